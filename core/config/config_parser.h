@@ -1,0 +1,34 @@
+#pragma once
+
+#include "model/config_records.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reads the OpenSSH client configuration into hosts and defaults. Reading
+// never fails: what cannot be read or understood contributes nothing.
+namespace moorkeep::ConfigParser {
+
+// Absolute private key path to key id.
+using KeyPathToId = std::map<std::string, std::string>;
+
+// The directive lines of the file and the files it includes, in reading
+// order. "~" means homedir; relative Include paths are taken from
+// homedir/.ssh.
+std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir);
+// The recursive form: visited holds the standardized paths already read.
+std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::string>& visited,
+                                        const std::string& homedir);
+
+ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
+                   const std::string& homedir);
+
+// Keyword and value of one trimmed line; false when either is empty.
+bool splitDirective(std::string_view line, std::string& keyword, std::string& value);
+
+std::string hostId(std::string_view alias);
+
+} // namespace moorkeep::ConfigParser

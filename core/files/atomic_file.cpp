@@ -1,0 +1,94 @@
+#include "files/atomic_file.h"
+
+#include "files/file_error.h"
+#include "files/paths.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace moorkeep::files {
+
+std::string resolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::vector<char> target(PATH_MAX + 1);
+        ssize_t n = ::readlink(current.c_str(), target.data(), PATH_MAX);
+        if (n < 0)
+            return current;
+        std::string next(target.data(), static_cast<std::size_t>(n));
+        current = next.front() == '/' ? next : paths::join(paths::parent(current), next);
+    }
+    return current;
+}
+
+void writeAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode) {
+    const std::string target = resolveLinks(path);
+    mode_t mode = newFileMode;
+    if (struct stat st; ::stat(target.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+
+    std::string temporary =
+        paths::join(paths::parent(target), "." + paths::baseName(target) + ".XXXXXX");
+    int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        throw FileError("write", target, errno);
+
+    auto fail = [&](int error) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw FileError("write", target, error);
+    };
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
+        fail(errno);
+    if (::close(fd) != 0) {
+        int error = errno;
+        ::unlink(temporary.c_str());
+        throw FileError("write", target, error);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        int error = errno;
+        ::unlink(temporary.c_str());
+        throw FileError("replace", target, error);
+    }
+}
+
+void createDirectories(const std::string& path, mode_t mode) {
+    if (path.empty() || path == "/" || path == ".")
+        return;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            throw FileError("create the folder", path, ENOTDIR);
+        return;
+    }
+    createDirectories(paths::parent(path), mode);
+    if (::mkdir(path.c_str(), mode) != 0) {
+        if (errno == EEXIST)
+            return;
+        throw FileError("create the folder", path, errno);
+    }
+    // mkdir applies the umask; the mode asked for is the one wanted.
+    if (::chmod(path.c_str(), mode) != 0)
+        throw FileError("set the permissions of", path, errno);
+}
+
+void setPermissions(const std::string& path, mode_t mode) {
+    if (::chmod(path.c_str(), mode) != 0)
+        throw FileError("set the permissions of", path, errno);
+}
+
+} // namespace moorkeep::files

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace moorkeep::files {
+
+// Writes the bytes whole: a temporary file in the same directory, flushed to
+// disk, then renamed over the old one, so readers see the old or the new file
+// and never a part. An existing file keeps its permission bits; a new one gets
+// newFileMode. When the path is a symbolic link, the link's final target is
+// written and the link stays. Throws FileError.
+void writeAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0600);
+
+// The path with symbolic links of its last component followed to the end.
+std::string resolveLinks(const std::string& path);
+
+// Like mkdir -p; directories it creates get the given mode. Throws FileError.
+void createDirectories(const std::string& path, mode_t mode);
+
+// Throws FileError.
+void setPermissions(const std::string& path, mode_t mode);
+
+} // namespace moorkeep::files

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace moorkeep {
+
+// A file-system failure; what() names the action, the path and the system's
+// own reason, ready to be shown to the user.
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::string& action, const std::string& path, int errorNumber);
+    FileError(const std::string& message);
+};
+
+} // namespace moorkeep

@@ -1,0 +1,89 @@
+#include "files/text_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace moorkeep::files {
+
+ReadResult readFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {errno == ENOENT ? ReadStatus::missing : ReadStatus::unreadable, {}, errno};
+    ReadResult result{ReadStatus::ok, {}, 0};
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            result.bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            result = {ReadStatus::unreadable, {}, errno};
+            break;
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
+std::optional<std::string> readBytes(const std::string& path) {
+    ReadResult result = readFile(path);
+    if (result.status != ReadStatus::ok)
+        return std::nullopt;
+    return std::move(result.bytes);
+}
+
+std::optional<std::string> readUtf8(const std::string& path) {
+    auto bytes = readBytes(path);
+    if (!bytes || !isValidUtf8(*bytes))
+        return std::nullopt;
+    return bytes;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    const auto n = bytes.size();
+    while (i < n) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        std::size_t length;
+        char32_t cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            length = 2;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + length > n)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            auto cc = static_cast<unsigned char>(bytes[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are invalid.
+        if ((length == 2 && cp < 0x80) || (length == 3 && cp < 0x800) ||
+            (length == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+} // namespace moorkeep::files

@@ -1,0 +1,20 @@
+#include "keys/key_file_name.h"
+
+namespace moorkeep {
+
+std::string sanitizeKeyFileName(std::string_view name) {
+    std::string out;
+    for (std::size_t i = 0; i < name.size();) {
+        auto c = static_cast<unsigned char>(name[i]);
+        bool alphabet = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '-' || c == '_';
+        out += alphabet ? static_cast<char>(c) : '_';
+        // Skip the continuation bytes of a multi-byte scalar: one scalar, one "_".
+        ++i;
+        while (i < name.size() && (static_cast<unsigned char>(name[i]) & 0xC0) == 0x80)
+            ++i;
+    }
+    return out;
+}
+
+} // namespace moorkeep

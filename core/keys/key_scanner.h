@@ -1,0 +1,37 @@
+#pragma once
+
+#include "keys/key_cache_entry.h"
+#include "keys/key_tool.h"
+#include "model/ssh_key.h"
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moorkeep {
+
+struct ScanResult {
+    std::vector<SSHKey> keys;         // in directory-listing order
+    std::vector<KeyCacheEntry> cache; // one entry per key, same order
+
+    bool operator==(const ScanResult&) const = default;
+};
+
+// Finds the key pairs of a .ssh directory. Never fails: a file that cannot be
+// used is left out.
+namespace KeyScanner {
+
+const std::set<std::string, std::less<>>& skippedNames();
+
+ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry>& cache,
+                const std::string& toolPath = keyToolPath);
+std::vector<SSHKey> scan(const std::string& sshDirectory);
+
+// shortDigest of the absolute private key path.
+std::string keyId(std::string_view privateKeyPath);
+// "ed25519", "rsa", "ecdsa", "dsa" or "unknown", from the public key text.
+std::string keyType(std::string_view publicKey);
+
+} // namespace KeyScanner
+} // namespace moorkeep

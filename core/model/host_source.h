@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace moorkeep {
+
+// Where a host comes from: a Host block of the OpenSSH configuration, or the
+// store's own host list.
+enum class HostSource { config, user };
+
+std::string_view toText(HostSource source);
+std::optional<HostSource> hostSourceFromText(std::string_view text);
+
+} // namespace moorkeep

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace moorkeep {
+
+struct GenerateKeyOptions {
+    std::string name; // file base name under .ssh
+    std::string type;
+    std::optional<std::string> passphrase;
+    std::optional<std::string> comment;
+
+    bool operator==(const GenerateKeyOptions&) const = default;
+};
+
+struct ChangePassphraseOptions {
+    std::string keyId;
+    std::string oldPassphrase;
+    std::string newPassphrase; // empty removes the passphrase
+
+    bool operator==(const ChangePassphraseOptions&) const = default;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "model/host_source.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace moorkeep {
+
+using OptionMap = std::map<std::string, std::string>;
+
+// One host entry, with effective values (the defaults already filled in).
+struct SSHHost {
+    std::string id;
+    std::string alias;
+    std::string hostname;
+    std::string user;
+    std::int64_t port = 22;
+    std::optional<std::string> keyId;
+    std::optional<std::string> proxyJump;
+    OptionMap extraOptions;
+    HostSource source = HostSource::config;
+
+    bool operator==(const SSHHost&) const = default;
+};
+
+} // namespace moorkeep

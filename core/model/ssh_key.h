@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace moorkeep {
+
+// One key pair in the user's .ssh directory.
+struct SSHKey {
+    std::string id;
+    std::string name;
+    std::string path; // "~/.ssh/" followed by the private file's name
+    std::string type;
+    std::string fingerprint;
+    std::string publicKey;
+    std::optional<bool> hasPassphrase; // absent when there is no private file
+    std::string createdAt;             // "yyyy-MM-dd"
+
+    bool operator==(const SSHKey&) const = default;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,27 @@
+#include "model/vault_error.h"
+
+namespace moorkeep {
+
+VaultError::VaultError(Kind kind, std::string detail, const std::string& message)
+    : std::runtime_error(message)
+    , kind_(kind)
+    , detail_(std::move(detail)) {}
+
+VaultError VaultError::keyAlreadyExists(const std::string& fileName) {
+    return {Kind::keyAlreadyExists, fileName,
+            "A key named \"" + fileName + "\" already exists in ~/.ssh"};
+}
+
+VaultError VaultError::keyNotFound(const std::string& keyId) {
+    return {Kind::keyNotFound, keyId, "Key " + keyId + " not found in ~/.ssh"};
+}
+
+VaultError VaultError::keyFileNotFound(const std::string& path) {
+    return {Kind::keyFileNotFound, path, "Key file not found: " + path};
+}
+
+VaultError VaultError::sshKeygenFailed(const std::string& message) {
+    return {Kind::sshKeygenFailed, message, "ssh-keygen failed: " + message};
+}
+
+} // namespace moorkeep

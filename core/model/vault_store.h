@@ -1,0 +1,43 @@
+#pragma once
+
+#include "model/defaults.h"
+#include "model/key_requests.h"
+#include "model/ssh_host.h"
+#include "model/ssh_key.h"
+#include "model/vault_data.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace moorkeep {
+
+// Key id to the key's path as shown ("~/.ssh/" followed by the file name).
+using KeyIdToPath = std::map<std::string, std::string>;
+
+// The one interface through which hosts, keys and defaults are read and
+// changed. Every operation blocks its caller; callers on a user-interface
+// thread run them on a worker. Changing operations throw on failure, with the
+// user-facing message as what() (VaultError for the key cases).
+class VaultStore {
+public:
+    virtual ~VaultStore() = default;
+
+    virtual VaultData loadData() = 0;
+    virtual SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) = 0;
+    virtual SSHHost saveConfigHost(const SSHHost& host,
+                                   const std::optional<std::string>& originalAlias,
+                                   const KeyIdToPath& keyIdToPath) = 0;
+    virtual void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) = 0;
+    virtual void deleteConfigHost(const SSHHost& host) = 0;
+    virtual void saveKeyMeta(const SSHKey& key) = 0;
+    virtual void deleteKeyMeta(const std::string& id) = 0;
+    virtual std::vector<SSHKey> rescanKeys() = 0;
+    virtual std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) = 0;
+    virtual std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) = 0;
+    virtual Defaults saveConfigDefaults(const Defaults& defaults,
+                                        const KeyIdToPath& keyIdToPath) = 0;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "model/ssh_key.h"
+#include "stores/user_meta.h"
+
+#include <string>
+#include <vector>
+
+namespace moorkeep {
+
+// Reads and writes the metadata file as one record.
+class UserMetaStore {
+public:
+    explicit UserMetaStore(std::string path);
+
+    const std::string& path() const { return path_; }
+
+    // Never fails: a missing or undecodable file gives the default record.
+    UserMeta load() const;
+    // Writes the whole record atomically, permissions 600. A file that exists
+    // but could not be read or decoded is first kept beside it, so nothing
+    // the user stored is lost. Throws FileError.
+    void save(const UserMeta& meta) const;
+
+    // $XDG_DATA_HOME/Moorkeep/moorkeep-config.json (XDG_DATA_HOME defaults to
+    // ~/.local/share) for the given home; on macOS the Application Support
+    // folder of that home.
+    static std::string defaultPath(const std::string& homedir);
+    static std::string defaultPath();
+
+    // Applies non-empty display names to the scanned keys, order kept.
+    static std::vector<SSHKey> merge(const std::vector<SSHKey>& scanned,
+                                     const std::vector<KeyMetaEntry>& overrides);
+
+private:
+    std::string path_;
+};
+
+} // namespace moorkeep

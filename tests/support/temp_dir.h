@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace moorkeep::test {
+
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() joined with a relative name.
+    std::string file(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+// Writes text to a file, creating missing folders.
+void writeFile(const std::string& path, const std::string& text);
+// The file's bytes; fails the test when the file cannot be read.
+std::string readFile(const std::string& path);
+
+} // namespace moorkeep::test
