@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace moorkeep {
@@ -13,11 +14,21 @@ struct KeyToolResult {
     std::string errorOutput; // standard error, or the reason the program could not start
 };
 
-// Runs the program without a shell, arguments exactly as given, with standard
-// input a pipe that is never written. Past the limit the child is ended. Never
-// fails: every problem is folded into the result.
+// What a caller may add to a run. Operations that must hand the tool a secret
+// (through an askpass helper) say so here, never on the command line.
+struct KeyToolOptions {
+    // Set in the child's environment, replacing an inherited entry of the same
+    // name and the default SSH_ASKPASS_REQUIRE=never.
+    std::vector<std::pair<std::string, std::string>> environment;
+};
+
+// Runs the program without a shell, arguments exactly as given, in a session
+// of its own with no terminal, standard input a pipe that is never written.
+// Past the limit the child is asked to stop and, failing that, killed; the
+// call returns within about a second after the limit and leaves nothing
+// running. Never fails: every problem is folded into the result.
 KeyToolResult runKeyTool(const std::string& path, const std::vector<std::string>& args,
-                         double limitSeconds);
+                         double limitSeconds, const KeyToolOptions& options = {});
 
 // The "SHA256:" fingerprint of a public key file, or "unknown".
 std::string keyFingerprint(const std::string& publicKeyPath,

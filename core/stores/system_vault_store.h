@@ -55,11 +55,12 @@ private:
     KeyPathToId invert(const KeyIdToPath& keyIdToPath) const;
     std::vector<ConfigLineSource> readConfigLines() const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
-    // Scans with the cache of the metadata record, saves a changed cache
-    // (ignoring a failed save) and applies display names.
-    std::vector<SSHKey> scanWithCache(UserMeta& meta) const;
-    std::vector<SSHKey> scanUnderLock();
+    // Scans with the cache of the metadata record, saves a changed cache when
+    // allowed (ignoring a failed save) and applies display names.
+    std::vector<SSHKey> scanWithCache(UserMeta& meta, bool maySave) const;
     std::string lockPath() const;
+    // The path with the home directory written as "~", for messages.
+    std::string displayPath(const std::string& path) const;
 
     std::string homedir_;
     std::string sshDirectory_;

@@ -1,0 +1,93 @@
+#include "config/config_parser.h"
+
+#include "config/config_syntax.h"
+#include "config/config_text.h"
+#include "files/paths.h"
+#include "files/text_file.h"
+#include "model/short_digest.h"
+
+#include <glob.h>
+
+namespace moorkeep::ConfigParser {
+namespace {
+
+// The files an Include value names, in order. Like OpenSSH, the value may
+// list several paths and a relative path is taken from ~/.ssh.
+std::vector<std::string> includedFiles(std::string_view value, const std::string& homedir) {
+    std::vector<std::string> files;
+    for (const std::string& word : config::words(value)) {
+        std::string path = paths::expandTilde(word, homedir);
+        if (path.front() != '/')
+            path = paths::join(paths::join(homedir, ".ssh"), path);
+        if (path.find_first_of("*?") != std::string::npos) {
+            glob_t matches{};
+            if (::glob(path.c_str(), 0, nullptr, &matches) == 0) {
+                for (std::size_t i = 0; i < matches.gl_pathc; ++i)
+                    files.emplace_back(matches.gl_pathv[i]);
+            }
+            ::globfree(&matches);
+        } else if (files::exists(path)) {
+            files.push_back(path);
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+bool splitDirective(std::string_view line, std::string& keyword, std::string& value) {
+    auto isSeparator = [](char c) { return config::isSpace(c) || c == '='; };
+    std::size_t end = 0;
+    while (end < line.size() && !isSeparator(line[end]))
+        ++end;
+    if (end == line.size())
+        return false;
+    std::size_t start = end;
+    while (start < line.size() && isSeparator(line[start]))
+        ++start;
+    keyword = std::string(line.substr(0, end));
+    value = std::string(config::trimEnd(line.substr(start)));
+    return !keyword.empty() && !value.empty();
+}
+
+std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir) {
+    std::set<std::string> visited;
+    return readLines(from, visited, homedir);
+}
+
+std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::string>& visited,
+                                        const std::string& homedir) {
+    const std::string name = paths::standardize(from, homedir);
+    if (!visited.insert(name).second)
+        return {};
+    auto text = files::readUtf8(name);
+    if (!text)
+        return {};
+
+    std::vector<ConfigLineSource> lines;
+    const config::ConfigText configText(*text);
+    for (std::size_t i = 0; i < configText.lineCount(); ++i) {
+        std::string_view line = config::trimBlanks(configText.line(i));
+        if (line.empty() || line.front() == '#')
+            continue;
+        std::string keyword, value;
+        if (!splitDirective(line, keyword, value))
+            continue;
+        if (config::equalsIgnoringCase(keyword, "include")) {
+            for (const std::string& file : includedFiles(value, homedir)) {
+                auto included = readLines(file, visited, homedir);
+                lines.insert(lines.end(), std::make_move_iterator(included.begin()),
+                             std::make_move_iterator(included.end()));
+            }
+            continue;
+        }
+        lines.push_back({std::move(keyword), std::move(value), name});
+    }
+    return lines;
+}
+
+std::string hostId(std::string_view alias) {
+    return shortDigest("ssh-config:" + std::string(alias));
+}
+
+} // namespace moorkeep::ConfigParser

@@ -1,0 +1,58 @@
+#include "config/config_syntax.h"
+
+#include <charconv>
+
+namespace moorkeep::config {
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trimEnd(std::string_view text) {
+    std::size_t end = text.size();
+    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+        --end;
+    return text.substr(0, end);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}
+
+std::vector<std::string> words(std::string_view value) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < value.size()) {
+        while (i < value.size() && isSpace(value[i]))
+            ++i;
+        std::size_t start = i;
+        while (i < value.size() && !isSpace(value[i]))
+            ++i;
+        if (i > start)
+            out.emplace_back(value.substr(start, i - start));
+    }
+    return out;
+}
+
+std::optional<std::int64_t> parseInteger(std::string_view text) {
+    // from_chars takes "-" but not "+", and nothing else before the digits.
+    bool plus = !text.empty() && text.front() == '+';
+    if (plus)
+        text.remove_prefix(1);
+    std::string_view digits = !plus && !text.empty() && text.front() == '-' ? text.substr(1) : text;
+    if (digits.empty() || digits.front() < '0' || digits.front() > '9')
+        return std::nullopt;
+    std::int64_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace moorkeep::config

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How directive lines are spelt: keywords, separators, values.
+namespace moorkeep::config {
+
+bool isSpace(char c);
+std::string_view trimEnd(std::string_view text);
+// ASCII case-insensitive comparison, as OpenSSH compares keywords.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// The value split at runs of white space.
+std::vector<std::string> words(std::string_view value);
+// A signed decimal integer spelt whole ("+" or "-", then digits), in range.
+std::optional<std::int64_t> parseInteger(std::string_view text);
+
+} // namespace moorkeep::config

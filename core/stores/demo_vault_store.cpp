@@ -1,0 +1,117 @@
+#include "stores/demo_vault_store.h"
+
+#include "model/uuid.h"
+#include "stores/demo_sample_data.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace moorkeep {
+namespace {
+
+std::string todayUtc() {
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &utc);
+    return text;
+}
+
+template <typename T> auto withId(std::vector<T>& items, const std::string& id) {
+    return std::find_if(items.begin(), items.end(), [&](const T& item) { return item.id == id; });
+}
+
+template <typename T> void eraseWithId(std::vector<T>& items, const std::string& id) {
+    std::erase_if(items, [&](const T& item) { return item.id == id; });
+}
+
+} // namespace
+
+DemoVaultStore::DemoVaultStore()
+    : hosts_(demoSampleData().hosts)
+    , keys_(demoSampleData().keys)
+    , defaults_(demoSampleData().defaults) {}
+
+VaultData DemoVaultStore::loadData() {
+    std::lock_guard lock(mutex_);
+    return {keys_, hosts_, defaults_};
+}
+
+SSHHost DemoVaultStore::saveHost(const SSHHost& host, const KeyIdToPath&) {
+    std::lock_guard lock(mutex_);
+    SSHHost stored = host;
+    if (stored.id.empty()) {
+        stored.id = randomUuid();
+        stored.source = HostSource::user;
+    }
+    if (auto it = withId(hosts_, stored.id); it != hosts_.end())
+        *it = stored;
+    else
+        hosts_.push_back(stored);
+    return stored;
+}
+
+SSHHost DemoVaultStore::saveConfigHost(const SSHHost& host, const std::optional<std::string>&,
+                                       const KeyIdToPath&) {
+    std::lock_guard lock(mutex_);
+    if (auto it = withId(hosts_, host.id); it != hosts_.end())
+        *it = host;
+    return host;
+}
+
+void DemoVaultStore::deleteHost(const std::string& id, const KeyIdToPath&) {
+    std::lock_guard lock(mutex_);
+    eraseWithId(hosts_, id);
+}
+
+void DemoVaultStore::deleteConfigHost(const SSHHost& host) {
+    std::lock_guard lock(mutex_);
+    eraseWithId(hosts_, host.id);
+}
+
+void DemoVaultStore::saveKeyMeta(const SSHKey& key) {
+    std::lock_guard lock(mutex_);
+    if (auto it = withId(keys_, key.id); it != keys_.end())
+        it->name = key.name;
+}
+
+void DemoVaultStore::deleteKeyMeta(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    eraseWithId(keys_, id);
+}
+
+std::vector<SSHKey> DemoVaultStore::rescanKeys() {
+    std::lock_guard lock(mutex_);
+    return keys_;
+}
+
+std::vector<SSHKey> DemoVaultStore::generateKey(const GenerateKeyOptions& options) {
+    std::lock_guard lock(mutex_);
+    SSHKey key;
+    key.id = randomUuid();
+    key.name = options.name;
+    key.path = "~/.ssh/" + options.name;
+    key.type = options.type;
+    key.fingerprint = "SHA256:demo-" + randomUuid().substr(0, 8);
+    key.publicKey = options.type + " AAAA...demo " + options.comment.value_or(options.name);
+    key.hasPassphrase = options.passphrase && !options.passphrase->empty();
+    key.createdAt = todayUtc();
+    keys_.push_back(key);
+    return keys_;
+}
+
+std::vector<SSHKey> DemoVaultStore::changePassphrase(const ChangePassphraseOptions& options) {
+    std::lock_guard lock(mutex_);
+    if (auto it = withId(keys_, options.keyId); it != keys_.end())
+        it->hasPassphrase = !options.newPassphrase.empty();
+    return keys_;
+}
+
+Defaults DemoVaultStore::saveConfigDefaults(const Defaults& defaults, const KeyIdToPath&) {
+    std::lock_guard lock(mutex_);
+    defaults_ = defaults;
+    return defaults_;
+}
+
+} // namespace moorkeep

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "model/vault_store.h"
+
+#include <mutex>
+
+namespace moorkeep {
+
+// Sample hosts, keys and defaults in memory: every screen can be tried
+// without a real .ssh directory. Touches no file, runs no process, never
+// fails; operations run one at a time.
+class DemoVaultStore : public VaultStore {
+public:
+    DemoVaultStore();
+
+    VaultData loadData() override;
+    SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) override;
+    SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
+                           const KeyIdToPath& keyIdToPath) override;
+    void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) override;
+    void deleteConfigHost(const SSHHost& host) override;
+    void saveKeyMeta(const SSHKey& key) override;
+    void deleteKeyMeta(const std::string& id) override;
+    std::vector<SSHKey> rescanKeys() override;
+    std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) override;
+    std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;
+    Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
+
+private:
+    std::mutex mutex_;
+    std::vector<SSHHost> hosts_;
+    std::vector<SSHKey> keys_;
+    Defaults defaults_;
+};
+
+} // namespace moorkeep

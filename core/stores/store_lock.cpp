@@ -1,0 +1,65 @@
+#include "stores/store_lock.h"
+
+#include "files/atomic_file.h"
+#include "files/file_error.h"
+#include "files/paths.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+namespace moorkeep {
+namespace {
+
+constexpr const char* busyMessage =
+    "Another Moorkeep operation is still changing your files. Please try again in a moment.";
+
+int openLockFile(const std::string& lockPath) {
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ENOENT) {
+        files::createDirectories(paths::parent(lockPath), 0700);
+        fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    }
+    return fd;
+}
+
+} // namespace
+
+StoreLock::StoreLock(const std::string& lockPath, Mode mode, std::chrono::milliseconds wait) {
+    int fd = -1;
+    try {
+        fd = openLockFile(lockPath);
+    } catch (const FileError&) {
+        if (mode == Mode::change)
+            throw;
+        return;
+    }
+    if (fd < 0) {
+        if (mode == Mode::change)
+            throw FileError("open the lock file", lockPath, errno);
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto pause = std::chrono::milliseconds(1);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd);
+            if (mode == Mode::change)
+                throw FileError(busyMessage);
+            return;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+    fd_ = fd;
+}
+
+StoreLock::~StoreLock() {
+    if (fd_ >= 0)
+        ::close(fd_); // closing the descriptor releases the lock
+}
+
+} // namespace moorkeep
