@@ -8,9 +8,16 @@
 namespace moorkeep::files {
 
 ReadResult readFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking open, so that a FIFO standing at the path cannot hang a
+    // read; only regular files are read.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return {errno == ENOENT ? ReadStatus::missing : ReadStatus::unreadable, {}, errno};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {ReadStatus::unreadable, {}, S_ISDIR(st.st_mode) ? EISDIR : EINVAL};
+    }
     ReadResult result{ReadStatus::ok, {}, 0};
     char buffer[65536];
     for (;;) {

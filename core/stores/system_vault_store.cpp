@@ -44,10 +44,16 @@ ParsedConfig SystemVaultStore::readConfig(const KeyPathToId& keyPathToId) const 
     return ConfigParser::parse(readConfigLines(), keyPathToId, homedir_);
 }
 
-std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta, bool maySave) const {
+std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta) const {
+    // The scan may run the key tool for a while, so it runs without the lock;
+    // only saving the new cache takes it, into the record as it is then.
     ScanResult scanned = KeyScanner::scan(
-        sshDirectory_, meta.keyCache.value_or(std::vector<KeyCacheEntry>{}), keyToolPath_);
-    if (maySave && (!meta.keyCache || *meta.keyCache != scanned.cache)) {
+        sshDirectory_, metaStore_.load().keyCache.value_or(std::vector<KeyCacheEntry>{}),
+        keyToolPath_);
+    StoreLock lock(lockPath(), StoreLock::Mode::read);
+    meta = metaStore_.load();
+    // Without the lock the cache is not saved, so that no change is dropped.
+    if (lock.held() && (!meta.keyCache || *meta.keyCache != scanned.cache)) {
         meta.keyCache = scanned.cache;
         try {
             metaStore_.save(meta);
@@ -59,18 +65,14 @@ std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta, bool maySave
 }
 
 std::vector<SSHKey> SystemVaultStore::rescanKeys() {
-    // Reading goes on without the lock when another operation holds it too
-    // long; the cache is then not saved, so that change cannot be dropped.
-    StoreLock lock(lockPath(), StoreLock::Mode::read);
-    UserMeta meta = metaStore_.load();
-    return scanWithCache(meta, lock.held());
+    UserMeta meta;
+    return scanWithCache(meta);
 }
 
 VaultData SystemVaultStore::loadData() {
-    StoreLock lock(lockPath(), StoreLock::Mode::read);
-    UserMeta meta = metaStore_.load();
+    UserMeta meta;
     VaultData data;
-    data.keys = scanWithCache(meta, lock.held());
+    data.keys = scanWithCache(meta);
 
     KeyPathToId keyPathToId;
     for (const auto& key : data.keys)

@@ -55,9 +55,10 @@ private:
     KeyPathToId invert(const KeyIdToPath& keyIdToPath) const;
     std::vector<ConfigLineSource> readConfigLines() const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
-    // Scans with the cache of the metadata record, saves a changed cache when
-    // allowed (ignoring a failed save) and applies display names.
-    std::vector<SSHKey> scanWithCache(UserMeta& meta, bool maySave) const;
+    // Scans with the cache of the metadata file, saves a changed cache
+    // (ignoring a failed save) and applies display names. meta receives the
+    // record as it was read for the save.
+    std::vector<SSHKey> scanWithCache(UserMeta& meta) const;
     std::string lockPath() const;
     // The path with the home directory written as "~", for messages.
     std::string displayPath(const std::string& path) const;

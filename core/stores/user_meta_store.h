@@ -18,8 +18,8 @@ public:
     // Never fails: a missing or undecodable file gives the default record.
     UserMeta load() const;
     // Writes the whole record atomically, permissions 600. A file that exists
-    // but could not be read or decoded is first kept beside it, so nothing
-    // the user stored is lost. Throws FileError.
+    // but does not decode is first kept beside it, and one that cannot be read
+    // is not replaced, so nothing the user stored is lost. Throws FileError.
     void save(const UserMeta& meta) const;
 
     // $XDG_DATA_HOME/Moorkeep/moorkeep-config.json (XDG_DATA_HOME defaults to

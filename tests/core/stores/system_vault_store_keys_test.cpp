@@ -48,8 +48,9 @@ TEST_P(GenerateKeyTest, MakesTheKeyPairAndListsIt) {
     EXPECT_EQ(key.hasPassphrase, std::string(param.passphrase).size() > 0);
     EXPECT_EQ(key.fingerprint.rfind("SHA256:", 0), 0u);
     const std::string comment = param.comment;
-    if (!comment.empty())
+    if (!comment.empty()) {
         EXPECT_EQ(key.publicKey.substr(key.publicKey.size() - comment.size()), comment);
+    }
     EXPECT_TRUE(std::filesystem::exists(ssh("made.pub")));
     EXPECT_EQ(std::filesystem::status(ssh("")).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);

@@ -1,0 +1,105 @@
+#include "stores/user_meta_store.h"
+
+#include "files/atomic_file.h"
+#include "files/file_error.h"
+#include "files/paths.h"
+#include "files/text_file.h"
+#include "stores/unreadable_copy.h"
+#include "stores/user_meta_json.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <stdexcept>
+
+namespace moorkeep {
+namespace {
+
+constexpr const char* folderName = "Moorkeep";
+constexpr const char* fileName = "moorkeep-config.json";
+
+#ifndef __APPLE__
+// XDG base directories: a relative or empty value is to be ignored.
+std::string dataHome(const std::string& homedir) {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
+        return xdg;
+    return paths::join(homedir, ".local/share");
+}
+#endif
+
+// The file about to be replaced may hold display names and stored hosts that
+// this process could not read. Its bytes are kept beside it before anything
+// overwrites them; a file that cannot even be read is not replaced at all.
+void keepUndecodableFile(const std::string& path) {
+    files::ReadResult current = files::readFile(path);
+    switch (current.status) {
+    case files::ReadStatus::missing:
+        return;
+    case files::ReadStatus::unreadable:
+        throw FileError("Could not save " + path + ": the file there cannot be read (" +
+                        std::strerror(current.errorNumber) + "), so it was left as it is");
+    case files::ReadStatus::ok:
+        if (current.bytes.empty() || UserMetaJson::decode(current.bytes))
+            return;
+        UnreadableCopy::keep(path, current.bytes, std::time(nullptr));
+        return;
+    }
+}
+
+} // namespace
+
+UserMetaStore::UserMetaStore(std::string path)
+    : path_(std::move(path)) {}
+
+UserMeta UserMetaStore::load() const {
+    auto bytes = files::readBytes(path_);
+    if (!bytes)
+        return {};
+    return UserMetaJson::decode(*bytes).value_or(UserMeta{});
+}
+
+void UserMetaStore::save(const UserMeta& meta) const {
+    std::string bytes;
+    try {
+        bytes = UserMetaJson::encode(meta);
+    } catch (const std::invalid_argument& reason) {
+        throw FileError("Could not save " + path_ + ": " + reason.what());
+    }
+    files::createDirectories(paths::parent(path_), 0700);
+    keepUndecodableFile(path_);
+    files::writeAtomically(path_, bytes, 0600);
+    // An existing file keeps its mode through the atomic write; this file is
+    // private whatever it had before.
+    files::setPermissions(path_, 0600);
+}
+
+std::string UserMetaStore::defaultPath(const std::string& homedir) {
+#ifdef __APPLE__
+    const std::string folder = paths::join(homedir, "Library/Application Support");
+#else
+    const std::string folder = dataHome(homedir);
+#endif
+    return paths::join(paths::join(folder, folderName), fileName);
+}
+
+std::string UserMetaStore::defaultPath() {
+    return defaultPath(paths::currentUserHome());
+}
+
+std::vector<SSHKey> UserMetaStore::merge(const std::vector<SSHKey>& scanned,
+                                         const std::vector<KeyMetaEntry>& overrides) {
+    // A hand-edited file may name one key twice: the later entry wins.
+    std::map<std::string, std::string> names;
+    for (const auto& entry : overrides)
+        names[entry.id] = entry.name;
+    std::vector<SSHKey> out = scanned;
+    for (auto& key : out) {
+        auto it = names.find(key.id);
+        if (it != names.end() && !it->second.empty())
+            key.name = it->second;
+    }
+    return out;
+}
+
+} // namespace moorkeep
