@@ -34,8 +34,10 @@ std::string appendDefaultsBlock(std::string_view to, const Defaults& defaults,
 bool hasHostBlock(std::string_view text, const std::string& alias);
 bool hasDefaultsBlock(std::string_view text);
 
-// Throws std::invalid_argument when a text that would be written into the
-// file holds a line break or a NUL character.
+// Throws std::invalid_argument, naming the field, when a text that would be
+// written into the file holds a line break or a NUL character, when the alias
+// is empty, or when an extra option's name would not read back as the keyword
+// of one directive of the block (empty, white space or "=", Host or Match).
 void checkWritable(const SSHHost& host, const KeyIdToPath& keyIdToPath);
 void checkWritable(const Defaults& defaults, const KeyIdToPath& keyIdToPath);
 

@@ -1,0 +1,78 @@
+#include "config/config_blocks.h"
+
+namespace moorkeep::config {
+
+namespace {
+
+bool isWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n';
+}
+
+bool startsWithKeyword(std::string_view line, std::string_view keyword) {
+    if (line.size() < keyword.size())
+        return false;
+    for (std::size_t i = 0; i < keyword.size(); ++i) {
+        char c = line[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != keyword[i])
+            return false;
+    }
+    return line.size() == keyword.size() || isWhiteSpace(line[keyword.size()]);
+}
+
+// The end of the block that starts at the header: before the next header,
+// less the blank and comment lines directly before that.
+std::size_t blockEnd(const ConfigText& text, std::size_t header) {
+    std::size_t end = header + 1;
+    for (std::size_t i = header + 1; i < text.lineCount(); ++i) {
+        const std::string_view line = text.line(i);
+        if (readHeader(line))
+            break;
+        if (!isBlankOrComment(line))
+            end = i + 1;
+    }
+    return end;
+}
+
+} // namespace
+
+std::optional<BlockHeader> readHeader(std::string_view line) {
+    const std::string_view trimmed = trimBlanks(line);
+    for (auto [keyword, name] : {std::pair{HeaderKeyword::host, std::string_view("host")},
+                                 std::pair{HeaderKeyword::match, std::string_view("match")}}) {
+        if (startsWithKeyword(trimmed, name))
+            return BlockHeader{keyword, trimBlanks(trimmed.substr(name.size()))};
+    }
+    return std::nullopt;
+}
+
+std::optional<Block> findHostBlock(const ConfigText& text, std::string_view pattern) {
+    for (std::size_t i = 0; i < text.lineCount(); ++i) {
+        const auto header = readHeader(text.line(i));
+        if (header && header->keyword == HeaderKeyword::host && header->pattern == pattern)
+            return Block{i, blockEnd(text, i)};
+    }
+    return std::nullopt;
+}
+
+std::string blockIndentation(const ConfigText& text, const Block& block) {
+    for (std::size_t i = block.header + 1; i < block.end; ++i) {
+        const std::string_view line = text.line(i);
+        const auto first = line.find_first_not_of(" \t");
+        if (first != 0 && first != std::string_view::npos)
+            return std::string(line.substr(0, first));
+    }
+    return "  ";
+}
+
+bool isBlank(std::string_view line) {
+    return trimBlanks(line).empty();
+}
+
+bool isBlankOrComment(std::string_view line) {
+    const std::string_view trimmed = trimBlanks(line);
+    return trimmed.empty() || trimmed.front() == '#';
+}
+
+} // namespace moorkeep::config

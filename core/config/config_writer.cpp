@@ -1,0 +1,74 @@
+#include "config/config_writer.h"
+
+#include "config/config_blocks.h"
+#include "config/config_body.h"
+#include "config/config_edits.h"
+#include "config/config_text.h"
+
+namespace moorkeep::ConfigWriter {
+
+namespace {
+
+std::size_t lineEndLengthAtEnd(std::string_view text) {
+    if (text.ends_with("\r\n"))
+        return 2;
+    return text.ends_with('\n') ? 1 : 0;
+}
+
+// One blank line between what is there and the new block, unless the text
+// is empty or already ends with one.
+std::string appendBlock(std::string_view to, std::string_view header,
+                        const std::vector<std::string>& body) {
+    const std::string_view lineEnd = config::lineEndOf(to);
+    std::string out(to);
+    if (!to.empty()) {
+        const std::size_t last = lineEndLengthAtEnd(to);
+        if (last == 0)
+            out.append(lineEnd).append(lineEnd);
+        else if (lineEndLengthAtEnd(to.substr(0, to.size() - last)) == 0)
+            out.append(lineEnd);
+    }
+    out.append(header).append(lineEnd);
+    for (const std::string& line : body)
+        out.append(line).append(lineEnd);
+    return out;
+}
+
+} // namespace
+
+std::string appendHostBlock(std::string_view to, const SSHHost& host, const Defaults& defaults,
+                            const KeyIdToPath& keyIdToPath) {
+    return appendBlock(to, "Host " + host.alias,
+                       config::renderHostBody(host, defaults, keyIdToPath, "  "));
+}
+
+std::string updateHostBlock(std::string_view in, const SSHHost& host,
+                            const std::optional<std::string>& originalAlias,
+                            const Defaults& defaults, const KeyIdToPath& keyIdToPath) {
+    return config::editHostBlock(in, host, originalAlias, defaults, keyIdToPath)
+        .value_or(std::string(in));
+}
+
+std::string deleteHostBlock(std::string_view in, const std::string& alias) {
+    return config::removeHostBlock(in, alias).value_or(std::string(in));
+}
+
+std::string updateDefaultsBlock(std::string_view in, const Defaults& defaults,
+                                const KeyIdToPath& keyIdToPath) {
+    return config::editDefaultsBlock(in, defaults, keyIdToPath).value_or(std::string(in));
+}
+
+std::string appendDefaultsBlock(std::string_view to, const Defaults& defaults,
+                                const KeyIdToPath& keyIdToPath) {
+    return appendBlock(to, "Host *", config::renderDefaultsBody(defaults, keyIdToPath, "  "));
+}
+
+bool hasHostBlock(std::string_view text, const std::string& alias) {
+    return config::findHostBlock(config::ConfigText(text), alias).has_value();
+}
+
+bool hasDefaultsBlock(std::string_view text) {
+    return config::findHostBlock(config::ConfigText(text), config::defaultsPattern).has_value();
+}
+
+} // namespace moorkeep::ConfigWriter

@@ -1,0 +1,77 @@
+#include "config/config_syntax.h"
+#include "config/config_writer.h"
+
+#include <stdexcept>
+
+// Every value goes into the file as it is, one directive per line: a line
+// break would end the directive early and start another one the user never
+// wrote.
+namespace moorkeep::ConfigWriter {
+
+namespace {
+
+bool breaksLine(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+void checkField(std::string_view value, const std::string& field) {
+    if (breaksLine(value))
+        throw std::invalid_argument("The " + field +
+                                    " must not contain a line break or a NUL character.");
+}
+
+// An option name must read back as the keyword of one directive of this
+// block.
+void checkOptionName(std::string_view key) {
+    if (key.empty())
+        throw std::invalid_argument("An option name must not be empty.");
+    if (breaksLine(key))
+        throw std::invalid_argument(
+            "An option name must not contain a line break or a NUL character.");
+    if (key.find_first_of(" \t\f\v=") != std::string_view::npos)
+        throw std::invalid_argument(
+            "An option name must be a single word, without spaces or \"=\".");
+    if (config::equalsIgnoringCase(key, "host") || config::equalsIgnoringCase(key, "match"))
+        throw std::invalid_argument("\"" + std::string(key) +
+                                    "\" cannot be an extra option: it would start a new block.");
+}
+
+void checkOptions(const OptionMap& options) {
+    for (const auto& [key, value] : options) {
+        checkOptionName(key);
+        checkField(value, "value of the option " + key);
+    }
+}
+
+void checkKeyPath(const std::string& keyId, const KeyIdToPath& keyIdToPath) {
+    if (const auto entry = keyIdToPath.find(keyId); entry != keyIdToPath.end())
+        checkField(entry->second, "key path");
+}
+
+} // namespace
+
+void checkWritable(const SSHHost& host, const KeyIdToPath& keyIdToPath) {
+    if (host.alias.empty())
+        throw std::invalid_argument("The alias must not be empty.");
+    checkField(host.alias, "alias");
+    // The parser trims a Host line, so such an alias could never be found again.
+    if (config::isSpace(host.alias.front()) || config::isSpace(host.alias.back()))
+        throw std::invalid_argument("The alias must not begin or end with a space.");
+    checkField(host.hostname, "host name");
+    checkField(host.user, "user");
+    if (host.keyId)
+        checkKeyPath(*host.keyId, keyIdToPath);
+    if (host.proxyJump)
+        checkField(*host.proxyJump, "jump host");
+    checkOptions(host.extraOptions);
+}
+
+void checkWritable(const Defaults& defaults, const KeyIdToPath& keyIdToPath) {
+    checkField(defaults.user, "default user");
+    checkKeyPath(defaults.keyId, keyIdToPath);
+    if (defaults.proxyJump)
+        checkField(*defaults.proxyJump, "default jump host");
+    checkOptions(defaults.extraOptions);
+}
+
+} // namespace moorkeep::ConfigWriter
