@@ -1,0 +1,194 @@
+#include "keys/key_scanner.h"
+
+#include "files/paths.h"
+#include "files/text_file.h"
+#include "keys/file_facts.h"
+#include "keys/key_text.h"
+#include "keys/parallel_runs.h"
+#include "keys/utc_date.h"
+#include "model/short_digest.h"
+
+#include <cerrno>
+#include <ctime>
+#include <dirent.h>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+
+namespace moorkeep::KeyScanner {
+namespace {
+
+constexpr std::string_view publicSuffix = ".pub";
+
+// One public key file met in the listing and the cache entry that describes it.
+struct FoundKey {
+    std::string baseName;
+    std::string privatePath;
+    bool hasPrivateFile = false;
+    KeyCacheEntry entry;
+};
+
+// Entry names in the order the system lists them, hidden ones included.
+std::optional<std::vector<std::string>> listNames(const std::string& directory) {
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(directory.c_str()), ::closedir);
+    if (!listing)
+        return std::nullopt;
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* item = ::readdir(listing.get());
+        if (!item)
+            break;
+        std::string_view name = item->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    if (errno != 0)
+        return std::nullopt;
+    return names;
+}
+
+// The hit test looks at file attributes only, never at contents.
+bool sameFileFacts(const KeyCacheEntry& cached, const KeyCacheEntry& current) {
+    return cached.pubMtime == current.pubMtime && cached.pubSize == current.pubSize &&
+           cached.privMtime == current.privMtime && cached.privSize == current.privSize;
+}
+
+// The public file's facts and text, or nothing when the file does not make a
+// key: unreadable, not UTF-8, or blank.
+std::optional<FoundKey> examine(const std::string& directory, const std::string& baseName,
+                                const std::string& entryName) {
+    FoundKey found{baseName, paths::join(directory, baseName), false, {}};
+    KeyCacheEntry& entry = found.entry;
+    entry.pubPath = paths::join(directory, entryName);
+    auto pubFacts = keys::readFileFacts(entry.pubPath);
+    if (!pubFacts)
+        return std::nullopt;
+    entry.pubMtime = pubFacts->modified.value_or(0);
+    entry.pubSize = pubFacts->size.value_or(0);
+    if (auto privFacts = keys::readFileFacts(found.privatePath)) {
+        found.hasPrivateFile = true;
+        entry.privMtime = privFacts->modified;
+        entry.privSize = privFacts->size;
+    }
+    double fileDate = pubFacts->born.value_or(
+        pubFacts->modified.value_or(static_cast<double>(std::time(nullptr))));
+    entry.createdAt = keys::utcDate(fileDate);
+    return found;
+}
+
+// Reads the public key text of a cache miss; false when it makes no key.
+bool readPublicKey(KeyCacheEntry& entry) {
+    auto text = files::readUtf8(entry.pubPath);
+    if (!text)
+        return false;
+    entry.publicKey = keys::trimWhitespace(*text);
+    if (entry.publicKey.empty())
+        return false;
+    entry.type = keyType(entry.publicKey);
+    return true;
+}
+
+// Runs the tool for the keys that missed the cache, several at a time. Each
+// answer lands in its own key's entry, so the listing order is kept.
+void queryTool(std::vector<FoundKey>& found, const std::vector<std::size_t>& misses,
+               const std::string& toolPath) {
+    struct Query {
+        FoundKey* key;
+        bool probe;
+    };
+    std::vector<Query> queries;
+    for (std::size_t index : misses) {
+        queries.push_back({&found[index], false});
+        if (found[index].hasPrivateFile)
+            queries.push_back({&found[index], true});
+    }
+    keys::runInParallel(queries.size(), [&](std::size_t index) {
+        FoundKey& key = *queries[index].key;
+        if (queries[index].probe)
+            key.entry.hasPassphrase = probeHasPassphrase(key.privatePath, toolPath);
+        else
+            key.entry.fingerprint = keyFingerprint(key.entry.pubPath, toolPath);
+    });
+}
+
+SSHKey keyFrom(const FoundKey& found) {
+    const KeyCacheEntry& entry = found.entry;
+    return {keyId(found.privatePath), found.baseName,  "~/.ssh/" + found.baseName, entry.type,
+            entry.fingerprint,        entry.publicKey, entry.hasPassphrase,        entry.createdAt};
+}
+
+} // namespace
+
+const std::set<std::string, std::less<>>& skippedNames() {
+    static const std::set<std::string, std::less<>> names{
+        "known_hosts", "known_hosts.old", "authorized_keys", "config", ".DS_Store", "environment",
+        "rc",          "agent_sock"};
+    return names;
+}
+
+ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry>& cache,
+                const std::string& toolPath) {
+    auto names = listNames(sshDirectory);
+    if (!names)
+        return {};
+    // A hand-edited list may name a file twice; the later entry wins.
+    std::unordered_map<std::string_view, const KeyCacheEntry*> cached;
+    for (const KeyCacheEntry& entry : cache)
+        cached[entry.pubPath] = &entry;
+
+    std::vector<FoundKey> found;
+    std::vector<std::size_t> misses;
+    for (const std::string& name : *names) {
+        if (!name.ends_with(publicSuffix))
+            continue;
+        std::string baseName = name.substr(0, name.size() - publicSuffix.size());
+        if (skippedNames().contains(baseName))
+            continue;
+        auto key = examine(sshDirectory, baseName, name);
+        if (!key)
+            continue;
+        auto hit = cached.find(key->entry.pubPath);
+        if (hit != cached.end() && sameFileFacts(*hit->second, key->entry)) {
+            key->entry = *hit->second;
+        } else {
+            if (!readPublicKey(key->entry))
+                continue;
+            misses.push_back(found.size());
+        }
+        found.push_back(std::move(*key));
+    }
+    queryTool(found, misses, toolPath);
+
+    ScanResult result;
+    result.keys.reserve(found.size());
+    result.cache.reserve(found.size());
+    for (FoundKey& key : found) {
+        result.keys.push_back(keyFrom(key));
+        result.cache.push_back(std::move(key.entry));
+    }
+    return result;
+}
+
+std::vector<SSHKey> scan(const std::string& sshDirectory) {
+    return scan(sshDirectory, {}).keys;
+}
+
+std::string keyId(std::string_view privateKeyPath) {
+    return shortDigest(privateKeyPath);
+}
+
+std::string keyType(std::string_view publicKey) {
+    std::string_view piece = keys::firstPiece(publicKey);
+    if (piece.starts_with("ssh-ed25519"))
+        return "ed25519";
+    if (piece.starts_with("ssh-rsa"))
+        return "rsa";
+    if (piece.starts_with("ecdsa-sha2"))
+        return "ecdsa";
+    if (piece.starts_with("ssh-dss"))
+        return "dsa";
+    return "unknown";
+}
+
+} // namespace moorkeep::KeyScanner

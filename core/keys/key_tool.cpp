@@ -1,0 +1,183 @@
+#include "keys/key_tool.h"
+
+#include "files/text_file.h"
+#include "keys/tool_child.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string_view>
+#include <system_error>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace moorkeep {
+namespace {
+
+using keys::Descriptor;
+using keys::ToolChild;
+using Clock = std::chrono::steady_clock;
+
+// Between the two polite requests, and after them before the child is killed.
+constexpr auto signalGap = std::chrono::milliseconds(50);
+constexpr auto killGrace = std::chrono::milliseconds(500);
+// Long enough for any caller, short enough that the deadline cannot overflow.
+constexpr double longestLimitSeconds = 1e6;
+
+struct Pipe {
+    Descriptor readEnd;
+    Descriptor writeEnd;
+};
+
+// Moves a descriptor above the standard streams: the child's set-up fills 0
+// to 2 in turn and must not overwrite a pipe end it has yet to use.
+Descriptor aboveStandardStreams(int fd) {
+    if (fd > 2)
+        return Descriptor(fd);
+    Descriptor moved(::fcntl(fd, F_DUPFD_CLOEXEC, 3));
+    ::close(fd);
+    return moved;
+}
+
+// Close-on-exec, so that a child started at the same moment by another thread
+// cannot inherit our ends and keep them open.
+bool openPipe(Pipe& pipe) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return false;
+    pipe.readEnd = aboveStandardStreams(ends[0]);
+    pipe.writeEnd = aboveStandardStreams(ends[1]);
+    return pipe.readEnd.valid() && pipe.writeEnd.valid();
+}
+
+std::string startFailure(const std::string& path, int error) {
+    return "Cannot run " + path + ": " + std::system_category().message(error);
+}
+
+// The inherited environment with our settings in place of entries of the same
+// name. Unless a caller says otherwise, OpenSSH must not fall back to a
+// graphical passphrase prompt.
+std::vector<std::string> childEnvironment(const KeyToolOptions& options) {
+    std::vector<std::pair<std::string, std::string>> settings{{"SSH_ASKPASS_REQUIRE", "never"}};
+    for (const auto& [name, value] : options.environment) {
+        auto same = std::find_if(settings.begin(), settings.end(),
+                                 [&](const auto& setting) { return setting.first == name; });
+        if (same != settings.end())
+            same->second = value;
+        else
+            settings.emplace_back(name, value);
+    }
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        std::string_view text(*entry);
+        std::string_view name = text.substr(0, text.find('='));
+        if (std::none_of(settings.begin(), settings.end(),
+                         [&](const auto& setting) { return setting.first == name; }))
+            entries.emplace_back(text);
+    }
+    for (const auto& [name, value] : settings)
+        entries.push_back(name + "=" + value);
+    return entries;
+}
+
+std::vector<char*> nullTerminated(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
+    for (auto& string : strings)
+        pointers.push_back(string.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Starts the program with the given descriptors as its standard streams and
+// every other descriptor closed, signals unblocked and at their defaults, in a
+// session of its own: no controlling terminal, and one process group that
+// holds whatever it starts. Returns 0 or the error number.
+int spawnChild(const std::string& path, const std::vector<std::string>& args,
+               const KeyToolOptions& options, const std::array<int, 3>& streams, pid_t& pid) {
+    std::vector<std::string> arguments{path};
+    arguments.insert(arguments.end(), args.begin(), args.end());
+    std::vector<std::string> environment = childEnvironment(options);
+    std::vector<char*> argv = nullTerminated(arguments);
+    std::vector<char*> envp = nullTerminated(environment);
+
+    posix_spawn_file_actions_t actions;
+    if (int error = posix_spawn_file_actions_init(&actions))
+        return error;
+    posix_spawnattr_t attributes;
+    if (int error = posix_spawnattr_init(&attributes)) {
+        posix_spawn_file_actions_destroy(&actions);
+        return error;
+    }
+    int error = 0;
+    for (int target = 0; target < 3 && error == 0; ++target)
+        error = posix_spawn_file_actions_adddup2(&actions, streams[target], target);
+#ifdef __GLIBC__
+    if (error == 0)
+        error = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+#endif
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    if (error == 0)
+        error = posix_spawnattr_setsigmask(&attributes, &none);
+    if (error == 0)
+        error = posix_spawnattr_setsigdefault(&attributes, &all);
+    if (error == 0)
+        error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                          POSIX_SPAWN_SETSIGDEF);
+    if (error == 0)
+        error = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return error;
+}
+
+std::string utf8OrEmpty(std::string bytes) {
+    return files::isValidUtf8(bytes) ? std::move(bytes) : std::string();
+}
+
+} // namespace
+
+KeyToolResult runKeyTool(const std::string& path, const std::vector<std::string>& args,
+                         double limitSeconds, const KeyToolOptions& options) {
+    Pipe input;
+    Pipe output;
+    Pipe errors;
+    if (!openPipe(input) || !openPipe(output) || !openPipe(errors))
+        return {-1, {}, startFailure(path, errno)};
+    pid_t pid = 0;
+    if (int error =
+            spawnChild(path, args, options,
+                       {input.readEnd.get(), output.writeEnd.get(), errors.writeEnd.get()}, pid))
+        return {-1, {}, startFailure(path, error)};
+
+    // The child holds its own copies now. Closing both ends of its input gives
+    // it an immediate end of file, never a wait for a terminal.
+    input = {};
+    output.writeEnd.reset();
+    errors.writeEnd.reset();
+    ToolChild child(pid, std::move(output.readEnd), std::move(errors.readEnd));
+
+    double limit = limitSeconds > 0 ? std::min(limitSeconds, longestLimitSeconds) : 0.0;
+    auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                       std::chrono::duration<double>(limit));
+    if (!child.collectUntil(deadline)) {
+        child.signalGroup(SIGTERM);
+        if (!child.collectUntil(Clock::now() + signalGap)) {
+            child.signalGroup(SIGINT);
+            child.collectUntil(Clock::now() + killGrace);
+        }
+    }
+    keys::ToolOutcome outcome = child.finish();
+    return {outcome.status, utf8OrEmpty(std::move(outcome.output)),
+            utf8OrEmpty(std::move(outcome.errorOutput))};
+}
+
+} // namespace moorkeep
