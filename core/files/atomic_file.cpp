@@ -25,6 +25,24 @@ std::string resolveLinks(const std::string& path) {
     return current;
 }
 
+int finishFile(int fd, std::string_view bytes, mode_t mode) {
+    int error = 0;
+    std::size_t written = 0;
+    while (error == 0 && written < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n >= 0)
+            written += static_cast<std::size_t>(n);
+        else if (errno != EINTR)
+            error = errno;
+    }
+    // The umask could only have narrowed the mode; set it exactly.
+    if (error == 0 && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0))
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
 void writeAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode) {
     const std::string target = resolveLinks(path);
     mode_t mode = newFileMode;
@@ -37,25 +55,7 @@ void writeAtomically(const std::string& path, std::string_view bytes, mode_t new
     if (fd < 0)
         throw FileError("write", target, errno);
 
-    auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        throw FileError("write", target, error);
-    };
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
-        fail(errno);
-    if (::close(fd) != 0) {
-        int error = errno;
+    if (int error = finishFile(fd, bytes, mode)) {
         ::unlink(temporary.c_str());
         throw FileError("write", target, error);
     }

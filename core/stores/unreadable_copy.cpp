@@ -1,5 +1,6 @@
 #include "stores/unreadable_copy.h"
 
+#include "files/atomic_file.h"
 #include "files/file_error.h"
 
 #include <cerrno>
@@ -20,28 +21,7 @@ bool writeNew(const std::string& path, std::string_view bytes) {
             return false;
         throw FileError("keep a copy of the unreadable file as", path, errno);
     }
-    auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(path.c_str());
-        throw FileError("keep a copy of the unreadable file as", path, error);
-    };
-    // The umask could only narrow the mode; set it exactly.
-    if (::fchmod(fd, 0600) != 0)
-        fail(errno);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0)
-        fail(errno);
-    if (::close(fd) != 0) {
-        int error = errno;
+    if (int error = files::finishFile(fd, bytes, 0600)) {
         ::unlink(path.c_str());
         throw FileError("keep a copy of the unreadable file as", path, error);
     }
