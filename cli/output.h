@@ -1,0 +1,42 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace moorkeep::cli {
+
+using Row = std::vector<std::string>;
+// A label and its value; a value of several lines continues under the first.
+using Field = std::pair<std::string, std::string>;
+
+// Whether output to this file descriptor may use colour: a terminal, and
+// neither NO_COLOR set nor TERM=dumb.
+bool colourWanted(int fd);
+
+// Writes what a command prints: JSON for programs, aligned columns for
+// people. Colour (bold headings only) when asked for.
+class Output {
+public:
+    Output(std::ostream& stream, bool colour);
+
+    std::ostream& stream() { return stream_; }
+
+    // Pretty-printed with sorted member names, one trailing line break.
+    void json(const nlohmann::json& value);
+    // Columns two spaces apart, widths counted in characters; the last
+    // column is not padded.
+    void table(const Row& header, const std::vector<Row>& rows);
+    void fields(const std::vector<Field>& fields);
+    void line(const std::string& text);
+
+private:
+    std::string heading(const std::string& text) const;
+
+    std::ostream& stream_;
+    bool colour_;
+};
+
+} // namespace moorkeep::cli

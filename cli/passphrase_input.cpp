@@ -1,0 +1,159 @@
+#include "passphrase_input.h"
+
+#include "cli_errors.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace moorkeep::cli {
+
+namespace {
+
+// The terminal whose echo is off, so that a signal that ends the process
+// can turn it back on first.
+struct EchoState {
+    int fd = -1;
+    termios saved{};
+};
+EchoState echoState;
+volatile std::sig_atomic_t echoOff = 0;
+
+// Not SIGTSTP: a stopped process goes on reading after it is resumed, and
+// must do so with echo still off.
+constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void restoreEchoAndRaise(int signal) {
+    if (echoOff)
+        tcsetattr(echoState.fd, TCSANOW, &echoState.saved);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Turns echo off on a terminal for as long as it lives; does nothing for a
+// descriptor that is not a terminal. discardTypeahead drops what was typed
+// before (for a prompt, which must be answered after it shows).
+class EchoGuard {
+public:
+    EchoGuard(int fd, bool discardTypeahead) {
+        termios settings{};
+        if (tcgetattr(fd, &settings) != 0)
+            return;
+        echoState = {fd, settings};
+        struct sigaction action {};
+        action.sa_handler = restoreEchoAndRaise;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(endingSignals); ++i)
+            sigaction(endingSignals[i], &action, &previous_[i]);
+        settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        settings.c_lflag |= ECHONL;
+        echoOff = 1;
+        tcsetattr(fd, discardTypeahead ? TCSAFLUSH : TCSANOW, &settings);
+        active_ = true;
+    }
+    ~EchoGuard() {
+        if (!active_)
+            return;
+        // Lines typed ahead (a second passphrase) stay for the next read.
+        tcsetattr(echoState.fd, TCSANOW, &echoState.saved);
+        echoOff = 0;
+        for (std::size_t i = 0; i < std::size(endingSignals); ++i)
+            sigaction(endingSignals[i], &previous_[i], nullptr);
+    }
+    EchoGuard(const EchoGuard&) = delete;
+    EchoGuard& operator=(const EchoGuard&) = delete;
+
+private:
+    bool active_ = false;
+    struct sigaction previous_[std::size(endingSignals)]{};
+};
+
+// One byte at a time, so nothing after the line is taken from the input.
+std::optional<Secret> readLine(int fd) {
+    std::string line;
+    line.reserve(1024); // no reallocation that leaves copies behind
+    bool any = false;
+    for (;;) {
+        char c;
+        ssize_t n = read(fd, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        any = true;
+        if (c == '\n')
+            break;
+        line += c;
+    }
+    Secret secret(line);
+    if (!any)
+        return std::nullopt;
+    return secret;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd)
+        : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+void wipe(std::string& secret) {
+    explicit_bzero(secret.data(), secret.capacity());
+    secret.clear();
+}
+
+Secret::Secret(std::string& text)
+    : text_(text) {
+    wipe(text);
+}
+
+Secret::Secret(Secret&& other)
+    : Secret(other.text_) {}
+
+Secret& Secret::operator=(Secret&& other) {
+    wipe(text_);
+    text_ = other.text_;
+    wipe(other.text_);
+    return *this;
+}
+
+std::optional<Secret> readStandardInputLine() {
+    EchoGuard guard(STDIN_FILENO, false);
+    return readLine(STDIN_FILENO);
+}
+
+Secret askOnTerminal(const std::string& prompt) {
+    FileDescriptor tty(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (tty.get() < 0)
+        throw RefusedInput("no terminal to ask for the passphrase on; use --stdin");
+    std::optional<Secret> answer;
+    {
+        // Echo goes off before the prompt shows, so nothing typed after it
+        // can be echoed.
+        EchoGuard guard(tty.get(), true);
+        if (write(tty.get(), prompt.data(), prompt.size()) < 0)
+            throw RefusedInput("cannot write to the terminal: " +
+                               std::string(std::strerror(errno)));
+        answer = readLine(tty.get());
+    }
+    if (!answer)
+        throw RefusedInput("no passphrase was entered");
+    return std::move(*answer);
+}
+
+} // namespace moorkeep::cli

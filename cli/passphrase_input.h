@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace moorkeep::cli {
+
+// Overwrites the whole buffer of the text (also what a move left behind in
+// it) and empties it, so a passphrase does not linger in freed memory.
+void wipe(std::string& secret);
+
+// A string that is wiped when it goes away.
+class Secret {
+public:
+    Secret() = default;
+    // Takes a copy and wipes the source.
+    explicit Secret(std::string& text);
+    ~Secret() { wipe(text_); }
+    Secret(const Secret&) = delete;
+    Secret& operator=(const Secret&) = delete;
+    Secret(Secret&& other);
+    Secret& operator=(Secret&& other);
+
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// The next line of standard input without its line break, or nothing at the
+// end of input. When standard input is a terminal, what is typed is not
+// echoed.
+std::optional<Secret> readStandardInputLine();
+
+// Asks on the controlling terminal (/dev/tty) and reads the answer with echo
+// turned off; RefusedInput when the process has no terminal.
+Secret askOnTerminal(const std::string& prompt);
+
+} // namespace moorkeep::cli

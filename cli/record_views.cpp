@@ -1,0 +1,113 @@
+#include "record_views.h"
+
+#include "config/ssh_command.h"
+#include "lookup.h"
+#include "stores/vault_rules.h"
+
+namespace moorkeep::cli::views {
+
+namespace {
+
+std::string orDash(const std::string& text) {
+    return text.empty() ? "-" : text;
+}
+
+std::string orDash(const std::optional<std::string>& text) {
+    return text ? orDash(*text) : "-";
+}
+
+// The key's name, or its id when no key of the list has it.
+std::string keyName(const std::optional<std::string>& keyId, const std::vector<SSHKey>& keys) {
+    if (!keyId || keyId->empty())
+        return "-";
+    const SSHKey* key = keyWithId(keys, *keyId);
+    return key ? key->name : *keyId;
+}
+
+std::string keyDescription(const std::optional<std::string>& keyId,
+                           const std::vector<SSHKey>& keys) {
+    if (!keyId || keyId->empty())
+        return "-";
+    const SSHKey* key = keyWithId(keys, *keyId);
+    return key ? key->name + " (" + key->path + ")" : *keyId + " (no such key)";
+}
+
+std::string optionLines(const OptionMap& options) {
+    std::string text;
+    for (const auto& [name, value] : options)
+        text += (text.empty() ? "" : "\n") + name + " " + value;
+    return orDash(text);
+}
+
+std::string passphraseText(const std::optional<bool>& hasPassphrase) {
+    if (!hasPassphrase)
+        return "unknown";
+    return *hasPassphrase ? "yes" : "no";
+}
+
+} // namespace
+
+Row hostHeader() {
+    return {"ALIAS", "HOSTNAME", "USER", "PORT", "KEY", "SOURCE"};
+}
+
+Row hostRow(const SSHHost& host, const std::vector<SSHKey>& keys) {
+    return {host.alias,
+            orDash(host.hostname),
+            orDash(host.user),
+            std::to_string(host.port),
+            keyName(host.keyId, keys),
+            std::string(toText(host.source))};
+}
+
+std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& keys) {
+    return {{"Alias", host.alias},
+            {"Id", host.id},
+            {"Host name", orDash(host.hostname)},
+            {"User", orDash(host.user)},
+            {"Port", std::to_string(host.port)},
+            {"Key", keyDescription(host.keyId, keys)},
+            {"ProxyJump", orDash(host.proxyJump)},
+            {"Options", optionLines(host.extraOptions)},
+            {"Source", std::string(toText(host.source))},
+            {"Command", SSHCommand::build(host)}};
+}
+
+Row keyHeader() {
+    return {"NAME", "TYPE", "PASSPHRASE", "HOSTS", "PATH", "FINGERPRINT"};
+}
+
+Row keyRow(const SSHKey& key, const std::vector<SSHHost>& hosts) {
+    return {key.name,
+            key.type,
+            passphraseText(key.hasPassphrase),
+            std::to_string(VaultRules::hostsUsingKey(hosts, key.id).size()),
+            key.path,
+            key.fingerprint};
+}
+
+std::vector<Field> keyFields(const SSHKey& key, const std::vector<SSHHost>& hosts) {
+    std::string usedBy;
+    for (const auto& host : VaultRules::hostsUsingKey(hosts, key.id))
+        usedBy += (usedBy.empty() ? "" : "\n") + host.alias;
+    return {{"Name", key.name},
+            {"Id", key.id},
+            {"Path", key.path},
+            {"Type", key.type},
+            {"Fingerprint", key.fingerprint},
+            {"Passphrase", passphraseText(key.hasPassphrase)},
+            {"Created", orDash(key.createdAt)},
+            {"Used by", orDash(usedBy)},
+            {"Public key", orDash(key.publicKey)}};
+}
+
+std::vector<Field> defaultsFields(const Defaults& defaults, const std::vector<SSHKey>& keys) {
+    return {{"User", orDash(defaults.user)},
+            {"Port", std::to_string(defaults.port)},
+            {"Key", keyDescription(defaults.keyId, keys)},
+            {"ProxyJump", orDash(defaults.proxyJump)},
+            {"Options", optionLines(defaults.extraOptions)},
+            {"Source file", orDash(defaults.sourceFile)}};
+}
+
+} // namespace moorkeep::cli::views

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "model/defaults.h"
+#include "model/ssh_host.h"
+#include "model/ssh_key.h"
+#include "output.h"
+
+#include <vector>
+
+// How records are shown to people: table rows for the lists, labelled fields
+// for one record. An empty or absent value shows as "-".
+namespace moorkeep::cli::views {
+
+Row hostHeader();
+Row hostRow(const SSHHost& host, const std::vector<SSHKey>& keys);
+std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& keys);
+
+Row keyHeader();
+Row keyRow(const SSHKey& key, const std::vector<SSHHost>& hosts);
+std::vector<Field> keyFields(const SSHKey& key, const std::vector<SSHHost>& hosts);
+
+std::vector<Field> defaultsFields(const Defaults& defaults, const std::vector<SSHKey>& keys);
+
+} // namespace moorkeep::cli::views

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "model/vault_store.h"
+#include "output.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace moorkeep::cli {
+
+// The options given before the command.
+struct GlobalOptions {
+    std::optional<std::string> home; // whose .ssh is used
+    std::optional<std::string> meta; // the metadata file
+    bool demo = false;               // --demo given
+};
+
+// The demo store when --demo is given or MOORKEEP_DEMO is exactly "1" (as
+// the desktop application decides); otherwise the store of the home
+// directory, with the metadata file of that home unless --meta names one.
+std::unique_ptr<VaultStore> makeStore(const GlobalOptions& options, const char* demoVariable);
+
+// One run of a command: the store, made when first needed, the snapshot it
+// loaded, and where output goes.
+class Session {
+public:
+    Session(GlobalOptions options, Output& output);
+
+    VaultStore& store();
+    // The snapshot, loaded on first use; the lists the rules work on, as the
+    // desktop application's model holds them.
+    const VaultData& data();
+    Output& output() { return output_; }
+
+private:
+    GlobalOptions options_;
+    Output& output_;
+    std::unique_ptr<VaultStore> store_;
+    std::optional<VaultData> data_;
+};
+
+} // namespace moorkeep::cli

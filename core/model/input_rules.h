@@ -1,0 +1,44 @@
+#pragma once
+
+#include "model/ssh_host.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How the dialogs read and check what the user typed. The desktop dialogs and
+// the command-line companion both use these, so a value typed in either is
+// read the same way.
+namespace moorkeep::InputRules {
+
+// Removes leading and trailing space separators (Unicode Zs) and tabs; line
+// breaks stay.
+std::string trimWhitespace(std::string_view text);
+// Also removes leading and trailing line breaks.
+std::string trimWhitespaceAndNewlines(std::string_view text);
+// The trimmed text, or nothing when nothing remains (ProxyJump, comments).
+std::optional<std::string> nonEmptyTrimmed(std::string_view text);
+
+// An optional "+" or "-" and one or more digits, nothing else, within the
+// signed 64-bit range.
+std::optional<std::int64_t> parseInteger(std::string_view text);
+// A port field as the host and defaults dialogs read it: 22 when the text is
+// empty or not an integer; no range check.
+std::int64_t portFromText(std::string_view text);
+
+// A key file name: not empty, only letters, numbers (of any script), "-"
+// and "_".
+bool isValidKeyFileName(std::string_view name);
+// An optional e-mail address: empty after trimming, or a non-empty part
+// before the first "@" and a domain after it whose first "." is neither its
+// first nor its last character.
+bool isValidEmail(std::string_view text);
+
+// Whether another host already has exactly this alias. editedId names the
+// host being edited, which does not count; nothing when adding.
+bool isDuplicateAlias(const std::vector<SSHHost>& hosts, std::string_view alias,
+                      const std::optional<std::string>& editedId);
+
+} // namespace moorkeep::InputRules
