@@ -1,0 +1,313 @@
+#include "app_model.h"
+
+#include "store_error.h"
+#include "stores/vault_rules.h"
+
+#include <QPromise>
+#include <algorithm>
+#include <exception>
+#include <type_traits>
+
+namespace moorkeep {
+
+namespace {
+
+// Enough workers that a key rescan on re-activation never queues behind two
+// slow key generations.
+constexpr int storeWorkers = 4;
+
+// The future an operation hands its caller: finished once the result has
+// been applied, or failed with a StoreError when the failure is the caller's
+// to show. Left unfinished, it ends cancelled.
+class Completion {
+public:
+    Completion()
+        : promise_(std::make_shared<QPromise<void>>()) {
+        promise_->start();
+    }
+
+    QFuture<void> future() const { return promise_->future(); }
+    void finish() const { promise_->finish(); }
+    void fail(const QString& message) const {
+        promise_->setException(StoreError(message));
+        promise_->finish();
+    }
+
+private:
+    std::shared_ptr<QPromise<void>> promise_;
+};
+
+template <typename List, typename Item> auto findById(List& list, const Item& item) {
+    return std::find_if(list.begin(), list.end(),
+                        [&](const auto& entry) { return entry.id == item.id; });
+}
+
+} // namespace
+
+AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
+    : QObject(parent)
+    , store_(std::move(store)) {
+    pool_.setMaxThreadCount(storeWorkers);
+}
+
+AppModel::~AppModel() {
+    pool_.waitForDone();
+}
+
+template <typename Work, typename Success, typename Failure>
+void AppModel::inStore(Work work, Success onSuccess, Failure onFailure) {
+    pool_.start([this, store = store_, work, onSuccess, onFailure] {
+        using Result = std::invoke_result_t<Work&, VaultStore&>;
+        try {
+            if constexpr (std::is_void_v<Result>) {
+                work(*store);
+                QMetaObject::invokeMethod(this, onSuccess, Qt::QueuedConnection);
+            } else {
+                QMetaObject::invokeMethod(
+                    this, [onSuccess, result = work(*store)] { onSuccess(result); },
+                    Qt::QueuedConnection);
+            }
+        } catch (const std::exception& error) {
+            QMetaObject::invokeMethod(
+                this,
+                [onFailure, message = QString::fromUtf8(error.what())] { onFailure(message); },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void AppModel::setTab(AppTab tab) {
+    if (tab_ == tab)
+        return;
+    tab_ = tab;
+    emit tabChanged();
+}
+
+void AppModel::clearErrorMessage() {
+    if (!errorMessage_)
+        return;
+    errorMessage_.reset();
+    emit errorMessageChanged();
+}
+
+std::optional<SSHKey> AppModel::keyWithId(const std::string& id) const {
+    auto it = std::find_if(keys_.begin(), keys_.end(), [&](const SSHKey& k) { return k.id == id; });
+    if (it == keys_.end())
+        return std::nullopt;
+    return *it;
+}
+
+std::vector<SSHHost> AppModel::hostsUsingKey(const std::string& keyId) const {
+    return VaultRules::hostsUsingKey(hosts_, keyId);
+}
+
+KeyIdToPath AppModel::keyIdToPath() const {
+    return VaultRules::keyIdToPath(keys_);
+}
+
+QFuture<void> AppModel::load() {
+    Completion done;
+    inStore([](VaultStore& store) { return store.loadData(); },
+            [this, done](const VaultData& data) {
+                setHosts(data.hosts);
+                setKeys(data.keys);
+                setDefaults(data.defaults);
+                setLoading(false);
+                done.finish();
+            },
+            [this, done](const QString& message) {
+                report(message);
+                setLoading(false);
+                done.finish();
+            });
+    return done.future();
+}
+
+QFuture<void> AppModel::saveHost(SSHHost host) {
+    auto keyMap = keyIdToPath();
+    auto originalAlias = VaultRules::originalAlias(hosts_, host.id);
+    auto previous = hosts_;
+
+    // A new host (empty id) only appears once the store has given it an id.
+    auto hosts = hosts_;
+    if (auto edited = findById(hosts, host); !host.id.empty() && edited != hosts.end()) {
+        *edited = host;
+        setHosts(std::move(hosts));
+    }
+
+    Completion done;
+    inStore(
+        [host, originalAlias, keyMap](VaultStore& store) {
+            return VaultRules::saveHost(store, host, originalAlias, keyMap);
+        },
+        [this, done](const SSHHost& saved) {
+            auto hosts = hosts_;
+            if (auto it = findById(hosts, saved); it != hosts.end())
+                *it = saved;
+            else
+                hosts.push_back(saved);
+            setHosts(std::move(hosts));
+            done.finish();
+        },
+        [this, done, previous](const QString& message) {
+            setHosts(previous);
+            report(message);
+            done.finish();
+        });
+    return done.future();
+}
+
+QFuture<void> AppModel::deleteHost(SSHHost host) {
+    auto keyMap = keyIdToPath();
+    auto previous = hosts_;
+
+    auto hosts = hosts_;
+    std::erase_if(hosts, [&](const SSHHost& h) { return h.id == host.id; });
+    setHosts(std::move(hosts));
+
+    Completion done;
+    inStore([host, keyMap](VaultStore& store) { VaultRules::deleteHost(store, host, keyMap); },
+            [done] { done.finish(); },
+            [this, done, previous](const QString& message) {
+                setHosts(previous);
+                report(message);
+                done.finish();
+            });
+    return done.future();
+}
+
+QFuture<void> AppModel::renameKey(SSHKey key) {
+    auto previous = keys_;
+
+    auto keys = keys_;
+    if (auto renamed = findById(keys, key); renamed != keys.end()) {
+        renamed->name = key.name;
+        setKeys(std::move(keys));
+    }
+
+    Completion done;
+    inStore([key](VaultStore& store) { store.saveKeyMeta(key); }, [done] { done.finish(); },
+            [this, done, previous](const QString& message) {
+                setKeys(previous);
+                report(message);
+                done.finish();
+            });
+    return done.future();
+}
+
+QFuture<void> AppModel::deleteKey(SSHKey key) {
+    auto previous = keys_;
+
+    auto keys = keys_;
+    std::erase_if(keys, [&](const SSHKey& k) { return k.id == key.id; });
+    setKeys(std::move(keys));
+
+    Completion done;
+    inStore([id = key.id](VaultStore& store) { store.deleteKeyMeta(id); },
+            [done] { done.finish(); },
+            [this, done, previous](const QString& message) {
+                setKeys(previous);
+                report(message);
+                done.finish();
+            });
+    return done.future();
+}
+
+QFuture<void> AppModel::refreshKeys() {
+    Completion done;
+    inStore([](VaultStore& store) { return store.rescanKeys(); },
+            [this, done](const std::vector<SSHKey>& keys) {
+                setKeys(keys);
+                done.finish();
+            },
+            [this, done](const QString& message) {
+                report(message);
+                done.finish();
+            });
+    return done.future();
+}
+
+QFuture<void> AppModel::generateKey(const GenerateKeyOptions& options,
+                                    const std::optional<std::string>& displayName) {
+    Completion done;
+    inStore([options, displayName](
+                VaultStore& store) { return VaultRules::generateKey(store, options, displayName); },
+            [this, done](const std::vector<SSHKey>& keys) {
+                setKeys(keys);
+                done.finish();
+            },
+            [done](const QString& message) { done.fail(message); });
+    return done.future();
+}
+
+QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options) {
+    Completion done;
+    inStore([options](VaultStore& store) { return store.changePassphrase(options); },
+            [this, done](const std::vector<SSHKey>& keys) {
+                setKeys(keys);
+                done.finish();
+            },
+            [done](const QString& message) { done.fail(message); });
+    return done.future();
+}
+
+// The defaults are applied as soon as they are saved; the hosts, whose
+// effective values may have changed with them, come from a fresh snapshot.
+QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
+    auto keyMap = keyIdToPath();
+    Completion done;
+    auto fail = [this, done](const QString& message) {
+        report(message);
+        done.finish();
+    };
+    inStore([defaults,
+             keyMap](VaultStore& store) { return store.saveConfigDefaults(defaults, keyMap); },
+            [this, done, fail](const Defaults& saved) {
+                setDefaults(saved);
+                inStore([](VaultStore& store) { return store.loadData(); },
+                        [this, done](const VaultData& data) {
+                            setHosts(data.hosts);
+                            done.finish();
+                        },
+                        fail);
+            },
+            fail);
+    return done.future();
+}
+
+void AppModel::setHosts(std::vector<SSHHost> hosts) {
+    if (hosts_ == hosts)
+        return;
+    hosts_ = std::move(hosts);
+    emit hostsChanged();
+}
+
+void AppModel::setKeys(std::vector<SSHKey> keys) {
+    if (keys_ == keys)
+        return;
+    keys_ = std::move(keys);
+    emit keysChanged();
+}
+
+void AppModel::setDefaults(Defaults defaults) {
+    if (defaults_ == defaults)
+        return;
+    defaults_ = std::move(defaults);
+    emit defaultsChanged();
+}
+
+void AppModel::setLoading(bool isLoading) {
+    if (isLoading_ == isLoading)
+        return;
+    isLoading_ = isLoading;
+    emit isLoadingChanged();
+}
+
+void AppModel::report(const QString& message) {
+    if (errorMessage_ == message)
+        return;
+    errorMessage_ = message;
+    emit errorMessageChanged();
+}
+
+} // namespace moorkeep

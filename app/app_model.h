@@ -1,0 +1,95 @@
+#pragma once
+
+#include "app_tab.h"
+#include "model/vault_store.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace moorkeep {
+
+// The state every screen reads and the operations every screen calls. Lives
+// on the user-interface thread; each store call runs on the model's own
+// worker pool and its result is applied back on this thread. Changes are
+// optimistic: the published list changes first and is restored as a whole
+// when the store fails.
+//
+// Every operation returns a future that finishes once its result has been
+// applied. Failures end in errorMessage, except for generateKey and
+// changePassphrase, whose futures carry a StoreError for the dialog that
+// asked.
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    explicit AppModel(std::shared_ptr<VaultStore> store, QObject* parent = nullptr);
+    // Waits for every running store call, so none outlives the store.
+    ~AppModel() override;
+
+    AppTab tab() const { return tab_; }
+    const std::vector<SSHHost>& hosts() const { return hosts_; }
+    const std::vector<SSHKey>& keys() const { return keys_; }
+    const Defaults& defaults() const { return defaults_; }
+    bool isLoading() const { return isLoading_; }
+    const std::optional<QString>& errorMessage() const { return errorMessage_; }
+
+    void setTab(AppTab tab);
+    // The alert was dismissed.
+    void clearErrorMessage();
+
+    std::optional<SSHKey> keyWithId(const std::string& id) const;
+    std::vector<SSHHost> hostsUsingKey(const std::string& keyId) const;
+    KeyIdToPath keyIdToPath() const;
+
+    // Records are taken by value: callers often pass an entry of the very
+    // list that the operation changes.
+    QFuture<void> load();
+    QFuture<void> saveHost(SSHHost host);
+    QFuture<void> deleteHost(SSHHost host);
+    QFuture<void> renameKey(SSHKey key);
+    QFuture<void> deleteKey(SSHKey key);
+    QFuture<void> refreshKeys();
+    QFuture<void> generateKey(const GenerateKeyOptions& options,
+                              const std::optional<std::string>& displayName);
+    QFuture<void> changePassphrase(const ChangePassphraseOptions& options);
+    QFuture<void> saveDefaults(const Defaults& defaults);
+
+signals:
+    void tabChanged();
+    void hostsChanged();
+    void keysChanged();
+    void defaultsChanged();
+    void isLoadingChanged();
+    void errorMessageChanged();
+
+private:
+    // Runs work(store) on the worker pool, then hands its result to onSuccess,
+    // or the failure's message to onFailure, on the model's thread. Nothing is
+    // handed over once the model is gone.
+    template <typename Work, typename Success, typename Failure>
+    void inStore(Work work, Success onSuccess, Failure onFailure);
+
+    void setHosts(std::vector<SSHHost> hosts);
+    void setKeys(std::vector<SSHKey> keys);
+    void setDefaults(Defaults defaults);
+    void setLoading(bool isLoading);
+    void report(const QString& message);
+
+    std::shared_ptr<VaultStore> store_;
+    QThreadPool pool_;
+
+    AppTab tab_ = AppTab::hosts;
+    std::vector<SSHHost> hosts_;
+    std::vector<SSHKey> keys_;
+    Defaults defaults_;
+    bool isLoading_ = true;
+    std::optional<QString> errorMessage_;
+};
+
+} // namespace moorkeep

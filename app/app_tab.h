@@ -1,0 +1,8 @@
+#pragma once
+
+namespace moorkeep {
+
+// The screen the main window shows.
+enum class AppTab { hosts, keys };
+
+} // namespace moorkeep

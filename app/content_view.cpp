@@ -1,0 +1,139 @@
+#include "content_view.h"
+
+#include "app_icons.h"
+#include "app_kit_split_view.h"
+#include "app_model.h"
+#include "error_alert.h"
+#include "hosts/hosts_detail.h"
+#include "hosts/hosts_sidebar.h"
+#include "keys/keys_detail.h"
+#include "keys/keys_sidebar.h"
+#include "loading_spinner.h"
+#include "view_switch.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace moorkeep {
+
+ContentView::ContentView(AppModel& model, QWidget* parent)
+    : QMainWindow(parent)
+    , model_(model)
+    , toggleSidebarAction_(new QAction(AppIcons::sidebar(), tr("Toggle Sidebar"), this))
+    , pages_(new QStackedWidget(this))
+    , spinner_(new LoadingSpinner)
+    , splitView_(new AppKitSplitView) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(tr("Moorkeep"));
+    setUnifiedTitleAndToolBarOnMac(true);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    auto* loadingPage = new QWidget;
+    loadingPage->setObjectName(QStringLiteral("loadingPage"));
+    auto* loadingLayout = new QGridLayout(loadingPage);
+    loadingLayout->addWidget(spinner_, 0, 0, Qt::AlignCenter);
+    pages_->setObjectName(QStringLiteral("contentPages"));
+    pages_->addWidget(loadingPage);
+    pages_->addWidget(splitView_);
+    pages_->setMinimumSize(minimumContentSize);
+    setCentralWidget(pages_);
+    resize(1040, 680);
+
+    buildToolBar();
+    new ErrorAlert(model_, this);
+
+    connect(&model_, &AppModel::isLoadingChanged, this, &ContentView::showContent);
+    connect(&model_, &AppModel::tabChanged, this, &ContentView::showScreen);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &ContentView::applicationStateChanged);
+    showContent();
+}
+
+void ContentView::buildToolBar() {
+    toggleSidebarAction_->setObjectName(QStringLiteral("toggleSidebarAction"));
+    toggleSidebarAction_->setToolTip(tr("Toggle Sidebar"));
+    // Control-Command-S on macOS (where Qt's Ctrl is Command), and F9 as
+    // Linux desktops' file managers use it.
+    toggleSidebarAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S), QKeySequence(Qt::Key_F9)});
+    connect(toggleSidebarAction_, &QAction::triggered, this, &ContentView::toggleSidebar);
+    addAction(toggleSidebarAction_);
+
+    auto* toggleButton = new QToolButton;
+    toggleButton->setObjectName(QStringLiteral("toggleSidebarButton"));
+    toggleButton->setDefaultAction(toggleSidebarAction_);
+    toggleButton->setAutoRaise(true);
+
+    // An empty twin of the toggle on the right keeps the switch centred.
+    auto* balance = new QWidget;
+    balance->setFixedWidth(toggleButton->sizeHint().width());
+
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->addWidget(toggleButton);
+    layout->addStretch();
+    layout->addWidget(new ViewSwitch(model_));
+    layout->addStretch();
+    layout->addWidget(balance);
+
+    auto* toolBar = new QToolBar(tr("Toolbar"), this);
+    toolBar->setObjectName(QStringLiteral("mainToolBar"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->addWidget(row);
+    addToolBar(Qt::TopToolBarArea, toolBar);
+}
+
+void ContentView::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Spontaneous shows are the window system restoring the window, not the
+    // window appearing anew.
+    if (!event->spontaneous())
+        model_.load();
+}
+
+void ContentView::showContent() {
+    if (model_.isLoading()) {
+        pages_->setCurrentIndex(0);
+        return;
+    }
+    showScreen();
+    pages_->setCurrentWidget(splitView_);
+}
+
+void ContentView::showScreen() {
+    if (model_.isLoading())
+        return;
+    if (model_.tab() == AppTab::hosts)
+        splitView_->setPanes(new HostsSidebar(model_, hostsState_),
+                             new HostsDetail(model_, hostsState_));
+    else
+        splitView_->setPanes(new KeysSidebar(model_, keysState_),
+                             new KeysDetail(model_, keysState_));
+    splitView_->setSidebarCollapsed(isSidebarCollapsed_);
+}
+
+void ContentView::toggleSidebar() {
+    isSidebarCollapsed_ = !isSidebarCollapsed_;
+    splitView_->setSidebarCollapsed(isSidebarCollapsed_);
+}
+
+// The first activation is the launch itself, while the first load runs.
+void ContentView::applicationStateChanged(Qt::ApplicationState state) {
+    if (state != Qt::ApplicationActive)
+        return;
+    if (!didHandleInitialActivation_) {
+        didHandleInitialActivation_ = true;
+        return;
+    }
+    model_.refreshKeys();
+}
+
+} // namespace moorkeep

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "hosts/hosts_state.h"
+#include "keys/keys_state.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QStackedWidget;
+
+namespace moorkeep {
+
+class AppKitSplitView;
+class AppModel;
+class LoadingSpinner;
+
+// The main window: a spinner until the first snapshot is in, then the split
+// view with the current tab's sidebar and detail; the toolbar with the
+// sidebar toggle and the view switch; the error alert. Loads the model each
+// time it is shown and rescans the keys whenever the application becomes
+// active again. The screens' state lives here, made anew with the window.
+class ContentView : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr QSize minimumContentSize{880, 560};
+
+    explicit ContentView(AppModel& model, QWidget* parent = nullptr);
+
+    HostsState& hostsState() { return hostsState_; }
+    KeysState& keysState() { return keysState_; }
+    bool isSidebarCollapsed() const { return isSidebarCollapsed_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildToolBar();
+    void showContent();
+    void showScreen();
+    void toggleSidebar();
+    void applicationStateChanged(Qt::ApplicationState state);
+
+    AppModel& model_;
+    HostsState hostsState_;
+    KeysState keysState_;
+    bool didHandleInitialActivation_ = false;
+    bool isSidebarCollapsed_ = false;
+
+    QAction* toggleSidebarAction_;
+    QStackedWidget* pages_;
+    LoadingSpinner* spinner_;
+    AppKitSplitView* splitView_;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,34 @@
+#include "main_menu.h"
+
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace moorkeep::MainMenu {
+
+namespace {
+
+QString text(const char* source) {
+    return QCoreApplication::translate("MainMenu", source);
+}
+
+void addApplicationMenu(QMenuBar* menuBar, const Actions& actions) {
+    QMenu* menu = menuBar->addMenu(text("&Moorkeep"));
+    menu->setObjectName(QStringLiteral("applicationMenu"));
+    menu->addAction(actions.quit);
+}
+
+void addHelpMenu(QMenuBar* menuBar, const Actions& actions) {
+    QMenu* menu = menuBar->addMenu(text("&Help"));
+    menu->setObjectName(QStringLiteral("helpMenu"));
+    menu->addAction(actions.about);
+}
+
+} // namespace
+
+void populate(QMenuBar* menuBar, const Actions& actions) {
+    addApplicationMenu(menuBar, actions);
+    addHelpMenu(menuBar, actions);
+}
+
+} // namespace moorkeep::MainMenu

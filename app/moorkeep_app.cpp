@@ -1,0 +1,72 @@
+#include "moorkeep_app.h"
+
+#include "app_model.h"
+#include "content_view.h"
+#include "main_menu.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+
+namespace moorkeep {
+
+MoorkeepApp::MoorkeepApp(const StoreFactory& makeStore, QObject* parent)
+    : QObject(parent)
+    , quitAction_(new QAction(tr("Quit Moorkeep"), this))
+    , aboutAction_(new QAction(tr("About Moorkeep"), this)) {
+    // Start-up order: the quit policy, the updater (when there is one), the
+    // store, the model, then the window with its menus. The store is chosen
+    // once and never replaced; the model owns it.
+    updateQuitPolicy();
+    model_ = std::make_unique<AppModel>(makeStore());
+
+    quitAction_->setObjectName(QStringLiteral("quitAction"));
+    quitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quitAction_->setMenuRole(QAction::QuitRole);
+    connect(quitAction_, &QAction::triggered, qApp, &QCoreApplication::quit);
+    aboutAction_->setObjectName(QStringLiteral("aboutAction"));
+    aboutAction_->setMenuRole(QAction::AboutRole);
+    connect(aboutAction_, &QAction::triggered, this, &MoorkeepApp::showAbout);
+
+    showMainWindow();
+}
+
+// The window goes before the model it reads.
+MoorkeepApp::~MoorkeepApp() {
+    delete mainWindow_;
+}
+
+ContentView* MoorkeepApp::mainWindow() const {
+    return mainWindow_;
+}
+
+void MoorkeepApp::showMainWindow() {
+    if (!mainWindow_) {
+        mainWindow_ = new ContentView(*model_);
+        mainWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        MainMenu::populate(mainWindow_->menuBar(), {quitAction_, aboutAction_});
+    }
+    mainWindow_->show();
+    mainWindow_->raise();
+    mainWindow_->activateWindow();
+}
+
+void MoorkeepApp::setTrayIcon(QSystemTrayIcon* icon) {
+    trayIcon_ = icon;
+    updateQuitPolicy();
+}
+
+void MoorkeepApp::updateQuitPolicy() {
+    bool trayKeepsItReachable = trayIcon_ && QSystemTrayIcon::isSystemTrayAvailable();
+    QApplication::setQuitOnLastWindowClosed(!trayKeepsItReachable);
+}
+
+void MoorkeepApp::showAbout() {
+    QMessageBox::about(mainWindow_, tr("About Moorkeep"),
+                       tr("Moorkeep %1\n\nYour OpenSSH hosts, defaults and keys in one window.")
+                           .arg(QStringLiteral(MOORKEEP_VERSION)));
+}
+
+} // namespace moorkeep

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store_choice.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QSystemTrayIcon;
+
+namespace moorkeep {
+
+class AppModel;
+class ContentView;
+
+// The application itself: chooses the store, owns the one app model for the
+// life of the process, and opens the main window with its menus.
+class MoorkeepApp : public QObject {
+    Q_OBJECT
+
+public:
+    using StoreFactory = std::function<std::shared_ptr<VaultStore>()>;
+
+    explicit MoorkeepApp(const StoreFactory& makeStore = StoreChoice::storeFromEnvironment,
+                         QObject* parent = nullptr);
+    ~MoorkeepApp() override;
+
+    AppModel& model() const { return *model_; }
+    ContentView* mainWindow() const;
+
+    // Opens the main window, made anew if it was closed, or brings it forward.
+    void showMainWindow();
+
+    // Closing the window leaves the process running only while this icon can
+    // bring the window back; without one (or where the desktop has no tray)
+    // closing the window quits.
+    void setTrayIcon(QSystemTrayIcon* icon);
+
+private:
+    void updateQuitPolicy();
+    void showAbout();
+
+    std::unique_ptr<AppModel> model_;
+    QAction* quitAction_;
+    QAction* aboutAction_;
+    QPointer<ContentView> mainWindow_;
+    QPointer<QSystemTrayIcon> trayIcon_;
+};
+
+} // namespace moorkeep
