@@ -47,12 +47,12 @@ ParsedArguments parseArguments(std::span<const std::string> args,
         }
         auto equals = arg.find('=');
         std::string name = arg.substr(0, equals);
-        auto spec = std::find_if(options.begin(), options.end(),
-                                 [&](const OptionSpec& o) { return o.name == name; });
-        if (spec == options.end())
+        auto option = std::find_if(options.begin(), options.end(),
+                                   [&](const OptionSpec& o) { return o.name == name; });
+        if (option == options.end())
             throw UsageError("unknown option " + name, helpTopic);
         std::string value;
-        if (spec->takesValue) {
+        if (option->takesValue) {
             if (equals != std::string::npos)
                 value = arg.substr(equals + 1);
             else if (i + 1 < args.size())

@@ -18,8 +18,7 @@ public:
 
     static constexpr std::chrono::milliseconds defaultWait{5000};
 
-    StoreLock(const std::string& lockPath, Mode mode,
-              std::chrono::milliseconds wait = defaultWait);
+    StoreLock(const std::string& lockPath, Mode mode, std::chrono::milliseconds wait = defaultWait);
     ~StoreLock();
     StoreLock(const StoreLock&) = delete;
     StoreLock& operator=(const StoreLock&) = delete;
