@@ -67,8 +67,4 @@ bool hasHostBlock(std::string_view text, const std::string& alias) {
     return config::findHostBlock(config::ConfigText(text), alias).has_value();
 }
 
-bool hasDefaultsBlock(std::string_view text) {
-    return config::findHostBlock(config::ConfigText(text), config::defaultsPattern).has_value();
-}
-
 } // namespace moorkeep::ConfigWriter

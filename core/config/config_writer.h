@@ -30,9 +30,8 @@ std::string updateDefaultsBlock(std::string_view in, const Defaults& defaults,
 std::string appendDefaultsBlock(std::string_view to, const Defaults& defaults,
                                 const KeyIdToPath& keyIdToPath);
 
-// Whether the text holds the host block of this alias / a Host * block.
+// Whether the text holds the host block of this alias.
 bool hasHostBlock(std::string_view text, const std::string& alias);
-bool hasDefaultsBlock(std::string_view text);
 
 // Throws std::invalid_argument, naming the field, when a text that would be
 // written into the file holds a line break or a NUL character, when the alias

@@ -83,10 +83,6 @@ std::string UserMetaStore::defaultPath(const std::string& homedir) {
     return paths::join(paths::join(folder, folderName), fileName);
 }
 
-std::string UserMetaStore::defaultPath() {
-    return defaultPath(paths::currentUserHome());
-}
-
 std::vector<SSHKey> UserMetaStore::merge(const std::vector<SSHKey>& scanned,
                                          const std::vector<KeyMetaEntry>& overrides) {
     // A hand-edited file may name one key twice: the later entry wins.

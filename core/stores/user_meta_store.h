@@ -26,7 +26,6 @@ public:
     // ~/.local/share) for the given home; on macOS the Application Support
     // folder of that home.
     static std::string defaultPath(const std::string& homedir);
-    static std::string defaultPath();
 
     // Applies non-empty display names to the scanned keys, order kept.
     static std::vector<SSHKey> merge(const std::vector<SSHKey>& scanned,

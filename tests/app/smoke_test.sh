@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real program with the demo store on a virtual X display and
 # checks from outside that its window "Moorkeep" is mapped and that it is
-# still running a few seconds later. Usage: smoke_test.sh PROGRAM [SCREENSHOT.xwd]
+# still running a few seconds later. Usage: smoke_test.sh PROGRAM
 set -euo pipefail
-
-program=$1
-screenshot=${2:-}
 
 if [ -z "${SMOKE_INSIDE_X:-}" ]; then
     export SMOKE_INSIDE_X=1
@@ -22,39 +19,26 @@ cleanup() {
     rm -rf "$home"
 }
 trap cleanup EXIT
+fail() {
+    echo "$1" >&2
+    cat "$home/output.log" >&2
+    exit 1
+}
+window_mapped() { xwininfo -root -tree | grep -q '"Moorkeep"'; }
 
 HOME=$home XDG_DATA_HOME=$home/.local/share MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb \
-    "$program" >"$home/output.log" 2>&1 &
+    "$1" >"$home/output.log" 2>&1 &
 app_pid=$!
 
-mapped=
 for _ in $(seq 1 50); do
-    if xwininfo -root -tree | grep -q '"Moorkeep"'; then
-        mapped=1
-        break
-    fi
+    window_mapped && break
     kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.2
 done
-if [ -z "$mapped" ]; then
-    echo "no window titled Moorkeep appeared" >&2
-    cat "$home/output.log" >&2
-    exit 1
-fi
+window_mapped || fail "no window titled Moorkeep appeared"
 
 # The window must stay up: a crash after the first load would show here.
 sleep 3
-if ! kill -0 "$app_pid" 2>/dev/null; then
-    echo "the program ended by itself" >&2
-    cat "$home/output.log" >&2
-    exit 1
-fi
-if ! xwininfo -root -tree | grep -q '"Moorkeep"'; then
-    echo "the Moorkeep window went away" >&2
-    exit 1
-fi
-
-if [ -n "$screenshot" ]; then
-    xwd -root -silent >"$screenshot"
-fi
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended by itself"
+window_mapped || fail "the Moorkeep window went away"
 echo "smoke test passed: Moorkeep window mapped, process alive"

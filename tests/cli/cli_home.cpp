@@ -1,44 +1,156 @@
 #include "cli_home.h"
 
-#include "model/record_json.h"
-
 #include <cctype>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace moorkeep::test {
 
 namespace {
 
 const std::string keygen = "/usr/bin/ssh-keygen";
+// The program and its arguments, as exec wants them.
+struct Argv {
+    std::vector<std::string> texts;
+    std::vector<char*> pointers;
+    Argv(const std::string& program, const std::vector<std::string>& args)
+        : texts{program} {
+        texts.insert(texts.end(), args.begin(), args.end());
+        for (auto& text : texts)
+            pointers.push_back(text.data());
+        pointers.push_back(nullptr);
+    }
+};
+
+// The child inherits this process's environment.
+void setDemoVariable(const std::optional<std::string>& demo) {
+    if (demo)
+        setenv("MOORKEEP_DEMO", demo->c_str(), 1);
+    else
+        unsetenv("MOORKEEP_DEMO");
+}
+
+int waitForExit(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
 
 } // namespace
 
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& input, const std::optional<std::string>& demo) {
+    // Files rather than pipes: nothing to drain while the child runs.
+    TempDir files;
+    writeFile(files.file("in"), input);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, files.file("in").c_str(), O_RDONLY, 0);
+    for (auto [fd, name] : {std::pair{STDOUT_FILENO, "out"}, std::pair{STDERR_FILENO, "err"}})
+        posix_spawn_file_actions_addopen(&actions, fd, files.file(name).c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    Argv argv(program, args);
+    setDemoVariable(demo);
+    pid_t pid;
+    int spawned =
+        posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.pointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ProcessResult result;
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << program;
+        return result;
+    }
+    result.status = waitForExit(pid);
+    result.out = readFile(files.file("out"));
+    result.err = readFile(files.file("err"));
+    return result;
+}
+
+ProcessResult CliHome::runOnTerminal(const std::vector<std::string>& command,
+                                     const std::vector<TerminalStep>& steps) const {
+    Argv argv(cliPath, args(command));
+    setDemoVariable(std::nullopt);
+    int master = -1;
+    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        execv(cliPath.c_str(), argv.pointers.data());
+        _exit(127);
+    }
+    ProcessResult result;
+    if (pid < 0) {
+        ADD_FAILURE() << "cannot start " << cliPath << " on a terminal";
+        return result;
+    }
+    // False at the end of the output (EIO once the child has closed the
+    // terminal); a child silent for a minute is ended.
+    auto readMore = [&] {
+        pollfd fd{master, POLLIN, 0};
+        if (poll(&fd, 1, 60'000) <= 0) {
+            ADD_FAILURE() << "the program hangs; its terminal shows:\n" << result.out;
+            kill(pid, SIGKILL);
+            return false;
+        }
+        char buffer[4096];
+        ssize_t n = read(master, buffer, sizeof buffer);
+        if (n > 0)
+            result.out.append(buffer, static_cast<std::size_t>(n));
+        return n > 0;
+    };
+    std::size_t searchFrom = 0;
+    for (const auto& step : steps) {
+        std::size_t found;
+        while ((found = result.out.find(step.expect, searchFrom)) == std::string::npos &&
+               readMore()) {
+        }
+        if (found == std::string::npos) {
+            ADD_FAILURE() << "the terminal never showed \"" << step.expect << "\":\n" << result.out;
+            break;
+        }
+        searchFrom = found + step.expect.size();
+        EXPECT_EQ(write(master, step.send.data(), step.send.size()),
+                  static_cast<ssize_t>(step.send.size()));
+    }
+    while (readMore()) {
+    }
+    close(master);
+    result.status = waitForExit(pid);
+    return result;
+}
+
+ProcessResult runDemo(const std::vector<std::string>& command, const std::string& input) {
+    return runProcess(cliPath, command, input, "1");
+}
+
 std::string caseName(const std::vector<std::string>& args, std::size_t index) {
-    std::string name;
+    std::string name = std::to_string(index);
     for (const auto& arg : args) {
         std::string word;
         for (char c : arg)
             if (std::isalnum(static_cast<unsigned char>(c)))
                 word += c;
         if (!word.empty())
-            name += (name.empty() ? "" : "_") + word;
+            name += "_" + word;
     }
-    return std::to_string(index) + "_" + (name.empty() ? "none" : name);
-}
-
-ProcessResult runDemo(const std::vector<std::string>& command, const std::string& input) {
-    return runProcess(cliPath, command, input, {{"MOORKEEP_DEMO", "1"}});
+    return name;
 }
 
 CliHome::CliHome() {
     std::filesystem::create_directories(sshPath(""));
     std::filesystem::permissions(sshPath(""), std::filesystem::perms::owner_all);
-}
-
-std::string CliHome::sshPath(const std::string& name) const {
-    return dir_.file(".ssh/" + name);
 }
 
 std::vector<std::string> CliHome::args(const std::vector<std::string>& command) const {
@@ -49,29 +161,18 @@ std::vector<std::string> CliHome::args(const std::vector<std::string>& command) 
 
 ProcessResult CliHome::run(const std::vector<std::string>& command,
                            const std::string& input) const {
-    return runProcess(cliPath, args(command), input, {{"MOORKEEP_DEMO", std::nullopt}});
+    return runProcess(cliPath, args(command), input);
 }
 
-TerminalResult CliHome::runOnTerminal(const std::vector<std::string>& command,
-                                      const std::vector<TerminalStep>& steps) const {
-    return test::runOnTerminal(cliPath, args(command), steps, {{"MOORKEEP_DEMO", std::nullopt}});
+void CliHome::change(const std::vector<std::string>& command, const std::string& input) const {
+    auto result = run(command, input);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out + result.err, "");
 }
 
-void CliHome::writeConfig(const std::string& text) const {
-    writeFile(configPath(), text);
-}
-
-std::string CliHome::config() const {
-    return readFile(configPath());
-}
-
-void CliHome::makeKey(const std::string& name, const std::string& passphrase,
-                      const std::string& type) const {
-    std::vector<std::string> args{"-q", "-t",           type, "-N",         passphrase,
-                                  "-C", name + "@test", "-f", sshPath(name)};
-    if (type == "rsa")
-        args.insert(args.end(), {"-b", "1024"});
-    auto result = runProcess(keygen, args);
+void CliHome::makeKey(const std::string& name, const std::string& passphrase) const {
+    auto result = runProcess(keygen, {"-q", "-t", "ed25519", "-N", passphrase, "-C", name + "@test",
+                                      "-f", sshPath(name)});
     ASSERT_EQ(result.status, 0) << result.err;
 }
 
@@ -79,16 +180,27 @@ bool CliHome::keyOpensWith(const std::string& name, const std::string& passphras
     return runProcess(keygen, {"-y", "-P", passphrase, "-f", sshPath(name)}).status == 0;
 }
 
-VaultData CliHome::snapshot() const {
-    auto result = run({"dump"});
-    EXPECT_EQ(result.status, 0) << result.err;
-    VaultData data;
-    try {
-        data = nlohmann::json::parse(result.out).get<VaultData>();
-    } catch (const std::exception& error) {
-        ADD_FAILURE() << "dump does not decode: " << error.what() << "\n" << result.out;
-    }
-    return data;
+std::vector<std::string> CliHome::aliases() const {
+    std::vector<std::string> out;
+    for (const auto& host : snapshot().hosts)
+        out.push_back(host.alias);
+    return out;
+}
+
+SSHHost CliHome::host(const std::string& alias) const {
+    for (const auto& host : snapshot().hosts)
+        if (host.alias == alias)
+            return host;
+    ADD_FAILURE() << "no host " << alias;
+    return {};
+}
+
+SSHKey CliHome::key(const std::string& file) const {
+    for (const auto& key : snapshot().keys)
+        if (key.path == "~/.ssh/" + file)
+            return key;
+    ADD_FAILURE() << "no key " << file;
+    return {};
 }
 
 } // namespace moorkeep::test

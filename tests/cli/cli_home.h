@@ -1,9 +1,12 @@
 #pragma once
 
+#include "model/record_json.h"
 #include "model/vault_data.h"
-#include "process_runner.h"
 #include "support/temp_dir.h"
 
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,12 +15,43 @@ namespace moorkeep::test {
 // The built program, as CMake knows it.
 inline const std::string cliPath = MOORKEEPCTL_PATH;
 
-// A test case name made from a command line: its words joined, other
-// characters dropped, numbered to stay unique.
-std::string caseName(const std::vector<std::string>& args, std::size_t index);
+struct ProcessResult {
+    int status = -1; // exit code, or 128 + the number of the ending signal
+    std::string out; // on a terminal: everything the program wrote to it
+    std::string err;
+};
+
+// Runs the program in a session of its own (so without a controlling
+// terminal), with input as its standard input and MOORKEEP_DEMO set to
+// `demo`, or removed.
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& input = "",
+                         const std::optional<std::string>& demo = std::nullopt);
+
+// One exchange on a terminal: wait until the screen shows `expect`, then
+// type `send`.
+struct TerminalStep {
+    std::string expect;
+    std::string send;
+};
 
 // The demo store, whatever the environment of the test says.
 ProcessResult runDemo(const std::vector<std::string>& command, const std::string& input = "");
+
+// A test case name made from a command line: its number and its words, other
+// characters dropped.
+std::string caseName(const std::vector<std::string>& args, std::size_t index);
+
+// The JSON a successful command printed, decoded; fails the test otherwise.
+template <typename T> T decoded(const ProcessResult& result) {
+    EXPECT_EQ(result.status, 0) << result.err;
+    try {
+        return nlohmann::json::parse(result.out).get<T>();
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << "does not decode: " << error.what() << "\n" << result.out;
+        return {};
+    }
+}
 
 // A temporary home with an .ssh directory, and the program run on it
 // (--home and --meta given, MOORKEEP_DEMO removed).
@@ -26,28 +60,35 @@ public:
     CliHome();
 
     const std::string& home() const { return dir_.path(); }
-    std::string sshPath(const std::string& name) const;
+    std::string sshPath(const std::string& name) const { return dir_.file(".ssh/" + name); }
     std::string configPath() const { return sshPath("config"); }
     std::string metaPath() const { return dir_.file("meta.json"); }
 
     // The global options followed by the command.
     std::vector<std::string> args(const std::vector<std::string>& command) const;
     ProcessResult run(const std::vector<std::string>& command, const std::string& input = "") const;
-    TerminalResult runOnTerminal(const std::vector<std::string>& command,
-                                 const std::vector<TerminalStep>& steps) const;
+    // Runs a change that must succeed without a word.
+    void change(const std::vector<std::string>& command, const std::string& input = "") const;
+    // Runs the command on a new pseudo-terminal that becomes its controlling
+    // terminal, following the steps in order; a step whose text never
+    // appears fails the test instead of hanging it.
+    ProcessResult runOnTerminal(const std::vector<std::string>& command,
+                                const std::vector<TerminalStep>& steps) const;
 
-    void writeConfig(const std::string& text) const;
-    std::string config() const;
+    void writeConfig(const std::string& text) const { writeFile(configPath(), text); }
+    std::string config() const { return readFile(configPath()); }
 
-    // A key pair made by ssh-keygen; an empty passphrase leaves it
+    // An ed25519 key pair made by ssh-keygen; an empty passphrase leaves it
     // unprotected.
-    void makeKey(const std::string& name, const std::string& passphrase = "",
-                 const std::string& type = "ed25519") const;
+    void makeKey(const std::string& name, const std::string& passphrase = "") const;
     // Whether ssh-keygen can read the private key with this passphrase.
     bool keyOpensWith(const std::string& name, const std::string& passphrase) const;
 
-    // `dump`, decoded; fails the test when it does not succeed or decode.
-    VaultData snapshot() const;
+    // `dump`, decoded, and records found in it (a missing one fails the test).
+    VaultData snapshot() const { return decoded<VaultData>(run({"dump"})); }
+    std::vector<std::string> aliases() const;
+    SSHHost host(const std::string& alias) const;
+    SSHKey key(const std::string& file) const;
 
 private:
     TempDir dir_;

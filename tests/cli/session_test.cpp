@@ -1,74 +1,71 @@
 #include "cli_home.h"
 
 #include <filesystem>
-#include <gtest/gtest.h>
 
 namespace moorkeep::test {
 namespace {
 
+namespace fs = std::filesystem;
+
+const std::string configText = "# managed by hand\n"
+                               "Host *\n"
+                               "\tServerAliveInterval 30\n"
+                               "\n"
+                               "Host db\n"
+                               "  HostName db.internal   # the database\n";
+
 // A whole working session from the terminal, as a user would type it, with
 // the files checked along the way.
-class ScriptedSessionTest : public testing::Test {
-protected:
-    void step(const std::vector<std::string>& command, int status = 0,
-              const std::string& input = "") {
-        auto result = home.run(command, input);
-        ASSERT_EQ(result.status, status) << command[0] << " " << command[1] << "\n" << result.err;
-    }
-
-    const SSHHost* hostNamed(const VaultData& data, const std::string& alias) {
-        for (const auto& host : data.hosts)
-            if (host.alias == alias)
-                return &host;
-        return nullptr;
-    }
-
-    const SSHKey* keyNamed(const VaultData& data, const std::string& name) {
-        for (const auto& key : data.keys)
-            if (key.name == name)
-                return &key;
-        return nullptr;
-    }
-
+TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
     CliHome home;
-};
-
-TEST_F(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
+    home.writeConfig(configText);
     home.makeKey("id_work");
-    step({"host", "add", "web", "--hostname", "web.example.com", "--user", "deploy", "--key",
-          "id_work"});
-    step({"host", "edit", "web", "--alias", "www", "--port", "2222", "--option",
-          "ForwardAgent=yes"});
-    step({"key", "rename", "id_work", "Work"});
+    home.change({"host", "add", "web", "--hostname", "web.example.com", "--user", "deploy", "--key",
+                 "id_work"});
+    // The bytes the application writes for the same changes.
+    home.change({"host", "edit", "web", "--alias", "www", "--port", "2222", "--option",
+                 "ForwardAgent=yes"});
+    EXPECT_EQ(home.config(), configText + "\n"
+                                          "Host www\n"
+                                          "  HostName web.example.com\n"
+                                          "  User deploy\n"
+                                          "  Port 2222\n"
+                                          "  IdentityFile ~/.ssh/id_work\n"
+                                          "  ForwardAgent yes\n");
+    home.change({"key", "rename", "id_work", "  Work \n"});
+    SSHKey work = home.key("id_work");
+    EXPECT_EQ(work.name, "Work");
+    EXPECT_EQ(home.host("www").keyId, work.id);
 
-    VaultData data = home.snapshot();
-    ASSERT_NE(hostNamed(data, "www"), nullptr);
-    EXPECT_EQ(hostNamed(data, "web"), nullptr);
-    ASSERT_NE(keyNamed(data, "Work"), nullptr);
-    EXPECT_EQ(hostNamed(data, "www")->keyId, keyNamed(data, "Work")->id);
-    EXPECT_EQ(hostNamed(data, "www")->extraOptions, (OptionMap{{"ForwardAgent", "yes"}}));
+    auto refused = home.run({"key", "rm", "Work"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("used by www"), std::string::npos) << refused.err;
+    EXPECT_TRUE(fs::exists(home.sshPath("id_work")));
 
-    step({"key", "rm", "Work"}, 2); // www uses it
-    step({"key", "gen", "deploy_key", "--comment", "ops@example.com", "--display-name", "Deploy",
-          "--passphrase-stdin"},
-         0, "first secret\n");
+    home.change({"key", "gen", "deploy_key", "--comment", " ops@example.com ", "--display-name",
+                 "  Deploy\n", "--passphrase-stdin"},
+                "first secret\n");
     EXPECT_TRUE(home.keyOpensWith("deploy_key", "first secret"));
-    step({"key", "passwd", "Deploy", "--stdin"}, 0, "first secret\nsecond secret\n");
+    EXPECT_FALSE(home.keyOpensWith("deploy_key", ""));
+    EXPECT_EQ(home.key("deploy_key").name, "Deploy");
+    const std::string pub = readFile(home.sshPath("deploy_key.pub"));
+    EXPECT_EQ(pub.substr(pub.find(' ', pub.find(' ') + 1)), " ops@example.com\n");
+    home.change({"key", "passwd", "Deploy", "--stdin"}, "first secret\nsecond secret\n");
     EXPECT_TRUE(home.keyOpensWith("deploy_key", "second secret"));
 
-    step({"host", "edit", "www", "--key", "Deploy"});
-    step({"key", "rm", "Work"});
-    EXPECT_FALSE(std::filesystem::exists(home.sshPath("id_work")));
+    home.change({"host", "edit", "www", "--key", "Deploy"});
+    home.change({"key", "rm", "Work"});
+    EXPECT_FALSE(fs::exists(home.sshPath("id_work")));
+    EXPECT_FALSE(fs::exists(home.sshPath("id_work.pub")));
     EXPECT_NE(home.config().find("IdentityFile ~/.ssh/deploy_key"), std::string::npos)
         << home.config();
 
-    step({"host", "rm", "www"});
-    step({"key", "rm", "Deploy"});
-    data = home.snapshot();
-    EXPECT_TRUE(data.hosts.empty());
-    EXPECT_TRUE(data.keys.empty());
-    EXPECT_EQ(home.config().find("Host "), std::string::npos) << home.config();
-    EXPECT_FALSE(std::filesystem::exists(home.sshPath("deploy_key.pub")));
+    home.change({"key", "rm", "Deploy", "--force"});
+    home.change({"host", "rm", "www"});
+    EXPECT_EQ(home.aliases(), (std::vector<std::string>{"db"}));
+    EXPECT_TRUE(home.snapshot().keys.empty());
+    EXPECT_FALSE(fs::exists(home.sshPath("deploy_key")));
+    EXPECT_EQ(home.config(), configText);
 }
 
 } // namespace

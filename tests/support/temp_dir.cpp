@@ -39,4 +39,10 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
+struct stat statOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
 } // namespace moorkeep::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <sys/stat.h>
 
 namespace moorkeep::test {
 
@@ -25,5 +26,11 @@ private:
 void writeFile(const std::string& path, const std::string& text);
 // The file's bytes; fails the test when the file cannot be read.
 std::string readFile(const std::string& path);
+// What lstat() says of the path; fails the test when it cannot.
+struct stat statOf(const std::string& path);
+// Its permission bits.
+inline mode_t modeOf(const std::string& path) {
+    return statOf(path).st_mode & 07777;
+}
 
 } // namespace moorkeep::test

@@ -1,158 +1,93 @@
 #include "config/config_writer.h"
 #include "files/file_error.h"
-#include "record_builders.h"
+#include "keys/key_tool.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <stdexcept>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace moorkeep {
 namespace {
 
+using test::defaults;
+using test::host;
+using test::modeOf;
 using test::readFile;
+using test::statOf;
 using test::writeFile;
+namespace W = ConfigWriter;
 
-const SSHHost web = test::host("web").hostname("web.example.com");
-const std::string webBlock = "Host web\n  HostName web.example.com\n";
+const KeyIdToPath keys{{"key-ed", "~/.ssh/id_ed25519"}};
+const SSHHost web = host("web", "web.example.com");
 
-struct stat statOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
-
-mode_t modeOf(const std::string& path) {
-    return statOf(path).st_mode & 07777;
-}
-
-class ConfigWriterFiles : public testing::Test {
+class ConfigWriterFileTest : public testing::Test {
 protected:
     test::TempDir dir;
     std::string config = dir.file(".ssh/config");
 };
 
-TEST_F(ConfigWriterFiles, AppendCreatesFoldersOwnerOnly) {
-    ConfigWriter::appendHostBlock(ConfigWriter::AtPath{config}, web, {}, {});
-    EXPECT_EQ(readFile(config), webBlock);
-    EXPECT_EQ(modeOf(config), 0600u);
-    EXPECT_EQ(modeOf(dir.file(".ssh")), 0700u);
-}
-
-TEST_F(ConfigWriterFiles, AppendMakesAnExistingFileOwnerOnly) {
-    writeFile(config, "Host a\n");
-    ::chmod(config.c_str(), 0644);
-    ConfigWriter::appendHostBlock(ConfigWriter::AtPath{config}, web, {}, {});
-    EXPECT_EQ(readFile(config), "Host a\n\n" + webBlock);
-    EXPECT_EQ(modeOf(config), 0600u);
-}
-
-TEST_F(ConfigWriterFiles, AppendDefaultsBlockWritesAndProtects) {
-    writeFile(config, "Host a\n");
-    ::chmod(config.c_str(), 0644);
-    ConfigWriter::appendDefaultsBlock(ConfigWriter::AtPath{config}, test::defaults().user("admin"),
-                                      {});
-    EXPECT_EQ(readFile(config), "Host a\n\nHost *\n  User admin\n");
-    EXPECT_EQ(modeOf(config), 0600u);
-}
-
-TEST_F(ConfigWriterFiles, EditsKeepThePermissionBits) {
+TEST_F(ConfigWriterFileTest, EditsKeepThePermissionBitsAndAppendsMakeTheFileOwnerOnly) {
     writeFile(config, "Host *\n  User x\n\nHost web\n  User y\n\nHost b\n");
     ::chmod(config.c_str(), 0640);
-    EXPECT_TRUE(
-        ConfigWriter::updateHostBlock(ConfigWriter::AtPath{config}, web, std::nullopt, {}, {}));
+    EXPECT_TRUE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
+    EXPECT_TRUE(W::updateDefaultsBlock(W::AtPath{config}, defaults("z"), {}));
+    EXPECT_TRUE(W::deleteHostBlock(W::AtPath{config}, "b"));
     EXPECT_EQ(modeOf(config), 0640u);
-    EXPECT_TRUE(ConfigWriter::updateDefaultsBlock(ConfigWriter::AtPath{config},
-                                                  test::defaults().user("z"), {}));
-    EXPECT_EQ(modeOf(config), 0640u);
-    EXPECT_TRUE(ConfigWriter::deleteHostBlock(ConfigWriter::AtPath{config}, "b"));
-    EXPECT_EQ(modeOf(config), 0640u);
-    EXPECT_EQ(readFile(config), "Host *\n  User z\n\n" + webBlock);
+    EXPECT_EQ(readFile(config), "Host *\n  User z\n\nHost web\n  HostName web.example.com\n");
+
+    W::appendHostBlock(W::AtPath{config}, host("c"), {}, {});
+    EXPECT_EQ(modeOf(config), 0600u);
+    ::chmod(config.c_str(), 0644);
+    W::appendDefaultsBlock(W::AtPath{config}, defaults("admin"), {});
+    EXPECT_EQ(modeOf(config), 0600u);
+    EXPECT_TRUE(readFile(config).ends_with("\nHost c\n\nHost *\n  User admin\n"));
 }
 
-TEST_F(ConfigWriterFiles, BlockNotFoundWritesNothing) {
+TEST_F(ConfigWriterFileTest, BlockNotFoundWritesNothing) {
+    EXPECT_FALSE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
+    EXPECT_FALSE(W::deleteHostBlock(W::AtPath{config}, "web"));
+    EXPECT_NE(::access(config.c_str(), F_OK), 0) << "a missing file stays missing";
+
     writeFile(config, "Host a\n  User x\n");
     const ino_t inode = statOf(config).st_ino;
-    EXPECT_FALSE(
-        ConfigWriter::updateHostBlock(ConfigWriter::AtPath{config}, web, std::nullopt, {}, {}));
-    EXPECT_FALSE(ConfigWriter::deleteHostBlock(ConfigWriter::AtPath{config}, "web"));
-    EXPECT_FALSE(ConfigWriter::updateDefaultsBlock(ConfigWriter::AtPath{config},
-                                                   test::defaults().user("z"), {}));
+    EXPECT_FALSE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
+    EXPECT_FALSE(W::deleteHostBlock(W::AtPath{config}, "web"));
+    EXPECT_FALSE(W::updateDefaultsBlock(W::AtPath{config}, defaults("z"), {}));
     EXPECT_EQ(statOf(config).st_ino, inode);
     EXPECT_EQ(readFile(config), "Host a\n  User x\n");
 }
 
-TEST_F(ConfigWriterFiles, MissingFileIsEmptyAndStaysMissing) {
-    EXPECT_FALSE(
-        ConfigWriter::updateHostBlock(ConfigWriter::AtPath{config}, web, std::nullopt, {}, {}));
-    EXPECT_FALSE(ConfigWriter::deleteHostBlock(ConfigWriter::AtPath{config}, "web"));
-    EXPECT_FALSE(ConfigWriter::updateDefaultsBlock(ConfigWriter::AtPath{config}, Defaults{}, {}));
-    EXPECT_NE(::access(config.c_str(), F_OK), 0);
-}
-
-TEST_F(ConfigWriterFiles, WritesThroughASymlinkAndKeepsIt) {
+TEST_F(ConfigWriterFileTest, WritesThroughASymlinkAndKeepsIt) {
     const std::string target = dir.file("dotfiles/ssh_config");
     writeFile(target, "Host web\n  User x\n");
-    ::chmod(target.c_str(), 0640);
     ASSERT_EQ(::mkdir(dir.file(".ssh").c_str(), 0700), 0);
     ASSERT_EQ(::symlink("../dotfiles/ssh_config", config.c_str()), 0);
 
-    EXPECT_TRUE(
-        ConfigWriter::updateHostBlock(ConfigWriter::AtPath{config}, web, std::nullopt, {}, {}));
+    EXPECT_TRUE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
+    W::appendHostBlock(W::AtPath{config}, host("b"), {}, {});
     EXPECT_TRUE(S_ISLNK(statOf(config).st_mode));
-    EXPECT_EQ(readFile(target), webBlock);
-    EXPECT_EQ(modeOf(target), 0640u);
-
-    ConfigWriter::appendHostBlock(ConfigWriter::AtPath{config}, test::host("b"), {}, {});
-    EXPECT_TRUE(S_ISLNK(statOf(config).st_mode));
-    EXPECT_EQ(readFile(target), webBlock + "\nHost b\n");
-    EXPECT_EQ(modeOf(target), 0600u);
+    EXPECT_EQ(readFile(target), "Host web\n  HostName web.example.com\n\nHost b\n");
 }
 
-TEST_F(ConfigWriterFiles, CrLfFileIsEditedInItsOwnLineEnds) {
-    writeFile(config, "# mine\r\nHost web\r\n\tUser x\r\n\r\nHost b\r\n");
-    EXPECT_TRUE(
-        ConfigWriter::updateHostBlock(ConfigWriter::AtPath{config}, web, std::nullopt, {}, {}));
-    EXPECT_EQ(readFile(config),
-              "# mine\r\nHost web\r\n\tHostName web.example.com\r\n\r\nHost b\r\n");
-    ConfigWriter::appendHostBlock(ConfigWriter::AtPath{config}, test::host("c").port(2), {}, {});
-    EXPECT_EQ(readFile(config), "# mine\r\nHost web\r\n\tHostName web.example.com\r\n\r\n"
-                                "Host b\r\n\r\nHost c\r\n  Port 2\r\n");
-}
-
-// Each file form once, for the refusals below.
-const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> fileForms{
-    {"appendHostBlock",
-     [](const std::string& path) {
-         ConfigWriter::appendHostBlock(ConfigWriter::AtPath{path}, web, {}, {});
-     }},
-    {"updateHostBlock",
-     [](const std::string& path) {
-         ConfigWriter::updateHostBlock(ConfigWriter::AtPath{path}, web, std::nullopt, {}, {});
-     }},
-    {"deleteHostBlock",
-     [](const std::string& path) {
-         ConfigWriter::deleteHostBlock(ConfigWriter::AtPath{path}, "web");
-     }},
-    {"updateDefaultsBlock",
-     [](const std::string& path) {
-         ConfigWriter::updateDefaultsBlock(ConfigWriter::AtPath{path}, Defaults{}, {});
-     }},
-    {"appendDefaultsBlock",
-     [](const std::string& path) {
-         ConfigWriter::appendDefaultsBlock(ConfigWriter::AtPath{path}, Defaults{}, {});
-     }},
-};
-
-TEST_F(ConfigWriterFiles, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {
+TEST_F(ConfigWriterFileTest, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {
     const std::string latin1 = "Host *\n  User x\nHost web\n  # caf\xe9\n";
     writeFile(config, latin1);
-    for (const auto& [name, form] : fileForms) {
-        SCOPED_TRACE(name);
+    const std::function<void()> forms[] = {
+        [&] { W::appendHostBlock(W::AtPath{config}, web, {}, {}); },
+        [&] { W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}); },
+        [&] { W::deleteHostBlock(W::AtPath{config}, "web"); },
+        [&] { W::updateDefaultsBlock(W::AtPath{config}, Defaults{}, {}); },
+        [&] { W::appendDefaultsBlock(W::AtPath{config}, Defaults{}, {}); },
+    };
+    for (const auto& form : forms) {
         try {
-            form(config);
+            form();
             ADD_FAILURE() << "no error";
         } catch (const FileError& error) {
             EXPECT_EQ(std::string(error.what()),
@@ -162,39 +97,100 @@ TEST_F(ConfigWriterFiles, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {
     }
 }
 
-TEST_F(ConfigWriterFiles, FileThatCannotBeReadIsRefused) {
-    // A folder in the file's place: opening works, reading fails, even as root.
-    ASSERT_EQ(::mkdir(dir.file(".ssh").c_str(), 0700), 0);
-    ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
-    for (const auto& [name, form] : fileForms) {
-        SCOPED_TRACE(name);
-        EXPECT_THROW(form(config), FileError);
-        EXPECT_TRUE(S_ISDIR(statOf(config).st_mode));
-    }
+// The real ssh client judges every written file: "ssh -G" evaluates the
+// configuration for an alias without connecting and prints the result.
+std::map<std::string, std::string>
+evaluateWithSsh(const std::string& config, const std::string& alias, const std::string& home) {
+    const KeyToolResult run =
+        runKeyTool("/usr/bin/ssh", {"-G", "-F", config, alias}, 30, {{{"HOME", home}}});
+    EXPECT_EQ(run.status, 0) << run.errorOutput << "\n--- file:\n" << readFile(config);
+    std::map<std::string, std::string> values;
+    std::istringstream lines(run.output);
+    for (std::string key, value; lines >> key >> std::ws && std::getline(lines, value);)
+        values[key] = value;
+    return values;
 }
 
-TEST_F(ConfigWriterFiles, ValuesThatWouldBreakTheFileAreRefusedBeforeWriting) {
-    const std::string before = "Host *\n  User x\n\nHost web\n  User y\n";
-    writeFile(config, before);
-    const SSHHost broken = test::host("web").hostname("evil\nHost *");
-    const Defaults brokenDefaults = test::defaults().user("x\r");
-    EXPECT_THROW(ConfigWriter::appendHostBlock(ConfigWriter::AtPath{config}, broken, {}, {}),
-                 std::invalid_argument);
-    EXPECT_THROW(
-        ConfigWriter::updateHostBlock(ConfigWriter::AtPath{config}, broken, std::nullopt, {}, {}),
-        std::invalid_argument);
-    EXPECT_THROW(
-        ConfigWriter::updateDefaultsBlock(ConfigWriter::AtPath{config}, brokenDefaults, {}),
-        std::invalid_argument);
-    EXPECT_THROW(
-        ConfigWriter::appendDefaultsBlock(ConfigWriter::AtPath{config}, brokenDefaults, {}),
-        std::invalid_argument);
-    EXPECT_EQ(readFile(config), before);
+std::string withCrLf(std::string text) {
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+        text.insert(at, "\r");
+    return text;
+}
 
-    const std::string fresh = dir.file("other/config");
-    EXPECT_THROW(ConfigWriter::appendHostBlock(ConfigWriter::AtPath{fresh}, broken, {}, {}),
-                 std::invalid_argument);
-    EXPECT_NE(::access(dir.file("other").c_str(), F_OK), 0);
+TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
+    // OpenSSH takes the first value it meets, so the Host * block stands last.
+    const std::string top =
+        "# global\nServerAliveInterval 30\n\nHost db\n  HostName db.internal\n  User dbuser\n";
+    const std::string webBlock =
+        "Host web\n\tHostName old.example.com\n\tUser olduser\n\tPort 2201\n\tCompression yes\n";
+    const std::string bottom = "# about web\n\nHost *\n  User admin\n  Port 2222\n";
+    const Defaults fileDefaults = defaults("admin", 2222);
+    const SSHHost newWeb = host("web", "new.example.com", "deploy", 2200, "key-ed", "bastion",
+                                {{"Compression", "no"}, {"ServerAliveCountMax", "5"}});
+    SSHHost renamed = newWeb;
+    renamed.alias = "web2";
+    const Defaults newDefaults =
+        defaults("ops", 2022, "key-ed", "bastion", {{"ServerAliveCountMax", "4"}});
+    const auto found = [](bool wasFound) { EXPECT_TRUE(wasFound) << "block not found"; };
+    const auto updateWeb = [&](const W::AtPath& at) {
+        found(W::updateHostBlock(at, newWeb, std::nullopt, fileDefaults, keys));
+    };
+
+    const struct {
+        const char* name;
+        std::string before, block, after; // before and after stay byte for byte
+        std::function<void(const W::AtPath&)> operation;
+        std::string alias, hostname, user, port;
+        bool crLf = false;
+    } cases[] = {
+        {"append host", top + webBlock + "# end", "", "",
+         [](const W::AtPath& at) {
+             W::appendHostBlock(at, host("api", "api.example.com", "svc", 2022, "key-ed"), {},
+                                keys);
+         },
+         "api", "api.example.com", "svc", "2022"},
+        {"update host", top, webBlock, bottom, updateWeb, "web", "new.example.com", "deploy",
+         "2200"},
+        {"update host in CR LF", top, webBlock, bottom, updateWeb, "web", "new.example.com",
+         "deploy", "2200", true},
+        {"update host to the defaults", top, webBlock, bottom,
+         [&](const W::AtPath& at) {
+             found(W::updateHostBlock(at, host("web", "new.example.com", "admin", 22), std::nullopt,
+                                      fileDefaults, keys));
+         },
+         "web", "new.example.com", "admin", "2222"},
+        {"rename host", top, webBlock, bottom,
+         [&](const W::AtPath& at) {
+             found(W::updateHostBlock(at, renamed, "web", fileDefaults, keys));
+         },
+         "web2", "new.example.com", "deploy", "2200"},
+        {"delete host", top, webBlock, bottom,
+         [&](const W::AtPath& at) { found(W::deleteHostBlock(at, "web")); }, "web", "web", "admin",
+         "2222"},
+        {"update defaults", top + webBlock + "\nHost *\n", "  User admin\n  Port 2222\n", "# end\n",
+         [&](const W::AtPath& at) { found(W::updateDefaultsBlock(at, newDefaults, keys)); },
+         "other", "other", "ops", "2022"},
+        {"append defaults", top + webBlock, "", "",
+         [&](const W::AtPath& at) { W::appendDefaultsBlock(at, newDefaults, keys); }, "db",
+         "db.internal", "dbuser", "2022"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto text = [&](const std::string& part) { return c.crLf ? withCrLf(part) : part; };
+        writeFile(config, text(c.before + c.block + c.after));
+        c.operation(W::AtPath{config});
+
+        const std::string result = readFile(config);
+        EXPECT_TRUE(result.starts_with(text(c.before))) << result;
+        EXPECT_TRUE(result.ends_with(text(c.after))) << result;
+        if (c.crLf) {
+            EXPECT_EQ(withCrLf(std::regex_replace(result, std::regex("\r\n"), "\n")), result);
+        }
+        auto values = evaluateWithSsh(config, c.alias, dir.path());
+        EXPECT_EQ(values["hostname"], c.hostname) << result;
+        EXPECT_EQ(values["user"], c.user) << result;
+        EXPECT_EQ(values["port"], c.port) << result;
+    }
 }
 
 } // namespace

@@ -1,0 +1,238 @@
+#pragma once
+
+#include "app_model.h"
+#include "keys/key_file_name.h"
+#include "model/vault_store.h"
+#include "support/temp_dir.h"
+
+#include <QApplication>
+#include <QtTest>
+#include <condition_variable>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace moorkeep::test {
+
+inline SSHHost configHost(const std::string& alias, std::optional<std::string> keyId = {}) {
+    SSHHost host;
+    host.id = "cfg-" + alias;
+    host.alias = alias;
+    host.hostname = alias + ".example.org";
+    host.keyId = std::move(keyId);
+    return host;
+}
+
+inline SSHKey sampleKey(const std::string& file, const std::string& name) {
+    return {.id = "key-" + file,
+            .name = name,
+            .path = "~/.ssh/" + file,
+            .type = "ed25519",
+            .fingerprint = "SHA256:" + file,
+            .publicKey = "ssh-ed25519 AAAA " + file,
+            .hasPassphrase = false,
+            .createdAt = "2024-01-02"};
+}
+
+// An in-memory store whose calls a test can hold (they block until released)
+// and fail on demand. Records every call with its arguments.
+class FakeVaultStore : public VaultStore {
+public:
+    enum class Op {
+        loadData,
+        saveHost,
+        saveConfigHost,
+        deleteHost,
+        deleteConfigHost,
+        saveKeyMeta,
+        deleteKeyMeta,
+        rescanKeys,
+        generateKey,
+        changePassphrase,
+        saveConfigDefaults
+    };
+
+    struct Call {
+        Op op = Op::loadData;
+        SSHHost host{};
+        SSHKey key{};
+        std::string id{}; // of the host or key the call is about
+        std::optional<std::string> originalAlias{};
+        KeyIdToPath keyIdToPath{};
+    };
+
+    explicit FakeVaultStore(VaultData data)
+        : data_(std::move(data)) {}
+
+    // Calls of op block from now on until release(op).
+    void hold(Op op) {
+        std::lock_guard lock(mutex_);
+        held_.insert(op);
+    }
+    void release(Op op) {
+        releaseIf([&](Op held) { return held == op; });
+    }
+    void releaseAll() {
+        releaseIf([](Op) { return true; });
+    }
+    // Whether a call of op is blocked right now.
+    bool isHeld(Op op) const {
+        std::lock_guard lock(mutex_);
+        return waiting_.count(op) > 0;
+    }
+    // Every later call of op throws std::runtime_error(message).
+    void fail(Op op, const std::string& message) {
+        std::lock_guard lock(mutex_);
+        failures_[op] = message;
+    }
+    void setData(VaultData data) {
+        std::lock_guard lock(mutex_);
+        data_ = std::move(data);
+    }
+    std::vector<Call> calls(Op op) const {
+        std::lock_guard lock(mutex_);
+        std::vector<Call> matching;
+        std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(matching),
+                     [&](const Call& call) { return call.op == op; });
+        return matching;
+    }
+
+    VaultData loadData() override {
+        auto lock = enter({.op = Op::loadData});
+        return data_;
+    }
+    SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) override {
+        auto lock = enter({.op = Op::saveHost, .host = host, .keyIdToPath = keyIdToPath});
+        SSHHost saved = host;
+        if (saved.id.empty())
+            saved.id = "STORED-1";
+        return saved;
+    }
+    SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
+                           const KeyIdToPath& keyIdToPath) override {
+        auto lock = enter({.op = Op::saveConfigHost,
+                           .host = host,
+                           .originalAlias = originalAlias,
+                           .keyIdToPath = keyIdToPath});
+        return host;
+    }
+    void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) override {
+        enter({.op = Op::deleteHost, .id = id, .keyIdToPath = keyIdToPath});
+    }
+    void deleteConfigHost(const SSHHost& host) override {
+        enter({.op = Op::deleteConfigHost, .host = host});
+    }
+    void saveKeyMeta(const SSHKey& key) override {
+        enter({.op = Op::saveKeyMeta, .key = key, .id = key.id});
+    }
+    void deleteKeyMeta(const std::string& id) override {
+        enter({.op = Op::deleteKeyMeta, .id = id});
+    }
+    std::vector<SSHKey> rescanKeys() override {
+        auto lock = enter({.op = Op::rescanKeys});
+        return data_.keys;
+    }
+    // Like the system store: the file name is the sanitized key name, and the
+    // key's own name starts out as that file name.
+    std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) override {
+        auto lock = enter({.op = Op::generateKey});
+        std::string file = sanitizeKeyFileName(options.name);
+        data_.keys.push_back(sampleKey(file, file));
+        return data_.keys;
+    }
+    std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions&) override {
+        auto lock = enter({.op = Op::changePassphrase});
+        return data_.keys;
+    }
+    // Returns the defaults as read back: marked with the file they now live in.
+    Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override {
+        auto lock = enter({.op = Op::saveConfigDefaults, .keyIdToPath = keyIdToPath});
+        data_.defaults = defaults;
+        data_.defaults.sourceFile = "~/.ssh/config";
+        return data_.defaults;
+    }
+
+private:
+    template <typename Predicate> void releaseIf(Predicate released) {
+        std::lock_guard lock(mutex_);
+        std::erase_if(held_, released);
+        released_.notify_all();
+    }
+
+    // Records the call, waits while op is held, throws a scripted failure.
+    // Returns with the lock held so the operation can touch the data.
+    std::unique_lock<std::mutex> enter(Call call) {
+        std::unique_lock lock(mutex_);
+        Op op = call.op;
+        if (call.id.empty())
+            call.id = call.host.id;
+        calls_.push_back(std::move(call));
+        auto waiting = waiting_.insert(op);
+        released_.wait(lock, [&] { return !held_.contains(op); });
+        waiting_.erase(waiting);
+        if (auto failure = failures_.find(op); failure != failures_.end())
+            throw std::runtime_error(failure->second);
+        return lock;
+    }
+
+    mutable std::mutex mutex_;
+    std::condition_variable released_;
+    std::set<Op> held_;
+    std::multiset<Op> waiting_;
+    std::map<Op, std::string> failures_;
+    std::vector<Call> calls_;
+    VaultData data_;
+};
+
+// Hosts web and db from the configuration (using keys id_ed25519 "Laptop" and
+// id_work "Work"), host backup stored by the application, and defaults.
+inline VaultData sampleVault() {
+    VaultData data;
+    data.keys = {sampleKey("id_ed25519", "Laptop"), sampleKey("id_work", "Work")};
+    SSHHost backup = configHost("backup");
+    backup.id = "USER-backup";
+    backup.source = HostSource::user;
+    data.hosts = {configHost("web", "key-id_ed25519"), configHost("db", "key-id_work"), backup};
+    data.defaults.user = "me";
+    return data;
+}
+
+// A fresh fake store on the sample vault and a model on it. Held calls are
+// released before the model goes, as the model waits for its running calls.
+struct AppHarness {
+    AppHarness()
+        : store(std::make_shared<FakeVaultStore>(sampleVault()))
+        , model(std::make_unique<AppModel>(store)) {}
+
+    ~AppHarness() {
+        store->releaseAll();
+        model.reset();
+    }
+
+    std::shared_ptr<FakeVaultStore> store;
+    std::unique_ptr<AppModel> model;
+};
+
+// Runs a Qt Test object with HOME and XDG_DATA_HOME in a fresh temporary
+// home, so nothing a test does can reach the real ~/.ssh or metadata file.
+template <typename TestObject> int runAppTest(int argc, char** argv) {
+    TempDir home;
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", home.file(".local/share").c_str(), 1);
+    QApplication application(argc, argv);
+    TestObject test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+} // namespace moorkeep::test
+
+#define MOORKEEP_APP_TEST_MAIN(TestObject)                                                         \
+    int main(int argc, char** argv) {                                                              \
+        return moorkeep::test::runAppTest<TestObject>(argc, argv);                                 \
+    }

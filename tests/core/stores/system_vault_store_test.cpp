@@ -1,0 +1,427 @@
+#include "keys/key_scanner.h"
+#include "model/vault_error.h"
+#include "stores/store_lock.h"
+#include "stores/system_vault_store.h"
+#include "stores/user_meta_store.h"
+#include "support/key_files.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace moorkeep::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A system store on a fresh temporary home whose key tool records its runs.
+class SystemVaultStoreTest : public ::testing::Test {
+protected:
+    std::unique_ptr<SystemVaultStore> makeStore(std::string toolPath = "") const {
+        if (toolPath.empty())
+            toolPath = recordingKeyTool(tools.path(), toolLog);
+        return std::make_unique<SystemVaultStore>(
+            SystemVaultStore::Options{home.path(), metaPath(), toolPath});
+    }
+
+    std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
+    std::string metaPath() const { return home.file("data/moorkeep-config.json"); }
+    UserMetaStore meta() const { return UserMetaStore(metaPath()); }
+    std::size_t toolRuns() const { return fileLines(toolLog).size(); }
+    void writeConfig(const std::string& text) const { writeFile(ssh("config"), text); }
+    std::string config() const { return readFile(ssh("config")); }
+
+    TempDir home;
+    TempDir tools;
+    std::string toolLog = tools.file("runs.log");
+    std::unique_ptr<SystemVaultStore> store = makeStore();
+};
+
+std::vector<std::string> aliases(const std::vector<SSHHost>& hosts) {
+    std::vector<std::string> out;
+    for (const auto& h : hosts)
+        out.push_back(h.alias + (h.source == HostSource::user ? "(user)" : ""));
+    return out;
+}
+
+SSHHost stored(const std::string& id, const std::string& alias, const std::string& hostname,
+               const std::string& user = "") {
+    return host(alias, hostname, user, 22, {}, {}, {}, HostSource::user, id);
+}
+
+void storeHosts(const UserMetaStore& metaStore, std::vector<SSHHost> hosts) {
+    UserMeta meta;
+    meta.hosts = std::move(hosts);
+    metaStore.save(meta);
+}
+
+const SSHKey& keyNamed(const std::vector<SSHKey>& keys, const std::string& name) {
+    for (const auto& key : keys)
+        if (key.name == name)
+            return key;
+    throw std::runtime_error("no key " + name);
+}
+
+template <typename Operation> VaultError vaultErrorOf(Operation operation) {
+    try {
+        operation();
+    } catch (const VaultError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no VaultError";
+    return VaultError::keyNotFound("");
+}
+
+// Loading.
+
+TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesAnEmptyCache) {
+    VaultData data = store->loadData();
+    EXPECT_EQ(data, VaultData{});
+    auto saved = nlohmann::json::parse(readFile(metaPath()));
+    EXPECT_EQ(saved["version"], 1);
+    EXPECT_TRUE(saved["hosts"].empty());
+    EXPECT_TRUE(saved["keyCache"].is_array() && saved["keyCache"].empty());
+}
+
+TEST_F(SystemVaultStoreTest, SecondLoadRunsNoToolAndLeavesTheFileAlone) {
+    makeKeyPair(ssh("id_ed25519"));
+    makeKeyPair(ssh("work"), "ed25519", "secret");
+    writeConfig("Host *\n  User admin\nHost web\n  IdentityFile ~/.ssh/id_ed25519\nHost db\n");
+    VaultData first = store->loadData();
+    ASSERT_EQ(first.keys.size(), 2u);
+    const SSHKey& idKey = first.keys[0].name == "id_ed25519" ? first.keys[0] : first.keys[1];
+    EXPECT_EQ(first.hosts.at(0).keyId, idKey.id) << "IdentityFile names the scanned key";
+    EXPECT_EQ(first.hosts.at(1).keyId, std::nullopt);
+    EXPECT_EQ(first.hosts.at(1).user, "admin");
+    const std::size_t runs = toolRuns();
+    const struct stat before = statOf(metaPath());
+
+    EXPECT_EQ(makeStore()->loadData(), first);
+    EXPECT_EQ(store->rescanKeys(), first.keys);
+    EXPECT_EQ(toolRuns(), runs);
+    const struct stat after = statOf(metaPath());
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+}
+
+TEST_F(SystemVaultStoreTest, StoredHostsHideConfigHostsAndComeLast) {
+    writeConfig("Host web\n  HostName config.example\nHost db\n");
+    SSHHost web = stored("U1", "web", "stored.example", "me");
+    web.source = HostSource::config;
+    storeHosts(meta(), {web, stored("U2", "lab", "10.0.0.9")});
+    auto hosts = store->loadData().hosts;
+    EXPECT_EQ(aliases(hosts), (std::vector<std::string>{"db", "web(user)", "lab(user)"}));
+    EXPECT_EQ(hosts[1].hostname, "stored.example");
+}
+
+TEST_F(SystemVaultStoreTest, DisplayNamesAreAppliedAndWithdrawn) {
+    makeKeyPair(ssh("id_ed25519"));
+    SSHKey key = store->loadData().keys.at(0);
+    key.name = "Laptop";
+    store->saveKeyMeta(key);
+    key.name = "Laptop key";
+    store->saveKeyMeta(key);
+    EXPECT_EQ(store->loadData().keys.at(0).name, "Laptop key");
+    UserMeta saved = meta().load();
+    EXPECT_EQ(saved.keyMeta.size(), 1u);
+    saved.keyMeta.clear();
+    meta().save(saved);
+    EXPECT_EQ(store->rescanKeys().at(0).name, "id_ed25519");
+}
+
+TEST_F(SystemVaultStoreTest, CorruptMetadataIsKeptAsideWhenTheCacheIsSaved) {
+    const std::string corrupt = "{ \"version\": 1, \"hosts\": [ broken";
+    writeFile(metaPath(), corrupt);
+    EXPECT_TRUE(store->loadData().hosts.empty());
+    std::vector<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(home.file("data")))
+        if (entry.path().filename().string().starts_with("moorkeep-config.json.unreadable-"))
+            kept.push_back(readFile(entry.path().string()));
+    EXPECT_EQ(kept, std::vector<std::string>{corrupt});
+}
+
+// Host operations.
+
+TEST_F(SystemVaultStoreTest, NewHostIsAppendedWithAFreshId) {
+    writeConfig("# mine\nHost old\n  User x");
+    SSHHost saved = store->saveHost(stored("", "web", "10.0.0.5"), {});
+    EXPECT_TRUE(std::regex_match(saved.id, std::regex("[0-9A-F-]{36}"))) << saved.id;
+    EXPECT_EQ(saved.source, HostSource::config);
+    EXPECT_EQ(config(), "# mine\nHost old\n  User x\n\nHost web\n  HostName 10.0.0.5\n");
+    EXPECT_EQ(statOf(ssh("config")).st_mode & 0777, 0600u);
+    EXPECT_TRUE(meta().load().hosts.empty());
+}
+
+TEST_F(SystemVaultStoreTest, SavingAStoredHostMovesItIntoItsBlock) {
+    writeConfig("Host web\n  HostName old.example\nHost db\n");
+    const SSHHost web = stored("U1", "web", "new.example", "me");
+    storeHosts(meta(), {web, stored("U2", "web", "other"), stored("U3", "lab", "lab")});
+    EXPECT_EQ(store->saveHost(web, {}).id, "U1");
+    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\nHost db\n");
+    EXPECT_EQ(aliases(meta().load().hosts), std::vector<std::string>{"lab(user)"})
+        << "the same alias under another id goes too";
+    EXPECT_EQ(aliases(store->loadData().hosts),
+              (std::vector<std::string>{"web", "db", "lab(user)"}));
+}
+
+TEST_F(SystemVaultStoreTest, ConfigHostIsRenamedInPlace) {
+    writeConfig("Host a\nHost old\n  HostName h\nHost z\n");
+    const SSHHost renamed = host("new", "h");
+    EXPECT_EQ(store->saveConfigHost(renamed, "old", {}), renamed);
+    EXPECT_EQ(config(), "Host a\nHost new\n  HostName h\nHost z\n");
+}
+
+TEST_F(SystemVaultStoreTest, BlocksAreEditedInTheFileWhereTheyLive) {
+    writeConfig("Include config.d/*\n\nHost db\n  User admin\n");
+    writeFile(ssh("config.d/web"), "Host web\n\tHostName old\n\nhost *\n  Port 2\n");
+    const std::string mainBefore = config();
+    store->saveConfigHost(host("web", "new.example"), std::nullopt, {});
+    EXPECT_EQ(readFile(ssh("config.d/web")),
+              "Host web\n\tHostName new.example\n\nhost *\n  Port 2\n");
+    store->saveConfigDefaults(defaults("ops"), {});
+    EXPECT_EQ(readFile(ssh("config.d/web")),
+              "Host web\n\tHostName new.example\n\nhost *\n  User ops\n");
+    store->deleteConfigHost(host("web"));
+    EXPECT_EQ(readFile(ssh("config.d/web")), "\nhost *\n  User ops\n");
+    EXPECT_EQ(config(), mainBefore);
+}
+
+TEST_F(SystemVaultStoreTest, UnfindableBlocksFailAndChangeNothing) {
+    writeConfig("Host=web\n  HostName h\n");
+    storeHosts(meta(), {stored("U1", "web", "h")});
+    EXPECT_THROW(store->saveConfigHost(host("web", "x"), std::nullopt, {}), std::exception);
+    EXPECT_THROW(store->deleteConfigHost(host("web")), std::exception);
+    EXPECT_THROW(store->deleteHost("U1", {}), std::exception);
+    EXPECT_EQ(config(), "Host=web\n  HostName h\n");
+    EXPECT_EQ(meta().load().hosts.size(), 1u) << "the stored host list is left as it was";
+}
+
+TEST_F(SystemVaultStoreTest, DeleteHostRemovesTheStoredHostAndItsBlock) {
+    writeConfig("Host web\n  User a\n\nHost db\n");
+    storeHosts(meta(), {stored("U1", "web", "h")});
+    store->deleteHost("U1", {});
+    EXPECT_EQ(config(), "\nHost db\n");
+    EXPECT_TRUE(meta().load().hosts.empty());
+}
+
+TEST_F(SystemVaultStoreTest, DeleteConfigHostLeavesTheStoredHostOfThatAlias) {
+    writeConfig("Host web\n");
+    storeHosts(meta(), {stored("U1", "web", "h")});
+    store->deleteConfigHost(host("web", "web"));
+    EXPECT_EQ(config(), "");
+    EXPECT_EQ(aliases(store->loadData().hosts), std::vector<std::string>{"web(user)"});
+}
+
+TEST_F(SystemVaultStoreTest, DefaultsWithoutAStarBlockGetOneAtTheEnd) {
+    writeConfig("Host *.example.com\n  User x\nHost web\n");
+    Defaults readBack = store->saveConfigDefaults(defaults("", 2022, "", "jump"), {});
+    EXPECT_EQ(config(), "Host *.example.com\n  User x\nHost web\n\nHost *\n  Port 2022\n"
+                        "  ProxyJump jump\n");
+    EXPECT_EQ(readBack.port, 2022);
+    EXPECT_EQ(readBack.sourceFile, ssh("config"));
+}
+
+TEST_F(SystemVaultStoreTest, BrokenValuesAndNonUtf8ConfigLeaveTheFileAlone) {
+    writeConfig("Host web\n");
+    EXPECT_THROW(store->saveHost(stored("", "evil", "h\nHost *\n  ProxyCommand sh"), {}),
+                 std::exception);
+    EXPECT_THROW(store->saveConfigDefaults(defaults("a\rb"), {}), std::exception);
+    EXPECT_EQ(config(), "Host web\n");
+    writeConfig("Host web\n  User \xff\n");
+    EXPECT_THROW(store->saveHost(stored("", "db", "db.example"), {}), std::exception);
+    EXPECT_EQ(config(), "Host web\n  User \xff\n");
+}
+
+TEST_F(SystemVaultStoreTest, SymlinkedCrLfConfigIsWrittenThrough) {
+    writeFile(home.file("dotfiles/ssh_config"), "Host web\r\n  User a\r\n");
+    fs::create_directories(ssh(""));
+    ASSERT_EQ(::symlink(home.file("dotfiles/ssh_config").c_str(), ssh("config").c_str()), 0);
+    store->saveConfigHost(host("web", "web.example"), std::nullopt, {});
+    EXPECT_TRUE(S_ISLNK(statOf(ssh("config")).st_mode));
+    EXPECT_EQ(readFile(home.file("dotfiles/ssh_config")), "Host web\r\n  HostName web.example\r\n");
+}
+
+// Key operations.
+
+TEST_F(SystemVaultStoreTest, GenerateMakesEachTypeOfPairAndListsIt) {
+    const GenerateKeyOptions cases[] = {{"ed_open", "ed25519", "", ""},
+                                        {"ed_locked", "ed25519", "secret words", "me@example.com"},
+                                        {"ecdsa_ci", "ecdsa", "", "ci"},
+                                        {"rsa_locked", "rsa", "p\xC3\xA4sswort", ""}};
+    for (const GenerateKeyOptions& options : cases) {
+        const SSHKey key = keyNamed(store->generateKey(options), options.name);
+        EXPECT_EQ(key.path, "~/.ssh/" + options.name);
+        EXPECT_EQ(key.type, options.type);
+        EXPECT_EQ(key.hasPassphrase, !options.passphrase->empty()) << options.name;
+        EXPECT_EQ(key.fingerprint, printedFingerprint(ssh(options.name + ".pub")));
+        EXPECT_TRUE(key.publicKey.ends_with(" " + options.comment.value_or("")) ||
+                    options.comment->empty())
+            << key.publicKey;
+    }
+    EXPECT_EQ(fs::status(ssh("")).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+TEST_F(SystemVaultStoreTest, GenerateRefusesTakenAndEmptyNamesAndSanitizesOthers) {
+    writeFile(ssh("work.pub"), "ssh-ed25519 AAAA test\n");
+    auto taken = vaultErrorOf([&] { store->generateKey({"work", "ed25519", {}, {}}); });
+    EXPECT_EQ(taken.kind(), VaultError::Kind::keyAlreadyExists);
+    EXPECT_EQ(taken.detail(), "work");
+    auto empty = vaultErrorOf([&] { store->generateKey({"", "ed25519", {}, {}}); });
+    EXPECT_EQ(empty.kind(), VaultError::Kind::keyAlreadyExists);
+    EXPECT_EQ(empty.detail(), "");
+
+    auto keys = store->generateKey({"my key.old", "ed25519", {}, {}});
+    EXPECT_EQ(keyNamed(keys, "my_key_old").path, "~/.ssh/my_key_old");
+    EXPECT_TRUE(fs::exists(ssh("my_key_old")));
+}
+
+TEST_F(SystemVaultStoreTest, GenerateReportsTheToolsFailureOrAbsence) {
+    auto failed = vaultErrorOf([&] { store->generateKey({"bad", "no-such-type", {}, {}}); });
+    EXPECT_EQ(failed.kind(), VaultError::Kind::sshKeygenFailed);
+    EXPECT_NE(failed.detail(), "");
+    auto missing = vaultErrorOf([&] {
+        makeStore(home.file("missing-tool"))->generateKey({"x", "ed25519", {}, {}});
+    });
+    EXPECT_EQ(missing.kind(), VaultError::Kind::sshKeygenFailed);
+    EXPECT_NE(missing.detail(), "");
+}
+
+TEST_F(SystemVaultStoreTest, PassphraseIsSetChangedAndRemoved) {
+    makeKeyPair(ssh("work"));
+    const std::string id = store->loadData().keys.at(0).id;
+    EXPECT_EQ(store->changePassphrase({id, "", "first secret"}).at(0).hasPassphrase, true);
+    EXPECT_EQ(KeyScanner::scan(ssh("")).at(0).hasPassphrase, true);
+    EXPECT_EQ(store->changePassphrase({id, "first secret", "second"}).at(0).hasPassphrase, true);
+    EXPECT_EQ(store->changePassphrase({id, "second", ""}).at(0).hasPassphrase, false);
+    EXPECT_EQ(KeyScanner::scan(ssh("")).at(0).hasPassphrase, false);
+}
+
+TEST_F(SystemVaultStoreTest, WrongOldPassphraseFailsInTheToolsWordsAndKeepsTheFile) {
+    makeKeyPair(ssh("work"), "ed25519", "right");
+    const std::string before = readFile(ssh("work"));
+    const std::string id = store->loadData().keys.at(0).id;
+    auto error = vaultErrorOf([&] { store->changePassphrase({id, "wrong", "new"}); });
+    EXPECT_EQ(error.kind(), VaultError::Kind::sshKeygenFailed);
+    EXPECT_NE(error.detail().find("passphrase"), std::string::npos) << error.detail();
+    EXPECT_EQ(readFile(ssh("work")), before);
+}
+
+TEST_F(SystemVaultStoreTest, PassphraseChangeSaysWhatIsMissing) {
+    writeFile(ssh("x.pub"), "ssh-ed25519 AAAA test\n");
+    const std::string loneId = store->loadData().keys.at(0).id;
+    auto noFile = vaultErrorOf([&] { store->changePassphrase({loneId, "", "x"}); });
+    EXPECT_EQ(noFile.kind(), VaultError::Kind::keyFileNotFound);
+    EXPECT_EQ(noFile.detail(), "~/.ssh/x");
+    auto noKey = vaultErrorOf([&] { store->changePassphrase({"0000", "", "x"}); });
+    EXPECT_EQ(noKey.kind(), VaultError::Kind::keyNotFound);
+}
+
+TEST_F(SystemVaultStoreTest, PassphrasesNeverReachAnArgumentListOrLeaveFilesBehind) {
+    TempDir scratch;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedRuntime = runtime ? runtime : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::setenv("TMPDIR", scratch.path().c_str(), 1);
+
+    const std::string id =
+        keyNamed(store->generateKey({"guarded", "ed25519", "TopSecret-1", {}}), "guarded").id;
+    store->changePassphrase({id, "TopSecret-1", "TopSecret-2"});
+
+    ::unsetenv("TMPDIR");
+    if (runtime)
+        ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+    const std::string arguments = readFile(toolLog);
+    EXPECT_EQ(arguments.find("TopSecret"), std::string::npos) << arguments;
+    EXPECT_NE(arguments.find("-p -f"), std::string::npos) << arguments;
+    EXPECT_TRUE(fs::is_empty(scratch.path())) << "the askpass folder is removed";
+}
+
+TEST_F(SystemVaultStoreTest, DeleteRemovesBothFilesAndTheNameTwiceOver) {
+    makeKeyPair(ssh("old"));
+    makeKeyPair(ssh("keep"));
+    SSHKey old = keyNamed(store->loadData().keys, "old");
+    old.name = "Old key";
+    store->saveKeyMeta(old);
+
+    store->deleteKeyMeta(old.id);
+    EXPECT_FALSE(fs::exists(ssh("old")));
+    EXPECT_FALSE(fs::exists(ssh("old.pub")));
+    EXPECT_TRUE(meta().load().keyMeta.empty());
+    EXPECT_NO_THROW(store->deleteKeyMeta(old.id));
+    EXPECT_EQ(store->rescanKeys().size(), 1u);
+}
+
+// Locking.
+
+TEST(StoreLockTest, ChangeFailsAndReadGoesOnWhileHeldAndAWaiterGetsItOnRelease) {
+    TempDir dir;
+    const std::string lockPath = dir.file("sub/meta.json.lock");
+    auto holder = std::make_unique<StoreLock>(lockPath, StoreLock::Mode::change);
+    ASSERT_TRUE(holder->held());
+    EXPECT_THROW(StoreLock(lockPath, StoreLock::Mode::change, 50ms), std::exception);
+    EXPECT_FALSE(StoreLock(lockPath, StoreLock::Mode::read, 50ms).held());
+
+    std::thread release([&] {
+        std::this_thread::sleep_for(100ms);
+        holder.reset();
+    });
+    EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held());
+    release.join();
+}
+
+// Every rename must survive: a load, change, save that overlapped another
+// would drop the other's name.
+TEST_F(SystemVaultStoreTest, ConcurrentRenamesFromThreadsAndProcessesAreAllKept) {
+    constexpr int threads = 8, processes = 4, renamesEach = 10;
+    auto renameAll = [this](const std::string& id) {
+        for (int round = 0; round < renamesEach; ++round) {
+            SSHKey key;
+            key.id = id;
+            key.name = id + "-" + std::to_string(round);
+            store->saveKeyMeta(key);
+        }
+    };
+
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            try {
+                renameAll("process" + std::to_string(p));
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] { renameAll("thread" + std::to_string(t)); });
+    for (auto& worker : workers)
+        worker.join();
+    for (pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    auto names = meta().load().keyMeta;
+    ASSERT_EQ(names.size(), static_cast<std::size_t>(threads + processes));
+    for (const auto& entry : names)
+        EXPECT_EQ(entry.name, entry.id + "-" + std::to_string(renamesEach - 1));
+}
+
+} // namespace
+} // namespace moorkeep::test
