@@ -2,7 +2,6 @@
 
 #include "stores/demo_vault_store.h"
 #include "stores/system_vault_store.h"
-#include "stores/user_meta_store.h"
 
 #include <cstdlib>
 #include <string_view>
@@ -14,10 +13,7 @@ std::unique_ptr<VaultStore> makeStore(const GlobalOptions& options, const char* 
         return std::make_unique<DemoVaultStore>();
     SystemVaultStore::Options storeOptions;
     storeOptions.homedir = options.home;
-    if (options.meta)
-        storeOptions.userMetaPath = options.meta;
-    else if (options.home)
-        storeOptions.userMetaPath = UserMetaStore::defaultPath(*options.home);
+    storeOptions.userMetaPath = options.meta;
     return std::make_unique<SystemVaultStore>(std::move(storeOptions));
 }
 

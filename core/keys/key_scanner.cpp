@@ -48,6 +48,17 @@ std::optional<std::vector<std::string>> listNames(const std::string& directory) 
     return names;
 }
 
+// The base name of a public key entry, or nothing for other entries and for
+// names that are never keys.
+std::optional<std::string> keyBaseName(const std::string& entryName) {
+    if (!entryName.ends_with(publicSuffix))
+        return std::nullopt;
+    std::string baseName = entryName.substr(0, entryName.size() - publicSuffix.size());
+    if (skippedNames().contains(baseName))
+        return std::nullopt;
+    return baseName;
+}
+
 // The hit test looks at file attributes only, never at contents.
 bool sameFileFacts(const KeyCacheEntry& cached, const KeyCacheEntry& current) {
     return cached.pubMtime == current.pubMtime && cached.pubSize == current.pubSize &&
@@ -140,12 +151,10 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
     std::vector<FoundKey> found;
     std::vector<std::size_t> misses;
     for (const std::string& name : *names) {
-        if (!name.ends_with(publicSuffix))
+        auto baseName = keyBaseName(name);
+        if (!baseName)
             continue;
-        std::string baseName = name.substr(0, name.size() - publicSuffix.size());
-        if (skippedNames().contains(baseName))
-            continue;
-        auto key = examine(sshDirectory, baseName, name);
+        auto key = examine(sshDirectory, *baseName, name);
         if (!key)
             continue;
         auto hit = cached.find(key->entry.pubPath);
@@ -168,6 +177,23 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
         result.cache.push_back(std::move(key.entry));
     }
     return result;
+}
+
+std::optional<std::string> findBaseName(const std::string& sshDirectory, std::string_view id) {
+    auto names = listNames(sshDirectory);
+    if (!names)
+        return std::nullopt;
+    for (const std::string& name : *names) {
+        auto baseName = keyBaseName(name);
+        if (!baseName || keyId(paths::join(sshDirectory, *baseName)) != id)
+            continue;
+        // Only a public file that makes a key in a scan counts.
+        KeyCacheEntry entry;
+        entry.pubPath = paths::join(sshDirectory, name);
+        if (keys::readFileFacts(entry.pubPath) && readPublicKey(entry))
+            return baseName;
+    }
+    return std::nullopt;
 }
 
 std::vector<SSHKey> scan(const std::string& sshDirectory) {

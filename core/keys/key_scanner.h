@@ -4,6 +4,7 @@
 #include "keys/key_tool.h"
 #include "model/ssh_key.h"
 
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -27,6 +28,10 @@ const std::set<std::string, std::less<>>& skippedNames();
 ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry>& cache,
                 const std::string& toolPath = keyToolPath);
 std::vector<SSHKey> scan(const std::string& sshDirectory);
+
+// The base name of the key pair a scan would list under this id, found
+// without running the key tool: the id depends only on the private key path.
+std::optional<std::string> findBaseName(const std::string& sshDirectory, std::string_view id);
 
 // shortDigest of the absolute private key path.
 std::string keyId(std::string_view privateKeyPath);

@@ -49,7 +49,6 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
     SSHHost saved = host;
     if (saved.id.empty())
         saved.id = randomUuid();
-    ConfigWriter::checkWritable(saved, keyIdToPath);
 
     auto lines = readConfigLines();
     ParsedConfig config = ConfigParser::parse(lines, invert(keyIdToPath), homedir_);
@@ -77,7 +76,6 @@ SSHHost SystemVaultStore::saveConfigHost(const SSHHost& host,
                                          const std::optional<std::string>& originalAlias,
                                          const KeyIdToPath& keyIdToPath) {
     StoreLock lock(lockPath(), StoreLock::Mode::change);
-    ConfigWriter::checkWritable(host, keyIdToPath);
     const std::string alias = originalAlias.value_or(host.alias);
     auto lines = readConfigLines();
     auto file = fileOfBlock(lines, alias);
@@ -132,7 +130,6 @@ void SystemVaultStore::deleteConfigHost(const SSHHost& host) {
 Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
                                               const KeyIdToPath& keyIdToPath) {
     StoreLock lock(lockPath(), StoreLock::Mode::change);
-    ConfigWriter::checkWritable(defaults, keyIdToPath);
     const KeyPathToId keyPathToId = invert(keyIdToPath);
     // Without a Host * block the defaults go into a new one at the end of the
     // main file, where OpenSSH reads defaults, rather than being dropped.

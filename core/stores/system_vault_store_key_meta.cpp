@@ -1,5 +1,5 @@
 #include "files/paths.h"
-#include "stores/key_lookup.h"
+#include "keys/key_scanner.h"
 #include "stores/store_lock.h"
 #include "stores/system_vault_store.h"
 
@@ -21,7 +21,7 @@ void SystemVaultStore::saveKeyMeta(const SSHKey& key) {
 }
 
 void SystemVaultStore::deleteKeyMeta(const std::string& id) {
-    if (auto base = findKeyBaseName(sshDirectory_, id)) {
+    if (auto base = KeyScanner::findBaseName(sshDirectory_, id)) {
         // A file that cannot be removed does not stop the rest.
         const std::string privatePath = paths::join(sshDirectory_, *base);
         ::unlink(privatePath.c_str());

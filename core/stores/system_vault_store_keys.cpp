@@ -3,8 +3,8 @@
 #include "files/text_file.h"
 #include "keys/key_changes.h"
 #include "keys/key_file_name.h"
+#include "keys/key_scanner.h"
 #include "model/vault_error.h"
-#include "stores/key_lookup.h"
 #include "stores/system_vault_store.h"
 
 namespace moorkeep {
@@ -23,7 +23,7 @@ std::vector<SSHKey> SystemVaultStore::generateKey(const GenerateKeyOptions& opti
 }
 
 std::vector<SSHKey> SystemVaultStore::changePassphrase(const ChangePassphraseOptions& options) {
-    auto base = findKeyBaseName(sshDirectory_, options.keyId);
+    auto base = KeyScanner::findBaseName(sshDirectory_, options.keyId);
     if (!base)
         throw VaultError::keyNotFound(options.keyId);
     const std::string privatePath = paths::join(sshDirectory_, *base);
