@@ -7,13 +7,16 @@
 
 # The program with the global options of the command line being completed.
 _moorkeepctl_program() {
-    local i word
+    local i word value
     _moorkeepctl_run=("${COMP_WORDS[0]}")
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
             --home | --meta)
-                ((i + 1 < COMP_CWORD)) && _moorkeepctl_run+=("$word" "${COMP_WORDS[i + 1]}")
+                value=${COMP_WORDS[i + 1]}
+                # The shell has not expanded a leading ~ in the typed words.
+                [[ $value == "~" || $value == "~/"* ]] && value=$HOME${value:1}
+                ((i + 1 < COMP_CWORD)) && _moorkeepctl_run+=("$word" "$value")
                 ((i++))
                 ;;
             --home=* | --meta=* | --demo) _moorkeepctl_run+=("$word") ;;

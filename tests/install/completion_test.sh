@@ -57,6 +57,7 @@ moorkeepctl --home "$home/other" key gen work --display-name "Work laptop" || ex
 check "moorkeepctl --home $home/other host rm " "alpha beta"
 check "moorkeepctl --home $home/other key show W" "Work\\ laptop"
 check "moorkeepctl --home $home/other key show w" "work"
+check "moorkeepctl --home ~/other host show a" "alpha"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "completion checked"
