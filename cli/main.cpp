@@ -8,6 +8,7 @@
 #include "session.h"
 
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -72,6 +73,10 @@ int main(int argc, char** argv) {
                   << "--help'.\n";
         return 2;
     } catch (const RefusedInput& error) {
+        std::cerr << "moorkeepctl: " << error.what() << '\n';
+        return 2;
+    } catch (const std::invalid_argument& error) {
+        // The store refuses a value it would not write into the files.
         std::cerr << "moorkeepctl: " << error.what() << '\n';
         return 2;
     } catch (const std::exception& error) {

@@ -44,7 +44,7 @@ TEST_F(ConfigWriterFileTest, EditsKeepThePermissionBitsAndAppendsMakeTheFileOwne
     W::appendHostBlock(W::AtPath{config}, host("c"), {}, {});
     EXPECT_EQ(modeOf(config), 0600u);
     ::chmod(config.c_str(), 0644);
-    W::appendDefaultsBlock(W::AtPath{config}, defaults("admin"), {});
+    W::appendDefaultsBlock(W::AtPath{config}, defaults("admin"), std::nullopt, {});
     EXPECT_EQ(modeOf(config), 0600u);
     EXPECT_TRUE(readFile(config).ends_with("\nHost c\n\nHost *\n  User admin\n"));
 }
@@ -83,7 +83,7 @@ TEST_F(ConfigWriterFileTest, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {
         [&] { W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}); },
         [&] { W::deleteHostBlock(W::AtPath{config}, "web"); },
         [&] { W::updateDefaultsBlock(W::AtPath{config}, Defaults{}, {}); },
-        [&] { W::appendDefaultsBlock(W::AtPath{config}, Defaults{}, {}); },
+        [&] { W::appendDefaultsBlock(W::AtPath{config}, Defaults{}, std::nullopt, {}); },
     };
     for (const auto& form : forms) {
         try {
@@ -155,7 +155,7 @@ TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
          "deploy", "2200", true},
         {"update host to the defaults", top, webBlock, bottom,
          [&](const W::AtPath& at) {
-             found(W::updateHostBlock(at, host("web", "new.example.com", "admin", 22), std::nullopt,
+             found(W::updateHostBlock(at, host("web", "new.example.com", "admin", 2222), std::nullopt,
                                       fileDefaults, keys));
          },
          "web", "new.example.com", "admin", "2222"},
@@ -171,7 +171,7 @@ TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
          [&](const W::AtPath& at) { found(W::updateDefaultsBlock(at, newDefaults, keys)); },
          "other", "other", "ops", "2022"},
         {"append defaults", top + webBlock, "", "",
-         [&](const W::AtPath& at) { W::appendDefaultsBlock(at, newDefaults, keys); }, "db",
+         [&](const W::AtPath& at) { W::appendDefaultsBlock(at, newDefaults, std::nullopt, keys); }, "db",
          "db.internal", "dbuser", "2022"},
     };
     for (const auto& c : cases) {
