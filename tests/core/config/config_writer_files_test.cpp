@@ -2,6 +2,7 @@
 #include "files/file_error.h"
 #include "keys/key_tool.h"
 #include "support/records.h"
+#include "support/ssh_view.h"
 #include "support/temp_dir.h"
 
 #include <functional>
@@ -18,6 +19,8 @@ namespace {
 using test::defaults;
 using test::host;
 using test::modeOf;
+using test::sshView;
+using test::withCrLf;
 using test::readFile;
 using test::statOf;
 using test::writeFile;
@@ -101,20 +104,10 @@ TEST_F(ConfigWriterFileTest, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {
 // configuration for an alias without connecting and prints the result.
 std::map<std::string, std::string>
 evaluateWithSsh(const std::string& config, const std::string& alias, const std::string& home) {
-    const KeyToolResult run =
-        runKeyTool("/usr/bin/ssh", {"-G", "-F", config, alias}, 30, {{{"HOME", home}}});
-    EXPECT_EQ(run.status, 0) << run.errorOutput << "\n--- file:\n" << readFile(config);
     std::map<std::string, std::string> values;
-    std::istringstream lines(run.output);
-    for (std::string key, value; lines >> key >> std::ws && std::getline(lines, value);)
-        values[key] = value;
+    for (const auto& [key, all] : sshView(config, alias, home))
+        values[key] = all.back();
     return values;
-}
-
-std::string withCrLf(std::string text) {
-    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
-        text.insert(at, "\r");
-    return text;
 }
 
 TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
