@@ -53,37 +53,11 @@ std::string readableTime(std::string_view s) {
            std::string(s.substr(15));
 }
 
-FileError backupFailed(const std::string& file, const std::string& folder, int error) {
-    return FileError("Could not back up " + file + " to " + folder + " (" +
-                     std::strerror(error) + "), so it was not changed.");
-}
-
-} // namespace
-
-ConfigBackups::ConfigBackups(std::string folder, std::string homedir)
-    : folder_(std::move(folder))
-    , homedir_(std::move(homedir)) {}
-
-std::string ConfigBackups::defaultFolder(const std::string& homedir) {
-#ifdef __APPLE__
-    const std::string state = paths::join(homedir, "Library/Application Support");
-#else
-    // XDG base directories: a relative or empty value is to be ignored.
-    const char* xdg = std::getenv("XDG_STATE_HOME");
-    const std::string state = xdg && xdg[0] == '/' ? xdg : paths::join(homedir, ".local/state");
-#endif
-    return paths::join(paths::join(state, "Moorkeep"), "backups");
-}
-
-// The file's path, "~" for the home directory, with "%" and "/" escaped so
-// that it is one file name and reads back exactly.
-std::string ConfigBackups::encode(const std::string& file) const {
-    std::string path = file;
-    if (path.compare(0, homedir_.size(), homedir_) == 0 && path.size() > homedir_.size() &&
-        path[homedir_.size()] == '/')
-        path = "~" + path.substr(homedir_.size());
+// The file's absolute path with "%" and "/" escaped, so that it is one file
+// name and reads back exactly whichever home directory the store was given.
+std::string encode(const std::string& file) {
     std::string out;
-    for (char c : path) {
+    for (char c : file) {
         if (c == '%')
             out += "%25";
         else if (c == '/')
@@ -94,7 +68,7 @@ std::string ConfigBackups::encode(const std::string& file) const {
     return out;
 }
 
-std::optional<std::string> ConfigBackups::decode(std::string_view name) const {
+std::optional<std::string> decode(std::string_view name) {
     std::string path;
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (name[i] != '%') {
@@ -109,11 +83,30 @@ std::optional<std::string> ConfigBackups::decode(std::string_view name) const {
             return std::nullopt;
         }
     }
-    if (path.starts_with("~/"))
-        return homedir_ + path.substr(1);
     if (path.empty() || path.front() != '/')
         return std::nullopt;
     return path;
+}
+
+FileError backupFailed(const std::string& file, const std::string& folder, int error) {
+    return FileError("Could not back up " + file + " to " + folder + " (" +
+                     std::strerror(error) + "), so it was not changed.");
+}
+
+} // namespace
+
+ConfigBackups::ConfigBackups(std::string folder)
+    : folder_(std::move(folder)) {}
+
+std::string ConfigBackups::defaultFolder(const std::string& homedir) {
+#ifdef __APPLE__
+    const std::string state = paths::join(homedir, "Library/Application Support");
+#else
+    // XDG base directories: a relative or empty value is to be ignored.
+    const char* xdg = std::getenv("XDG_STATE_HOME");
+    const std::string state = xdg && xdg[0] == '/' ? xdg : paths::join(homedir, ".local/state");
+#endif
+    return paths::join(paths::join(state, "Moorkeep"), "backups");
 }
 
 void ConfigBackups::save(const std::string& file, std::string_view bytes) const {

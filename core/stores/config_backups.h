@@ -11,7 +11,7 @@ namespace moorkeep {
 // One saved copy of a configuration file, taken just before the file was
 // replaced.
 struct ConfigBackup {
-    std::string id;   // the copy's file name: the time, then the file's path
+    std::string id;   // the copy's file name: the time, then the file's absolute path
     std::string file; // the absolute path of the file it was taken from
     std::string time; // when, as "yyyy-mm-ddThh:mm:ss.ffffffZ" (UTC)
     std::uint64_t size = 0;
@@ -23,9 +23,8 @@ class ConfigBackups {
 public:
     static constexpr std::size_t keptPerFile = 20;
 
-    // homedir is where "~" of a file's path points; it also gives the default
-    // folder: $XDG_STATE_HOME/Moorkeep/backups, else ~/.local/state/...
-    ConfigBackups(std::string folder, std::string homedir);
+    explicit ConfigBackups(std::string folder);
+    // $XDG_STATE_HOME/Moorkeep/backups, else ~/.local/state/Moorkeep/backups.
     static std::string defaultFolder(const std::string& homedir);
 
     const std::string& folder() const { return folder_; }
@@ -41,10 +40,7 @@ public:
     std::string read(const ConfigBackup& backup) const;
 
 private:
-    std::string encode(const std::string& file) const;
-    std::optional<std::string> decode(std::string_view name) const;
     std::string folder_;
-    std::string homedir_;
 };
 
 } // namespace moorkeep

@@ -27,7 +27,7 @@ SystemVaultStore::ChangeLocks::ChangeLocks(const SystemVaultStore& store)
     , meta_(store.lockPath(), StoreLock::Mode::change) {}
 
 ConfigBackups SystemVaultStore::backups() const {
-    return ConfigBackups(backupFolder_, homedir_);
+    return ConfigBackups(backupFolder_);
 }
 
 std::string SystemVaultStore::expandHome(const std::string& path) const {
