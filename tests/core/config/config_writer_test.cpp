@@ -1,10 +1,14 @@
 #include "config/config_writer.h"
 #include "config/ssh_command.h"
+#include "keys/key_tool.h"
 #include "support/records.h"
+#include "support/temp_dir.h"
 
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace moorkeep {
 namespace {
@@ -156,6 +160,62 @@ TEST(SSHCommandTest, SpellsOutOnlyUserHosts) {
     };
     for (const TextCase& c : cases)
         EXPECT_EQ(c.actual, c.expected) << c.name;
+}
+
+// Whatever an alias or user holds, the pasted command runs ssh, with the
+// arguments meant, and nothing else: a stand-in ssh records its arguments.
+TEST(SSHCommandTest, APastedCommandRunsOnlySshWithTheMeantArguments) {
+    test::TempDir dir;
+    const std::string marker = dir.file("ran");
+    test::writeFile(dir.file("bin/ssh"), "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
+    ::chmod(dir.file("bin/ssh").c_str(), 0755);
+    const auto user = HostSource::user;
+    const std::pair<SSHHost, std::string> cases[] = {
+        {host("web db"), "web|"},
+        {host("!old web* web"), "web|"},
+        {host("x;touch${IFS}" + marker), "x;touch${IFS}" + marker + "|"},
+        {host("$(touch${IFS}" + marker + ")"), "$(touch${IFS}" + marker + ")|"},
+        {host("`touch${IFS}" + marker + "`"), "`touch${IFS}" + marker + "`|"},
+        {host("-oProxyCommand=touch${IFS}" + marker),
+         "--|-oProxyCommand=touch${IFS}" + marker + "|"},
+        {host("h", "h", "-oProxyCommand=touch " + marker, 2222, {}, {}, {}, user),
+         "-p|2222|--|-oProxyCommand=touch " + marker + "@h|"},
+        {host("h", "it's", "o'brien", 22, {}, {}, {}, user), "o'brien@it's|"},
+        {host("h", "db1", "deploy", 2222, {}, {}, {}, user), "deploy@db1|-p|2222|"},
+    };
+    for (const auto& [target, expected] : cases) {
+        const std::string command = SSHCommand::build(target);
+        const KeyToolResult run =
+            runKeyTool("/bin/sh", {"-c", command}, 10, {{{"PATH", dir.file("bin")}}});
+        EXPECT_EQ(run.output, expected) << command << run.errorOutput;
+        EXPECT_FALSE(std::filesystem::exists(marker)) << command;
+    }
+    EXPECT_EQ(SSHCommand::build(host("web")), "ssh web");
+    EXPECT_EQ(SSHCommand::build(host("a b")), "ssh a");
+    EXPECT_EQ(SSHCommand::build(host("h", "it's", "", 22, {}, {}, {}, user)), "ssh 'it'\\''s'");
+}
+
+TEST(ConfigWriterTextTest, CheckChangeRefusesWhatOpenSSHWouldRejectInTheGroupsWritten) {
+    const SSHHost quoted = host("web", "web", "\"bob smith\"", 70000);
+    EXPECT_NO_THROW(W::checkChange(quoted, quoted, {}, keys))
+        << "values already in the file are not judged again";
+    const std::pair<const char*, std::function<void(SSHHost&)>> spoilers[] = {
+        {"port 0", [](SSHHost& h) { h.port = 0; }},
+        {"port 65536", [](SSHHost& h) { h.port = 65536; }},
+        {"user with a space", [](SSHHost& h) { h.user = "bob smith"; }},
+        {"host name with a tab", [](SSHHost& h) { h.hostname = "a\tb"; }},
+        {"jump host with a quote", [](SSHHost& h) { h.proxyJump = "\"gw\""; }},
+        {"user with a single quote", [](SSHHost& h) { h.user = "o'brien"; }},
+    };
+    for (const auto& [name, spoil] : spoilers) {
+        SSHHost bad = web;
+        spoil(bad);
+        EXPECT_THROW(W::checkChange(web, bad, {}, keys), std::invalid_argument) << name;
+        EXPECT_THROW(W::checkChange(std::nullopt, bad, {}, keys), std::invalid_argument) << name;
+    }
+    EXPECT_NO_THROW(W::checkChange(web, host("web", "h", "u", 65535), {}, keys));
+    EXPECT_THROW(W::checkChange(std::nullopt, defaults("a b"), keys), std::invalid_argument);
+    EXPECT_THROW(W::checkChange(defaults(), defaults("", 0), keys), std::invalid_argument);
 }
 
 } // namespace
