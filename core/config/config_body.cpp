@@ -1,6 +1,5 @@
 #include "config/config_body.h"
 
-#include "config/config_syntax.h"
 
 #include <map>
 
