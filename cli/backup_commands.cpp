@@ -25,8 +25,10 @@ int list(Session& session, const ParsedArguments& args) {
     if (args.has("--json")) {
         nlohmann::json out = nlohmann::json::array();
         for (const auto& backup : backups)
-            out.push_back(
-                {{"id", backup.id}, {"file", backup.file}, {"time", backup.time}, {"size", backup.size}});
+            out.push_back({{"id", backup.id},
+                           {"file", backup.file},
+                           {"time", backup.time},
+                           {"size", backup.size}});
         session.output().json(out);
         return 0;
     }

@@ -56,8 +56,8 @@ int run(std::span<const std::string> args, Output& output) {
     auto rest = line.rest.subspan(1);
     if (word == dumpCommand().name)
         return runCommand(session, dumpCommand(), word, rest);
-    for (const CommandGroup* group : {&hostCommands(), &defaultsCommands(), &keyCommands(),
-                                     &backupCommands()})
+    for (const CommandGroup* group :
+         {&hostCommands(), &defaultsCommands(), &keyCommands(), &backupCommands()})
         if (word == group->name)
             return runGroup(session, *group, rest);
     throw UsageError("unknown command " + word, "");

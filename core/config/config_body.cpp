@@ -1,6 +1,5 @@
 #include "config/config_body.h"
 
-
 #include <map>
 
 namespace moorkeep::config {
@@ -67,8 +66,8 @@ public:
             const auto now = afterGroups.find(name);
             const OptionMap none;
             const OptionMap& nowEntries = now == afterGroups.end() ? none : now->second;
-            const bool changed = !everything_ && (was == beforeGroups.end() ? none : was->second) !=
-                                                     nowEntries;
+            const bool changed =
+                !everything_ && (was == beforeGroups.end() ? none : was->second) != nowEntries;
             Directives directives;
             for (const auto& [key, value] : nowEntries)
                 if (render(key, value))
@@ -99,9 +98,9 @@ std::vector<FieldGroup> changedHostGroups(const std::optional<SSHHost>& before,
     GroupList groups(!before);
     auto changed = [&](auto field) { return before && field(*before) != field(after); };
 
-    groups.add("HostName", changed([](const SSHHost& h) { return h.hostname; }),
-               one(!after.hostname.empty() && after.hostname != after.alias, "HostName",
-                   after.hostname));
+    groups.add(
+        "HostName", changed([](const SSHHost& h) { return h.hostname; }),
+        one(!after.hostname.empty() && after.hostname != after.alias, "HostName", after.hostname));
     groups.add("User", changed([](const SSHHost& h) { return h.user; }),
                one(!after.user.empty() && after.user != defaults.user, "User", after.user));
     // A port of its own is written whenever the defaults say otherwise, 22
@@ -110,13 +109,13 @@ std::vector<FieldGroup> changedHostGroups(const std::optional<SSHHost>& before,
                one(after.port != defaults.port, "Port", std::to_string(after.port)));
     const std::string keyId = orEmpty(after.keyId);
     const std::string* path = keyPath(keyId, keyIdToPath);
-    groups.add("IdentityFile", changed([](const SSHHost& h) { return orEmpty(h.keyId); }),
-               one(!keyId.empty() && keyId != defaults.keyId && path, "IdentityFile",
-                   path ? *path : ""));
+    groups.add(
+        "IdentityFile", changed([](const SSHHost& h) { return orEmpty(h.keyId); }),
+        one(!keyId.empty() && keyId != defaults.keyId && path, "IdentityFile", path ? *path : ""));
     const std::string proxyJump = orEmpty(after.proxyJump);
-    groups.add("ProxyJump", changed([](const SSHHost& h) { return orEmpty(h.proxyJump); }),
-               one(!proxyJump.empty() && defaults.proxyJump != after.proxyJump, "ProxyJump",
-                   proxyJump));
+    groups.add(
+        "ProxyJump", changed([](const SSHHost& h) { return orEmpty(h.proxyJump); }),
+        one(!proxyJump.empty() && defaults.proxyJump != after.proxyJump, "ProxyJump", proxyJump));
     groups.addOptions(before ? &before->extraOptions : nullptr, after.extraOptions,
                       [&](const std::string& key, const std::string& value) {
                           const auto inherited = defaults.extraOptions.find(key);

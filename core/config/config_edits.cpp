@@ -98,8 +98,7 @@ std::optional<std::string> editHostBlock(std::string_view in, const SSHHost& hos
     const auto block = findHostBlock(text, alias);
     if (!block)
         return std::nullopt;
-    auto edits = groupEdits(text, *block,
-                            changedHostGroups(original, host, defaults, keyIdToPath));
+    auto edits = groupEdits(text, *block, changedHostGroups(original, host, defaults, keyIdToPath));
     if (host.alias != alias)
         edits.push_back({block->header, block->header + 1, {"Host " + host.alias}});
     return applyEdits(in, std::move(edits));
@@ -123,8 +122,8 @@ std::optional<std::string> editDefaultsBlock(std::string_view in, const Defaults
     const auto block = findHostBlock(text, defaultsPattern);
     if (!block)
         return std::nullopt;
-    return applyEdits(in, groupEdits(text, *block,
-                                     changedDefaultsGroups(original, defaults, keyIdToPath)));
+    return applyEdits(
+        in, groupEdits(text, *block, changedDefaultsGroups(original, defaults, keyIdToPath)));
 }
 
 std::optional<SSHHost> hostInText(std::string_view in, std::string_view alias,

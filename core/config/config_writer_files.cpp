@@ -71,8 +71,7 @@ void appendHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& 
     checkChange(std::nullopt, host, defaults, keyIdToPath);
     createParent(atPath.path);
     const Current current = readCurrent(atPath.path);
-    writeAppended(atPath, current,
-                  appendHostBlock(current.text(), host, defaults, keyIdToPath));
+    writeAppended(atPath, current, appendHostBlock(current.text(), host, defaults, keyIdToPath));
 }
 
 bool updateHostBlock(const AtPath& atPath, const SSHHost& host,
@@ -92,8 +91,8 @@ bool updateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& o
     checkChange(original, host, defaults, keyIdToPath);
     const Current current = readCurrent(atPath.path);
     return writeEdit(atPath, current,
-                     config::editHostBlock(current.text(), host, original, originalAlias,
-                                           defaults, keyIdToPath));
+                     config::editHostBlock(current.text(), host, original, originalAlias, defaults,
+                                           keyIdToPath));
 }
 
 bool deleteHostBlock(const AtPath& atPath, const std::string& alias) {

@@ -89,8 +89,8 @@ std::optional<std::string> decode(std::string_view name) {
 }
 
 FileError backupFailed(const std::string& file, const std::string& folder, int error) {
-    return FileError("Could not back up " + file + " to " + folder + " (" +
-                     std::strerror(error) + "), so it was not changed.");
+    return FileError("Could not back up " + file + " to " + folder + " (" + std::strerror(error) +
+                     "), so it was not changed.");
 }
 
 } // namespace
@@ -153,7 +153,7 @@ std::vector<ConfigBackup> ConfigBackups::list() const {
             name[stampLength] != '_')
             continue;
         auto file = decode(name.substr(stampLength + 1));
-        struct stat facts{};
+        struct stat facts {};
         const std::string path = paths::join(folder_, std::string(name));
         if (!file || ::lstat(path.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode))
             continue;
@@ -177,9 +177,8 @@ std::string ConfigBackups::read(const ConfigBackup& backup) const {
     const std::string path = paths::join(folder_, backup.id);
     files::ReadResult result = files::readFile(path);
     if (result.status != files::ReadStatus::ok)
-        throw FileError("read", path, result.status == files::ReadStatus::missing
-                                          ? ENOENT
-                                          : result.errorNumber);
+        throw FileError("read", path,
+                        result.status == files::ReadStatus::missing ? ENOENT : result.errorNumber);
     return std::move(result.bytes);
 }
 

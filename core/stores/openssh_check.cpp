@@ -65,10 +65,9 @@ std::optional<std::string> complaint(const Request& request, std::string_view te
     std::string wrapper;
     if (request.included)
         wrapper = folder.write("wrapper", "Include " + quotedForInclude(copy) + "\n");
-    const KeyToolResult result =
-        runKeyTool(request.sshPath,
-                   {"-G", "-F", request.included ? wrapper : copy, "--", request.destination},
-                   limitSeconds);
+    const KeyToolResult result = runKeyTool(
+        request.sshPath, {"-G", "-F", request.included ? wrapper : copy, "--", request.destination},
+        limitSeconds);
     if (result.status == 0 || result.status == -1)
         return std::nullopt;
     std::string message = result.errorOutput;

@@ -69,8 +69,9 @@ AtPath SystemVaultStore::guarded(const std::string& file, const std::string& des
     const bool included =
         paths::standardize(file, homedir_) != paths::standardize(configPath_, homedir_);
     OpenSSHCheck::Request request{sshPath_, displayPath(file), included, destination};
-    return {file, [this, request](const std::string& path, const std::optional<std::string>& current,
-                                  const std::string& next) {
+    return {file,
+            [this, request](const std::string& path, const std::optional<std::string>& current,
+                            const std::string& next) {
                 if (current && *current == next)
                     return;
                 OpenSSHCheck::checkReplacement(request, current, next);
@@ -90,8 +91,8 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
     const auto destination = SSHCommand::destinationPattern(host.alias);
     if (auto original = hostOf(config, host.alias)) {
         std::string file = fileOfBlock(lines, host.alias).value_or(configPath_);
-        if (!ConfigWriter::updateHostBlock(guarded(file, destination), saved, *original,
-                                           host.alias, config.defaults, keyIdToPath))
+        if (!ConfigWriter::updateHostBlock(guarded(file, destination), saved, *original, host.alias,
+                                           config.defaults, keyIdToPath))
             throw notEditable(host.alias, displayPath(file));
     } else {
         checkNewAlias(host.alias);

@@ -163,10 +163,10 @@ TEST_F(ConfigSafetyTest, ParallelEditsWithDifferentMetadataFilesAreAllKept) {
     std::vector<std::future<ProcessResult>> runs;
     for (int i = 0; i < count; ++i)
         runs.push_back(std::async(std::launch::async, [&, i] {
-            return runProcess(cliPath, {"--home", home.home(), "--meta",
-                                        home.home() + "/meta" + std::to_string(i) + ".json",
-                                        "host", "edit", "h" + std::to_string(i), "--port",
-                                        std::to_string(3000 + i)});
+            return runProcess(cliPath,
+                              {"--home", home.home(), "--meta",
+                               home.home() + "/meta" + std::to_string(i) + ".json", "host", "edit",
+                               "h" + std::to_string(i), "--port", std::to_string(3000 + i)});
         }));
     for (auto& run : runs) {
         const ProcessResult result = run.get();
@@ -184,8 +184,9 @@ TEST_F(ConfigSafetyTest, AnEditWaitsForTheChangeInProgressBeforeReading) {
                                                      .userMetaPath = home.home() + "/other.json",
                                                      .backupFolder = home.home() + "/backups"});
     auto locks = std::make_unique<SystemVaultStore::ChangeLocks>(store);
-    auto edit = std::async(std::launch::async,
-                           [&] { return home.run({"host", "edit", "web", "--port", "2022"}); });
+    auto edit = std::async(std::launch::async, [&] {
+        return home.run({"host", "edit", "web", "--port", "2022"});
+    });
     std::this_thread::sleep_for(300ms);
     home.writeConfig("Host web\n  HostName w\n\nHost *\n  User new\n");
     locks.reset();

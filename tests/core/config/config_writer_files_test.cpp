@@ -19,10 +19,10 @@ namespace {
 using test::defaults;
 using test::host;
 using test::modeOf;
-using test::sshView;
-using test::withCrLf;
 using test::readFile;
+using test::sshView;
 using test::statOf;
+using test::withCrLf;
 using test::writeFile;
 namespace W = ConfigWriter;
 
@@ -148,8 +148,8 @@ TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
          "deploy", "2200", true},
         {"update host to the defaults", top, webBlock, bottom,
          [&](const W::AtPath& at) {
-             found(W::updateHostBlock(at, host("web", "new.example.com", "admin", 2222), std::nullopt,
-                                      fileDefaults, keys));
+             found(W::updateHostBlock(at, host("web", "new.example.com", "admin", 2222),
+                                      std::nullopt, fileDefaults, keys));
          },
          "web", "new.example.com", "admin", "2222"},
         {"rename host", top, webBlock, bottom,
@@ -164,8 +164,8 @@ TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
          [&](const W::AtPath& at) { found(W::updateDefaultsBlock(at, newDefaults, keys)); },
          "other", "other", "ops", "2022"},
         {"append defaults", top + webBlock, "", "",
-         [&](const W::AtPath& at) { W::appendDefaultsBlock(at, newDefaults, std::nullopt, keys); }, "db",
-         "db.internal", "dbuser", "2022"},
+         [&](const W::AtPath& at) { W::appendDefaultsBlock(at, newDefaults, std::nullopt, keys); },
+         "db", "db.internal", "dbuser", "2022"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -71,9 +71,10 @@ TEST(ConfigWriterTextTest, EditsOnlyTheBlockAndWritesOnlyWhatTheDefaultsDoNotGiv
          W::updateHostBlock("# top\r\nHost web\r\n  User x\r\n\r\nHost b\r\n", web, {}, {}, keys),
          "# top\r\nHost web\r\n  User deploy\r\n  HostName web.example.com\r\n\r\nHost b\r\n"},
         {"every line of a changed group replaced by one, in any spelling",
-         W::updateHostBlock("Host web\n  user a\n  SendEnv A\n  USER=b\n  sendenv B\n",
-                            host("web", "web", "c", 22, {}, {}, {{"SendEnv", "A"}, {"sendenv", "B"}}), {}, {},
-                            keys),
+         W::updateHostBlock(
+             "Host web\n  user a\n  SendEnv A\n  USER=b\n  sendenv B\n",
+             host("web", "web", "c", 22, {}, {}, {{"SendEnv", "A"}, {"sendenv", "B"}}), {}, {},
+             keys),
          "Host web\n  User c\n  SendEnv A\n  sendenv B\n"},
         {"host in an included file is not found",
          W::updateHostBlock("Include ~/.ssh/config.d/*\n", web, {}, {}, keys),
@@ -167,7 +168,8 @@ TEST(SSHCommandTest, SpellsOutOnlyUserHosts) {
 TEST(SSHCommandTest, APastedCommandRunsOnlySshWithTheMeantArguments) {
     test::TempDir dir;
     const std::string marker = dir.file("ran");
-    test::writeFile(dir.file("bin/ssh"), "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
+    test::writeFile(dir.file("bin/ssh"),
+                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
     ::chmod(dir.file("bin/ssh").c_str(), 0755);
     const auto user = HostSource::user;
     const std::pair<SSHHost, std::string> cases[] = {

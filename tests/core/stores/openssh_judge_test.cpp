@@ -51,8 +51,7 @@ std::string generatedConfig(const std::string& included, bool tabs) {
            in + "HostName bastion.example.com\n" +
            "\n"
            "Host *.corp\n" +
-           in + "User corp\n" +
-           "Match host nothing.invalid\n" + in + "User matched\n" +
+           in + "User corp\n" + "Match host nothing.invalid\n" + in + "User matched\n" +
            "\n"
            "Host *\n" +
            in + "User everyone\n" + in + "Port 2222\n" + in + "ServerAliveInterval 30\n";
@@ -75,8 +74,8 @@ std::string withoutKeyword(const std::string& text, const std::string& keyword) 
 
 struct HostEdit {
     const char* name;
-    std::string keyword;            // the group in the file
-    std::set<std::string> expected; // what ssh -G shows changed
+    std::string keyword;                 // the group in the file
+    std::set<std::string> expected;      // what ssh -G shows changed
     std::function<bool(SSHHost&)> apply; // false: not applicable to this host
 };
 
@@ -130,14 +129,22 @@ TEST_P(OpenSSHJudgeTest, HostEditsChangeExactlyTheEditedField) {
     const HostEdit edits[] = {
         {"port", "Port", {"port"}, [](SSHHost& h) { return h.port = 3000, true; }},
         {"user", "User", {"user"}, [](SSHHost& h) { return h.user = "judge", true; }},
-        {"host name", "HostName", {"hostname"},
+        {"host name",
+         "HostName",
+         {"hostname"},
          [](SSHHost& h) { return h.hostname = "judge.example.net", true; }},
-        {"jump host", "ProxyJump", {"proxyjump"},
+        {"jump host",
+         "ProxyJump",
+         {"proxyjump"},
          [](SSHHost& h) { return h.proxyJump = "hop.example.net", true; }},
         {"key", "IdentityFile", {"identityfile"}, [](SSHHost& h) { return h.keyId = "K1", true; }},
-        {"option", "ServerAliveInterval", {"serveraliveinterval"},
+        {"option",
+         "ServerAliveInterval",
+         {"serveraliveinterval"},
          [](SSHHost& h) { return h.extraOptions["ServerAliveInterval"] = "99", true; }},
-        {"option removed", "SendEnv", {"sendenv"},
+        {"option removed",
+         "SendEnv",
+         {"sendenv"},
          [](SSHHost& h) { return h.extraOptions.erase("SendEnv") > 0; }},
     };
     reset();

@@ -382,8 +382,9 @@ TEST(StoreLockTest, ChangeFailsAndReadGoesOnWhileHeldAndAWaiterGetsItOnRelease) 
         std::this_thread::sleep_for(100ms);
         holder.reset();
     });
-    std::thread([&] { EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held()); })
-        .join();
+    std::thread([&] {
+        EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held());
+    }).join();
     release.join();
 }
 
