@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
@@ -53,6 +54,7 @@ void MoorkeepApp::showMainWindow() {
     if (!mainWindow_) {
         mainWindow_ = new ContentView(*model_);
         mainWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        mainWindow_->installEventFilter(this);
         MainMenu::populate(mainWindow_->menuBar(),
                            {quitAction_, aboutAction_, updater_->checkAction(),
                             new KeysMenu(*model_, mainWindow_)});
@@ -67,8 +69,17 @@ void MoorkeepApp::setTrayIcon(QSystemTrayIcon* icon) {
     updateQuitPolicy();
 }
 
+// The panel may have gone away, or come, since the icon was set: the rule is
+// decided again as the window closes.
+bool MoorkeepApp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mainWindow_ && event->type() == QEvent::Close)
+        updateQuitPolicy();
+    return QObject::eventFilter(watched, event);
+}
+
 void MoorkeepApp::updateQuitPolicy() {
-    bool trayKeepsItReachable = trayIcon_ && QSystemTrayIcon::isSystemTrayAvailable();
+    bool trayKeepsItReachable =
+        trayIcon_ && trayIcon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
     QApplication::setQuitOnLastWindowClosed(!trayKeepsItReachable);
 }
 

@@ -40,6 +40,9 @@ public:
     // closing the window quits.
     void setTrayIcon(QSystemTrayIcon* icon);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void updateQuitPolicy();
     void showAbout();

@@ -107,6 +107,9 @@ private slots:
 
     void showWindowBringsAClosedWindowBack() {
         AppUnderTest t;
+        // This desktop has no tray: closing the window must end the program.
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        QVERIFY(QApplication::quitOnLastWindowClosed());
         t.app->mainWindow()->close();
         QTRY_VERIFY(!t.app->mainWindow());
 
