@@ -1,5 +1,7 @@
 #include "update_dialog.h"
 
+#include "style/type_ramp.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -33,10 +35,7 @@ UpdateDialog::UpdateDialog(QWidget* parent)
     setMinimumWidth(420);
 
     name(titleLabel_, "titleLabel", tr("Result"));
-    QFont titleFont = titleLabel_->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
-    titleLabel_->setFont(titleFont);
+    titleLabel_->setFont(TypeRamp::font(TypeRamp::Style::headline, QFont::Bold));
     titleLabel_->setTextFormat(Qt::PlainText);
     titleLabel_->setWordWrap(true);
 
