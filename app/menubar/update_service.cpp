@@ -67,8 +67,12 @@ void UpdateService::check() {
     });
     // A redirect must lead to an address the feed itself could have had.
     connect(reply_, &QNetworkReply::redirected, this, [this](const QUrl& target) {
-        if (isAcceptedFeed(target) && target.scheme() != u"file")
+        if (isAcceptedFeed(target) && target.scheme() != u"file") {
             emit reply_->redirectAllowed();
+        } else {
+            refusedRedirect_ = target;
+            abortWith(Abort::refusedRedirect);
+        }
     });
     connect(reply_, &QNetworkReply::readyRead, this, &UpdateService::readBody);
     connect(reply_, &QNetworkReply::finished, this, &UpdateService::requestFinished);
@@ -120,6 +124,9 @@ UpdateCheckResult UpdateService::resultOfRequest() {
     case Abort::tooLarge:
         return failure(tr("The update feed is larger than %1.")
                            .arg(QLocale().formattedDataSize(settings_.maxFeedBytes, 0)));
+    case Abort::refusedRedirect:
+        return failure(tr("The update feed redirects to “%1”, which is not an https address.")
+                           .arg(refusedRedirect_.toDisplayString()));
     case Abort::cancelled:
     case Abort::none:
         break;

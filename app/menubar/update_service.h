@@ -38,7 +38,7 @@ signals:
     void finished(const moorkeep::UpdateCheckResult& result);
 
 private:
-    enum class Abort { none, timedOut, tooLarge, cancelled };
+    enum class Abort { none, timedOut, tooLarge, refusedRedirect, cancelled };
 
     void readBody();
     void abortWith(Abort reason);
@@ -54,6 +54,7 @@ private:
     QPointer<QNetworkReply> reply_;
     QByteArray body_;
     Abort abort_ = Abort::none;
+    QUrl refusedRedirect_;
     bool checking_ = false;
     // Tells a queued result of a cancelled check from the current one's.
     quint64 generation_ = 0;

@@ -98,6 +98,13 @@ private slots:
             << Response{.body = "{\"latestVersion\": \"0.2\", \"downloadPage\": \"file:///bin/sh\"}"}
             << u"Moorkeep couldn't check for updates."_qs
             << u"The update feed gives no valid download page."_qs;
+        QTest::newRow("redirect to plain http")
+            << Response{.status = 302,
+                        .reason = "Found",
+                        .headers = "Location: http://example.org/feed.json\r\n"}
+            << u"Moorkeep couldn't check for updates."_qs
+            << u"The update feed redirects to “http://example.org/feed.json”, which is not an "
+               "https address."_qs;
         QByteArray huge = feedJson("0.2.0", QByteArray(1024 * 1024, 'x').constData());
         QTest::newRow("oversized, announced")
             << Response{.body = huge} << u"Moorkeep couldn't check for updates."_qs

@@ -17,7 +17,8 @@ public:
     struct Response {
         int status = 200;
         QByteArray reason = "OK";
-        QByteArray body;
+        QByteArray body{};
+        QByteArray headers{};       // more header lines, each ending in CRLF
         bool announceLength = true; // else the body ends when the connection does
         bool hold = false;          // keep the request waiting
     };
@@ -61,7 +62,7 @@ private:
     void answer(QTcpSocket* socket) {
         QByteArray head = "HTTP/1.1 " + QByteArray::number(response_.status) + ' '
                           + response_.reason + "\r\nContent-Type: application/json\r\n"
-                          + "Connection: close\r\n";
+                          + "Connection: close\r\n" + response_.headers;
         if (response_.announceLength)
             head += "Content-Length: " + QByteArray::number(response_.body.size()) + "\r\n";
         socket->write(head + "\r\n" + response_.body);
