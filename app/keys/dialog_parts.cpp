@@ -35,7 +35,6 @@ QVBoxLayout* sheetLayout(QDialog* dialog, int width) {
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(22, 22, 22, 22);
     layout->setSpacing(18);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     return layout;
 }
 

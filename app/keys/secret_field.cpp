@@ -14,6 +14,14 @@ template <typename T> void overwrite(T* data, std::size_t count) {
         target[i] = T();
 }
 
+// Writes over the characters in place, also when other strings share them.
+// Text in the program's own read-only data is no secret and is left alone.
+void overwriteShared(QString& text) {
+    if (!text.isEmpty() && text.data_ptr().isMutable())
+        overwrite(reinterpret_cast<char16_t*>(const_cast<QChar*>(text.constData())),
+                  std::size_t(text.size()));
+}
+
 } // namespace
 
 void wipeSecret(std::string& secret) {
@@ -21,16 +29,16 @@ void wipeSecret(std::string& secret) {
     secret.clear();
 }
 
-// Writes through the shared buffer on purpose: a QString taken from a field
-// shares the field's own storage, which is the copy to destroy.
+// A copy still shared with another string (a field's own text, say) is that
+// string's to wipe, not ours.
 void wipeSecret(QString& secret) {
-    if (!secret.isEmpty())
-        overwrite(const_cast<ushort*>(secret.utf16()), std::size_t(secret.size()));
+    if (secret.isDetached())
+        overwriteShared(secret);
     secret.clear();
 }
 
 void wipeSecret(QByteArray& secret) {
-    if (!secret.isEmpty())
+    if (secret.isDetached() && secret.data_ptr().isMutable())
         overwrite(const_cast<char*>(secret.constData()), std::size_t(secret.size()));
     secret.clear();
 }
@@ -58,9 +66,11 @@ std::string SecretField::secretUtf8() const {
     return secret;
 }
 
+// Writes through the text's storage on purpose: the string text() returns
+// shares the field's own, which is the copy to destroy.
 void SecretField::wipe() {
     QString shared = text();
-    wipeSecret(shared);
+    overwriteShared(shared);
     // Setting a text also drops the undo history.
     setText(QString());
 }
