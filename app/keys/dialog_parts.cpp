@@ -100,10 +100,11 @@ QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action) {
 
 void setDestructive(QPushButton* button, bool destructive) {
     button->setProperty("destructive", destructive);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::ButtonText,
-                     destructive ? Colors::destructive()
-                                 : QApplication::palette(button).color(QPalette::ButtonText));
+    // Red only while it can be pressed: disabled, it looks like any other.
+    QPalette palette = QApplication::palette(button);
+    if (destructive)
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, QPalette::ButtonText, Colors::destructive());
     button->setPalette(palette);
 }
 

@@ -1,6 +1,7 @@
 #include "keys/key_detail_view.h"
 
 #include "keys/detail_card.h"
+#include "keys/dialog_parts.h"
 #include "keys/used_by_table.h"
 #include "style/badge_label.h"
 #include "style/caption_label.h"
@@ -141,9 +142,7 @@ QWidget* KeyDetailView::buildHeader() {
         Symbols::icon(QStringLiteral("trash"), Colors::destructive()), tr("Delete"));
     deleteButton_->setObjectName(QStringLiteral("deleteButton"));
     deleteButton_->setAccessibleName(tr("Delete"));
-    QPalette destructive = deleteButton_->palette();
-    destructive.setColor(QPalette::ButtonText, Colors::destructive());
-    deleteButton_->setPalette(destructive);
+    DialogParts::setDestructive(deleteButton_, true);
     if (!usedBy_.empty()) {
         deleteButton_->setEnabled(false);
         deleteButton_->setToolTip(tr("Remove key from all hosts first"));

@@ -25,13 +25,17 @@ SelectableText::SelectableText(const QString& text, const QFont& font,
 }
 
 int SelectableText::heightForWidth(int width) const {
+    if (width == measuredWidth_)
+        return measuredHeight_;
     QTextDocument measure;
     measure.setDocumentMargin(0);
     measure.setDefaultFont(font());
     measure.setDefaultTextOption(document()->defaultTextOption());
     measure.setPlainText(toPlainText());
     measure.setTextWidth(std::max(1, width));
-    return int(std::ceil(measure.size().height()));
+    measuredWidth_ = width;
+    measuredHeight_ = int(std::ceil(measure.size().height()));
+    return measuredHeight_;
 }
 
 QSize SelectableText::sizeHint() const {
@@ -54,6 +58,8 @@ void SelectableText::changeEvent(QEvent* event) {
     QTextEdit::changeEvent(event);
     if (event->type() == QEvent::ApplicationPaletteChange)
         applyColor();
+    if (event->type() == QEvent::FontChange)
+        measuredWidth_ = -1;
 }
 
 void SelectableText::applyColor() {

@@ -30,6 +30,9 @@ private:
     void applyColor();
 
     std::function<QColor()> color_;
+    // Layouts ask for the same width many times; measuring lays the text out.
+    mutable int measuredWidth_ = -1;
+    mutable int measuredHeight_ = 0;
 };
 
 } // namespace moorkeep
