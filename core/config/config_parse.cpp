@@ -53,12 +53,20 @@ void applyToDefaults(Defaults& defaults, const ConfigLineSource& line,
         defaults.extraOptions[keyword] = line.value;
 }
 
-void complete(SSHHost& host, const Defaults& defaults) {
+// A host block as it is being read: whether it set the port itself matters,
+// because a Port line of its own wins over the defaults even when it says 22.
+struct HostBlock {
+    SSHHost host;
+    bool hasPort = false;
+};
+
+void complete(HostBlock& block, const Defaults& defaults) {
+    SSHHost& host = block.host;
     if (host.hostname.empty())
         host.hostname = host.alias;
     if (host.user.empty())
         host.user = defaults.user;
-    if (host.port == 22)
+    if (!block.hasPort)
         host.port = defaults.port;
     if (!host.keyId || host.keyId->empty())
         host.keyId = defaults.keyId.empty() ? std::nullopt : std::optional(defaults.keyId);
@@ -73,38 +81,61 @@ void complete(SSHHost& host, const Defaults& defaults) {
 struct NoBlock {};
 struct DefaultsBlock {};
 
+enum class BlockKind { host, defaults, ignored };
+
+// OpenSSH matches each pattern of a Host line on its own. Only the pattern
+// "*" itself applies to every host; any other wildcard applies to some hosts
+// only, which the model cannot say, so such a block is left aside.
+BlockKind blockKind(std::string_view patterns) {
+    bool wildcard = false;
+    for (const std::string& pattern : config::words(patterns)) {
+        if (pattern == "*")
+            return BlockKind::defaults;
+        wildcard = wildcard || pattern.find_first_of("*?") != std::string::npos;
+    }
+    return wildcard ? BlockKind::ignored : BlockKind::host;
+}
+
 } // namespace
 
 ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
                    const std::string& homedir) {
-    std::vector<SSHHost> finished;
+    std::vector<HostBlock> finished;
     Defaults defaults;
-    std::variant<NoBlock, DefaultsBlock, SSHHost> current = NoBlock{};
+    std::variant<NoBlock, DefaultsBlock, HostBlock> current = NoBlock{};
 
     auto finishHost = [&] {
-        if (auto* host = std::get_if<SSHHost>(&current))
-            finished.push_back(std::move(*host));
+        if (auto* block = std::get_if<HostBlock>(&current))
+            finished.push_back(std::move(*block));
     };
 
     for (const auto& line : lines) {
         if (equalsIgnoringCase(line.directive, "host")) {
             finishHost();
-            if (line.value.find_first_of("*?") != std::string::npos) {
+            switch (blockKind(line.value)) {
+            case BlockKind::defaults:
                 current = DefaultsBlock{};
                 if (!defaults.sourceFile)
                     defaults.sourceFile = line.sourceFile;
-            } else {
-                SSHHost host;
-                host.id = hostId(line.value);
-                host.alias = line.value;
-                host.source = HostSource::config;
-                current = std::move(host);
+                break;
+            case BlockKind::ignored:
+                current = NoBlock{};
+                break;
+            case BlockKind::host: {
+                HostBlock block;
+                block.host.id = hostId(line.value);
+                block.host.alias = line.value;
+                block.host.source = HostSource::config;
+                current = std::move(block);
+                break;
+            }
             }
         } else if (equalsIgnoringCase(line.directive, "match")) {
             finishHost();
             current = NoBlock{};
-        } else if (auto* host = std::get_if<SSHHost>(&current)) {
-            applyToHost(*host, line, keyPathToId, homedir);
+        } else if (auto* block = std::get_if<HostBlock>(&current)) {
+            applyToHost(block->host, line, keyPathToId, homedir);
+            block->hasPort = block->hasPort || equalsIgnoringCase(line.directive, "port");
         } else if (std::holds_alternative<DefaultsBlock>(current)) {
             applyToDefaults(defaults, line, keyPathToId, homedir);
         }
@@ -113,11 +144,11 @@ ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId
 
     ParsedConfig result;
     result.defaults = defaults;
-    for (auto& host : finished) {
-        if (host.alias.empty())
+    for (auto& block : finished) {
+        if (block.host.alias.empty())
             continue;
-        complete(host, defaults);
-        result.hosts.push_back(std::move(host));
+        complete(block, defaults);
+        result.hosts.push_back(std::move(block.host));
     }
     return result;
 }
