@@ -6,6 +6,7 @@
 #include "lookup.h"
 #include "model/input_rules.h"
 #include "model/record_json.h"
+#include "model/record_json_text.h"
 #include "record_views.h"
 #include "session.h"
 #include "stores/vault_rules.h"
@@ -56,7 +57,7 @@ SSHHost save(Session& session, const SSHHost& host) {
 int list(Session& session, const ParsedArguments& args) {
     const VaultData& data = session.data();
     if (args.has("--json")) {
-        session.output().json(data.hosts);
+        session.output().jsonText(RecordJsonText::hosts(data.hosts));
         return 0;
     }
     std::vector<Row> rows;

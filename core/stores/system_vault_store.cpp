@@ -5,7 +5,8 @@
 #include "keys/key_scanner.h"
 #include "stores/store_lock.h"
 
-#include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 namespace moorkeep {
 
@@ -41,7 +42,7 @@ std::vector<ConfigLineSource> SystemVaultStore::readConfigLines() const {
 }
 
 ParsedConfig SystemVaultStore::readConfig(const KeyPathToId& keyPathToId) const {
-    return ConfigParser::parse(readConfigLines(), keyPathToId, homedir_);
+    return ConfigParser::read(configPath_, keyPathToId, homedir_);
 }
 
 std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta) const {
@@ -79,17 +80,19 @@ VaultData SystemVaultStore::loadData() {
         keyPathToId[expandHome(key.path)] = key.id;
     ParsedConfig config = readConfig(keyPathToId);
 
-    std::vector<SSHHost> stored = meta.hosts;
-    for (auto& host : stored)
+    std::vector<SSHHost>& stored = meta.hosts;
+    std::unordered_set<std::string_view> storedAliases;
+    for (auto& host : stored) {
         host.source = HostSource::user;
-    for (auto& host : config.hosts) {
-        bool hidden = std::any_of(stored.begin(), stored.end(),
-                                  [&](const SSHHost& s) { return s.alias == host.alias; });
-        if (!hidden)
-            data.hosts.push_back(std::move(host));
+        storedAliases.insert(host.alias);
     }
-    data.hosts.insert(data.hosts.end(), stored.begin(), stored.end());
-    data.defaults = config.defaults;
+    if (!storedAliases.empty())
+        std::erase_if(config.hosts,
+                      [&](const SSHHost& host) { return storedAliases.contains(host.alias); });
+    data.hosts = std::move(config.hosts);
+    data.hosts.insert(data.hosts.end(), std::make_move_iterator(stored.begin()),
+                      std::make_move_iterator(stored.end()));
+    data.defaults = std::move(config.defaults);
     return data;
 }
 
