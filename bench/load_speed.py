@@ -9,6 +9,10 @@ median wall time of each side and the median of the paired ratios. The
 machine may be busy: pairs see the same load, medians drop the outliers.
 
     bench/load_speed.py [--cli build/release/cli/moorkeepctl] [--runs 31]
+
+The desktop application's start (--only app) runs build/release/bench/
+app_start_bench on the 10,000-block home under the offscreen platform (or
+--xvfb) and prints the medians of its figures.
 """
 
 import argparse
@@ -148,6 +152,34 @@ def measure(home, cli, runs, label):
     return results
 
 
+def measure_app(home, program, runs, xvfb):
+    env = dict(os.environ, HOME=home.path, XDG_DATA_HOME=os.path.join(home.path, "data"))
+    if xvfb:
+        env.pop("QT_QPA_PLATFORM", None)
+        prefix = ["xvfb-run", "-a"]
+    else:
+        env["QT_QPA_PLATFORM"] = "offscreen"
+        prefix = []
+    figures = {}
+    for i in range(runs + 1):
+        env["MOORKEEP_BENCH_T0_NS"] = str(time.monotonic_ns())
+        out = subprocess.run(prefix + [program], env=env, capture_output=True, text=True)
+        if out.returncode != 0:
+            sys.exit(f"app_start_bench failed:\n{out.stdout}{out.stderr}")
+        if i == 0:
+            print(f"\nDesktop application start ({'Xvfb' if xvfb else 'offscreen'}), "
+                  f"{home.hosts} blocks: {out.stdout.splitlines()[0]}")
+            continue  # the first run writes the metadata file with the key cache
+        for line in out.stdout.splitlines()[1:]:
+            if not line.endswith(" ms"):
+                continue
+            name, value = line.rsplit(None, 2)[0], line.split()[-2]
+            figures.setdefault(name, []).append(float(value))
+    for name, values in figures.items():
+        print(f"  {name:<24}median {statistics.median(values):8.1f}   max {max(values):8.1f}")
+    return figures
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__,
@@ -158,10 +190,13 @@ def main():
     parser.add_argument("--scaling-runs", type=int, default=11,
                         help="pairs per command for the 5,000 and 20,000 figures")
     parser.add_argument("--keep", action="store_true", help="keep the generated homes")
-    parser.add_argument("--only", choices=["main", "include", "scaling"], action="append")
+    parser.add_argument("--app", default=os.path.join(here, "..", "build", "release", "bench",
+                                                      "app_start_bench"))
+    parser.add_argument("--xvfb", action="store_true", help="run the application under Xvfb")
+    parser.add_argument("--only", choices=["main", "include", "scaling", "app"], action="append")
     options = parser.parse_args()
     cli = os.path.abspath(options.cli)
-    parts = options.only or ["main", "include", "scaling"]
+    parts = options.only or ["main", "include", "scaling", "app"]
 
     root = tempfile.mkdtemp(prefix="moorkeep-load-bench-")
     try:
@@ -196,6 +231,11 @@ def main():
                 times = [table[n][name][0] for n in sizes]
                 growth = " ".join(f"{b / a:.2f}x" for a, b in zip(times, times[1:]))
                 print(f"  {name:<18}" + "".join(f"{t:10.1f}" for t in times) + f"   {growth}")
+        if "app" in parts:
+            figures = measure_app(home("app-10000", 10000), os.path.abspath(options.app),
+                                  options.scaling_runs, options.xvfb)
+            failed |= statistics.median(figures["host list painted"]) >= 300
+            failed |= statistics.median(figures["longest UI step, CPU"]) > 16
         print("\nAll ratios within their targets." if not failed else "\nSome figures OVER.")
         return 1 if failed else 0
     finally:

@@ -67,8 +67,19 @@ int list(Session& session, const ParsedArguments& args) {
     return 0;
 }
 
+// The snapshot to look the host up in: only the hosts of that alias when
+// there are some (the first of them is the one the whole list would give);
+// every host when the text may be an id.
+const VaultData& dataToFind(Session& session, const std::string& text) {
+    const VaultData& some = session.dataForAlias(text);
+    if (std::any_of(some.hosts.begin(), some.hosts.end(),
+                    [&](const SSHHost& h) { return h.alias == text; }))
+        return some;
+    return session.data();
+}
+
 int show(Session& session, const ParsedArguments& args) {
-    const VaultData& data = session.data();
+    const VaultData& data = dataToFind(session, args.positionals[0]);
     const SSHHost& host = findHost(data.hosts, args.positionals[0]);
     if (args.has("--json"))
         session.output().json(host);
@@ -78,7 +89,8 @@ int show(Session& session, const ParsedArguments& args) {
 }
 
 int command(Session& session, const ParsedArguments& args) {
-    session.output().line(SSHCommand::build(findHost(session.data().hosts, args.positionals[0])));
+    const std::string& text = args.positionals[0];
+    session.output().line(SSHCommand::build(findHost(dataToFind(session, text).hosts, text)));
     return 0;
 }
 

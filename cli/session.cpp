@@ -34,3 +34,16 @@ const VaultData& Session::data() {
 }
 
 } // namespace moorkeep::cli
+
+namespace moorkeep::cli {
+
+const VaultData& Session::dataForAlias(std::string_view alias) {
+    if (data_)
+        return *data_;
+    if (!aliasData_ || aliasData_->first != alias)
+        aliasData_.emplace(std::string(alias),
+                           store().loadDataForAliases({std::string(alias)}));
+    return aliasData_->second;
+}
+
+} // namespace moorkeep::cli

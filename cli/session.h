@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace moorkeep::cli {
 
@@ -31,6 +33,10 @@ public:
     // The snapshot, loaded on first use; the lists the rules work on, as the
     // desktop application's model holds them.
     const VaultData& data();
+    // The snapshot with only the hosts of this alias (the whole snapshot once
+    // that is loaded): a host found in it by its alias is the one data()
+    // gives.
+    const VaultData& dataForAlias(std::string_view alias);
     Output& output() { return output_; }
 
 private:
@@ -38,6 +44,7 @@ private:
     Output& output_;
     std::unique_ptr<VaultStore> store_;
     std::optional<VaultData> data_;
+    std::optional<std::pair<std::string, VaultData>> aliasData_;
 };
 
 } // namespace moorkeep::cli

@@ -82,9 +82,11 @@ void complete(SSHHost& host, const Defaults& defaults) {
 } // namespace
 
 LineInterpreter::LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId,
-                                 const std::string& homedir)
+                                 const std::string& homedir,
+                                 const ConfigParser::AliasFilter* onlyAliases)
     : keyPathToId_(keyPathToId)
-    , homedir_(homedir) {}
+    , homedir_(homedir)
+    , onlyAliases_(onlyAliases) {}
 
 void LineInterpreter::add(std::string_view directive, std::string_view value,
                           const std::string& sourceFile) {
@@ -93,6 +95,8 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
             current_ = Block::defaults;
             if (!defaults_.sourceFile)
                 defaults_.sourceFile = sourceFile;
+        } else if (onlyAliases_ && !onlyAliases_->contains(value)) {
+            current_ = Block::skippedHost;
         } else {
             SSHHost& host = hosts_.emplace_back();
             host.id = ConfigParser::hostId(value);

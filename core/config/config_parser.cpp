@@ -101,15 +101,30 @@ void readLines(const std::string& from, std::set<std::string>& visited,
     }
 }
 
-ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
-                  const std::string& homedir) {
-    config::LineInterpreter interpreter(keyPathToId, homedir);
+namespace {
+
+ParsedConfig readWith(config::LineInterpreter& interpreter, const std::string& from,
+                      const std::string& homedir) {
     std::set<std::string> visited;
     readLines(from, visited, homedir,
               [&](std::string_view directive, std::string_view value, const std::string& file) {
                   interpreter.add(directive, value, file);
               });
     return interpreter.finish();
+}
+
+} // namespace
+
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir) {
+    config::LineInterpreter interpreter(keyPathToId, homedir);
+    return readWith(interpreter, from, homedir);
+}
+
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir, const AliasFilter& onlyAliases) {
+    config::LineInterpreter interpreter(keyPathToId, homedir, &onlyAliases);
+    return readWith(interpreter, from, homedir);
 }
 
 std::string hostId(std::string_view alias) {

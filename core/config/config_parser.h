@@ -38,6 +38,13 @@ ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
                   const std::string& homedir);
 
+// Aliases compared exactly, as whole Host values.
+using AliasFilter = std::set<std::string, std::less<>>;
+// read, keeping only the hosts whose alias is in onlyAliases: those hosts,
+// in their order, and the defaults are exactly what read gives.
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir, const AliasFilter& onlyAliases);
+
 // Keyword and value of one trimmed line; false when either is empty.
 bool splitDirective(std::string_view line, std::string& keyword, std::string& value);
 

@@ -14,17 +14,21 @@ namespace moorkeep::config {
 // over as it meets them, without a list of every line of the configuration.
 class LineInterpreter {
 public:
-    LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir);
+    // With onlyAliases, the hosts of other aliases are skipped: they cost no
+    // record, and the hosts kept and the defaults come out as without it.
+    LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
+                    const ConfigParser::AliasFilter* onlyAliases = nullptr);
 
     void add(std::string_view directive, std::string_view value, const std::string& sourceFile);
     // The hosts, completed from the defaults, and the defaults.
     ParsedConfig finish();
 
 private:
-    enum class Block { none, defaults, host };
+    enum class Block { none, defaults, host, skippedHost };
 
     const ConfigParser::KeyPathToId& keyPathToId_;
     const std::string& homedir_;
+    const ConfigParser::AliasFilter* onlyAliases_;
     std::vector<SSHHost> hosts_; // the last one is current while in a host block
     Defaults defaults_;
     Block current_ = Block::none;

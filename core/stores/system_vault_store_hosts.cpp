@@ -77,13 +77,12 @@ SSHHost SystemVaultStore::saveConfigHost(const SSHHost& host,
                                          const KeyIdToPath& keyIdToPath) {
     StoreLock lock(lockPath(), StoreLock::Mode::change);
     const std::string alias = originalAlias.value_or(host.alias);
-    auto lines = readConfigLines();
-    auto file = fileOfBlock(lines, alias);
-    if (!file)
+    const ConfigBlock block = readConfigBlock(alias, invert(keyIdToPath));
+    if (!block.file)
         throw notFound(alias, displayPath(configPath_) + " or the files it includes");
-    Defaults defaults = ConfigParser::parse(lines, invert(keyIdToPath), homedir_).defaults;
-    if (!ConfigWriter::updateHostBlock(AtPath{*file}, host, alias, defaults, keyIdToPath))
-        throw notEditable(alias, displayPath(*file));
+    if (!ConfigWriter::updateHostBlock(AtPath{*block.file}, host, alias, block.config.defaults,
+                                       keyIdToPath))
+        throw notEditable(alias, displayPath(*block.file));
     return host;
 }
 
