@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <vector>
 
 namespace {
 
@@ -89,6 +90,10 @@ int main(int argc, char** argv) {
     double lastCpu = nowMs(CLOCK_THREAD_CPUTIME_ID);
     double worstWall = 0, worstCpu = 0;
     int steps = 0;
+    struct Step {
+        double from, to, cpu;
+    };
+    std::vector<Step> longSteps;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     probe.setInterval(static_cast<int>(tickMs));
@@ -96,6 +101,8 @@ int main(int argc, char** argv) {
         const double wall = nowMs(CLOCK_MONOTONIC), cpu = nowMs(CLOCK_THREAD_CPUTIME_ID);
         worstWall = std::max(worstWall, wall - lastWall - tickMs);
         worstCpu = std::max(worstCpu, cpu - lastCpu);
+        if (cpu - lastCpu > 8 || wall - lastWall - tickMs > 16)
+            longSteps.push_back({lastWall - start, wall - start, cpu - lastCpu});
         ++steps;
         lastWall = wall;
         lastCpu = cpu;
@@ -121,5 +128,7 @@ int main(int argc, char** argv) {
     std::printf("longest UI step, wall %8.1f ms\n", worstWall);
     std::printf("longest UI step, CPU  %8.1f ms\n", worstCpu);
     std::printf("probe ticks           %8d\n", steps);
+    for (const Step& step : longSteps)
+        std::printf("  long step %.1f to %.1f ms, CPU %.1f ms\n", step.from, step.to, step.cpu);
     return watch.listPainted >= 0 ? 0 : 1;
 }

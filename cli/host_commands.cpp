@@ -47,8 +47,8 @@ void checkHost(const SSHHost& host, const std::vector<SSHHost>& hosts,
         throw RefusedInput("A host with this alias already exists.");
 }
 
-SSHHost save(Session& session, const SSHHost& host) {
-    const VaultData& data = session.data();
+// Saved with the lists of the snapshot the host was found in.
+SSHHost save(Session& session, const VaultData& data, const SSHHost& host) {
     return VaultRules::saveHost(session.store(), host,
                                 VaultRules::originalAlias(data.hosts, host.id),
                                 VaultRules::keyIdToPath(data.keys));
@@ -67,11 +67,17 @@ int list(Session& session, const ParsedArguments& args) {
     return 0;
 }
 
-// The snapshot to look the host up in: only the hosts of that alias when
-// there are some (the first of them is the one the whole list would give);
-// every host when the text may be an id.
-const VaultData& dataToFind(Session& session, const std::string& text) {
-    const VaultData& some = session.dataForAlias(text);
+// The snapshot to look the host up in. A large configuration costs most of
+// the time, so when the text is an alias only the hosts of that alias (and
+// of the one the host is renamed to) are loaded: the first of them is the
+// host the whole list gives, and the only ones a rename can collide with.
+// Every host is loaded when the text may be an id.
+const VaultData& dataToFind(Session& session, const std::string& text,
+                            const std::optional<std::string>& newAlias = std::nullopt) {
+    AliasSet aliases{text};
+    if (newAlias)
+        aliases.insert(*newAlias);
+    const VaultData& some = session.dataForAliases(aliases);
     if (std::any_of(some.hosts.begin(), some.hosts.end(),
                     [&](const SSHHost& h) { return h.alias == text; }))
         return some;
@@ -108,12 +114,12 @@ int add(Session& session, const ParsedArguments& args) {
     host.source = HostSource::user;
     applyFieldChanges(host, changes);
     checkHost(host, data.hosts, std::nullopt);
-    save(session, host);
+    save(session, data, host);
     return 0;
 }
 
 int edit(Session& session, const ParsedArguments& args) {
-    const VaultData& data = session.data();
+    const VaultData& data = dataToFind(session, args.positionals[0], args.value("--alias"));
     SSHHost host = findHost(data.hosts, args.positionals[0]);
     FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::host, "host edit");
     if (auto alias = args.value("--alias"))
@@ -122,7 +128,7 @@ int edit(Session& session, const ParsedArguments& args) {
         host.hostname = *hostname;
     applyFieldChanges(host, changes);
     checkHost(host, data.hosts, host.id);
-    save(session, host);
+    save(session, data, host);
     return 0;
 }
 

@@ -37,12 +37,11 @@ const VaultData& Session::data() {
 
 namespace moorkeep::cli {
 
-const VaultData& Session::dataForAlias(std::string_view alias) {
+const VaultData& Session::dataForAliases(const AliasSet& aliases) {
     if (data_)
         return *data_;
-    if (!aliasData_ || aliasData_->first != alias)
-        aliasData_.emplace(std::string(alias),
-                           store().loadDataForAliases({std::string(alias)}));
+    if (!aliasData_ || aliasData_->first != aliases)
+        aliasData_.emplace(aliases, store().loadDataForAliases(aliases));
     return aliasData_->second;
 }
 

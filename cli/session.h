@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <set>
 #include <utility>
 
 namespace moorkeep::cli {
@@ -23,6 +23,8 @@ struct GlobalOptions {
 // directory, with the metadata file of that home unless --meta names one.
 std::unique_ptr<VaultStore> makeStore(const GlobalOptions& options, const char* demoVariable);
 
+using AliasSet = std::set<std::string, std::less<>>;
+
 // One run of a command: the store, made when first needed, the snapshot it
 // loaded, and where output goes.
 class Session {
@@ -33,10 +35,10 @@ public:
     // The snapshot, loaded on first use; the lists the rules work on, as the
     // desktop application's model holds them.
     const VaultData& data();
-    // The snapshot with only the hosts of this alias (the whole snapshot once
-    // that is loaded): a host found in it by its alias is the one data()
-    // gives.
-    const VaultData& dataForAlias(std::string_view alias);
+    // The snapshot with only the hosts of these aliases (the whole snapshot
+    // once that is loaded): a host found in it by its alias is the one
+    // data() gives, and so are the other hosts of these aliases.
+    const VaultData& dataForAliases(const AliasSet& aliases);
     Output& output() { return output_; }
 
 private:
@@ -44,7 +46,7 @@ private:
     Output& output_;
     std::unique_ptr<VaultStore> store_;
     std::optional<VaultData> data_;
-    std::optional<std::pair<std::string, VaultData>> aliasData_;
+    std::optional<std::pair<AliasSet, VaultData>> aliasData_;
 };
 
 } // namespace moorkeep::cli
