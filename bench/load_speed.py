@@ -171,7 +171,7 @@ def measure_app(home, program, runs, xvfb):
                   f"{home.hosts} blocks: {out.stdout.splitlines()[0]}")
             continue  # the first run writes the metadata file with the key cache
         for line in out.stdout.splitlines()[1:]:
-            if not line.endswith(" ms"):
+            if not line.endswith(" ms") or line.startswith(" "):
                 continue
             name, value = line.rsplit(None, 2)[0], line.split()[-2]
             figures.setdefault(name, []).append(float(value))

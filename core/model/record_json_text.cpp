@@ -3,6 +3,7 @@
 #include "files/text_file.h"
 #include "model/host_source.h"
 
+#include <algorithm>
 #include <charconv>
 #include <nlohmann/json.hpp>
 
@@ -16,6 +17,16 @@ void appendIndent(std::string& out, int depth) {
 // The escapes nlohmann writes without ensure_ascii: the short forms, other
 // control characters as \u00xx, everything else as it is.
 void appendString(std::string& out, std::string_view text) {
+    // Most texts are plain ASCII with nothing to escape.
+    if (std::all_of(text.begin(), text.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
+        })) {
+        out += '"';
+        out += text;
+        out += '"';
+        return;
+    }
     if (!files::isValidUtf8(text)) {
         out += nlohmann::json(std::string(text))
                    .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
