@@ -57,7 +57,10 @@ SSHHost save(Session& session, const VaultData& data, const SSHHost& host) {
 int list(Session& session, const ParsedArguments& args) {
     const VaultData& data = session.data();
     if (args.has("--json")) {
-        session.output().jsonText(RecordJsonText::hosts(data.hosts));
+        // Written straight from the records: the JSON value of many hosts
+        // would cost more than loading them.
+        RecordJsonText::writeHosts(session.output().stream(), data.hosts);
+        session.output().stream() << '\n';
         return 0;
     }
     std::vector<Row> rows;

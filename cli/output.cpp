@@ -42,11 +42,6 @@ void Output::json(const nlohmann::json& value) {
     stream_ << value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-void Output::jsonText(const std::string& text) {
-    stream_.write(text.data(), static_cast<std::streamsize>(text.size()));
-    stream_ << '\n';
-}
-
 void Output::table(const Row& header, const std::vector<Row>& rows) {
     std::vector<std::size_t> widths(header.size());
     for (std::size_t c = 0; c < header.size(); ++c) {

@@ -26,8 +26,6 @@ public:
 
     // Pretty-printed with sorted member names, one trailing line break.
     void json(const nlohmann::json& value);
-    // JSON text already written in that form, and the trailing line break.
-    void jsonText(const std::string& text);
     // Columns two spaces apart, widths counted in characters; the last
     // column is not padded.
     void table(const Row& header, const std::vector<Row>& rows);

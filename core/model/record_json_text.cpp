@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <nlohmann/json.hpp>
+#include <string>
 
 namespace moorkeep::RecordJsonText {
 namespace {
@@ -133,21 +134,27 @@ void appendHost(std::string& out, const SSHHost& host, int depth) {
 
 } // namespace
 
-std::string hosts(const std::vector<SSHHost>& hosts) {
-    if (hosts.empty())
-        return "[]";
-    std::string out;
-    // About the size of a host as the file spells it, twice over.
-    out.reserve(hosts.size() * 400);
-    out += "[\n";
+void writeHosts(std::ostream& out, const std::vector<SSHHost>& hosts) {
+    if (hosts.empty()) {
+        out << "[]";
+        return;
+    }
+    constexpr std::size_t pieceSize = 64 * 1024;
+    std::string piece;
+    piece.reserve(pieceSize + 4096);
+    piece += "[\n";
     for (std::size_t i = 0; i < hosts.size(); ++i) {
         if (i > 0)
-            out += ",\n";
-        appendIndent(out, 1);
-        appendHost(out, hosts[i], 1);
+            piece += ",\n";
+        appendIndent(piece, 1);
+        appendHost(piece, hosts[i], 1);
+        if (piece.size() >= pieceSize) {
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+            piece.clear();
+        }
     }
-    out += "\n]";
-    return out;
+    piece += "\n]";
+    out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
 }
 
 } // namespace moorkeep::RecordJsonText

@@ -2,7 +2,7 @@
 
 #include "model/ssh_host.h"
 
-#include <string>
+#include <ostream>
 #include <vector>
 
 // JSON text of host records, written straight from the records: byte for byte
@@ -11,6 +11,7 @@
 // value first, which for ten thousand hosts costs more than loading them.
 namespace moorkeep::RecordJsonText {
 
-std::string hosts(const std::vector<SSHHost>& hosts);
+// Written in pieces, so that the whole text is never held at once.
+void writeHosts(std::ostream& out, const std::vector<SSHHost>& hosts);
 
 } // namespace moorkeep::RecordJsonText

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sstream>
 
 namespace moorkeep {
 namespace {
@@ -30,8 +31,17 @@ TEST(RecordJsonTextTest, PrintsHostsAsTheirJsonValueDoes) {
          host("min", "h", "u", std::numeric_limits<std::int64_t>::min())},
         {host("/slash/"), host("nul", std::string("a\0b", 3))},
     };
-    for (const auto& hosts : cases)
-        EXPECT_EQ(RecordJsonText::hosts(hosts), dumped(hosts));
+    for (const auto& hosts : cases) {
+        std::ostringstream text;
+        RecordJsonText::writeHosts(text, hosts);
+        EXPECT_EQ(text.str(), dumped(hosts));
+    }
+    // Enough hosts to be written in several pieces.
+    const std::vector<SSHHost> many(2000, host("web", "10.0.0.1", "deploy", 2222, "k", "j",
+                                                {{"ServerAliveInterval", "30"}}));
+    std::ostringstream text;
+    RecordJsonText::writeHosts(text, many);
+    EXPECT_EQ(text.str(), dumped(many));
 }
 
 } // namespace
