@@ -115,7 +115,9 @@ def paired(ours, theirs, runs):
         mine.append(a)
         ssh.append(b)
         ratios.append(a / b)
-    return statistics.median(mine), statistics.median(ssh), statistics.median(ratios)
+    quartiles = statistics.quantiles(ratios, n=4)
+    return (statistics.median(mine), statistics.median(ssh), statistics.median(ratios),
+            (quartiles[0], quartiles[2]))
 
 
 def peak_kib(argv):
@@ -140,14 +142,16 @@ def commands(home):
 def measure(home, cli, runs, label):
     print(f"\n{label}: {home.hosts} blocks")
     print(f"  {'command':<18}{'ours ms':>9}{'ssh -G ms':>11}{'ratio':>7}{'target':>8}"
-          f"{'peak MiB':>10}")
+          f"{'peak MiB':>10}{'ratio p25-p75':>15}")
     results = {}
     for name, alias, args in commands(home):
-        ours, ssh, ratio = paired(lambda i: home.ctl(cli, *args(i)), home.ssh_g(alias), runs)
+        ours, ssh, ratio, spread = paired(lambda i: home.ctl(cli, *args(i)), home.ssh_g(alias),
+                                          runs)
         peak = peak_kib(home.ctl(cli, *args(runs))) / 1024
         target = TARGETS[name]
         mark = "" if ratio <= target else "  OVER"
-        print(f"  {name:<18}{ours:9.1f}{ssh:11.1f}{ratio:7.2f}{target:8.1f}{peak:10.1f}{mark}")
+        print(f"  {name:<18}{ours:9.1f}{ssh:11.1f}{ratio:7.2f}{target:8.1f}{peak:10.1f}"
+              f"{spread[0]:9.2f}-{spread[1]:.2f}{mark}")
         results[name] = (ours, ssh, ratio, peak)
     return results
 

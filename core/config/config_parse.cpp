@@ -2,6 +2,8 @@
 #include "config/config_syntax.h"
 #include "config/line_interpreter.h"
 
+#include <algorithm>
+
 namespace moorkeep::ConfigParser {
 
 ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
@@ -98,6 +100,11 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
         } else if (onlyAliases_ && !onlyAliases_->contains(value)) {
             current_ = Block::skippedHost;
         } else {
+            // Every page the list ever used costs a fault: growing in large
+            // steps touches fewer of them than doubling, and capacity that is
+            // never used is never touched.
+            if (hosts_.size() == hosts_.capacity())
+                hosts_.reserve(std::max<std::size_t>(256, hosts_.capacity() * 4));
             SSHHost& host = hosts_.emplace_back();
             host.id = ConfigParser::hostId(value);
             host.alias = value;
