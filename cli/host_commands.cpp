@@ -36,11 +36,15 @@ constexpr auto editOptions = [] {
     return options;
 }();
 
-// What the host dialog refuses to save.
+// What the host dialog refuses to save. An alias that is new, or changed,
+// must name one host; one already in the file may stay as it is.
 void checkHost(const SSHHost& host, const std::vector<SSHHost>& hosts,
-               const std::optional<std::string>& editedId) {
+               const std::optional<std::string>& editedId,
+               const std::optional<std::string>& previousAlias) {
     if (host.alias.empty())
         throw RefusedInput("the alias must not be empty");
+    if (host.alias != previousAlias && !InputRules::isValidAlias(host.alias))
+        throw RefusedInput(std::string(InputRules::aliasRuleMessage));
     if (host.hostname.empty())
         throw RefusedInput("the host name must not be empty");
     if (InputRules::isDuplicateAlias(hosts, host.alias, editedId))
@@ -107,6 +111,7 @@ int add(Session& session, const ParsedArguments& args) {
     auto hostname = args.value("--hostname");
     if (!hostname)
         throw UsageError("missing --hostname", "host add");
+    session.beginChange();
     const VaultData& data = session.data();
     FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::host, "host add");
     // A new host as the host dialog builds it: empty id, source user.
@@ -116,26 +121,29 @@ int add(Session& session, const ParsedArguments& args) {
     host.hostname = *hostname;
     host.source = HostSource::user;
     applyFieldChanges(host, changes);
-    checkHost(host, data.hosts, std::nullopt);
+    checkHost(host, data.hosts, std::nullopt, std::nullopt);
     save(session, data, host);
     return 0;
 }
 
 int edit(Session& session, const ParsedArguments& args) {
+    session.beginChange();
     const VaultData& data = dataToFind(session, args.positionals[0], args.value("--alias"));
     SSHHost host = findHost(data.hosts, args.positionals[0]);
+    const std::string previousAlias = host.alias;
     FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::host, "host edit");
     if (auto alias = args.value("--alias"))
         host.alias = *alias;
     if (auto hostname = args.value("--hostname"))
         host.hostname = *hostname;
     applyFieldChanges(host, changes);
-    checkHost(host, data.hosts, host.id);
+    checkHost(host, data.hosts, host.id, previousAlias);
     save(session, data, host);
     return 0;
 }
 
 int remove(Session& session, const ParsedArguments& args) {
+    session.beginChange();
     const VaultData& data = session.data();
     const SSHHost& host = findHost(data.hosts, args.positionals[0]);
     VaultRules::deleteHost(session.store(), host, VaultRules::keyIdToPath(data.keys));

@@ -1,3 +1,4 @@
+#include "backup_commands.h"
 #include "cli_errors.h"
 #include "defaults_commands.h"
 #include "dump_command.h"
@@ -8,6 +9,7 @@
 #include "session.h"
 
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -27,6 +29,7 @@ Commands:
   host       list, show, add, change and delete hosts
   defaults   show and change the Host * defaults
   key        list, show, generate, rename and delete keys; passphrases
+  backup     list the backups of the configuration and put one back
 
 Global options:
   --home DIR    use DIR/.ssh (default: your home directory)
@@ -53,7 +56,8 @@ int run(std::span<const std::string> args, Output& output) {
     auto rest = line.rest.subspan(1);
     if (word == dumpCommand().name)
         return runCommand(session, dumpCommand(), word, rest);
-    for (const CommandGroup* group : {&hostCommands(), &defaultsCommands(), &keyCommands()})
+    for (const CommandGroup* group :
+         {&hostCommands(), &defaultsCommands(), &keyCommands(), &backupCommands()})
         if (word == group->name)
             return runGroup(session, *group, rest);
     throw UsageError("unknown command " + word, "");
@@ -72,6 +76,10 @@ int main(int argc, char** argv) {
                   << "--help'.\n";
         return 2;
     } catch (const RefusedInput& error) {
+        std::cerr << "moorkeepctl: " << error.what() << '\n';
+        return 2;
+    } catch (const std::invalid_argument& error) {
+        // The store refuses a value it would not write into the files.
         std::cerr << "moorkeepctl: " << error.what() << '\n';
         return 2;
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 
 #include "model/vault_store.h"
 #include "output.h"
+#include "stores/system_vault_store.h"
 
 #include <memory>
 #include <optional>
@@ -32,6 +33,8 @@ public:
     Session(GlobalOptions options, Output& output);
 
     VaultStore& store();
+    // The store of real files; nothing in demo mode.
+    SystemVaultStore* systemStore();
     // The snapshot, loaded on first use; the lists the rules work on, as the
     // desktop application's model holds them.
     const VaultData& data();
@@ -41,10 +44,16 @@ public:
     const VaultData& dataForAliases(const AliasSet& aliases);
     Output& output() { return output_; }
 
+    // Called by a command that changes the configuration before it reads
+    // anything: holds the store's change locks until the session ends, so
+    // that the snapshot the change starts from is the one it changes.
+    void beginChange();
+
 private:
     GlobalOptions options_;
     Output& output_;
     std::unique_ptr<VaultStore> store_;
+    std::unique_ptr<SystemVaultStore::ChangeLocks> locks_;
     std::optional<VaultData> data_;
     std::optional<std::pair<AliasSet, VaultData>> aliasData_;
 };

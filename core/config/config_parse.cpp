@@ -65,12 +65,14 @@ void applyToDefaults(Defaults& defaults, std::string_view keyword, std::string_v
         defaults.extraOptions.insert_or_assign(std::string(keyword), value);
 }
 
-void complete(SSHHost& host, const Defaults& defaults) {
+// A Port line of the host's own block wins over the defaults even when it
+// says 22.
+void complete(SSHHost& host, bool hasPort, const Defaults& defaults) {
     if (host.hostname.empty())
         host.hostname = host.alias;
     if (host.user.empty())
         host.user = defaults.user;
-    if (host.port == 22)
+    if (!hasPort)
         host.port = defaults.port;
     if (!host.keyId || host.keyId->empty())
         host.keyId = defaults.keyId.empty() ? std::nullopt : std::optional(defaults.keyId);
@@ -79,6 +81,28 @@ void complete(SSHHost& host, const Defaults& defaults) {
     // Insertion keeps an entry the host already has: on an equal key the
     // host's own value wins.
     host.extraOptions.insert(defaults.extraOptions.begin(), defaults.extraOptions.end());
+}
+
+enum class BlockKind { host, defaults, ignored };
+
+// OpenSSH matches each pattern of a Host line on its own. Only the pattern
+// "*" itself applies to every host; any other wildcard applies to some hosts
+// only, which the model cannot say, so such a block is left aside.
+BlockKind blockKind(std::string_view patterns) {
+    bool wildcard = false;
+    std::size_t at = 0;
+    while (at < patterns.size()) {
+        while (at < patterns.size() && isSpace(patterns[at]))
+            ++at;
+        const std::size_t start = at;
+        while (at < patterns.size() && !isSpace(patterns[at]))
+            ++at;
+        const std::string_view pattern = patterns.substr(start, at - start);
+        if (pattern == "*")
+            return BlockKind::defaults;
+        wildcard = wildcard || pattern.find_first_of("*?") != std::string_view::npos;
+    }
+    return wildcard ? BlockKind::ignored : BlockKind::host;
 }
 
 } // namespace
@@ -93,10 +117,13 @@ LineInterpreter::LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId,
 void LineInterpreter::add(std::string_view directive, std::string_view value,
                           const std::string& sourceFile) {
     if (equalsIgnoringCase(directive, "host")) {
-        if (value.find_first_of("*?") != std::string_view::npos) {
+        const BlockKind kind = blockKind(value);
+        if (kind == BlockKind::defaults) {
             current_ = Block::defaults;
             if (!defaults_.sourceFile)
                 defaults_.sourceFile = sourceFile;
+        } else if (kind == BlockKind::ignored) {
+            current_ = Block::none;
         } else if (onlyAliases_ && !onlyAliases_->contains(value)) {
             current_ = Block::skippedHost;
         } else {
@@ -105,6 +132,7 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
             // never used is never touched.
             if (hosts_.size() == hosts_.capacity())
                 hosts_.reserve(std::max<std::size_t>(256, hosts_.capacity() * 4));
+            hasPort_.push_back(false);
             SSHHost& host = hosts_.emplace_back();
             host.id = ConfigParser::hostId(value);
             host.alias = value;
@@ -115,6 +143,8 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
         current_ = Block::none;
     } else if (current_ == Block::host) {
         applyToHost(hosts_.back(), directive, value, keyPathToId_, homedir_);
+        if (equalsIgnoringCase(directive, "port"))
+            hasPort_.back() = true;
     } else if (current_ == Block::defaults) {
         applyToDefaults(defaults_, directive, value, keyPathToId_, homedir_);
     }
@@ -122,9 +152,9 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
 
 ParsedConfig LineInterpreter::finish() {
     ParsedConfig result;
+    for (std::size_t i = 0; i < hosts_.size(); ++i)
+        complete(hosts_[i], hasPort_[i], defaults_);
     std::erase_if(hosts_, [](const SSHHost& host) { return host.alias.empty(); });
-    for (auto& host : hosts_)
-        complete(host, defaults_);
     result.hosts = std::move(hosts_);
     result.defaults = std::move(defaults_);
     current_ = Block::none;

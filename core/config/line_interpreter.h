@@ -30,6 +30,7 @@ private:
     const std::string& homedir_;
     const ConfigParser::AliasFilter* onlyAliases_;
     std::vector<SSHHost> hosts_; // the last one is current while in a host block
+    std::vector<bool> hasPort_;  // for each host: its block has a Port line
     Defaults defaults_;
     Block current_ = Block::none;
 };

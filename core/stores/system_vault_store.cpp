@@ -20,7 +20,18 @@ SystemVaultStore::SystemVaultStore(Options options)
     , sshDirectory_(paths::join(homedir_, ".ssh"))
     , configPath_(paths::join(sshDirectory_, "config"))
     , metaStore_(options.userMetaPath.value_or(UserMetaStore::defaultPath(homedir_)))
-    , keyToolPath_(std::move(options.keyToolPath)) {}
+    , keyToolPath_(std::move(options.keyToolPath))
+    , sshPath_(std::move(options.sshPath))
+    , backupFolder_(options.backupFolder.value_or(ConfigBackups::defaultFolder(homedir_))) {}
+
+SystemVaultStore::ChangeLocks::ChangeLocks(const SystemVaultStore& store)
+    : config_(store.sshDirectory(), StoreLock::Mode::change, StoreLock::defaultWait,
+              StoreLock::Target::folder)
+    , meta_(store.lockPath(), StoreLock::Mode::change) {}
+
+ConfigBackups SystemVaultStore::backups() const {
+    return ConfigBackups(backupFolder_);
+}
 
 std::string SystemVaultStore::expandHome(const std::string& path) const {
     if (!path.empty() && path.front() == '~')

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "config/config_parser.h"
+#include "config/config_writer.h"
 #include "keys/key_tool.h"
 #include "model/config_records.h"
 #include "model/vault_store.h"
+#include "stores/config_backups.h"
+#include "stores/openssh_check.h"
+#include "stores/store_lock.h"
 #include "stores/user_meta_store.h"
 
 #include <map>
@@ -13,18 +17,34 @@
 
 namespace moorkeep {
 
-class StoreLock;
-
 // The store that works on a real home directory: ~/.ssh/config (and what it
 // includes), the key pairs in ~/.ssh and the metadata file. Operations that
 // change a file run under one lock shared by every process using the same
-// metadata file, so overlapping changes never drop each other.
+// metadata file, and changes of the configuration also under a lock on the
+// .ssh folder, so overlapping changes never drop each other. Before a
+// configuration file is replaced, OpenSSH checks the new text and the old
+// bytes are backed up.
 class SystemVaultStore : public VaultStore {
 public:
     struct Options {
         std::optional<std::string> homedir;      // default: the current user's home
         std::optional<std::string> userMetaPath; // default: UserMetaStore::defaultPath
         std::string keyToolPath = moorkeep::keyToolPath;
+        std::string sshPath = OpenSSHCheck::sshPath;
+        std::optional<std::string> backupFolder; // default: ConfigBackups::defaultFolder
+    };
+
+    // The locks of a configuration change, the configuration's first, then
+    // the metadata's. A caller that reads a snapshot and then changes it holds
+    // them around both, so that nothing changes in between; the store's own
+    // operations then take them again at no cost.
+    class ChangeLocks {
+    public:
+        explicit ChangeLocks(const SystemVaultStore& store);
+
+    private:
+        StoreLock config_;
+        StoreLock meta_;
     };
 
     SystemVaultStore();
@@ -52,6 +72,11 @@ public:
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
 
+    ConfigBackups backups() const;
+    // Puts the backup's bytes back in place of its file, atomically, after
+    // backing up what the file holds now. Throws FileError.
+    void restoreBackup(const std::string& id);
+
 private:
     using KeyPathToId = std::map<std::string, std::string>;
 
@@ -72,6 +97,9 @@ private:
     // record as it was read for the save.
     std::vector<SSHKey> scanWithCache(UserMeta& meta) const;
     std::string lockPath() const;
+    // The file form's target, checked by OpenSSH (evaluated for the given
+    // host name) and backed up before it is replaced.
+    ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination) const;
     // The path with the home directory written as "~", for messages.
     std::string displayPath(const std::string& path) const;
 
@@ -80,6 +108,8 @@ private:
     std::string configPath_;
     UserMetaStore metaStore_;
     std::string keyToolPath_;
+    std::string sshPath_;
+    std::string backupFolder_;
 };
 
 } // namespace moorkeep

@@ -59,7 +59,8 @@ TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
                               "  HostName w2.example.com\n");
     const SSHHost& web = host(config, "web");
     EXPECT_EQ(web.user, "admin");
-    EXPECT_EQ(web.port, 2222) << "an explicit port 22 still takes the defaults' port";
+    EXPECT_EQ(web.port, 22) << "a Port line of its own wins, 22 included";
+    EXPECT_EQ(host(config, "web2").port, 2222);
     EXPECT_EQ(web.hostname, "web");
     EXPECT_EQ(web.extraOptions.at("HostName"), "shared.example.com");
     EXPECT_EQ(web.source, HostSource::config);
@@ -68,15 +69,22 @@ TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
     EXPECT_EQ(config.defaults.sourceFile, ssh("config"));
 }
 
-TEST_F(ConfigParserTest, EveryWildcardBlockFeedsTheDefaults) {
+TEST_F(ConfigParserTest, OnlyThePatternStarItselfFeedsTheDefaults) {
     auto config = parseConfig("Host *.example.com\n"
                               "  User suffix\n"
                               "Host db?\n"
                               "  ProxyJump jump\n"
-                              "Host real\n");
-    EXPECT_EQ(aliases(config), std::vector<std::string>{"real"});
-    EXPECT_EQ(config.defaults.user, "suffix");
-    EXPECT_EQ(host(config, "real").proxyJump, "jump");
+                              "Host db-* !db-old\n"
+                              "  Port 2\n"
+                              "Host real\n"
+                              "Host web !web-old\n"
+                              "Host gw * !bastion\n"
+                              "  Compression yes\n");
+    EXPECT_EQ(aliases(config), (std::vector<std::string>{"real", "web !web-old"}));
+    EXPECT_EQ(config.defaults.user, "");
+    EXPECT_EQ(config.defaults.port, 22);
+    EXPECT_EQ(host(config, "real").proxyJump, std::nullopt);
+    EXPECT_EQ(config.defaults.extraOptions, (OptionMap{{"Compression", "yes"}}));
 }
 
 TEST_F(ConfigParserTest, LinesOutsideHostBlocksAreIgnored) {
