@@ -25,9 +25,8 @@ SystemVaultStore::SystemVaultStore(Options options)
     , backupFolder_(options.backupFolder.value_or(ConfigBackups::defaultFolder(homedir_))) {}
 
 SystemVaultStore::ChangeLocks::ChangeLocks(const SystemVaultStore& store)
-    : config_(store.sshDirectory(), StoreLock::Mode::change, StoreLock::defaultWait,
-              StoreLock::Target::folder)
-    , meta_(store.lockPath(), StoreLock::Mode::change) {}
+    : config_(store.sshDirectory(), StoreLock::Mode::change, wait, StoreLock::Target::folder)
+    , meta_(store.lockPath(), StoreLock::Mode::change, wait) {}
 
 ConfigBackups SystemVaultStore::backups() const {
     return ConfigBackups(backupFolder_);

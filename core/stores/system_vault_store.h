@@ -40,6 +40,10 @@ public:
     // operations then take them again at no cost.
     class ChangeLocks {
     public:
+        // Longer than one holder's longest work (the OpenSSH check alone may
+        // take its 5 s), so that changes queued behind each other go through.
+        static constexpr std::chrono::milliseconds wait{30000};
+
         explicit ChangeLocks(const SystemVaultStore& store);
 
     private:
