@@ -36,6 +36,7 @@ Global options:
   --meta FILE   the metadata file (default: the one of that home directory)
   --demo        work on the demo data in memory (as MOORKEEP_DEMO=1 does)
   --help        show this help
+  --version     print the version
 
 Run 'moorkeepctl COMMAND --help' for more.
 
@@ -47,6 +48,10 @@ int run(std::span<const std::string> args, Output& output) {
     CommandLine line = readGlobalOptions(args);
     if (line.help) {
         output.stream() << help;
+        return 0;
+    }
+    if (line.version) {
+        output.stream() << "moorkeepctl " << MOORKEEP_VERSION << '\n';
         return 0;
     }
     if (line.rest.empty())
