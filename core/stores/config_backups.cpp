@@ -109,7 +109,7 @@ std::string ConfigBackups::defaultFolder(const std::string& homedir) {
     return paths::join(paths::join(state, "Moorkeep"), "backups");
 }
 
-void ConfigBackups::save(const std::string& file, std::string_view bytes) const {
+std::string ConfigBackups::save(const std::string& file, std::string_view bytes) const {
     try {
         files::createDirectories(folder_, 0700);
         files::setPermissions(folder_, 0700);
@@ -119,8 +119,10 @@ void ConfigBackups::save(const std::string& file, std::string_view bytes) const 
     }
     const std::string encoded = encode(file);
     auto when = std::chrono::system_clock::now();
+    std::string id;
     for (;;) {
-        const std::string path = paths::join(folder_, stamp(when) + "_" + encoded);
+        id = stamp(when) + "_" + encoded;
+        const std::string path = paths::join(folder_, id);
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST) {
             when += std::chrono::microseconds(1);
@@ -140,6 +142,7 @@ void ConfigBackups::save(const std::string& file, std::string_view bytes) const 
             same.push_back(std::move(backup));
     for (std::size_t i = keptPerFile; i < same.size(); ++i)
         ::unlink(paths::join(folder_, same[i].id).c_str());
+    return id;
 }
 
 std::vector<ConfigBackup> ConfigBackups::list() const {

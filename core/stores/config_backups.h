@@ -30,9 +30,10 @@ public:
     const std::string& folder() const { return folder_; }
 
     // Keeps the bytes as the newest backup of the file and drops the oldest
-    // beyond keptPerFile. Throws FileError, with a message saying that
-    // nothing was changed, when the backup cannot be written.
-    void save(const std::string& file, std::string_view bytes) const;
+    // beyond keptPerFile; returns the new backup's id. Throws FileError, with
+    // a message saying that nothing was changed, when the backup cannot be
+    // written.
+    std::string save(const std::string& file, std::string_view bytes) const;
     // Newest first; never fails.
     std::vector<ConfigBackup> list() const;
     std::optional<ConfigBackup> find(const std::string& id) const;

@@ -12,7 +12,9 @@
 #include "stores/system_vault_store.h"
 
 #include <algorithm>
+#include <future>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace moorkeep {
 namespace {
@@ -74,9 +76,27 @@ AtPath SystemVaultStore::guarded(const std::string& file, const std::string& des
                             const std::string& next) {
                 if (current && *current == next)
                     return;
-                OpenSSHCheck::checkReplacement(request, current, next);
-                if (current)
-                    backups().save(path, *current);
+                if (!current) {
+                    OpenSSHCheck::checkReplacement(request, current, next);
+                    return;
+                }
+                // The check waits for a process and the backup for the disk,
+                // so the two run side by side. The backup of a change that
+                // OpenSSH refuses is removed again.
+                const ConfigBackups store = backups();
+                auto backup =
+                    std::async(std::launch::async, [&] { return store.save(path, *current); });
+                try {
+                    OpenSSHCheck::checkReplacement(request, current, next);
+                } catch (...) {
+                    try {
+                        ::unlink(paths::join(store.folder(), backup.get()).c_str());
+                    } catch (const std::exception&) {
+                        // The backup failed as well; the refusal is what counts.
+                    }
+                    throw;
+                }
+                backup.get();
             }};
 }
 
