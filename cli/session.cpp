@@ -40,12 +40,21 @@ void Session::beginChange() {
     system->rescanKeys();
     locks_ = std::make_unique<SystemVaultStore::ChangeLocks>(*system);
     data_.reset();
+    aliasData_.reset();
 }
 
 const VaultData& Session::data() {
     if (!data_)
         data_ = store().loadData();
     return *data_;
+}
+
+const VaultData& Session::dataForAliases(const AliasSet& aliases) {
+    if (data_)
+        return *data_;
+    if (!aliasData_ || aliasData_->first != aliases)
+        aliasData_.emplace(aliases, store().loadDataForAliases(aliases));
+    return aliasData_->second;
 }
 
 } // namespace moorkeep::cli

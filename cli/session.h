@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <set>
+#include <utility>
 
 namespace moorkeep::cli {
 
@@ -22,6 +24,8 @@ struct GlobalOptions {
 // directory, with the metadata file of that home unless --meta names one.
 std::unique_ptr<VaultStore> makeStore(const GlobalOptions& options, const char* demoVariable);
 
+using AliasSet = std::set<std::string, std::less<>>;
+
 // One run of a command: the store, made when first needed, the snapshot it
 // loaded, and where output goes.
 class Session {
@@ -34,6 +38,10 @@ public:
     // The snapshot, loaded on first use; the lists the rules work on, as the
     // desktop application's model holds them.
     const VaultData& data();
+    // The snapshot with only the hosts of these aliases (the whole snapshot
+    // once that is loaded): a host found in it by its alias is the one
+    // data() gives, and so are the other hosts of these aliases.
+    const VaultData& dataForAliases(const AliasSet& aliases);
     Output& output() { return output_; }
 
     // Called by a command that changes the configuration before it reads
@@ -47,6 +55,7 @@ private:
     std::unique_ptr<VaultStore> store_;
     std::unique_ptr<SystemVaultStore::ChangeLocks> locks_;
     std::optional<VaultData> data_;
+    std::optional<std::pair<AliasSet, VaultData>> aliasData_;
 };
 
 } // namespace moorkeep::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/config_parser.h"
 #include "config/config_writer.h"
 #include "keys/key_tool.h"
 #include "model/config_records.h"
@@ -11,6 +12,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace moorkeep {
@@ -57,6 +59,7 @@ public:
     std::string expandHome(const std::string& path) const;
 
     VaultData loadData() override;
+    VaultData loadDataForAliases(const std::set<std::string, std::less<>>& aliases) override;
     SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) override;
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
                            const KeyIdToPath& keyIdToPath) override;
@@ -80,6 +83,15 @@ private:
     KeyPathToId invert(const KeyIdToPath& keyIdToPath) const;
     std::vector<ConfigLineSource> readConfigLines() const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
+    // The configuration with only the hosts of this alias, and the file of
+    // its first Host line, read in one pass.
+    struct ConfigBlock {
+        ParsedConfig config;
+        std::optional<std::string> file;
+    };
+    ConfigBlock readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const;
+    // loadData, with every host or only those of these aliases.
+    VaultData load(const ConfigParser::AliasFilter* onlyAliases);
     // Scans with the cache of the metadata file, saves a changed cache
     // (ignoring a failed save) and applies display names. meta receives the
     // record as it was read for the save.

@@ -86,18 +86,17 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
     if (saved.id.empty())
         saved.id = randomUuid();
 
-    auto lines = readConfigLines();
-    ParsedConfig config = ConfigParser::parse(lines, invert(keyIdToPath), homedir_);
+    const ConfigBlock block = readConfigBlock(host.alias, invert(keyIdToPath));
     const auto destination = SSHCommand::destinationPattern(host.alias);
-    if (auto original = hostOf(config, host.alias)) {
-        std::string file = fileOfBlock(lines, host.alias).value_or(configPath_);
+    if (auto original = hostOf(block.config, host.alias)) {
+        std::string file = block.file.value_or(configPath_);
         if (!ConfigWriter::updateHostBlock(guarded(file, destination), saved, *original, host.alias,
-                                           config.defaults, keyIdToPath))
+                                           block.config.defaults, keyIdToPath))
             throw notEditable(host.alias, displayPath(file));
     } else {
         checkNewAlias(host.alias);
-        ConfigWriter::appendHostBlock(guarded(configPath_, destination), saved, config.defaults,
-                                      keyIdToPath);
+        ConfigWriter::appendHostBlock(guarded(configPath_, destination), saved,
+                                      block.config.defaults, keyIdToPath);
     }
 
     UserMeta meta = metaStore_.load();
@@ -114,17 +113,16 @@ SSHHost SystemVaultStore::saveConfigHost(const SSHHost& host,
                                          const KeyIdToPath& keyIdToPath) {
     ChangeLocks locks(*this);
     const std::string alias = originalAlias.value_or(host.alias);
-    auto lines = readConfigLines();
-    ParsedConfig config = ConfigParser::parse(lines, invert(keyIdToPath), homedir_);
-    const auto original = hostOf(config, alias);
-    const auto file = fileOfBlock(lines, alias);
-    if (!original || !file)
+    const ConfigBlock block = readConfigBlock(alias, invert(keyIdToPath));
+    const auto original = hostOf(block.config, alias);
+    if (!original || !block.file)
         throw notFound(alias, displayPath(configPath_) + " or the files it includes");
     if (host.alias != alias)
         checkNewAlias(host.alias);
-    if (!ConfigWriter::updateHostBlock(guarded(*file, SSHCommand::destinationPattern(host.alias)),
-                                       host, *original, alias, config.defaults, keyIdToPath))
-        throw notEditable(alias, displayPath(*file));
+    if (!ConfigWriter::updateHostBlock(
+            guarded(*block.file, SSHCommand::destinationPattern(host.alias)), host, *original,
+            alias, block.config.defaults, keyIdToPath))
+        throw notEditable(alias, displayPath(*block.file));
     return host;
 }
 

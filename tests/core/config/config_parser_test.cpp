@@ -193,3 +193,51 @@ TEST_F(ConfigParserTest, TildeMeansTheGivenHome) {
 
 } // namespace
 } // namespace moorkeep
+
+namespace moorkeep {
+namespace {
+
+// Reading in one pass, with or without an alias filter, must give what
+// parse of readLines gives: the kept hosts in order with the same values,
+// and the same defaults, whatever comes before or after them.
+TEST_F(ConfigParserTest, OnePassReadingGivesWhatParsingTheLinesGives) {
+    writeFile(ssh("extra"), "  User included\nHost inc\n  Port 2200\nHost *.corp\n  Port 2\n");
+    writeFile(ssh("config"), "User nobody\n"
+                             "Host web\n"
+                             "  HostName w1\n"
+                             "  IdentityFile ~/.ssh/id_ed25519\n"
+                             "  LocalForward 8080 localhost:80\n"
+                             "Host db\n"
+                             "  Include extra\n"
+                             "Host web\n"
+                             "  User second\n"
+                             "Match host x\n"
+                             "  User matched\n"
+                             "Host \"web db\" !neg\n"
+                             "Host=eq\n"
+                             "  ProxyJump bastion\n"
+                             "Host *\n"
+                             "  User admin\n"
+                             "  ServerAliveInterval 30\n"
+                             "  IdentityFile ~/.ssh/id_ed25519\n"
+                             "Host late\n"
+                             "  ServerAliveInterval 5\n");
+    const ConfigParser::KeyPathToId keys{{ssh("id_ed25519"), "key1"}};
+    const ParsedConfig full =
+        ConfigParser::parse(ConfigParser::readLines(ssh("config"), home.path()), keys, home.path());
+    ASSERT_EQ(aliases(full), (std::vector<std::string>{"web", "db", "inc", "web",
+                                                       "\"web db\" !neg", "eq", "late"}));
+    EXPECT_EQ(ConfigParser::read(ssh("config"), keys, home.path()), full);
+
+    const std::vector<ConfigParser::AliasFilter> filters{
+        {}, {"web"}, {"inc", "late"}, {"eq", "missing"}, {"\"web db\" !neg"}, {"*"}};
+    for (const auto& only : filters) {
+        ParsedConfig expected = full;
+        std::erase_if(expected.hosts, [&](const SSHHost& h) { return !only.contains(h.alias); });
+        EXPECT_EQ(ConfigParser::read(ssh("config"), keys, home.path(), only), expected)
+            << only.size();
+    }
+}
+
+} // namespace
+} // namespace moorkeep

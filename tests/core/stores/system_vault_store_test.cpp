@@ -127,6 +127,24 @@ TEST_F(SystemVaultStoreTest, StoredHostsHideConfigHostsAndComeLast) {
     EXPECT_EQ(hosts[1].hostname, "stored.example");
 }
 
+TEST_F(SystemVaultStoreTest, LoadingSomeAliasesGivesTheirHostsAsAFullLoadDoes) {
+    makeKeyPair(ssh("id_ed25519"));
+    writeConfig("Host web\n  IdentityFile ~/.ssh/id_ed25519\nHost db\nHost lab\n  Port 2\n"
+                "Host db\n  User again\nHost *\n  User admin\n");
+    storeHosts(meta(), {stored("U1", "lab", "stored.example"), stored("U2", "only", "10.0.0.9"),
+                        stored("U3", "only", "10.0.0.10")});
+    const VaultData full = store->loadData();
+    ASSERT_EQ(aliases(full.hosts), (std::vector<std::string>{"web", "db", "db", "lab(user)",
+                                                             "only(user)", "only(user)"}));
+    for (const std::set<std::string, std::less<>>& only :
+         std::vector<std::set<std::string, std::less<>>>{
+             {"db"}, {"lab"}, {"only", "web"}, {"missing"}, {}}) {
+        VaultData expected = full;
+        std::erase_if(expected.hosts, [&](const SSHHost& h) { return !only.contains(h.alias); });
+        EXPECT_EQ(store->loadDataForAliases(only), expected) << only.size();
+    }
+}
+
 TEST_F(SystemVaultStoreTest, DisplayNamesAreAppliedAndWithdrawn) {
     makeKeyPair(ssh("id_ed25519"));
     SSHKey key = store->loadData().keys.at(0);
