@@ -1,9 +1,9 @@
 # bash completion for moorkeepctl.
 #
 # Commands and options are read from the program's own --help texts, so they
-# always match the installed version. Host aliases and key names come from
-# "host list" and "key list" on the same home, metadata file or demo data
-# that the command line being completed names.
+# always match the installed version. Host aliases, key names and backup ids
+# come from "host list", "key list" and "backup list" on the same home,
+# metadata file or demo data that the command line being completed names.
 
 # The program with the global options of the command line being completed.
 _moorkeepctl_program() {
@@ -138,7 +138,7 @@ _moorkeepctl() {
         return
     fi
 
-    # The first argument of a command that takes a host or a key.
+    # The first argument of a command that takes a host, a key or a backup.
     ((arguments == 0)) || return
     case "${words[*]}" in
         "host show" | "host command" | "host edit" | "host rm")
@@ -146,6 +146,9 @@ _moorkeepctl() {
             ;;
         "key show" | "key pub" | "key rename" | "key rm" | "key passwd")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_keys)
+            ;;
+        "backup restore")
+            _moorkeepctl_reply "$current" < <(_moorkeepctl_column ID FILE backup list)
             ;;
     esac
 }

@@ -5,7 +5,7 @@
 set -uo pipefail
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-export HOME=$home XDG_DATA_HOME=$home/.local/share PATH="$(dirname "$1"):$PATH"
+export HOME=$home XDG_DATA_HOME=$home/.local/share XDG_STATE_HOME=$home/.local/state PATH="$(dirname "$1"):$PATH"
 unset MOORKEEP_DEMO
 # shellcheck source=/dev/null
 source "$2"
@@ -31,7 +31,7 @@ check() {
 demo_aliases="bastion dev-box github.com prod-web-1 prod-web-2 staging-db"
 demo_keys="github github_ed25519 id_ed25519 personal prod-deploy prod_ed25519 staging-access staging_rsa"
 
-check "moorkeepctl " "defaults dump host key"
+check "moorkeepctl " "backup defaults dump host key"
 check "moorkeepctl h" "host"
 check "moorkeepctl --" "--demo --help --home --meta --version"
 check "moorkeepctl host " "add command edit list rm show"
@@ -58,6 +58,12 @@ check "moorkeepctl --home $home/other host rm " "alpha beta"
 check "moorkeepctl --home $home/other key show W" "Work\\ laptop"
 check "moorkeepctl --home $home/other key show w" "work"
 check "moorkeepctl --home ~/other host show a" "alpha"
+# A change keeps a backup of the file it replaces; its id is offered.
+moorkeepctl --home "$home/other" host edit alpha --user deploy || exit 1
+backup=$(moorkeepctl backup list --json | grep -o '"id": *"[^"]*"' | sed 's/.*"\([^"]*\)"$/\1/')
+[ -n "$backup" ] || { echo "no backup was listed" >&2; exit 1; }
+check "moorkeepctl backup restore " "$backup"
+check "moorkeepctl backup restore $backup " ""
 
 [ "$failures" -eq 0 ] || exit 1
 echo "completion checked"
