@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/config_read_problem.h"
 #include "model/config_records.h"
 
 #include <map>
@@ -22,6 +23,14 @@ std::vector<ConfigLineSource> readLines(const std::string& from, const std::stri
 // The recursive form: visited holds the standardized paths already read.
 std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::string>& visited,
                                         const std::string& homedir);
+// The same lines; every file that was skipped (unreadable, not UTF-8, over
+// the size limit, or included deeper than OpenSSH follows) is added to
+// problems, in reading order. A missing file is no problem.
+std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
+                                        ConfigReadProblems& problems);
+
+// How many Include levels below the main file are followed, as in OpenSSH.
+inline constexpr int includeDepthLimit = 16;
 
 ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
                    const std::string& homedir);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/config_read_problem.h"
 #include "keys/key_tool.h"
 #include "model/config_records.h"
 #include "model/vault_store.h"
@@ -54,12 +55,18 @@ private:
 
     KeyPathToId invert(const KeyIdToPath& keyIdToPath) const;
     std::vector<ConfigLineSource> readConfigLines() const;
+    std::vector<ConfigLineSource> readConfigLines(ConfigReadProblems& problems) const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
     // Scans with the cache of the metadata file, saves a changed cache
     // (ignoring a failed save) and applies display names. meta receives the
-    // record as it was read for the save.
-    std::vector<SSHKey> scanWithCache(UserMeta& meta) const;
+    // record as it was read for the save; warnings what the user should hear
+    // of the metadata file and the key files.
+    std::vector<SSHKey> scanWithCache(UserMeta& meta, std::vector<std::string>& warnings) const;
     std::string lockPath() const;
+    // Throws FileError when a block with this Host pattern may stand in a
+    // configuration file that reading skipped (not UTF-8, too large), so
+    // that no second block is added for it.
+    void refuseSkippedBlock(const ConfigReadProblems& problems, const std::string& pattern) const;
     // The path with the home directory written as "~", for messages.
     std::string displayPath(const std::string& path) const;
 

@@ -1,5 +1,6 @@
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
+#include "config/config_text.h"
 #include "config/config_writer.h"
 #include "files/file_error.h"
 #include "files/text_file.h"
@@ -35,7 +36,38 @@ FileError notEditable(const std::string& alias, const std::string& file) {
                      "after Host). Nothing was changed.");
 }
 
+// Whether the bytes hold a Host line with exactly this pattern; the bytes
+// need not be UTF-8.
+bool holdsHostLine(std::string_view bytes, const std::string& pattern) {
+    const config::ConfigText text(bytes);
+    for (std::size_t i = 0; i < text.lineCount(); ++i) {
+        std::string keyword, value;
+        if (ConfigParser::splitDirective(config::trimBlanks(text.line(i)), keyword, value) &&
+            config::equalsIgnoringCase(keyword, "host") && value == pattern)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+void SystemVaultStore::refuseSkippedBlock(const ConfigReadProblems& problems,
+                                          const std::string& pattern) const {
+    using Kind = ConfigReadProblem::Kind;
+    const std::string block = "the \"Host " + pattern + "\" block";
+    for (const auto& problem : problems) {
+        if (problem.kind == Kind::tooLarge)
+            throw FileError(displayPath(problem.path) + " is larger than 16 MiB, so it cannot be " +
+                            "checked for " + block + ". Nothing was changed.");
+        if (problem.kind != Kind::notUtf8)
+            continue;
+        auto bytes = files::readBytes(problem.path);
+        if (!bytes || holdsHostLine(*bytes, pattern))
+            throw FileError(displayPath(problem.path) + " holds " + block +
+                            " but is not UTF-8 text, so it cannot be edited here. Nothing was "
+                            "changed.");
+    }
+}
 
 std::string SystemVaultStore::displayPath(const std::string& path) const {
     if (path.compare(0, homedir_.size(), homedir_) == 0 && path.size() > homedir_.size() &&
@@ -50,7 +82,8 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
     if (saved.id.empty())
         saved.id = randomUuid();
 
-    auto lines = readConfigLines();
+    ConfigReadProblems problems;
+    auto lines = readConfigLines(problems);
     ParsedConfig config = ConfigParser::parse(lines, invert(keyIdToPath), homedir_);
     bool inConfig = std::any_of(config.hosts.begin(), config.hosts.end(),
                                 [&](const SSHHost& h) { return h.alias == host.alias; });
@@ -60,6 +93,9 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
                                            keyIdToPath))
             throw notEditable(host.alias, displayPath(file));
     } else {
+        // OpenSSH would keep using a block in a file that could not be read
+        // here, and ignore a second one appended after it.
+        refuseSkippedBlock(problems, host.alias);
         ConfigWriter::appendHostBlock(AtPath{configPath_}, saved, config.defaults, keyIdToPath);
     }
 
@@ -133,10 +169,12 @@ Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
     const KeyPathToId keyPathToId = invert(keyIdToPath);
     // Without a Host * block the defaults go into a new one at the end of the
     // main file, where OpenSSH reads defaults, rather than being dropped.
-    if (auto file = fileOfBlock(readConfigLines(), "*")) {
+    ConfigReadProblems problems;
+    if (auto file = fileOfBlock(readConfigLines(problems), "*")) {
         if (!ConfigWriter::updateDefaultsBlock(AtPath{*file}, defaults, keyIdToPath))
             throw notEditable("*", displayPath(*file));
     } else {
+        refuseSkippedBlock(problems, "*");
         ConfigWriter::appendDefaultsBlock(AtPath{configPath_}, defaults, keyIdToPath);
     }
     return readConfig(keyPathToId).defaults;
