@@ -1,6 +1,5 @@
 #include "content_view.h"
 
-#include "app_icons.h"
 #include "app_kit_split_view.h"
 #include "app_model.h"
 #include "error_alert.h"
@@ -9,6 +8,7 @@
 #include "keys/keys_detail.h"
 #include "keys/keys_sidebar.h"
 #include "loading_spinner.h"
+#include "style/symbols.h"
 #include "view_switch.h"
 
 #include <QAction>
@@ -27,7 +27,8 @@ namespace moorkeep {
 ContentView::ContentView(AppModel& model, QWidget* parent)
     : QMainWindow(parent)
     , model_(model)
-    , toggleSidebarAction_(new QAction(AppIcons::sidebar(), tr("Toggle Sidebar"), this))
+    , toggleSidebarAction_(
+          new QAction(Symbols::icon(QStringLiteral("sidebar.leading")), tr("Toggle Sidebar"), this))
     , pages_(new QStackedWidget(this))
     , spinner_(new LoadingSpinner)
     , splitView_(new AppKitSplitView) {

@@ -1,7 +1,7 @@
 #include "view_switch.h"
 
-#include "app_icons.h"
 #include "app_model.h"
+#include "style/symbols.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -30,8 +30,10 @@ ViewSwitch::ViewSwitch(AppModel& model, QWidget* parent)
     : QWidget(parent)
     , model_(model)
     , group_(new QButtonGroup(this))
-    , hostsButton_(segment(QStringLiteral("hostsTabButton"), tr("Hosts"), AppIcons::hosts(), this))
-    , keysButton_(segment(QStringLiteral("keysTabButton"), tr("Keys"), AppIcons::keys(), this)) {
+    , hostsButton_(segment(QStringLiteral("hostsTabButton"), tr("Hosts"),
+                           Symbols::icon(QStringLiteral("server.rack")), this))
+    , keysButton_(segment(QStringLiteral("keysTabButton"), tr("Keys"),
+                          Symbols::icon(QStringLiteral("key.fill")), this)) {
     setObjectName(QStringLiteral("viewSwitch"));
     setAccessibleName(tr("View"));
     setFixedWidth(controlWidth);

@@ -1,0 +1,104 @@
+#include "style/colors.h"
+#include "style/symbols.h"
+#include "style/type_ramp.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPalette>
+#include <QtTest>
+
+using namespace moorkeep;
+
+namespace {
+
+int inkedPixels(const QPixmap& pixmap) {
+    const QImage image = pixmap.toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += qAlpha(image.pixel(x, y)) > 0;
+    return count;
+}
+
+QPalette darkPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0x1e, 0x1e, 0x1e));
+    palette.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
+    palette.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    palette.setColor(QPalette::Highlight, QColor(0x3d, 0x8b, 0xfd));
+    return palette;
+}
+
+} // namespace
+
+class StyleTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyScreenSymbolIsDrawnAtEverySize() {
+        // The names the screens ask for; a missing one would show an empty button.
+        const char* const used[]{"arrow.clockwise",
+                                 "arrow.left.arrow.right",
+                                 "calendar",
+                                 "checkmark",
+                                 "doc.on.doc",
+                                 "doc.text",
+                                 "folder",
+                                 "globe",
+                                 "key.fill",
+                                 "lock.fill",
+                                 "lock.open",
+                                 "magnifyingglass",
+                                 "number",
+                                 "pencil",
+                                 "person",
+                                 "plus",
+                                 "server.rack",
+                                 "shield",
+                                 "sidebar.leading",
+                                 "slider.horizontal.3",
+                                 "terminal",
+                                 "touchid",
+                                 "trash"};
+        for (const char* symbol : used) {
+            const QString name = QString::fromLatin1(symbol);
+            QVERIFY2(Symbols::has(name), qPrintable(name));
+            for (int pixels : {10, 16, 32}) {
+                const QPixmap pixmap = Symbols::pixmap(name, Qt::black, pixels);
+                QCOMPARE(pixmap.size(), QSize(pixels, pixels));
+                QVERIFY2(inkedPixels(pixmap) > pixels / 2, qPrintable(name));
+            }
+            QVERIFY(!Symbols::icon(name).pixmap(24, 24).isNull());
+        }
+        QCOMPARE(inkedPixels(Symbols::pixmap(QStringLiteral("no.such.symbol"), Qt::black, 16)), 0);
+        QVERIFY(Symbols::icon(QStringLiteral("no.such.symbol")).isNull());
+    }
+
+    void colourRolesFollowTheTheme() {
+        const QPalette original = QApplication::palette();
+        const QColor lightSecondary = Colors::secondary();
+        QApplication::setPalette(darkPalette());
+        const QColor darkSecondary = Colors::secondary();
+        // Secondary text sits between text and background in both themes.
+        QVERIFY(darkSecondary.lightnessF() > 0.4);
+        QVERIFY(lightSecondary.lightnessF() < darkSecondary.lightnessF());
+        QCOMPARE(Colors::accent(), QColor(0x3d, 0x8b, 0xfd));
+        QCOMPARE(Colors::withOpacity(Colors::accent(), 0.15).alpha(), 38);
+        QApplication::setPalette(original);
+    }
+
+    void typeRampStepsFromTheBodySize() {
+        using TypeRamp::Style;
+        const int body = TypeRamp::pixelSize(Style::body);
+        QVERIFY(TypeRamp::pixelSize(Style::caption2) <= TypeRamp::pixelSize(Style::caption));
+        QVERIFY(TypeRamp::pixelSize(Style::caption) < body);
+        QVERIFY(TypeRamp::pixelSize(Style::title2) > TypeRamp::pixelSize(Style::title3));
+        QVERIFY(TypeRamp::pixelSize(Style::title3) > body);
+        QCOMPARE(TypeRamp::font(Style::headline).weight(), QFont::Bold);
+        QVERIFY(QFontInfo(TypeRamp::monospaced(Style::body)).fixedPitch());
+        QCOMPARE(TypeRamp::sized(13).pixelSize(), 13);
+    }
+};
+
+QTEST_MAIN(StyleTest)
+#include "style_test.moc"
