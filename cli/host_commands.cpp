@@ -59,14 +59,14 @@ void refuseUnsetFromDefaults(const SSHHost& host, const Defaults& defaults,
             continue;
         for (const auto& [name, value] : defaults.extraOptions) {
             auto own = host.extraOptions.find(name);
-            if (!config::equalsIgnoringCase(name, change.name) ||
-                own == host.extraOptions.end() || own->second != value)
+            if (!config::equalsIgnoringCase(name, change.name) || own == host.extraOptions.end() ||
+                own->second != value)
                 continue;
             throw RefusedInput(name + " comes from the Host * defaults" +
                                (defaults.sourceFile ? " in " + *defaults.sourceFile : "") +
                                ", not from the block of " + host.alias +
-                               "; change it with 'moorkeepctl defaults set --unset-option " +
-                               name + "'");
+                               "; change it with 'moorkeepctl defaults set --unset-option " + name +
+                               "'");
         }
     }
 }

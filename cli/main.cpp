@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
         return run(args, output);
     } catch (const UsageError& error) {
         std::string topic = error.helpTopic().empty() ? "" : error.helpTopic() + " ";
-        std::cerr << "moorkeepctl: " << visible(error.what(), true) << "\nTry 'moorkeepctl " << topic
-                  << "--help'.\n";
+        std::cerr << "moorkeepctl: " << visible(error.what(), true) << "\nTry 'moorkeepctl "
+                  << topic << "--help'.\n";
         return 2;
     } catch (const RefusedInput& error) {
         std::cerr << "moorkeepctl: " << visible(error.what(), true) << '\n';

@@ -2,8 +2,8 @@
 
 #include "config/ssh_command.h"
 #include "lookup.h"
-#include "visible_text.h"
 #include "stores/vault_rules.h"
+#include "visible_text.h"
 
 namespace moorkeep::cli::views {
 

@@ -58,8 +58,8 @@ PrivateCopy::PrivateCopy(const std::string& original)
     files::ReadResult read = files::readFile(original_);
     if (read.status != files::ReadStatus::ok)
         throw FileError("read", original_, read.errorNumber != 0 ? read.errorNumber : EFBIG);
-    std::string name = paths::join(paths::parent(original_),
-                                   "." + paths::baseName(original_) + ".XXXXXX");
+    std::string name =
+        paths::join(paths::parent(original_), "." + paths::baseName(original_) + ".XXXXXX");
     int fd = ::mkstemp(name.data());
     if (fd < 0)
         throw FileError("make a working copy of", original_, errno);

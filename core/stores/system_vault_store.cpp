@@ -88,8 +88,7 @@ VaultData SystemVaultStore::loadData() {
     for (const auto& key : data.keys)
         keyPathToId[expandHome(key.path)] = key.id;
     ConfigReadProblems problems;
-    ParsedConfig config =
-        ConfigParser::parse(readConfigLines(problems), keyPathToId, homedir_);
+    ParsedConfig config = ConfigParser::parse(readConfigLines(problems), keyPathToId, homedir_);
     for (const auto& problem : problems)
         data.warnings.push_back(problem.message());
 

@@ -44,13 +44,12 @@ const std::set<std::string>& knownTopMembers() {
 }
 
 const std::set<std::string>& knownMembersOf(const std::string& list) {
-    static const std::set<std::string> host{"id",       "alias",     "hostname",
-                                            "user",     "port",      "keyId",
-                                            "proxyJump", "extraOptions", "source"};
+    static const std::set<std::string> host{"id",    "alias",     "hostname",     "user",  "port",
+                                            "keyId", "proxyJump", "extraOptions", "source"};
     static const std::set<std::string> keyMeta{"id", "name"};
     static const std::set<std::string> keyCache{
-        "pubPath", "pubMtime",    "pubSize",       "privMtime", "privSize",
-        "fingerprint", "hasPassphrase", "type", "publicKey", "createdAt"};
+        "pubPath",     "pubMtime",      "pubSize", "privMtime", "privSize",
+        "fingerprint", "hasPassphrase", "type",    "publicKey", "createdAt"};
     if (list == "hosts")
         return host;
     if (list == "keyMeta")

@@ -64,8 +64,7 @@ std::vector<SSHKey> generateKey(VaultStore& store, const GenerateKeyOptions& opt
         // The key exists now; only its name is missing. Saying "failed"
         // would send the user to make it again, which "already exists".
         throw std::runtime_error("The key " + it->path +
-                                 " was made, but its display name was not saved: " +
-                                 reason.what());
+                                 " was made, but its display name was not saved: " + reason.what());
     }
     for (auto& key : keys)
         if (key.id == named.id)

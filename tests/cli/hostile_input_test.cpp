@@ -36,8 +36,8 @@ TEST(HostileInput, PassphrasesFromEndlessOrNulInputAreRefused) {
     EXPECT_EQ(nul.status, 2);
     EXPECT_TRUE(contains(nul.err, "NUL")) << nul.err;
 
-    auto endless = home.run({"key", "gen", "work", "--passphrase-stdin"},
-                            std::string(4 * 1024 * 1024, 'a'));
+    auto endless =
+        home.run({"key", "gen", "work", "--passphrase-stdin"}, std::string(4 * 1024 * 1024, 'a'));
     EXPECT_EQ(endless.status, 2);
     EXPECT_TRUE(contains(endless.err, "longer than 1024 bytes")) << endless.err;
 
@@ -64,8 +64,7 @@ TEST(HostileInput, CommentsDisplayNamesAndKeyNamesAreChecked) {
     home.makeKey("work");
     auto rename = home.run({"key", "rename", "work", "two\nlines"});
     EXPECT_EQ(rename.status, 2);
-    EXPECT_FALSE(fs::exists(home.metaPath()) &&
-                 contains(readFile(home.metaPath()), "two"));
+    EXPECT_FALSE(fs::exists(home.metaPath()) && contains(readFile(home.metaPath()), "two"));
 }
 
 TEST(HostileInput, HumanOutputShowsControlCharactersEscaped) {
@@ -78,9 +77,12 @@ TEST(HostileInput, HumanOutputShowsControlCharactersEscaped) {
     writeFile(home.metaPath(), R"({"version": 1, "hosts": [], "keyMeta": [{"id": ")" + id +
                                    R"(", "name": "Work\u001b[5m"}]})");
 
-    for (const auto& command : std::vector<std::vector<std::string>>{
-             {"host", "list"}, {"host", "show", "evil\x1b[31m"}, {"key", "list"},
-             {"key", "show", "work"}, {"key", "pub", "work"}}) {
+    for (const auto& command :
+         std::vector<std::vector<std::string>>{{"host", "list"},
+                                               {"host", "show", "evil\x1b[31m"},
+                                               {"key", "list"},
+                                               {"key", "show", "work"},
+                                               {"key", "pub", "work"}}) {
         auto result = home.run(command);
         EXPECT_EQ(result.status, 0) << command[0] << " " << command[1] << ": " << result.err;
         expectNoControlCharacters(result.out);
@@ -98,8 +100,7 @@ TEST(HostileInput, FilesThatCannotBeReadAreNamedOnStandardError) {
     CliHome home;
     home.writeConfig("Host web\nInclude latin1\nHost db\n");
     writeFile(home.sshPath("latin1"), "Host caf\xe9\x1b[2J\n");
-    for (const auto& command :
-         std::vector<std::vector<std::string>>{{"host", "list"}, {"dump"}}) {
+    for (const auto& command : std::vector<std::vector<std::string>>{{"host", "list"}, {"dump"}}) {
         auto result = home.run(command);
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.err, "moorkeepctl: warning: " + home.sshPath("latin1") +
@@ -126,8 +127,9 @@ TEST(HostileInput, UnsettingAnOptionOfTheDefaultsSaysWhereItComesFrom) {
 TEST(HostileInput, ADisplayNameThatCannotBeSavedSaysTheKeyWasMade) {
     CliHome home;
     writeFile(home.home() + "/blocker", "not a folder");
-    auto result = runProcess(cliPath, {"--home", home.home(), "--meta", home.home() + "/blocker/m.json",
-                                       "key", "gen", "work", "--display-name", "Work"});
+    auto result =
+        runProcess(cliPath, {"--home", home.home(), "--meta", home.home() + "/blocker/m.json",
+                             "key", "gen", "work", "--display-name", "Work"});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(contains(result.err, "~/.ssh/work was made, but its display name was not saved"))
         << result.err;

@@ -44,12 +44,14 @@ protected:
     }
 
     TempDir home;
-    SystemVaultStore store{SystemVaultStore::Options{home.path(), metaPath(), "/usr/bin/ssh-keygen"}};
+    SystemVaultStore store{
+        SystemVaultStore::Options{home.path(), metaPath(), "/usr/bin/ssh-keygen"}};
 };
 
 bool mentions(const std::vector<std::string>& texts, const std::string& part) {
-    return std::any_of(texts.begin(), texts.end(),
-                       [&](const std::string& text) { return text.find(part) != std::string::npos; });
+    return std::any_of(texts.begin(), texts.end(), [&](const std::string& text) {
+        return text.find(part) != std::string::npos;
+    });
 }
 
 TEST_F(HostileFiles, LoadingNamesEveryFileItCouldNotUseAndLoadsTheRest) {
@@ -71,8 +73,9 @@ TEST_F(HostileFiles, LoadingNamesEveryFileItCouldNotUseAndLoadsTheRest) {
     EXPECT_TRUE(mentions(data.warnings, metaPath() + " is larger than 16 MiB"));
     // The over-large metadata file is never replaced, not even by the cache.
     EXPECT_EQ(std::filesystem::file_size(metaPath()), 16u * 1024 * 1024 + 1);
-    EXPECT_NE(fileErrorOf([&] { store.saveKeyMeta(named("id", "name")); }).find("larger than 16 MiB"),
-              std::string::npos);
+    EXPECT_NE(
+        fileErrorOf([&] { store.saveKeyMeta(named("id", "name")); }).find("larger than 16 MiB"),
+        std::string::npos);
 }
 
 TEST_F(HostileFiles, ABlockInAFileThatCannotBeReadIsNotAddedAgainElsewhere) {
@@ -82,8 +85,8 @@ TEST_F(HostileFiles, ABlockInAFileThatCannotBeReadIsNotAddedAgainElsewhere) {
 
     auto defaultsError = fileErrorOf([&] { store.saveConfigDefaults(defaults("admin"), {}); });
     EXPECT_NE(defaultsError.find("~/.ssh/conf.d/legacy"), std::string::npos) << defaultsError;
-    auto hostError =
-        fileErrorOf([&] { store.saveHost(host("old", "o2", "", 22, {}, {}, {}, HostSource::user), {}); });
+    auto hostError = fileErrorOf(
+        [&] { store.saveHost(host("old", "o2", "", 22, {}, {}, {}, HostSource::user), {}); });
     EXPECT_NE(hostError.find("~/.ssh/conf.d/legacy"), std::string::npos) << hostError;
     EXPECT_EQ(config(), main);
 
@@ -95,7 +98,8 @@ TEST_F(HostileFiles, ABlockInAFileThatCannotBeReadIsNotAddedAgainElsewhere) {
 TEST_F(HostileFiles, AnOverLargeConfigurationIsNeverReplaced) {
     const std::string big = "Host web\n" + std::string(16 * 1024 * 1024, '\n');
     writeFile(ssh("config"), big);
-    auto error = fileErrorOf([&] { store.saveHost(host("db", "d", "", 22, {}, {}, {}, HostSource::user), {}); });
+    auto error = fileErrorOf(
+        [&] { store.saveHost(host("db", "d", "", 22, {}, {}, {}, HostSource::user), {}); });
     EXPECT_NE(error.find("larger than 16 MiB"), std::string::npos) << error;
     EXPECT_EQ(std::filesystem::file_size(ssh("config")), big.size());
 }
@@ -126,9 +130,14 @@ TEST_F(HostileFiles, MembersOfANewerVersionSurviveARewrite) {
     file["futureSettings"] = {{"theme", "dark"}};
     file["keyMeta"] = json::array({{{"id", "k1"}, {"name", "work"}, {"colour", "red"}},
                                    {{"id", "k2"}, {"name", "gone"}, {"colour", "blue"}}});
-    file["hosts"] = json::array({{{"id", "H"}, {"alias", "a"}, {"hostname", "h"}, {"user", ""},
-                                  {"port", 22}, {"extraOptions", json::object()},
-                                  {"source", "user"}, {"tags", {"prod"}}}});
+    file["hosts"] = json::array({{{"id", "H"},
+                                  {"alias", "a"},
+                                  {"hostname", "h"},
+                                  {"user", ""},
+                                  {"port", 22},
+                                  {"extraOptions", json::object()},
+                                  {"source", "user"},
+                                  {"tags", {"prod"}}}});
     file["keyCache"][0]["certificate"] = "later";
     writeFile(metaPath(), file.dump(2));
 

@@ -58,8 +58,8 @@ protected:
     std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
     std::string metaPath() const { return home.file("data/moorkeep-config.json"); }
     SystemVaultStore storeWith(const std::string& tool, std::string meta = "") const {
-        return SystemVaultStore(SystemVaultStore::Options{
-            home.path(), meta.empty() ? metaPath() : meta, tool});
+        return SystemVaultStore(
+            SystemVaultStore::Options{home.path(), meta.empty() ? metaPath() : meta, tool});
     }
     std::string idOf(const std::string& name) const { return KeyScanner::keyId(ssh(name)); }
 
@@ -84,8 +84,7 @@ TEST_F(KeyFaults, APassphraseChangeThatFailsLeavesTheKeyByteForByte) {
     }
     {
         files::testing::WriteFault diskFull(ENOSPC);
-        EXPECT_THROW(store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"}),
-                     FileError);
+        EXPECT_THROW(store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"}), FileError);
     }
     EXPECT_EQ(readFile(ssh("id_ed25519")), original);
     EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"id_ed25519", "id_ed25519.pub"}));
@@ -103,7 +102,8 @@ TEST_F(KeyFaults, AGenerationThatFailsLeavesNothingBehind) {
     for (const auto& status : {"1", "0"}) {
         SystemVaultStore failing = storeWith(standIn(
             tools, "while [ \"$1\" != -f ]; do shift; done\necho key > \"$2\"\n: > \"$2.pub\"\n"
-                   "exit " + std::string(status) + "\n"));
+                   "exit " +
+                       std::string(status) + "\n"));
         EXPECT_THROW(failing.generateKey({"work", "ed25519", std::nullopt, std::nullopt}),
                      VaultError);
         EXPECT_TRUE(entries(ssh("")).empty()) << entries(ssh("")).size();
@@ -173,9 +173,9 @@ TEST_F(KeyFaults, NamesOpenSshUsesForItsOwnFilesAreRefused) {
 }
 
 TEST_F(KeyFaults, ControlCharactersNeverReachAKeyFileOrTheMetadata) {
-    EXPECT_THROW(store.generateKey({"work", "ed25519", std::nullopt,
-                                    "me@x.org\nssh-ed25519 AAAA attacker"}),
-                 std::invalid_argument);
+    EXPECT_THROW(
+        store.generateKey({"work", "ed25519", std::nullopt, "me@x.org\nssh-ed25519 AAAA attacker"}),
+        std::invalid_argument);
     EXPECT_THROW(store.generateKey({"work", "ed25519", std::nullopt, "me@x.org\x1b[2J"}),
                  std::invalid_argument);
     EXPECT_FALSE(fs::exists(ssh("work")));
@@ -194,9 +194,9 @@ TEST_F(KeyFaults, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
         std::string locked; // the path made immutable
         const char* what;
     };
-    for (const Case& c : {Case{ssh("work"), "immutable private key"},
-                          Case{ssh("work.pub"), "immutable public key"},
-                          Case{ssh(""), "read-only folder"}}) {
+    for (const Case& c :
+         {Case{ssh("work"), "immutable private key"}, Case{ssh("work.pub"), "immutable public key"},
+          Case{ssh(""), "read-only folder"}}) {
         SCOPED_TRACE(c.what);
         if (!setImmutable(c.locked, true)) {
             if (c.locked != ssh("") || geteuid() == 0)
