@@ -2,6 +2,7 @@
 
 #include "config/config_syntax.h"
 #include "config/config_text.h"
+#include "config/line_interpreter.h"
 #include "files/paths.h"
 #include "files/text_file.h"
 #include "model/short_digest.h"
@@ -34,75 +35,7 @@ std::vector<std::string> includedFiles(std::string_view value, const std::string
     return files;
 }
 
-struct Reading {
-    std::set<std::string>& visited;
-    const std::string& homedir;
-    ConfigReadProblems& problems;
-};
-
-// The file's text, or nothing when it is to be skipped (a problem is noted
-// for every reason but a missing file).
-std::optional<std::string> readText(const std::string& name, Reading& reading) {
-    files::ReadResult read = files::readFile(name);
-    using Kind = ConfigReadProblem::Kind;
-    switch (read.status) {
-    case files::ReadStatus::missing:
-        return std::nullopt;
-    case files::ReadStatus::unreadable:
-        reading.problems.push_back({name, Kind::unreadable, read.errorNumber});
-        return std::nullopt;
-    case files::ReadStatus::tooLarge:
-        reading.problems.push_back({name, Kind::tooLarge, 0});
-        return std::nullopt;
-    case files::ReadStatus::ok:
-        break;
-    }
-    if (!files::isValidUtf8(read.bytes)) {
-        reading.problems.push_back({name, Kind::notUtf8, 0});
-        return std::nullopt;
-    }
-    return std::move(read.bytes);
-}
-
-std::vector<ConfigLineSource> readLinesAt(const std::string& from, Reading& reading, int depth) {
-    const std::string name = paths::standardize(from, reading.homedir);
-    // A chain of includes deeper than OpenSSH follows is cut, which also
-    // bounds the recursion.
-    if (depth > includeDepthLimit) {
-        reading.problems.push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
-        return {};
-    }
-    if (!reading.visited.insert(name).second)
-        return {};
-    auto text = readText(name, reading);
-    if (!text)
-        return {};
-
-    std::vector<ConfigLineSource> lines;
-    const config::ConfigText configText(*text);
-    for (std::size_t i = 0; i < configText.lineCount(); ++i) {
-        std::string_view line = config::trimBlanks(configText.line(i));
-        if (line.empty() || line.front() == '#')
-            continue;
-        std::string keyword, value;
-        if (!splitDirective(line, keyword, value))
-            continue;
-        if (config::equalsIgnoringCase(keyword, "include")) {
-            for (const std::string& file : includedFiles(value, reading.homedir)) {
-                auto included = readLinesAt(file, reading, depth + 1);
-                lines.insert(lines.end(), std::make_move_iterator(included.begin()),
-                             std::make_move_iterator(included.end()));
-            }
-            continue;
-        }
-        lines.push_back({std::move(keyword), std::move(value), name});
-    }
-    return lines;
-}
-
-} // namespace
-
-bool splitDirective(std::string_view line, std::string& keyword, std::string& value) {
+bool splitDirective(std::string_view line, std::string_view& keyword, std::string_view& value) {
     auto isSeparator = [](char c) { return config::isSpace(c) || c == '='; };
     std::size_t end = 0;
     while (end < line.size() && !isSeparator(line[end]))
@@ -112,9 +45,82 @@ bool splitDirective(std::string_view line, std::string& keyword, std::string& va
     std::size_t start = end;
     while (start < line.size() && isSeparator(line[start]))
         ++start;
-    keyword = std::string(line.substr(0, end));
-    value = std::string(config::trimEnd(line.substr(start)));
+    keyword = line.substr(0, end);
+    value = config::trimEnd(line.substr(start));
     return !keyword.empty() && !value.empty();
+}
+
+// The file's text, or nothing when it is to be skipped (a problem is noted
+// for every reason but a missing file).
+std::optional<std::string> readText(const std::string& name, ConfigReadProblems* problems) {
+    files::ReadResult read = files::readFile(name);
+    using Kind = ConfigReadProblem::Kind;
+    auto note = [&](Kind kind, int errorNumber) {
+        if (problems)
+            problems->push_back({name, kind, errorNumber});
+    };
+    switch (read.status) {
+    case files::ReadStatus::missing:
+        return std::nullopt;
+    case files::ReadStatus::unreadable:
+        note(Kind::unreadable, read.errorNumber);
+        return std::nullopt;
+    case files::ReadStatus::tooLarge:
+        note(Kind::tooLarge, 0);
+        return std::nullopt;
+    case files::ReadStatus::ok:
+        break;
+    }
+    if (!files::isValidUtf8(read.bytes)) {
+        note(Kind::notUtf8, 0);
+        return std::nullopt;
+    }
+    return std::move(read.bytes);
+}
+
+void readLinesAt(const std::string& from, std::set<std::string>& visited,
+                 const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems,
+                 int depth) {
+    const std::string name = paths::standardize(from, homedir);
+    // A chain of includes deeper than OpenSSH follows is cut, which also
+    // bounds the recursion.
+    if (depth > includeDepthLimit) {
+        if (problems)
+            problems->push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
+        return;
+    }
+    if (!visited.insert(name).second)
+        return;
+    auto text = readText(name, problems);
+    if (!text)
+        return;
+
+    const config::ConfigText configText(*text);
+    for (std::size_t i = 0; i < configText.lineCount(); ++i) {
+        std::string_view line = config::trimBlanks(configText.line(i));
+        if (line.empty() || line.front() == '#')
+            continue;
+        std::string_view keyword, value;
+        if (!splitDirective(line, keyword, value))
+            continue;
+        if (config::equalsIgnoringCase(keyword, "include")) {
+            for (const std::string& file : includedFiles(value, homedir))
+                readLinesAt(file, visited, homedir, sink, problems, depth + 1);
+            continue;
+        }
+        sink(keyword, value, name);
+    }
+}
+
+} // namespace
+
+bool splitDirective(std::string_view line, std::string& keyword, std::string& value) {
+    std::string_view keywordText, valueText;
+    if (!splitDirective(line, keywordText, valueText))
+        return false;
+    keyword = keywordText;
+    value = valueText;
+    return true;
 }
 
 std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir) {
@@ -124,16 +130,59 @@ std::vector<ConfigLineSource> readLines(const std::string& from, const std::stri
 
 std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::string>& visited,
                                         const std::string& homedir) {
-    ConfigReadProblems problems;
-    Reading reading{visited, homedir, problems};
-    return readLinesAt(from, reading, 0);
+    std::vector<ConfigLineSource> lines;
+    readLines(from, visited, homedir,
+              [&](std::string_view directive, std::string_view value, const std::string& file) {
+                  lines.push_back({std::string(directive), std::string(value), file});
+              });
+    return lines;
+}
+
+void readLines(const std::string& from, std::set<std::string>& visited,
+               const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems) {
+    readLinesAt(from, visited, homedir, sink, problems, 0);
 }
 
 std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
                                         ConfigReadProblems& problems) {
+    std::vector<ConfigLineSource> lines;
     std::set<std::string> visited;
-    Reading reading{visited, homedir, problems};
-    return readLinesAt(from, reading, 0);
+    readLines(
+        from, visited, homedir,
+        [&](std::string_view directive, std::string_view value, const std::string& file) {
+            lines.push_back({std::string(directive), std::string(value), file});
+        },
+        &problems);
+    return lines;
+}
+
+namespace {
+
+ParsedConfig readWith(config::LineInterpreter& interpreter, const std::string& from,
+                      const std::string& homedir, ConfigReadProblems* problems) {
+    std::set<std::string> visited;
+    readLines(
+        from, visited, homedir,
+        [&](std::string_view directive, std::string_view value, const std::string& file) {
+            interpreter.add(directive, value, file);
+        },
+        problems);
+    return interpreter.finish();
+}
+
+} // namespace
+
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir, ConfigReadProblems* problems) {
+    config::LineInterpreter interpreter(keyPathToId, homedir);
+    return readWith(interpreter, from, homedir, problems);
+}
+
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir, const AliasFilter& onlyAliases,
+                  ConfigReadProblems* problems) {
+    config::LineInterpreter interpreter(keyPathToId, homedir, &onlyAliases);
+    return readWith(interpreter, from, homedir, problems);
 }
 
 std::string hostId(std::string_view alias) {

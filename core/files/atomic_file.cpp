@@ -26,7 +26,7 @@ std::string resolveLinks(const std::string& path) {
     return current;
 }
 
-int finishFile(int fd, std::string_view bytes, mode_t mode) {
+int finishFile(int fd, std::string_view bytes, mode_t mode, bool toDisk) {
     int error = 0;
     std::size_t written = 0;
     // A fault injected by a test: half the bytes reach the file, then the
@@ -45,7 +45,7 @@ int finishFile(int fd, std::string_view bytes, mode_t mode) {
     if (error == 0 && injected != 0)
         error = injected;
     // The umask could only have narrowed the mode; set it exactly.
-    if (error == 0 && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0))
+    if (error == 0 && (::fchmod(fd, mode) != 0 || (toDisk && ::fsync(fd) != 0)))
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;

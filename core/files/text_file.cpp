@@ -25,6 +25,10 @@ ReadResult readFile(const std::string& path, std::size_t limit) {
         ::close(fd);
         return {ReadStatus::tooLarge, {}, EFBIG};
     }
+    // Room for what the file says it holds, so that the text is not copied
+    // as it grows; the reading below does not rely on it.
+    if (st.st_size > 0)
+        result.bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);

@@ -43,6 +43,13 @@ bool isValidEmail(std::string_view text);
 bool hasControlCharacters(std::string_view text);
 // A display name for a key: no control characters.
 bool isValidDisplayName(std::string_view text);
+// What an alias that is not one host name is refused with.
+inline constexpr std::string_view aliasRuleMessage =
+    "An alias is one host name: no spaces, no * ? ! , and no leading -";
+// Whether the alias names one host, as OpenSSH reads a Host line: no white
+// space (it would be several patterns), none of * ? ! , (wildcards, negation,
+// lists) and no leading "-" (it would read as an option of ssh).
+bool isValidAlias(std::string_view alias);
 
 // Whether another host already has exactly this alias. editedId names the
 // host being edited, which does not count; nothing when adding.
