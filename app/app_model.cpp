@@ -115,6 +115,10 @@ QFuture<void> AppModel::load() {
                 setHosts(std::move(data.hosts));
                 setKeys(std::move(data.keys));
                 setDefaults(std::move(data.defaults));
+                QStringList warnings;
+                for (const auto& warning : data.warnings)
+                    warnings.append(QString::fromStdString(warning));
+                setLoadWarnings(std::move(warnings));
                 setLoading(false);
                 done.finish();
             },
@@ -239,7 +243,11 @@ QFuture<void> AppModel::generateKey(const GenerateKeyOptions& options,
                 setKeys(keys);
                 done.finish();
             },
-            [done](const QString& message) { done.fail(message); });
+            [this, done](const QString& message) {
+                done.fail(message);
+                // The key may exist although its display name was not saved.
+                refreshKeys();
+            });
     return done.future();
 }
 
@@ -304,6 +312,13 @@ void AppModel::setLoading(bool isLoading) {
         return;
     isLoading_ = isLoading;
     emit isLoadingChanged();
+}
+
+void AppModel::setLoadWarnings(QStringList warnings) {
+    if (loadWarnings_ == warnings)
+        return;
+    loadWarnings_ = std::move(warnings);
+    emit loadWarningsChanged();
 }
 
 void AppModel::report(const QString& message) {

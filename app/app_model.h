@@ -6,6 +6,7 @@
 #include <QFuture>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QThreadPool>
 #include <memory>
 #include <optional>
@@ -38,6 +39,10 @@ public:
     const Defaults& defaults() const { return defaults_; }
     bool isLoading() const { return isLoading_; }
     const std::optional<QString>& errorMessage() const { return errorMessage_; }
+    // What the last load could not use (files not read, too large, nested
+    // too deep), one sentence each naming the file; for a notice that does
+    // not stop the user.
+    const QStringList& loadWarnings() const { return loadWarnings_; }
 
     void setTab(AppTab tab);
     // The alert was dismissed.
@@ -67,6 +72,7 @@ signals:
     void defaultsChanged();
     void isLoadingChanged();
     void errorMessageChanged();
+    void loadWarningsChanged();
 
 private:
     // Runs work(store) on the worker pool, then hands its result to onSuccess,
@@ -80,6 +86,7 @@ private:
     void setDefaults(Defaults defaults);
     void setLoading(bool isLoading);
     void report(const QString& message);
+    void setLoadWarnings(QStringList warnings);
 
     std::shared_ptr<VaultStore> store_;
     QThreadPool pool_;
@@ -90,6 +97,7 @@ private:
     Defaults defaults_;
     bool isLoading_ = true;
     std::optional<QString> errorMessage_;
+    QStringList loadWarnings_;
 };
 
 } // namespace moorkeep

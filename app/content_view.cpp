@@ -16,8 +16,10 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QShowEvent>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -49,6 +51,7 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
 
     buildToolBar();
     new ErrorAlert(model_, this);
+    buildWarningNotice();
     new KeysScreen(model_, keysState_, this);
 
     connect(&model_, &AppModel::isLoadingChanged, this, &ContentView::showContent);
@@ -92,6 +95,26 @@ void ContentView::buildToolBar() {
     toolBar->setFloatable(false);
     toolBar->addWidget(row);
     addToolBar(Qt::TopToolBarArea, toolBar);
+}
+
+// Files the load could not use are named in a line at the foot of the
+// window, which never stops the user; it goes away with the warnings.
+void ContentView::buildWarningNotice() {
+    auto* notice = new QLabel;
+    notice->setObjectName(QStringLiteral("loadWarningNotice"));
+    notice->setAccessibleName(tr("Files that could not be read"));
+    notice->setTextFormat(Qt::PlainText);
+    notice->setWordWrap(true);
+    notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    statusBar()->setObjectName(QStringLiteral("loadWarningBar"));
+    statusBar()->addWidget(notice, 1);
+    auto show = [this, notice] {
+        const QStringList& warnings = model_.loadWarnings();
+        notice->setText(warnings.join(QLatin1Char('\n')));
+        statusBar()->setVisible(!warnings.isEmpty());
+    };
+    connect(&model_, &AppModel::loadWarningsChanged, this, show);
+    show();
 }
 
 void ContentView::showEvent(QShowEvent* event) {

@@ -36,6 +36,7 @@ protected:
 
 private:
     void buildToolBar();
+    void buildWarningNotice();
     void showContent();
     void showScreen();
     void toggleSidebar();

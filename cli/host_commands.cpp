@@ -1,6 +1,7 @@
 #include "host_commands.h"
 
 #include "cli_errors.h"
+#include "config/config_syntax.h"
 #include "config/ssh_command.h"
 #include "field_options.h"
 #include "lookup.h"
@@ -49,6 +50,30 @@ void checkHost(const SSHHost& host, const std::vector<SSHHost>& hosts,
         throw RefusedInput("the host name must not be empty");
     if (InputRules::isDuplicateAlias(hosts, host.alias, editedId))
         throw RefusedInput("A host with this alias already exists.");
+}
+
+// A configuration host carries the defaults' options too; removing one of
+// those from the host would change nothing, so the user hears where it
+// comes from instead.
+void refuseUnsetFromDefaults(const SSHHost& host, const Defaults& defaults,
+                             const FieldChanges& changes) {
+    if (host.source != HostSource::config)
+        return;
+    for (const auto& change : changes.options) {
+        if (change.value)
+            continue;
+        for (const auto& [name, value] : defaults.extraOptions) {
+            auto own = host.extraOptions.find(name);
+            if (!config::equalsIgnoringCase(name, change.name) || own == host.extraOptions.end() ||
+                own->second != value)
+                continue;
+            throw RefusedInput(name + " comes from the Host * defaults" +
+                               (defaults.sourceFile ? " in " + *defaults.sourceFile : "") +
+                               ", not from the block of " + host.alias +
+                               "; change it with 'moorkeepctl defaults set --unset-option " + name +
+                               "'");
+        }
+    }
 }
 
 // Saved with the lists of the snapshot the host was found in.
@@ -136,6 +161,7 @@ int edit(Session& session, const ParsedArguments& args) {
         host.alias = *alias;
     if (auto hostname = args.value("--hostname"))
         host.hostname = *hostname;
+    refuseUnsetFromDefaults(host, data.defaults, changes);
     applyFieldChanges(host, changes);
     checkHost(host, data.hosts, host.id, previousAlias);
     save(session, data, host);

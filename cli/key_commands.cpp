@@ -1,6 +1,7 @@
 #include "key_commands.h"
 
 #include "cli_errors.h"
+#include "keys/key_file_name.h"
 #include "lookup.h"
 #include "model/input_rules.h"
 #include "model/record_json.h"
@@ -65,6 +66,9 @@ int generate(Session& session, const ParsedArguments& args) {
     if (!InputRules::isValidKeyFileName(options.name))
         throw RefusedInput("the key file name \"" + options.name +
                            "\" may hold only letters, numbers, dashes and underscores");
+    if (isReservedKeyFileName(options.name) ||
+        isReservedKeyFileName(sanitizeKeyFileName(options.name)))
+        throw RefusedInput(reservedKeyFileNameMessage(options.name));
     options.type = args.value("--type").value_or("ed25519");
     if (std::find(keyTypes.begin(), keyTypes.end(), options.type) == keyTypes.end())
         throw UsageError("--type takes ed25519, rsa or ecdsa, not \"" + options.type + "\"",
@@ -77,6 +81,8 @@ int generate(Session& session, const ParsedArguments& args) {
         InputRules::trimWhitespaceAndNewlines(args.value("--display-name").value_or(""));
     if (displayName->empty())
         displayName.reset();
+    else if (!InputRules::isValidDisplayName(*displayName))
+        throw RefusedInput("the display name must not contain control characters");
     if (args.has("--passphrase-stdin")) {
         std::optional<Secret> line = readStandardInputLine();
         if (!line)
@@ -101,6 +107,8 @@ int rename(Session& session, const ParsedArguments& args) {
     key.name = InputRules::trimWhitespaceAndNewlines(args.positionals[1]);
     if (key.name.empty())
         throw RefusedInput("the display name must not be empty");
+    if (!InputRules::isValidDisplayName(key.name))
+        throw RefusedInput("the display name must not contain control characters");
     session.store().saveKeyMeta(key);
     return 0;
 }

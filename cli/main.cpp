@@ -7,6 +7,7 @@
 #include "key_commands.h"
 #include "output.h"
 #include "session.h"
+#include "visible_text.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -72,23 +73,23 @@ int run(std::span<const std::string> args, Output& output) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    Output output(std::cout, colourWanted(STDOUT_FILENO));
+    Output output(std::cout, colourWanted(STDOUT_FILENO), std::cerr);
     try {
         return run(args, output);
     } catch (const UsageError& error) {
         std::string topic = error.helpTopic().empty() ? "" : error.helpTopic() + " ";
-        std::cerr << "moorkeepctl: " << error.what() << "\nTry 'moorkeepctl " << topic
-                  << "--help'.\n";
+        std::cerr << "moorkeepctl: " << visible(error.what(), true) << "\nTry 'moorkeepctl "
+                  << topic << "--help'.\n";
         return 2;
     } catch (const RefusedInput& error) {
-        std::cerr << "moorkeepctl: " << error.what() << '\n';
+        std::cerr << "moorkeepctl: " << visible(error.what(), true) << '\n';
         return 2;
     } catch (const std::invalid_argument& error) {
         // The store refuses a value it would not write into the files.
         std::cerr << "moorkeepctl: " << error.what() << '\n';
         return 2;
     } catch (const std::exception& error) {
-        std::cerr << "moorkeepctl: " << error.what() << '\n';
+        std::cerr << "moorkeepctl: " << visible(error.what(), true) << '\n';
         return 1;
     }
 }

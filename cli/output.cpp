@@ -1,5 +1,7 @@
 #include "output.h"
 
+#include "visible_text.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
@@ -32,9 +34,10 @@ bool colourWanted(int fd) {
     return !(term && std::string_view(term) == "dumb");
 }
 
-Output::Output(std::ostream& stream, bool colour)
+Output::Output(std::ostream& stream, bool colour, std::ostream& warnings)
     : stream_(stream)
-    , colour_(colour) {}
+    , colour_(colour)
+    , warnings_(warnings) {}
 
 void Output::json(const nlohmann::json& value) {
     // Text that is not valid UTF-8 (a file name, say) is shown with
@@ -42,7 +45,16 @@ void Output::json(const nlohmann::json& value) {
     stream_ << value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-void Output::table(const Row& header, const std::vector<Row>& rows) {
+void Output::table(const Row& shownHeader, const std::vector<Row>& shownRows) {
+    auto escaped = [](Row row) {
+        for (auto& cell : row)
+            cell = visible(cell);
+        return row;
+    };
+    const Row header = escaped(shownHeader);
+    std::vector<Row> rows;
+    for (const auto& row : shownRows)
+        rows.push_back(escaped(row));
     std::vector<std::size_t> widths(header.size());
     for (std::size_t c = 0; c < header.size(); ++c) {
         widths[c] = displayWidth(header[c]);
@@ -77,7 +89,7 @@ void Output::fields(const std::vector<Field>& fields) {
                 stream_ << heading(padded(label + ":", width)) << "  ";
             else
                 stream_ << std::string(width + 2, ' ');
-            stream_ << part << '\n';
+            stream_ << visible(part) << '\n';
             first = false;
             rest =
                 newline == std::string_view::npos ? std::string_view{} : rest.substr(newline + 1);
@@ -86,7 +98,11 @@ void Output::fields(const std::vector<Field>& fields) {
 }
 
 void Output::line(const std::string& text) {
-    stream_ << text << '\n';
+    stream_ << visible(text, true) << '\n';
+}
+
+void Output::warning(const std::string& text) {
+    warnings_ << "moorkeepctl: warning: " << visible(text, true) << '\n';
 }
 
 std::string Output::heading(const std::string& text) const {

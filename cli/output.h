@@ -17,10 +17,11 @@ using Field = std::pair<std::string, std::string>;
 bool colourWanted(int fd);
 
 // Writes what a command prints: JSON for programs, aligned columns for
-// people. Colour (bold headings only) when asked for.
+// people. Colour (bold headings only) when asked for. Text for people shows
+// control characters escaped (see visible); JSON escapes them itself.
 class Output {
 public:
-    Output(std::ostream& stream, bool colour);
+    Output(std::ostream& stream, bool colour, std::ostream& warnings);
 
     std::ostream& stream() { return stream_; }
 
@@ -30,13 +31,17 @@ public:
     // column is not padded.
     void table(const Row& header, const std::vector<Row>& rows);
     void fields(const std::vector<Field>& fields);
+    // Line feeds in the text are kept.
     void line(const std::string& text);
+    // A warning for the user, on the warning stream, whatever the format.
+    void warning(const std::string& text);
 
 private:
     std::string heading(const std::string& text) const;
 
     std::ostream& stream_;
     bool colour_;
+    std::ostream& warnings_;
 };
 
 } // namespace moorkeep::cli

@@ -35,7 +35,9 @@ extern "C" void restoreEchoAndRaise(int signal) {
 
 // Turns echo off on a terminal for as long as it lives; does nothing for a
 // descriptor that is not a terminal. discardTypeahead drops what was typed
-// before (for a prompt, which must be answered after it shows).
+// before (for a prompt, which must be answered after it shows). A terminal
+// whose echo cannot be turned off is refused (RefusedInput): the passphrase
+// would show on the screen.
 class EchoGuard {
 public:
     EchoGuard(int fd, bool discardTypeahead) {
@@ -51,10 +53,25 @@ public:
         settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         settings.c_lflag |= ECHONL;
         echoOff = 1;
-        tcsetattr(fd, discardTypeahead ? TCSAFLUSH : TCSANOW, &settings);
         active_ = true;
+        // tcsetattr succeeds when any one change was made, so the result
+        // is read back.
+        termios now{};
+        if (tcsetattr(fd, discardTypeahead ? TCSAFLUSH : TCSANOW, &settings) != 0 ||
+            tcgetattr(fd, &now) != 0 || (now.c_lflag & ECHO) != 0) {
+            const int error = errno;
+            restore();
+            throw RefusedInput("cannot turn off echo on the terminal (" +
+                               std::string(std::strerror(error)) +
+                               "), so no passphrase is read from it");
+        }
     }
-    ~EchoGuard() {
+    ~EchoGuard() { restore(); }
+    EchoGuard(const EchoGuard&) = delete;
+    EchoGuard& operator=(const EchoGuard&) = delete;
+
+private:
+    void restore() {
         if (!active_)
             return;
         // Lines typed ahead (a second passphrase) stay for the next read.
@@ -62,19 +79,19 @@ public:
         echoOff = 0;
         for (std::size_t i = 0; i < std::size(endingSignals); ++i)
             sigaction(endingSignals[i], &previous_[i], nullptr);
+        active_ = false;
     }
-    EchoGuard(const EchoGuard&) = delete;
-    EchoGuard& operator=(const EchoGuard&) = delete;
 
-private:
     bool active_ = false;
     struct sigaction previous_[std::size(endingSignals)]{};
 };
 
 // One byte at a time, so nothing after the line is taken from the input.
+// Stops at the limit, so endless input cannot make it read for ever, and
+// refuses a NUL, which would silently cut the passphrase short.
 std::optional<Secret> readLine(int fd) {
     std::string line;
-    line.reserve(1024); // no reallocation that leaves copies behind
+    line.reserve(passphraseLimit + 1); // no reallocation that leaves copies behind
     bool any = false;
     for (;;) {
         char c;
@@ -86,6 +103,12 @@ std::optional<Secret> readLine(int fd) {
         any = true;
         if (c == '\n')
             break;
+        if (c == '\0' || line.size() == passphraseLimit) {
+            wipe(line);
+            throw RefusedInput(c == '\0' ? "the passphrase must not contain a NUL character"
+                                         : "the passphrase is longer than " +
+                                               std::to_string(passphraseLimit) + " bytes");
+        }
         line += c;
     }
     Secret secret(line);

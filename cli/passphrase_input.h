@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -27,9 +28,13 @@ private:
     std::string text_;
 };
 
+// The longest passphrase read, in bytes.
+inline constexpr std::size_t passphraseLimit = 1024;
+
 // The next line of standard input without its line break, or nothing at the
 // end of input. When standard input is a terminal, what is typed is not
-// echoed.
+// echoed; a terminal whose echo cannot be turned off is refused. A line
+// longer than passphraseLimit, or holding a NUL, is refused (RefusedInput).
 std::optional<Secret> readStandardInputLine();
 
 // Asks on the controlling terminal (/dev/tty) and reads the answer with echo

@@ -3,13 +3,16 @@
 #include "config/ssh_command.h"
 #include "lookup.h"
 #include "stores/vault_rules.h"
+#include "visible_text.h"
 
 namespace moorkeep::cli::views {
 
 namespace {
 
+// A value read from a file, as one line: its own line breaks are escaped
+// here, before fields() splits values at the line feeds put between items.
 std::string orDash(const std::string& text) {
-    return text.empty() ? "-" : text;
+    return text.empty() ? "-" : visible(text);
 }
 
 std::string orDash(const std::optional<std::string>& text) {
@@ -29,14 +32,15 @@ std::string keyDescription(const std::optional<std::string>& keyId,
     if (!keyId || keyId->empty())
         return "-";
     const SSHKey* key = keyWithId(keys, *keyId);
-    return key ? key->name + " (" + key->path + ")" : *keyId + " (no such key)";
+    return key ? visible(key->name) + " (" + visible(key->path) + ")"
+               : visible(*keyId) + " (no such key)";
 }
 
 std::string optionLines(const OptionMap& options) {
     std::string text;
     for (const auto& [name, value] : options)
-        text += (text.empty() ? "" : "\n") + name + " " + value;
-    return orDash(text);
+        text += (text.empty() ? "" : "\n") + visible(name) + " " + visible(value);
+    return text.empty() ? "-" : text;
 }
 
 std::string passphraseText(const std::optional<bool>& hasPassphrase) {
@@ -61,8 +65,8 @@ Row hostRow(const SSHHost& host, const std::vector<SSHKey>& keys) {
 }
 
 std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& keys) {
-    return {{"Alias", host.alias},
-            {"Id", host.id},
+    return {{"Alias", visible(host.alias)},
+            {"Id", visible(host.id)},
             {"Host name", orDash(host.hostname)},
             {"User", orDash(host.user)},
             {"Port", std::to_string(host.port)},
@@ -70,7 +74,7 @@ std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& ke
             {"ProxyJump", orDash(host.proxyJump)},
             {"Options", optionLines(host.extraOptions)},
             {"Source", std::string(toText(host.source))},
-            {"Command", SSHCommand::build(host)}};
+            {"Command", visible(SSHCommand::build(host))}};
 }
 
 Row keyHeader() {
@@ -89,16 +93,16 @@ Row keyRow(const SSHKey& key, const std::vector<SSHHost>& hosts) {
 std::vector<Field> keyFields(const SSHKey& key, const std::vector<SSHHost>& hosts) {
     std::string usedBy;
     for (const auto& host : VaultRules::hostsUsingKey(hosts, key.id))
-        usedBy += (usedBy.empty() ? "" : "\n") + host.alias;
-    return {{"Name", key.name},
-            {"Id", key.id},
-            {"Path", key.path},
-            {"Type", key.type},
-            {"Fingerprint", key.fingerprint},
+        usedBy += (usedBy.empty() ? "" : "\n") + visible(host.alias);
+    return {{"Name", visible(key.name)},
+            {"Id", visible(key.id)},
+            {"Path", visible(key.path)},
+            {"Type", visible(key.type)},
+            {"Fingerprint", visible(key.fingerprint)},
             {"Passphrase", passphraseText(key.hasPassphrase)},
             {"Created", orDash(key.createdAt)},
-            {"Used by", orDash(usedBy)},
-            {"Public key", orDash(key.publicKey)}};
+            {"Used by", usedBy.empty() ? "-" : usedBy},
+            {"Public key", key.publicKey.empty() ? "-" : visible(key.publicKey, true)}};
 }
 
 std::vector<Field> defaultsFields(const Defaults& defaults, const std::vector<SSHKey>& keys) {

@@ -44,8 +44,13 @@ void Session::beginChange() {
 }
 
 const VaultData& Session::data() {
-    if (!data_)
+    if (!data_) {
         data_ = store().loadData();
+        // Reading goes on without what it could not use; the user hears of
+        // it, apart from the output.
+        for (const auto& warning : data_->warnings)
+            output_.warning(warning);
+    }
     return *data_;
 }
 

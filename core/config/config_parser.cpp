@@ -8,6 +8,7 @@
 #include "model/short_digest.h"
 
 #include <glob.h>
+#include <optional>
 
 namespace moorkeep::ConfigParser {
 namespace {
@@ -49,6 +50,68 @@ bool splitDirective(std::string_view line, std::string_view& keyword, std::strin
     return !keyword.empty() && !value.empty();
 }
 
+// The file's text, or nothing when it is to be skipped (a problem is noted
+// for every reason but a missing file).
+std::optional<std::string> readText(const std::string& name, ConfigReadProblems* problems) {
+    files::ReadResult read = files::readFile(name);
+    using Kind = ConfigReadProblem::Kind;
+    auto note = [&](Kind kind, int errorNumber) {
+        if (problems)
+            problems->push_back({name, kind, errorNumber});
+    };
+    switch (read.status) {
+    case files::ReadStatus::missing:
+        return std::nullopt;
+    case files::ReadStatus::unreadable:
+        note(Kind::unreadable, read.errorNumber);
+        return std::nullopt;
+    case files::ReadStatus::tooLarge:
+        note(Kind::tooLarge, 0);
+        return std::nullopt;
+    case files::ReadStatus::ok:
+        break;
+    }
+    if (!files::isValidUtf8(read.bytes)) {
+        note(Kind::notUtf8, 0);
+        return std::nullopt;
+    }
+    return std::move(read.bytes);
+}
+
+void readLinesAt(const std::string& from, std::set<std::string>& visited,
+                 const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems,
+                 int depth) {
+    const std::string name = paths::standardize(from, homedir);
+    // A chain of includes deeper than OpenSSH follows is cut, which also
+    // bounds the recursion.
+    if (depth > includeDepthLimit) {
+        if (problems)
+            problems->push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
+        return;
+    }
+    if (!visited.insert(name).second)
+        return;
+    auto text = readText(name, problems);
+    if (!text)
+        return;
+
+    const config::ConfigText configText(*text);
+    for (std::size_t i = 0; i < configText.lineCount(); ++i) {
+        std::string_view line = config::trimBlanks(configText.line(i));
+        if (line.empty() || line.front() == '#')
+            continue;
+        std::string_view keyword, value;
+        if (!splitDirective(line, keyword, value))
+            continue;
+        if (config::equalsIgnoringCase(keyword, "include")) {
+            for (const std::string& file : includedFiles(value, homedir))
+                readLinesAt(file, visited, homedir, sink, problems, depth + 1);
+            continue;
+        }
+        sink(keyword, value, name);
+    }
+}
+
 } // namespace
 
 bool splitDirective(std::string_view line, std::string& keyword, std::string& value) {
@@ -76,55 +139,50 @@ std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::s
 }
 
 void readLines(const std::string& from, std::set<std::string>& visited,
-               const std::string& homedir, const LineSink& sink) {
-    const std::string name = paths::standardize(from, homedir);
-    if (!visited.insert(name).second)
-        return;
-    auto text = files::readUtf8(name);
-    if (!text)
-        return;
+               const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems) {
+    readLinesAt(from, visited, homedir, sink, problems, 0);
+}
 
-    const config::ConfigText configText(*text);
-    for (std::size_t i = 0; i < configText.lineCount(); ++i) {
-        std::string_view line = config::trimBlanks(configText.line(i));
-        if (line.empty() || line.front() == '#')
-            continue;
-        std::string_view keyword, value;
-        if (!splitDirective(line, keyword, value))
-            continue;
-        if (config::equalsIgnoringCase(keyword, "include")) {
-            for (const std::string& file : includedFiles(value, homedir))
-                readLines(file, visited, homedir, sink);
-            continue;
-        }
-        sink(keyword, value, name);
-    }
+std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
+                                        ConfigReadProblems& problems) {
+    std::vector<ConfigLineSource> lines;
+    std::set<std::string> visited;
+    readLines(
+        from, visited, homedir,
+        [&](std::string_view directive, std::string_view value, const std::string& file) {
+            lines.push_back({std::string(directive), std::string(value), file});
+        },
+        &problems);
+    return lines;
 }
 
 namespace {
 
 ParsedConfig readWith(config::LineInterpreter& interpreter, const std::string& from,
-                      const std::string& homedir) {
+                      const std::string& homedir, ConfigReadProblems* problems) {
     std::set<std::string> visited;
-    readLines(from, visited, homedir,
-              [&](std::string_view directive, std::string_view value, const std::string& file) {
-                  interpreter.add(directive, value, file);
-              });
+    readLines(
+        from, visited, homedir,
+        [&](std::string_view directive, std::string_view value, const std::string& file) {
+            interpreter.add(directive, value, file);
+        },
+        problems);
     return interpreter.finish();
 }
 
 } // namespace
 
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
-                  const std::string& homedir) {
+                  const std::string& homedir, ConfigReadProblems* problems) {
     config::LineInterpreter interpreter(keyPathToId, homedir);
-    return readWith(interpreter, from, homedir);
+    return readWith(interpreter, from, homedir, problems);
 }
 
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
-                  const std::string& homedir, const AliasFilter& onlyAliases) {
+                  const std::string& homedir, const AliasFilter& onlyAliases,
+                  ConfigReadProblems* problems) {
     config::LineInterpreter interpreter(keyPathToId, homedir, &onlyAliases);
-    return readWith(interpreter, from, homedir);
+    return readWith(interpreter, from, homedir, problems);
 }
 
 std::string hostId(std::string_view alias) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/config_read_problem.h"
 #include "model/config_records.h"
 
 #include <functional>
@@ -29,21 +30,32 @@ std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::s
 using LineSink = std::function<void(std::string_view directive, std::string_view value,
                                     const std::string& sourceFile)>;
 // The same lines, handed to sink one by one instead of gathered in a list.
+// When problems is given, every file that was skipped (unreadable, not
+// UTF-8, over the size limit, or included deeper than OpenSSH follows) is
+// added to it, in reading order; a missing file is no problem.
 void readLines(const std::string& from, std::set<std::string>& visited,
-               const std::string& homedir, const LineSink& sink);
+               const std::string& homedir, const LineSink& sink,
+               ConfigReadProblems* problems = nullptr);
+// The lines, and the files skipped as above.
+std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
+                                        ConfigReadProblems& problems);
+
+// How many Include levels below the main file are followed, as in OpenSSH.
+inline constexpr int includeDepthLimit = 16;
 
 ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
                    const std::string& homedir);
 // parse of readLines, in one pass and without the list of lines.
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
-                  const std::string& homedir);
+                  const std::string& homedir, ConfigReadProblems* problems = nullptr);
 
 // Aliases compared exactly, as whole Host values.
 using AliasFilter = std::set<std::string, std::less<>>;
 // read, keeping only the hosts whose alias is in onlyAliases: those hosts,
 // in their order, and the defaults are exactly what read gives.
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
-                  const std::string& homedir, const AliasFilter& onlyAliases);
+                  const std::string& homedir, const AliasFilter& onlyAliases,
+                  ConfigReadProblems* problems = nullptr);
 
 // Keyword and value of one trimmed line; false when either is empty.
 bool splitDirective(std::string_view line, std::string& keyword, std::string& value);

@@ -18,6 +18,8 @@ std::optional<std::string> readConfig(const std::string& path) {
         return std::nullopt;
     case files::ReadStatus::unreadable:
         throw FileError("read", path, read.errorNumber);
+    case files::ReadStatus::tooLarge:
+        throw FileError(path + " is larger than 16 MiB; it was left unchanged.");
     case files::ReadStatus::ok:
         break;
     }

@@ -7,7 +7,7 @@
 
 namespace moorkeep::files {
 
-ReadResult readFile(const std::string& path) {
+ReadResult readFile(const std::string& path, std::size_t limit) {
     // Non-blocking open, so that a FIFO standing at the path cannot hang a
     // read; only regular files are read.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -19,15 +19,25 @@ ReadResult readFile(const std::string& path) {
         return {ReadStatus::unreadable, {}, S_ISDIR(st.st_mode) ? EISDIR : EINVAL};
     }
     ReadResult result{ReadStatus::ok, {}, 0};
+    // The size the file claims is not trusted: files under /proc claim none
+    // and never end. Reading stops one byte past the limit.
+    if (static_cast<std::size_t>(st.st_size) > limit) {
+        ::close(fd);
+        return {ReadStatus::tooLarge, {}, EFBIG};
+    }
     // Room for what the file says it holds, so that the text is not copied
     // as it grows; the reading below does not rely on it.
-    if (st.st_size > 0 && st.st_size <= 64 * 1024 * 1024)
+    if (st.st_size > 0)
         result.bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             result.bytes.append(buffer, static_cast<std::size_t>(n));
+            if (result.bytes.size() > limit) {
+                result = {ReadStatus::tooLarge, {}, EFBIG};
+                break;
+            }
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
@@ -39,15 +49,15 @@ ReadResult readFile(const std::string& path) {
     return result;
 }
 
-std::optional<std::string> readBytes(const std::string& path) {
-    ReadResult result = readFile(path);
+std::optional<std::string> readBytes(const std::string& path, std::size_t limit) {
+    ReadResult result = readFile(path, limit);
     if (result.status != ReadStatus::ok)
         return std::nullopt;
     return std::move(result.bytes);
 }
 
-std::optional<std::string> readUtf8(const std::string& path) {
-    auto bytes = readBytes(path);
+std::optional<std::string> readUtf8(const std::string& path, std::size_t limit) {
+    auto bytes = readBytes(path, limit);
     if (!bytes || !isValidUtf8(*bytes))
         return std::nullopt;
     return bytes;

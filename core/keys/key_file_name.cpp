@@ -17,4 +17,20 @@ std::string sanitizeKeyFileName(std::string_view name) {
     return out;
 }
 
+bool isReservedKeyFileName(std::string_view name) {
+    static constexpr std::string_view reserved[] = {
+        "config",      "known_hosts", "known_hosts.old", "authorized_keys", "authorized_keys2",
+        "environment", "rc"};
+    for (std::string_view taken : reserved)
+        if (name == taken)
+            return true;
+    return name.ends_with(".pub");
+}
+
+std::string reservedKeyFileNameMessage(std::string_view name) {
+    return "\"" + std::string(name) +
+           "\" is a name OpenSSH uses for its own files in ~/.ssh. Choose another name for the "
+           "key.";
+}
+
 } // namespace moorkeep

@@ -9,6 +9,7 @@
 #include "model/short_digest.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <ctime>
 #include <dirent.h>
 #include <memory>
@@ -88,16 +89,24 @@ std::optional<FoundKey> examine(const std::string& directory, const std::string&
     return found;
 }
 
-// Reads the public key text of a cache miss; false when it makes no key.
-bool readPublicKey(KeyCacheEntry& entry) {
-    auto text = files::readUtf8(entry.pubPath);
-    if (!text)
-        return false;
-    entry.publicKey = keys::trimWhitespace(*text);
+enum class PublicKeyRead { key, noKey, tooLarge };
+
+// Reads the public key text of a cache miss.
+PublicKeyRead readPublicKey(KeyCacheEntry& entry) {
+    files::ReadResult read = files::readFile(entry.pubPath, publicKeySizeLimit);
+    if (read.status == files::ReadStatus::tooLarge)
+        return PublicKeyRead::tooLarge;
+    if (read.status != files::ReadStatus::ok || !files::isValidUtf8(read.bytes))
+        return PublicKeyRead::noKey;
+    entry.publicKey = keys::trimWhitespace(read.bytes);
     if (entry.publicKey.empty())
-        return false;
+        return PublicKeyRead::noKey;
     entry.type = keyType(entry.publicKey);
-    return true;
+    return PublicKeyRead::key;
+}
+
+std::string tooLargeWarning(const std::string& pubPath) {
+    return pubPath + " is larger than 64 KiB, so it is not taken for a public key.";
 }
 
 // Runs the tool for the keys that missed the cache, several at a time. Each
@@ -150,6 +159,7 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
 
     std::vector<FoundKey> found;
     std::vector<std::size_t> misses;
+    std::vector<std::string> warnings;
     for (const std::string& name : *names) {
         auto baseName = keyBaseName(name);
         if (!baseName)
@@ -157,11 +167,18 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
         auto key = examine(sshDirectory, *baseName, name);
         if (!key)
             continue;
+        if (static_cast<std::uint64_t>(key->entry.pubSize) > publicKeySizeLimit) {
+            warnings.push_back(tooLargeWarning(key->entry.pubPath));
+            continue;
+        }
         auto hit = cached.find(key->entry.pubPath);
         if (hit != cached.end() && sameFileFacts(*hit->second, key->entry)) {
             key->entry = *hit->second;
         } else {
-            if (!readPublicKey(key->entry))
+            PublicKeyRead read = readPublicKey(key->entry);
+            if (read == PublicKeyRead::tooLarge)
+                warnings.push_back(tooLargeWarning(key->entry.pubPath));
+            if (read != PublicKeyRead::key)
                 continue;
             misses.push_back(found.size());
         }
@@ -170,6 +187,7 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
     queryTool(found, misses, toolPath);
 
     ScanResult result;
+    result.warnings = std::move(warnings);
     result.keys.reserve(found.size());
     result.cache.reserve(found.size());
     for (FoundKey& key : found) {
@@ -190,7 +208,7 @@ std::optional<std::string> findBaseName(const std::string& sshDirectory, std::st
         // Only a public file that makes a key in a scan counts.
         KeyCacheEntry entry;
         entry.pubPath = paths::join(sshDirectory, name);
-        if (keys::readFileFacts(entry.pubPath) && readPublicKey(entry))
+        if (keys::readFileFacts(entry.pubPath) && readPublicKey(entry) == PublicKeyRead::key)
             return baseName;
     }
     return std::nullopt;

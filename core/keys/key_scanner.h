@@ -15,6 +15,9 @@ namespace moorkeep {
 struct ScanResult {
     std::vector<SSHKey> keys;         // in directory-listing order
     std::vector<KeyCacheEntry> cache; // one entry per key, same order
+    // Public key files left out that the user should hear of (too large),
+    // one sentence each naming the file.
+    std::vector<std::string> warnings;
 
     bool operator==(const ScanResult&) const = default;
 };
@@ -22,6 +25,10 @@ struct ScanResult {
 // Finds the key pairs of a .ssh directory. Never fails: a file that cannot be
 // used is left out.
 namespace KeyScanner {
+
+// A public key file is one line of a few kilobytes at most; a larger one is
+// not read.
+inline constexpr std::size_t publicKeySizeLimit = 64 * 1024;
 
 const std::set<std::string, std::less<>>& skippedNames();
 

@@ -95,12 +95,29 @@ bool isValidEmail(std::string_view text) {
     std::string email = trimWhitespace(text);
     if (email.empty())
         return true;
+    if (hasControlCharacters(email))
+        return false;
     auto at = email.find('@');
     if (at == std::string::npos || at == 0 || at + 1 == email.size())
         return false;
     std::string_view domain = std::string_view(email).substr(at + 1);
     auto dot = domain.find('.');
     return dot != std::string_view::npos && dot != 0 && dot + 1 != domain.size();
+}
+
+bool hasControlCharacters(std::string_view text) {
+    for (std::size_t offset = 0; offset < text.size();) {
+        auto scalar = unicode::decodeAt(text, offset);
+        char32_t c = scalar.value;
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029)
+            return true;
+        offset += scalar.size;
+    }
+    return false;
+}
+
+bool isValidDisplayName(std::string_view text) {
+    return !hasControlCharacters(text);
 }
 
 bool isValidAlias(std::string_view alias) {

@@ -33,9 +33,16 @@ std::int64_t portFromText(std::string_view text);
 bool isValidKeyFileName(std::string_view name);
 // An optional e-mail address: empty after trimming, or a non-empty part
 // before the first "@" and a domain after it whose first "." is neither its
-// first nor its last character.
+// first nor its last character, with no control characters (it becomes the
+// comment of a key line).
 bool isValidEmail(std::string_view text);
 
+// Control characters (C0, DEL, C1), line breaks included, and the Unicode
+// line and paragraph separators: text that could start a second line in a
+// key file or steer a terminal.
+bool hasControlCharacters(std::string_view text);
+// A display name for a key: no control characters.
+bool isValidDisplayName(std::string_view text);
 // What an alias that is not one host name is refused with.
 inline constexpr std::string_view aliasRuleMessage =
     "An alias is one host name: no spaces, no * ? ! , and no leading -";

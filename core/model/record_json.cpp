@@ -80,6 +80,8 @@ void from_json(const nlohmann::json& j, Defaults& d) {
 
 void to_json(nlohmann::json& j, const VaultData& v) {
     j = nlohmann::json{{"keys", v.keys}, {"hosts", v.hosts}, {"defaults", v.defaults}};
+    if (!v.warnings.empty())
+        j["warnings"] = v.warnings;
 }
 
 void from_json(const nlohmann::json& j, VaultData& v) {
@@ -91,6 +93,13 @@ void from_json(const nlohmann::json& j, VaultData& v) {
     if (!j.contains("defaults"))
         throw DecodeError("missing member \"defaults\"");
     out.defaults = j.at("defaults").get<Defaults>();
+    if (const auto warnings = j.find("warnings"); warnings != j.end() && !warnings->is_null()) {
+        for (const auto& warning : requireArray(j, "warnings")) {
+            if (!warning.is_string())
+                throw DecodeError("member \"warnings\" must hold strings");
+            out.warnings.push_back(warning.get<std::string>());
+        }
+    }
     v = std::move(out);
 }
 

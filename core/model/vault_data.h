@@ -4,6 +4,7 @@
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 
+#include <string>
 #include <vector>
 
 namespace moorkeep {
@@ -13,6 +14,10 @@ struct VaultData {
     std::vector<SSHKey> keys;
     std::vector<SSHHost> hosts;
     Defaults defaults;
+    // What the user should hear of the load: files that could not be used
+    // (not read, too large, nested too deep), one sentence each, naming the
+    // file. Everything else loaded as usual.
+    std::vector<std::string> warnings;
 
     bool operator==(const VaultData&) const = default;
 };

@@ -53,20 +53,29 @@ std::vector<ConfigLineSource> SystemVaultStore::readConfigLines() const {
     return ConfigParser::readLines(configPath_, homedir_);
 }
 
+std::vector<ConfigLineSource>
+SystemVaultStore::readConfigLines(ConfigReadProblems& problems) const {
+    return ConfigParser::readLines(configPath_, homedir_, problems);
+}
+
 ParsedConfig SystemVaultStore::readConfig(const KeyPathToId& keyPathToId) const {
     return ConfigParser::read(configPath_, keyPathToId, homedir_);
 }
 
-std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta) const {
+std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta,
+                                                    std::vector<std::string>& warnings) const {
     // The scan may run the key tool for a while, so it runs without the lock;
     // only saving the new cache takes it, into the record as it is then.
     ScanResult scanned = KeyScanner::scan(
-        sshDirectory_, metaStore_.load().keyCache.value_or(std::vector<KeyCacheEntry>{}),
+        sshDirectory_, metaStore_.load(warnings).keyCache.value_or(std::vector<KeyCacheEntry>{}),
         keyToolPath_);
+    warnings.insert(warnings.end(), scanned.warnings.begin(), scanned.warnings.end());
     StoreLock lock(lockPath(), StoreLock::Mode::read);
     meta = metaStore_.load();
     // Without the lock the cache is not saved, so that no change is dropped.
-    if (lock.held() && (!meta.keyCache || *meta.keyCache != scanned.cache)) {
+    // A file is only rewritten when the cache really changed: no key and no
+    // file is the same as an empty cache.
+    if (lock.held() && meta.keyCache.value_or(std::vector<KeyCacheEntry>{}) != scanned.cache) {
         meta.keyCache = scanned.cache;
         try {
             metaStore_.save(meta);
@@ -79,7 +88,8 @@ std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta) const {
 
 std::vector<SSHKey> SystemVaultStore::rescanKeys() {
     UserMeta meta;
-    return scanWithCache(meta);
+    std::vector<std::string> warnings;
+    return scanWithCache(meta, warnings);
 }
 
 SystemVaultStore::ConfigBlock SystemVaultStore::readConfigBlock(
@@ -94,7 +104,8 @@ SystemVaultStore::ConfigBlock SystemVaultStore::readConfigBlock(
             if (!block.file && value == alias && config::equalsIgnoringCase(directive, "host"))
                 block.file = file;
             interpreter.add(directive, value, file);
-        });
+        },
+        &block.problems);
     block.config = interpreter.finish();
     return block;
 }
@@ -110,14 +121,18 @@ VaultData SystemVaultStore::loadDataForAliases(const std::set<std::string, std::
 VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     UserMeta meta;
     VaultData data;
-    data.keys = scanWithCache(meta);
+    data.keys = scanWithCache(meta, data.warnings);
 
     KeyPathToId keyPathToId;
     for (const auto& key : data.keys)
         keyPathToId[expandHome(key.path)] = key.id;
-    ParsedConfig config = onlyAliases
-                              ? ConfigParser::read(configPath_, keyPathToId, homedir_, *onlyAliases)
-                              : readConfig(keyPathToId);
+    ConfigReadProblems problems;
+    ParsedConfig config =
+        onlyAliases
+            ? ConfigParser::read(configPath_, keyPathToId, homedir_, *onlyAliases, &problems)
+            : ConfigParser::read(configPath_, keyPathToId, homedir_, &problems);
+    for (const auto& problem : problems)
+        data.warnings.push_back(problem.message());
 
     std::vector<SSHHost>& stored = meta.hosts;
     std::unordered_set<std::string_view> storedAliases;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/config_read_problem.h"
 #include "config/config_parser.h"
 #include "config/config_writer.h"
 #include "keys/key_tool.h"
@@ -86,21 +87,28 @@ private:
 
     KeyPathToId invert(const KeyIdToPath& keyIdToPath) const;
     std::vector<ConfigLineSource> readConfigLines() const;
+    std::vector<ConfigLineSource> readConfigLines(ConfigReadProblems& problems) const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
     // The configuration with only the hosts of this alias, and the file of
     // its first Host line, read in one pass.
     struct ConfigBlock {
         ParsedConfig config;
         std::optional<std::string> file;
+        ConfigReadProblems problems; // the files reading skipped
     };
     ConfigBlock readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const;
     // loadData, with every host or only those of these aliases.
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
     // Scans with the cache of the metadata file, saves a changed cache
     // (ignoring a failed save) and applies display names. meta receives the
-    // record as it was read for the save.
-    std::vector<SSHKey> scanWithCache(UserMeta& meta) const;
+    // record as it was read for the save; warnings what the user should hear
+    // of the metadata file and the key files.
+    std::vector<SSHKey> scanWithCache(UserMeta& meta, std::vector<std::string>& warnings) const;
     std::string lockPath() const;
+    // Throws FileError when a block with this Host pattern may stand in a
+    // configuration file that reading skipped (not UTF-8, too large), so
+    // that no second block is added for it.
+    void refuseSkippedBlock(const ConfigReadProblems& problems, const std::string& pattern) const;
     // The file form's target, checked by OpenSSH (evaluated for the given
     // host name) and backed up before it is replaced.
     ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination) const;

@@ -1,6 +1,7 @@
 #include "config/config_body.h"
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
+#include "config/config_text.h"
 #include "config/config_writer.h"
 #include "config/ssh_command.h"
 #include "files/atomic_file.h"
@@ -58,7 +59,38 @@ void checkNewAlias(const std::string& alias) {
         throw std::invalid_argument(std::string(InputRules::aliasRuleMessage));
 }
 
+// Whether the bytes hold a Host line with exactly this pattern; the bytes
+// need not be UTF-8.
+bool holdsHostLine(std::string_view bytes, const std::string& pattern) {
+    const config::ConfigText text(bytes);
+    for (std::size_t i = 0; i < text.lineCount(); ++i) {
+        std::string keyword, value;
+        if (ConfigParser::splitDirective(config::trimBlanks(text.line(i)), keyword, value) &&
+            config::equalsIgnoringCase(keyword, "host") && value == pattern)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+void SystemVaultStore::refuseSkippedBlock(const ConfigReadProblems& problems,
+                                          const std::string& pattern) const {
+    using Kind = ConfigReadProblem::Kind;
+    const std::string block = "the \"Host " + pattern + "\" block";
+    for (const auto& problem : problems) {
+        if (problem.kind == Kind::tooLarge)
+            throw FileError(displayPath(problem.path) + " is larger than 16 MiB, so it cannot be " +
+                            "checked for " + block + ". Nothing was changed.");
+        if (problem.kind != Kind::notUtf8)
+            continue;
+        auto bytes = files::readBytes(problem.path);
+        if (!bytes || holdsHostLine(*bytes, pattern))
+            throw FileError(displayPath(problem.path) + " holds " + block +
+                            " but is not UTF-8 text, so it cannot be edited here. Nothing was "
+                            "changed.");
+    }
+}
 
 std::string SystemVaultStore::displayPath(const std::string& path) const {
     if (path.compare(0, homedir_.size(), homedir_) == 0 && path.size() > homedir_.size() &&
@@ -115,6 +147,9 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
             throw notEditable(host.alias, displayPath(file));
     } else {
         checkNewAlias(host.alias);
+        // OpenSSH would keep using a block in a file that could not be read
+        // here, and ignore a second one appended after it.
+        refuseSkippedBlock(block.problems, host.alias);
         ConfigWriter::appendHostBlock(guarded(configPath_, destination), saved,
                                       block.config.defaults, keyIdToPath);
     }
@@ -189,7 +224,8 @@ Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
                                               const KeyIdToPath& keyIdToPath) {
     ChangeLocks locks(*this);
     const KeyPathToId keyPathToId = invert(keyIdToPath);
-    auto lines = readConfigLines();
+    ConfigReadProblems problems;
+    auto lines = readConfigLines(problems);
     const Defaults original = ConfigParser::parse(lines, keyPathToId, homedir_).defaults;
     // Without a Host * block the changed defaults go into a new one at the
     // end of the main file, where OpenSSH reads defaults, rather than being
@@ -199,6 +235,7 @@ Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
                                                keyIdToPath))
             throw notEditable("*", displayPath(*file));
     } else if (!config::changedDefaultsGroups(original, defaults, keyIdToPath).empty()) {
+        refuseSkippedBlock(problems, "*");
         ConfigWriter::appendDefaultsBlock(guarded(configPath_, anyHost), defaults, original,
                                           keyIdToPath);
     }

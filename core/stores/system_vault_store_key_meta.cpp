@@ -1,14 +1,19 @@
 #include "files/paths.h"
+#include "keys/key_pair_files.h"
 #include "keys/key_scanner.h"
+#include "model/input_rules.h"
 #include "stores/store_lock.h"
 #include "stores/system_vault_store.h"
 
 #include <algorithm>
-#include <unistd.h>
+#include <stdexcept>
 
 namespace moorkeep {
 
 void SystemVaultStore::saveKeyMeta(const SSHKey& key) {
+    if (!InputRules::isValidDisplayName(key.name))
+        throw std::invalid_argument(
+            "The display name must not contain control characters such as line breaks.");
     StoreLock lock(lockPath(), StoreLock::Mode::change);
     UserMeta meta = metaStore_.load();
     auto entry = std::find_if(meta.keyMeta.begin(), meta.keyMeta.end(),
@@ -22,10 +27,15 @@ void SystemVaultStore::saveKeyMeta(const SSHKey& key) {
 
 void SystemVaultStore::deleteKeyMeta(const std::string& id) {
     if (auto base = KeyScanner::findBaseName(sshDirectory_, id)) {
-        // A file that cannot be removed does not stop the rest.
+        // Both files are checked before either goes, and the private key goes
+        // first: a key is never left half-removed and unlisted, with its
+        // private half still there. A failure keeps the display name.
         const std::string privatePath = paths::join(sshDirectory_, *base);
-        ::unlink(privatePath.c_str());
-        ::unlink((privatePath + ".pub").c_str());
+        const std::string publicPath = privatePath + ".pub";
+        KeyPairFiles::checkRemovable(privatePath);
+        KeyPairFiles::checkRemovable(publicPath);
+        KeyPairFiles::remove(privatePath);
+        KeyPairFiles::remove(publicPath);
     }
     StoreLock lock(lockPath(), StoreLock::Mode::change);
     UserMeta meta = metaStore_.load();

@@ -3,22 +3,41 @@
 #include "files/text_file.h"
 #include "keys/key_changes.h"
 #include "keys/key_file_name.h"
+#include "keys/key_pair_files.h"
 #include "keys/key_scanner.h"
+#include "model/input_rules.h"
 #include "model/vault_error.h"
 #include "stores/system_vault_store.h"
+
+#include <stdexcept>
 
 namespace moorkeep {
 
 std::vector<SSHKey> SystemVaultStore::generateKey(const GenerateKeyOptions& options) {
     const std::string fileName = sanitizeKeyFileName(options.name);
+    if (isReservedKeyFileName(options.name) || isReservedKeyFileName(fileName))
+        throw std::invalid_argument(reservedKeyFileNameMessage(options.name));
+    // The comment ends the public key line; a line break would add a second
+    // key line of someone else's choosing.
+    if (options.comment && InputRules::hasControlCharacters(*options.comment))
+        throw std::invalid_argument(
+            "The comment must not contain control characters such as line breaks.");
     const std::string privatePath = paths::join(sshDirectory_, fileName);
     if (files::exists(privatePath) || files::exists(privatePath + ".pub"))
         throw VaultError::keyAlreadyExists(fileName);
     files::createDirectories(sshDirectory_, 0700);
 
-    KeyToolResult result = KeyChanges::generate(keyToolPath_, privatePath, options);
+    // The pair is made in a private folder and joins .ssh only when both
+    // files are complete; on any failure the folder goes with what is in it.
+    KeyPairFiles::StagingFolder staging(sshDirectory_);
+    const std::string stagedPath = paths::join(staging.path(), fileName);
+    KeyToolResult result = KeyChanges::generate(keyToolPath_, stagedPath, options);
     if (result.status != 0)
         throw VaultError::sshKeygenFailed(KeyChanges::failureMessage(result));
+    if (!KeyPairFiles::isComplete(stagedPath) || !KeyPairFiles::isComplete(stagedPath + ".pub"))
+        throw VaultError::sshKeygenFailed(
+            "ssh-keygen did not write a complete key pair (is the disk full?). No key was made.");
+    KeyPairFiles::movePairIntoPlace(stagedPath, privatePath);
     return rescanKeys();
 }
 
@@ -30,10 +49,18 @@ std::vector<SSHKey> SystemVaultStore::changePassphrase(const ChangePassphraseOpt
     if (!files::exists(privatePath))
         throw VaultError::keyFileNotFound("~/.ssh/" + *base);
 
+    // ssh-keygen rewrites the file it is given in place and removes it when
+    // the write fails, so it works on a copy; the key is replaced only when
+    // the tool succeeded.
+    KeyPairFiles::PrivateCopy copy(privatePath);
     KeyToolResult result = KeyChanges::changePassphrase(
-        keyToolPath_, privatePath, options.oldPassphrase, options.newPassphrase);
+        keyToolPath_, copy.path(), options.oldPassphrase, options.newPassphrase);
     if (result.status != 0)
         throw VaultError::sshKeygenFailed(KeyChanges::failureMessage(result));
+    if (!KeyPairFiles::isComplete(copy.path()))
+        throw VaultError::sshKeygenFailed(
+            "ssh-keygen did not write the key (is the disk full?). The key was left unchanged.");
+    copy.replaceOriginal();
     return rescanKeys();
 }
 

@@ -3,7 +3,9 @@
 #include "model/json_fields.h"
 #include "model/record_json.h"
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 #include <stdexcept>
 
 namespace moorkeep {
@@ -31,6 +33,47 @@ const nlohmann::json* optionalArray(const nlohmann::json& j, const char* name) {
     if (!it->is_array())
         throw DecodeError(std::string("member \"") + name + "\" has the wrong type");
     return &*it;
+}
+
+// The members each record of this version reads and writes; any other
+// member belongs to another version and is kept.
+const std::set<std::string>& knownTopMembers() {
+    static const std::set<std::string> names{"version", "keyMeta", "hosts", "preferredTerminal",
+                                             "keyCache"};
+    return names;
+}
+
+const std::set<std::string>& knownMembersOf(const std::string& list) {
+    static const std::set<std::string> host{"id",    "alias",     "hostname",     "user",  "port",
+                                            "keyId", "proxyJump", "extraOptions", "source"};
+    static const std::set<std::string> keyMeta{"id", "name"};
+    static const std::set<std::string> keyCache{
+        "pubPath",     "pubMtime",      "pubSize", "privMtime", "privSize",
+        "fingerprint", "hasPassphrase", "type",    "publicKey", "createdAt"};
+    if (list == "hosts")
+        return host;
+    if (list == "keyMeta")
+        return keyMeta;
+    return keyCache;
+}
+
+// Copies the unknown members of each previous record into the new record
+// with the same value of matchBy.
+void keepUnknownRecordMembers(nlohmann::json& records, const nlohmann::json& previous,
+                              const std::string& list, const char* matchBy) {
+    if (!records.is_array() || !previous.is_array())
+        return;
+    const std::set<std::string>& known = knownMembersOf(list);
+    for (auto& record : records) {
+        auto match = std::find_if(previous.begin(), previous.end(), [&](const nlohmann::json& old) {
+            return old.is_object() && old.contains(matchBy) && old[matchBy] == record[matchBy];
+        });
+        if (match == previous.end())
+            continue;
+        for (const auto& [name, value] : match->items())
+            if (!known.contains(name) && !record.contains(name))
+                record[name] = value;
+    }
 }
 
 template <typename T> std::vector<T> decodeList(const nlohmann::json& array) {
@@ -90,11 +133,29 @@ void from_json(const nlohmann::json& j, UserMeta& m) {
 namespace UserMetaJson {
 
 std::string encode(const UserMeta& meta) {
+    return encode(meta, nlohmann::json());
+}
+
+std::string encode(const UserMeta& meta, const nlohmann::json& previous) {
     requireFiniteTimes(meta);
     try {
+        nlohmann::json document(meta);
+        if (previous.is_object()) {
+            for (const auto& [name, value] : previous.items())
+                if (!knownTopMembers().contains(name))
+                    document[name] = value;
+            keepUnknownRecordMembers(document["hosts"], previous.value("hosts", nlohmann::json()),
+                                     "hosts", "id");
+            keepUnknownRecordMembers(document["keyMeta"],
+                                     previous.value("keyMeta", nlohmann::json()), "keyMeta", "id");
+            if (document.contains("keyCache"))
+                keepUnknownRecordMembers(document["keyCache"],
+                                         previous.value("keyCache", nlohmann::json()), "keyCache",
+                                         "pubPath");
+        }
         // nlohmann's default object is a std::map, so keys come out sorted at
         // every level; doubles are written in their shortest exact form.
-        return nlohmann::json(meta).dump(2) + "\n";
+        return document.dump(2) + "\n";
     } catch (const nlohmann::json::type_error&) {
         throw std::invalid_argument("it holds text that is not valid UTF-8");
     }

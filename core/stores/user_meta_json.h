@@ -26,6 +26,11 @@ namespace UserMetaJson {
 // for a record that JSON cannot hold (text that is not UTF-8, a time that is
 // not a finite number).
 std::string encode(const UserMeta& meta);
+// The same, keeping what a file written by another version holds and this
+// one does not know: top-level members, and members of the host, display
+// name and key cache records that have a match (same id, same pubPath) in
+// the new record. previous is the file's current JSON.
+std::string encode(const UserMeta& meta, const nlohmann::json& previous);
 
 // The record, or nothing when the bytes are not JSON or any member fails to
 // decode.

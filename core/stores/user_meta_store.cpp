@@ -11,6 +11,8 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 
 namespace moorkeep {
@@ -29,22 +31,37 @@ std::string dataHome(const std::string& homedir) {
 #endif
 
 // The file about to be replaced may hold display names and stored hosts that
-// this process could not read. Its bytes are kept beside it before anything
-// overwrites them; a file that cannot even be read is not replaced at all.
-void keepUndecodableFile(const std::string& path) {
+// this process could not read. A file that cannot even be read is not
+// replaced at all; the bytes of one that does not decode are kept beside it
+// (by keepUndecodable) before anything overwrites them.
+struct CurrentFile {
+    std::string bytes;
+    std::optional<nlohmann::json> document; // set when it decodes
+};
+
+CurrentFile readCurrent(const std::string& path) {
     files::ReadResult current = files::readFile(path);
     switch (current.status) {
     case files::ReadStatus::missing:
-        return;
+        return {};
     case files::ReadStatus::unreadable:
         throw FileError("Could not save " + path + ": the file there cannot be read (" +
                         std::strerror(current.errorNumber) + "), so it was left as it is");
+    case files::ReadStatus::tooLarge:
+        throw FileError("Could not save " + path +
+                        ": the file there is larger than 16 MiB, so it was left as it is");
     case files::ReadStatus::ok:
-        if (current.bytes.empty() || UserMetaJson::decode(current.bytes))
-            return;
-        UnreadableCopy::keep(path, current.bytes, std::time(nullptr));
-        return;
+        break;
     }
+    CurrentFile file{std::move(current.bytes), std::nullopt};
+    if (!file.bytes.empty() && UserMetaJson::decode(file.bytes))
+        file.document = nlohmann::json::parse(file.bytes);
+    return file;
+}
+
+void keepUndecodable(const std::string& path, const CurrentFile& file) {
+    if (!file.bytes.empty() && !file.document)
+        UnreadableCopy::keep(path, file.bytes, std::time(nullptr));
 }
 
 } // namespace
@@ -53,21 +70,48 @@ UserMetaStore::UserMetaStore(std::string path)
     : path_(std::move(path)) {}
 
 UserMeta UserMetaStore::load() const {
-    auto bytes = files::readBytes(path_);
-    if (!bytes)
+    std::vector<std::string> ignored;
+    return load(ignored);
+}
+
+UserMeta UserMetaStore::load(std::vector<std::string>& warnings) const {
+    files::ReadResult read = files::readFile(path_);
+    switch (read.status) {
+    case files::ReadStatus::missing:
         return {};
-    return UserMetaJson::decode(*bytes).value_or(UserMeta{});
+    case files::ReadStatus::unreadable:
+        warnings.push_back("Could not read " + path_ + " (" + std::strerror(read.errorNumber) +
+                           "); display names and stored hosts are not shown.");
+        return {};
+    case files::ReadStatus::tooLarge:
+        warnings.push_back(path_ +
+                           " is larger than 16 MiB and was not read; display names and stored "
+                           "hosts are not shown.");
+        return {};
+    case files::ReadStatus::ok:
+        break;
+    }
+    if (read.bytes.empty())
+        return {};
+    auto meta = UserMetaJson::decode(read.bytes);
+    if (!meta)
+        warnings.push_back(path_ +
+                           " cannot be read by this version; display names and stored hosts "
+                           "from it are not shown.");
+    return meta.value_or(UserMeta{});
 }
 
 void UserMetaStore::save(const UserMeta& meta) const {
+    const CurrentFile current = readCurrent(path_);
     std::string bytes;
     try {
-        bytes = UserMetaJson::encode(meta);
+        bytes = current.document ? UserMetaJson::encode(meta, *current.document)
+                                 : UserMetaJson::encode(meta);
     } catch (const std::invalid_argument& reason) {
         throw FileError("Could not save " + path_ + ": " + reason.what());
     }
     files::createDirectories(paths::parent(path_), 0700);
-    keepUndecodableFile(path_);
+    keepUndecodable(path_, current);
     files::writeAtomically(path_, bytes, 0600);
     // An existing file keeps its mode through the atomic write; this file is
     // private whatever it had before.

@@ -15,11 +15,17 @@ public:
 
     const std::string& path() const { return path_; }
 
-    // Never fails: a missing or undecodable file gives the default record.
+    // Never fails: a missing, unreadable, over-large or undecodable file
+    // gives the default record.
     UserMeta load() const;
+    // The same; a file that exists but gives the default record adds a
+    // sentence naming it to warnings.
+    UserMeta load(std::vector<std::string>& warnings) const;
     // Writes the whole record atomically, permissions 600. A file that exists
     // but does not decode is first kept beside it, and one that cannot be read
-    // is not replaced, so nothing the user stored is lost. Throws FileError.
+    // (or is larger than the size limit) is not replaced, so nothing the user
+    // stored is lost. Members and record fields that another version wrote
+    // and this one does not know are kept. Throws FileError.
     void save(const UserMeta& meta) const;
 
     // $XDG_DATA_HOME/Moorkeep/moorkeep-config.json (XDG_DATA_HOME defaults to

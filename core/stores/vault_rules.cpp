@@ -3,6 +3,7 @@
 #include "keys/key_file_name.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace moorkeep::VaultRules {
 
@@ -57,7 +58,14 @@ std::vector<SSHKey> generateKey(VaultStore& store, const GenerateKeyOptions& opt
         return keys;
     SSHKey named = *it;
     named.name = *displayName;
-    store.saveKeyMeta(named);
+    try {
+        store.saveKeyMeta(named);
+    } catch (const std::exception& reason) {
+        // The key exists now; only its name is missing. Saying "failed"
+        // would send the user to make it again, which "already exists".
+        throw std::runtime_error("The key " + it->path +
+                                 " was made, but its display name was not saved: " + reason.what());
+    }
     for (auto& key : keys)
         if (key.id == named.id)
             key.name = *displayName;

@@ -27,7 +27,8 @@ void deleteHost(VaultStore& store, const SSHHost& host, const KeyIdToPath& keyId
 
 // Generates the key pair and, when a display name is given, names the new
 // key, found by the file name the store really used. Returns the key list
-// with the name applied.
+// with the name applied. When only the name cannot be saved, the error says
+// that the key was made.
 std::vector<SSHKey> generateKey(VaultStore& store, const GenerateKeyOptions& options,
                                 const std::optional<std::string>& displayName);
 

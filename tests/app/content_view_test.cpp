@@ -5,6 +5,7 @@
 #include "support/app_test.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -79,6 +80,31 @@ private slots:
         alert->buttons().at(0)->click();
         QVERIFY(!h.model->errorMessage());
         QTRY_VERIFY(!h.find<QMessageBox>(u"errorAlert"_qs));
+    }
+
+    // Files the load could not use are named at the foot of the window,
+    // without stopping the user; the line goes once they load again.
+    void loadWarningsShowAsANoticeThatDoesNotBlock() {
+        WindowHarness h;
+        VaultData data = sampleVault();
+        data.warnings = {"/home/u/.ssh/latin1 is not UTF-8 text and was not read."};
+        h.store->setData(data);
+        QSignalSpy changed(h.model.get(), &AppModel::loadWarningsChanged);
+        h.showLoaded();
+
+        QCOMPARE(h.model->loadWarnings(),
+                 QStringList{u"/home/u/.ssh/latin1 is not UTF-8 text and was not read."_qs});
+        QCOMPARE(changed.count(), 1);
+        auto* notice = h.find<QLabel>(u"loadWarningNotice"_qs);
+        QVERIFY(notice && notice->isVisible());
+        QVERIFY(notice->text().contains(u"latin1"_qs));
+        QVERIFY(!h.find<QMessageBox>(u"errorAlert"_qs));
+        QVERIFY(h.find(u"hostsSidebar"_qs)->isVisible());
+
+        h.store->setData(sampleVault());
+        h.model->load();
+        QTRY_VERIFY(h.model->loadWarnings().isEmpty());
+        QVERIFY(!notice->isVisible());
     }
 
     void screensKeepTheirStateAcrossTabSwitches() {

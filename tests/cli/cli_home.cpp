@@ -50,12 +50,19 @@ int waitForExit(pid_t pid) {
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& input, const std::optional<std::string>& demo) {
-    // Files rather than pipes: nothing to drain while the child runs.
     TempDir files;
     writeFile(files.file("in"), input);
+    return runProcessReading(program, args, files.file("in"), demo);
+}
+
+ProcessResult runProcessReading(const std::string& program, const std::vector<std::string>& args,
+                                const std::string& inputPath,
+                                const std::optional<std::string>& demo) {
+    // Files rather than pipes: nothing to drain while the child runs.
+    TempDir files;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, files.file("in").c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputPath.c_str(), O_RDONLY, 0);
     for (auto [fd, name] : {std::pair{STDOUT_FILENO, "out"}, std::pair{STDERR_FILENO, "err"}})
         posix_spawn_file_actions_addopen(&actions, fd, files.file(name).c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);

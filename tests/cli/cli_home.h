@@ -28,6 +28,11 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
                          const std::string& input = "",
                          const std::optional<std::string>& demo = std::nullopt);
 
+// The same, with standard input read from a file (such as /dev/zero).
+ProcessResult runProcessReading(const std::string& program, const std::vector<std::string>& args,
+                                const std::string& inputPath,
+                                const std::optional<std::string>& demo = std::nullopt);
+
 // One exchange on a terminal: wait until the screen shows `expect`, then
 // type `send`.
 struct TerminalStep {
