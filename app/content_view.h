@@ -12,6 +12,7 @@ namespace moorkeep {
 
 class AppKitSplitView;
 class AppModel;
+class HostsScreen;
 class LoadingSpinner;
 
 // The main window: a spinner until the first snapshot is in, then the split
@@ -36,6 +37,7 @@ protected:
 
 private:
     void buildToolBar();
+    void addTabShortcuts();
     void showContent();
     void showScreen();
     void toggleSidebar();
@@ -51,6 +53,7 @@ private:
     QStackedWidget* pages_;
     LoadingSpinner* spinner_;
     AppKitSplitView* splitView_;
+    HostsScreen* hostsScreen_;
 };
 
 } // namespace moorkeep
