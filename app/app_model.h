@@ -17,8 +17,10 @@ namespace moorkeep {
 // The state every screen reads and the operations every screen calls. Lives
 // on the user-interface thread; each store call runs on the model's own
 // worker pool and its result is applied back on this thread. Changes are
-// optimistic: the published list changes first and is restored as a whole
-// when the store fails.
+// optimistic: the published list changes first, and a failed call takes back
+// only its own change, so calls that overlap never undo one another. When
+// calls on one list have overlapped, the list is read again from the store
+// once the last of them has settled, so it ends up as the store holds it.
 //
 // Every operation returns a future that finishes once its result has been
 // applied. Failures end in errorMessage, except for generateKey and
@@ -75,6 +77,20 @@ private:
     template <typename Work, typename Success, typename Failure>
     void inStore(Work work, Success onSuccess, Failure onFailure);
 
+    // Calls that change one published list, counted so that overlapping
+    // calls are followed by one fresh read of that list.
+    struct ListCalls {
+        int running = 0;
+        int startedSinceIdle = 0;
+    };
+    void callStarted(ListCalls& calls);
+    // True when this was the last running call and calls overlapped.
+    bool callSettled(ListCalls& calls);
+    void hostCallSettled();
+    void keyCallSettled();
+    void rereadHosts();
+    void rereadKeys();
+
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);
     void setDefaults(Defaults defaults);
@@ -90,6 +106,8 @@ private:
     Defaults defaults_;
     bool isLoading_ = true;
     std::optional<QString> errorMessage_;
+    ListCalls hostCalls_;
+    ListCalls keyCalls_;
 };
 
 } // namespace moorkeep

@@ -98,7 +98,7 @@ HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
     setAccessibleName(tr("Host %1").arg(text(host_.alias)));
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     auto* column = new QWidget;

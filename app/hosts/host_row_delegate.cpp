@@ -56,14 +56,13 @@ void HostRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, widget);
 
+    // On the selection's fill everything takes the selection's text colour.
     const bool selected = option.state & QStyle::State_Selected;
-    const bool active = option.state & QStyle::State_Active;
-    const QColor primary = selected && active ? option.palette.color(QPalette::HighlightedText)
-                                              : option.palette.color(QPalette::Text);
-    const QColor secondary = selected && active ? Colors::withOpacity(primary, 0.8)
-                                                : Colors::secondary();
-    const QColor tertiary = selected && active ? Colors::withOpacity(primary, 0.7)
-                                               : Colors::tertiary();
+    const QPalette::ColorGroup group =
+        option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+    const QColor primary = option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor secondary = selected ? Colors::withOpacity(primary, 0.8) : Colors::secondary();
+    const QColor tertiary = selected ? Colors::withOpacity(primary, 0.7) : Colors::tertiary();
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
@@ -73,10 +72,10 @@ void HostRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     constexpr IconTile::Look tile = IconTile::rowLook;
     const QRect tileRect(row.left() + horizontalPadding, row.center().y() - tile.side / 2,
                          tile.side, tile.side);
-    const QColor accent = selected && active ? primary : Colors::accent();
+    const QColor accent = selected ? primary : Colors::accent();
     QPainterPath tilePath;
     tilePath.addRoundedRect(QRectF(tileRect), tile.radius, tile.radius);
-    painter->fillPath(tilePath, Colors::withOpacity(accent, selected && active ? 0.2 : tile.fillOpacity));
+    painter->fillPath(tilePath, Colors::withOpacity(accent, selected ? 0.2 : tile.fillOpacity));
     const int inset = (tile.side - tile.symbolSize) / 2;
     painter->drawPixmap(tileRect.topLeft() + QPoint(inset, inset),
                         Symbols::pixmap(QStringLiteral("server.rack"), accent, tile.symbolSize,
