@@ -161,7 +161,7 @@ QFuture<void> AppModel::saveHost(SSHHost host) {
                 setHosts(std::move(hosts));
             }
             report(message);
-            hostCallSettled();
+            hostCallSettled(true);
             done.finish();
         });
     return done.future();
@@ -216,7 +216,7 @@ QFuture<void> AppModel::deleteHost(SSHHost host) {
                     setHosts(std::move(hosts));
                 }
                 report(message);
-                hostCallSettled();
+                hostCallSettled(true);
                 done.finish();
             });
     return done.future();
@@ -246,7 +246,7 @@ QFuture<void> AppModel::renameKey(SSHKey key) {
                     setKeys(std::move(keys));
                 }
                 report(message);
-                keyCallSettled();
+                keyCallSettled(true);
                 done.finish();
             });
     return done.future();
@@ -275,7 +275,7 @@ QFuture<void> AppModel::deleteKey(SSHKey key) {
                     setKeys(std::move(keys));
                 }
                 report(message);
-                keyCallSettled();
+                keyCallSettled(true);
                 done.finish();
             });
     return done.future();
@@ -292,7 +292,7 @@ QFuture<void> AppModel::refreshKeys() {
             },
             [this, done](const QString& message) {
                 report(message);
-                keyCallSettled();
+                keyCallSettled(true);
                 done.finish();
             });
     return done.future();
@@ -310,7 +310,7 @@ QFuture<void> AppModel::generateKey(const GenerateKeyOptions& options,
                 done.finish();
             },
             [this, done](const QString& message) {
-                keyCallSettled();
+                keyCallSettled(true);
                 done.fail(message);
             });
     return done.future();
@@ -326,7 +326,7 @@ QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options)
                 done.finish();
             },
             [this, done](const QString& message) {
-                keyCallSettled();
+                keyCallSettled(true);
                 done.fail(message);
             });
     return done.future();
@@ -340,7 +340,7 @@ QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
     callStarted(hostCalls_);
     auto fail = [this, done](const QString& message) {
         report(message);
-        hostCallSettled();
+        hostCallSettled(true);
         done.finish();
     };
     inStore([defaults,
@@ -364,21 +364,23 @@ void AppModel::callStarted(ListCalls& calls) {
     ++calls.startedSinceIdle;
 }
 
-bool AppModel::callSettled(ListCalls& calls) {
+bool AppModel::callSettled(ListCalls& calls, bool failed) {
+    calls.failedSinceIdle = calls.failedSinceIdle || failed;
     if (--calls.running > 0)
         return false;
-    const bool overlapped = calls.startedSinceIdle > 1;
+    const bool reread = calls.startedSinceIdle > 1 && calls.failedSinceIdle;
     calls.startedSinceIdle = 0;
-    return overlapped;
+    calls.failedSinceIdle = false;
+    return reread;
 }
 
-void AppModel::hostCallSettled() {
-    if (callSettled(hostCalls_))
+void AppModel::hostCallSettled(bool failed) {
+    if (callSettled(hostCalls_, failed))
         rereadHosts();
 }
 
-void AppModel::keyCallSettled() {
-    if (callSettled(keyCalls_))
+void AppModel::keyCallSettled(bool failed) {
+    if (callSettled(keyCalls_, failed))
         rereadKeys();
 }
 

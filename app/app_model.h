@@ -19,8 +19,9 @@ namespace moorkeep {
 // worker pool and its result is applied back on this thread. Changes are
 // optimistic: the published list changes first, and a failed call takes back
 // only its own change, so calls that overlap never undo one another. When
-// calls on one list have overlapped, the list is read again from the store
-// once the last of them has settled, so it ends up as the store holds it.
+// calls on one list have overlapped and one of them failed, the list is read
+// again from the store once the last of them has settled, so it ends up as
+// the store holds it.
 //
 // Every operation returns a future that finishes once its result has been
 // applied. Failures end in errorMessage, except for generateKey and
@@ -78,16 +79,18 @@ private:
     void inStore(Work work, Success onSuccess, Failure onFailure);
 
     // Calls that change one published list, counted so that overlapping
-    // calls are followed by one fresh read of that list.
+    // calls of which one failed are followed by one fresh read of that list.
     struct ListCalls {
         int running = 0;
         int startedSinceIdle = 0;
+        bool failedSinceIdle = false;
     };
     void callStarted(ListCalls& calls);
-    // True when this was the last running call and calls overlapped.
-    bool callSettled(ListCalls& calls);
-    void hostCallSettled();
-    void keyCallSettled();
+    // True when this was the last running call, calls overlapped and one
+    // of them failed.
+    bool callSettled(ListCalls& calls, bool failed);
+    void hostCallSettled(bool failed = false);
+    void keyCallSettled(bool failed = false);
     void rereadHosts();
     void rereadKeys();
 
