@@ -63,8 +63,11 @@ void AppModel::inStore(Work work, Success onSuccess, Failure onFailure) {
                 work(*store);
                 QMetaObject::invokeMethod(this, onSuccess, Qt::QueuedConnection);
             } else {
+                // The result is handed over, not copied: a snapshot of many
+                // hosts would otherwise be copied on the model's thread.
                 QMetaObject::invokeMethod(
-                    this, [onSuccess, result = work(*store)] { onSuccess(result); },
+                    this,
+                    [onSuccess, result = work(*store)]() mutable { onSuccess(std::move(result)); },
                     Qt::QueuedConnection);
             }
         } catch (const std::exception& error) {
@@ -108,10 +111,10 @@ KeyIdToPath AppModel::keyIdToPath() const {
 QFuture<void> AppModel::load() {
     Completion done;
     inStore([](VaultStore& store) { return store.loadData(); },
-            [this, done](const VaultData& data) {
-                setHosts(data.hosts);
-                setKeys(data.keys);
-                setDefaults(data.defaults);
+            [this, done](VaultData&& data) {
+                setHosts(std::move(data.hosts));
+                setKeys(std::move(data.keys));
+                setDefaults(std::move(data.defaults));
                 setLoading(false);
                 done.finish();
             },
@@ -348,8 +351,8 @@ QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
             [this, done, fail](const Defaults& saved) {
                 setDefaults(saved);
                 inStore([](VaultStore& store) { return store.loadData(); },
-                        [this, done](const VaultData& data) {
-                            setHosts(data.hosts);
+                        [this, done](VaultData&& data) {
+                            setHosts(std::move(data.hosts));
                             hostCallSettled();
                             done.finish();
                         },

@@ -7,6 +7,7 @@
 #include "hosts/hosts_screen.h"
 #include "hosts/hosts_sidebar.h"
 #include "keys/keys_detail.h"
+#include "keys/keys_screen.h"
 #include "keys/keys_sidebar.h"
 #include "loading_spinner.h"
 #include "style/symbols.h"
@@ -51,6 +52,7 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     buildToolBar();
     addTabShortcuts();
     new ErrorAlert(model_, this);
+    new KeysScreen(model_, keysState_, this);
 
     connect(&model_, &AppModel::isLoadingChanged, this, &ContentView::showContent);
     connect(&model_, &AppModel::tabChanged, this, &ContentView::showScreen);

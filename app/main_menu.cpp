@@ -22,12 +22,14 @@ void addHelpMenu(QMenuBar* menuBar, const Actions& actions) {
     QMenu* menu = menuBar->addMenu(text("&Help"));
     menu->setObjectName(QStringLiteral("helpMenu"));
     menu->addAction(actions.about);
+    menu->addAction(actions.checkForUpdates);
 }
 
 } // namespace
 
 void populate(QMenuBar* menuBar, const Actions& actions) {
     addApplicationMenu(menuBar, actions);
+    menuBar->addMenu(actions.keys);
     addHelpMenu(menuBar, actions);
 }
 

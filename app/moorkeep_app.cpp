@@ -3,9 +3,13 @@
 #include "app_model.h"
 #include "content_view.h"
 #include "main_menu.h"
+#include "menubar/keys_menu.h"
+#include "menubar/tray_icon.h"
+#include "menubar/updater_controller.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
@@ -14,10 +18,11 @@ namespace moorkeep {
 
 MoorkeepApp::MoorkeepApp(const StoreFactory& makeStore, QObject* parent)
     : QObject(parent)
+    , updater_(new UpdaterController(UpdateSettings::fromBuild(), {}, this))
     , quitAction_(new QAction(tr("Quit Moorkeep"), this))
     , aboutAction_(new QAction(tr("About Moorkeep"), this)) {
-    // Start-up order: the quit policy, the updater (when there is one), the
-    // store, the model, then the window with its menus. The store is chosen
+    // Start-up order: the quit policy, the updater, the store, the model,
+    // then the window with its menus and the tray icon. The store is chosen
     // once and never replaced; the model owns it.
     updateQuitPolicy();
     model_ = std::make_unique<AppModel>(makeStore());
@@ -31,11 +36,14 @@ MoorkeepApp::MoorkeepApp(const StoreFactory& makeStore, QObject* parent)
     connect(aboutAction_, &QAction::triggered, this, &MoorkeepApp::showAbout);
 
     showMainWindow();
+    setTrayIcon(TrayIcon::create(
+        *model_, {[this] { showMainWindow(); }, updater_->checkAction(), quitAction_}, this));
 }
 
-// The window goes before the model it reads.
+// The window and the tray menu go before the model they read.
 MoorkeepApp::~MoorkeepApp() {
     delete mainWindow_;
+    delete trayIcon_;
 }
 
 ContentView* MoorkeepApp::mainWindow() const {
@@ -46,7 +54,10 @@ void MoorkeepApp::showMainWindow() {
     if (!mainWindow_) {
         mainWindow_ = new ContentView(*model_);
         mainWindow_->setAttribute(Qt::WA_DeleteOnClose);
-        MainMenu::populate(mainWindow_->menuBar(), {quitAction_, aboutAction_});
+        mainWindow_->installEventFilter(this);
+        MainMenu::populate(mainWindow_->menuBar(),
+                           {quitAction_, aboutAction_, updater_->checkAction(),
+                            new KeysMenu(*model_, mainWindow_)});
     }
     mainWindow_->show();
     mainWindow_->raise();
@@ -58,8 +69,17 @@ void MoorkeepApp::setTrayIcon(QSystemTrayIcon* icon) {
     updateQuitPolicy();
 }
 
+// The panel may have gone away, or come, since the icon was set: the rule is
+// decided again as the window closes.
+bool MoorkeepApp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mainWindow_ && event->type() == QEvent::Close)
+        updateQuitPolicy();
+    return QObject::eventFilter(watched, event);
+}
+
 void MoorkeepApp::updateQuitPolicy() {
-    bool trayKeepsItReachable = trayIcon_ && QSystemTrayIcon::isSystemTrayAvailable();
+    bool trayKeepsItReachable =
+        trayIcon_ && trayIcon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
     QApplication::setQuitOnLastWindowClosed(!trayKeepsItReachable);
 }
 

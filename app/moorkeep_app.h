@@ -14,9 +14,11 @@ namespace moorkeep {
 
 class AppModel;
 class ContentView;
+class UpdaterController;
 
-// The application itself: chooses the store, owns the one app model for the
-// life of the process, and opens the main window with its menus.
+// The application itself: chooses the store, owns the update checks and the
+// one app model for the life of the process, and opens the main window with
+// its menus and the tray icon.
 class MoorkeepApp : public QObject {
     Q_OBJECT
 
@@ -38,10 +40,14 @@ public:
     // closing the window quits.
     void setTrayIcon(QSystemTrayIcon* icon);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void updateQuitPolicy();
     void showAbout();
 
+    UpdaterController* updater_;
     std::unique_ptr<AppModel> model_;
     QAction* quitAction_;
     QAction* aboutAction_;

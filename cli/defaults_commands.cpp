@@ -24,6 +24,7 @@ int show(Session& session, const ParsedArguments& args) {
 }
 
 int set(Session& session, const ParsedArguments& args) {
+    session.beginChange();
     const VaultData& data = session.data();
     FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::defaults, "defaults set");
     Defaults defaults = data.defaults;

@@ -43,6 +43,8 @@ CommandLine readGlobalOptions(std::span<const std::string> args) {
             line.options.demo = true;
         } else if (arg == "--help" || arg == "-h") {
             line.help = true;
+        } else if (arg == "--version") {
+            line.version = true;
         } else {
             throw UsageError("unknown option " + name, "");
         }

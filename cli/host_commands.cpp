@@ -6,6 +6,7 @@
 #include "lookup.h"
 #include "model/input_rules.h"
 #include "model/record_json.h"
+#include "model/record_json_text.h"
 #include "record_views.h"
 #include "session.h"
 #include "stores/vault_rules.h"
@@ -35,19 +36,23 @@ constexpr auto editOptions = [] {
     return options;
 }();
 
-// What the host dialog refuses to save.
+// What the host dialog refuses to save. An alias that is new, or changed,
+// must name one host; one already in the file may stay as it is.
 void checkHost(const SSHHost& host, const std::vector<SSHHost>& hosts,
-               const std::optional<std::string>& editedId) {
+               const std::optional<std::string>& editedId,
+               const std::optional<std::string>& previousAlias) {
     if (host.alias.empty())
         throw RefusedInput("the alias must not be empty");
+    if (host.alias != previousAlias && !InputRules::isValidAlias(host.alias))
+        throw RefusedInput(std::string(InputRules::aliasRuleMessage));
     if (host.hostname.empty())
         throw RefusedInput("the host name must not be empty");
     if (InputRules::isDuplicateAlias(hosts, host.alias, editedId))
         throw RefusedInput("A host with this alias already exists.");
 }
 
-SSHHost save(Session& session, const SSHHost& host) {
-    const VaultData& data = session.data();
+// Saved with the lists of the snapshot the host was found in.
+SSHHost save(Session& session, const VaultData& data, const SSHHost& host) {
     return VaultRules::saveHost(session.store(), host,
                                 VaultRules::originalAlias(data.hosts, host.id),
                                 VaultRules::keyIdToPath(data.keys));
@@ -56,7 +61,10 @@ SSHHost save(Session& session, const SSHHost& host) {
 int list(Session& session, const ParsedArguments& args) {
     const VaultData& data = session.data();
     if (args.has("--json")) {
-        session.output().json(data.hosts);
+        // Written straight from the records: the JSON value of many hosts
+        // would cost more than loading them.
+        RecordJsonText::writeHosts(session.output().stream(), data.hosts);
+        session.output().stream() << '\n';
         return 0;
     }
     std::vector<Row> rows;
@@ -66,8 +74,25 @@ int list(Session& session, const ParsedArguments& args) {
     return 0;
 }
 
+// The snapshot to look the host up in. A large configuration costs most of
+// the time, so when the text is an alias only the hosts of that alias (and
+// of the one the host is renamed to) are loaded: the first of them is the
+// host the whole list gives, and the only ones a rename can collide with.
+// Every host is loaded when the text may be an id.
+const VaultData& dataToFind(Session& session, const std::string& text,
+                            const std::optional<std::string>& newAlias = std::nullopt) {
+    AliasSet aliases{text};
+    if (newAlias)
+        aliases.insert(*newAlias);
+    const VaultData& some = session.dataForAliases(aliases);
+    if (std::any_of(some.hosts.begin(), some.hosts.end(),
+                    [&](const SSHHost& h) { return h.alias == text; }))
+        return some;
+    return session.data();
+}
+
 int show(Session& session, const ParsedArguments& args) {
-    const VaultData& data = session.data();
+    const VaultData& data = dataToFind(session, args.positionals[0]);
     const SSHHost& host = findHost(data.hosts, args.positionals[0]);
     if (args.has("--json"))
         session.output().json(host);
@@ -77,7 +102,8 @@ int show(Session& session, const ParsedArguments& args) {
 }
 
 int command(Session& session, const ParsedArguments& args) {
-    session.output().line(SSHCommand::build(findHost(session.data().hosts, args.positionals[0])));
+    const std::string& text = args.positionals[0];
+    session.output().line(SSHCommand::build(findHost(dataToFind(session, text).hosts, text)));
     return 0;
 }
 
@@ -85,6 +111,7 @@ int add(Session& session, const ParsedArguments& args) {
     auto hostname = args.value("--hostname");
     if (!hostname)
         throw UsageError("missing --hostname", "host add");
+    session.beginChange();
     const VaultData& data = session.data();
     FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::host, "host add");
     // A new host as the host dialog builds it: empty id, source user.
@@ -94,26 +121,29 @@ int add(Session& session, const ParsedArguments& args) {
     host.hostname = *hostname;
     host.source = HostSource::user;
     applyFieldChanges(host, changes);
-    checkHost(host, data.hosts, std::nullopt);
-    save(session, host);
+    checkHost(host, data.hosts, std::nullopt, std::nullopt);
+    save(session, data, host);
     return 0;
 }
 
 int edit(Session& session, const ParsedArguments& args) {
-    const VaultData& data = session.data();
+    session.beginChange();
+    const VaultData& data = dataToFind(session, args.positionals[0], args.value("--alias"));
     SSHHost host = findHost(data.hosts, args.positionals[0]);
+    const std::string previousAlias = host.alias;
     FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::host, "host edit");
     if (auto alias = args.value("--alias"))
         host.alias = *alias;
     if (auto hostname = args.value("--hostname"))
         host.hostname = *hostname;
     applyFieldChanges(host, changes);
-    checkHost(host, data.hosts, host.id);
-    save(session, host);
+    checkHost(host, data.hosts, host.id, previousAlias);
+    save(session, data, host);
     return 0;
 }
 
 int remove(Session& session, const ParsedArguments& args) {
+    session.beginChange();
     const VaultData& data = session.data();
     const SSHHost& host = findHost(data.hosts, args.positionals[0]);
     VaultRules::deleteHost(session.store(), host, VaultRules::keyIdToPath(data.keys));

@@ -1,3 +1,4 @@
+#include "backup_commands.h"
 #include "cli_errors.h"
 #include "defaults_commands.h"
 #include "dump_command.h"
@@ -8,6 +9,7 @@
 #include "session.h"
 
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -27,12 +29,14 @@ Commands:
   host       list, show, add, change and delete hosts
   defaults   show and change the Host * defaults
   key        list, show, generate, rename and delete keys; passphrases
+  backup     list the backups of the configuration and put one back
 
 Global options:
   --home DIR    use DIR/.ssh (default: your home directory)
   --meta FILE   the metadata file (default: the one of that home directory)
   --demo        work on the demo data in memory (as MOORKEEP_DEMO=1 does)
   --help        show this help
+  --version     print the version
 
 Run 'moorkeepctl COMMAND --help' for more.
 
@@ -46,6 +50,10 @@ int run(std::span<const std::string> args, Output& output) {
         output.stream() << help;
         return 0;
     }
+    if (line.version) {
+        output.stream() << "moorkeepctl " << MOORKEEP_VERSION << '\n';
+        return 0;
+    }
     if (line.rest.empty())
         throw UsageError("missing command", "");
     Session session(line.options, output);
@@ -53,7 +61,8 @@ int run(std::span<const std::string> args, Output& output) {
     auto rest = line.rest.subspan(1);
     if (word == dumpCommand().name)
         return runCommand(session, dumpCommand(), word, rest);
-    for (const CommandGroup* group : {&hostCommands(), &defaultsCommands(), &keyCommands()})
+    for (const CommandGroup* group :
+         {&hostCommands(), &defaultsCommands(), &keyCommands(), &backupCommands()})
         if (word == group->name)
             return runGroup(session, *group, rest);
     throw UsageError("unknown command " + word, "");
@@ -72,6 +81,10 @@ int main(int argc, char** argv) {
                   << "--help'.\n";
         return 2;
     } catch (const RefusedInput& error) {
+        std::cerr << "moorkeepctl: " << error.what() << '\n';
+        return 2;
+    } catch (const std::invalid_argument& error) {
+        // The store refuses a value it would not write into the files.
         std::cerr << "moorkeepctl: " << error.what() << '\n';
         return 2;
     } catch (const std::exception& error) {

@@ -27,10 +27,34 @@ VaultStore& Session::store() {
     return *store_;
 }
 
+SystemVaultStore* Session::systemStore() {
+    return dynamic_cast<SystemVaultStore*>(&store());
+}
+
+void Session::beginChange() {
+    SystemVaultStore* system = systemStore();
+    if (!system || locks_)
+        return;
+    // A scan may run the key tool for a while; run it before the locks, so
+    // that the scan under them finds a fresh cache and runs nothing.
+    system->rescanKeys();
+    locks_ = std::make_unique<SystemVaultStore::ChangeLocks>(*system);
+    data_.reset();
+    aliasData_.reset();
+}
+
 const VaultData& Session::data() {
     if (!data_)
         data_ = store().loadData();
     return *data_;
+}
+
+const VaultData& Session::dataForAliases(const AliasSet& aliases) {
+    if (data_)
+        return *data_;
+    if (!aliasData_ || aliasData_->first != aliases)
+        aliasData_.emplace(aliases, store().loadDataForAliases(aliases));
+    return aliasData_->second;
 }
 
 } // namespace moorkeep::cli

@@ -2,10 +2,13 @@
 
 #include "model/vault_store.h"
 #include "output.h"
+#include "stores/system_vault_store.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <set>
+#include <utility>
 
 namespace moorkeep::cli {
 
@@ -21,6 +24,8 @@ struct GlobalOptions {
 // directory, with the metadata file of that home unless --meta names one.
 std::unique_ptr<VaultStore> makeStore(const GlobalOptions& options, const char* demoVariable);
 
+using AliasSet = std::set<std::string, std::less<>>;
+
 // One run of a command: the store, made when first needed, the snapshot it
 // loaded, and where output goes.
 class Session {
@@ -28,16 +33,29 @@ public:
     Session(GlobalOptions options, Output& output);
 
     VaultStore& store();
+    // The store of real files; nothing in demo mode.
+    SystemVaultStore* systemStore();
     // The snapshot, loaded on first use; the lists the rules work on, as the
     // desktop application's model holds them.
     const VaultData& data();
+    // The snapshot with only the hosts of these aliases (the whole snapshot
+    // once that is loaded): a host found in it by its alias is the one
+    // data() gives, and so are the other hosts of these aliases.
+    const VaultData& dataForAliases(const AliasSet& aliases);
     Output& output() { return output_; }
+
+    // Called by a command that changes the configuration before it reads
+    // anything: holds the store's change locks until the session ends, so
+    // that the snapshot the change starts from is the one it changes.
+    void beginChange();
 
 private:
     GlobalOptions options_;
     Output& output_;
     std::unique_ptr<VaultStore> store_;
+    std::unique_ptr<SystemVaultStore::ChangeLocks> locks_;
     std::optional<VaultData> data_;
+    std::optional<std::pair<AliasSet, VaultData>> aliasData_;
 };
 
 } // namespace moorkeep::cli

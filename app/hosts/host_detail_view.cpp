@@ -1,7 +1,7 @@
 #include "hosts/host_detail_view.h"
 
 #include "config/ssh_command.h"
-#include "hosts/detail_card.h"
+#include "hosts/host_detail_card.h"
 #include "style/badge_label.h"
 #include "style/card_frame.h"
 #include "style/colors.h"
@@ -217,15 +217,15 @@ QWidget* HostDetailView::buildCommandCard() {
 }
 
 QWidget* HostDetailView::buildCards() {
-    std::vector<DetailCard*> cards{
-        new DetailCard(QStringLiteral("globe"), tr("HOSTNAME"), text(host_.hostname), std::nullopt),
-        new DetailCard(QStringLiteral("person"), tr("USER"), text(host_.user), std::nullopt),
-        new DetailCard(QStringLiteral("number"), tr("PORT"), QString::number(host_.port), std::nullopt),
-        new DetailCard(QStringLiteral("key.fill"), tr("IDENTITY KEY"),
+    std::vector<HostDetailCard*> cards{
+        new HostDetailCard(QStringLiteral("globe"), tr("HOSTNAME"), text(host_.hostname), std::nullopt),
+        new HostDetailCard(QStringLiteral("person"), tr("USER"), text(host_.user), std::nullopt),
+        new HostDetailCard(QStringLiteral("number"), tr("PORT"), QString::number(host_.port), std::nullopt),
+        new HostDetailCard(QStringLiteral("key.fill"), tr("IDENTITY KEY"),
                        keyInfo_ ? text(keyInfo_->name) : tr("None"),
                        keyInfo_ ? std::optional(text(keyInfo_->type)) : std::nullopt)};
     if (host_.proxyJump)
-        cards.push_back(new DetailCard(QStringLiteral("arrow.left.arrow.right"), tr("PROXYJUMP"),
+        cards.push_back(new HostDetailCard(QStringLiteral("arrow.left.arrow.right"), tr("PROXYJUMP"),
                                        text(*host_.proxyJump), std::nullopt));
 
     auto* grid = new QWidget;

@@ -2,7 +2,6 @@
 
 #include "hosts/dialog_form.h"
 #include "hosts/key_picker.h"
-#include "model/alias_rule.h"
 #include "model/input_rules.h"
 #include "model/port_rule.h"
 
@@ -19,6 +18,12 @@ namespace {
 
 std::string text(const QLineEdit* field) {
     return field->text().toStdString();
+}
+
+std::optional<std::string> aliasProblem(const std::string& alias) {
+    if (InputRules::isValidAlias(alias))
+        return std::nullopt;
+    return std::string(InputRules::aliasRuleMessage);
 }
 
 } // namespace

@@ -1,26 +1,66 @@
 #include "keys/keys_detail.h"
 
 #include "app_model.h"
+#include "keys/empty_keys_state.h"
+#include "keys/key_detail_view.h"
 #include "keys/keys_state.h"
 
-#include <algorithm>
+#include <QVBoxLayout>
 
 namespace moorkeep {
 
 KeysDetail::KeysDetail(AppModel& model, KeysState& state, QWidget* parent)
-    : PlaceholderPane(QStringLiteral("KeysDetail"), parent)
+    : QWidget(parent)
     , model_(model)
     , state_(state) {
     setObjectName(QStringLiteral("keysDetail"));
-    auto describe = [this] {
-        const auto& keys = model_.keys();
-        auto protectedKeys = std::count_if(keys.begin(), keys.end(), [](const SSHKey& key) {
-            return key.hasPassphrase.value_or(false);
-        });
-        setSummary(tr("%n key(s) with a passphrase", nullptr, int(protectedKeys)));
-    };
-    connect(&model_, &AppModel::keysChanged, this, describe);
-    describe();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    connect(&state_, &KeysState::selectedIdChanged, this, &KeysDetail::refresh);
+    connect(&model_, &AppModel::keysChanged, this, &KeysDetail::refresh);
+    connect(&model_, &AppModel::hostsChanged, this, &KeysDetail::refresh);
+    refresh();
+}
+
+// Rebuilds only when what the pane shows changed, so that a copy button's
+// "Copied" survives unrelated changes of the lists.
+void KeysDetail::refresh() {
+    std::optional<SSHKey> key;
+    if (const auto& id = state_.selectedId())
+        key = model_.keyWithId(*id);
+    std::vector<SSHHost> usedBy;
+    if (key)
+        usedBy = model_.hostsUsingKey(key->id);
+
+    if (key && detailView_ && detailView_->keyInfo() == *key && detailView_->usedBy() == usedBy)
+        return;
+    if (!key && shown_ && !detailView_)
+        return;
+
+    QWidget* next = nullptr;
+    if (key) {
+        const SSHKey shownKey = *key;
+        detailView_ = new KeyDetailView(
+            shownKey, std::move(usedBy),
+            {.onRename = [this, shownKey] { state_.setSheet(KeySheet::rename(shownKey)); },
+             .onChangePassphrase =
+                 [this, shownKey] { state_.setSheet(KeySheet::passphrase(shownKey)); },
+             .onDelete = [this, shownKey] { state_.setKeyToDelete(shownKey); }});
+        next = detailView_;
+    } else {
+        detailView_ = nullptr;
+        next = new EmptyKeysState(model_);
+    }
+    if (shown_) {
+        // Out of the window at once (tests and screen readers see only the
+        // new pane); deleted later, as a click of its own may have led here.
+        layout()->removeWidget(shown_);
+        shown_->setParent(nullptr);
+        shown_->deleteLater();
+    }
+    layout()->addWidget(next);
+    shown_ = next;
 }
 
 } // namespace moorkeep

@@ -1,24 +1,50 @@
 #pragma once
 
-#include "placeholder_pane.h"
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QToolButton;
 
 namespace moorkeep {
 
 class AppModel;
-struct KeysState;
+class KeyListModel;
+class KeysState;
 
-// Placeholder for the Keys sidebar (searchable key list) until the screen is built.
-class KeysSidebar : public PlaceholderPane {
+// The Keys tab's sidebar: the search box and the generate button, the list
+// of keys that match the search, and the count of all keys. The list's
+// selection and the search text are the screen state's.
+class KeysSidebar : public QWidget {
     Q_OBJECT
 
 public:
     KeysSidebar(AppModel& model, KeysState& state, QWidget* parent = nullptr);
 
     KeysState& state() const { return state_; }
+    QLineEdit* searchField() const { return searchField_; }
+    QListView* listView() const { return listView_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* buildSearchRow();
+    void keysChanged();
+    void showSelection();
+    void selectionChanged();
+    void moveSelection(int step);
+    void showCount();
+
     AppModel& model_;
     KeysState& state_;
+    KeyListModel* listModel_;
+    QLineEdit* searchField_;
+    QToolButton* generateButton_;
+    QListView* listView_;
+    QLabel* countLabel_;
+    bool showingSelection_ = false;
 };
 
 } // namespace moorkeep

@@ -1,24 +1,16 @@
 #include "config/config_blocks.h"
 
+#include "config/config_parser.h"
+#include "config/config_syntax.h"
+
 namespace moorkeep::config {
 
 namespace {
 
-bool isWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n';
-}
-
-bool startsWithKeyword(std::string_view line, std::string_view keyword) {
-    if (line.size() < keyword.size())
-        return false;
-    for (std::size_t i = 0; i < keyword.size(); ++i) {
-        char c = line[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != keyword[i])
-            return false;
-    }
-    return line.size() == keyword.size() || isWhiteSpace(line[keyword.size()]);
+bool splitLine(std::string_view line, std::string& keyword, std::string& value) {
+    const std::string_view trimmed = trimBlanks(line);
+    return !trimmed.empty() && trimmed.front() != '#' &&
+           ConfigParser::splitDirective(trimmed, keyword, value);
 }
 
 // The end of the block that starts at the header: before the next header,
@@ -38,13 +30,21 @@ std::size_t blockEnd(const ConfigText& text, std::size_t header) {
 } // namespace
 
 std::optional<BlockHeader> readHeader(std::string_view line) {
-    const std::string_view trimmed = trimBlanks(line);
-    for (auto [keyword, name] : {std::pair{HeaderKeyword::host, std::string_view("host")},
-                                 std::pair{HeaderKeyword::match, std::string_view("match")}}) {
-        if (startsWithKeyword(trimmed, name))
-            return BlockHeader{keyword, trimBlanks(trimmed.substr(name.size()))};
-    }
+    std::string keyword, value;
+    if (!splitLine(line, keyword, value))
+        return std::nullopt;
+    if (equalsIgnoringCase(keyword, "host"))
+        return BlockHeader{HeaderKeyword::host, std::move(value)};
+    if (equalsIgnoringCase(keyword, "match"))
+        return BlockHeader{HeaderKeyword::match, std::move(value)};
     return std::nullopt;
+}
+
+std::optional<std::string> directiveKeyword(std::string_view line) {
+    std::string keyword, value;
+    if (!splitLine(line, keyword, value))
+        return std::nullopt;
+    return keyword;
 }
 
 std::optional<Block> findHostBlock(const ConfigText& text, std::string_view pattern) {

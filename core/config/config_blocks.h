@@ -14,12 +14,12 @@ inline constexpr std::string_view defaultsPattern = "*";
 
 enum class HeaderKeyword { host, match };
 
-// A "Host" or "Match" line: the keyword (any case) followed by white space
-// or the end of the line. A keyword joined to its pattern with "=" does not
-// count.
+// A "Host" or "Match" line, split as the parser splits every directive (so
+// "Host=web" is one too): the parser starts a block there, and so a block
+// ends there for the writer as well. A keyword without a value is no header.
 struct BlockHeader {
     HeaderKeyword keyword;
-    std::string_view pattern; // trimmed, case kept
+    std::string pattern; // the value, case kept
 };
 
 std::optional<BlockHeader> readHeader(std::string_view line);
@@ -40,6 +40,9 @@ std::optional<Block> findHostBlock(const ConfigText& text, std::string_view patt
 std::string blockIndentation(const ConfigText& text, const Block& block);
 
 bool isBlankOrComment(std::string_view line);
+// The keyword of a directive line, split as the parser splits it; nothing for
+// blank, comment and malformed lines.
+std::optional<std::string> directiveKeyword(std::string_view line);
 bool isBlank(std::string_view line);
 
 } // namespace moorkeep::config

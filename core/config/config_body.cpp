@@ -1,78 +1,161 @@
 #include "config/config_body.h"
 
+#include <map>
+
 namespace moorkeep::config {
 
 namespace {
 
-class BodyLines {
-public:
-    explicit BodyLines(std::string_view indentation)
-        : indentation_(indentation) {}
-
-    void add(std::string_view keyword, std::string_view value) {
-        std::string line(indentation_);
-        line.append(keyword).append(" ").append(value);
-        lines_.push_back(std::move(line));
-    }
-
-    std::vector<std::string> take() { return std::move(lines_); }
-
-private:
-    std::string_view indentation_;
-    std::vector<std::string> lines_;
-};
+using Directives = std::vector<std::pair<std::string, std::string>>;
 
 const std::string* keyPath(const std::string& keyId, const KeyIdToPath& keyIdToPath) {
     const auto entry = keyIdToPath.find(keyId);
     return entry == keyIdToPath.end() ? nullptr : &entry->second;
 }
 
-} // namespace
-
-// std::map<std::string, ...> orders keys by byte, which for UTF-8 is the
-// code-point order the extra options are written in.
-
-std::vector<std::string> renderHostBody(const SSHHost& host, const Defaults& defaults,
-                                        const KeyIdToPath& keyIdToPath,
-                                        std::string_view indentation) {
-    BodyLines body(indentation);
-    if (!host.hostname.empty() && host.hostname != host.alias)
-        body.add("HostName", host.hostname);
-    if (!host.user.empty() && host.user != defaults.user)
-        body.add("User", host.user);
-    if (host.port != 22 && host.port != defaults.port)
-        body.add("Port", std::to_string(host.port));
-    if (host.keyId && !host.keyId->empty() && *host.keyId != defaults.keyId) {
-        if (const std::string* path = keyPath(*host.keyId, keyIdToPath))
-            body.add("IdentityFile", *path);
-    }
-    if (host.proxyJump && !host.proxyJump->empty() && defaults.proxyJump != host.proxyJump)
-        body.add("ProxyJump", *host.proxyJump);
-    for (const auto& [key, value] : host.extraOptions) {
-        const auto inherited = defaults.extraOptions.find(key);
-        if (inherited == defaults.extraOptions.end() || inherited->second != value)
-            body.add(key, value);
-    }
-    return body.take();
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
 }
 
-std::vector<std::string> renderDefaultsBody(const Defaults& defaults,
-                                            const KeyIdToPath& keyIdToPath,
-                                            std::string_view indentation) {
-    BodyLines body(indentation);
-    if (!defaults.user.empty())
-        body.add("User", defaults.user);
-    if (defaults.port != 22)
-        body.add("Port", std::to_string(defaults.port));
-    if (!defaults.keyId.empty()) {
-        if (const std::string* path = keyPath(defaults.keyId, keyIdToPath))
-            body.add("IdentityFile", *path);
+// An absent and an empty optional text both mean "none".
+std::string orEmpty(const std::optional<std::string>& text) {
+    return text.value_or("");
+}
+
+// The entries of each extra option, by its name without regard to case.
+// std::map orders by byte, which for UTF-8 is code-point order.
+std::map<std::string, OptionMap> optionGroups(const OptionMap& options) {
+    std::map<std::string, OptionMap> groups;
+    for (const auto& [key, value] : options)
+        groups[lowerCase(key)][key] = value;
+    return groups;
+}
+
+class GroupList {
+public:
+    explicit GroupList(bool everything)
+        : everything_(everything) {}
+
+    // Adds the group when its value changed, or for a new block when it has
+    // something to write.
+    void add(std::string keyword, bool changed, Directives directives) {
+        if (changed || (everything_ && !directives.empty()))
+            groups_.push_back({std::move(keyword), std::move(directives)});
     }
-    if (defaults.proxyJump && !defaults.proxyJump->empty())
-        body.add("ProxyJump", *defaults.proxyJump);
-    for (const auto& [key, value] : defaults.extraOptions)
-        body.add(key, value);
-    return body.take();
+
+    template <typename Render>
+    void addOptions(const OptionMap* before, const OptionMap& after, Render render) {
+        const auto afterGroups = optionGroups(after);
+        std::map<std::string, OptionMap> beforeGroups;
+        if (before)
+            beforeGroups = optionGroups(*before);
+        // Written in the code-point order of their first spelling; a group
+        // only `before` has renders nothing, so its place does not matter.
+        std::map<std::string, std::string> order;
+        for (const auto& [name, entries] : afterGroups)
+            order[entries.begin()->first] = name;
+        for (const auto& [name, entries] : beforeGroups)
+            if (!afterGroups.contains(name))
+                order[entries.begin()->first] = name;
+        for (const auto& [first, name] : order) {
+            const auto was = beforeGroups.find(name);
+            const auto now = afterGroups.find(name);
+            const OptionMap none;
+            const OptionMap& nowEntries = now == afterGroups.end() ? none : now->second;
+            const bool changed =
+                !everything_ && (was == beforeGroups.end() ? none : was->second) != nowEntries;
+            Directives directives;
+            for (const auto& [key, value] : nowEntries)
+                if (render(key, value))
+                    directives.emplace_back(key, value);
+            add(name, changed, std::move(directives));
+        }
+    }
+
+    std::vector<FieldGroup> take() { return std::move(groups_); }
+
+private:
+    bool everything_;
+    std::vector<FieldGroup> groups_;
+};
+
+Directives one(bool wanted, std::string keyword, std::string value) {
+    Directives directives;
+    if (wanted)
+        directives.emplace_back(std::move(keyword), std::move(value));
+    return directives;
+}
+
+} // namespace
+
+std::vector<FieldGroup> changedHostGroups(const std::optional<SSHHost>& before,
+                                          const SSHHost& after, const Defaults& defaults,
+                                          const KeyIdToPath& keyIdToPath) {
+    GroupList groups(!before);
+    auto changed = [&](auto field) { return before && field(*before) != field(after); };
+
+    groups.add(
+        "HostName", changed([](const SSHHost& h) { return h.hostname; }),
+        one(!after.hostname.empty() && after.hostname != after.alias, "HostName", after.hostname));
+    groups.add("User", changed([](const SSHHost& h) { return h.user; }),
+               one(!after.user.empty() && after.user != defaults.user, "User", after.user));
+    // A port of its own is written whenever the defaults say otherwise, 22
+    // included: the host's own Port line wins over the defaults.
+    groups.add("Port", changed([](const SSHHost& h) { return h.port; }),
+               one(after.port != defaults.port, "Port", std::to_string(after.port)));
+    const std::string keyId = orEmpty(after.keyId);
+    const std::string* path = keyPath(keyId, keyIdToPath);
+    groups.add(
+        "IdentityFile", changed([](const SSHHost& h) { return orEmpty(h.keyId); }),
+        one(!keyId.empty() && keyId != defaults.keyId && path, "IdentityFile", path ? *path : ""));
+    const std::string proxyJump = orEmpty(after.proxyJump);
+    groups.add(
+        "ProxyJump", changed([](const SSHHost& h) { return orEmpty(h.proxyJump); }),
+        one(!proxyJump.empty() && defaults.proxyJump != after.proxyJump, "ProxyJump", proxyJump));
+    groups.addOptions(before ? &before->extraOptions : nullptr, after.extraOptions,
+                      [&](const std::string& key, const std::string& value) {
+                          const auto inherited = defaults.extraOptions.find(key);
+                          return inherited == defaults.extraOptions.end() ||
+                                 inherited->second != value;
+                      });
+    return groups.take();
+}
+
+std::vector<FieldGroup> changedDefaultsGroups(const std::optional<Defaults>& before,
+                                              const Defaults& after,
+                                              const KeyIdToPath& keyIdToPath) {
+    GroupList groups(!before);
+    auto changed = [&](auto field) { return before && field(*before) != field(after); };
+
+    groups.add("User", changed([](const Defaults& d) { return d.user; }),
+               one(!after.user.empty(), "User", after.user));
+    groups.add("Port", changed([](const Defaults& d) { return d.port; }),
+               one(after.port != 22, "Port", std::to_string(after.port)));
+    const std::string* path = keyPath(after.keyId, keyIdToPath);
+    groups.add("IdentityFile", changed([](const Defaults& d) { return d.keyId; }),
+               one(!after.keyId.empty() && path, "IdentityFile", path ? *path : ""));
+    const std::string proxyJump = orEmpty(after.proxyJump);
+    groups.add("ProxyJump", changed([](const Defaults& d) { return orEmpty(d.proxyJump); }),
+               one(!proxyJump.empty(), "ProxyJump", proxyJump));
+    groups.addOptions(before ? &before->extraOptions : nullptr, after.extraOptions,
+                      [](const std::string&, const std::string&) { return true; });
+    return groups.take();
+}
+
+std::vector<std::string> renderGroups(const std::vector<FieldGroup>& groups,
+                                      std::string_view indentation) {
+    std::vector<std::string> lines;
+    for (const auto& group : groups)
+        for (const auto& [keyword, value] : group.directives) {
+            std::string line(indentation);
+            line.append(keyword).append(" ").append(value);
+            lines.push_back(std::move(line));
+        }
+    return lines;
 }
 
 } // namespace moorkeep::config

@@ -1,125 +1,164 @@
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
+#include "config/line_interpreter.h"
 
-#include <variant>
+#include <algorithm>
 
 namespace moorkeep::ConfigParser {
-namespace {
 
-using config::equalsIgnoringCase;
-
-std::int64_t portValue(std::string_view value) {
-    return config::parseInteger(value).value_or(22);
+ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
+                   const std::string& homedir) {
+    config::LineInterpreter interpreter(keyPathToId, homedir);
+    for (const auto& line : lines)
+        interpreter.add(line.directive, line.value, line.sourceFile);
+    return interpreter.finish();
 }
 
-std::optional<std::string> keyIdFor(const std::string& value, const KeyPathToId& keyPathToId,
+} // namespace moorkeep::ConfigParser
+
+namespace moorkeep::config {
+namespace {
+
+std::int64_t portValue(std::string_view value) {
+    return parseInteger(value).value_or(22);
+}
+
+std::optional<std::string> keyIdFor(std::string_view value,
+                                    const ConfigParser::KeyPathToId& keyPathToId,
                                     const std::string& homedir) {
-    std::string path = !value.empty() && value.front() == '~' ? homedir + value.substr(1) : value;
+    std::string path = !value.empty() && value.front() == '~'
+                           ? homedir + std::string(value.substr(1))
+                           : std::string(value);
     auto it = keyPathToId.find(path);
     if (it == keyPathToId.end())
         return std::nullopt;
     return it->second;
 }
 
-void applyToHost(SSHHost& host, const ConfigLineSource& line, const KeyPathToId& keyPathToId,
-                 const std::string& homedir) {
-    const std::string& keyword = line.directive;
+void applyToHost(SSHHost& host, std::string_view keyword, std::string_view value,
+                 const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir) {
     if (equalsIgnoringCase(keyword, "hostname"))
-        host.hostname = line.value;
+        host.hostname = value;
     else if (equalsIgnoringCase(keyword, "user"))
-        host.user = line.value;
+        host.user = value;
     else if (equalsIgnoringCase(keyword, "port"))
-        host.port = portValue(line.value);
+        host.port = portValue(value);
     else if (equalsIgnoringCase(keyword, "identityfile"))
-        host.keyId = keyIdFor(line.value, keyPathToId, homedir);
+        host.keyId = keyIdFor(value, keyPathToId, homedir);
     else if (equalsIgnoringCase(keyword, "proxyjump"))
-        host.proxyJump = line.value;
+        host.proxyJump = value;
     else
-        host.extraOptions[keyword] = line.value;
+        host.extraOptions.insert_or_assign(std::string(keyword), value);
 }
 
-void applyToDefaults(Defaults& defaults, const ConfigLineSource& line,
-                     const KeyPathToId& keyPathToId, const std::string& homedir) {
-    const std::string& keyword = line.directive;
+void applyToDefaults(Defaults& defaults, std::string_view keyword, std::string_view value,
+                     const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir) {
     if (equalsIgnoringCase(keyword, "user"))
-        defaults.user = line.value;
+        defaults.user = value;
     else if (equalsIgnoringCase(keyword, "port"))
-        defaults.port = portValue(line.value);
+        defaults.port = portValue(value);
     else if (equalsIgnoringCase(keyword, "identityfile"))
-        defaults.keyId = keyIdFor(line.value, keyPathToId, homedir).value_or("");
+        defaults.keyId = keyIdFor(value, keyPathToId, homedir).value_or("");
     else if (equalsIgnoringCase(keyword, "proxyjump"))
-        defaults.proxyJump = line.value;
+        defaults.proxyJump = value;
     else
-        defaults.extraOptions[keyword] = line.value;
+        defaults.extraOptions.insert_or_assign(std::string(keyword), value);
 }
 
-void complete(SSHHost& host, const Defaults& defaults) {
+// A Port line of the host's own block wins over the defaults even when it
+// says 22.
+void complete(SSHHost& host, bool hasPort, const Defaults& defaults) {
     if (host.hostname.empty())
         host.hostname = host.alias;
     if (host.user.empty())
         host.user = defaults.user;
-    if (host.port == 22)
+    if (!hasPort)
         host.port = defaults.port;
     if (!host.keyId || host.keyId->empty())
         host.keyId = defaults.keyId.empty() ? std::nullopt : std::optional(defaults.keyId);
     if (!host.proxyJump)
         host.proxyJump = defaults.proxyJump;
-    OptionMap options = defaults.extraOptions;
-    for (const auto& [key, value] : host.extraOptions)
-        options[key] = value;
-    host.extraOptions = std::move(options);
+    // Insertion keeps an entry the host already has: on an equal key the
+    // host's own value wins.
+    host.extraOptions.insert(defaults.extraOptions.begin(), defaults.extraOptions.end());
 }
 
-struct NoBlock {};
-struct DefaultsBlock {};
+enum class BlockKind { host, defaults, ignored };
+
+// OpenSSH matches each pattern of a Host line on its own. Only the pattern
+// "*" itself applies to every host; any other wildcard applies to some hosts
+// only, which the model cannot say, so such a block is left aside.
+BlockKind blockKind(std::string_view patterns) {
+    bool wildcard = false;
+    std::size_t at = 0;
+    while (at < patterns.size()) {
+        while (at < patterns.size() && isSpace(patterns[at]))
+            ++at;
+        const std::size_t start = at;
+        while (at < patterns.size() && !isSpace(patterns[at]))
+            ++at;
+        const std::string_view pattern = patterns.substr(start, at - start);
+        if (pattern == "*")
+            return BlockKind::defaults;
+        wildcard = wildcard || pattern.find_first_of("*?") != std::string_view::npos;
+    }
+    return wildcard ? BlockKind::ignored : BlockKind::host;
+}
 
 } // namespace
 
-ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
-                   const std::string& homedir) {
-    std::vector<SSHHost> finished;
-    Defaults defaults;
-    std::variant<NoBlock, DefaultsBlock, SSHHost> current = NoBlock{};
+LineInterpreter::LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId,
+                                 const std::string& homedir,
+                                 const ConfigParser::AliasFilter* onlyAliases)
+    : keyPathToId_(keyPathToId)
+    , homedir_(homedir)
+    , onlyAliases_(onlyAliases) {}
 
-    auto finishHost = [&] {
-        if (auto* host = std::get_if<SSHHost>(&current))
-            finished.push_back(std::move(*host));
-    };
-
-    for (const auto& line : lines) {
-        if (equalsIgnoringCase(line.directive, "host")) {
-            finishHost();
-            if (line.value.find_first_of("*?") != std::string::npos) {
-                current = DefaultsBlock{};
-                if (!defaults.sourceFile)
-                    defaults.sourceFile = line.sourceFile;
-            } else {
-                SSHHost host;
-                host.id = hostId(line.value);
-                host.alias = line.value;
-                host.source = HostSource::config;
-                current = std::move(host);
-            }
-        } else if (equalsIgnoringCase(line.directive, "match")) {
-            finishHost();
-            current = NoBlock{};
-        } else if (auto* host = std::get_if<SSHHost>(&current)) {
-            applyToHost(*host, line, keyPathToId, homedir);
-        } else if (std::holds_alternative<DefaultsBlock>(current)) {
-            applyToDefaults(defaults, line, keyPathToId, homedir);
+void LineInterpreter::add(std::string_view directive, std::string_view value,
+                          const std::string& sourceFile) {
+    if (equalsIgnoringCase(directive, "host")) {
+        const BlockKind kind = blockKind(value);
+        if (kind == BlockKind::defaults) {
+            current_ = Block::defaults;
+            if (!defaults_.sourceFile)
+                defaults_.sourceFile = sourceFile;
+        } else if (kind == BlockKind::ignored) {
+            current_ = Block::none;
+        } else if (onlyAliases_ && !onlyAliases_->contains(value)) {
+            current_ = Block::skippedHost;
+        } else {
+            // Every page the list ever used costs a fault: growing in large
+            // steps touches fewer of them than doubling, and capacity that is
+            // never used is never touched.
+            if (hosts_.size() == hosts_.capacity())
+                hosts_.reserve(std::max<std::size_t>(256, hosts_.capacity() * 4));
+            hasPort_.push_back(false);
+            SSHHost& host = hosts_.emplace_back();
+            host.id = ConfigParser::hostId(value);
+            host.alias = value;
+            host.source = HostSource::config;
+            current_ = Block::host;
         }
+    } else if (equalsIgnoringCase(directive, "match")) {
+        current_ = Block::none;
+    } else if (current_ == Block::host) {
+        applyToHost(hosts_.back(), directive, value, keyPathToId_, homedir_);
+        if (equalsIgnoringCase(directive, "port"))
+            hasPort_.back() = true;
+    } else if (current_ == Block::defaults) {
+        applyToDefaults(defaults_, directive, value, keyPathToId_, homedir_);
     }
-    finishHost();
+}
 
+ParsedConfig LineInterpreter::finish() {
     ParsedConfig result;
-    result.defaults = defaults;
-    for (auto& host : finished) {
-        if (host.alias.empty())
-            continue;
-        complete(host, defaults);
-        result.hosts.push_back(std::move(host));
-    }
+    for (std::size_t i = 0; i < hosts_.size(); ++i)
+        complete(hosts_[i], hasPort_[i], defaults_);
+    std::erase_if(hosts_, [](const SSHHost& host) { return host.alias.empty(); });
+    result.hosts = std::move(hosts_);
+    result.defaults = std::move(defaults_);
+    current_ = Block::none;
     return result;
 }
 
-} // namespace moorkeep::ConfigParser
+} // namespace moorkeep::config

@@ -2,6 +2,7 @@
 
 #include "config/config_syntax.h"
 #include "config/config_text.h"
+#include "config/line_interpreter.h"
 #include "files/paths.h"
 #include "files/text_file.h"
 #include "model/short_digest.h"
@@ -33,9 +34,7 @@ std::vector<std::string> includedFiles(std::string_view value, const std::string
     return files;
 }
 
-} // namespace
-
-bool splitDirective(std::string_view line, std::string& keyword, std::string& value) {
+bool splitDirective(std::string_view line, std::string_view& keyword, std::string_view& value) {
     auto isSeparator = [](char c) { return config::isSpace(c) || c == '='; };
     std::size_t end = 0;
     while (end < line.size() && !isSeparator(line[end]))
@@ -45,9 +44,20 @@ bool splitDirective(std::string_view line, std::string& keyword, std::string& va
     std::size_t start = end;
     while (start < line.size() && isSeparator(line[start]))
         ++start;
-    keyword = std::string(line.substr(0, end));
-    value = std::string(config::trimEnd(line.substr(start)));
+    keyword = line.substr(0, end);
+    value = config::trimEnd(line.substr(start));
     return !keyword.empty() && !value.empty();
+}
+
+} // namespace
+
+bool splitDirective(std::string_view line, std::string& keyword, std::string& value) {
+    std::string_view keywordText, valueText;
+    if (!splitDirective(line, keywordText, valueText))
+        return false;
+    keyword = keywordText;
+    value = valueText;
+    return true;
 }
 
 std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir) {
@@ -57,33 +67,64 @@ std::vector<ConfigLineSource> readLines(const std::string& from, const std::stri
 
 std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::string>& visited,
                                         const std::string& homedir) {
+    std::vector<ConfigLineSource> lines;
+    readLines(from, visited, homedir,
+              [&](std::string_view directive, std::string_view value, const std::string& file) {
+                  lines.push_back({std::string(directive), std::string(value), file});
+              });
+    return lines;
+}
+
+void readLines(const std::string& from, std::set<std::string>& visited,
+               const std::string& homedir, const LineSink& sink) {
     const std::string name = paths::standardize(from, homedir);
     if (!visited.insert(name).second)
-        return {};
+        return;
     auto text = files::readUtf8(name);
     if (!text)
-        return {};
+        return;
 
-    std::vector<ConfigLineSource> lines;
     const config::ConfigText configText(*text);
     for (std::size_t i = 0; i < configText.lineCount(); ++i) {
         std::string_view line = config::trimBlanks(configText.line(i));
         if (line.empty() || line.front() == '#')
             continue;
-        std::string keyword, value;
+        std::string_view keyword, value;
         if (!splitDirective(line, keyword, value))
             continue;
         if (config::equalsIgnoringCase(keyword, "include")) {
-            for (const std::string& file : includedFiles(value, homedir)) {
-                auto included = readLines(file, visited, homedir);
-                lines.insert(lines.end(), std::make_move_iterator(included.begin()),
-                             std::make_move_iterator(included.end()));
-            }
+            for (const std::string& file : includedFiles(value, homedir))
+                readLines(file, visited, homedir, sink);
             continue;
         }
-        lines.push_back({std::move(keyword), std::move(value), name});
+        sink(keyword, value, name);
     }
-    return lines;
+}
+
+namespace {
+
+ParsedConfig readWith(config::LineInterpreter& interpreter, const std::string& from,
+                      const std::string& homedir) {
+    std::set<std::string> visited;
+    readLines(from, visited, homedir,
+              [&](std::string_view directive, std::string_view value, const std::string& file) {
+                  interpreter.add(directive, value, file);
+              });
+    return interpreter.finish();
+}
+
+} // namespace
+
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir) {
+    config::LineInterpreter interpreter(keyPathToId, homedir);
+    return readWith(interpreter, from, homedir);
+}
+
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir, const AliasFilter& onlyAliases) {
+    config::LineInterpreter interpreter(keyPathToId, homedir, &onlyAliases);
+    return readWith(interpreter, from, homedir);
 }
 
 std::string hostId(std::string_view alias) {

@@ -2,6 +2,7 @@
 
 #include "model/config_records.h"
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -23,8 +24,26 @@ std::vector<ConfigLineSource> readLines(const std::string& from, const std::stri
 std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::string>& visited,
                                         const std::string& homedir);
 
+// Receives each directive line as reading meets it; the texts are only valid
+// during the call.
+using LineSink = std::function<void(std::string_view directive, std::string_view value,
+                                    const std::string& sourceFile)>;
+// The same lines, handed to sink one by one instead of gathered in a list.
+void readLines(const std::string& from, std::set<std::string>& visited,
+               const std::string& homedir, const LineSink& sink);
+
 ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
                    const std::string& homedir);
+// parse of readLines, in one pass and without the list of lines.
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir);
+
+// Aliases compared exactly, as whole Host values.
+using AliasFilter = std::set<std::string, std::less<>>;
+// read, keeping only the hosts whose alias is in onlyAliases: those hosts,
+// in their order, and the defaults are exactly what read gives.
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir, const AliasFilter& onlyAliases);
 
 // Keyword and value of one trimmed line; false when either is empty.
 bool splitDirective(std::string_view line, std::string& keyword, std::string& value);

@@ -38,14 +38,25 @@ std::string appendBlock(std::string_view to, std::string_view header,
 
 std::string appendHostBlock(std::string_view to, const SSHHost& host, const Defaults& defaults,
                             const KeyIdToPath& keyIdToPath) {
-    return appendBlock(to, "Host " + host.alias,
-                       config::renderHostBody(host, defaults, keyIdToPath, "  "));
+    return appendBlock(
+        to, "Host " + host.alias,
+        config::renderGroups(config::changedHostGroups(std::nullopt, host, defaults, keyIdToPath),
+                             "  "));
 }
 
 std::string updateHostBlock(std::string_view in, const SSHHost& host,
                             const std::optional<std::string>& originalAlias,
                             const Defaults& defaults, const KeyIdToPath& keyIdToPath) {
-    return config::editHostBlock(in, host, originalAlias, defaults, keyIdToPath)
+    const auto original = config::hostInText(in, originalAlias.value_or(host.alias), keyIdToPath);
+    if (!original)
+        return std::string(in);
+    return updateHostBlock(in, host, *original, originalAlias, defaults, keyIdToPath);
+}
+
+std::string updateHostBlock(std::string_view in, const SSHHost& host, const SSHHost& original,
+                            const std::optional<std::string>& originalAlias,
+                            const Defaults& defaults, const KeyIdToPath& keyIdToPath) {
+    return config::editHostBlock(in, host, original, originalAlias, defaults, keyIdToPath)
         .value_or(std::string(in));
 }
 
@@ -55,12 +66,20 @@ std::string deleteHostBlock(std::string_view in, const std::string& alias) {
 
 std::string updateDefaultsBlock(std::string_view in, const Defaults& defaults,
                                 const KeyIdToPath& keyIdToPath) {
-    return config::editDefaultsBlock(in, defaults, keyIdToPath).value_or(std::string(in));
+    return updateDefaultsBlock(in, defaults, config::defaultsInText(in, keyIdToPath), keyIdToPath);
+}
+
+std::string updateDefaultsBlock(std::string_view in, const Defaults& defaults,
+                                const Defaults& original, const KeyIdToPath& keyIdToPath) {
+    return config::editDefaultsBlock(in, defaults, original, keyIdToPath).value_or(std::string(in));
 }
 
 std::string appendDefaultsBlock(std::string_view to, const Defaults& defaults,
+                                const std::optional<Defaults>& original,
                                 const KeyIdToPath& keyIdToPath) {
-    return appendBlock(to, "Host *", config::renderDefaultsBody(defaults, keyIdToPath, "  "));
+    return appendBlock(
+        to, "Host *",
+        config::renderGroups(config::changedDefaultsGroups(original, defaults, keyIdToPath), "  "));
 }
 
 bool hasHostBlock(std::string_view text, const std::string& alias) {

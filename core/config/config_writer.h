@@ -4,6 +4,7 @@
 #include "model/ssh_host.h"
 #include "model/vault_store.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,19 +16,36 @@ namespace moorkeep::ConfigWriter {
 // Names the file that a file form works on.
 struct AtPath {
     std::string path;
+    // Called with the file's bytes (nothing when it is missing) and the new
+    // text just before the file is replaced; it may throw to stop the write.
+    std::function<void(const std::string& path, const std::optional<std::string>& current,
+                       const std::string& next)>
+        beforeReplace = {};
 };
 
 std::string appendHostBlock(std::string_view to, const SSHHost& host, const Defaults& defaults,
                             const KeyIdToPath& keyIdToPath);
+// An update rewrites only the field groups (HostName, User, Port,
+// IdentityFile, ProxyJump, each extra option in any spelling) whose value
+// differs from `original`, the record as the files give it now; the header
+// stays unless the alias changes. Without `original`, it is the block as the
+// text alone gives it.
 std::string updateHostBlock(std::string_view in, const SSHHost& host,
+                            const std::optional<std::string>& originalAlias,
+                            const Defaults& defaults, const KeyIdToPath& keyIdToPath);
+std::string updateHostBlock(std::string_view in, const SSHHost& host, const SSHHost& original,
                             const std::optional<std::string>& originalAlias,
                             const Defaults& defaults, const KeyIdToPath& keyIdToPath);
 std::string deleteHostBlock(std::string_view in, const std::string& alias);
 std::string updateDefaultsBlock(std::string_view in, const Defaults& defaults,
                                 const KeyIdToPath& keyIdToPath);
-// Appends a "Host *" block with the defaults, separated as appendHostBlock
-// separates a host block: for a configuration that has none yet.
+std::string updateDefaultsBlock(std::string_view in, const Defaults& defaults,
+                                const Defaults& original, const KeyIdToPath& keyIdToPath);
+// Appends a "Host *" block, separated as appendHostBlock separates a host
+// block, for a configuration that has none yet: with the groups that differ
+// from `original` (what other blocks already give), or with every value.
 std::string appendDefaultsBlock(std::string_view to, const Defaults& defaults,
+                                const std::optional<Defaults>& original,
                                 const KeyIdToPath& keyIdToPath);
 
 // Whether the text holds the host block of this alias.
@@ -40,6 +58,14 @@ bool hasHostBlock(std::string_view text, const std::string& alias);
 void checkWritable(const SSHHost& host, const KeyIdToPath& keyIdToPath);
 void checkWritable(const Defaults& defaults, const KeyIdToPath& keyIdToPath);
 
+// Also refuses what OpenSSH would reject in the groups about to be written
+// (those that differ from `original`; all of them for a new block): a port
+// outside 1 to 65535, white space or a quote in HostName, User or ProxyJump.
+void checkChange(const std::optional<SSHHost>& original, const SSHHost& host,
+                 const Defaults& defaults, const KeyIdToPath& keyIdToPath);
+void checkChange(const std::optional<Defaults>& original, const Defaults& defaults,
+                 const KeyIdToPath& keyIdToPath);
+
 // File forms. They refuse (FileError) a file that exists but cannot be read
 // or is not valid UTF-8, and never replace it then. The update and delete
 // forms return whether the block was found; when it was not, nothing is
@@ -49,10 +75,15 @@ void appendHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& 
 bool updateHostBlock(const AtPath& atPath, const SSHHost& host,
                      const std::optional<std::string>& originalAlias, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath);
+bool updateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& original,
+                     const std::optional<std::string>& originalAlias, const Defaults& defaults,
+                     const KeyIdToPath& keyIdToPath);
 bool deleteHostBlock(const AtPath& atPath, const std::string& alias);
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
                          const KeyIdToPath& keyIdToPath);
-void appendDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
+bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults, const Defaults& original,
                          const KeyIdToPath& keyIdToPath);
+void appendDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
+                         const std::optional<Defaults>& original, const KeyIdToPath& keyIdToPath);
 
 } // namespace moorkeep::ConfigWriter

@@ -1,3 +1,4 @@
+#include "config/config_body.h"
 #include "config/config_syntax.h"
 #include "config/config_writer.h"
 
@@ -34,6 +35,9 @@ void checkOptionName(std::string_view key) {
     if (config::equalsIgnoringCase(key, "host") || config::equalsIgnoringCase(key, "match"))
         throw std::invalid_argument("\"" + std::string(key) +
                                     "\" cannot be an extra option: it would start a new block.");
+    if (config::equalsIgnoringCase(key, "include"))
+        throw std::invalid_argument(
+            "\"Include\" cannot be an extra option: it would read another file.");
 }
 
 void checkOptions(const OptionMap& options) {
@@ -48,7 +52,39 @@ void checkKeyPath(const std::string& keyId, const KeyIdToPath& keyIdToPath) {
         checkField(entry->second, "key path");
 }
 
+// OpenSSH takes these values as one word: a space would leave the rest
+// behind as an error (or silently drop it), a quote would be read as quoting.
+void checkOneWord(const std::vector<config::FieldGroup>& groups) {
+    static const std::pair<std::string_view, std::string_view> fields[] = {
+        {"HostName", "host name"}, {"User", "user"}, {"ProxyJump", "jump host"}};
+    for (const auto& group : groups)
+        for (const auto& [keyword, value] : group.directives) {
+            if (keyword == "Port") {
+                const auto port = config::parseInteger(value);
+                if (!port || *port < 1 || *port > 65535)
+                    throw std::invalid_argument("The port must be a number from 1 to 65535, not " +
+                                                value + ".");
+            }
+            for (const auto& [name, field] : fields)
+                if (keyword == name && value.find_first_of(" \t\f\v\"'") != std::string::npos)
+                    throw std::invalid_argument("The " + std::string(field) +
+                                                " must not contain spaces or quotes.");
+        }
+}
+
 } // namespace
+
+void checkChange(const std::optional<SSHHost>& original, const SSHHost& host,
+                 const Defaults& defaults, const KeyIdToPath& keyIdToPath) {
+    checkWritable(host, keyIdToPath);
+    checkOneWord(config::changedHostGroups(original, host, defaults, keyIdToPath));
+}
+
+void checkChange(const std::optional<Defaults>& original, const Defaults& defaults,
+                 const KeyIdToPath& keyIdToPath) {
+    checkWritable(defaults, keyIdToPath);
+    checkOneWord(config::changedDefaultsGroups(original, defaults, keyIdToPath));
+}
 
 void checkWritable(const SSHHost& host, const KeyIdToPath& keyIdToPath) {
     if (host.alias.empty())

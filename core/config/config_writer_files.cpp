@@ -9,13 +9,13 @@ namespace moorkeep::ConfigWriter {
 
 namespace {
 
-// The file's text; a missing file is empty. A file that cannot be read, or
-// is not UTF-8 text, must not be replaced with an edit of nothing.
-std::string readConfig(const std::string& path) {
+// The file's text; nothing when it is missing. A file that cannot be read,
+// or is not UTF-8 text, must not be replaced with an edit of nothing.
+std::optional<std::string> readConfig(const std::string& path) {
     files::ReadResult read = files::readFile(path);
     switch (read.status) {
     case files::ReadStatus::missing:
-        return {};
+        return std::nullopt;
     case files::ReadStatus::unreadable:
         throw FileError("read", path, read.errorNumber);
     case files::ReadStatus::ok:
@@ -26,18 +26,38 @@ std::string readConfig(const std::string& path) {
     return std::move(read.bytes);
 }
 
+// The file as read, for the check before it is replaced.
+struct Current {
+    std::optional<std::string> bytes;
+    const std::string& text() const {
+        static const std::string empty;
+        return bytes ? *bytes : empty;
+    }
+};
+
+Current readCurrent(const std::string& path) {
+    return {readConfig(path)};
+}
+
+void replace(const AtPath& atPath, const Current& current, const std::string& next) {
+    if (atPath.beforeReplace)
+        atPath.beforeReplace(atPath.path, current.bytes, next);
+    files::writeAtomically(atPath.path, next);
+}
+
 // Writes the edit when there is one; the file keeps its permissions.
-bool writeEdit(const std::string& path, const std::optional<std::string>& edited) {
+bool writeEdit(const AtPath& atPath, const Current& current,
+               const std::optional<std::string>& edited) {
     if (!edited)
         return false;
-    files::writeAtomically(path, *edited);
+    replace(atPath, current, *edited);
     return true;
 }
 
 // A new block goes at the end of the file, which is then owner-only.
-void writeAppended(const std::string& path, const std::string& text) {
-    files::writeAtomically(path, text);
-    files::setPermissions(files::resolveLinks(path), 0600);
+void writeAppended(const AtPath& atPath, const Current& current, const std::string& text) {
+    replace(atPath, current, text);
+    files::setPermissions(files::resolveLinks(atPath.path), 0600);
 }
 
 void createParent(const std::string& path) {
@@ -48,36 +68,60 @@ void createParent(const std::string& path) {
 
 void appendHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath) {
-    checkWritable(host, keyIdToPath);
+    checkChange(std::nullopt, host, defaults, keyIdToPath);
     createParent(atPath.path);
-    writeAppended(atPath.path,
-                  appendHostBlock(readConfig(atPath.path), host, defaults, keyIdToPath));
+    const Current current = readCurrent(atPath.path);
+    writeAppended(atPath, current, appendHostBlock(current.text(), host, defaults, keyIdToPath));
 }
 
 bool updateHostBlock(const AtPath& atPath, const SSHHost& host,
                      const std::optional<std::string>& originalAlias, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath) {
-    checkWritable(host, keyIdToPath);
-    return writeEdit(atPath.path, config::editHostBlock(readConfig(atPath.path), host,
-                                                        originalAlias, defaults, keyIdToPath));
+    const Current current = readCurrent(atPath.path);
+    const auto original =
+        config::hostInText(current.text(), originalAlias.value_or(host.alias), keyIdToPath);
+    if (!original)
+        return false;
+    return updateHostBlock(atPath, host, *original, originalAlias, defaults, keyIdToPath);
+}
+
+bool updateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& original,
+                     const std::optional<std::string>& originalAlias, const Defaults& defaults,
+                     const KeyIdToPath& keyIdToPath) {
+    checkChange(original, host, defaults, keyIdToPath);
+    const Current current = readCurrent(atPath.path);
+    return writeEdit(atPath, current,
+                     config::editHostBlock(current.text(), host, original, originalAlias, defaults,
+                                           keyIdToPath));
 }
 
 bool deleteHostBlock(const AtPath& atPath, const std::string& alias) {
-    return writeEdit(atPath.path, config::removeHostBlock(readConfig(atPath.path), alias));
+    const Current current = readCurrent(atPath.path);
+    return writeEdit(atPath, current, config::removeHostBlock(current.text(), alias));
 }
 
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
                          const KeyIdToPath& keyIdToPath) {
-    checkWritable(defaults, keyIdToPath);
-    return writeEdit(atPath.path,
-                     config::editDefaultsBlock(readConfig(atPath.path), defaults, keyIdToPath));
+    const Current current = readCurrent(atPath.path);
+    return updateDefaultsBlock(atPath, defaults,
+                               config::defaultsInText(current.text(), keyIdToPath), keyIdToPath);
+}
+
+bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults, const Defaults& original,
+                         const KeyIdToPath& keyIdToPath) {
+    checkChange(original, defaults, keyIdToPath);
+    const Current current = readCurrent(atPath.path);
+    return writeEdit(atPath, current,
+                     config::editDefaultsBlock(current.text(), defaults, original, keyIdToPath));
 }
 
 void appendDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
-                         const KeyIdToPath& keyIdToPath) {
-    checkWritable(defaults, keyIdToPath);
+                         const std::optional<Defaults>& original, const KeyIdToPath& keyIdToPath) {
+    checkChange(original, defaults, keyIdToPath);
     createParent(atPath.path);
-    writeAppended(atPath.path, appendDefaultsBlock(readConfig(atPath.path), defaults, keyIdToPath));
+    const Current current = readCurrent(atPath.path);
+    writeAppended(atPath, current,
+                  appendDefaultsBlock(current.text(), defaults, original, keyIdToPath));
 }
 
 } // namespace moorkeep::ConfigWriter

@@ -25,7 +25,7 @@ std::string resolveLinks(const std::string& path) {
     return current;
 }
 
-int finishFile(int fd, std::string_view bytes, mode_t mode) {
+int finishFile(int fd, std::string_view bytes, mode_t mode, bool toDisk) {
     int error = 0;
     std::size_t written = 0;
     while (error == 0 && written < bytes.size()) {
@@ -36,7 +36,7 @@ int finishFile(int fd, std::string_view bytes, mode_t mode) {
             error = errno;
     }
     // The umask could only have narrowed the mode; set it exactly.
-    if (error == 0 && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0))
+    if (error == 0 && (::fchmod(fd, mode) != 0 || (toDisk && ::fsync(fd) != 0)))
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;

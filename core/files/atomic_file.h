@@ -14,9 +14,9 @@ namespace moorkeep::files {
 void writeAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0600);
 
 // Writes all bytes to the open descriptor, sets its mode, flushes it to disk
-// and closes it. Returns 0, or the errno of the first failure (the descriptor
-// is closed either way).
-int finishFile(int fd, std::string_view bytes, mode_t mode);
+// (unless toDisk is false) and closes it. Returns 0, or the errno of the
+// first failure (the descriptor is closed either way).
+int finishFile(int fd, std::string_view bytes, mode_t mode, bool toDisk = true);
 
 // The path with symbolic links of its last component followed to the end.
 std::string resolveLinks(const std::string& path);

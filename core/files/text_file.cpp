@@ -19,6 +19,10 @@ ReadResult readFile(const std::string& path) {
         return {ReadStatus::unreadable, {}, S_ISDIR(st.st_mode) ? EISDIR : EINVAL};
     }
     ReadResult result{ReadStatus::ok, {}, 0};
+    // Room for what the file says it holds, so that the text is not copied
+    // as it grows; the reading below does not rely on it.
+    if (st.st_size > 0 && st.st_size <= 64 * 1024 * 1024)
+        result.bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);

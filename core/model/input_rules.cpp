@@ -103,6 +103,20 @@ bool isValidEmail(std::string_view text) {
     return dot != std::string_view::npos && dot != 0 && dot + 1 != domain.size();
 }
 
+bool isValidAlias(std::string_view alias) {
+    if (alias.empty() || alias.front() == '-')
+        return false;
+    for (std::size_t offset = 0; offset < alias.size();) {
+        auto scalar = unicode::decodeAt(alias, offset);
+        const char32_t c = scalar.value;
+        if (isWhitespace(c) || unicode::isLineBreak(c) || c == U'*' || c == U'?' || c == U'!' ||
+            c == U',')
+            return false;
+        offset += scalar.size;
+    }
+    return true;
+}
+
 bool isDuplicateAlias(const std::vector<SSHHost>& hosts, std::string_view alias,
                       const std::optional<std::string>& editedId) {
     if (alias.empty())

@@ -36,6 +36,15 @@ bool isValidKeyFileName(std::string_view name);
 // first nor its last character.
 bool isValidEmail(std::string_view text);
 
+// What an alias that is not one host name is refused with (by the store and
+// by the host dialog).
+inline constexpr std::string_view aliasRuleMessage =
+    "An alias is one host name: no spaces, no * ? ! , and no leading -";
+// Whether the alias names one host, as OpenSSH reads a Host line: no white
+// space (it would be several patterns), none of * ? ! , (wildcards, negation,
+// lists) and no leading "-" (it would read as an option of ssh).
+bool isValidAlias(std::string_view alias);
+
 // Whether another host already has exactly this alias. editedId names the
 // host being edited, which does not count; nothing when adding.
 bool isDuplicateAlias(const std::vector<SSHHost>& hosts, std::string_view alias,

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ public:
     virtual ~VaultStore() = default;
 
     virtual VaultData loadData() = 0;
+    // loadData with only the hosts whose alias is one of these (compared
+    // exactly), in the same order and with the same values; keys and
+    // defaults in full. Commands about one host of a large configuration
+    // need no more.
+    virtual VaultData loadDataForAliases(const std::set<std::string, std::less<>>& aliases);
     virtual SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) = 0;
     virtual SSHHost saveConfigHost(const SSHHost& host,
                                    const std::optional<std::string>& originalAlias,

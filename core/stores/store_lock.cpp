@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <set>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -16,7 +17,18 @@ namespace {
 constexpr const char* busyMessage =
     "Another Moorkeep operation is still changing your files. Please try again in a moment.";
 
-int openLockFile(const std::string& lockPath) {
+// The paths this thread holds locks on.
+thread_local std::set<std::string> heldPaths;
+
+int openLockFile(const std::string& lockPath, StoreLock::Target target) {
+    if (target == StoreLock::Target::folder) {
+        int fd = ::open(lockPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) {
+            files::createDirectories(lockPath, 0700);
+            fd = ::open(lockPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        return fd;
+    }
     int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0 && errno == ENOENT) {
         files::createDirectories(paths::parent(lockPath), 0700);
@@ -27,10 +39,16 @@ int openLockFile(const std::string& lockPath) {
 
 } // namespace
 
-StoreLock::StoreLock(const std::string& lockPath, Mode mode, std::chrono::milliseconds wait) {
+StoreLock::StoreLock(const std::string& lockPath, Mode mode, std::chrono::milliseconds wait,
+                     Target target)
+    : path_(lockPath) {
+    if (heldPaths.contains(path_)) {
+        nested_ = true;
+        return;
+    }
     int fd = -1;
     try {
-        fd = openLockFile(lockPath);
+        fd = openLockFile(lockPath, target);
     } catch (const FileError&) {
         if (mode == Mode::change)
             throw;
@@ -55,11 +73,14 @@ StoreLock::StoreLock(const std::string& lockPath, Mode mode, std::chrono::millis
         pause = std::min(pause * 2, std::chrono::milliseconds(20));
     }
     fd_ = fd;
+    heldPaths.insert(path_);
 }
 
 StoreLock::~StoreLock() {
-    if (fd_ >= 0)
+    if (fd_ >= 0) {
+        heldPaths.erase(path_);
         ::close(fd_); // closing the descriptor releases the lock
+    }
 }
 
 } // namespace moorkeep

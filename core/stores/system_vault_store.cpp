@@ -1,11 +1,14 @@
 #include "stores/system_vault_store.h"
 
 #include "config/config_parser.h"
+#include "config/config_syntax.h"
+#include "config/line_interpreter.h"
 #include "files/paths.h"
 #include "keys/key_scanner.h"
 #include "stores/store_lock.h"
 
-#include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 namespace moorkeep {
 
@@ -17,7 +20,18 @@ SystemVaultStore::SystemVaultStore(Options options)
     , sshDirectory_(paths::join(homedir_, ".ssh"))
     , configPath_(paths::join(sshDirectory_, "config"))
     , metaStore_(options.userMetaPath.value_or(UserMetaStore::defaultPath(homedir_)))
-    , keyToolPath_(std::move(options.keyToolPath)) {}
+    , keyToolPath_(std::move(options.keyToolPath))
+    , sshPath_(std::move(options.sshPath))
+    , backupFolder_(options.backupFolder.value_or(ConfigBackups::defaultFolder(homedir_))) {}
+
+SystemVaultStore::ChangeLocks::ChangeLocks(const SystemVaultStore& store)
+    : config_(store.sshDirectory(), StoreLock::Mode::change, StoreLock::defaultWait,
+              StoreLock::Target::folder)
+    , meta_(store.lockPath(), StoreLock::Mode::change) {}
+
+ConfigBackups SystemVaultStore::backups() const {
+    return ConfigBackups(backupFolder_);
+}
 
 std::string SystemVaultStore::expandHome(const std::string& path) const {
     if (!path.empty() && path.front() == '~')
@@ -41,7 +55,7 @@ std::vector<ConfigLineSource> SystemVaultStore::readConfigLines() const {
 }
 
 ParsedConfig SystemVaultStore::readConfig(const KeyPathToId& keyPathToId) const {
-    return ConfigParser::parse(readConfigLines(), keyPathToId, homedir_);
+    return ConfigParser::read(configPath_, keyPathToId, homedir_);
 }
 
 std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta) const {
@@ -69,7 +83,32 @@ std::vector<SSHKey> SystemVaultStore::rescanKeys() {
     return scanWithCache(meta);
 }
 
+SystemVaultStore::ConfigBlock SystemVaultStore::readConfigBlock(
+    const std::string& alias, const KeyPathToId& keyPathToId) const {
+    const ConfigParser::AliasFilter only{alias};
+    config::LineInterpreter interpreter(keyPathToId, homedir_, &only);
+    ConfigBlock block;
+    std::set<std::string> visited;
+    ConfigParser::readLines(
+        configPath_, visited, homedir_,
+        [&](std::string_view directive, std::string_view value, const std::string& file) {
+            if (!block.file && value == alias && config::equalsIgnoringCase(directive, "host"))
+                block.file = file;
+            interpreter.add(directive, value, file);
+        });
+    block.config = interpreter.finish();
+    return block;
+}
+
 VaultData SystemVaultStore::loadData() {
+    return load(nullptr);
+}
+
+VaultData SystemVaultStore::loadDataForAliases(const std::set<std::string, std::less<>>& aliases) {
+    return load(&aliases);
+}
+
+VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     UserMeta meta;
     VaultData data;
     data.keys = scanWithCache(meta);
@@ -77,19 +116,26 @@ VaultData SystemVaultStore::loadData() {
     KeyPathToId keyPathToId;
     for (const auto& key : data.keys)
         keyPathToId[expandHome(key.path)] = key.id;
-    ParsedConfig config = readConfig(keyPathToId);
+    ParsedConfig config = onlyAliases
+                              ? ConfigParser::read(configPath_, keyPathToId, homedir_, *onlyAliases)
+                              : readConfig(keyPathToId);
 
-    std::vector<SSHHost> stored = meta.hosts;
-    for (auto& host : stored)
+    std::vector<SSHHost>& stored = meta.hosts;
+    std::unordered_set<std::string_view> storedAliases;
+    for (auto& host : stored) {
         host.source = HostSource::user;
-    for (auto& host : config.hosts) {
-        bool hidden = std::any_of(stored.begin(), stored.end(),
-                                  [&](const SSHHost& s) { return s.alias == host.alias; });
-        if (!hidden)
-            data.hosts.push_back(std::move(host));
+        storedAliases.insert(host.alias);
     }
-    data.hosts.insert(data.hosts.end(), stored.begin(), stored.end());
-    data.defaults = config.defaults;
+    if (!storedAliases.empty())
+        std::erase_if(config.hosts,
+                      [&](const SSHHost& host) { return storedAliases.contains(host.alias); });
+    if (onlyAliases)
+        std::erase_if(stored,
+                      [&](const SSHHost& host) { return !onlyAliases->contains(host.alias); });
+    data.hosts = std::move(config.hosts);
+    data.hosts.insert(data.hosts.end(), std::make_move_iterator(stored.begin()),
+                      std::make_move_iterator(stored.end()));
+    data.defaults = std::move(config.defaults);
     return data;
 }
 

@@ -1,28 +1,50 @@
 #pragma once
 
+#include "config/config_parser.h"
+#include "config/config_writer.h"
 #include "keys/key_tool.h"
 #include "model/config_records.h"
 #include "model/vault_store.h"
+#include "stores/config_backups.h"
+#include "stores/openssh_check.h"
+#include "stores/store_lock.h"
 #include "stores/user_meta_store.h"
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace moorkeep {
 
-class StoreLock;
-
 // The store that works on a real home directory: ~/.ssh/config (and what it
 // includes), the key pairs in ~/.ssh and the metadata file. Operations that
 // change a file run under one lock shared by every process using the same
-// metadata file, so overlapping changes never drop each other.
+// metadata file, and changes of the configuration also under a lock on the
+// .ssh folder, so overlapping changes never drop each other. Before a
+// configuration file is replaced, OpenSSH checks the new text and the old
+// bytes are backed up.
 class SystemVaultStore : public VaultStore {
 public:
     struct Options {
         std::optional<std::string> homedir;      // default: the current user's home
         std::optional<std::string> userMetaPath; // default: UserMetaStore::defaultPath
         std::string keyToolPath = moorkeep::keyToolPath;
+        std::string sshPath = OpenSSHCheck::sshPath;
+        std::optional<std::string> backupFolder; // default: ConfigBackups::defaultFolder
+    };
+
+    // The locks of a configuration change, the configuration's first, then
+    // the metadata's. A caller that reads a snapshot and then changes it holds
+    // them around both, so that nothing changes in between; the store's own
+    // operations then take them again at no cost.
+    class ChangeLocks {
+    public:
+        explicit ChangeLocks(const SystemVaultStore& store);
+
+    private:
+        StoreLock config_;
+        StoreLock meta_;
     };
 
     SystemVaultStore();
@@ -37,6 +59,7 @@ public:
     std::string expandHome(const std::string& path) const;
 
     VaultData loadData() override;
+    VaultData loadDataForAliases(const std::set<std::string, std::less<>>& aliases) override;
     SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) override;
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
                            const KeyIdToPath& keyIdToPath) override;
@@ -49,17 +72,34 @@ public:
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
 
+    ConfigBackups backups() const;
+    // Puts the backup's bytes back in place of its file, atomically, after
+    // backing up what the file holds now. Throws FileError.
+    void restoreBackup(const std::string& id);
+
 private:
     using KeyPathToId = std::map<std::string, std::string>;
 
     KeyPathToId invert(const KeyIdToPath& keyIdToPath) const;
     std::vector<ConfigLineSource> readConfigLines() const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
+    // The configuration with only the hosts of this alias, and the file of
+    // its first Host line, read in one pass.
+    struct ConfigBlock {
+        ParsedConfig config;
+        std::optional<std::string> file;
+    };
+    ConfigBlock readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const;
+    // loadData, with every host or only those of these aliases.
+    VaultData load(const ConfigParser::AliasFilter* onlyAliases);
     // Scans with the cache of the metadata file, saves a changed cache
     // (ignoring a failed save) and applies display names. meta receives the
     // record as it was read for the save.
     std::vector<SSHKey> scanWithCache(UserMeta& meta) const;
     std::string lockPath() const;
+    // The file form's target, checked by OpenSSH (evaluated for the given
+    // host name) and backed up before it is replaced.
+    ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination) const;
     // The path with the home directory written as "~", for messages.
     std::string displayPath(const std::string& path) const;
 
@@ -68,6 +108,8 @@ private:
     std::string configPath_;
     UserMetaStore metaStore_;
     std::string keyToolPath_;
+    std::string sshPath_;
+    std::string backupFolder_;
 };
 
 } // namespace moorkeep

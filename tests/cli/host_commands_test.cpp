@@ -49,13 +49,17 @@ TEST_F(HostCommandsTest, ListShowAndCommandReadTheConfiguration) {
 }
 
 TEST_F(HostCommandsTest, AddAppendsTheHostAsTheDialogBuildsIt) {
-    home.change({"host", "add", "app", "--hostname", "app.example.com", "--user", "ops ", "--port",
+    // The user is taken as typed, so a space in it is refused: OpenSSH
+    // takes a user as one word.
+    EXPECT_EQ(home.run({"host", "add", "app", "--hostname", "h", "--user", "ops "}).status, 2);
+    EXPECT_EQ(home.config(), configText);
+    home.change({"host", "add", "app", "--hostname", "app.example.com", "--user", "ops", "--port",
                  "2200", "--key", "id_web", "--proxy-jump", "  web\t", "--option",
                  " ForwardAgent = yes "});
     EXPECT_EQ(home.config().rfind(configText, 0), 0u) << "the lines before are kept";
-    // The user is taken as typed, the jump host trimmed.
+    // The jump host is trimmed.
     EXPECT_NE(home.config().find("Host app\n"), std::string::npos) << home.config();
-    EXPECT_NE(home.config().find(" ops \n"), std::string::npos) << home.config();
+    EXPECT_NE(home.config().find("  ProxyJump web\n"), std::string::npos) << home.config();
     EXPECT_EQ(home.host("app"), (SSHHost{ConfigParser::hostId("app"), "app", "app.example.com",
                                          "ops", 2200, home.key("id_web").id, "web",
                                          OptionMap{{"ForwardAgent", "yes"}}, HostSource::config}));

@@ -29,8 +29,8 @@ TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
                                           "Host www\n"
                                           "  HostName web.example.com\n"
                                           "  User deploy\n"
-                                          "  Port 2222\n"
                                           "  IdentityFile ~/.ssh/id_work\n"
+                                          "  Port 2222\n"
                                           "  ForwardAgent yes\n");
     home.change({"key", "rename", "id_work", "  Work \n"});
     SSHKey work = home.key("id_work");

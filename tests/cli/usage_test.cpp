@@ -35,6 +35,12 @@ INSTANTIATE_TEST_SUITE_P(
                     HelpCase{{"key", "passwd", "--help"}, "key passwd KEY"}),
     [](const auto& info) { return caseName(info.param.args, info.index); });
 
+TEST(VersionTest, PrintsTheProjectVersion) {
+    auto result = runDemo({"--version"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "moorkeepctl " MOORKEEP_VERSION "\n");
+}
+
 // A wrong command line: exit status 2, nothing on standard output, and a
 // pointer to the help of the command that was meant.
 struct UsageCase {

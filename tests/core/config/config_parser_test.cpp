@@ -59,7 +59,8 @@ TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
                               "  HostName w2.example.com\n");
     const SSHHost& web = host(config, "web");
     EXPECT_EQ(web.user, "admin");
-    EXPECT_EQ(web.port, 2222) << "an explicit port 22 still takes the defaults' port";
+    EXPECT_EQ(web.port, 22) << "a Port line of its own wins, 22 included";
+    EXPECT_EQ(host(config, "web2").port, 2222);
     EXPECT_EQ(web.hostname, "web");
     EXPECT_EQ(web.extraOptions.at("HostName"), "shared.example.com");
     EXPECT_EQ(web.source, HostSource::config);
@@ -68,15 +69,22 @@ TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
     EXPECT_EQ(config.defaults.sourceFile, ssh("config"));
 }
 
-TEST_F(ConfigParserTest, EveryWildcardBlockFeedsTheDefaults) {
+TEST_F(ConfigParserTest, OnlyThePatternStarItselfFeedsTheDefaults) {
     auto config = parseConfig("Host *.example.com\n"
                               "  User suffix\n"
                               "Host db?\n"
                               "  ProxyJump jump\n"
-                              "Host real\n");
-    EXPECT_EQ(aliases(config), std::vector<std::string>{"real"});
-    EXPECT_EQ(config.defaults.user, "suffix");
-    EXPECT_EQ(host(config, "real").proxyJump, "jump");
+                              "Host db-* !db-old\n"
+                              "  Port 2\n"
+                              "Host real\n"
+                              "Host web !web-old\n"
+                              "Host gw * !bastion\n"
+                              "  Compression yes\n");
+    EXPECT_EQ(aliases(config), (std::vector<std::string>{"real", "web !web-old"}));
+    EXPECT_EQ(config.defaults.user, "");
+    EXPECT_EQ(config.defaults.port, 22);
+    EXPECT_EQ(host(config, "real").proxyJump, std::nullopt);
+    EXPECT_EQ(config.defaults.extraOptions, (OptionMap{{"Compression", "yes"}}));
 }
 
 TEST_F(ConfigParserTest, LinesOutsideHostBlocksAreIgnored) {
@@ -181,6 +189,54 @@ TEST_F(ConfigParserTest, TildeMeansTheGivenHome) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].value, "mine");
     EXPECT_EQ(lines[0].sourceFile, ssh("config"));
+}
+
+} // namespace
+} // namespace moorkeep
+
+namespace moorkeep {
+namespace {
+
+// Reading in one pass, with or without an alias filter, must give what
+// parse of readLines gives: the kept hosts in order with the same values,
+// and the same defaults, whatever comes before or after them.
+TEST_F(ConfigParserTest, OnePassReadingGivesWhatParsingTheLinesGives) {
+    writeFile(ssh("extra"), "  User included\nHost inc\n  Port 2200\nHost *.corp\n  Port 2\n");
+    writeFile(ssh("config"), "User nobody\n"
+                             "Host web\n"
+                             "  HostName w1\n"
+                             "  IdentityFile ~/.ssh/id_ed25519\n"
+                             "  LocalForward 8080 localhost:80\n"
+                             "Host db\n"
+                             "  Include extra\n"
+                             "Host web\n"
+                             "  User second\n"
+                             "Match host x\n"
+                             "  User matched\n"
+                             "Host \"web db\" !neg\n"
+                             "Host=eq\n"
+                             "  ProxyJump bastion\n"
+                             "Host *\n"
+                             "  User admin\n"
+                             "  ServerAliveInterval 30\n"
+                             "  IdentityFile ~/.ssh/id_ed25519\n"
+                             "Host late\n"
+                             "  ServerAliveInterval 5\n");
+    const ConfigParser::KeyPathToId keys{{ssh("id_ed25519"), "key1"}};
+    const ParsedConfig full =
+        ConfigParser::parse(ConfigParser::readLines(ssh("config"), home.path()), keys, home.path());
+    ASSERT_EQ(aliases(full), (std::vector<std::string>{"web", "db", "inc", "web",
+                                                       "\"web db\" !neg", "eq", "late"}));
+    EXPECT_EQ(ConfigParser::read(ssh("config"), keys, home.path()), full);
+
+    const std::vector<ConfigParser::AliasFilter> filters{
+        {}, {"web"}, {"inc", "late"}, {"eq", "missing"}, {"\"web db\" !neg"}, {"*"}};
+    for (const auto& only : filters) {
+        ParsedConfig expected = full;
+        std::erase_if(expected.hosts, [&](const SSHHost& h) { return !only.contains(h.alias); });
+        EXPECT_EQ(ConfigParser::read(ssh("config"), keys, home.path(), only), expected)
+            << only.size();
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "files/file_error.h"
 #include "keys/key_tool.h"
 #include "support/records.h"
+#include "support/ssh_view.h"
 #include "support/temp_dir.h"
 
 #include <functional>
@@ -19,7 +20,9 @@ using test::defaults;
 using test::host;
 using test::modeOf;
 using test::readFile;
+using test::sshView;
 using test::statOf;
+using test::withCrLf;
 using test::writeFile;
 namespace W = ConfigWriter;
 
@@ -44,7 +47,7 @@ TEST_F(ConfigWriterFileTest, EditsKeepThePermissionBitsAndAppendsMakeTheFileOwne
     W::appendHostBlock(W::AtPath{config}, host("c"), {}, {});
     EXPECT_EQ(modeOf(config), 0600u);
     ::chmod(config.c_str(), 0644);
-    W::appendDefaultsBlock(W::AtPath{config}, defaults("admin"), {});
+    W::appendDefaultsBlock(W::AtPath{config}, defaults("admin"), std::nullopt, {});
     EXPECT_EQ(modeOf(config), 0600u);
     EXPECT_TRUE(readFile(config).ends_with("\nHost c\n\nHost *\n  User admin\n"));
 }
@@ -83,7 +86,7 @@ TEST_F(ConfigWriterFileTest, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {
         [&] { W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}); },
         [&] { W::deleteHostBlock(W::AtPath{config}, "web"); },
         [&] { W::updateDefaultsBlock(W::AtPath{config}, Defaults{}, {}); },
-        [&] { W::appendDefaultsBlock(W::AtPath{config}, Defaults{}, {}); },
+        [&] { W::appendDefaultsBlock(W::AtPath{config}, Defaults{}, std::nullopt, {}); },
     };
     for (const auto& form : forms) {
         try {
@@ -101,20 +104,10 @@ TEST_F(ConfigWriterFileTest, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {
 // configuration for an alias without connecting and prints the result.
 std::map<std::string, std::string>
 evaluateWithSsh(const std::string& config, const std::string& alias, const std::string& home) {
-    const KeyToolResult run =
-        runKeyTool("/usr/bin/ssh", {"-G", "-F", config, alias}, 30, {{{"HOME", home}}});
-    EXPECT_EQ(run.status, 0) << run.errorOutput << "\n--- file:\n" << readFile(config);
     std::map<std::string, std::string> values;
-    std::istringstream lines(run.output);
-    for (std::string key, value; lines >> key >> std::ws && std::getline(lines, value);)
-        values[key] = value;
+    for (const auto& [key, all] : sshView(config, alias, home))
+        values[key] = all.back();
     return values;
-}
-
-std::string withCrLf(std::string text) {
-    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
-        text.insert(at, "\r");
-    return text;
 }
 
 TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
@@ -155,8 +148,8 @@ TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
          "deploy", "2200", true},
         {"update host to the defaults", top, webBlock, bottom,
          [&](const W::AtPath& at) {
-             found(W::updateHostBlock(at, host("web", "new.example.com", "admin", 22), std::nullopt,
-                                      fileDefaults, keys));
+             found(W::updateHostBlock(at, host("web", "new.example.com", "admin", 2222),
+                                      std::nullopt, fileDefaults, keys));
          },
          "web", "new.example.com", "admin", "2222"},
         {"rename host", top, webBlock, bottom,
@@ -171,8 +164,8 @@ TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
          [&](const W::AtPath& at) { found(W::updateDefaultsBlock(at, newDefaults, keys)); },
          "other", "other", "ops", "2022"},
         {"append defaults", top + webBlock, "", "",
-         [&](const W::AtPath& at) { W::appendDefaultsBlock(at, newDefaults, keys); }, "db",
-         "db.internal", "dbuser", "2022"},
+         [&](const W::AtPath& at) { W::appendDefaultsBlock(at, newDefaults, std::nullopt, keys); },
+         "db", "db.internal", "dbuser", "2022"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

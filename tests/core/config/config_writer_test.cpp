@@ -1,10 +1,14 @@
 #include "config/config_writer.h"
 #include "config/ssh_command.h"
+#include "keys/key_tool.h"
 #include "support/records.h"
+#include "support/temp_dir.h"
 
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace moorkeep {
 namespace {
@@ -40,8 +44,8 @@ TEST(ConfigWriterTextTest, EditsOnlyTheBlockAndWritesOnlyWhatTheDefaultsDoNotGiv
              "", host("web", "web", "admin", 2222, "key-rsa", "bastion", {{"Compression", "yes"}}),
              someDefaults, keys),
          "Host web\n"},
-        {"port 22 while the defaults say 2222",
-         W::appendHostBlock("", host("web"), defaults("", 2222), keys), "Host web\n"},
+        {"port 22 while the defaults say 2222 is written",
+         W::appendHostBlock("", host("web"), defaults("", 2222), keys), "Host web\n  Port 22\n"},
         {"everything in order",
          W::appendHostBlock("",
                             host("web", "10.0.0.5", "deploy", 2200, "key-ed", "jump",
@@ -53,23 +57,34 @@ TEST(ConfigWriterTextTest, EditsOnlyTheBlockAndWritesOnlyWhatTheDefaultsDoNotGiv
          W::updateHostBlock("Host a\n\nHost old\n  User y\n\nHost c\n", host("new", "n"), "old", {},
                             keys),
          "Host a\n\nHost new\n  HostName n\n\nHost c\n"},
-        {"tab indentation kept", W::updateHostBlock("Host web\n\tUser x\n", web, {}, {}, keys),
-         "Host web\n\tHostName web.example.com\n\tUser deploy\n"},
-        {"inner comment dropped, trailing comment kept",
+        {"changed group in place, new group after the last line, tab indentation kept",
+         W::updateHostBlock("Host web\n\tUser x\n", web, {}, {}, keys),
+         "Host web\n\tUser deploy\n\tHostName web.example.com\n"},
+        {"comments kept, a group that needs no line removed",
          W::updateHostBlock("Host web\n  User x\n  # inside\n  Port 2\n  # after\n\nHost b\n", web,
                             {}, {}, keys),
-         "Host web\n" + webBody + "  # after\n\nHost b\n"},
-        {"Include inside the block removed",
+         "Host web\n  User deploy\n  # inside\n  HostName web.example.com\n  # after\n\nHost b\n"},
+        {"Include inside the block kept",
          W::updateHostBlock("Host web\n  Include ~/.ssh/extra\n  User x\n", web, {}, {}, keys),
-         "Host web\n" + webBody},
+         "Host web\n  Include ~/.ssh/extra\n  User deploy\n  HostName web.example.com\n"},
         {"update in CR LF text",
          W::updateHostBlock("# top\r\nHost web\r\n  User x\r\n\r\nHost b\r\n", web, {}, {}, keys),
-         "# top\r\nHost web\r\n  HostName web.example.com\r\n  User deploy\r\n\r\nHost b\r\n"},
+         "# top\r\nHost web\r\n  User deploy\r\n  HostName web.example.com\r\n\r\nHost b\r\n"},
+        {"every line of a changed group replaced by one, in any spelling",
+         W::updateHostBlock(
+             "Host web\n  user a\n  SendEnv A\n  USER=b\n  sendenv B\n",
+             host("web", "web", "c", 22, {}, {}, {{"SendEnv", "A"}, {"sendenv", "B"}}), {}, {},
+             keys),
+         "Host web\n  User c\n  SendEnv A\n  sendenv B\n"},
         {"host in an included file is not found",
          W::updateHostBlock("Include ~/.ssh/config.d/*\n", web, {}, {}, keys),
          "Include ~/.ssh/config.d/*\n"},
-        {"Host=web is not found", W::updateHostBlock("Host=web\n  User x\n", web, {}, {}, keys),
-         "Host=web\n  User x\n"},
+        {"Host=web is found, its header kept",
+         W::updateHostBlock("Host=web\n  User x\n", web, {}, {}, keys),
+         "Host=web\n  User deploy\n  HostName web.example.com\n"},
+        {"Host=b ends the block before it",
+         W::deleteHostBlock("Host a\n  User x\nHost=b\n  User y\nmatch=all\n  User z\n", "a"),
+         "Host=b\n  User y\nmatch=all\n  User z\n"},
         {"delete the only block with blank lines",
          W::deleteHostBlock("\n \n\t\nHost web\n  User y\n\n# end\n", "web"), "\n# end\n"},
         {"delete the only block", W::deleteHostBlock("Host web\n  User y\n", "web"), ""},
@@ -94,7 +109,7 @@ TEST(ConfigWriterTextTest, EditsOnlyTheBlockAndWritesOnlyWhatTheDefaultsDoNotGiv
         {"append a defaults block",
          W::appendDefaultsBlock("Host web\n\tUser x",
                                 defaults("admin", 2222, "key-ed", {}, {{"b", "2"}, {"A", "1"}}),
-                                keys),
+                                std::nullopt, keys),
          "Host web\n\tUser x\n\nHost *\n  User admin\n  Port 2222\n"
          "  IdentityFile ~/.ssh/id_ed25519\n  A 1\n  b 2\n"},
     };
@@ -146,6 +161,63 @@ TEST(SSHCommandTest, SpellsOutOnlyUserHosts) {
     };
     for (const TextCase& c : cases)
         EXPECT_EQ(c.actual, c.expected) << c.name;
+}
+
+// Whatever an alias or user holds, the pasted command runs ssh, with the
+// arguments meant, and nothing else: a stand-in ssh records its arguments.
+TEST(SSHCommandTest, APastedCommandRunsOnlySshWithTheMeantArguments) {
+    test::TempDir dir;
+    const std::string marker = dir.file("ran");
+    test::writeFile(dir.file("bin/ssh"),
+                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
+    ::chmod(dir.file("bin/ssh").c_str(), 0755);
+    const auto user = HostSource::user;
+    const std::pair<SSHHost, std::string> cases[] = {
+        {host("web db"), "web|"},
+        {host("!old web* web"), "web|"},
+        {host("x;touch${IFS}" + marker), "x;touch${IFS}" + marker + "|"},
+        {host("$(touch${IFS}" + marker + ")"), "$(touch${IFS}" + marker + ")|"},
+        {host("`touch${IFS}" + marker + "`"), "`touch${IFS}" + marker + "`|"},
+        {host("-oProxyCommand=touch${IFS}" + marker),
+         "--|-oProxyCommand=touch${IFS}" + marker + "|"},
+        {host("h", "h", "-oProxyCommand=touch " + marker, 2222, {}, {}, {}, user),
+         "-p|2222|--|-oProxyCommand=touch " + marker + "@h|"},
+        {host("h", "it's", "o'brien", 22, {}, {}, {}, user), "o'brien@it's|"},
+        {host("h", "db1", "deploy", 2222, {}, {}, {}, user), "deploy@db1|-p|2222|"},
+    };
+    for (const auto& [target, expected] : cases) {
+        const std::string command = SSHCommand::build(target);
+        const KeyToolResult run =
+            runKeyTool("/bin/sh", {"-c", command}, 10, {{{"PATH", dir.file("bin")}}});
+        EXPECT_EQ(run.output, expected) << command << run.errorOutput;
+        EXPECT_FALSE(std::filesystem::exists(marker)) << command;
+    }
+    EXPECT_EQ(SSHCommand::build(host("web")), "ssh web");
+    EXPECT_EQ(SSHCommand::build(host("a b")), "ssh a");
+    EXPECT_EQ(SSHCommand::build(host("h", "it's", "", 22, {}, {}, {}, user)), "ssh 'it'\\''s'");
+}
+
+TEST(ConfigWriterTextTest, CheckChangeRefusesWhatOpenSSHWouldRejectInTheGroupsWritten) {
+    const SSHHost quoted = host("web", "web", "\"bob smith\"", 70000);
+    EXPECT_NO_THROW(W::checkChange(quoted, quoted, {}, keys))
+        << "values already in the file are not judged again";
+    const std::pair<const char*, std::function<void(SSHHost&)>> spoilers[] = {
+        {"port 0", [](SSHHost& h) { h.port = 0; }},
+        {"port 65536", [](SSHHost& h) { h.port = 65536; }},
+        {"user with a space", [](SSHHost& h) { h.user = "bob smith"; }},
+        {"host name with a tab", [](SSHHost& h) { h.hostname = "a\tb"; }},
+        {"jump host with a quote", [](SSHHost& h) { h.proxyJump = "\"gw\""; }},
+        {"user with a single quote", [](SSHHost& h) { h.user = "o'brien"; }},
+    };
+    for (const auto& [name, spoil] : spoilers) {
+        SSHHost bad = web;
+        spoil(bad);
+        EXPECT_THROW(W::checkChange(web, bad, {}, keys), std::invalid_argument) << name;
+        EXPECT_THROW(W::checkChange(std::nullopt, bad, {}, keys), std::invalid_argument) << name;
+    }
+    EXPECT_NO_THROW(W::checkChange(web, host("web", "h", "u", 65535), {}, keys));
+    EXPECT_THROW(W::checkChange(std::nullopt, defaults("a b"), keys), std::invalid_argument);
+    EXPECT_THROW(W::checkChange(defaults(), defaults("", 0), keys), std::invalid_argument);
 }
 
 } // namespace

@@ -140,5 +140,18 @@ TEST(InputRulesTest, PortsAndTrimming) {
     EXPECT_EQ(InputRules::nonEmptyTrimmed(" \t"), std::nullopt);
 }
 
+TEST(InputRulesTest, AnAliasIsOneHostName) {
+    for (const char* alias :
+         {"web", "db-1.example.com", "caf\xc3\xa9", "user@host", "a_b", "10.0.0.5"})
+        EXPECT_TRUE(InputRules::isValidAlias(alias)) << alias;
+    for (const char* alias : {"", "web db", "web\tdb",
+                              "web\xc2\xa0"
+                              "db",
+                              "*", "web*", "db?", "!old", "a,b", "-oProxyCommand=x", "-", "a\nb"})
+        EXPECT_FALSE(InputRules::isValidAlias(alias)) << alias;
+    EXPECT_EQ(InputRules::aliasRuleMessage,
+              "An alias is one host name: no spaces, no * ? ! , and no leading -");
+}
+
 } // namespace
 } // namespace moorkeep

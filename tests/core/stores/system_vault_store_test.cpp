@@ -30,7 +30,10 @@ protected:
         if (toolPath.empty())
             toolPath = recordingKeyTool(tools.path(), toolLog);
         return std::make_unique<SystemVaultStore>(
-            SystemVaultStore::Options{home.path(), metaPath(), toolPath});
+            SystemVaultStore::Options{.homedir = home.path(),
+                                      .userMetaPath = metaPath(),
+                                      .keyToolPath = toolPath,
+                                      .backupFolder = home.file("backups")});
     }
 
     std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
@@ -124,6 +127,24 @@ TEST_F(SystemVaultStoreTest, StoredHostsHideConfigHostsAndComeLast) {
     EXPECT_EQ(hosts[1].hostname, "stored.example");
 }
 
+TEST_F(SystemVaultStoreTest, LoadingSomeAliasesGivesTheirHostsAsAFullLoadDoes) {
+    makeKeyPair(ssh("id_ed25519"));
+    writeConfig("Host web\n  IdentityFile ~/.ssh/id_ed25519\nHost db\nHost lab\n  Port 2\n"
+                "Host db\n  User again\nHost *\n  User admin\n");
+    storeHosts(meta(), {stored("U1", "lab", "stored.example"), stored("U2", "only", "10.0.0.9"),
+                        stored("U3", "only", "10.0.0.10")});
+    const VaultData full = store->loadData();
+    ASSERT_EQ(aliases(full.hosts), (std::vector<std::string>{"web", "db", "db", "lab(user)",
+                                                             "only(user)", "only(user)"}));
+    for (const std::set<std::string, std::less<>>& only :
+         std::vector<std::set<std::string, std::less<>>>{
+             {"db"}, {"lab"}, {"only", "web"}, {"missing"}, {}}) {
+        VaultData expected = full;
+        std::erase_if(expected.hosts, [&](const SSHHost& h) { return !only.contains(h.alias); });
+        EXPECT_EQ(store->loadDataForAliases(only), expected) << only.size();
+    }
+}
+
 TEST_F(SystemVaultStoreTest, DisplayNamesAreAppliedAndWithdrawn) {
     makeKeyPair(ssh("id_ed25519"));
     SSHKey key = store->loadData().keys.at(0);
@@ -185,7 +206,7 @@ TEST_F(SystemVaultStoreTest, BlocksAreEditedInTheFileWhereTheyLive) {
     writeConfig("Include config.d/*\n\nHost db\n  User admin\n");
     writeFile(ssh("config.d/web"), "Host web\n\tHostName old\n\nhost *\n  Port 2\n");
     const std::string mainBefore = config();
-    store->saveConfigHost(host("web", "new.example"), std::nullopt, {});
+    store->saveConfigHost(host("web", "new.example", "", 2), std::nullopt, {});
     EXPECT_EQ(readFile(ssh("config.d/web")),
               "Host web\n\tHostName new.example\n\nhost *\n  Port 2\n");
     store->saveConfigDefaults(defaults("ops"), {});
@@ -197,13 +218,13 @@ TEST_F(SystemVaultStoreTest, BlocksAreEditedInTheFileWhereTheyLive) {
 }
 
 TEST_F(SystemVaultStoreTest, UnfindableBlocksFailAndChangeNothing) {
-    writeConfig("Host=web\n  HostName h\n");
-    storeHosts(meta(), {stored("U1", "web", "h")});
+    // A pattern block is no host: it is neither edited nor deleted as one.
+    const std::string text = "Host web*\n  HostName h\nHost db\n";
+    writeConfig(text);
+    EXPECT_THROW(store->saveConfigHost(host("web*", "x"), std::nullopt, {}), std::exception);
     EXPECT_THROW(store->saveConfigHost(host("web", "x"), std::nullopt, {}), std::exception);
-    EXPECT_THROW(store->deleteConfigHost(host("web")), std::exception);
-    EXPECT_THROW(store->deleteHost("U1", {}), std::exception);
-    EXPECT_EQ(config(), "Host=web\n  HostName h\n");
-    EXPECT_EQ(meta().load().hosts.size(), 1u) << "the stored host list is left as it was";
+    EXPECT_THROW(store->deleteConfigHost(host("web*")), std::exception);
+    EXPECT_EQ(config(), text);
 }
 
 TEST_F(SystemVaultStoreTest, DeleteHostRemovesTheStoredHostAndItsBlock) {
@@ -368,14 +389,20 @@ TEST(StoreLockTest, ChangeFailsAndReadGoesOnWhileHeldAndAWaiterGetsItOnRelease) 
     const std::string lockPath = dir.file("sub/meta.json.lock");
     auto holder = std::make_unique<StoreLock>(lockPath, StoreLock::Mode::change);
     ASSERT_TRUE(holder->held());
-    EXPECT_THROW(StoreLock(lockPath, StoreLock::Mode::change, 50ms), std::exception);
-    EXPECT_FALSE(StoreLock(lockPath, StoreLock::Mode::read, 50ms).held());
+    EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 50ms).held())
+        << "the thread that holds it may take it again";
+    std::thread([&] {
+        EXPECT_THROW(StoreLock(lockPath, StoreLock::Mode::change, 50ms), std::exception);
+        EXPECT_FALSE(StoreLock(lockPath, StoreLock::Mode::read, 50ms).held());
+    }).join();
 
     std::thread release([&] {
         std::this_thread::sleep_for(100ms);
         holder.reset();
     });
-    EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held());
+    std::thread([&] {
+        EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held());
+    }).join();
     release.join();
 }
 

@@ -1,19 +1,9 @@
-#include "model/alias_rule.h"
 #include "model/port_rule.h"
 
 #include <gtest/gtest.h>
 
 namespace moorkeep {
 namespace {
-
-TEST(AliasRuleTest, OneHostNameOnly) {
-    const std::string message = "An alias is one host name: no spaces, no * ? ! , and no leading -";
-    for (std::string alias : {"web", "db-1.example.com", "a-", "user@host", "web_2", "x;y", ""})
-        EXPECT_EQ(aliasProblem(alias), std::nullopt) << alias;
-    for (std::string alias : {"web db", "web\tdb", "*", "web?", "!web", "a,b", "-oProxyCommand=x",
-                              "web\u00a0db", " web", "web\n"})
-        EXPECT_EQ(aliasProblem(alias), message) << alias;
-}
 
 TEST(PortRuleTest, EmptyMeans22AndAnythingElseMustBeAPort) {
     EXPECT_EQ(portFromField(""), 22);

@@ -1,4 +1,4 @@
-#include "hosts/detail_card.h"
+#include "hosts/host_detail_card.h"
 
 #include "style/badge_label.h"
 #include "style/colors.h"
@@ -11,7 +11,7 @@
 
 namespace moorkeep {
 
-DetailCard::DetailCard(const QString& icon, const QString& label, const QString& value,
+HostDetailCard::HostDetailCard(const QString& icon, const QString& label, const QString& value,
                        const std::optional<QString>& badge, QWidget* parent)
     : CardFrame(parent) {
     setAccessibleName(label);

@@ -9,11 +9,11 @@ namespace moorkeep {
 
 // One fact of a host in the detail grid: a symbol and a label over the
 // value, and an optional badge after the value (the key's type).
-class DetailCard : public CardFrame {
+class HostDetailCard : public CardFrame {
     Q_OBJECT
 
 public:
-    DetailCard(const QString& icon, const QString& label, const QString& value,
+    HostDetailCard(const QString& icon, const QString& label, const QString& value,
                const std::optional<QString>& badge, QWidget* parent = nullptr);
 };
 

@@ -1,0 +1,264 @@
+#include "keys/key_detail_view.h"
+
+#include "keys/detail_card.h"
+#include "keys/dialog_parts.h"
+#include "keys/used_by_table.h"
+#include "style/badge_label.h"
+#include "style/caption_label.h"
+#include "style/card_frame.h"
+#include "style/colors.h"
+#include "style/copy_button.h"
+#include "style/icon_tile.h"
+#include "style/selectable_text.h"
+#include "style/symbols.h"
+#include "style/type_ramp.h"
+
+#include <QDate>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace moorkeep {
+
+namespace {
+
+QLabel* label(const QString& text, const QFont& font, const QColor& color) {
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+QString hostsCaption(std::size_t count) {
+    return count == 1 ? KeyDetailView::tr("USED BY 1 HOST")
+                      : KeyDetailView::tr("USED BY %1 HOSTS").arg(count);
+}
+
+} // namespace
+
+KeyDetailView::KeyDetailView(SSHKey keyInfo, std::vector<SSHHost> usedBy, Actions actions,
+                             QWidget* parent)
+    : QScrollArea(parent)
+    , keyInfo_(std::move(keyInfo))
+    , usedBy_(std::move(usedBy))
+    , actions_(std::move(actions)) {
+    setObjectName(QStringLiteral("keyDetailView"));
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    auto* column = new QWidget;
+    column->setObjectName(QStringLiteral("keyDetailColumn"));
+    column->setMaximumWidth(maximumColumnWidth);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(28, 28, 28, 28);
+    layout->setSpacing(24);
+    layout->addWidget(buildHeader());
+    layout->addWidget(buildPublicKey());
+    layout->addWidget(buildCards());
+    layout->addWidget(buildHosts());
+    layout->addStretch();
+
+    auto* page = new QWidget;
+    page->setAutoFillBackground(false);
+    auto* pageLayout = new QHBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->addWidget(column, 1, Qt::AlignLeft);
+    pageLayout->addStretch(0);
+    setWidget(page);
+    viewport()->setAutoFillBackground(false);
+}
+
+QString KeyDetailView::createdText(const std::string& createdAt) {
+    const QString text = QString::fromStdString(createdAt);
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    if (!date.isValid())
+        return text;
+    return QLocale().toString(date, QLocale::LongFormat);
+}
+
+QWidget* KeyDetailView::buildHeader() {
+    auto* header = new QWidget;
+    auto* rows = new QVBoxLayout(header);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(14);
+
+    auto* titleLine = new QHBoxLayout;
+    titleLine->setSpacing(8);
+    auto* name = label(QString::fromStdString(keyInfo_.name),
+                       TypeRamp::font(TypeRamp::Style::title2, QFont::Bold), Colors::primary());
+    name->setObjectName(QStringLiteral("keyNameLabel"));
+    name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    titleLine->addWidget(name);
+    auto* type = new BadgeLabel(QString::fromStdString(keyInfo_.type), BadgeLabel::accentLook());
+    type->setObjectName(QStringLiteral("keyTypeBadge"));
+    type->setFont(TypeRamp::font(TypeRamp::Style::caption2));
+    titleLine->addWidget(type);
+    if (keyInfo_.hasPassphrase) {
+        const bool locked = *keyInfo_.hasPassphrase;
+        auto* lock = new QToolButton;
+        lock->setObjectName(QStringLiteral("passphraseButton"));
+        lock->setAutoRaise(true);
+        lock->setIconSize({11, 11});
+        lock->setIcon(locked ? Symbols::icon(QStringLiteral("lock.fill"), Colors::positive())
+                             : Symbols::icon(QStringLiteral("lock.open"), Colors::secondary()));
+        lock->setToolTip(locked ? tr("Change passphrase") : tr("Set passphrase"));
+        lock->setAccessibleName(lock->toolTip());
+        connect(lock, &QToolButton::clicked, this, [this] { actions_.onChangePassphrase(); });
+        titleLine->addWidget(lock);
+    }
+    titleLine->addStretch();
+
+    auto* path = label(QString::fromStdString(keyInfo_.path),
+                       TypeRamp::monospaced(TypeRamp::Style::callout), Colors::secondary());
+    path->setObjectName(QStringLiteral("keyPathLabel"));
+    path->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* lines = new QVBoxLayout;
+    lines->setSpacing(4);
+    lines->addLayout(titleLine);
+    lines->addWidget(path);
+
+    auto* first = new QHBoxLayout;
+    first->setSpacing(14);
+    first->addWidget(new IconTile(QStringLiteral("key.fill"), IconTile::headerLook), 0,
+                     Qt::AlignTop);
+    first->addLayout(lines, 1);
+    rows->addLayout(first);
+
+    auto* rename = new QPushButton(Symbols::icon(QStringLiteral("pencil")), tr("Rename"));
+    rename->setObjectName(QStringLiteral("renameButton"));
+    rename->setAccessibleName(tr("Rename"));
+    connect(rename, &QPushButton::clicked, this, [this] { actions_.onRename(); });
+
+    deleteButton_ = new QPushButton(
+        Symbols::icon(QStringLiteral("trash"), Colors::destructive()), tr("Delete"));
+    deleteButton_->setObjectName(QStringLiteral("deleteButton"));
+    deleteButton_->setAccessibleName(tr("Delete"));
+    DialogParts::setDestructive(deleteButton_, true);
+    if (!usedBy_.empty()) {
+        deleteButton_->setEnabled(false);
+        deleteButton_->setToolTip(tr("Remove key from all hosts first"));
+        deleteButton_->setAccessibleDescription(deleteButton_->toolTip());
+    }
+    connect(deleteButton_, &QPushButton::clicked, this, [this] { actions_.onDelete(); });
+
+    auto* second = new QHBoxLayout;
+    second->setSpacing(8);
+    second->addWidget(rename);
+    second->addWidget(deleteButton_);
+    second->addStretch();
+    rows->addLayout(second);
+    return header;
+}
+
+QWidget* KeyDetailView::buildPublicKey() {
+    auto* section = new QWidget;
+    auto* layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(new CaptionLabel(tr("PUBLIC KEY")));
+
+    auto* box = new CardFrame(CardFrame::accentLook());
+    box->setObjectName(QStringLiteral("publicKeyBox"));
+    auto* boxLayout = new QHBoxLayout(box);
+    boxLayout->setContentsMargins(14, 14, 14, 14);
+    boxLayout->setSpacing(10);
+    auto* text = new SelectableText(QString::fromStdString(keyInfo_.publicKey),
+                                    TypeRamp::monospaced(TypeRamp::Style::caption),
+                                    [] { return Colors::primary(); });
+    text->setObjectName(QStringLiteral("publicKeyText"));
+    text->setAccessibleName(tr("Public key"));
+    boxLayout->addWidget(text, 1, Qt::AlignTop);
+
+    copyKey_ = new CopyButton(CopyButton::Look::bordered);
+    copyKey_->setObjectName(QStringLiteral("copyPublicKeyButton"));
+    copyKey_->setAccessibleName(tr("Copy public key"));
+    copyKey_->setCopyText(QString::fromStdString(keyInfo_.publicKey));
+    copyKey_->setFont(TypeRamp::font(TypeRamp::Style::caption));
+    boxLayout->addWidget(copyKey_, 0, Qt::AlignTop);
+    layout->addWidget(box);
+    return section;
+}
+
+QWidget* KeyDetailView::buildCards() {
+    auto* grid = new QWidget;
+    auto* layout = new QGridLayout(grid);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(14);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(1, 1);
+
+    auto* fingerprint = new CardFrame;
+    fingerprint->setObjectName(QStringLiteral("fingerprintCard"));
+    auto* fingerprintLayout = DetailCard::cardLayout(fingerprint);
+    auto* head = DetailCard::headRow(QStringLiteral("touchid"), tr("FINGERPRINT"));
+    copyFingerprint_ = new CopyButton(CopyButton::Look::borderless);
+    copyFingerprint_->setObjectName(QStringLiteral("copyFingerprintButton"));
+    copyFingerprint_->setAccessibleName(tr("Copy fingerprint"));
+    copyFingerprint_->setCopyText(QString::fromStdString(keyInfo_.fingerprint));
+    copyFingerprint_->setFont(TypeRamp::font(TypeRamp::Style::caption2));
+    copyFingerprint_->setIconSize({10, 10});
+    head->layout()->addWidget(copyFingerprint_);
+    fingerprintLayout->addWidget(head);
+    auto* value = new SelectableText(
+        QString::fromStdString(keyInfo_.fingerprint),
+        TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium), [] { return Colors::primary(); });
+    value->setObjectName(QStringLiteral("fingerprintText"));
+    value->setAccessibleName(tr("Fingerprint"));
+    fingerprintLayout->addWidget(value);
+    fingerprintLayout->addStretch();
+    layout->addWidget(fingerprint, 0, 0);
+
+    auto* type = new DetailCard(QStringLiteral("shield"), tr("TYPE"),
+                                QString::fromStdString(keyInfo_.type), false);
+    type->setObjectName(QStringLiteral("typeCard"));
+    layout->addWidget(type, 0, 1);
+    auto* path = new DetailCard(QStringLiteral("folder"), tr("PATH"),
+                                QString::fromStdString(keyInfo_.path), true);
+    path->setObjectName(QStringLiteral("pathCard"));
+    layout->addWidget(path, 1, 0);
+    auto* created = new DetailCard(QStringLiteral("calendar"), tr("CREATED"),
+                                   createdText(keyInfo_.createdAt), false);
+    created->setObjectName(QStringLiteral("createdCard"));
+    layout->addWidget(created, 1, 1);
+    return grid;
+}
+
+QWidget* KeyDetailView::buildHosts() {
+    auto* section = new QWidget;
+    auto* layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    auto* caption = new CaptionLabel(hostsCaption(usedBy_.size()));
+    caption->setObjectName(QStringLiteral("usedByCaption"));
+    layout->addWidget(caption);
+
+    auto* card = new CardFrame;
+    card->setObjectName(QStringLiteral("usedByCard"));
+    auto* cardLayout = new QVBoxLayout(card);
+    if (usedBy_.empty()) {
+        cardLayout->setContentsMargins(20, 20, 20, 20);
+        auto* none = label(tr("This key is not assigned to any hosts."),
+                           TypeRamp::font(TypeRamp::Style::callout), Colors::secondary());
+        none->setObjectName(QStringLiteral("notAssignedLabel"));
+        none->setAlignment(Qt::AlignCenter);
+        cardLayout->addWidget(none);
+    } else {
+        // The table runs to the card's rounded edge; a pixel inset keeps the
+        // edge line visible.
+        cardLayout->setContentsMargins(1, 1, 1, 1);
+        cardLayout->addWidget(new UsedByTable(usedBy_));
+    }
+    layout->addWidget(card);
+    return section;
+}
+
+} // namespace moorkeep

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "model/ssh_host.h"
+#include "model/ssh_key.h"
+
+#include <QScrollArea>
+#include <functional>
+#include <vector>
+
+class QPushButton;
+
+namespace moorkeep {
+
+class CopyButton;
+
+// Everything about one key: the header with its actions, the public key,
+// the fingerprint, type, path and creation date, and the hosts that use it.
+class KeyDetailView : public QScrollArea {
+    Q_OBJECT
+
+public:
+    static constexpr int maximumColumnWidth = 720;
+
+    struct Actions {
+        std::function<void()> onRename;
+        std::function<void()> onChangePassphrase;
+        std::function<void()> onDelete;
+    };
+
+    KeyDetailView(SSHKey keyInfo, std::vector<SSHHost> usedBy, Actions actions,
+                  QWidget* parent = nullptr);
+
+    const SSHKey& keyInfo() const { return keyInfo_; }
+    const std::vector<SSHHost>& usedBy() const { return usedBy_; }
+
+    CopyButton* fingerprintCopyButton() const { return copyFingerprint_; }
+    CopyButton* publicKeyCopyButton() const { return copyKey_; }
+    QPushButton* deleteButton() const { return deleteButton_; }
+
+    // The creation date as the user's locale writes dates; the stored text
+    // when it is not a date.
+    static QString createdText(const std::string& createdAt);
+
+private:
+    QWidget* buildHeader();
+    QWidget* buildPublicKey();
+    QWidget* buildCards();
+    QWidget* buildHosts();
+
+    SSHKey keyInfo_;
+    std::vector<SSHHost> usedBy_;
+    Actions actions_;
+    CopyButton* copyFingerprint_ = nullptr;
+    CopyButton* copyKey_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "model/ssh_host.h"
+#include "model/ssh_key.h"
+
+#include <QAbstractListModel>
+#include <QString>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace moorkeep {
+
+// The Keys sidebar's rows: the keys whose name or type contains the search
+// text (ignoring case), in the store's order, each with the number of hosts
+// that use it. The counts are taken once per change of the host or key
+// list, never while painting.
+class KeyListModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum Role {
+        KeyIdRole = Qt::UserRole + 1, // QString
+        TypeRole,                     // QString
+        HasPassphraseRole,            // bool, or invalid when unknown
+        UsageCountRole,               // int
+    };
+
+    explicit KeyListModel(QObject* parent = nullptr);
+
+    void setKeys(const std::vector<SSHKey>& keys);
+    void setHosts(const std::vector<SSHHost>& hosts);
+    void setSearch(const QString& search);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // The row showing the key with this id, when the search lets it show.
+    std::optional<int> rowOf(const std::string& id) const;
+    int usageCount(const std::string& keyId) const;
+
+private:
+    struct Row {
+        std::string id;
+        QString name;
+        QString type;
+        QString lowerName;
+        QString lowerType;
+        std::optional<bool> hasPassphrase;
+    };
+
+    std::vector<int> filtered() const;
+    void refilter();
+
+    std::vector<Row> all_;
+    std::vector<int> shown_; // indexes into all_
+    std::unordered_map<std::string, int> usage_;
+    QString search_;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "model/key_requests.h"
+#include "model/ssh_key.h"
+
+#include <QDialog>
+#include <QFuture>
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QPushButton;
+
+namespace moorkeep {
+
+class FailureBox;
+class SecretField;
+
+// Sets, changes or removes a key's passphrase. A protected key asks for its
+// current passphrase; leaving the new one empty removes it. Stays open and
+// busy until its owner closes it; a failure of onSave's future is shown
+// here. Every passphrase typed is wiped when the dialog closes.
+class PassphraseDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int width = 460;
+
+    using OnSave = std::function<QFuture<void>(const ChangePassphraseOptions& options)>;
+
+    PassphraseDialog(SSHKey keyInfo, OnSave onSave, std::function<void()> onCancel,
+                     QWidget* parent = nullptr);
+    ~PassphraseDialog() override;
+
+    bool isSaving() const { return saving_; }
+    bool isRemoving() const;
+    bool isMismatch() const;
+    // Closes the dialog for its owner, also while it is busy.
+    void dismiss();
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool isProtected() const;
+    void update();
+    void save();
+    void failed(const std::optional<QString>& message);
+    void wipe();
+
+    SSHKey keyInfo_;
+    OnSave onSave_;
+    std::function<void()> onCancel_;
+    bool saving_ = false;
+
+    SecretField* currentField_ = nullptr;
+    SecretField* newField_;
+    SecretField* confirmField_;
+    QLabel* mismatch_;
+    FailureBox* failure_;
+    QPushButton* cancelButton_;
+    QPushButton* saveButton_;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QLineEdit>
+#include <string>
+
+class QByteArray;
+class QString;
+
+namespace moorkeep {
+
+// A masked field for a passphrase. Its text never reaches the clipboard (no
+// copy, cut, drag or context menu), and wipe() writes over it before the
+// field is emptied.
+class SecretField : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit SecretField(QWidget* parent = nullptr);
+    ~SecretField() override;
+
+    // The text as UTF-8 for a request; the caller wipes the copy after use.
+    std::string secretUtf8() const;
+    // Overwrites the text in place, then empties the field and its history.
+    void wipe();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Write over a secret's bytes or characters in a way the compiler keeps,
+// then empty it.
+void wipeSecret(std::string& secret);
+void wipeSecret(QString& secret);
+void wipeSecret(QByteArray& secret);
+
+} // namespace moorkeep

@@ -1,0 +1,39 @@
+#include "key_menu_items.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenu>
+
+namespace moorkeep::KeyMenuItems {
+
+QString label(const SSHKey& key) {
+    return QStringLiteral("%1 \u2014 %2")
+        .arg(QString::fromStdString(key.name), QString::fromStdString(key.type));
+}
+
+void addTo(QMenu* menu, const std::vector<SSHKey>& keys) {
+    bool any = false;
+    for (const SSHKey& key : keys) {
+        if (key.publicKey.empty())
+            continue;
+        any = true;
+        // A "&" in a key's name is text, not a keyboard mnemonic.
+        QString text = label(key).replace(u'&', u"&&"_qs);
+        QAction* item = menu->addAction(text);
+        item->setObjectName(QStringLiteral("copyKeyAction"));
+        item->setToolTip(QCoreApplication::translate("KeyMenuItems", "Copy the public key"));
+        QString publicKey = QString::fromStdString(key.publicKey);
+        QObject::connect(item, &QAction::triggered, item,
+                         [publicKey] { QGuiApplication::clipboard()->setText(publicKey); });
+    }
+    if (!any) {
+        QAction* none =
+            menu->addAction(QCoreApplication::translate("KeyMenuItems", "No keys found"));
+        none->setObjectName(QStringLiteral("noKeysAction"));
+        none->setEnabled(false);
+    }
+}
+
+} // namespace moorkeep::KeyMenuItems

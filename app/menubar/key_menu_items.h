@@ -1,0 +1,21 @@
+#pragma once
+
+#include "model/ssh_key.h"
+
+#include <QString>
+#include <vector>
+
+class QMenu;
+
+// The key entries that the tray menu and the main window's Keys menu share:
+// one entry per key that has a public key, which copies that public key to
+// the clipboard, or a disabled "No keys found".
+namespace moorkeep::KeyMenuItems {
+
+// Name, space, em dash, space, type.
+QString label(const SSHKey& key);
+
+// Appends the entries for keys, in their order, to menu (which owns them).
+void addTo(QMenu* menu, const std::vector<SSHKey>& keys);
+
+} // namespace moorkeep::KeyMenuItems

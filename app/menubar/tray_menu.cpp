@@ -1,0 +1,38 @@
+#include "tray_menu.h"
+
+#include "app_model.h"
+#include "key_menu_items.h"
+
+#include <QAction>
+
+namespace moorkeep {
+
+TrayMenu::TrayMenu(const AppModel& model, Actions actions, QWidget* parent)
+    : QMenu(parent)
+    , model_(model)
+    , actions_(std::move(actions)) {
+    setObjectName(QStringLiteral("trayMenu"));
+    setTitle(tr("Moorkeep"));
+    connect(&model_, &AppModel::keysChanged, this, &TrayMenu::rebuild);
+    connect(actions_.checkForUpdates, &QAction::enabledChanged, this, &TrayMenu::rebuild);
+    rebuild();
+}
+
+// clear() deletes the entries this menu made; the shared ones stay.
+void TrayMenu::rebuild() {
+    clear();
+    QAction* heading = addAction(tr("Moorkeep"));
+    heading->setObjectName(QStringLiteral("trayHeading"));
+    heading->setEnabled(false);
+    addSeparator();
+    KeyMenuItems::addTo(this, model_.keys());
+    addSeparator();
+    QAction* showWindow = addAction(tr("Show Window"));
+    showWindow->setObjectName(QStringLiteral("showWindowAction"));
+    connect(showWindow, &QAction::triggered, this, [this] { actions_.openWindow(); });
+    addAction(actions_.checkForUpdates);
+    addSeparator();
+    addAction(actions_.quit);
+}
+
+} // namespace moorkeep

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QMenu>
+#include <functional>
+
+class QAction;
+
+namespace moorkeep {
+
+class AppModel;
+
+// The tray icon's menu: the heading, the shared key entries, "Show Window",
+// "Check for Updates…" and "Quit Moorkeep". Rebuilt whenever the model's
+// keys change or the update command is enabled or disabled.
+class TrayMenu : public QMenu {
+    Q_OBJECT
+
+public:
+    struct Actions {
+        std::function<void()> openWindow;
+        // Shared with the main window's menus; their owners keep them.
+        QAction* checkForUpdates;
+        QAction* quit;
+    };
+
+    TrayMenu(const AppModel& model, Actions actions, QWidget* parent = nullptr);
+
+private:
+    void rebuild();
+
+    const AppModel& model_;
+    Actions actions_;
+};
+
+} // namespace moorkeep

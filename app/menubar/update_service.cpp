@@ -1,0 +1,178 @@
+#include "update_service.h"
+
+#include "version.h"
+
+#include <QHostAddress>
+#include <QLocale>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <stdexcept>
+
+namespace moorkeep {
+
+namespace {
+
+// Plain http would let anyone on the way change what the feed says; it is
+// accepted only from this machine, where tests serve their feeds.
+bool isAcceptedFeed(const QUrl& url) {
+    QString scheme = url.scheme();
+    if (scheme == u"https")
+        return !url.host().isEmpty();
+    if (scheme == u"file")
+        return true;
+    if (scheme == u"http") {
+        QHostAddress host(url.host());
+        return url.host() == u"localhost" || (!host.isNull() && host.isLoopback());
+    }
+    return false;
+}
+
+} // namespace
+
+UpdateService::UpdateService(UpdateSettings settings, QObject* parent)
+    : QObject(parent)
+    , settings_(std::move(settings)) {
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, [this] { abortWith(Abort::timedOut); });
+}
+
+UpdateService::~UpdateService() {
+    cancel();
+}
+
+void UpdateService::check() {
+    if (checking_)
+        return;
+    checking_ = true;
+    if (settings_.feedUrl.isEmpty())
+        return finishLater({.outcome = UpdateCheckResult::Outcome::noFeed,
+                            .runningVersion = settings_.runningVersion});
+    if (!settings_.feedUrl.isValid() || !isAcceptedFeed(settings_.feedUrl))
+        return finishLater(failure(
+            tr("The update feed address “%1” is not an https or file address.")
+                .arg(settings_.feedUrl.toDisplayString())));
+
+    body_.clear();
+    abort_ = Abort::none;
+    QNetworkRequest request(settings_.feedUrl);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    reply_ = network_.get(request);
+    connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
+        bool known = false;
+        qint64 announced = reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+        if (known && announced > settings_.maxFeedBytes)
+            abortWith(Abort::tooLarge);
+    });
+    // A redirect must lead to an address the feed itself could have had.
+    connect(reply_, &QNetworkReply::redirected, this, [this](const QUrl& target) {
+        if (isAcceptedFeed(target) && target.scheme() != u"file") {
+            emit reply_->redirectAllowed();
+        } else {
+            refusedRedirect_ = target;
+            abortWith(Abort::refusedRedirect);
+        }
+    });
+    connect(reply_, &QNetworkReply::readyRead, this, &UpdateService::readBody);
+    connect(reply_, &QNetworkReply::finished, this, &UpdateService::requestFinished);
+    deadline_.start(settings_.timeout);
+}
+
+void UpdateService::cancel() {
+    if (!checking_)
+        return;
+    if (reply_)
+        abortWith(Abort::cancelled);
+    // A check without a request has its result queued; it is dropped.
+    ++generation_;
+    checking_ = false;
+}
+
+void UpdateService::readBody() {
+    if (!reply_ || abort_ != Abort::none)
+        return;
+    body_ += reply_->readAll();
+    if (body_.size() > settings_.maxFeedBytes)
+        abortWith(Abort::tooLarge);
+}
+
+void UpdateService::abortWith(Abort reason) {
+    if (!reply_ || abort_ != Abort::none)
+        return;
+    abort_ = reason;
+    reply_->abort();
+}
+
+void UpdateService::requestFinished() {
+    deadline_.stop();
+    readBody();
+    bool cancelled = abort_ == Abort::cancelled;
+    UpdateCheckResult result = cancelled ? UpdateCheckResult{} : resultOfRequest();
+    reply_->deleteLater();
+    reply_ = nullptr;
+    body_.clear();
+    if (!cancelled)
+        finish(result);
+}
+
+UpdateCheckResult UpdateService::resultOfRequest() {
+    switch (abort_) {
+    case Abort::timedOut:
+        return failure(tr("The update server did not answer within %1 seconds.")
+                           .arg(QLocale().toString(settings_.timeout.count() / 1000.0)));
+    case Abort::tooLarge:
+        return failure(tr("The update feed is larger than %1.")
+                           .arg(QLocale().formattedDataSize(settings_.maxFeedBytes, 0)));
+    case Abort::refusedRedirect:
+        return failure(tr("The update feed redirects to “%1”, which is not an https address.")
+                           .arg(refusedRedirect_.toDisplayString()));
+    case Abort::cancelled:
+    case Abort::none:
+        break;
+    }
+
+    QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && status.toInt() >= 400) {
+        QString reason = reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        QString code = reason.isEmpty() ? QString::number(status.toInt())
+                                        : QStringLiteral("%1 %2").arg(status.toInt()).arg(reason);
+        return failure(tr("The update server answered with HTTP %1.").arg(code));
+    }
+    if (reply_->error() != QNetworkReply::NoError)
+        return failure(tr("Could not reach the update feed: %1.").arg(reply_->errorString()));
+
+    try {
+        UpdateFeed feed = UpdateFeedJson::parse(body_);
+        bool isNewer = Version::compare(feed.latestVersion, settings_.runningVersion) > 0;
+        return {.outcome = isNewer ? UpdateCheckResult::Outcome::updateAvailable
+                                   : UpdateCheckResult::Outcome::upToDate,
+                .runningVersion = settings_.runningVersion,
+                .feed = std::move(feed)};
+    } catch (const std::runtime_error& error) {
+        return failure(QString::fromStdString(error.what()));
+    }
+}
+
+UpdateCheckResult UpdateService::failure(const QString& message) const {
+    return {.outcome = UpdateCheckResult::Outcome::failed,
+            .runningVersion = settings_.runningVersion,
+            .errorMessage = message};
+}
+
+void UpdateService::finishLater(UpdateCheckResult result) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = generation_, result = std::move(result)] {
+            if (checking_ && generation == generation_)
+                finish(result);
+        },
+        Qt::QueuedConnection);
+}
+
+void UpdateService::finish(const UpdateCheckResult& result) {
+    checking_ = false;
+    emit finished(result);
+}
+
+} // namespace moorkeep

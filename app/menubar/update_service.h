@@ -1,0 +1,63 @@
+#pragma once
+
+#include "update_check_result.h"
+#include "update_settings.h"
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class QNetworkReply;
+
+namespace moorkeep {
+
+// Fetches the update feed once per check and compares its version with the
+// running one. Works on the thread that owns it without blocking it; sends
+// nothing but the request for the feed itself. Only https feeds go over the
+// network (plain http only to this machine, for local test servers); file
+// URLs are read from disk.
+class UpdateService : public QObject {
+    Q_OBJECT
+
+public:
+    explicit UpdateService(UpdateSettings settings, QObject* parent = nullptr);
+    ~UpdateService() override;
+
+    const UpdateSettings& settings() const { return settings_; }
+    bool isChecking() const { return checking_; }
+
+    // Starts a check unless one is running; finished() follows, never
+    // before this returns.
+    void check();
+    // Ends a running check; finished() is not emitted for it.
+    void cancel();
+
+signals:
+    void finished(const moorkeep::UpdateCheckResult& result);
+
+private:
+    enum class Abort { none, timedOut, tooLarge, refusedRedirect, cancelled };
+
+    void readBody();
+    void abortWith(Abort reason);
+    void requestFinished();
+    UpdateCheckResult resultOfRequest();
+    UpdateCheckResult failure(const QString& message) const;
+    void finishLater(UpdateCheckResult result);
+    void finish(const UpdateCheckResult& result);
+
+    UpdateSettings settings_;
+    QNetworkAccessManager network_;
+    QTimer deadline_;
+    QPointer<QNetworkReply> reply_;
+    QByteArray body_;
+    Abort abort_ = Abort::none;
+    QUrl refusedRedirect_;
+    bool checking_ = false;
+    // Tells a queued result of a cancelled check from the current one's.
+    quint64 generation_ = 0;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QToolButton>
+
+namespace moorkeep {
+
+// "Copy" with the doc.on.doc symbol; after a press it puts its text alone on
+// the clipboard and reads "Copied" with a check mark for 1.8 seconds. Every
+// press starts its own 1.8 seconds, and each one's end clears the mark.
+class CopyButton : public QToolButton {
+    Q_OBJECT
+
+public:
+    static constexpr int copiedMilliseconds = 1800;
+
+    enum class Look { bordered, borderless };
+
+    CopyButton(Look look, QWidget* parent = nullptr);
+
+    // The text a press copies.
+    void setCopyText(const QString& text) { copyText_ = text; }
+    bool isCopied() const { return copied_; }
+    void copy();
+
+private:
+    void setCopied(bool copied);
+
+    QString copyText_;
+    bool copied_ = false;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moorkeep {
+
+// One saved copy of a configuration file, taken just before the file was
+// replaced.
+struct ConfigBackup {
+    std::string id;   // the copy's file name: the time, then the file's absolute path
+    std::string file; // the absolute path of the file it was taken from
+    std::string time; // when, as "yyyy-mm-ddThh:mm:ss.ffffffZ" (UTC)
+    std::uint64_t size = 0;
+};
+
+// The folder of backups: owner-only, one file per backup (mode 0600), named
+// after the time and the file, the newest 20 of each file kept.
+class ConfigBackups {
+public:
+    static constexpr std::size_t keptPerFile = 20;
+
+    explicit ConfigBackups(std::string folder);
+    // $XDG_STATE_HOME/Moorkeep/backups, else ~/.local/state/Moorkeep/backups.
+    static std::string defaultFolder(const std::string& homedir);
+
+    const std::string& folder() const { return folder_; }
+
+    // Keeps the bytes as the newest backup of the file and drops the oldest
+    // beyond keptPerFile. Throws FileError, with a message saying that
+    // nothing was changed, when the backup cannot be written.
+    void save(const std::string& file, std::string_view bytes) const;
+    // Newest first; never fails.
+    std::vector<ConfigBackup> list() const;
+    std::optional<ConfigBackup> find(const std::string& id) const;
+    // Throws FileError.
+    std::string read(const ConfigBackup& backup) const;
+
+private:
+    std::string folder_;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,332 @@
+#include "keys/generate_key_dialog.h"
+#include "keys/key_dialog.h"
+#include "keys/passphrase_dialog.h"
+#include "keys/secret_field.h"
+#include "store_error.h"
+#include "support/app_test.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPromise>
+#include <QPushButton>
+
+using namespace moorkeep;
+using namespace moorkeep::test;
+
+namespace {
+
+// A callback's future that the test finishes or fails when it likes.
+struct PendingCall {
+    std::shared_ptr<QPromise<void>> promise;
+
+    QFuture<void> start() {
+        promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        return promise->future();
+    }
+    void fail(const QString& message) {
+        promise->setException(StoreError(message));
+        promise->finish();
+    }
+};
+
+template <typename T = QWidget> T* child(QWidget* dialog, const QString& name) {
+    auto* found = dialog->findChild<T*>(name);
+    if (!found)
+        qFatal("no widget %s", qPrintable(name));
+    return found;
+}
+
+struct GenerateHarness {
+    GenerateHarness()
+        : dialog(
+              [this](const GenerateKeyOptions& options,
+                     const std::optional<std::string>& displayName) {
+                  sent.emplace_back(options, displayName);
+                  return call.start();
+              },
+              [this] { ++cancels; }) {}
+
+    QLineEdit* field(const QString& name) { return child<QLineEdit>(&dialog, name); }
+    QPushButton* button(const QString& name) { return child<QPushButton>(&dialog, name); }
+    QLabel* label(const QString& name) { return child<QLabel>(&dialog, name); }
+
+    PendingCall call;
+    std::vector<std::pair<GenerateKeyOptions, std::optional<std::string>>> sent;
+    int cancels = 0;
+    GenerateKeyDialog dialog;
+};
+
+struct PassphraseHarness {
+    explicit PassphraseHarness(std::optional<bool> hasPassphrase)
+        : dialog(withPassphrase(hasPassphrase),
+                 [this](const ChangePassphraseOptions& options) {
+                     sent.push_back(options);
+                     return call.start();
+                 },
+                 [this] { ++cancels; }) {}
+
+    static SSHKey withPassphrase(std::optional<bool> hasPassphrase) {
+        SSHKey key = sampleKey("id_ed25519", "Laptop");
+        key.hasPassphrase = hasPassphrase;
+        return key;
+    }
+    QLineEdit* field(const QString& name) { return dialog.findChild<QLineEdit*>(name); }
+    QPushButton* save() { return child<QPushButton>(&dialog, u"saveButton"_qs); }
+    QString title() { return child<QLabel>(&dialog, u"titleLabel"_qs)->text(); }
+
+    PendingCall call;
+    std::vector<ChangePassphraseOptions> sent;
+    int cancels = 0;
+    PassphraseDialog dialog;
+};
+
+} // namespace
+
+class KeyDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void generateAcceptsOnlyValidFileNamesAndEmails_data() {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("emailProblem");
+        QTest::newRow("empty name") << u""_qs << u""_qs << false << false;
+        QTest::newRow("space") << u"my key"_qs << u""_qs << false << false;
+        QTest::newRow("dot") << u"my.key"_qs << u""_qs << false << false;
+        QTest::newRow("slash") << u"a/b"_qs << u""_qs << false << false;
+        QTest::newRow("plain") << u"id_ed25519-2"_qs << u""_qs << true << false;
+        QTest::newRow("other scripts") << u"ключ_鍵1"_qs << u""_qs << true << false;
+        QTest::newRow("only spaces") << u"k"_qs << u"   "_qs << true << false;
+        QTest::newRow("address") << u"k"_qs << u" me@example.org "_qs << true << false;
+        QTest::newRow("no at") << u"k"_qs << u"me.example.org"_qs << false << true;
+        QTest::newRow("nothing before") << u"k"_qs << u"@example.org"_qs << false << true;
+        QTest::newRow("nothing after") << u"k"_qs << u"me@"_qs << false << true;
+        QTest::newRow("no dot") << u"k"_qs << u"me@example"_qs << false << true;
+        QTest::newRow("dot first") << u"k"_qs << u"me@.org"_qs << false << true;
+        QTest::newRow("dot last") << u"k"_qs << u"me@example."_qs << false << true;
+        QTest::newRow("later dots") << u"k"_qs << u"me@a.b..c."_qs << true << false;
+        QTest::newRow("second at") << u"k"_qs << u"me@a.b@c"_qs << true << false;
+    }
+    void generateAcceptsOnlyValidFileNamesAndEmails() {
+        QFETCH(QString, fileName);
+        QFETCH(QString, email);
+        QFETCH(bool, enabled);
+        QFETCH(bool, emailProblem);
+        GenerateHarness h;
+        h.dialog.show();
+        h.field(u"fileNameField"_qs)->setText(fileName);
+        h.field(u"emailField"_qs)->setText(email);
+        QCOMPARE(h.button(u"generateButton"_qs)->isEnabled(), enabled);
+        QCOMPARE(h.label(u"emailProblem"_qs)->isVisible(), emailProblem);
+        if (emailProblem)
+            QCOMPARE(h.label(u"emailProblem"_qs)->text(), u"Enter a valid email address"_qs);
+    }
+
+    void generateShowsWhereTheKeyGoes() {
+        GenerateHarness h;
+        h.dialog.show();
+        QTRY_VERIFY(h.field(u"fileNameField"_qs)->hasFocus());
+        QCOMPARE(h.label(u"fileNameHint"_qs)->text(),
+                 u"Saved as ~/.ssh/… — letters, numbers, dashes, underscores only"_qs);
+        QCOMPARE(h.field(u"displayNameField"_qs)->placeholderText(), u"optional"_qs);
+        h.field(u"fileNameField"_qs)->setText(u"deploy"_qs);
+        QCOMPARE(h.label(u"fileNameHint"_qs)->text(),
+                 u"Saved as ~/.ssh/deploy — letters, numbers, dashes, underscores only"_qs);
+        QCOMPARE(h.field(u"displayNameField"_qs)->placeholderText(), u"deploy"_qs);
+        auto* types = child<QComboBox>(&h.dialog, u"keyTypeBox"_qs);
+        QCOMPARE(types->count(), 3);
+        QCOMPARE(types->itemText(0), u"Ed25519 — Recommended"_qs);
+        QCOMPARE(types->itemText(1), u"RSA 4096 — Wide compatibility"_qs);
+        QCOMPARE(types->itemText(2), u"ECDSA — NIST curves"_qs);
+        QCOMPARE(h.dialog.QWidget::width(), GenerateKeyDialog::width);
+    }
+
+    void generateSendsTheRequestAsTyped() {
+        GenerateHarness h;
+        h.dialog.show();
+        h.field(u"fileNameField"_qs)->setText(u"work_key"_qs);
+        h.field(u"displayNameField"_qs)->setText(u" \n "_qs);
+        h.field(u"emailField"_qs)->setText(u"  "_qs);
+        child<QComboBox>(&h.dialog, u"keyTypeBox"_qs)->setCurrentIndex(1);
+        QTest::keyClick(h.field(u"fileNameField"_qs), Qt::Key_Return);
+        QCOMPARE(h.sent.size(), 1u);
+        QCOMPARE(h.sent[0].first,
+                 (GenerateKeyOptions{"work_key", "rsa", std::nullopt, std::nullopt}));
+        QCOMPARE(h.sent[0].second, std::nullopt);
+
+        h.call.fail(u"x"_qs);
+        QTRY_VERIFY(h.button(u"generateButton"_qs)->isEnabled());
+        h.field(u"displayNameField"_qs)->setText(u"\u2003Work\t"_qs);
+        h.field(u"emailField"_qs)->setText(u" me@example.org\t"_qs);
+        h.field(u"passphraseField"_qs)->setText(u" pass "_qs);
+        h.button(u"generateButton"_qs)->click();
+        QCOMPARE(h.sent.size(), 2u);
+        QCOMPARE(h.sent[1].first,
+                 (GenerateKeyOptions{"work_key", "rsa", " pass ", "me@example.org"}));
+        QCOMPARE(h.sent[1].second, std::optional<std::string>("Work"));
+    }
+
+    void failingGenerationReenablesTheDialogWithItsMessage() {
+        GenerateHarness h;
+        h.dialog.show();
+        h.field(u"fileNameField"_qs)->setText(u"id_x"_qs);
+        h.button(u"generateButton"_qs)->click();
+        QCOMPARE(h.button(u"generateButton"_qs)->text(), u"Generating…"_qs);
+        QVERIFY(!h.button(u"generateButton"_qs)->isEnabled());
+        QVERIFY(!h.button(u"cancelButton"_qs)->isEnabled());
+        h.dialog.reject();
+        QCOMPARE(h.cancels, 0);
+        QVERIFY(h.dialog.isVisible());
+
+        h.call.fail(u"ssh-keygen failed: no entropy"_qs);
+        QTRY_VERIFY(h.label(u"failureLabel"_qs)->isVisible());
+        QCOMPARE(h.label(u"failureLabel"_qs)->text(), u"ssh-keygen failed: no entropy"_qs);
+        QCOMPARE(h.button(u"generateButton"_qs)->text(), u"Generate"_qs);
+        QVERIFY(h.button(u"generateButton"_qs)->isEnabled());
+        h.button(u"cancelButton"_qs)->click();
+        QCOMPARE(h.cancels, 1);
+
+        // The next attempt clears the old message.
+        h.button(u"generateButton"_qs)->click();
+        QVERIFY(!h.label(u"failureLabel"_qs)->isVisible());
+    }
+
+    void passphraseDialogForAnUnprotectedKey() {
+        PassphraseHarness h(false);
+        h.dialog.show();
+        QVERIFY(!h.field(u"currentPassphraseField"_qs));
+        QCOMPARE(h.title(), u"Set Passphrase"_qs);
+        QCOMPARE(h.save()->text(), u"Set Passphrase"_qs);
+        QVERIFY(!h.save()->isEnabled());
+        QTRY_VERIFY(h.field(u"newPassphraseField"_qs)->hasFocus());
+        QCOMPARE(h.field(u"newPassphraseField"_qs)->placeholderText(), QString());
+        QTest::keyClicks(h.field(u"newPassphraseField"_qs), u"abc"_qs);
+        QTest::keyClicks(h.field(u"confirmPassphraseField"_qs), u"abc"_qs);
+        QVERIFY(h.save()->isEnabled());
+        // Checking the entries leaves what was typed alone.
+        QCOMPARE(h.field(u"newPassphraseField"_qs)->text(), u"abc"_qs);
+        QCOMPARE(h.field(u"confirmPassphraseField"_qs)->text(), u"abc"_qs);
+        QCOMPARE(h.field(u"newPassphraseField"_qs)->echoMode(), QLineEdit::Password);
+
+        PassphraseHarness unknown(std::nullopt);
+        QCOMPARE(unknown.title(), u"Set Passphrase"_qs);
+        QVERIFY(!unknown.field(u"currentPassphraseField"_qs));
+    }
+
+    void passphraseDialogForAProtectedKey() {
+        PassphraseHarness h(true);
+        h.dialog.show();
+        QCOMPARE(h.title(), u"Change Passphrase"_qs);
+        QTRY_VERIFY(h.field(u"currentPassphraseField"_qs)->hasFocus());
+        QCOMPARE(h.field(u"newPassphraseField"_qs)->placeholderText(), u"leave empty to remove"_qs);
+        QCOMPARE(h.save()->text(), u"Remove Passphrase"_qs);
+        QVERIFY(h.save()->property("destructive").toBool());
+        QVERIFY(h.save()->isEnabled());
+
+        h.field(u"newPassphraseField"_qs)->setText(u"new"_qs);
+        QCOMPARE(h.save()->text(), u"Change Passphrase"_qs);
+        QVERIFY(!h.save()->property("destructive").toBool());
+
+        auto* mismatch = child<QLabel>(&h.dialog, u"mismatchLabel"_qs);
+        h.field(u"confirmPassphraseField"_qs)->setText(u"ne"_qs);
+        QVERIFY(mismatch->isVisible());
+        QCOMPARE(mismatch->text(), u"Passphrases do not match"_qs);
+        QVERIFY(!h.save()->isEnabled());
+        h.field(u"confirmPassphraseField"_qs)->clear();
+        QVERIFY(!mismatch->isVisible());
+        QVERIFY(h.save()->isEnabled());
+
+        // "é" typed as one character or as e and a combining accent.
+        h.field(u"newPassphraseField"_qs)->setText(u"caf\u00e9"_qs);
+        h.field(u"confirmPassphraseField"_qs)->setText(u"cafe\u0301"_qs);
+        QVERIFY(!mismatch->isVisible());
+
+        h.field(u"currentPassphraseField"_qs)->setText(u" old "_qs);
+        h.save()->click();
+        QCOMPARE(h.sent.size(), 1u);
+        QCOMPARE(h.sent[0], (ChangePassphraseOptions{"key-id_ed25519", " old ", "caf\u00e9"}));
+        QCOMPARE(h.save()->text(), u"Saving…"_qs);
+        QVERIFY(!child<QPushButton>(&h.dialog, u"cancelButton"_qs)->isEnabled());
+
+        h.call.fail(u"ssh-keygen failed: incorrect passphrase supplied"_qs);
+        auto* failure = child<QLabel>(&h.dialog, u"failureLabel"_qs);
+        QTRY_VERIFY(failure->isVisible());
+        QCOMPARE(failure->text(), u"ssh-keygen failed: incorrect passphrase supplied"_qs);
+        QVERIFY(h.save()->isEnabled());
+    }
+
+    void secretsStayOffTheClipboardAndAreEmptiedOnClose() {
+        QGuiApplication::clipboard()->setText(u"before"_qs);
+        PassphraseHarness h(true);
+        h.dialog.show();
+        auto* current = h.field(u"currentPassphraseField"_qs);
+        current->setText(u"hunter2"_qs);
+        current->selectAll();
+        QTest::keyClick(current, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(current, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_qs);
+        QCOMPARE(current->text(), u"hunter2"_qs);
+        QCOMPARE(current->contextMenuPolicy(), Qt::NoContextMenu);
+        QVERIFY(!current->dragEnabled());
+
+        h.field(u"newPassphraseField"_qs)->setText(u"a"_qs);
+        h.field(u"confirmPassphraseField"_qs)->setText(u"a"_qs);
+        h.dialog.dismiss();
+        QVERIFY(!h.dialog.isVisible());
+        for (const auto* name : {"currentPassphraseField", "newPassphraseField",
+                                 "confirmPassphraseField"})
+            QVERIFY2(h.field(QString::fromLatin1(name))->text().isEmpty(), name);
+
+        GenerateHarness g;
+        g.dialog.show();
+        g.field(u"passphraseField"_qs)->setText(u"hunter2"_qs);
+        g.dialog.dismiss();
+        QVERIFY(g.field(u"passphraseField"_qs)->text().isEmpty());
+    }
+
+    void wipingWritesOverTheSharedText() {
+        SecretField field;
+        QTest::keyClicks(&field, u"hunter2"_qs); // typed text lives on the heap
+        QString held = field.text(); // shares the field's storage
+        const QChar* storage = held.constData();
+        field.wipe();
+        QVERIFY(field.text().isEmpty());
+        QCOMPARE(QStringView(storage, 7), QString(7, QChar(0)));
+    }
+
+    void renameTrimsAndRefusesEmptyNames() {
+        std::vector<SSHKey> saved;
+        int cancels = 0;
+        KeyDialog dialog(
+            sampleKey("id_ed25519", "Laptop"), [&](const SSHKey& key) { saved.push_back(key); },
+            [&] { ++cancels; });
+        dialog.show();
+        auto* name = child<QLineEdit>(&dialog, u"displayNameField"_qs);
+        auto* save = child<QPushButton>(&dialog, u"saveButton"_qs);
+        QCOMPARE(name->text(), u"Laptop"_qs);
+        QTRY_VERIFY(name->hasFocus());
+        QCOMPARE(name->placeholderText(), u"e.g. prod-deploy"_qs);
+
+        name->setText(u" \u2028\t"_qs);
+        QVERIFY(!save->isEnabled());
+        QTest::keyClick(name, Qt::Key_Return);
+        QVERIFY(saved.empty());
+
+        name->setText(u"\tprod-deploy\r\n"_qs);
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(saved.size(), 1u);
+        SSHKey expected = sampleKey("id_ed25519", "prod-deploy");
+        QCOMPARE(saved[0], expected);
+
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(cancels, 1);
+    }
+};
+
+MOORKEEP_APP_TEST_MAIN(KeyDialogsTest)
+
+#include "key_dialogs_test.moc"

@@ -1,0 +1,120 @@
+#include "menubar/key_menu_items.h"
+#include "menubar/keys_menu.h"
+#include "menubar/tray_menu.h"
+#include "support/app_test.h"
+
+#include <QAction>
+#include <QClipboard>
+
+using namespace moorkeep;
+using namespace moorkeep::test;
+
+namespace {
+
+// The main window's Keys menu and the tray menu over one model.
+struct MenusHarness : AppHarness {
+    explicit MenusHarness(std::vector<SSHKey> keys) {
+        VaultData data = sampleVault();
+        data.keys = std::move(keys);
+        store->setData(data);
+        QFuture<void> loaded = model->load();
+        if (!QTest::qWaitFor([&] { return loaded.isFinished(); }))
+            qFatal("the model did not load");
+    }
+
+    // The key entries of a menu: what lies between the tray menu's first two
+    // separators, or the whole Keys menu.
+    static QList<QAction*> keyItems(QMenu& menu) {
+        QList<QAction*> items = menu.actions();
+        if (menu.objectName() != u"trayMenu")
+            return items;
+        QList<QAction*> between;
+        int separators = 0;
+        for (QAction* item : items) {
+            if (item->isSeparator())
+                ++separators;
+            else if (separators == 1)
+                between.append(item);
+        }
+        return between;
+    }
+
+    QList<QList<QAction*>> bothMenus() { return {keyItems(keysMenu), keyItems(trayMenu)}; }
+
+    QAction check{u"Check for Updates…"_qs};
+    QAction quit{u"Quit Moorkeep"_qs};
+    KeysMenu keysMenu{*model};
+    TrayMenu trayMenu{*model, {[] {}, &check, &quit}};
+};
+
+SSHKey withoutPublicKey(SSHKey key) {
+    key.publicKey.clear();
+    return key;
+}
+
+QStringList texts(const QList<QAction*>& items) {
+    QStringList result;
+    for (QAction* item : items)
+        result.append(item->text());
+    return result;
+}
+
+} // namespace
+
+class KeyMenuItemsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutUsableKeysBothMenusSayNoKeysFound_data() {
+        QTest::addColumn<std::vector<SSHKey>>("keys");
+        QTest::newRow("no keys") << std::vector<SSHKey>{};
+        QTest::newRow("only keys without a public key")
+            << std::vector<SSHKey>{withoutPublicKey(sampleKey("id_rsa", "Old")),
+                                   withoutPublicKey(sampleKey("id_ed25519", "Laptop"))};
+    }
+
+    void withoutUsableKeysBothMenusSayNoKeysFound() {
+        QFETCH(std::vector<SSHKey>, keys);
+        MenusHarness h(keys);
+        for (const QList<QAction*>& items : h.bothMenus()) {
+            QCOMPARE(texts(items), QStringList{u"No keys found"_qs});
+            QVERIFY(!items.first()->isEnabled());
+        }
+    }
+
+    void oneEntryPerKeyWithAPublicKeyCopiesExactlyThatKey() {
+        SSHKey rsa = sampleKey("id_rsa", "Build & Deploy");
+        rsa.type = "rsa";
+        MenusHarness h({sampleKey("id_ed25519", "Laptop"), withoutPublicKey(sampleKey("id_old", "Old")),
+                        rsa});
+
+        for (const QList<QAction*>& items : h.bothMenus()) {
+            QCOMPARE(texts(items), (QStringList{u"Laptop \u2014 ed25519"_qs,
+                                                u"Build && Deploy \u2014 rsa"_qs}));
+            QVERIFY(items[0]->isEnabled() && items[1]->isEnabled());
+
+            QGuiApplication::clipboard()->setText(u"something copied before"_qs);
+            items[1]->trigger();
+            QCOMPARE(QGuiApplication::clipboard()->text(), u"ssh-ed25519 AAAA id_rsa"_qs);
+            items[0]->trigger();
+            QCOMPARE(QGuiApplication::clipboard()->text(), u"ssh-ed25519 AAAA id_ed25519"_qs);
+        }
+        QCOMPARE(KeyMenuItems::label(rsa), u"Build & Deploy \u2014 rsa"_qs);
+    }
+
+    void bothMenusFollowTheModelsKeys() {
+        MenusHarness h({sampleKey("id_ed25519", "Laptop")});
+        VaultData data = sampleVault();
+        data.keys = {sampleKey("id_work", "Work"), sampleKey("id_new", "New")};
+        h.store->setData(data);
+        QFuture<void> refreshed = h.model->refreshKeys();
+        QTRY_VERIFY(refreshed.isFinished());
+
+        for (const QList<QAction*>& items : h.bothMenus())
+            QCOMPARE(texts(items), (QStringList{u"Work \u2014 ed25519"_qs, u"New \u2014 ed25519"_qs}));
+    }
+};
+
+MOORKEEP_APP_TEST_MAIN(KeyMenuItemsTest)
+
+#include "key_menu_items_test.moc"

@@ -1,0 +1,367 @@
+#include "content_view.h"
+#include "keys/key_detail_view.h"
+#include "keys/key_list_model.h"
+#include "keys/keys_screen.h"
+#include "keys/keys_sidebar.h"
+#include "keys/passphrase_dialog.h"
+#include "style/copy_button.h"
+#include "support/app_test.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTableView>
+#include <QTextEdit>
+#include <QToolTip>
+
+using namespace moorkeep;
+using namespace moorkeep::test;
+using Op = FakeVaultStore::Op;
+
+namespace {
+
+SSHKey keyOf(const std::string& file, const std::string& name, const std::string& type,
+             std::optional<bool> hasPassphrase) {
+    SSHKey key = sampleKey(file, name);
+    key.type = type;
+    key.hasPassphrase = hasPassphrase;
+    return key;
+}
+
+// Laptop (used by web and api), Work (unused), "My Key" (passphrase unknown,
+// used by db).
+VaultData keysVault() {
+    VaultData data;
+    data.keys = {keyOf("id_ed25519", "Laptop", "ed25519", true),
+                 keyOf("id_work", "Work", "rsa", false),
+                 keyOf("my_key", "My Key", "ECDSA", std::nullopt)};
+    data.hosts = {configHost("web", "key-id_ed25519"), configHost("db", "key-my_key"),
+                  configHost("api", "key-id_ed25519"), configHost("plain")};
+    data.hosts[0].user = "deploy";
+    return data;
+}
+
+// The window on the Keys tab, loaded.
+struct KeysHarness : AppHarness {
+    KeysHarness() {
+        store->setData(keysVault());
+        view = std::make_unique<ContentView>(*model);
+        model->setTab(AppTab::keys);
+        view->show();
+        QTRY_VERIFY(!model->isLoading());
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    }
+    ~KeysHarness() {
+        store->releaseAll();
+        view.reset();
+    }
+
+    template <typename T = QWidget> T* find(const QString& name) const {
+        return view->findChild<T*>(name);
+    }
+    KeysState& state() const { return view->keysState(); }
+    KeyDetailView* detail() const { return find<KeyDetailView>(u"keyDetailView"_qs); }
+    QAction* action(const QString& name) const { return find<QAction>(name); }
+    QString caption(const QString& name) const { return find<QLabel>(name)->text(); }
+    void select(const std::string& id) { state().setSelectedId(id); }
+
+    std::unique_ptr<ContentView> view;
+};
+
+QStringList shownNames(const QAbstractItemModel& model) {
+    QStringList names;
+    for (int row = 0; row < model.rowCount(); ++row)
+        names << model.index(row, 0).data().toString();
+    return names;
+}
+
+} // namespace
+
+class KeysScreenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listFiltersByNameAndTypeIgnoringCase_data() {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("empty") << u""_qs << QStringList{u"Laptop"_qs, u"Work"_qs, u"My Key"_qs};
+        QTest::newRow("upper-case name") << u"LAP"_qs << QStringList{u"Laptop"_qs};
+        QTest::newRow("type") << u"rsa"_qs << QStringList{u"Work"_qs};
+        QTest::newRow("upper-case type") << u"ecdsa"_qs << QStringList{u"My Key"_qs};
+        QTest::newRow("one space") << u" "_qs << QStringList{u"My Key"_qs};
+        QTest::newRow("not trimmed") << u"work "_qs << QStringList{};
+    }
+    void listFiltersByNameAndTypeIgnoringCase() {
+        QFETCH(QString, search);
+        QFETCH(QStringList, shown);
+        KeyListModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setKeys(keysVault().keys);
+        model.setSearch(search);
+        QCOMPARE(shownNames(model), shown);
+    }
+
+    void rowsCarryUsageCountsAndLocks() {
+        KeyListModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        auto vault = keysVault();
+        model.setKeys(vault.keys);
+        model.setHosts(vault.hosts);
+        auto role = [&](int row, int role) { return model.index(row).data(role); };
+        QCOMPARE(role(0, KeyListModel::UsageCountRole).toInt(), 2);
+        QCOMPARE(role(1, KeyListModel::UsageCountRole).toInt(), 0);
+        QCOMPARE(role(2, KeyListModel::UsageCountRole).toInt(), 1);
+        QCOMPARE(role(0, KeyListModel::HasPassphraseRole), QVariant(true));
+        QCOMPARE(role(1, KeyListModel::HasPassphraseRole), QVariant(false));
+        QVERIFY(!role(2, KeyListModel::HasPassphraseRole).isValid());
+
+        vault.hosts.pop_back();
+        vault.hosts.pop_back(); // api and plain
+        model.setHosts(vault.hosts);
+        QCOMPARE(role(0, KeyListModel::UsageCountRole).toInt(), 1);
+    }
+
+    void sidebarSelectsTheFirstKeyAndCountsAllKeys() {
+        KeysHarness h;
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("key-id_ed25519"));
+        auto* list = h.find<QListView>(u"keyListView"_qs);
+        QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(h.caption(u"keyCountLabel"_qs), u"3 keys"_qs);
+
+        QTest::keyClicks(h.find<QLineEdit>(u"keysSearchField"_qs), u"work"_qs);
+        QCOMPARE(h.state().search(), u"work"_qs);
+        QCOMPARE(list->model()->rowCount(), 1);
+        QCOMPARE(h.caption(u"keyCountLabel"_qs), u"3 keys"_qs);
+        // The selected key is hidden by the search: no selection in the list,
+        // and the detail still shows it.
+        QVERIFY(list->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(h.caption(u"keyNameLabel"_qs), u"Laptop"_qs);
+
+        h.store->setData({.keys = {keysVault().keys[0]}, .hosts = {}, .defaults = {}});
+        h.model->refreshKeys();
+        QTRY_COMPARE(h.caption(u"keyCountLabel"_qs), u"1 key"_qs);
+    }
+
+    void upAndDownInTheSearchFieldMoveTheSelection() {
+        KeysHarness h;
+        auto* search = h.find<QLineEdit>(u"keysSearchField"_qs);
+        h.action(u"keysSearchAction"_qs)->trigger();
+        QTRY_VERIFY(search->hasFocus());
+        QTest::keyClick(search, Qt::Key_Down);
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("key-id_work"));
+        QTest::keyClick(search, Qt::Key_Down);
+        QTest::keyClick(search, Qt::Key_Down);
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("key-my_key"));
+        QTest::keyClick(search, Qt::Key_Up);
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("key-id_work"));
+        QVERIFY(search->hasFocus());
+        QCOMPARE(h.caption(u"keyNameLabel"_qs), u"Work"_qs);
+    }
+
+    void unusedKeyCanBeDeletedAndSaysSo() {
+        KeysHarness h;
+        h.select("key-id_work");
+        auto* detail = h.detail();
+        QVERIFY(detail);
+        QVERIFY(detail->deleteButton()->isEnabled());
+        QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 0 HOSTS"_qs);
+        QCOMPARE(h.caption(u"notAssignedLabel"_qs), u"This key is not assigned to any hosts."_qs);
+        QVERIFY(!h.find(u"usedByTableView"_qs));
+        auto* lock = h.find<QWidget>(u"passphraseButton"_qs);
+        QVERIFY(lock);
+        QCOMPARE(lock->toolTip(), u"Set passphrase"_qs);
+    }
+
+    void usedKeyRefusesDeletionAndListsItsHosts() {
+        KeysHarness h;
+        auto* detail = h.detail();
+        QVERIFY(!detail->deleteButton()->isEnabled());
+        QCOMPARE(detail->deleteButton()->toolTip(), u"Remove key from all hosts first"_qs);
+        QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 2 HOSTS"_qs);
+        auto* table = h.find<QTableView>(u"usedByTableView"_qs);
+        QCOMPARE(table->model()->rowCount(), 2);
+        QCOMPARE(table->model()->index(0, 0).data().toString(), u"web"_qs);
+        QCOMPARE(table->model()->index(0, 1).data().toString(), u"web.example.org"_qs);
+        QCOMPARE(table->model()->index(0, 2).data().toString(), u"deploy"_qs);
+        QCOMPARE(table->model()->index(1, 0).data().toString(), u"api"_qs);
+        QCOMPARE(h.find<QWidget>(u"passphraseButton"_qs)->toolTip(), u"Change passphrase"_qs);
+
+        // Delete from the keyboard is refused in the same words.
+        h.action(u"deleteKeyAction"_qs)->trigger();
+        QVERIFY(!h.state().keyToDelete());
+        QVERIFY(!h.find(u"deleteKeyAlert"_qs));
+        QCOMPARE(QToolTip::text(), u"Remove key from all hosts first"_qs);
+
+        h.select("key-my_key");
+        QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 1 HOST"_qs);
+        QVERIFY(!h.find(u"passphraseButton"_qs)); // passphrase state unknown
+    }
+
+    void createdShowsTheLocaleDate() {
+        QCOMPARE(KeyDetailView::createdText("2024-01-02"),
+                 QLocale().toString(QDate(2024, 1, 2), QLocale::LongFormat));
+        QCOMPARE(KeyDetailView::createdText("unknown"), u"unknown"_qs);
+        KeysHarness h;
+        auto* card = h.find(u"createdCard"_qs);
+        QVERIFY(card);
+        QVERIFY(card->findChild<QTextEdit*>()->toPlainText() != u"2024-01-02"_qs);
+    }
+
+    void copyButtonsPutTheExactTextAndShowCopiedForAWhile() {
+        KeysHarness h;
+        auto* clipboard = QGuiApplication::clipboard();
+        auto* fingerprint = h.detail()->fingerprintCopyButton();
+        QCOMPARE(fingerprint->text(), u"Copy"_qs);
+        fingerprint->click();
+        QCOMPARE(clipboard->text(), u"SHA256:id_ed25519"_qs);
+        QCOMPARE(fingerprint->text(), u"Copied"_qs);
+
+        // Ctrl+Shift+C copies the public key through its button.
+        QElapsedTimer sinceFirst;
+        sinceFirst.start();
+        h.action(u"copyPublicKeyAction"_qs)->trigger();
+        auto* publicKey = h.detail()->publicKeyCopyButton();
+        QCOMPARE(clipboard->text(), u"ssh-ed25519 AAAA id_ed25519"_qs);
+        QVERIFY(publicKey->isCopied());
+
+        // A second press does not extend the first one's 1.8 seconds.
+        QTest::qWait(900);
+        publicKey->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!publicKey->isCopied(), 2500);
+        QVERIFY2(sinceFirst.elapsed() < 2600, "cleared by the first press's timer");
+        QCOMPARE(publicKey->text(), u"Copy"_qs);
+        QVERIFY(!fingerprint->isCopied());
+    }
+
+    void deletingTheSelectedKeyAsksThenLeavesNothingSelected() {
+        KeysHarness h;
+        h.select("key-id_work");
+        h.action(u"deleteKeyAction"_qs)->trigger();
+        auto* alert = h.find<QMessageBox>(u"deleteKeyAlert"_qs);
+        QVERIFY(alert && alert->isVisible());
+        QCOMPARE(alert->text(), u"Delete \"Work\"?"_qs);
+        QCOMPARE(alert->informativeText(),
+                 u"This will permanently delete the private and public key files from ~/.ssh."_qs);
+
+        alert->findChild<QPushButton*>(u"alertCancelButton"_qs)->click();
+        QTRY_VERIFY(!h.state().keyToDelete());
+        QVERIFY(h.store->calls(Op::deleteKeyMeta).empty());
+
+        h.detail()->deleteButton()->click();
+        QTRY_VERIFY(h.find<QMessageBox>(u"deleteKeyAlert"_qs));
+        h.find<QMessageBox>(u"deleteKeyAlert"_qs)
+            ->findChild<QPushButton*>(u"alertDeleteButton"_qs)
+            ->click();
+        QTRY_VERIFY(!h.state().selectedId());
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta)[0].id, "key-id_work");
+        QTRY_VERIFY(h.find(u"emptyKeysState"_qs));
+        QVERIFY(!h.state().keyToDelete());
+    }
+
+    void emptyStateRescans() {
+        KeysHarness h;
+        h.state().setSelectedId(std::nullopt);
+        auto* rescan = h.find<QPushButton>(u"rescanButton"_qs);
+        QVERIFY(rescan);
+        QCOMPARE(h.caption(u"noKeysLabel"_qs), u"No keys found"_qs);
+        rescan->click();
+        QTRY_COMPARE(h.store->calls(Op::rescanKeys).size(), 1u);
+    }
+
+    void shortcutsLiveOnlyOnTheKeysTab() {
+        KeysHarness h;
+        const QStringList names{u"keysSearchAction"_qs, u"generateKeyAction"_qs,
+                                u"renameKeyAction"_qs, u"deleteKeyAction"_qs,
+                                u"copyPublicKeyAction"_qs};
+        for (const auto& name : names)
+            QVERIFY2(h.action(name)->isEnabled(), qPrintable(name));
+        h.model->setTab(AppTab::hosts);
+        for (const auto& name : names)
+            QVERIFY2(!h.action(name)->isEnabled(), qPrintable(name));
+    }
+
+    void renameFromTheKeyboard() {
+        KeysHarness h;
+        QTest::keyClick(h.view.get(), Qt::Key_F2);
+        auto* dialog = h.find<QDialog>(u"renameKeyDialog"_qs);
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+        auto* field = dialog->findChild<QLineEdit*>(u"displayNameField"_qs);
+        QCOMPARE(field->text(), u"Laptop"_qs);
+        QTRY_VERIFY(field->hasFocus());
+        field->setText(u"  Laptop 2024 \n"_qs);
+        QTest::keyClick(field, Qt::Key_Return);
+
+        QVERIFY(!h.state().sheet());
+        QTRY_COMPARE(h.store->calls(Op::saveKeyMeta).size(), 1u);
+        QCOMPARE(h.store->calls(Op::saveKeyMeta)[0].key.name, "Laptop 2024");
+        QCOMPARE(h.model->keys()[0].name, "Laptop 2024");
+        QTRY_VERIFY(!h.find(u"renameKeyDialog"_qs));
+    }
+
+    void generateFromTheKeyboardAndFailInTheDialog() {
+        KeysHarness h;
+        h.store->fail(Op::generateKey, "A key named \"id_new\" already exists in ~/.ssh");
+        QTest::keyClick(h.view.get(), Qt::Key_N, Qt::ControlModifier);
+        auto* dialog = h.find<QDialog>(u"generateKeyDialog"_qs);
+        QVERIFY(dialog && dialog->isVisible());
+        auto* file = dialog->findChild<QLineEdit*>(u"fileNameField"_qs);
+        QTRY_VERIFY(file->hasFocus());
+        QTest::keyClicks(file, u"id_new"_qs);
+        QTest::keyClick(file, Qt::Key_Return);
+
+        auto* failure = dialog->findChild<QLabel*>(u"failureLabel"_qs);
+        QTRY_VERIFY(failure->isVisible());
+        QCOMPARE(failure->text(), u"A key named \"id_new\" already exists in ~/.ssh"_qs);
+        QVERIFY(dialog->findChild<QPushButton*>(u"generateButton"_qs)->isEnabled());
+        QVERIFY(dialog->findChild<QPushButton*>(u"cancelButton"_qs)->isEnabled());
+        QVERIFY(h.state().sheet());
+    }
+
+    void generatingClosesTheSheetWithTheNamedKeyListed() {
+        KeysHarness h;
+        h.find<QAbstractButton>(u"generateKeyButton"_qs)->click();
+        auto* dialog = h.find<QDialog>(u"generateKeyDialog"_qs);
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit*>(u"fileNameField"_qs)->setText(u"id_new"_qs);
+        dialog->findChild<QLineEdit*>(u"displayNameField"_qs)->setText(u"New one"_qs);
+        dialog->findChild<QPushButton*>(u"generateButton"_qs)->click();
+        QTRY_VERIFY(!h.state().sheet());
+        QCOMPARE(h.model->keys().back().name, "New one");
+        QCOMPARE(h.caption(u"keyCountLabel"_qs), u"4 keys"_qs);
+    }
+
+    void passphraseChangeClosesTheSheetOnlyOnSuccess() {
+        KeysHarness h;
+        h.select("key-id_work");
+        h.find<QAbstractButton>(u"passphraseButton"_qs)->click();
+        auto* dialog = h.find<PassphraseDialog>(u"passphraseDialog"_qs);
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->findChild<QLineEdit*>(u"newPassphraseField"_qs)->setText(u"s3cret"_qs);
+        dialog->findChild<QLineEdit*>(u"confirmPassphraseField"_qs)->setText(u"s3cret"_qs);
+
+        h.store->hold(Op::changePassphrase);
+        dialog->findChild<QPushButton*>(u"saveButton"_qs)->click();
+        QTRY_VERIFY(h.store->isHeld(Op::changePassphrase));
+        QCOMPARE(dialog->findChild<QPushButton*>(u"saveButton"_qs)->text(), u"Saving…"_qs);
+        QVERIFY(!dialog->findChild<QPushButton*>(u"cancelButton"_qs)->isEnabled());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QVERIFY(h.state().sheet()); // no dismissal while busy
+
+        h.store->release(Op::changePassphrase);
+        QTRY_VERIFY(!h.state().sheet());
+        QTRY_VERIFY(!h.find(u"passphraseDialog"_qs));
+    }
+};
+
+MOORKEEP_APP_TEST_MAIN(KeysScreenTest)
+
+#include "keys_screen_test.moc"

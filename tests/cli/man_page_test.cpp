@@ -1,0 +1,154 @@
+#include "cli_home.h"
+
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+// The manual page against --help: every command that a help text lists and
+// every option that a command's help names must be in the page, each option
+// in the subsection of its command. The commands are found by walking the
+// help texts, so a new command or option without a page entry fails here.
+namespace moorkeep::test {
+namespace {
+
+const std::string manPagePath = MOORKEEPCTL_MAN_PAGE;
+
+std::string help(const std::vector<std::string>& words) {
+    std::vector<std::string> args = words;
+    args.push_back("--help");
+    auto result = runDemo(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return result.out;
+}
+
+// The names under "Commands:", up to the next empty line.
+std::vector<std::string> listedCommands(const std::string& helpText) {
+    std::vector<std::string> names;
+    std::istringstream lines(helpText);
+    bool inList = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "Commands:")
+            inList = true;
+        else if (line.empty())
+            inList = false;
+        else if (inList && line.rfind("  ", 0) == 0)
+            names.push_back(line.substr(2, line.find(' ', 2) - 2));
+    }
+    return names;
+}
+
+std::set<std::string> namedOptions(const std::string& text) {
+    static const std::regex option("--[a-z][a-z0-9-]*");
+    std::set<std::string> options;
+    for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
+        options.insert(it->str());
+    return options;
+}
+
+// Roff source as it reads: font changes and quotes dropped, escaped hyphens
+// made plain.
+std::string plain(std::string line) {
+    static const std::regex font(R"(\\f[BIRP])");
+    line = std::regex_replace(line, font, "");
+    for (std::size_t at; (at = line.find("\\-")) != std::string::npos;)
+        line.replace(at, 2, "-");
+    std::erase(line, '"');
+    return line;
+}
+
+// The page by section heading (.SH and .SS, as plain text) with the plain
+// text under each heading up to the next one.
+std::map<std::string, std::string> sections(const std::string& page) {
+    std::map<std::string, std::string> result;
+    std::string heading;
+    std::istringstream lines(page);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(".SH ", 0) == 0 || line.rfind(".SS ", 0) == 0)
+            heading = plain(line.substr(4));
+        else if (!heading.empty())
+            result[heading] += plain(line) + "\n";
+    }
+    return result;
+}
+
+struct CommandHelp {
+    std::string path; // "host add"
+    std::string text;
+};
+
+// Every command that runs something, found from the top-level help down.
+std::vector<CommandHelp> leafCommands() {
+    std::vector<CommandHelp> leaves;
+    std::vector<std::vector<std::string>> pending;
+    for (const auto& name : listedCommands(help({})))
+        pending.push_back({name});
+    while (!pending.empty()) {
+        auto words = pending.back();
+        pending.pop_back();
+        std::string text = help(words);
+        auto subcommands = listedCommands(text);
+        for (const auto& name : subcommands) {
+            auto longer = words;
+            longer.push_back(name);
+            pending.push_back(longer);
+        }
+        if (subcommands.empty()) {
+            std::string path;
+            for (const auto& word : words)
+                path += (path.empty() ? "" : " ") + word;
+            leaves.push_back({path, text});
+        }
+    }
+    return leaves;
+}
+
+class ManPageTest : public testing::Test {
+protected:
+    std::map<std::string, std::string> sections_ = sections(readFile(manPagePath));
+
+    // The text of the subsection whose heading is the command, maybe followed
+    // by its arguments.
+    const std::string* commandSection(const std::string& path) const {
+        for (const auto& [heading, text] : sections_)
+            if (heading == path || heading.rfind(path + " ", 0) == 0)
+                return &text;
+        return nullptr;
+    }
+};
+
+TEST_F(ManPageTest, DescribesEveryCommandAndItsOptions) {
+    auto leaves = leafCommands();
+    ASSERT_GE(leaves.size(), 15u) << "the help texts list fewer commands than expected";
+    for (const auto& [path, text] : leaves) {
+        const std::string* section = commandSection(path);
+        if (!section) {
+            ADD_FAILURE() << "no subsection for \"" << path << "\"";
+            continue;
+        }
+        for (const auto& option : namedOptions(text)) {
+            if (option == "--help")
+                continue;
+            EXPECT_NE(section->find(option), std::string::npos)
+                << path << " " << option << " is not described";
+        }
+    }
+}
+
+TEST_F(ManPageTest, DescribesEveryGlobalOption) {
+    ASSERT_TRUE(sections_.contains("GLOBAL OPTIONS"));
+    const std::string& section = sections_.at("GLOBAL OPTIONS");
+    for (const auto& option : namedOptions(help({})))
+        EXPECT_NE(section.find(option), std::string::npos) << option << " is not described";
+}
+
+TEST_F(ManPageTest, CarriesTheVersionAndFormatsWithoutWarnings) {
+    std::string page = readFile(manPagePath);
+    EXPECT_NE(page.find("\"Moorkeep " MOORKEEP_VERSION "\""), std::string::npos);
+    auto result = runProcess("/usr/bin/groff", {"-man", "-ww", "-z", manPagePath});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+}
+
+} // namespace
+} // namespace moorkeep::test

@@ -1,0 +1,39 @@
+#include "support/ssh_view.h"
+
+#include "keys/key_tool.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace moorkeep::test {
+
+SshView sshView(const std::string& config, const std::string& host, const std::string& home) {
+    const KeyToolResult run =
+        runKeyTool("/usr/bin/ssh", {"-G", "-F", config, "--", host}, 30, {{{"HOME", home}}});
+    EXPECT_EQ(run.status, 0) << run.errorOutput << "\n--- file:\n" << readFile(config);
+    SshView view;
+    std::istringstream lines(run.output);
+    for (std::string key, value; lines >> key >> std::ws && std::getline(lines, value);)
+        view[key].push_back(value);
+    return view;
+}
+
+std::set<std::string> changedKeywords(const SshView& before, const SshView& after) {
+    std::set<std::string> changed;
+    for (const auto& [key, values] : before)
+        if (!after.contains(key) || after.at(key) != values)
+            changed.insert(key);
+    for (const auto& [key, values] : after)
+        if (!before.contains(key))
+            changed.insert(key);
+    return changed;
+}
+
+std::string withCrLf(std::string text) {
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+        text.insert(at, "\r");
+    return text;
+}
+
+} // namespace moorkeep::test
