@@ -133,16 +133,18 @@ QFuture<void> AppModel::load() {
 QFuture<void> AppModel::saveHost(SSHHost host) {
     auto keyMap = keyIdToPath();
     auto originalAlias = VaultRules::originalAlias(hosts_, host.id);
-    auto previous = hosts_;
 
     // A new host (empty id) only appears once the store has given it an id.
+    std::optional<SSHHost> replaced;
     auto hosts = hosts_;
     if (auto edited = findById(hosts, host); !host.id.empty() && edited != hosts.end()) {
+        replaced = *edited;
         *edited = host;
         setHosts(std::move(hosts));
     }
 
     Completion done;
+    callStarted(hostCalls_);
     inStore(
         [host, originalAlias, keyMap](VaultStore& store) {
             return VaultRules::saveHost(store, host, originalAlias, keyMap);
@@ -154,67 +156,133 @@ QFuture<void> AppModel::saveHost(SSHHost host) {
             else
                 hosts.push_back(saved);
             setHosts(std::move(hosts));
+            hostCallSettled();
             done.finish();
         },
-        [this, done, previous](const QString& message) {
-            setHosts(previous);
+        [this, done, host, replaced](const QString& message) {
+            // Only this call's own edit is taken back, and only while the
+            // entry still shows it.
+            auto hosts = hosts_;
+            if (auto it = findById(hosts, host); replaced && it != hosts.end() && *it == host) {
+                *it = *replaced;
+                setHosts(std::move(hosts));
+            }
             report(message);
+            hostCallSettled(true);
             done.finish();
         });
     return done.future();
 }
 
+namespace {
+
+// Puts a removed entry back where it was: before the entry that followed it
+// then, or at the end when that one is gone too. Nothing happens when an
+// entry of the same id is back already.
+template <typename Item>
+void putBack(std::vector<Item>& list, const Item& item, const std::optional<std::string>& nextId) {
+    if (findById(list, item) != list.end())
+        return;
+    auto next = nextId ? std::find_if(list.begin(), list.end(),
+                                      [&](const Item& entry) { return entry.id == *nextId; })
+                       : list.end();
+    list.insert(next, item);
+}
+
+template <typename Item>
+std::optional<std::string> idAfter(const std::vector<Item>& list, const std::string& id) {
+    auto it = std::find_if(list.begin(), list.end(), [&](const Item& entry) { return entry.id == id; });
+    if (it == list.end() || std::next(it) == list.end())
+        return std::nullopt;
+    return std::next(it)->id;
+}
+
+} // namespace
+
 QFuture<void> AppModel::deleteHost(SSHHost host) {
     auto keyMap = keyIdToPath();
-    auto previous = hosts_;
+    auto removed = findById(hosts_, host) == hosts_.end() ? std::nullopt
+                                                           : std::optional(*findById(hosts_, host));
+    auto nextId = idAfter(hosts_, host.id);
 
     auto hosts = hosts_;
     std::erase_if(hosts, [&](const SSHHost& h) { return h.id == host.id; });
     setHosts(std::move(hosts));
 
     Completion done;
+    callStarted(hostCalls_);
     inStore([host, keyMap](VaultStore& store) { VaultRules::deleteHost(store, host, keyMap); },
-            [done] { done.finish(); },
-            [this, done, previous](const QString& message) {
-                setHosts(previous);
+            [this, done] {
+                hostCallSettled();
+                done.finish();
+            },
+            [this, done, removed, nextId](const QString& message) {
+                if (removed) {
+                    auto hosts = hosts_;
+                    putBack(hosts, *removed, nextId);
+                    setHosts(std::move(hosts));
+                }
                 report(message);
+                hostCallSettled(true);
                 done.finish();
             });
     return done.future();
 }
 
 QFuture<void> AppModel::renameKey(SSHKey key) {
-    auto previous = keys_;
-
+    std::optional<std::string> previousName;
     auto keys = keys_;
     if (auto renamed = findById(keys, key); renamed != keys.end()) {
+        previousName = renamed->name;
         renamed->name = key.name;
         setKeys(std::move(keys));
     }
 
     Completion done;
-    inStore([key](VaultStore& store) { store.saveKeyMeta(key); }, [done] { done.finish(); },
-            [this, done, previous](const QString& message) {
-                setKeys(previous);
+    callStarted(keyCalls_);
+    inStore([key](VaultStore& store) { store.saveKeyMeta(key); },
+            [this, done] {
+                keyCallSettled();
+                done.finish();
+            },
+            [this, done, key, previousName](const QString& message) {
+                auto keys = keys_;
+                if (auto it = findById(keys, key);
+                    previousName && it != keys.end() && it->name == key.name) {
+                    it->name = *previousName;
+                    setKeys(std::move(keys));
+                }
                 report(message);
+                keyCallSettled(true);
                 done.finish();
             });
     return done.future();
 }
 
 QFuture<void> AppModel::deleteKey(SSHKey key) {
-    auto previous = keys_;
+    auto removed = findById(keys_, key) == keys_.end() ? std::nullopt
+                                                        : std::optional(*findById(keys_, key));
+    auto nextId = idAfter(keys_, key.id);
 
     auto keys = keys_;
     std::erase_if(keys, [&](const SSHKey& k) { return k.id == key.id; });
     setKeys(std::move(keys));
 
     Completion done;
+    callStarted(keyCalls_);
     inStore([id = key.id](VaultStore& store) { store.deleteKeyMeta(id); },
-            [done] { done.finish(); },
-            [this, done, previous](const QString& message) {
-                setKeys(previous);
+            [this, done] {
+                keyCallSettled();
+                done.finish();
+            },
+            [this, done, removed, nextId](const QString& message) {
+                if (removed) {
+                    auto keys = keys_;
+                    putBack(keys, *removed, nextId);
+                    setKeys(std::move(keys));
+                }
                 report(message);
+                keyCallSettled(true);
                 done.finish();
             });
     return done.future();
@@ -222,13 +290,16 @@ QFuture<void> AppModel::deleteKey(SSHKey key) {
 
 QFuture<void> AppModel::refreshKeys() {
     Completion done;
+    callStarted(keyCalls_);
     inStore([](VaultStore& store) { return store.rescanKeys(); },
             [this, done](const std::vector<SSHKey>& keys) {
                 setKeys(keys);
+                keyCallSettled();
                 done.finish();
             },
             [this, done](const QString& message) {
                 report(message);
+                keyCallSettled(true);
                 done.finish();
             });
     return done.future();
@@ -237,13 +308,16 @@ QFuture<void> AppModel::refreshKeys() {
 QFuture<void> AppModel::generateKey(const GenerateKeyOptions& options,
                                     const std::optional<std::string>& displayName) {
     Completion done;
+    callStarted(keyCalls_);
     inStore([options, displayName](
                 VaultStore& store) { return VaultRules::generateKey(store, options, displayName); },
             [this, done](const std::vector<SSHKey>& keys) {
                 setKeys(keys);
+                keyCallSettled();
                 done.finish();
             },
             [this, done](const QString& message) {
+                keyCallSettled(true);
                 done.fail(message);
                 // The key may exist although its display name was not saved.
                 refreshKeys();
@@ -253,12 +327,17 @@ QFuture<void> AppModel::generateKey(const GenerateKeyOptions& options,
 
 QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options) {
     Completion done;
+    callStarted(keyCalls_);
     inStore([options](VaultStore& store) { return store.changePassphrase(options); },
             [this, done](const std::vector<SSHKey>& keys) {
                 setKeys(keys);
+                keyCallSettled();
                 done.finish();
             },
-            [done](const QString& message) { done.fail(message); });
+            [this, done](const QString& message) {
+                keyCallSettled(true);
+                done.fail(message);
+            });
     return done.future();
 }
 
@@ -267,8 +346,10 @@ QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options)
 QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
     auto keyMap = keyIdToPath();
     Completion done;
+    callStarted(hostCalls_);
     auto fail = [this, done](const QString& message) {
         report(message);
+        hostCallSettled(true);
         done.finish();
     };
     inStore([defaults,
@@ -278,12 +359,63 @@ QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
                 inStore([](VaultStore& store) { return store.loadData(); },
                         [this, done](VaultData&& data) {
                             setHosts(std::move(data.hosts));
+                            hostCallSettled();
                             done.finish();
                         },
                         fail);
             },
             fail);
     return done.future();
+}
+
+void AppModel::callStarted(ListCalls& calls) {
+    ++calls.running;
+    ++calls.startedSinceIdle;
+}
+
+bool AppModel::callSettled(ListCalls& calls, bool failed) {
+    calls.failedSinceIdle = calls.failedSinceIdle || failed;
+    if (--calls.running > 0)
+        return false;
+    const bool reread = calls.startedSinceIdle > 1 && calls.failedSinceIdle;
+    calls.startedSinceIdle = 0;
+    calls.failedSinceIdle = false;
+    return reread;
+}
+
+void AppModel::hostCallSettled(bool failed) {
+    if (callSettled(hostCalls_, failed))
+        rereadHosts();
+}
+
+void AppModel::keyCallSettled(bool failed) {
+    if (callSettled(keyCalls_, failed))
+        rereadKeys();
+}
+
+// The read counts as a call itself: its answer is applied only when no other
+// call started meanwhile (that one's settling reads again). A failed read
+// changes nothing; reading never needs the user's attention.
+void AppModel::rereadHosts() {
+    callStarted(hostCalls_);
+    inStore([](VaultStore& store) { return store.loadData(); },
+            [this](const VaultData& data) {
+                if (hostCalls_.startedSinceIdle == 1)
+                    setHosts(data.hosts);
+                hostCallSettled();
+            },
+            [this](const QString&) { hostCallSettled(); });
+}
+
+void AppModel::rereadKeys() {
+    callStarted(keyCalls_);
+    inStore([](VaultStore& store) { return store.rescanKeys(); },
+            [this](const std::vector<SSHKey>& keys) {
+                if (keyCalls_.startedSinceIdle == 1)
+                    setKeys(keys);
+                keyCallSettled();
+            },
+            [this](const QString&) { keyCallSettled(); });
 }
 
 void AppModel::setHosts(std::vector<SSHHost> hosts) {

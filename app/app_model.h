@@ -18,8 +18,11 @@ namespace moorkeep {
 // The state every screen reads and the operations every screen calls. Lives
 // on the user-interface thread; each store call runs on the model's own
 // worker pool and its result is applied back on this thread. Changes are
-// optimistic: the published list changes first and is restored as a whole
-// when the store fails.
+// optimistic: the published list changes first, and a failed call takes back
+// only its own change, so calls that overlap never undo one another. When
+// calls on one list have overlapped and one of them failed, the list is read
+// again from the store once the last of them has settled, so it ends up as
+// the store holds it.
 //
 // Every operation returns a future that finishes once its result has been
 // applied. Failures end in errorMessage, except for generateKey and
@@ -81,6 +84,22 @@ private:
     template <typename Work, typename Success, typename Failure>
     void inStore(Work work, Success onSuccess, Failure onFailure);
 
+    // Calls that change one published list, counted so that overlapping
+    // calls of which one failed are followed by one fresh read of that list.
+    struct ListCalls {
+        int running = 0;
+        int startedSinceIdle = 0;
+        bool failedSinceIdle = false;
+    };
+    void callStarted(ListCalls& calls);
+    // True when this was the last running call, calls overlapped and one
+    // of them failed.
+    bool callSettled(ListCalls& calls, bool failed);
+    void hostCallSettled(bool failed = false);
+    void keyCallSettled(bool failed = false);
+    void rereadHosts();
+    void rereadKeys();
+
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);
     void setDefaults(Defaults defaults);
@@ -98,6 +117,8 @@ private:
     bool isLoading_ = true;
     std::optional<QString> errorMessage_;
     QStringList loadWarnings_;
+    ListCalls hostCalls_;
+    ListCalls keyCalls_;
 };
 
 } // namespace moorkeep

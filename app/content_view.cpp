@@ -4,6 +4,7 @@
 #include "app_model.h"
 #include "error_alert.h"
 #include "hosts/hosts_detail.h"
+#include "hosts/hosts_screen.h"
 #include "hosts/hosts_sidebar.h"
 #include "keys/keys_detail.h"
 #include "keys/keys_screen.h"
@@ -32,7 +33,8 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
           new QAction(Symbols::icon(QStringLiteral("sidebar.leading")), tr("Toggle Sidebar"), this))
     , pages_(new QStackedWidget(this))
     , spinner_(new LoadingSpinner)
-    , splitView_(new AppKitSplitView) {
+    , splitView_(new AppKitSplitView)
+    , hostsScreen_(new HostsScreen(model, hostsState_, *this)) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(tr("Moorkeep"));
     setUnifiedTitleAndToolBarOnMac(true);
@@ -50,6 +52,7 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     resize(1040, 680);
 
     buildToolBar();
+    addTabShortcuts();
     new ErrorAlert(model_, this);
     buildWarningNotice();
     new KeysScreen(model_, keysState_, this);
@@ -115,6 +118,20 @@ void ContentView::buildWarningNotice() {
     };
     connect(&model_, &AppModel::loadWarningsChanged, this, show);
     show();
+}
+
+// Ctrl+1 and Ctrl+2 switch to Hosts and Keys, in the order of the switch.
+void ContentView::addTabShortcuts() {
+    const std::pair<AppTab, QKeySequence> tabs[] = {{AppTab::hosts, QKeySequence(Qt::CTRL | Qt::Key_1)},
+                                                    {AppTab::keys, QKeySequence(Qt::CTRL | Qt::Key_2)}};
+    for (const auto& [tab, key] : tabs) {
+        auto* action = new QAction(tab == AppTab::hosts ? tr("Show Hosts") : tr("Show Keys"), this);
+        action->setObjectName(tab == AppTab::hosts ? QStringLiteral("showHostsAction")
+                                                   : QStringLiteral("showKeysAction"));
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, [this, tab] { model_.setTab(tab); });
+        addAction(action);
+    }
 }
 
 void ContentView::showEvent(QShowEvent* event) {

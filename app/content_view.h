@@ -12,6 +12,7 @@ namespace moorkeep {
 
 class AppKitSplitView;
 class AppModel;
+class HostsScreen;
 class LoadingSpinner;
 
 // The main window: a spinner until the first snapshot is in, then the split
@@ -37,6 +38,7 @@ protected:
 private:
     void buildToolBar();
     void buildWarningNotice();
+    void addTabShortcuts();
     void showContent();
     void showScreen();
     void toggleSidebar();
@@ -52,6 +54,7 @@ private:
     QStackedWidget* pages_;
     LoadingSpinner* spinner_;
     AppKitSplitView* splitView_;
+    HostsScreen* hostsScreen_;
 };
 
 } // namespace moorkeep

@@ -1,18 +1,54 @@
 #include "hosts/hosts_detail.h"
 
 #include "app_model.h"
+#include "hosts/empty_hosts_state.h"
+#include "hosts/host_detail_view.h"
 #include "hosts/hosts_state.h"
+
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace moorkeep {
 
 HostsDetail::HostsDetail(AppModel& model, HostsState& state, QWidget* parent)
-    : PlaceholderPane(QStringLiteral("HostsDetail"), parent)
+    : QWidget(parent)
     , model_(model)
     , state_(state) {
     setObjectName(QStringLiteral("hostsDetail"));
-    auto describe = [this] { setSummary(tr("Defaults: port %1").arg(model_.defaults().port)); };
-    connect(&model_, &AppModel::defaultsChanged, this, describe);
-    describe();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    connect(&model_, &AppModel::hostsChanged, this, &HostsDetail::refresh);
+    connect(&model_, &AppModel::keysChanged, this, &HostsDetail::refresh);
+    connect(&state_, &HostsState::selectedIdChanged, this, &HostsDetail::refresh);
+    refresh();
+}
+
+// The view is made anew only when the host or its key differs from what is
+// shown, so an unrelated change keeps "Copied" and the scroll position.
+void HostsDetail::refresh() {
+    const auto& hosts = model_.hosts();
+    auto host = state_.selectedId()
+                    ? std::find_if(hosts.begin(), hosts.end(),
+                                   [&](const SSHHost& h) { return h.id == *state_.selectedId(); })
+                    : hosts.end();
+    if (host == hosts.end()) {
+        if (!shown_ || hostView_) {
+            delete shown_;
+            shown_ = new EmptyHostsState;
+            layout()->addWidget(shown_);
+        }
+        return;
+    }
+    const auto keyInfo = host->keyId ? model_.keyWithId(*host->keyId) : std::nullopt;
+    if (hostView_ && hostView_->host() == *host && hostView_->keyInfo() == keyInfo)
+        return;
+    delete shown_;
+    const SSHHost shownHost = *host;
+    hostView_ = new HostDetailView(
+        shownHost, keyInfo, [this, shownHost] { state_.setSheet(HostSheet::edit(shownHost)); },
+        [this, shownHost] { state_.setHostToDelete(shownHost); });
+    shown_ = hostView_;
+    layout()->addWidget(shown_);
 }
 
 } // namespace moorkeep

@@ -1,24 +1,35 @@
 #pragma once
 
-#include "placeholder_pane.h"
+#include "hosts/host_detail_view.h"
+
+#include <QPointer>
+#include <QWidget>
 
 namespace moorkeep {
 
 class AppModel;
-struct HostsState;
 
-// Placeholder for the Hosts detail pane (the selected host) until the screen is built.
-class HostsDetail : public PlaceholderPane {
+class HostsState;
+
+// The Hosts screen's detail pane: the selected host (of all hosts, whatever
+// the search), or the empty state.
+class HostsDetail : public QWidget {
     Q_OBJECT
 
 public:
     HostsDetail(AppModel& model, HostsState& state, QWidget* parent = nullptr);
 
     HostsState& state() const { return state_; }
+    // The shown host's view, or null while nothing is selected.
+    HostDetailView* hostView() const { return hostView_; }
 
 private:
+    void refresh();
+
     AppModel& model_;
     HostsState& state_;
+    QPointer<QWidget> shown_;
+    QPointer<HostDetailView> hostView_;
 };
 
 } // namespace moorkeep

@@ -43,7 +43,8 @@ bool isValidEmail(std::string_view text);
 bool hasControlCharacters(std::string_view text);
 // A display name for a key: no control characters.
 bool isValidDisplayName(std::string_view text);
-// What an alias that is not one host name is refused with.
+// What an alias that is not one host name is refused with (by the store and
+// by the host dialog).
 inline constexpr std::string_view aliasRuleMessage =
     "An alias is one host name: no spaces, no * ? ! , and no leading -";
 // Whether the alias names one host, as OpenSSH reads a Host line: no white

@@ -166,7 +166,7 @@ private slots:
         QVERIFY(!h->model->errorMessage());
     }
 
-    void changeShowsAtOnceAndFailureRestoresTheWholeList_data() {
+    void changeShowsAtOnceAndFailureTakesItBack_data() {
         QTest::addColumn<int>("op");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("shown"); // host aliases, or key names for key calls
@@ -176,7 +176,7 @@ private slots:
         QTest::newRow("delete key") << int(Op::deleteKeyMeta) << 0 << u"Work"_qs;
     }
 
-    void changeShowsAtOnceAndFailureRestoresTheWholeList() {
+    void changeShowsAtOnceAndFailureTakesItBack() {
         QFETCH(int, op);
         QFETCH(int, index);
         QFETCH(QString, shown);
@@ -196,6 +196,64 @@ private slots:
         QCOMPARE(h->model->keys(), sampleVault().keys);
         QCOMPARE(h->model->errorMessage(), u"Disk quota exceeded"_qs);
         QCOMPARE(h->store->calls(Op(op)).at(0).id, id);
+    }
+
+    // Two calls held at once, one failing: whichever answers first, the
+    // failure takes back only its own change, and the lists end as the store
+    // holds them.
+    void overlappingCallsEndAsTheStoreHoldsThem_data() {
+        QTest::addColumn<int>("failingOp");
+        QTest::addColumn<int>("failingIndex");
+        QTest::addColumn<int>("otherOp");
+        QTest::addColumn<int>("otherIndex");
+        QTest::addColumn<bool>("failureFirst");
+        QTest::addColumn<QString>("after"); // host aliases, or key names for key calls
+
+        for (bool failureFirst : {false, true}) {
+            const char* order = failureFirst ? ", failure first" : ", failure last";
+            QTest::addRow("failed delete, other host edited%s", order)
+                << int(Op::deleteConfigHost) << 0 << int(Op::saveConfigHost) << 0 << failureFirst
+                << u"web changed backup"_qs;
+            QTest::addRow("failed edit, same host deleted%s", order)
+                << int(Op::saveConfigHost) << 1 << int(Op::deleteConfigHost) << 1 << failureFirst
+                << u"web backup"_qs;
+            QTest::addRow("failed rename, other key deleted%s", order)
+                << int(Op::saveKeyMeta) << 0 << int(Op::deleteKeyMeta) << 1 << failureFirst
+                << u"Laptop"_qs;
+            QTest::addRow("failed key delete, other key renamed%s", order)
+                << int(Op::deleteKeyMeta) << 0 << int(Op::saveKeyMeta) << 0 << failureFirst
+                << u"Laptop changed"_qs;
+        }
+    }
+
+    void overlappingCallsEndAsTheStoreHoldsThem() {
+        QFETCH(int, failingOp);
+        QFETCH(int, failingIndex);
+        QFETCH(int, otherOp);
+        QFETCH(int, otherIndex);
+        QFETCH(bool, failureFirst);
+        QFETCH(QString, after);
+        const bool onKeys = Op(failingOp) == Op::saveKeyMeta || Op(failingOp) == Op::deleteKeyMeta;
+        auto h = loaded();
+        h->store->hold(Op(failingOp));
+        h->store->hold(Op(otherOp));
+        h->store->fail(Op(failingOp), "Disk quota exceeded");
+
+        auto failing = startChange(*h->model, Op(failingOp), failingIndex);
+        auto other = startChange(*h->model, Op(otherOp), otherIndex);
+        QTRY_VERIFY(h->store->isHeld(Op(failingOp)) && h->store->isHeld(Op(otherOp)));
+
+        h->store->release(Op(failureFirst ? failingOp : otherOp));
+        QVERIFY(finished(failureFirst ? failing : other));
+        h->store->release(Op(failureFirst ? otherOp : failingOp));
+        QVERIFY(finished(failing) && finished(other));
+
+        auto shown = [&] { return onKeys ? names(h->model->keys()) : aliases(h->model->hosts()); };
+        QCOMPARE(shown(), after);
+        QTRY_COMPARE(h->model->hosts(), h->store->data().hosts);
+        QTRY_COMPARE(h->model->keys(), h->store->data().keys);
+        QCOMPARE(shown(), after);
+        QCOMPARE(h->model->errorMessage(), u"Disk quota exceeded"_qs);
     }
 
     void generateKeyNamesTheNewKey_data() {

@@ -110,8 +110,8 @@ private slots:
     void screensKeepTheirStateAcrossTabSwitches() {
         WindowHarness h;
         h.showLoaded();
-        h.view->hostsState().search = u"web"_qs;
-        h.view->hostsState().selectedId = "cfg-web";
+        h.view->hostsState().setSearch(u"web"_qs);
+        h.view->hostsState().setSelectedId("cfg-db");
 
         h.find<QToolButton>(u"keysTabButton"_qs)->click();
         QCOMPARE(h.model->tab(), AppTab::keys);
@@ -122,8 +122,8 @@ private slots:
         auto* sidebar = h.find<HostsSidebar>(u"hostsSidebar"_qs);
         QVERIFY(h.find<QToolButton>(u"hostsTabButton"_qs)->isChecked());
         QCOMPARE(&sidebar->state(), &h.view->hostsState());
-        QCOMPARE(sidebar->state().search, u"web"_qs);
-        QCOMPARE(sidebar->state().selectedId, std::optional<std::string>("cfg-web"));
+        QCOMPARE(sidebar->state().search(), u"web"_qs);
+        QCOMPARE(sidebar->state().selectedId(), std::optional<std::string>("cfg-db"));
     }
 
     void sidebarToggleCollapsesThenExpands() {

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QtTest>
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
@@ -41,7 +42,9 @@ inline SSHKey sampleKey(const std::string& file, const std::string& name) {
 }
 
 // An in-memory store whose calls a test can hold (they block until released)
-// and fail on demand. Records every call with its arguments.
+// and fail on demand. Records every call with its arguments. Host and key
+// changes that succeed change its data, so a test can compare the model's
+// lists with what the store holds.
 class FakeVaultStore : public VaultStore {
 public:
     enum class Op {
@@ -111,7 +114,8 @@ public:
         auto lock = enter({.op = Op::saveHost, .host = host, .keyIdToPath = keyIdToPath});
         SSHHost saved = host;
         if (saved.id.empty())
-            saved.id = "STORED-1";
+            saved.id = "STORED-" + std::to_string(++stored_);
+        upsert(data_.hosts, saved);
         return saved;
     }
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
@@ -120,19 +124,30 @@ public:
                            .host = host,
                            .originalAlias = originalAlias,
                            .keyIdToPath = keyIdToPath});
+        upsert(data_.hosts, host);
         return host;
     }
     void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) override {
-        enter({.op = Op::deleteHost, .id = id, .keyIdToPath = keyIdToPath});
+        auto lock = enter({.op = Op::deleteHost, .id = id, .keyIdToPath = keyIdToPath});
+        std::erase_if(data_.hosts, [&](const SSHHost& h) { return h.id == id; });
     }
     void deleteConfigHost(const SSHHost& host) override {
-        enter({.op = Op::deleteConfigHost, .host = host});
+        auto lock = enter({.op = Op::deleteConfigHost, .host = host});
+        std::erase_if(data_.hosts, [&](const SSHHost& h) { return h.id == host.id; });
     }
     void saveKeyMeta(const SSHKey& key) override {
-        enter({.op = Op::saveKeyMeta, .key = key, .id = key.id});
+        auto lock = enter({.op = Op::saveKeyMeta, .key = key, .id = key.id});
+        for (auto& k : data_.keys)
+            if (k.id == key.id)
+                k.name = key.name;
     }
     void deleteKeyMeta(const std::string& id) override {
-        enter({.op = Op::deleteKeyMeta, .id = id});
+        auto lock = enter({.op = Op::deleteKeyMeta, .id = id});
+        std::erase_if(data_.keys, [&](const SSHKey& k) { return k.id == id; });
+    }
+    VaultData data() const {
+        std::lock_guard lock(mutex_);
+        return data_;
     }
     std::vector<SSHKey> rescanKeys() override {
         auto lock = enter({.op = Op::rescanKeys});
@@ -159,6 +174,15 @@ public:
     }
 
 private:
+    template <typename Item> static void upsert(std::vector<Item>& list, const Item& item) {
+        auto it = std::find_if(list.begin(), list.end(),
+                               [&](const Item& entry) { return entry.id == item.id; });
+        if (it != list.end())
+            *it = item;
+        else
+            list.push_back(item);
+    }
+
     template <typename Predicate> void releaseIf(Predicate released) {
         std::lock_guard lock(mutex_);
         std::erase_if(held_, released);
@@ -188,6 +212,7 @@ private:
     std::map<Op, std::string> failures_;
     std::vector<Call> calls_;
     VaultData data_;
+    int stored_ = 0;
 };
 
 // Hosts web and db from the configuration (using keys id_ed25519 "Laptop" and

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "model/defaults.h"
+#include "model/ssh_key.h"
+
+#include <QDialog>
+#include <functional>
+#include <vector>
+
+class QLineEdit;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+
+namespace moorkeep {
+
+class KeyPicker;
+
+// Edits the defaults of every host (the Host * block): user, port, key,
+// ProxyJump and further options. Hands the new record to onSave; saves
+// nothing itself, and the owner closes it (dismiss) in both callbacks.
+class DefaultsDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    using SaveHandler = std::function<void(Defaults)>;
+
+    DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys, SaveHandler onSave,
+                   std::function<void()> onCancel, QWidget* parent = nullptr);
+
+    bool canSave() const;
+    // The record a save hands over, from the fields as they stand.
+    Defaults record() const;
+
+    void reject() override;
+    void dismiss();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // One editable option: its name and value fields and its remove button.
+    struct ExtraRow {
+        QWidget* line;
+        QLineEdit* key;
+        QLineEdit* value;
+        QWidget* remove;
+    };
+
+    void addRow(const QString& key, const QString& value);
+    void removeRow(QWidget* line);
+    void addEntered();
+    void validate();
+    void orderTabs();
+    void save();
+
+    Defaults initial_;
+    SaveHandler onSave_;
+    std::function<void()> onCancel_;
+    std::vector<ExtraRow> extras_;
+
+    QLineEdit* user_;
+    QLineEdit* port_;
+    KeyPicker* key_;
+    QLineEdit* proxyJump_;
+    QLabel* portProblemLine_;
+    QVBoxLayout* extrasLayout_;
+    QLineEdit* newKey_;
+    QLineEdit* newValue_;
+    QPushButton* addButton_;
+    QPushButton* cancelButton_;
+    QPushButton* saveButton_;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,297 @@
+#include "hosts/host_detail_view.h"
+
+#include "config/ssh_command.h"
+#include "hosts/host_detail_card.h"
+#include "style/badge_label.h"
+#include "style/card_frame.h"
+#include "style/colors.h"
+#include "style/icon_tile.h"
+#include "style/symbol_label.h"
+#include "style/symbols.h"
+#include "style/tinted_label.h"
+#include "style/type_ramp.h"
+
+#include <QClipboard>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace moorkeep {
+
+namespace {
+
+constexpr int maximumColumnWidth = 720;
+
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
+std::function<QColor()> secondary() {
+    return [] { return Colors::secondary(); };
+}
+
+QFont headingFont(TypeRamp::Style style) {
+    return TypeRamp::spaced(TypeRamp::font(style, QFont::DemiBold));
+}
+
+// A 1-pixel line of the card's edge colour.
+class Divider : public QWidget {
+public:
+    Divider() { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), Colors::withOpacity(Colors::secondary(), 0.15));
+    }
+};
+
+// The command text on the window background at 60 %, its lower corners
+// following the card's.
+class CommandText : public QLabel {
+public:
+    explicit CommandText(const QString& command) : QLabel(command) {
+        setFont(TypeRamp::monospaced(TypeRamp::Style::body));
+        setTextFormat(Qt::PlainText);
+        setTextInteractionFlags(Qt::TextSelectableByMouse);
+        setWordWrap(true);
+        setContentsMargins(14, 12, 14, 12);
+        setObjectName(QStringLiteral("commandText"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF area(rect());
+        constexpr qreal radius = 9;
+        QPainterPath path;
+        path.moveTo(area.topLeft());
+        path.lineTo(area.topRight());
+        path.lineTo(area.right(), area.bottom() - radius);
+        path.quadTo(area.bottomRight(), QPointF(area.right() - radius, area.bottom()));
+        path.lineTo(area.left() + radius, area.bottom());
+        path.quadTo(area.bottomLeft(), QPointF(area.left(), area.bottom() - radius));
+        path.closeSubpath();
+        painter.fillPath(path, Colors::withOpacity(Colors::windowBackground(), 0.6));
+        painter.end();
+        QLabel::paintEvent(event);
+    }
+};
+
+} // namespace
+
+HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
+                               std::function<void()> onEdit, std::function<void()> onDelete,
+                               QWidget* parent)
+    : QScrollArea(parent)
+    , host_(std::move(host))
+    , keyInfo_(std::move(keyInfo))
+    , onEdit_(std::move(onEdit))
+    , onDelete_(std::move(onDelete)) {
+    setObjectName(QStringLiteral("hostDetailView"));
+    setAccessibleName(tr("Host %1").arg(text(host_.alias)));
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    auto* column = new QWidget;
+    column->setObjectName(QStringLiteral("hostDetailColumn"));
+    column->setMaximumWidth(maximumColumnWidth);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(28, 28, 28, 28);
+    layout->setSpacing(24);
+    layout->addWidget(buildHeader());
+    layout->addWidget(buildCommandCard());
+    layout->addWidget(buildCards());
+    if (!host_.extraOptions.empty())
+        layout->addWidget(buildExtraOptions());
+    layout->addStretch();
+
+    // The column keeps to the pane's leading edge.
+    auto* page = new QWidget;
+    page->setAutoFillBackground(false);
+    auto* pageLayout = new QHBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->addWidget(column, 1);
+    pageLayout->addStretch(0);
+    setWidget(page);
+    viewport()->setAutoFillBackground(false);
+    page->setAutoFillBackground(false);
+}
+
+QWidget* HostDetailView::buildHeader() {
+    auto* title = new TintedLabel(text(host_.alias), TypeRamp::font(TypeRamp::Style::title2, QFont::Bold),
+                                  [] { return Colors::primary(); });
+    title->setObjectName(QStringLiteral("hostAliasLabel"));
+    title->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* titleLine = new QHBoxLayout;
+    titleLine->setSpacing(8);
+    titleLine->addWidget(title);
+    if (host_.source == HostSource::config) {
+        auto* badge = new BadgeLabel(tr("ssh config"), BadgeLabel::neutralLook());
+        badge->setObjectName(QStringLiteral("sshConfigBadge"));
+        badge->setFont(TypeRamp::font(TypeRamp::Style::caption2));
+        titleLine->addWidget(badge);
+    }
+    titleLine->addStretch();
+
+    auto* hostname = new TintedLabel(text(host_.hostname), TypeRamp::font(TypeRamp::Style::callout),
+                                     secondary());
+    hostname->setObjectName(QStringLiteral("hostHostnameLabel"));
+    hostname->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(4);
+    titles->addLayout(titleLine);
+    titles->addWidget(hostname);
+
+    auto* edit = new QPushButton(Symbols::icon(QStringLiteral("pencil")), tr("Edit"));
+    edit->setObjectName(QStringLiteral("editHostButton"));
+    edit->setAccessibleName(tr("Edit host"));
+    edit->setToolTip(tr("Edit host (Ctrl+E)"));
+    edit->setAutoDefault(false);
+    connect(edit, &QPushButton::clicked, this, [this] { onEdit_(); });
+
+    auto* remove = new QPushButton(Symbols::icon(QStringLiteral("trash"), Colors::destructive()),
+                                   tr("Delete"));
+    remove->setObjectName(QStringLiteral("deleteHostButton"));
+    remove->setAccessibleName(tr("Delete host"));
+    remove->setToolTip(tr("Delete host (Delete)"));
+    remove->setAutoDefault(false);
+    QPalette destructive = remove->palette();
+    destructive.setColor(QPalette::ButtonText, Colors::destructive());
+    remove->setPalette(destructive);
+    connect(remove, &QPushButton::clicked, this, [this] { onDelete_(); });
+
+    auto* header = new QWidget;
+    auto* layout = new QHBoxLayout(header);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(14);
+    layout->addWidget(new IconTile(QStringLiteral("server.rack"), IconTile::headerLook));
+    layout->addLayout(titles, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    buttons->addWidget(edit);
+    buttons->addWidget(remove);
+    layout->addLayout(buttons);
+    return header;
+}
+
+QWidget* HostDetailView::buildCommandCard() {
+    auto* head = new QHBoxLayout;
+    head->setContentsMargins(14, 10, 14, 10);
+    head->setSpacing(5);
+    head->addWidget(new SymbolLabel(QStringLiteral("terminal"), TypeRamp::pixelSize(TypeRamp::Style::caption2), secondary()));
+    head->addWidget(new TintedLabel(tr("CONNECTION COMMAND"), headingFont(TypeRamp::Style::caption2), secondary()));
+    head->addStretch();
+    copyButton_ = new QToolButton;
+    copyButton_->setObjectName(QStringLiteral("copyCommandButton"));
+    copyButton_->setAutoRaise(true);
+    copyButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    copyButton_->setFont(TypeRamp::font(TypeRamp::Style::caption));
+    copyButton_->setFocusPolicy(Qt::StrongFocus);
+    copyButton_->setToolTip(tr("Copy the command (Ctrl+Shift+C)"));
+    connect(copyButton_, &QToolButton::clicked, this, &HostDetailView::copyCommand);
+    head->addWidget(copyButton_);
+    setCopied(false);
+
+    auto* command = new CommandText(text(SSHCommand::build(host_)));
+    command->setAccessibleName(tr("Connection command"));
+
+    auto* card = new CardFrame;
+    card->setObjectName(QStringLiteral("commandCard"));
+    auto* layout = new QVBoxLayout(card);
+    // One pixel inside, so the card's edge stays visible around the text.
+    layout->setContentsMargins(1, 0, 1, 1);
+    layout->setSpacing(0);
+    layout->addLayout(head);
+    layout->addWidget(new Divider);
+    layout->addWidget(command);
+    return card;
+}
+
+QWidget* HostDetailView::buildCards() {
+    std::vector<HostDetailCard*> cards{
+        new HostDetailCard(QStringLiteral("globe"), tr("HOSTNAME"), text(host_.hostname), std::nullopt),
+        new HostDetailCard(QStringLiteral("person"), tr("USER"), text(host_.user), std::nullopt),
+        new HostDetailCard(QStringLiteral("number"), tr("PORT"), QString::number(host_.port), std::nullopt),
+        new HostDetailCard(QStringLiteral("key.fill"), tr("IDENTITY KEY"),
+                       keyInfo_ ? text(keyInfo_->name) : tr("None"),
+                       keyInfo_ ? std::optional(text(keyInfo_->type)) : std::nullopt)};
+    if (host_.proxyJump)
+        cards.push_back(new HostDetailCard(QStringLiteral("arrow.left.arrow.right"), tr("PROXYJUMP"),
+                                       text(*host_.proxyJump), std::nullopt));
+
+    auto* grid = new QWidget;
+    grid->setObjectName(QStringLiteral("hostCards"));
+    auto* layout = new QGridLayout(grid);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(14);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(1, 1);
+    for (int i = 0; i < int(cards.size()); ++i) {
+        cards[std::size_t(i)]->setObjectName(QStringLiteral("detailCard"));
+        layout->addWidget(cards[std::size_t(i)], i / 2, i % 2);
+    }
+    return grid;
+}
+
+// std::map orders its keys by byte, which for UTF-8 is code-point order.
+QWidget* HostDetailView::buildExtraOptions() {
+    auto* card = new CardFrame;
+    card->setObjectName(QStringLiteral("extraOptionsCard"));
+    auto* cardLayout = new QVBoxLayout(card);
+    cardLayout->setContentsMargins(1, 0, 1, 0);
+    cardLayout->setSpacing(0);
+    std::size_t index = 0;
+    for (const auto& [key, value] : host_.extraOptions) {
+        auto* name = new TintedLabel(text(key), TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium),
+                                     [] { return Colors::primary(); });
+        name->setObjectName(QStringLiteral("extraOptionName"));
+        auto* shown = new TintedLabel(text(value), TypeRamp::monospaced(TypeRamp::Style::caption), secondary());
+        shown->setObjectName(QStringLiteral("extraOptionValue"));
+        shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        shown->setWordWrap(true);
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(14, 8, 14, 8);
+        row->setSpacing(12);
+        row->addWidget(name);
+        row->addWidget(shown, 1);
+        cardLayout->addLayout(row);
+        if (++index < host_.extraOptions.size())
+            cardLayout->addWidget(new Divider);
+    }
+
+    auto* section = new QWidget;
+    auto* layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(new TintedLabel(tr("EXTRA OPTIONS"), headingFont(TypeRamp::Style::caption), secondary()));
+    layout->addWidget(card);
+    return section;
+}
+
+void HostDetailView::copyCommand() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text(SSHCommand::build(host_)));
+    setCopied(true);
+    // Every press starts its own timer; the first to fire resets the label.
+    QTimer::singleShot(copiedMilliseconds, this, [this] { setCopied(false); });
+}
+
+void HostDetailView::setCopied(bool copied) {
+    copied_ = copied;
+    copyButton_->setText(copied ? tr("Copied") : tr("Copy"));
+    copyButton_->setIcon(Symbols::icon(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"),
+                                       Colors::secondary()));
+    copyButton_->setAccessibleName(copied ? tr("Copied") : tr("Copy connection command"));
+}
+
+} // namespace moorkeep

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "model/ssh_host.h"
+#include "model/ssh_key.h"
+
+#include <QScrollArea>
+#include <functional>
+#include <optional>
+
+class QToolButton;
+
+namespace moorkeep {
+
+// One host in the detail pane: the header with Edit and Delete, the
+// connection command ready to copy, the host's facts as cards and its extra
+// options. Made anew whenever the host or its key changes.
+class HostDetailView : public QScrollArea {
+    Q_OBJECT
+
+public:
+    static constexpr int copiedMilliseconds = 1800;
+
+    HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo, std::function<void()> onEdit,
+                   std::function<void()> onDelete, QWidget* parent = nullptr);
+
+    const SSHHost& host() const { return host_; }
+    const std::optional<SSHKey>& keyInfo() const { return keyInfo_; }
+    bool copied() const { return copied_; }
+
+    // Puts the connection command on the clipboard and shows "Copied" for a
+    // moment.
+    void copyCommand();
+
+private:
+    QWidget* buildHeader();
+    QWidget* buildCommandCard();
+    QWidget* buildCards();
+    QWidget* buildExtraOptions();
+    void setCopied(bool copied);
+
+    SSHHost host_;
+    std::optional<SSHKey> keyInfo_;
+    std::function<void()> onEdit_;
+    std::function<void()> onDelete_;
+    bool copied_ = false;
+    QToolButton* copyButton_ = nullptr;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,217 @@
+#include "hosts/host_dialog.h"
+
+#include "hosts/dialog_form.h"
+#include "hosts/key_picker.h"
+#include "model/input_rules.h"
+#include "model/port_rule.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace moorkeep {
+
+namespace {
+
+std::string text(const QLineEdit* field) {
+    return field->text().toStdString();
+}
+
+std::optional<std::string> aliasProblem(const std::string& alias) {
+    if (InputRules::isValidAlias(alias))
+        return std::nullopt;
+    return std::string(InputRules::aliasRuleMessage);
+}
+
+} // namespace
+
+HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> allHosts,
+                       const std::vector<SSHKey>& keys, SaveHandler onSave,
+                       std::function<void()> onCancel, QWidget* parent)
+    : QDialog(parent)
+    , existing_(std::move(existing))
+    , allHosts_(std::move(allHosts))
+    , onSave_(std::move(onSave))
+    , onCancel_(std::move(onCancel))
+    , alias_(textField(QStringLiteral("aliasField"), tr("Alias"), tr("my-server")))
+    , hostname_(textField(QStringLiteral("hostnameField"), tr("Host name"), QStringLiteral("192.168.1.10")))
+    , user_(textField(QStringLiteral("userField"), tr("User"), tr("root")))
+    , port_(textField(QStringLiteral("portField"), tr("Port"), QStringLiteral("22")))
+    , key_(new KeyPicker(keys))
+    , proxyJump_(textField(QStringLiteral("proxyJumpField"), tr("ProxyJump"),
+                           tr("bastion host alias (optional)")))
+    , duplicateLine_(DialogForm::problemLine(QStringLiteral("duplicateAliasLine")))
+    , aliasProblemLine_(DialogForm::problemLine(QStringLiteral("aliasProblemLine")))
+    , portProblemLine_(DialogForm::problemLine(QStringLiteral("portProblemLine")))
+    , changedOutsideLine_(DialogForm::problemLine(QStringLiteral("changedOutsideLine")))
+    , saveButton_(new QPushButton(existing_ ? tr("Save Changes") : tr("Add Host"))) {
+    const QString title = existing_ ? tr("Edit Host") : tr("Add Host");
+    setObjectName(QStringLiteral("hostDialog"));
+    setWindowTitle(title);
+    setAccessibleName(title);
+    setFixedWidth(480);
+    setWindowModality(Qt::WindowModal);
+    key_->setAccessibleName(tr("Key"));
+    duplicateLine_->setText(tr("A host with this alias already exists."));
+    changedOutsideLine_->setText(tr("This host was changed or removed outside Moorkeep."));
+
+    auto* form = new QVBoxLayout;
+    form->setSpacing(14);
+    form->addLayout(DialogForm::pair(
+        DialogForm::field(tr("ALIAS"), alias_, true, {duplicateLine_, aliasProblemLine_}),
+        DialogForm::field(tr("HOSTNAME"), hostname_, true)));
+    form->addLayout(DialogForm::pair(DialogForm::field(tr("USER"), user_),
+                                     DialogForm::field(tr("PORT"), port_, false, {portProblemLine_})));
+    form->addWidget(DialogForm::field(tr("KEY"), key_));
+    form->addWidget(DialogForm::field(tr("PROXYJUMP"), proxyJump_));
+
+    auto* cancel = new QPushButton(tr("Cancel"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &HostDialog::reject);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    saveButton_->setDefault(true);
+    connect(saveButton_, &QPushButton::clicked, this, &HostDialog::save);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 4, 0, 0);
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    buttons->addWidget(saveButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(22, 22, 22, 22);
+    layout->setSpacing(18);
+    auto* heading = new QVBoxLayout;
+    heading->setSpacing(6);
+    heading->addWidget(DialogForm::title(title));
+    heading->addWidget(changedOutsideLine_);
+    layout->addLayout(heading);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+
+    setTabOrder(alias_, hostname_);
+    setTabOrder(hostname_, user_);
+    setTabOrder(user_, port_);
+    setTabOrder(port_, key_);
+    setTabOrder(key_, proxyJump_);
+    setTabOrder(proxyJump_, cancel);
+    setTabOrder(cancel, saveButton_);
+
+    fill();
+    for (QLineEdit* field : {alias_, hostname_, user_, port_, proxyJump_})
+        connect(field, &QLineEdit::textChanged, this, &HostDialog::validate);
+    validate();
+}
+
+QLineEdit* HostDialog::textField(const QString& objectName, const QString& accessibleName,
+                                 const QString& placeholder) {
+    auto* field = new QLineEdit;
+    field->setObjectName(objectName);
+    field->setAccessibleName(accessibleName);
+    field->setPlaceholderText(placeholder);
+    field->installEventFilter(this);
+    return field;
+}
+
+void HostDialog::fill() {
+    port_->setText(QStringLiteral("22"));
+    if (!existing_)
+        return;
+    alias_->setText(QString::fromStdString(existing_->alias));
+    hostname_->setText(QString::fromStdString(existing_->hostname));
+    user_->setText(QString::fromStdString(existing_->user));
+    port_->setText(QString::number(existing_->port));
+    key_->setKeyId(existing_->keyId.value_or(std::string()));
+    proxyJump_->setText(QString::fromStdString(existing_->proxyJump.value_or(std::string())));
+}
+
+void HostDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    alias_->setFocus(Qt::OtherFocusReason);
+}
+
+bool HostDialog::isDuplicateAlias() const {
+    return InputRules::isDuplicateAlias(allHosts_, text(alias_),
+                                        existing_ ? std::optional(existing_->id) : std::nullopt);
+}
+
+bool HostDialog::canSave() const {
+    const std::string alias = text(alias_);
+    // An alias that already had a problem can stay as it is.
+    const bool aliasKept = existing_ && alias == existing_->alias;
+    return !alias.empty() && !hostname_->text().isEmpty() && !isDuplicateAlias() &&
+           (aliasKept || !aliasProblem(alias)) && !portProblem(text(port_)) &&
+           !changedOutside_;
+}
+
+void HostDialog::validate() {
+    duplicateLine_->setVisible(isDuplicateAlias());
+    const std::string alias = text(alias_);
+    const auto aliasIssue =
+        existing_ && alias == existing_->alias ? std::nullopt : aliasProblem(alias);
+    aliasProblemLine_->setText(QString::fromStdString(aliasIssue.value_or(std::string())));
+    aliasProblemLine_->setVisible(aliasIssue.has_value());
+    const auto portIssue = portProblem(text(port_));
+    portProblemLine_->setText(QString::fromStdString(portIssue.value_or(std::string())));
+    portProblemLine_->setVisible(portIssue.has_value());
+    saveButton_->setEnabled(canSave());
+}
+
+SSHHost HostDialog::record() const {
+    SSHHost fresh;
+    fresh.source = HostSource::user;
+    SSHHost host = existing_.value_or(fresh);
+    host.alias = text(alias_);
+    host.hostname = text(hostname_);
+    host.user = text(user_);
+    host.port = portFromField(text(port_)).value_or(22);
+    host.keyId = key_->keyId().empty() ? std::nullopt : std::optional(key_->keyId());
+    host.proxyJump = InputRules::nonEmptyTrimmed(text(proxyJump_));
+    return host;
+}
+
+void HostDialog::save() {
+    if (canSave())
+        onSave_(record());
+}
+
+void HostDialog::markChangedOutside() {
+    changedOutside_ = true;
+    changedOutsideLine_->show();
+    validate();
+}
+
+void HostDialog::reject() {
+    onCancel_();
+}
+
+void HostDialog::dismiss() {
+    QDialog::done(QDialog::Rejected);
+}
+
+// Return moves along alias, host name, user, port and ProxyJump, and saves
+// from ProxyJump when saving is possible.
+bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return QDialog::eventFilter(watched, event);
+    const std::pair<QLineEdit*, QLineEdit*> chain[] = {
+        {alias_, hostname_}, {hostname_, user_}, {user_, port_}, {port_, proxyJump_}};
+    for (const auto& [from, to] : chain)
+        if (watched == from) {
+            to->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    if (watched == proxyJump_) {
+        save();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace moorkeep

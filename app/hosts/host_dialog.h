@@ -1,0 +1,77 @@
+#pragma once
+
+#include "model/ssh_host.h"
+#include "model/ssh_key.h"
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace moorkeep {
+
+class KeyPicker;
+
+// Adds a host or edits one. Checks what was typed and hands the finished
+// record to onSave; it never saves anything itself, and never closes itself:
+// the owner closes it (dismiss) in onSave and onCancel.
+class HostDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    using SaveHandler = std::function<void(SSHHost)>;
+
+    HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> allHosts,
+               const std::vector<SSHKey>& keys, SaveHandler onSave, std::function<void()> onCancel,
+               QWidget* parent = nullptr);
+
+    const std::optional<SSHHost>& existing() const { return existing_; }
+    bool isDuplicateAlias() const;
+    bool canSave() const;
+    // The record a save hands over, from the fields as they stand.
+    SSHHost record() const;
+
+    // The edited host was changed or removed by someone else: saving would
+    // overwrite what they did, so it is no longer offered.
+    void markChangedOutside();
+
+    // Escape and the window's own close button: the owner decides.
+    void reject() override;
+    // Closes the dialog; for the owner.
+    void dismiss();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLineEdit* textField(const QString& objectName, const QString& accessibleName,
+                         const QString& placeholder);
+    void fill();
+    void validate();
+    void save();
+
+    std::optional<SSHHost> existing_;
+    std::vector<SSHHost> allHosts_;
+    SaveHandler onSave_;
+    std::function<void()> onCancel_;
+    bool changedOutside_ = false;
+
+    QLineEdit* alias_;
+    QLineEdit* hostname_;
+    QLineEdit* user_;
+    QLineEdit* port_;
+    KeyPicker* key_;
+    QLineEdit* proxyJump_;
+    QLabel* duplicateLine_;
+    QLabel* aliasProblemLine_;
+    QLabel* portProblemLine_;
+    QLabel* changedOutsideLine_;
+    QPushButton* saveButton_;
+};
+
+} // namespace moorkeep

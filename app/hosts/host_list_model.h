@@ -1,0 +1,51 @@
+#pragma once
+
+#include "model/ssh_host.h"
+
+#include <QAbstractListModel>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace moorkeep {
+
+class AppModel;
+class HostsState;
+
+// The sidebar's hosts: the app model's hosts, in its order, narrowed by the
+// screen's search text. Rows are indexes into the app model's list; the
+// lower-cased texts the search looks at are kept per host, so a keystroke
+// costs one pass of substring checks.
+class HostListModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    enum Role {
+        IdRole = Qt::UserRole + 1,
+        AddressRole, // user@hostname
+        FromConfigRole,
+        HasProxyJumpRole,
+    };
+
+    HostListModel(AppModel& model, HostsState& state, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    const SSHHost& hostAt(int row) const;
+    // The row that shows the host with this id, if the search lets it through.
+    std::optional<int> rowOf(const std::string& id) const;
+
+private:
+    void hostsChanged();
+    void filter();
+
+    AppModel& model_;
+    HostsState& state_;
+    // alias, hostname and user of each host of the app model, lower-cased.
+    std::vector<std::array<QString, 3>> lowered_;
+    std::vector<int> rows_;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,153 @@
+#include "hosts/defaults_dialog.h"
+#include "hosts/key_picker.h"
+#include "support/app_test.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+using namespace moorkeep;
+using namespace moorkeep::test;
+
+namespace {
+
+struct DialogHarness {
+    explicit DialogHarness(Defaults initial) {
+        dialog = std::make_unique<DefaultsDialog>(
+            std::move(initial), sampleVault().keys,
+            [this](Defaults defaults) { saved.push_back(std::move(defaults)); },
+            [this] { ++cancelled; });
+        dialog->show();
+    }
+
+    template <typename T = QLineEdit> T* find(const char* name) const {
+        return dialog->findChild<T*>(QString::fromLatin1(name));
+    }
+    QList<QLineEdit*> all(const char* name) const {
+        return dialog->findChildren<QLineEdit*>(QString::fromLatin1(name));
+    }
+    void type(QLineEdit* field, const QString& text) const {
+        field->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(field, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(field, text);
+    }
+    Defaults save() {
+        QTest::keyClick(find("userField"), Qt::Key_Return);
+        if (saved.empty())
+            qFatal("nothing saved");
+        return saved.back();
+    }
+
+    std::unique_ptr<DefaultsDialog> dialog;
+    std::vector<Defaults> saved;
+    int cancelled = 0;
+};
+
+Defaults withOptions(OptionMap options) {
+    Defaults defaults;
+    defaults.extraOptions = std::move(options);
+    defaults.sourceFile = "/home/me/.ssh/config";
+    return defaults;
+}
+
+} // namespace
+
+class DefaultsDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void showsTheOptionsSortedAndTheEntryRow() {
+        DialogHarness empty(Defaults{});
+        QCOMPARE(empty.all("extraOptionName").size(), 0);
+        QVERIFY(empty.find("newOptionName")->isVisible());
+        QVERIFY(!empty.find<QPushButton>("addOptionButton")->isEnabled());
+
+        DialogHarness h(withOptions({{"ServerAliveInterval", "60"}, {"Compression", "yes"},
+                                     {"AddKeysToAgent", "yes"}, {"forwardAgent", "no"}}));
+        QStringList names;
+        for (auto* field : h.all("extraOptionName"))
+            names << field->text();
+        QCOMPARE(names, (QStringList{u"AddKeysToAgent"_qs, u"Compression"_qs,
+                                     u"ServerAliveInterval"_qs, u"forwardAgent"_qs}));
+        QCOMPARE(h.find<QToolButton>("removeOptionButton")->toolTip(), u"Remove option"_qs);
+        QCOMPARE(h.find("userField")->placeholderText(), u"(none)"_qs);
+        QCOMPARE(h.find<KeyPicker>("keyPicker")->itemText(2), u"Work (ed25519)"_qs);
+    }
+
+    // Names trimmed, blank names dropped, the later of two equal names wins,
+    // values typed into rows kept as typed, values entered through the entry
+    // row trimmed; the other fields trimmed; sourceFile carried over.
+    void savingBuildsTheRecord() {
+        DialogHarness h(withOptions({{"ConnectTimeout", "30"}, {"LogLevel", "INFO"}}));
+        auto names = h.all("extraOptionName");
+        auto values = h.all("extraOptionValue");
+        h.type(values[0], u"45  "_qs);        // ConnectTimeout, trailing spaces kept
+        h.type(names[1], u"   "_qs);          // LogLevel's name blanked: dropped
+        h.type(h.find("newOptionName"), u" ConnectTimeout "_qs);
+        h.type(h.find("newOptionValue"), u" 60 "_qs);
+        h.find<QPushButton>("addOptionButton")->click();
+        QCOMPARE(h.find("newOptionName")->text(), QString());
+        h.type(h.find("newOptionName"), u"Compression"_qs);
+        h.type(h.find("newOptionValue"), u"yes  "_qs);
+        // Return in the entry row adds rather than saving without it.
+        QTest::keyClick(h.find("newOptionValue"), Qt::Key_Return);
+        QVERIFY(h.saved.empty());
+        h.type(h.find("userField"), u" \tops\t "_qs);
+        h.type(h.find("proxyJumpField"), u"   "_qs);
+
+        Defaults saved = h.save();
+        QCOMPARE(saved.user, "ops");
+        QCOMPARE(saved.proxyJump, std::nullopt);
+        QCOMPARE(saved.extraOptions, (OptionMap{{"ConnectTimeout", "60"}, {"Compression", "yes"}}));
+        QCOMPARE(saved.sourceFile, std::optional<std::string>("/home/me/.ssh/config"));
+
+        // Removing a row drops it.
+        h.dialog->findChildren<QToolButton*>(u"removeOptionButton"_qs).at(0)->click();
+        QTRY_COMPARE(h.all("extraOptionName").size(), 3);
+        QCOMPARE(h.save().extraOptions, (OptionMap{{"ConnectTimeout", "60"}, {"Compression", "yes"}}));
+        h.dialog->findChildren<QToolButton*>(u"removeOptionButton"_qs).at(1)->click();
+        QTRY_COMPARE(h.all("extraOptionName").size(), 2);
+        QCOMPARE(h.save().extraOptions, (OptionMap{{"Compression", "yes"}}));
+    }
+
+    void portsAndKeys_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("canSave");
+        QTest::addColumn<qint64>("saved");
+        QTest::newRow("empty") << "" << true << 22LL;
+        QTest::newRow("2222") << "2222" << true << 2222LL;
+        QTest::newRow("letters") << "ssh" << false << 0LL;
+        QTest::newRow("leading space") << " 2222" << false << 0LL;
+        QTest::newRow("zero") << "0" << false << 0LL;
+        QTest::newRow("plus sign") << "+2222" << false << 0LL;
+    }
+
+    void portsAndKeys() {
+        QFETCH(QString, port);
+        QFETCH(bool, canSave);
+        QFETCH(qint64, saved);
+        Defaults initial;
+        initial.keyId = "key-id_work";
+        DialogHarness h(initial);
+        QCOMPARE(h.find<KeyPicker>("keyPicker")->currentText(), u"Work (ed25519)"_qs);
+        QTest::keyClick(h.find<KeyPicker>("keyPicker"), Qt::Key_Home);
+        h.type(h.find("portField"), port);
+        QCOMPARE(h.find<QPushButton>("saveButton")->isEnabled(), canSave);
+        QCOMPARE(h.find<QLabel>("portProblemLine")->isVisibleTo(h.dialog.get()), !canSave);
+        QTest::keyClick(h.find("portField"), Qt::Key_Return);
+        QCOMPARE(h.saved.size(), canSave ? 1u : 0u);
+        if (canSave) {
+            QCOMPARE(h.saved[0].port, saved);
+            QCOMPARE(h.saved[0].keyId, "");
+        }
+        QTest::keyClick(h.find("portField"), Qt::Key_Escape);
+        QCOMPARE(h.cancelled, 1);
+    }
+};
+
+MOORKEEP_APP_TEST_MAIN(DefaultsDialogTest)
+
+#include "defaults_dialog_test.moc"

@@ -1,0 +1,347 @@
+#include "content_view.h"
+#include "hosts/host_detail_view.h"
+#include "hosts/host_dialog.h"
+#include "hosts/host_list_model.h"
+#include "hosts/hosts_sidebar.h"
+#include "support/app_test.h"
+
+#include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolButton>
+
+using namespace moorkeep;
+using namespace moorkeep::test;
+using Op = FakeVaultStore::Op;
+
+namespace {
+
+// prod-db and web of user deploy, backup of root stored by the application;
+// web has a jump host and options, db uses a key that is not there.
+VaultData screenVault() {
+    VaultData data = sampleVault();
+    data.hosts[0].alias = "prod-db";
+    data.hosts[0].user = "deploy";
+    data.hosts[0].hostname = "10.0.0.5";
+    data.hosts[1].alias = "web";
+    data.hosts[1].user = "deploy";
+    data.hosts[1].port = 2222;
+    data.hosts[1].proxyJump = "bastion";
+    data.hosts[1].keyId = "key-gone";
+    data.hosts[1].extraOptions = {
+        {"ServerAliveInterval", "60"}, {"Compression", "yes"}, {"AddKeysToAgent", "yes"}, {"forwardAgent", "no"}};
+    data.hosts[2].user = "root";
+    return data;
+}
+
+QStringList strings(std::initializer_list<const char*> items) {
+    QStringList list;
+    for (const char* item : items)
+        list << QString::fromUtf8(item);
+    return list;
+}
+
+struct ScreenHarness : AppHarness {
+    explicit ScreenHarness(VaultData data = screenVault()) {
+        store->setData(std::move(data));
+        view = std::make_unique<ContentView>(*model);
+        view->show();
+        QApplication::setActiveWindow(view.get());
+        if (!QTest::qWaitForWindowActive(view.get()) ||
+            !QTest::qWaitFor([&] { return !model->isLoading(); }, 5000))
+            qFatal("the window did not come up");
+    }
+
+    ~ScreenHarness() {
+        store->releaseAll();
+        view.reset();
+    }
+
+    template <typename T = QWidget> T* find(const QString& name) const {
+        return view->findChild<T*>(name);
+    }
+    HostsState& state() const { return view->hostsState(); }
+    QStringList listed() const {
+        QStringList aliases;
+        auto* list = find<QListView>(u"hostList"_qs);
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            aliases << list->model()->index(row, 0).data().toString();
+        return aliases;
+    }
+    QString detailAlias() const {
+        auto* label = find<QLabel>(u"hostAliasLabel"_qs);
+        return label ? label->text() : QString();
+    }
+    void press(QKeyCombination key) const {
+        QWidget* target = QApplication::activeModalWidget();
+        if (target && target->focusWidget())
+            target = target->focusWidget();
+        if (!target) {
+            // Offscreen there is no window manager to hand the focus back.
+            QApplication::setActiveWindow(view.get());
+            target = QApplication::focusWidget() ? QApplication::focusWidget() : view.get();
+        }
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
+    }
+    QMessageBox* deleteAlert() const { return find<QMessageBox>(u"deleteHostAlert"_qs); }
+    HostDialog* hostDialog() const { return find<HostDialog>(u"hostDialog"_qs); }
+
+    std::unique_ptr<ContentView> view;
+};
+
+} // namespace
+
+class HostsScreenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void searchFiltersWithoutMovingTheSelection_data() {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("empty") << "" << strings({"prod-db", "web", "backup"});
+        QTest::newRow("capitals") << "PROD" << strings({"prod-db"});
+        QTest::newRow("user") << "deploy" << strings({"prod-db", "web"});
+        QTest::newRow("host name") << "example.org" << strings({"web", "backup"});
+        QTest::newRow("port") << "2222" << strings({});
+        QTest::newRow("trailing space narrows") << "web " << strings({});
+    }
+
+    void searchFiltersWithoutMovingTheSelection() {
+        QFETCH(QString, search);
+        QFETCH(QStringList, listed);
+        ScreenHarness h;
+        auto* list = h.find<QListView>(u"hostList"_qs);
+        QAbstractItemModelTester tester(list->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("cfg-web"));
+        QCOMPARE(h.detailAlias(), u"prod-db"_qs);
+
+        QTest::keyClicks(h.find<QLineEdit>(u"hostsSearchField"_qs), search);
+
+        QCOMPARE(h.state().search(), search);
+        QCOMPARE(h.listed(), listed);
+        // The selected host stays shown even when the search hides it.
+        QCOMPARE(h.detailAlias(), u"prod-db"_qs);
+    }
+
+    void footerCountsAllHosts_data() {
+        QTest::addColumn<int>("hosts");
+        QTest::addColumn<QString>("footer");
+        QTest::newRow("none") << 0 << "0 hosts";
+        QTest::newRow("one") << 1 << "1 host";
+        QTest::newRow("three") << 3 << "3 hosts";
+    }
+
+    void footerCountsAllHosts() {
+        QFETCH(int, hosts);
+        QFETCH(QString, footer);
+        VaultData data = screenVault();
+        data.hosts.resize(std::size_t(hosts));
+        ScreenHarness h(data);
+        QCOMPARE(h.find<QLabel>(u"hostCountLabel"_qs)->text(), footer);
+        QTest::keyClicks(h.find<QLineEdit>(u"hostsSearchField"_qs), u"zzz"_qs);
+        QCOMPARE(h.find<QLabel>(u"hostCountLabel"_qs)->text(), footer);
+        QCOMPARE(bool(h.find(u"emptyHostsState"_qs)), hosts == 0);
+        if (hosts == 0)
+            QCOMPARE(h.find<QLabel>(u"emptyHostsTitle"_qs)->text(), u"No host selected"_qs);
+    }
+
+    // Four cards, or five with a jump host; a key that is not there reads
+    // None; options sorted by code point; no options, no heading.
+    void detailShowsTheHostsCards() {
+        ScreenHarness h;
+        auto values = [&] {
+            QStringList texts;
+            for (auto* card : h.find(u"hostCards"_qs)->findChildren<QLabel*>(u"cardValue"_qs))
+                texts << card->text();
+            return texts;
+        };
+        QCOMPARE(values(), (strings({"10.0.0.5", "deploy", "22", "Laptop"})));
+        QVERIFY(h.find(u"sshConfigBadge"_qs));
+        QCOMPARE(h.find(u"hostCards"_qs)->findChild<QLabel*>(u"cardBadge"_qs)->text(), u"ed25519"_qs);
+        QVERIFY(!h.find(u"extraOptionsCard"_qs));
+
+        h.state().setSelectedId("cfg-db");
+        QCOMPARE(values(), (strings({"db.example.org", "deploy", "2222", "None", "bastion"})));
+        QVERIFY(!h.find(u"hostCards"_qs)->findChild<QLabel*>(u"cardBadge"_qs));
+        QStringList options;
+        for (auto* name : h.find(u"extraOptionsCard"_qs)->findChildren<QLabel*>(u"extraOptionName"_qs))
+            options << name->text();
+        QCOMPARE(options, (strings({"AddKeysToAgent", "Compression", "ServerAliveInterval", "forwardAgent"})));
+
+        h.state().setSelectedId("USER-backup");
+        QVERIFY(!h.find(u"sshConfigBadge"_qs));
+        QCOMPARE(h.find<QLabel>(u"commandText"_qs)->text(), u"ssh root@backup.example.org"_qs);
+    }
+
+    void copyPutsTheCommandOnTheClipboardAndSaysCopied() {
+        ScreenHarness h;
+        h.state().setSelectedId("cfg-db");
+        QGuiApplication::clipboard()->setText(u"old"_qs);
+        auto* copy = h.find<QToolButton>(u"copyCommandButton"_qs);
+        QCOMPARE(copy->text(), u"Copy"_qs);
+
+        copy->click();
+
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"ssh web"_qs);
+        QCOMPARE(copy->text(), u"Copied"_qs);
+        QTest::qWait(HostDetailView::copiedMilliseconds - 400);
+        QCOMPARE(copy->text(), u"Copied"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(copy->text(), u"Copy"_qs, 1500);
+    }
+
+    void deletingAsksFirst_data() {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("selectedAfter"); // null for none
+        QTest::newRow("the selected host")
+            << "cfg-web" << "Delete \"prod-db\"?"
+            << "This will remove the host block from your SSH config file. This action cannot be undone."
+            << QString();
+        QTest::newRow("another host")
+            << "USER-backup" << "Delete \"backup\"?"
+            << "This will permanently remove this host. This action cannot be undone." << "cfg-web";
+    }
+
+    void deletingAsksFirst() {
+        QFETCH(QString, id);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
+        QFETCH(QString, selectedAfter);
+        ScreenHarness h;
+        const auto hosts = h.model->hosts();
+        const SSHHost host = *std::find_if(hosts.begin(), hosts.end(),
+                                           [&](const SSHHost& x) { return x.id == id.toStdString(); });
+
+        // Cancel first: nothing is deleted.
+        h.state().setHostToDelete(host);
+        QVERIFY(h.deleteAlert());
+        QCOMPARE(h.deleteAlert()->text(), title);
+        QCOMPARE(h.deleteAlert()->informativeText(), message);
+        h.deleteAlert()->findChild<QPushButton*>(u"cancelDeleteButton"_qs)->click();
+        QCOMPARE(h.state().hostToDelete(), std::nullopt);
+        QCOMPARE(h.model->hosts().size(), 3u);
+        QTRY_VERIFY(!h.deleteAlert());
+
+        h.state().setHostToDelete(host);
+        h.deleteAlert()->findChild<QPushButton*>(u"confirmDeleteButton"_qs)->click();
+        QCOMPARE(h.state().hostToDelete(), std::nullopt);
+        QTRY_COMPARE(h.model->hosts().size(), 2u);
+        QTRY_COMPARE(h.state().selectedId(),
+                     selectedAfter.isNull() ? std::nullopt : std::optional(selectedAfter.toStdString()));
+        QCOMPARE(bool(h.find(u"emptyHostsState"_qs)), selectedAfter.isNull());
+    }
+
+    // A new host is selected once the store has given it its id.
+    void addingThroughTheDialogSelectsTheNewHost() {
+        ScreenHarness h;
+        h.find<QPushButton>(u"addHostButton"_qs)->click();
+        auto* dialog = h.hostDialog();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(u"aliasField"_qs), u"new"_qs);
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(u"hostnameField"_qs), u"10.9.9.9"_qs);
+        dialog->findChild<QPushButton*>(u"saveButton"_qs)->click();
+
+        QCOMPARE(h.state().sheet(), std::nullopt);
+        QTRY_VERIFY(!h.hostDialog());
+        QTRY_COMPARE(h.state().selectedId(), std::optional<std::string>("STORED-1"));
+        QCOMPARE(h.listed().last(), u"new"_qs);
+        QCOMPARE(h.detailAlias(), u"new"_qs);
+    }
+
+    // The list comes back as it was, the alert says why, and the selection
+    // step still runs.
+    void failedSaveRestoresTheListAndShowsTheAlert() {
+        ScreenHarness h;
+        h.store->fail(Op::saveConfigHost, "Permission denied: ~/.ssh/config");
+        h.find<QPushButton>(u"editHostButton"_qs)->click();
+        auto* alias = h.hostDialog()->findChild<QLineEdit*>(u"aliasField"_qs);
+        alias->selectAll();
+        QTest::keyClicks(alias, u"renamed"_qs);
+        h.hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
+
+        QTRY_VERIFY(h.find<QMessageBox>(u"errorAlert"_qs));
+        QCOMPARE(h.find<QMessageBox>(u"errorAlert"_qs)->text(), u"Permission denied: ~/.ssh/config"_qs);
+        QCOMPARE(h.model->hosts(), screenVault().hosts);
+        QCOMPARE(h.listed(), (strings({"prod-db", "web", "backup"})));
+        QCOMPARE(h.detailAlias(), u"prod-db"_qs);
+    }
+
+    void editDialogNoticesAChangeMadeElsewhere() {
+        ScreenHarness h;
+        h.state().setSheet(HostSheet::edit(h.model->hosts()[0]));
+        QVERIFY(h.hostDialog()->canSave());
+        VaultData changed = screenVault();
+        changed.hosts.erase(changed.hosts.begin());
+        h.store->setData(changed);
+        h.model->load();
+        QTRY_VERIFY(!h.hostDialog()->canSave());
+        QVERIFY(h.hostDialog()->findChild<QLabel*>(u"changedOutsideLine"_qs)->isVisible());
+    }
+
+    void keyboardAlone() {
+        ScreenHarness h;
+        auto* search = h.find<QLineEdit>(u"hostsSearchField"_qs);
+        h.press(Qt::CTRL | Qt::Key_F);
+        QVERIFY(search->hasFocus());
+        h.press(QKeyCombination(Qt::Key_Down));
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("cfg-db"));
+        h.press(QKeyCombination(Qt::Key_Down));
+        h.press(QKeyCombination(Qt::Key_Down));
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("USER-backup"));
+        h.press(QKeyCombination(Qt::Key_Up));
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("cfg-db"));
+
+        h.press(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"ssh web"_qs);
+        QCOMPARE(h.find<QToolButton>(u"copyCommandButton"_qs)->text(), u"Copied"_qs);
+
+        // Ctrl+E works from the search field too; Escape closes the dialog.
+        h.press(Qt::CTRL | Qt::Key_E);
+        QTRY_VERIFY(h.hostDialog() && h.hostDialog()->isVisible());
+        QCOMPARE(h.hostDialog()->existing()->id, "cfg-db");
+        h.press(QKeyCombination(Qt::Key_Escape));
+        QCOMPARE(h.state().sheet(), std::nullopt);
+        QTRY_VERIFY(!h.hostDialog());
+
+        h.press(Qt::CTRL | Qt::Key_N);
+        QTRY_VERIFY(h.hostDialog() && h.hostDialog()->isVisible());
+        QVERIFY(!h.hostDialog()->existing());
+        h.press(QKeyCombination(Qt::Key_Escape));
+        QTRY_VERIFY(!h.hostDialog());
+
+        h.find<QListView>(u"hostList"_qs)->setFocus();
+        h.press(QKeyCombination(Qt::Key_Delete));
+        QTRY_VERIFY(h.deleteAlert());
+        QCOMPARE(h.deleteAlert()->text(), u"Delete \"web\"?"_qs);
+        h.press(QKeyCombination(Qt::Key_Escape));
+        QTRY_VERIFY(!h.deleteAlert());
+        QCOMPARE(h.model->hosts().size(), 3u);
+
+        // On the Keys tab the Hosts screen's keys do nothing.
+        h.press(Qt::CTRL | Qt::Key_2);
+        QCOMPARE(h.model->tab(), AppTab::keys);
+        h.press(Qt::CTRL | Qt::Key_N);
+        QVERIFY(!h.hostDialog());
+        QCOMPARE(h.state().sheet(), std::nullopt);
+        h.press(Qt::CTRL | Qt::Key_1);
+        QCOMPARE(h.model->tab(), AppTab::hosts);
+    }
+
+    void everyControlHasANameForAssistiveTechnology() {
+        ScreenHarness h;
+        for (const char* name : {"hostsSearchField", "addHostButton", "hostList", "defaultsButton",
+                                 "editHostButton", "deleteHostButton", "copyCommandButton"})
+            QVERIFY2(!h.find(QString::fromLatin1(name))->accessibleName().isEmpty(), name);
+    }
+};
+
+MOORKEEP_APP_TEST_MAIN(HostsScreenTest)
+
+#include "hosts_screen_test.moc"
