@@ -181,8 +181,8 @@ private slots:
         QTRY_COMPARE(model_->defaults().user, "ops");
         noErrors();
         QCOMPARE(configBytes(), QByteArray("# my hosts\nHost web\n    HostName 10.0.0.1\n    User deploy\n\n"
-                                           "Host *\n    User ops\n    Compression yes\n"
-                                           "    ServerAliveInterval 30\n"));
+                                           "Host *\n    ServerAliveInterval 30\n"
+                                           "    User ops\n    Compression yes\n"));
         auto web = sshView(u"web"_qs);
         QCOMPARE(web[u"user"_qs], u"deploy"_qs);
         QCOMPARE(web[u"compression"_qs], u"yes"_qs);

@@ -327,7 +327,7 @@ private slots:
         // On the Keys tab the Hosts screen's keys do nothing.
         h.press(Qt::CTRL | Qt::Key_2);
         QCOMPARE(h.model->tab(), AppTab::keys);
-        h.press(Qt::CTRL | Qt::Key_N);
+        h.press(Qt::CTRL | Qt::Key_E);
         QVERIFY(!h.hostDialog());
         QCOMPARE(h.state().sheet(), std::nullopt);
         h.press(Qt::CTRL | Qt::Key_1);
