@@ -122,8 +122,9 @@ void ContentView::buildWarningNotice() {
 
 // Ctrl+1 and Ctrl+2 switch to Hosts and Keys, in the order of the switch.
 void ContentView::addTabShortcuts() {
-    const std::pair<AppTab, QKeySequence> tabs[] = {{AppTab::hosts, QKeySequence(Qt::CTRL | Qt::Key_1)},
-                                                    {AppTab::keys, QKeySequence(Qt::CTRL | Qt::Key_2)}};
+    const std::pair<AppTab, QKeySequence> tabs[] = {
+        {AppTab::hosts, QKeySequence(Qt::CTRL | Qt::Key_1)},
+        {AppTab::keys, QKeySequence(Qt::CTRL | Qt::Key_2)}};
     for (const auto& [tab, key] : tabs) {
         auto* action = new QAction(tab == AppTab::hosts ? tr("Show Hosts") : tr("Show Keys"), this);
         action->setObjectName(tab == AppTab::hosts ? QStringLiteral("showHostsAction")

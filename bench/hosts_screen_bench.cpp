@@ -49,7 +49,8 @@ struct Window {
         : model(std::make_shared<ManyHostsStore>())
         , view(model) {
         view.show();
-        QTest::qWaitFor([&] { return !model.isLoading(); }, 10000);
+        if (!QTest::qWaitFor([&] { return !model.isLoading(); }, 10000))
+            qFatal("the hosts did not load");
         QApplication::processEvents();
     }
     moorkeep::AppModel model;
