@@ -191,7 +191,8 @@ void putBack(std::vector<Item>& list, const Item& item, const std::optional<std:
 
 template <typename Item>
 std::optional<std::string> idAfter(const std::vector<Item>& list, const std::string& id) {
-    auto it = std::find_if(list.begin(), list.end(), [&](const Item& entry) { return entry.id == id; });
+    auto it =
+        std::find_if(list.begin(), list.end(), [&](const Item& entry) { return entry.id == id; });
     if (it == list.end() || std::next(it) == list.end())
         return std::nullopt;
     return std::next(it)->id;
@@ -202,7 +203,7 @@ std::optional<std::string> idAfter(const std::vector<Item>& list, const std::str
 QFuture<void> AppModel::deleteHost(SSHHost host) {
     auto keyMap = keyIdToPath();
     auto removed = findById(hosts_, host) == hosts_.end() ? std::nullopt
-                                                           : std::optional(*findById(hosts_, host));
+                                                          : std::optional(*findById(hosts_, host));
     auto nextId = idAfter(hosts_, host.id);
 
     auto hosts = hosts_;
@@ -260,8 +261,8 @@ QFuture<void> AppModel::renameKey(SSHKey key) {
 }
 
 QFuture<void> AppModel::deleteKey(SSHKey key) {
-    auto removed = findById(keys_, key) == keys_.end() ? std::nullopt
-                                                        : std::optional(*findById(keys_, key));
+    auto removed =
+        findById(keys_, key) == keys_.end() ? std::nullopt : std::optional(*findById(keys_, key));
     auto nextId = idAfter(keys_, key.id);
 
     auto keys = keys_;

@@ -21,24 +21,37 @@ public:
             moorkeep::SSHHost host;
             host.id = "id-" + std::to_string(i);
             host.alias = "host-" + std::to_string(i);
-            host.hostname = "10." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256) + ".1";
+            host.hostname =
+                "10." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256) + ".1";
             host.user = i % 3 ? "deploy" : "admin";
             host.extraOptions = {{"ServerAliveInterval", "60"}};
             data_.hosts.push_back(host);
         }
     }
     moorkeep::VaultData loadData() override { return data_; }
-    moorkeep::SSHHost saveHost(const moorkeep::SSHHost& h, const moorkeep::KeyIdToPath&) override { return h; }
+    moorkeep::SSHHost saveHost(const moorkeep::SSHHost& h, const moorkeep::KeyIdToPath&) override {
+        return h;
+    }
     moorkeep::SSHHost saveConfigHost(const moorkeep::SSHHost& h, const std::optional<std::string>&,
-                                     const moorkeep::KeyIdToPath&) override { return h; }
+                                     const moorkeep::KeyIdToPath&) override {
+        return h;
+    }
     void deleteHost(const std::string&, const moorkeep::KeyIdToPath&) override {}
     void deleteConfigHost(const moorkeep::SSHHost&) override {}
     void saveKeyMeta(const moorkeep::SSHKey&) override {}
     void deleteKeyMeta(const std::string&) override {}
     std::vector<moorkeep::SSHKey> rescanKeys() override { return {}; }
-    std::vector<moorkeep::SSHKey> generateKey(const moorkeep::GenerateKeyOptions&) override { return {}; }
-    std::vector<moorkeep::SSHKey> changePassphrase(const moorkeep::ChangePassphraseOptions&) override { return {}; }
-    moorkeep::Defaults saveConfigDefaults(const moorkeep::Defaults& d, const moorkeep::KeyIdToPath&) override { return d; }
+    std::vector<moorkeep::SSHKey> generateKey(const moorkeep::GenerateKeyOptions&) override {
+        return {};
+    }
+    std::vector<moorkeep::SSHKey>
+    changePassphrase(const moorkeep::ChangePassphraseOptions&) override {
+        return {};
+    }
+    moorkeep::Defaults saveConfigDefaults(const moorkeep::Defaults& d,
+                                          const moorkeep::KeyIdToPath&) override {
+        return d;
+    }
 
 private:
     moorkeep::VaultData data_;
@@ -71,8 +84,9 @@ void filterKeystroke(benchmark::State& state) {
     Window window;
     auto* search = window.view.findChild<QLineEdit*>(QStringLiteral("hostsSearchField"));
     auto* list = window.view.findChild<QWidget*>(QStringLiteral("hostList"));
-    const QString texts[] = {QStringLiteral("h"), QStringLiteral("ho"), QStringLiteral("host-9"),
-                             QStringLiteral("host-99"), QStringLiteral("deploy"), QString()};
+    const QString texts[] = {QStringLiteral("h"),      QStringLiteral("ho"),
+                             QStringLiteral("host-9"), QStringLiteral("host-99"),
+                             QStringLiteral("deploy"), QString()};
     std::size_t next = 0;
     for (auto _ : state) {
         search->setText(texts[next++ % std::size(texts)]);

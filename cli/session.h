@@ -6,8 +6,8 @@
 
 #include <memory>
 #include <optional>
-#include <string>
 #include <set>
+#include <string>
 #include <utility>
 
 namespace moorkeep::cli {

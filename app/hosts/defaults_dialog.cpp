@@ -48,7 +48,8 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     , proxyJump_(textField(QStringLiteral("proxyJumpField"), tr("Default ProxyJump"), tr("(none)")))
     , portProblemLine_(DialogForm::problemLine(QStringLiteral("portProblemLine")))
     , extrasLayout_(new QVBoxLayout)
-    , newKey_(textField(QStringLiteral("newOptionName"), tr("New option name"), tr("New option name")))
+    , newKey_(
+          textField(QStringLiteral("newOptionName"), tr("New option name"), tr("New option name")))
     , newValue_(textField(QStringLiteral("newOptionValue"), tr("New option value"), tr("Value")))
     , addButton_(new QPushButton(tr("Add")))
     , cancelButton_(new QPushButton(tr("Cancel")))
@@ -81,11 +82,12 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     entry->addWidget(newValue_, 1);
     entry->addWidget(addButton_);
 
-    const QFont captionFont = TypeRamp::spaced(TypeRamp::font(TypeRamp::Style::caption2, QFont::DemiBold));
+    const QFont captionFont =
+        TypeRamp::spaced(TypeRamp::font(TypeRamp::Style::caption2, QFont::DemiBold));
     auto* extrasSection = new QVBoxLayout;
     extrasSection->setSpacing(8);
-    extrasSection->addWidget(new TintedLabel(tr("EXTRA OPTIONS"), captionFont,
-                                             [] { return Colors::secondary(); }));
+    extrasSection->addWidget(
+        new TintedLabel(tr("EXTRA OPTIONS"), captionFont, [] { return Colors::secondary(); }));
     extrasLayout_->setSpacing(8);
     extrasLayout_->setContentsMargins(0, 0, 0, 0);
     extrasSection->addLayout(extrasLayout_);
@@ -93,8 +95,9 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
 
     auto* form = new QVBoxLayout;
     form->setSpacing(14);
-    form->addLayout(DialogForm::pair(DialogForm::field(tr("USER"), user_),
-                                     DialogForm::field(tr("PORT"), port_, false, {portProblemLine_})));
+    form->addLayout(
+        DialogForm::pair(DialogForm::field(tr("USER"), user_),
+                         DialogForm::field(tr("PORT"), port_, false, {portProblemLine_})));
     form->addLayout(DialogForm::pair(DialogForm::field(tr("DEFAULT KEY"), key_),
                                      DialogForm::field(tr("PROXYJUMP"), proxyJump_)));
     form->addLayout(extrasSection);

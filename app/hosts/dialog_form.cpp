@@ -25,7 +25,8 @@ QWidget* field(const QString& label, QWidget* input, bool required, QList<QWidge
     name->setBuddy(input);
     labelLine->addWidget(name);
     if (required)
-        labelLine->addWidget(new TintedLabel(QStringLiteral("*"), font, [] { return Colors::destructive(); }));
+        labelLine->addWidget(
+            new TintedLabel(QStringLiteral("*"), font, [] { return Colors::destructive(); }));
     labelLine->addStretch();
 
     auto* box = new QWidget;

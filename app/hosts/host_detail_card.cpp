@@ -12,7 +12,7 @@
 namespace moorkeep {
 
 HostDetailCard::HostDetailCard(const QString& icon, const QString& label, const QString& value,
-                       const std::optional<QString>& badge, QWidget* parent)
+                               const std::optional<QString>& badge, QWidget* parent)
     : CardFrame(parent) {
     setAccessibleName(label);
     auto secondary = [] { return Colors::secondary(); };

@@ -14,7 +14,7 @@ class HostDetailCard : public CardFrame {
 
 public:
     HostDetailCard(const QString& icon, const QString& label, const QString& value,
-               const std::optional<QString>& badge, QWidget* parent = nullptr);
+                   const std::optional<QString>& badge, QWidget* parent = nullptr);
 };
 
 } // namespace moorkeep

@@ -55,7 +55,8 @@ protected:
 // following the card's.
 class CommandText : public QLabel {
 public:
-    explicit CommandText(const QString& command) : QLabel(command) {
+    explicit CommandText(const QString& command)
+        : QLabel(command) {
         setFont(TypeRamp::monospaced(TypeRamp::Style::body));
         setTextFormat(Qt::PlainText);
         setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -127,8 +128,9 @@ HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
 }
 
 QWidget* HostDetailView::buildHeader() {
-    auto* title = new TintedLabel(text(host_.alias), TypeRamp::font(TypeRamp::Style::title2, QFont::Bold),
-                                  [] { return Colors::primary(); });
+    auto* title =
+        new TintedLabel(text(host_.alias), TypeRamp::font(TypeRamp::Style::title2, QFont::Bold),
+                        [] { return Colors::primary(); });
     title->setObjectName(QStringLiteral("hostAliasLabel"));
     title->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* titleLine = new QHBoxLayout;
@@ -187,8 +189,10 @@ QWidget* HostDetailView::buildCommandCard() {
     auto* head = new QHBoxLayout;
     head->setContentsMargins(14, 10, 14, 10);
     head->setSpacing(5);
-    head->addWidget(new SymbolLabel(QStringLiteral("terminal"), TypeRamp::pixelSize(TypeRamp::Style::caption2), secondary()));
-    head->addWidget(new TintedLabel(tr("CONNECTION COMMAND"), headingFont(TypeRamp::Style::caption2), secondary()));
+    head->addWidget(new SymbolLabel(QStringLiteral("terminal"),
+                                    TypeRamp::pixelSize(TypeRamp::Style::caption2), secondary()));
+    head->addWidget(new TintedLabel(tr("CONNECTION COMMAND"),
+                                    headingFont(TypeRamp::Style::caption2), secondary()));
     head->addStretch();
     copyButton_ = new QToolButton;
     copyButton_->setObjectName(QStringLiteral("copyCommandButton"));
@@ -218,15 +222,17 @@ QWidget* HostDetailView::buildCommandCard() {
 
 QWidget* HostDetailView::buildCards() {
     std::vector<HostDetailCard*> cards{
-        new HostDetailCard(QStringLiteral("globe"), tr("HOSTNAME"), text(host_.hostname), std::nullopt),
+        new HostDetailCard(QStringLiteral("globe"), tr("HOSTNAME"), text(host_.hostname),
+                           std::nullopt),
         new HostDetailCard(QStringLiteral("person"), tr("USER"), text(host_.user), std::nullopt),
-        new HostDetailCard(QStringLiteral("number"), tr("PORT"), QString::number(host_.port), std::nullopt),
+        new HostDetailCard(QStringLiteral("number"), tr("PORT"), QString::number(host_.port),
+                           std::nullopt),
         new HostDetailCard(QStringLiteral("key.fill"), tr("IDENTITY KEY"),
-                       keyInfo_ ? text(keyInfo_->name) : tr("None"),
-                       keyInfo_ ? std::optional(text(keyInfo_->type)) : std::nullopt)};
+                           keyInfo_ ? text(keyInfo_->name) : tr("None"),
+                           keyInfo_ ? std::optional(text(keyInfo_->type)) : std::nullopt)};
     if (host_.proxyJump)
-        cards.push_back(new HostDetailCard(QStringLiteral("arrow.left.arrow.right"), tr("PROXYJUMP"),
-                                       text(*host_.proxyJump), std::nullopt));
+        cards.push_back(new HostDetailCard(QStringLiteral("arrow.left.arrow.right"),
+                                           tr("PROXYJUMP"), text(*host_.proxyJump), std::nullopt));
 
     auto* grid = new QWidget;
     grid->setObjectName(QStringLiteral("hostCards"));
@@ -251,10 +257,12 @@ QWidget* HostDetailView::buildExtraOptions() {
     cardLayout->setSpacing(0);
     std::size_t index = 0;
     for (const auto& [key, value] : host_.extraOptions) {
-        auto* name = new TintedLabel(text(key), TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium),
+        auto* name = new TintedLabel(text(key),
+                                     TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium),
                                      [] { return Colors::primary(); });
         name->setObjectName(QStringLiteral("extraOptionName"));
-        auto* shown = new TintedLabel(text(value), TypeRamp::monospaced(TypeRamp::Style::caption), secondary());
+        auto* shown = new TintedLabel(text(value), TypeRamp::monospaced(TypeRamp::Style::caption),
+                                      secondary());
         shown->setObjectName(QStringLiteral("extraOptionValue"));
         shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
         shown->setWordWrap(true);
@@ -272,7 +280,8 @@ QWidget* HostDetailView::buildExtraOptions() {
     auto* layout = new QVBoxLayout(section);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(new TintedLabel(tr("EXTRA OPTIONS"), headingFont(TypeRamp::Style::caption), secondary()));
+    layout->addWidget(
+        new TintedLabel(tr("EXTRA OPTIONS"), headingFont(TypeRamp::Style::caption), secondary()));
     layout->addWidget(card);
     return section;
 }
@@ -289,8 +298,8 @@ void HostDetailView::copyCommand() {
 void HostDetailView::setCopied(bool copied) {
     copied_ = copied;
     copyButton_->setText(copied ? tr("Copied") : tr("Copy"));
-    copyButton_->setIcon(Symbols::icon(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"),
-                                       Colors::secondary()));
+    copyButton_->setIcon(Symbols::icon(
+        copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), Colors::secondary()));
     copyButton_->setAccessibleName(copied ? tr("Copied") : tr("Copy connection command"));
 }
 

@@ -37,7 +37,8 @@ HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> all
     , onSave_(std::move(onSave))
     , onCancel_(std::move(onCancel))
     , alias_(textField(QStringLiteral("aliasField"), tr("Alias"), tr("my-server")))
-    , hostname_(textField(QStringLiteral("hostnameField"), tr("Host name"), QStringLiteral("192.168.1.10")))
+    , hostname_(textField(QStringLiteral("hostnameField"), tr("Host name"),
+                          QStringLiteral("192.168.1.10")))
     , user_(textField(QStringLiteral("userField"), tr("User"), tr("root")))
     , port_(textField(QStringLiteral("portField"), tr("Port"), QStringLiteral("22")))
     , key_(new KeyPicker(keys))
@@ -63,8 +64,9 @@ HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> all
     form->addLayout(DialogForm::pair(
         DialogForm::field(tr("ALIAS"), alias_, true, {duplicateLine_, aliasProblemLine_}),
         DialogForm::field(tr("HOSTNAME"), hostname_, true)));
-    form->addLayout(DialogForm::pair(DialogForm::field(tr("USER"), user_),
-                                     DialogForm::field(tr("PORT"), port_, false, {portProblemLine_})));
+    form->addLayout(
+        DialogForm::pair(DialogForm::field(tr("USER"), user_),
+                         DialogForm::field(tr("PORT"), port_, false, {portProblemLine_})));
     form->addWidget(DialogForm::field(tr("KEY"), key_));
     form->addWidget(DialogForm::field(tr("PROXYJUMP"), proxyJump_));
 
@@ -143,8 +145,7 @@ bool HostDialog::canSave() const {
     // An alias that already had a problem can stay as it is.
     const bool aliasKept = existing_ && alias == existing_->alias;
     return !alias.empty() && !hostname_->text().isEmpty() && !isDuplicateAlias() &&
-           (aliasKept || !aliasProblem(alias)) && !portProblem(text(port_)) &&
-           !changedOutside_;
+           (aliasKept || !aliasProblem(alias)) && !portProblem(text(port_)) && !changedOutside_;
 }
 
 void HostDialog::validate() {

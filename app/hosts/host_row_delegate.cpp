@@ -60,7 +60,8 @@ void HostRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette::ColorGroup group =
         option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
-    const QColor primary = option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor primary =
+        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
     const QColor secondary = selected ? Colors::withOpacity(primary, 0.8) : Colors::secondary();
     const QColor tertiary = selected ? Colors::withOpacity(primary, 0.7) : Colors::tertiary();
 
@@ -111,11 +112,10 @@ void HostRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
                       aliasMetrics.elidedText(index.data().toString(), Qt::ElideRight, width));
     painter->setFont(addressFont);
     painter->setPen(secondary);
-    painter->drawText(
-        QRect(textLeft, top + aliasMetrics.height(), width, addressMetrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter,
-        addressMetrics.elidedText(index.data(HostListModel::AddressRole).toString(),
-                                  Qt::ElideMiddle, width));
+    painter->drawText(QRect(textLeft, top + aliasMetrics.height(), width, addressMetrics.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter,
+                      addressMetrics.elidedText(index.data(HostListModel::AddressRole).toString(),
+                                                Qt::ElideMiddle, width));
     painter->restore();
 }
 

@@ -22,7 +22,8 @@ struct HostSheet {
     QString identity() const {
         switch (kind) {
         case Kind::edit:
-            return QStringLiteral("edit:") + QString::fromStdString(host ? host->id : std::string());
+            return QStringLiteral("edit:") +
+                   QString::fromStdString(host ? host->id : std::string());
         case Kind::add:
             return QStringLiteral("add");
         case Kind::defaults:

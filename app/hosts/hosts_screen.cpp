@@ -43,8 +43,8 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
                 &HostsScreen::addHost);
     addShortcut(QStringLiteral("editHostAction"), tr("Edit Host"),
                 QKeySequence(Qt::CTRL | Qt::Key_E), &HostsScreen::editSelected);
-    addShortcut(QStringLiteral("deleteHostAction"), tr("Delete Host"),
-                QKeySequence(Qt::Key_Delete), &HostsScreen::deleteSelected);
+    addShortcut(QStringLiteral("deleteHostAction"), tr("Delete Host"), QKeySequence(Qt::Key_Delete),
+                &HostsScreen::deleteSelected);
     addShortcut(QStringLiteral("copyCommandAction"), tr("Copy Connection Command"),
                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &HostsScreen::copySelected);
 
@@ -131,9 +131,9 @@ void HostsScreen::showSheet() {
             },
             cancel, &window_);
     } else {
-        hostDialog_ = new HostDialog(sheet->host, model_.hosts(), model_.keys(),
-                                     [this](SSHHost host) { saveHost(std::move(host)); }, cancel,
-                                     &window_);
+        hostDialog_ = new HostDialog(
+            sheet->host, model_.hosts(), model_.keys(),
+            [this](SSHHost host) { saveHost(std::move(host)); }, cancel, &window_);
         sheetDialog_ = hostDialog_;
         checkEditedHost();
     }
@@ -200,7 +200,8 @@ void HostsScreen::showDeleteAlert() {
     alert->setText(title);
     alert->setInformativeText(
         presented.source == HostSource::config
-            ? tr("This will remove the host block from your SSH config file. This action cannot be undone.")
+            ? tr("This will remove the host block from your SSH config file. This action cannot be "
+                 "undone.")
             : tr("This will permanently remove this host. This action cannot be undone."));
     QPushButton* remove = alert->addButton(tr("Delete"), QMessageBox::DestructiveRole);
     remove->setObjectName(QStringLiteral("confirmDeleteButton"));

@@ -45,8 +45,9 @@ QFrame* divider() {
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
     line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("color: %1;")
-                            .arg(Colors::withOpacity(Colors::secondary(), 0.3).name(QColor::HexArgb)));
+    line->setStyleSheet(
+        QStringLiteral("color: %1;")
+            .arg(Colors::withOpacity(Colors::secondary(), 0.3).name(QColor::HexArgb)));
     return line;
 }
 
@@ -114,7 +115,8 @@ QWidget* HostsSidebar::buildHeader() {
     search_->setPalette(palette);
     search_->setText(state_.search());
     search_->installEventFilter(this);
-    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) { state_.setSearch(text); });
+    connect(search_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { state_.setSearch(text); });
     connect(&state_, &HostsState::searchChanged, this, [this] {
         if (search_->text() != state_.search())
             search_->setText(state_.search());
@@ -163,7 +165,8 @@ QWidget* HostsSidebar::buildFooter() {
     defaults->setFont(TypeRamp::font(TypeRamp::Style::caption));
     defaults->setPalette(palette);
     defaults->setFocusPolicy(Qt::StrongFocus);
-    connect(defaults, &QToolButton::clicked, this, [this] { state_.setSheet(HostSheet::defaults()); });
+    connect(defaults, &QToolButton::clicked, this,
+            [this] { state_.setSheet(HostSheet::defaults()); });
 
     auto* footer = new QWidget;
     auto* layout = new QHBoxLayout(footer);
@@ -206,7 +209,8 @@ void HostsSidebar::moveSelection(int step) {
     const int rows = listModel_->rowCount();
     if (rows == 0)
         return;
-    const auto current = state_.selectedId() ? listModel_->rowOf(*state_.selectedId()) : std::nullopt;
+    const auto current =
+        state_.selectedId() ? listModel_->rowOf(*state_.selectedId()) : std::nullopt;
     const int row = current ? std::clamp(*current + step, 0, rows - 1) : (step > 0 ? 0 : rows - 1);
     state_.setSelectedId(listModel_->hostAt(row).id);
 }

@@ -24,10 +24,18 @@ public:
     const std::optional<HostSheet>& sheet() const { return sheet_; }
     const std::optional<SSHHost>& hostToDelete() const { return hostToDelete_; }
 
-    void setSelectedId(std::optional<std::string> id) { change(selectedId_, std::move(id), &HostsState::selectedIdChanged); }
-    void setSearch(QString search) { change(search_, std::move(search), &HostsState::searchChanged); }
-    void setSheet(std::optional<HostSheet> sheet) { change(sheet_, std::move(sheet), &HostsState::sheetChanged); }
-    void setHostToDelete(std::optional<SSHHost> host) { change(hostToDelete_, std::move(host), &HostsState::hostToDeleteChanged); }
+    void setSelectedId(std::optional<std::string> id) {
+        change(selectedId_, std::move(id), &HostsState::selectedIdChanged);
+    }
+    void setSearch(QString search) {
+        change(search_, std::move(search), &HostsState::searchChanged);
+    }
+    void setSheet(std::optional<HostSheet> sheet) {
+        change(sheet_, std::move(sheet), &HostsState::sheetChanged);
+    }
+    void setHostToDelete(std::optional<SSHHost> host) {
+        change(hostToDelete_, std::move(host), &HostsState::hostToDeleteChanged);
+    }
 
 signals:
     void selectedIdChanged();

@@ -11,8 +11,8 @@
 
 namespace moorkeep {
 
-DetailCard::DetailCard(const QString& icon, const QString& label, const QString& value,
-                       bool mono, QWidget* parent)
+DetailCard::DetailCard(const QString& icon, const QString& label, const QString& value, bool mono,
+                       QWidget* parent)
     : CardFrame(parent)
     , value_(new SelectableText(value,
                                 mono ? TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium)

@@ -30,11 +30,11 @@ EmptyKeysState::EmptyKeysState(AppModel& model, QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("emptyKeysState"));
 
-    auto* title = line(tr("No keys found"), TypeRamp::font(TypeRamp::Style::headline),
-                       Colors::secondary());
+    auto* title =
+        line(tr("No keys found"), TypeRamp::font(TypeRamp::Style::headline), Colors::secondary());
     title->setObjectName(QStringLiteral("noKeysLabel"));
-    auto* note = line(tr("No SSH keys detected in ~/.ssh"), TypeRamp::font(TypeRamp::Style::caption),
-                      Colors::tertiary());
+    auto* note = line(tr("No SSH keys detected in ~/.ssh"),
+                      TypeRamp::font(TypeRamp::Style::caption), Colors::tertiary());
     auto* rescan = new QPushButton(Symbols::icon(QStringLiteral("arrow.clockwise")), tr("Rescan"));
     rescan->setObjectName(QStringLiteral("rescanButton"));
     rescan->setAccessibleName(tr("Rescan"));
@@ -43,9 +43,9 @@ EmptyKeysState::EmptyKeysState(AppModel& model, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
     layout->addStretch();
-    layout->addWidget(new SymbolLabel(QStringLiteral("key.fill"), 32,
-                                      [] { return Colors::tertiary(); }),
-                      0, Qt::AlignHCenter);
+    layout->addWidget(
+        new SymbolLabel(QStringLiteral("key.fill"), 32, [] { return Colors::tertiary(); }), 0,
+        Qt::AlignHCenter);
     layout->addWidget(title);
     layout->addWidget(note);
     layout->addSpacing(4);

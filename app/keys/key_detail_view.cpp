@@ -138,8 +138,8 @@ QWidget* KeyDetailView::buildHeader() {
     rename->setAccessibleName(tr("Rename"));
     connect(rename, &QPushButton::clicked, this, [this] { actions_.onRename(); });
 
-    deleteButton_ = new QPushButton(
-        Symbols::icon(QStringLiteral("trash"), Colors::destructive()), tr("Delete"));
+    deleteButton_ = new QPushButton(Symbols::icon(QStringLiteral("trash"), Colors::destructive()),
+                                    tr("Delete"));
     deleteButton_->setObjectName(QStringLiteral("deleteButton"));
     deleteButton_->setAccessibleName(tr("Delete"));
     DialogParts::setDestructive(deleteButton_, true);
@@ -208,9 +208,9 @@ QWidget* KeyDetailView::buildCards() {
     copyFingerprint_->setIconSize({10, 10});
     head->layout()->addWidget(copyFingerprint_);
     fingerprintLayout->addWidget(head);
-    auto* value = new SelectableText(
-        QString::fromStdString(keyInfo_.fingerprint),
-        TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium), [] { return Colors::primary(); });
+    auto* value = new SelectableText(QString::fromStdString(keyInfo_.fingerprint),
+                                     TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium),
+                                     [] { return Colors::primary(); });
     value->setObjectName(QStringLiteral("fingerprintText"));
     value->setAccessibleName(tr("Fingerprint"));
     fingerprintLayout->addWidget(value);

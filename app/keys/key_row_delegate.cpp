@@ -37,16 +37,17 @@ void paintTile(QPainter& painter, const QRect& tile, qreal dpr) {
     path.addRoundedRect(QRectF(tile), look.radius, look.radius);
     painter.fillPath(path, Colors::withOpacity(Colors::accent(), look.fillOpacity));
     const int offset = (look.side - look.symbolSize) / 2;
-    painter.drawPixmap(tile.topLeft() + QPoint(offset, offset),
-                       Symbols::pixmap(QStringLiteral("key.fill"), Colors::accent(),
-                                       look.symbolSize, dpr));
+    painter.drawPixmap(
+        tile.topLeft() + QPoint(offset, offset),
+        Symbols::pixmap(QStringLiteral("key.fill"), Colors::accent(), look.symbolSize, dpr));
 }
 
 // Paints the badge right-aligned in the row; returns its left edge.
 int paintBadge(QPainter& painter, const QRect& row, int count) {
     const QString text = QString::number(count);
     painter.setFont(badgeFont());
-    const QSize size = QFontMetrics(badgeFont()).size(Qt::TextSingleLine, text).grownBy(badgePadding);
+    const QSize size =
+        QFontMetrics(badgeFont()).size(Qt::TextSingleLine, text).grownBy(badgePadding);
     const QRect badge(row.right() - sidePadding - size.width() + 1,
                       row.center().y() - size.height() / 2, size.width(), size.height());
     QPainterPath path;
@@ -71,8 +72,8 @@ void KeyRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     const bool selected = option.state & QStyle::State_Selected;
     const bool hovered = option.state & QStyle::State_MouseOver;
     if (selected || hovered) {
-        const bool focused = option.state & QStyle::State_HasFocus ||
-                             (option.widget && option.widget->hasFocus());
+        const bool focused =
+            option.state & QStyle::State_HasFocus || (option.widget && option.widget->hasFocus());
         qreal opacity = selected ? (focused ? 0.28 : 0.18) : 0.07;
         QPainterPath path;
         path.addRoundedRect(QRectF(row.adjusted(4, 1, -4, -1)), 6, 6);
@@ -95,8 +96,9 @@ void KeyRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
 
     const QVariant lock = index.data(KeyListModel::HasPassphraseRole);
     const int lockWidth = lock.isValid() ? lockGap + lockSize : 0;
-    const QString name = nameMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
-                                                Qt::ElideRight, std::max(0, right - left - lockWidth));
+    const QString name =
+        nameMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
+                               std::max(0, right - left - lockWidth));
     painter->setFont(nameFont());
     painter->setPen(Colors::primary());
     painter->drawText(QRect(left, top, right - left, nameMetrics.height()),
@@ -107,23 +109,24 @@ void KeyRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
             locked ? Colors::positive() : Colors::withOpacity(Colors::secondary(), 0.5);
         const QPoint at(left + nameMetrics.horizontalAdvance(name) + lockGap,
                         top + (nameMetrics.height() - lockSize) / 2);
-        painter->drawPixmap(at, Symbols::pixmap(locked ? QStringLiteral("lock.fill")
-                                                       : QStringLiteral("lock.open"),
-                                                color, lockSize, dpr));
+        painter->drawPixmap(
+            at, Symbols::pixmap(locked ? QStringLiteral("lock.fill") : QStringLiteral("lock.open"),
+                                color, lockSize, dpr));
     }
 
     painter->setFont(typeFont());
     painter->setPen(Colors::secondary());
     const QString type = typeMetrics.elidedText(index.data(KeyListModel::TypeRole).toString(),
                                                 Qt::ElideRight, std::max(0, right - left));
-    painter->drawText(QRect(left, top + nameMetrics.height() + lineGap, right - left,
-                            typeMetrics.height()),
-                      Qt::AlignLeft | Qt::AlignVCenter, type);
+    painter->drawText(
+        QRect(left, top + nameMetrics.height() + lineGap, right - left, typeMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, type);
     painter->restore();
 }
 
 QSize KeyRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
-    const int text = QFontMetrics(nameFont()).height() + lineGap + QFontMetrics(typeFont()).height();
+    const int text =
+        QFontMetrics(nameFont()).height() + lineGap + QFontMetrics(typeFont()).height();
     return {200, std::max(IconTile::rowLook.side, text) + 2 * verticalPadding + 4};
 }
 

@@ -44,8 +44,8 @@ void KeysDetail::refresh() {
         detailView_ = new KeyDetailView(
             shownKey, std::move(usedBy),
             {.onRename = [this, shownKey] { state_.setSheet(KeySheet::rename(shownKey)); },
-             .onChangePassphrase =
-                 [this, shownKey] { state_.setSheet(KeySheet::passphrase(shownKey)); },
+             .onChangePassphrase = [this,
+                                    shownKey] { state_.setSheet(KeySheet::passphrase(shownKey)); },
              .onDelete = [this, shownKey] { state_.setKeyToDelete(shownKey); }});
         next = detailView_;
     } else {

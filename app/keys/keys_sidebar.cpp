@@ -114,18 +114,15 @@ QWidget* KeysSidebar::buildSearchRow() {
     fieldPalette.setColor(QPalette::Base, Qt::transparent);
     searchField_->setPalette(fieldPalette);
 
-    auto* box = new CardFrame(CardFrame::Look{[] { return Colors::controlBackground(); },
-                                              [] {
-                                                  return Colors::withOpacity(Colors::secondary(),
-                                                                             0.15);
-                                              },
-                                              6});
+    auto* box = new CardFrame(
+        CardFrame::Look{[] { return Colors::controlBackground(); },
+                        [] { return Colors::withOpacity(Colors::secondary(), 0.15); }, 6});
     box->setObjectName(QStringLiteral("keysSearchBox"));
     auto* boxLayout = new QHBoxLayout(box);
     boxLayout->setContentsMargins(8, 5, 8, 5);
     boxLayout->setSpacing(6);
-    boxLayout->addWidget(new SymbolLabel(QStringLiteral("magnifyingglass"), 12,
-                                         [] { return Colors::secondary(); }));
+    boxLayout->addWidget(
+        new SymbolLabel(QStringLiteral("magnifyingglass"), 12, [] { return Colors::secondary(); }));
     boxLayout->addWidget(searchField_, 1);
 
     generateButton_->setObjectName(QStringLiteral("generateKeyButton"));

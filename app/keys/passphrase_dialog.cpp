@@ -93,8 +93,8 @@ void PassphraseDialog::update() {
     cancelButton_->setEnabled(!saving_);
     const bool removing = isRemoving();
     DialogParts::setDestructive(saveButton_, removing);
-    saveButton_->setText(saving_     ? tr("Saving…")
-                         : removing  ? tr("Remove Passphrase")
+    saveButton_->setText(saving_         ? tr("Saving…")
+                         : removing      ? tr("Remove Passphrase")
                          : isProtected() ? tr("Change Passphrase")
                                          : tr("Set Passphrase"));
     saveButton_->setEnabled(!saving_ && !mismatch &&

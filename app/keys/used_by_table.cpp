@@ -75,8 +75,8 @@ public:
         painter->setPen(index.column() == 0 ? Colors::primary() : Colors::secondary());
         const QRect text = cell.adjusted(horizontalPadding, 0, -horizontalPadding, 0);
         painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-                          painter->fontMetrics().elidedText(index.data().toString(),
-                                                            Qt::ElideRight, text.width()));
+                          painter->fontMetrics().elidedText(index.data().toString(), Qt::ElideRight,
+                                                            text.width()));
         if (index.row() + 1 < index.model()->rowCount()) {
             painter->setPen(Colors::withOpacity(Colors::secondary(), 0.2));
             painter->drawLine(cell.bottomLeft(), cell.bottomRight());
@@ -138,8 +138,8 @@ UsedByTable::UsedByTable(std::vector<SSHHost> hosts, QWidget* parent)
 
 QSize UsedByTable::sizeHint() const {
     const int rows = model()->rowCount();
-    const int height = horizontalHeader()->sizeHint().height() +
-                       rows * verticalHeader()->defaultSectionSize();
+    const int height =
+        horizontalHeader()->sizeHint().height() + rows * verticalHeader()->defaultSectionSize();
     return {300, height};
 }
 

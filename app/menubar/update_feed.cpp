@@ -33,8 +33,8 @@ UpdateFeed parse(const QByteArray& body) {
     QJsonValue page = object.value(u"downloadPage");
     feed.downloadPage = QUrl(page.toString(), QUrl::StrictMode);
     QString scheme = feed.downloadPage.scheme();
-    if (!page.isString() || !feed.downloadPage.isValid() || feed.downloadPage.host().isEmpty()
-        || (scheme != u"https" && scheme != u"http"))
+    if (!page.isString() || !feed.downloadPage.isValid() || feed.downloadPage.host().isEmpty() ||
+        (scheme != u"https" && scheme != u"http"))
         malformed("The update feed gives no valid download page.");
 
     QJsonValue notes = object.value(u"releaseNotes");

@@ -48,9 +48,9 @@ void UpdateService::check() {
         return finishLater({.outcome = UpdateCheckResult::Outcome::noFeed,
                             .runningVersion = settings_.runningVersion});
     if (!settings_.feedUrl.isValid() || !isAcceptedFeed(settings_.feedUrl))
-        return finishLater(failure(
-            tr("The update feed address “%1” is not an https or file address.")
-                .arg(settings_.feedUrl.toDisplayString())));
+        return finishLater(
+            failure(tr("The update feed address “%1” is not an https or file address.")
+                        .arg(settings_.feedUrl.toDisplayString())));
 
     body_.clear();
     abort_ = Abort::none;

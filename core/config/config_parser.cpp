@@ -138,8 +138,8 @@ std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::s
     return lines;
 }
 
-void readLines(const std::string& from, std::set<std::string>& visited,
-               const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems) {
+void readLines(const std::string& from, std::set<std::string>& visited, const std::string& homedir,
+               const LineSink& sink, ConfigReadProblems* problems) {
     readLinesAt(from, visited, homedir, sink, problems, 0);
 }
 

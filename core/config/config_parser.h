@@ -33,9 +33,8 @@ using LineSink = std::function<void(std::string_view directive, std::string_view
 // When problems is given, every file that was skipped (unreadable, not
 // UTF-8, over the size limit, or included deeper than OpenSSH follows) is
 // added to it, in reading order; a missing file is no problem.
-void readLines(const std::string& from, std::set<std::string>& visited,
-               const std::string& homedir, const LineSink& sink,
-               ConfigReadProblems* problems = nullptr);
+void readLines(const std::string& from, std::set<std::string>& visited, const std::string& homedir,
+               const LineSink& sink, ConfigReadProblems* problems = nullptr);
 // The lines, and the files skipped as above.
 std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
                                         ConfigReadProblems& problems);

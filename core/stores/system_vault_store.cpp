@@ -92,8 +92,8 @@ std::vector<SSHKey> SystemVaultStore::rescanKeys() {
     return scanWithCache(meta, warnings);
 }
 
-SystemVaultStore::ConfigBlock SystemVaultStore::readConfigBlock(
-    const std::string& alias, const KeyPathToId& keyPathToId) const {
+SystemVaultStore::ConfigBlock
+SystemVaultStore::readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const {
     const ConfigParser::AliasFilter only{alias};
     config::LineInterpreter interpreter(keyPathToId, homedir_, &only);
     ConfigBlock block;

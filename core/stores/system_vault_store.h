@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/config_read_problem.h"
 #include "config/config_parser.h"
+#include "config/config_read_problem.h"
 #include "config/config_writer.h"
 #include "keys/key_tool.h"
 #include "model/config_records.h"

@@ -65,8 +65,10 @@ private slots:
         QVERIFY(empty.find("newOptionName")->isVisible());
         QVERIFY(!empty.find<QPushButton>("addOptionButton")->isEnabled());
 
-        DialogHarness h(withOptions({{"ServerAliveInterval", "60"}, {"Compression", "yes"},
-                                     {"AddKeysToAgent", "yes"}, {"forwardAgent", "no"}}));
+        DialogHarness h(withOptions({{"ServerAliveInterval", "60"},
+                                     {"Compression", "yes"},
+                                     {"AddKeysToAgent", "yes"},
+                                     {"forwardAgent", "no"}}));
         QStringList names;
         for (auto* field : h.all("extraOptionName"))
             names << field->text();
@@ -84,8 +86,8 @@ private slots:
         DialogHarness h(withOptions({{"ConnectTimeout", "30"}, {"LogLevel", "INFO"}}));
         auto names = h.all("extraOptionName");
         auto values = h.all("extraOptionValue");
-        h.type(values[0], u"45  "_qs);        // ConnectTimeout, trailing spaces kept
-        h.type(names[1], u"   "_qs);          // LogLevel's name blanked: dropped
+        h.type(values[0], u"45  "_qs); // ConnectTimeout, trailing spaces kept
+        h.type(names[1], u"   "_qs);   // LogLevel's name blanked: dropped
         h.type(h.find("newOptionName"), u" ConnectTimeout "_qs);
         h.type(h.find("newOptionValue"), u" 60 "_qs);
         h.find<QPushButton>("addOptionButton")->click();
@@ -107,7 +109,8 @@ private slots:
         // Removing a row drops it.
         h.dialog->findChildren<QToolButton*>(u"removeOptionButton"_qs).at(0)->click();
         QTRY_COMPARE(h.all("extraOptionName").size(), 3);
-        QCOMPARE(h.save().extraOptions, (OptionMap{{"ConnectTimeout", "60"}, {"Compression", "yes"}}));
+        QCOMPARE(h.save().extraOptions,
+                 (OptionMap{{"ConnectTimeout", "60"}, {"Compression", "yes"}}));
         h.dialog->findChildren<QToolButton*>(u"removeOptionButton"_qs).at(1)->click();
         QTRY_COMPARE(h.all("extraOptionName").size(), 2);
         QCOMPARE(h.save().extraOptions, (OptionMap{{"Compression", "yes"}}));

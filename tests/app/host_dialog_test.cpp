@@ -62,7 +62,8 @@ private slots:
         QCOMPARE(adding.button("saveButton")->text(), u"Add Host"_qs);
         QCOMPARE(adding.field("portField")->text(), u"22"_qs);
         QCOMPARE(adding.field("aliasField")->placeholderText(), u"my-server"_qs);
-        QCOMPARE(adding.field("proxyJumpField")->placeholderText(), u"bastion host alias (optional)"_qs);
+        QCOMPARE(adding.field("proxyJumpField")->placeholderText(),
+                 u"bastion host alias (optional)"_qs);
         QVERIFY(!adding.button("saveButton")->isEnabled());
         QTRY_VERIFY(adding.field("aliasField")->hasFocus());
 
@@ -91,37 +92,43 @@ private slots:
         QTest::addColumn<QString>("proxyJump"); // null for absent
 
         const QString none;
-        QTest::newRow("duplicate alias") << QString() << "aliasField" << "db" << false
-                                         << "duplicateAliasLine" << 22LL << none;
-        QTest::newRow("other case is no duplicate")
-            << QString() << "aliasField" << "DB" << true << none << 22LL << none;
-        QTest::newRow("own alias when editing")
-            << "cfg-db" << "aliasField" << "db" << true << none << 22LL << none;
+        QTest::newRow("duplicate alias") << QString() << "aliasField"
+                                         << "db" << false << "duplicateAliasLine" << 22LL << none;
+        QTest::newRow("other case is no duplicate") << QString() << "aliasField"
+                                                    << "DB" << true << none << 22LL << none;
+        QTest::newRow("own alias when editing") << "cfg-db"
+                                                << "aliasField"
+                                                << "db" << true << none << 22LL << none;
         QTest::newRow("another's alias when editing")
-            << "cfg-db" << "aliasField" << "web" << false << "duplicateAliasLine" << 22LL << none;
-        QTest::newRow("alias with a space") << QString() << "aliasField" << "a b" << false
-                                            << "aliasProblemLine" << 22LL << none;
-        QTest::newRow("alias with a wildcard") << QString() << "aliasField" << "web*" << false
-                                               << "aliasProblemLine" << 22LL << none;
-        QTest::newRow("alias like an option") << QString() << "aliasField" << "-x" << false
-                                              << "aliasProblemLine" << 22LL << none;
-        QTest::newRow("empty port means 22")
-            << QString() << "portField" << "" << true << none << 22LL << none;
-        QTest::newRow("port 2222") << QString() << "portField" << "2222" << true << none << 2222LL << none;
-        QTest::newRow("port with a space") << QString() << "portField" << "2222 " << false
-                                           << "portProblemLine" << 22LL << none;
-        QTest::newRow("port with a letter") << QString() << "portField" << "22a" << false
-                                            << "portProblemLine" << 22LL << none;
-        QTest::newRow("port 0") << QString() << "portField" << "0" << false << "portProblemLine"
-                                << 22LL << none;
-        QTest::newRow("negative port") << QString() << "portField" << "-22" << false
-                                       << "portProblemLine" << 22LL << none;
-        QTest::newRow("port above 65535") << QString() << "portField" << "65536" << false
-                                          << "portProblemLine" << 22LL << none;
-        QTest::newRow("ProxyJump trimmed") << QString() << "proxyJumpField" << "  bastion\t"
-                                           << true << none << 22LL << "bastion";
-        QTest::newRow("ProxyJump of spaces") << QString() << "proxyJumpField" << "   " << true
-                                             << none << 22LL << none;
+            << "cfg-db"
+            << "aliasField"
+            << "web" << false << "duplicateAliasLine" << 22LL << none;
+        QTest::newRow("alias with a space") << QString() << "aliasField"
+                                            << "a b" << false << "aliasProblemLine" << 22LL << none;
+        QTest::newRow("alias with a wildcard")
+            << QString() << "aliasField"
+            << "web*" << false << "aliasProblemLine" << 22LL << none;
+        QTest::newRow("alias like an option")
+            << QString() << "aliasField"
+            << "-x" << false << "aliasProblemLine" << 22LL << none;
+        QTest::newRow("empty port means 22") << QString() << "portField"
+                                             << "" << true << none << 22LL << none;
+        QTest::newRow("port 2222") << QString() << "portField"
+                                   << "2222" << true << none << 2222LL << none;
+        QTest::newRow("port with a space") << QString() << "portField"
+                                           << "2222 " << false << "portProblemLine" << 22LL << none;
+        QTest::newRow("port with a letter") << QString() << "portField"
+                                            << "22a" << false << "portProblemLine" << 22LL << none;
+        QTest::newRow("port 0") << QString() << "portField"
+                                << "0" << false << "portProblemLine" << 22LL << none;
+        QTest::newRow("negative port") << QString() << "portField"
+                                       << "-22" << false << "portProblemLine" << 22LL << none;
+        QTest::newRow("port above 65535") << QString() << "portField"
+                                          << "65536" << false << "portProblemLine" << 22LL << none;
+        QTest::newRow("ProxyJump trimmed") << QString() << "proxyJumpField"
+                                           << "  bastion\t" << true << none << 22LL << "bastion";
+        QTest::newRow("ProxyJump of spaces") << QString() << "proxyJumpField"
+                                             << "   " << true << none << 22LL << none;
     }
 
     void validationAndTheSavedRecord() {
@@ -159,8 +166,8 @@ private slots:
             return;
         const SSHHost& saved = h.saved.front();
         QCOMPARE(saved.port, port);
-        QCOMPARE(saved.proxyJump, proxyJump.isNull() ? std::nullopt
-                                                     : std::optional(proxyJump.toStdString()));
+        QCOMPARE(saved.proxyJump,
+                 proxyJump.isNull() ? std::nullopt : std::optional(proxyJump.toStdString()));
         QCOMPARE(saved.source, editedId.isEmpty() ? HostSource::user : HostSource::config);
     }
 

@@ -116,7 +116,8 @@ private slots:
 
         QTRY_VERIFY(hasAlias("db") && state().selectedId() != model_->hosts().front().id);
         noErrors();
-        QCOMPARE(configBytes(), original + "\nHost db\n  HostName 10.0.0.2\n  User admin\n  Port 2200\n");
+        QCOMPARE(configBytes(),
+                 original + "\nHost db\n  HostName 10.0.0.2\n  User admin\n  Port 2200\n");
         auto ssh = sshView(u"db"_qs);
         QCOMPARE(ssh[u"hostname"_qs], u"10.0.0.2"_qs);
         QCOMPARE(ssh[u"user"_qs], u"admin"_qs);
@@ -132,8 +133,10 @@ private slots:
         QTRY_VERIFY(configBytes().contains("ProxyJump"));
         QTRY_VERIFY(model_->hosts().back().proxyJump == std::optional<std::string>("web"));
         noErrors();
-        QCOMPARE(configBytes(),
-                 original + "\nHost db\n  HostName 10.0.0.2\n  User admin\n  Port 2201\n  ProxyJump web\n");
+        QCOMPARE(
+            configBytes(),
+            original +
+                "\nHost db\n  HostName 10.0.0.2\n  User admin\n  Port 2201\n  ProxyJump web\n");
         auto ssh = sshView(u"db"_qs);
         QCOMPARE(ssh[u"port"_qs], u"2201"_qs);
         QCOMPARE(ssh[u"proxyjump"_qs], u"web"_qs);
@@ -144,8 +147,10 @@ private slots:
         type(hostDialog(), "aliasField", u"db2"_qs);
         hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
 
-        QTRY_COMPARE(configBytes(),
-                 original + "\nHost db2\n  HostName 10.0.0.2\n  User admin\n  Port 2201\n  ProxyJump web\n");
+        QTRY_COMPARE(
+            configBytes(),
+            original +
+                "\nHost db2\n  HostName 10.0.0.2\n  User admin\n  Port 2201\n  ProxyJump web\n");
         QTRY_VERIFY(hasAlias("db2") && !hasAlias("db"));
         noErrors();
         QCOMPARE(sshView(u"db2"_qs)[u"hostname"_qs], u"10.0.0.2"_qs);
@@ -180,9 +185,10 @@ private slots:
 
         QTRY_COMPARE(model_->defaults().user, "ops");
         noErrors();
-        QCOMPARE(configBytes(), QByteArray("# my hosts\nHost web\n    HostName 10.0.0.1\n    User deploy\n\n"
-                                           "Host *\n    ServerAliveInterval 30\n"
-                                           "    User ops\n    Compression yes\n"));
+        QCOMPARE(configBytes(),
+                 QByteArray("# my hosts\nHost web\n    HostName 10.0.0.1\n    User deploy\n\n"
+                            "Host *\n    ServerAliveInterval 30\n"
+                            "    User ops\n    Compression yes\n"));
         auto web = sshView(u"web"_qs);
         QCOMPARE(web[u"user"_qs], u"deploy"_qs);
         QCOMPARE(web[u"compression"_qs], u"yes"_qs);

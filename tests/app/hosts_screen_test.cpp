@@ -32,8 +32,10 @@ VaultData screenVault() {
     data.hosts[1].port = 2222;
     data.hosts[1].proxyJump = "bastion";
     data.hosts[1].keyId = "key-gone";
-    data.hosts[1].extraOptions = {
-        {"ServerAliveInterval", "60"}, {"Compression", "yes"}, {"AddKeysToAgent", "yes"}, {"forwardAgent", "no"}};
+    data.hosts[1].extraOptions = {{"ServerAliveInterval", "60"},
+                                  {"Compression", "yes"},
+                                  {"AddKeysToAgent", "yes"},
+                                  {"forwardAgent", "no"}};
     data.hosts[2].user = "root";
     return data;
 }
@@ -162,16 +164,19 @@ private slots:
         };
         QCOMPARE(values(), (strings({"10.0.0.5", "deploy", "22", "Laptop"})));
         QVERIFY(h.find(u"sshConfigBadge"_qs));
-        QCOMPARE(h.find(u"hostCards"_qs)->findChild<QLabel*>(u"cardBadge"_qs)->text(), u"ed25519"_qs);
+        QCOMPARE(h.find(u"hostCards"_qs)->findChild<QLabel*>(u"cardBadge"_qs)->text(),
+                 u"ed25519"_qs);
         QVERIFY(!h.find(u"extraOptionsCard"_qs));
 
         h.state().setSelectedId("cfg-db");
         QCOMPARE(values(), (strings({"db.example.org", "deploy", "2222", "None", "bastion"})));
         QVERIFY(!h.find(u"hostCards"_qs)->findChild<QLabel*>(u"cardBadge"_qs));
         QStringList options;
-        for (auto* name : h.find(u"extraOptionsCard"_qs)->findChildren<QLabel*>(u"extraOptionName"_qs))
+        for (auto* name :
+             h.find(u"extraOptionsCard"_qs)->findChildren<QLabel*>(u"extraOptionName"_qs))
             options << name->text();
-        QCOMPARE(options, (strings({"AddKeysToAgent", "Compression", "ServerAliveInterval", "forwardAgent"})));
+        QCOMPARE(options, (strings({"AddKeysToAgent", "Compression", "ServerAliveInterval",
+                                    "forwardAgent"})));
 
         h.state().setSelectedId("USER-backup");
         QVERIFY(!h.find(u"sshConfigBadge"_qs));
@@ -199,13 +204,16 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("selectedAfter"); // null for none
-        QTest::newRow("the selected host")
-            << "cfg-web" << "Delete \"prod-db\"?"
-            << "This will remove the host block from your SSH config file. This action cannot be undone."
-            << QString();
+        QTest::newRow("the selected host") << "cfg-web"
+                                           << "Delete \"prod-db\"?"
+                                           << "This will remove the host block from your SSH "
+                                              "config file. This action cannot be undone."
+                                           << QString();
         QTest::newRow("another host")
-            << "USER-backup" << "Delete \"backup\"?"
-            << "This will permanently remove this host. This action cannot be undone." << "cfg-web";
+            << "USER-backup"
+            << "Delete \"backup\"?"
+            << "This will permanently remove this host. This action cannot be undone."
+            << "cfg-web";
     }
 
     void deletingAsksFirst() {
@@ -215,8 +223,8 @@ private slots:
         QFETCH(QString, selectedAfter);
         ScreenHarness h;
         const auto hosts = h.model->hosts();
-        const SSHHost host = *std::find_if(hosts.begin(), hosts.end(),
-                                           [&](const SSHHost& x) { return x.id == id.toStdString(); });
+        const SSHHost host = *std::find_if(
+            hosts.begin(), hosts.end(), [&](const SSHHost& x) { return x.id == id.toStdString(); });
 
         // Cancel first: nothing is deleted.
         h.state().setHostToDelete(host);
@@ -232,8 +240,9 @@ private slots:
         h.deleteAlert()->findChild<QPushButton*>(u"confirmDeleteButton"_qs)->click();
         QCOMPARE(h.state().hostToDelete(), std::nullopt);
         QTRY_COMPARE(h.model->hosts().size(), 2u);
-        QTRY_COMPARE(h.state().selectedId(),
-                     selectedAfter.isNull() ? std::nullopt : std::optional(selectedAfter.toStdString()));
+        QTRY_COMPARE(h.state().selectedId(), selectedAfter.isNull()
+                                                 ? std::nullopt
+                                                 : std::optional(selectedAfter.toStdString()));
         QCOMPARE(bool(h.find(u"emptyHostsState"_qs)), selectedAfter.isNull());
     }
 
@@ -267,7 +276,8 @@ private slots:
         h.hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
 
         QTRY_VERIFY(h.find<QMessageBox>(u"errorAlert"_qs));
-        QCOMPARE(h.find<QMessageBox>(u"errorAlert"_qs)->text(), u"Permission denied: ~/.ssh/config"_qs);
+        QCOMPARE(h.find<QMessageBox>(u"errorAlert"_qs)->text(),
+                 u"Permission denied: ~/.ssh/config"_qs);
         QCOMPARE(h.model->hosts(), screenVault().hosts);
         QCOMPARE(h.listed(), (strings({"prod-db", "web", "backup"})));
         QCOMPARE(h.detailAlias(), u"prod-db"_qs);

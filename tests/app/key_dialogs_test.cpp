@@ -61,12 +61,13 @@ struct GenerateHarness {
 
 struct PassphraseHarness {
     explicit PassphraseHarness(std::optional<bool> hasPassphrase)
-        : dialog(withPassphrase(hasPassphrase),
-                 [this](const ChangePassphraseOptions& options) {
-                     sent.push_back(options);
-                     return call.start();
-                 },
-                 [this] { ++cancels; }) {}
+        : dialog(
+              withPassphrase(hasPassphrase),
+              [this](const ChangePassphraseOptions& options) {
+                  sent.push_back(options);
+                  return call.start();
+              },
+              [this] { ++cancels; }) {}
 
     static SSHKey withPassphrase(std::optional<bool> hasPassphrase) {
         SSHKey key = sampleKey("id_ed25519", "Laptop");
@@ -277,8 +278,8 @@ private slots:
         h.field(u"confirmPassphraseField"_qs)->setText(u"a"_qs);
         h.dialog.dismiss();
         QVERIFY(!h.dialog.isVisible());
-        for (const auto* name : {"currentPassphraseField", "newPassphraseField",
-                                 "confirmPassphraseField"})
+        for (const auto* name :
+             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
             QVERIFY2(h.field(QString::fromLatin1(name))->text().isEmpty(), name);
 
         GenerateHarness g;
@@ -291,7 +292,7 @@ private slots:
     void wipingWritesOverTheSharedText() {
         SecretField field;
         QTest::keyClicks(&field, u"hunter2"_qs); // typed text lives on the heap
-        QString held = field.text(); // shares the field's storage
+        QString held = field.text();             // shares the field's storage
         const QChar* storage = held.constData();
         field.wipe();
         QVERIFY(field.text().isEmpty());

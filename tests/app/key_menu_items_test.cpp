@@ -85,12 +85,12 @@ private slots:
     void oneEntryPerKeyWithAPublicKeyCopiesExactlyThatKey() {
         SSHKey rsa = sampleKey("id_rsa", "Build & Deploy");
         rsa.type = "rsa";
-        MenusHarness h({sampleKey("id_ed25519", "Laptop"), withoutPublicKey(sampleKey("id_old", "Old")),
-                        rsa});
+        MenusHarness h(
+            {sampleKey("id_ed25519", "Laptop"), withoutPublicKey(sampleKey("id_old", "Old")), rsa});
 
         for (const QList<QAction*>& items : h.bothMenus()) {
-            QCOMPARE(texts(items), (QStringList{u"Laptop \u2014 ed25519"_qs,
-                                                u"Build && Deploy \u2014 rsa"_qs}));
+            QCOMPARE(texts(items),
+                     (QStringList{u"Laptop \u2014 ed25519"_qs, u"Build && Deploy \u2014 rsa"_qs}));
             QVERIFY(items[0]->isEnabled() && items[1]->isEnabled());
 
             QGuiApplication::clipboard()->setText(u"something copied before"_qs);
@@ -111,7 +111,8 @@ private slots:
         QTRY_VERIFY(refreshed.isFinished());
 
         for (const QList<QAction*>& items : h.bothMenus())
-            QCOMPARE(texts(items), (QStringList{u"Work \u2014 ed25519"_qs, u"New \u2014 ed25519"_qs}));
+            QCOMPARE(texts(items),
+                     (QStringList{u"Work \u2014 ed25519"_qs, u"New \u2014 ed25519"_qs}));
     }
 };
 

@@ -42,7 +42,8 @@ private slots:
         const std::string publicKey = privateKey + ".pub";
         const std::string metaPath = home.file("meta/moorkeep-config.json");
         AppModel model(std::make_shared<SystemVaultStore>(
-            SystemVaultStore::Options{.homedir = home.path(), .userMetaPath = metaPath,
+            SystemVaultStore::Options{.homedir = home.path(),
+                                      .userMetaPath = metaPath,
                                       .backupFolder = home.file("state/backups")}));
         ContentView window(model);
         model.setTab(AppTab::keys);

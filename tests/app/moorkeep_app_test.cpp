@@ -19,8 +19,7 @@ namespace {
 struct AppUnderTest {
     AppUnderTest() {
         qputenv("MOORKEEP_UPDATE_FEED", server.url().toEncoded());
-        app = std::make_unique<MoorkeepApp>(
-            [this] { return store; });
+        app = std::make_unique<MoorkeepApp>([this] { return store; });
         QTRY_VERIFY(!app->model().isLoading());
     }
     ~AppUnderTest() {
@@ -31,9 +30,7 @@ struct AppUnderTest {
     QMenu* trayMenu() const {
         return app->findChild<QSystemTrayIcon*>(u"trayIcon"_qs)->contextMenu();
     }
-    QMenu* menu(const QString& name) const {
-        return app->mainWindow()->findChild<QMenu*>(name);
-    }
+    QMenu* menu(const QString& name) const { return app->mainWindow()->findChild<QMenu*>(name); }
     static QAction* entry(QMenu* menu, const QString& text) {
         for (QAction* action : menu->actions())
             if (action->text() == text)

@@ -16,7 +16,8 @@ using Response = LocalHttpServer::Response;
 
 // As the user's locale writes it.
 QString tooLarge() {
-    return u"The update feed is larger than %1."_qs.arg(QLocale().formattedDataSize(1024 * 1024, 0));
+    return u"The update feed is larger than %1."_qs.arg(
+        QLocale().formattedDataSize(1024 * 1024, 0));
 }
 
 Q_DECLARE_METATYPE(moorkeep::test::LocalHttpServer::Response)
@@ -24,9 +25,9 @@ Q_DECLARE_METATYPE(moorkeep::test::LocalHttpServer::Response)
 namespace {
 
 QByteArray feedJson(const char* version, const char* notes = "Faster key scans.") {
-    return QByteArray("{\"latestVersion\": \"") + version
-           + "\", \"downloadPage\": \"https://example.org/moorkeep/download\", \"releaseNotes\": \""
-           + notes + "\", \"futureField\": 1}";
+    return QByteArray("{\"latestVersion\": \"") + version +
+           "\", \"downloadPage\": \"https://example.org/moorkeep/download\", \"releaseNotes\": \"" +
+           notes + "\", \"futureField\": 1}";
 }
 
 // A controller on the given feed for a program at version 0.1.0, with a short
@@ -73,12 +74,12 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("same version") << Response{.body = feedJson("0.1.0")}
-                                      << u"You're up to date."_qs
-                                      << u"Moorkeep 0.1.0 is the newest version."_qs;
-        QTest::newRow("older version") << Response{.body = feedJson("0.0.9")}
-                                       << u"You're up to date."_qs
-                                       << u"Moorkeep 0.1.0 is the newest version."_qs;
+        QTest::newRow("same version")
+            << Response{.body = feedJson("0.1.0")} << u"You're up to date."_qs
+            << u"Moorkeep 0.1.0 is the newest version."_qs;
+        QTest::newRow("older version")
+            << Response{.body = feedJson("0.0.9")} << u"You're up to date."_qs
+            << u"Moorkeep 0.1.0 is the newest version."_qs;
         QTest::newRow("newer version")
             << Response{.body = feedJson("0.10")} << u"Moorkeep 0.10 is available."_qs
             << u"You have version 0.1.0. The download page has the new version."_qs;
@@ -92,10 +93,12 @@ private slots:
                                     << u"Moorkeep couldn't check for updates."_qs
                                     << u"The update feed gives no valid latest version."_qs;
         QTest::newRow("version with a suffix")
-            << Response{.body = feedJson("0.2.0-beta")} << u"Moorkeep couldn't check for updates."_qs
+            << Response{.body = feedJson("0.2.0-beta")}
+            << u"Moorkeep couldn't check for updates."_qs
             << u"The update feed gives no valid latest version."_qs;
         QTest::newRow("download page to run a program")
-            << Response{.body = "{\"latestVersion\": \"0.2\", \"downloadPage\": \"file:///bin/sh\"}"}
+            << Response{.body =
+                            "{\"latestVersion\": \"0.2\", \"downloadPage\": \"file:///bin/sh\"}"}
             << u"Moorkeep couldn't check for updates."_qs
             << u"The update feed gives no valid download page."_qs;
         QTest::newRow("redirect to plain http")
@@ -107,12 +110,10 @@ private slots:
                "https address."_qs;
         QByteArray huge = feedJson("0.2.0", QByteArray(1024 * 1024, 'x').constData());
         QTest::newRow("oversized, announced")
-            << Response{.body = huge} << u"Moorkeep couldn't check for updates."_qs
-            << tooLarge();
+            << Response{.body = huge} << u"Moorkeep couldn't check for updates."_qs << tooLarge();
         QTest::newRow("oversized, unannounced")
             << Response{.body = huge, .announceLength = false}
-            << u"Moorkeep couldn't check for updates."_qs
-            << tooLarge();
+            << u"Moorkeep couldn't check for updates."_qs << tooLarge();
     }
 
     void httpFeedOutcomes() {
@@ -231,8 +232,9 @@ private slots:
         for (const QUrl& feed : {plain, QUrl(u"ftp://example.org/feed.json"_qs)}) {
             ControllerHarness h(feed);
             h.check();
-            QCOMPARE(h.message(), u"The update feed address “%1” is not an https or file address."_qs
-                                      .arg(feed.toDisplayString()));
+            QCOMPARE(h.message(),
+                     u"The update feed address “%1” is not an https or file address."_qs.arg(
+                         feed.toDisplayString()));
         }
     }
 
@@ -262,8 +264,8 @@ private slots:
         ControllerHarness h{QUrl()};
         h.check();
         for (QWidget* widget : h.controller->dialog()->findChildren<QWidget*>()) {
-            if (widget->inherits("QLabel") || widget->inherits("QAbstractButton")
-                || widget->inherits("QProgressBar") || widget->inherits("QPlainTextEdit")) {
+            if (widget->inherits("QLabel") || widget->inherits("QAbstractButton") ||
+                widget->inherits("QProgressBar") || widget->inherits("QPlainTextEdit")) {
                 QVERIFY2(!widget->objectName().isEmpty(), widget->metaObject()->className());
                 QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
             }

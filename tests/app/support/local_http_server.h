@@ -60,9 +60,9 @@ private:
     }
 
     void answer(QTcpSocket* socket) {
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(response_.status) + ' '
-                          + response_.reason + "\r\nContent-Type: application/json\r\n"
-                          + "Connection: close\r\n" + response_.headers;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(response_.status) + ' ' +
+                          response_.reason + "\r\nContent-Type: application/json\r\n" +
+                          "Connection: close\r\n" + response_.headers;
         if (response_.announceLength)
             head += "Content-Length: " + QByteArray::number(response_.body.size()) + "\r\n";
         socket->write(head + "\r\n" + response_.body);

@@ -225,8 +225,8 @@ TEST_F(ConfigParserTest, OnePassReadingGivesWhatParsingTheLinesGives) {
     const ConfigParser::KeyPathToId keys{{ssh("id_ed25519"), "key1"}};
     const ParsedConfig full =
         ConfigParser::parse(ConfigParser::readLines(ssh("config"), home.path()), keys, home.path());
-    ASSERT_EQ(aliases(full), (std::vector<std::string>{"web", "db", "inc", "web",
-                                                       "\"web db\" !neg", "eq", "late"}));
+    ASSERT_EQ(aliases(full), (std::vector<std::string>{"web", "db", "inc", "web", "\"web db\" !neg",
+                                                       "eq", "late"}));
     EXPECT_EQ(ConfigParser::read(ssh("config"), keys, home.path()), full);
 
     const std::vector<ConfigParser::AliasFilter> filters{

@@ -37,8 +37,8 @@ TEST(RecordJsonTextTest, PrintsHostsAsTheirJsonValueDoes) {
         EXPECT_EQ(text.str(), dumped(hosts));
     }
     // Enough hosts to be written in several pieces.
-    const std::vector<SSHHost> many(2000, host("web", "10.0.0.1", "deploy", 2222, "k", "j",
-                                                {{"ServerAliveInterval", "30"}}));
+    const std::vector<SSHHost> many(
+        2000, host("web", "10.0.0.1", "deploy", 2222, "k", "j", {{"ServerAliveInterval", "30"}}));
     std::ostringstream text;
     RecordJsonText::writeHosts(text, many);
     EXPECT_EQ(text.str(), dumped(many));
