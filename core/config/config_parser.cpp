@@ -7,21 +7,36 @@
 #include "files/text_file.h"
 #include "model/short_digest.h"
 
+#include <algorithm>
 #include <glob.h>
 #include <optional>
 
 namespace moorkeep::ConfigParser {
 namespace {
 
+// The folder whose listing decides what a glob pattern matches: the longest
+// leading part of the path without a wildcard.
+std::string listedFolder(const std::string& pattern) {
+    return paths::parent(pattern.substr(0, pattern.find_first_of("*?")));
+}
+
 // The files an Include value names, in order. Like OpenSSH, the value may
-// list several paths and a relative path is taken from ~/.ssh.
-std::vector<std::string> includedFiles(std::string_view value, const std::string& homedir) {
+// list several paths and a relative path is taken from ~/.ssh. The folders
+// that decided the answer go to met.
+std::vector<std::string> includedFiles(std::string_view value, const std::string& homedir,
+                                       ConfigFiles* met) {
     std::vector<std::string> files;
+    auto noteFolder = [&](std::string folder) {
+        if (met &&
+            std::find(met->folders.begin(), met->folders.end(), folder) == met->folders.end())
+            met->folders.push_back(std::move(folder));
+    };
     for (const std::string& word : config::words(value)) {
         std::string path = paths::expandTilde(word, homedir);
         if (path.front() != '/')
             path = paths::join(paths::join(homedir, ".ssh"), path);
         if (path.find_first_of("*?") != std::string::npos) {
+            noteFolder(listedFolder(path));
             glob_t matches{};
             if (::glob(path.c_str(), 0, nullptr, &matches) == 0) {
                 for (std::size_t i = 0; i < matches.gl_pathc; ++i)
@@ -30,6 +45,8 @@ std::vector<std::string> includedFiles(std::string_view value, const std::string
             ::globfree(&matches);
         } else if (files::exists(path)) {
             files.push_back(path);
+        } else {
+            noteFolder(paths::parent(path));
         }
     }
     return files;
@@ -80,7 +97,7 @@ std::optional<std::string> readText(const std::string& name, ConfigReadProblems*
 
 void readLinesAt(const std::string& from, std::set<std::string>& visited,
                  const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems,
-                 int depth) {
+                 ConfigFiles* met, int depth) {
     const std::string name = paths::standardize(from, homedir);
     // A chain of includes deeper than OpenSSH follows is cut, which also
     // bounds the recursion.
@@ -91,6 +108,8 @@ void readLinesAt(const std::string& from, std::set<std::string>& visited,
     }
     if (!visited.insert(name).second)
         return;
+    if (met)
+        met->files.push_back(name);
     auto text = readText(name, problems);
     if (!text)
         return;
@@ -104,8 +123,8 @@ void readLinesAt(const std::string& from, std::set<std::string>& visited,
         if (!splitDirective(line, keyword, value))
             continue;
         if (config::equalsIgnoringCase(keyword, "include")) {
-            for (const std::string& file : includedFiles(value, homedir))
-                readLinesAt(file, visited, homedir, sink, problems, depth + 1);
+            for (const std::string& file : includedFiles(value, homedir, met))
+                readLinesAt(file, visited, homedir, sink, problems, met, depth + 1);
             continue;
         }
         sink(keyword, value, name);
@@ -139,8 +158,8 @@ std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::s
 }
 
 void readLines(const std::string& from, std::set<std::string>& visited, const std::string& homedir,
-               const LineSink& sink, ConfigReadProblems* problems) {
-    readLinesAt(from, visited, homedir, sink, problems, 0);
+               const LineSink& sink, ConfigReadProblems* problems, ConfigFiles* met) {
+    readLinesAt(from, visited, homedir, sink, problems, met, 0);
 }
 
 std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
@@ -159,30 +178,30 @@ std::vector<ConfigLineSource> readLines(const std::string& from, const std::stri
 namespace {
 
 ParsedConfig readWith(config::LineInterpreter& interpreter, const std::string& from,
-                      const std::string& homedir, ConfigReadProblems* problems) {
+                      const std::string& homedir, ConfigReadProblems* problems, ConfigFiles* met) {
     std::set<std::string> visited;
     readLines(
         from, visited, homedir,
         [&](std::string_view directive, std::string_view value, const std::string& file) {
             interpreter.add(directive, value, file);
         },
-        problems);
+        problems, met);
     return interpreter.finish();
 }
 
 } // namespace
 
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
-                  const std::string& homedir, ConfigReadProblems* problems) {
+                  const std::string& homedir, ConfigReadProblems* problems, ConfigFiles* met) {
     config::LineInterpreter interpreter(keyPathToId, homedir);
-    return readWith(interpreter, from, homedir, problems);
+    return readWith(interpreter, from, homedir, problems, met);
 }
 
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
                   const std::string& homedir, const AliasFilter& onlyAliases,
-                  ConfigReadProblems* problems) {
+                  ConfigReadProblems* problems, ConfigFiles* met) {
     config::LineInterpreter interpreter(keyPathToId, homedir, &onlyAliases);
-    return readWith(interpreter, from, homedir, problems);
+    return readWith(interpreter, from, homedir, problems, met);
 }
 
 std::string hostId(std::string_view alias) {

@@ -32,9 +32,11 @@ using LineSink = std::function<void(std::string_view directive, std::string_view
 // The same lines, handed to sink one by one instead of gathered in a list.
 // When problems is given, every file that was skipped (unreadable, not
 // UTF-8, over the size limit, or included deeper than OpenSSH follows) is
-// added to it, in reading order; a missing file is no problem.
+// added to it, in reading order; a missing file is no problem. When met is
+// given, the files and folders the reading depended on are added to it.
 void readLines(const std::string& from, std::set<std::string>& visited, const std::string& homedir,
-               const LineSink& sink, ConfigReadProblems* problems = nullptr);
+               const LineSink& sink, ConfigReadProblems* problems = nullptr,
+               ConfigFiles* met = nullptr);
 // The lines, and the files skipped as above.
 std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
                                         ConfigReadProblems& problems);
@@ -46,7 +48,8 @@ ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId
                    const std::string& homedir);
 // parse of readLines, in one pass and without the list of lines.
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
-                  const std::string& homedir, ConfigReadProblems* problems = nullptr);
+                  const std::string& homedir, ConfigReadProblems* problems = nullptr,
+                  ConfigFiles* met = nullptr);
 
 // Aliases compared exactly, as whole Host values.
 using AliasFilter = std::set<std::string, std::less<>>;
@@ -54,7 +57,7 @@ using AliasFilter = std::set<std::string, std::less<>>;
 // in their order, and the defaults are exactly what read gives.
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
                   const std::string& homedir, const AliasFilter& onlyAliases,
-                  ConfigReadProblems* problems = nullptr);
+                  ConfigReadProblems* problems = nullptr, ConfigFiles* met = nullptr);
 
 // Keyword and value of one trimmed line; false when either is empty.
 bool splitDirective(std::string_view line, std::string& keyword, std::string& value);

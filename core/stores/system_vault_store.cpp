@@ -127,10 +127,13 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     for (const auto& key : data.keys)
         keyPathToId[expandHome(key.path)] = key.id;
     ConfigReadProblems problems;
+    ConfigFiles& met = data.sources.config;
     ParsedConfig config =
         onlyAliases
-            ? ConfigParser::read(configPath_, keyPathToId, homedir_, *onlyAliases, &problems)
-            : ConfigParser::read(configPath_, keyPathToId, homedir_, &problems);
+            ? ConfigParser::read(configPath_, keyPathToId, homedir_, *onlyAliases, &problems, &met)
+            : ConfigParser::read(configPath_, keyPathToId, homedir_, &problems, &met);
+    data.sources.keyFolder = sshDirectory_;
+    data.sources.metaFile = metaStore_.path();
     for (const auto& problem : problems)
         data.warnings.push_back(problem.message());
 

@@ -183,6 +183,27 @@ TEST_F(ConfigParserTest, RelativeAndSeveralIncludePathsCyclesAndMissingFiles) {
               (std::vector<std::string>{"b", "a", "c", "main"}));
 }
 
+// What a reader must watch to know when the configuration may read
+// differently: every file met (the main one even when missing), the folders
+// a pattern lists and the folder where a named include would appear.
+TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
+    ConfigFiles met;
+    ConfigParser::read(ssh("config"), {}, home.path(), nullptr, &met);
+    EXPECT_EQ(met, (ConfigFiles{.files = {ssh("config")}, .folders = {}}));
+
+    writeFile(ssh("conf.d/b"), "Host b\nInclude ~/.ssh/config\n");
+    writeFile(ssh("conf.d/a"), "Host a\n");
+    writeFile(home.file("other/inner"), "Host inner\nInclude ~/later/file\n");
+    writeFile(ssh("config"), "Include conf.d/* ~/other/inner\nInclude ~/gone/*/x\nHost main\n");
+    met = {};
+    const ConfigParser::AliasFilter only{"a"};
+    ConfigParser::read(ssh("config"), {}, home.path(), only, nullptr, &met);
+    EXPECT_EQ(met.files, (std::vector<std::string>{ssh("config"), ssh("conf.d/a"), ssh("conf.d/b"),
+                                                   home.file("other/inner")}));
+    EXPECT_EQ(met.folders,
+              (std::vector<std::string>{ssh("conf.d"), home.file("later"), home.file("gone")}));
+}
+
 TEST_F(ConfigParserTest, TildeMeansTheGivenHome) {
     writeFile(ssh("config"), "Host mine\n");
     auto lines = ConfigParser::readLines("~/.ssh/config", home.path());

@@ -89,7 +89,9 @@ template <typename Operation> VaultError vaultErrorOf(Operation operation) {
 // No key, no cache to remember: reading writes nothing.
 TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesNothing) {
     VaultData data = store->loadData();
-    EXPECT_EQ(data, VaultData{});
+    EXPECT_EQ(data, (VaultData{.sources = {.config = {.files = {ssh("config")}, .folders = {}},
+                                           .keyFolder = home.file(".ssh"),
+                                           .metaFile = metaPath()}}));
     EXPECT_FALSE(fs::exists(metaPath()));
 }
 
