@@ -3,6 +3,7 @@
 #include "store_error.h"
 #include "style/caption_label.h"
 #include "style/colors.h"
+#include "style/tinted_label.h"
 #include "style/type_ramp.h"
 
 #include <QApplication>
@@ -16,20 +17,6 @@
 
 namespace moorkeep::DialogParts {
 
-namespace {
-
-QLabel* coloured(const QString& text, const QFont& font, const QColor& color) {
-    auto* label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
-
-} // namespace
-
 QVBoxLayout* sheetLayout(QDialog* dialog, int width) {
     dialog->setFixedWidth(width);
     auto* layout = new QVBoxLayout(dialog);
@@ -39,15 +26,15 @@ QVBoxLayout* sheetLayout(QDialog* dialog, int width) {
 }
 
 QLabel* title(const QString& text) {
-    auto* label =
-        coloured(text, TypeRamp::font(TypeRamp::Style::title3, QFont::Bold), Colors::primary());
+    auto* label = new TintedLabel(text, TypeRamp::font(TypeRamp::Style::title3, QFont::Bold),
+                                  Colors::primary);
     label->setObjectName(QStringLiteral("titleLabel"));
     return label;
 }
 
 QLabel* pathLine(const QString& path) {
     auto* label =
-        coloured(path, TypeRamp::monospaced(TypeRamp::Style::caption), Colors::secondary());
+        new TintedLabel(path, TypeRamp::monospaced(TypeRamp::Style::caption), Colors::secondary);
     label->setObjectName(QStringLiteral("pathLabel"));
     return label;
 }
@@ -76,13 +63,13 @@ QWidget* field(const QString& caption, QWidget* control, QWidget* below) {
 }
 
 QLabel* hint(const QString& text) {
-    auto* label = coloured(text, TypeRamp::sized(11), Colors::secondary());
+    auto* label = new TintedLabel(text, TypeRamp::sized(11), Colors::secondary);
     label->setWordWrap(true);
     return label;
 }
 
 QLabel* problem(const QString& text) {
-    return coloured(text, TypeRamp::sized(11), Colors::destructive());
+    return new TintedLabel(text, TypeRamp::sized(11), Colors::destructive);
 }
 
 QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action) {

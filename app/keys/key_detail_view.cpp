@@ -11,6 +11,7 @@
 #include "style/icon_tile.h"
 #include "style/selectable_text.h"
 #include "style/symbols.h"
+#include "style/tinted_label.h"
 #include "style/type_ramp.h"
 
 #include <QDate>
@@ -25,16 +26,6 @@
 namespace moorkeep {
 
 namespace {
-
-QLabel* label(const QString& text, const QFont& font, const QColor& color) {
-    auto* label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
 
 QString hostsCaption(std::size_t count) {
     return count == 1 ? KeyDetailView::tr("USED BY 1 HOST")
@@ -92,8 +83,9 @@ QWidget* KeyDetailView::buildHeader() {
 
     auto* titleLine = new QHBoxLayout;
     titleLine->setSpacing(8);
-    auto* name = label(QString::fromStdString(keyInfo_.name),
-                       TypeRamp::font(TypeRamp::Style::title2, QFont::Bold), Colors::primary());
+    auto* name =
+        new TintedLabel(QString::fromStdString(keyInfo_.name),
+                        TypeRamp::font(TypeRamp::Style::title2, QFont::Bold), Colors::primary);
     name->setObjectName(QStringLiteral("keyNameLabel"));
     name->setTextInteractionFlags(Qt::TextSelectableByMouse);
     titleLine->addWidget(name);
@@ -116,8 +108,8 @@ QWidget* KeyDetailView::buildHeader() {
     }
     titleLine->addStretch();
 
-    auto* path = label(QString::fromStdString(keyInfo_.path),
-                       TypeRamp::monospaced(TypeRamp::Style::callout), Colors::secondary());
+    auto* path = new TintedLabel(QString::fromStdString(keyInfo_.path),
+                                 TypeRamp::monospaced(TypeRamp::Style::callout), Colors::secondary);
     path->setObjectName(QStringLiteral("keyPathLabel"));
     path->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -246,8 +238,8 @@ QWidget* KeyDetailView::buildHosts() {
     auto* cardLayout = new QVBoxLayout(card);
     if (usedBy_.empty()) {
         cardLayout->setContentsMargins(20, 20, 20, 20);
-        auto* none = label(tr("This key is not assigned to any hosts."),
-                           TypeRamp::font(TypeRamp::Style::callout), Colors::secondary());
+        auto* none = new TintedLabel(tr("This key is not assigned to any hosts."),
+                                     TypeRamp::font(TypeRamp::Style::callout), Colors::secondary);
         none->setObjectName(QStringLiteral("notAssignedLabel"));
         none->setAlignment(Qt::AlignCenter);
         cardLayout->addWidget(none);
