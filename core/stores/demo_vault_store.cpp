@@ -35,7 +35,11 @@ DemoVaultStore::DemoVaultStore()
 
 VaultData DemoVaultStore::loadData() {
     std::lock_guard lock(mutex_);
-    return {keys_, hosts_, defaults_};
+    VaultData data;
+    data.keys = keys_;
+    data.hosts = hosts_;
+    data.defaults = defaults_;
+    return data;
 }
 
 SSHHost DemoVaultStore::saveHost(const SSHHost& host, const KeyIdToPath&) {

@@ -144,8 +144,9 @@ private slots:
         QVERIFY(list->selectionModel()->selectedRows().isEmpty());
         QCOMPARE(h.caption(u"keyNameLabel"_qs), u"Laptop"_qs);
 
-        h.store->setData(
-            {.keys = {keysVault().keys[0]}, .hosts = {}, .defaults = {}, .warnings = {}});
+        VaultData oneKey;
+        oneKey.keys = {keysVault().keys[0]};
+        h.store->setData(oneKey);
         h.model->refreshKeys();
         QTRY_COMPARE(h.caption(u"keyCountLabel"_qs), u"1 key"_qs);
     }

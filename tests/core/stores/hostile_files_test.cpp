@@ -44,8 +44,10 @@ protected:
     }
 
     TempDir home;
-    SystemVaultStore store{
-        SystemVaultStore::Options{home.path(), metaPath(), "/usr/bin/ssh-keygen"}};
+    SystemVaultStore store{SystemVaultStore::Options{.homedir = home.path(),
+                                                     .userMetaPath = metaPath(),
+                                                     .keyToolPath = "/usr/bin/ssh-keygen",
+                                                     .backupFolder = home.file("backups")}};
 };
 
 bool mentions(const std::vector<std::string>& texts, const std::string& part) {

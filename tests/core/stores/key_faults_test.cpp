@@ -59,7 +59,10 @@ protected:
     std::string metaPath() const { return home.file("data/moorkeep-config.json"); }
     SystemVaultStore storeWith(const std::string& tool, std::string meta = "") const {
         return SystemVaultStore(
-            SystemVaultStore::Options{home.path(), meta.empty() ? metaPath() : meta, tool});
+            SystemVaultStore::Options{.homedir = home.path(),
+                                      .userMetaPath = meta.empty() ? metaPath() : meta,
+                                      .keyToolPath = tool,
+                                      .backupFolder = home.file("backups")});
     }
     std::string idOf(const std::string& name) const { return KeyScanner::keyId(ssh(name)); }
 
