@@ -2,6 +2,7 @@
 
 #include "store_error.h"
 #include "stores/vault_rules.h"
+#include "watch/change_watcher.h"
 
 #include <QPromise>
 #include <algorithm>
@@ -110,21 +111,26 @@ KeyIdToPath AppModel::keyIdToPath() const {
 
 QFuture<void> AppModel::load() {
     Completion done;
+    const ReadTicket hostsRead = readStarted(hostCalls_);
+    const ReadTicket keysRead = readStarted(keyCalls_);
+    auto settled = [this] {
+        keyCallSettled();
+        hostCallSettled();
+    };
     inStore([](VaultStore& store) { return store.loadData(); },
-            [this, done](VaultData&& data) {
-                setHosts(std::move(data.hosts));
-                setKeys(std::move(data.keys));
-                setDefaults(std::move(data.defaults));
-                QStringList warnings;
-                for (const auto& warning : data.warnings)
-                    warnings.append(QString::fromStdString(warning));
-                setLoadWarnings(std::move(warnings));
+            [this, done, hostsRead, keysRead, settled](VaultData&& data) {
+                if (mayApply(keyCalls_, keysRead))
+                    setKeys(std::move(data.keys));
+                if (mayApply(hostCalls_, hostsRead))
+                    applyConfig(std::move(data));
                 setLoading(false);
+                settled();
                 done.finish();
             },
-            [this, done](const QString& message) {
+            [this, done, settled](const QString& message) {
                 report(message);
                 setLoading(false);
+                settled();
                 done.finish();
             });
     return done.future();
@@ -147,11 +153,26 @@ QFuture<void> AppModel::saveHost(SSHHost host) {
     callStarted(hostCalls_);
     inStore(
         [host, originalAlias, keyMap](VaultStore& store) {
-            return VaultRules::saveHost(store, host, originalAlias, keyMap);
+            SSHHost saved = VaultRules::saveHost(store, host, originalAlias, keyMap);
+            // Listed as the next load gives it (its id, and values the
+            // defaults fill in), so reading the file again changes nothing.
+            try {
+                for (auto& loaded : store.loadDataForAliases({saved.alias}).hosts)
+                    if (loaded.alias == saved.alias && loaded.source == saved.source)
+                        return loaded;
+            } catch (const std::exception&) {
+                // Saved all the same; the record as handed in stands.
+            }
+            return saved;
         },
-        [this, done](const SSHHost& saved) {
+        [this, done, host](const SSHHost& saved) {
+            // The entry this call changed takes the saved record, whose id
+            // may differ from it (a renamed configuration host).
             auto hosts = hosts_;
-            if (auto it = findById(hosts, saved); it != hosts.end())
+            auto it = host.id.empty() ? hosts.end() : findById(hosts, host);
+            if (it == hosts.end())
+                it = findById(hosts, saved);
+            if (it != hosts.end())
                 *it = saved;
             else
                 hosts.push_back(saved);
@@ -291,10 +312,11 @@ QFuture<void> AppModel::deleteKey(SSHKey key) {
 
 QFuture<void> AppModel::refreshKeys() {
     Completion done;
-    callStarted(keyCalls_);
+    const ReadTicket read = readStarted(keyCalls_);
     inStore([](VaultStore& store) { return store.rescanKeys(); },
-            [this, done](const std::vector<SSHKey>& keys) {
-                setKeys(keys);
+            [this, done, read](std::vector<SSHKey>&& keys) {
+                if (mayApply(keyCalls_, read))
+                    setKeys(std::move(keys));
                 keyCallSettled();
                 done.finish();
             },
@@ -372,13 +394,30 @@ QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
 void AppModel::callStarted(ListCalls& calls) {
     ++calls.running;
     ++calls.startedSinceIdle;
+    ++calls.changesStarted;
+}
+
+AppModel::ReadTicket AppModel::readStarted(ListCalls& calls) {
+    ++calls.running;
+    return {.changesStarted = calls.changesStarted, .read = ++calls.readsStarted};
+}
+
+bool AppModel::mayApply(ListCalls& calls, const ReadTicket& read) {
+    if (calls.changesStarted != read.changesStarted) {
+        calls.rereadWanted = true;
+        return false;
+    }
+    if (read.read < calls.lastReadApplied)
+        return false;
+    calls.lastReadApplied = read.read;
+    return true;
 }
 
 bool AppModel::callSettled(ListCalls& calls, bool failed) {
     calls.failedSinceIdle = calls.failedSinceIdle || failed;
     if (--calls.running > 0)
         return false;
-    const bool reread = calls.startedSinceIdle > 1 && calls.failedSinceIdle;
+    const bool reread = (calls.startedSinceIdle > 1 && calls.failedSinceIdle) || calls.rereadWanted;
     calls.startedSinceIdle = 0;
     calls.failedSinceIdle = false;
     return reread;
@@ -394,29 +433,65 @@ void AppModel::keyCallSettled(bool failed) {
         rereadKeys();
 }
 
-// The read counts as a call itself: its answer is applied only when no other
-// call started meanwhile (that one's settling reads again). A failed read
-// changes nothing; reading never needs the user's attention.
+// A failed read changes nothing; reading never needs the user's attention.
 void AppModel::rereadHosts() {
-    callStarted(hostCalls_);
+    hostCalls_.rereadWanted = false;
+    const ReadTicket read = readStarted(hostCalls_);
     inStore([](VaultStore& store) { return store.loadData(); },
-            [this](const VaultData& data) {
-                if (hostCalls_.startedSinceIdle == 1)
-                    setHosts(data.hosts);
+            [this, read](VaultData&& data) {
+                if (mayApply(hostCalls_, read)) {
+                    applyConfig(std::move(data));
+                    emit rereadApplied();
+                }
                 hostCallSettled();
             },
             [this](const QString&) { hostCallSettled(); });
 }
 
 void AppModel::rereadKeys() {
-    callStarted(keyCalls_);
+    keyCalls_.rereadWanted = false;
+    const ReadTicket read = readStarted(keyCalls_);
     inStore([](VaultStore& store) { return store.rescanKeys(); },
-            [this](const std::vector<SSHKey>& keys) {
-                if (keyCalls_.startedSinceIdle == 1)
-                    setKeys(keys);
+            [this, read](std::vector<SSHKey>&& keys) {
+                if (mayApply(keyCalls_, read)) {
+                    setKeys(std::move(keys));
+                    emit rereadApplied();
+                }
                 keyCallSettled();
             },
             [this](const QString&) { keyCallSettled(); });
+}
+
+void AppModel::applyConfig(VaultData&& data) {
+    setHosts(std::move(data.hosts));
+    setDefaults(std::move(data.defaults));
+    QStringList warnings;
+    for (const auto& warning : data.warnings)
+        warnings.append(QString::fromStdString(warning));
+    setLoadWarnings(std::move(warnings));
+    follow(data.sources);
+}
+
+void AppModel::filesChanged(bool keysToo) {
+    hostCalls_.rereadWanted = true;
+    if (hostCalls_.running == 0)
+        rereadHosts();
+    if (!keysToo)
+        return;
+    keyCalls_.rereadWanted = true;
+    if (keyCalls_.running == 0)
+        rereadKeys();
+}
+
+// A store that reads no files (the demo) has nothing to follow.
+void AppModel::follow(const DataSources& sources) {
+    if (sources == DataSources{})
+        return;
+    if (!watcher_) {
+        watcher_ = new ChangeWatcher(this);
+        connect(watcher_, &ChangeWatcher::changed, this, &AppModel::filesChanged);
+    }
+    watcher_->follow(sources);
 }
 
 void AppModel::setHosts(std::vector<SSHHost> hosts) {

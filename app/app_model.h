@@ -15,6 +15,8 @@
 
 namespace moorkeep {
 
+class ChangeWatcher;
+
 // The state every screen reads and the operations every screen calls. Lives
 // on the user-interface thread; each store call runs on the model's own
 // worker pool and its result is applied back on this thread. Changes are
@@ -23,6 +25,11 @@ namespace moorkeep {
 // calls on one list have overlapped and one of them failed, the list is read
 // again from the store once the last of them has settled, so it ends up as
 // the store holds it.
+//
+// Once loaded, the model follows changes that other programs make to the
+// files it was read from: the lists they affect are read again, on the
+// worker, once no call on them is running, and a reading that overlapped a
+// call on its list is dropped and repeated, so it never undoes that call.
 //
 // Every operation returns a future that finishes once its result has been
 // applied. Failures end in errorMessage, except for generateKey and
@@ -76,6 +83,10 @@ signals:
     void isLoadingChanged();
     void errorMessageChanged();
     void loadWarningsChanged();
+    // A list was read again (after files changed elsewhere, or after
+    // overlapping calls of which one failed) and what it read is applied;
+    // the list changed signals come first when it differed.
+    void rereadApplied();
 
 private:
     // Runs work(store) on the worker pool, then hands its result to onSuccess,
@@ -84,21 +95,42 @@ private:
     template <typename Work, typename Success, typename Failure>
     void inStore(Work work, Success onSuccess, Failure onFailure);
 
-    // Calls that change one published list, counted so that overlapping
-    // calls of which one failed are followed by one fresh read of that list.
+    // The calls on one published list. Changes are counted so that
+    // overlapping changes of which one failed are followed by one fresh read
+    // of that list. A read's answer is published only when no change
+    // started while it ran (the list is then read again once idle) and no
+    // later read's answer is published already.
     struct ListCalls {
-        int running = 0;
-        int startedSinceIdle = 0;
+        int running = 0;          // changes and reads
+        int startedSinceIdle = 0; // changes since the list was last idle
         bool failedSinceIdle = false;
+        bool rereadWanted = false;
+        unsigned changesStarted = 0;
+        unsigned readsStarted = 0;
+        unsigned lastReadApplied = 0;
     };
+    struct ReadTicket {
+        unsigned changesStarted = 0;
+        unsigned read = 0;
+    };
+    // A change started.
     void callStarted(ListCalls& calls);
-    // True when this was the last running call, calls overlapped and one
-    // of them failed.
+    ReadTicket readStarted(ListCalls& calls);
+    bool mayApply(ListCalls& calls, const ReadTicket& read);
+    // True when this was the last running call and the list is to be read
+    // again: changes overlapped and one of them failed, or a reread is
+    // wanted.
     bool callSettled(ListCalls& calls, bool failed);
     void hostCallSettled(bool failed = false);
     void keyCallSettled(bool failed = false);
     void rereadHosts();
     void rereadKeys();
+    // A snapshot's hosts, defaults and warnings, and the files to follow.
+    void applyConfig(VaultData&& data);
+    // Files changed elsewhere: the hosts, and the keys too when keysToo, are
+    // read again as soon as no call on them is running.
+    void filesChanged(bool keysToo);
+    void follow(const DataSources& sources);
 
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);
@@ -119,6 +151,7 @@ private:
     QStringList loadWarnings_;
     ListCalls hostCalls_;
     ListCalls keyCalls_;
+    ChangeWatcher* watcher_ = nullptr; // from the first load of a store that reads files
 };
 
 } // namespace moorkeep

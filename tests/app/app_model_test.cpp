@@ -338,6 +338,59 @@ private slots:
                  "~/.ssh/id_work");
     }
 
+    // Files the snapshot came from change on disk while a host call runs:
+    // the reread waits for the call, and a reread that a call overlapped is
+    // dropped and repeated, so that it never undoes the call.
+    void rereadsWaitForCallsAndNeverUndoThem() {
+        TempDir folder;
+        writeFile(folder.file("config"), "Host web\n");
+        VaultData onDisk = sampleVault();
+        onDisk.sources = {.config = {.files = {folder.file("config")}, .folders = {}},
+                          .keyFolder = folder.path(),
+                          .metaFile = folder.file("meta.json")};
+        auto h = std::make_unique<AppHarness>();
+        h->store->setData(onDisk);
+        QVERIFY(finished(h->model->load()));
+        auto loads = [&] { return h->store->calls(Op::loadData).size(); };
+        auto changeOnDisk = [&](const std::string& alias) {
+            VaultData data = h->store->data();
+            data.hosts.push_back(configHost(alias));
+            h->store->setData(data);
+            writeFile(folder.file("config"), "Host " + alias + "\n");
+        };
+
+        h->store->hold(Op::saveConfigHost);
+        auto save = startChange(*h->model, Op::saveConfigHost, 1);
+        QTRY_VERIFY(h->store->isHeld(Op::saveConfigHost));
+        changeOnDisk("outside");
+        QVERIFY(!QTest::qWaitFor([&] { return loads() > 1; }, 1000));
+        h->store->release(Op::saveConfigHost);
+        QVERIFY(finished(save));
+        QTRY_COMPARE(aliases(h->model->hosts()), u"web changed backup outside"_qs);
+        const auto afterFirst = loads();
+
+        bool savedShown = false;
+        bool changeLost = false;
+        connect(h->model.get(), &AppModel::hostsChanged, [&] {
+            const QString shown = aliases(h->model->hosts());
+            savedShown = savedShown || shown.contains(u" db "_qs);
+            changeLost = changeLost || (savedShown && shown.contains(u"changed"_qs));
+        });
+        h->store->hold(Op::loadData);
+        changeOnDisk("later");
+        QTRY_VERIFY_WITH_TIMEOUT(h->store->isHeld(Op::loadData), 5000);
+        SSHHost db = h->model->hosts()[1];
+        db.alias = "db";
+        auto back = h->model->saveHost(db);
+        h->store->release(Op::loadData);
+        QVERIFY(finished(back));
+        QTRY_COMPARE(h->model->hosts(), h->store->data().hosts);
+        QCOMPARE(aliases(h->model->hosts()), u"web db backup outside later"_qs);
+        QTRY_COMPARE(loads(), afterFirst + 3);
+        QVERIFY(!changeLost);
+        QCOMPARE(h->model->errorMessage(), std::nullopt);
+    }
+
     // A result that arrives after the model is gone is dropped, and the
     // caller's future ends cancelled instead of waiting for ever.
     void resultForAGoneModelIsDropped() {

@@ -1,3 +1,4 @@
+#include "config/config_parser.h"
 #include "content_view.h"
 #include "hosts/defaults_dialog.h"
 #include "hosts/host_dialog.h"
@@ -157,6 +158,8 @@ private slots:
         // The old name is no host any more: OpenSSH takes it as the address.
         QCOMPARE(sshView(u"db"_qs)[u"hostname"_qs], u"db"_qs);
         QCOMPARE(model_->hosts().back().alias, "db2");
+        // Once saved, the host has the id that reading the file gives it.
+        QTRY_COMPARE(model_->hosts().back().id, ConfigParser::hostId("db2"));
         QTRY_COMPARE(state().selectedId(), model_->hosts().back().id);
     }
 
