@@ -39,12 +39,15 @@ public:
 
 private:
     void hostsChanged();
+    void lowerTexts();
     void filter();
 
     AppModel& model_;
     HostsState& state_;
-    // alias, hostname and user of each host of the app model, lower-cased.
-    std::vector<std::array<QString, 3>> lowered_;
+    // alias, hostname and user of each host of the app model, lower-cased,
+    // in UTF-8; filled once a search needs them or the event loop is free.
+    std::vector<std::array<std::string, 3>> lowered_;
+    bool isLowered_ = false;
     std::vector<int> rows_;
 };
 
