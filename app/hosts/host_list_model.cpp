@@ -3,7 +3,6 @@
 #include "app_model.h"
 #include "hosts/hosts_state.h"
 
-#include <QTimer>
 #include <algorithm>
 
 namespace moorkeep {
@@ -46,19 +45,23 @@ HostListModel::HostListModel(AppModel& model, HostsState& state, QObject* parent
     , state_(state) {
     connect(&model_, &AppModel::hostsChanged, this, &HostListModel::hostsChanged);
     connect(&state_, &HostsState::searchChanged, this, &HostListModel::filter);
+    lowerTimer_.setSingleShot(true);
+    lowerTimer_.setInterval(0);
+    connect(&lowerTimer_, &QTimer::timeout, this, &HostListModel::lowerTexts);
     hostsChanged();
 }
 
 // Lower-casing the texts of 10,000 hosts takes milliseconds, mostly reading
 // the hosts from memory. While nothing is searched (as when the hosts first
-// appear) it is left to a later turn of the event loop, so that it does not
-// lengthen the step that shows the list.
+// appear) it waits for a timer, which the event loop serves after the
+// posted events, among them the paint of the list: a zero-delay single shot
+// would be a posted event itself and run before that paint.
 void HostListModel::hostsChanged() {
     lowered_.clear();
     isLowered_ = false;
     filter();
     if (!isLowered_)
-        QTimer::singleShot(0, this, &HostListModel::lowerTexts);
+        lowerTimer_.start();
 }
 
 void HostListModel::lowerTexts() {

@@ -3,6 +3,7 @@
 #include "model/ssh_host.h"
 
 #include <QAbstractListModel>
+#include <QTimer>
 #include <array>
 #include <optional>
 #include <string>
@@ -48,6 +49,7 @@ private:
     // in UTF-8; filled once a search needs them or the event loop is free.
     std::vector<std::array<std::string, 3>> lowered_;
     bool isLowered_ = false;
+    QTimer lowerTimer_;
     std::vector<int> rows_;
 };
 
