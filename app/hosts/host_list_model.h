@@ -3,6 +3,7 @@
 #include "model/ssh_host.h"
 
 #include <QAbstractListModel>
+#include <QTimer>
 #include <array>
 #include <optional>
 #include <string>
@@ -39,12 +40,16 @@ public:
 
 private:
     void hostsChanged();
+    void lowerTexts();
     void filter();
 
     AppModel& model_;
     HostsState& state_;
-    // alias, hostname and user of each host of the app model, lower-cased.
-    std::vector<std::array<QString, 3>> lowered_;
+    // alias, hostname and user of each host of the app model, lower-cased,
+    // in UTF-8; filled once a search needs them or the event loop is free.
+    std::vector<std::array<std::string, 3>> lowered_;
+    bool isLowered_ = false;
+    QTimer lowerTimer_;
     std::vector<int> rows_;
 };
 

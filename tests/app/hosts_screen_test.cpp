@@ -130,6 +130,22 @@ private slots:
         QCOMPARE(h.detailAlias(), u"prod-db"_qs);
     }
 
+    // Letters beyond ASCII match whatever their case, and the texts of all
+    // hosts are searched even right after they appear.
+    void searchIgnoresCaseBeyondAscii() {
+        VaultData data = screenVault();
+        data.hosts[2].alias = "Zürich-Backup";
+        ScreenHarness h(data);
+        auto* search = h.find<QLineEdit>(u"hostsSearchField"_qs);
+
+        search->setText(u"ZÜRICH-b"_qs);
+        QCOMPARE(h.listed(), strings({"Zürich-Backup"}));
+        search->setText(u"üR"_qs);
+        QCOMPARE(h.listed(), strings({"Zürich-Backup"}));
+        search->setText(u"uri"_qs);
+        QCOMPARE(h.listed(), strings({}));
+    }
+
     void footerCountsAllHosts_data() {
         QTest::addColumn<int>("hosts");
         QTest::addColumn<QString>("footer");
