@@ -10,6 +10,7 @@
 #include "keys/keys_screen.h"
 #include "keys/keys_sidebar.h"
 #include "loading_spinner.h"
+#include "style/font_warmup.h"
 #include "style/symbols.h"
 #include "view_switch.h"
 
@@ -58,6 +59,10 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     new KeysScreen(model_, keysState_, this);
 
     connect(&model_, &AppModel::isLoadingChanged, this, &ContentView::showContent);
+    auto* fonts = new FontWarmup(this);
+    connect(&model_, &AppModel::isLoadingChanged, fonts, &FontWarmup::stop);
+    if (model_.isLoading())
+        fonts->start();
     connect(&model_, &AppModel::tabChanged, this, &ContentView::showScreen);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             &ContentView::applicationStateChanged);

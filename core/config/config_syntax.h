@@ -9,7 +9,9 @@
 // How directive lines are spelt: keywords, separators, values.
 namespace moorkeep::config {
 
-bool isSpace(char c);
+inline bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 std::string_view trimEnd(std::string_view text);
 // ASCII case-insensitive comparison, as OpenSSH compares keywords.
 bool equalsIgnoringCase(std::string_view a, std::string_view b);

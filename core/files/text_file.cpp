@@ -1,6 +1,8 @@
 #include "files/text_file.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,6 +69,15 @@ bool isValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
     const auto n = bytes.size();
     while (i < n) {
+        // Configuration files are mostly ASCII: eight such bytes at a time.
+        std::uint64_t eight = 0;
+        if (i + sizeof eight <= n) {
+            std::memcpy(&eight, bytes.data() + i, sizeof eight);
+            if ((eight & 0x8080808080808080ULL) == 0) {
+                i += sizeof eight;
+                continue;
+            }
+        }
         auto c = static_cast<unsigned char>(bytes[i]);
         std::size_t length;
         char32_t cp;
