@@ -12,7 +12,7 @@ namespace {
 // A folder that exists: the one given, or the nearest one above it, whose
 // listing changes when the missing part is created.
 std::string existingFolder(std::string folder) {
-    while (!Stamping::ofPath(folder).exists && folder != "/" && folder != ".")
+    while (!files::stampOf(folder).exists && folder != "/" && folder != ".")
         folder = paths::parent(folder);
     return folder;
 }
@@ -42,7 +42,7 @@ void ChangeWatcher::follow(const DataSources& sources) {
     if (first || sources.keyFolder != sources_.keyFolder)
         keyPairs_ = Stamping::ofKeyPairs(sources.keyFolder);
     if (first || sources.metaFile != sources_.metaFile)
-        meta_ = Stamping::ofPath(sources.metaFile);
+        meta_ = files::stampOf(sources.metaFile);
     sources_ = sources;
     rewatch();
 }
@@ -57,7 +57,7 @@ void ChangeWatcher::noticed() {
 void ChangeWatcher::settle() {
     FileStamps config = Stamping::ofConfig(sources_.config);
     FileStamps keyPairs = Stamping::ofKeyPairs(sources_.keyFolder);
-    FileStamp meta = Stamping::ofPath(sources_.metaFile);
+    files::FileStamp meta = files::stampOf(sources_.metaFile);
     const bool configChanged = config != config_;
     const bool keysChanged = keyPairs != keyPairs_;
     const bool metaChanged = meta != meta_;
@@ -70,7 +70,7 @@ void ChangeWatcher::settle() {
     // give no notice: such a change starts another round.
     if (Stamping::ofConfig(sources_.config) != config_ ||
         Stamping::ofKeyPairs(sources_.keyFolder) != keyPairs_ ||
-        Stamping::ofPath(sources_.metaFile) != meta_)
+        files::stampOf(sources_.metaFile) != meta_)
         noticed();
     if (configChanged || keysChanged || metaChanged)
         emit changed(keysChanged || metaChanged);
@@ -99,7 +99,7 @@ void ChangeWatcher::rewatch() {
         watcher_.removePaths(watched);
     QStringList paths;
     for (const auto& path : files)
-        if (Stamping::ofPath(path).exists)
+        if (files::stampOf(path).exists)
             paths.append(QString::fromStdString(path));
     for (const auto& path : folders)
         paths.append(QString::fromStdString(path));

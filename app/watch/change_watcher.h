@@ -53,7 +53,7 @@ private:
     DataSources sources_;
     FileStamps config_;
     FileStamps keyPairs_;
-    FileStamp meta_;
+    files::FileStamp meta_;
 };
 
 } // namespace moorkeep

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/file_stamp.h"
 #include "model/vault_data.h"
 
 #include <map>
@@ -7,25 +8,11 @@
 
 namespace moorkeep {
 
-// What the file system says of one path: enough to tell that it was
-// written, replaced, removed or created since it was last looked at.
-struct FileStamp {
-    bool exists = false;
-    unsigned long long device = 0;
-    unsigned long long inode = 0;
-    long long size = 0;
-    long long modifiedNs = 0;
-    long long changedNs = 0;
-
-    bool operator==(const FileStamp&) const = default;
-};
-
 // The stamps of a group of paths, by path.
-using FileStamps = std::map<std::string, FileStamp>;
+using FileStamps = std::map<std::string, files::FileStamp>;
 
 namespace Stamping {
 
-FileStamp ofPath(const std::string& path);
 // The configuration's files, and every entry of the folders whose listing
 // decided what an Include named.
 FileStamps ofConfig(const ConfigFiles& config);
