@@ -30,6 +30,11 @@ std::size_t blockEnd(const ConfigText& text, std::size_t header) {
 } // namespace
 
 std::optional<BlockHeader> readHeader(std::string_view line) {
+    // Most lines of a large file are no header: only "Host" and "Match"
+    // lines are split, which saves copying every other one.
+    const std::string_view trimmed = trimBlanks(line);
+    if (trimmed.empty() || ((trimmed.front() | 0x20) != 'h' && (trimmed.front() | 0x20) != 'm'))
+        return std::nullopt;
     std::string keyword, value;
     if (!splitLine(line, keyword, value))
         return std::nullopt;

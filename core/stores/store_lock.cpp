@@ -4,9 +4,10 @@
 #include "files/file_error.h"
 #include "files/paths.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <set>
+#include <map>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -17,8 +18,9 @@ namespace {
 constexpr const char* busyMessage =
     "Another Moorkeep operation is still changing your files. Please try again in a moment.";
 
-// The paths this thread holds locks on.
-thread_local std::set<std::string> heldPaths;
+// The paths this thread holds locks on, each with the number of its hold.
+thread_local std::map<std::string, std::uint64_t> heldPaths;
+std::atomic<std::uint64_t> lastHold{0};
 
 int openLockFile(const std::string& lockPath, StoreLock::Target target) {
     if (target == StoreLock::Target::folder) {
@@ -73,7 +75,12 @@ StoreLock::StoreLock(const std::string& lockPath, Mode mode, std::chrono::millis
         pause = std::min(pause * 2, std::chrono::milliseconds(20));
     }
     fd_ = fd;
-    heldPaths.insert(path_);
+    heldPaths.emplace(path_, ++lastHold);
+}
+
+std::uint64_t StoreLock::holdOf(const std::string& lockPath) {
+    auto held = heldPaths.find(lockPath);
+    return held == heldPaths.end() ? 0 : held->second;
 }
 
 StoreLock::~StoreLock() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace moorkeep {
@@ -31,6 +32,11 @@ public:
     StoreLock& operator=(const StoreLock&) = delete;
 
     bool held() const { return fd_ >= 0 || nested_; }
+
+    // A number for this thread's current hold of the lock of this path, the
+    // same for all its nested locks and never given to another hold; 0 when
+    // this thread does not hold it.
+    static std::uint64_t holdOf(const std::string& lockPath);
 
 private:
     std::string path_;

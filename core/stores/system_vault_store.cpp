@@ -92,21 +92,63 @@ std::vector<SSHKey> SystemVaultStore::rescanKeys() {
     return scanWithCache(meta, warnings);
 }
 
-SystemVaultStore::ConfigBlock
-SystemVaultStore::readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const {
-    const ConfigParser::AliasFilter only{alias};
-    config::LineInterpreter interpreter(keyPathToId, homedir_, &only);
-    ConfigBlock block;
+SystemVaultStore::AliasesRead
+SystemVaultStore::readAliases(const ConfigParser::AliasFilter& aliases,
+                              const KeyPathToId& keyPathToId) const {
+    config::LineInterpreter interpreter(keyPathToId, homedir_, &aliases);
+    AliasesRead read;
     std::set<std::string> visited;
     ConfigParser::readLines(
         configPath_, visited, homedir_,
         [&](std::string_view directive, std::string_view value, const std::string& file) {
-            if (!block.file && value == alias && config::equalsIgnoringCase(directive, "host"))
-                block.file = file;
+            if (config::equalsIgnoringCase(directive, "host") && aliases.contains(value))
+                read.blockFiles.try_emplace(std::string(value), file);
             interpreter.add(directive, value, file);
         },
-        &block.problems);
-    block.config = interpreter.finish();
+        &read.problems, &read.met);
+    read.config = interpreter.finish();
+    return read;
+}
+
+void SystemVaultStore::keepHeldRead(const ConfigParser::AliasFilter& aliases,
+                                    const KeyPathToId& keyPathToId, const AliasesRead& read) const {
+    const std::uint64_t hold = StoreLock::holdOf(sshDirectory_);
+    if (hold == 0)
+        return;
+    HeldRead held{hold, aliases, keyPathToId, read, {}};
+    for (const auto& path : read.met.files)
+        held.stamps.emplace_back(path, files::stampOf(path));
+    for (const auto& path : read.met.folders)
+        held.stamps.emplace_back(path, files::stampOf(path));
+    std::lock_guard lock(heldReadMutex_);
+    heldRead_ = std::move(held);
+}
+
+std::optional<SystemVaultStore::ConfigBlock>
+SystemVaultStore::heldBlock(const std::string& alias, const KeyPathToId& keyPathToId) const {
+    std::lock_guard lock(heldReadMutex_);
+    if (!heldRead_ || heldRead_->hold != StoreLock::holdOf(sshDirectory_) ||
+        !heldRead_->aliases.contains(alias) || heldRead_->keyPathToId != keyPathToId)
+        return std::nullopt;
+    for (const auto& [path, stamp] : heldRead_->stamps)
+        if (files::stampOf(path) != stamp)
+            return std::nullopt;
+    const AliasesRead& read = heldRead_->read;
+    ConfigBlock block{read.config, std::nullopt, read.problems};
+    std::erase_if(block.config.hosts, [&](const SSHHost& host) { return host.alias != alias; });
+    if (auto file = read.blockFiles.find(alias); file != read.blockFiles.end())
+        block.file = file->second;
+    return block;
+}
+
+SystemVaultStore::ConfigBlock
+SystemVaultStore::readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const {
+    if (auto held = heldBlock(alias, keyPathToId))
+        return std::move(*held);
+    AliasesRead read = readAliases({alias}, keyPathToId);
+    ConfigBlock block{std::move(read.config), std::nullopt, std::move(read.problems)};
+    if (auto file = read.blockFiles.find(alias); file != read.blockFiles.end())
+        block.file = file->second;
     return block;
 }
 
@@ -127,11 +169,17 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     for (const auto& key : data.keys)
         keyPathToId[expandHome(key.path)] = key.id;
     ConfigReadProblems problems;
-    ConfigFiles& met = data.sources.config;
-    ParsedConfig config =
-        onlyAliases
-            ? ConfigParser::read(configPath_, keyPathToId, homedir_, *onlyAliases, &problems, &met)
-            : ConfigParser::read(configPath_, keyPathToId, homedir_, &problems, &met);
+    ParsedConfig config;
+    if (onlyAliases) {
+        AliasesRead read = readAliases(*onlyAliases, keyPathToId);
+        keepHeldRead(*onlyAliases, keyPathToId, read);
+        config = std::move(read.config);
+        problems = std::move(read.problems);
+        data.sources.config = std::move(read.met);
+    } else {
+        config =
+            ConfigParser::read(configPath_, keyPathToId, homedir_, &problems, &data.sources.config);
+    }
     data.sources.keyFolder = sshDirectory_;
     data.sources.metaFile = metaStore_.path();
     for (const auto& problem : problems)

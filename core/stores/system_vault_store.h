@@ -3,6 +3,7 @@
 #include "config/config_parser.h"
 #include "config/config_read_problem.h"
 #include "config/config_writer.h"
+#include "files/file_stamp.h"
 #include "keys/key_tool.h"
 #include "model/config_records.h"
 #include "model/vault_store.h"
@@ -11,7 +12,9 @@
 #include "stores/store_lock.h"
 #include "stores/user_meta_store.h"
 
+#include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -97,6 +100,31 @@ private:
         ConfigReadProblems problems; // the files reading skipped
     };
     ConfigBlock readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const;
+    // The configuration with only the hosts of these aliases, the file of
+    // each one's first Host line, and what reading skipped and depended on.
+    struct AliasesRead {
+        ParsedConfig config;
+        std::map<std::string, std::string, std::less<>> blockFiles;
+        ConfigReadProblems problems;
+        ConfigFiles met;
+    };
+    AliasesRead readAliases(const ConfigParser::AliasFilter& aliases,
+                            const KeyPathToId& keyPathToId) const;
+    // A read for some aliases made while this thread held the change locks:
+    // a change that follows in the same hold (the command line reads a
+    // host, then changes it) starts from it instead of reading every file
+    // again, as long as each file it depended on is as it was.
+    struct HeldRead {
+        std::uint64_t hold = 0;
+        ConfigParser::AliasFilter aliases;
+        KeyPathToId keyPathToId;
+        AliasesRead read;
+        std::vector<std::pair<std::string, files::FileStamp>> stamps;
+    };
+    void keepHeldRead(const ConfigParser::AliasFilter& aliases, const KeyPathToId& keyPathToId,
+                      const AliasesRead& read) const;
+    std::optional<ConfigBlock> heldBlock(const std::string& alias,
+                                         const KeyPathToId& keyPathToId) const;
     // loadData, with every host or only those of these aliases.
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
     // Scans with the cache of the metadata file, saves a changed cache
@@ -122,6 +150,8 @@ private:
     std::string keyToolPath_;
     std::string sshPath_;
     std::string backupFolder_;
+    mutable std::mutex heldReadMutex_;
+    mutable std::optional<HeldRead> heldRead_;
 };
 
 } // namespace moorkeep

@@ -89,9 +89,11 @@ template <typename Operation> VaultError vaultErrorOf(Operation operation) {
 // No key, no cache to remember: reading writes nothing.
 TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesNothing) {
     VaultData data = store->loadData();
-    EXPECT_EQ(data, (VaultData{.sources = {.config = {.files = {ssh("config")}, .folders = {}},
-                                           .keyFolder = home.file(".ssh"),
-                                           .metaFile = metaPath()}}));
+    VaultData expected;
+    expected.sources = {.config = {.files = {ssh("config")}, .folders = {}},
+                        .keyFolder = home.file(".ssh"),
+                        .metaFile = metaPath()};
+    EXPECT_EQ(data, expected);
     EXPECT_FALSE(fs::exists(metaPath()));
 }
 
@@ -219,6 +221,30 @@ TEST_F(SystemVaultStoreTest, BlocksAreEditedInTheFileWhereTheyLive) {
     store->deleteConfigHost(host("web"));
     EXPECT_EQ(readFile(ssh("config.d/web")), "\nhost *\n  User ops\n");
     EXPECT_EQ(config(), mainBefore);
+}
+
+// Changes made while the locks are held (as the command line holds them
+// around reading a host and changing it) each start from what the files
+// hold at that moment: a change in the same hold, or an editor's write in
+// between, is not lost.
+TEST_F(SystemVaultStoreTest, ChangesInOneHoldOfTheLocksStartFromTheFilesAsTheyAre) {
+    writeConfig("Host web\n  HostName h\n");
+    SystemVaultStore::ChangeLocks locks(*store);
+    const SSHHost original = store->loadDataForAliases({"web"}).hosts.at(0);
+    SSHHost moved = original;
+    moved.port = 2200;
+    store->saveConfigHost(moved, "web", {});
+    EXPECT_EQ(config(), "Host web\n  HostName h\n  Port 2200\n");
+    store->saveConfigHost(original, "web", {});
+    EXPECT_EQ(config(), "Host web\n  HostName h\n");
+
+    store->loadDataForAliases({"web"});
+    writeConfig("Host web\n  HostName h\n  User editor\n");
+    SSHHost edited = original;
+    edited.user = "editor";
+    edited.hostname = "h2";
+    store->saveConfigHost(edited, "web", {});
+    EXPECT_EQ(config(), "Host web\n  HostName h2\n  User editor\n");
 }
 
 TEST_F(SystemVaultStoreTest, UnfindableBlocksFailAndChangeNothing) {
