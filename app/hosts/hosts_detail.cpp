@@ -17,10 +17,20 @@ HostsDetail::HostsDetail(AppModel& model, HostsState& state, QWidget* parent)
     setObjectName(QStringLiteral("hostsDetail"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    connect(&model_, &AppModel::hostsChanged, this, &HostsDetail::refresh);
-    connect(&model_, &AppModel::keysChanged, this, &HostsDetail::refresh);
-    connect(&state_, &HostsState::selectedIdChanged, this, &HostsDetail::refresh);
-    refresh();
+    // The pane is filled once the window has painted the rest, a moment
+    // later: building a host's view is the largest part of showing the
+    // screen, and the window shows the list a step sooner without it.
+    firstRefresh_.setSingleShot(true);
+    firstRefresh_.setInterval(5);
+    connect(&firstRefresh_, &QTimer::timeout, this, &HostsDetail::refresh);
+    firstRefresh_.start();
+    auto refreshSoon = [this] {
+        if (!firstRefresh_.isActive())
+            refresh();
+    };
+    connect(&model_, &AppModel::hostsChanged, this, refreshSoon);
+    connect(&model_, &AppModel::keysChanged, this, refreshSoon);
+    connect(&state_, &HostsState::selectedIdChanged, this, refreshSoon);
 }
 
 // The view is made anew only when the host or its key differs from what is

@@ -3,6 +3,7 @@
 #include "hosts/host_detail_view.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 namespace moorkeep {
@@ -30,6 +31,7 @@ private:
     HostsState& state_;
     QPointer<QWidget> shown_;
     QPointer<HostDetailView> hostView_;
+    QTimer firstRefresh_;
 };
 
 } // namespace moorkeep

@@ -98,6 +98,7 @@ private slots:
         view_ = std::make_unique<ContentView>(*model_);
         view_->show(); // which loads
         QTRY_VERIFY(!model_->isLoading());
+        QTRY_VERIFY(find(u"hostDetailView"_qs) || find(u"emptyHostsState"_qs));
         QVERIFY(host("web") && host("db"));
     }
 

@@ -100,6 +100,7 @@ private slots:
         view_->show();
         QTRY_VERIFY(!model_->isLoading());
         QVERIFY(hasAlias("web"));
+        QTRY_VERIFY(view_->findChild<QWidget*>(u"hostDetailView"_qs));
     }
 
     void cleanupTestCase() {

@@ -53,8 +53,12 @@ struct ScreenHarness : AppHarness {
         view = std::make_unique<ContentView>(*model);
         view->show();
         QApplication::setActiveWindow(view.get());
+        // The detail pane is filled a moment after the list is shown.
+        auto detailShown = [&] {
+            return find(u"hostDetailView"_qs) || find(u"emptyHostsState"_qs);
+        };
         if (!QTest::qWaitForWindowActive(view.get()) ||
-            !QTest::qWaitFor([&] { return !model->isLoading(); }, 5000))
+            !QTest::qWaitFor([&] { return !model->isLoading() && detailShown(); }, 5000))
             qFatal("the window did not come up");
     }
 
