@@ -67,6 +67,10 @@ struct Window {
         view.show();
         while (model.isLoading())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        // The detail pane is filled a moment after the list is shown.
+        auto* detail = view.findChild<QWidget*>(QStringLiteral("hostsDetail"));
+        while (!detail->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QApplication::processEvents();
     }
     moorkeep::AppModel model;
