@@ -30,10 +30,16 @@ std::size_t blockEnd(const ConfigText& text, std::size_t header) {
 } // namespace
 
 std::optional<BlockHeader> readHeader(std::string_view line) {
-    // Most lines of a large file are no header: only "Host" and "Match"
-    // lines are split, which saves copying every other one.
+    // Most lines of a large file are no header: only lines that start with
+    // "Host" or "Match" and a separator are split, which saves copying every
+    // other one.
     const std::string_view trimmed = trimBlanks(line);
-    if (trimmed.empty() || ((trimmed.front() | 0x20) != 'h' && (trimmed.front() | 0x20) != 'm'))
+    auto startsWith = [&](std::string_view keyword) {
+        return trimmed.size() > keyword.size() &&
+               equalsIgnoringCase(trimmed.substr(0, keyword.size()), keyword) &&
+               (isSpace(trimmed[keyword.size()]) || trimmed[keyword.size()] == '=');
+    };
+    if (!startsWith("host") && !startsWith("match"))
         return std::nullopt;
     std::string keyword, value;
     if (!splitLine(line, keyword, value))

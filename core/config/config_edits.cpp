@@ -21,12 +21,28 @@ struct LineEdit {
 
 // Applies edits that do not overlap, last first, so that the line numbers of
 // the ones still to come stay valid.
+// An edit that ends before the last line only replaces the bytes of its
+// lines, which stand where they stood in the text as long as no edit has
+// touched its end: such edits are replaced in place, without splitting the
+// whole text into lines again.
 std::string applyEdits(std::string_view in, std::vector<LineEdit> edits) {
     std::sort(edits.begin(), edits.end(),
               [](const LineEdit& a, const LineEdit& b) { return a.from > b.from; });
+    const ConfigText original(in);
     std::string text(in);
-    for (const LineEdit& edit : edits)
-        text = ConfigText(text).splice(edit.from, edit.to, edit.lines);
+    bool inPlace = true;
+    for (const LineEdit& edit : edits) {
+        inPlace = inPlace && edit.to < original.lineCount();
+        if (!inPlace) {
+            text = ConfigText(text).splice(edit.from, edit.to, edit.lines);
+            continue;
+        }
+        std::string lines;
+        for (const std::string& line : edit.lines)
+            lines.append(line).append(original.lineEnd());
+        const std::size_t start = original.lineStart(edit.from);
+        text.replace(start, original.lineStart(edit.to) - start, lines);
+    }
     return text;
 }
 

@@ -15,6 +15,8 @@ public:
     explicit ConfigText(std::string_view text);
 
     std::size_t lineCount() const { return starts_.size(); }
+    // Where the line starts in the text.
+    std::size_t lineStart(std::size_t index) const { return starts_[index]; }
     // The line without its line end.
     std::string_view line(std::size_t index) const;
     // The line end that new lines get (see lineEndOf).
