@@ -65,22 +65,25 @@ ParsedConfig SystemVaultStore::readConfig(const KeyPathToId& keyPathToId) const 
 std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta,
                                                     std::vector<std::string>& warnings) const {
     // The scan may run the key tool for a while, so it runs without the lock;
-    // only saving the new cache takes it, into the record as it is then.
+    // only saving a changed cache takes it, into the record as it is then. A
+    // cache that did not change (no key and no file is the same as an empty
+    // cache) leaves the file alone and the record as first read.
+    meta = metaStore_.load(warnings);
     ScanResult scanned = KeyScanner::scan(
-        sshDirectory_, metaStore_.load(warnings).keyCache.value_or(std::vector<KeyCacheEntry>{}),
-        keyToolPath_);
+        sshDirectory_, meta.keyCache.value_or(std::vector<KeyCacheEntry>{}), keyToolPath_);
     warnings.insert(warnings.end(), scanned.warnings.begin(), scanned.warnings.end());
-    StoreLock lock(lockPath(), StoreLock::Mode::read);
-    meta = metaStore_.load();
-    // Without the lock the cache is not saved, so that no change is dropped.
-    // A file is only rewritten when the cache really changed: no key and no
-    // file is the same as an empty cache.
-    if (lock.held() && meta.keyCache.value_or(std::vector<KeyCacheEntry>{}) != scanned.cache) {
-        meta.keyCache = scanned.cache;
-        try {
-            metaStore_.save(meta);
-        } catch (const std::exception&) {
-            // The cache only saves time; the next scan rebuilds it.
+    if (meta.keyCache.value_or(std::vector<KeyCacheEntry>{}) != scanned.cache) {
+        StoreLock lock(lockPath(), StoreLock::Mode::read);
+        meta = metaStore_.load();
+        // Without the lock the cache is not saved, so that no change is
+        // dropped.
+        if (lock.held() && meta.keyCache.value_or(std::vector<KeyCacheEntry>{}) != scanned.cache) {
+            meta.keyCache = scanned.cache;
+            try {
+                metaStore_.save(meta);
+            } catch (const std::exception&) {
+                // The cache only saves time; the next scan rebuilds it.
+            }
         }
     }
     return UserMetaStore::merge(scanned.keys, meta.keyMeta);

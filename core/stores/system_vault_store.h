@@ -129,8 +129,9 @@ private:
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
     // Scans with the cache of the metadata file, saves a changed cache
     // (ignoring a failed save) and applies display names. meta receives the
-    // record as it was read for the save; warnings what the user should hear
-    // of the metadata file and the key files.
+    // record as it was read (under the lock, when the cache was saved);
+    // warnings what the user should hear of the metadata file and the key
+    // files.
     std::vector<SSHKey> scanWithCache(UserMeta& meta, std::vector<std::string>& warnings) const;
     std::string lockPath() const;
     // Throws FileError when a block with this Host pattern may stand in a
