@@ -4,6 +4,11 @@
 #include "files/file_error.h"
 #include "files/paths.h"
 #include "files/text_file.h"
+#include "files/write_faults.h"
+
+#include <future>
+#include <memory>
+#include <optional>
 
 namespace moorkeep::ConfigWriter {
 
@@ -41,10 +46,32 @@ Current readCurrent(const std::string& path) {
     return {readConfig(path)};
 }
 
+// The new file is written and flushed while the check before the replace
+// runs, and takes the old one's place only once the check let it.
 void replace(const AtPath& atPath, const Current& current, const std::string& next) {
-    if (atPath.beforeReplace)
+    if (!atPath.beforeReplace) {
+        files::writeAtomically(atPath.path, next);
+        return;
+    }
+    // A disk fault a test injected on this thread holds for the writing one.
+    const int fault = files::testing::injectedWriteError();
+    auto pending = std::async(std::launch::async, [&atPath, &next, fault] {
+        std::optional<files::testing::WriteFault> injected;
+        if (fault != 0)
+            injected.emplace(fault);
+        return std::make_unique<files::PendingReplacement>(atPath.path, next);
+    });
+    try {
         atPath.beforeReplace(atPath.path, current.bytes, next);
-    files::writeAtomically(atPath.path, next);
+    } catch (...) {
+        try {
+            pending.get();
+        } catch (const std::exception&) {
+            // The refusal is what the caller hears of.
+        }
+        throw;
+    }
+    pending.get()->commit();
 }
 
 // Writes the edit when there is one; the file keeps its permissions.

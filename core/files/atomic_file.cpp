@@ -52,27 +52,38 @@ int finishFile(int fd, std::string_view bytes, mode_t mode, bool toDisk) {
     return error;
 }
 
-void writeAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode) {
-    const std::string target = resolveLinks(path);
+PendingReplacement::PendingReplacement(const std::string& path, std::string_view bytes,
+                                       mode_t newFileMode)
+    : target_(resolveLinks(path)) {
     mode_t mode = newFileMode;
-    if (struct stat st; ::stat(target.c_str(), &st) == 0)
+    if (struct stat st; ::stat(target_.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
 
     std::string temporary =
-        paths::join(paths::parent(target), "." + paths::baseName(target) + ".XXXXXX");
+        paths::join(paths::parent(target_), "." + paths::baseName(target_) + ".XXXXXX");
     int fd = ::mkstemp(temporary.data());
     if (fd < 0)
-        throw FileError("write", target, errno);
-
+        throw FileError("write", target_, errno);
     if (int error = finishFile(fd, bytes, mode)) {
         ::unlink(temporary.c_str());
-        throw FileError("write", target, error);
+        throw FileError("write", target_, error);
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        int error = errno;
-        ::unlink(temporary.c_str());
-        throw FileError("replace", target, error);
-    }
+    temporary_ = std::move(temporary);
+}
+
+PendingReplacement::~PendingReplacement() {
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+}
+
+void PendingReplacement::commit() {
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+        throw FileError("replace", target_, errno);
+    temporary_.clear();
+}
+
+void writeAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode) {
+    PendingReplacement(path, bytes, newFileMode).commit();
 }
 
 void createDirectories(const std::string& path, mode_t mode) {

@@ -13,6 +13,23 @@ namespace moorkeep::files {
 // written and the link stays. Throws FileError.
 void writeAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0600);
 
+// writeAtomically in two steps: the temporary file is written and flushed
+// first, and takes the old file's place only on commit(). Dropped without a
+// commit, it is removed and the old file stays. Throws FileError.
+class PendingReplacement {
+public:
+    PendingReplacement(const std::string& path, std::string_view bytes, mode_t newFileMode = 0600);
+    ~PendingReplacement();
+    PendingReplacement(const PendingReplacement&) = delete;
+    PendingReplacement& operator=(const PendingReplacement&) = delete;
+
+    void commit();
+
+private:
+    std::string target_;
+    std::string temporary_;
+};
+
 // Writes all bytes to the open descriptor, sets its mode, flushes it to disk
 // (unless toDisk is false) and closes it. Returns 0, or the errno of the
 // first failure (the descriptor is closed either way).

@@ -3,6 +3,7 @@
 #include "support/ssh_view.h"
 
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -109,6 +110,10 @@ TEST_F(ConfigSafetyTest, ValuesOpenSSHWouldRejectAreRefusedAndNothingIsWritten) 
               std::string::npos)
         << bogus.err;
     EXPECT_EQ(home.config(), before);
+    // The new file, written while OpenSSH judged it, is gone with the refusal.
+    for (const auto& entry : std::filesystem::directory_iterator(home.sshPath("")))
+        EXPECT_EQ(entry.path().filename().string().rfind(".config.", 0), std::string::npos)
+            << entry.path();
     // A stored host with a port OpenSSH rejects is never written.
     writeFile(home.metaPath(), R"({"version": 1, "hosts": [{"id": "U1", "alias": "far",
         "hostname": "far.example.com", "user": "", "port": 70000, "extraOptions": {},
