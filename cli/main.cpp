@@ -10,6 +10,9 @@
 #include "visible_text.h"
 
 #include <iostream>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -69,9 +72,22 @@ int run(std::span<const std::string> args, Output& output) {
     throw UsageError("unknown command " + word, "");
 }
 
+// A command reads a large configuration into buffers of a megabyte or more,
+// several times over. glibc maps each such buffer anew and returns it on
+// free, so every one costs fresh page faults; kept in the heap, freed
+// buffers are used again.
+void keepLargeBuffers() {
+#ifdef __GLIBC__
+    constexpr int limit = 32 << 20; // the largest threshold glibc takes
+    mallopt(M_MMAP_THRESHOLD, limit);
+    mallopt(M_TRIM_THRESHOLD, limit);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    keepLargeBuffers();
     const std::vector<std::string> args(argv + 1, argv + argc);
     Output output(std::cout, colourWanted(STDOUT_FILENO), std::cerr);
     try {
