@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QToolTip>
 
 namespace moorkeep {
@@ -73,14 +72,8 @@ void HostRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     constexpr IconTile::Look tile = IconTile::rowLook;
     const QRect tileRect(row.left() + horizontalPadding, row.center().y() - tile.side / 2,
                          tile.side, tile.side);
-    const QColor accent = selected ? primary : Colors::accent();
-    QPainterPath tilePath;
-    tilePath.addRoundedRect(QRectF(tileRect), tile.radius, tile.radius);
-    painter->fillPath(tilePath, Colors::withOpacity(accent, selected ? 0.2 : tile.fillOpacity));
-    const int inset = (tile.side - tile.symbolSize) / 2;
-    painter->drawPixmap(tileRect.topLeft() + QPoint(inset, inset),
-                        Symbols::pixmap(QStringLiteral("server.rack"), accent, tile.symbolSize,
-                                        painter->device()->devicePixelRatioF()));
+    IconTile::paint(*painter, tileRect, QStringLiteral("server.rack"), tile,
+                    selected ? primary : Colors::accent(), selected ? 0.2 : tile.fillOpacity);
 
     const Marks marks = marksFor(row, index);
     const qreal ratio = painter->device()->devicePixelRatioF();

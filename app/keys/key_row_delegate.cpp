@@ -31,17 +31,6 @@ QFont badgeFont() {
     return TypeRamp::sized(10, QFont::Bold);
 }
 
-void paintTile(QPainter& painter, const QRect& tile, qreal dpr) {
-    constexpr auto look = IconTile::rowLook;
-    QPainterPath path;
-    path.addRoundedRect(QRectF(tile), look.radius, look.radius);
-    painter.fillPath(path, Colors::withOpacity(Colors::accent(), look.fillOpacity));
-    const int offset = (look.side - look.symbolSize) / 2;
-    painter.drawPixmap(
-        tile.topLeft() + QPoint(offset, offset),
-        Symbols::pixmap(QStringLiteral("key.fill"), Colors::accent(), look.symbolSize, dpr));
-}
-
 // Paints the badge right-aligned in the row; returns its left edge.
 int paintBadge(QPainter& painter, const QRect& row, int count) {
     const QString text = QString::number(count);
@@ -82,7 +71,8 @@ void KeyRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
 
     const int side = IconTile::rowLook.side;
     const QRect tile(row.left() + sidePadding, row.center().y() - side / 2, side, side);
-    paintTile(*painter, tile, dpr);
+    IconTile::paint(*painter, tile, QStringLiteral("key.fill"), IconTile::rowLook, Colors::accent(),
+                    IconTile::rowLook.fillOpacity);
 
     int right = row.right() - sidePadding;
     if (int count = index.data(KeyListModel::UsageCountRole).toInt(); count > 0)

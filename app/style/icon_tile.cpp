@@ -22,13 +22,18 @@ QSize IconTile::sizeHint() const {
 void IconTile::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath tile;
-    tile.addRoundedRect(QRectF(rect()), look_.radius, look_.radius);
-    painter.fillPath(tile, Colors::withOpacity(Colors::accent(), look_.fillOpacity));
-    const int offset = (look_.side - look_.symbolSize) / 2;
+    paint(painter, rect(), symbol_, look_, Colors::accent(), look_.fillOpacity);
+}
+
+void IconTile::paint(QPainter& painter, const QRect& tile, const QString& symbol, Look look,
+                     const QColor& color, qreal fillOpacity) {
+    QPainterPath path;
+    path.addRoundedRect(QRectF(tile), look.radius, look.radius);
+    painter.fillPath(path, Colors::withOpacity(color, fillOpacity));
+    const int inset = (look.side - look.symbolSize) / 2;
     painter.drawPixmap(
-        offset, offset,
-        Symbols::pixmap(symbol_, Colors::accent(), look_.symbolSize, devicePixelRatioF()));
+        tile.topLeft() + QPoint(inset, inset),
+        Symbols::pixmap(symbol, color, look.symbolSize, painter.device()->devicePixelRatioF()));
 }
 
 } // namespace moorkeep

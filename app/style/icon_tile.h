@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QWidget>
+
+class QPainter;
 
 namespace moorkeep {
 
@@ -23,6 +26,11 @@ public:
     IconTile(const QString& symbol, Look look, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
+
+    // Paints a tile into the rectangle, for lists that draw their rows: the
+    // symbol in the colour on the colour at the given opacity.
+    static void paint(QPainter& painter, const QRect& tile, const QString& symbol, Look look,
+                      const QColor& color, qreal fillOpacity);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
