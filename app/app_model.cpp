@@ -221,34 +221,49 @@ std::optional<std::string> idAfter(const std::vector<Item>& list, const std::str
 
 } // namespace
 
-QFuture<void> AppModel::deleteHost(SSHHost host) {
-    auto keyMap = keyIdToPath();
-    auto removed = findById(hosts_, host) == hosts_.end() ? std::nullopt
-                                                          : std::optional(*findById(hosts_, host));
-    auto nextId = idAfter(hosts_, host.id);
+// The entry leaves the list at once; a failure puts it back where it was,
+// unless an entry of its id is back already.
+template <typename Item, typename Work>
+QFuture<void> AppModel::removeAtOnce(std::vector<Item> AppModel::*list,
+                                     void (AppModel::*setList)(std::vector<Item>),
+                                     void (AppModel::*settled)(bool), ListCalls& calls,
+                                     const Item& item, Work work) {
+    const std::vector<Item>& items = this->*list;
+    std::optional<Item> removed;
+    if (auto it = findById(items, item); it != items.end())
+        removed = *it;
+    auto nextId = idAfter(items, item.id);
 
-    auto hosts = hosts_;
-    std::erase_if(hosts, [&](const SSHHost& h) { return h.id == host.id; });
-    setHosts(std::move(hosts));
+    auto remaining = items;
+    std::erase_if(remaining, [&](const Item& entry) { return entry.id == item.id; });
+    (this->*setList)(std::move(remaining));
 
     Completion done;
-    callStarted(hostCalls_);
-    inStore([host, keyMap](VaultStore& store) { VaultRules::deleteHost(store, host, keyMap); },
-            [this, done] {
-                hostCallSettled();
-                done.finish();
-            },
-            [this, done, removed, nextId](const QString& message) {
-                if (removed) {
-                    auto hosts = hosts_;
-                    putBack(hosts, *removed, nextId);
-                    setHosts(std::move(hosts));
-                }
-                report(message);
-                hostCallSettled(true);
-                done.finish();
-            });
+    callStarted(calls);
+    inStore(
+        work,
+        [this, done, settled] {
+            (this->*settled)(false);
+            done.finish();
+        },
+        [this, done, list, setList, settled, removed, nextId](const QString& message) {
+            if (removed) {
+                auto restored = this->*list;
+                putBack(restored, *removed, nextId);
+                (this->*setList)(std::move(restored));
+            }
+            report(message);
+            (this->*settled)(true);
+            done.finish();
+        });
     return done.future();
+}
+
+QFuture<void> AppModel::deleteHost(SSHHost host) {
+    return removeAtOnce(&AppModel::hosts_, &AppModel::setHosts, &AppModel::hostCallSettled,
+                        hostCalls_, host, [host, keyMap = keyIdToPath()](VaultStore& store) {
+                            VaultRules::deleteHost(store, host, keyMap);
+                        });
 }
 
 QFuture<void> AppModel::renameKey(SSHKey key) {
@@ -282,32 +297,8 @@ QFuture<void> AppModel::renameKey(SSHKey key) {
 }
 
 QFuture<void> AppModel::deleteKey(SSHKey key) {
-    auto removed =
-        findById(keys_, key) == keys_.end() ? std::nullopt : std::optional(*findById(keys_, key));
-    auto nextId = idAfter(keys_, key.id);
-
-    auto keys = keys_;
-    std::erase_if(keys, [&](const SSHKey& k) { return k.id == key.id; });
-    setKeys(std::move(keys));
-
-    Completion done;
-    callStarted(keyCalls_);
-    inStore([id = key.id](VaultStore& store) { store.deleteKeyMeta(id); },
-            [this, done] {
-                keyCallSettled();
-                done.finish();
-            },
-            [this, done, removed, nextId](const QString& message) {
-                if (removed) {
-                    auto keys = keys_;
-                    putBack(keys, *removed, nextId);
-                    setKeys(std::move(keys));
-                }
-                report(message);
-                keyCallSettled(true);
-                done.finish();
-            });
-    return done.future();
+    return removeAtOnce(&AppModel::keys_, &AppModel::setKeys, &AppModel::keyCallSettled, keyCalls_,
+                        key, [id = key.id](VaultStore& store) { store.deleteKeyMeta(id); });
 }
 
 QFuture<void> AppModel::refreshKeys() {

@@ -123,6 +123,12 @@ private:
     bool callSettled(ListCalls& calls, bool failed);
     void hostCallSettled(bool failed = false);
     void keyCallSettled(bool failed = false);
+    // Removes the item from the list at once, then runs work(store) as a
+    // change of that list.
+    template <typename Item, typename Work>
+    QFuture<void>
+    removeAtOnce(std::vector<Item> AppModel::*list, void (AppModel::*setList)(std::vector<Item>),
+                 void (AppModel::*settled)(bool), ListCalls& calls, const Item& item, Work work);
     void rereadHosts();
     void rereadKeys();
     // A snapshot's hosts, defaults and warnings, and the files to follow.
