@@ -37,6 +37,9 @@ ChangeWatcher::ChangeWatcher(QObject* parent)
 }
 
 void ChangeWatcher::follow(const DataSources& sources) {
+    // The same files: the last burst's settling has watched them already.
+    if (sources == sources_)
+        return;
     const bool first = sources_ == DataSources{};
     config_ = keepingKnown(Stamping::ofConfig(sources.config), config_);
     if (first || sources.keyFolder != sources_.keyFolder)

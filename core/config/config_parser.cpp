@@ -199,9 +199,9 @@ ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
 
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
                   const std::string& homedir, const AliasFilter& onlyAliases,
-                  ConfigReadProblems* problems, ConfigFiles* met) {
+                  ConfigReadProblems* problems) {
     config::LineInterpreter interpreter(keyPathToId, homedir, &onlyAliases);
-    return readWith(interpreter, from, homedir, problems, met);
+    return readWith(interpreter, from, homedir, problems, nullptr);
 }
 
 std::string hostId(std::string_view alias) {

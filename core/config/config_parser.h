@@ -57,7 +57,7 @@ using AliasFilter = std::set<std::string, std::less<>>;
 // in their order, and the defaults are exactly what read gives.
 ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
                   const std::string& homedir, const AliasFilter& onlyAliases,
-                  ConfigReadProblems* problems = nullptr, ConfigFiles* met = nullptr);
+                  ConfigReadProblems* problems = nullptr);
 
 // Keyword and value of one trimmed line; false when either is empty.
 bool splitDirective(std::string_view line, std::string& keyword, std::string& value);

@@ -127,8 +127,8 @@ void SystemVaultStore::keepHeldRead(const ConfigParser::AliasFilter& aliases,
     heldRead_ = std::move(held);
 }
 
-std::optional<SystemVaultStore::ConfigBlock>
-SystemVaultStore::heldBlock(const std::string& alias, const KeyPathToId& keyPathToId) const {
+std::optional<SystemVaultStore::AliasesRead>
+SystemVaultStore::heldReadFor(const std::string& alias, const KeyPathToId& keyPathToId) const {
     std::lock_guard lock(heldReadMutex_);
     if (!heldRead_ || heldRead_->hold != StoreLock::holdOf(sshDirectory_) ||
         !heldRead_->aliases.contains(alias) || heldRead_->keyPathToId != keyPathToId)
@@ -136,20 +136,16 @@ SystemVaultStore::heldBlock(const std::string& alias, const KeyPathToId& keyPath
     for (const auto& [path, stamp] : heldRead_->stamps)
         if (files::stampOf(path) != stamp)
             return std::nullopt;
-    const AliasesRead& read = heldRead_->read;
-    ConfigBlock block{read.config, std::nullopt, read.problems};
-    std::erase_if(block.config.hosts, [&](const SSHHost& host) { return host.alias != alias; });
-    if (auto file = read.blockFiles.find(alias); file != read.blockFiles.end())
-        block.file = file->second;
-    return block;
+    return heldRead_->read;
 }
 
 SystemVaultStore::ConfigBlock
 SystemVaultStore::readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const {
-    if (auto held = heldBlock(alias, keyPathToId))
-        return std::move(*held);
-    AliasesRead read = readAliases({alias}, keyPathToId);
+    std::optional<AliasesRead> held = heldReadFor(alias, keyPathToId);
+    AliasesRead read = held ? std::move(*held) : readAliases({alias}, keyPathToId);
     ConfigBlock block{std::move(read.config), std::nullopt, std::move(read.problems)};
+    // A held read may have kept other aliases too.
+    std::erase_if(block.config.hosts, [&](const SSHHost& host) { return host.alias != alias; });
     if (auto file = read.blockFiles.find(alias); file != read.blockFiles.end())
         block.file = file->second;
     return block;

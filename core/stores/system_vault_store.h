@@ -123,8 +123,8 @@ private:
     };
     void keepHeldRead(const ConfigParser::AliasFilter& aliases, const KeyPathToId& keyPathToId,
                       const AliasesRead& read) const;
-    std::optional<ConfigBlock> heldBlock(const std::string& alias,
-                                         const KeyPathToId& keyPathToId) const;
+    std::optional<AliasesRead> heldReadFor(const std::string& alias,
+                                           const KeyPathToId& keyPathToId) const;
     // loadData, with every host or only those of these aliases.
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
     // Scans with the cache of the metadata file, saves a changed cache
