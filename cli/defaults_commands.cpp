@@ -1,11 +1,15 @@
 #include "defaults_commands.h"
 
+#include "cli_errors.h"
+#include "config/ssh_arguments.h"
 #include "field_options.h"
 #include "model/record_json.h"
 #include "record_views.h"
 #include "session.h"
+#include "stores/effect_check.h"
 #include "stores/vault_rules.h"
 
+#include <algorithm>
 #include <array>
 
 namespace moorkeep::cli {
@@ -23,10 +27,50 @@ int show(Session& session, const ParsedArguments& args) {
     return 0;
 }
 
+// Removing a default that a block other than Host * gives every host would
+// change nothing OpenSSH uses: the user hears which line gives it instead.
+void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
+    SystemVaultStore* store = session.systemStore();
+    if (!store)
+        return;
+    // Keyword as ssh -G prints it, and as the user named it.
+    std::vector<std::pair<std::string, std::string>> removed;
+    if (changes.proxyJump && !*changes.proxyJump)
+        removed.emplace_back("proxyjump", "ProxyJump");
+    if (changes.keyId && !*changes.keyId)
+        removed.emplace_back("identityfile", "IdentityFile");
+    if (changes.user && changes.user->empty())
+        removed.emplace_back("user", "User");
+    for (const auto& option : changes.options)
+        if (!option.value)
+            removed.emplace_back(config::lowerAscii(option.name), option.name);
+    if (removed.empty())
+        return;
+    const config::OpenSSHEvaluator evaluator = store->evaluator();
+    const HostEvaluation evaluation = evaluator.evaluate(EffectCheck::anyHostName, store->localUser());
+    for (const auto& value : evaluation.effective) {
+        const auto name = std::find_if(removed.begin(), removed.end(),
+                                       [&](const auto& entry) { return entry.first == value.keyword; });
+        if (name == removed.end())
+            continue;
+        const config::DocumentLine* header = EffectCheck::headerOf(evaluator.document(), value.place);
+        if (header && header->kind == config::DocumentLine::Kind::host &&
+            header->arguments == std::vector<std::string>{"*"})
+            continue;
+        throw RefusedInput("Removing " + name->second + " from the Host * block would change " +
+                           "nothing: OpenSSH takes " + value.value + " from " +
+                           store->displayPath(value.place.file) + " line " +
+                           std::to_string(value.place.line) + " (" +
+                           (header ? header->text : "before the first Host line") +
+                           "), which comes first. Nothing was changed.");
+    }
+}
+
 int set(Session& session, const ParsedArguments& args) {
     session.beginChange();
     const VaultData& data = session.data();
     FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::defaults, "defaults set");
+    refuseUnsetElsewhere(session, changes);
     Defaults defaults = data.defaults;
     applyFieldChanges(defaults, changes);
     session.store().saveConfigDefaults(defaults, VaultRules::keyIdToPath(data.keys));

@@ -2,7 +2,9 @@
 
 #include "cli_errors.h"
 #include "config/config_syntax.h"
+#include "config/ssh_arguments.h"
 #include "config/ssh_command.h"
+#include "effective_view.h"
 #include "field_options.h"
 #include "lookup.h"
 #include "model/input_rules.h"
@@ -10,6 +12,7 @@
 #include "model/record_json_text.h"
 #include "record_views.h"
 #include "session.h"
+#include "stores/effect_check.h"
 #include "stores/vault_rules.h"
 
 #include <algorithm>
@@ -20,8 +23,10 @@ namespace moorkeep::cli {
 namespace {
 
 constexpr std::array<OptionSpec, 1> jsonOption{{{"--json", false}}};
+constexpr std::array<OptionSpec, 2> showOptions{{{"--json", false}, {"--effective", false}}};
 constexpr std::array<std::string_view, 1> hostArgument{"HOST"};
 constexpr std::array<std::string_view, 1> aliasArgument{"ALIAS"};
+constexpr std::array<OptionSpec, 1> moveOptions{{{"--before-line", true}}};
 constexpr std::array<OptionSpec, 6> addOptions{{
     {"--hostname", true},
     {"--user", true},
@@ -52,28 +57,61 @@ void checkHost(const SSHHost& host, const std::vector<SSHHost>& hosts,
         throw RefusedInput("A host with this alias already exists.");
 }
 
-// A configuration host carries the defaults' options too; removing one of
-// those from the host would change nothing, so the user hears where it
-// comes from instead.
-void refuseUnsetFromDefaults(const SSHHost& host, const Defaults& defaults,
-                             const FieldChanges& changes) {
+// Removing an option that the host's own block does not set would change
+// nothing, so the user hears where OpenSSH takes it from instead.
+void refuseUnsetNotOwn(Session& session, const SSHHost& host, const Defaults& defaults,
+                       const FieldChanges& changes) {
     if (host.source != HostSource::config)
         return;
+    SystemVaultStore* store = session.systemStore();
+    std::optional<HostEvaluation> evaluation;
     for (const auto& change : changes.options) {
         if (change.value)
             continue;
-        for (const auto& [name, value] : defaults.extraOptions) {
-            auto own = host.extraOptions.find(name);
-            if (!config::equalsIgnoringCase(name, change.name) || own == host.extraOptions.end() ||
-                own->second != value)
+        if (!store) {
+            auto inherited = std::find_if(
+                defaults.extraOptions.begin(), defaults.extraOptions.end(),
+                [&](const auto& entry) { return config::equalsIgnoringCase(entry.first, change.name); });
+            if (inherited != defaults.extraOptions.end())
+                throw RefusedInput(inherited->first + " comes from the Host * defaults, not from " +
+                                   "the block of " + host.alias);
+            continue;
+        }
+        if (!evaluation)
+            evaluation = store->evaluator().evaluate(SSHCommand::destinationPattern(host.alias),
+                                                     store->localUser());
+        const std::string keyword = config::lowerAscii(change.name);
+        const auto own = [&](const auto& line) { return line.keyword == keyword; };
+        if (std::any_of(evaluation->shadowed.begin(), evaluation->shadowed.end(), own))
+            continue;
+        for (const auto& value : evaluation->effective) {
+            if (value.keyword != keyword || value.own)
                 continue;
-            throw RefusedInput(name + " comes from the Host * defaults" +
-                               (defaults.sourceFile ? " in " + *defaults.sourceFile : "") +
-                               ", not from the block of " + host.alias +
-                               "; change it with 'moorkeepctl defaults set --unset-option " + name +
-                               "'");
+            throw RefusedInput(change.name + " comes from " + store->displayPath(value.place.file) + " line " +
+                               std::to_string(value.place.line) + ", not from the block of " +
+                               host.alias + "; change it there" +
+                               (value.place.file == store->configPath() ? " (for the Host * "
+                                                                          "defaults: 'moorkeepctl "
+                                                                          "defaults set "
+                                                                          "--unset-option " +
+                                                                              change.name + "')"
+                                                                        : ""));
         }
     }
+}
+
+// A Host line that names the alias already decides its values: a second
+// block would never be read.
+void refuseNamedAlias(Session& session, const std::string& alias) {
+    SystemVaultStore* store = session.systemStore();
+    if (!store)
+        return;
+    const std::string name = SSHCommand::destinationPattern(alias);
+    if (auto line = EffectCheck::namingLine(store->evaluator().document(), name))
+        throw RefusedInput("A host with this alias already exists: " +
+                           store->displayPath(line->place.file) + " line " +
+                           std::to_string(line->place.line) + " (" + line->text + ") names " +
+                           name);
 }
 
 // Saved with the lists of the snapshot the host was found in.
@@ -116,7 +154,23 @@ const VaultData& dataToFind(Session& session, const std::string& text,
     return session.data();
 }
 
+// What OpenSSH uses for any name, listed or not, read from the files.
+int showEffective(Session& session, const ParsedArguments& args) {
+    SystemVaultStore* store = session.systemStore();
+    if (!store)
+        throw RefusedInput("--effective reads the configuration files; the demo data has none");
+    const HostEvaluation evaluation =
+        store->evaluator().evaluate(args.positionals[0], store->localUser());
+    if (args.has("--json"))
+        session.output().json(views::effectiveJson(evaluation));
+    else
+        views::printEffective(session.output(), evaluation);
+    return 0;
+}
+
 int show(Session& session, const ParsedArguments& args) {
+    if (args.has("--effective"))
+        return showEffective(session, args);
     const VaultData& data = dataToFind(session, args.positionals[0]);
     const SSHHost& host = findHost(data.hosts, args.positionals[0]);
     if (args.has("--json"))
@@ -146,6 +200,7 @@ int add(Session& session, const ParsedArguments& args) {
     host.hostname = *hostname;
     host.source = HostSource::user;
     applyFieldChanges(host, changes);
+    refuseNamedAlias(session, host.alias);
     checkHost(host, data.hosts, std::nullopt, std::nullopt);
     save(session, data, host);
     return 0;
@@ -161,10 +216,34 @@ int edit(Session& session, const ParsedArguments& args) {
         host.alias = *alias;
     if (auto hostname = args.value("--hostname"))
         host.hostname = *hostname;
-    refuseUnsetFromDefaults(host, data.defaults, changes);
+    refuseUnsetNotOwn(session, host, data.defaults, changes);
     applyFieldChanges(host, changes);
     checkHost(host, data.hosts, host.id, previousAlias);
     save(session, data, host);
+    return 0;
+}
+
+// "FILE:N" of --before-line.
+std::pair<std::string, std::size_t> fileAndLine(const std::string& text) {
+    const auto colon = text.rfind(':');
+    const auto line = colon == std::string::npos
+                          ? std::nullopt
+                          : config::parseInteger(std::string_view(text).substr(colon + 1));
+    if (!line || *line < 1)
+        throw UsageError("--before-line takes FILE:N, a file and a line number", "host move");
+    return {text.substr(0, colon), static_cast<std::size_t>(*line)};
+}
+
+int move(Session& session, const ParsedArguments& args) {
+    auto before = args.value("--before-line");
+    if (!before)
+        throw UsageError("missing --before-line", "host move");
+    const auto [file, line] = fileAndLine(*before);
+    SystemVaultStore* store = session.systemStore();
+    if (!store)
+        throw RefusedInput("the demo data has no configuration file to move blocks in");
+    session.beginChange();
+    store->moveHostBlock(args.positionals[0], file, line);
     return 0;
 }
 
@@ -186,13 +265,22 @@ Options:
   --json   print the hosts as a JSON array
 )";
 
-constexpr std::string_view showHelp = R"(Usage: moorkeepctl host show HOST [--json]
+constexpr std::string_view showHelp = R"(Usage: moorkeepctl host show HOST [--json] [--effective]
 
 Shows one host. HOST is an alias (the first host with exactly that alias) or
 else a host id.
 
+With --effective, HOST is any destination name, listed or not, and the output
+is what OpenSSH's client uses for it, as "ssh -G HOST" evaluates the files:
+each value with the file and line that set it (OpenSSH takes the first value
+it meets; IdentityFile values add up), the lines of the host's own block that
+OpenSSH never uses and the line that wins instead, and Match conditions that
+are not judged here because they would run something (exec, canonical,
+final, localnetwork): such blocks count as not matching.
+
 Options:
-  --json   print the host as a JSON object
+  --json        print as a JSON object
+  --effective   what OpenSSH uses for HOST, and where each value comes from
 )";
 
 constexpr std::string_view commandHelp = R"(Usage: moorkeepctl host command HOST
@@ -203,8 +291,10 @@ Prints the ssh command that connects to the host: "ssh ALIAS" for a host of
 
 constexpr std::string_view addHelp = R"(Usage: moorkeepctl host add ALIAS --hostname H [options]
 
-Adds a host as a Host block at the end of ~/.ssh/config. The alias must not be
-taken by another host.
+Adds a host as a Host block to ~/.ssh/config: before the first block that
+applies to ALIAS too (such as "Host *"), so that OpenSSH reads its values first,
+else at the end. The alias must not be named by another Host line. A value that
+OpenSSH would still take from elsewhere is refused, naming that line.
 
 Options:
   --hostname H         the host name or address (required, not empty)
@@ -235,18 +325,32 @@ Options:
   --unset-option NAME  remove a directive; may be repeated
 )";
 
+constexpr std::string_view moveHelp = R"(Usage: moorkeepctl host move ALIAS --before-line FILE:N
+
+Moves the Host block of ALIAS, byte for byte, above line N of FILE, which must
+be a Host or Match line of the file the block lives in (FILE may start with
+"~"). OpenSSH takes the first value it meets for an option, so a block that
+comes first decides: this is the way out when a change is refused because an
+earlier block sets the value; the refusal names that block's line.
+
+Options:
+  --before-line FILE:N  the Host or Match line to move the block above
+)";
+
 constexpr std::string_view removeHelp = R"(Usage: moorkeepctl host rm HOST
 
 Deletes a host: its Host block is removed from ~/.ssh/config, a host kept in
 the metadata file is removed from there.
 )";
 
-constexpr std::array<Command, 6> commands{{
+constexpr std::array<Command, 7> commands{{
     {"list", "list the hosts", listHelp, jsonOption, {}, list},
-    {"show", "show one host", showHelp, jsonOption, hostArgument, show},
+    {"show", "show one host", showHelp, showOptions, hostArgument, show},
     {"command", "print the ssh command for a host", commandHelp, {}, hostArgument, command},
     {"add", "add a host", addHelp, addOptions, aliasArgument, add},
     {"edit", "change a host", editHelp, editOptions, hostArgument, edit},
+    {"move", "move a host's block above another block", moveHelp, moveOptions, aliasArgument,
+     move},
     {"rm", "delete a host", removeHelp, {}, hostArgument, remove},
 }};
 

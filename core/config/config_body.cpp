@@ -98,8 +98,11 @@ std::vector<FieldGroup> changedHostGroups(const std::optional<SSHHost>& before,
     GroupList groups(!before);
     auto changed = [&](auto field) { return before && field(*before) != field(after); };
 
+    // A host without a HostName line connects to its alias: a rename keeps
+    // where it connects only when the old name is written out.
+    const bool renamed = before && before->alias != after.alias;
     groups.add(
-        "HostName", changed([](const SSHHost& h) { return h.hostname; }),
+        "HostName", renamed || changed([](const SSHHost& h) { return h.hostname; }),
         one(!after.hostname.empty() && after.hostname != after.alias, "HostName", after.hostname));
     groups.add("User", changed([](const SSHHost& h) { return h.user; }),
                one(!after.user.empty() && after.user != defaults.user, "User", after.user));

@@ -85,11 +85,13 @@ void complete(SSHHost& host, bool hasPort, const Defaults& defaults) {
 
 enum class BlockKind { host, defaults, ignored };
 
-// OpenSSH matches each pattern of a Host line on its own. Only the pattern
-// "*" itself applies to every host; any other wildcard applies to some hosts
-// only, which the model cannot say, so such a block is left aside.
+// OpenSSH matches each pattern of a Host line on its own. A block that
+// takes every name ("*" and no negated pattern) holds the defaults; any
+// other wildcard applies to some hosts only, so such a block is left aside.
 BlockKind blockKind(std::string_view patterns) {
     bool wildcard = false;
+    bool everyName = false;
+    bool negated = false;
     std::size_t at = 0;
     while (at < patterns.size()) {
         while (at < patterns.size() && isSpace(patterns[at]))
@@ -98,11 +100,17 @@ BlockKind blockKind(std::string_view patterns) {
         while (at < patterns.size() && !isSpace(patterns[at]))
             ++at;
         const std::string_view pattern = patterns.substr(start, at - start);
-        if (pattern == "*")
-            return BlockKind::defaults;
+        if (pattern.empty())
+            continue;
+        if (pattern.front() == '!')
+            negated = true;
+        else if (pattern == "*")
+            everyName = true;
         wildcard = wildcard || pattern.find_first_of("*?") != std::string_view::npos;
     }
-    return wildcard ? BlockKind::ignored : BlockKind::host;
+    if (everyName && !negated)
+        return BlockKind::defaults;
+    return wildcard || everyName ? BlockKind::ignored : BlockKind::host;
 }
 
 } // namespace

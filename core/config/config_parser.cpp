@@ -2,6 +2,7 @@
 
 #include "config/config_syntax.h"
 #include "config/config_text.h"
+#include "config/ssh_arguments.h"
 #include "config/line_interpreter.h"
 #include "files/paths.h"
 #include "files/text_file.h"
@@ -20,18 +21,19 @@ std::string listedFolder(const std::string& pattern) {
     return paths::parent(pattern.substr(0, pattern.find_first_of("*?")));
 }
 
-// The files an Include value names, in order. Like OpenSSH, the value may
-// list several paths and a relative path is taken from ~/.ssh. The folders
-// that decided the answer go to met.
-std::vector<std::string> includedFiles(std::string_view value, const std::string& homedir,
-                                       ConfigFiles* met) {
+} // namespace
+
+std::vector<std::string> includedFiles(const std::vector<std::string>& words,
+                                       const std::string& homedir, ConfigFiles* met) {
     std::vector<std::string> files;
     auto noteFolder = [&](std::string folder) {
         if (met &&
             std::find(met->folders.begin(), met->folders.end(), folder) == met->folders.end())
             met->folders.push_back(std::move(folder));
     };
-    for (const std::string& word : config::words(value)) {
+    for (const std::string& word : words) {
+        if (word.empty())
+            continue;
         std::string path = paths::expandTilde(word, homedir);
         if (path.front() != '/')
             path = paths::join(paths::join(homedir, ".ssh"), path);
@@ -52,6 +54,8 @@ std::vector<std::string> includedFiles(std::string_view value, const std::string
     return files;
 }
 
+namespace {
+
 bool splitDirective(std::string_view line, std::string_view& keyword, std::string_view& value) {
     auto isSeparator = [](char c) { return config::isSpace(c) || c == '='; };
     std::size_t end = 0;
@@ -67,8 +71,8 @@ bool splitDirective(std::string_view line, std::string_view& keyword, std::strin
     return !keyword.empty() && !value.empty();
 }
 
-// The file's text, or nothing when it is to be skipped (a problem is noted
-// for every reason but a missing file).
+} // namespace
+
 std::optional<std::string> readText(const std::string& name, ConfigReadProblems* problems) {
     files::ReadResult read = files::readFile(name);
     using Kind = ConfigReadProblem::Kind;
@@ -94,6 +98,8 @@ std::optional<std::string> readText(const std::string& name, ConfigReadProblems*
     }
     return std::move(read.bytes);
 }
+
+namespace {
 
 void readLinesAt(const std::string& from, std::set<std::string>& visited,
                  const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems,
@@ -123,7 +129,10 @@ void readLinesAt(const std::string& from, std::set<std::string>& visited,
         if (!splitDirective(line, keyword, value))
             continue;
         if (config::equalsIgnoringCase(keyword, "include")) {
-            for (const std::string& file : includedFiles(value, homedir, met))
+            // Quoted paths are one word, as OpenSSH reads them.
+            const auto words = config::splitArguments(value);
+            for (const std::string& file :
+                 includedFiles(words.value_or(std::vector<std::string>{}), homedir, met))
                 readLinesAt(file, visited, homedir, sink, problems, met, depth + 1);
             continue;
         }

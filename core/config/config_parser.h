@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -40,6 +41,15 @@ void readLines(const std::string& from, std::set<std::string>& visited, const st
 // The lines, and the files skipped as above.
 std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
                                         ConfigReadProblems& problems);
+
+// The files that the words of an Include line name, in order: a word may
+// be a glob, and a relative path is taken from homedir/.ssh, as in OpenSSH.
+// The folders that decided the answer go to met.
+std::vector<std::string> includedFiles(const std::vector<std::string>& words,
+                                       const std::string& homedir, ConfigFiles* met = nullptr);
+// A configuration file's text, or nothing when it is to be skipped: a
+// problem is noted for every reason but a missing file.
+std::optional<std::string> readText(const std::string& name, ConfigReadProblems* problems);
 
 // How many Include levels below the main file are followed, as in OpenSSH.
 inline constexpr int includeDepthLimit = 16;

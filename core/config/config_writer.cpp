@@ -44,6 +44,51 @@ std::string appendHostBlock(std::string_view to, const SSHHost& host, const Defa
                              "  "));
 }
 
+std::string insertHostBlock(std::string_view to, const SSHHost& host, const Defaults& defaults,
+                            const KeyIdToPath& keyIdToPath, std::size_t beforeLine) {
+    const config::ConfigText text(to);
+    if (beforeLine >= text.lineCount())
+        return appendHostBlock(to, host, defaults, keyIdToPath);
+    // Comment lines right above a header speak of its block and stay with it.
+    while (beforeLine > 0 && !config::isBlank(text.line(beforeLine - 1)) &&
+           config::isBlankOrComment(text.line(beforeLine - 1)))
+        --beforeLine;
+    std::vector<std::string> lines{"Host " + host.alias};
+    for (std::string& line : config::renderGroups(
+             config::changedHostGroups(std::nullopt, host, defaults, keyIdToPath), "  "))
+        lines.push_back(std::move(line));
+    lines.emplace_back();
+    return text.splice(beforeLine, beforeLine, lines);
+}
+
+std::optional<std::string> moveHostBlock(std::string_view in, const std::string& alias,
+                                         std::size_t beforeLine) {
+    const config::ConfigText text(in);
+    const auto block = config::findHostBlock(text, alias);
+    if (!block || beforeLine >= block->header || !config::readHeader(text.line(beforeLine)))
+        return std::nullopt;
+    while (beforeLine > 0 && !config::isBlank(text.line(beforeLine - 1)) &&
+           config::isBlankOrComment(text.line(beforeLine - 1)))
+        --beforeLine;
+    // The block's own bytes, line ends included; one blank line before it
+    // went with it when it was added, and goes with it again.
+    std::size_t from = block->header;
+    if (from > 0 && config::isBlank(text.line(from - 1)))
+        --from;
+    const std::size_t blockStart = text.lineStart(block->header);
+    const std::size_t blockEnd = block->end < text.lineCount() ? text.lineStart(block->end) : in.size();
+    std::string moved(in.substr(blockStart, blockEnd - blockStart));
+    if (!moved.ends_with('\n'))
+        moved.append(text.lineEnd());
+    moved.append(text.lineEnd());
+    const std::size_t at = text.lineStart(beforeLine);
+    std::string out(in.substr(0, at));
+    out += moved;
+    out.append(in.substr(at, text.lineStart(from) - at));
+    out.append(in.substr(blockEnd));
+    return out;
+}
+
 std::string updateHostBlock(std::string_view in, const SSHHost& host,
                             const std::optional<std::string>& originalAlias,
                             const Defaults& defaults, const KeyIdToPath& keyIdToPath) {

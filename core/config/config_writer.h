@@ -4,6 +4,7 @@
 #include "model/ssh_host.h"
 #include "model/vault_store.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +26,18 @@ struct AtPath {
 
 std::string appendHostBlock(std::string_view to, const SSHHost& host, const Defaults& defaults,
                             const KeyIdToPath& keyIdToPath);
+// The same block inserted before the line of this index (counted from 0),
+// with one blank line after it, so that OpenSSH reads it before the block
+// that starts there; comment lines right above that line stay with it. At
+// or past the end, the block is appended.
+std::string insertHostBlock(std::string_view to, const SSHHost& host, const Defaults& defaults,
+                            const KeyIdToPath& keyIdToPath, std::size_t beforeLine);
+// The block of the alias moved, byte for byte, before the Host or Match line
+// of this index (counted from 0), which must come before it; comment lines
+// right above that line stay with it. Nothing when the block is not found
+// or the line is not such a header.
+std::optional<std::string> moveHostBlock(std::string_view in, const std::string& alias,
+                                         std::size_t beforeLine);
 // An update rewrites only the field groups (HostName, User, Port,
 // IdentityFile, ProxyJump, each extra option in any spelling) whose value
 // differs from `original`, the record as the files give it now; the header
@@ -72,6 +85,8 @@ void checkChange(const std::optional<Defaults>& original, const Defaults& defaul
 // written.
 void appendHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath);
+void insertHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& defaults,
+                     const KeyIdToPath& keyIdToPath, std::size_t beforeLine);
 bool updateHostBlock(const AtPath& atPath, const SSHHost& host,
                      const std::optional<std::string>& originalAlias, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath);
@@ -79,6 +94,7 @@ bool updateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& o
                      const std::optional<std::string>& originalAlias, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath);
 bool deleteHostBlock(const AtPath& atPath, const std::string& alias);
+bool moveHostBlock(const AtPath& atPath, const std::string& alias, std::size_t beforeLine);
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
                          const KeyIdToPath& keyIdToPath);
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults, const Defaults& original,

@@ -59,14 +59,15 @@ void checkOneWord(const std::vector<config::FieldGroup>& groups) {
         {"HostName", "host name"}, {"User", "user"}, {"ProxyJump", "jump host"}};
     for (const auto& group : groups)
         for (const auto& [keyword, value] : group.directives) {
-            if (keyword == "Port") {
+            // Every spelling of a keyword is the same option to OpenSSH.
+            if (config::equalsIgnoringCase(keyword, "Port")) {
                 const auto port = config::parseInteger(value);
                 if (!port || *port < 1 || *port > 65535)
                     throw std::invalid_argument("The port must be a number from 1 to 65535, not " +
                                                 value + ".");
             }
             for (const auto& [name, field] : fields)
-                if (keyword == name && value.find_first_of(" \t\f\v\"'") != std::string::npos)
+                if (config::equalsIgnoringCase(keyword, name) && value.find_first_of(" \t\f\v\"'") != std::string::npos)
                     throw std::invalid_argument("The " + std::string(field) +
                                                 " must not contain spaces or quotes.");
         }

@@ -103,6 +103,24 @@ void appendHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& 
     writeAppended(atPath, current, appendHostBlock(current.text(), host, defaults, keyIdToPath));
 }
 
+void insertHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& defaults,
+                     const KeyIdToPath& keyIdToPath, std::size_t beforeLine) {
+    checkChange(std::nullopt, host, defaults, keyIdToPath);
+    createParent(atPath.path);
+    const Current current = readCurrent(atPath.path);
+    writeAppended(atPath, current,
+                  insertHostBlock(current.text(), host, defaults, keyIdToPath, beforeLine));
+}
+
+bool moveHostBlock(const AtPath& atPath, const std::string& alias, std::size_t beforeLine) {
+    const Current current = readCurrent(atPath.path);
+    const auto moved = moveHostBlock(current.text(), alias, beforeLine);
+    if (!moved)
+        return false;
+    replace(atPath, current, *moved);
+    return true;
+}
+
 bool updateHostBlock(const AtPath& atPath, const SSHHost& host,
                      const std::optional<std::string>& originalAlias, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath) {

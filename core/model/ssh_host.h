@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/host_evaluation.h"
 #include "model/host_source.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace moorkeep {
 
 using OptionMap = std::map<std::string, std::string>;
 
-// One host entry, with effective values (the defaults already filled in).
+// One host entry, with the values OpenSSH uses for it.
 struct SSHHost {
     std::string id;
     std::string alias;
@@ -22,6 +23,9 @@ struct SSHHost {
     std::optional<std::string> proxyJump;
     OptionMap extraOptions;
     HostSource source = HostSource::config;
+    // For a configuration host: what else OpenSSH's evaluation of it says.
+    // Not stored anywhere; every reading of the configuration fills it in.
+    HostFacts facts = {};
 
     bool operator==(const SSHHost&) const = default;
 };

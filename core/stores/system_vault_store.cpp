@@ -2,6 +2,7 @@
 
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
+#include "config/host_effects.h"
 #include "config/line_interpreter.h"
 #include "files/paths.h"
 #include "keys/key_scanner.h"
@@ -22,7 +23,8 @@ SystemVaultStore::SystemVaultStore(Options options)
     , metaStore_(options.userMetaPath.value_or(UserMetaStore::defaultPath(homedir_)))
     , keyToolPath_(std::move(options.keyToolPath))
     , sshPath_(std::move(options.sshPath))
-    , backupFolder_(options.backupFolder.value_or(ConfigBackups::defaultFolder(homedir_))) {}
+    , backupFolder_(options.backupFolder.value_or(ConfigBackups::defaultFolder(homedir_)))
+    , localUser_(config::localUserName()) {}
 
 SystemVaultStore::ChangeLocks::ChangeLocks(const SystemVaultStore& store)
     : config_(store.sshDirectory(), StoreLock::Mode::change, wait, StoreLock::Target::folder)
@@ -56,6 +58,16 @@ std::vector<ConfigLineSource> SystemVaultStore::readConfigLines() const {
 std::vector<ConfigLineSource>
 SystemVaultStore::readConfigLines(ConfigReadProblems& problems) const {
     return ConfigParser::readLines(configPath_, homedir_, problems);
+}
+
+config::OpenSSHEvaluator SystemVaultStore::evaluator(const config::TextOverrides& overrides) const {
+    return config::OpenSSHEvaluator(config::readDocument(configPath_, homedir_, overrides));
+}
+
+void SystemVaultStore::evaluate(std::vector<SSHHost>& hosts, const KeyPathToId& keyPathToId) const {
+    if (hosts.empty())
+        return;
+    config::applyEvaluation(hosts, evaluator(), keyPathToId, homedir_, localUser_);
 }
 
 ParsedConfig SystemVaultStore::readConfig(const KeyPathToId& keyPathToId) const {
@@ -110,6 +122,7 @@ SystemVaultStore::readAliases(const ConfigParser::AliasFilter& aliases,
         },
         &read.problems, &read.met);
     read.config = interpreter.finish();
+    evaluate(read.config.hosts, keyPathToId);
     return read;
 }
 
@@ -178,6 +191,7 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     } else {
         config =
             ConfigParser::read(configPath_, keyPathToId, homedir_, &problems, &data.sources.config);
+        evaluate(config.hosts, keyPathToId);
     }
     data.sources.keyFolder = sshDirectory_;
     data.sources.metaFile = metaStore_.path();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/config_parser.h"
+#include "config/openssh_evaluator.h"
 #include "config/config_read_problem.h"
 #include "config/config_writer.h"
 #include "files/file_stamp.h"
@@ -8,11 +9,13 @@
 #include "model/config_records.h"
 #include "model/vault_store.h"
 #include "stores/config_backups.h"
+#include "stores/effect_check.h"
 #include "stores/openssh_check.h"
 #include "stores/store_lock.h"
 #include "stores/user_meta_store.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -80,7 +83,19 @@ public:
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
 
+    // Moves the Host block of the alias, byte for byte, above the Host or
+    // Match line `line` (counted from 1) of `file`, which must be the file
+    // the block lives in. Throws FileError.
+    void moveHostBlock(const std::string& alias, const std::string& file, std::size_t line);
+
+    // The path with the home directory written as "~", for messages.
+    std::string displayPath(const std::string& path) const;
+
     ConfigBackups backups() const;
+    // What OpenSSH makes of the configuration as it is now, or with some
+    // files' texts replaced.
+    config::OpenSSHEvaluator evaluator(const config::TextOverrides& overrides = {}) const;
+    const std::string& localUser() const { return localUser_; }
     // Puts the backup's bytes back in place of its file, atomically, after
     // backing up what the file holds now. Throws FileError.
     void restoreBackup(const std::string& id);
@@ -92,6 +107,8 @@ private:
     std::vector<ConfigLineSource> readConfigLines() const;
     std::vector<ConfigLineSource> readConfigLines(ConfigReadProblems& problems) const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
+    // Gives configuration hosts the values OpenSSH uses for them.
+    void evaluate(std::vector<SSHHost>& hosts, const KeyPathToId& keyPathToId) const;
     // The configuration with only the hosts of this alias, and the file of
     // its first Host line, read in one pass.
     struct ConfigBlock {
@@ -140,9 +157,15 @@ private:
     void refuseSkippedBlock(const ConfigReadProblems& problems, const std::string& pattern) const;
     // The file form's target, checked by OpenSSH (evaluated for the given
     // host name) and backed up before it is replaced.
-    ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination) const;
-    // The path with the home directory written as "~", for messages.
-    std::string displayPath(const std::string& path) const;
+    // takesEffect, when given, first judges the new text (see EffectCheck).
+    using EffectJudge = std::function<void(const std::string& file, const std::string& next)>;
+    ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination,
+                                 EffectJudge takesEffect = {}) const;
+    // Judges a change of this host against what OpenSSH will use.
+    EffectJudge effectJudge(const std::string& name, const std::optional<SSHHost>& before,
+                            const SSHHost& asked, const Defaults& defaults,
+                            const KeyIdToPath& keyIdToPath) const;
+    EffectJudge effectJudge(EffectCheck::Request request) const;
 
     std::string homedir_;
     std::string sshDirectory_;
@@ -151,6 +174,7 @@ private:
     std::string keyToolPath_;
     std::string sshPath_;
     std::string backupFolder_;
+    std::string localUser_;
     mutable std::mutex heldReadMutex_;
     mutable std::optional<HeldRead> heldRead_;
 };

@@ -10,6 +10,7 @@
 #include "files/text_file.h"
 #include "model/input_rules.h"
 #include "model/uuid.h"
+#include "stores/effect_check.h"
 #include "stores/system_vault_store.h"
 
 #include <algorithm>
@@ -22,8 +23,7 @@ namespace {
 
 using ConfigWriter::AtPath;
 
-// The name ssh -G evaluates a check for when no one host is concerned.
-constexpr const char* anyHost = "moorkeep-check.invalid";
+constexpr const char* anyHost = EffectCheck::anyHostName;
 
 // The file of the first Host line with exactly this pattern, in reading
 // order: a block is edited in the file where it lives.
@@ -72,6 +72,24 @@ bool holdsHostLine(std::string_view bytes, const std::string& pattern) {
     return false;
 }
 
+// A host name that names the old alias ("%h") would follow the rename; the
+// host keeps connecting where it did.
+void keepDerivedHostName(SSHHost& renamed, const SSHHost& original) {
+    if (renamed.hostname != original.hostname)
+        return;
+    const std::string oldName = SSHCommand::destinationPattern(original.alias);
+    std::string hostname;
+    for (std::size_t i = 0; i < renamed.hostname.size(); ++i) {
+        if (renamed.hostname[i] == '%' && i + 1 < renamed.hostname.size() &&
+            (renamed.hostname[i + 1] == 'h' || renamed.hostname[i + 1] == '%')) {
+            hostname += renamed.hostname[++i] == 'h' ? oldName : "%%";
+        } else {
+            hostname += renamed.hostname[i];
+        }
+    }
+    renamed.hostname = hostname;
+}
+
 } // namespace
 
 void SystemVaultStore::refuseSkippedBlock(const ConfigReadProblems& problems,
@@ -99,15 +117,35 @@ std::string SystemVaultStore::displayPath(const std::string& path) const {
     return path;
 }
 
-AtPath SystemVaultStore::guarded(const std::string& file, const std::string& destination) const {
-    const bool included =
-        paths::standardize(file, homedir_) != paths::standardize(configPath_, homedir_);
+SystemVaultStore::EffectJudge
+SystemVaultStore::effectJudge(const std::string& name, const std::optional<SSHHost>& before,
+                              const SSHHost& asked, const Defaults& defaults,
+                              const KeyIdToPath& keyIdToPath) const {
+    return effectJudge({name, config::changedHostGroups(before, asked, defaults, keyIdToPath),
+                        asked, keyIdToPath, invert(keyIdToPath), homedir_, localUser_,
+                        "the block of " + asked.alias});
+}
+
+SystemVaultStore::EffectJudge SystemVaultStore::effectJudge(EffectCheck::Request request) const {
+    return [this, request](const std::string& file, const std::string& next) {
+        EffectCheck::requireEffect(evaluator({{file, next}}), request,
+                                   [this](const std::string& path) { return displayPath(path); });
+    };
+}
+
+AtPath SystemVaultStore::guarded(const std::string& file, const std::string& destination,
+                                 EffectJudge takesEffect) const {
+    const std::string standardized = paths::standardize(file, homedir_);
+    const bool included = standardized != paths::standardize(configPath_, homedir_);
     OpenSSHCheck::Request request{sshPath_, displayPath(file), included, destination};
     return {file,
-            [this, request](const std::string& path, const std::optional<std::string>& current,
-                            const std::string& next) {
+            [this, request, standardized, takesEffect](const std::string& path,
+                                                       const std::optional<std::string>& current,
+                                                       const std::string& next) {
                 if (current && *current == next)
                     return;
+                if (takesEffect)
+                    takesEffect(standardized, next);
                 if (!current) {
                     OpenSSHCheck::checkReplacement(request, current, next);
                     return;
@@ -140,18 +178,33 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
 
     const ConfigBlock block = readConfigBlock(host.alias, invert(keyIdToPath));
     const auto destination = SSHCommand::destinationPattern(host.alias);
+    const Defaults& defaults = block.config.defaults;
     if (auto original = hostOf(block.config, host.alias)) {
         std::string file = block.file.value_or(configPath_);
-        if (!ConfigWriter::updateHostBlock(guarded(file, destination), saved, *original, host.alias,
-                                           block.config.defaults, keyIdToPath))
+        if (!ConfigWriter::updateHostBlock(
+                guarded(file, destination,
+                        effectJudge(destination, original, saved, defaults, keyIdToPath)),
+                saved, *original, host.alias, defaults, keyIdToPath))
             throw notEditable(host.alias, displayPath(file));
     } else {
         checkNewAlias(host.alias);
         // OpenSSH would keep using a block in a file that could not be read
         // here, and ignore a second one appended after it.
         refuseSkippedBlock(block.problems, host.alias);
-        ConfigWriter::appendHostBlock(guarded(configPath_, destination), saved,
-                                      block.config.defaults, keyIdToPath);
+        const config::OpenSSHEvaluator now = evaluator();
+        if (auto naming = EffectCheck::namingLine(now.document(), destination))
+            throw FileError("A host with this alias already exists: " +
+                            displayPath(naming->place.file) + " line " +
+                            std::to_string(naming->place.line) + " (" + naming->text +
+                            ") names " + destination + ". Nothing was changed.");
+        // A new block goes before the first block that applies to it, so
+        // that OpenSSH reads its values first.
+        const auto before = EffectCheck::insertionLine(
+            now, paths::standardize(configPath_, homedir_), destination, localUser_);
+        ConfigWriter::insertHostBlock(
+            guarded(configPath_, destination,
+                    effectJudge(destination, std::nullopt, saved, defaults, keyIdToPath)),
+            saved, defaults, keyIdToPath, before.value_or(static_cast<std::size_t>(-1)));
     }
 
     UserMeta meta = metaStore_.load();
@@ -172,11 +225,16 @@ SSHHost SystemVaultStore::saveConfigHost(const SSHHost& host,
     const auto original = hostOf(block.config, alias);
     if (!original || !block.file)
         throw notFound(alias, displayPath(configPath_) + " or the files it includes");
-    if (host.alias != alias)
+    SSHHost asked = host;
+    if (host.alias != alias) {
         checkNewAlias(host.alias);
+        keepDerivedHostName(asked, *original);
+    }
+    const auto destination = SSHCommand::destinationPattern(asked.alias);
     if (!ConfigWriter::updateHostBlock(
-            guarded(*block.file, SSHCommand::destinationPattern(host.alias)), host, *original,
-            alias, block.config.defaults, keyIdToPath))
+            guarded(*block.file, destination,
+                    effectJudge(destination, original, asked, block.config.defaults, keyIdToPath)),
+            asked, *original, alias, block.config.defaults, keyIdToPath))
         throw notEditable(alias, displayPath(*block.file));
     return host;
 }
@@ -230,16 +288,51 @@ Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
     // Without a Host * block the changed defaults go into a new one at the
     // end of the main file, where OpenSSH reads defaults, rather than being
     // dropped.
+    // The defaults take effect for a name that only wildcard blocks reach.
+    SSHHost asked;
+    asked.alias = "*";
+    asked.hostname = anyHost;
+    asked.user = defaults.user;
+    asked.port = defaults.port;
+    asked.keyId = defaults.keyId.empty() ? std::nullopt : std::optional(defaults.keyId);
+    asked.proxyJump = defaults.proxyJump;
+    asked.extraOptions = defaults.extraOptions;
+    for (const auto& [keyword, value] : defaults.extraOptions)
+        if (config::equalsIgnoringCase(keyword, "hostname"))
+            asked.hostname = value;
+    auto judge = [&] {
+        return effectJudge({anyHost, config::changedDefaultsGroups(original, defaults, keyIdToPath),
+                            asked, keyIdToPath, keyPathToId, homedir_, localUser_,
+                            "the Host * block"});
+    };
     if (auto file = fileOfBlock(lines, "*")) {
-        if (!ConfigWriter::updateDefaultsBlock(guarded(*file, anyHost), defaults, original,
+        if (!ConfigWriter::updateDefaultsBlock(guarded(*file, anyHost, judge()), defaults, original,
                                                keyIdToPath))
             throw notEditable("*", displayPath(*file));
     } else if (!config::changedDefaultsGroups(original, defaults, keyIdToPath).empty()) {
         refuseSkippedBlock(problems, "*");
-        ConfigWriter::appendDefaultsBlock(guarded(configPath_, anyHost), defaults, original,
-                                          keyIdToPath);
+        ConfigWriter::appendDefaultsBlock(guarded(configPath_, anyHost, judge()), defaults,
+                                          original, keyIdToPath);
     }
     return readConfig(keyPathToId).defaults;
+}
+
+void SystemVaultStore::moveHostBlock(const std::string& alias, const std::string& file,
+                                     std::size_t line) {
+    ChangeLocks locks(*this);
+    const auto blockFile = fileOfBlock(readConfigLines(), alias);
+    if (!blockFile)
+        throw notFound(alias, displayPath(configPath_) + " or the files it includes");
+    const std::string target = paths::standardize(expandHome(file), homedir_);
+    if (target != paths::standardize(*blockFile, homedir_))
+        throw FileError("The block of \"" + alias + "\" is in " + displayPath(*blockFile) +
+                        "; it can only move within that file. Nothing was changed.");
+    if (line == 0 ||
+        !ConfigWriter::moveHostBlock(guarded(*blockFile, SSHCommand::destinationPattern(alias)),
+                                     alias, line - 1))
+        throw FileError("Line " + std::to_string(line) + " of " + displayPath(*blockFile) +
+                        " is not a Host or Match line above the block of \"" + alias +
+                        "\". Nothing was changed.");
 }
 
 void SystemVaultStore::restoreBackup(const std::string& id) {

@@ -75,7 +75,9 @@ std::vector<SSHKey> generateKey(VaultStore& store, const GenerateKeyOptions& opt
 std::vector<SSHHost> hostsUsingKey(const std::vector<SSHHost>& hosts, const std::string& keyId) {
     std::vector<SSHHost> out;
     for (const auto& host : hosts)
-        if (host.keyId && *host.keyId == keyId)
+        if ((host.keyId && *host.keyId == keyId) ||
+            std::find(host.facts.keyIds.begin(), host.facts.keyIds.end(), keyId) !=
+                host.facts.keyIds.end())
             out.push_back(host);
     return out;
 }

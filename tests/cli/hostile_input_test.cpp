@@ -117,7 +117,8 @@ TEST(HostileInput, UnsettingAnOptionOfTheDefaultsSaysWhereItComesFrom) {
     home.writeConfig(config);
     auto result = home.run({"host", "edit", "web", "--unset-option", "ServerAliveInterval"});
     EXPECT_EQ(result.status, 2);
-    EXPECT_TRUE(contains(result.err, "comes from the Host * defaults")) << result.err;
+    EXPECT_TRUE(contains(result.err, "ServerAliveInterval comes from ~/.ssh/config line 6"))
+        << result.err;
     EXPECT_EQ(home.config(), config);
     // The host's own option is removed as before.
     home.change({"host", "edit", "web", "--unset-option", "ForwardAgent"});

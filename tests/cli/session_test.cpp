@@ -25,13 +25,16 @@ TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
     // The bytes the application writes for the same changes.
     home.change({"host", "edit", "web", "--alias", "www", "--port", "2222", "--option",
                  "ForwardAgent=yes"});
-    EXPECT_EQ(home.config(), configText + "\n"
-                                          "Host www\n"
-                                          "  HostName web.example.com\n"
-                                          "  User deploy\n"
-                                          "  IdentityFile ~/.ssh/id_work\n"
-                                          "  Port 2222\n"
-                                          "  ForwardAgent yes\n");
+    // Host * applies to the new host too: its block goes first, so that
+    // OpenSSH reads its values.
+    EXPECT_EQ(home.config(), "Host www\n"
+                             "  HostName web.example.com\n"
+                             "  User deploy\n"
+                             "  IdentityFile ~/.ssh/id_work\n"
+                             "  Port 2222\n"
+                             "  ForwardAgent yes\n"
+                             "\n" +
+                                 configText);
     home.change({"key", "rename", "id_work", "  Work \n"});
     SSHKey work = home.key("id_work");
     EXPECT_EQ(work.name, "Work");
@@ -65,7 +68,9 @@ TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
     EXPECT_EQ(home.aliases(), (std::vector<std::string>{"db"}));
     EXPECT_TRUE(home.snapshot().keys.empty());
     EXPECT_FALSE(fs::exists(home.sshPath("deploy_key")));
-    EXPECT_EQ(home.config(), configText);
+    // The blank line that set the new block apart stays, as after any
+    // block deleted from the top of a file.
+    EXPECT_EQ(home.config(), "\n" + configText);
 }
 
 } // namespace

@@ -34,7 +34,7 @@ demo_keys="github github_ed25519 id_ed25519 personal prod-deploy prod_ed25519 st
 check "moorkeepctl " "backup defaults dump host key"
 check "moorkeepctl h" "host"
 check "moorkeepctl --" "--demo --help --home --meta --version"
-check "moorkeepctl host " "add command edit list rm show"
+check "moorkeepctl host " "add command edit list move rm show"
 check "moorkeepctl --demo key p" "passwd pub"
 check "moorkeepctl dump " ""
 check "moorkeepctl host add web --p" "--port --proxy-jump"

@@ -69,7 +69,9 @@ TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
     EXPECT_EQ(config.defaults.sourceFile, ssh("config"));
 }
 
-TEST_F(ConfigParserTest, OnlyThePatternStarItselfFeedsTheDefaults) {
+// A block with a negated pattern does not apply to every host, so it holds no
+// defaults; "*" beside other patterns still takes every name.
+TEST_F(ConfigParserTest, OnlyABlockForEveryNameFeedsTheDefaults) {
     auto config = parseConfig("Host *.example.com\n"
                               "  User suffix\n"
                               "Host db?\n"
@@ -79,12 +81,14 @@ TEST_F(ConfigParserTest, OnlyThePatternStarItselfFeedsTheDefaults) {
                               "Host real\n"
                               "Host web !web-old\n"
                               "Host gw * !bastion\n"
-                              "  Compression yes\n");
+                              "  Compression yes\n"
+                              "Host gw *\n"
+                              "  ForwardAgent no\n");
     EXPECT_EQ(aliases(config), (std::vector<std::string>{"real", "web !web-old"}));
     EXPECT_EQ(config.defaults.user, "");
     EXPECT_EQ(config.defaults.port, 22);
     EXPECT_EQ(host(config, "real").proxyJump, std::nullopt);
-    EXPECT_EQ(config.defaults.extraOptions, (OptionMap{{"Compression", "yes"}}));
+    EXPECT_EQ(config.defaults.extraOptions, (OptionMap{{"ForwardAgent", "no"}}));
 }
 
 TEST_F(ConfigParserTest, LinesOutsideHostBlocksAreIgnored) {

@@ -68,7 +68,9 @@ TEST(RecordJsonTest, KeyWithoutPassphraseStateAndSnapshotRoundTrip) {
 
     const VaultData data{{sampleKey, key},
                          {sampleHost},
-                         {"admin", 2200, "k1", "jump", {{"A", "1"}}, "/home/u/.ssh/config"}};
+                         {"admin", 2200, "k1", "jump", {{"A", "1"}}, "/home/u/.ssh/config"},
+                         {},
+                         {}};
     EXPECT_EQ(json(data).get<VaultData>(), data);
 }
 

@@ -1,0 +1,125 @@
+#include "config/config_document.h"
+
+#include "config/config_parser.h"
+#include "config/config_text.h"
+#include "config/ssh_arguments.h"
+#include "files/paths.h"
+
+#include <algorithm>
+
+namespace moorkeep::config {
+namespace {
+
+// Keyword and the rest of a trimmed line, split as OpenSSH splits them: at
+// blanks or one "=", the keyword possibly quoted.
+bool splitKeyword(std::string_view line, std::string_view& keyword, std::string_view& rest) {
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t end = 0;
+    if (line.front() == '"') {
+        end = line.find('"', 1);
+        if (end == std::string_view::npos)
+            return false;
+        keyword = line.substr(1, end - 1);
+        ++end;
+    } else {
+        while (end < line.size() && !isBlank(line[end]) && line[end] != '=')
+            ++end;
+        keyword = line.substr(0, end);
+    }
+    while (end < line.size() && isBlank(line[end]))
+        ++end;
+    if (end < line.size() && line[end] == '=')
+        ++end;
+    while (end < line.size() && isBlank(line[end]))
+        ++end;
+    rest = line.substr(end);
+    return !keyword.empty();
+}
+
+class DocumentReader {
+public:
+    DocumentReader(const std::string& homedir, const TextOverrides& overrides,
+                   ConfigReadProblems* problems)
+        : homedir_(homedir)
+        , overrides_(overrides)
+        , problems_(problems) {}
+
+    void read(const std::string& from, int depth) {
+        const std::string name = paths::standardize(from, homedir_);
+        if (depth > ConfigParser::includeDepthLimit) {
+            if (problems_)
+                problems_->push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
+            return;
+        }
+        // A file that includes itself, directly or not, is read once on
+        // that chain.
+        if (std::find(chain_.begin(), chain_.end(), name) != chain_.end())
+            return;
+        std::optional<std::string> text;
+        if (auto found = overrides_.find(name); found != overrides_.end())
+            text = found->second;
+        else
+            text = ConfigParser::readText(name, problems_);
+        if (!text)
+            return;
+        chain_.push_back(name);
+        const auto fileIndex = static_cast<std::uint32_t>(document.files.size());
+        document.files.push_back(name);
+        const ConfigText lines(*text);
+        for (std::size_t i = 0; i < lines.lineCount(); ++i)
+            readLine(trimBlanks(lines.line(i)), fileIndex, static_cast<std::uint32_t>(i + 1),
+                     depth);
+        chain_.pop_back();
+    }
+
+    ConfigDocument document;
+
+private:
+    void readLine(std::string_view line, std::uint32_t file, std::uint32_t number, int depth) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\f'))
+            line.remove_suffix(1);
+        if (line.empty() || line.front() == '#')
+            return;
+        std::string_view written, rest;
+        if (!splitKeyword(line, written, rest))
+            return;
+        auto arguments = splitArguments(rest);
+        if (!arguments || arguments->empty())
+            return;
+        DocumentLine entry{DocumentLine::Kind::option, file, number, keywordOf(written),
+                           std::move(*arguments), {}};
+        if (entry.keyword == "include") {
+            const auto files = ConfigParser::includedFiles(entry.arguments, homedir_);
+            entry.kind = DocumentLine::Kind::includeBegin;
+            entry.text = line;
+            document.lines.push_back(entry);
+            for (const std::string& included : files)
+                read(included, depth + 1);
+            entry.kind = DocumentLine::Kind::includeEnd;
+            document.lines.push_back(std::move(entry));
+            return;
+        }
+        if (entry.keyword == "host" || entry.keyword == "match") {
+            entry.kind =
+                entry.keyword == "host" ? DocumentLine::Kind::host : DocumentLine::Kind::match;
+            entry.text = line;
+        }
+        document.lines.push_back(std::move(entry));
+    }
+
+    const std::string& homedir_;
+    const TextOverrides& overrides_;
+    ConfigReadProblems* problems_;
+    std::vector<std::string> chain_;
+};
+
+} // namespace
+
+ConfigDocument readDocument(const std::string& from, const std::string& homedir,
+                            const TextOverrides& overrides, ConfigReadProblems* problems) {
+    DocumentReader reader(homedir, overrides, problems);
+    reader.read(from, 0);
+    return std::move(reader.document);
+}
+
+} // namespace moorkeep::config
