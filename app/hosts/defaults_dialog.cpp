@@ -10,6 +10,7 @@
 #include "style/type_ramp.h"
 
 #include <QHBoxLayout>
+#include <map>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,8 +37,42 @@ QLineEdit* textField(const QString& objectName, const QString& accessibleName,
 
 } // namespace
 
+namespace {
+
+QString keywordLabel(const std::string& keyword) {
+    static const std::map<std::string, QString> labels{
+        {"hostname", QStringLiteral("HostName")},         {"user", QStringLiteral("User")},
+        {"port", QStringLiteral("Port")},                 {"identityfile", QStringLiteral("IdentityFile")},
+        {"proxyjump", QStringLiteral("ProxyJump")}};
+    const auto found = labels.find(keyword);
+    return found == labels.end() ? QString::fromStdString(keyword) : found->second;
+}
+
+// One sentence per value of the block that hosts' own lines cannot change.
+QString overridesText(const std::vector<config::DefaultsOverride>& overrides) {
+    QStringList sentences;
+    for (const auto& entry : overrides) {
+        QStringList aliases;
+        for (const auto& alias : entry.aliases)
+            aliases << QString::fromStdString(alias);
+        const QString keyword = keywordLabel(entry.keyword);
+        const QString sentence = aliases.size() == 1
+                                     ? DefaultsDialog::tr("%1 %2 here overrides the %1 of 1 host: %3.")
+                                     : DefaultsDialog::tr("%1 %2 here overrides the %1 of %4 hosts: %3.");
+        sentences << sentence.arg(keyword, QString::fromStdString(entry.value),
+                                  aliases.join(QStringLiteral(", ")))
+                         .arg(aliases.size());
+    }
+    return sentences.join(QLatin1Char('\n')) +
+           DefaultsDialog::tr("\nThis Host * block comes before their blocks, and OpenSSH takes "
+                              "the first value it meets.");
+}
+
+} // namespace
+
 DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys,
-                               SaveHandler onSave, std::function<void()> onCancel, QWidget* parent)
+                               SaveHandler onSave, std::function<void()> onCancel, QWidget* parent,
+                               const std::vector<config::DefaultsOverride>& overrides)
     : QDialog(parent)
     , initial_(std::move(initial))
     , onSave_(std::move(onSave))
@@ -68,6 +103,15 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     heading->setSpacing(4);
     heading->addWidget(DialogForm::title(tr("Default Options")));
     heading->addWidget(subtitle);
+    if (!overrides.empty()) {
+        auto* warning = new TintedLabel(overridesText(overrides),
+                                        TypeRamp::font(TypeRamp::Style::caption),
+                                        [] { return Colors::warning(); });
+        warning->setObjectName(QStringLiteral("overridesLabel"));
+        warning->setWordWrap(true);
+        warning->setAccessibleName(warning->text());
+        heading->addWidget(warning);
+    }
 
     addButton_->setObjectName(QStringLiteral("addOptionButton"));
     addButton_->setAccessibleName(tr("Add option"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/defaults_overrides.h"
 #include "model/defaults.h"
 #include "model/ssh_key.h"
 
@@ -25,8 +26,11 @@ class DefaultsDialog : public QDialog {
 public:
     using SaveHandler = std::function<void(Defaults)>;
 
+    // overrides: the hosts whose own values the Host * block overrides,
+    // because it comes first; the dialog says so.
     DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys, SaveHandler onSave,
-                   std::function<void()> onCancel, QWidget* parent = nullptr);
+                   std::function<void()> onCancel, QWidget* parent = nullptr,
+                   const std::vector<config::DefaultsOverride>& overrides = {});
 
     bool canSave() const;
     // The record a save hands over, from the fields as they stand.

@@ -12,7 +12,8 @@
 namespace moorkeep {
 
 HostDetailCard::HostDetailCard(const QString& icon, const QString& label, const QString& value,
-                               const std::optional<QString>& badge, QWidget* parent)
+                               const std::optional<QString>& badge, const QString& warning,
+                               QWidget* parent)
     : CardFrame(parent) {
     setAccessibleName(label);
     auto secondary = [] { return Colors::secondary(); };
@@ -45,6 +46,19 @@ HostDetailCard::HostDetailCard(const QString& icon, const QString& label, const 
     layout->setSpacing(6);
     layout->addLayout(head);
     layout->addLayout(valueRow);
+    if (!warning.isEmpty()) {
+        auto* badgeLabel = new BadgeLabel(tr("Ignored line"), BadgeLabel::warningLook({5, 1, 5, 1}));
+        badgeLabel->setObjectName(QStringLiteral("shadowBadge"));
+        badgeLabel->setFont(TypeRamp::font(TypeRamp::Style::caption2));
+        auto* note = new TintedLabel(warning, TypeRamp::font(TypeRamp::Style::caption),
+                                     [] { return Colors::warning(); });
+        note->setObjectName(QStringLiteral("shadowNote"));
+        note->setWordWrap(true);
+        note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        note->setAccessibleName(warning);
+        layout->addWidget(badgeLabel);
+        layout->addWidget(note);
+    }
 }
 
 } // namespace moorkeep

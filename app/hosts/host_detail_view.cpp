@@ -12,6 +12,7 @@
 #include "style/type_ramp.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -34,6 +35,18 @@ QString text(const std::string& value) {
 
 std::function<QColor()> secondary() {
     return [] { return Colors::secondary(); };
+}
+
+// A configuration file as people write it: the home folder as "~".
+QString shownPath(const std::string& path) {
+    const QString file = text(path);
+    const QString home = QDir::homePath();
+    return file.startsWith(home + QLatin1Char('/')) ? QStringLiteral("~") + file.mid(home.size())
+                                                    : file;
+}
+
+QString placeText(const ConfigPlace& place) {
+    return QObject::tr("%1 line %2").arg(shownPath(place.file)).arg(place.line);
 }
 
 QFont headingFont(TypeRamp::Style style) {
@@ -113,6 +126,8 @@ HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
     layout->addWidget(buildCards());
     if (!host_.extraOptions.empty())
         layout->addWidget(buildExtraOptions());
+    if (!host_.facts.alsoApplies.empty() || !host_.facts.unresolved.empty())
+        layout->addWidget(buildAlsoApplies());
     layout->addStretch();
 
     // The column keeps to the pane's leading edge.
@@ -220,19 +235,31 @@ QWidget* HostDetailView::buildCommandCard() {
     return card;
 }
 
+QString HostDetailView::shadowNote(const std::string& keyword) const {
+    for (const auto& line : host_.facts.shadowed)
+        if (line.keyword == keyword)
+            return tr("OpenSSH uses %1 from %2, not %3 from line %4.")
+                .arg(text(line.byValue), placeText(line.by), text(line.value))
+                .arg(line.place.line);
+    return {};
+}
+
 QWidget* HostDetailView::buildCards() {
     std::vector<HostDetailCard*> cards{
         new HostDetailCard(QStringLiteral("globe"), tr("HOSTNAME"), text(host_.hostname),
-                           std::nullopt),
-        new HostDetailCard(QStringLiteral("person"), tr("USER"), text(host_.user), std::nullopt),
+                           std::nullopt, shadowNote("hostname")),
+        new HostDetailCard(QStringLiteral("person"), tr("USER"), text(host_.user), std::nullopt,
+                           shadowNote("user")),
         new HostDetailCard(QStringLiteral("number"), tr("PORT"), QString::number(host_.port),
-                           std::nullopt),
+                           std::nullopt, shadowNote("port")),
         new HostDetailCard(QStringLiteral("key.fill"), tr("IDENTITY KEY"),
                            keyInfo_ ? text(keyInfo_->name) : tr("None"),
-                           keyInfo_ ? std::optional(text(keyInfo_->type)) : std::nullopt)};
-    if (host_.proxyJump)
+                           keyInfo_ ? std::optional(text(keyInfo_->type)) : std::nullopt,
+                           shadowNote("identityfile"))};
+    if (host_.proxyJump || !shadowNote("proxyjump").isEmpty())
         cards.push_back(new HostDetailCard(QStringLiteral("arrow.left.arrow.right"),
-                                           tr("PROXYJUMP"), text(*host_.proxyJump), std::nullopt));
+                                           tr("PROXYJUMP"), text(host_.proxyJump.value_or("")),
+                                           std::nullopt, shadowNote("proxyjump")));
 
     auto* grid = new QWidget;
     grid->setObjectName(QStringLiteral("hostCards"));
@@ -282,6 +309,48 @@ QWidget* HostDetailView::buildExtraOptions() {
     layout->setSpacing(8);
     layout->addWidget(
         new TintedLabel(tr("EXTRA OPTIONS"), headingFont(TypeRamp::Style::caption), secondary()));
+    layout->addWidget(card);
+    return section;
+}
+
+// The wildcard and Match blocks OpenSSH applies to the host too, and the
+// conditions that could not be judged without running something.
+QWidget* HostDetailView::buildAlsoApplies() {
+    auto* card = new CardFrame;
+    card->setObjectName(QStringLiteral("alsoAppliesCard"));
+    auto* cardLayout = new QVBoxLayout(card);
+    cardLayout->setContentsMargins(1, 0, 1, 0);
+    cardLayout->setSpacing(0);
+    auto addRow = [&](const ConfigCondition& condition, const QString& note) {
+        if (cardLayout->count() > 0)
+            cardLayout->addWidget(new Divider);
+        auto* header = new TintedLabel(text(condition.text),
+                                       TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium),
+                                       [] { return Colors::primary(); });
+        header->setObjectName(QStringLiteral("alsoAppliesBlock"));
+        header->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto* where = new TintedLabel(note.isEmpty() ? placeText(condition.place)
+                                                     : placeText(condition.place) + QStringLiteral(" · ") + note,
+                                      TypeRamp::font(TypeRamp::Style::caption), secondary());
+        where->setWordWrap(true);
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(14, 8, 14, 8);
+        row->setSpacing(12);
+        row->addWidget(header);
+        row->addWidget(where, 1);
+        cardLayout->addLayout(row);
+    };
+    for (const auto& condition : host_.facts.alsoApplies)
+        addRow(condition, {});
+    for (const auto& condition : host_.facts.unresolved)
+        addRow(condition, tr("not judged: it would run something; counted as not matching"));
+
+    auto* section = new QWidget;
+    auto* layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(
+        new TintedLabel(tr("ALSO APPLIES"), headingFont(TypeRamp::Style::caption), secondary()));
     layout->addWidget(card);
     return section;
 }

@@ -12,8 +12,10 @@ class QToolButton;
 namespace moorkeep {
 
 // One host in the detail pane: the header with Edit and Delete, the
-// connection command ready to copy, the host's facts as cards and its extra
-// options. Made anew whenever the host or its key changes.
+// connection command ready to copy, the values OpenSSH uses as cards (with a
+// warning where it ignores a line of the host's own block), the extra
+// options and the other blocks that apply. Made anew whenever the host or
+// its key changes.
 class HostDetailView : public QScrollArea {
     Q_OBJECT
 
@@ -36,6 +38,10 @@ private:
     QWidget* buildCommandCard();
     QWidget* buildCards();
     QWidget* buildExtraOptions();
+    QWidget* buildAlsoApplies();
+    // What the card of this ssh -G keyword says when OpenSSH ignores a line
+    // of the host's own block for it; empty when it does not.
+    QString shadowNote(const std::string& keyword) const;
     void setCopied(bool copied);
 
     SSHHost host_;

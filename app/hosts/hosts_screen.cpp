@@ -129,7 +129,7 @@ void HostsScreen::showSheet() {
                 state_.setSheet(std::nullopt);
                 model_.saveDefaults(defaults);
             },
-            cancel, &window_);
+            cancel, &window_, config::defaultsOverrides(model_.hosts()));
     } else {
         hostDialog_ = new HostDialog(
             sheet->host, model_.hosts(), model_.keys(),

@@ -17,6 +17,11 @@ BadgeLabel::Look BadgeLabel::accentLook(QMargins padding) {
             [] { return Colors::withOpacity(Colors::accent(), 0.15); }, padding, true};
 }
 
+BadgeLabel::Look BadgeLabel::warningLook(QMargins padding) {
+    return {[] { return Colors::warning(); },
+            [] { return Colors::withOpacity(Colors::warning(), 0.15); }, padding, false};
+}
+
 BadgeLabel::BadgeLabel(const QString& text, Look look, QWidget* parent)
     : QLabel(text, parent)
     , look_(std::move(look)) {

@@ -22,6 +22,8 @@ public:
     static Look neutralLook(QMargins padding = {6, 2, 6, 2});
     // Accent text on a capsule of the accent colour at 15 %.
     static Look accentLook(QMargins padding = {6, 2, 6, 2});
+    // Warning text on the warning colour at 15 %.
+    static Look warningLook(QMargins padding = {6, 2, 6, 2});
 
     BadgeLabel(const QString& text, Look look, QWidget* parent = nullptr);
 

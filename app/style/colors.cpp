@@ -54,6 +54,11 @@ QColor positive() {
     return isDark() ? QColor(0x4c, 0xd9, 0x64) : QColor(0x1f, 0x9d, 0x3a);
 }
 
+// Amber, darker on light backgrounds so that text in it stays readable.
+QColor warning() {
+    return isDark() ? QColor(0xff, 0xc2, 0x4d) : QColor(0x9a, 0x5b, 0x00);
+}
+
 QColor destructive() {
     return isDark() ? QColor(0xff, 0x6b, 0x60) : QColor(0xd7, 0x26, 0x1e);
 }

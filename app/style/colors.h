@@ -18,6 +18,8 @@ QColor windowBackground();
 // A passphrase that is set; readable on light and dark backgrounds alike.
 QColor positive();
 QColor destructive();
+// What needs the user's attention without being an error.
+QColor warning();
 
 QColor withOpacity(QColor color, qreal opacity);
 

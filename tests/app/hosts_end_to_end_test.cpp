@@ -18,13 +18,20 @@ using namespace moorkeep::test;
 
 namespace {
 
-const QByteArray original = "# my hosts\n"
-                            "Host web\n"
-                            "    HostName 10.0.0.1\n"
-                            "    User deploy\n"
-                            "\n"
-                            "Host *\n"
+const QByteArray head = "# my hosts\n"
+                        "Host web\n"
+                        "    HostName 10.0.0.1\n"
+                        "    User deploy\n"
+                        "\n";
+const QByteArray defaults = "Host *\n"
                             "    ServerAliveInterval 30\n";
+const QByteArray original = head + defaults;
+
+// A new block goes before Host *, which applies to it too: OpenSSH takes the
+// first value it meets.
+QByteArray withBlock(const QByteArray& block) {
+    return head + block + "\n" + defaults;
+}
 
 QString home() {
     return QDir::homePath();
@@ -119,7 +126,7 @@ private slots:
         QTRY_VERIFY(hasAlias("db") && state().selectedId() != model_->hosts().front().id);
         noErrors();
         QCOMPARE(configBytes(),
-                 original + "\nHost db\n  HostName 10.0.0.2\n  User admin\n  Port 2200\n");
+                 withBlock("Host db\n  HostName 10.0.0.2\n  User admin\n  Port 2200\n"));
         auto ssh = sshView(u"db"_qs);
         QCOMPARE(ssh[u"hostname"_qs], u"10.0.0.2"_qs);
         QCOMPARE(ssh[u"user"_qs], u"admin"_qs);
@@ -135,10 +142,8 @@ private slots:
         QTRY_VERIFY(configBytes().contains("ProxyJump"));
         QTRY_VERIFY(model_->hosts().back().proxyJump == std::optional<std::string>("web"));
         noErrors();
-        QCOMPARE(
-            configBytes(),
-            original +
-                "\nHost db\n  HostName 10.0.0.2\n  User admin\n  Port 2201\n  ProxyJump web\n");
+        QCOMPARE(configBytes(), withBlock("Host db\n  HostName 10.0.0.2\n  User admin\n  Port "
+                                          "2201\n  ProxyJump web\n"));
         auto ssh = sshView(u"db"_qs);
         QCOMPARE(ssh[u"port"_qs], u"2201"_qs);
         QCOMPARE(ssh[u"proxyjump"_qs], u"web"_qs);
@@ -149,10 +154,8 @@ private slots:
         type(hostDialog(), "aliasField", u"db2"_qs);
         hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
 
-        QTRY_COMPARE(
-            configBytes(),
-            original +
-                "\nHost db2\n  HostName 10.0.0.2\n  User admin\n  Port 2201\n  ProxyJump web\n");
+        QTRY_COMPARE(configBytes(), withBlock("Host db2\n  HostName 10.0.0.2\n  User admin\n  "
+                                              "Port 2201\n  ProxyJump web\n"));
         QTRY_VERIFY(hasAlias("db2") && !hasAlias("db"));
         noErrors();
         QCOMPARE(sshView(u"db2"_qs)[u"hostname"_qs], u"10.0.0.2"_qs);

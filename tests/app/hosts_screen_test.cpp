@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -201,6 +202,30 @@ private slots:
         h.state().setSelectedId("USER-backup");
         QVERIFY(!h.find(u"sshConfigBadge"_qs));
         QCOMPARE(h.find<QLabel>(u"commandText"_qs)->text(), u"ssh root@backup.example.org"_qs);
+    }
+
+    void detailSaysWhichLinesOpenSSHIgnores() {
+        VaultData data = screenVault();
+        const std::string config = QDir::homePath().toStdString() + "/.ssh/config";
+        data.hosts[0].user = "admin";
+        data.hosts[0].facts.shadowed = {
+            {"user", "bob", {config, 5}, "admin", {config, 2}, "Host *"}};
+        data.hosts[0].facts.alsoApplies = {{"Host *", {config, 1}}};
+        data.hosts[0].facts.unresolved = {{"Match exec \"true\"", {config, 7}}};
+        ScreenHarness h(data);
+        auto* cards = h.find(u"hostCards"_qs);
+        const auto badges = cards->findChildren<QLabel*>(u"shadowBadge"_qs);
+        QCOMPARE(badges.size(), 1);
+        QCOMPARE(cards->findChild<QLabel*>(u"shadowNote"_qs)->text(),
+                 u"OpenSSH uses admin from ~/.ssh/config line 2, not bob from line 5."_qs);
+        QStringList blocks;
+        for (auto* label : h.find(u"alsoAppliesCard"_qs)->findChildren<QLabel*>(u"alsoAppliesBlock"_qs))
+            blocks << label->text();
+        QCOMPARE(blocks, (strings({"Host *", "Match exec \"true\""})));
+
+        h.state().setSelectedId("cfg-db");
+        QVERIFY(h.find(u"hostCards"_qs)->findChildren<QLabel*>(u"shadowBadge"_qs).isEmpty());
+        QVERIFY(!h.find(u"alsoAppliesCard"_qs));
     }
 
     void copyPutsTheCommandOnTheClipboardAndSaysCopied() {
