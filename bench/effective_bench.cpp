@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
             return 1;
 
         start = Clock::now();
-        const config::OpenSSHEvaluator evaluator(config::readDocument(config, home));
+        const config::OpenSSHEvaluator evaluator(config::readDocument(config, home), true);
         values = 0;
         for (const auto& name : names)
             values += evaluator.evaluate(name, user).effective.size();

@@ -55,13 +55,13 @@ void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
             continue;
         const config::DocumentLine* header = EffectCheck::headerOf(evaluator.document(), value.place);
         if (header && header->kind == config::DocumentLine::Kind::host &&
-            header->arguments == std::vector<std::string>{"*"})
+            evaluator.document().arguments(*header) == std::vector<std::string>{"*"})
             continue;
         throw RefusedInput("Removing " + name->second + " from the Host * block would change " +
                            "nothing: OpenSSH takes " + value.value + " from " +
                            store->displayPath(value.place.file) + " line " +
                            std::to_string(value.place.line) + " (" +
-                           (header ? header->text : "before the first Host line") +
+                           (header ? std::string(header->text) : "before the first Host line") +
                            "), which comes first. Nothing was changed.");
     }
 }

@@ -65,7 +65,12 @@ public:
         chain_.push_back(name);
         const auto fileIndex = static_cast<std::uint32_t>(document.files.size());
         document.files.push_back(name);
-        const ConfigText lines(*text);
+        const std::string& kept =
+            *document.texts.emplace_back(std::make_unique<const std::string>(std::move(*text)));
+        const ConfigText lines(kept);
+        // One allocation for the lines of this file: growing a large list
+        // step by step would touch every page of it several times.
+        document.lines.reserve(document.lines.size() + lines.lineCount() * 3 / 4 + 16);
         for (std::size_t i = 0; i < lines.lineCount(); ++i)
             readLine(trimBlanks(lines.line(i)), fileIndex, static_cast<std::uint32_t>(i + 1),
                      depth);
@@ -81,30 +86,38 @@ private:
         if (line.empty() || line.front() == '#')
             return;
         std::string_view written, rest;
-        if (!splitKeyword(line, written, rest))
+        if (!splitKeyword(line, written, rest) || rest.empty())
             return;
-        auto arguments = splitArguments(rest);
-        if (!arguments || arguments->empty())
-            return;
-        DocumentLine entry{DocumentLine::Kind::option, file, number, keywordOf(written),
-                           std::move(*arguments), {}};
+        DocumentLine entry;
+        entry.keyword = *document.keywords.insert(keywordOf(written)).first;
+        entry.text = line;
+        entry.file = file;
+        entry.line = number;
+        entry.valueAt = static_cast<std::uint32_t>(rest.data() - line.data());
+        auto keepArguments = [&] {
+            entry.arguments = static_cast<std::uint32_t>(document.argumentLists.size());
+            document.argumentLists.push_back(argumentsOf(entry));
+            return document.argumentLists.back();
+        };
         if (entry.keyword == "include") {
-            const auto files = ConfigParser::includedFiles(entry.arguments, homedir_);
+            const auto files = ConfigParser::includedFiles(keepArguments(), homedir_);
             entry.kind = DocumentLine::Kind::includeBegin;
-            entry.text = line;
             document.lines.push_back(entry);
             for (const std::string& included : files)
                 read(included, depth + 1);
             entry.kind = DocumentLine::Kind::includeEnd;
-            document.lines.push_back(std::move(entry));
+            document.lines.push_back(entry);
             return;
         }
         if (entry.keyword == "host" || entry.keyword == "match") {
             entry.kind =
                 entry.keyword == "host" ? DocumentLine::Kind::host : DocumentLine::Kind::match;
-            entry.text = line;
+            if (keepArguments().empty())
+                return;
+        } else if (rest.front() == '#') {
+            return;
         }
-        document.lines.push_back(std::move(entry));
+        document.lines.push_back(entry);
     }
 
     const std::string& homedir_;
@@ -114,6 +127,17 @@ private:
 };
 
 } // namespace
+
+std::vector<std::string> argumentsOf(const DocumentLine& line) {
+    return splitArguments(line.value()).value_or(std::vector<std::string>{});
+}
+
+std::string valueOf(const DocumentLine& line) {
+    std::string text;
+    for (const auto& argument : argumentsOf(line))
+        text += (text.empty() ? "" : " ") + argument;
+    return text;
+}
 
 ConfigDocument readDocument(const std::string& from, const std::string& homedir,
                             const TextOverrides& overrides, ConfigReadProblems* problems) {

@@ -26,18 +26,11 @@ bool isPlainName(std::string_view pattern) {
     return pattern.find_first_of("*?") == std::string_view::npos;
 }
 
-std::string joined(const std::vector<std::string>& arguments) {
-    std::string text;
-    for (const auto& argument : arguments)
-        text += (text.empty() ? "" : " ") + argument;
-    return text;
-}
-
 // The names a Host line can take when all its patterns are plain; nothing
 // when one is a wildcard.
-std::optional<std::vector<std::string>> plainNames(const DocumentLine& header) {
+std::optional<std::vector<std::string>> plainNames(const std::vector<std::string>& patterns) {
     std::vector<std::string> names;
-    for (const auto& pattern : header.arguments) {
+    for (const auto& pattern : patterns) {
         if (!pattern.empty() && pattern.front() == '!')
             continue;
         if (!isPlainName(pattern))
@@ -55,9 +48,9 @@ public:
         , name_(name)
         , localUser_(localUser) {}
 
-    bool holds(const std::vector<std::uint32_t>& conditions) {
-        for (std::uint32_t condition : conditions)
-            if (!judged(condition))
+    bool holds(const std::uint32_t* begin, const std::uint32_t* end) {
+        for (; begin != end; ++begin)
+            if (!judged(*begin))
                 return false;
         return true;
     }
@@ -68,7 +61,7 @@ public:
         if (accumulates(slot)) {
             for (std::uint32_t set : set_)
                 if (document_.lines[set].keyword == line.keyword &&
-                    document_.lines[set].arguments == line.arguments)
+                    argumentsOf(document_.lines[set]) == argumentsOf(line))
                     return;
             set_.push_back(index);
             setOwn_.push_back(own);
@@ -89,31 +82,33 @@ public:
 
     bool isOwn(std::uint32_t header) const {
         const DocumentLine& line = document_.lines[header];
+        const auto& patterns = document_.arguments(line);
         return line.kind == Kind::host &&
-               std::find(line.arguments.begin(), line.arguments.end(), name_) !=
-                   line.arguments.end();
+               std::find(patterns.begin(), patterns.end(), name_) != patterns.end();
     }
 
     HostEvaluation result() const {
         HostEvaluation out;
         out.name = std::string(name_);
         for (std::size_t i = 0; i < set_.size(); ++i)
-            out.effective.push_back({document_.lines[set_[i]].keyword,
-                                     joined(document_.lines[set_[i]].arguments), place(set_[i]),
+            out.effective.push_back({std::string(document_.lines[set_[i]].keyword),
+                                     valueOf(document_.lines[set_[i]]), place(set_[i]),
                                      setOwn_[i]});
         for (auto [index, winner] : shadowed_) {
             const std::uint32_t by = set_[winner];
             const auto header = setHeader_[winner];
-            out.shadowed.push_back({document_.lines[index].keyword,
-                                    joined(document_.lines[index].arguments), place(index),
-                                    joined(document_.lines[by].arguments), place(by),
-                                    header ? document_.lines[*header].text : std::string()});
+            out.shadowed.push_back({std::string(document_.lines[index].keyword),
+                                    valueOf(document_.lines[index]), place(index),
+                                    valueOf(document_.lines[by]), place(by),
+                                    header ? std::string(document_.lines[*header].text)
+                                           : std::string()});
         }
         for (std::uint32_t index : unresolved_)
-            out.unresolved.push_back({document_.lines[index].text, place(index)});
+            out.unresolved.push_back({std::string(document_.lines[index].text), place(index)});
         for (std::uint32_t index : applied_)
             if (!isOwn(index))
-                out.alsoApplies.push_back({document_.lines[index].text, place(index)});
+                out.alsoApplies.push_back(
+                    {std::string(document_.lines[index].text), place(index)});
         return out;
     }
 
@@ -123,27 +118,32 @@ private:
         return {document_.files[line.file], line.line};
     }
 
-    const DocumentLine* valueOf(std::string_view keyword) const {
+    const DocumentLine* lineSetting(std::string_view keyword) const {
         for (std::uint32_t set : set_)
             if (document_.lines[set].keyword == keyword)
                 return &document_.lines[set];
         return nullptr;
     }
 
+    // Host lines are judged again each time (cheap, and the same every
+    // time); a Match line once, where it stands, since it depends on the
+    // values met before it.
     bool judged(std::uint32_t header) {
-        for (auto [index, result] : judged_)
-            if (index == header)
-                return result;
         const DocumentLine& line = document_.lines[header];
         bool result = false;
-        if (line.kind == Kind::host)
-            result = hostPatternsMatch(name_, line.arguments);
-        else if (auto matched = matchLine(line))
-            result = *matched;
-        else
-            unresolved_.push_back(header);
-        judged_.emplace_back(header, result);
-        if (result)
+        if (line.kind == Kind::host) {
+            result = hostPatternsMatch(name_, document_.arguments(line));
+        } else {
+            for (auto [index, known] : judgedMatches_)
+                if (index == header)
+                    return known;
+            if (auto matched = matchLine(line))
+                result = *matched;
+            else
+                unresolved_.push_back(header);
+            judgedMatches_.emplace_back(header, result);
+        }
+        if (result && std::find(applied_.begin(), applied_.end(), header) == applied_.end())
             applied_.push_back(header);
         return result;
     }
@@ -151,7 +151,7 @@ private:
     // Whether a Match line takes the name; nothing when it depends on a
     // condition that is not judged here. A condition judged false decides.
     std::optional<bool> matchLine(const DocumentLine& line) const {
-        const auto& arguments = line.arguments;
+        const auto& arguments = document_.arguments(line);
         bool unresolved = false;
         for (std::size_t i = 0; i < arguments.size(); ++i) {
             std::string_view criterion = arguments[i];
@@ -173,18 +173,17 @@ private:
             const std::string& patterns = arguments[++i];
             std::optional<bool> matched;
             if (attribute == "host") {
-                const DocumentLine* hostName = valueOf("hostname");
-                const std::string host = hostName ? expandedHostName(hostName->arguments.front(), name_)
-                                                  : lowerAscii(name_);
+                const DocumentLine* hostName = lineSetting("hostname");
+                const std::string host =
+                    hostName ? expandedHostName(valueOf(*hostName), name_) : lowerAscii(name_);
                 matched = matchPatternList(host, patterns, true) == 1;
             } else if (attribute == "originalhost") {
                 // OpenSSH compares the name as typed here without case too.
                 matched = matchPatternList(name_, patterns, true) == 1;
             } else if (attribute == "user") {
-                const DocumentLine* user = valueOf("user");
-                matched = matchPatternList(user ? std::string_view(user->arguments.front())
-                                                : std::string_view(localUser_),
-                                           patterns, false) == 1;
+                const DocumentLine* user = lineSetting("user");
+                matched =
+                    matchPatternList(user ? valueOf(*user) : localUser_, patterns, false) == 1;
             } else if (attribute == "localuser") {
                 matched = matchPatternList(localUser_, patterns, false) == 1;
             }
@@ -207,7 +206,7 @@ private:
     std::vector<bool> setOwn_;       // for each: from the host's own block
     std::vector<std::optional<std::uint32_t>> setHeader_; // for each: its block's header
     std::vector<std::pair<std::uint32_t, std::uint32_t>> shadowed_; // line, index into set_
-    std::vector<std::pair<std::uint32_t, bool>> judged_;
+    std::vector<std::pair<std::uint32_t, bool>> judgedMatches_;
     std::vector<std::uint32_t> unresolved_;
     std::vector<std::uint32_t> applied_;
 };
@@ -234,7 +233,7 @@ std::string expandedHostName(std::string_view value, std::string_view name) {
     return lowerAscii(out);
 }
 
-OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document)
+OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document, bool forManyNames)
     : document_(std::move(document)) {
     struct Frame {
         std::vector<std::uint32_t> enclosing;
@@ -242,9 +241,14 @@ OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document)
     };
     std::vector<Frame> frames(1);
     auto open = [&](std::uint32_t at) {
-        if (!sections_.empty() && sections_.back().begin == sections_.back().end)
+        if (!sections_.empty() && sections_.back().begin == sections_.back().end) {
+            conditions_.resize(sections_.back().conditionsBegin);
             sections_.pop_back();
-        sections_.push_back({frames.back().current, at, at});
+        }
+        const auto& current = frames.back().current;
+        const auto first = static_cast<std::uint32_t>(conditions_.size());
+        conditions_.insert(conditions_.end(), current.begin(), current.end());
+        sections_.push_back({first, static_cast<std::uint32_t>(conditions_.size()), at, at});
     };
     open(0);
     const auto count = static_cast<std::uint32_t>(document_.lines.size());
@@ -271,12 +275,16 @@ OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document)
     }
     if (sections_.back().begin == sections_.back().end)
         sections_.pop_back();
+    if (forManyNames)
+        index();
+}
 
+void OpenSSHEvaluator::index() {
     for (std::uint32_t s = 0; s < sections_.size(); ++s) {
         std::optional<std::vector<std::string>> names;
-        for (std::uint32_t condition : sections_[s].conditions)
-            if (document_.lines[condition].kind == Kind::host &&
-                (names = plainNames(document_.lines[condition])))
+        for (std::uint32_t c = sections_[s].conditionsBegin; c < sections_[s].conditionsEnd; ++c)
+            if (document_.lines[conditions_[c]].kind == Kind::host &&
+                (names = plainNames(document_.arguments(document_.lines[conditions_[c]]))))
                 break;
         if (!names) {
             anyName_.push_back(s);
@@ -287,31 +295,37 @@ OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document)
         for (auto& name : *names)
             byName_[std::move(name)].push_back(s);
     }
+    indexed_ = true;
 }
 
 HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name,
                                           const std::string& localUser) const {
     Evaluation evaluation(document_, name, localUser);
+    auto apply = [&](const Section& section) {
+        const std::uint32_t* first = conditions_.data() + section.conditionsBegin;
+        const std::uint32_t* last = conditions_.data() + section.conditionsEnd;
+        if (!evaluation.holds(first, last))
+            return;
+        const auto header = first == last ? std::nullopt : std::optional(*(last - 1));
+        const bool own = header && evaluation.isOwn(*header);
+        for (std::uint32_t i = section.begin; i < section.end; ++i)
+            if (document_.lines[i].kind == Kind::option)
+                evaluation.apply(i, own, header);
+    };
+    if (!indexed_) {
+        for (const Section& section : sections_)
+            apply(section);
+        return evaluation.result();
+    }
     static const std::vector<std::uint32_t> none;
     const auto found = byName_.find(std::string(name));
     const std::vector<std::uint32_t>& named = found == byName_.end() ? none : found->second;
     std::size_t a = 0, b = 0;
     while (a < anyName_.size() || b < named.size()) {
-        std::uint32_t s;
         if (b == named.size() || (a < anyName_.size() && anyName_[a] < named[b]))
-            s = anyName_[a++];
+            apply(sections_[anyName_[a++]]);
         else
-            s = named[b++];
-        const Section& section = sections_[s];
-        if (!evaluation.holds(section.conditions))
-            continue;
-        const auto header = section.conditions.empty()
-                                ? std::nullopt
-                                : std::optional(section.conditions.back());
-        const bool own = header && evaluation.isOwn(*header);
-        for (std::uint32_t i = section.begin; i < section.end; ++i)
-            if (document_.lines[i].kind == Kind::option)
-                evaluation.apply(i, own, header);
+            apply(sections_[named[b++]]);
     }
     return evaluation.result();
 }

@@ -17,7 +17,9 @@ namespace moorkeep::config {
 // accumulates. Match conditions that would run something are never run.
 class OpenSSHEvaluator {
 public:
-    explicit OpenSSHEvaluator(ConfigDocument document);
+    // forManyNames indexes the blocks by the names they take, which pays
+    // when many names are evaluated.
+    explicit OpenSSHEvaluator(ConfigDocument document, bool forManyNames = false);
 
     // localUser is whom "Match user" compares with while no User applies.
     HostEvaluation evaluate(std::string_view name, const std::string& localUser) const;
@@ -29,15 +31,20 @@ private:
     // line: the block's own, and those around the Include lines that led
     // there) took the name.
     struct Section {
-        std::vector<std::uint32_t> conditions;
+        std::uint32_t conditionsBegin = 0; // into conditions_
+        std::uint32_t conditionsEnd = 0;
         std::uint32_t begin = 0;
         std::uint32_t end = 0;
     };
 
+    void index();
+
     ConfigDocument document_;
     std::vector<Section> sections_;
-    // Sections whose conditions include a Host line of plain names can apply
-    // only to those names; the others are judged for every name.
+    std::vector<std::uint32_t> conditions_;
+    // With the index: sections whose conditions include a Host line of plain
+    // names apply only to those names; the others are judged for every name.
+    bool indexed_ = false;
     std::vector<std::uint32_t> anyName_;
     std::unordered_map<std::string, std::vector<std::uint32_t>> byName_;
 };

@@ -178,8 +178,8 @@ std::optional<ConfigCondition> namingLine(const config::ConfigDocument& document
                                           const std::string& name) {
     for (const auto& line : document.lines)
         if (line.kind == Kind::host &&
-            std::find(line.arguments.begin(), line.arguments.end(), name) != line.arguments.end())
-            return ConfigCondition{line.text, {document.files[line.file], line.line}};
+            std::ranges::find(document.arguments(line), name) != document.arguments(line).end())
+            return ConfigCondition{std::string(line.text), {document.files[line.file], line.line}};
     return std::nullopt;
 }
 
@@ -193,7 +193,7 @@ void requireEffect(const config::OpenSSHEvaluator& after, const Request& request
         const DocumentLine* header = headerOf(after.document(), shown->place);
         const std::string where = showPath(shown->place.file) + " line " +
                                   std::to_string(shown->place.line) + " (" +
-                                  (header ? header->text : "before the first Host line") + ")";
+                                  (header ? std::string(header->text) : "before the first Host line") + ")";
         const std::string uses = "OpenSSH takes " + want.label + " " + shown->value + " from " +
                                  where + ", which comes first";
         const std::string asked = want.value ? want.label + " " + shownWant(want, request) +

@@ -60,14 +60,18 @@ SystemVaultStore::readConfigLines(ConfigReadProblems& problems) const {
     return ConfigParser::readLines(configPath_, homedir_, problems);
 }
 
-config::OpenSSHEvaluator SystemVaultStore::evaluator(const config::TextOverrides& overrides) const {
-    return config::OpenSSHEvaluator(config::readDocument(configPath_, homedir_, overrides));
+config::OpenSSHEvaluator SystemVaultStore::evaluator(const config::TextOverrides& overrides,
+                                                     bool forManyNames) const {
+    return config::OpenSSHEvaluator(config::readDocument(configPath_, homedir_, overrides),
+                                    forManyNames);
 }
 
 void SystemVaultStore::evaluate(std::vector<SSHHost>& hosts, const KeyPathToId& keyPathToId) const {
     if (hosts.empty())
         return;
-    config::applyEvaluation(hosts, evaluator(), keyPathToId, homedir_, localUser_);
+    // An index of the blocks by name pays for itself after a few names.
+    config::applyEvaluation(hosts, evaluator({}, hosts.size() > 8), keyPathToId, homedir_,
+                            localUser_);
 }
 
 ParsedConfig SystemVaultStore::readConfig(const KeyPathToId& keyPathToId) const {

@@ -94,7 +94,8 @@ public:
     ConfigBackups backups() const;
     // What OpenSSH makes of the configuration as it is now, or with some
     // files' texts replaced.
-    config::OpenSSHEvaluator evaluator(const config::TextOverrides& overrides = {}) const;
+    config::OpenSSHEvaluator evaluator(const config::TextOverrides& overrides = {},
+                                       bool forManyNames = false) const;
     const std::string& localUser() const { return localUser_; }
     // Puts the backup's bytes back in place of its file, atomically, after
     // backing up what the file holds now. Throws FileError.

@@ -114,8 +114,11 @@ TEST(OpenSSHEvaluatorTest, AgreesWithSshOnGeneratedConfigurations) {
         const std::string config = home.file(".ssh/config");
         test::writeFile(config, generator.file(0));
         const OpenSSHEvaluator evaluator(config::readDocument(config, home.path()));
+        const OpenSSHEvaluator indexed(config::readDocument(config, home.path()), true);
         for (const std::string& name : names) {
             const auto ours = fields(evaluator.evaluate(name, config::localUserName()));
+            EXPECT_EQ(indexed.evaluate(name, config::localUserName()),
+                      evaluator.evaluate(name, config::localUserName()));
             const test::SshView theirs = test::sshView(config, name, home.path());
             for (const auto& [keyword, values] : ours) {
                 const auto found = theirs.find(keyword);
