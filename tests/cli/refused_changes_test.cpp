@@ -159,10 +159,13 @@ TEST(Names, ThatMisleadAreRefusedOrShownEscaped) {
     auto reversed = home.run({"key", "rename", "id_work", "evil\u202Etxt.exe"});
     EXPECT_EQ(reversed.status, 2) << reversed.err;
 
-    home.writeConfig("Host web\x1b[2K\rprod\n  HostName w\n");
-    auto listed = home.run({"host", "list"});
-    EXPECT_EQ(listed.out.find('\x1b'), std::string::npos);
-    EXPECT_NE(listed.out.find("web\\e[2K\\rprod"), std::string::npos) << listed.out;
+    // Escaped, a command for this alias would reach another host.
+    home.writeConfig("Host web\x1b[2Kprod\n  HostName w\n");
+    auto command = home.run({"host", "command", "web\x1b[2Kprod"});
+    EXPECT_EQ(command.status, 2) << command.out;
+    EXPECT_EQ(command.out, "");
+    auto shown = home.run({"host", "show", "web\x1b[2Kprod"});
+    EXPECT_EQ(shown.out.find("ssh "), std::string::npos) << shown.out;
 }
 
 } // namespace
