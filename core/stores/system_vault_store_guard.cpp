@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <utility>
 
 namespace moorkeep {
 namespace {
