@@ -60,7 +60,7 @@ protected:
 // An error the file already has does not excuse a new one, and a host whose
 // alias ssh would refuse on its command line is judged by the file alone.
 TEST_F(GuardedChanges, OpenSSHJudgesTheChangeNotWhatTheFileAlreadyGotWrong) {
-    writeFile(ssh("config"), "Host a\"b\n  HostName h\n\nHost web\n  HostName w\n  Bogus yes\n");
+    writeFile(ssh("config"), "Host web\n  HostName w\n  Bogus yes\n\nHost a\"b\n  HostName h\n");
     const std::string before = config();
     for (const std::string alias : {"a\"b", "web"}) {
         SSHHost changed = host(alias, "h");
