@@ -11,6 +11,7 @@ namespace moorkeep::cli {
 namespace {
 
 constexpr std::array<OptionSpec, 1> jsonOption{{{"--json", false}}};
+constexpr std::array<OptionSpec, 1> forceOption{{{"--force", false}}};
 constexpr std::array<std::string_view, 1> idArgument{"ID"};
 
 SystemVaultStore& systemStore(Session& session) {
@@ -44,7 +45,18 @@ int restore(Session& session, const ParsedArguments& args) {
     const std::string& id = args.positionals[0];
     if (!store.backups().find(id))
         throw RefusedInput("there is no backup " + id + " (see 'moorkeepctl backup list')");
-    store.restoreBackup(id);
+    if (args.has("--force")) {
+        store.restoreBackup(id, SystemVaultStore::RestoreCheck::none);
+        return 0;
+    }
+    try {
+        store.restoreBackup(id);
+    } catch (const OpenSSHCheck::Rejection& rejection) {
+        throw OpenSSHCheck::Rejection(std::string(rejection.what()) +
+                                      "\nTo put it back all the same, run 'moorkeepctl backup "
+                                      "restore --force " +
+                                      id + "'.");
+    }
     return 0;
 }
 
@@ -60,15 +72,20 @@ Options:
   --json   print the backups as a JSON array
 )";
 
-constexpr std::string_view restoreHelp = R"(Usage: moorkeepctl backup restore ID
+constexpr std::string_view restoreHelp = R"(Usage: moorkeepctl backup restore [--force] ID
 
 Puts the backup ID back in place of the file it was taken from, in one step.
 What the file holds now is backed up first, so a restore can be undone too.
+Only ~/.ssh/config and the files it includes now are restored, and only with
+text that OpenSSH accepts.
+
+Options:
+  --force   put the backup back even though OpenSSH rejects it
 )";
 
 constexpr std::array<Command, 2> commands{{
     {"list", "list the backups", listHelp, jsonOption, {}, list},
-    {"restore", "put a backup back", restoreHelp, {}, idArgument, restore},
+    {"restore", "put a backup back", restoreHelp, forceOption, idArgument, restore},
 }};
 
 } // namespace

@@ -45,6 +45,11 @@ std::string readOptionName(const std::string& text, FieldTarget target,
     if (std::any_of(name.begin(), name.end(),
                     [](char c) { return std::isspace(static_cast<unsigned char>(c)) || c == '='; }))
         throw UsageError("option name \"" + name + "\" is not one word", helpTopic);
+    if (!InputRules::isValidOptionName(name))
+        throw UsageError("option name \"" + name +
+                             "\" is not a plain keyword (letters and digits, starting with a "
+                             "letter)",
+                         helpTopic);
     if (isFieldDirective(name, target))
         throw UsageError(name + " has an option of its own, not --option", helpTopic);
     return name;

@@ -182,7 +182,12 @@ int show(Session& session, const ParsedArguments& args) {
 
 int command(Session& session, const ParsedArguments& args) {
     const std::string& text = args.positionals[0];
-    session.output().line(SSHCommand::build(findHost(dataToFind(session, text).hosts, text)));
+    const SSHHost host = findHost(dataToFind(session, text).hosts, text);
+    // Shown escaped, such a command would name another host.
+    if (InputRules::hasControlCharacters(host.alias))
+        throw RefusedInput("the alias holds control characters, so no command that reaches it "
+                           "can be printed");
+    session.output().line(SSHCommand::build(host));
     return 0;
 }
 

@@ -82,7 +82,7 @@ int generate(Session& session, const ParsedArguments& args) {
     if (displayName->empty())
         displayName.reset();
     else if (!InputRules::isValidDisplayName(*displayName))
-        throw RefusedInput("the display name must not contain control characters");
+        throw RefusedInput(std::string(InputRules::displayNameRuleMessage));
     if (args.has("--passphrase-stdin")) {
         std::optional<Secret> line = readStandardInputLine();
         if (!line)
@@ -108,7 +108,7 @@ int rename(Session& session, const ParsedArguments& args) {
     if (key.name.empty())
         throw RefusedInput("the display name must not be empty");
     if (!InputRules::isValidDisplayName(key.name))
-        throw RefusedInput("the display name must not contain control characters");
+        throw RefusedInput(std::string(InputRules::displayNameRuleMessage));
     session.store().saveKeyMeta(key);
     return 0;
 }

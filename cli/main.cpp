@@ -2,6 +2,7 @@
 #include "cli_errors.h"
 #include "defaults_commands.h"
 #include "dump_command.h"
+#include "files/interrupt_cleanup.h"
 #include "global_options.h"
 #include "host_commands.h"
 #include "key_commands.h"
@@ -88,6 +89,9 @@ void keepLargeBuffers() {
 
 int main(int argc, char** argv) {
     keepLargeBuffers();
+    // An interrupted command leaves no key copy, half-made key or child
+    // behind.
+    moorkeep::InterruptCleanup::install();
     const std::vector<std::string> args(argv + 1, argv + argc);
     Output output(std::cout, colourWanted(STDOUT_FILENO), std::cerr);
     try {
@@ -102,7 +106,7 @@ int main(int argc, char** argv) {
         return 2;
     } catch (const std::invalid_argument& error) {
         // The store refuses a value it would not write into the files.
-        std::cerr << "moorkeepctl: " << error.what() << '\n';
+        std::cerr << "moorkeepctl: " << visible(error.what(), true) << '\n';
         return 2;
     } catch (const std::exception& error) {
         std::cerr << "moorkeepctl: " << visible(error.what(), true) << '\n';

@@ -102,6 +102,8 @@ void Output::line(const std::string& text) {
 }
 
 void Output::warning(const std::string& text) {
+    if (!said_.insert(text).second)
+        return;
     warnings_ << "moorkeepctl: warning: " << visible(text, true) << '\n';
 }
 

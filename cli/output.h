@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,7 @@ private:
     std::ostream& stream_;
     bool colour_;
     std::ostream& warnings_;
+    std::set<std::string> said_; // each warning is given once
 };
 
 } // namespace moorkeep::cli

@@ -88,7 +88,8 @@ private:
 
 // One byte at a time, so nothing after the line is taken from the input.
 // Stops at the limit, so endless input cannot make it read for ever, and
-// refuses a NUL, which would silently cut the passphrase short.
+// refuses control characters: a NUL or a carriage return would silently
+// cut the passphrase short where ssh-keygen reads it.
 std::optional<Secret> readLine(int fd) {
     std::string line;
     line.reserve(passphraseLimit + 1); // no reallocation that leaves copies behind
@@ -103,11 +104,13 @@ std::optional<Secret> readLine(int fd) {
         any = true;
         if (c == '\n')
             break;
-        if (c == '\0' || line.size() == passphraseLimit) {
+        const bool control = static_cast<unsigned char>(c) < 0x20 || c == '\x7f';
+        if (control || line.size() == passphraseLimit) {
             wipe(line);
-            throw RefusedInput(c == '\0' ? "the passphrase must not contain a NUL character"
-                                         : "the passphrase is longer than " +
-                                               std::to_string(passphraseLimit) + " bytes");
+            throw RefusedInput(control ? "the passphrase must not contain control characters "
+                                         "such as NUL or a carriage return"
+                                       : "the passphrase is longer than " +
+                                             std::to_string(passphraseLimit) + " bytes");
         }
         line += c;
     }

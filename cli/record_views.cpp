@@ -2,6 +2,7 @@
 
 #include "config/ssh_command.h"
 #include "lookup.h"
+#include "model/input_rules.h"
 #include "stores/vault_rules.h"
 #include "visible_text.h"
 
@@ -74,7 +75,9 @@ std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& ke
             {"ProxyJump", orDash(host.proxyJump)},
             {"Options", optionLines(host.extraOptions)},
             {"Source", std::string(toText(host.source))},
-            {"Command", visible(SSHCommand::build(host))}};
+            {"Command", InputRules::hasControlCharacters(host.alias)
+                            ? "- (the alias holds control characters)"
+                            : visible(SSHCommand::build(host))}};
 }
 
 Row keyHeader() {

@@ -21,6 +21,12 @@ Session::Session(GlobalOptions options, Output& output)
     : options_(std::move(options))
     , output_(output) {}
 
+Session::~Session() {
+    if (SystemVaultStore* system = store_ ? dynamic_cast<SystemVaultStore*>(store_.get()) : nullptr)
+        for (const auto& notice : system->takeNotices())
+            output_.warning(notice);
+}
+
 VaultStore& Session::store() {
     if (!store_)
         store_ = makeStore(options_, std::getenv("MOORKEEP_DEMO"));

@@ -31,6 +31,10 @@ using AliasSet = std::set<std::string, std::less<>>;
 class Session {
 public:
     Session(GlobalOptions options, Output& output);
+    // Passes on what the store has to say of the changes made.
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     VaultStore& store();
     // The store of real files; nothing in demo mode.

@@ -35,6 +35,31 @@ std::string escapeOf(unsigned char c) {
     }
 }
 
+// The UTF-8 length of a line separator or text direction mark at the start
+// of the text; 0 for anything else.
+std::size_t directionMarkLength(std::string_view text) {
+    if (text.size() >= 2 && text[0] == '\xD8' && text[1] == '\x9C')
+        return 2; // U+061C
+    if (text.size() < 3 || text[0] != '\xE2')
+        return 0;
+    const auto second = static_cast<unsigned char>(text[1]);
+    const auto third = static_cast<unsigned char>(text[2]);
+    if (second == 0x80 && (third == 0x8E || third == 0x8F || (third >= 0xA8 && third <= 0xAE)))
+        return 3; // U+200E, U+200F, U+2028 to U+202E
+    if (second == 0x81 && third >= 0xA6 && third <= 0xA9)
+        return 3; // U+2066 to U+2069
+    return 0;
+}
+
+unsigned scalarOf(std::string_view bytes) {
+    if (bytes.size() == 2)
+        return ((static_cast<unsigned char>(bytes[0]) & 0x1Fu) << 6) |
+               (static_cast<unsigned char>(bytes[1]) & 0x3Fu);
+    return ((static_cast<unsigned char>(bytes[0]) & 0x0Fu) << 12) |
+           ((static_cast<unsigned char>(bytes[1]) & 0x3Fu) << 6) |
+           (static_cast<unsigned char>(bytes[2]) & 0x3Fu);
+}
+
 } // namespace
 
 std::string visible(std::string_view text, bool keepLineFeeds) {
@@ -52,11 +77,11 @@ std::string visible(std::string_view text, bool keepLineFeeds) {
             // C1 controls (U+0080 to U+009F), which some terminals obey as
             // escape sequences.
             out += hexEscape("\\u%04x", static_cast<unsigned char>(text[++i]));
-        } else if (c == 0xE2 && i + 2 < text.size() && text[i + 1] == '\x80' &&
-                   (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
-            // The line and paragraph separators.
-            out += hexEscape("\\u%04x", 0x2000u + static_cast<unsigned char>(text[i + 2]) - 0x80u);
-            i += 2;
+        } else if (std::size_t length = directionMarkLength(text.substr(i))) {
+            // The line and paragraph separators, and marks that reorder how
+            // the rest of the line is shown.
+            out += hexEscape("\\u%04x", scalarOf(text.substr(i, length)));
+            i += length - 1;
         } else {
             out += static_cast<char>(c);
         }

@@ -20,6 +20,15 @@ void name(QWidget* widget, const char* objectName, const QString& accessibleName
 
 } // namespace
 
+QString UpdateDialog::shownNotes(const QString& notes) {
+    // Laying out a feed's worth of text would hold the window for long; the
+    // download page has the rest.
+    if (notes.size() <= notesShownLimit)
+        return notes;
+    return notes.left(notesShownLimit) + QStringLiteral("…\n\n") +
+           tr("The rest of the notes is on the download page.");
+}
+
 UpdateDialog::UpdateDialog(QWidget* parent)
     : QDialog(parent)
     , titleLabel_(new QLabel(this))
@@ -51,6 +60,8 @@ UpdateDialog::UpdateDialog(QWidget* parent)
     name(releaseNotesView_, "releaseNotesView", tr("Release notes"));
     releaseNotesView_->setReadOnly(true);
     releaseNotesView_->setTabChangesFocus(true);
+    // A line without spaces still wraps, instead of being laid out as one.
+    releaseNotesView_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     releaseNotesView_->setMinimumHeight(160);
 
     name(cancelButton_, "cancelButton", tr("Cancel"));
@@ -98,7 +109,7 @@ void UpdateDialog::showResult(const UpdateCheckResult& result) {
     downloadButton_->setVisible(available);
     closeButton_->show();
     downloadPage_ = available ? result.feed.downloadPage : QUrl();
-    releaseNotesView_->setPlainText(available ? result.feed.releaseNotes : QString());
+    releaseNotesView_->setPlainText(available ? shownNotes(result.feed.releaseNotes) : QString());
     releaseNotesView_->setVisible(available && !result.feed.releaseNotes.isEmpty());
 
     switch (result.outcome) {

@@ -19,6 +19,9 @@ class UpdateDialog : public QDialog {
     Q_OBJECT
 
 public:
+    // The most of a feed's release notes the dialog shows.
+    static constexpr qsizetype notesShownLimit = 20000;
+
     explicit UpdateDialog(QWidget* parent = nullptr);
 
     void showChecking();
@@ -31,6 +34,7 @@ signals:
     void downloadRequested(const QUrl& page);
 
 private:
+    static QString shownNotes(const QString& notes);
     void showMessage(const QString& title, const QString& message);
     void makeDefault(QPushButton* button);
 

@@ -1,11 +1,13 @@
 #include "update_service.h"
 
+#include "update_feed_file.h"
 #include "version.h"
 
 #include <QHostAddress>
 #include <QLocale>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QtConcurrent/QtConcurrentRun>
 #include <stdexcept>
 
 namespace moorkeep {
@@ -33,7 +35,14 @@ UpdateService::UpdateService(UpdateSettings settings, QObject* parent)
     : QObject(parent)
     , settings_(std::move(settings)) {
     deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, [this] { abortWith(Abort::timedOut); });
+    connect(&deadline_, &QTimer::timeout, this, [this] {
+        if (!readingFile_)
+            return abortWith(Abort::timedOut);
+        // The read goes on in its thread; its result is dropped.
+        readingFile_ = false;
+        finish(timedOut());
+    });
+    connect(&fileRead_, &QFutureWatcherBase::finished, this, &UpdateService::fileReadFinished);
 }
 
 UpdateService::~UpdateService() {
@@ -54,6 +63,8 @@ void UpdateService::check() {
 
     body_.clear();
     abort_ = Abort::none;
+    if (settings_.feedUrl.isLocalFile())
+        return readFile();
     QNetworkRequest request(settings_.feedUrl);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::UserVerifiedRedirectPolicy);
@@ -79,9 +90,32 @@ void UpdateService::check() {
     deadline_.start(settings_.timeout);
 }
 
+void UpdateService::readFile() {
+    readingFile_ = true;
+    deadline_.start(settings_.timeout);
+    fileRead_.setFuture(QtConcurrent::run(UpdateFeedFile::read, settings_.feedUrl.toLocalFile(),
+                                          settings_.maxFeedBytes));
+}
+
+void UpdateService::fileReadFinished() {
+    // A read that ran out of time, or of a cancelled check, is over already.
+    if (!readingFile_)
+        return;
+    readingFile_ = false;
+    deadline_.stop();
+    const UpdateFeedFile::Read read = fileRead_.result();
+    if (read.tooLarge)
+        return finish(tooLarge());
+    if (!read.error.isEmpty())
+        return finish(failure(read.error));
+    finish(resultOfBody(read.body));
+}
+
 void UpdateService::cancel() {
     if (!checking_)
         return;
+    readingFile_ = false;
+    deadline_.stop();
     if (reply_)
         abortWith(Abort::cancelled);
     // A check without a request has its result queued; it is dropped.
@@ -119,11 +153,9 @@ void UpdateService::requestFinished() {
 UpdateCheckResult UpdateService::resultOfRequest() {
     switch (abort_) {
     case Abort::timedOut:
-        return failure(tr("The update server did not answer within %1 seconds.")
-                           .arg(QLocale().toString(settings_.timeout.count() / 1000.0)));
+        return timedOut();
     case Abort::tooLarge:
-        return failure(tr("The update feed is larger than %1.")
-                           .arg(QLocale().formattedDataSize(settings_.maxFeedBytes, 0)));
+        return tooLarge();
     case Abort::refusedRedirect:
         return failure(tr("The update feed redirects to “%1”, which is not an https address.")
                            .arg(refusedRedirect_.toDisplayString()));
@@ -142,8 +174,12 @@ UpdateCheckResult UpdateService::resultOfRequest() {
     if (reply_->error() != QNetworkReply::NoError)
         return failure(tr("Could not reach the update feed: %1.").arg(reply_->errorString()));
 
+    return resultOfBody(body_);
+}
+
+UpdateCheckResult UpdateService::resultOfBody(const QByteArray& body) const {
     try {
-        UpdateFeed feed = UpdateFeedJson::parse(body_);
+        UpdateFeed feed = UpdateFeedJson::parse(body);
         bool isNewer = Version::compare(feed.latestVersion, settings_.runningVersion) > 0;
         return {.outcome = isNewer ? UpdateCheckResult::Outcome::updateAvailable
                                    : UpdateCheckResult::Outcome::upToDate,
@@ -152,6 +188,16 @@ UpdateCheckResult UpdateService::resultOfRequest() {
     } catch (const std::runtime_error& error) {
         return failure(QString::fromStdString(error.what()));
     }
+}
+
+UpdateCheckResult UpdateService::timedOut() const {
+    return failure(tr("The update server did not answer within %1 seconds.")
+                       .arg(QLocale().toString(settings_.timeout.count() / 1000.0)));
+}
+
+UpdateCheckResult UpdateService::tooLarge() const {
+    return failure(tr("The update feed is larger than %1.")
+                       .arg(QLocale().formattedDataSize(settings_.maxFeedBytes, 0)));
 }
 
 UpdateCheckResult UpdateService::failure(const QString& message) const {

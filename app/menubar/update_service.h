@@ -1,9 +1,11 @@
 #pragma once
 
 #include "update_check_result.h"
+#include "update_feed_file.h"
 #include "update_settings.h"
 
 #include <QByteArray>
+#include <QFutureWatcher>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
@@ -17,7 +19,7 @@ namespace moorkeep {
 // running one. Works on the thread that owns it without blocking it; sends
 // nothing but the request for the feed itself. Only https feeds go over the
 // network (plain http only to this machine, for local test servers); file
-// URLs are read from disk.
+// URLs are read from disk in a worker thread, under the same time limit.
 class UpdateService : public QObject {
     Q_OBJECT
 
@@ -40,10 +42,15 @@ signals:
 private:
     enum class Abort { none, timedOut, tooLarge, refusedRedirect, cancelled };
 
+    void readFile();
+    void fileReadFinished();
     void readBody();
     void abortWith(Abort reason);
     void requestFinished();
     UpdateCheckResult resultOfRequest();
+    UpdateCheckResult resultOfBody(const QByteArray& body) const;
+    UpdateCheckResult timedOut() const;
+    UpdateCheckResult tooLarge() const;
     UpdateCheckResult failure(const QString& message) const;
     void finishLater(UpdateCheckResult result);
     void finish(const UpdateCheckResult& result);
@@ -51,11 +58,13 @@ private:
     UpdateSettings settings_;
     QNetworkAccessManager network_;
     QTimer deadline_;
+    QFutureWatcher<UpdateFeedFile::Read> fileRead_;
     QPointer<QNetworkReply> reply_;
     QByteArray body_;
     Abort abort_ = Abort::none;
     QUrl refusedRedirect_;
     bool checking_ = false;
+    bool readingFile_ = false;
     // Tells a queued result of a cancelled check from the current one's.
     quint64 generation_ = 0;
 };

@@ -22,6 +22,9 @@ struct AtPath {
     std::function<void(const std::string& path, const std::optional<std::string>& current,
                        const std::string& next)>
         beforeReplace = {};
+    // Called when the file could not be replaced after beforeReplace let it,
+    // so that what beforeReplace prepared for the change can be undone.
+    std::function<void()> afterFailedReplace = {};
 };
 
 std::string appendHostBlock(std::string_view to, const SSHHost& host, const Defaults& defaults,

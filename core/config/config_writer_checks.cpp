@@ -1,6 +1,7 @@
 #include "config/config_body.h"
 #include "config/config_syntax.h"
 #include "config/config_writer.h"
+#include "model/input_rules.h"
 
 #include <stdexcept>
 
@@ -38,6 +39,15 @@ void checkOptionName(std::string_view key) {
     if (config::equalsIgnoringCase(key, "include"))
         throw std::invalid_argument(
             "\"Include\" cannot be an extra option: it would read another file.");
+}
+
+// A name the user adds must be a plain keyword; names already in the file
+// stay as they are, so that their blocks can still be edited.
+void checkAddedOptionNames(const OptionMap* before, const OptionMap& after) {
+    for (const auto& [key, value] : after)
+        if ((!before || !before->contains(key)) && !InputRules::isValidOptionName(key))
+            throw std::invalid_argument(std::string(InputRules::optionNameRuleMessage) + " \"" +
+                                        key + "\" is not one.");
 }
 
 void checkOptions(const OptionMap& options) {
@@ -78,12 +88,14 @@ void checkOneWord(const std::vector<config::FieldGroup>& groups) {
 void checkChange(const std::optional<SSHHost>& original, const SSHHost& host,
                  const Defaults& defaults, const KeyIdToPath& keyIdToPath) {
     checkWritable(host, keyIdToPath);
+    checkAddedOptionNames(original ? &original->extraOptions : nullptr, host.extraOptions);
     checkOneWord(config::changedHostGroups(original, host, defaults, keyIdToPath));
 }
 
 void checkChange(const std::optional<Defaults>& original, const Defaults& defaults,
                  const KeyIdToPath& keyIdToPath) {
     checkWritable(defaults, keyIdToPath);
+    checkAddedOptionNames(original ? &original->extraOptions : nullptr, defaults.extraOptions);
     checkOneWord(config::changedDefaultsGroups(original, defaults, keyIdToPath));
 }
 

@@ -71,7 +71,13 @@ void replace(const AtPath& atPath, const Current& current, const std::string& ne
         }
         throw;
     }
-    pending.get()->commit();
+    try {
+        pending.get()->commit();
+    } catch (...) {
+        if (atPath.afterFailedReplace)
+            atPath.afterFailedReplace();
+        throw;
+    }
 }
 
 // Writes the edit when there is one; the file keeps its permissions.

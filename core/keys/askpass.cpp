@@ -39,6 +39,9 @@ Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphr
         throw FileError("create a private folder in", paths::parent(pattern), errno);
     directory_ = pattern;
     const std::string scriptPath = paths::join(directory_, "askpass");
+    using Kind = InterruptCleanup::Guard::Kind;
+    interrupted_.push_back(std::make_unique<InterruptCleanup::Guard>(Kind::folder, directory_));
+    interrupted_.push_back(std::make_unique<InterruptCleanup::Guard>(Kind::file, scriptPath));
     try {
         files::writeAtomically(scriptPath, script, 0700);
     } catch (...) {
@@ -52,6 +55,7 @@ Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphr
 }
 
 Askpass::~Askpass() {
+    interrupted_.clear();
     ::unlink(paths::join(directory_, "askpass").c_str());
     ::rmdir(directory_.c_str());
 }

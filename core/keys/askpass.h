@@ -1,8 +1,11 @@
 #pragma once
 
+#include "files/interrupt_cleanup.h"
 #include "keys/key_tool.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace moorkeep {
 
@@ -24,6 +27,7 @@ public:
 private:
     std::string directory_;
     KeyToolOptions options_;
+    std::vector<std::unique_ptr<InterruptCleanup::Guard>> interrupted_;
 };
 
 } // namespace moorkeep

@@ -19,8 +19,8 @@ std::string sanitizeKeyFileName(std::string_view name) {
 
 bool isReservedKeyFileName(std::string_view name) {
     static constexpr std::string_view reserved[] = {
-        "config",      "known_hosts", "known_hosts.old", "authorized_keys", "authorized_keys2",
-        "environment", "rc"};
+        "config",          "known_hosts",      "known_hosts.old", "known_hosts2",
+        "authorized_keys", "authorized_keys2", "environment",     "rc"};
     for (std::string_view taken : reserved)
         if (name == taken)
             return true;

@@ -5,8 +5,11 @@
 #include "files/paths.h"
 #include "files/text_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,6 +42,22 @@ bool isLocked(const std::string& path, int openFlags) {
 #endif
 }
 
+constexpr const char* stagingPrefix = ".moorkeep-new-key.";
+// Longer than the longest change (the tool's limit and its grace) by far.
+constexpr std::time_t staleAfterSeconds = 120;
+
+// ".NAME.XXXXXX" (mkstemp's six characters) for a NAME among the names.
+bool isCopyName(const std::string& name, const std::vector<std::string>& names) {
+    constexpr std::size_t suffix = 7;
+    if (name.size() < suffix + 2 || name.front() != '.' || name[name.size() - suffix] != '.')
+        return false;
+    for (std::size_t i = name.size() - suffix + 1; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    const std::string original = name.substr(1, name.size() - suffix - 1);
+    return std::find(names.begin(), names.end(), original) != names.end();
+}
+
 void removeFolder(const std::string& path) {
     if (DIR* listing = ::opendir(path.c_str())) {
         while (const dirent* item = ::readdir(listing)) {
@@ -68,6 +87,8 @@ PrivateCopy::PrivateCopy(const std::string& original)
         throw FileError("make a working copy of", original_, error);
     }
     path_ = name;
+    interrupted_ =
+        std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, path_);
 }
 
 PrivateCopy::~PrivateCopy() {
@@ -82,14 +103,45 @@ void PrivateCopy::replaceOriginal() {
 }
 
 StagingFolder::StagingFolder(const std::string& directory) {
-    std::string name = paths::join(directory, ".moorkeep-new-key.XXXXXX");
+    std::string name = paths::join(directory, std::string(stagingPrefix) + "XXXXXX");
     if (!::mkdtemp(name.data()))
         throw FileError("make a folder for the new key in", directory, errno);
     path_ = name;
+    interrupted_.push_back(
+        std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::folder, path_));
+}
+
+void StagingFolder::expect(const std::string& name) {
+    using Kind = InterruptCleanup::Guard::Kind;
+    for (const std::string& file : {name, name + ".pub"})
+        interrupted_.push_back(
+            std::make_unique<InterruptCleanup::Guard>(Kind::file, paths::join(path_, file)));
 }
 
 StagingFolder::~StagingFolder() {
+    interrupted_.clear();
     removeFolder(path_);
+}
+
+void sweepStale(const std::string& directory) {
+    DIR* listing = ::opendir(directory.c_str());
+    if (!listing)
+        return;
+    std::vector<std::string> names;
+    while (const dirent* item = ::readdir(listing))
+        names.emplace_back(item->d_name);
+    ::closedir(listing);
+    const std::time_t before = std::time(nullptr) - staleAfterSeconds;
+    for (const auto& name : names) {
+        const std::string path = paths::join(directory, name);
+        struct stat facts {};
+        if (::lstat(path.c_str(), &facts) != 0 || facts.st_mtime > before)
+            continue;
+        if (S_ISDIR(facts.st_mode) && name.starts_with(stagingPrefix))
+            removeFolder(path);
+        else if (S_ISREG(facts.st_mode) && isCopyName(name, names))
+            ::unlink(path.c_str());
+    }
 }
 
 bool isComplete(const std::string& path) {

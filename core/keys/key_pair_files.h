@@ -1,6 +1,10 @@
 #pragma once
 
+#include "files/interrupt_cleanup.h"
+
+#include <memory>
 #include <string>
+#include <vector>
 
 // Changes to key files made so that a failure half-way never costs a key:
 // the tool works on a private copy or under a temporary name, and the result
@@ -25,6 +29,7 @@ public:
 private:
     std::string original_;
     std::string path_;
+    std::unique_ptr<InterruptCleanup::Guard> interrupted_;
 };
 
 // A fresh private folder (0700) inside a directory, where a key pair is
@@ -39,9 +44,19 @@ public:
 
     const std::string& path() const { return path_; }
 
+    // The names a key made in it will have (name and name.pub), so that
+    // an interrupted process removes them too.
+    void expect(const std::string& name);
+
 private:
     std::string path_;
+    std::vector<std::unique_ptr<InterruptCleanup::Guard>> interrupted_;
 };
+
+// Removes what an interrupted change left in the directory: private copies
+// (".NAME.XXXXXX" beside the key NAME) and staging folders, once they are
+// older than any running change could be.
+void sweepStale(const std::string& directory);
 
 // Whether the file holds something: exists as a regular file and is not
 // empty.

@@ -1,6 +1,7 @@
 #include "keys/key_scanner.h"
 
 #include "files/paths.h"
+#include "files/plain_file.h"
 #include "files/text_file.h"
 #include "keys/file_facts.h"
 #include "keys/key_text.h"
@@ -73,12 +74,16 @@ std::optional<FoundKey> examine(const std::string& directory, const std::string&
     FoundKey found{baseName, paths::join(directory, baseName), false, {}};
     KeyCacheEntry& entry = found.entry;
     entry.pubPath = paths::join(directory, entryName);
+    // A key file that is not a plain file (a link to a device, a FIFO, a
+    // file of /proc) could keep the tool busy to its time limit on every
+    // scan, its facts never the same twice: it is not a key.
     auto pubFacts = keys::readFileFacts(entry.pubPath);
-    if (!pubFacts)
+    if (!pubFacts || !files::isPlainFile(entry.pubPath))
         return std::nullopt;
     entry.pubMtime = pubFacts->modified.value_or(0);
     entry.pubSize = pubFacts->size.value_or(0);
-    if (auto privFacts = keys::readFileFacts(found.privatePath)) {
+    auto privFacts = keys::readFileFacts(found.privatePath);
+    if (privFacts && files::isPlainFile(found.privatePath)) {
         found.hasPrivateFile = true;
         entry.privMtime = privFacts->modified;
         entry.privSize = privFacts->size;
@@ -142,8 +147,8 @@ SSHKey keyFrom(const FoundKey& found) {
 
 const std::set<std::string, std::less<>>& skippedNames() {
     static const std::set<std::string, std::less<>> names{
-        "known_hosts", "known_hosts.old", "authorized_keys", "config", ".DS_Store", "environment",
-        "rc",          "agent_sock"};
+        "known_hosts", "known_hosts.old", "known_hosts2", "authorized_keys", "config",
+        ".DS_Store",   "environment",     "rc",           "agent_sock"};
     return names;
 }
 

@@ -1,5 +1,6 @@
 #include "keys/key_tool.h"
 
+#include "files/interrupt_cleanup.h"
 #include "files/text_file.h"
 #include "keys/tool_child.h"
 
@@ -8,11 +9,18 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
-#include <spawn.h>
 #include <string_view>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 extern char** environ;
 
@@ -94,10 +102,57 @@ std::vector<char*> nullTerminated(std::vector<std::string>& strings) {
     return pointers;
 }
 
-// Starts the program with the given descriptors as its standard streams and
-// every other descriptor closed, signals unblocked and at their defaults, in a
-// session of its own: no controlling terminal, and one process group that
-// holds whatever it starts. Returns 0 or the error number.
+// Closes every descriptor from 3 up but one (which closes itself at exec).
+void closeAllBut(int kept) {
+#ifdef SYS_close_range
+    if (::syscall(SYS_close_range, 3U, static_cast<unsigned>(kept) - 1, 0U) == 0 &&
+        ::syscall(SYS_close_range, static_cast<unsigned>(kept) + 1, ~0U, 0U) == 0)
+        return;
+#endif
+    const long open = ::sysconf(_SC_OPEN_MAX);
+    for (int fd = 3; fd < (open > 0 && open < 65536 ? open : 65536); ++fd)
+        if (fd != kept)
+            ::close(fd);
+}
+
+// The part of the start that runs in the child between fork and exec, so
+// only calls that are safe there: a session of its own (no controlling
+// terminal, one process group that holds whatever it starts), death with the
+// thread that started it, a ceiling on its memory, signals unblocked and at
+// their defaults, the given standard streams and no other descriptor. The
+// error of a failed exec goes to the parent through the notice pipe.
+[[noreturn]] void becomeTool(const char* path, char* const* argv, char* const* envp,
+                             const std::array<int, 3>& streams, int notice, pid_t parent,
+                             std::uint64_t memoryLimit) {
+    ::setsid();
+#ifdef __linux__
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127);
+#else
+    (void)parent;
+#endif
+    if (memoryLimit > 0) {
+        const rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
+        ::setrlimit(RLIMIT_AS, &limit);
+    }
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal)
+        ::sigaction(signal, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int target = 0; target < 3; ++target)
+        ::dup2(streams[static_cast<std::size_t>(target)], target);
+    closeAllBut(notice);
+    ::execve(path, argv, envp);
+    const int error = errno;
+    [[maybe_unused]] ssize_t written = ::write(notice, &error, sizeof error);
+    ::_exit(127);
+}
+
+// Starts the program as becomeTool describes. Returns 0 or the error number.
 int spawnChild(const std::string& path, const std::vector<std::string>& args,
                const KeyToolOptions& options, const std::array<int, 3>& streams, pid_t& pid) {
     std::vector<std::string> arguments{path};
@@ -106,36 +161,27 @@ int spawnChild(const std::string& path, const std::vector<std::string>& args,
     std::vector<char*> argv = nullTerminated(arguments);
     std::vector<char*> envp = nullTerminated(environment);
 
-    posix_spawn_file_actions_t actions;
-    if (int error = posix_spawn_file_actions_init(&actions))
-        return error;
-    posix_spawnattr_t attributes;
-    if (int error = posix_spawnattr_init(&attributes)) {
-        posix_spawn_file_actions_destroy(&actions);
-        return error;
-    }
+    Pipe notice;
+    if (!openPipe(notice))
+        return errno;
+    const pid_t parent = ::getpid();
+    pid = ::fork();
+    if (pid < 0)
+        return errno;
+    if (pid == 0)
+        becomeTool(path.c_str(), argv.data(), envp.data(), streams, notice.writeEnd.get(), parent,
+                   options.memoryLimit);
+    notice.writeEnd.reset();
     int error = 0;
-    for (int target = 0; target < 3 && error == 0; ++target)
-        error = posix_spawn_file_actions_adddup2(&actions, streams[target], target);
-#ifdef __GLIBC__
-    if (error == 0)
-        error = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-#endif
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    if (error == 0)
-        error = posix_spawnattr_setsigmask(&attributes, &none);
-    if (error == 0)
-        error = posix_spawnattr_setsigdefault(&attributes, &all);
-    if (error == 0)
-        error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                                          POSIX_SPAWN_SETSIGDEF);
-    if (error == 0)
-        error = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), envp.data());
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
+    ssize_t count;
+    do {
+        count = ::read(notice.readEnd.get(), &error, sizeof error);
+    } while (count < 0 && errno == EINTR);
+    if (count != static_cast<ssize_t>(sizeof error))
+        return 0;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
     return error;
 }
 
@@ -164,6 +210,7 @@ KeyToolResult runKeyTool(const std::string& path, const std::vector<std::string>
     output.writeEnd.reset();
     errors.writeEnd.reset();
     ToolChild child(pid, std::move(output.readEnd), std::move(errors.readEnd));
+    const InterruptCleanup::Guard interrupted(pid);
 
     double limit = limitSeconds > 0 ? std::min(limitSeconds, longestLimitSeconds) : 0.0;
     auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,10 +21,15 @@ struct KeyToolOptions {
     // Set in the child's environment, replacing an inherited entry of the same
     // name and the default SSH_ASKPASS_REQUIRE=never.
     std::vector<std::pair<std::string, std::string>> environment;
+    // The most address space the child may take (0: no limit), so that a
+    // tool fed an endless file fails instead of taking the machine's memory.
+    std::uint64_t memoryLimit = std::uint64_t{512} << 20;
 };
 
 // Runs the program without a shell, arguments exactly as given, in a session
 // of its own with no terminal, standard input a pipe that is never written.
+// The child dies with the thread that started it, and an interrupted
+// program (see InterruptCleanup) kills its process group.
 // Past the limit the child is asked to stop and, failing that, killed; the
 // call returns within about a second after the limit and leaves nothing
 // running. Never fails: every problem is folded into the result.

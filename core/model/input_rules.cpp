@@ -116,8 +116,25 @@ bool hasControlCharacters(std::string_view text) {
     return false;
 }
 
+bool hasDirectionMarks(std::string_view text) {
+    for (std::size_t offset = 0; offset < text.size();) {
+        auto scalar = unicode::decodeAt(text, offset);
+        char32_t c = scalar.value;
+        if (c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+            (c >= 0x2066 && c <= 0x2069))
+            return true;
+        offset += scalar.size;
+    }
+    return false;
+}
+
 bool isValidDisplayName(std::string_view text) {
-    return !hasControlCharacters(text);
+    return !hasControlCharacters(text) && !hasDirectionMarks(text);
+}
+
+bool isValidPassphrase(std::string_view text) {
+    return std::none_of(text.begin(), text.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7f'; });
 }
 
 bool isValidAlias(std::string_view alias) {
@@ -126,12 +143,20 @@ bool isValidAlias(std::string_view alias) {
     for (std::size_t offset = 0; offset < alias.size();) {
         auto scalar = unicode::decodeAt(alias, offset);
         const char32_t c = scalar.value;
-        if (isWhitespace(c) || unicode::isLineBreak(c) || c == U'*' || c == U'?' || c == U'!' ||
-            c == U',')
+        if (isWhitespace(c) || unicode::isLineBreak(c) || c < 0x20 || (c >= 0x7F && c <= 0x9F) ||
+            (c < 0x80 && std::string_view("*?!,'\"`$\\;&<>|(){}").find(static_cast<char>(c)) !=
+                             std::string_view::npos))
             return false;
         offset += scalar.size;
     }
     return true;
+}
+
+bool isValidOptionName(std::string_view name) {
+    auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    return !name.empty() && isLetter(name.front()) &&
+           std::all_of(name.begin(), name.end(),
+                       [&](char c) { return isLetter(c) || (c >= '0' && c <= '9'); });
 }
 
 bool isDuplicateAlias(const std::vector<SSHHost>& hosts, std::string_view alias,

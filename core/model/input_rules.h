@@ -41,16 +41,37 @@ bool isValidEmail(std::string_view text);
 // line and paragraph separators: text that could start a second line in a
 // key file or steer a terminal.
 bool hasControlCharacters(std::string_view text);
-// A display name for a key: no control characters.
+// The Unicode marks that reorder how text is shown (U+061C, U+200E, U+200F,
+// U+202A to U+202E, U+2066 to U+2069): a name holding one can display as
+// another.
+bool hasDirectionMarks(std::string_view text);
+// A display name for a key: no control characters and no direction marks.
 bool isValidDisplayName(std::string_view text);
+inline constexpr std::string_view displayNameRuleMessage =
+    "The display name must not contain control characters (such as line breaks) or "
+    "text direction marks.";
+// A passphrase that ssh-keygen takes whole: no C0 control character or DEL,
+// where it would cut the passphrase short (at a carriage return, say).
+bool isValidPassphrase(std::string_view text);
 // What an alias that is not one host name is refused with (by the store and
 // by the host dialog).
 inline constexpr std::string_view aliasRuleMessage =
-    "An alias is one host name: no spaces, no * ? ! , and no leading -";
-// Whether the alias names one host, as OpenSSH reads a Host line: no white
-// space (it would be several patterns), none of * ? ! , (wildcards, negation,
-// lists) and no leading "-" (it would read as an option of ssh).
+    "An alias is one host name: no spaces, no * ? ! , no quotes, none of "
+    "$ ` \\ ; & < > | ( ) { } and no leading -";
+// Whether the alias names one host, as OpenSSH reads a Host line and as ssh
+// takes it on its command line: no white space or control characters (it
+// would be several patterns), none of * ? ! , (wildcards, negation, lists),
+// no shell metacharacters (ssh refuses them in a destination) and no leading
+// "-" (it would read as an option of ssh).
 bool isValidAlias(std::string_view alias);
+
+// What an option name that is not a plain keyword is refused with.
+inline constexpr std::string_view optionNameRuleMessage =
+    "An option name is a plain OpenSSH keyword: letters and digits only, starting with a letter.";
+// Whether the name is a plain keyword: an ASCII letter, then letters and
+// digits. Quotes, "#" and other marks would make OpenSSH read the line as
+// something else (a quoted keyword, a comment).
+bool isValidOptionName(std::string_view name);
 
 // Whether another host already has exactly this alias. editedId names the
 // host being edited, which does not count; nothing when adding.

@@ -109,14 +109,22 @@ std::string ConfigBackups::defaultFolder(const std::string& homedir) {
     return paths::join(paths::join(state, "Moorkeep"), "backups");
 }
 
-std::string ConfigBackups::save(const std::string& file, std::string_view bytes) const {
+std::optional<std::string> ConfigBackups::save(const std::string& file,
+                                               std::string_view bytes) const {
+    // A folder that is a link is followed, but the mode of what it leads to
+    // is its owner's business.
+    struct stat facts {};
+    const bool link = ::lstat(folder_.c_str(), &facts) == 0 && S_ISLNK(facts.st_mode);
     try {
         files::createDirectories(folder_, 0700);
-        files::setPermissions(folder_, 0700);
+        if (!link)
+            files::setPermissions(folder_, 0700);
     } catch (const FileError& error) {
         throw FileError("Could not back up " + file + " to " + folder_ + ": " + error.what() +
                         " It was not changed.");
     }
+    if (holdsCopy(file, bytes))
+        return std::nullopt;
     const std::string encoded = encode(file);
     auto when = std::chrono::system_clock::now();
     std::string id;
@@ -143,6 +151,21 @@ std::string ConfigBackups::save(const std::string& file, std::string_view bytes)
     for (std::size_t i = keptPerFile; i < same.size(); ++i)
         ::unlink(paths::join(folder_, same[i].id).c_str());
     return id;
+}
+
+bool ConfigBackups::holdsCopy(const std::string& file, std::string_view bytes) const {
+    for (const auto& backup : list()) {
+        if (backup.file != file || backup.size != bytes.size())
+            continue;
+        files::ReadResult kept = files::readFile(paths::join(folder_, backup.id));
+        if (kept.status == files::ReadStatus::ok && kept.bytes == bytes)
+            return true;
+    }
+    return false;
+}
+
+void ConfigBackups::discard(const std::string& id) const {
+    ::unlink(paths::join(folder_, id).c_str());
 }
 
 std::vector<ConfigBackup> ConfigBackups::list() const {

@@ -30,10 +30,15 @@ public:
     const std::string& folder() const { return folder_; }
 
     // Keeps the bytes as the newest backup of the file and drops the oldest
-    // beyond keptPerFile; returns the new backup's id. Throws FileError, with
-    // a message saying that nothing was changed, when the backup cannot be
-    // written.
-    std::string save(const std::string& file, std::string_view bytes) const;
+    // beyond keptPerFile; returns the new backup's id, or nothing when a
+    // backup of the file already holds exactly these bytes (so that the kept
+    // copies all differ, and repeats never push out older history). Throws
+    // FileError, with a message saying that nothing was changed, when the
+    // backup cannot be written. A folder that is a symbolic link is
+    // followed and keeps its target's mode.
+    std::optional<std::string> save(const std::string& file, std::string_view bytes) const;
+    // Removes a backup taken for a change that then did not happen.
+    void discard(const std::string& id) const;
     // Newest first; never fails.
     std::vector<ConfigBackup> list() const;
     std::optional<ConfigBackup> find(const std::string& id) const;
@@ -41,6 +46,8 @@ public:
     std::string read(const ConfigBackup& backup) const;
 
 private:
+    bool holdsCopy(const std::string& file, std::string_view bytes) const;
+
     std::string folder_;
 };
 

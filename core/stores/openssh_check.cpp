@@ -3,16 +3,23 @@
 #include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/paths.h"
+#include "files/plain_file.h"
 #include "keys/key_tool.h"
+#include "model/input_rules.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace moorkeep::OpenSSHCheck {
 namespace {
+
+constexpr std::uint64_t largestInput = 16u << 20;
 
 // A fresh owner-only folder for the copies, removed with them.
 class ScratchFolder {
@@ -58,38 +65,124 @@ std::string quotedForInclude(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-} // namespace
+// A shell that runs nothing, for Match exec during a check.
+std::string inertShell() {
+    for (const char* path : {"/usr/bin/false", "/bin/false"})
+        if (::access(path, X_OK) == 0)
+            return path;
+    return "/nonexistent/shell";
+}
 
-std::optional<std::string> complaint(const Request& request, std::string_view text) {
+struct Verdict {
+    bool asked = false;
+    std::string message; // empty when OpenSSH accepts the text
+};
+
+Verdict ask(const Request& request, std::string_view text) {
     ScratchFolder folder;
     const std::string copy = folder.write("config", text);
     std::string wrapper;
     if (request.included)
         wrapper = folder.write("wrapper", "Include " + quotedForInclude(copy) + "\n");
+    // A destination ssh refuses on its command line would fail the check
+    // for a reason that is not the file.
+    const std::string destination =
+        InputRules::isValidAlias(request.destination) ? request.destination : anyHost;
+    KeyToolOptions options;
+    options.environment = {{"SHELL", inertShell()}};
     const KeyToolResult result = runKeyTool(
-        request.sshPath, {"-G", "-F", request.included ? wrapper : copy, "--", request.destination},
-        limitSeconds);
-    if (result.status == 0 || result.status == -1)
-        return std::nullopt;
+        request.sshPath, {"-G", "-F", request.included ? wrapper : copy, "--", destination},
+        limitSeconds, options);
+    if (result.status == -1)
+        return {false, result.errorOutput};
+    if (result.status == 0)
+        return {true, {}};
+    // Without a terminal ssh still ends its lines with "\r\n".
     std::string message = result.errorOutput;
+    std::erase(message, '\r');
     replaceAll(message, copy, request.shownPath);
     if (!wrapper.empty())
         replaceAll(message, wrapper, request.shownPath);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+    while (!message.empty() && message.back() == '\n')
         message.pop_back();
     if (message.empty())
         message = "ssh -G stopped without a message (status " + std::to_string(result.status) +
-                  "), perhaps at its time limit.";
-    return message;
+                  "), perhaps at its time or memory limit.";
+    return {true, message};
 }
 
-void checkReplacement(const Request& request, const std::optional<std::string>& current,
-                      const std::string& next) {
-    auto rejected = complaint(request, next);
-    if (!rejected || (current && complaint(request, *current)))
-        return;
-    throw FileError("OpenSSH would not accept the changed " + request.shownPath +
-                    ", so nothing was changed:\n" + *rejected);
+// The complaint's lines with line numbers and counts taken out, so that an
+// error that only moved within the file reads the same.
+std::vector<std::string> errorLines(const std::string& message) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= message.size()) {
+        std::size_t end = message.find('\n', start);
+        if (end == std::string::npos)
+            end = message.size();
+        std::string line;
+        for (std::size_t i = start; i < end; ++i) {
+            const char c = message[i];
+            if (std::isdigit(static_cast<unsigned char>(c))) {
+                if (line.empty() || line.back() != '#')
+                    line += '#';
+            } else {
+                line += c;
+            }
+        }
+        if (!line.empty())
+            lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Whether every error of the next text is one the current text has too.
+bool onlyKnownErrors(const std::string& next, const std::string& current) {
+    const auto now = errorLines(current);
+    const auto then = errorLines(next);
+    return std::includes(now.begin(), now.end(), then.begin(), then.end());
+}
+
+} // namespace
+
+std::optional<std::string> findSsh(const std::string& configured, const std::string& keyToolPath) {
+    if (::access(configured.c_str(), X_OK) == 0)
+        return configured;
+    const std::string beside = paths::join(paths::parent(keyToolPath), "ssh");
+    if (::access(beside.c_str(), X_OK) == 0)
+        return beside;
+    return std::nullopt;
+}
+
+std::optional<std::string> unsafeInput(const std::vector<std::string>& files) {
+    for (const auto& file : files) {
+        struct stat facts {};
+        if (::stat(file.c_str(), &facts) != 0)
+            continue;
+        if (!files::isPlainFile(file) || static_cast<std::uint64_t>(facts.st_size) > largestInput)
+            return file;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> checkReplacement(const Request& request,
+                                            const std::optional<std::string>& current,
+                                            const std::string& next) {
+    const Verdict changed = ask(request, next);
+    if (!changed.asked)
+        return "OpenSSH could not check the change of " + request.shownPath + " (" +
+               changed.message + "); it was written unchecked.";
+    if (changed.message.empty())
+        return std::nullopt;
+    if (current) {
+        const Verdict before = ask(request, *current);
+        if (!before.message.empty() && onlyKnownErrors(changed.message, before.message))
+            return std::nullopt;
+    }
+    throw Rejection("OpenSSH would not accept the changed " + request.shownPath +
+                    ", so nothing was changed:\n" + changed.message);
 }
 
 } // namespace moorkeep::OpenSSHCheck

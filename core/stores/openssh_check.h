@@ -1,15 +1,30 @@
 #pragma once
 
+#include "files/file_error.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Asks OpenSSH itself whether it accepts a configuration text, before that
-// text replaces a file: `ssh -G` reads a private copy, with a time limit.
+// text replaces a file: `ssh -G` reads a private copy, with a time limit and
+// a memory ceiling.
+//
+// What the check covers: every line OpenSSH reads for the destination, in
+// the file and the files it includes, as `ssh -G` parses and evaluates them.
+// What it does not: `Match exec` commands never run during a check (they see
+// a shell that runs nothing, so their blocks count as not matching), blocks
+// for other destinations are parsed but not evaluated, and nothing is
+// connected to. A configuration that reads a file that is not a plain file
+// on disk is not checked at all (see unsafeInput).
 namespace moorkeep::OpenSSHCheck {
 
 inline constexpr const char* sshPath = "/usr/bin/ssh";
 inline constexpr double limitSeconds = 5;
+// The destination a check evaluates when the edited name is not one that
+// ssh takes on its command line, or no one host is concerned.
+inline constexpr const char* anyHost = "moorkeep-check.invalid";
 
 struct Request {
     std::string sshPath = OpenSSHCheck::sshPath;
@@ -18,14 +33,27 @@ struct Request {
     std::string destination; // the host name ssh evaluates the text for
 };
 
-// OpenSSH's complaint about the text, its copy's path replaced by the shown
-// path; nothing when it accepts the text or cannot be asked (no ssh).
-std::optional<std::string> complaint(const Request& request, std::string_view text);
+// The ssh program to ask: the configured one, else the one beside the key
+// tool (where ssh-keygen is found); nothing when neither can run.
+std::optional<std::string> findSsh(const std::string& configured, const std::string& keyToolPath);
 
-// Throws FileError, with OpenSSH's own words, when OpenSSH accepts the
-// current text (a missing file counts as accepted) and rejects the next one.
-// A file it already rejects cannot judge the change, which then goes ahead.
-void checkReplacement(const Request& request, const std::optional<std::string>& current,
-                      const std::string& next);
+// The first of the files that is not a plain file on disk (a FIFO, a device,
+// a file of /proc or /sys) or is larger than 16 MiB: ssh would read it
+// without end, or wait on it.
+std::optional<std::string> unsafeInput(const std::vector<std::string>& files);
+
+// OpenSSH's refusal of a changed text.
+class Rejection : public FileError {
+public:
+    using FileError::FileError;
+};
+
+// Throws Rejection, with OpenSSH's own words, when OpenSSH rejects the next
+// text for a reason the current text does not share (a missing file counts
+// as accepted): errors already in the file do not block a change, new ones
+// always do. Returns a sentence for the user when OpenSSH could not be asked.
+std::optional<std::string> checkReplacement(const Request& request,
+                                            const std::optional<std::string>& current,
+                                            const std::string& next);
 
 } // namespace moorkeep::OpenSSHCheck

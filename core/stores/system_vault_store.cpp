@@ -90,10 +90,13 @@ std::vector<SSHKey> SystemVaultStore::scanWithCache(UserMeta& meta,
     warnings.insert(warnings.end(), scanned.warnings.begin(), scanned.warnings.end());
     if (meta.keyCache.value_or(std::vector<KeyCacheEntry>{}) != scanned.cache) {
         StoreLock lock(lockPath(), StoreLock::Mode::read);
-        meta = metaStore_.load();
         // Without the lock the cache is not saved, so that no change is
-        // dropped.
-        if (lock.held() && meta.keyCache.value_or(std::vector<KeyCacheEntry>{}) != scanned.cache) {
+        // dropped; nor into a file that holds no record, which may be
+        // another program's work in progress and stays as it is.
+        std::optional<UserMeta> record = metaStore_.loadRecord();
+        meta = record ? *record : metaStore_.load();
+        if (lock.held() && record &&
+            meta.keyCache.value_or(std::vector<KeyCacheEntry>{}) != scanned.cache) {
             meta.keyCache = scanned.cache;
             try {
                 metaStore_.save(meta);
@@ -201,6 +204,9 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     data.sources.metaFile = metaStore_.path();
     for (const auto& problem : problems)
         data.warnings.push_back(problem.message());
+    std::string ssh;
+    if (auto reason = uncheckedReason(data.sources.config.files, ssh))
+        data.warnings.push_back(*reason);
 
     std::vector<SSHHost>& stored = meta.hosts;
     std::unordered_set<std::string_view> storedAliases;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "config/config_parser.h"
-#include "config/openssh_evaluator.h"
 #include "config/config_read_problem.h"
 #include "config/config_writer.h"
+#include "config/openssh_evaluator.h"
 #include "files/file_stamp.h"
 #include "keys/key_tool.h"
 #include "model/config_records.h"
@@ -97,9 +97,16 @@ public:
     config::OpenSSHEvaluator evaluator(const config::TextOverrides& overrides = {},
                                        bool forManyNames = false) const;
     const std::string& localUser() const { return localUser_; }
+    enum class RestoreCheck { byOpenSSH, none };
     // Puts the backup's bytes back in place of its file, atomically, after
-    // backing up what the file holds now. Throws FileError.
-    void restoreBackup(const std::string& id);
+    // backing up what the file holds now. Only a file this home's
+    // configuration reads now is restored, and unless told otherwise only
+    // with text OpenSSH accepts (OpenSSHCheck::Rejection). Throws FileError.
+    void restoreBackup(const std::string& id, RestoreCheck check = RestoreCheck::byOpenSSH);
+
+    // What the user should hear of changes made so far that no error
+    // reports, each once: that OpenSSH could not check them.
+    std::vector<std::string> takeNotices();
 
 private:
     using KeyPathToId = std::map<std::string, std::string>;
@@ -157,8 +164,9 @@ private:
     // that no second block is added for it.
     void refuseSkippedBlock(const ConfigReadProblems& problems, const std::string& pattern) const;
     // The file form's target, checked by OpenSSH (evaluated for the given
-    // host name) and backed up before it is replaced.
-    // takesEffect, when given, first judges the new text (see EffectCheck).
+    // host name) and backed up before it is replaced; a read-only file is
+    // not replaced. takesEffect, when given, first judges the new text (see
+    // EffectCheck).
     using EffectJudge = std::function<void(const std::string& file, const std::string& next)>;
     ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination,
                                  EffectJudge takesEffect = {}) const;
@@ -167,6 +175,17 @@ private:
                             const SSHHost& asked, const Defaults& defaults,
                             const KeyIdToPath& keyIdToPath) const;
     EffectJudge effectJudge(EffectCheck::Request request) const;
+    // The file and every file it includes, as reading meets them.
+    std::vector<std::string> filesReadWith(const std::string& file) const;
+    // Why OpenSSH cannot check a change that reads these files; sets ssh to
+    // the program to ask otherwise.
+    std::optional<std::string> uncheckedReason(const std::vector<std::string>& files,
+                                               std::string& ssh) const;
+    // Throws OpenSSHCheck::Rejection; a change OpenSSH cannot check goes
+    // ahead with a notice.
+    void checkChange(const std::string& file, const std::string& destination,
+                     const std::optional<std::string>& current, const std::string& next) const;
+    void tell(const std::string& notice) const;
 
     std::string homedir_;
     std::string sshDirectory_;
@@ -176,6 +195,8 @@ private:
     std::string sshPath_;
     std::string backupFolder_;
     std::string localUser_;
+    mutable std::mutex noticeMutex_;
+    mutable std::vector<std::string> notices_;
     mutable std::mutex heldReadMutex_;
     mutable std::optional<HeldRead> heldRead_;
 };

@@ -117,10 +117,11 @@ std::string SystemVaultStore::displayPath(const std::string& path) const {
     return path;
 }
 
-SystemVaultStore::EffectJudge
-SystemVaultStore::effectJudge(const std::string& name, const std::optional<SSHHost>& before,
-                              const SSHHost& asked, const Defaults& defaults,
-                              const KeyIdToPath& keyIdToPath) const {
+SystemVaultStore::EffectJudge SystemVaultStore::effectJudge(const std::string& name,
+                                                            const std::optional<SSHHost>& before,
+                                                            const SSHHost& asked,
+                                                            const Defaults& defaults,
+                                                            const KeyIdToPath& keyIdToPath) const {
     return effectJudge({name, config::changedHostGroups(before, asked, defaults, keyIdToPath),
                         asked, keyIdToPath, invert(keyIdToPath), homedir_, localUser_,
                         "the block of " + asked.alias});
@@ -133,45 +134,10 @@ SystemVaultStore::EffectJudge SystemVaultStore::effectJudge(EffectCheck::Request
     };
 }
 
-AtPath SystemVaultStore::guarded(const std::string& file, const std::string& destination,
-                                 EffectJudge takesEffect) const {
-    const std::string standardized = paths::standardize(file, homedir_);
-    const bool included = standardized != paths::standardize(configPath_, homedir_);
-    OpenSSHCheck::Request request{sshPath_, displayPath(file), included, destination};
-    return {file,
-            [this, request, standardized, takesEffect](const std::string& path,
-                                                       const std::optional<std::string>& current,
-                                                       const std::string& next) {
-                if (current && *current == next)
-                    return;
-                if (takesEffect)
-                    takesEffect(standardized, next);
-                if (!current) {
-                    OpenSSHCheck::checkReplacement(request, current, next);
-                    return;
-                }
-                // The check waits for a process and the backup for the disk,
-                // so the two run side by side. The backup of a change that
-                // OpenSSH refuses is removed again.
-                const ConfigBackups store = backups();
-                auto backup =
-                    std::async(std::launch::async, [&] { return store.save(path, *current); });
-                try {
-                    OpenSSHCheck::checkReplacement(request, current, next);
-                } catch (...) {
-                    try {
-                        ::unlink(paths::join(store.folder(), backup.get()).c_str());
-                    } catch (const std::exception&) {
-                        // The backup failed as well; the refusal is what counts.
-                    }
-                    throw;
-                }
-                backup.get();
-            }};
-}
-
 SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) {
     ChangeLocks locks(*this);
+    // The record of a stored host is dropped after the block is written.
+    metaStore_.checkWritable();
     SSHHost saved = host;
     if (saved.id.empty())
         saved.id = randomUuid();
@@ -193,10 +159,10 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
         refuseSkippedBlock(block.problems, host.alias);
         const config::OpenSSHEvaluator now = evaluator();
         if (auto naming = EffectCheck::namingLine(now.document(), destination))
-            throw FileError("A host with this alias already exists: " +
-                            displayPath(naming->place.file) + " line " +
-                            std::to_string(naming->place.line) + " (" + naming->text +
-                            ") names " + destination + ". Nothing was changed.");
+            throw FileError(
+                "A host with this alias already exists: " + displayPath(naming->place.file) +
+                " line " + std::to_string(naming->place.line) + " (" + naming->text + ") names " +
+                destination + ". Nothing was changed.");
         // A new block goes before the first block that applies to it, so
         // that OpenSSH reads its values first.
         const auto before = EffectCheck::insertionLine(
@@ -263,9 +229,27 @@ void SystemVaultStore::deleteHost(const std::string& id, const KeyIdToPath& keyI
     }
 
     std::erase_if(meta.hosts, [&](const SSHHost& h) { return h.id == id; });
-    metaStore_.save(meta);
-    if (blockFile && !ConfigWriter::deleteHostBlock(guarded(*blockFile, anyHost), *alias))
+    if (!blockFile) {
+        metaStore_.save(meta);
+        return;
+    }
+    // The block goes first, checked by OpenSSH, and the record after it: a
+    // metadata file that cannot be written is found before, and one that
+    // fails all the same gets the block back.
+    metaStore_.checkWritable();
+    const files::ReadResult before = files::readFile(*blockFile);
+    if (!ConfigWriter::deleteHostBlock(guarded(*blockFile, anyHost), *alias))
         throw notEditable(*alias, displayPath(*blockFile));
+    try {
+        metaStore_.save(meta);
+    } catch (...) {
+        try {
+            files::writeAtomically(*blockFile, before.bytes);
+        } catch (const std::exception&) {
+            // The failed save is what the user hears of.
+        }
+        throw;
+    }
 }
 
 void SystemVaultStore::deleteConfigHost(const SSHHost& host) {
@@ -333,22 +317,6 @@ void SystemVaultStore::moveHostBlock(const std::string& alias, const std::string
         throw FileError("Line " + std::to_string(line) + " of " + displayPath(*blockFile) +
                         " is not a Host or Match line above the block of \"" + alias +
                         "\". Nothing was changed.");
-}
-
-void SystemVaultStore::restoreBackup(const std::string& id) {
-    ChangeLocks locks(*this);
-    const ConfigBackups store = backups();
-    const auto backup = store.find(id);
-    if (!backup)
-        throw FileError("There is no backup \"" + id + "\" in " + store.folder() + ".");
-    const std::string bytes = store.read(*backup);
-    files::ReadResult current = files::readFile(backup->file);
-    if (current.status == files::ReadStatus::unreadable)
-        throw FileError("read", backup->file, current.errorNumber);
-    if (current.status == files::ReadStatus::ok)
-        store.save(backup->file, current.bytes);
-    files::createDirectories(paths::parent(backup->file), 0700);
-    files::writeAtomically(backup->file, bytes, 0600);
 }
 
 } // namespace moorkeep

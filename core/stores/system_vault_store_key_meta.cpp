@@ -12,8 +12,7 @@ namespace moorkeep {
 
 void SystemVaultStore::saveKeyMeta(const SSHKey& key) {
     if (!InputRules::isValidDisplayName(key.name))
-        throw std::invalid_argument(
-            "The display name must not contain control characters such as line breaks.");
+        throw std::invalid_argument(std::string(InputRules::displayNameRuleMessage));
     StoreLock lock(lockPath(), StoreLock::Mode::change);
     UserMeta meta = metaStore_.load();
     auto entry = std::find_if(meta.keyMeta.begin(), meta.keyMeta.end(),
@@ -26,6 +25,14 @@ void SystemVaultStore::saveKeyMeta(const SSHKey& key) {
 }
 
 void SystemVaultStore::deleteKeyMeta(const std::string& id) {
+    StoreLock lock(lockPath(), StoreLock::Mode::change);
+    UserMeta meta = metaStore_.load();
+    const bool named =
+        std::erase_if(meta.keyMeta, [&](const KeyMetaEntry& e) { return e.id == id; });
+    // The display name is dropped after the files go, and a metadata file
+    // that could not take that is found before anything is removed.
+    if (named)
+        metaStore_.checkWritable();
     if (auto base = KeyScanner::findBaseName(sshDirectory_, id)) {
         // Both files are checked before either goes, and the private key goes
         // first: a key is never left half-removed and unlisted, with its
@@ -37,10 +44,8 @@ void SystemVaultStore::deleteKeyMeta(const std::string& id) {
         KeyPairFiles::remove(privatePath);
         KeyPairFiles::remove(publicPath);
     }
-    StoreLock lock(lockPath(), StoreLock::Mode::change);
-    UserMeta meta = metaStore_.load();
-    std::erase_if(meta.keyMeta, [&](const KeyMetaEntry& e) { return e.id == id; });
-    metaStore_.save(meta);
+    if (named)
+        metaStore_.save(meta);
 }
 
 } // namespace moorkeep

@@ -12,6 +12,13 @@
 #include <stdexcept>
 
 namespace moorkeep {
+namespace {
+
+constexpr std::string_view passphraseRuleMessage =
+    "A passphrase must not contain control characters such as a carriage return: ssh-keygen "
+    "would cut it short there.";
+
+} // namespace
 
 std::vector<SSHKey> SystemVaultStore::generateKey(const GenerateKeyOptions& options) {
     const std::string fileName = sanitizeKeyFileName(options.name);
@@ -22,14 +29,18 @@ std::vector<SSHKey> SystemVaultStore::generateKey(const GenerateKeyOptions& opti
     if (options.comment && InputRules::hasControlCharacters(*options.comment))
         throw std::invalid_argument(
             "The comment must not contain control characters such as line breaks.");
+    if (options.passphrase && !InputRules::isValidPassphrase(*options.passphrase))
+        throw std::invalid_argument(std::string(passphraseRuleMessage));
     const std::string privatePath = paths::join(sshDirectory_, fileName);
     if (files::exists(privatePath) || files::exists(privatePath + ".pub"))
         throw VaultError::keyAlreadyExists(fileName);
     files::createDirectories(sshDirectory_, 0700);
+    KeyPairFiles::sweepStale(sshDirectory_);
 
     // The pair is made in a private folder and joins .ssh only when both
     // files are complete; on any failure the folder goes with what is in it.
     KeyPairFiles::StagingFolder staging(sshDirectory_);
+    staging.expect(fileName);
     const std::string stagedPath = paths::join(staging.path(), fileName);
     KeyToolResult result = KeyChanges::generate(keyToolPath_, stagedPath, options);
     if (result.status != 0)
@@ -42,12 +53,16 @@ std::vector<SSHKey> SystemVaultStore::generateKey(const GenerateKeyOptions& opti
 }
 
 std::vector<SSHKey> SystemVaultStore::changePassphrase(const ChangePassphraseOptions& options) {
+    if (!InputRules::isValidPassphrase(options.oldPassphrase) ||
+        !InputRules::isValidPassphrase(options.newPassphrase))
+        throw std::invalid_argument(std::string(passphraseRuleMessage));
     auto base = KeyScanner::findBaseName(sshDirectory_, options.keyId);
     if (!base)
         throw VaultError::keyNotFound(options.keyId);
     const std::string privatePath = paths::join(sshDirectory_, *base);
     if (!files::exists(privatePath))
         throw VaultError::keyFileNotFound("~/.ssh/" + *base);
+    KeyPairFiles::sweepStale(sshDirectory_);
 
     // ssh-keygen rewrites the file it is given in place and removes it when
     // the write fails, so it works on a copy; the key is replaced only when

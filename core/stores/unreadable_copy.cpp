@@ -2,9 +2,13 @@
 
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/paths.h"
+#include "files/text_file.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +32,29 @@ bool writeNew(const std::string& path, std::string_view bytes) {
     return true;
 }
 
+// A copy of these bytes kept beside the path before.
+std::optional<std::string> copyOf(const std::string& path, std::string_view bytes) {
+    const std::string folder = paths::parent(path);
+    const std::string prefix = paths::baseName(path) + ".unreadable-";
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return std::nullopt;
+    std::optional<std::string> found;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string candidate = paths::join(folder, name);
+        files::ReadResult kept = files::readFile(candidate);
+        if (kept.status == files::ReadStatus::ok && kept.bytes == bytes) {
+            found = candidate;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return found;
+}
+
 } // namespace
 
 std::string nameFor(const std::string& path, std::time_t when) {
@@ -39,6 +66,8 @@ std::string nameFor(const std::string& path, std::time_t when) {
 }
 
 std::string keep(const std::string& path, std::string_view bytes, std::time_t when) {
+    if (auto kept = copyOf(path, bytes))
+        return *kept;
     const std::string base = nameFor(path, when);
     std::string candidate = base;
     for (int counter = 2; !writeNew(candidate, bytes); ++counter)

@@ -7,6 +7,7 @@
 #include "stores/unreadable_copy.h"
 #include "stores/user_meta_json.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,6 +15,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace moorkeep {
 namespace {
@@ -99,6 +101,32 @@ UserMeta UserMetaStore::load(std::vector<std::string>& warnings) const {
                            " cannot be read by this version; display names and stored hosts "
                            "from it are not shown.");
     return meta.value_or(UserMeta{});
+}
+
+std::optional<UserMeta> UserMetaStore::loadRecord() const {
+    files::ReadResult read = files::readFile(path_);
+    if (read.status == files::ReadStatus::missing)
+        return UserMeta{};
+    if (read.status != files::ReadStatus::ok || read.bytes.empty())
+        return std::nullopt;
+    return UserMetaJson::decode(read.bytes);
+}
+
+void UserMetaStore::checkWritable() const {
+    readCurrent(path_);
+    const std::string folder = paths::parent(path_);
+    files::createDirectories(folder, 0700);
+    // Asking the system whether the folder is writable says yes to root even
+    // where a write fails (an immutable folder, a read-only mount, a full
+    // disk): only a write tells.
+    std::string probe = paths::join(folder, ".moorkeep-probe-XXXXXX");
+    const int fd = ::mkstemp(probe.data());
+    int error = fd < 0 ? errno : files::finishFile(fd, "probe", 0600, false);
+    if (fd >= 0)
+        ::unlink(probe.c_str());
+    if (error != 0)
+        throw FileError("Could not save " + path_ + ": its folder cannot be written (" +
+                        std::strerror(error) + "), so nothing was changed");
 }
 
 void UserMetaStore::save(const UserMeta& meta) const {

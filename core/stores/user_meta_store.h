@@ -3,6 +3,7 @@
 #include "model/ssh_key.h"
 #include "stores/user_meta.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,15 @@ public:
     // The same; a file that exists but gives the default record adds a
     // sentence naming it to warnings.
     UserMeta load(std::vector<std::string>& warnings) const;
+    // The record when the file holds one or is missing (the default record);
+    // nothing when it exists but is empty, cannot be read, is too large or
+    // does not decode: such a file may be another program's work in
+    // progress, and a reading operation must leave it alone. Never fails.
+    std::optional<UserMeta> loadRecord() const;
+    // Throws the FileError a save would throw for the file as it is now
+    // (unreadable, too large, its folder not writable), so that a change of
+    // several files can stop before its first step. Creates the folder.
+    void checkWritable() const;
     // Writes the whole record atomically, permissions 600. A file that exists
     // but does not decode is first kept beside it, and one that cannot be read
     // (or is larger than the size limit) is not replaced, so nothing the user

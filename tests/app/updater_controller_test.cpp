@@ -4,10 +4,13 @@
 #include "support/local_http_server.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
@@ -223,6 +226,38 @@ private slots:
         missing.check();
         QVERIFY2(missing.message().startsWith(u"Could not reach the update feed: "_qs),
                  qPrintable(missing.message()));
+    }
+
+    // Nothing on this machine holds the window: a FIFO no one writes and a
+    // device are refused, and notes a feed may fill with one long line are
+    // shown in part, wrapped.
+    void localFeedsThatAreNotFilesFailAtOnce() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(u"feed"_qs);
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        for (const QString& path : {fifo, u"/dev/zero"_qs}) {
+            ControllerHarness h(QUrl::fromLocalFile(path), 60s);
+            QElapsedTimer timer;
+            timer.start();
+            h.check();
+            QVERIFY2(timer.elapsed() < 10000, qPrintable(path));
+            QVERIFY2(h.message().contains(u"is not a regular file"_qs), qPrintable(h.message()));
+        }
+    }
+
+    void longReleaseNotesAreShownInPart() {
+        QTemporaryDir dir;
+        const QByteArray notes(900 * 1024, 'x');
+        QFile file(dir.filePath(u"feed.json"_qs));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(feedJson("9.0", notes.constData()));
+        file.close();
+        ControllerHarness h(QUrl::fromLocalFile(file.fileName()));
+        h.check();
+        auto* view = h.find<QPlainTextEdit>("releaseNotesView");
+        QVERIFY(view->toPlainText().size() < UpdateDialog::notesShownLimit + 200);
+        QVERIFY(view->toPlainText().startsWith(QString(100, u'x')));
+        QCOMPARE(view->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
     }
 
     void feedsThatAreNeitherHttpsNorFileAreRefusedUnasked() {

@@ -1,4 +1,5 @@
 #include "cli_home.h"
+#include "model/input_rules.h"
 #include "stores/system_vault_store.h"
 #include "support/ssh_view.h"
 
@@ -143,7 +144,7 @@ TEST_F(ConfigSafetyTest, AnIncludedFileIsCheckedThroughAnIncludeAndNamedInTheMes
 
 TEST_F(ConfigSafetyTest, AnAliasMustNameOneHost) {
     home.writeConfig("Host web db\n  HostName h\n");
-    const std::string message = "An alias is one host name: no spaces, no * ? ! , and no leading -";
+    const std::string message(InputRules::aliasRuleMessage);
     for (const std::string alias : {"a b", "a*", "a?", "!a", "a,b", "-oProxyCommand=x"}) {
         const auto added = home.run({"host", "add", "--hostname", "h", "--", alias});
         EXPECT_EQ(added.status, 2) << alias << added.err;

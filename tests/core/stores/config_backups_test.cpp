@@ -4,6 +4,8 @@
 #include "support/temp_dir.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace moorkeep::test {
@@ -30,6 +32,20 @@ TEST(ConfigBackupsTest, TheNewestTwentyOfEachFileAreKeptPrivately) {
     }
     EXPECT_EQ(backups.find(all[3].id)->id, all[3].id);
     EXPECT_FALSE(backups.find("../config"));
+}
+
+// A linked folder is used where it leads, and what it leads to keeps its
+// owner's mode; the same bytes are never kept twice.
+TEST(ConfigBackupsTest, ALinkedFolderKeepsItsTargetsModeAndCopiesDiffer) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("shared"));
+    ::chmod(dir.file("shared").c_str(), 0755);
+    std::filesystem::create_symlink(dir.file("shared"), dir.file("backups"));
+    const ConfigBackups backups(dir.file("backups"));
+    EXPECT_TRUE(backups.save("/home/me/.ssh/config", "one"));
+    EXPECT_FALSE(backups.save("/home/me/.ssh/config", "one"));
+    EXPECT_EQ(modeOf(dir.file("shared")), 0755u);
+    EXPECT_EQ(backups.list().size(), 1u);
 }
 
 TEST(ConfigBackupsTest, TheFolderFollowsXdgStateHome) {

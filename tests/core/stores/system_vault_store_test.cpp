@@ -162,7 +162,9 @@ TEST_F(SystemVaultStoreTest, DisplayNamesAreAppliedAndWithdrawn) {
     EXPECT_EQ(store->rescanKeys().at(0).name, "id_ed25519");
 }
 
-TEST_F(SystemVaultStoreTest, CorruptMetadataIsKeptAsideWhenTheCacheIsSaved) {
+// A file that does not decode may be another program's work in progress:
+// reading leaves it alone, and the first change keeps it aside.
+TEST_F(SystemVaultStoreTest, CorruptMetadataIsLeftToReadsAndKeptAsideByAChange) {
     const std::string corrupt = "{ \"version\": 1, \"hosts\": [ broken";
     writeFile(metaPath(), corrupt);
     makeKeyPair(ssh("id_ed25519"));
@@ -170,11 +172,19 @@ TEST_F(SystemVaultStoreTest, CorruptMetadataIsKeptAsideWhenTheCacheIsSaved) {
     EXPECT_TRUE(data.hosts.empty());
     ASSERT_EQ(data.warnings.size(), 1u);
     EXPECT_NE(data.warnings[0].find(metaPath()), std::string::npos);
-    std::vector<std::string> kept;
-    for (const auto& entry : fs::directory_iterator(home.file("data")))
-        if (entry.path().filename().string().starts_with("moorkeep-config.json.unreadable-"))
-            kept.push_back(readFile(entry.path().string()));
-    EXPECT_EQ(kept, std::vector<std::string>{corrupt});
+    auto keptCopies = [&] {
+        std::vector<std::string> kept;
+        for (const auto& entry : fs::directory_iterator(home.file("data")))
+            if (entry.path().filename().string().starts_with("moorkeep-config.json.unreadable-"))
+                kept.push_back(readFile(entry.path().string()));
+        return kept;
+    };
+    EXPECT_EQ(readFile(metaPath()), corrupt);
+    EXPECT_TRUE(keptCopies().empty());
+    SSHKey key = data.keys.at(0);
+    key.name = "Work";
+    store->saveKeyMeta(key);
+    EXPECT_EQ(keptCopies(), std::vector<std::string>{corrupt});
 }
 
 // Host operations.

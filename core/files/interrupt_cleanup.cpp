@@ -1,0 +1,94 @@
+#include "files/interrupt_cleanup.h"
+
+#include <array>
+#include <atomic>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace moorkeep::InterruptCleanup {
+namespace {
+
+enum State : int { freeSlot, filling, ready };
+
+// Plain memory the handler can read without locks or allocation.
+struct Slot {
+    std::atomic<int> state{freeSlot};
+    Guard::Kind kind = Guard::Kind::file;
+    pid_t group = 0;
+    char path[PATH_MAX] = {};
+};
+
+std::array<Slot, 64> slots;
+
+int claim() {
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        int expected = freeSlot;
+        if (slots[i].state.compare_exchange_strong(expected, filling))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void undo(Guard::Kind kind) {
+    for (auto& slot : slots) {
+        if (slot.state.load() != ready || slot.kind != kind)
+            continue;
+        if (kind == Guard::Kind::processGroup)
+            ::kill(-slot.group, SIGKILL);
+        else if (kind == Guard::Kind::file)
+            ::unlink(slot.path);
+        else
+            ::rmdir(slot.path);
+    }
+}
+
+extern "C" void onInterrupt(int signal) {
+    // Children first, so that none writes a file again after it is gone;
+    // folders last, once the files in them are.
+    undo(Guard::Kind::processGroup);
+    undo(Guard::Kind::file);
+    undo(Guard::Kind::folder);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+} // namespace
+
+void install() {
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&action.sa_mask, signal);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
+Guard::Guard(Kind kind, const std::string& path)
+    : slot_(path.size() < PATH_MAX ? claim() : -1) {
+    if (slot_ < 0)
+        return;
+    Slot& slot = slots[static_cast<std::size_t>(slot_)];
+    slot.kind = kind;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.state.store(ready);
+}
+
+Guard::Guard(pid_t processGroup)
+    : slot_(claim()) {
+    if (slot_ < 0)
+        return;
+    Slot& slot = slots[static_cast<std::size_t>(slot_)];
+    slot.kind = Kind::processGroup;
+    slot.group = processGroup;
+    slot.state.store(ready);
+}
+
+Guard::~Guard() {
+    if (slot_ >= 0)
+        slots[static_cast<std::size_t>(slot_)].state.store(freeSlot);
+}
+
+} // namespace moorkeep::InterruptCleanup

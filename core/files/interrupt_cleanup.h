@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+// What an interrupted process must not leave behind: private copies of keys,
+// half-made key pairs, running children. Guards name them while they exist;
+// a SIGINT, SIGTERM or SIGHUP then removes them before the process ends as
+// the signal would have ended it.
+namespace moorkeep::InterruptCleanup {
+
+// Installs the handlers. Called once, early, by a program that wants them.
+void install();
+
+// Names one thing for the handlers while it lives. Registration never fails:
+// past the fixed number of places a thing is simply not named.
+class Guard {
+public:
+    enum class Kind { file, folder, processGroup };
+
+    Guard(Kind kind, const std::string& path);
+    explicit Guard(pid_t processGroup);
+    ~Guard();
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    int slot_ = -1;
+};
+
+} // namespace moorkeep::InterruptCleanup
