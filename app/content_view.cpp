@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -55,8 +56,8 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     buildToolBar();
     addTabShortcuts();
     new ErrorAlert(model_, this);
-    buildWarningNotice();
-    new KeysScreen(model_, keysState_, this);
+    buildStatusLine();
+    keysScreen_ = new KeysScreen(model_, keysState_, this);
 
     connect(&model_, &AppModel::isLoadingChanged, this, &ContentView::showContent);
     auto* fonts = new FontWarmup(this);
@@ -105,9 +106,18 @@ void ContentView::buildToolBar() {
     addToolBar(Qt::TopToolBarArea, toolBar);
 }
 
+QMenu* ContentView::hostMenu() const {
+    return hostsScreen_->menu();
+}
+
+QMenu* ContentView::keyMenu() const {
+    return keysScreen_->menu();
+}
+
 // Files the load could not use are named in a line at the foot of the
-// window, which never stops the user; it goes away with the warnings.
-void ContentView::buildWarningNotice() {
+// window, which never stops the user; it goes away with the warnings. The
+// same line shows what was just done, for a moment, over the warnings.
+void ContentView::buildStatusLine() {
     auto* notice = new QLabel;
     notice->setObjectName(QStringLiteral("loadWarningNotice"));
     notice->setAccessibleName(tr("Files that could not be read"));
@@ -116,13 +126,22 @@ void ContentView::buildWarningNotice() {
     notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     statusBar()->setObjectName(QStringLiteral("loadWarningBar"));
     statusBar()->addWidget(notice, 1);
-    auto show = [this, notice] {
-        const QStringList& warnings = model_.loadWarnings();
-        notice->setText(warnings.join(QLatin1Char('\n')));
-        statusBar()->setVisible(!warnings.isEmpty());
-    };
-    connect(&model_, &AppModel::loadWarningsChanged, this, show);
-    show();
+    connect(&model_, &AppModel::loadWarningsChanged, this, [this, notice] {
+        notice->setText(model_.loadWarnings().join(QLatin1Char('\n')));
+        updateStatusLine();
+    });
+    connect(&model_, &AppModel::notified, this, [this](const QString& message) {
+        statusBar()->showMessage(message, noticeMilliseconds);
+        updateStatusLine();
+    });
+    connect(statusBar(), &QStatusBar::messageChanged, this, &ContentView::updateStatusLine);
+    notice->setText(model_.loadWarnings().join(QLatin1Char('\n')));
+    updateStatusLine();
+}
+
+void ContentView::updateStatusLine() {
+    statusBar()->setVisible(!model_.loadWarnings().isEmpty() ||
+                            !statusBar()->currentMessage().isEmpty());
 }
 
 // Ctrl+1 and Ctrl+2 switch to Hosts and Keys, in the order of the switch.
@@ -167,6 +186,11 @@ void ContentView::showScreen() {
         splitView_->setPanes(new KeysSidebar(model_, keysState_),
                              new KeysDetail(model_, keysState_));
     splitView_->setSidebarCollapsed(isSidebarCollapsed_);
+    // The search field has the keys from the start, for the tab's list.
+    if (auto* search = splitView_->findChild<QLineEdit*>(model_.tab() == AppTab::hosts
+                                                             ? QStringLiteral("hostsSearchField")
+                                                             : QStringLiteral("keysSearchField")))
+        search->setFocus(Qt::OtherFocusReason);
 }
 
 void ContentView::toggleSidebar() {

@@ -34,6 +34,7 @@ private:
     void showSelection();
     void listSelectionChanged();
     void moveSelection(int step);
+    void showNoMatch();
 
     AppModel& model_;
     HostsState& state_;
@@ -41,6 +42,7 @@ private:
     QLineEdit* search_ = nullptr;
     QListView* list_ = nullptr;
     QLabel* count_ = nullptr;
+    QLabel* noMatch_ = nullptr;
 };
 
 } // namespace moorkeep

@@ -36,6 +36,7 @@ private:
     void selectionChanged();
     void moveSelection(int step);
     void showCount();
+    void showNoMatch();
 
     AppModel& model_;
     KeysState& state_;
@@ -44,6 +45,7 @@ private:
     QToolButton* generateButton_;
     QListView* listView_;
     QLabel* countLabel_;
+    QLabel* noMatch_;
     bool showingSelection_ = false;
 };
 
