@@ -10,12 +10,14 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
@@ -439,6 +441,13 @@ private slots:
             QAccessible::queryAccessibleInterface(h.find(u"commandText"_qs));
         QCOMPARE(command->text(QAccessible::Name), u"Connection command"_qs);
         QVERIFY(command->text(QAccessible::Value).endsWith(u"root@"_qs + longName));
+
+        // The list's row shows both lines whole in its tooltip.
+        auto* list = h.find<QListView>(u"hostList"_qs);
+        const QPoint row = list->visualRect(list->model()->index(2, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, row, list->viewport()->mapToGlobal(row));
+        QApplication::sendEvent(list->viewport(), &help);
+        QCOMPARE(QToolTip::text(), u"backup\nroot@"_qs + longName);
     }
 
     void everyControlHasANameForAssistiveTechnology() {
