@@ -10,6 +10,7 @@
 #include "keys/keys_screen.h"
 #include "keys/keys_sidebar.h"
 #include "loading_spinner.h"
+#include "shortcuts.h"
 #include "style/font_warmup.h"
 #include "style/symbols.h"
 #include "view_switch.h"
@@ -72,11 +73,11 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
 
 void ContentView::buildToolBar() {
     toggleSidebarAction_->setObjectName(QStringLiteral("toggleSidebarAction"));
-    toggleSidebarAction_->setToolTip(tr("Toggle Sidebar"));
-    // Control-Command-S on macOS (where Qt's Ctrl is Command), and F9 as
-    // Linux desktops' file managers use it.
+    toggleSidebarAction_->setToolTip(
+        Shortcuts::tip(tr("Toggle Sidebar"), Shortcuts::toggleSidebar()));
+    // Control-Command-S on macOS (where Qt's Ctrl is Command) too.
     toggleSidebarAction_->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S), QKeySequence(Qt::Key_F9)});
+        {QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S), Shortcuts::toggleSidebar()});
     connect(toggleSidebarAction_, &QAction::triggered, this, &ContentView::toggleSidebar);
     addAction(toggleSidebarAction_);
 
@@ -146,9 +147,8 @@ void ContentView::updateStatusLine() {
 
 // Ctrl+1 and Ctrl+2 switch to Hosts and Keys, in the order of the switch.
 void ContentView::addTabShortcuts() {
-    const std::pair<AppTab, QKeySequence> tabs[] = {
-        {AppTab::hosts, QKeySequence(Qt::CTRL | Qt::Key_1)},
-        {AppTab::keys, QKeySequence(Qt::CTRL | Qt::Key_2)}};
+    const std::pair<AppTab, QKeySequence> tabs[] = {{AppTab::hosts, Shortcuts::showHosts()},
+                                                    {AppTab::keys, Shortcuts::showKeys()}};
     for (const auto& [tab, key] : tabs) {
         auto* action = new QAction(tab == AppTab::hosts ? tr("Show Hosts") : tr("Show Keys"), this);
         action->setObjectName(tab == AppTab::hosts ? QStringLiteral("showHostsAction")

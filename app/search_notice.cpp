@@ -50,4 +50,10 @@ bool clearOnEscape(QLineEdit* field, QEvent* event) {
     return true;
 }
 
+bool leavesDeleteToWindow(const QLineEdit* field, QEvent* event) {
+    return event->type() == QEvent::ShortcutOverride &&
+           static_cast<QKeyEvent*>(event)->keyCombination() == QKeyCombination(Qt::Key_Delete) &&
+           field->text().isEmpty();
+}
+
 } // namespace moorkeep::SearchNotice

@@ -8,7 +8,7 @@ class QLabel;
 class QLineEdit;
 
 // What a sidebar shows in its list's place while a search hides every entry
-// ("No hosts match “db”"). Escape in a search field clears the search.
+// ("No hosts match “db”"), and the keys a search field handles its own way.
 namespace moorkeep::SearchNotice {
 
 // Hidden at first; named noMatchLabel.
@@ -23,5 +23,9 @@ QString quoted(const QString& search);
 
 // Escape in a search field that holds text empties it; true when it did.
 bool clearOnEscape(QLineEdit* field, QEvent* event);
+
+// Delete in an empty search field has nothing to delete there: true when the
+// key is to go to the window's shortcut (deleting the selected entry).
+bool leavesDeleteToWindow(const QLineEdit* field, QEvent* event);
 
 } // namespace moorkeep::SearchNotice

@@ -2,6 +2,19 @@
 
 namespace moorkeep::Shortcuts {
 
+QKeySequence showHosts() {
+    return QKeySequence(Qt::CTRL | Qt::Key_1);
+}
+
+QKeySequence showKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_2);
+}
+
+// As Linux desktops' file managers have it.
+QKeySequence toggleSidebar() {
+    return QKeySequence(Qt::Key_F9);
+}
+
 // The Hosts and Keys tabs share bindings for the same kind of act; only the
 // shown tab's actions are enabled, so the keys never clash.
 QKeySequence find() {

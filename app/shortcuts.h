@@ -7,6 +7,9 @@
 // actions and the tooltips of the buttons that do the same.
 namespace moorkeep::Shortcuts {
 
+QKeySequence showHosts();
+QKeySequence showKeys();
+QKeySequence toggleSidebar();
 QKeySequence find();
 QKeySequence add();
 QKeySequence edit();

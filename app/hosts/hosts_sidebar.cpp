@@ -230,9 +230,10 @@ void HostsSidebar::showNoMatch() {
 }
 
 // Up and Down in the search field move through the list without leaving it;
-// Escape empties it.
+// Escape empties it, and Delete in it empty deletes the selected host.
 bool HostsSidebar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == search_ && SearchNotice::clearOnEscape(search_, event))
+    if (watched == search_ && (SearchNotice::clearOnEscape(search_, event) ||
+                               SearchNotice::leavesDeleteToWindow(search_, event)))
         return true;
     // Ctrl+E edits the selected host, also from the search field, where the
     // line edit would otherwise take it as "end of line".

@@ -185,9 +185,10 @@ void KeysSidebar::selectionChanged() {
 }
 
 // Up and Down in the search field walk the list without leaving the field;
-// Escape empties it.
+// Escape empties it, and Delete in it empty deletes the selected key.
 bool KeysSidebar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == searchField_ && SearchNotice::clearOnEscape(searchField_, event))
+    if (watched == searchField_ && (SearchNotice::clearOnEscape(searchField_, event) ||
+                                    SearchNotice::leavesDeleteToWindow(searchField_, event)))
         return true;
     if (watched == searchField_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -408,6 +408,11 @@ private slots:
         QCOMPARE(h.state().search(), QString());
         QVERIFY(!noMatch->isVisible());
         QCOMPARE(h.listed().size(), 3);
+        // Delete in the empty field is for the selected host.
+        QTest::keyClick(search, Qt::Key_Delete);
+        QTRY_VERIFY(h.deleteAlert());
+        h.press(QKeyCombination(Qt::Key_Escape));
+        QTRY_VERIFY(!h.deleteAlert());
 
         h.state().setSelectedId(std::nullopt);
         QTRY_COMPARE(h.find<QLabel>(u"emptyHostsTitle"_qs)->text(), u"Select a host"_qs);
