@@ -13,8 +13,9 @@ class HostListModel;
 class HostsState;
 
 // The Hosts screen's sidebar: the search box and the add button, the host
-// list, and the footer with the host count and the Defaults button. Made
-// anew each time the screen appears; the state it shows lives in HostsState.
+// list (or, when the search matches nothing, a line that says so), and the
+// footer with the host count and the Defaults button. Made anew each time
+// the screen appears; the state it shows lives in HostsState.
 class HostsSidebar : public QWidget {
     Q_OBJECT
 

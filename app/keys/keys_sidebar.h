@@ -14,8 +14,9 @@ class KeyListModel;
 class KeysState;
 
 // The Keys tab's sidebar: the search box and the generate button, the list
-// of keys that match the search, and the count of all keys. The list's
-// selection and the search text are the screen state's.
+// of keys that match the search (or a line saying that none does), and the
+// count of all keys. The list's selection and the search text are the
+// screen state's.
 class KeysSidebar : public QWidget {
     Q_OBJECT
 
