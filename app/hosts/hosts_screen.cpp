@@ -38,7 +38,7 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
     , model_(model)
     , state_(state)
     , window_(window)
-    , menu_(new QMenu(tr("&Host"), &window)) {
+    , menu_(new QMenu(tr("Ho&st"), &window)) {
     setObjectName(QStringLiteral("hostsScreen"));
     menu_->setObjectName(QStringLiteral("hostMenu"));
     addShortcut(QStringLiteral("addHostAction"), tr("&Add Host…"), Shortcuts::add(),
@@ -53,7 +53,7 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
     menu_->addSeparator();
     addShortcut(QStringLiteral("findHostAction"), tr("&Find Host"), Shortcuts::find(),
                 &HostsScreen::focusSearch);
-    addShortcut(QStringLiteral("defaultsAction"), tr("De&faults…"), Shortcuts::defaults(),
+    addShortcut(QStringLiteral("defaultsAction"), tr("Defa&ults…"), Shortcuts::defaults(),
                 &HostsScreen::editDefaults);
 
     connect(&model_, &AppModel::tabChanged, this, &HostsScreen::updateShortcuts);
