@@ -20,8 +20,9 @@ BadgeLabel::Look BadgeLabel::accentLook(QMargins padding) {
 }
 
 BadgeLabel::Look BadgeLabel::warningLook(QMargins padding) {
-    return {[] { return Colors::warning(); },
-            [] { return Colors::withOpacity(Colors::warning(), 0.15); }, padding, false};
+    return {[] { return Colors::onOwnTint(Colors::warning()); },
+            [] { return Colors::withOpacity(Colors::warning(), Colors::tintOpacity); }, padding,
+            false};
 }
 
 BadgeLabel::BadgeLabel(const QString& text, Look look, QWidget* parent)

@@ -64,7 +64,11 @@ QColor accent() {
 }
 
 QColor accentOnTint() {
-    return readableOnTint(accent(), textContrast);
+    return onOwnTint(accent());
+}
+
+QColor onOwnTint(const QColor& color) {
+    return readableOnTint(color, textContrast);
 }
 
 QColor primary() {

@@ -18,6 +18,8 @@ QColor accent();
 // The accent for symbols and text on an accent tint (tiles, badges), made
 // lighter or darker where the palette's own accent would not stand out.
 QColor accentOnTint();
+// Any colour as the text of a badge tinted with it.
+QColor onOwnTint(const QColor& color);
 QColor primary();
 // Captions and badge text; readable on the cards, the window and the
 // badges' own tint.

@@ -125,11 +125,15 @@ private slots:
                 Colors::over(Colors::withOpacity(Colors::accent(), Colors::tintOpacity), ground);
             const QColor secondaryTint =
                 Colors::over(Colors::withOpacity(Colors::secondary(), Colors::tintOpacity), ground);
+            const QColor warningTint =
+                Colors::over(Colors::withOpacity(Colors::warning(), Colors::tintOpacity), ground);
             const QColor tile = Colors::over(
                 Colors::withOpacity(Colors::accent(), IconTile::headerLook.fillOpacity), ground);
             const std::tuple<const char*, QColor, QColor, qreal> pairs[]{
                 {"type and usage badges", Colors::accentOnTint(), accentTint, Colors::textContrast},
                 {"neutral badges", Colors::secondary(), secondaryTint, Colors::textContrast},
+                {"warning badges", Colors::onOwnTint(Colors::warning()), warningTint,
+                 Colors::textContrast},
                 {"captions", Colors::secondary(), ground, Colors::textContrast},
                 {"tile symbols", Colors::readableOn(Colors::accent(), tile, Colors::symbolContrast),
                  tile, Colors::symbolContrast},
