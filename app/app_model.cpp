@@ -178,6 +178,7 @@ QFuture<void> AppModel::saveHost(SSHHost host) {
                 hosts.push_back(saved);
             setHosts(std::move(hosts));
             hostCallSettled();
+            notify(tr("Saved \u201c%1\u201d").arg(QString::fromStdString(saved.alias)));
             done.finish();
         },
         [this, done, host, replaced](const QString& message) {
@@ -278,8 +279,9 @@ QFuture<void> AppModel::renameKey(SSHKey key) {
     Completion done;
     callStarted(keyCalls_);
     inStore([key](VaultStore& store) { store.saveKeyMeta(key); },
-            [this, done] {
+            [this, done, name = QString::fromStdString(key.name)] {
                 keyCallSettled();
+                notify(tr("Renamed to \u201c%1\u201d").arg(name));
                 done.finish();
             },
             [this, done, key, previousName](const QString& message) {
@@ -340,12 +342,19 @@ QFuture<void> AppModel::generateKey(const GenerateKeyOptions& options,
 }
 
 QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options) {
+    const auto before = keyWithId(options.keyId);
+    const QString name = before ? QString::fromStdString(before->name) : QString();
+    const QString outcome =
+        options.newPassphrase.empty()             ? tr("Passphrase of \u201c%1\u201d removed")
+        : before && before->hasPassphrase == true ? tr("Passphrase of \u201c%1\u201d changed")
+                                                  : tr("Passphrase of \u201c%1\u201d set");
     Completion done;
     callStarted(keyCalls_);
     inStore([options](VaultStore& store) { return store.changePassphrase(options); },
-            [this, done](const std::vector<SSHKey>& keys) {
+            [this, done, message = outcome.arg(name)](const std::vector<SSHKey>& keys) {
                 setKeys(keys);
                 keyCallSettled();
+                notify(message);
                 done.finish();
             },
             [this, done](const QString& message) {
@@ -518,6 +527,10 @@ void AppModel::setLoadWarnings(QStringList warnings) {
         return;
     loadWarnings_ = std::move(warnings);
     emit loadWarningsChanged();
+}
+
+void AppModel::notify(const QString& message) {
+    emit notified(message);
 }
 
 void AppModel::report(const QString& message) {

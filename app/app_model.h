@@ -57,6 +57,10 @@ public:
     void setTab(AppTab tab);
     // The alert was dismissed.
     void clearErrorMessage();
+    // Tells the user in passing that something was done (copied, saved);
+    // the window shows it in its status line. Saves, renames and passphrase
+    // changes that succeed say so themselves.
+    void notify(const QString& message);
 
     std::optional<SSHKey> keyWithId(const std::string& id) const;
     std::vector<SSHHost> hostsUsingKey(const std::string& keyId) const;
@@ -83,6 +87,7 @@ signals:
     void isLoadingChanged();
     void errorMessageChanged();
     void loadWarningsChanged();
+    void notified(const QString& message);
     // A list was read again (after files changed elsewhere, or after
     // overlapping calls of which one failed) and what it read is applied;
     // the list changed signals come first when it differed.

@@ -10,6 +10,7 @@
 #include "keys/keys_screen.h"
 #include "keys/keys_sidebar.h"
 #include "loading_spinner.h"
+#include "shortcuts.h"
 #include "style/font_warmup.h"
 #include "style/symbols.h"
 #include "view_switch.h"
@@ -19,6 +20,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -55,8 +57,8 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     buildToolBar();
     addTabShortcuts();
     new ErrorAlert(model_, this);
-    buildWarningNotice();
-    new KeysScreen(model_, keysState_, this);
+    buildStatusLine();
+    keysScreen_ = new KeysScreen(model_, keysState_, this);
 
     connect(&model_, &AppModel::isLoadingChanged, this, &ContentView::showContent);
     auto* fonts = new FontWarmup(this);
@@ -71,11 +73,11 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
 
 void ContentView::buildToolBar() {
     toggleSidebarAction_->setObjectName(QStringLiteral("toggleSidebarAction"));
-    toggleSidebarAction_->setToolTip(tr("Toggle Sidebar"));
-    // Control-Command-S on macOS (where Qt's Ctrl is Command), and F9 as
-    // Linux desktops' file managers use it.
+    toggleSidebarAction_->setToolTip(
+        Shortcuts::tip(tr("Toggle Sidebar"), Shortcuts::toggleSidebar()));
+    // Control-Command-S on macOS (where Qt's Ctrl is Command) too.
     toggleSidebarAction_->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S), QKeySequence(Qt::Key_F9)});
+        {QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S), Shortcuts::toggleSidebar()});
     connect(toggleSidebarAction_, &QAction::triggered, this, &ContentView::toggleSidebar);
     addAction(toggleSidebarAction_);
 
@@ -105,9 +107,18 @@ void ContentView::buildToolBar() {
     addToolBar(Qt::TopToolBarArea, toolBar);
 }
 
+QMenu* ContentView::hostMenu() const {
+    return hostsScreen_->menu();
+}
+
+QMenu* ContentView::keyMenu() const {
+    return keysScreen_->menu();
+}
+
 // Files the load could not use are named in a line at the foot of the
-// window, which never stops the user; it goes away with the warnings.
-void ContentView::buildWarningNotice() {
+// window, which never stops the user; it goes away with the warnings. The
+// same line shows what was just done, for a moment, over the warnings.
+void ContentView::buildStatusLine() {
     auto* notice = new QLabel;
     notice->setObjectName(QStringLiteral("loadWarningNotice"));
     notice->setAccessibleName(tr("Files that could not be read"));
@@ -116,20 +127,28 @@ void ContentView::buildWarningNotice() {
     notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     statusBar()->setObjectName(QStringLiteral("loadWarningBar"));
     statusBar()->addWidget(notice, 1);
-    auto show = [this, notice] {
-        const QStringList& warnings = model_.loadWarnings();
-        notice->setText(warnings.join(QLatin1Char('\n')));
-        statusBar()->setVisible(!warnings.isEmpty());
-    };
-    connect(&model_, &AppModel::loadWarningsChanged, this, show);
-    show();
+    connect(&model_, &AppModel::loadWarningsChanged, this, [this, notice] {
+        notice->setText(model_.loadWarnings().join(QLatin1Char('\n')));
+        updateStatusLine();
+    });
+    connect(&model_, &AppModel::notified, this, [this](const QString& message) {
+        statusBar()->showMessage(message, noticeMilliseconds);
+        updateStatusLine();
+    });
+    connect(statusBar(), &QStatusBar::messageChanged, this, &ContentView::updateStatusLine);
+    notice->setText(model_.loadWarnings().join(QLatin1Char('\n')));
+    updateStatusLine();
+}
+
+void ContentView::updateStatusLine() {
+    statusBar()->setVisible(!model_.loadWarnings().isEmpty() ||
+                            !statusBar()->currentMessage().isEmpty());
 }
 
 // Ctrl+1 and Ctrl+2 switch to Hosts and Keys, in the order of the switch.
 void ContentView::addTabShortcuts() {
-    const std::pair<AppTab, QKeySequence> tabs[] = {
-        {AppTab::hosts, QKeySequence(Qt::CTRL | Qt::Key_1)},
-        {AppTab::keys, QKeySequence(Qt::CTRL | Qt::Key_2)}};
+    const std::pair<AppTab, QKeySequence> tabs[] = {{AppTab::hosts, Shortcuts::showHosts()},
+                                                    {AppTab::keys, Shortcuts::showKeys()}};
     for (const auto& [tab, key] : tabs) {
         auto* action = new QAction(tab == AppTab::hosts ? tr("Show Hosts") : tr("Show Keys"), this);
         action->setObjectName(tab == AppTab::hosts ? QStringLiteral("showHostsAction")
@@ -167,6 +186,11 @@ void ContentView::showScreen() {
         splitView_->setPanes(new KeysSidebar(model_, keysState_),
                              new KeysDetail(model_, keysState_));
     splitView_->setSidebarCollapsed(isSidebarCollapsed_);
+    // The search field has the keys from the start, for the tab's list.
+    if (auto* search = splitView_->findChild<QLineEdit*>(model_.tab() == AppTab::hosts
+                                                             ? QStringLiteral("hostsSearchField")
+                                                             : QStringLiteral("keysSearchField")))
+        search->setFocus(Qt::OtherFocusReason);
 }
 
 void ContentView::toggleSidebar() {

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QMenu;
 class QStackedWidget;
 
 namespace moorkeep {
@@ -13,6 +14,7 @@ namespace moorkeep {
 class AppKitSplitView;
 class AppModel;
 class HostsScreen;
+class KeysScreen;
 class LoadingSpinner;
 
 // The main window: a spinner until the first snapshot is in, then the split
@@ -20,24 +22,30 @@ class LoadingSpinner;
 // sidebar toggle and the view switch; the error alert. Loads the model each
 // time it is shown and rescans the keys whenever the application becomes
 // active again. The screens' state lives here, made anew with the window.
+// What the model reports as done shows for a moment in the status line.
 class ContentView : public QMainWindow {
     Q_OBJECT
 
 public:
     static constexpr QSize minimumContentSize{880, 560};
+    static constexpr int noticeMilliseconds = 4000;
 
     explicit ContentView(AppModel& model, QWidget* parent = nullptr);
 
     HostsState& hostsState() { return hostsState_; }
     KeysState& keysState() { return keysState_; }
     bool isSidebarCollapsed() const { return isSidebarCollapsed_; }
+    // The screens' menus, for the menu bar.
+    QMenu* hostMenu() const;
+    QMenu* keyMenu() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void buildToolBar();
-    void buildWarningNotice();
+    void buildStatusLine();
+    void updateStatusLine();
     void addTabShortcuts();
     void showContent();
     void showScreen();
@@ -55,6 +63,7 @@ private:
     LoadingSpinner* spinner_;
     AppKitSplitView* splitView_;
     HostsScreen* hostsScreen_;
+    KeysScreen* keysScreen_;
 };
 
 } // namespace moorkeep

@@ -1,5 +1,6 @@
 #include "app_identity.h"
 #include "moorkeep_app.h"
+#include "single_instance.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -20,6 +21,13 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     moorkeep::AppIdentity::apply();
 
+    // A second launch brings the running program's window forward instead.
+    moorkeep::SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+
     moorkeep::MoorkeepApp app;
+    QObject::connect(&instance, &moorkeep::SingleInstance::activationRequested, &app,
+                     &moorkeep::MoorkeepApp::showMainWindow);
     return application.exec();
 }

@@ -29,6 +29,9 @@ void addHelpMenu(QMenuBar* menuBar, const Actions& actions) {
 
 void populate(QMenuBar* menuBar, const Actions& actions) {
     addApplicationMenu(menuBar, actions);
+    menuBar->addMenu(actions.hosts);
+    actions.keys->addSeparator();
+    actions.keys->addMenu(actions.keyCopies);
     menuBar->addMenu(actions.keys);
     addHelpMenu(menuBar, actions);
 }

@@ -4,15 +4,18 @@ class QAction;
 class QMenu;
 class QMenuBar;
 
-// The main window's menus: the application menu, the Keys menu with the key
-// list, and the Help menu with the update check after the About item.
+// The main window's menus: the application menu, the Host and Key menus of
+// the screens (the Key menu ending in the submenu that copies any key), and
+// the Help menu with the update check after the About item.
 namespace moorkeep::MainMenu {
 
 struct Actions {
     QAction* quit;
     QAction* about;
     QAction* checkForUpdates;
+    QMenu* hosts;
     QMenu* keys;
+    QMenu* keyCopies;
 };
 
 void populate(QMenuBar* menuBar, const Actions& actions);

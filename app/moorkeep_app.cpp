@@ -38,6 +38,7 @@ MoorkeepApp::MoorkeepApp(const StoreFactory& makeStore, QObject* parent)
     showMainWindow();
     setTrayIcon(TrayIcon::create(
         *model_, {[this] { showMainWindow(); }, updater_->checkAction(), quitAction_}, this));
+    connect(model_.get(), &AppModel::notified, this, &MoorkeepApp::notifyDesktop);
 }
 
 // The window and the tray menu go before the model they read.
@@ -57,6 +58,7 @@ void MoorkeepApp::showMainWindow() {
         mainWindow_->installEventFilter(this);
         MainMenu::populate(mainWindow_->menuBar(),
                            {quitAction_, aboutAction_, updater_->checkAction(),
+                            mainWindow_->hostMenu(), mainWindow_->keyMenu(),
                             new KeysMenu(*model_, mainWindow_)});
     }
     mainWindow_->show();
@@ -75,6 +77,15 @@ bool MoorkeepApp::eventFilter(QObject* watched, QEvent* event) {
     if (watched == mainWindow_ && event->type() == QEvent::Close)
         updateQuitPolicy();
     return QObject::eventFilter(watched, event);
+}
+
+// The window's status line says it while the window shows; otherwise the
+// desktop does, through the tray icon.
+void MoorkeepApp::notifyDesktop(const QString& message) {
+    if (mainWindow_ && mainWindow_->isVisible() && !mainWindow_->isMinimized())
+        return;
+    if (trayIcon_ && trayIcon_->isVisible())
+        trayIcon_->showMessage(tr("Moorkeep"), message, QSystemTrayIcon::Information);
 }
 
 void MoorkeepApp::updateQuitPolicy() {

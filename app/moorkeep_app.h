@@ -45,6 +45,7 @@ protected:
 
 private:
     void updateQuitPolicy();
+    void notifyDesktop(const QString& message);
     void showAbout();
 
     UpdaterController* updater_;

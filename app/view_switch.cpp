@@ -1,6 +1,7 @@
 #include "view_switch.h"
 
 #include "app_model.h"
+#include "shortcuts.h"
 #include "style/symbols.h"
 
 #include <QButtonGroup>
@@ -37,6 +38,8 @@ ViewSwitch::ViewSwitch(AppModel& model, QWidget* parent)
     setObjectName(QStringLiteral("viewSwitch"));
     setAccessibleName(tr("View"));
     setFixedWidth(controlWidth);
+    hostsButton_->setToolTip(Shortcuts::tip(tr("Show Hosts"), Shortcuts::showHosts()));
+    keysButton_->setToolTip(Shortcuts::tip(tr("Show Keys"), Shortcuts::showKeys()));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

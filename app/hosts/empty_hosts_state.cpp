@@ -1,5 +1,6 @@
 #include "hosts/empty_hosts_state.h"
 
+#include "shortcuts.h"
 #include "style/colors.h"
 #include "style/symbol_label.h"
 #include "style/tinted_label.h"
@@ -9,7 +10,7 @@
 
 namespace moorkeep {
 
-EmptyHostsState::EmptyHostsState(QWidget* parent)
+EmptyHostsState::EmptyHostsState(bool anyHosts, QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("emptyHostsState"));
     auto* layout = new QVBoxLayout(this);
@@ -18,14 +19,18 @@ EmptyHostsState::EmptyHostsState(QWidget* parent)
     layout->addWidget(
         new SymbolLabel(QStringLiteral("server.rack"), 32, [] { return Colors::tertiary(); }), 0,
         Qt::AlignHCenter);
-    auto* title = new TintedLabel(tr("No host selected"), TypeRamp::font(TypeRamp::Style::headline),
+    auto* title = new TintedLabel(anyHosts ? tr("Select a host") : tr("No hosts yet"),
+                                  TypeRamp::font(TypeRamp::Style::headline),
                                   [] { return Colors::secondary(); });
     title->setObjectName(QStringLiteral("emptyHostsTitle"));
     layout->addWidget(title, 0, Qt::AlignHCenter);
-    layout->addWidget(new TintedLabel(tr("Select a host from the sidebar, or add a new one."),
-                                      TypeRamp::font(TypeRamp::Style::caption),
-                                      [] { return Colors::tertiary(); }),
-                      0, Qt::AlignHCenter);
+    auto* note = new TintedLabel(
+        anyHosts ? tr("Choose a host in the sidebar, or add a new one.")
+                 : tr("Add one with the + button (%1).")
+                       .arg(Shortcuts::add().toString(QKeySequence::NativeText)),
+        TypeRamp::font(TypeRamp::Style::caption), [] { return Colors::tertiary(); });
+    note->setObjectName(QStringLiteral("emptyHostsNote"));
+    layout->addWidget(note, 0, Qt::AlignHCenter);
     layout->addStretch();
 }
 

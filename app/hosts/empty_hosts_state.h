@@ -4,12 +4,13 @@
 
 namespace moorkeep {
 
-// The detail pane when no host is selected.
+// The detail pane when no host is selected: the hint to select one, or,
+// without any hosts, to add one.
 class EmptyHostsState : public QWidget {
     Q_OBJECT
 
 public:
-    explicit EmptyHostsState(QWidget* parent = nullptr);
+    explicit EmptyHostsState(bool anyHosts, QWidget* parent = nullptr);
 };
 
 } // namespace moorkeep

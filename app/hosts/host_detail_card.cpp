@@ -2,6 +2,7 @@
 
 #include "style/badge_label.h"
 #include "style/colors.h"
+#include "style/elided_label.h"
 #include "style/symbol_label.h"
 #include "style/tinted_label.h"
 #include "style/type_ramp.h"
@@ -27,7 +28,9 @@ HostDetailCard::HostDetailCard(const QString& icon, const QString& label, const 
 
     auto* valueRow = new QHBoxLayout;
     valueRow->setSpacing(6);
-    auto* valueLabel = new TintedLabel(value, TypeRamp::sized(13, QFont::DemiBold),
+    // Long values end in "…" with the whole in the tooltip; screen readers
+    // hear the caption as the name and the whole value.
+    auto* valueLabel = new ElidedLabel(value, TypeRamp::sized(13, QFont::DemiBold),
                                        [] { return Colors::primary(); });
     valueLabel->setObjectName(QStringLiteral("cardValue"));
     valueLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -5,6 +5,7 @@
 #include "style/badge_label.h"
 #include "style/card_frame.h"
 #include "style/colors.h"
+#include "style/elided_label.h"
 #include "style/icon_tile.h"
 #include "style/symbol_label.h"
 #include "style/symbols.h"
@@ -65,15 +66,13 @@ protected:
 };
 
 // The command text on the window background at 60 %, its lower corners
-// following the card's.
-class CommandText : public QLabel {
+// following the card's; a long one ends in "…" (Copy takes all of it).
+class CommandText : public ElidedLabel {
 public:
     explicit CommandText(const QString& command)
-        : QLabel(command) {
-        setFont(TypeRamp::monospaced(TypeRamp::Style::body));
-        setTextFormat(Qt::PlainText);
+        : ElidedLabel(command, TypeRamp::monospaced(TypeRamp::Style::body),
+                      [] { return Colors::primary(); }) {
         setTextInteractionFlags(Qt::TextSelectableByMouse);
-        setWordWrap(true);
         setContentsMargins(14, 12, 14, 12);
         setObjectName(QStringLiteral("commandText"));
     }
@@ -94,7 +93,7 @@ protected:
         path.closeSubpath();
         painter.fillPath(path, Colors::withOpacity(Colors::windowBackground(), 0.6));
         painter.end();
-        QLabel::paintEvent(event);
+        ElidedLabel::paintEvent(event);
     }
 };
 
@@ -144,9 +143,10 @@ HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
 
 QWidget* HostDetailView::buildHeader() {
     auto* title =
-        new TintedLabel(text(host_.alias), TypeRamp::font(TypeRamp::Style::title2, QFont::Bold),
+        new ElidedLabel(text(host_.alias), TypeRamp::font(TypeRamp::Style::title2, QFont::Bold),
                         [] { return Colors::primary(); });
     title->setObjectName(QStringLiteral("hostAliasLabel"));
+    title->setAccessibleName(tr("Alias"));
     title->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* titleLine = new QHBoxLayout;
     titleLine->setSpacing(8);
@@ -159,9 +159,10 @@ QWidget* HostDetailView::buildHeader() {
     }
     titleLine->addStretch();
 
-    auto* hostname = new TintedLabel(text(host_.hostname), TypeRamp::font(TypeRamp::Style::callout),
+    auto* hostname = new ElidedLabel(text(host_.hostname), TypeRamp::font(TypeRamp::Style::callout),
                                      secondary());
     hostname->setObjectName(QStringLiteral("hostHostnameLabel"));
+    hostname->setAccessibleName(tr("Host name"));
     hostname->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);

@@ -5,6 +5,7 @@
 #include "model/input_rules.h"
 #include "model/port_rule.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -149,16 +150,21 @@ bool HostDialog::canSave() const {
 }
 
 void HostDialog::validate() {
-    duplicateLine_->setVisible(isDuplicateAlias());
+    const bool aliasShown = showsProblems(alias_);
+    duplicateLine_->setVisible(aliasShown && isDuplicateAlias());
     const std::string alias = text(alias_);
     const auto aliasIssue =
         existing_ && alias == existing_->alias ? std::nullopt : aliasProblem(alias);
     aliasProblemLine_->setText(QString::fromStdString(aliasIssue.value_or(std::string())));
-    aliasProblemLine_->setVisible(aliasIssue.has_value());
+    aliasProblemLine_->setVisible(aliasShown && aliasIssue.has_value());
     const auto portIssue = portProblem(text(port_));
     portProblemLine_->setText(QString::fromStdString(portIssue.value_or(std::string())));
-    portProblemLine_->setVisible(portIssue.has_value());
+    portProblemLine_->setVisible(showsProblems(port_) && portIssue.has_value());
     saveButton_->setEnabled(canSave());
+}
+
+bool HostDialog::showsProblems(QLineEdit* field) const {
+    return existing_ || saveTried_ || left_.contains(field);
 }
 
 SSHHost HostDialog::record() const {
@@ -175,8 +181,12 @@ SSHHost HostDialog::record() const {
 }
 
 void HostDialog::save() {
-    if (canSave())
+    if (canSave()) {
         onSave_(record());
+        return;
+    }
+    saveTried_ = true;
+    validate();
 }
 
 void HostDialog::markChangedOutside() {
@@ -195,7 +205,16 @@ void HostDialog::dismiss() {
 
 // Return moves along alias, host name, user, port and ProxyJump, and saves
 // from ProxyJump when saving is possible.
+// A field is left when the user moves on, not when the window loses focus.
 bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* field = qobject_cast<QLineEdit*>(watched);
+        if (field && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            left_.insert(field);
+            validate();
+        }
+    }
     if (event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();

@@ -4,6 +4,7 @@
 #include "model/ssh_key.h"
 
 #include <QDialog>
+#include <QSet>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -53,6 +54,9 @@ private:
                          const QString& placeholder);
     void fill();
     void validate();
+    // Whether the field's rule messages show: once it was left, once saving
+    // was tried, and always for a host being edited.
+    bool showsProblems(QLineEdit* field) const;
     void save();
 
     std::optional<SSHHost> existing_;
@@ -60,6 +64,8 @@ private:
     SaveHandler onSave_;
     std::function<void()> onCancel_;
     bool changedOutside_ = false;
+    bool saveTried_ = false;
+    QSet<QLineEdit*> left_;
 
     QLineEdit* alias_;
     QLineEdit* hostname_;

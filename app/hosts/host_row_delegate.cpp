@@ -43,6 +43,25 @@ Marks marksFor(const QRect& row, const QModelIndex& index) {
     return marks;
 }
 
+QFont aliasFont() {
+    return TypeRamp::sized(13, QFont::DemiBold);
+}
+
+QFont addressFont() {
+    return TypeRamp::sized(11);
+}
+
+// The room for the alias and the address: from the tile to the marks.
+QRect textColumn(const QRect& row, const QModelIndex& index) {
+    const int left = row.left() + horizontalPadding + IconTile::rowLook.side + tileToText;
+    int right = row.right() - horizontalPadding;
+    const Marks marks = marksFor(row, index);
+    for (const QRect& mark : {marks.config, marks.proxyJump})
+        if (!mark.isNull())
+            right = std::min(right, mark.left() - markGap);
+    return QRect(left, row.top(), std::max(0, right - left), row.height());
+}
+
 } // namespace
 
 void HostRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -85,25 +104,20 @@ void HostRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
             marks.proxyJump.topLeft(),
             Symbols::pixmap(QStringLiteral("arrow.left.arrow.right"), tertiary, markSize, ratio));
 
-    int textRight = row.right() - horizontalPadding;
-    for (const QRect& mark : {marks.config, marks.proxyJump})
-        if (!mark.isNull())
-            textRight = std::min(textRight, mark.left() - markGap);
-    const int textLeft = tileRect.right() + 1 + tileToText;
-    const QFont aliasFont = TypeRamp::sized(13, QFont::DemiBold);
-    const QFont addressFont = TypeRamp::sized(11);
-    const QFontMetrics aliasMetrics(aliasFont);
-    const QFontMetrics addressMetrics(addressFont);
+    const QRect column = textColumn(row, index);
+    const int textLeft = column.left();
+    const QFontMetrics aliasMetrics(aliasFont());
+    const QFontMetrics addressMetrics(addressFont());
     const int textHeight = aliasMetrics.height() + addressMetrics.height();
     const int top = row.center().y() - textHeight / 2;
-    const int width = std::max(0, textRight - textLeft);
+    const int width = column.width();
 
-    painter->setFont(aliasFont);
+    painter->setFont(aliasFont());
     painter->setPen(primary);
     painter->drawText(QRect(textLeft, top, width, aliasMetrics.height()),
                       Qt::AlignLeft | Qt::AlignVCenter,
                       aliasMetrics.elidedText(index.data().toString(), Qt::ElideRight, width));
-    painter->setFont(addressFont);
+    painter->setFont(addressFont());
     painter->setPen(secondary);
     painter->drawText(QRect(textLeft, top + aliasMetrics.height(), width, addressMetrics.height()),
                       Qt::AlignLeft | Qt::AlignVCenter,
@@ -116,7 +130,8 @@ QSize HostRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&)
     return {200, rowHeight};
 }
 
-// The configuration mark explains itself; the rest of the row has no tip.
+// The configuration mark explains itself; a row too narrow for its alias or
+// address shows both whole.
 bool HostRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                 const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (event->type() != QEvent::ToolTip || !index.isValid())
@@ -125,6 +140,14 @@ bool HostRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     const QRect mark = marksFor(row, index).config;
     if (!mark.isNull() && mark.adjusted(-3, -3, 3, 3).contains(event->pos())) {
         QToolTip::showText(event->globalPos(), tr("From ~/.ssh/config"), view, mark);
+        return true;
+    }
+    const QString alias = index.data().toString();
+    const QString address = index.data(HostListModel::AddressRole).toString();
+    const int width = textColumn(row, index).width();
+    if (QFontMetrics(aliasFont()).horizontalAdvance(alias) > width ||
+        QFontMetrics(addressFont()).horizontalAdvance(address) > width) {
+        QToolTip::showText(event->globalPos(), alias + u'\n' + address, view, option.rect);
         return true;
     }
     QToolTip::hideText();

@@ -42,9 +42,11 @@ void HostsDetail::refresh() {
                                    [&](const SSHHost& h) { return h.id == *state_.selectedId(); })
                     : hosts.end();
     if (host == hosts.end()) {
-        if (!shown_ || hostView_) {
+        const bool anyHosts = !hosts.empty();
+        if (!shown_ || hostView_ || shownAnyHosts_ != anyHosts) {
             delete shown_;
-            shown_ = new EmptyHostsState;
+            shown_ = new EmptyHostsState(anyHosts);
+            shownAnyHosts_ = anyHosts;
             layout()->addWidget(shown_);
         }
         return;

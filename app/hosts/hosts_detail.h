@@ -31,6 +31,7 @@ private:
     HostsState& state_;
     QPointer<QWidget> shown_;
     QPointer<HostDetailView> hostView_;
+    bool shownAnyHosts_ = false;
     QTimer firstRefresh_;
 };
 

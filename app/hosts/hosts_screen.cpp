@@ -5,11 +5,13 @@
 #include "hosts/host_detail_view.h"
 #include "hosts/host_dialog.h"
 #include "hosts/hosts_state.h"
+#include "shortcuts.h"
 
 #include <QAction>
 #include <QFutureWatcher>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
@@ -35,24 +37,32 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
     : QObject(&window)
     , model_(model)
     , state_(state)
-    , window_(window) {
+    , window_(window)
+    , menu_(new QMenu(tr("Ho&st"), &window)) {
     setObjectName(QStringLiteral("hostsScreen"));
-    addShortcut(QStringLiteral("findHostAction"), tr("Find Host"), QKeySequence::Find,
-                &HostsScreen::focusSearch);
-    addShortcut(QStringLiteral("addHostAction"), tr("Add Host"), QKeySequence(Qt::CTRL | Qt::Key_N),
+    menu_->setObjectName(QStringLiteral("hostMenu"));
+    addShortcut(QStringLiteral("addHostAction"), tr("&Add Host…"), Shortcuts::add(),
                 &HostsScreen::addHost);
-    addShortcut(QStringLiteral("editHostAction"), tr("Edit Host"),
-                QKeySequence(Qt::CTRL | Qt::Key_E), &HostsScreen::editSelected);
-    addShortcut(QStringLiteral("deleteHostAction"), tr("Delete Host"), QKeySequence(Qt::Key_Delete),
-                &HostsScreen::deleteSelected);
-    addShortcut(QStringLiteral("copyCommandAction"), tr("Copy Connection Command"),
-                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &HostsScreen::copySelected);
+    forSelection_ = {addShortcut(QStringLiteral("editHostAction"), tr("&Edit Host…"),
+                                 Shortcuts::edit(), &HostsScreen::editSelected),
+                     addShortcut(QStringLiteral("deleteHostAction"), tr("&Delete Host…"),
+                                 Shortcuts::remove(), &HostsScreen::deleteSelected),
+                     addShortcut(QStringLiteral("copyCommandAction"),
+                                 tr("&Copy Connection Command"), Shortcuts::copy(),
+                                 &HostsScreen::copySelected)};
+    menu_->addSeparator();
+    addShortcut(QStringLiteral("findHostAction"), tr("&Find Host"), Shortcuts::find(),
+                &HostsScreen::focusSearch);
+    addShortcut(QStringLiteral("defaultsAction"), tr("Defa&ults…"), Shortcuts::defaults(),
+                &HostsScreen::editDefaults);
 
     connect(&model_, &AppModel::tabChanged, this, &HostsScreen::updateShortcuts);
     connect(&model_, &AppModel::isLoadingChanged, this, &HostsScreen::updateShortcuts);
     connect(&state_, &HostsState::sheetChanged, this, &HostsScreen::showSheet);
     connect(&state_, &HostsState::hostToDeleteChanged, this, &HostsScreen::showDeleteAlert);
     connect(&model_, &AppModel::hostsChanged, this, &HostsScreen::checkEditedHost);
+    connect(&model_, &AppModel::hostsChanged, this, &HostsScreen::updateShortcuts);
+    connect(&state_, &HostsState::selectedIdChanged, this, &HostsScreen::updateShortcuts);
     updateShortcuts();
 }
 
@@ -64,6 +74,7 @@ QAction* HostsScreen::addShortcut(const QString& objectName, const QString& text
     action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, slot);
     window_.addAction(action);
+    menu_->addAction(action);
     shortcuts_.append(action);
     return action;
 }
@@ -72,7 +83,7 @@ QAction* HostsScreen::addShortcut(const QString& objectName, const QString& text
 void HostsScreen::updateShortcuts() {
     const bool shown = model_.tab() == AppTab::hosts && !model_.isLoading();
     for (QAction* action : shortcuts_)
-        action->setEnabled(shown);
+        action->setEnabled(shown && (!forSelection_.contains(action) || selectedHost()));
 }
 
 const SSHHost* HostsScreen::selectedHost() const {
@@ -107,8 +118,16 @@ void HostsScreen::deleteSelected() {
 
 // Through the detail view, so the "Copied" feedback shows.
 void HostsScreen::copySelected() {
-    if (auto* view = window_.findChild<HostDetailView*>(QStringLiteral("hostDetailView")))
-        view->copyCommand();
+    auto* view = window_.findChild<HostDetailView*>(QStringLiteral("hostDetailView"));
+    if (!view)
+        return;
+    view->copyCommand();
+    model_.notify(tr("Connection command for \u201c%1\u201d copied")
+                      .arg(QString::fromStdString(view->host().alias)));
+}
+
+void HostsScreen::editDefaults() {
+    state_.setSheet(HostSheet::defaults());
 }
 
 void HostsScreen::showSheet() {

@@ -7,6 +7,7 @@
 class QAction;
 class QKeySequence;
 class QMainWindow;
+class QMenu;
 class QMessageBox;
 
 namespace moorkeep {
@@ -30,6 +31,8 @@ public:
 
     // The open sheet's dialog, if any.
     QDialog* sheetDialog() const { return sheetDialog_; }
+    // The window's Host menu: every action of the screen with its keys.
+    QMenu* menu() const { return menu_; }
 
 private:
     QAction* addShortcut(const QString& objectName, const QString& text, const QKeySequence& key,
@@ -40,6 +43,7 @@ private:
     void editSelected();
     void deleteSelected();
     void copySelected();
+    void editDefaults();
     const SSHHost* selectedHost() const;
 
     void showSheet();
@@ -52,7 +56,9 @@ private:
     AppModel& model_;
     HostsState& state_;
     QMainWindow& window_;
+    QMenu* menu_;
     QList<QAction*> shortcuts_;
+    QList<QAction*> forSelection_;
     QPointer<QDialog> sheetDialog_;
     QPointer<HostDialog> hostDialog_;
     QString sheetIdentity_;

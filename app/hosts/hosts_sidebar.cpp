@@ -4,6 +4,8 @@
 #include "hosts/host_list_model.h"
 #include "hosts/host_row_delegate.h"
 #include "hosts/hosts_state.h"
+#include "search_notice.h"
+#include "shortcuts.h"
 #include "style/colors.h"
 #include "style/symbol_label.h"
 #include "style/symbols.h"
@@ -76,6 +78,8 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, QWidget* parent)
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setMouseTracking(true);
     layout->addWidget(list_, 1);
+    noMatch_ = SearchNotice::make();
+    layout->addWidget(noMatch_, 1);
     layout->addWidget(divider());
     layout->addWidget(buildFooter());
 
@@ -84,12 +88,16 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, QWidget* parent)
     connect(listModel_, &QAbstractItemModel::modelReset, this, &HostsSidebar::showSelection);
     connect(&state_, &HostsState::selectedIdChanged, this, &HostsSidebar::showSelection);
     connect(&model_, &AppModel::hostsChanged, this, &HostsSidebar::showCount);
+    connect(listModel_, &QAbstractItemModel::modelReset, this, &HostsSidebar::showNoMatch);
+    connect(listModel_, &QAbstractItemModel::rowsInserted, this, &HostsSidebar::showNoMatch);
+    connect(listModel_, &QAbstractItemModel::rowsRemoved, this, &HostsSidebar::showNoMatch);
 
     // Each appearance of the screen selects the first host when none is.
     if (!state_.selectedId() && !model_.hosts().empty())
         state_.setSelectedId(model_.hosts().front().id);
     showCount();
     showSelection();
+    showNoMatch();
     setTabOrder(search_, findChild<QWidget*>(QStringLiteral("addHostButton")));
     setTabOrder(findChild<QWidget*>(QStringLiteral("addHostButton")), list_);
     setTabOrder(list_, findChild<QWidget*>(QStringLiteral("defaultsButton")));
@@ -126,7 +134,7 @@ QWidget* HostsSidebar::buildHeader() {
     auto* add = new QPushButton;
     add->setObjectName(QStringLiteral("addHostButton"));
     add->setAccessibleName(tr("Add host"));
-    add->setToolTip(tr("Add host"));
+    add->setToolTip(Shortcuts::tip(tr("Add host"), Shortcuts::add()));
     add->setAutoDefault(false);
     // The prominent style: filled with the accent colour.
     QPalette accent = add->palette();
@@ -158,7 +166,8 @@ QWidget* HostsSidebar::buildFooter() {
     defaults->setObjectName(QStringLiteral("defaultsButton"));
     defaults->setText(tr("Defaults"));
     defaults->setAccessibleName(tr("Defaults"));
-    defaults->setToolTip(tr("Edit the defaults of every host (Host *)"));
+    defaults->setToolTip(
+        Shortcuts::tip(tr("Edit the defaults of every host, Host *"), Shortcuts::defaults()));
     defaults->setIcon(Symbols::icon(QStringLiteral("slider.horizontal.3"), Colors::secondary()));
     defaults->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     defaults->setAutoRaise(true);
@@ -215,8 +224,17 @@ void HostsSidebar::moveSelection(int step) {
     state_.setSelectedId(listModel_->hostAt(row).id);
 }
 
-// Up and Down in the search field move through the list without leaving it.
+void HostsSidebar::showNoMatch() {
+    SearchNotice::update(noMatch_, list_, state_.search(),
+                         tr("No hosts match %1").arg(SearchNotice::quoted(state_.search())));
+}
+
+// Up and Down in the search field move through the list without leaving it;
+// Escape empties it, and Delete in it empty deletes the selected host.
 bool HostsSidebar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == search_ && (SearchNotice::clearOnEscape(search_, event) ||
+                               SearchNotice::leavesDeleteToWindow(search_, event)))
+        return true;
     // Ctrl+E edits the selected host, also from the search field, where the
     // line edit would otherwise take it as "end of line".
     if (watched == search_ && event->type() == QEvent::ShortcutOverride &&

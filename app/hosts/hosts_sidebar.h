@@ -13,8 +13,9 @@ class HostListModel;
 class HostsState;
 
 // The Hosts screen's sidebar: the search box and the add button, the host
-// list, and the footer with the host count and the Defaults button. Made
-// anew each time the screen appears; the state it shows lives in HostsState.
+// list (or, when the search matches nothing, a line that says so), and the
+// footer with the host count and the Defaults button. Made anew each time
+// the screen appears; the state it shows lives in HostsState.
 class HostsSidebar : public QWidget {
     Q_OBJECT
 
@@ -34,6 +35,7 @@ private:
     void showSelection();
     void listSelectionChanged();
     void moveSelection(int step);
+    void showNoMatch();
 
     AppModel& model_;
     HostsState& state_;
@@ -41,6 +43,7 @@ private:
     QLineEdit* search_ = nullptr;
     QListView* list_ = nullptr;
     QLabel* count_ = nullptr;
+    QLabel* noMatch_ = nullptr;
 };
 
 } // namespace moorkeep

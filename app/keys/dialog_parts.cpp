@@ -156,6 +156,10 @@ void FailureBox::setMessage(const std::optional<QString>& message) {
     setText(message.value_or(QString()));
     setAccessibleName(message.value_or(QString()));
     setVisible(message.has_value());
+    // The dialog grows or shrinks with the box rather than squeezing its
+    // fields into the height it had.
+    if (QWidget* dialog = window(); dialog != this && dialog->isVisible())
+        dialog->adjustSize();
 }
 
 void FailureBox::paintEvent(QPaintEvent* event) {

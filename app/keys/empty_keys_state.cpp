@@ -1,6 +1,7 @@
 #include "keys/empty_keys_state.h"
 
 #include "app_model.h"
+#include "shortcuts.h"
 #include "style/colors.h"
 #include "style/symbol_label.h"
 #include "style/symbols.h"
@@ -26,19 +27,17 @@ QLabel* line(const QString& text, const QFont& font, const QColor& color) {
 
 } // namespace
 
-EmptyKeysState::EmptyKeysState(AppModel& model, QWidget* parent)
+EmptyKeysState::EmptyKeysState(AppModel& model, bool anyKeys, QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("emptyKeysState"));
 
-    auto* title =
-        line(tr("No keys found"), TypeRamp::font(TypeRamp::Style::headline), Colors::secondary());
+    auto* title = line(anyKeys ? tr("Select a key") : tr("No keys found"),
+                       TypeRamp::font(TypeRamp::Style::headline), Colors::secondary());
     title->setObjectName(QStringLiteral("noKeysLabel"));
-    auto* note = line(tr("No SSH keys detected in ~/.ssh"),
+    auto* note = line(anyKeys ? tr("Choose a key in the sidebar, or generate a new one.")
+                              : tr("No SSH keys detected in ~/.ssh"),
                       TypeRamp::font(TypeRamp::Style::caption), Colors::tertiary());
-    auto* rescan = new QPushButton(Symbols::icon(QStringLiteral("arrow.clockwise")), tr("Rescan"));
-    rescan->setObjectName(QStringLiteral("rescanButton"));
-    rescan->setAccessibleName(tr("Rescan"));
-    connect(rescan, &QPushButton::clicked, this, [&model] { model.refreshKeys(); });
+    note->setObjectName(QStringLiteral("emptyKeysNote"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
@@ -48,8 +47,16 @@ EmptyKeysState::EmptyKeysState(AppModel& model, QWidget* parent)
         Qt::AlignHCenter);
     layout->addWidget(title);
     layout->addWidget(note);
-    layout->addSpacing(4);
-    layout->addWidget(rescan, 0, Qt::AlignHCenter);
+    if (!anyKeys) {
+        auto* rescan =
+            new QPushButton(Symbols::icon(QStringLiteral("arrow.clockwise")), tr("Rescan"));
+        rescan->setObjectName(QStringLiteral("rescanButton"));
+        rescan->setAccessibleName(tr("Rescan"));
+        rescan->setToolTip(Shortcuts::tip(tr("Scan ~/.ssh again"), Shortcuts::rescan()));
+        connect(rescan, &QPushButton::clicked, this, [&model] { model.refreshKeys(); });
+        layout->addSpacing(4);
+        layout->addWidget(rescan, 0, Qt::AlignHCenter);
+    }
     layout->addStretch();
 }
 

@@ -3,6 +3,7 @@
 #include "keys/detail_card.h"
 #include "keys/dialog_parts.h"
 #include "keys/used_by_table.h"
+#include "shortcuts.h"
 #include "style/badge_label.h"
 #include "style/caption_label.h"
 #include "style/card_frame.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,12 +69,17 @@ KeyDetailView::KeyDetailView(SSHKey keyInfo, std::vector<SSHHost> usedBy, Action
     viewport()->setAutoFillBackground(false);
 }
 
-QString KeyDetailView::createdText(const std::string& createdAt) {
+// The locale's long form without the weekday and with the month's short
+// name: "8 Dec 2026", "Dec 8, 2026", "8. Dez. 2026".
+QString KeyDetailView::createdText(const std::string& createdAt, const QLocale& locale) {
     const QString text = QString::fromStdString(createdAt);
     const QDate date = QDate::fromString(text, Qt::ISODate);
     if (!date.isValid())
         return text;
-    return QLocale().toString(date, QLocale::LongFormat);
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("d{4}[,.]?\\s*")));
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    return locale.toString(date, format.trimmed());
 }
 
 QWidget* KeyDetailView::buildHeader() {
@@ -101,8 +108,9 @@ QWidget* KeyDetailView::buildHeader() {
         lock->setIconSize({11, 11});
         lock->setIcon(locked ? Symbols::icon(QStringLiteral("lock.fill"), Colors::positive())
                              : Symbols::icon(QStringLiteral("lock.open"), Colors::secondary()));
-        lock->setToolTip(locked ? tr("Change passphrase") : tr("Set passphrase"));
-        lock->setAccessibleName(lock->toolTip());
+        const QString what = locked ? tr("Change passphrase") : tr("Set passphrase");
+        lock->setToolTip(Shortcuts::tip(what, Shortcuts::passphrase()));
+        lock->setAccessibleName(what);
         connect(lock, &QToolButton::clicked, this, [this] { actions_.onChangePassphrase(); });
         titleLine->addWidget(lock);
     }
@@ -128,6 +136,7 @@ QWidget* KeyDetailView::buildHeader() {
     auto* rename = new QPushButton(Symbols::icon(QStringLiteral("pencil")), tr("Rename"));
     rename->setObjectName(QStringLiteral("renameButton"));
     rename->setAccessibleName(tr("Rename"));
+    rename->setToolTip(Shortcuts::tip(tr("Rename key"), Shortcuts::rename()));
     connect(rename, &QPushButton::clicked, this, [this] { actions_.onRename(); });
 
     deleteButton_ = new QPushButton(Symbols::icon(QStringLiteral("trash"), Colors::destructive()),
@@ -135,6 +144,7 @@ QWidget* KeyDetailView::buildHeader() {
     deleteButton_->setObjectName(QStringLiteral("deleteButton"));
     deleteButton_->setAccessibleName(tr("Delete"));
     DialogParts::setDestructive(deleteButton_, true);
+    deleteButton_->setToolTip(Shortcuts::tip(tr("Delete key"), Shortcuts::remove()));
     if (!usedBy_.empty()) {
         deleteButton_->setEnabled(false);
         deleteButton_->setToolTip(tr("Remove key from all hosts first"));
@@ -173,6 +183,7 @@ QWidget* KeyDetailView::buildPublicKey() {
     copyKey_ = new CopyButton(CopyButton::Look::bordered);
     copyKey_->setObjectName(QStringLiteral("copyPublicKeyButton"));
     copyKey_->setAccessibleName(tr("Copy public key"));
+    copyKey_->setToolTip(Shortcuts::tip(tr("Copy public key"), Shortcuts::copy()));
     copyKey_->setCopyText(QString::fromStdString(keyInfo_.publicKey));
     copyKey_->setFont(TypeRamp::font(TypeRamp::Style::caption));
     boxLayout->addWidget(copyKey_, 0, Qt::AlignTop);
@@ -195,6 +206,8 @@ QWidget* KeyDetailView::buildCards() {
     copyFingerprint_ = new CopyButton(CopyButton::Look::borderless);
     copyFingerprint_->setObjectName(QStringLiteral("copyFingerprintButton"));
     copyFingerprint_->setAccessibleName(tr("Copy fingerprint"));
+    copyFingerprint_->setToolTip(
+        Shortcuts::tip(tr("Copy fingerprint"), Shortcuts::copyFingerprint()));
     copyFingerprint_->setCopyText(QString::fromStdString(keyInfo_.fingerprint));
     copyFingerprint_->setFont(TypeRamp::font(TypeRamp::Style::caption2));
     copyFingerprint_->setIconSize({10, 10});
@@ -207,16 +220,18 @@ QWidget* KeyDetailView::buildCards() {
     value->setAccessibleName(tr("Fingerprint"));
     fingerprintLayout->addWidget(value);
     fingerprintLayout->addStretch();
-    layout->addWidget(fingerprint, 0, 0);
+    // The whole row: half of it is narrower than a SHA256 fingerprint, which
+    // would then leave its last characters alone on a second line.
+    layout->addWidget(fingerprint, 0, 0, 1, 2);
 
     auto* type = new DetailCard(QStringLiteral("shield"), tr("TYPE"),
                                 QString::fromStdString(keyInfo_.type), false);
     type->setObjectName(QStringLiteral("typeCard"));
-    layout->addWidget(type, 0, 1);
+    layout->addWidget(type, 1, 0);
     auto* path = new DetailCard(QStringLiteral("folder"), tr("PATH"),
                                 QString::fromStdString(keyInfo_.path), true);
     path->setObjectName(QStringLiteral("pathCard"));
-    layout->addWidget(path, 1, 0);
+    layout->addWidget(path, 2, 0, 1, 2);
     auto* created = new DetailCard(QStringLiteral("calendar"), tr("CREATED"),
                                    createdText(keyInfo_.createdAt), false);
     created->setObjectName(QStringLiteral("createdCard"));

@@ -3,6 +3,7 @@
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 
+#include <QLocale>
 #include <QScrollArea>
 #include <functional>
 #include <vector>
@@ -37,9 +38,9 @@ public:
     CopyButton* publicKeyCopyButton() const { return copyKey_; }
     QPushButton* deleteButton() const { return deleteButton_; }
 
-    // The creation date as the user's locale writes dates; the stored text
-    // when it is not a date.
-    static QString createdText(const std::string& createdAt);
+    // The creation date in the short words of the locale ("8 Dec 2026"); the
+    // stored text when it is not a date.
+    static QString createdText(const std::string& createdAt, const QLocale& locale = QLocale());
 
 private:
     QWidget* buildHeader();

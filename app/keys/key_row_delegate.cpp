@@ -41,8 +41,8 @@ int paintBadge(QPainter& painter, const QRect& row, int count) {
                       row.center().y() - size.height() / 2, size.width(), size.height());
     QPainterPath path;
     path.addRoundedRect(QRectF(badge), badge.height() / 2.0, badge.height() / 2.0);
-    painter.fillPath(path, Colors::withOpacity(Colors::accent(), 0.15));
-    painter.setPen(Colors::accent());
+    painter.fillPath(path, Colors::withOpacity(Colors::accent(), Colors::tintOpacity));
+    painter.setPen(Colors::accentOnTint());
     painter.drawText(badge, Qt::AlignCenter, text);
     return badge.left();
 }

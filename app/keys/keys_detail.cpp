@@ -35,7 +35,8 @@ void KeysDetail::refresh() {
 
     if (key && detailView_ && detailView_->keyInfo() == *key && detailView_->usedBy() == usedBy)
         return;
-    if (!key && shown_ && !detailView_)
+    const bool anyKeys = !model_.keys().empty();
+    if (!key && shown_ && !detailView_ && shownAnyKeys_ == anyKeys)
         return;
 
     QWidget* next = nullptr;
@@ -50,7 +51,8 @@ void KeysDetail::refresh() {
         next = detailView_;
     } else {
         detailView_ = nullptr;
-        next = new EmptyKeysState(model_);
+        next = new EmptyKeysState(model_, anyKeys);
+        shownAnyKeys_ = anyKeys;
     }
     if (shown_) {
         // Out of the window at once (tests and screen readers see only the

@@ -31,6 +31,7 @@ private:
     KeysState& state_;
     QWidget* shown_ = nullptr;
     QPointer<KeyDetailView> detailView_;
+    bool shownAnyKeys_ = false;
 };
 
 } // namespace moorkeep

@@ -9,6 +9,7 @@
 #include "keys/keys_sidebar.h"
 #include "keys/keys_state.h"
 #include "keys/passphrase_dialog.h"
+#include "shortcuts.h"
 #include "style/copy_button.h"
 
 #include <QAbstractButton>
@@ -16,9 +17,11 @@
 #include <QApplication>
 #include <QFutureWatcher>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolTip>
+#include <algorithm>
 
 namespace moorkeep {
 
@@ -26,21 +29,31 @@ KeysScreen::KeysScreen(AppModel& model, KeysState& state, QWidget* window)
     : QObject(window)
     , model_(model)
     , state_(state)
-    , window_(window) {
+    , window_(window)
+    , menu_(new QMenu(tr("&Key"), window)) {
     setObjectName(QStringLiteral("keysScreen"));
-    addShortcut("keysSearchAction", tr("Search Keys"), QKeySequence::Find,
-                &KeysScreen::focusSearch);
-    addShortcut("generateKeyAction", tr("Generate new key"), QKeySequence::New,
-                &KeysScreen::generate);
-    addShortcut("renameKeyAction", tr("Rename"), QKeySequence(Qt::Key_F2),
-                &KeysScreen::renameSelected);
-    addShortcut("deleteKeyAction", tr("Delete"), QKeySequence(Qt::Key_Delete),
-                &KeysScreen::deleteSelected);
-    addShortcut("copyPublicKeyAction", tr("Copy Public Key"),
-                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &KeysScreen::copySelectedPublicKey);
+    menu_->setObjectName(QStringLiteral("keyMenu"));
+    addShortcut("generateKeyAction", tr("&Generate Key…"), Shortcuts::add(), &KeysScreen::generate);
+    QAction* rename = addShortcut("renameKeyAction", tr("&Rename Key…"), Shortcuts::rename(),
+                                  &KeysScreen::renameSelected);
+    passphraseAction_ = addShortcut("passphraseAction", tr("Change &Passphrase…"),
+                                    Shortcuts::passphrase(), &KeysScreen::changeSelectedPassphrase);
+    forSelection_ = {rename, passphraseAction_,
+                     addShortcut("deleteKeyAction", tr("&Delete Key…"), Shortcuts::remove(),
+                                 &KeysScreen::deleteSelected),
+                     addShortcut("copyPublicKeyAction", tr("&Copy Public Key"), Shortcuts::copy(),
+                                 &KeysScreen::copySelectedPublicKey),
+                     addShortcut("copyFingerprintAction", tr("Copy F&ingerprint"),
+                                 Shortcuts::copyFingerprint(),
+                                 &KeysScreen::copySelectedFingerprint)};
+    menu_->addSeparator();
+    addShortcut("keysSearchAction", tr("&Find Key"), Shortcuts::find(), &KeysScreen::focusSearch);
+    addShortcut("rescanKeysAction", tr("Re&scan Keys"), Shortcuts::rescan(), &KeysScreen::rescan);
 
     connect(&model_, &AppModel::tabChanged, this, &KeysScreen::updateShortcuts);
     connect(&model_, &AppModel::isLoadingChanged, this, &KeysScreen::updateShortcuts);
+    connect(&model_, &AppModel::keysChanged, this, &KeysScreen::updateShortcuts);
+    connect(&state_, &KeysState::selectedIdChanged, this, &KeysScreen::updateShortcuts);
     connect(&state_, &KeysState::sheetChanged, this, &KeysScreen::showSheet);
     connect(&state_, &KeysState::keyToDeleteChanged, this, &KeysScreen::showDeleteAlert);
     updateShortcuts();
@@ -56,15 +69,25 @@ QAction* KeysScreen::addShortcut(const char* objectName, const QString& text,
     action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, run);
     window_->addAction(action);
+    menu_->addAction(action);
     shortcuts_.append(action);
     return action;
 }
 
-// The Hosts tab binds some of the same keys while it shows.
+// The Hosts tab binds some of the same keys while it shows. A key whose
+// protection is unknown offers no passphrase change, as its detail does not.
 void KeysScreen::updateShortcuts() {
     const bool live = model_.tab() == AppTab::keys && !model_.isLoading();
+    const auto key = selectedKey();
     for (auto* action : shortcuts_)
-        action->setEnabled(live);
+        action->setEnabled(live && (!forSelection_.contains(action) || key));
+    if (key && !key->hasPassphrase)
+        passphraseAction_->setEnabled(false);
+}
+
+std::optional<SSHKey> KeysScreen::selectedKey() const {
+    const auto& id = state_.selectedId();
+    return id ? model_.keyWithId(*id) : std::nullopt;
 }
 
 KeysSidebar* KeysScreen::sidebar() const {
@@ -87,9 +110,13 @@ void KeysScreen::generate() {
 }
 
 void KeysScreen::renameSelected() {
-    if (const auto& id = state_.selectedId())
-        if (auto key = model_.keyWithId(*id))
-            state_.setSheet(KeySheet::rename(*key));
+    if (auto key = selectedKey())
+        state_.setSheet(KeySheet::rename(*key));
+}
+
+void KeysScreen::changeSelectedPassphrase() {
+    if (auto key = selectedKey(); key && key->hasPassphrase)
+        state_.setSheet(KeySheet::passphrase(*key));
 }
 
 // Refused while hosts use the key, in the words of the Delete button's tip.
@@ -110,11 +137,27 @@ void KeysScreen::deleteSelected() {
     state_.setKeyToDelete(*key);
 }
 
+// Through the detail's buttons, so their "Copied" shows too.
 void KeysScreen::copySelectedPublicKey() {
-    if (auto* shown = detail(); shown && shown->detailView()) {
-        shown->detailView()->publicKeyCopyButton()->copy();
+    auto* shown = detail();
+    if (!shown || !shown->detailView())
         return;
-    }
+    shown->detailView()->publicKeyCopyButton()->copy();
+    model_.notify(tr("Public key of \u201c%1\u201d copied")
+                      .arg(QString::fromStdString(shown->detailView()->keyInfo().name)));
+}
+
+void KeysScreen::copySelectedFingerprint() {
+    auto* shown = detail();
+    if (!shown || !shown->detailView())
+        return;
+    shown->detailView()->fingerprintCopyButton()->copy();
+    model_.notify(tr("Fingerprint of \u201c%1\u201d copied")
+                      .arg(QString::fromStdString(shown->detailView()->keyInfo().name)));
+}
+
+void KeysScreen::rescan() {
+    model_.refreshKeys();
 }
 
 void KeysScreen::showSheet() {
@@ -163,12 +206,27 @@ QDialog* KeysScreen::makeSheet() {
     auto* dialog = new GenerateKeyDialog(
         [this](const GenerateKeyOptions& options, const std::optional<std::string>& displayName) {
             QFuture<void> done = model_.generateKey(options, displayName);
-            DialogParts::awaitSuccess(done, this, [this] { state_.setSheet(std::nullopt); });
+            DialogParts::awaitSuccess(done, this, [this, before = model_.keys()] {
+                state_.setSheet(std::nullopt);
+                selectNewKey(before);
+            });
             return done;
         },
         cancel, window_);
     dismissSheet_ = [dialog] { dialog->dismiss(); };
     return dialog;
+}
+
+// The key that was not there before is the one just made; the search is
+// cleared so the list shows it.
+void KeysScreen::selectNewKey(const std::vector<SSHKey>& before) {
+    for (const SSHKey& key : model_.keys())
+        if (std::none_of(before.begin(), before.end(),
+                         [&](const SSHKey& old) { return old.id == key.id; })) {
+            state_.setSearch(QString());
+            state_.setSelectedId(key.id);
+            return;
+        }
 }
 
 void KeysScreen::closeSheet() {

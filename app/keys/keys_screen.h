@@ -1,11 +1,16 @@
 #pragma once
 
+#include "model/ssh_key.h"
+
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QAction;
+class QMenu;
 
 namespace moorkeep {
 
@@ -28,30 +33,41 @@ public:
     QDialog* sheet() const { return sheet_; }
     QMessageBox* deleteAlert() const { return alert_; }
 
+    // The window's Key menu: every action of the screen with its keys.
+    QMenu* menu() const { return menu_; }
+
     // What the shortcuts do.
     void focusSearch();
     void generate();
     void renameSelected();
+    void changeSelectedPassphrase();
     void deleteSelected();
     void copySelectedPublicKey();
+    void copySelectedFingerprint();
+    void rescan();
 
 private:
     QAction* addShortcut(const char* objectName, const QString& text, const QKeySequence& keys,
                          void (KeysScreen::*run)());
     void updateShortcuts();
+    std::optional<SSHKey> selectedKey() const;
     KeysSidebar* sidebar() const;
     KeysDetail* detail() const;
 
     void showSheet();
     QDialog* makeSheet();
     void closeSheet();
+    void selectNewKey(const std::vector<SSHKey>& before);
     void showDeleteAlert();
     void confirmDelete();
 
     AppModel& model_;
     KeysState& state_;
     QWidget* window_;
+    QMenu* menu_;
     QList<QAction*> shortcuts_;
+    QList<QAction*> forSelection_;
+    QAction* passphraseAction_ = nullptr;
 
     QPointer<QDialog> sheet_;
     QString sheetIdentity_;

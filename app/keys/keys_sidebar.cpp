@@ -4,6 +4,8 @@
 #include "keys/key_list_model.h"
 #include "keys/key_row_delegate.h"
 #include "keys/keys_state.h"
+#include "search_notice.h"
+#include "shortcuts.h"
 #include "style/card_frame.h"
 #include "style/colors.h"
 #include "style/symbol_label.h"
@@ -40,7 +42,8 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, QWidget* parent)
     , searchField_(new QLineEdit)
     , generateButton_(new QToolButton)
     , listView_(new QListView)
-    , countLabel_(new QLabel) {
+    , countLabel_(new QLabel)
+    , noMatch_(SearchNotice::make()) {
     setObjectName(QStringLiteral("keysSidebar"));
 
     listView_->setObjectName(QStringLiteral("keyListView"));
@@ -69,6 +72,7 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, QWidget* parent)
     layout->addWidget(buildSearchRow());
     layout->addWidget(divider());
     layout->addWidget(listView_, 1);
+    layout->addWidget(noMatch_, 1);
     layout->addWidget(divider());
     layout->addWidget(footer);
 
@@ -87,6 +91,7 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, QWidget* parent)
             searchField_->setText(state_.search());
         listModel_->setSearch(state_.search());
         showSelection();
+        showNoMatch();
     });
     connect(&state_, &KeysState::selectedIdChanged, this, &KeysSidebar::showSelection);
     connect(&model_, &AppModel::keysChanged, this, &KeysSidebar::keysChanged);
@@ -99,6 +104,7 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, QWidget* parent)
 
     showSelection();
     showCount();
+    showNoMatch();
 }
 
 QWidget* KeysSidebar::buildSearchRow() {
@@ -127,7 +133,7 @@ QWidget* KeysSidebar::buildSearchRow() {
 
     generateButton_->setObjectName(QStringLiteral("generateKeyButton"));
     generateButton_->setIcon(Symbols::icon(QStringLiteral("plus")));
-    generateButton_->setToolTip(tr("Generate new key"));
+    generateButton_->setToolTip(Shortcuts::tip(tr("Generate new key"), Shortcuts::add()));
     generateButton_->setAccessibleName(tr("Generate new key"));
     generateButton_->setAutoRaise(true);
 
@@ -144,6 +150,12 @@ void KeysSidebar::keysChanged() {
     listModel_->setKeys(model_.keys());
     showSelection();
     showCount();
+    showNoMatch();
+}
+
+void KeysSidebar::showNoMatch() {
+    SearchNotice::update(noMatch_, listView_, state_.search(),
+                         tr("No keys match %1").arg(SearchNotice::quoted(state_.search())));
 }
 
 // Shows the state's selection in the list; a key the search hides leaves
@@ -172,8 +184,12 @@ void KeysSidebar::selectionChanged() {
         state_.setSelectedId(rows.front().data(KeyListModel::KeyIdRole).toString().toStdString());
 }
 
-// Up and Down in the search field walk the list without leaving the field.
+// Up and Down in the search field walk the list without leaving the field;
+// Escape empties it, and Delete in it empty deletes the selected key.
 bool KeysSidebar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == searchField_ && (SearchNotice::clearOnEscape(searchField_, event) ||
+                                    SearchNotice::leavesDeleteToWindow(searchField_, event)))
+        return true;
     if (watched == searchField_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Down || key == Qt::Key_Up) {

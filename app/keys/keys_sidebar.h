@@ -14,8 +14,9 @@ class KeyListModel;
 class KeysState;
 
 // The Keys tab's sidebar: the search box and the generate button, the list
-// of keys that match the search, and the count of all keys. The list's
-// selection and the search text are the screen state's.
+// of keys that match the search (or a line saying that none does), and the
+// count of all keys. The list's selection and the search text are the
+// screen state's.
 class KeysSidebar : public QWidget {
     Q_OBJECT
 
@@ -36,6 +37,7 @@ private:
     void selectionChanged();
     void moveSelection(int step);
     void showCount();
+    void showNoMatch();
 
     AppModel& model_;
     KeysState& state_;
@@ -44,6 +46,7 @@ private:
     QToolButton* generateButton_;
     QListView* listView_;
     QLabel* countLabel_;
+    QLabel* noMatch_;
     bool showingSelection_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include "keys/dialog_parts.h"
 #include "keys/secret_field.h"
 
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -49,11 +50,23 @@ PassphraseDialog::PassphraseDialog(SSHKey keyInfo, OnSave onSave, std::function<
     layout->addLayout(fields);
     layout->addWidget(failure_);
     layout->addLayout(DialogParts::buttonRow(cancelButton_, saveButton_));
+    // Return belongs to the fields: a default button would remove the
+    // passphrase with the keystroke that ends the current one.
+    saveButton_->setDefault(false);
 
+    for (SecretField* field : {currentField_, newField_, confirmField_})
+        if (field)
+            connect(field, &QLineEdit::returnPressed, this,
+                    [this, field] { returnPressed(field); });
     connect(newField_, &QLineEdit::textChanged, this, &PassphraseDialog::update);
     connect(confirmField_, &QLineEdit::textChanged, this, &PassphraseDialog::update);
     connect(cancelButton_, &QPushButton::clicked, this, &PassphraseDialog::reject);
-    connect(saveButton_, &QPushButton::clicked, this, &PassphraseDialog::save);
+    connect(saveButton_, &QPushButton::clicked, this, [this] {
+        if (isRemoving())
+            confirmRemoval();
+        else
+            save();
+    });
     update();
 }
 
@@ -77,14 +90,16 @@ bool PassphraseDialog::isRemoving() const {
 // Canonically equivalent entries (an accent typed as one character or as a
 // letter and a combining mark) count as the same passphrase.
 bool PassphraseDialog::isMismatch() const {
-    if (confirmField_->text().isEmpty())
-        return false;
+    return !confirmField_->text().isEmpty() && !entriesAgree();
+}
+
+bool PassphraseDialog::entriesAgree() const {
     QString typed = newField_->text().normalized(QString::NormalizationForm_C);
     QString confirmed = confirmField_->text().normalized(QString::NormalizationForm_C);
-    const bool differ = typed != confirmed;
+    const bool agree = typed == confirmed;
     wipeSecret(typed);
     wipeSecret(confirmed);
-    return differ;
+    return agree;
 }
 
 void PassphraseDialog::update() {
@@ -97,8 +112,49 @@ void PassphraseDialog::update() {
                          : removing      ? tr("Remove Passphrase")
                          : isProtected() ? tr("Change Passphrase")
                                          : tr("Set Passphrase"));
-    saveButton_->setEnabled(!saving_ && !mismatch &&
+    // A new passphrase counts once it was typed twice alike; removing needs
+    // both new fields empty.
+    saveButton_->setEnabled(!saving_ && entriesAgree() &&
                             (isProtected() || !newField_->text().isEmpty()));
+}
+
+void PassphraseDialog::returnPressed(SecretField* field) {
+    if (field == currentField_)
+        newField_->setFocus(Qt::TabFocusReason);
+    else if (field == newField_)
+        confirmField_->setFocus(Qt::TabFocusReason);
+    else if (!isRemoving())
+        save();
+}
+
+void PassphraseDialog::confirmRemoval() {
+    if (!saveButton_->isEnabled() || removeAlert_)
+        return;
+    removeAlert_ = new QMessageBox(this);
+    removeAlert_->setObjectName(QStringLiteral("removePassphraseAlert"));
+    removeAlert_->setIcon(QMessageBox::Warning);
+    removeAlert_->setTextFormat(Qt::PlainText);
+    const QString question =
+        tr("Remove the passphrase of %1?").arg(QString::fromStdString(keyInfo_.path));
+    removeAlert_->setWindowTitle(tr("Remove Passphrase"));
+    removeAlert_->setText(question);
+    removeAlert_->setInformativeText(
+        tr("The key will no longer be protected: anyone who gets the file can use this key."));
+    auto* cancel = removeAlert_->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("alertCancelButton"));
+    auto* remove = removeAlert_->addButton(tr("Remove Passphrase"), QMessageBox::DestructiveRole);
+    remove->setObjectName(QStringLiteral("alertRemoveButton"));
+    DialogParts::setDestructive(remove, true);
+    removeAlert_->setDefaultButton(cancel);
+    removeAlert_->setEscapeButton(cancel);
+    removeAlert_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(removeAlert_, &QMessageBox::finished, this, [this, remove] {
+        const bool confirmed = removeAlert_->clickedButton() == remove;
+        removeAlert_ = nullptr;
+        if (confirmed)
+            save();
+    });
+    removeAlert_->open();
 }
 
 void PassphraseDialog::save() {
@@ -134,6 +190,8 @@ void PassphraseDialog::reject() {
 }
 
 void PassphraseDialog::dismiss() {
+    if (removeAlert_)
+        removeAlert_->close();
     wipe();
     QDialog::done(QDialog::Rejected);
 }

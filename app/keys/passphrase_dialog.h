@@ -9,6 +9,7 @@
 #include <optional>
 
 class QLabel;
+class QMessageBox;
 class QPushButton;
 
 namespace moorkeep {
@@ -17,8 +18,10 @@ class FailureBox;
 class SecretField;
 
 // Sets, changes or removes a key's passphrase. A protected key asks for its
-// current passphrase; leaving the new one empty removes it. Stays open and
-// busy until its owner closes it; a failure of onSave's future is shown
+// current passphrase; leaving the new one empty offers to remove it, which
+// takes the button and a confirmation: Return only moves between the fields,
+// and sets or changes a passphrase once it was typed twice alike. Stays open
+// and busy until its owner closes it; a failure of onSave's future is shown
 // here. Every passphrase typed is wiped when the dialog closes.
 class PassphraseDialog : public QDialog {
     Q_OBJECT
@@ -35,6 +38,8 @@ public:
     bool isSaving() const { return saving_; }
     bool isRemoving() const;
     bool isMismatch() const;
+    // The confirmation asked before a passphrase is removed, while it shows.
+    QMessageBox* removeAlert() const { return removeAlert_; }
     // Closes the dialog for its owner, also while it is busy.
     void dismiss();
     void reject() override;
@@ -44,7 +49,10 @@ protected:
 
 private:
     bool isProtected() const;
+    bool entriesAgree() const;
     void update();
+    void returnPressed(SecretField* field);
+    void confirmRemoval();
     void save();
     void failed(const std::optional<QString>& message);
     void wipe();
@@ -61,6 +69,7 @@ private:
     FailureBox* failure_;
     QPushButton* cancelButton_;
     QPushButton* saveButton_;
+    QMessageBox* removeAlert_ = nullptr;
 };
 
 } // namespace moorkeep

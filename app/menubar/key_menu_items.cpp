@@ -13,7 +13,13 @@ QString label(const SSHKey& key) {
         .arg(QString::fromStdString(key.name), QString::fromStdString(key.type));
 }
 
-void addTo(QMenu* menu, const std::vector<SSHKey>& keys) {
+QString copiedMessage(const SSHKey& key) {
+    return QCoreApplication::translate("KeyMenuItems", "Public key of \u201c%1\u201d copied")
+        .arg(QString::fromStdString(key.name));
+}
+
+void addTo(QMenu* menu, const std::vector<SSHKey>& keys,
+           const std::function<void(const SSHKey&)>& copied) {
     bool any = false;
     for (const SSHKey& key : keys) {
         if (key.publicKey.empty())
@@ -24,9 +30,10 @@ void addTo(QMenu* menu, const std::vector<SSHKey>& keys) {
         QAction* item = menu->addAction(text);
         item->setObjectName(QStringLiteral("copyKeyAction"));
         item->setToolTip(QCoreApplication::translate("KeyMenuItems", "Copy the public key"));
-        QString publicKey = QString::fromStdString(key.publicKey);
-        QObject::connect(item, &QAction::triggered, item,
-                         [publicKey] { QGuiApplication::clipboard()->setText(publicKey); });
+        QObject::connect(item, &QAction::triggered, item, [key, copied] {
+            QGuiApplication::clipboard()->setText(QString::fromStdString(key.publicKey));
+            copied(key);
+        });
     }
     if (!any) {
         QAction* none =

@@ -3,6 +3,7 @@
 #include "model/ssh_key.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QMenu;
@@ -15,7 +16,12 @@ namespace moorkeep::KeyMenuItems {
 // Name, space, em dash, space, type.
 QString label(const SSHKey& key);
 
-// Appends the entries for keys, in their order, to menu (which owns them).
-void addTo(QMenu* menu, const std::vector<SSHKey>& keys);
+// Appends the entries for keys, in their order, to menu (which owns them);
+// copied hears of each copy, to tell the user.
+void addTo(QMenu* menu, const std::vector<SSHKey>& keys,
+           const std::function<void(const SSHKey&)>& copied);
+
+// What copied tells the user.
+QString copiedMessage(const SSHKey& key);
 
 } // namespace moorkeep::KeyMenuItems

@@ -5,8 +5,8 @@
 
 namespace moorkeep {
 
-KeysMenu::KeysMenu(const AppModel& model, QWidget* parent)
-    : QMenu(tr("&Keys"), parent)
+KeysMenu::KeysMenu(AppModel& model, QWidget* parent)
+    : QMenu(tr("Copy Public Key &of"), parent)
     , model_(model) {
     setObjectName(QStringLiteral("keysMenu"));
     connect(&model_, &AppModel::keysChanged, this, &KeysMenu::rebuild);
@@ -15,7 +15,9 @@ KeysMenu::KeysMenu(const AppModel& model, QWidget* parent)
 
 void KeysMenu::rebuild() {
     clear();
-    KeyMenuItems::addTo(this, model_.keys());
+    KeyMenuItems::addTo(this, model_.keys(), [this](const SSHKey& key) {
+        model_.notify(KeyMenuItems::copiedMessage(key));
+    });
 }
 
 } // namespace moorkeep

@@ -6,18 +6,18 @@ namespace moorkeep {
 
 class AppModel;
 
-// The main window's "Keys" menu: the shared key entries for the model's
-// current keys, rebuilt whenever they change.
+// The Key menu's "Copy Public Key of" submenu: the shared key entries for
+// the model's current keys, rebuilt whenever they change.
 class KeysMenu : public QMenu {
     Q_OBJECT
 
 public:
-    explicit KeysMenu(const AppModel& model, QWidget* parent = nullptr);
+    explicit KeysMenu(AppModel& model, QWidget* parent = nullptr);
 
 private:
     void rebuild();
 
-    const AppModel& model_;
+    AppModel& model_;
 };
 
 } // namespace moorkeep

@@ -7,7 +7,7 @@
 
 namespace moorkeep::TrayIcon {
 
-QSystemTrayIcon* create(const AppModel& model, TrayMenu::Actions actions, QObject* parent) {
+QSystemTrayIcon* create(AppModel& model, TrayMenu::Actions actions, QObject* parent) {
     auto* icon = new QSystemTrayIcon(TrayIconImage::forDesktop(), parent);
     icon->setObjectName(QStringLiteral("trayIcon"));
     icon->setToolTip(QStringLiteral("Moorkeep"));

@@ -13,7 +13,7 @@ namespace TrayIcon {
 
 // The tray icon "Moorkeep" with its menu, shown at once. Clicking the icon
 // opens the menu too. The menu goes with the icon.
-QSystemTrayIcon* create(const AppModel& model, TrayMenu::Actions actions, QObject* parent);
+QSystemTrayIcon* create(AppModel& model, TrayMenu::Actions actions, QObject* parent);
 
 } // namespace TrayIcon
 

@@ -7,7 +7,7 @@
 
 namespace moorkeep {
 
-TrayMenu::TrayMenu(const AppModel& model, Actions actions, QWidget* parent)
+TrayMenu::TrayMenu(AppModel& model, Actions actions, QWidget* parent)
     : QMenu(parent)
     , model_(model)
     , actions_(std::move(actions)) {
@@ -25,7 +25,9 @@ void TrayMenu::rebuild() {
     heading->setObjectName(QStringLiteral("trayHeading"));
     heading->setEnabled(false);
     addSeparator();
-    KeyMenuItems::addTo(this, model_.keys());
+    KeyMenuItems::addTo(this, model_.keys(), [this](const SSHKey& key) {
+        model_.notify(KeyMenuItems::copiedMessage(key));
+    });
     addSeparator();
     QAction* showWindow = addAction(tr("Show Window"));
     showWindow->setObjectName(QStringLiteral("showWindowAction"));

@@ -23,12 +23,12 @@ public:
         QAction* quit;
     };
 
-    TrayMenu(const AppModel& model, Actions actions, QWidget* parent = nullptr);
+    TrayMenu(AppModel& model, Actions actions, QWidget* parent = nullptr);
 
 private:
     void rebuild();
 
-    const AppModel& model_;
+    AppModel& model_;
     Actions actions_;
 };
 

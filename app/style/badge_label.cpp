@@ -9,17 +9,20 @@ namespace moorkeep {
 
 BadgeLabel::Look BadgeLabel::neutralLook(QMargins padding) {
     return {[] { return Colors::secondary(); },
-            [] { return Colors::withOpacity(Colors::secondary(), 0.15); }, padding, false};
+            [] { return Colors::withOpacity(Colors::secondary(), Colors::tintOpacity); }, padding,
+            false};
 }
 
 BadgeLabel::Look BadgeLabel::accentLook(QMargins padding) {
-    return {[] { return Colors::accent(); },
-            [] { return Colors::withOpacity(Colors::accent(), 0.15); }, padding, true};
+    return {[] { return Colors::accentOnTint(); },
+            [] { return Colors::withOpacity(Colors::accent(), Colors::tintOpacity); }, padding,
+            true};
 }
 
 BadgeLabel::Look BadgeLabel::warningLook(QMargins padding) {
-    return {[] { return Colors::warning(); },
-            [] { return Colors::withOpacity(Colors::warning(), 0.15); }, padding, false};
+    return {[] { return Colors::onOwnTint(Colors::warning()); },
+            [] { return Colors::withOpacity(Colors::warning(), Colors::tintOpacity); }, padding,
+            false};
 }
 
 BadgeLabel::BadgeLabel(const QString& text, Look look, QWidget* parent)

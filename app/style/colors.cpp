@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <algorithm>
+#include <cmath>
 
 namespace moorkeep::Colors {
 
@@ -24,10 +26,49 @@ QColor faded(qreal amount) {
                             float(text.blueF() + (back.blueF() - text.blueF()) * amount));
 }
 
+qreal luminance(const QColor& color) {
+    auto linear = [](float channel) {
+        return channel <= 0.04045f ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
+}
+
+QColor mix(const QColor& from, const QColor& to, qreal amount) {
+    return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * amount),
+                            float(from.greenF() + (to.greenF() - from.greenF()) * amount),
+                            float(from.blueF() + (to.blueF() - from.blueF()) * amount),
+                            from.alphaF());
+}
+
+// color, moved as little as needed to be readable on its own tint (which
+// moves with it) over both the window and the cards.
+QColor readableOnTint(const QColor& color, qreal ratio) {
+    const QColor target =
+        luminance(windowBackground()) < 0.18 ? QColor(Qt::white) : QColor(Qt::black);
+    constexpr int steps = 20;
+    for (int step = 0; step < steps; ++step) {
+        const QColor moved = mix(color, target, qreal(step) / steps);
+        const QColor tint = withOpacity(moved, tintOpacity);
+        if (contrast(moved, over(tint, windowBackground())) >= ratio &&
+            contrast(moved, over(tint, controlBackground())) >= ratio)
+            return moved;
+    }
+    return target;
+}
+
 } // namespace
 
 QColor accent() {
     return palette().color(QPalette::Highlight);
+}
+
+QColor accentOnTint() {
+    return onOwnTint(accent());
+}
+
+QColor onOwnTint(const QColor& color) {
+    return readableOnTint(color, textContrast);
 }
 
 QColor primary() {
@@ -35,7 +76,7 @@ QColor primary() {
 }
 
 QColor secondary() {
-    return faded(0.4);
+    return readableOnTint(faded(0.4), textContrast);
 }
 
 QColor tertiary() {
@@ -66,6 +107,28 @@ QColor destructive() {
 QColor withOpacity(QColor color, qreal opacity) {
     color.setAlphaF(float(color.alphaF() * opacity));
     return color;
+}
+
+QColor over(const QColor& top, const QColor& bottom) {
+    QColor opaque = mix(bottom, top, top.alphaF());
+    opaque.setAlphaF(1);
+    return opaque;
+}
+
+qreal contrast(const QColor& first, const QColor& second) {
+    const auto [darker, lighter] = std::minmax(luminance(first), luminance(second));
+    return (lighter + 0.05) / (darker + 0.05);
+}
+
+QColor readableOn(const QColor& color, const QColor& background, qreal ratio) {
+    const QColor target = luminance(background) < 0.18 ? QColor(Qt::white) : QColor(Qt::black);
+    constexpr int steps = 20;
+    for (int step = 0; step < steps; ++step) {
+        const QColor moved = mix(color, target, qreal(step) / steps);
+        if (contrast(moved, background) >= ratio)
+            return moved;
+    }
+    return target;
 }
 
 } // namespace moorkeep::Colors

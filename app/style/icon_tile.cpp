@@ -29,11 +29,15 @@ void IconTile::paint(QPainter& painter, const QRect& tile, const QString& symbol
                      const QColor& color, qreal fillOpacity) {
     QPainterPath path;
     path.addRoundedRect(QRectF(tile), look.radius, look.radius);
-    painter.fillPath(path, Colors::withOpacity(color, fillOpacity));
+    const QColor fill = Colors::withOpacity(color, fillOpacity);
+    painter.fillPath(path, fill);
+    // A dark accent on a dark window would all but vanish.
+    const QColor symbolColor = Colors::readableOn(
+        color, Colors::over(fill, Colors::windowBackground()), Colors::symbolContrast);
     const int inset = (look.side - look.symbolSize) / 2;
-    painter.drawPixmap(
-        tile.topLeft() + QPoint(inset, inset),
-        Symbols::pixmap(symbol, color, look.symbolSize, painter.device()->devicePixelRatioF()));
+    painter.drawPixmap(tile.topLeft() + QPoint(inset, inset),
+                       Symbols::pixmap(symbol, symbolColor, look.symbolSize,
+                                       painter.device()->devicePixelRatioF()));
 }
 
 } // namespace moorkeep

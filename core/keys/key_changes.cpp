@@ -58,4 +58,29 @@ std::string failureMessage(const KeyToolResult& result) {
     return "ssh-keygen exited with code " + std::to_string(result.status);
 }
 
+std::string failureMessage(const KeyToolResult& result, const std::string& workingPath,
+                           const std::string& shownPath) {
+    std::string raw = failureMessage(result);
+    if (!workingPath.empty())
+        for (auto at = raw.find(workingPath); at != std::string::npos;
+             at = raw.find(workingPath, at + shownPath.size()))
+            raw.replace(at, workingPath.size(), shownPath);
+    std::string message;
+    for (char c : raw) {
+        const bool space = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        if (!space)
+            message += c;
+        else if (!message.empty() && message.back() != ' ')
+            message += ' ';
+    }
+    if (!message.empty() && message.back() == ' ')
+        message.pop_back();
+    return message;
+}
+
+bool isWrongPassphrase(const KeyToolResult& result) {
+    return result.status != 0 &&
+           result.errorOutput.find("incorrect passphrase") != std::string::npos;
+}
+
 } // namespace moorkeep::KeyChanges

@@ -22,4 +22,12 @@ KeyToolResult changePassphrase(const std::string& toolPath, const std::string& p
 // none.
 std::string failureMessage(const KeyToolResult& result);
 
+// The same for a run on a working copy, told of the key itself: the copy's
+// path becomes shownPath and the tool's lines one line.
+std::string failureMessage(const KeyToolResult& result, const std::string& workingPath,
+                           const std::string& shownPath);
+
+// The run failed because the current passphrase does not open the key.
+bool isWrongPassphrase(const KeyToolResult& result);
+
 } // namespace moorkeep::KeyChanges

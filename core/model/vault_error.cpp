@@ -20,6 +20,10 @@ VaultError VaultError::keyFileNotFound(const std::string& path) {
     return {Kind::keyFileNotFound, path, "Key file not found: " + path};
 }
 
+VaultError VaultError::wrongPassphrase(const std::string& path) {
+    return {Kind::wrongPassphrase, path, "The current passphrase of " + path + " is not right."};
+}
+
 VaultError VaultError::sshKeygenFailed(const std::string& message) {
     return {Kind::sshKeygenFailed, message, "ssh-keygen failed: " + message};
 }

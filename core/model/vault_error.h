@@ -8,11 +8,19 @@ namespace moorkeep {
 // Store errors concerning keys. what() is the message shown to the user.
 class VaultError : public std::runtime_error {
 public:
-    enum class Kind { keyAlreadyExists, keyNotFound, keyFileNotFound, sshKeygenFailed };
+    enum class Kind {
+        keyAlreadyExists,
+        keyNotFound,
+        keyFileNotFound,
+        wrongPassphrase,
+        sshKeygenFailed
+    };
 
     static VaultError keyAlreadyExists(const std::string& fileName);
     static VaultError keyNotFound(const std::string& keyId);
     static VaultError keyFileNotFound(const std::string& path);
+    // The current passphrase given does not open the key at path.
+    static VaultError wrongPassphrase(const std::string& path);
     static VaultError sshKeygenFailed(const std::string& message);
 
     Kind kind() const { return kind_; }

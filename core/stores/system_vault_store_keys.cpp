@@ -70,8 +70,12 @@ std::vector<SSHKey> SystemVaultStore::changePassphrase(const ChangePassphraseOpt
     KeyPairFiles::PrivateCopy copy(privatePath);
     KeyToolResult result = KeyChanges::changePassphrase(
         keyToolPath_, copy.path(), options.oldPassphrase, options.newPassphrase);
+    const std::string shownPath = "~/.ssh/" + *base;
+    if (KeyChanges::isWrongPassphrase(result))
+        throw VaultError::wrongPassphrase(shownPath);
     if (result.status != 0)
-        throw VaultError::sshKeygenFailed(KeyChanges::failureMessage(result));
+        throw VaultError::sshKeygenFailed(
+            KeyChanges::failureMessage(result, copy.path(), shownPath));
     if (!KeyPairFiles::isComplete(copy.path()))
         throw VaultError::sshKeygenFailed(
             "ssh-keygen did not write the key (is the disk full?). The key was left unchanged.");

@@ -296,6 +296,53 @@ private slots:
         QVERIFY(!h->model->errorMessage());
     }
 
+    // A change that went through says so in a line; one that failed does not.
+    void successfulChangesSaySo_data() {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("host saved") << 0 << false << u"Saved \u201cchanged\u201d"_qs;
+        QTest::newRow("key renamed") << 1 << false << u"Renamed to \u201cchanged\u201d"_qs;
+        QTest::newRow("passphrase set") << 2 << false << u"Passphrase of \u201cWork\u201d set"_qs;
+        QTest::newRow("passphrase changed")
+            << 3 << false << u"Passphrase of \u201cWork\u201d changed"_qs;
+        QTest::newRow("passphrase removed")
+            << 4 << false << u"Passphrase of \u201cWork\u201d removed"_qs;
+        QTest::newRow("failed save") << 0 << true << QString();
+        QTest::newRow("failed passphrase change") << 3 << true << QString();
+    }
+
+    void successfulChangesSaySo() {
+        QFETCH(int, change);
+        QFETCH(bool, fails);
+        auto h = loaded();
+        if (change == 3 || change == 4) {
+            VaultData data = sampleVault();
+            data.keys[1].hasPassphrase = true;
+            h->store->setData(data);
+            QVERIFY(finished(h->model->load()));
+        }
+        for (Op op : {Op::saveConfigHost, Op::saveKeyMeta, Op::changePassphrase})
+            if (fails)
+                h->store->fail(op, "No");
+        QSignalSpy notices(h->model.get(), &AppModel::notified);
+        QFuture<void> done;
+        switch (change) {
+        case 0:
+        case 1:
+            done = startChange(*h->model, change == 0 ? Op::saveConfigHost : Op::saveKeyMeta, 0);
+            break;
+        default:
+            done = h->model->changePassphrase(
+                {"key-id_work", change == 2 ? "" : "old", change == 4 ? "" : "new"});
+        }
+        QVERIFY(finished(done));
+        QFETCH(QString, told);
+        QCOMPARE(notices.size(), told.isNull() ? 0 : 1);
+        if (!told.isNull())
+            QCOMPARE(notices[0][0].toString(), told);
+    }
+
     // These failures are for the dialog that asked, not for the alert.
     void keyToolFailuresGoToTheCaller() {
         auto h = loaded();

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QToolButton>
 
 using namespace moorkeep;
@@ -105,6 +106,30 @@ private slots:
         h.model->load();
         QTRY_VERIFY(h.model->loadWarnings().isEmpty());
         QVERIFY(!notice->isVisible());
+    }
+
+    // What was done shows for a moment over the warnings, then they are back.
+    void noticesShowForAMomentInTheStatusLine() {
+        WindowHarness h;
+        h.showLoaded();
+        auto* bar = h.find<QStatusBar>(u"loadWarningBar"_qs);
+        QVERIFY(!bar->isVisible());
+        h.model->notify(u"Saved \u201cweb\u201d"_qs);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->currentMessage(), u"Saved \u201cweb\u201d"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), ContentView::noticeMilliseconds + 2000);
+
+        VaultData data = sampleVault();
+        data.warnings = {"~/.ssh/odd was not read."};
+        h.store->setData(data);
+        h.model->load();
+        QTRY_VERIFY(bar->isVisible());
+        h.model->notify(u"Copied"_qs);
+        QCOMPARE(bar->currentMessage(), u"Copied"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(bar->currentMessage().isEmpty(),
+                                 ContentView::noticeMilliseconds + 2000);
+        QVERIFY(bar->isVisible());
+        QVERIFY(h.find<QLabel>(u"loadWarningNotice"_qs)->isVisible());
     }
 
     void screensKeepTheirStateAcrossTabSwitches() {

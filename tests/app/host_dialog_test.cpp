@@ -18,6 +18,10 @@ struct DialogHarness {
             std::move(existing), sampleVault().hosts, sampleVault().keys,
             [this](SSHHost host) { saved.push_back(std::move(host)); }, [this] { ++cancelled; });
         dialog->show();
+        // Fields only lose the focus in the active window.
+        QApplication::setActiveWindow(dialog.get());
+        if (!QTest::qWaitForWindowActive(dialog.get()))
+            qFatal("the dialog did not become active");
     }
 
     QLineEdit* field(const char* name) const {
@@ -28,6 +32,19 @@ struct DialogHarness {
     }
     bool shows(const char* line) const {
         return dialog->findChild<QLabel*>(QString::fromLatin1(line))->isVisibleTo(dialog.get());
+    }
+    // Moves the focus from the field to another, as Tab would.
+    void leave(const char* name) const {
+        field(name)->setFocus(Qt::TabFocusReason);
+        field(qstrcmp(name, "userField") == 0 ? "aliasField" : "userField")
+            ->setFocus(Qt::TabFocusReason);
+    }
+    QStringList shownProblems() const {
+        QStringList shown;
+        for (const char* line : {"duplicateAliasLine", "aliasProblemLine", "portProblemLine"})
+            if (shows(line))
+                shown << QString::fromLatin1(line);
+        return shown;
     }
     // Replaces a field's text as typing would.
     void type(const char* name, const QString& text) const {
@@ -147,6 +164,11 @@ private slots:
         }
         const QByteArray name = field.toLatin1();
         h.type(name.constData(), text);
+        // A new host's rule messages wait until the field is left.
+        if (editedId.isEmpty()) {
+            QCOMPARE(h.shownProblems(), QStringList());
+            h.leave(name.constData());
+        }
 
         QCOMPARE(h.dialog->canSave(), canSave);
         QCOMPARE(h.button("saveButton")->isEnabled(), canSave);
@@ -169,6 +191,24 @@ private slots:
         QCOMPARE(saved.proxyJump,
                  proxyJump.isNull() ? std::nullopt : std::optional(proxyJump.toStdString()));
         QCOMPARE(saved.source, editedId.isEmpty() ? HostSource::user : HostSource::config);
+    }
+
+    // Nothing is red before the user did anything; trying to save shows
+    // every rule that stands in the way.
+    void rulesShowOnceAFieldIsLeftOrSavingIsTried() {
+        DialogHarness h(std::nullopt);
+        QTRY_VERIFY(h.field("aliasField")->hasFocus());
+        QCOMPARE(h.shownProblems(), QStringList());
+        h.type("portField", u"0"_qs);
+        QCOMPARE(h.shownProblems(), QStringList());
+        QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
+        QVERIFY(h.saved.empty());
+        QCOMPARE(h.shownProblems(), (QStringList{u"aliasProblemLine"_qs, u"portProblemLine"_qs}));
+
+        DialogHarness other(std::nullopt);
+        QTRY_VERIFY(other.field("aliasField")->hasFocus());
+        other.leave("aliasField");
+        QCOMPARE(other.shownProblems(), QStringList{u"aliasProblemLine"_qs});
     }
 
     // A host whose alias is already odd can be edited while the alias stays.

@@ -3,17 +3,21 @@
 #include "hosts/host_dialog.h"
 #include "hosts/host_list_model.h"
 #include "hosts/hosts_sidebar.h"
+#include "style/elided_label.h"
 #include "support/app_test.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QClipboard>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
@@ -170,7 +174,7 @@ private slots:
         QCOMPARE(h.find<QLabel>(u"hostCountLabel"_qs)->text(), footer);
         QCOMPARE(bool(h.find(u"emptyHostsState"_qs)), hosts == 0);
         if (hosts == 0)
-            QCOMPARE(h.find<QLabel>(u"emptyHostsTitle"_qs)->text(), u"No host selected"_qs);
+            QCOMPARE(h.find<QLabel>(u"emptyHostsTitle"_qs)->text(), u"No hosts yet"_qs);
     }
 
     // Four cards, or five with a jump host; a key that is not there reads
@@ -387,6 +391,68 @@ private slots:
         QCOMPARE(h.state().sheet(), std::nullopt);
         h.press(Qt::CTRL | Qt::Key_1);
         QCOMPARE(h.model->tab(), AppTab::hosts);
+    }
+
+    // The search field has the keys from the start; a search that hides
+    // every host says so in the list's place, and Escape ends it.
+    void emptyPanesSayWhy() {
+        ScreenHarness h;
+        auto* search = h.find<QLineEdit>(u"hostsSearchField"_qs);
+        QVERIFY(search->hasFocus());
+        QTest::keyClicks(search, u"zzz"_qs);
+        auto* noMatch = h.find<QLabel>(u"noMatchLabel"_qs);
+        QVERIFY(noMatch->isVisible());
+        QCOMPARE(noMatch->text(), u"No hosts match \u201czzz\u201d"_qs);
+        QVERIFY(!h.find(u"hostList"_qs)->isVisible());
+        QTest::keyClick(search, Qt::Key_Escape);
+        QCOMPARE(h.state().search(), QString());
+        QVERIFY(!noMatch->isVisible());
+        QCOMPARE(h.listed().size(), 3);
+        // Delete in the empty field is for the selected host.
+        QTest::keyClick(search, Qt::Key_Delete);
+        QTRY_VERIFY(h.deleteAlert());
+        h.press(QKeyCombination(Qt::Key_Escape));
+        QTRY_VERIFY(!h.deleteAlert());
+
+        h.state().setSelectedId(std::nullopt);
+        QTRY_COMPARE(h.find<QLabel>(u"emptyHostsTitle"_qs)->text(), u"Select a host"_qs);
+    }
+
+    // Too long for the pane: shortened with "…", whole in the tooltip and
+    // for screen readers, which hear every value under its caption.
+    void longValuesAreShortenedButReadInFull() {
+        VaultData data = screenVault();
+        const QString longName = QString(160, u'h') + u".example.org"_qs;
+        data.hosts[2].hostname = longName.toStdString();
+        data.hosts[2].proxyJump = std::string(160, 'j');
+        ScreenHarness h(data);
+        h.state().setSelectedId("USER-backup");
+        for (const char* name : {"hostHostnameLabel", "commandText"}) {
+            auto* label = h.find<ElidedLabel>(QString::fromLatin1(name));
+            QTRY_VERIFY2(label->isElided(), name);
+            QVERIFY2(label->text().endsWith(u'\u2026'), name);
+            QVERIFY2(label->toolTip() == label->fullText(), name);
+            QVERIFY2(label->fullText().contains(longName), name);
+        }
+        QStringList heard;
+        for (auto* value : h.find(u"hostCards"_qs)->findChildren<ElidedLabel*>(u"cardValue"_qs)) {
+            QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(value);
+            heard << reader->text(QAccessible::Name) + u": "_qs + reader->text(QAccessible::Value);
+        }
+        QCOMPARE(heard,
+                 (QStringList{u"HOSTNAME: "_qs + longName, u"USER: root"_qs, u"PORT: 22"_qs,
+                              u"IDENTITY KEY: None"_qs, u"PROXYJUMP: "_qs + QString(160, u'j')}));
+        QAccessibleInterface* command =
+            QAccessible::queryAccessibleInterface(h.find(u"commandText"_qs));
+        QCOMPARE(command->text(QAccessible::Name), u"Connection command"_qs);
+        QVERIFY(command->text(QAccessible::Value).endsWith(u"root@"_qs + longName));
+
+        // The list's row shows both lines whole in its tooltip.
+        auto* list = h.find<QListView>(u"hostList"_qs);
+        const QPoint row = list->visualRect(list->model()->index(2, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, row, list->viewport()->mapToGlobal(row));
+        QApplication::sendEvent(list->viewport(), &help);
+        QCOMPARE(QToolTip::text(), u"backup\nroot@"_qs + longName);
     }
 
     void everyControlHasANameForAssistiveTechnology() {

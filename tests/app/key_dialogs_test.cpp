@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPromise>
 #include <QPushButton>
 
@@ -239,7 +240,7 @@ private slots:
         QVERIFY(!h.save()->isEnabled());
         h.field(u"confirmPassphraseField"_qs)->clear();
         QVERIFY(!mismatch->isVisible());
-        QVERIFY(h.save()->isEnabled());
+        QVERIFY(!h.save()->isEnabled());
 
         // "é" typed as one character or as e and a combining accent.
         h.field(u"newPassphraseField"_qs)->setText(u"caf\u00e9"_qs);
@@ -253,11 +254,93 @@ private slots:
         QCOMPARE(h.save()->text(), u"Saving…"_qs);
         QVERIFY(!child<QPushButton>(&h.dialog, u"cancelButton"_qs)->isEnabled());
 
-        h.call.fail(u"ssh-keygen failed: incorrect passphrase supplied"_qs);
+        // The dialog makes room for the box instead of squeezing its fields.
+        const int heightBefore = h.dialog.height();
+        h.call.fail(u"The current passphrase of ~/.ssh/id_ed25519 is not right."_qs);
         auto* failure = child<QLabel>(&h.dialog, u"failureLabel"_qs);
         QTRY_VERIFY(failure->isVisible());
-        QCOMPARE(failure->text(), u"ssh-keygen failed: incorrect passphrase supplied"_qs);
+        QCOMPARE(failure->text(), u"The current passphrase of ~/.ssh/id_ed25519 is not right."_qs);
         QVERIFY(h.save()->isEnabled());
+        QVERIFY(h.dialog.height() > heightBefore);
+        for (const auto* name :
+             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
+            QVERIFY2(h.field(QString::fromLatin1(name))->height() >=
+                         h.field(QString::fromLatin1(name))->sizeHint().height(),
+                     name);
+    }
+
+    // A new passphrase counts only once it was typed twice alike; removing
+    // needs both new fields empty.
+    void actionNeedsTheNewPassphraseTwice_data() {
+        QTest::addColumn<bool>("isProtected");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("confirmed");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("action");
+        QTest::newRow("set, nothing typed") << false << ""
+                                            << "" << false << "Set Passphrase";
+        QTest::newRow("set, typed once") << false << "abc"
+                                         << "" << false << "Set Passphrase";
+        QTest::newRow("set, half confirmed") << false << "abc"
+                                             << "ab" << false << "Set Passphrase";
+        QTest::newRow("set, confirmed") << false << "abc"
+                                        << "abc" << true << "Set Passphrase";
+        QTest::newRow("change, typed once") << true << "abc"
+                                            << "" << false << "Change Passphrase";
+        QTest::newRow("change, confirmed") << true << "abc"
+                                           << "abc" << true << "Change Passphrase";
+        QTest::newRow("remove") << true << ""
+                                << "" << true << "Remove Passphrase";
+        QTest::newRow("remove, stray confirmation") << true << ""
+                                                    << "x" << false << "Remove Passphrase";
+    }
+
+    void actionNeedsTheNewPassphraseTwice() {
+        QFETCH(bool, isProtected);
+        QFETCH(QString, typed);
+        QFETCH(QString, confirmed);
+        PassphraseHarness h(isProtected);
+        h.dialog.show();
+        QTest::keyClicks(h.field(u"newPassphraseField"_qs), typed);
+        QTest::keyClicks(h.field(u"confirmPassphraseField"_qs), confirmed);
+        QTEST(h.save()->isEnabled(), "enabled");
+        QTEST(h.save()->text(), "action");
+        // Return in the last field acts only when the button may, and never
+        // removes a passphrase.
+        QTest::keyClick(h.field(u"confirmPassphraseField"_qs), Qt::Key_Return);
+        QFETCH(bool, enabled);
+        QCOMPARE(h.sent.size(), enabled && !typed.isEmpty() ? 1u : 0u);
+        QVERIFY(!h.dialog.removeAlert());
+    }
+
+    void returnMovesThroughTheFieldsAndNeverRemoves() {
+        PassphraseHarness h(true);
+        h.dialog.show();
+        auto* current = h.field(u"currentPassphraseField"_qs);
+        QTRY_VERIFY(current->hasFocus());
+        QTest::keyClicks(current, u"old"_qs);
+        QTest::keyClick(current, Qt::Key_Return);
+        QTRY_VERIFY(h.field(u"newPassphraseField"_qs)->hasFocus());
+        QTest::keyClick(h.field(u"newPassphraseField"_qs), Qt::Key_Enter);
+        QTRY_VERIFY(h.field(u"confirmPassphraseField"_qs)->hasFocus());
+        QTest::keyClick(h.field(u"confirmPassphraseField"_qs), Qt::Key_Return);
+        QTest::keyClick(&h.dialog, Qt::Key_Return);
+        QVERIFY(h.sent.empty());
+
+        // Removing is the button, then a confirmation whose default declines.
+        h.save()->click();
+        QMessageBox* alert = h.dialog.removeAlert();
+        QVERIFY(alert);
+        QVERIFY(alert->informativeText().contains(u"anyone who gets the file can use this key"_qs));
+        QCOMPARE(alert->defaultButton()->objectName(), u"alertCancelButton"_qs);
+        alert->defaultButton()->click();
+        QTRY_VERIFY(!h.dialog.removeAlert());
+        QVERIFY(h.sent.empty());
+
+        h.save()->click();
+        child<QPushButton>(h.dialog.removeAlert(), u"alertRemoveButton"_qs)->click();
+        QCOMPARE(h.sent.size(), 1u);
+        QCOMPARE(h.sent[0], (ChangePassphraseOptions{"key-id_ed25519", "old", ""}));
     }
 
     void secretsStayOffTheClipboardAndAreEmptiedOnClose() {

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QSignalSpy>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
@@ -88,6 +89,7 @@ private slots:
         MenusHarness h(
             {sampleKey("id_ed25519", "Laptop"), withoutPublicKey(sampleKey("id_old", "Old")), rsa});
 
+        QSignalSpy told(h.model.get(), &AppModel::notified);
         for (const QList<QAction*>& items : h.bothMenus()) {
             QCOMPARE(texts(items),
                      (QStringList{u"Laptop \u2014 ed25519"_qs, u"Build && Deploy \u2014 rsa"_qs}));
@@ -99,6 +101,10 @@ private slots:
             items[0]->trigger();
             QCOMPARE(QGuiApplication::clipboard()->text(), u"ssh-ed25519 AAAA id_ed25519"_qs);
         }
+        // Each copy says so.
+        QCOMPARE(told.size(), 4);
+        QCOMPARE(told[0][0].toString(), u"Public key of \u201cBuild & Deploy\u201d copied"_qs);
+        QCOMPARE(told[3][0].toString(), u"Public key of \u201cLaptop\u201d copied"_qs);
         QCOMPARE(KeyMenuItems::label(rsa), u"Build & Deploy \u2014 rsa"_qs);
     }
 

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTextEdit>
 #include <QToolTip>
@@ -178,7 +179,7 @@ private slots:
         QVERIFY(!h.find(u"usedByTableView"_qs));
         auto* lock = h.find<QWidget>(u"passphraseButton"_qs);
         QVERIFY(lock);
-        QCOMPARE(lock->toolTip(), u"Set passphrase"_qs);
+        QCOMPARE(lock->accessibleName(), u"Set passphrase"_qs);
     }
 
     void usedKeyRefusesDeletionAndListsItsHosts() {
@@ -193,7 +194,8 @@ private slots:
         QCOMPARE(table->model()->index(0, 1).data().toString(), u"web.example.org"_qs);
         QCOMPARE(table->model()->index(0, 2).data().toString(), u"deploy"_qs);
         QCOMPARE(table->model()->index(1, 0).data().toString(), u"api"_qs);
-        QCOMPARE(h.find<QWidget>(u"passphraseButton"_qs)->toolTip(), u"Change passphrase"_qs);
+        QCOMPARE(h.find<QWidget>(u"passphraseButton"_qs)->accessibleName(),
+                 u"Change passphrase"_qs);
 
         // Delete from the keyboard is refused in the same words.
         h.action(u"deleteKeyAction"_qs)->trigger();
@@ -206,14 +208,33 @@ private slots:
         QVERIFY(!h.find(u"passphraseButton"_qs)); // passphrase state unknown
     }
 
-    void createdShowsTheLocaleDate() {
-        QCOMPARE(KeyDetailView::createdText("2024-01-02"),
-                 QLocale().toString(QDate(2024, 1, 2), QLocale::LongFormat));
-        QCOMPARE(KeyDetailView::createdText("unknown"), u"unknown"_qs);
+    void createdIsAShortLocaleDate_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom)
+                                 << u"2 Jan 2024"_qs;
+        QTest::newRow("American") << QLocale(QLocale::English, QLocale::UnitedStates)
+                                  << u"Jan 2, 2024"_qs;
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << u"2. Jan. 2024"_qs;
+    }
+    void createdIsAShortLocaleDate() {
+        QFETCH(QLocale, locale);
+        QTEST(KeyDetailView::createdText("2024-01-02", locale), "shown");
+        QCOMPARE(KeyDetailView::createdText("unknown", locale), u"unknown"_qs);
+    }
+
+    // At the window's smallest the fingerprint still takes a single line.
+    void fingerprintNeverWraps() {
+        VaultData data = keysVault();
+        data.keys[0].fingerprint = "SHA256:" + std::string(43, 'W');
         KeysHarness h;
-        auto* card = h.find(u"createdCard"_qs);
-        QVERIFY(card);
-        QVERIFY(card->findChild<QTextEdit*>()->toPlainText() != u"2024-01-02"_qs);
+        h.store->setData(data);
+        QFuture<void> refreshed = h.model->refreshKeys();
+        QTRY_VERIFY(refreshed.isFinished());
+        h.view->resize(h.view->minimumSizeHint());
+        auto* text = h.find<QTextEdit>(u"fingerprintText"_qs);
+        QCOMPARE(text->toPlainText(), QString::fromStdString(data.keys[0].fingerprint));
+        QTRY_COMPARE(text->height(), text->heightForWidth(100000));
     }
 
     void copyButtonsPutTheExactTextAndShowCopiedForAWhile() {
@@ -268,21 +289,50 @@ private slots:
         QVERIFY(!h.state().keyToDelete());
     }
 
-    void emptyStateRescans() {
+    // "No keys found" only where there are none; a search that hides every
+    // key says so in the list's place, and Escape ends it.
+    void emptyPanesSayWhy() {
         KeysHarness h;
+        auto* search = h.find<QLineEdit>(u"keysSearchField"_qs);
+        QTRY_VERIFY(search->hasFocus());
         h.state().setSelectedId(std::nullopt);
-        auto* rescan = h.find<QPushButton>(u"rescanButton"_qs);
-        QVERIFY(rescan);
-        QCOMPARE(h.caption(u"noKeysLabel"_qs), u"No keys found"_qs);
-        rescan->click();
-        QTRY_COMPARE(h.store->calls(Op::rescanKeys).size(), 1u);
+        QTRY_COMPARE(h.caption(u"noKeysLabel"_qs), u"Select a key"_qs);
+        QVERIFY(!h.find(u"rescanButton"_qs));
+
+        QTest::keyClicks(search, u"zzz"_qs);
+        auto* noMatch = h.find<QLabel>(u"noMatchLabel"_qs);
+        QVERIFY(noMatch->isVisible());
+        QCOMPARE(noMatch->text(), u"No keys match \u201czzz\u201d"_qs);
+        QVERIFY(!h.find(u"keyListView"_qs)->isVisible());
+        QTest::keyClick(search, Qt::Key_Escape);
+        QCOMPARE(h.state().search(), QString());
+        QVERIFY(!noMatch->isVisible());
+
+        h.store->setData({});
+        h.model->refreshKeys();
+        QTRY_COMPARE(h.caption(u"noKeysLabel"_qs), u"No keys found"_qs);
+        h.find<QPushButton>(u"rescanButton"_qs)->click();
+        QTRY_COMPARE(h.store->calls(Op::rescanKeys).size(), 2u);
+    }
+
+    void buttonsNameTheirKeysInTheirTooltips() {
+        KeysHarness h;
+        const std::pair<const char*, const char*> tips[]{
+            {"generateKeyButton", "Generate new key (Ctrl+N)"},
+            {"renameButton", "Rename key (F2)"},
+            {"passphraseButton", "Change passphrase (Ctrl+Shift+P)"},
+            {"copyPublicKeyButton", "Copy public key (Ctrl+Shift+C)"},
+            {"copyFingerprintButton", "Copy fingerprint (Ctrl+Shift+F)"}};
+        for (const auto& [name, tip] : tips)
+            QCOMPARE(h.find(QString::fromLatin1(name))->toolTip(), QString::fromLatin1(tip));
     }
 
     void shortcutsLiveOnlyOnTheKeysTab() {
         KeysHarness h;
-        const QStringList names{u"keysSearchAction"_qs, u"generateKeyAction"_qs,
-                                u"renameKeyAction"_qs, u"deleteKeyAction"_qs,
-                                u"copyPublicKeyAction"_qs};
+        const QStringList names{u"keysSearchAction"_qs,      u"generateKeyAction"_qs,
+                                u"renameKeyAction"_qs,       u"passphraseAction"_qs,
+                                u"deleteKeyAction"_qs,       u"copyPublicKeyAction"_qs,
+                                u"copyFingerprintAction"_qs, u"rescanKeysAction"_qs};
         for (const auto& name : names)
             QVERIFY2(h.action(name)->isEnabled(), qPrintable(name));
         h.model->setTab(AppTab::hosts);
@@ -335,16 +385,21 @@ private slots:
         QVERIFY(dialog);
         dialog->findChild<QLineEdit*>(u"fileNameField"_qs)->setText(u"id_new"_qs);
         dialog->findChild<QLineEdit*>(u"displayNameField"_qs)->setText(u"New one"_qs);
+        QTest::keyClicks(h.find<QLineEdit>(u"keysSearchField"_qs), u"Lap"_qs);
         dialog->findChild<QPushButton*>(u"generateButton"_qs)->click();
         QTRY_VERIFY(!h.state().sheet());
         QCOMPARE(h.model->keys().back().name, "New one");
         QCOMPARE(h.caption(u"keyCountLabel"_qs), u"4 keys"_qs);
+        // The new key is the selected one, in a list that shows it.
+        QCOMPARE(h.state().selectedId(), std::optional(h.model->keys().back().id));
+        QCOMPARE(h.state().search(), QString());
+        QCOMPARE(h.find<QListView>(u"keyListView"_qs)->selectionModel()->selectedRows().size(), 1);
     }
 
     void passphraseChangeClosesTheSheetOnlyOnSuccess() {
         KeysHarness h;
         h.select("key-id_work");
-        h.find<QAbstractButton>(u"passphraseButton"_qs)->click();
+        QTest::keyClick(h.view.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
         auto* dialog = h.find<PassphraseDialog>(u"passphraseDialog"_qs);
         QVERIFY(dialog && dialog->isVisible());
         dialog->findChild<QLineEdit*>(u"newPassphraseField"_qs)->setText(u"s3cret"_qs);
@@ -361,6 +416,7 @@ private slots:
         h.store->release(Op::changePassphrase);
         QTRY_VERIFY(!h.state().sheet());
         QTRY_VERIFY(!h.find(u"passphraseDialog"_qs));
+        QCOMPARE(h.view->statusBar()->currentMessage(), u"Passphrase of \u201cWork\u201d set"_qs);
     }
 };
 

@@ -9,9 +9,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSystemTrayIcon>
+#include <algorithm>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
+
+Q_DECLARE_METATYPE(moorkeep::AppTab)
 
 namespace {
 
@@ -60,8 +63,9 @@ private slots:
         QStringList menus;
         for (QAction* action : t.app->mainWindow()->menuBar()->actions())
             menus.append(action->text().remove(u'&'));
-        QCOMPARE(menus, (QStringList{u"Moorkeep"_qs, u"Keys"_qs, u"Help"_qs}));
+        QCOMPARE(menus, (QStringList{u"Moorkeep"_qs, u"Host"_qs, u"Key"_qs, u"Help"_qs}));
         QCOMPARE(t.menu(u"keysMenu"_qs)->actions().size(), 2);
+        QCOMPARE(t.menu(u"keyMenu"_qs)->actions().last()->menu(), t.menu(u"keysMenu"_qs));
 
         QStringList help;
         for (QAction* action : t.menu(u"helpMenu"_qs)->actions())
@@ -73,6 +77,84 @@ private slots:
         QVERIFY(!tray->icon().isNull());
         QCOMPARE(t.entry(t.trayMenu(), u"Quit Moorkeep"_qs)->shortcut(),
                  QKeySequence(Qt::CTRL | Qt::Key_Q));
+    }
+
+    // Every action of both tabs with its keys, in the menus of the menu bar.
+    void hostAndKeyMenusListEveryActionWithItsKeys() {
+        AppUnderTest t;
+        auto entries = [&](const QString& menu) {
+            QStringList listed;
+            for (QAction* action : t.menu(menu)->actions())
+                if (!action->isSeparator() && !action->menu())
+                    listed << action->text().remove(u'&') + u" = "_qs +
+                                  action->shortcut().toString();
+            return listed;
+        };
+        QCOMPARE(
+            entries(u"hostMenu"_qs),
+            (QStringList{u"Add Host… = Ctrl+N"_qs, u"Edit Host… = Ctrl+E"_qs,
+                         u"Delete Host… = Del"_qs, u"Copy Connection Command = Ctrl+Shift+C"_qs,
+                         u"Find Host = Ctrl+F"_qs, u"Defaults… = Ctrl+Shift+D"_qs}));
+        QCOMPARE(entries(u"keyMenu"_qs),
+                 (QStringList{u"Generate Key… = Ctrl+N"_qs, u"Rename Key… = F2"_qs,
+                              u"Change Passphrase… = Ctrl+Shift+P"_qs, u"Delete Key… = Del"_qs,
+                              u"Copy Public Key = Ctrl+Shift+C"_qs,
+                              u"Copy Fingerprint = Ctrl+Shift+F"_qs, u"Find Key = Ctrl+F"_qs,
+                              u"Rescan Keys = F5"_qs}));
+    }
+
+    // Only the shown tab's entries work, those about a selection only with
+    // one, and a passphrase only where its state is known.
+    void menuEntriesApplyToTheShownTabAndSelection_data() {
+        QTest::addColumn<AppTab>("tab");
+        QTest::addColumn<QString>("selected"); // empty for none
+        QTest::addColumn<QStringList>("enabled");
+        const QStringList hostEntries{u"addHostAction"_qs, u"findHostAction"_qs,
+                                      u"defaultsAction"_qs};
+        const QStringList keyEntries{u"generateKeyAction"_qs, u"keysSearchAction"_qs,
+                                     u"rescanKeysAction"_qs};
+        const QStringList keyChoice{u"renameKeyAction"_qs, u"deleteKeyAction"_qs,
+                                    u"copyPublicKeyAction"_qs, u"copyFingerprintAction"_qs};
+        QTest::newRow("host selected")
+            << AppTab::hosts << u"cfg-web"_qs
+            << hostEntries + QStringList{u"editHostAction"_qs, u"deleteHostAction"_qs,
+                                         u"copyCommandAction"_qs};
+        QTest::newRow("no host selected") << AppTab::hosts << QString() << hostEntries;
+        QTest::newRow("key selected")
+            << AppTab::keys << u"key-id_ed25519"_qs
+            << keyEntries + keyChoice + QStringList{u"passphraseAction"_qs};
+        QTest::newRow("key of unknown protection")
+            << AppTab::keys << u"key-id_odd"_qs << keyEntries + keyChoice;
+        QTest::newRow("no key selected") << AppTab::keys << QString() << keyEntries;
+    }
+
+    void menuEntriesApplyToTheShownTabAndSelection() {
+        QFETCH(AppTab, tab);
+        QFETCH(QString, selected);
+        QFETCH(QStringList, enabled);
+        AppUnderTest t;
+        VaultData data = sampleVault();
+        data.keys.push_back(sampleKey("id_odd", "Odd"));
+        data.keys.back().hasPassphrase = std::nullopt;
+        t.store->setData(data);
+        QFuture<void> reloaded = t.app->model().load();
+        QTRY_VERIFY(reloaded.isFinished());
+        t.app->model().setTab(tab);
+        const std::optional<std::string> id =
+            selected.isEmpty() ? std::nullopt : std::optional(selected.toStdString());
+        if (tab == AppTab::hosts)
+            t.app->mainWindow()->hostsState().setSelectedId(id);
+        else
+            t.app->mainWindow()->keysState().setSelectedId(id);
+
+        QStringList live;
+        for (const QString& menu : {u"hostMenu"_qs, u"keyMenu"_qs})
+            for (QAction* action : t.menu(menu)->actions())
+                if (!action->isSeparator() && !action->menu() && action->isEnabled())
+                    live << action->objectName();
+        std::sort(live.begin(), live.end());
+        std::sort(enabled.begin(), enabled.end());
+        QCOMPARE(live, enabled);
     }
 
     void bothUpdateEntriesAreDisabledWhileACheckRuns() {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real program with the demo store on a virtual X display and
-# checks from outside that its window "Moorkeep" is mapped and that it is
-# still running a few seconds later. Usage: smoke_test.sh PROGRAM
+# checks from outside that its window "Moorkeep" is mapped, that it is
+# still running a few seconds later, and that a second launch ends at once
+# leaving one window. Usage: smoke_test.sh PROGRAM
 set -euo pipefail
 
 if [ -z "${SMOKE_INSIDE_X:-}" ]; then
@@ -26,8 +27,11 @@ fail() {
 }
 window_mapped() { xwininfo -root -tree | grep -q '"Moorkeep"'; }
 
-HOME=$home XDG_DATA_HOME=$home/.local/share MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb \
-    "$1" >"$home/output.log" 2>&1 &
+mkdir -m 700 "$home/runtime"
+export HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config \
+    XDG_CACHE_HOME=$home/.cache XDG_STATE_HOME=$home/.local/state \
+    XDG_RUNTIME_DIR=$home/runtime MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb
+"$1" >"$home/output.log" 2>&1 &
 app_pid=$!
 
 for _ in $(seq 1 50); do
@@ -41,4 +45,13 @@ window_mapped || fail "no window titled Moorkeep appeared"
 sleep 3
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended by itself"
 window_mapped || fail "the Moorkeep window went away"
-echo "smoke test passed: Moorkeep window mapped, process alive"
+
+# A second launch hands over to the running program and ends at once,
+# opening no window of its own.
+windows() { xwininfo -root -tree | grep -c '"Moorkeep"' || true; }
+before=$(windows)
+timeout 10 "$1" >>"$home/output.log" 2>&1 || fail "the second launch did not end with status 0"
+kill -0 "$app_pid" 2>/dev/null || fail "the first program ended after the second launch"
+after=$(windows)
+[ "$after" -eq "$before" ] || fail "windows titled Moorkeep: $before before the second launch, $after after"
+echo "smoke test passed: one Moorkeep window, process alive, second launch handed over"

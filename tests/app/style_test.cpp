@@ -1,4 +1,5 @@
 #include "style/colors.h"
+#include "style/icon_tile.h"
 #include "style/symbols.h"
 #include "style/type_ramp.h"
 
@@ -6,6 +7,7 @@
 #include <QImage>
 #include <QPalette>
 #include <QtTest>
+#include <tuple>
 
 using namespace moorkeep;
 
@@ -29,7 +31,24 @@ QPalette darkPalette() {
     return palette;
 }
 
+QPalette lightPalette(const QColor& accent) {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Highlight, accent);
+    return palette;
+}
+
+QPalette darkPalette(const QColor& accent) {
+    QPalette palette = darkPalette();
+    palette.setColor(QPalette::Highlight, accent);
+    return palette;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(QPalette)
 
 class StyleTest : public QObject {
     Q_OBJECT
@@ -85,6 +104,46 @@ private slots:
         QCOMPARE(Colors::accent(), QColor(0x3d, 0x8b, 0xfd));
         QCOMPARE(Colors::withOpacity(Colors::accent(), 0.15).alpha(), 38);
         QApplication::setPalette(original);
+    }
+
+    // Symbols reach 3:1 and text 4.5:1 against what they are painted on,
+    // also where the theme's own accent is too dim or too pale for it.
+    void foregroundsStandOutFromTheirTiles_data() {
+        QTest::addColumn<QPalette>("palette");
+        QTest::newRow("light") << lightPalette(QColor(0x30, 0x8c, 0xc6));
+        QTest::newRow("light, pale accent") << lightPalette(QColor(0x9e, 0xcb, 0xff));
+        QTest::newRow("dark") << darkPalette();
+        QTest::newRow("dark, deep accent") << darkPalette(QColor(0x15, 0x53, 0x9e));
+    }
+
+    void foregroundsStandOutFromTheirTiles() {
+        QFETCH(QPalette, palette);
+        const QPalette original = QApplication::palette();
+        QApplication::setPalette(palette);
+        for (const QColor& ground : {Colors::windowBackground(), Colors::controlBackground()}) {
+            const QColor accentTint =
+                Colors::over(Colors::withOpacity(Colors::accent(), Colors::tintOpacity), ground);
+            const QColor secondaryTint =
+                Colors::over(Colors::withOpacity(Colors::secondary(), Colors::tintOpacity), ground);
+            const QColor warningTint =
+                Colors::over(Colors::withOpacity(Colors::warning(), Colors::tintOpacity), ground);
+            const QColor tile = Colors::over(
+                Colors::withOpacity(Colors::accent(), IconTile::headerLook.fillOpacity), ground);
+            const std::tuple<const char*, QColor, QColor, qreal> pairs[]{
+                {"type and usage badges", Colors::accentOnTint(), accentTint, Colors::textContrast},
+                {"neutral badges", Colors::secondary(), secondaryTint, Colors::textContrast},
+                {"warning badges", Colors::onOwnTint(Colors::warning()), warningTint,
+                 Colors::textContrast},
+                {"captions", Colors::secondary(), ground, Colors::textContrast},
+                {"tile symbols", Colors::readableOn(Colors::accent(), tile, Colors::symbolContrast),
+                 tile, Colors::symbolContrast},
+                {"text", Colors::primary(), ground, Colors::textContrast}};
+            for (const auto& [role, foreground, background, least] : pairs)
+                QVERIFY2(Colors::contrast(foreground, background) >= least, role);
+        }
+        QApplication::setPalette(original);
+        QCOMPARE(Colors::contrast(Qt::black, Qt::white), 21.0);
+        QCOMPARE(Colors::contrast(Qt::gray, Qt::gray), 1.0);
     }
 
     void typeRampStepsFromTheBodySize() {

@@ -1,3 +1,4 @@
+#include "keys/key_changes.h"
 #include "keys/key_scanner.h"
 #include "model/vault_error.h"
 #include "stores/store_lock.h"
@@ -367,14 +368,23 @@ TEST_F(SystemVaultStoreTest, PassphraseIsSetChangedAndRemoved) {
     EXPECT_EQ(KeyScanner::scan(ssh("")).at(0).hasPassphrase, false);
 }
 
-TEST_F(SystemVaultStoreTest, WrongOldPassphraseFailsInTheToolsWordsAndKeepsTheFile) {
+// In one line about the key itself, never about the working copy the tool
+// was given.
+TEST_F(SystemVaultStoreTest, WrongOldPassphraseSaysSoOfTheKeyAndKeepsTheFile) {
     makeKeyPair(ssh("work"), "ed25519", "right");
     const std::string before = readFile(ssh("work"));
     const std::string id = store->loadData().keys.at(0).id;
     auto error = vaultErrorOf([&] { store->changePassphrase({id, "wrong", "new"}); });
-    EXPECT_EQ(error.kind(), VaultError::Kind::sshKeygenFailed);
-    EXPECT_NE(error.detail().find("passphrase"), std::string::npos) << error.detail();
+    EXPECT_EQ(error.kind(), VaultError::Kind::wrongPassphrase);
+    EXPECT_STREQ(error.what(), "The current passphrase of ~/.ssh/work is not right.");
     EXPECT_EQ(readFile(ssh("work")), before);
+}
+
+TEST(KeyChangesTest, ToolFailuresNameTheKeyInOneLine) {
+    KeyToolResult result{1, "", "Saving key \"/h/.ssh/.work.Ab12Cd\" failed:\r\n  disk full\r\n"};
+    EXPECT_EQ(KeyChanges::failureMessage(result, "/h/.ssh/.work.Ab12Cd", "~/.ssh/work"),
+              "Saving key \"~/.ssh/work\" failed: disk full");
+    EXPECT_FALSE(KeyChanges::isWrongPassphrase(result));
 }
 
 TEST_F(SystemVaultStoreTest, PassphraseChangeSaysWhatIsMissing) {

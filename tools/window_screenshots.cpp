@@ -1,11 +1,14 @@
-// Writes the Hosts tab on the demo data, light and dark, as PNG files:
-//   hosts_screenshots <folder>   (run with QT_QPA_PLATFORM=offscreen)
+// Writes the Hosts and Keys tabs on the demo data and the passphrase dialog
+// over the Keys tab, light and dark, as PNG files:
+//   window_screenshots <folder>   (run with QT_QPA_PLATFORM=offscreen)
 // The README's pictures come from here.
 #include "app_model.h"
 #include "content_view.h"
+#include "keys/keys_state.h"
 #include "stores/demo_vault_store.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPalette>
 #include <QStyle>
@@ -35,15 +38,32 @@ QPalette darkPalette() {
     return palette;
 }
 
-bool shoot(const QString& file) {
+// The window on the tab; with passphrase, the key's passphrase dialog open
+// over it and grabbed alone.
+bool shoot(moorkeep::AppTab tab, bool passphrase, const QString& file) {
     moorkeep::AppModel model(std::make_shared<moorkeep::DemoVaultStore>());
     moorkeep::ContentView view(model);
     view.resize(1040, 680);
+    model.setTab(tab);
     view.show();
     if (!QTest::qWaitFor([&] { return !model.isLoading(); }, 5000))
         return false;
     QTest::qWait(300);
-    return view.grab().save(file);
+    if (!passphrase)
+        return view.grab().save(file);
+    view.keysState().setSheet(moorkeep::KeySheet::passphrase(model.keys().front()));
+    auto* dialog = view.findChild<QDialog*>(QStringLiteral("passphraseDialog"));
+    if (!dialog)
+        return false;
+    QTest::qWait(300);
+    return dialog->grab().save(file);
+}
+
+bool shootAll(const QDir& folder, const QString& theme) {
+    using moorkeep::AppTab;
+    return shoot(AppTab::hosts, false, folder.filePath(u"hosts-%1.png"_qs.arg(theme))) &&
+           shoot(AppTab::keys, false, folder.filePath(u"keys-%1.png"_qs.arg(theme))) &&
+           shoot(AppTab::keys, true, folder.filePath(u"passphrase-%1.png"_qs.arg(theme)));
 }
 
 } // namespace
@@ -53,10 +73,9 @@ int main(int argc, char** argv) {
     const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
-    const QPalette light = QApplication::style()->standardPalette();
-    QApplication::setPalette(light);
-    if (!shoot(folder.filePath(QStringLiteral("hosts-light.png"))))
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    if (!shootAll(folder, QStringLiteral("light")))
         return 1;
     QApplication::setPalette(darkPalette());
-    return shoot(folder.filePath(QStringLiteral("hosts-dark.png"))) ? 0 : 1;
+    return shootAll(folder, QStringLiteral("dark")) ? 0 : 1;
 }
