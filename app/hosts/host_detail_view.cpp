@@ -97,6 +97,28 @@ protected:
     }
 };
 
+// A row of a list card: a label, then a value that takes the rest.
+void addCardRow(QVBoxLayout* card, QWidget* label, QWidget* value) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(14, 8, 14, 8);
+    row->setSpacing(12);
+    row->addWidget(label);
+    row->addWidget(value, 1);
+    card->addLayout(row);
+}
+
+// A caption over a card.
+QWidget* captionedSection(const QString& caption, QWidget* card) {
+    auto* section = new QWidget;
+    auto* layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(
+        new TintedLabel(caption, headingFont(TypeRamp::Style::caption), secondary()));
+    layout->addWidget(card);
+    return section;
+}
+
 } // namespace
 
 HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
@@ -294,24 +316,12 @@ QWidget* HostDetailView::buildExtraOptions() {
         shown->setObjectName(QStringLiteral("extraOptionValue"));
         shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
         shown->setWordWrap(true);
-        auto* row = new QHBoxLayout;
-        row->setContentsMargins(14, 8, 14, 8);
-        row->setSpacing(12);
-        row->addWidget(name);
-        row->addWidget(shown, 1);
-        cardLayout->addLayout(row);
+        addCardRow(cardLayout, name, shown);
         if (++index < host_.extraOptions.size())
             cardLayout->addWidget(new Divider);
     }
 
-    auto* section = new QWidget;
-    auto* layout = new QVBoxLayout(section);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    layout->addWidget(
-        new TintedLabel(tr("EXTRA OPTIONS"), headingFont(TypeRamp::Style::caption), secondary()));
-    layout->addWidget(card);
-    return section;
+    return captionedSection(tr("EXTRA OPTIONS"), card);
 }
 
 // The wildcard and Match blocks OpenSSH applies to the host too, and the
@@ -334,26 +344,14 @@ QWidget* HostDetailView::buildAlsoApplies() {
                                                      : placeText(condition.place) + QStringLiteral(" · ") + note,
                                       TypeRamp::font(TypeRamp::Style::caption), secondary());
         where->setWordWrap(true);
-        auto* row = new QHBoxLayout;
-        row->setContentsMargins(14, 8, 14, 8);
-        row->setSpacing(12);
-        row->addWidget(header);
-        row->addWidget(where, 1);
-        cardLayout->addLayout(row);
+        addCardRow(cardLayout, header, where);
     };
     for (const auto& condition : host_.facts.alsoApplies)
         addRow(condition, {});
     for (const auto& condition : host_.facts.unresolved)
         addRow(condition, tr("not judged: it would run something; counted as not matching"));
 
-    auto* section = new QWidget;
-    auto* layout = new QVBoxLayout(section);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    layout->addWidget(
-        new TintedLabel(tr("ALSO APPLIES"), headingFont(TypeRamp::Style::caption), secondary()));
-    layout->addWidget(card);
-    return section;
+    return captionedSection(tr("ALSO APPLIES"), card);
 }
 
 void HostDetailView::copyCommand() {
