@@ -6,6 +6,7 @@
 #include "files/paths.h"
 
 #include <algorithm>
+#include <set>
 
 namespace moorkeep::config {
 namespace {
@@ -39,10 +40,11 @@ bool splitKeyword(std::string_view line, std::string_view& keyword, std::string_
 class DocumentReader {
 public:
     DocumentReader(const std::string& homedir, const TextOverrides& overrides,
-                   ConfigReadProblems* problems)
+                   ConfigReadProblems* problems, ConfigFiles* met)
         : homedir_(homedir)
         , overrides_(overrides)
-        , problems_(problems) {}
+        , problems_(problems)
+        , met_(met) {}
 
     void read(const std::string& from, int depth) {
         const std::string name = paths::standardize(from, homedir_);
@@ -51,10 +53,12 @@ public:
                 problems_->push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
             return;
         }
-        // A file that includes itself, directly or not, is read once on
-        // that chain.
-        if (std::find(chain_.begin(), chain_.end(), name) != chain_.end())
+        // Each file is read once, as the list of hosts has always read it:
+        // that also ends a file that includes itself.
+        if (!visited_.insert(name).second)
             return;
+        if (met_)
+            met_->files.push_back(name);
         std::optional<std::string> text;
         if (auto found = overrides_.find(name); found != overrides_.end())
             text = found->second;
@@ -62,7 +66,6 @@ public:
             text = ConfigParser::readText(name, problems_);
         if (!text)
             return;
-        chain_.push_back(name);
         const auto fileIndex = static_cast<std::uint32_t>(document.files.size());
         document.files.push_back(name);
         const std::string& kept =
@@ -74,7 +77,6 @@ public:
         for (std::size_t i = 0; i < lines.lineCount(); ++i)
             readLine(trimBlanks(lines.line(i)), fileIndex, static_cast<std::uint32_t>(i + 1),
                      depth);
-        chain_.pop_back();
     }
 
     ConfigDocument document;
@@ -100,7 +102,7 @@ private:
             return document.argumentLists.back();
         };
         if (entry.keyword == "include") {
-            const auto files = ConfigParser::includedFiles(keepArguments(), homedir_);
+            const auto files = ConfigParser::includedFiles(keepArguments(), homedir_, met_);
             entry.kind = DocumentLine::Kind::includeBegin;
             document.lines.push_back(entry);
             for (const std::string& included : files)
@@ -112,8 +114,9 @@ private:
         if (entry.keyword == "host" || entry.keyword == "match") {
             entry.kind =
                 entry.keyword == "host" ? DocumentLine::Kind::host : DocumentLine::Kind::match;
-            if (keepArguments().empty())
-                return;
+            // A header OpenSSH cannot split still ends the block before it;
+            // it takes no name.
+            keepArguments();
         } else if (rest.front() == '#') {
             return;
         }
@@ -123,7 +126,8 @@ private:
     const std::string& homedir_;
     const TextOverrides& overrides_;
     ConfigReadProblems* problems_;
-    std::vector<std::string> chain_;
+    ConfigFiles* met_;
+    std::set<std::string> visited_;
 };
 
 } // namespace
@@ -139,9 +143,17 @@ std::string valueOf(const DocumentLine& line) {
     return text;
 }
 
+std::string_view writtenKeyword(const DocumentLine& line) {
+    const std::string_view text = line.text;
+    if (text.front() == '"')
+        return text.substr(1, text.find('"', 1) - 1);
+    return text.substr(0, text.find_first_of(" \t="));
+}
+
 ConfigDocument readDocument(const std::string& from, const std::string& homedir,
-                            const TextOverrides& overrides, ConfigReadProblems* problems) {
-    DocumentReader reader(homedir, overrides, problems);
+                            const TextOverrides& overrides, ConfigReadProblems* problems,
+                            ConfigFiles* met) {
+    DocumentReader reader(homedir, overrides, problems, met);
     reader.read(from, 0);
     return std::move(reader.document);
 }

@@ -62,10 +62,14 @@ using TextOverrides = std::map<std::string, std::string, std::less<>>;
 
 // Reads the file and what it includes as OpenSSH does: relative Include
 // paths are taken from homedir/.ssh, at most includeDepthLimit levels deep.
-// Lines OpenSSH cannot split (an open quote) are left out; so are files that
-// cannot be read, which go to problems.
+// Each file is read once. Lines OpenSSH cannot split are left out; files
+// that cannot be read go to problems, and what the reading depended on to
+// met, as ConfigParser::readLines records them.
 ConfigDocument readDocument(const std::string& from, const std::string& homedir,
                             const TextOverrides& overrides = {},
-                            ConfigReadProblems* problems = nullptr);
+                            ConfigReadProblems* problems = nullptr, ConfigFiles* met = nullptr);
+
+// The keyword of a line as it is written (the case kept).
+std::string_view writtenKeyword(const DocumentLine& line);
 
 } // namespace moorkeep::config

@@ -152,6 +152,8 @@ private:
     // condition that is not judged here. A condition judged false decides.
     std::optional<bool> matchLine(const DocumentLine& line) const {
         const auto& arguments = document_.arguments(line);
+        if (arguments.empty())
+            return false;
         bool unresolved = false;
         for (std::size_t i = 0; i < arguments.size(); ++i) {
             std::string_view criterion = arguments[i];

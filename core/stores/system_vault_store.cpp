@@ -66,12 +66,31 @@ config::OpenSSHEvaluator SystemVaultStore::evaluator(const config::TextOverrides
                                     forManyNames);
 }
 
-void SystemVaultStore::evaluate(std::vector<SSHHost>& hosts, const KeyPathToId& keyPathToId) const {
-    if (hosts.empty())
-        return;
-    // An index of the blocks by name pays for itself after a few names.
-    config::applyEvaluation(hosts, evaluator({}, hosts.size() > 8), keyPathToId, homedir_,
-                            localUser_);
+ParsedConfig SystemVaultStore::readEvaluated(const KeyPathToId& keyPathToId,
+                                             const ConfigParser::AliasFilter* onlyAliases,
+                                             ConfigReadProblems& problems, ConfigFiles& met,
+                                             const HostLineSeen& seen) const {
+    // One reading serves both: the hosts as their blocks give them, then the
+    // values OpenSSH uses for them.
+    config::ConfigDocument document =
+        config::readDocument(configPath_, homedir_, {}, &problems, &met);
+    config::LineInterpreter interpreter(keyPathToId, homedir_, onlyAliases);
+    for (const auto& line : document.lines) {
+        if (line.kind == config::DocumentLine::Kind::includeBegin ||
+            line.kind == config::DocumentLine::Kind::includeEnd)
+            continue;
+        const std::string& file = document.files[line.file];
+        if (seen && line.kind == config::DocumentLine::Kind::host)
+            seen(line.value(), file);
+        interpreter.add(config::writtenKeyword(line), line.value(), file);
+    }
+    ParsedConfig config = interpreter.finish();
+    if (!config.hosts.empty()) {
+        // An index of the blocks by name pays for itself after a few names.
+        const config::OpenSSHEvaluator evaluator(std::move(document), config.hosts.size() > 8);
+        config::applyEvaluation(config.hosts, evaluator, keyPathToId, homedir_, localUser_);
+    }
+    return config;
 }
 
 ParsedConfig SystemVaultStore::readConfig(const KeyPathToId& keyPathToId) const {
@@ -117,19 +136,12 @@ std::vector<SSHKey> SystemVaultStore::rescanKeys() {
 SystemVaultStore::AliasesRead
 SystemVaultStore::readAliases(const ConfigParser::AliasFilter& aliases,
                               const KeyPathToId& keyPathToId) const {
-    config::LineInterpreter interpreter(keyPathToId, homedir_, &aliases);
     AliasesRead read;
-    std::set<std::string> visited;
-    ConfigParser::readLines(
-        configPath_, visited, homedir_,
-        [&](std::string_view directive, std::string_view value, const std::string& file) {
-            if (config::equalsIgnoringCase(directive, "host") && aliases.contains(value))
-                read.blockFiles.try_emplace(std::string(value), file);
-            interpreter.add(directive, value, file);
-        },
-        &read.problems, &read.met);
-    read.config = interpreter.finish();
-    evaluate(read.config.hosts, keyPathToId);
+    read.config = readEvaluated(keyPathToId, &aliases, read.problems, read.met,
+                                [&](std::string_view value, const std::string& file) {
+                                    if (aliases.contains(value))
+                                        read.blockFiles.try_emplace(std::string(value), file);
+                                });
     return read;
 }
 
@@ -196,9 +208,7 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
         problems = std::move(read.problems);
         data.sources.config = std::move(read.met);
     } else {
-        config =
-            ConfigParser::read(configPath_, keyPathToId, homedir_, &problems, &data.sources.config);
-        evaluate(config.hosts, keyPathToId);
+        config = readEvaluated(keyPathToId, nullptr, problems, data.sources.config, {});
     }
     data.sources.keyFolder = sshDirectory_;
     data.sources.metaFile = metaStore_.path();

@@ -115,8 +115,14 @@ private:
     std::vector<ConfigLineSource> readConfigLines() const;
     std::vector<ConfigLineSource> readConfigLines(ConfigReadProblems& problems) const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
-    // Gives configuration hosts the values OpenSSH uses for them.
-    void evaluate(std::vector<SSHHost>& hosts, const KeyPathToId& keyPathToId) const;
+    // The configuration read once: the hosts (only those of onlyAliases,
+    // when given) with the values OpenSSH uses for them. seen hears of every
+    // Host line: its value and its file.
+    using HostLineSeen = std::function<void(std::string_view value, const std::string& file)>;
+    ParsedConfig readEvaluated(const KeyPathToId& keyPathToId,
+                               const ConfigParser::AliasFilter* onlyAliases,
+                               ConfigReadProblems& problems, ConfigFiles& met,
+                               const HostLineSeen& seen) const;
     // The configuration with only the hosts of this alias, and the file of
     // its first Host line, read in one pass.
     struct ConfigBlock {
