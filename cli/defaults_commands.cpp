@@ -1,6 +1,7 @@
 #include "defaults_commands.h"
 
 #include "cli_errors.h"
+#include "config/defaults_overrides.h"
 #include "config/ssh_arguments.h"
 #include "field_options.h"
 #include "model/record_json.h"
@@ -47,15 +48,17 @@ void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
     if (removed.empty())
         return;
     const config::OpenSSHEvaluator evaluator = store->evaluator();
-    const HostEvaluation evaluation = evaluator.evaluate(EffectCheck::anyHostName, store->localUser());
+    const HostEvaluation evaluation =
+        evaluator.evaluate(EffectCheck::anyHostName, store->localUser());
     for (const auto& value : evaluation.effective) {
-        const auto name = std::find_if(removed.begin(), removed.end(),
-                                       [&](const auto& entry) { return entry.first == value.keyword; });
+        const auto name = std::find_if(removed.begin(), removed.end(), [&](const auto& entry) {
+            return entry.first == value.keyword;
+        });
         if (name == removed.end())
             continue;
-        const config::DocumentLine* header = EffectCheck::headerOf(evaluator.document(), value.place);
-        if (header && header->kind == config::DocumentLine::Kind::host &&
-            evaluator.document().arguments(*header) == std::vector<std::string>{"*"})
+        const config::DocumentLine* header =
+            EffectCheck::headerOf(evaluator.document(), value.place);
+        if (header && config::isDefaultsHeader(header->text))
             continue;
         throw RefusedInput("Removing " + name->second + " from the Host * block would change " +
                            "nothing: OpenSSH takes " + value.value + " from " +

@@ -70,8 +70,9 @@ void refuseUnsetNotOwn(Session& session, const SSHHost& host, const Defaults& de
             continue;
         if (!store) {
             auto inherited = std::find_if(
-                defaults.extraOptions.begin(), defaults.extraOptions.end(),
-                [&](const auto& entry) { return config::equalsIgnoringCase(entry.first, change.name); });
+                defaults.extraOptions.begin(), defaults.extraOptions.end(), [&](const auto& entry) {
+                    return config::equalsIgnoringCase(entry.first, change.name);
+                });
             if (inherited != defaults.extraOptions.end())
                 throw RefusedInput(inherited->first + " comes from the Host * defaults, not from " +
                                    "the block of " + host.alias);
@@ -87,9 +88,9 @@ void refuseUnsetNotOwn(Session& session, const SSHHost& host, const Defaults& de
         for (const auto& value : evaluation->effective) {
             if (value.keyword != keyword || value.own)
                 continue;
-            throw RefusedInput(change.name + " comes from " + store->displayPath(value.place.file) + " line " +
-                               std::to_string(value.place.line) + ", not from the block of " +
-                               host.alias + "; change it there" +
+            throw RefusedInput(change.name + " comes from " + store->displayPath(value.place.file) +
+                               " line " + std::to_string(value.place.line) +
+                               ", not from the block of " + host.alias + "; change it there" +
                                (value.place.file == store->configPath() ? " (for the Host * "
                                                                           "defaults: 'moorkeepctl "
                                                                           "defaults set "
@@ -100,18 +101,17 @@ void refuseUnsetNotOwn(Session& session, const SSHHost& host, const Defaults& de
     }
 }
 
-// A Host line that names the alias already decides its values: a second
-// block would never be read.
+// A duplicate alias refused with the Host line that names it, where there is
+// one. The store refuses an alias that only a line of several names names.
 void refuseNamedAlias(Session& session, const std::string& alias) {
     SystemVaultStore* store = session.systemStore();
     if (!store)
         return;
     const std::string name = SSHCommand::destinationPattern(alias);
     if (auto line = EffectCheck::namingLine(store->evaluator().document(), name))
-        throw RefusedInput("A host with this alias already exists: " +
-                           store->displayPath(line->place.file) + " line " +
-                           std::to_string(line->place.line) + " (" + line->text + ") names " +
-                           name);
+        throw RefusedInput(
+            "A host with this alias already exists: " + store->displayPath(line->place.file) +
+            " line " + std::to_string(line->place.line) + " (" + line->text + ") names " + name);
 }
 
 // Saved with the lists of the snapshot the host was found in.
@@ -205,7 +205,8 @@ int add(Session& session, const ParsedArguments& args) {
     host.hostname = *hostname;
     host.source = HostSource::user;
     applyFieldChanges(host, changes);
-    refuseNamedAlias(session, host.alias);
+    if (InputRules::isDuplicateAlias(data.hosts, host.alias, std::nullopt))
+        refuseNamedAlias(session, host.alias);
     checkHost(host, data.hosts, std::nullopt, std::nullopt);
     save(session, data, host);
     return 0;
@@ -354,8 +355,7 @@ constexpr std::array<Command, 7> commands{{
     {"command", "print the ssh command for a host", commandHelp, {}, hostArgument, command},
     {"add", "add a host", addHelp, addOptions, aliasArgument, add},
     {"edit", "change a host", editHelp, editOptions, hostArgument, edit},
-    {"move", "move a host's block above another block", moveHelp, moveOptions, aliasArgument,
-     move},
+    {"move", "move a host's block above another block", moveHelp, moveOptions, aliasArgument, move},
     {"rm", "delete a host", removeHelp, {}, hostArgument, remove},
 }};
 

@@ -10,13 +10,13 @@
 #include "style/type_ramp.h"
 
 #include <QHBoxLayout>
-#include <map>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <map>
 
 namespace moorkeep {
 
@@ -41,8 +41,10 @@ namespace {
 
 QString keywordLabel(const std::string& keyword) {
     static const std::map<std::string, QString> labels{
-        {"hostname", QStringLiteral("HostName")},         {"user", QStringLiteral("User")},
-        {"port", QStringLiteral("Port")},                 {"identityfile", QStringLiteral("IdentityFile")},
+        {"hostname", QStringLiteral("HostName")},
+        {"user", QStringLiteral("User")},
+        {"port", QStringLiteral("Port")},
+        {"identityfile", QStringLiteral("IdentityFile")},
         {"proxyjump", QStringLiteral("ProxyJump")}};
     const auto found = labels.find(keyword);
     return found == labels.end() ? QString::fromStdString(keyword) : found->second;
@@ -56,11 +58,13 @@ QString overridesText(const std::vector<config::DefaultsOverride>& overrides) {
         for (const auto& alias : entry.aliases)
             aliases << QString::fromStdString(alias);
         const QString keyword = keywordLabel(entry.keyword);
-        const QString sentence = aliases.size() == 1
-                                     ? DefaultsDialog::tr("%1 %2 here overrides the %1 of 1 host: %3.")
-                                     : DefaultsDialog::tr("%1 %2 here overrides the %1 of %4 hosts: %3.");
-        sentences << sentence.arg(keyword, QString::fromStdString(entry.value),
-                                  aliases.join(QStringLiteral(", ")))
+        const QString sentence =
+            aliases.size() == 1
+                ? DefaultsDialog::tr("%1 %2 here overrides the %1 of 1 host: %3.")
+                : DefaultsDialog::tr("%1 %2 here overrides the %1 of %4 hosts: %3.");
+        sentences << sentence
+                         .arg(keyword, QString::fromStdString(entry.value),
+                              aliases.join(QStringLiteral(", ")))
                          .arg(aliases.size());
     }
     return sentences.join(QLatin1Char('\n')) +
@@ -104,9 +108,9 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     heading->addWidget(DialogForm::title(tr("Default Options")));
     heading->addWidget(subtitle);
     if (!overrides.empty()) {
-        auto* warning = new TintedLabel(overridesText(overrides),
-                                        TypeRamp::font(TypeRamp::Style::caption),
-                                        [] { return Colors::warning(); });
+        auto* warning =
+            new TintedLabel(overridesText(overrides), TypeRamp::font(TypeRamp::Style::caption),
+                            [] { return Colors::warning(); });
         warning->setObjectName(QStringLiteral("overridesLabel"));
         warning->setWordWrap(true);
         warning->setAccessibleName(warning->text());

@@ -50,7 +50,8 @@ HostDetailCard::HostDetailCard(const QString& icon, const QString& label, const 
     layout->addLayout(head);
     layout->addLayout(valueRow);
     if (!warning.isEmpty()) {
-        auto* badgeLabel = new BadgeLabel(tr("Ignored line"), BadgeLabel::warningLook({5, 1, 5, 1}));
+        auto* badgeLabel =
+            new BadgeLabel(tr("Ignored line"), BadgeLabel::warningLook({5, 1, 5, 1}));
         badgeLabel->setObjectName(QStringLiteral("shadowBadge"));
         badgeLabel->setFont(TypeRamp::font(TypeRamp::Style::caption2));
         auto* note = new TintedLabel(warning, TypeRamp::font(TypeRamp::Style::caption),

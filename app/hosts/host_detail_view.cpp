@@ -113,8 +113,7 @@ QWidget* captionedSection(const QString& caption, QWidget* card) {
     auto* layout = new QVBoxLayout(section);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(
-        new TintedLabel(caption, headingFont(TypeRamp::Style::caption), secondary()));
+    layout->addWidget(new TintedLabel(caption, headingFont(TypeRamp::Style::caption), secondary()));
     layout->addWidget(card);
     return section;
 }
@@ -335,13 +334,14 @@ QWidget* HostDetailView::buildAlsoApplies() {
     auto addRow = [&](const ConfigCondition& condition, const QString& note) {
         if (cardLayout->count() > 0)
             cardLayout->addWidget(new Divider);
-        auto* header = new TintedLabel(text(condition.text),
-                                       TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium),
-                                       [] { return Colors::primary(); });
+        auto* header = new TintedLabel(
+            text(condition.text), TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium),
+            [] { return Colors::primary(); });
         header->setObjectName(QStringLiteral("alsoAppliesBlock"));
         header->setTextInteractionFlags(Qt::TextSelectableByMouse);
         auto* where = new TintedLabel(note.isEmpty() ? placeText(condition.place)
-                                                     : placeText(condition.place) + QStringLiteral(" · ") + note,
+                                                     : placeText(condition.place) +
+                                                           QStringLiteral(" · ") + note,
                                       TypeRamp::font(TypeRamp::Style::caption), secondary());
         where->setWordWrap(true);
         addCardRow(cardLayout, header, where);

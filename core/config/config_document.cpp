@@ -137,10 +137,7 @@ std::vector<std::string> argumentsOf(const DocumentLine& line) {
 }
 
 std::string valueOf(const DocumentLine& line) {
-    std::string text;
-    for (const auto& argument : argumentsOf(line))
-        text += (text.empty() ? "" : " ") + argument;
-    return text;
+    return joinedArguments(line.value());
 }
 
 std::string_view writtenKeyword(const DocumentLine& line) {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_set>
-#include <string>
 #include <vector>
 
 namespace moorkeep::config {

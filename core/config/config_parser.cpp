@@ -2,8 +2,8 @@
 
 #include "config/config_syntax.h"
 #include "config/config_text.h"
-#include "config/ssh_arguments.h"
 #include "config/line_interpreter.h"
+#include "config/ssh_arguments.h"
 #include "files/paths.h"
 #include "files/text_file.h"
 #include "model/short_digest.h"

@@ -76,7 +76,8 @@ std::optional<std::string> moveHostBlock(std::string_view in, const std::string&
     if (from > 0 && config::isBlank(text.line(from - 1)))
         --from;
     const std::size_t blockStart = text.lineStart(block->header);
-    const std::size_t blockEnd = block->end < text.lineCount() ? text.lineStart(block->end) : in.size();
+    const std::size_t blockEnd =
+        block->end < text.lineCount() ? text.lineStart(block->end) : in.size();
     std::string moved(in.substr(blockStart, blockEnd - blockStart));
     if (!moved.ends_with('\n'))
         moved.append(text.lineEnd());

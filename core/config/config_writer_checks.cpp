@@ -77,7 +77,8 @@ void checkOneWord(const std::vector<config::FieldGroup>& groups) {
                                                 value + ".");
             }
             for (const auto& [name, field] : fields)
-                if (config::equalsIgnoringCase(keyword, name) && value.find_first_of(" \t\f\v\"'") != std::string::npos)
+                if (config::equalsIgnoringCase(keyword, name) &&
+                    value.find_first_of(" \t\f\v\"'") != std::string::npos)
                     throw std::invalid_argument("The " + std::string(field) +
                                                 " must not contain spaces or quotes.");
         }

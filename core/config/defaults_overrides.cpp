@@ -5,14 +5,10 @@
 #include <algorithm>
 
 namespace moorkeep::config {
-namespace {
-
-bool isDefaultsHeader(const std::string& text) {
+bool isDefaultsHeader(std::string_view text) {
     const auto words = splitArguments(text);
     return words && words->size() == 2 && lowerAscii((*words)[0]) == "host" && (*words)[1] == "*";
 }
-
-} // namespace
 
 std::vector<DefaultsOverride> defaultsOverrides(const std::vector<SSHHost>& hosts) {
     std::vector<DefaultsOverride> overrides;

@@ -3,6 +3,7 @@
 #include "model/ssh_host.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace moorkeep::config {
@@ -14,6 +15,9 @@ struct DefaultsOverride {
     std::string value;
     std::vector<std::string> aliases; // in the order of the list
 };
+
+// Whether a Host line, as written, is the one of the defaults: "Host *".
+bool isDefaultsHeader(std::string_view text);
 
 // What the Host * block overrides, in the order first met.
 std::vector<DefaultsOverride> defaultsOverrides(const std::vector<SSHHost>& hosts);

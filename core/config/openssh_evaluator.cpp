@@ -12,8 +12,8 @@ namespace {
 using Kind = DocumentLine::Kind;
 
 constexpr std::array accumulatingKeywords{
-    std::string_view("identityfile"), std::string_view("certificatefile"),
-    std::string_view("localforward"), std::string_view("remoteforward"),
+    std::string_view("identityfile"),   std::string_view("certificatefile"),
+    std::string_view("localforward"),   std::string_view("remoteforward"),
     std::string_view("dynamicforward"), std::string_view("sendenv"),
     std::string_view("setenv")};
 
@@ -97,18 +97,16 @@ public:
         for (auto [index, winner] : shadowed_) {
             const std::uint32_t by = set_[winner];
             const auto header = setHeader_[winner];
-            out.shadowed.push_back({std::string(document_.lines[index].keyword),
-                                    valueOf(document_.lines[index]), place(index),
-                                    valueOf(document_.lines[by]), place(by),
-                                    header ? std::string(document_.lines[*header].text)
-                                           : std::string()});
+            out.shadowed.push_back(
+                {std::string(document_.lines[index].keyword), valueOf(document_.lines[index]),
+                 place(index), valueOf(document_.lines[by]), place(by),
+                 header ? std::string(document_.lines[*header].text) : std::string()});
         }
         for (std::uint32_t index : unresolved_)
             out.unresolved.push_back({std::string(document_.lines[index].text), place(index)});
         for (std::uint32_t index : applied_)
             if (!isOwn(index))
-                out.alsoApplies.push_back(
-                    {std::string(document_.lines[index].text), place(index)});
+                out.alsoApplies.push_back({std::string(document_.lines[index].text), place(index)});
         return out;
     }
 
@@ -206,7 +204,7 @@ private:
     const std::string& localUser_;
     std::vector<std::uint32_t> set_; // lines whose values OpenSSH uses, in order
     std::vector<bool> setOwn_;       // for each: from the host's own block
-    std::vector<std::optional<std::uint32_t>> setHeader_; // for each: its block's header
+    std::vector<std::optional<std::uint32_t>> setHeader_;           // for each: its block's header
     std::vector<std::pair<std::uint32_t, std::uint32_t>> shadowed_; // line, index into set_
     std::vector<std::pair<std::uint32_t, bool>> judgedMatches_;
     std::vector<std::uint32_t> unresolved_;
@@ -223,7 +221,8 @@ bool accumulates(std::string_view keyword) {
 std::string expandedHostName(std::string_view value, std::string_view name) {
     std::string out;
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '%' && i + 1 < value.size() && (value[i + 1] == 'h' || value[i + 1] == '%')) {
+        if (value[i] == '%' && i + 1 < value.size() &&
+            (value[i + 1] == 'h' || value[i + 1] == '%')) {
             if (value[++i] == 'h')
                 out += name;
             else

@@ -36,6 +36,16 @@ std::optional<std::vector<std::string>> splitArguments(std::string_view s) {
     return arguments;
 }
 
+std::string joinedArguments(std::string_view text) {
+    const auto arguments = splitArguments(text);
+    if (!arguments)
+        return std::string(text);
+    std::string joined;
+    for (const auto& argument : *arguments)
+        joined += (joined.empty() ? "" : " ") + argument;
+    return joined;
+}
+
 std::string lowerAscii(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
@@ -65,9 +75,8 @@ bool globMatch(std::string_view name, std::string_view pattern, bool ignoreCase)
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             resume = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' ||
-                    folded(pattern[p], ignoreCase) == folded(name[n], ignoreCase))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || folded(pattern[p], ignoreCase) ==
+                                                                   folded(name[n], ignoreCase))) {
             ++p;
             ++n;
         } else if (star != std::string_view::npos) {

@@ -14,6 +14,10 @@ namespace moorkeep::config {
 // that starts an argument ending the line. Nothing when a quote is left open.
 std::optional<std::vector<std::string>> splitArguments(std::string_view text);
 
+// Those arguments joined by single spaces: the value as OpenSSH takes it
+// (the text unchanged when a quote is left open).
+std::string joinedArguments(std::string_view text);
+
 // A keyword as OpenSSH reads it: quotes removed, lower-cased.
 std::string keywordOf(std::string_view written);
 

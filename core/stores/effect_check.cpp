@@ -48,16 +48,6 @@ struct Want {
     std::optional<std::string> value;
 };
 
-std::string joinedArguments(const std::string& value) {
-    const auto arguments = config::splitArguments(value);
-    if (!arguments)
-        return value;
-    std::string text;
-    for (const auto& argument : *arguments)
-        text += (text.empty() ? "" : " ") + argument;
-    return text;
-}
-
 std::vector<Want> wanted(const Request& request) {
     const SSHHost& asked = request.asked;
     std::vector<Want> wants;
@@ -72,10 +62,9 @@ std::vector<Want> wanted(const Request& request) {
         else if (keyword == "identityfile" && asked.keyId && !asked.keyId->empty())
             wants.push_back({keyword, "IdentityFile", *asked.keyId});
         else if (keyword == "proxyjump")
-            wants.push_back({keyword, "ProxyJump",
-                             asked.proxyJump && !asked.proxyJump->empty()
-                                 ? asked.proxyJump
-                                 : std::nullopt});
+            wants.push_back(
+                {keyword, "ProxyJump",
+                 asked.proxyJump && !asked.proxyJump->empty() ? asked.proxyJump : std::nullopt});
         else if (keyword != "user" && keyword != "identityfile") {
             auto own = std::find_if(asked.extraOptions.begin(), asked.extraOptions.end(),
                                     [&](const auto& entry) {
@@ -84,7 +73,7 @@ std::vector<Want> wanted(const Request& request) {
             wants.push_back({keyword, group.keyword,
                              own == asked.extraOptions.end()
                                  ? std::nullopt
-                                 : std::optional(joinedArguments(own->second))});
+                                 : std::optional(config::joinedArguments(own->second))});
         }
     }
     return wants;
@@ -191,14 +180,14 @@ void requireEffect(const config::OpenSSHEvaluator& after, const Request& request
         if (holds(want, evaluation, request, shown) || !shown)
             continue;
         const DocumentLine* header = headerOf(after.document(), shown->place);
-        const std::string where = showPath(shown->place.file) + " line " +
-                                  std::to_string(shown->place.line) + " (" +
-                                  (header ? std::string(header->text) : "before the first Host line") + ")";
+        const std::string where =
+            showPath(shown->place.file) + " line " + std::to_string(shown->place.line) + " (" +
+            (header ? std::string(header->text) : "before the first Host line") + ")";
         const std::string uses = "OpenSSH takes " + want.label + " " + shown->value + " from " +
                                  where + ", which comes first";
-        const std::string asked = want.value ? want.label + " " + shownWant(want, request) +
-                                                   " would be ignored: "
-                                             : "Removing " + want.label + " would change nothing: ";
+        const std::string asked =
+            want.value ? want.label + " " + shownWant(want, request) + " would be ignored: "
+                       : "Removing " + want.label + " would change nothing: ";
         throw FileError(asked + uses + ". Nothing was changed. Change it there, or move " +
                         request.block + " above that line.");
     }

@@ -40,9 +40,9 @@ std::optional<ConfigCondition> namingLine(const config::ConfigDocument& document
                                           const std::string& name);
 
 struct Request {
-    std::string name;                      // the destination OpenSSH evaluates
+    std::string name;                       // the destination OpenSSH evaluates
     std::vector<config::FieldGroup> groups; // what the change writes
-    SSHHost asked;                         // the values asked for
+    SSHHost asked;                          // the values asked for
     KeyIdToPath keyIdToPath;
     ConfigParser::KeyPathToId keyPathToId;
     std::string homedir;

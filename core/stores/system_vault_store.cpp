@@ -60,10 +60,8 @@ SystemVaultStore::readConfigLines(ConfigReadProblems& problems) const {
     return ConfigParser::readLines(configPath_, homedir_, problems);
 }
 
-config::OpenSSHEvaluator SystemVaultStore::evaluator(const config::TextOverrides& overrides,
-                                                     bool forManyNames) const {
-    return config::OpenSSHEvaluator(config::readDocument(configPath_, homedir_, overrides),
-                                    forManyNames);
+config::OpenSSHEvaluator SystemVaultStore::evaluator(const config::TextOverrides& overrides) const {
+    return config::OpenSSHEvaluator(config::readDocument(configPath_, homedir_, overrides));
 }
 
 ParsedConfig SystemVaultStore::readEvaluated(const KeyPathToId& keyPathToId,

@@ -94,8 +94,7 @@ public:
     ConfigBackups backups() const;
     // What OpenSSH makes of the configuration as it is now, or with some
     // files' texts replaced.
-    config::OpenSSHEvaluator evaluator(const config::TextOverrides& overrides = {},
-                                       bool forManyNames = false) const;
+    config::OpenSSHEvaluator evaluator(const config::TextOverrides& overrides = {}) const;
     const std::string& localUser() const { return localUser_; }
     enum class RestoreCheck { byOpenSSH, none };
     // Puts the backup's bytes back in place of its file, atomically, after

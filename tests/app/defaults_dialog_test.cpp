@@ -61,20 +61,22 @@ class DefaultsDialogTest : public QObject {
 private slots:
     void saysWhichHostsItOverrides() {
         std::vector<SSHHost> hosts = sampleVault().hosts;
-        const ShadowedLine user{"user", "bob", {"/h/.ssh/config", 5}, "admin",
-                                {"/h/.ssh/config", 2}, "Host *"};
+        const ShadowedLine user{
+            "user", "bob", {"/h/.ssh/config", 5}, "admin", {"/h/.ssh/config", 2}, "Host *"};
         ShadowedLine byOther = user;
         byOther.byBlock = "Host *.corp";
         hosts[0].facts.shadowed = {user};
         hosts[1].facts.shadowed = {user, byOther};
         const auto overrides = config::defaultsOverrides(hosts);
         QCOMPARE(overrides.size(), std::size_t(1));
-        DefaultsDialog dialog(Defaults{}, {}, [](Defaults) {}, [] {}, nullptr, overrides);
+        DefaultsDialog dialog(
+            Defaults{}, {}, [](Defaults) {}, [] {}, nullptr, overrides);
         const QString text = dialog.findChild<QLabel*>(u"overridesLabel"_qs)->text();
         QVERIFY2(text.startsWith(QStringLiteral("User admin here overrides the User of 2 hosts: ") +
                                  QString::fromStdString(hosts[0].alias + ", " + hosts[1].alias)),
                  qPrintable(text));
-        DefaultsDialog plain(Defaults{}, {}, [](Defaults) {}, [] {});
+        DefaultsDialog plain(
+            Defaults{}, {}, [](Defaults) {}, [] {});
         QVERIFY(!plain.findChild<QLabel*>(u"overridesLabel"_qs));
     }
 

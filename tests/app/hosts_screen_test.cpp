@@ -223,7 +223,8 @@ private slots:
         QCOMPARE(cards->findChild<QLabel*>(u"shadowNote"_qs)->text(),
                  u"OpenSSH uses admin from ~/.ssh/config line 2, not bob from line 5."_qs);
         QStringList blocks;
-        for (auto* label : h.find(u"alsoAppliesCard"_qs)->findChildren<QLabel*>(u"alsoAppliesBlock"_qs))
+        for (auto* label :
+             h.find(u"alsoAppliesCard"_qs)->findChildren<QLabel*>(u"alsoAppliesBlock"_qs))
             blocks << label->text();
         QCOMPARE(blocks, (strings({"Host *", "Match exec \"true\""})));
 

@@ -127,7 +127,8 @@ private slots:
         QCOMPARE(dialog->findChild<QPushButton*>(u"saveButton"_qs)->text(),
                  u"Remove Passphrase"_qs);
         press(dialog, u"saveButton"_qs);
-        press(dialog->findChild<QMessageBox*>(u"removePassphraseAlert"_qs), u"alertRemoveButton"_qs);
+        press(dialog->findChild<QMessageBox*>(u"removePassphraseAlert"_qs),
+              u"alertRemoveButton"_qs);
         QTRY_VERIFY_WITH_TIMEOUT(!window.keysState().sheet(), 20000);
         QVERIFY(opensWithoutPassphrase(privateKey));
         QCOMPARE(model.keys()[0].hasPassphrase, std::optional<bool>(false));

@@ -26,10 +26,10 @@ TEST_F(EffectiveWritesTest, ANewHostGoesBeforeTheFirstBlockThatAppliesToIt) {
     const std::string before = "Host web\n  HostName w\n\n# for all\nHost *\n  User admin\n"
                                "  Port 2222\n";
     write(before);
-    ASSERT_EQ(home.run({"host", "add", "db", "--hostname", "db.example", "--user", "bob", "--port",
-                        "22"})
-                  .status,
-              0);
+    ASSERT_EQ(
+        home.run({"host", "add", "db", "--hostname", "db.example", "--user", "bob", "--port", "22"})
+            .status,
+        0);
     EXPECT_EQ(config(), "Host web\n  HostName w\n\nHost db\n  HostName db.example\n  User bob\n"
                         "  Port 22\n\n# for all\nHost *\n  User admin\n  Port 2222\n");
     EXPECT_EQ(ssh("db", "user"), "bob");
@@ -61,7 +61,8 @@ TEST_F(EffectiveWritesTest, AnAliasAnEarlierHostLineNamesIsADuplicate) {
         write(header + "\n  User x\n");
         const auto result = home.run({"host", "add", "web", "--hostname", "h"});
         EXPECT_NE(result.status, 0) << header;
-        EXPECT_NE(result.err.find("~/.ssh/config line 1"), std::string::npos) << header << result.err;
+        EXPECT_NE(result.err.find("~/.ssh/config line 1"), std::string::npos)
+            << header << result.err;
         EXPECT_EQ(config(), header + "\n  User x\n");
     }
     for (const std::string header : {"Host we*", "Match all"}) {
@@ -88,8 +89,8 @@ TEST_F(EffectiveWritesTest, KeysOfferedThroughAnySpellingAreInUse) {
 TEST_F(EffectiveWritesTest, ShowEffectiveAgreesWithSshForAnyName) {
     write("Host * !bastion\n  User admin # note\nHost gw\n  User bob\n  Port 2200\n"
           "Match exec \"false\"\n  Port 1\n");
-    const auto shown = decoded<nlohmann::json>(home.run({"host", "show", "gw", "--effective",
-                                                         "--json"}));
+    const auto shown =
+        decoded<nlohmann::json>(home.run({"host", "show", "gw", "--effective", "--json"}));
     const std::string file = home.configPath();
     EXPECT_EQ(shown["alias"], "gw");
     EXPECT_EQ(shown["effective"],

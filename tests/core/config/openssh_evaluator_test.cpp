@@ -15,8 +15,8 @@ namespace {
 using config::OpenSSHEvaluator;
 using test::TempDir;
 
-const std::vector<std::string> names{"web",      "web1",  "db",    "bastion",
-                                     "app.corp", "gw",    "other", "WEB"};
+const std::vector<std::string> names{"web",      "web1", "db",    "bastion",
+                                     "app.corp", "gw",   "other", "WEB"};
 
 // Random configurations built from the layouts people write: plain, quoted
 // and multi-pattern Host lines, wildcards, negations, Match blocks,
@@ -48,15 +48,29 @@ public:
 private:
     int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(random_); }
     bool chance(int oneIn) { return pick(oneIn) == 0; }
-    const std::string& any(const std::vector<std::string>& list) { return list[pick(int(list.size()))]; }
+    const std::string& any(const std::vector<std::string>& list) {
+        return list[pick(int(list.size()))];
+    }
 
     std::string header() {
-        static const std::vector<std::string> headers{
-            "Host web",          "Host *",           "Host *.corp",       "Host web?",
-            "Host * !bastion",   "Host web1 web",    "Host \"db\"",       "Host gw # gateway",
-            "Host=db",           "Host gw * !bastion", "Match all",       "Match host *.corp",
-            "Match originalhost web*", "Match !host db", "Host bastion",  "Host other app.corp",
-            "Match user " + config::localUserName(), "Match host app.corp,!x*"};
+        static const std::vector<std::string> headers{"Host web",
+                                                      "Host *",
+                                                      "Host *.corp",
+                                                      "Host web?",
+                                                      "Host * !bastion",
+                                                      "Host web1 web",
+                                                      "Host \"db\"",
+                                                      "Host gw # gateway",
+                                                      "Host=db",
+                                                      "Host gw * !bastion",
+                                                      "Match all",
+                                                      "Match host *.corp",
+                                                      "Match originalhost web*",
+                                                      "Match !host db",
+                                                      "Host bastion",
+                                                      "Host other app.corp",
+                                                      "Match user " + config::localUserName(),
+                                                      "Match host app.corp,!x*"};
         return any(headers);
     }
 
@@ -64,7 +78,8 @@ private:
         const std::string n = std::to_string(pick(50));
         switch (pick(6)) {
         case 0:
-            return any({"HostName h" + n + ".example", "Hostname=%h.n" + n, "HOSTNAME H" + n}) + "\n";
+            return any({"HostName h" + n + ".example", "Hostname=%h.n" + n, "HOSTNAME H" + n}) +
+                   "\n";
         case 1:
             return any({"User u" + n, "user=\"u" + n + "\"", "User u" + n + " # note"}) + "\n";
         case 2:
@@ -122,9 +137,9 @@ TEST(OpenSSHEvaluatorTest, AgreesWithSshOnGeneratedConfigurations) {
             const test::SshView theirs = test::sshView(config, name, home.path());
             for (const auto& [keyword, values] : ours) {
                 const auto found = theirs.find(keyword);
-                ASSERT_TRUE(found != theirs.end()) << "seed " << seed << ", " << name << ": "
-                                                   << keyword << "\n"
-                                                   << test::readFile(config);
+                ASSERT_TRUE(found != theirs.end())
+                    << "seed " << seed << ", " << name << ": " << keyword << "\n"
+                    << test::readFile(config);
                 EXPECT_EQ(values, found->second)
                     << "seed " << seed << ", " << name << ": " << keyword << "\n"
                     << test::readFile(config);
@@ -142,8 +157,7 @@ struct Sources {
     std::string config = home.file(".ssh/config");
     HostEvaluation evaluate(const std::string& text, const std::string& name) {
         test::writeFile(config, text);
-        return OpenSSHEvaluator(config::readDocument(config, home.path()))
-            .evaluate(name, "alice");
+        return OpenSSHEvaluator(config::readDocument(config, home.path())).evaluate(name, "alice");
     }
 };
 
@@ -153,11 +167,13 @@ TEST(OpenSSHEvaluatorTest, NamesTheLinesThatWinAndThoseTheyShadow) {
                                              "  User carol\n  Port 22\n",
                                              "web");
     ASSERT_EQ(evaluation.effective.size(), 2u);
-    EXPECT_EQ(evaluation.effective[0], (EffectiveValue{"user", "admin", {sources.config, 2}, false}));
+    EXPECT_EQ(evaluation.effective[0],
+              (EffectiveValue{"user", "admin", {sources.config, 2}, false}));
     EXPECT_EQ(evaluation.effective[1], (EffectiveValue{"port", "22", {sources.config, 6}, true}));
     ASSERT_EQ(evaluation.shadowed.size(), 2u);
-    EXPECT_EQ(evaluation.shadowed[0],
-              (ShadowedLine{"user", "bob", {sources.config, 4}, "admin", {sources.config, 2}, "Host *"}));
+    EXPECT_EQ(
+        evaluation.shadowed[0],
+        (ShadowedLine{"user", "bob", {sources.config, 4}, "admin", {sources.config, 2}, "Host *"}));
     EXPECT_EQ(evaluation.shadowed[1].place.line, 5u);
     ASSERT_EQ(evaluation.alsoApplies.size(), 1u);
     EXPECT_EQ(evaluation.alsoApplies[0].text, "Host *");
@@ -185,8 +201,8 @@ TEST(OpenSSHEvaluatorTest, IncludeInABlockCountsOnlyForNamesTheBlockTakes) {
     const std::string text = "Host web\n  Include extra\n  Port 1000\nHost *\n  User last\n";
     const auto web = sources.evaluate(text, "web");
     const auto db = sources.evaluate(text, "db");
-    EXPECT_EQ(fields(web), (std::map<std::string, std::vector<std::string>>{
-                               {"user", {"included"}}, {"port", {"2000"}}}));
+    EXPECT_EQ(fields(web), (std::map<std::string, std::vector<std::string>>{{"user", {"included"}},
+                                                                            {"port", {"2000"}}}));
     EXPECT_EQ(fields(db), (std::map<std::string, std::vector<std::string>>{{"user", {"last"}}}));
     ASSERT_EQ(web.shadowed.size(), 1u);
     EXPECT_EQ(web.shadowed[0].value, "1000");

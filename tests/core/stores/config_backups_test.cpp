@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace moorkeep::test {
 namespace {
