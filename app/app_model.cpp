@@ -111,17 +111,17 @@ KeyIdToPath AppModel::keyIdToPath() const {
 
 QFuture<void> AppModel::load() {
     Completion done;
-    const ReadTicket hostsRead = readStarted(hostCalls_);
-    const ReadTicket keysRead = readStarted(keyCalls_);
+    const auto hostsRead = hostCalls_.readStarted();
+    const auto keysRead = keyCalls_.readStarted();
     auto settled = [this] {
         keyCallSettled();
         hostCallSettled();
     };
     inStore([](VaultStore& store) { return store.loadData(); },
             [this, done, hostsRead, keysRead, settled](VaultData&& data) {
-                if (mayApply(keyCalls_, keysRead))
+                if (keyCalls_.mayApply(keysRead))
                     setKeys(std::move(data.keys));
-                if (mayApply(hostCalls_, hostsRead))
+                if (hostCalls_.mayApply(hostsRead))
                     applyConfig(std::move(data));
                 setLoading(false);
                 settled();
@@ -150,7 +150,7 @@ QFuture<void> AppModel::saveHost(SSHHost host) {
     }
 
     Completion done;
-    callStarted(hostCalls_);
+    hostCalls_.changeStarted();
     inStore(
         [host, originalAlias, keyMap](VaultStore& store) {
             SSHHost saved = VaultRules::saveHost(store, host, originalAlias, keyMap);
@@ -240,7 +240,7 @@ QFuture<void> AppModel::removeAtOnce(std::vector<Item> AppModel::*list,
     (this->*setList)(std::move(remaining));
 
     Completion done;
-    callStarted(calls);
+    calls.changeStarted();
     inStore(
         work,
         [this, done, settled] {
@@ -277,7 +277,7 @@ QFuture<void> AppModel::renameKey(SSHKey key) {
     }
 
     Completion done;
-    callStarted(keyCalls_);
+    keyCalls_.changeStarted();
     inStore([key](VaultStore& store) { store.saveKeyMeta(key); },
             [this, done, name = QString::fromStdString(key.name)] {
                 keyCallSettled();
@@ -305,10 +305,10 @@ QFuture<void> AppModel::deleteKey(SSHKey key) {
 
 QFuture<void> AppModel::refreshKeys() {
     Completion done;
-    const ReadTicket read = readStarted(keyCalls_);
+    const auto read = keyCalls_.readStarted();
     inStore([](VaultStore& store) { return store.rescanKeys(); },
             [this, done, read](std::vector<SSHKey>&& keys) {
-                if (mayApply(keyCalls_, read))
+                if (keyCalls_.mayApply(read))
                     setKeys(std::move(keys));
                 keyCallSettled();
                 done.finish();
@@ -324,7 +324,7 @@ QFuture<void> AppModel::refreshKeys() {
 QFuture<void> AppModel::generateKey(const GenerateKeyOptions& options,
                                     const std::optional<std::string>& displayName) {
     Completion done;
-    callStarted(keyCalls_);
+    keyCalls_.changeStarted();
     inStore([options, displayName](
                 VaultStore& store) { return VaultRules::generateKey(store, options, displayName); },
             [this, done](const std::vector<SSHKey>& keys) {
@@ -349,7 +349,7 @@ QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options)
         : before && before->hasPassphrase == true ? tr("Passphrase of \u201c%1\u201d changed")
                                                   : tr("Passphrase of \u201c%1\u201d set");
     Completion done;
-    callStarted(keyCalls_);
+    keyCalls_.changeStarted();
     inStore([options](VaultStore& store) { return store.changePassphrase(options); },
             [this, done, message = outcome.arg(name)](const std::vector<SSHKey>& keys) {
                 setKeys(keys);
@@ -369,7 +369,7 @@ QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options)
 QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
     auto keyMap = keyIdToPath();
     Completion done;
-    callStarted(hostCalls_);
+    hostCalls_.changeStarted();
     auto fail = [this, done](const QString& message) {
         report(message);
         hostCallSettled(true);
@@ -391,55 +391,22 @@ QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
     return done.future();
 }
 
-void AppModel::callStarted(ListCalls& calls) {
-    ++calls.running;
-    ++calls.startedSinceIdle;
-    ++calls.changesStarted;
-}
-
-AppModel::ReadTicket AppModel::readStarted(ListCalls& calls) {
-    ++calls.running;
-    return {.changesStarted = calls.changesStarted, .read = ++calls.readsStarted};
-}
-
-bool AppModel::mayApply(ListCalls& calls, const ReadTicket& read) {
-    if (calls.changesStarted != read.changesStarted) {
-        calls.rereadWanted = true;
-        return false;
-    }
-    if (read.read < calls.lastReadApplied)
-        return false;
-    calls.lastReadApplied = read.read;
-    return true;
-}
-
-bool AppModel::callSettled(ListCalls& calls, bool failed) {
-    calls.failedSinceIdle = calls.failedSinceIdle || failed;
-    if (--calls.running > 0)
-        return false;
-    const bool reread = (calls.startedSinceIdle > 1 && calls.failedSinceIdle) || calls.rereadWanted;
-    calls.startedSinceIdle = 0;
-    calls.failedSinceIdle = false;
-    return reread;
-}
-
 void AppModel::hostCallSettled(bool failed) {
-    if (callSettled(hostCalls_, failed))
+    if (hostCalls_.settled(failed))
         rereadHosts();
 }
 
 void AppModel::keyCallSettled(bool failed) {
-    if (callSettled(keyCalls_, failed))
+    if (keyCalls_.settled(failed))
         rereadKeys();
 }
 
 // A failed read changes nothing; reading never needs the user's attention.
 void AppModel::rereadHosts() {
-    hostCalls_.rereadWanted = false;
-    const ReadTicket read = readStarted(hostCalls_);
+    const auto read = hostCalls_.rereadStarted();
     inStore([](VaultStore& store) { return store.loadData(); },
             [this, read](VaultData&& data) {
-                if (mayApply(hostCalls_, read)) {
+                if (hostCalls_.mayApply(read)) {
                     applyConfig(std::move(data));
                     emit rereadApplied();
                 }
@@ -449,11 +416,10 @@ void AppModel::rereadHosts() {
 }
 
 void AppModel::rereadKeys() {
-    keyCalls_.rereadWanted = false;
-    const ReadTicket read = readStarted(keyCalls_);
+    const auto read = keyCalls_.rereadStarted();
     inStore([](VaultStore& store) { return store.rescanKeys(); },
             [this, read](std::vector<SSHKey>&& keys) {
-                if (mayApply(keyCalls_, read)) {
+                if (keyCalls_.mayApply(read)) {
                     setKeys(std::move(keys));
                     emit rereadApplied();
                 }
@@ -473,13 +439,11 @@ void AppModel::applyConfig(VaultData&& data) {
 }
 
 void AppModel::filesChanged(bool keysToo) {
-    hostCalls_.rereadWanted = true;
-    if (hostCalls_.running == 0)
+    if (hostCalls_.changedElsewhere())
         rereadHosts();
     if (!keysToo)
         return;
-    keyCalls_.rereadWanted = true;
-    if (keyCalls_.running == 0)
+    if (keyCalls_.changedElsewhere())
         rereadKeys();
 }
 

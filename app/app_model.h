@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app_tab.h"
+#include "list_calls.h"
 #include "model/vault_store.h"
 
 #include <QFuture>
@@ -100,32 +101,6 @@ private:
     template <typename Work, typename Success, typename Failure>
     void inStore(Work work, Success onSuccess, Failure onFailure);
 
-    // The calls on one published list. Changes are counted so that
-    // overlapping changes of which one failed are followed by one fresh read
-    // of that list. A read's answer is published only when no change
-    // started while it ran (the list is then read again once idle) and no
-    // later read's answer is published already.
-    struct ListCalls {
-        int running = 0;          // changes and reads
-        int startedSinceIdle = 0; // changes since the list was last idle
-        bool failedSinceIdle = false;
-        bool rereadWanted = false;
-        unsigned changesStarted = 0;
-        unsigned readsStarted = 0;
-        unsigned lastReadApplied = 0;
-    };
-    struct ReadTicket {
-        unsigned changesStarted = 0;
-        unsigned read = 0;
-    };
-    // A change started.
-    void callStarted(ListCalls& calls);
-    ReadTicket readStarted(ListCalls& calls);
-    bool mayApply(ListCalls& calls, const ReadTicket& read);
-    // True when this was the last running call and the list is to be read
-    // again: changes overlapped and one of them failed, or a reread is
-    // wanted.
-    bool callSettled(ListCalls& calls, bool failed);
     void hostCallSettled(bool failed = false);
     void keyCallSettled(bool failed = false);
     // Removes the item from the list at once, then runs work(store) as a
