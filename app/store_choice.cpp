@@ -3,12 +3,12 @@
 #include "stores/demo_vault_store.h"
 #include "stores/system_vault_store.h"
 
-#include <QByteArray>
+#include <cstdlib>
 
 namespace moorkeep::StoreChoice {
 
 StoreKind kindFromEnvironment() {
-    return qgetenv("MOORKEEP_DEMO") == "1" ? StoreKind::demo : StoreKind::system;
+    return demoRequested(std::getenv("MOORKEEP_DEMO")) ? StoreKind::demo : StoreKind::system;
 }
 
 std::shared_ptr<VaultStore> makeStore(StoreKind kind) {

@@ -10,7 +10,6 @@ namespace moorkeep::StoreChoice {
 
 enum class StoreKind { demo, system };
 
-// demo only when MOORKEEP_DEMO is exactly "1": no trimming, no other spelling.
 StoreKind kindFromEnvironment();
 
 // The demo store, or the system store for the current user's home and the

@@ -3,6 +3,7 @@
 #include "cli_errors.h"
 #include "lookup.h"
 #include "model/input_rules.h"
+#include "model/port_rule.h"
 
 #include <algorithm>
 #include <cctype>
@@ -29,10 +30,8 @@ bool isFieldDirective(std::string_view name, FieldTarget target) {
 }
 
 std::int64_t readPort(const std::string& text, const std::string& helpTopic) {
-    bool digits = !text.empty() && std::all_of(text.begin(), text.end(),
-                                               [](char c) { return c >= '0' && c <= '9'; });
-    auto value = digits ? InputRules::parseInteger(text) : std::nullopt;
-    if (!value || *value < 1 || *value > 65535)
+    const auto value = text.empty() ? std::nullopt : portFromField(text);
+    if (!value)
         throw UsageError("--port takes a number from 1 to 65535, not \"" + text + "\"", helpTopic);
     return *value;
 }

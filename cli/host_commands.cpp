@@ -234,7 +234,7 @@ std::pair<std::string, std::size_t> fileAndLine(const std::string& text) {
     const auto colon = text.rfind(':');
     const auto line = colon == std::string::npos
                           ? std::nullopt
-                          : config::parseInteger(std::string_view(text).substr(colon + 1));
+                          : InputRules::parseInteger(std::string_view(text).substr(colon + 1));
     if (!line || *line < 1)
         throw UsageError("--before-line takes FILE:N, a file and a line number", "host move");
     return {text.substr(0, colon), static_cast<std::size_t>(*line)};

@@ -9,7 +9,7 @@
 namespace moorkeep::cli {
 
 std::unique_ptr<VaultStore> makeStore(const GlobalOptions& options, const char* demoVariable) {
-    if (options.demo || (demoVariable && std::string_view(demoVariable) == "1"))
+    if (options.demo || demoRequested(demoVariable))
         return std::make_unique<DemoVaultStore>();
     SystemVaultStore::Options storeOptions;
     storeOptions.homedir = options.home;

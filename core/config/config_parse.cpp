@@ -1,6 +1,7 @@
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
 #include "config/line_interpreter.h"
+#include "model/input_rules.h"
 
 #include <algorithm>
 
@@ -18,10 +19,6 @@ ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId
 
 namespace moorkeep::config {
 namespace {
-
-std::int64_t portValue(std::string_view value) {
-    return parseInteger(value).value_or(22);
-}
 
 std::optional<std::string> keyIdFor(std::string_view value,
                                     const ConfigParser::KeyPathToId& keyPathToId,
@@ -42,7 +39,7 @@ void applyToHost(SSHHost& host, std::string_view keyword, std::string_view value
     else if (equalsIgnoringCase(keyword, "user"))
         host.user = value;
     else if (equalsIgnoringCase(keyword, "port"))
-        host.port = portValue(value);
+        host.port = InputRules::portFromText(value);
     else if (equalsIgnoringCase(keyword, "identityfile"))
         host.keyId = keyIdFor(value, keyPathToId, homedir);
     else if (equalsIgnoringCase(keyword, "proxyjump"))
@@ -56,7 +53,7 @@ void applyToDefaults(Defaults& defaults, std::string_view keyword, std::string_v
     if (equalsIgnoringCase(keyword, "user"))
         defaults.user = value;
     else if (equalsIgnoringCase(keyword, "port"))
-        defaults.port = portValue(value);
+        defaults.port = InputRules::portFromText(value);
     else if (equalsIgnoringCase(keyword, "identityfile"))
         defaults.keyId = keyIdFor(value, keyPathToId, homedir).value_or("");
     else if (equalsIgnoringCase(keyword, "proxyjump"))

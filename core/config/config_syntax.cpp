@@ -1,7 +1,5 @@
 #include "config/config_syntax.h"
 
-#include <charconv>
-
 namespace moorkeep::config {
 
 std::string_view trimEnd(std::string_view text) {
@@ -34,21 +32,6 @@ std::vector<std::string> words(std::string_view value) {
             out.emplace_back(value.substr(start, i - start));
     }
     return out;
-}
-
-std::optional<std::int64_t> parseInteger(std::string_view text) {
-    // from_chars takes "-" but not "+", and nothing else before the digits.
-    bool plus = !text.empty() && text.front() == '+';
-    if (plus)
-        text.remove_prefix(1);
-    std::string_view digits = !plus && !text.empty() && text.front() == '-' ? text.substr(1) : text;
-    if (digits.empty() || digits.front() < '0' || digits.front() > '9')
-        return std::nullopt;
-    std::int64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
 }
 
 } // namespace moorkeep::config

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,7 +15,5 @@ std::string_view trimEnd(std::string_view text);
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // The value split at runs of white space.
 std::vector<std::string> words(std::string_view value);
-// A signed decimal integer spelt whole ("+" or "-", then digits), in range.
-std::optional<std::int64_t> parseInteger(std::string_view text);
 
 } // namespace moorkeep::config

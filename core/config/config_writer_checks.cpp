@@ -71,7 +71,7 @@ void checkOneWord(const std::vector<config::FieldGroup>& groups) {
         for (const auto& [keyword, value] : group.directives) {
             // Every spelling of a keyword is the same option to OpenSSH.
             if (config::equalsIgnoringCase(keyword, "Port")) {
-                const auto port = config::parseInteger(value);
+                const auto port = InputRules::parseInteger(value);
                 if (!port || *port < 1 || *port > 65535)
                     throw std::invalid_argument("The port must be a number from 1 to 65535, not " +
                                                 value + ".");

@@ -4,6 +4,7 @@
 #include "config/ssh_arguments.h"
 #include "config/ssh_command.h"
 #include "files/paths.h"
+#include "model/input_rules.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -63,7 +64,7 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
             } else if (keyword == "user") {
                 host.user = value;
             } else if (keyword == "port") {
-                host.port = parseInteger(value).value_or(22);
+                host.port = InputRules::portFromText(value);
             } else if (keyword == "proxyjump") {
                 host.proxyJump = value;
             } else if (keyword == "identityfile") {

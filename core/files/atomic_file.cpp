@@ -52,6 +52,16 @@ int finishFile(int fd, std::string_view bytes, mode_t mode, bool toDisk) {
     return error;
 }
 
+int writeNewFile(const std::string& path, std::string_view bytes, mode_t mode, bool toDisk) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0)
+        return errno;
+    const int error = finishFile(fd, bytes, mode, toDisk);
+    if (error != 0)
+        ::unlink(path.c_str());
+    return error;
+}
+
 PendingReplacement::PendingReplacement(const std::string& path, std::string_view bytes,
                                        mode_t newFileMode)
     : target_(resolveLinks(path)) {

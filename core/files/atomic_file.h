@@ -35,6 +35,12 @@ private:
 // first failure (the descriptor is closed either way).
 int finishFile(int fd, std::string_view bytes, mode_t mode, bool toDisk = true);
 
+// Creates the file only when nothing has its name, so that two writers never
+// write over each other, and finishes it as finishFile does. Returns 0,
+// EEXIST when the name is taken, or the errno of the first failure (a file
+// left half-written is removed).
+int writeNewFile(const std::string& path, std::string_view bytes, mode_t mode, bool toDisk = true);
+
 // The path with symbolic links of its last component followed to the end.
 std::string resolveLinks(const std::string& path);
 

@@ -1,5 +1,7 @@
 #include "files/text_file.h"
 
+#include "model/unicode_text.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -78,37 +80,10 @@ bool isValidUtf8(std::string_view bytes) {
                 continue;
             }
         }
-        auto c = static_cast<unsigned char>(bytes[i]);
-        std::size_t length;
-        char32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            cp = c & 0x07;
-        } else {
+        const auto scalar = unicode::decodeAt(bytes, i);
+        if (unicode::isInvalid(scalar))
             return false;
-        }
-        if (i + length > n)
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            auto cc = static_cast<unsigned char>(bytes[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are invalid.
-        if ((length == 2 && cp < 0x80) || (length == 3 && cp < 0x800) ||
-            (length == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += length;
+        i += scalar.size;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/folders.h"
 #include "files/paths.h"
 
 #include <cerrno>
@@ -21,23 +22,11 @@ constexpr const char* script =
     "  *) printf '%s\\n' \"$MOORKEEP_NEW_PASSPHRASE\" ;;\n"
     "esac\n";
 
-std::string temporaryRoot() {
-    for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-        const char* value = std::getenv(name);
-        struct stat st {};
-        if (value && *value == '/' && ::stat(value, &st) == 0 && S_ISDIR(st.st_mode))
-            return value;
-    }
-    return "/tmp";
-}
-
 } // namespace
 
 Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphrase) {
-    std::string pattern = paths::join(temporaryRoot(), "moorkeep-askpass-XXXXXX");
-    if (!::mkdtemp(pattern.data()))
-        throw FileError("create a private folder in", paths::parent(pattern), errno);
-    directory_ = pattern;
+    directory_ = files::makePrivateFolder(files::temporaryRoot(), "moorkeep-askpass-",
+                                          "create a private folder in");
     const std::string scriptPath = paths::join(directory_, "askpass");
     using Kind = InterruptCleanup::Guard::Kind;
     interrupted_.push_back(std::make_unique<InterruptCleanup::Guard>(Kind::folder, directory_));

@@ -1,5 +1,7 @@
 #include "keys/key_file_name.h"
 
+#include "keys/key_scanner.h"
+
 namespace moorkeep {
 
 std::string sanitizeKeyFileName(std::string_view name) {
@@ -18,13 +20,8 @@ std::string sanitizeKeyFileName(std::string_view name) {
 }
 
 bool isReservedKeyFileName(std::string_view name) {
-    static constexpr std::string_view reserved[] = {
-        "config",          "known_hosts",      "known_hosts.old", "known_hosts2",
-        "authorized_keys", "authorized_keys2", "environment",     "rc"};
-    for (std::string_view taken : reserved)
-        if (name == taken)
-            return true;
-    return name.ends_with(".pub");
+    // A key of a name the scanner skips would be made and never listed.
+    return KeyScanner::skippedNames().contains(name) || name.ends_with(".pub");
 }
 
 std::string reservedKeyFileNameMessage(std::string_view name) {

@@ -2,6 +2,7 @@
 
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "files/text_file.h"
 
@@ -10,7 +11,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,18 +58,6 @@ bool isCopyName(const std::string& name, const std::vector<std::string>& names) 
     return std::find(names.begin(), names.end(), original) != names.end();
 }
 
-void removeFolder(const std::string& path) {
-    if (DIR* listing = ::opendir(path.c_str())) {
-        while (const dirent* item = ::readdir(listing)) {
-            std::string name = item->d_name;
-            if (name != "." && name != "..")
-                ::unlink(paths::join(path, name).c_str());
-        }
-        ::closedir(listing);
-    }
-    ::rmdir(path.c_str());
-}
-
 } // namespace
 
 PrivateCopy::PrivateCopy(const std::string& original)
@@ -103,10 +91,7 @@ void PrivateCopy::replaceOriginal() {
 }
 
 StagingFolder::StagingFolder(const std::string& directory) {
-    std::string name = paths::join(directory, std::string(stagingPrefix) + "XXXXXX");
-    if (!::mkdtemp(name.data()))
-        throw FileError("make a folder for the new key in", directory, errno);
-    path_ = name;
+    path_ = files::makePrivateFolder(directory, stagingPrefix, "make a folder for the new key in");
     interrupted_.push_back(
         std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::folder, path_));
 }
@@ -120,26 +105,22 @@ void StagingFolder::expect(const std::string& name) {
 
 StagingFolder::~StagingFolder() {
     interrupted_.clear();
-    removeFolder(path_);
+    files::removeFolderAndFiles(path_);
 }
 
 void sweepStale(const std::string& directory) {
-    DIR* listing = ::opendir(directory.c_str());
-    if (!listing)
+    const auto names = files::entryNames(directory);
+    if (!names)
         return;
-    std::vector<std::string> names;
-    while (const dirent* item = ::readdir(listing))
-        names.emplace_back(item->d_name);
-    ::closedir(listing);
     const std::time_t before = std::time(nullptr) - staleAfterSeconds;
-    for (const auto& name : names) {
+    for (const auto& name : *names) {
         const std::string path = paths::join(directory, name);
         struct stat facts {};
         if (::lstat(path.c_str(), &facts) != 0 || facts.st_mtime > before)
             continue;
         if (S_ISDIR(facts.st_mode) && name.starts_with(stagingPrefix))
-            removeFolder(path);
-        else if (S_ISREG(facts.st_mode) && isCopyName(name, names))
+            files::removeFolderAndFiles(path);
+        else if (S_ISREG(facts.st_mode) && isCopyName(name, *names))
             ::unlink(path.c_str());
     }
 }

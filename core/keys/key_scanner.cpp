@@ -1,5 +1,6 @@
 #include "keys/key_scanner.h"
 
+#include "files/folders.h"
 #include "files/paths.h"
 #include "files/plain_file.h"
 #include "files/text_file.h"
@@ -7,12 +8,12 @@
 #include "keys/key_text.h"
 #include "keys/parallel_runs.h"
 #include "keys/utc_date.h"
+#include "model/input_rules.h"
 #include "model/short_digest.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
-#include <dirent.h>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -29,26 +30,6 @@ struct FoundKey {
     bool hasPrivateFile = false;
     KeyCacheEntry entry;
 };
-
-// Entry names in the order the system lists them, hidden ones included.
-std::optional<std::vector<std::string>> listNames(const std::string& directory) {
-    std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(directory.c_str()), ::closedir);
-    if (!listing)
-        return std::nullopt;
-    std::vector<std::string> names;
-    for (;;) {
-        errno = 0;
-        const dirent* item = ::readdir(listing.get());
-        if (!item)
-            break;
-        std::string_view name = item->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
-    if (errno != 0)
-        return std::nullopt;
-    return names;
-}
 
 // The base name of a public key entry, or nothing for other entries and for
 // names that are never keys.
@@ -103,7 +84,7 @@ PublicKeyRead readPublicKey(KeyCacheEntry& entry) {
         return PublicKeyRead::tooLarge;
     if (read.status != files::ReadStatus::ok || !files::isValidUtf8(read.bytes))
         return PublicKeyRead::noKey;
-    entry.publicKey = keys::trimWhitespace(read.bytes);
+    entry.publicKey = InputRules::trimWhitespaceAndNewlines(read.bytes);
     if (entry.publicKey.empty())
         return PublicKeyRead::noKey;
     entry.type = keyType(entry.publicKey);
@@ -147,14 +128,14 @@ SSHKey keyFrom(const FoundKey& found) {
 
 const std::set<std::string, std::less<>>& skippedNames() {
     static const std::set<std::string, std::less<>> names{
-        "known_hosts", "known_hosts.old", "known_hosts2", "authorized_keys", "config",
-        ".DS_Store",   "environment",     "rc",           "agent_sock"};
+        "known_hosts", "known_hosts.old", "known_hosts2", "authorized_keys", "authorized_keys2",
+        "config",      "environment",     "rc",           ".DS_Store",       "agent_sock"};
     return names;
 }
 
 ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry>& cache,
                 const std::string& toolPath) {
-    auto names = listNames(sshDirectory);
+    auto names = files::entryNames(sshDirectory);
     if (!names)
         return {};
     // A hand-edited list may name a file twice; the later entry wins.
@@ -203,7 +184,7 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
 }
 
 std::optional<std::string> findBaseName(const std::string& sshDirectory, std::string_view id) {
-    auto names = listNames(sshDirectory);
+    auto names = files::entryNames(sshDirectory);
     if (!names)
         return std::nullopt;
     for (const std::string& name : *names) {

@@ -30,6 +30,8 @@ namespace KeyScanner {
 // not read.
 inline constexpr std::size_t publicKeySizeLimit = 64 * 1024;
 
+// The base names that are never keys: the files OpenSSH and desktops keep in
+// ~/.ssh. No key of these names is made either.
 const std::set<std::string, std::less<>>& skippedNames();
 
 ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry>& cache,

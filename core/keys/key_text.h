@@ -5,10 +5,6 @@
 
 namespace moorkeep::keys {
 
-// The text without white space and line breaks at either end, Unicode spaces
-// included. The text must be valid UTF-8.
-std::string trimWhitespace(std::string_view text);
-
 // The first piece of the text split at runs of white space; empty when there
 // is none.
 std::string_view firstPiece(std::string_view text);

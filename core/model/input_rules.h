@@ -24,8 +24,8 @@ std::optional<std::string> nonEmptyTrimmed(std::string_view text);
 // An optional "+" or "-" and one or more digits, nothing else, within the
 // signed 64-bit range.
 std::optional<std::int64_t> parseInteger(std::string_view text);
-// A port field as the host and defaults dialogs read it: 22 when the text is
-// empty or not an integer; no range check.
+// A port as the configuration gives it: 22 when the text is empty or not an
+// integer; no range check.
 std::int64_t portFromText(std::string_view text);
 
 // A key file name: not empty, only letters, numbers (of any script), "-"

@@ -1,21 +1,19 @@
 #include "model/port_rule.h"
 
+#include "model/input_rules.h"
+
+#include <algorithm>
+
 namespace moorkeep {
 
 std::optional<std::int64_t> portFromField(std::string_view text) {
     if (text.empty())
         return 22;
-    // Digits only: no sign, no spaces. Six digits already exceed the range,
-    // so leading zeros aside nothing can overflow.
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > 65535)
-            return std::nullopt;
-    }
-    if (value < 1)
+    // Digits only: no sign, no spaces.
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const auto value = InputRules::parseInteger(text);
+    if (!value || *value < 1 || *value > 65535)
         return std::nullopt;
     return value;
 }

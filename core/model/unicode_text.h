@@ -14,6 +14,11 @@ struct Scalar {
 };
 
 Scalar decodeAt(std::string_view text, std::size_t offset);
+// True for what decodeAt gives where the text is not valid UTF-8 (a U+FFFD
+// written out takes three bytes).
+inline bool isInvalid(Scalar scalar) {
+    return scalar.value == 0xFFFD && scalar.size == 1;
+}
 
 // A letter or a number in the Unicode sense (letters, decimal digits, letter
 // numbers and other numbers of every script).

@@ -2,6 +2,7 @@
 
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "files/text_file.h"
 
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -131,17 +131,13 @@ std::optional<std::string> ConfigBackups::save(const std::string& file,
     for (;;) {
         id = stamp(when) + "_" + encoded;
         const std::string path = paths::join(folder_, id);
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno == EEXIST) {
+        const int error = files::writeNewFile(path, bytes, 0600);
+        if (error == EEXIST) {
             when += std::chrono::microseconds(1);
             continue;
         }
-        if (fd < 0)
-            throw backupFailed(file, folder_, errno);
-        if (int error = files::finishFile(fd, bytes, 0600)) {
-            ::unlink(path.c_str());
+        if (error != 0)
             throw backupFailed(file, folder_, error);
-        }
         break;
     }
     std::vector<ConfigBackup> same;
@@ -170,11 +166,8 @@ void ConfigBackups::discard(const std::string& id) const {
 
 std::vector<ConfigBackup> ConfigBackups::list() const {
     std::vector<ConfigBackup> backups;
-    DIR* dir = ::opendir(folder_.c_str());
-    if (!dir)
-        return backups;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
+    for (const auto& entry : files::entryNames(folder_).value_or(std::vector<std::string>{})) {
+        const std::string_view name = entry;
         if (name.size() < stampLength + 2 || !isStamp(name.substr(0, stampLength)) ||
             name[stampLength] != '_')
             continue;
@@ -186,7 +179,6 @@ std::vector<ConfigBackup> ConfigBackups::list() const {
         backups.push_back({std::string(name), *file, readableTime(name.substr(0, stampLength)),
                            static_cast<std::uint64_t>(facts.st_size)});
     }
-    ::closedir(dir);
     std::sort(backups.begin(), backups.end(),
               [](const ConfigBackup& a, const ConfigBackup& b) { return a.id > b.id; });
     return backups;

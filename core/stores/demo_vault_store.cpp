@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <string_view>
 
 namespace moorkeep {
 namespace {
@@ -116,6 +117,10 @@ Defaults DemoVaultStore::saveConfigDefaults(const Defaults& defaults, const KeyI
     std::lock_guard lock(mutex_);
     defaults_ = defaults;
     return defaults_;
+}
+
+bool demoRequested(const char* moorkeepDemo) {
+    return moorkeepDemo && std::string_view(moorkeepDemo) == "1";
 }
 
 } // namespace moorkeep

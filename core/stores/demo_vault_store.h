@@ -33,4 +33,8 @@ private:
     Defaults defaults_;
 };
 
+// Whether the value of MOORKEEP_DEMO asks for the demo store: only exactly
+// "1" does, with no trimming and no other spelling. Null when it is not set.
+bool demoRequested(const char* moorkeepDemo);
+
 } // namespace moorkeep

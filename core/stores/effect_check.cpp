@@ -5,6 +5,7 @@
 #include "config/host_effects.h"
 #include "config/ssh_arguments.h"
 #include "files/file_error.h"
+#include "model/input_rules.h"
 
 #include <algorithm>
 
@@ -111,8 +112,8 @@ bool holds(const Want& want, const HostEvaluation& evaluation, const Request& re
         return config::expandedHostName(shown ? shown->value : request.name, request.name) ==
                config::expandedHostName(*want.value, request.name);
     if (want.keyword == "port")
-        return (shown ? config::parseInteger(shown->value).value_or(22) : 22) ==
-               config::parseInteger(*want.value).value_or(22);
+        return (shown ? InputRules::portFromText(shown->value) : 22) ==
+               InputRules::portFromText(*want.value);
     return shown && shown->keyword == want.keyword && shown->value == *want.value;
 }
 

@@ -2,6 +2,7 @@
 
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "files/plain_file.h"
 #include "keys/key_tool.h"
@@ -25,12 +26,8 @@ constexpr std::uint64_t largestInput = 16u << 20;
 class ScratchFolder {
 public:
     ScratchFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            paths::join(tmp && tmp[0] == '/' ? tmp : "/tmp", "moorkeep-check-XXXXXX");
-        if (!::mkdtemp(pattern.data()))
-            throw FileError("create a folder for checking the configuration", pattern, errno);
-        path_ = pattern;
+        path_ = files::makePrivateFolder(files::temporaryRoot(), "moorkeep-check-",
+                                         "create a folder for checking the configuration in");
     }
     ~ScratchFolder() {
         std::error_code ignored;
@@ -41,11 +38,8 @@ public:
 
     std::string write(const std::string& name, std::string_view bytes) const {
         const std::string path = paths::join(path_, name);
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0)
-            throw FileError("write", path, errno);
         // The copy lives only while ssh reads it: it need not reach the disk.
-        if (int error = files::finishFile(fd, bytes, 0600, false))
+        if (int error = files::writeNewFile(path, bytes, 0600, false))
             throw FileError("write", path, error);
         return path;
     }

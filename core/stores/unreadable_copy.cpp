@@ -2,12 +2,11 @@
 
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "files/text_file.h"
 
 #include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,16 +18,11 @@ namespace {
 // keeping a copy at the same moment never write over each other. Returns
 // false when the name is taken.
 bool writeNew(const std::string& path, std::string_view bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        if (errno == EEXIST)
-            return false;
-        throw FileError("keep a copy of the unreadable file as", path, errno);
-    }
-    if (int error = files::finishFile(fd, bytes, 0600)) {
-        ::unlink(path.c_str());
+    const int error = files::writeNewFile(path, bytes, 0600);
+    if (error == EEXIST)
+        return false;
+    if (error != 0)
         throw FileError("keep a copy of the unreadable file as", path, error);
-    }
     return true;
 }
 
@@ -36,23 +30,15 @@ bool writeNew(const std::string& path, std::string_view bytes) {
 std::optional<std::string> copyOf(const std::string& path, std::string_view bytes) {
     const std::string folder = paths::parent(path);
     const std::string prefix = paths::baseName(path) + ".unreadable-";
-    DIR* listing = ::opendir(folder.c_str());
-    if (!listing)
-        return std::nullopt;
-    std::optional<std::string> found;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name.compare(0, prefix.size(), prefix) != 0)
+    for (const auto& name : files::entryNames(folder).value_or(std::vector<std::string>{})) {
+        if (!name.starts_with(prefix))
             continue;
         const std::string candidate = paths::join(folder, name);
         files::ReadResult kept = files::readFile(candidate);
-        if (kept.status == files::ReadStatus::ok && kept.bytes == bytes) {
-            found = candidate;
-            break;
-        }
+        if (kept.status == files::ReadStatus::ok && kept.bytes == bytes)
+            return candidate;
     }
-    ::closedir(listing);
-    return found;
+    return std::nullopt;
 }
 
 } // namespace
