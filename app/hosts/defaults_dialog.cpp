@@ -1,9 +1,10 @@
 #include "hosts/defaults_dialog.h"
 
-#include "hosts/dialog_form.h"
+#include "dialog_kit.h"
 #include "hosts/key_picker.h"
 #include "model/input_rules.h"
 #include "model/port_rule.h"
+#include "style/caption_label.h"
 #include "style/colors.h"
 #include "style/symbols.h"
 #include "style/tinted_label.h"
@@ -77,15 +78,15 @@ QString overridesText(const std::vector<config::DefaultsOverride>& overrides) {
 DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys,
                                SaveHandler onSave, std::function<void()> onCancel, QWidget* parent,
                                const std::vector<config::DefaultsOverride>& overrides)
-    : QDialog(parent)
+    : SheetDialog(QStringLiteral("defaultsDialog"), tr("Default Options"), std::move(onCancel),
+                  parent)
     , initial_(std::move(initial))
     , onSave_(std::move(onSave))
-    , onCancel_(std::move(onCancel))
     , user_(textField(QStringLiteral("userField"), tr("Default user"), tr("(none)")))
     , port_(textField(QStringLiteral("portField"), tr("Default port"), QStringLiteral("22")))
     , key_(new KeyPicker(keys))
     , proxyJump_(textField(QStringLiteral("proxyJumpField"), tr("Default ProxyJump"), tr("(none)")))
-    , portProblemLine_(DialogForm::problemLine(QStringLiteral("portProblemLine")))
+    , portProblemLine_(DialogKit::problemLine(QStringLiteral("portProblemLine")))
     , extrasLayout_(new QVBoxLayout)
     , newKey_(
           textField(QStringLiteral("newOptionName"), tr("New option name"), tr("New option name")))
@@ -93,11 +94,6 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     , addButton_(new QPushButton(tr("Add")))
     , cancelButton_(new QPushButton(tr("Cancel")))
     , saveButton_(new QPushButton(tr("Save Defaults"))) {
-    setObjectName(QStringLiteral("defaultsDialog"));
-    setWindowTitle(tr("Default Options"));
-    setAccessibleName(tr("Default Options"));
-    setFixedWidth(520);
-    setWindowModality(Qt::WindowModal);
     key_->setAccessibleName(tr("Default key"));
 
     auto* subtitle = new TintedLabel(tr("Applied to all hosts via Host * in your SSH config."),
@@ -105,7 +101,7 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
                                      [] { return Colors::secondary(); });
     auto* heading = new QVBoxLayout;
     heading->setSpacing(4);
-    heading->addWidget(DialogForm::title(tr("Default Options")));
+    heading->addWidget(DialogKit::title(windowTitle(), QStringLiteral("dialogTitle")));
     heading->addWidget(subtitle);
     if (!overrides.empty()) {
         auto* warning =
@@ -130,24 +126,19 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     entry->addWidget(newValue_, 1);
     entry->addWidget(addButton_);
 
-    const QFont captionFont =
-        TypeRamp::spaced(TypeRamp::font(TypeRamp::Style::caption2, QFont::DemiBold));
     auto* extrasSection = new QVBoxLayout;
     extrasSection->setSpacing(8);
-    extrasSection->addWidget(
-        new TintedLabel(tr("EXTRA OPTIONS"), captionFont, [] { return Colors::secondary(); }));
+    extrasSection->addWidget(new CaptionLabel(tr("EXTRA OPTIONS")));
     extrasLayout_->setSpacing(8);
     extrasLayout_->setContentsMargins(0, 0, 0, 0);
     extrasSection->addLayout(extrasLayout_);
     extrasSection->addLayout(entry);
 
-    auto* form = new QVBoxLayout;
-    form->setSpacing(14);
-    form->addLayout(
-        DialogForm::pair(DialogForm::field(tr("USER"), user_),
-                         DialogForm::field(tr("PORT"), port_, false, {portProblemLine_})));
-    form->addLayout(DialogForm::pair(DialogForm::field(tr("DEFAULT KEY"), key_),
-                                     DialogForm::field(tr("PROXYJUMP"), proxyJump_)));
+    auto* form = DialogKit::fieldGroup();
+    form->addLayout(DialogKit::pair(DialogKit::field(tr("USER"), user_),
+                                    DialogKit::field(tr("PORT"), port_, {portProblemLine_})));
+    form->addLayout(DialogKit::pair(DialogKit::field(tr("DEFAULT KEY"), key_),
+                                    DialogKit::field(tr("PROXYJUMP"), proxyJump_)));
     form->addLayout(extrasSection);
 
     cancelButton_->setObjectName(QStringLiteral("cancelButton"));
@@ -161,8 +152,7 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     buttons->addWidget(cancelButton_);
     buttons->addWidget(saveButton_);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(22, 22, 22, 22);
+    auto* layout = DialogKit::sheetLayout(this, 520);
     layout->setSpacing(16);
     layout->addLayout(heading);
     layout->addLayout(form);
@@ -271,14 +261,6 @@ void DefaultsDialog::save() {
         onSave_(record());
 }
 
-void DefaultsDialog::reject() {
-    onCancel_();
-}
-
-void DefaultsDialog::dismiss() {
-    QDialog::done(QDialog::Rejected);
-}
-
 // Return in the new option's fields adds the option rather than saving
 // without it; with no name typed it saves, as everywhere else.
 bool DefaultsDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -289,7 +271,7 @@ bool DefaultsDialog::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
+    return SheetDialog::eventFilter(watched, event);
 }
 
 } // namespace moorkeep

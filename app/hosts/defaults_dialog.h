@@ -3,8 +3,8 @@
 #include "config/defaults_overrides.h"
 #include "model/defaults.h"
 #include "model/ssh_key.h"
+#include "sheet_dialog.h"
 
-#include <QDialog>
 #include <functional>
 #include <vector>
 
@@ -20,7 +20,7 @@ class KeyPicker;
 // Edits the defaults of every host (the Host * block): user, port, key,
 // ProxyJump and further options. Hands the new record to onSave; saves
 // nothing itself, and the owner closes it (dismiss) in both callbacks.
-class DefaultsDialog : public QDialog {
+class DefaultsDialog : public SheetDialog {
     Q_OBJECT
 
 public:
@@ -35,9 +35,6 @@ public:
     bool canSave() const;
     // The record a save hands over, from the fields as they stand.
     Defaults record() const;
-
-    void reject() override;
-    void dismiss();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -60,7 +57,6 @@ private:
 
     Defaults initial_;
     SaveHandler onSave_;
-    std::function<void()> onCancel_;
     std::vector<ExtraRow> extras_;
 
     QLineEdit* user_;

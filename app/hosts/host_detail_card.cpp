@@ -1,6 +1,7 @@
 #include "hosts/host_detail_card.h"
 
 #include "style/badge_label.h"
+#include "style/caption_label.h"
 #include "style/colors.h"
 #include "style/elided_label.h"
 #include "style/symbol_label.h"
@@ -21,9 +22,7 @@ HostDetailCard::HostDetailCard(const QString& icon, const QString& label, const 
     auto* head = new QHBoxLayout;
     head->setSpacing(5);
     head->addWidget(new SymbolLabel(icon, 11, secondary));
-    head->addWidget(new TintedLabel(
-        label, TypeRamp::spaced(TypeRamp::font(TypeRamp::Style::caption2, QFont::DemiBold)),
-        secondary));
+    head->addWidget(new CaptionLabel(label));
     head->addStretch();
 
     auto* valueRow = new QHBoxLayout;

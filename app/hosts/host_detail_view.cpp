@@ -28,8 +28,6 @@ namespace moorkeep {
 
 namespace {
 
-constexpr int maximumColumnWidth = 720;
-
 QString text(const std::string& value) {
     return QString::fromStdString(value);
 }
@@ -123,24 +121,13 @@ QWidget* captionedSection(const QString& caption, QWidget* card) {
 HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
                                std::function<void()> onEdit, std::function<void()> onDelete,
                                QWidget* parent)
-    : QScrollArea(parent)
+    : DetailPage(QStringLiteral("hostDetailView"), QStringLiteral("hostDetailColumn"), parent)
     , host_(std::move(host))
     , keyInfo_(std::move(keyInfo))
     , onEdit_(std::move(onEdit))
     , onDelete_(std::move(onDelete)) {
-    setObjectName(QStringLiteral("hostDetailView"));
     setAccessibleName(tr("Host %1").arg(text(host_.alias)));
-    setWidgetResizable(true);
-    setFrameShape(QFrame::NoFrame);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-
-    auto* column = new QWidget;
-    column->setObjectName(QStringLiteral("hostDetailColumn"));
-    column->setMaximumWidth(maximumColumnWidth);
-    auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(28, 28, 28, 28);
-    layout->setSpacing(24);
+    QVBoxLayout* layout = column();
     layout->addWidget(buildHeader());
     layout->addWidget(buildCommandCard());
     layout->addWidget(buildCards());
@@ -148,18 +135,7 @@ HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
         layout->addWidget(buildExtraOptions());
     if (!host_.facts.alsoApplies.empty() || !host_.facts.unresolved.empty())
         layout->addWidget(buildAlsoApplies());
-    layout->addStretch();
-
-    // The column keeps to the pane's leading edge.
-    auto* page = new QWidget;
-    page->setAutoFillBackground(false);
-    auto* pageLayout = new QHBoxLayout(page);
-    pageLayout->setContentsMargins(0, 0, 0, 0);
-    pageLayout->addWidget(column, 1);
-    pageLayout->addStretch(0);
-    setWidget(page);
-    viewport()->setAutoFillBackground(false);
-    page->setAutoFillBackground(false);
+    showColumn();
 }
 
 QWidget* HostDetailView::buildHeader() {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "detail_page.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 
-#include <QScrollArea>
 #include <functional>
 #include <optional>
 
@@ -16,7 +16,7 @@ namespace moorkeep {
 // warning where it ignores a line of the host's own block), the extra
 // options and the other blocks that apply. Made anew whenever the host or
 // its key changes.
-class HostDetailView : public QScrollArea {
+class HostDetailView : public DetailPage {
     Q_OBJECT
 
 public:

@@ -1,6 +1,6 @@
 #include "hosts/host_dialog.h"
 
-#include "hosts/dialog_form.h"
+#include "dialog_kit.h"
 #include "hosts/key_picker.h"
 #include "model/input_rules.h"
 #include "model/port_rule.h"
@@ -32,11 +32,11 @@ std::optional<std::string> aliasProblem(const std::string& alias) {
 HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> allHosts,
                        const std::vector<SSHKey>& keys, SaveHandler onSave,
                        std::function<void()> onCancel, QWidget* parent)
-    : QDialog(parent)
+    : SheetDialog(QStringLiteral("hostDialog"), existing ? tr("Edit Host") : tr("Add Host"),
+                  std::move(onCancel), parent)
     , existing_(std::move(existing))
     , allHosts_(std::move(allHosts))
     , onSave_(std::move(onSave))
-    , onCancel_(std::move(onCancel))
     , alias_(textField(QStringLiteral("aliasField"), tr("Alias"), tr("my-server")))
     , hostname_(textField(QStringLiteral("hostnameField"), tr("Host name"),
                           QStringLiteral("192.168.1.10")))
@@ -45,31 +45,23 @@ HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> all
     , key_(new KeyPicker(keys))
     , proxyJump_(textField(QStringLiteral("proxyJumpField"), tr("ProxyJump"),
                            tr("bastion host alias (optional)")))
-    , duplicateLine_(DialogForm::problemLine(QStringLiteral("duplicateAliasLine")))
-    , aliasProblemLine_(DialogForm::problemLine(QStringLiteral("aliasProblemLine")))
-    , portProblemLine_(DialogForm::problemLine(QStringLiteral("portProblemLine")))
-    , changedOutsideLine_(DialogForm::problemLine(QStringLiteral("changedOutsideLine")))
+    , duplicateLine_(DialogKit::problemLine(QStringLiteral("duplicateAliasLine")))
+    , aliasProblemLine_(DialogKit::problemLine(QStringLiteral("aliasProblemLine")))
+    , portProblemLine_(DialogKit::problemLine(QStringLiteral("portProblemLine")))
+    , changedOutsideLine_(DialogKit::problemLine(QStringLiteral("changedOutsideLine")))
     , saveButton_(new QPushButton(existing_ ? tr("Save Changes") : tr("Add Host"))) {
-    const QString title = existing_ ? tr("Edit Host") : tr("Add Host");
-    setObjectName(QStringLiteral("hostDialog"));
-    setWindowTitle(title);
-    setAccessibleName(title);
-    setFixedWidth(480);
-    setWindowModality(Qt::WindowModal);
     key_->setAccessibleName(tr("Key"));
     duplicateLine_->setText(tr("A host with this alias already exists."));
     changedOutsideLine_->setText(tr("This host was changed or removed outside Moorkeep."));
 
-    auto* form = new QVBoxLayout;
-    form->setSpacing(14);
-    form->addLayout(DialogForm::pair(
-        DialogForm::field(tr("ALIAS"), alias_, true, {duplicateLine_, aliasProblemLine_}),
-        DialogForm::field(tr("HOSTNAME"), hostname_, true)));
-    form->addLayout(
-        DialogForm::pair(DialogForm::field(tr("USER"), user_),
-                         DialogForm::field(tr("PORT"), port_, false, {portProblemLine_})));
-    form->addWidget(DialogForm::field(tr("KEY"), key_));
-    form->addWidget(DialogForm::field(tr("PROXYJUMP"), proxyJump_));
+    auto* form = DialogKit::fieldGroup();
+    form->addLayout(DialogKit::pair(
+        DialogKit::field(tr("ALIAS"), alias_, {duplicateLine_, aliasProblemLine_}, true),
+        DialogKit::field(tr("HOSTNAME"), hostname_, {}, true)));
+    form->addLayout(DialogKit::pair(DialogKit::field(tr("USER"), user_),
+                                    DialogKit::field(tr("PORT"), port_, {portProblemLine_})));
+    form->addWidget(DialogKit::field(tr("KEY"), key_));
+    form->addWidget(DialogKit::field(tr("PROXYJUMP"), proxyJump_));
 
     auto* cancel = new QPushButton(tr("Cancel"));
     cancel->setObjectName(QStringLiteral("cancelButton"));
@@ -84,12 +76,10 @@ HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> all
     buttons->addWidget(cancel);
     buttons->addWidget(saveButton_);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(22, 22, 22, 22);
-    layout->setSpacing(18);
+    auto* layout = DialogKit::sheetLayout(this, 480);
     auto* heading = new QVBoxLayout;
     heading->setSpacing(6);
-    heading->addWidget(DialogForm::title(title));
+    heading->addWidget(DialogKit::title(windowTitle(), QStringLiteral("dialogTitle")));
     heading->addWidget(changedOutsideLine_);
     layout->addLayout(heading);
     layout->addLayout(form);
@@ -132,7 +122,7 @@ void HostDialog::fill() {
 }
 
 void HostDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    SheetDialog::showEvent(event);
     alias_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -195,14 +185,6 @@ void HostDialog::markChangedOutside() {
     validate();
 }
 
-void HostDialog::reject() {
-    onCancel_();
-}
-
-void HostDialog::dismiss() {
-    QDialog::done(QDialog::Rejected);
-}
-
 // Return moves along alias, host name, user, port and ProxyJump, and saves
 // from ProxyJump when saving is possible.
 // A field is left when the user moves on, not when the window loses focus.
@@ -216,10 +198,10 @@ bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
+        return SheetDialog::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
-        return QDialog::eventFilter(watched, event);
+        return SheetDialog::eventFilter(watched, event);
     const std::pair<QLineEdit*, QLineEdit*> chain[] = {
         {alias_, hostname_}, {hostname_, user_}, {user_, port_}, {port_, proxyJump_}};
     for (const auto& [from, to] : chain)
@@ -231,7 +213,7 @@ bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
         save();
         return true;
     }
-    return QDialog::eventFilter(watched, event);
+    return SheetDialog::eventFilter(watched, event);
 }
 
 } // namespace moorkeep

@@ -2,8 +2,8 @@
 
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
+#include "sheet_dialog.h"
 
-#include <QDialog>
 #include <QSet>
 #include <functional>
 #include <optional>
@@ -18,9 +18,9 @@ namespace moorkeep {
 class KeyPicker;
 
 // Adds a host or edits one. Checks what was typed and hands the finished
-// record to onSave; it never saves anything itself, and never closes itself:
-// the owner closes it (dismiss) in onSave and onCancel.
-class HostDialog : public QDialog {
+// record to onSave; it never saves anything itself, and the owner closes it
+// (dismiss) in onSave and onCancel.
+class HostDialog : public SheetDialog {
     Q_OBJECT
 
 public:
@@ -40,11 +40,6 @@ public:
     // overwrite what they did, so it is no longer offered.
     void markChangedOutside();
 
-    // Escape and the window's own close button: the owner decides.
-    void reject() override;
-    // Closes the dialog; for the owner.
-    void dismiss();
-
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,7 +57,6 @@ private:
     std::optional<SSHHost> existing_;
     std::vector<SSHHost> allHosts_;
     SaveHandler onSave_;
-    std::function<void()> onCancel_;
     bool changedOutside_ = false;
     bool saveTried_ = false;
     QSet<QLineEdit*> left_;

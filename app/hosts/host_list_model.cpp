@@ -1,7 +1,6 @@
 #include "hosts/host_list_model.h"
 
 #include "app_model.h"
-#include "hosts/hosts_state.h"
 
 #include <algorithm>
 
@@ -40,11 +39,11 @@ bool containsSearch(const std::array<std::string, 3>& fields, const std::string&
 } // namespace
 
 HostListModel::HostListModel(AppModel& model, HostsState& state, QObject* parent)
-    : QAbstractListModel(parent)
+    : SidebarListModel(parent)
     , model_(model)
     , state_(state) {
     connect(&model_, &AppModel::hostsChanged, this, &HostListModel::hostsChanged);
-    connect(&state_, &HostsState::searchChanged, this, &HostListModel::filter);
+    connect(&state_, &ScreenState::searchChanged, this, &HostListModel::filter);
     lowerTimer_.setSingleShot(true);
     lowerTimer_.setInterval(0);
     connect(&lowerTimer_, &QTimer::timeout, this, &HostListModel::lowerTexts);

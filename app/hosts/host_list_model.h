@@ -1,8 +1,9 @@
 #pragma once
 
+#include "hosts/hosts_state.h"
 #include "model/ssh_host.h"
+#include "sidebar_list_model.h"
 
-#include <QAbstractListModel>
 #include <QTimer>
 #include <array>
 #include <optional>
@@ -12,13 +13,12 @@
 namespace moorkeep {
 
 class AppModel;
-class HostsState;
 
 // The sidebar's hosts: the app model's hosts, in its order, narrowed by the
 // screen's search text. Rows are indexes into the app model's list; the
 // lower-cased texts the search looks at are kept per host, so a keystroke
 // costs one pass of substring checks.
-class HostListModel : public QAbstractListModel {
+class HostListModel : public SidebarListModel {
     Q_OBJECT
 
 public:
@@ -35,8 +35,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     const SSHHost& hostAt(int row) const;
-    // The row that shows the host with this id, if the search lets it through.
-    std::optional<int> rowOf(const std::string& id) const;
+    std::optional<int> rowOf(const std::string& id) const override;
+    std::string idAt(int row) const override { return hostAt(row).id; }
 
 private:
     void hostsChanged();

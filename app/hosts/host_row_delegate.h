@@ -1,23 +1,24 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "row_delegate.h"
 
 namespace moorkeep {
 
-// Paints one host of the sidebar list: the host tile, the alias over
-// user@hostname, and small marks for a host from the configuration file and
-// for one reached through a jump host. No widget per row.
-class HostRowDelegate : public QStyledItemDelegate {
+// One host of the sidebar list: the rack tile, the alias over user@hostname,
+// and small marks for a host from the configuration file and for one reached
+// through a jump host; the selection is the style's.
+class HostRowDelegate : public RowDelegate {
     Q_OBJECT
 
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit HostRowDelegate(QObject* parent = nullptr);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
+
+protected:
+    Look paintMarks(QPainter& painter, const QStyleOptionViewItem& option,
+                    const QModelIndex& index) const override;
 };
 
 } // namespace moorkeep

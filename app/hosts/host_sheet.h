@@ -1,38 +1,31 @@
 #pragma once
 
 #include "model/ssh_host.h"
-
-#include <QString>
-#include <optional>
+#include "screen_sheet.h"
 
 namespace moorkeep {
 
-// Which dialog is open over the Hosts screen.
-struct HostSheet {
-    enum class Kind { edit, add, defaults };
+enum class HostSheetKind { edit, add, defaults };
 
-    Kind kind = Kind::add;
-    std::optional<SSHHost> host; // the host to edit
-
-    static HostSheet edit(SSHHost host) { return {Kind::edit, std::move(host)}; }
-    static HostSheet add() { return {Kind::add, std::nullopt}; }
-    static HostSheet defaults() { return {Kind::defaults, std::nullopt}; }
-
-    // Tells one open sheet from another: "edit:<id>", "add" or "defaults".
-    QString identity() const {
-        switch (kind) {
-        case Kind::edit:
-            return QStringLiteral("edit:") +
-                   QString::fromStdString(host ? host->id : std::string());
-        case Kind::add:
-            return QStringLiteral("add");
-        case Kind::defaults:
-            break;
-        }
-        return QStringLiteral("defaults");
+inline const char* kindName(HostSheetKind kind) {
+    switch (kind) {
+    case HostSheetKind::edit:
+        return "edit";
+    case HostSheetKind::add:
+        return "add";
+    case HostSheetKind::defaults:
+        break;
     }
+    return "defaults";
+}
 
-    bool operator==(const HostSheet&) const = default;
+// Which dialog is open over the Hosts screen; edit names the host.
+struct HostSheet : ScreenSheet<HostSheetKind, SSHHost> {
+    using Kind = HostSheetKind;
+
+    static HostSheet edit(SSHHost host) { return {{Kind::edit, std::move(host)}}; }
+    static HostSheet add() { return {{Kind::add, std::nullopt}}; }
+    static HostSheet defaults() { return {{Kind::defaults, std::nullopt}}; }
 };
 
 } // namespace moorkeep

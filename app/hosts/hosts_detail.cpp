@@ -1,22 +1,18 @@
 #include "hosts/hosts_detail.h"
 
 #include "app_model.h"
-#include "hosts/empty_hosts_state.h"
-#include "hosts/host_detail_view.h"
-#include "hosts/hosts_state.h"
+#include "empty_state.h"
+#include "shortcuts.h"
 
-#include <QVBoxLayout>
+#include <QLabel>
 #include <algorithm>
 
 namespace moorkeep {
 
 HostsDetail::HostsDetail(AppModel& model, HostsState& state, QWidget* parent)
-    : QWidget(parent)
+    : DetailPane(QStringLiteral("hostsDetail"), parent)
     , model_(model)
     , state_(state) {
-    setObjectName(QStringLiteral("hostsDetail"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
     // The pane is filled once the window has painted the rest, a moment
     // later: building a host's view is the largest part of showing the
     // screen, and the window shows the list a step sooner without it.
@@ -30,7 +26,19 @@ HostsDetail::HostsDetail(AppModel& model, HostsState& state, QWidget* parent)
     };
     connect(&model_, &AppModel::hostsChanged, this, refreshSoon);
     connect(&model_, &AppModel::keysChanged, this, refreshSoon);
-    connect(&state_, &HostsState::selectedIdChanged, this, refreshSoon);
+    connect(&state_, &ScreenState::selectedIdChanged, this, refreshSoon);
+}
+
+QWidget* HostsDetail::makeEmptyState(bool anyHosts) {
+    auto* empty = new EmptyState(
+        QStringLiteral("server.rack"), anyHosts ? tr("Select a host") : tr("No hosts yet"),
+        anyHosts ? tr("Choose a host in the sidebar, or add a new one.")
+                 : tr("Add one with the + button (%1).")
+                       .arg(Shortcuts::add().toString(QKeySequence::NativeText)));
+    empty->setObjectName(QStringLiteral("emptyHostsState"));
+    empty->title()->setObjectName(QStringLiteral("emptyHostsTitle"));
+    empty->note()->setObjectName(QStringLiteral("emptyHostsNote"));
+    return empty;
 }
 
 // The view is made anew only when the host or its key differs from what is
@@ -42,25 +50,18 @@ void HostsDetail::refresh() {
                                    [&](const SSHHost& h) { return h.id == *state_.selectedId(); })
                     : hosts.end();
     if (host == hosts.end()) {
-        const bool anyHosts = !hosts.empty();
-        if (!shown_ || hostView_ || shownAnyHosts_ != anyHosts) {
-            delete shown_;
-            shown_ = new EmptyHostsState(anyHosts);
-            shownAnyHosts_ = anyHosts;
-            layout()->addWidget(shown_);
-        }
+        hostView_ = nullptr;
+        showEmpty(!hosts.empty());
         return;
     }
     const auto keyInfo = host->keyId ? model_.keyWithId(*host->keyId) : std::nullopt;
     if (hostView_ && hostView_->host() == *host && hostView_->keyInfo() == keyInfo)
         return;
-    delete shown_;
     const SSHHost shownHost = *host;
     hostView_ = new HostDetailView(
         shownHost, keyInfo, [this, shownHost] { state_.setSheet(HostSheet::edit(shownHost)); },
-        [this, shownHost] { state_.setHostToDelete(shownHost); });
-    shown_ = hostView_;
-    layout()->addWidget(shown_);
+        [this, shownHost] { state_.setToDelete(shownHost); });
+    showView(hostView_);
 }
 
 } // namespace moorkeep

@@ -1,20 +1,18 @@
 #pragma once
 
+#include "detail_pane.h"
 #include "hosts/host_detail_view.h"
+#include "hosts/hosts_state.h"
 
-#include <QPointer>
 #include <QTimer>
-#include <QWidget>
 
 namespace moorkeep {
 
 class AppModel;
 
-class HostsState;
-
 // The Hosts screen's detail pane: the selected host (of all hosts, whatever
 // the search), or the empty state.
-class HostsDetail : public QWidget {
+class HostsDetail : public DetailPane {
     Q_OBJECT
 
 public:
@@ -24,14 +22,15 @@ public:
     // The shown host's view, or null while nothing is selected.
     HostDetailView* hostView() const { return hostView_; }
 
+protected:
+    QWidget* makeEmptyState(bool anyHosts) override;
+
 private:
     void refresh();
 
     AppModel& model_;
     HostsState& state_;
-    QPointer<QWidget> shown_;
     QPointer<HostDetailView> hostView_;
-    bool shownAnyHosts_ = false;
     QTimer firstRefresh_;
 };
 

@@ -1,22 +1,18 @@
 #pragma once
 
-#include <QDialog>
-#include <QObject>
-#include <QPointer>
+#include "hosts/hosts_state.h"
+#include "screen_dialogs.h"
+#include "screen_menu.h"
 
-class QAction;
-class QKeySequence;
+#include <QObject>
+
 class QMainWindow;
 class QMenu;
-class QMessageBox;
 
 namespace moorkeep {
 
 class AppModel;
-class DefaultsDialog;
-class HostDialog;
-class HostsState;
-struct SSHHost;
+class SheetDialog;
 
 // What the Hosts screen does beyond its two panes, for the life of the
 // window: it presents the host and defaults dialogs as window-modal sheets
@@ -30,39 +26,29 @@ public:
     HostsScreen(AppModel& model, HostsState& state, QMainWindow& window);
 
     // The open sheet's dialog, if any.
-    QDialog* sheetDialog() const { return sheetDialog_; }
+    SheetDialog* sheetDialog() const { return dialogs_.sheet(); }
     // The window's Host menu: every action of the screen with its keys.
-    QMenu* menu() const { return menu_; }
+    QMenu* menu() const { return menu_.menu(); }
 
 private:
-    QAction* addShortcut(const QString& objectName, const QString& text, const QKeySequence& key,
-                         void (HostsScreen::*slot)());
     void updateShortcuts();
     void focusSearch();
-    void addHost();
     void editSelected();
     void deleteSelected();
     void copySelected();
-    void editDefaults();
     const SSHHost* selectedHost() const;
 
     void showSheet();
-    void closeSheet();
+    SheetDialog* makeSheet(const HostSheet& sheet);
     void checkEditedHost();
     void saveHost(SSHHost host);
     void showDeleteAlert();
-    void deleteHost(SSHHost host);
 
     AppModel& model_;
     HostsState& state_;
     QMainWindow& window_;
-    QMenu* menu_;
-    QList<QAction*> shortcuts_;
-    QList<QAction*> forSelection_;
-    QPointer<QDialog> sheetDialog_;
-    QPointer<HostDialog> hostDialog_;
-    QString sheetIdentity_;
-    QPointer<QMessageBox> deleteAlert_;
+    ScreenMenu menu_;
+    ScreenDialogs dialogs_;
 };
 
 } // namespace moorkeep

@@ -1,22 +1,16 @@
 #pragma once
 
-#include <QWidget>
-
-class QLabel;
-class QLineEdit;
-class QListView;
+#include "hosts/hosts_state.h"
+#include "sidebar.h"
 
 namespace moorkeep {
 
 class AppModel;
 class HostListModel;
-class HostsState;
 
 // The Hosts screen's sidebar: the search box and the add button, the host
-// list (or, when the search matches nothing, a line that says so), and the
-// footer with the host count and the Defaults button. Made anew each time
-// the screen appears; the state it shows lives in HostsState.
-class HostsSidebar : public QWidget {
+// list, and the footer with the host count and the Defaults button.
+class HostsSidebar : public Sidebar {
     Q_OBJECT
 
 public:
@@ -26,24 +20,14 @@ public:
     HostListModel* listModel() const { return listModel_; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    QString countText() const override;
 
 private:
-    QWidget* buildHeader();
-    QWidget* buildFooter();
-    void showCount();
-    void showSelection();
-    void listSelectionChanged();
-    void moveSelection(int step);
-    void showNoMatch();
+    HostsSidebar(AppModel& model, HostsState& state, HostListModel* listModel, QWidget* parent);
 
     AppModel& model_;
     HostsState& state_;
     HostListModel* listModel_;
-    QLineEdit* search_ = nullptr;
-    QListView* list_ = nullptr;
-    QLabel* count_ = nullptr;
-    QLabel* noMatch_ = nullptr;
 };
 
 } // namespace moorkeep

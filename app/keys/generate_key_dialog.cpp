@@ -1,8 +1,10 @@
 #include "keys/generate_key_dialog.h"
 
-#include "keys/dialog_parts.h"
+#include "dialog_kit.h"
+#include "failure_box.h"
 #include "keys/secret_field.h"
 #include "model/input_rules.h"
+#include "when_finished.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -29,23 +31,19 @@ constexpr KeyTypeChoice keyTypeChoices[] = {
 
 GenerateKeyDialog::GenerateKeyDialog(OnGenerate onGenerate, std::function<void()> onCancel,
                                      QWidget* parent)
-    : QDialog(parent)
+    : SheetDialog(QStringLiteral("generateKeyDialog"), tr("Generate SSH Key"), std::move(onCancel),
+                  parent)
     , onGenerate_(std::move(onGenerate))
-    , onCancel_(std::move(onCancel))
     , fileNameField_(new QLineEdit)
-    , fileNameHint_(DialogParts::hint({}))
+    , fileNameHint_(DialogKit::hint({}))
     , displayNameField_(new QLineEdit)
     , emailField_(new QLineEdit)
-    , emailProblem_(DialogParts::problem(tr("Enter a valid email address")))
+    , emailProblem_(DialogKit::problem(tr("Enter a valid email address")))
     , typeBox_(new QComboBox)
     , passphraseField_(new SecretField)
     , failure_(new FailureBox)
     , cancelButton_(new QPushButton(tr("Cancel")))
     , generateButton_(new QPushButton) {
-    setObjectName(QStringLiteral("generateKeyDialog"));
-    setWindowTitle(tr("Generate SSH Key"));
-    setAccessibleName(tr("Generate SSH Key"));
-
     fileNameField_->setObjectName(QStringLiteral("fileNameField"));
     fileNameField_->setPlaceholderText(QStringLiteral("my_key"));
     fileNameHint_->setObjectName(QStringLiteral("fileNameHint"));
@@ -61,17 +59,17 @@ GenerateKeyDialog::GenerateKeyDialog(OnGenerate onGenerate, std::function<void()
     passphraseField_->setPlaceholderText(tr("optional"));
     generateButton_->setObjectName(QStringLiteral("generateButton"));
 
-    auto* layout = DialogParts::sheetLayout(this, width);
-    layout->addWidget(DialogParts::title(tr("Generate SSH Key")));
-    auto* fields = DialogParts::fieldGroup();
-    fields->addWidget(DialogParts::field(tr("FILENAME"), fileNameField_, fileNameHint_));
-    fields->addWidget(DialogParts::field(tr("DISPLAY NAME"), displayNameField_));
-    fields->addWidget(DialogParts::field(tr("EMAIL"), emailField_, emailProblem_));
-    fields->addWidget(DialogParts::field(tr("TYPE"), typeBox_));
-    fields->addWidget(DialogParts::field(tr("PASSPHRASE"), passphraseField_));
+    auto* layout = DialogKit::sheetLayout(this, width);
+    layout->addWidget(DialogKit::title(windowTitle(), QStringLiteral("titleLabel")));
+    auto* fields = DialogKit::fieldGroup();
+    fields->addWidget(DialogKit::field(tr("FILENAME"), fileNameField_, {fileNameHint_}));
+    fields->addWidget(DialogKit::field(tr("DISPLAY NAME"), displayNameField_));
+    fields->addWidget(DialogKit::field(tr("EMAIL"), emailField_, {emailProblem_}));
+    fields->addWidget(DialogKit::field(tr("TYPE"), typeBox_));
+    fields->addWidget(DialogKit::field(tr("PASSPHRASE"), passphraseField_));
     layout->addLayout(fields);
     layout->addWidget(failure_);
-    layout->addLayout(DialogParts::buttonRow(cancelButton_, generateButton_));
+    layout->addLayout(DialogKit::buttonRow(cancelButton_, generateButton_));
 
     connect(fileNameField_, &QLineEdit::textChanged, this, &GenerateKeyDialog::update);
     connect(emailField_, &QLineEdit::textChanged, this, &GenerateKeyDialog::update);
@@ -85,7 +83,7 @@ GenerateKeyDialog::~GenerateKeyDialog() {
 }
 
 void GenerateKeyDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    SheetDialog::showEvent(event);
     fileNameField_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -126,8 +124,10 @@ void GenerateKeyDialog::generate() {
     QFuture<void> done = onGenerate_(options, displayName);
     if (options.passphrase)
         wipeSecret(*options.passphrase);
-    DialogParts::awaitFailure(done, this,
-                              [this](const std::optional<QString>& message) { failed(message); });
+    whenFinished(done, this, [this](const CallEnd& end) {
+        if (!end.succeeded)
+            failed(end.failure);
+    });
 }
 
 void GenerateKeyDialog::failed(const std::optional<QString>& message) {
@@ -136,15 +136,9 @@ void GenerateKeyDialog::failed(const std::optional<QString>& message) {
     update();
 }
 
-void GenerateKeyDialog::reject() {
-    if (generating_)
-        return;
-    onCancel_();
-}
-
 void GenerateKeyDialog::dismiss() {
     passphraseField_->wipe();
-    QDialog::done(QDialog::Rejected);
+    SheetDialog::dismiss();
 }
 
 } // namespace moorkeep

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/key_requests.h"
+#include "sheet_dialog.h"
 
-#include <QDialog>
 #include <QFuture>
 #include <functional>
 #include <optional>
@@ -22,7 +22,7 @@ class SecretField;
 // and passphrase, and hands the request to onGenerate. Stays open and busy
 // until its owner closes it; a failure of onGenerate's future is shown here
 // and the user may try again.
-class GenerateKeyDialog : public QDialog {
+class GenerateKeyDialog : public SheetDialog {
     Q_OBJECT
 
 public:
@@ -36,15 +36,12 @@ public:
     ~GenerateKeyDialog() override;
 
     bool isGenerating() const { return generating_; }
-    // Closes the dialog for its owner, also while it is busy; the passphrase
-    // is wiped.
-    void dismiss();
-
-    // Escape and the window's close: refused while generating.
-    void reject() override;
+    // The passphrase is wiped.
+    void dismiss() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool isBusy() const override { return generating_; }
 
 private:
     bool isValid() const;
@@ -53,7 +50,6 @@ private:
     void failed(const std::optional<QString>& message);
 
     OnGenerate onGenerate_;
-    std::function<void()> onCancel_;
     bool generating_ = false;
 
     QLineEdit* fileNameField_;

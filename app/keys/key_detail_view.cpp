@@ -1,7 +1,7 @@
 #include "keys/key_detail_view.h"
 
+#include "dialog_kit.h"
 #include "keys/detail_card.h"
-#include "keys/dialog_parts.h"
 #include "keys/used_by_table.h"
 #include "shortcuts.h"
 #include "style/badge_label.h"
@@ -38,35 +38,17 @@ QString hostsCaption(std::size_t count) {
 
 KeyDetailView::KeyDetailView(SSHKey keyInfo, std::vector<SSHHost> usedBy, Actions actions,
                              QWidget* parent)
-    : QScrollArea(parent)
+    : DetailPage(QStringLiteral("keyDetailView"), QStringLiteral("keyDetailColumn"), parent)
     , keyInfo_(std::move(keyInfo))
     , usedBy_(std::move(usedBy))
     , actions_(std::move(actions)) {
-    setObjectName(QStringLiteral("keyDetailView"));
-    setWidgetResizable(true);
-    setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-
-    auto* column = new QWidget;
-    column->setObjectName(QStringLiteral("keyDetailColumn"));
-    column->setMaximumWidth(maximumColumnWidth);
-    auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(28, 28, 28, 28);
-    layout->setSpacing(24);
+    QVBoxLayout* layout = column();
     layout->addWidget(buildHeader());
     layout->addWidget(buildPublicKey());
     layout->addWidget(buildCards());
     layout->addWidget(buildHosts());
-    layout->addStretch();
-
-    auto* page = new QWidget;
-    page->setAutoFillBackground(false);
-    auto* pageLayout = new QHBoxLayout(page);
-    pageLayout->setContentsMargins(0, 0, 0, 0);
-    pageLayout->addWidget(column, 1, Qt::AlignLeft);
-    pageLayout->addStretch(0);
-    setWidget(page);
-    viewport()->setAutoFillBackground(false);
+    showColumn(Qt::AlignLeft);
 }
 
 // The locale's long form without the weekday and with the month's short
@@ -143,7 +125,7 @@ QWidget* KeyDetailView::buildHeader() {
                                     tr("Delete"));
     deleteButton_->setObjectName(QStringLiteral("deleteButton"));
     deleteButton_->setAccessibleName(tr("Delete"));
-    DialogParts::setDestructive(deleteButton_, true);
+    DialogKit::setDestructive(deleteButton_, true);
     deleteButton_->setToolTip(Shortcuts::tip(tr("Delete key"), Shortcuts::remove()));
     if (!usedBy_.empty()) {
         deleteButton_->setEnabled(false);

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "detail_page.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 
 #include <QLocale>
-#include <QScrollArea>
 #include <functional>
 #include <vector>
 
@@ -16,12 +16,10 @@ class CopyButton;
 
 // Everything about one key: the header with its actions, the public key,
 // the fingerprint, type, path and creation date, and the hosts that use it.
-class KeyDetailView : public QScrollArea {
+class KeyDetailView : public DetailPage {
     Q_OBJECT
 
 public:
-    static constexpr int maximumColumnWidth = 720;
-
     struct Actions {
         std::function<void()> onRename;
         std::function<void()> onChangePassphrase;

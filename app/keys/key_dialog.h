@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/ssh_key.h"
+#include "sheet_dialog.h"
 
-#include <QDialog>
 #include <functional>
 
 class QLineEdit;
@@ -12,7 +12,7 @@ namespace moorkeep {
 
 // Renames a key: its display name, trimmed, goes to onSave with the rest of
 // the key unchanged.
-class KeyDialog : public QDialog {
+class KeyDialog : public SheetDialog {
     Q_OBJECT
 
 public:
@@ -20,10 +20,6 @@ public:
 
     KeyDialog(SSHKey keyInfo, std::function<void(const SSHKey&)> onSave,
               std::function<void()> onCancel, QWidget* parent = nullptr);
-
-    // Closes the dialog for its owner.
-    void dismiss();
-    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -34,7 +30,6 @@ private:
 
     SSHKey keyInfo_;
     std::function<void(const SSHKey&)> onSave_;
-    std::function<void()> onCancel_;
     QLineEdit* nameField_;
     QPushButton* saveButton_;
 };

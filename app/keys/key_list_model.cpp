@@ -3,7 +3,7 @@
 namespace moorkeep {
 
 KeyListModel::KeyListModel(QObject* parent)
-    : QAbstractListModel(parent) {}
+    : SidebarListModel(parent) {}
 
 void KeyListModel::setKeys(const std::vector<SSHKey>& keys) {
     std::vector<Row> rows;
@@ -97,7 +97,7 @@ QVariant KeyListModel::data(const QModelIndex& index, int role) const {
 }
 
 QHash<int, QByteArray> KeyListModel::roleNames() const {
-    auto names = QAbstractListModel::roleNames();
+    auto names = SidebarListModel::roleNames();
     names.insert(KeyIdRole, "keyId");
     names.insert(TypeRole, "type");
     names.insert(HasPassphraseRole, "hasPassphrase");
@@ -110,6 +110,10 @@ std::optional<int> KeyListModel::rowOf(const std::string& id) const {
         if (all_[std::size_t(shown_[std::size_t(row)])].id == id)
             return row;
     return std::nullopt;
+}
+
+std::string KeyListModel::idAt(int row) const {
+    return all_[std::size_t(shown_[std::size_t(row)])].id;
 }
 
 int KeyListModel::usageCount(const std::string& keyId) const {

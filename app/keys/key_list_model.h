@@ -2,8 +2,8 @@
 
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
+#include "sidebar_list_model.h"
 
-#include <QAbstractListModel>
 #include <QString>
 #include <optional>
 #include <string>
@@ -16,7 +16,7 @@ namespace moorkeep {
 // text (ignoring case), in the store's order, each with the number of hosts
 // that use it. The counts are taken once per change of the host or key
 // list, never while painting.
-class KeyListModel : public QAbstractListModel {
+class KeyListModel : public SidebarListModel {
     Q_OBJECT
 
 public:
@@ -37,8 +37,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // The row showing the key with this id, when the search lets it show.
-    std::optional<int> rowOf(const std::string& id) const;
+    std::optional<int> rowOf(const std::string& id) const override;
+    std::string idAt(int row) const override;
     int usageCount(const std::string& keyId) const;
 
 private:

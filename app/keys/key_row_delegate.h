@@ -1,21 +1,22 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "row_delegate.h"
 
 namespace moorkeep {
 
-// Paints one row of the key list: the key tile, the name with its
-// passphrase lock, the type below, and the usage badge on the right. Every
-// value comes from the model's roles, so painting costs no look-ups.
-class KeyRowDelegate : public QStyledItemDelegate {
+// One row of the key list: the key tile, the name with its passphrase lock,
+// the type below, and the usage badge on the right, on the accent wash when
+// selected. Every value comes from the model's roles, so painting
+// costs no look-ups.
+class KeyRowDelegate : public RowDelegate {
     Q_OBJECT
 
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit KeyRowDelegate(QObject* parent = nullptr);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+protected:
+    Look paintMarks(QPainter& painter, const QStyleOptionViewItem& option,
+                    const QModelIndex& index) const override;
 };
 
 } // namespace moorkeep

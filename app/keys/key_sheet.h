@@ -1,29 +1,32 @@
 #pragma once
 
 #include "model/ssh_key.h"
-
-#include <QString>
-#include <optional>
+#include "screen_sheet.h"
 
 namespace moorkeep {
 
+enum class KeySheetKind { rename, passphrase, generate };
+
+inline const char* kindName(KeySheetKind kind) {
+    switch (kind) {
+    case KeySheetKind::rename:
+        return "rename";
+    case KeySheetKind::passphrase:
+        return "passphrase";
+    case KeySheetKind::generate:
+        break;
+    }
+    return "generate";
+}
+
 // The dialog the Keys screen shows: rename or passphrase for one key, or
-// generate. Its identity decides whether a new value replaces the open
-// dialog.
-struct KeySheet {
-    enum class Kind { rename, passphrase, generate };
+// generate.
+struct KeySheet : ScreenSheet<KeySheetKind, SSHKey> {
+    using Kind = KeySheetKind;
 
-    Kind kind = Kind::generate;
-    std::optional<SSHKey> key; // for rename and passphrase
-
-    static KeySheet rename(SSHKey key) { return {Kind::rename, std::move(key)}; }
-    static KeySheet passphrase(SSHKey key) { return {Kind::passphrase, std::move(key)}; }
-    static KeySheet generate() { return {Kind::generate, std::nullopt}; }
-
-    // "rename:<id>", "passphrase:<id>" or "generate".
-    QString identity() const;
-
-    bool operator==(const KeySheet&) const = default;
+    static KeySheet rename(SSHKey key) { return {{Kind::rename, std::move(key)}}; }
+    static KeySheet passphrase(SSHKey key) { return {{Kind::passphrase, std::move(key)}}; }
+    static KeySheet generate() { return {{Kind::generate, std::nullopt}}; }
 };
 
 } // namespace moorkeep

@@ -1,68 +1,66 @@
 #include "keys/keys_detail.h"
 
 #include "app_model.h"
-#include "keys/empty_keys_state.h"
-#include "keys/key_detail_view.h"
-#include "keys/keys_state.h"
+#include "empty_state.h"
+#include "shortcuts.h"
+#include "style/symbols.h"
 
-#include <QVBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 
 namespace moorkeep {
 
 KeysDetail::KeysDetail(AppModel& model, KeysState& state, QWidget* parent)
-    : QWidget(parent)
+    : DetailPane(QStringLiteral("keysDetail"), parent)
     , model_(model)
     , state_(state) {
-    setObjectName(QStringLiteral("keysDetail"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    connect(&state_, &KeysState::selectedIdChanged, this, &KeysDetail::refresh);
+    connect(&state_, &ScreenState::selectedIdChanged, this, &KeysDetail::refresh);
     connect(&model_, &AppModel::keysChanged, this, &KeysDetail::refresh);
     connect(&model_, &AppModel::hostsChanged, this, &KeysDetail::refresh);
     refresh();
 }
 
+QWidget* KeysDetail::makeEmptyState(bool anyKeys) {
+    auto* empty = new EmptyState(QStringLiteral("key.fill"),
+                                 anyKeys ? tr("Select a key") : tr("No keys found"),
+                                 anyKeys ? tr("Choose a key in the sidebar, or generate a new one.")
+                                         : tr("No SSH keys detected in ~/.ssh"));
+    empty->setObjectName(QStringLiteral("emptyKeysState"));
+    empty->title()->setObjectName(QStringLiteral("noKeysLabel"));
+    empty->note()->setObjectName(QStringLiteral("emptyKeysNote"));
+    if (!anyKeys) {
+        auto* rescan =
+            new QPushButton(Symbols::icon(QStringLiteral("arrow.clockwise")), tr("Rescan"));
+        rescan->setObjectName(QStringLiteral("rescanButton"));
+        rescan->setAccessibleName(tr("Rescan"));
+        rescan->setToolTip(Shortcuts::tip(tr("Scan ~/.ssh again"), Shortcuts::rescan()));
+        connect(rescan, &QPushButton::clicked, empty, [this] { model_.refreshKeys(); });
+        empty->addButton(rescan);
+    }
+    return empty;
+}
+
 // Rebuilds only when what the pane shows changed, so that a copy button's
 // "Copied" survives unrelated changes of the lists.
 void KeysDetail::refresh() {
-    std::optional<SSHKey> key;
-    if (const auto& id = state_.selectedId())
-        key = model_.keyWithId(*id);
-    std::vector<SSHHost> usedBy;
-    if (key)
-        usedBy = model_.hostsUsingKey(key->id);
-
-    if (key && detailView_ && detailView_->keyInfo() == *key && detailView_->usedBy() == usedBy)
-        return;
-    const bool anyKeys = !model_.keys().empty();
-    if (!key && shown_ && !detailView_ && shownAnyKeys_ == anyKeys)
-        return;
-
-    QWidget* next = nullptr;
-    if (key) {
-        const SSHKey shownKey = *key;
-        detailView_ = new KeyDetailView(
-            shownKey, std::move(usedBy),
-            {.onRename = [this, shownKey] { state_.setSheet(KeySheet::rename(shownKey)); },
-             .onChangePassphrase = [this,
-                                    shownKey] { state_.setSheet(KeySheet::passphrase(shownKey)); },
-             .onDelete = [this, shownKey] { state_.setKeyToDelete(shownKey); }});
-        next = detailView_;
-    } else {
+    const auto& id = state_.selectedId();
+    const std::optional<SSHKey> key = id ? model_.keyWithId(*id) : std::nullopt;
+    if (!key) {
         detailView_ = nullptr;
-        next = new EmptyKeysState(model_, anyKeys);
-        shownAnyKeys_ = anyKeys;
+        showEmpty(!model_.keys().empty());
+        return;
     }
-    if (shown_) {
-        // Out of the window at once (tests and screen readers see only the
-        // new pane); deleted later, as a click of its own may have led here.
-        layout()->removeWidget(shown_);
-        shown_->setParent(nullptr);
-        shown_->deleteLater();
-    }
-    layout()->addWidget(next);
-    shown_ = next;
+    std::vector<SSHHost> usedBy = model_.hostsUsingKey(key->id);
+    if (detailView_ && detailView_->keyInfo() == *key && detailView_->usedBy() == usedBy)
+        return;
+    const SSHKey shownKey = *key;
+    detailView_ = new KeyDetailView(
+        shownKey, std::move(usedBy),
+        {.onRename = [this, shownKey] { state_.setSheet(KeySheet::rename(shownKey)); },
+         .onChangePassphrase = [this,
+                                shownKey] { state_.setSheet(KeySheet::passphrase(shownKey)); },
+         .onDelete = [this, shownKey] { state_.setToDelete(shownKey); }});
+    showView(detailView_);
 }
 
 } // namespace moorkeep

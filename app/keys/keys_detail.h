@@ -1,20 +1,16 @@
 #pragma once
 
+#include "detail_pane.h"
 #include "keys/key_detail_view.h"
-
-#include <QPointer>
-#include <QWidget>
-#include <optional>
-#include <vector>
+#include "keys/keys_state.h"
 
 namespace moorkeep {
 
 class AppModel;
-class KeysState;
 
 // The Keys tab's detail pane: the selected key (looked up among all keys,
 // so a key the search hides stays shown), or the empty state.
-class KeysDetail : public QWidget {
+class KeysDetail : public DetailPane {
     Q_OBJECT
 
 public:
@@ -24,14 +20,17 @@ public:
     // The shown key's detail; null while the empty state shows.
     KeyDetailView* detailView() const { return detailView_; }
 
+protected:
+    // Without any keys, a note that none was found and a button that scans
+    // ~/.ssh again.
+    QWidget* makeEmptyState(bool anyKeys) override;
+
 private:
     void refresh();
 
     AppModel& model_;
     KeysState& state_;
-    QWidget* shown_ = nullptr;
     QPointer<KeyDetailView> detailView_;
-    bool shownAnyKeys_ = false;
 };
 
 } // namespace moorkeep

@@ -1,21 +1,19 @@
 #include "keys/keys_screen.h"
 
 #include "app_model.h"
-#include "keys/dialog_parts.h"
 #include "keys/generate_key_dialog.h"
 #include "keys/key_detail_view.h"
 #include "keys/key_dialog.h"
 #include "keys/keys_detail.h"
 #include "keys/keys_sidebar.h"
-#include "keys/keys_state.h"
 #include "keys/passphrase_dialog.h"
 #include "shortcuts.h"
 #include "style/copy_button.h"
+#include "when_finished.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QFutureWatcher>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -30,57 +28,43 @@ KeysScreen::KeysScreen(AppModel& model, KeysState& state, QWidget* window)
     , model_(model)
     , state_(state)
     , window_(window)
-    , menu_(new QMenu(tr("&Key"), window)) {
+    , menu_(tr("&Key"), QStringLiteral("keyMenu"), AppTab::keys, *window, this) {
     setObjectName(QStringLiteral("keysScreen"));
-    menu_->setObjectName(QStringLiteral("keyMenu"));
-    addShortcut("generateKeyAction", tr("&Generate Key…"), Shortcuts::add(), &KeysScreen::generate);
-    QAction* rename = addShortcut("renameKeyAction", tr("&Rename Key…"), Shortcuts::rename(),
-                                  &KeysScreen::renameSelected);
-    passphraseAction_ = addShortcut("passphraseAction", tr("Change &Passphrase…"),
-                                    Shortcuts::passphrase(), &KeysScreen::changeSelectedPassphrase);
-    forSelection_ = {rename, passphraseAction_,
-                     addShortcut("deleteKeyAction", tr("&Delete Key…"), Shortcuts::remove(),
-                                 &KeysScreen::deleteSelected),
-                     addShortcut("copyPublicKeyAction", tr("&Copy Public Key"), Shortcuts::copy(),
-                                 &KeysScreen::copySelectedPublicKey),
-                     addShortcut("copyFingerprintAction", tr("Copy F&ingerprint"),
-                                 Shortcuts::copyFingerprint(),
-                                 &KeysScreen::copySelectedFingerprint)};
-    menu_->addSeparator();
-    addShortcut("keysSearchAction", tr("&Find Key"), Shortcuts::find(), &KeysScreen::focusSearch);
-    addShortcut("rescanKeysAction", tr("Re&scan Keys"), Shortcuts::rescan(), &KeysScreen::rescan);
+    menu_.add(QStringLiteral("generateKeyAction"), tr("&Generate Key…"), Shortcuts::add(),
+              [this] { generate(); });
+    menu_.addForSelection(QStringLiteral("renameKeyAction"), tr("&Rename Key…"),
+                          Shortcuts::rename(), [this] { renameSelected(); });
+    passphraseAction_ =
+        menu_.addForSelection(QStringLiteral("passphraseAction"), tr("Change &Passphrase…"),
+                              Shortcuts::passphrase(), [this] { changeSelectedPassphrase(); });
+    menu_.addForSelection(QStringLiteral("deleteKeyAction"), tr("&Delete Key…"),
+                          Shortcuts::remove(), [this] { deleteSelected(); });
+    menu_.addForSelection(QStringLiteral("copyPublicKeyAction"), tr("&Copy Public Key"),
+                          Shortcuts::copy(), [this] { copySelectedPublicKey(); });
+    menu_.addForSelection(QStringLiteral("copyFingerprintAction"), tr("Copy F&ingerprint"),
+                          Shortcuts::copyFingerprint(), [this] { copySelectedFingerprint(); });
+    menu_.addSeparator();
+    menu_.add(QStringLiteral("keysSearchAction"), tr("&Find Key"), Shortcuts::find(),
+              [this] { focusSearch(); });
+    menu_.add(QStringLiteral("rescanKeysAction"), tr("Re&scan Keys"), Shortcuts::rescan(),
+              [this] { rescan(); });
 
     connect(&model_, &AppModel::tabChanged, this, &KeysScreen::updateShortcuts);
     connect(&model_, &AppModel::isLoadingChanged, this, &KeysScreen::updateShortcuts);
     connect(&model_, &AppModel::keysChanged, this, &KeysScreen::updateShortcuts);
-    connect(&state_, &KeysState::selectedIdChanged, this, &KeysScreen::updateShortcuts);
-    connect(&state_, &KeysState::sheetChanged, this, &KeysScreen::showSheet);
-    connect(&state_, &KeysState::keyToDeleteChanged, this, &KeysScreen::showDeleteAlert);
+    connect(&state_, &ScreenState::selectedIdChanged, this, &KeysScreen::updateShortcuts);
+    connect(&state_, &ScreenState::sheetChanged, this, &KeysScreen::showSheet);
+    connect(&state_, &ScreenState::toDeleteChanged, this, &KeysScreen::showDeleteAlert);
     updateShortcuts();
     showSheet();
     showDeleteAlert();
 }
 
-QAction* KeysScreen::addShortcut(const char* objectName, const QString& text,
-                                 const QKeySequence& keys, void (KeysScreen::*run)()) {
-    auto* action = new QAction(text, window_);
-    action->setObjectName(QString::fromLatin1(objectName));
-    action->setShortcut(keys);
-    action->setShortcutContext(Qt::WindowShortcut);
-    connect(action, &QAction::triggered, this, run);
-    window_->addAction(action);
-    menu_->addAction(action);
-    shortcuts_.append(action);
-    return action;
-}
-
-// The Hosts tab binds some of the same keys while it shows. A key whose
-// protection is unknown offers no passphrase change, as its detail does not.
+// A key whose protection is unknown offers no passphrase change, as its
+// detail does not.
 void KeysScreen::updateShortcuts() {
-    const bool live = model_.tab() == AppTab::keys && !model_.isLoading();
     const auto key = selectedKey();
-    for (auto* action : shortcuts_)
-        action->setEnabled(live && (!forSelection_.contains(action) || key));
+    menu_.update(model_, key.has_value());
     if (key && !key->hasPassphrase)
         passphraseAction_->setEnabled(false);
 }
@@ -134,7 +118,7 @@ void KeysScreen::deleteSelected() {
         QToolTip::showText(anchor->mapToGlobal(QPoint(0, anchor->height())), refusal, anchor);
         return;
     }
-    state_.setKeyToDelete(*key);
+    state_.setToDelete(*key);
 }
 
 // Through the detail's buttons, so their "Copied" shows too.
@@ -161,60 +145,48 @@ void KeysScreen::rescan() {
 }
 
 void KeysScreen::showSheet() {
-    const auto& sheet = state_.sheet();
-    const QString identity = sheet ? sheet->identity() : QString();
-    if (sheet_ && identity == sheetIdentity_)
-        return;
-    closeSheet();
-    if (!sheet)
-        return;
-    sheetIdentity_ = identity;
-    sheet_ = makeSheet();
-    sheet_->open();
+    dialogs_.showSheet<KeySheet, SSHKey>(
+        state_, [this](const KeySheet& sheet) { return makeSheet(sheet); });
 }
 
-QDialog* KeysScreen::makeSheet() {
-    const KeySheet& sheet = *state_.sheet();
+SheetDialog* KeysScreen::makeSheet(const KeySheet& sheet) {
     auto cancel = [this] { state_.setSheet(std::nullopt); };
     switch (sheet.kind) {
-    case KeySheet::Kind::rename: {
-        auto* dialog = new KeyDialog(
-            *sheet.key,
+    case KeySheet::Kind::rename:
+        return new KeyDialog(
+            *sheet.item,
             [this](const SSHKey& renamed) {
                 state_.setSheet(std::nullopt);
                 model_.renameKey(renamed);
             },
             cancel, window_);
-        dismissSheet_ = [dialog] { dialog->dismiss(); };
-        return dialog;
-    }
-    case KeySheet::Kind::passphrase: {
-        auto* dialog = new PassphraseDialog(
-            *sheet.key,
+    case KeySheet::Kind::passphrase:
+        return new PassphraseDialog(
+            *sheet.item,
             [this](const ChangePassphraseOptions& options) {
                 QFuture<void> done = model_.changePassphrase(options);
-                DialogParts::awaitSuccess(done, this, [this] { state_.setSheet(std::nullopt); });
+                whenFinished(done, this, [this](const CallEnd& end) {
+                    if (end.succeeded)
+                        state_.setSheet(std::nullopt);
+                });
                 return done;
             },
             cancel, window_);
-        dismissSheet_ = [dialog] { dialog->dismiss(); };
-        return dialog;
-    }
     case KeySheet::Kind::generate:
         break;
     }
-    auto* dialog = new GenerateKeyDialog(
+    return new GenerateKeyDialog(
         [this](const GenerateKeyOptions& options, const std::optional<std::string>& displayName) {
             QFuture<void> done = model_.generateKey(options, displayName);
-            DialogParts::awaitSuccess(done, this, [this, before = model_.keys()] {
+            whenFinished(done, this, [this, before = model_.keys()](const CallEnd& end) {
+                if (!end.succeeded)
+                    return;
                 state_.setSheet(std::nullopt);
                 selectNewKey(before);
             });
             return done;
         },
         cancel, window_);
-    dismissSheet_ = [dialog] { dialog->dismiss(); };
-    return dialog;
 }
 
 // The key that was not there before is the one just made; the search is
@@ -229,69 +201,19 @@ void KeysScreen::selectNewKey(const std::vector<SSHKey>& before) {
         }
 }
 
-void KeysScreen::closeSheet() {
-    if (!sheet_)
-        return;
-    QPointer<QDialog> closing = sheet_;
-    sheet_ = nullptr;
-    sheetIdentity_.clear();
-    auto dismiss = std::exchange(dismissSheet_, nullptr);
-    dismiss();
-    if (closing)
-        closing->deleteLater();
-}
-
 void KeysScreen::showDeleteAlert() {
-    const auto& key = state_.keyToDelete();
-    if (!key) {
-        if (alert_)
-            alert_->close();
-        return;
-    }
-    if (alert_)
-        return;
-    const QString name = QString::fromStdString(key->name);
-    alert_ = new QMessageBox(window_);
-    alert_->setObjectName(QStringLiteral("deleteKeyAlert"));
-    alert_->setIcon(QMessageBox::Warning);
-    alert_->setTextFormat(Qt::PlainText);
-    alert_->setWindowTitle(tr("Delete \"%1\"?").arg(name));
-    alert_->setText(tr("Delete \"%1\"?").arg(name));
-    alert_->setInformativeText(
-        tr("This will permanently delete the private and public key files from ~/.ssh."));
-    auto* cancel = alert_->addButton(tr("Cancel"), QMessageBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("alertCancelButton"));
-    auto* confirm = alert_->addButton(tr("Delete"), QMessageBox::DestructiveRole);
-    confirm->setObjectName(QStringLiteral("alertDeleteButton"));
-    DialogParts::setDestructive(qobject_cast<QPushButton*>(confirm), true);
-    alert_->setDefaultButton(cancel);
-    alert_->setEscapeButton(cancel);
-    alert_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(alert_, &QMessageBox::buttonClicked, this, [this, confirm](QAbstractButton* button) {
-        if (button == confirm)
-            confirmDelete();
-    });
-    connect(alert_, &QDialog::finished, this, [this] {
-        alert_ = nullptr;
-        state_.setKeyToDelete(std::nullopt);
-    });
-    alert_->open();
-}
-
-// The selection goes once the delete is over, also when it failed.
-void KeysScreen::confirmDelete() {
-    const auto key = state_.keyToDelete();
-    if (!key)
-        return;
-    QFuture<void> done = model_.deleteKey(*key);
-    auto* watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, id = key->id] {
-        watcher->deleteLater();
-        if (state_.selectedId() == id)
-            state_.setSelectedId(std::nullopt);
-    });
-    watcher->setFuture(done);
-    state_.setKeyToDelete(std::nullopt);
+    dialogs_.showDeleteAlert<KeySheet, SSHKey>(
+        state_, window_, this,
+        [](const SSHKey& key) {
+            ConfirmAlert alert = ConfirmAlert::deleting(
+                QString::fromStdString(key.name),
+                tr("This will permanently delete the private and public key files from ~/.ssh."),
+                {QStringLiteral("deleteKeyAlert"), QStringLiteral("alertDeleteButton"),
+                 QStringLiteral("alertCancelButton")});
+            alert.redAction = true;
+            return alert;
+        },
+        [this](const SSHKey& key) { return model_.deleteKey(key); });
 }
 
 } // namespace moorkeep

@@ -1,23 +1,21 @@
 #pragma once
 
-#include "model/ssh_key.h"
+#include "keys/keys_state.h"
+#include "screen_dialogs.h"
+#include "screen_menu.h"
 
-#include <QDialog>
-#include <QMessageBox>
-#include <QPointer>
-#include <functional>
-#include <optional>
+#include <QObject>
 #include <vector>
 
-class QAction;
 class QMenu;
+class QMessageBox;
 
 namespace moorkeep {
 
 class AppModel;
-class KeysState;
 class KeysSidebar;
 class KeysDetail;
+class SheetDialog;
 
 // The Keys tab's side of the window: presents the screen's dialogs and the
 // delete alert as window-modal sheets when the screen state asks for them,
@@ -30,11 +28,11 @@ public:
     KeysScreen(AppModel& model, KeysState& state, QWidget* window);
 
     // The open sheet or alert, if any.
-    QDialog* sheet() const { return sheet_; }
-    QMessageBox* deleteAlert() const { return alert_; }
+    SheetDialog* sheet() const { return dialogs_.sheet(); }
+    QMessageBox* deleteAlert() const { return dialogs_.alert(); }
 
     // The window's Key menu: every action of the screen with its keys.
-    QMenu* menu() const { return menu_; }
+    QMenu* menu() const { return menu_.menu(); }
 
     // What the shortcuts do.
     void focusSearch();
@@ -47,32 +45,22 @@ public:
     void rescan();
 
 private:
-    QAction* addShortcut(const char* objectName, const QString& text, const QKeySequence& keys,
-                         void (KeysScreen::*run)());
     void updateShortcuts();
     std::optional<SSHKey> selectedKey() const;
     KeysSidebar* sidebar() const;
     KeysDetail* detail() const;
 
     void showSheet();
-    QDialog* makeSheet();
-    void closeSheet();
+    SheetDialog* makeSheet(const KeySheet& sheet);
     void selectNewKey(const std::vector<SSHKey>& before);
     void showDeleteAlert();
-    void confirmDelete();
 
     AppModel& model_;
     KeysState& state_;
     QWidget* window_;
-    QMenu* menu_;
-    QList<QAction*> shortcuts_;
-    QList<QAction*> forSelection_;
+    ScreenMenu menu_;
     QAction* passphraseAction_ = nullptr;
-
-    QPointer<QDialog> sheet_;
-    QString sheetIdentity_;
-    std::function<void()> dismissSheet_;
-    QPointer<QMessageBox> alert_;
+    ScreenDialogs dialogs_;
 };
 
 } // namespace moorkeep

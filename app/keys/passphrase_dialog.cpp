@@ -1,7 +1,10 @@
 #include "keys/passphrase_dialog.h"
 
-#include "keys/dialog_parts.h"
+#include "confirm_alert.h"
+#include "dialog_kit.h"
+#include "failure_box.h"
 #include "keys/secret_field.h"
+#include "when_finished.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,21 +14,18 @@ namespace moorkeep {
 
 PassphraseDialog::PassphraseDialog(SSHKey keyInfo, OnSave onSave, std::function<void()> onCancel,
                                    QWidget* parent)
-    : QDialog(parent)
+    : SheetDialog(QStringLiteral("passphraseDialog"),
+                  keyInfo.hasPassphrase.value_or(false) ? tr("Change Passphrase")
+                                                        : tr("Set Passphrase"),
+                  std::move(onCancel), parent)
     , keyInfo_(std::move(keyInfo))
     , onSave_(std::move(onSave))
-    , onCancel_(std::move(onCancel))
     , newField_(new SecretField)
     , confirmField_(new SecretField)
-    , mismatch_(DialogParts::problem(tr("Passphrases do not match")))
+    , mismatch_(DialogKit::problem(tr("Passphrases do not match")))
     , failure_(new FailureBox)
     , cancelButton_(new QPushButton(tr("Cancel")))
     , saveButton_(new QPushButton) {
-    setObjectName(QStringLiteral("passphraseDialog"));
-    const QString title = isProtected() ? tr("Change Passphrase") : tr("Set Passphrase");
-    setWindowTitle(title);
-    setAccessibleName(title);
-
     newField_->setObjectName(QStringLiteral("newPassphraseField"));
     if (isProtected())
         newField_->setPlaceholderText(tr("leave empty to remove"));
@@ -33,23 +33,23 @@ PassphraseDialog::PassphraseDialog(SSHKey keyInfo, OnSave onSave, std::function<
     mismatch_->setObjectName(QStringLiteral("mismatchLabel"));
     saveButton_->setObjectName(QStringLiteral("saveButton"));
 
-    auto* layout = DialogParts::sheetLayout(this, width);
+    auto* layout = DialogKit::sheetLayout(this, width);
     auto* heading = new QVBoxLayout;
     heading->setSpacing(4);
-    heading->addWidget(DialogParts::title(title));
-    heading->addWidget(DialogParts::pathLine(QString::fromStdString(keyInfo_.path)));
+    heading->addWidget(DialogKit::title(windowTitle(), QStringLiteral("titleLabel")));
+    heading->addWidget(DialogKit::pathLine(QString::fromStdString(keyInfo_.path)));
     layout->addLayout(heading);
-    auto* fields = DialogParts::fieldGroup();
+    auto* fields = DialogKit::fieldGroup();
     if (isProtected()) {
         currentField_ = new SecretField;
         currentField_->setObjectName(QStringLiteral("currentPassphraseField"));
-        fields->addWidget(DialogParts::field(tr("CURRENT PASSPHRASE"), currentField_));
+        fields->addWidget(DialogKit::field(tr("CURRENT PASSPHRASE"), currentField_));
     }
-    fields->addWidget(DialogParts::field(tr("NEW PASSPHRASE"), newField_));
-    fields->addWidget(DialogParts::field(tr("CONFIRM NEW PASSPHRASE"), confirmField_, mismatch_));
+    fields->addWidget(DialogKit::field(tr("NEW PASSPHRASE"), newField_));
+    fields->addWidget(DialogKit::field(tr("CONFIRM NEW PASSPHRASE"), confirmField_, {mismatch_}));
     layout->addLayout(fields);
     layout->addWidget(failure_);
-    layout->addLayout(DialogParts::buttonRow(cancelButton_, saveButton_));
+    layout->addLayout(DialogKit::buttonRow(cancelButton_, saveButton_));
     // Return belongs to the fields: a default button would remove the
     // passphrase with the keystroke that ends the current one.
     saveButton_->setDefault(false);
@@ -75,7 +75,7 @@ PassphraseDialog::~PassphraseDialog() {
 }
 
 void PassphraseDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    SheetDialog::showEvent(event);
     (currentField_ ? currentField_ : newField_)->setFocus(Qt::OtherFocusReason);
 }
 
@@ -107,7 +107,7 @@ void PassphraseDialog::update() {
     mismatch_->setVisible(mismatch);
     cancelButton_->setEnabled(!saving_);
     const bool removing = isRemoving();
-    DialogParts::setDestructive(saveButton_, removing);
+    DialogKit::setDestructive(saveButton_, removing);
     saveButton_->setText(saving_         ? tr("Saving…")
                          : removing      ? tr("Remove Passphrase")
                          : isProtected() ? tr("Change Passphrase")
@@ -130,31 +130,21 @@ void PassphraseDialog::returnPressed(SecretField* field) {
 void PassphraseDialog::confirmRemoval() {
     if (!saveButton_->isEnabled() || removeAlert_)
         return;
-    removeAlert_ = new QMessageBox(this);
-    removeAlert_->setObjectName(QStringLiteral("removePassphraseAlert"));
-    removeAlert_->setIcon(QMessageBox::Warning);
-    removeAlert_->setTextFormat(Qt::PlainText);
-    const QString question =
-        tr("Remove the passphrase of %1?").arg(QString::fromStdString(keyInfo_.path));
-    removeAlert_->setWindowTitle(tr("Remove Passphrase"));
-    removeAlert_->setText(question);
-    removeAlert_->setInformativeText(
-        tr("The key will no longer be protected: anyone who gets the file can use this key."));
-    auto* cancel = removeAlert_->addButton(tr("Cancel"), QMessageBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("alertCancelButton"));
-    auto* remove = removeAlert_->addButton(tr("Remove Passphrase"), QMessageBox::DestructiveRole);
-    remove->setObjectName(QStringLiteral("alertRemoveButton"));
-    DialogParts::setDestructive(remove, true);
-    removeAlert_->setDefaultButton(cancel);
-    removeAlert_->setEscapeButton(cancel);
-    removeAlert_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(removeAlert_, &QMessageBox::finished, this, [this, remove] {
-        const bool confirmed = removeAlert_->clickedButton() == remove;
+    const ConfirmAlert alert{
+        .objectName = QStringLiteral("removePassphraseAlert"),
+        .windowTitle = tr("Remove Passphrase"),
+        .question = tr("Remove the passphrase of %1?").arg(QString::fromStdString(keyInfo_.path)),
+        .consequence = tr("The key will no longer be protected: anyone who gets the file can use "
+                          "this key."),
+        .action = tr("Remove Passphrase"),
+        .actionObjectName = QStringLiteral("alertRemoveButton"),
+        .cancelObjectName = QStringLiteral("alertCancelButton"),
+        .redAction = true};
+    removeAlert_ = alert.open(this, [this](bool confirmed) {
         removeAlert_ = nullptr;
         if (confirmed)
             save();
     });
-    removeAlert_->open();
 }
 
 void PassphraseDialog::save() {
@@ -173,8 +163,10 @@ void PassphraseDialog::save() {
     QFuture<void> done = onSave_(options);
     wipeSecret(options.oldPassphrase);
     wipeSecret(options.newPassphrase);
-    DialogParts::awaitFailure(done, this,
-                              [this](const std::optional<QString>& message) { failed(message); });
+    whenFinished(done, this, [this](const CallEnd& end) {
+        if (!end.succeeded)
+            failed(end.failure);
+    });
 }
 
 void PassphraseDialog::failed(const std::optional<QString>& message) {
@@ -183,17 +175,11 @@ void PassphraseDialog::failed(const std::optional<QString>& message) {
     update();
 }
 
-void PassphraseDialog::reject() {
-    if (saving_)
-        return;
-    onCancel_();
-}
-
 void PassphraseDialog::dismiss() {
     if (removeAlert_)
         removeAlert_->close();
     wipe();
-    QDialog::done(QDialog::Rejected);
+    SheetDialog::dismiss();
 }
 
 void PassphraseDialog::wipe() {

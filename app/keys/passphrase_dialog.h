@@ -2,8 +2,8 @@
 
 #include "model/key_requests.h"
 #include "model/ssh_key.h"
+#include "sheet_dialog.h"
 
-#include <QDialog>
 #include <QFuture>
 #include <functional>
 #include <optional>
@@ -23,7 +23,7 @@ class SecretField;
 // and sets or changes a passphrase once it was typed twice alike. Stays open
 // and busy until its owner closes it; a failure of onSave's future is shown
 // here. Every passphrase typed is wiped when the dialog closes.
-class PassphraseDialog : public QDialog {
+class PassphraseDialog : public SheetDialog {
     Q_OBJECT
 
 public:
@@ -40,12 +40,11 @@ public:
     bool isMismatch() const;
     // The confirmation asked before a passphrase is removed, while it shows.
     QMessageBox* removeAlert() const { return removeAlert_; }
-    // Closes the dialog for its owner, also while it is busy.
-    void dismiss();
-    void reject() override;
+    void dismiss() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool isBusy() const override { return saving_; }
 
 private:
     bool isProtected() const;
@@ -59,7 +58,6 @@ private:
 
     SSHKey keyInfo_;
     OnSave onSave_;
-    std::function<void()> onCancel_;
     bool saving_ = false;
 
     SecretField* currentField_ = nullptr;

@@ -29,6 +29,12 @@ CardFrame::Look CardFrame::accentLook() {
 void CardFrame::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!look_.edge) {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()), look_.radius, look_.radius);
+        painter.fillPath(path, look_.fill());
+        return;
+    }
     // The edge is drawn inside the shape: inset by half the line's width.
     const QRectF shape = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath path;

@@ -15,7 +15,7 @@ class CardFrame : public QFrame {
 public:
     struct Look {
         std::function<QColor()> fill;
-        std::function<QColor()> edge;
+        std::function<QColor()> edge; // none: no edge
         qreal radius = 10;
     };
 

@@ -277,18 +277,18 @@ private slots:
             hosts.begin(), hosts.end(), [&](const SSHHost& x) { return x.id == id.toStdString(); });
 
         // Cancel first: nothing is deleted.
-        h.state().setHostToDelete(host);
+        h.state().setToDelete(host);
         QVERIFY(h.deleteAlert());
         QCOMPARE(h.deleteAlert()->text(), title);
         QCOMPARE(h.deleteAlert()->informativeText(), message);
         h.deleteAlert()->findChild<QPushButton*>(u"cancelDeleteButton"_qs)->click();
-        QCOMPARE(h.state().hostToDelete(), std::nullopt);
+        QCOMPARE(h.state().toDelete(), std::nullopt);
         QCOMPARE(h.model->hosts().size(), 3u);
         QTRY_VERIFY(!h.deleteAlert());
 
-        h.state().setHostToDelete(host);
+        h.state().setToDelete(host);
         h.deleteAlert()->findChild<QPushButton*>(u"confirmDeleteButton"_qs)->click();
-        QCOMPARE(h.state().hostToDelete(), std::nullopt);
+        QCOMPARE(h.state().toDelete(), std::nullopt);
         QTRY_COMPARE(h.model->hosts().size(), 2u);
         QTRY_COMPARE(h.state().selectedId(), selectedAfter.isNull()
                                                  ? std::nullopt

@@ -199,7 +199,7 @@ private slots:
 
         // Delete from the keyboard is refused in the same words.
         h.action(u"deleteKeyAction"_qs)->trigger();
-        QVERIFY(!h.state().keyToDelete());
+        QVERIFY(!h.state().toDelete());
         QVERIFY(!h.find(u"deleteKeyAlert"_qs));
         QCOMPARE(QToolTip::text(), u"Remove key from all hosts first"_qs);
 
@@ -274,7 +274,7 @@ private slots:
                  u"This will permanently delete the private and public key files from ~/.ssh."_qs);
 
         alert->findChild<QPushButton*>(u"alertCancelButton"_qs)->click();
-        QTRY_VERIFY(!h.state().keyToDelete());
+        QTRY_VERIFY(!h.state().toDelete());
         QVERIFY(h.store->calls(Op::deleteKeyMeta).empty());
 
         h.detail()->deleteButton()->click();
@@ -286,7 +286,7 @@ private slots:
         QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
         QCOMPARE(h.store->calls(Op::deleteKeyMeta)[0].id, "key-id_work");
         QTRY_VERIFY(h.find(u"emptyKeysState"_qs));
-        QVERIFY(!h.state().keyToDelete());
+        QVERIFY(!h.state().toDelete());
     }
 
     // "No keys found" only where there are none; a search that hides every

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QKeyCombination>
+#include <QList>
+#include <QWidget>
+
+class QAbstractButton;
+class QAbstractItemDelegate;
+class QLabel;
+class QLineEdit;
+class QListView;
+
+namespace moorkeep {
+
+class ScreenState;
+class SidebarListModel;
+
+// A screen's sidebar: the search box and the screen's add button, the list
+// of entries (or, when the search matches nothing, a line that says so), and
+// the footer with the count of all entries and, optionally, a button. Made
+// anew each time the screen appears; the search text and the selection live
+// in the screen's state.
+class Sidebar : public QWidget {
+    Q_OBJECT
+
+public:
+    // What tells one screen's sidebar from the other's.
+    struct Parts {
+        QString objectName{};
+        SidebarListModel* model{};         // the sidebar takes it
+        QAbstractItemDelegate* delegate{}; // the list takes it
+        QString listObjectName{};
+        QString listAccessibleName{};
+        QString searchObjectName{};
+        QString searchAccessibleName{};
+        QString searchPlaceholder{};
+        QString searchBoxObjectName{};
+        QString countObjectName{};
+        // What shows when the search, quoted for %1, matches nothing.
+        QString noMatchFormat{};
+        QAbstractButton* addButton{};
+        QWidget* footerButton = nullptr;
+        // Keys the search field leaves to the window's shortcuts.
+        QList<QKeyCombination> windowKeys{};
+        bool searchBoxEdge = false;
+        int searchToAddButton = 6;
+        bool searchClearButton = false;
+        // 1-pixel dividers in the secondary colour, rather than the style's
+        // lines.
+        bool hairlineDividers = false;
+    };
+
+    Sidebar(ScreenState& state, Parts parts, QWidget* parent = nullptr);
+
+    QLineEdit* searchField() const { return search_; }
+    QListView* listView() const { return list_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // The footer's count of all entries.
+    virtual QString countText() const = 0;
+    // Once the entries changed, and once the subclass is made.
+    void showCount();
+
+private:
+    QWidget* buildHeader(const Parts& parts);
+    QWidget* buildFooter(const Parts& parts);
+    QWidget* divider() const;
+    void showSelection();
+    void listSelectionChanged();
+    void moveSelection(int step);
+    void showNoMatch();
+
+    ScreenState& state_;
+    SidebarListModel* listModel_;
+    QList<QKeyCombination> windowKeys_;
+    QString noMatchFormat_;
+    bool hairlineDividers_;
+    QLineEdit* search_ = nullptr;
+    QListView* list_ = nullptr;
+    QLabel* count_ = nullptr;
+    QLabel* noMatch_ = nullptr;
+};
+
+} // namespace moorkeep
