@@ -85,6 +85,9 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, QWidget* parent)
 
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &HostsSidebar::listSelectionChanged);
+    connect(list_, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
+        state_.requestConnect(listModel_->hostAt(index.row()));
+    });
     connect(listModel_, &QAbstractItemModel::modelReset, this, &HostsSidebar::showSelection);
     connect(&state_, &HostsState::selectedIdChanged, this, &HostsSidebar::showSelection);
     connect(&model_, &AppModel::hostsChanged, this, &HostsSidebar::showCount);

@@ -36,12 +36,18 @@ public:
     void setHostToDelete(std::optional<SSHHost> host) {
         change(hostToDelete_, std::move(host), &HostsState::hostToDeleteChanged);
     }
+    // Asked for from the detail, the list or a menu; the window's connect
+    // actions answer.
+    void requestConnect(const SSHHost& host) { emit connectRequested(host); }
+    void requestKeyInstall(const SSHHost& host) { emit keyInstallRequested(host); }
 
 signals:
     void selectedIdChanged();
     void searchChanged();
     void sheetChanged();
     void hostToDeleteChanged();
+    void connectRequested(const SSHHost& host);
+    void keyInstallRequested(const SSHHost& host);
 
 private:
     template <typename T> void change(T& field, T value, void (HostsState::*changed)()) {
