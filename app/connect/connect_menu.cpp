@@ -19,39 +19,41 @@ ConnectMenu::ConnectMenu(AppModel& model, HostShortlist& shortlist,
     rebuild();
 }
 
+std::vector<SSHHost> ConnectMenu::listed(const QStringList& aliases) const {
+    std::vector<SSHHost> listed;
+    const auto& hosts = model_.hosts();
+    for (const QString& alias : aliases) {
+        auto host = std::find_if(hosts.begin(), hosts.end(), [&](const SSHHost& h) {
+            return QString::fromStdString(h.alias) == alias;
+        });
+        if (host != hosts.end())
+            listed.push_back(*host);
+    }
+    return listed;
+}
+
 void ConnectMenu::rebuild() {
     clear();
-    const QStringList favourites = shortlist_.favourites();
-    QStringList recents = shortlist_.recents();
-    recents.removeIf([&](const QString& alias) { return favourites.contains(alias); });
-    int added = 0;
-    auto addHosts = [&](const QStringList& aliases) {
-        const auto& hosts = model_.hosts();
-        for (const QString& alias : aliases) {
-            auto host = std::find_if(hosts.begin(), hosts.end(), [&](const SSHHost& h) {
-                return QString::fromStdString(h.alias) == alias;
-            });
-            if (host == hosts.end())
-                continue;
+    const QStringList favouriteAliases = shortlist_.favourites();
+    QStringList recentAliases = shortlist_.recents();
+    recentAliases.removeIf([&](const QString& alias) { return favouriteAliases.contains(alias); });
+    const auto favourites = listed(favouriteAliases);
+    const auto recents = listed(recentAliases);
+    for (const auto* hosts : {&favourites, &recents}) {
+        if (hosts == &recents && !favourites.empty() && !recents.empty())
+            addSeparator();
+        for (const SSHHost& host : *hosts) {
             // A "&" of the alias is shown, not taken as a mnemonic.
-            QAction* action = addAction(QString(alias).replace(u'&', QStringLiteral("&&")));
+            QAction* action =
+                addAction(QString::fromStdString(host.alias).replace(u'&', QStringLiteral("&&")));
             action->setObjectName(QStringLiteral("connectToHostAction"));
-            connect(action, &QAction::triggered, this,
-                    [this, connected = *host] { connectTo_(connected); });
-            ++added;
+            connect(action, &QAction::triggered, this, [this, host] { connectTo_(host); });
         }
-    };
-    addHosts(favourites);
-    const int favouritesShown = added;
-    if (favouritesShown > 0)
-        addSeparator();
-    addHosts(recents);
-    if (added == 0) {
+    }
+    if (favourites.empty() && recents.empty()) {
         QAction* none = addAction(tr("No Favourite or Recent Hosts"));
         none->setObjectName(QStringLiteral("noShortlistAction"));
         none->setEnabled(false);
-    } else if (added == favouritesShown) {
-        removeAction(actions().constLast());
     }
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "model/ssh_host.h"
+
 #include <QMenu>
 #include <functional>
+#include <vector>
 
 namespace moorkeep {
 
 class AppModel;
 class HostShortlist;
-struct SSHHost;
 
 // The tray's "Connect" submenu: the favourite hosts, then the recent ones
 // that are not favourites, each opening a terminal connected to it. Aliases
@@ -21,6 +23,8 @@ public:
                 std::function<void(const SSHHost&)> connectTo, QWidget* parent = nullptr);
 
 private:
+    // The first host of each alias, leaving out aliases no host has.
+    std::vector<SSHHost> listed(const QStringList& aliases) const;
     void rebuild();
 
     AppModel& model_;

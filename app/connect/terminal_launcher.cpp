@@ -91,7 +91,10 @@ void TerminalLauncher::start(const std::vector<std::string>& arguments, QWidget*
     process.setProgram(list.front());
     process.setArguments(list.mid(1));
     process.setWorkingDirectory(QDir::homePath());
+    // The terminal talks to the user in its own window, never on ours.
     process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
     if (!process.startDetached()) {
         showFailure(tr("The terminal \u201c%1\u201d could not be started.").arg(list.front()),
                     process.errorString(), window);
@@ -99,7 +102,6 @@ void TerminalLauncher::start(const std::vector<std::string>& arguments, QWidget*
     }
     if (onStarted)
         onStarted();
-    emit started(list);
 }
 
 void TerminalLauncher::offerCopy(const std::vector<std::string>& command, QWidget* window) {

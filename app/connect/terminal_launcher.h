@@ -35,10 +35,6 @@ public:
     // The key's public file, its "~" made the home folder.
     static std::string publicKeyPath(const SSHKey& key);
 
-signals:
-    // A terminal was started with this argument list (program first).
-    void started(const QStringList& arguments);
-
 private:
     void run(std::vector<std::string> command, QPointer<QWidget> window,
              std::function<void()> onStarted);

@@ -14,8 +14,9 @@ namespace {
 // kept one stays.
 TEST(PreferredTerminalTest, RoundTripsThroughEitherStore) {
     test::TempDir home;
-    SystemVaultStore system(
-        {.homedir = home.path(), .userMetaPath = home.file("meta/moorkeep-config.json")});
+    SystemVaultStore system({.homedir = home.path(),
+                             .userMetaPath = home.file("meta/moorkeep-config.json"),
+                             .backupFolder = home.file("backups")});
     DemoVaultStore demo;
     for (VaultStore* store : std::initializer_list<VaultStore*>{&system, &demo}) {
         EXPECT_EQ(store->preferredTerminal(), std::nullopt);
@@ -31,8 +32,9 @@ TEST(PreferredTerminalTest, RoundTripsThroughEitherStore) {
     const auto written = nlohmann::json::parse(test::readFile(system.metaStore().path()));
     EXPECT_EQ(written["preferredTerminal"], "xterm -fa Mono");
     EXPECT_TRUE(written.contains("hosts"));
-    SystemVaultStore again(
-        {.homedir = home.path(), .userMetaPath = home.file("meta/moorkeep-config.json")});
+    SystemVaultStore again({.homedir = home.path(),
+                            .userMetaPath = home.file("meta/moorkeep-config.json"),
+                            .backupFolder = home.file("backups")});
     EXPECT_EQ(again.preferredTerminal(), "xterm -fa Mono");
     again.setPreferredTerminal(std::nullopt);
     EXPECT_FALSE(nlohmann::json::parse(test::readFile(system.metaStore().path()))
