@@ -391,6 +391,32 @@ QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
     return done.future();
 }
 
+QFuture<std::optional<std::string>> AppModel::preferredTerminal() {
+    auto promise = std::make_shared<QPromise<std::optional<std::string>>>();
+    promise->start();
+    auto answer = [promise](std::optional<std::string> commandLine) {
+        promise->addResult(std::move(commandLine));
+        promise->finish();
+    };
+    inStore([](VaultStore& store) { return store.preferredTerminal(); }, answer,
+            [answer](const QString&) { answer(std::nullopt); });
+    return promise->future();
+}
+
+QFuture<void> AppModel::setPreferredTerminal(std::optional<std::string> commandLine) {
+    Completion done;
+    inStore([commandLine](VaultStore& store) { store.setPreferredTerminal(commandLine); },
+            [this, done] {
+                notify(tr("Preferences saved"));
+                done.finish();
+            },
+            [this, done](const QString& message) {
+                report(message);
+                done.finish();
+            });
+    return done.future();
+}
+
 void AppModel::hostCallSettled(bool failed) {
     if (hostCalls_.settled(failed))
         rereadHosts();

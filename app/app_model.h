@@ -79,6 +79,11 @@ public:
                               const std::optional<std::string>& displayName);
     QFuture<void> changePassphrase(const ChangePassphraseOptions& options);
     QFuture<void> saveDefaults(const Defaults& defaults);
+    // The terminal command line the user prefers; read from the store each
+    // time, as another instance may have changed it. Nothing for the
+    // automatic choice.
+    QFuture<std::optional<std::string>> preferredTerminal();
+    QFuture<void> setPreferredTerminal(std::optional<std::string> commandLine);
 
 signals:
     void tabChanged();

@@ -15,6 +15,8 @@ QString text(const char* source) {
 void addApplicationMenu(QMenuBar* menuBar, const Actions& actions) {
     QMenu* menu = menuBar->addMenu(text("&Moorkeep"));
     menu->setObjectName(QStringLiteral("applicationMenu"));
+    menu->addAction(actions.preferences);
+    menu->addSeparator();
     menu->addAction(actions.quit);
 }
 

@@ -4,12 +4,14 @@ class QAction;
 class QMenu;
 class QMenuBar;
 
-// The main window's menus: the application menu, the Host and Key menus of
+// The main window's menus: the application menu with Preferences and Quit,
+// the Host and Key menus of
 // the screens (the Key menu ending in the submenu that copies any key), and
 // the Help menu with the update check after the About item.
 namespace moorkeep::MainMenu {
 
 struct Actions {
+    QAction* preferences;
     QAction* quit;
     QAction* about;
     QAction* checkForUpdates;

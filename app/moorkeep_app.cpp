@@ -1,6 +1,7 @@
 #include "moorkeep_app.h"
 
 #include "app_model.h"
+#include "connect/connect_features.h"
 #include "content_view.h"
 #include "main_menu.h"
 #include "menubar/keys_menu.h"
@@ -26,6 +27,8 @@ MoorkeepApp::MoorkeepApp(const StoreFactory& makeStore, QObject* parent)
     // once and never replaced; the model owns it.
     updateQuitPolicy();
     model_ = std::make_unique<AppModel>(makeStore());
+    connectFeatures_ = new ConnectFeatures(
+        *model_, [this]() -> QWidget* { return mainWindow_; }, this);
 
     quitAction_->setObjectName(QStringLiteral("quitAction"));
     quitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -36,15 +39,18 @@ MoorkeepApp::MoorkeepApp(const StoreFactory& makeStore, QObject* parent)
     connect(aboutAction_, &QAction::triggered, this, &MoorkeepApp::showAbout);
 
     showMainWindow();
-    setTrayIcon(TrayIcon::create(
-        *model_, {[this] { showMainWindow(); }, updater_->checkAction(), quitAction_}, this));
+    setTrayIcon(TrayIcon::create(*model_,
+                                 {[this] { showMainWindow(); }, updater_->checkAction(),
+                                  quitAction_, connectFeatures_->trayMenu()},
+                                 this));
     connect(model_.get(), &AppModel::notified, this, &MoorkeepApp::notifyDesktop);
 }
 
-// The window and the tray menu go before the model they read.
+// The window and the tray menus go before the model they read.
 MoorkeepApp::~MoorkeepApp() {
     delete mainWindow_;
     delete trayIcon_;
+    delete connectFeatures_;
 }
 
 ContentView* MoorkeepApp::mainWindow() const {
@@ -56,10 +62,11 @@ void MoorkeepApp::showMainWindow() {
         mainWindow_ = new ContentView(*model_);
         mainWindow_->setAttribute(Qt::WA_DeleteOnClose);
         mainWindow_->installEventFilter(this);
+        connectFeatures_->attach(*mainWindow_);
         MainMenu::populate(mainWindow_->menuBar(),
-                           {quitAction_, aboutAction_, updater_->checkAction(),
-                            mainWindow_->hostMenu(), mainWindow_->keyMenu(),
-                            new KeysMenu(*model_, mainWindow_)});
+                           {connectFeatures_->preferencesAction(), quitAction_, aboutAction_,
+                            updater_->checkAction(), mainWindow_->hostMenu(),
+                            mainWindow_->keyMenu(), new KeysMenu(*model_, mainWindow_)});
     }
     mainWindow_->show();
     mainWindow_->raise();

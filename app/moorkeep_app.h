@@ -13,6 +13,7 @@ class QSystemTrayIcon;
 namespace moorkeep {
 
 class AppModel;
+class ConnectFeatures;
 class ContentView;
 class UpdaterController;
 
@@ -30,6 +31,7 @@ public:
     ~MoorkeepApp() override;
 
     AppModel& model() const { return *model_; }
+    ConnectFeatures& connectFeatures() const { return *connectFeatures_; }
     ContentView* mainWindow() const;
 
     // Opens the main window, made anew if it was closed, or brings it forward.
@@ -50,6 +52,7 @@ private:
 
     UpdaterController* updater_;
     std::unique_ptr<AppModel> model_;
+    ConnectFeatures* connectFeatures_;
     QAction* quitAction_;
     QAction* aboutAction_;
     QPointer<ContentView> mainWindow_;

@@ -57,6 +57,14 @@ QKeySequence rescan() {
     return QKeySequence(Qt::Key_F5);
 }
 
+QKeySequence connectToHost() {
+    return QKeySequence(Qt::CTRL | Qt::Key_Return);
+}
+
+QKeySequence preferences() {
+    return QKeySequence(Qt::CTRL | Qt::Key_Comma);
+}
+
 QString tip(const QString& text, const QKeySequence& keys) {
     return QStringLiteral("%1 (%2)").arg(text, keys.toString(QKeySequence::NativeText));
 }

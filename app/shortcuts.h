@@ -20,6 +20,8 @@ QKeySequence rename();
 QKeySequence passphrase();
 QKeySequence copyFingerprint();
 QKeySequence rescan();
+QKeySequence connectToHost();
+QKeySequence preferences();
 
 // "Edit host (Ctrl+E)": a tooltip that names the keys.
 QString tip(const QString& text, const QKeySequence& keys);

@@ -10,6 +10,7 @@
 #include "model/input_rules.h"
 #include "model/record_json.h"
 #include "model/record_json_text.h"
+#include "program_exec.h"
 #include "record_views.h"
 #include "session.h"
 #include "stores/effect_check.h"
@@ -191,6 +192,11 @@ int command(Session& session, const ParsedArguments& args) {
     return 0;
 }
 
+int connectTo(Session& session, const ParsedArguments& args) {
+    const std::string& text = args.positionals[0];
+    replaceProcessWith(SSHCommand::arguments(findHost(dataToFind(session, text).hosts, text)));
+}
+
 int add(Session& session, const ParsedArguments& args) {
     auto hostname = args.value("--hostname");
     if (!hostname)
@@ -295,6 +301,13 @@ Prints the ssh command that connects to the host: "ssh ALIAS" for a host of
 ~/.ssh/config, the user, host name and port spelled out for any other.
 )";
 
+constexpr std::string_view connectHelp = R"(Usage: moorkeepctl host connect HOST
+
+Connects to the host in this terminal: runs ssh (found on PATH) in place of
+moorkeepctl, with the arguments of the command "host command" prints, and
+exits as ssh exits. No shell reads the arguments.
+)";
+
 constexpr std::string_view addHelp = R"(Usage: moorkeepctl host add ALIAS --hostname H [options]
 
 Adds a host as a Host block to ~/.ssh/config: before the first block that
@@ -349,10 +362,16 @@ Deletes a host: its Host block is removed from ~/.ssh/config, a host kept in
 the metadata file is removed from there.
 )";
 
-constexpr std::array<Command, 7> commands{{
+constexpr std::array<Command, 8> commands{{
     {"list", "list the hosts", listHelp, jsonOption, {}, list},
     {"show", "show one host", showHelp, showOptions, hostArgument, show},
     {"command", "print the ssh command for a host", commandHelp, {}, hostArgument, command},
+    {"connect",
+     "connect to a host with ssh in this terminal",
+     connectHelp,
+     {},
+     hostArgument,
+     connectTo},
     {"add", "add a host", addHelp, addOptions, aliasArgument, add},
     {"edit", "change a host", editHelp, editOptions, hostArgument, edit},
     {"move", "move a host's block above another block", moveHelp, moveOptions, aliasArgument, move},
@@ -362,8 +381,8 @@ constexpr std::array<Command, 7> commands{{
 } // namespace
 
 const CommandGroup& hostCommands() {
-    static const CommandGroup group{"host", "Lists, shows, adds, changes and deletes hosts.",
-                                    commands};
+    static const CommandGroup group{
+        "host", "Lists, shows, adds, changes and deletes hosts, and connects to them.", commands};
     return group;
 }
 

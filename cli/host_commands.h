@@ -4,7 +4,7 @@
 
 namespace moorkeep::cli {
 
-// host list, show, command, add, edit, rm.
+// host list, show, command, connect, add, edit, move, rm.
 const CommandGroup& hostCommands();
 
 } // namespace moorkeep::cli

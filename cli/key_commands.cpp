@@ -1,17 +1,21 @@
 #include "key_commands.h"
 
 #include "cli_errors.h"
+#include "config/ssh_command.h"
 #include "keys/key_file_name.h"
 #include "lookup.h"
 #include "model/input_rules.h"
 #include "model/record_json.h"
+#include "model/vault_error.h"
 #include "passphrase_input.h"
+#include "program_exec.h"
 #include "record_views.h"
 #include "session.h"
 #include "stores/vault_rules.h"
 
 #include <algorithm>
 #include <array>
+#include <sys/stat.h>
 
 namespace moorkeep::cli {
 
@@ -21,6 +25,7 @@ constexpr std::array<OptionSpec, 1> jsonOption{{{"--json", false}}};
 constexpr std::array<std::string_view, 1> keyArgument{"KEY"};
 constexpr std::array<std::string_view, 1> nameArgument{"NAME"};
 constexpr std::array<std::string_view, 2> renameArguments{"KEY", "NAME"};
+constexpr std::array<std::string_view, 2> installArguments{"KEY", "HOST"};
 constexpr std::array<OptionSpec, 4> genOptions{{
     {"--type", true},
     {"--comment", true},
@@ -177,6 +182,20 @@ int passwd(Session& session, const ParsedArguments& args) {
     return 0;
 }
 
+int install(Session& session, const ParsedArguments& args) {
+    SystemVaultStore* store = session.systemStore();
+    if (!store)
+        throw RefusedInput("the demo data has no key files to install");
+    const VaultData& data = session.data();
+    const SSHKey& key = findKey(data.keys, args.positionals[0]);
+    const SSHHost& host = findHost(data.hosts, args.positionals[1]);
+    const std::string publicPath = store->expandHome(key.path) + ".pub";
+    struct stat facts {};
+    if (::stat(publicPath.c_str(), &facts) != 0)
+        throw VaultError::keyFileNotFound(publicPath);
+    replaceProcessWith(SSHCommand::copyIdArguments(host, publicPath));
+}
+
 constexpr std::string_view listHelp = R"(Usage: moorkeepctl key list [--json]
 
 Lists the key pairs in ~/.ssh: display name, type, whether the private key has
@@ -240,7 +259,15 @@ Options:
             passphrase (empty for none) and the new one (empty for none)
 )";
 
-constexpr std::array<Command, 7> commands{{
+constexpr std::string_view installHelp = R"(Usage: moorkeepctl key install KEY HOST
+
+Installs the public key on the host, so that the key logs in there: runs
+"ssh-copy-id -i ~/.ssh/KEY.pub HOST" (found on PATH) in place of moorkeepctl,
+in this terminal, where ssh-copy-id asks for the password it needs. HOST is
+reached as "host connect" reaches it. No shell reads the arguments.
+)";
+
+constexpr std::array<Command, 8> commands{{
     {"list", "list the keys", listHelp, jsonOption, {}, list},
     {"show", "show one key", showHelp, jsonOption, keyArgument, show},
     {"pub", "print a public key", pubHelp, {}, keyArgument, pub},
@@ -248,13 +275,20 @@ constexpr std::array<Command, 7> commands{{
     {"rename", "give a key a display name", renameHelp, {}, renameArguments, rename},
     {"rm", "delete a key pair", removeHelp, forceOption, keyArgument, remove},
     {"passwd", "set, change or remove a passphrase", passwdHelp, stdinOption, keyArgument, passwd},
+    {"install",
+     "install a public key on a host with ssh-copy-id",
+     installHelp,
+     {},
+     installArguments,
+     install},
 }};
 
 } // namespace
 
 const CommandGroup& keyCommands() {
-    static const CommandGroup group{"key", "Lists, shows, generates, renames and deletes keys.",
-                                    commands};
+    static const CommandGroup group{
+        "key", "Lists, shows, generates, renames and deletes keys, and installs them on hosts.",
+        commands};
     return group;
 }
 

@@ -31,9 +31,9 @@ exactly as the desktop application makes them.
 
 Commands:
   dump       print keys, hosts and defaults as JSON
-  host       list, show, add, change and delete hosts
+  host       list, show, add, change, delete and connect to hosts
   defaults   show and change the Host * defaults
-  key        list, show, generate, rename and delete keys; passphrases
+  key        list, show, generate, rename, delete, install keys; passphrases
   backup     list the backups of the configuration and put one back
 
 Global options:

@@ -2,6 +2,7 @@
 
 #include "config/ssh_command.h"
 #include "hosts/host_detail_card.h"
+#include "shortcuts.h"
 #include "style/badge_label.h"
 #include "style/card_frame.h"
 #include "style/colors.h"
@@ -166,6 +167,14 @@ QWidget* HostDetailView::buildHeader() {
     titles->addLayout(titleLine);
     titles->addWidget(hostname);
 
+    auto* connectButton = new QPushButton(Symbols::icon(QStringLiteral("terminal")), tr("Connect"));
+    connectButton->setObjectName(QStringLiteral("connectHostButton"));
+    connectButton->setAccessibleName(tr("Connect in a terminal"));
+    connectButton->setToolTip(
+        Shortcuts::tip(tr("Connect in a terminal"), Shortcuts::connectToHost()));
+    connectButton->setAutoDefault(false);
+    connect(connectButton, &QPushButton::clicked, this, &HostDetailView::connectRequested);
+
     auto* edit = new QPushButton(Symbols::icon(QStringLiteral("pencil")), tr("Edit"));
     edit->setObjectName(QStringLiteral("editHostButton"));
     edit->setAccessibleName(tr("Edit host"));
@@ -192,6 +201,7 @@ QWidget* HostDetailView::buildHeader() {
     layout->addLayout(titles, 1);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
+    buttons->addWidget(connectButton);
     buttons->addWidget(edit);
     buttons->addWidget(remove);
     layout->addLayout(buttons);
@@ -207,6 +217,18 @@ QWidget* HostDetailView::buildCommandCard() {
     head->addWidget(new TintedLabel(tr("CONNECTION COMMAND"),
                                     headingFont(TypeRamp::Style::caption2), secondary()));
     head->addStretch();
+    auto* install = new QToolButton;
+    install->setObjectName(QStringLiteral("installKeyOnHostButton"));
+    install->setText(tr("Install Key…"));
+    install->setAccessibleName(tr("Install a public key on this host"));
+    install->setToolTip(tr("Install a public key on this host with ssh-copy-id"));
+    install->setIcon(Symbols::icon(QStringLiteral("key.fill"), Colors::secondary()));
+    install->setAutoRaise(true);
+    install->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    install->setFont(TypeRamp::font(TypeRamp::Style::caption));
+    install->setFocusPolicy(Qt::StrongFocus);
+    connect(install, &QToolButton::clicked, this, &HostDetailView::installKeyRequested);
+    head->addWidget(install);
     copyButton_ = new QToolButton;
     copyButton_->setObjectName(QStringLiteral("copyCommandButton"));
     copyButton_->setAutoRaise(true);

@@ -11,11 +11,10 @@ class QToolButton;
 
 namespace moorkeep {
 
-// One host in the detail pane: the header with Edit and Delete, the
-// connection command ready to copy, the values OpenSSH uses as cards (with a
-// warning where it ignores a line of the host's own block), the extra
-// options and the other blocks that apply. Made anew whenever the host or
-// its key changes.
+// One host in the detail pane: the header with Connect, Edit and Delete,
+// the connection command ready to copy (or to install a key with), the values OpenSSH uses as cards
+// (with a warning where it ignores a line of the host's own block), the extra options and the other
+// blocks that apply. Made anew whenever the host or its key changes.
 class HostDetailView : public DetailPage {
     Q_OBJECT
 
@@ -32,6 +31,10 @@ public:
     // Puts the connection command on the clipboard and shows "Copied" for a
     // moment.
     void copyCommand();
+
+signals:
+    void connectRequested();
+    void installKeyRequested();
 
 private:
     QWidget* buildHeader();

@@ -61,6 +61,10 @@ void HostsDetail::refresh() {
     hostView_ = new HostDetailView(
         shownHost, keyInfo, [this, shownHost] { state_.setSheet(HostSheet::edit(shownHost)); },
         [this, shownHost] { state_.setToDelete(shownHost); });
+    connect(hostView_, &HostDetailView::connectRequested, this,
+            [this, shownHost] { state_.requestConnect(shownHost); });
+    connect(hostView_, &HostDetailView::installKeyRequested, this,
+            [this, shownHost] { state_.requestKeyInstall(shownHost); });
     showView(hostView_);
 }
 

@@ -8,6 +8,7 @@
 #include "style/symbols.h"
 #include "style/type_ramp.h"
 
+#include <QListView>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -82,6 +83,9 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
     , state_(state)
     , listModel_(listModel) {
     connect(&model_, &AppModel::hostsChanged, this, &HostsSidebar::showCount);
+    connect(listView(), &QListView::doubleClicked, this, [this](const QModelIndex& index) {
+        state_.requestConnect(listModel_->hostAt(index.row()));
+    });
     // Each appearance of the screen selects the first host when none is.
     if (!state_.selectedId() && !model_.hosts().empty())
         state_.setSelectedId(model_.hosts().front().id);

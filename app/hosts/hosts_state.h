@@ -6,6 +6,21 @@
 
 namespace moorkeep {
 
-using HostsState = ScreenStateOf<HostSheet, SSHHost>;
+// The Hosts screen's state, which also carries the requests to connect to a
+// host or to install a key on it, asked for from the detail, the list or a
+// menu; the window's connect actions answer them.
+class HostsState : public ScreenStateOf<HostSheet, SSHHost> {
+    Q_OBJECT
+
+public:
+    using ScreenStateOf::ScreenStateOf;
+
+    void requestConnect(const SSHHost& host) { emit connectRequested(host); }
+    void requestKeyInstall(const SSHHost& host) { emit keyInstallRequested(host); }
+
+signals:
+    void connectRequested(const SSHHost& host);
+    void keyInstallRequested(const SSHHost& host);
+};
 
 } // namespace moorkeep

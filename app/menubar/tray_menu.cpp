@@ -25,6 +25,10 @@ void TrayMenu::rebuild() {
     heading->setObjectName(QStringLiteral("trayHeading"));
     heading->setEnabled(false);
     addSeparator();
+    if (actions_.connect) {
+        addMenu(actions_.connect);
+        addSeparator();
+    }
     KeyMenuItems::addTo(this, model_.keys(), [this](const SSHKey& key) {
         model_.notify(KeyMenuItems::copiedMessage(key));
     });

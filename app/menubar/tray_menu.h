@@ -9,7 +9,8 @@ namespace moorkeep {
 
 class AppModel;
 
-// The tray icon's menu: the heading, the shared key entries, "Show Window",
+// The tray icon's menu: the heading, the Connect submenu, the shared key
+// entries, "Show Window",
 // "Check for Updates…" and "Quit Moorkeep". Rebuilt whenever the model's
 // keys change or the update command is enabled or disabled.
 class TrayMenu : public QMenu {
@@ -21,6 +22,8 @@ public:
         // Shared with the main window's menus; their owners keep them.
         QAction* checkForUpdates;
         QAction* quit;
+        // The hosts to connect to, if any; its owner keeps it.
+        QMenu* connect = nullptr;
     };
 
     TrayMenu(AppModel& model, Actions actions, QWidget* parent = nullptr);

@@ -138,13 +138,18 @@ _moorkeepctl() {
         return
     fi
 
+    # The host after the key of "key install".
+    if [[ "${words[*]}" == "key install" ]] && ((arguments == 1)); then
+        _moorkeepctl_reply "$current" < <(_moorkeepctl_hosts)
+        return
+    fi
     # The first argument of a command that takes a host, a key or a backup.
     ((arguments == 0)) || return
     case "${words[*]}" in
-        "host show" | "host command" | "host edit" | "host move" | "host rm")
+        "host show" | "host command" | "host connect" | "host edit" | "host move" | "host rm")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_hosts)
             ;;
-        "key show" | "key pub" | "key rename" | "key rm" | "key passwd")
+        "key show" | "key pub" | "key rename" | "key rm" | "key passwd" | "key install")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_keys)
             ;;
         "backup restore")

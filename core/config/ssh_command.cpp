@@ -11,13 +11,33 @@ bool isPlain(char c) {
            std::string_view("@%+=:,./_-").find(c) != std::string_view::npos;
 }
 
-std::string withDestination(std::string options, const std::string& destination) {
-    std::string command = "ssh ";
-    if (!options.empty())
-        command += options + " ";
-    if (!destination.empty() && destination.front() == '-')
-        command += "-- ";
-    return command + shellQuoted(destination);
+// The options and the destination that reach the host, for ssh and for the
+// tools that take ssh's.
+struct Target {
+    std::vector<std::string> options;
+    std::string destination;
+};
+
+Target targetOf(const SSHHost& host) {
+    if (host.source == HostSource::config)
+        return {{}, destinationPattern(host.alias)};
+    Target target{{}, host.user.empty() ? host.hostname : host.user + "@" + host.hostname};
+    if (host.port != 22)
+        target.options = {"-p", std::to_string(host.port)};
+    return target;
+}
+
+bool needsEndOfOptions(const std::string& destination) {
+    return !destination.empty() && destination.front() == '-';
+}
+
+// Options, then "--" when the destination would read as an option, then the
+// destination.
+void appendOptionsFirst(std::vector<std::string>& arguments, const Target& target) {
+    arguments.insert(arguments.end(), target.options.begin(), target.options.end());
+    if (needsEndOfOptions(target.destination))
+        arguments.push_back("--");
+    arguments.push_back(target.destination);
 }
 
 } // namespace
@@ -38,6 +58,16 @@ std::string shellQuoted(const std::string& argument) {
     return quoted + "'";
 }
 
+std::string joined(const std::vector<std::string>& arguments) {
+    std::string text;
+    for (const std::string& argument : arguments) {
+        if (&argument != &arguments.front())
+            text += ' ';
+        text += shellQuoted(argument);
+    }
+    return text;
+}
+
 std::string destinationPattern(const std::string& alias) {
     const auto patterns = config::words(alias);
     for (const std::string& pattern : patterns)
@@ -46,21 +76,29 @@ std::string destinationPattern(const std::string& alias) {
     return patterns.empty() ? alias : patterns.front();
 }
 
-std::string build(const SSHHost& host) {
-    if (host.source == HostSource::config)
-        return withDestination("", destinationPattern(host.alias));
-    std::string destination = host.user.empty() ? host.hostname : host.user + "@" + host.hostname;
-    const std::string port = host.port != 22 ? "-p " + std::to_string(host.port) : "";
-    if (destination.empty())
-        return port.empty() ? "ssh " : "ssh  " + port;
+std::vector<std::string> arguments(const SSHHost& host) {
+    const Target target = targetOf(host);
+    std::vector<std::string> arguments{"ssh"};
     // The port follows the destination as it always has, unless a "--" must
     // end the options before it.
-    if (destination.front() == '-')
-        return withDestination(port, destination);
-    std::string command = "ssh " + shellQuoted(destination);
-    if (!port.empty())
-        command += " " + port;
-    return command;
+    if (needsEndOfOptions(target.destination)) {
+        appendOptionsFirst(arguments, target);
+        return arguments;
+    }
+    arguments.push_back(target.destination);
+    arguments.insert(arguments.end(), target.options.begin(), target.options.end());
+    return arguments;
+}
+
+std::string build(const SSHHost& host) {
+    return joined(arguments(host));
+}
+
+std::vector<std::string> copyIdArguments(const SSHHost& host, const std::string& publicKeyPath) {
+    // ssh-copy-id reads its options only up to the destination.
+    std::vector<std::string> arguments{"ssh-copy-id", "-i", publicKeyPath};
+    appendOptionsFirst(arguments, targetOf(host));
+    return arguments;
 }
 
 } // namespace moorkeep::SSHCommand

@@ -44,6 +44,13 @@ public:
     virtual std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) = 0;
     virtual Defaults saveConfigDefaults(const Defaults& defaults,
                                         const KeyIdToPath& keyIdToPath) = 0;
+    // The command line of the terminal the user prefers for connecting;
+    // nothing for the automatic choice. Never fails.
+    virtual std::optional<std::string> preferredTerminal();
+    // Keeps it, as the user asked; nothing, or text without words, restores
+    // the automatic choice. Throws std::invalid_argument for a command line
+    // that leaves a quote open. A store that keeps no preferences refuses.
+    virtual void setPreferredTerminal(const std::optional<std::string>& commandLine);
 };
 
 } // namespace moorkeep

@@ -1,5 +1,6 @@
 #include "stores/demo_vault_store.h"
 
+#include "launch/terminal_choice.h"
 #include "model/uuid.h"
 #include "stores/demo_sample_data.h"
 
@@ -117,6 +118,17 @@ Defaults DemoVaultStore::saveConfigDefaults(const Defaults& defaults, const KeyI
     std::lock_guard lock(mutex_);
     defaults_ = defaults;
     return defaults_;
+}
+
+std::optional<std::string> DemoVaultStore::preferredTerminal() {
+    std::lock_guard lock(mutex_);
+    return preferredTerminal_;
+}
+
+void DemoVaultStore::setPreferredTerminal(const std::optional<std::string>& commandLine) {
+    auto checked = TerminalChoice::checkedPreference(commandLine);
+    std::lock_guard lock(mutex_);
+    preferredTerminal_ = std::move(checked);
 }
 
 bool demoRequested(const char* moorkeepDemo) {

@@ -25,12 +25,15 @@ public:
     std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) override;
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
+    std::optional<std::string> preferredTerminal() override;
+    void setPreferredTerminal(const std::optional<std::string>& commandLine) override;
 
 private:
     std::mutex mutex_;
     std::vector<SSHHost> hosts_;
     std::vector<SSHKey> keys_;
     Defaults defaults_;
+    std::optional<std::string> preferredTerminal_;
 };
 
 // Whether the value of MOORKEEP_DEMO asks for the demo store: only exactly

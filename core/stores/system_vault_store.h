@@ -82,6 +82,8 @@ public:
     std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) override;
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
+    std::optional<std::string> preferredTerminal() override;
+    void setPreferredTerminal(const std::optional<std::string>& commandLine) override;
 
     // Moves the Host block of the alias, byte for byte, above the Host or
     // Match line `line` (counted from 1) of `file`, which must be the file

@@ -94,13 +94,14 @@ private slots:
             entries(u"hostMenu"_qs),
             (QStringList{u"Add Host… = Ctrl+N"_qs, u"Edit Host… = Ctrl+E"_qs,
                          u"Delete Host… = Del"_qs, u"Copy Connection Command = Ctrl+Shift+C"_qs,
-                         u"Find Host = Ctrl+F"_qs, u"Defaults… = Ctrl+Shift+D"_qs}));
+                         u"Find Host = Ctrl+F"_qs, u"Defaults… = Ctrl+Shift+D"_qs,
+                         u"Connect = Ctrl+Return"_qs, u"Add to Favourites = "_qs}));
         QCOMPARE(entries(u"keyMenu"_qs),
                  (QStringList{u"Generate Key… = Ctrl+N"_qs, u"Rename Key… = F2"_qs,
                               u"Change Passphrase… = Ctrl+Shift+P"_qs, u"Delete Key… = Del"_qs,
                               u"Copy Public Key = Ctrl+Shift+C"_qs,
                               u"Copy Fingerprint = Ctrl+Shift+F"_qs, u"Find Key = Ctrl+F"_qs,
-                              u"Rescan Keys = F5"_qs}));
+                              u"Rescan Keys = F5"_qs, u"Install Public Key on Host… = "_qs}));
     }
 
     // Only the shown tab's entries work, those about a selection only with
@@ -110,15 +111,16 @@ private slots:
         QTest::addColumn<QString>("selected"); // empty for none
         QTest::addColumn<QStringList>("enabled");
         const QStringList hostEntries{u"addHostAction"_qs, u"findHostAction"_qs,
-                                      u"defaultsAction"_qs};
+                                      u"defaultsAction"_qs, u"installKeyAction"_qs};
         const QStringList keyEntries{u"generateKeyAction"_qs, u"keysSearchAction"_qs,
-                                     u"rescanKeysAction"_qs};
+                                     u"rescanKeysAction"_qs, u"installKeyAction"_qs};
         const QStringList keyChoice{u"renameKeyAction"_qs, u"deleteKeyAction"_qs,
                                     u"copyPublicKeyAction"_qs, u"copyFingerprintAction"_qs};
         QTest::newRow("host selected")
             << AppTab::hosts << u"cfg-web"_qs
             << hostEntries + QStringList{u"editHostAction"_qs, u"deleteHostAction"_qs,
-                                         u"copyCommandAction"_qs};
+                                         u"copyCommandAction"_qs, u"connectHostAction"_qs,
+                                         u"favouriteHostAction"_qs};
         QTest::newRow("no host selected") << AppTab::hosts << QString() << hostEntries;
         QTest::newRow("key selected")
             << AppTab::keys << u"key-id_ed25519"_qs

@@ -34,7 +34,7 @@ demo_keys="github github_ed25519 id_ed25519 personal prod-deploy prod_ed25519 st
 check "moorkeepctl " "backup defaults dump host key"
 check "moorkeepctl h" "host"
 check "moorkeepctl --" "--demo --help --home --meta --version"
-check "moorkeepctl host " "add command edit list move rm show"
+check "moorkeepctl host " "add command connect edit list move rm show"
 check "moorkeepctl --demo key p" "passwd pub"
 check "moorkeepctl dump " ""
 check "moorkeepctl host add web --p" "--port --proxy-jump"
@@ -47,6 +47,10 @@ check "moorkeepctl --demo host edit bastion --user " ""
 check "moorkeepctl --demo host edit bastion --user root " ""
 check "moorkeepctl --demo key rm st" "staging-access staging_rsa"
 check "moorkeepctl key gen work --type " "ecdsa ed25519 rsa"
+check "moorkeepctl --demo host connect st" "staging-db"
+check "moorkeepctl --demo key install prod" "prod-deploy prod_ed25519"
+check "moorkeepctl --demo key install personal b" "bastion"
+check "moorkeepctl --demo key install personal bastion " ""
 
 # A home of its own, named by --home: its hosts and keys, display names with
 # spaces quoted as bash needs them.

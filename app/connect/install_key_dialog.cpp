@@ -1,0 +1,97 @@
+#include "connect/install_key_dialog.h"
+
+#include "config/ssh_command.h"
+#include "connect/terminal_launcher.h"
+#include "keys/dialog_parts.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace moorkeep {
+
+namespace {
+
+template <typename Item>
+int indexOf(const std::vector<Item>& items, const std::optional<std::string>& id) {
+    for (std::size_t i = 0; id && i < items.size(); ++i)
+        if (items[i].id == *id)
+            return int(i);
+    return items.empty() ? -1 : 0;
+}
+
+} // namespace
+
+InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKey> keys,
+                                   const std::optional<std::string>& hostId,
+                                   const std::optional<std::string>& keyId,
+                                   std::function<void(const SSHKey&, const SSHHost&)> onInstall,
+                                   QWidget* parent)
+    : QDialog(parent)
+    , hosts_(std::move(hosts))
+    , keys_(std::move(keys))
+    , onInstall_(std::move(onInstall))
+    , hostBox_(new QComboBox)
+    , keyBox_(new QComboBox)
+    , command_(DialogParts::pathLine({}))
+    , installButton_(new QPushButton(tr("Install"))) {
+    setObjectName(QStringLiteral("installKeyDialog"));
+    setWindowTitle(tr("Install Public Key on Host"));
+    setAccessibleName(tr("Install Public Key on Host"));
+
+    keyBox_->setObjectName(QStringLiteral("installKeyComboBox"));
+    for (const SSHKey& key : keys_)
+        keyBox_->addItem(QString::fromStdString(key.name) + QStringLiteral(" \u2014 ") +
+                         QString::fromStdString(key.path));
+    keyBox_->setCurrentIndex(indexOf(keys_, keyId));
+    hostBox_->setObjectName(QStringLiteral("installHostComboBox"));
+    for (const SSHHost& host : hosts_)
+        hostBox_->addItem(QString::fromStdString(host.alias));
+    hostBox_->setCurrentIndex(indexOf(hosts_, hostId));
+    command_->setObjectName(QStringLiteral("installCommandLabel"));
+    command_->setAccessibleName(tr("Command"));
+    command_->setWordWrap(true);
+    command_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    installButton_->setObjectName(QStringLiteral("installButton"));
+    auto* cancel = new QPushButton(tr("Cancel"));
+
+    auto* layout = DialogParts::sheetLayout(this, width);
+    layout->addWidget(DialogParts::title(tr("Install Public Key on Host")));
+    auto* fields = DialogParts::fieldGroup();
+    fields->addWidget(DialogParts::field(tr("KEY"), keyBox_));
+    fields->addWidget(DialogParts::field(
+        tr("HOST"), hostBox_,
+        DialogParts::hint(tr("ssh-copy-id runs in a terminal, where it asks for the password "
+                             "that logs in to the host now."))));
+    fields->addWidget(DialogParts::field(tr("COMMAND"), command_));
+    layout->addLayout(fields);
+    layout->addLayout(DialogParts::buttonRow(cancel, installButton_));
+
+    connect(keyBox_, &QComboBox::currentIndexChanged, this, &InstallKeyDialog::updateCommand);
+    connect(hostBox_, &QComboBox::currentIndexChanged, this, &InstallKeyDialog::updateCommand);
+    connect(cancel, &QPushButton::clicked, this, &InstallKeyDialog::reject);
+    connect(installButton_, &QPushButton::clicked, this, &InstallKeyDialog::install);
+    updateCommand();
+}
+
+void InstallKeyDialog::updateCommand() {
+    const int key = keyBox_->currentIndex();
+    const int host = hostBox_->currentIndex();
+    installButton_->setEnabled(key >= 0 && host >= 0);
+    command_->setText(key >= 0 && host >= 0
+                          ? QString::fromStdString(SSHCommand::joined(SSHCommand::copyIdArguments(
+                                hosts_[std::size_t(host)],
+                                TerminalLauncher::publicKeyPath(keys_[std::size_t(key)]))))
+                          : tr("Choose a key and a host."));
+}
+
+void InstallKeyDialog::install() {
+    const int key = keyBox_->currentIndex();
+    const int host = hostBox_->currentIndex();
+    if (key < 0 || host < 0)
+        return;
+    onInstall_(keys_[std::size_t(key)], hosts_[std::size_t(host)]);
+    accept();
+}
+
+} // namespace moorkeep
