@@ -144,7 +144,8 @@ _moorkeepctl() {
         "host show" | "host command" | "host edit" | "host move" | "host rm")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_hosts)
             ;;
-        "key show" | "key pub" | "key rename" | "key rm" | "key passwd")
+        "key show" | "key pub" | "key rename" | "key rm" | "key passwd" | "key agent-add" | \
+            "key agent-remove")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_keys)
             ;;
         "backup restore")

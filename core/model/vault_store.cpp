@@ -1,11 +1,31 @@
 #include "model/vault_store.h"
 
+#include "model/agent_error.h"
+
 namespace moorkeep {
 
 VaultData VaultStore::loadDataForAliases(const std::set<std::string, std::less<>>& aliases) {
     VaultData data = loadData();
     std::erase_if(data.hosts, [&](const SSHHost& host) { return !aliases.contains(host.alias); });
     return data;
+}
+
+namespace {
+
+constexpr const char* noAgent = "No ssh-agent is running (this store has none)";
+
+} // namespace
+
+AgentState VaultStore::agentKeys() {
+    return {.problem = noAgent, .fingerprints = {}};
+}
+
+void VaultStore::addKeyToAgent(const AgentAddOptions&) {
+    throw AgentError::notRunning(noAgent);
+}
+
+void VaultStore::removeKeyFromAgent(const std::string&) {
+    throw AgentError::notRunning(noAgent);
 }
 
 } // namespace moorkeep

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/agent_state.h"
 #include "model/defaults.h"
 #include "model/key_requests.h"
 #include "model/ssh_host.h"
@@ -44,6 +45,14 @@ public:
     virtual std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) = 0;
     virtual Defaults saveConfigDefaults(const Defaults& defaults,
                                         const KeyIdToPath& keyIdToPath) = 0;
+
+    // The user's ssh-agent. A store that has none (the base's answer) says
+    // that no agent is running and refuses to change one: the agent
+    // operations throw AgentError, or VaultError for an unknown key.
+    // Reading never fails.
+    virtual AgentState agentKeys();
+    virtual void addKeyToAgent(const AgentAddOptions& options);
+    virtual void removeKeyFromAgent(const std::string& keyId);
 };
 
 } // namespace moorkeep
