@@ -31,18 +31,19 @@ QFont badgeFont() {
     return TypeRamp::sized(10, QFont::Bold);
 }
 
-// Paints the badge right-aligned in the row; returns its left edge.
-int paintBadge(QPainter& painter, const QRect& row, int count) {
-    const QString text = QString::number(count);
+// Paints a capsule badge whose right edge is at right, in the colour of its
+// text on a tint of tint; returns its left edge.
+int paintBadge(QPainter& painter, const QRect& row, int right, const QString& text,
+               const QColor& tint, const QColor& textColor) {
     painter.setFont(badgeFont());
     const QSize size =
         QFontMetrics(badgeFont()).size(Qt::TextSingleLine, text).grownBy(badgePadding);
-    const QRect badge(row.right() - sidePadding - size.width() + 1,
-                      row.center().y() - size.height() / 2, size.width(), size.height());
+    const QRect badge(right - size.width() + 1, row.center().y() - size.height() / 2, size.width(),
+                      size.height());
     QPainterPath path;
     path.addRoundedRect(QRectF(badge), badge.height() / 2.0, badge.height() / 2.0);
-    painter.fillPath(path, Colors::withOpacity(Colors::accent(), Colors::tintOpacity));
-    painter.setPen(Colors::accentOnTint());
+    painter.fillPath(path, Colors::withOpacity(tint, Colors::tintOpacity));
+    painter.setPen(textColor);
     painter.drawText(badge, Qt::AlignCenter, text);
     return badge.left();
 }
@@ -76,7 +77,13 @@ void KeyRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
 
     int right = row.right() - sidePadding;
     if (int count = index.data(KeyListModel::UsageCountRole).toInt(); count > 0)
-        right = paintBadge(*painter, row, count) - gap;
+        right = paintBadge(*painter, row, right, QString::number(count), Colors::accent(),
+                           Colors::accentOnTint()) -
+                gap;
+    if (index.data(KeyListModel::InAgentRole).toBool())
+        right = paintBadge(*painter, row, right, KeyRowDelegate::tr("In agent"), Colors::positive(),
+                           Colors::onOwnTint(Colors::positive())) -
+                gap;
 
     const QFontMetrics nameMetrics(nameFont());
     const QFontMetrics typeMetrics(typeFont());

@@ -5,8 +5,9 @@
 namespace moorkeep {
 
 // Paints one row of the key list: the key tile, the name with its
-// passphrase lock, the type below, and the usage badge on the right. Every
-// value comes from the model's roles, so painting costs no look-ups.
+// passphrase lock, the type below, and on the right the usage badge and,
+// for a key the ssh-agent holds, "In agent". Every value comes from the
+// model's roles, so painting costs no look-ups.
 class KeyRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 

@@ -9,6 +9,8 @@ QString KeySheet::identity() const {
         return QStringLiteral("rename:") + id;
     case Kind::passphrase:
         return QStringLiteral("passphrase:") + id;
+    case Kind::agentAdd:
+        return QStringLiteral("agent:") + id;
     case Kind::generate:
         break;
     }

@@ -20,6 +20,7 @@ KeysDetail::KeysDetail(AppModel& model, KeysState& state, QWidget* parent)
     connect(&state_, &KeysState::selectedIdChanged, this, &KeysDetail::refresh);
     connect(&model_, &AppModel::keysChanged, this, &KeysDetail::refresh);
     connect(&model_, &AppModel::hostsChanged, this, &KeysDetail::refresh);
+    connect(&model_, &AppModel::agentChanged, this, &KeysDetail::showAgent);
     refresh();
 }
 
@@ -47,7 +48,10 @@ void KeysDetail::refresh() {
             {.onRename = [this, shownKey] { state_.setSheet(KeySheet::rename(shownKey)); },
              .onChangePassphrase = [this,
                                     shownKey] { state_.setSheet(KeySheet::passphrase(shownKey)); },
-             .onDelete = [this, shownKey] { state_.setKeyToDelete(shownKey); }});
+             .onDelete = [this, shownKey] { state_.setKeyToDelete(shownKey); },
+             .onAddToAgent = [this, shownKey] { state_.setSheet(KeySheet::agentAdd(shownKey)); },
+             .onRemoveFromAgent = [this, shownKey] { model_.removeKeyFromAgent(shownKey); }});
+        showAgent();
         next = detailView_;
     } else {
         detailView_ = nullptr;
@@ -63,6 +67,11 @@ void KeysDetail::refresh() {
     }
     layout()->addWidget(next);
     shown_ = next;
+}
+
+void KeysDetail::showAgent() {
+    if (detailView_)
+        detailView_->showAgent(AgentActions::forKey(detailView_->keyInfo(), model_.agent()));
 }
 
 } // namespace moorkeep

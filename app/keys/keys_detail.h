@@ -26,6 +26,7 @@ public:
 
 private:
     void refresh();
+    void showAgent();
 
     AppModel& model_;
     KeysState& state_;

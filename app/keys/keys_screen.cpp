@@ -1,6 +1,9 @@
 #include "keys/keys_screen.h"
 
 #include "app_model.h"
+#include "keys/agent_actions.h"
+#include "keys/agent_add_dialog.h"
+#include "keys/agent_refresh.h"
 #include "keys/dialog_parts.h"
 #include "keys/generate_key_dialog.h"
 #include "keys/key_detail_view.h"
@@ -47,18 +50,27 @@ KeysScreen::KeysScreen(AppModel& model, KeysState& state, QWidget* window)
                                  Shortcuts::copyFingerprint(),
                                  &KeysScreen::copySelectedFingerprint)};
     menu_->addSeparator();
+    addToAgentAction_ = addShortcut("addToAgentAction", tr("Add to A&gent…"), QKeySequence(),
+                                    &KeysScreen::addSelectedToAgent);
+    removeFromAgentAction_ = addShortcut("removeFromAgentAction", tr("Remove from Agen&t"),
+                                         QKeySequence(), &KeysScreen::removeSelectedFromAgent);
+    forSelection_.append({addToAgentAction_, removeFromAgentAction_});
+    menu_->setToolTipsVisible(true);
+    menu_->addSeparator();
     addShortcut("keysSearchAction", tr("&Find Key"), Shortcuts::find(), &KeysScreen::focusSearch);
     addShortcut("rescanKeysAction", tr("Re&scan Keys"), Shortcuts::rescan(), &KeysScreen::rescan);
 
     connect(&model_, &AppModel::tabChanged, this, &KeysScreen::updateShortcuts);
     connect(&model_, &AppModel::isLoadingChanged, this, &KeysScreen::updateShortcuts);
     connect(&model_, &AppModel::keysChanged, this, &KeysScreen::updateShortcuts);
+    connect(&model_, &AppModel::agentChanged, this, &KeysScreen::updateShortcuts);
     connect(&state_, &KeysState::selectedIdChanged, this, &KeysScreen::updateShortcuts);
     connect(&state_, &KeysState::sheetChanged, this, &KeysScreen::showSheet);
     connect(&state_, &KeysState::keyToDeleteChanged, this, &KeysScreen::showDeleteAlert);
     updateShortcuts();
     showSheet();
     showDeleteAlert();
+    new AgentRefresh(model_, window_);
 }
 
 QAction* KeysScreen::addShortcut(const char* objectName, const QString& text,
@@ -83,6 +95,11 @@ void KeysScreen::updateShortcuts() {
         action->setEnabled(live && (!forSelection_.contains(action) || key));
     if (key && !key->hasPassphrase)
         passphraseAction_->setEnabled(false);
+    const auto offer = key ? AgentActions::forKey(*key, model_.agent()) : AgentActions::Offer{};
+    addToAgentAction_->setEnabled(live && offer.canAdd);
+    addToAgentAction_->setToolTip(offer.addTip);
+    removeFromAgentAction_->setEnabled(live && offer.canRemove);
+    removeFromAgentAction_->setToolTip(offer.removeTip);
 }
 
 std::optional<SSHKey> KeysScreen::selectedKey() const {
@@ -117,6 +134,16 @@ void KeysScreen::renameSelected() {
 void KeysScreen::changeSelectedPassphrase() {
     if (auto key = selectedKey(); key && key->hasPassphrase)
         state_.setSheet(KeySheet::passphrase(*key));
+}
+
+void KeysScreen::addSelectedToAgent() {
+    if (auto key = selectedKey(); key && AgentActions::forKey(*key, model_.agent()).canAdd)
+        state_.setSheet(KeySheet::agentAdd(*key));
+}
+
+void KeysScreen::removeSelectedFromAgent() {
+    if (auto key = selectedKey(); key && AgentActions::forKey(*key, model_.agent()).canRemove)
+        model_.removeKeyFromAgent(*key);
 }
 
 // Refused while hosts use the key, in the words of the Delete button's tip.
@@ -193,6 +220,18 @@ QDialog* KeysScreen::makeSheet() {
             *sheet.key,
             [this](const ChangePassphraseOptions& options) {
                 QFuture<void> done = model_.changePassphrase(options);
+                DialogParts::awaitSuccess(done, this, [this] { state_.setSheet(std::nullopt); });
+                return done;
+            },
+            cancel, window_);
+        dismissSheet_ = [dialog] { dialog->dismiss(); };
+        return dialog;
+    }
+    case KeySheet::Kind::agentAdd: {
+        auto* dialog = new AgentAddDialog(
+            *sheet.key,
+            [this](const AgentAddOptions& options) {
+                QFuture<void> done = model_.addKeyToAgent(options);
                 DialogParts::awaitSuccess(done, this, [this] { state_.setSheet(std::nullopt); });
                 return done;
             },

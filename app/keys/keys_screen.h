@@ -41,6 +41,8 @@ public:
     void generate();
     void renameSelected();
     void changeSelectedPassphrase();
+    void addSelectedToAgent();
+    void removeSelectedFromAgent();
     void deleteSelected();
     void copySelectedPublicKey();
     void copySelectedFingerprint();
@@ -68,6 +70,8 @@ private:
     QList<QAction*> shortcuts_;
     QList<QAction*> forSelection_;
     QAction* passphraseAction_ = nullptr;
+    QAction* addToAgentAction_ = nullptr;
+    QAction* removeFromAgentAction_ = nullptr;
 
     QPointer<QDialog> sheet_;
     QString sheetIdentity_;

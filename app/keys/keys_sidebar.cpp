@@ -1,6 +1,7 @@
 #include "keys/keys_sidebar.h"
 
 #include "app_model.h"
+#include "keys/agent_notice.h"
 #include "keys/key_list_model.h"
 #include "keys/key_row_delegate.h"
 #include "keys/keys_state.h"
@@ -73,12 +74,14 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, QWidget* parent)
     layout->addWidget(divider());
     layout->addWidget(listView_, 1);
     layout->addWidget(noMatch_, 1);
+    layout->addWidget(new AgentNotice(model_));
     layout->addWidget(divider());
     layout->addWidget(footer);
 
     listModel_->setSearch(state_.search());
     listModel_->setHosts(model_.hosts());
     listModel_->setKeys(model_.keys());
+    showHeldKeys();
     searchField_->setText(state_.search());
 
     // The tab was chosen: with nothing selected, the first of all keys is.
@@ -97,6 +100,7 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, QWidget* parent)
     connect(&model_, &AppModel::keysChanged, this, &KeysSidebar::keysChanged);
     connect(&model_, &AppModel::hostsChanged, this,
             [this] { listModel_->setHosts(model_.hosts()); });
+    connect(&model_, &AppModel::agentChanged, this, &KeysSidebar::showHeldKeys);
     connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &KeysSidebar::selectionChanged);
     connect(generateButton_, &QToolButton::clicked, this,
@@ -148,9 +152,18 @@ QWidget* KeysSidebar::buildSearchRow() {
 
 void KeysSidebar::keysChanged() {
     listModel_->setKeys(model_.keys());
+    showHeldKeys();
     showSelection();
     showCount();
     showNoMatch();
+}
+
+void KeysSidebar::showHeldKeys() {
+    std::set<std::string> held;
+    for (const SSHKey& key : model_.keys())
+        if (model_.agent().holds(key))
+            held.insert(key.id);
+    listModel_->setHeldKeys(std::move(held));
 }
 
 void KeysSidebar::showNoMatch() {

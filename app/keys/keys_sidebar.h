@@ -33,6 +33,7 @@ protected:
 private:
     QWidget* buildSearchRow();
     void keysChanged();
+    void showHeldKeys();
     void showSelection();
     void selectionChanged();
     void moveSelection(int step);

@@ -1,0 +1,141 @@
+#include "keys/agent_add_dialog.h"
+
+#include "keys/dialog_parts.h"
+#include "keys/secret_field.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <array>
+
+namespace moorkeep {
+
+namespace {
+
+struct Lifetime {
+    const char* label;
+    std::optional<std::int64_t> seconds;
+};
+
+constexpr std::array<Lifetime, 3> lifetimes{{
+    {QT_TRANSLATE_NOOP("AgentAddDialog", "Until the agent stops (usually at logout)"),
+     std::nullopt},
+    {QT_TRANSLATE_NOOP("AgentAddDialog", "1 hour"), 3600},
+    {QT_TRANSLATE_NOOP("AgentAddDialog", "8 hours"), 8 * 3600},
+}};
+
+} // namespace
+
+std::optional<std::int64_t> AgentAddDialog::lifetimeAt(int index) {
+    if (index < 0 || index >= int(lifetimes.size()))
+        return std::nullopt;
+    return lifetimes[std::size_t(index)].seconds;
+}
+
+AgentAddDialog::AgentAddDialog(SSHKey keyInfo, OnAdd onAdd, std::function<void()> onCancel,
+                               QWidget* parent)
+    : QDialog(parent)
+    , keyInfo_(std::move(keyInfo))
+    , onAdd_(std::move(onAdd))
+    , onCancel_(std::move(onCancel))
+    , lifetimeBox_(new QComboBox)
+    , failure_(new FailureBox)
+    , cancelButton_(new QPushButton(tr("Cancel")))
+    , addButton_(new QPushButton) {
+    setObjectName(QStringLiteral("agentAddDialog"));
+    const QString title = tr("Add to Agent");
+    setWindowTitle(title);
+    setAccessibleName(title);
+
+    lifetimeBox_->setObjectName(QStringLiteral("agentLifetimeBox"));
+    for (const Lifetime& lifetime : lifetimes)
+        lifetimeBox_->addItem(tr(lifetime.label));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    addButton_->setObjectName(QStringLiteral("addButton"));
+
+    auto* layout = DialogParts::sheetLayout(this, width);
+    auto* heading = new QVBoxLayout;
+    heading->setSpacing(4);
+    heading->addWidget(DialogParts::title(title));
+    heading->addWidget(DialogParts::pathLine(QString::fromStdString(keyInfo_.path)));
+    layout->addLayout(heading);
+    auto* fields = DialogParts::fieldGroup();
+    fields->addWidget(DialogParts::field(tr("KEEP THE KEY"), lifetimeBox_));
+    if (keyInfo_.hasPassphrase == true) {
+        passphraseField_ = new SecretField;
+        passphraseField_->setObjectName(QStringLiteral("agentPassphraseField"));
+        fields->addWidget(DialogParts::field(tr("PASSPHRASE"), passphraseField_));
+        connect(passphraseField_, &QLineEdit::textChanged, this, &AgentAddDialog::update);
+        connect(passphraseField_, &QLineEdit::returnPressed, this, &AgentAddDialog::add);
+    }
+    layout->addLayout(fields);
+    layout->addWidget(failure_);
+    layout->addLayout(DialogParts::buttonRow(cancelButton_, addButton_));
+
+    connect(cancelButton_, &QPushButton::clicked, this, &AgentAddDialog::reject);
+    connect(addButton_, &QPushButton::clicked, this, &AgentAddDialog::add);
+    update();
+}
+
+AgentAddDialog::~AgentAddDialog() {
+    if (passphraseField_)
+        passphraseField_->wipe();
+}
+
+void AgentAddDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (passphraseField_)
+        passphraseField_->setFocus(Qt::OtherFocusReason);
+    else
+        lifetimeBox_->setFocus(Qt::OtherFocusReason);
+}
+
+void AgentAddDialog::update() {
+    cancelButton_->setEnabled(!adding_);
+    lifetimeBox_->setEnabled(!adding_);
+    addButton_->setText(adding_ ? tr("Adding…") : tr("Add to Agent"));
+    addButton_->setEnabled(!adding_ && (!passphraseField_ || !passphraseField_->text().isEmpty()));
+}
+
+void AgentAddDialog::add() {
+    if (!addButton_->isEnabled())
+        return;
+    AgentAddOptions options;
+    options.keyId = keyInfo_.id;
+    options.lifetimeSeconds = lifetimeAt(lifetimeBox_->currentIndex());
+    if (passphraseField_)
+        options.passphrase = passphraseField_->secretUtf8();
+
+    adding_ = true;
+    failure_->setMessage(std::nullopt);
+    update();
+    // The callback takes its own copy of the request at once.
+    QFuture<void> done = onAdd_(options);
+    wipeSecret(options.passphrase);
+    DialogParts::awaitFailure(done, this,
+                              [this](const std::optional<QString>& message) { failed(message); });
+}
+
+void AgentAddDialog::failed(const std::optional<QString>& message) {
+    adding_ = false;
+    failure_->setMessage(message);
+    if (passphraseField_) {
+        passphraseField_->wipe();
+        passphraseField_->setFocus(Qt::OtherFocusReason);
+    }
+    update();
+}
+
+void AgentAddDialog::reject() {
+    if (adding_)
+        return;
+    onCancel_();
+}
+
+void AgentAddDialog::dismiss() {
+    if (passphraseField_)
+        passphraseField_->wipe();
+    QDialog::done(QDialog::Rejected);
+}
+
+} // namespace moorkeep
