@@ -4,11 +4,11 @@
 #include "keys/agent_tool.h"
 #include "lookup.h"
 #include "model/agent_error.h"
+#include "model/input_rules.h"
 #include "passphrase_input.h"
 #include "session.h"
 
 #include <array>
-#include <charconv>
 
 namespace moorkeep::cli {
 
@@ -21,10 +21,8 @@ std::optional<std::int64_t> lifetime(const ParsedArguments& args) {
     auto text = args.value("--lifetime");
     if (!text)
         return std::nullopt;
-    std::int64_t seconds = 0;
-    auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), seconds);
-    if (error != std::errc() || end != text->data() + text->size() || seconds < 1 ||
-        seconds > AgentTool::longestLifetimeSeconds)
+    const auto seconds = InputRules::parseInteger(*text);
+    if (!seconds || *seconds < 1 || *seconds > AgentTool::longestLifetimeSeconds)
         throw UsageError("--lifetime takes a number of seconds from 1 to " +
                              std::to_string(AgentTool::longestLifetimeSeconds) + ", not \"" +
                              *text + "\"",

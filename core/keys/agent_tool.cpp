@@ -2,6 +2,7 @@
 
 #include "keys/agent_socket.h"
 #include "keys/askpass.h"
+#include "keys/key_changes.h"
 #include "keys/key_tool.h"
 #include "model/agent_error.h"
 #include "model/input_rules.h"
@@ -21,21 +22,8 @@ constexpr int cannotReachAgent = 2;
 // it, or its exit code when it said nothing.
 std::string complaint(const KeyToolResult& result, const std::string& privatePath,
                       const std::string& shownPath) {
-    std::string raw = result.errorOutput;
-    if (!privatePath.empty())
-        for (auto at = raw.find(privatePath); at != std::string::npos;
-             at = raw.find(privatePath, at + shownPath.size()))
-            raw.replace(at, privatePath.size(), shownPath);
-    std::string message;
-    for (char c : raw) {
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
-            message += c;
-        else if (!message.empty() && message.back() != ' ')
-            message += ' ';
-    }
-    if (!message.empty() && message.back() == ' ')
-        message.pop_back();
-    if (message.empty())
+    std::string message = KeyChanges::failureMessage(result, privatePath, shownPath);
+    if (result.errorOutput.empty() || message.empty())
         return "ssh-add exited with code " + std::to_string(result.status);
     return message;
 }
