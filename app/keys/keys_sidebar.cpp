@@ -74,7 +74,7 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, QWidget* parent)
     layout->addWidget(divider());
     layout->addWidget(listView_, 1);
     layout->addWidget(noMatch_, 1);
-    layout->addWidget(new AgentNotice(model_));
+    layout->addWidget(new AgentNotice(model_, this));
     layout->addWidget(divider());
     layout->addWidget(footer);
 
