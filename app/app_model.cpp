@@ -1,5 +1,6 @@
 #include "app_model.h"
 
+#include "keys/secret_field.h"
 #include "store_error.h"
 #include "stores/vault_rules.h"
 #include "watch/change_watcher.h"
@@ -517,6 +518,92 @@ void AppModel::setLoadWarnings(QStringList warnings) {
         return;
     loadWarnings_ = std::move(warnings);
     emit loadWarningsChanged();
+}
+
+void AppModel::setAgent(AgentState agent) {
+    if (agent_ == agent)
+        return;
+    agent_ = std::move(agent);
+    emit agentChanged();
+}
+
+QFuture<void> AppModel::refreshAgent() {
+    Completion done;
+    const unsigned changes = agentChanges_;
+    const unsigned read = ++agentReads_;
+    inStore([](VaultStore& store) { return store.agentKeys(); },
+            [this, done, changes, read](AgentState&& state) {
+                if (changes == agentChanges_ && read > agentReadApplied_) {
+                    agentReadApplied_ = read;
+                    setAgent(std::move(state));
+                }
+                done.finish();
+            },
+            [done](const QString&) { done.finish(); });
+    return done.future();
+}
+
+void AppModel::agentChangeEnded(const std::optional<SSHKey>& key, bool held) {
+    ++agentChanges_;
+    if (key && agent_.isRunning()) {
+        AgentState changed = agent_;
+        if (held)
+            changed.fingerprints.insert(key->fingerprint);
+        else
+            changed.fingerprints.erase(key->fingerprint);
+        setAgent(std::move(changed));
+    }
+    refreshAgent();
+}
+
+QFuture<void> AppModel::addKeyToAgent(const AgentAddOptions& options) {
+    // One copy of the passphrase, shared by the copies of the call, and
+    // wiped on the worker whatever the outcome.
+    auto request = std::make_shared<AgentAddOptions>(options);
+    const auto key = keyWithId(options.keyId);
+    Completion done;
+    ++agentChanges_;
+    inStore(
+        [request](VaultStore& store) {
+            try {
+                store.addKeyToAgent(*request);
+            } catch (...) {
+                wipeSecret(request->passphrase);
+                throw;
+            }
+            wipeSecret(request->passphrase);
+        },
+        [this, done, key] {
+            agentChangeEnded(key, true);
+            if (key)
+                notify(
+                    tr("\u201c%1\u201d added to the agent").arg(QString::fromStdString(key->name)));
+            done.finish();
+        },
+        [this, done](const QString& message) {
+            agentChangeEnded(std::nullopt, false);
+            done.fail(message);
+        });
+    return done.future();
+}
+
+QFuture<void> AppModel::removeKeyFromAgent(SSHKey key) {
+    Completion done;
+    ++agentChanges_;
+    inStore(
+        [id = key.id](VaultStore& store) { store.removeKeyFromAgent(id); },
+        [this, done, key] {
+            agentChangeEnded(key, false);
+            notify(
+                tr("\u201c%1\u201d removed from the agent").arg(QString::fromStdString(key.name)));
+            done.finish();
+        },
+        [this, done](const QString& message) {
+            agentChangeEnded(std::nullopt, false);
+            report(message);
+            done.finish();
+        });
+    return done.future();
 }
 
 void AppModel::notify(const QString& message) {

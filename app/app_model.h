@@ -33,9 +33,9 @@ class ChangeWatcher;
 // call on its list is dropped and repeated, so it never undoes that call.
 //
 // Every operation returns a future that finishes once its result has been
-// applied. Failures end in errorMessage, except for generateKey and
-// changePassphrase, whose futures carry a StoreError for the dialog that
-// asked.
+// applied. Failures end in errorMessage, except for generateKey,
+// changePassphrase and addKeyToAgent, whose futures carry a StoreError for
+// the dialog that asked.
 class AppModel : public QObject {
     Q_OBJECT
 
@@ -63,6 +63,10 @@ public:
     // changes that succeed say so themselves.
     void notify(const QString& message);
 
+    // What the ssh-agent holds, as last asked; until then, an agent that
+    // holds nothing.
+    const AgentState& agent() const { return agent_; }
+
     std::optional<SSHKey> keyWithId(const std::string& id) const;
     std::vector<SSHHost> hostsUsingKey(const std::string& keyId) const;
     KeyIdToPath keyIdToPath() const;
@@ -84,6 +88,13 @@ public:
     // automatic choice.
     QFuture<std::optional<std::string>> preferredTerminal();
     QFuture<void> setPreferredTerminal(std::optional<std::string> commandLine);
+    // Asks the agent again. An answer is dropped when an agent change started
+    // or ended while it was on its way: each change asks again when it ends.
+    QFuture<void> refreshAgent();
+    // The key shows as loaded as soon as the agent took it. The request's
+    // passphrase is wiped once the store has used it.
+    QFuture<void> addKeyToAgent(const AgentAddOptions& options);
+    QFuture<void> removeKeyFromAgent(SSHKey key);
 
 signals:
     void tabChanged();
@@ -94,6 +105,7 @@ signals:
     void errorMessageChanged();
     void loadWarningsChanged();
     void notified(const QString& message);
+    void agentChanged();
     // A list was read again (after files changed elsewhere, or after
     // overlapping calls of which one failed) and what it read is applied;
     // the list changed signals come first when it differed.
@@ -129,6 +141,10 @@ private:
     void setLoading(bool isLoading);
     void report(const QString& message);
     void setLoadWarnings(QStringList warnings);
+    void setAgent(AgentState agent);
+    // An agent change ended: the key's fingerprint joins or leaves the
+    // published state at once, and the agent is asked again.
+    void agentChangeEnded(const std::optional<SSHKey>& key, bool held);
 
     std::shared_ptr<VaultStore> store_;
     QThreadPool pool_;
@@ -142,6 +158,10 @@ private:
     QStringList loadWarnings_;
     ListCalls hostCalls_;
     ListCalls keyCalls_;
+    AgentState agent_;
+    unsigned agentChanges_ = 0; // agent changes started and ended
+    unsigned agentReads_ = 0;
+    unsigned agentReadApplied_ = 0;
     ChangeWatcher* watcher_ = nullptr; // from the first load of a store that reads files
 };
 

@@ -49,6 +49,8 @@ Sidebar::Sidebar(ScreenState& state, Parts parts, QWidget* parent)
     layout->addWidget(list_, 1);
     noMatch_ = SearchNotice::make();
     layout->addWidget(noMatch_, 1);
+    if (parts.notice)
+        layout->addWidget(parts.notice);
     layout->addWidget(divider());
     layout->addWidget(buildFooter(parts));
 

@@ -40,6 +40,8 @@ public:
         QString noMatchFormat{};
         QAbstractButton* addButton{};
         QWidget* footerButton = nullptr;
+        // A notice between the list and the footer, if any.
+        QWidget* notice = nullptr;
         // Keys the search field leaves to the window's shortcuts.
         QList<QKeyCombination> windowKeys{};
         bool searchBoxEdge = false;

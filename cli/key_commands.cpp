@@ -1,5 +1,6 @@
 #include "key_commands.h"
 
+#include "agent_commands.h"
 #include "cli_errors.h"
 #include "config/ssh_command.h"
 #include "keys/key_file_name.h"
@@ -36,15 +37,25 @@ constexpr std::array<OptionSpec, 1> forceOption{{{"--force", false}}};
 constexpr std::array<OptionSpec, 1> stdinOption{{{"--stdin", false}}};
 constexpr std::array<std::string_view, 3> keyTypes{"ed25519", "rsa", "ecdsa"};
 
+// Without an agent every key is out of it, and the user hears why.
 int list(Session& session, const ParsedArguments& args) {
     const VaultData& data = session.data();
+    const AgentState agent = session.store().agentKeys();
+    if (agent.problem)
+        session.output().warning(*agent.problem);
     if (args.has("--json")) {
-        session.output().json(data.keys);
+        nlohmann::json keys = nlohmann::json::array();
+        for (const auto& key : data.keys) {
+            nlohmann::json entry = key;
+            entry["inAgent"] = agent.holds(key);
+            keys.push_back(std::move(entry));
+        }
+        session.output().json(keys);
         return 0;
     }
     std::vector<Row> rows;
     for (const auto& key : data.keys)
-        rows.push_back(views::keyRow(key, data.hosts));
+        rows.push_back(views::keyRow(key, data.hosts, agent));
     session.output().table(views::keyHeader(), rows);
     return 0;
 }
@@ -199,11 +210,13 @@ int install(Session& session, const ParsedArguments& args) {
 constexpr std::string_view listHelp = R"(Usage: moorkeepctl key list [--json]
 
 Lists the key pairs in ~/.ssh: display name, type, whether the private key has
-a passphrase (yes, no, or unknown when there is no private file), the number of
-hosts that use the key, its path and its fingerprint.
+a passphrase (yes, no, or unknown when there is no private file), whether the
+running ssh-agent holds it (yes, no, or - when no agent is running), the number
+of hosts that use the key, its path and its fingerprint.
 
 Options:
-  --json   print the keys as a JSON array
+  --json   print the keys as a JSON array; each key's "inAgent" is true when
+           the agent holds it
 )";
 
 constexpr std::string_view showHelp = R"(Usage: moorkeepctl key show KEY [--json]
@@ -267,27 +280,31 @@ in this terminal, where ssh-copy-id asks for the password it needs. HOST is
 reached as "host connect" reaches it. No shell reads the arguments.
 )";
 
-constexpr std::array<Command, 8> commands{{
-    {"list", "list the keys", listHelp, jsonOption, {}, list},
-    {"show", "show one key", showHelp, jsonOption, keyArgument, show},
-    {"pub", "print a public key", pubHelp, {}, keyArgument, pub},
-    {"gen", "generate a key pair", genHelp, genOptions, nameArgument, generate},
-    {"rename", "give a key a display name", renameHelp, {}, renameArguments, rename},
-    {"rm", "delete a key pair", removeHelp, forceOption, keyArgument, remove},
-    {"passwd", "set, change or remove a passphrase", passwdHelp, stdinOption, keyArgument, passwd},
-    {"install",
-     "install a public key on a host with ssh-copy-id",
-     installHelp,
-     {},
-     installArguments,
-     install},
-}};
-
 } // namespace
 
 const CommandGroup& keyCommands() {
+    static const std::array<Command, 10> commands{{
+        {"list", "list the keys", listHelp, jsonOption, {}, list},
+        {"show", "show one key", showHelp, jsonOption, keyArgument, show},
+        {"pub", "print a public key", pubHelp, {}, keyArgument, pub},
+        {"gen", "generate a key pair", genHelp, genOptions, nameArgument, generate},
+        {"rename", "give a key a display name", renameHelp, {}, renameArguments, rename},
+        {"rm", "delete a key pair", removeHelp, forceOption, keyArgument, remove},
+        {"passwd", "set, change or remove a passphrase", passwdHelp, stdinOption, keyArgument,
+         passwd},
+        {"install",
+         "install a public key on a host with ssh-copy-id",
+         installHelp,
+         {},
+         installArguments,
+         install},
+        agentAddCommand(),
+        agentRemoveCommand(),
+    }};
     static const CommandGroup group{
-        "key", "Lists, shows, generates, renames and deletes keys, and installs them on hosts.",
+        "key",
+        "Lists, shows, generates, renames and deletes keys, installs them on hosts and loads "
+        "them into ssh-agent.",
         commands};
     return group;
 }

@@ -81,13 +81,16 @@ std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& ke
 }
 
 Row keyHeader() {
-    return {"NAME", "TYPE", "PASSPHRASE", "HOSTS", "PATH", "FINGERPRINT"};
+    return {"NAME", "TYPE", "PASSPHRASE", "AGENT", "HOSTS", "PATH", "FINGERPRINT"};
 }
 
-Row keyRow(const SSHKey& key, const std::vector<SSHHost>& hosts) {
+Row keyRow(const SSHKey& key, const std::vector<SSHHost>& hosts, const AgentState& agent) {
     return {key.name,
             key.type,
             passphraseText(key.hasPassphrase),
+            !agent.isRunning() ? "-"
+            : agent.holds(key) ? "yes"
+                               : "no",
             std::to_string(VaultRules::hostsUsingKey(hosts, key.id).size()),
             key.path,
             key.fingerprint};

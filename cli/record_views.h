@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/agent_state.h"
 #include "model/defaults.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
@@ -16,7 +17,8 @@ Row hostRow(const SSHHost& host, const std::vector<SSHKey>& keys);
 std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& keys);
 
 Row keyHeader();
-Row keyRow(const SSHKey& key, const std::vector<SSHHost>& hosts);
+// AGENT says whether the agent holds the key: yes, no, or "-" without one.
+Row keyRow(const SSHKey& key, const std::vector<SSHHost>& hosts, const AgentState& agent);
 std::vector<Field> keyFields(const SSHKey& key, const std::vector<SSHHost>& hosts);
 
 std::vector<Field> defaultsFields(const Defaults& defaults, const std::vector<SSHKey>& keys);

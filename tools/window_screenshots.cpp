@@ -1,5 +1,6 @@
-// Writes the Hosts and Keys tabs on the demo data and the passphrase dialog
-// over the Keys tab, light and dark, as PNG files:
+// Writes the Hosts and Keys tabs on the demo data, the passphrase dialog
+// over the Keys tab, and the Keys tab on a key the demo's ssh-agent holds,
+// light and dark, as PNG files:
 //   window_screenshots <folder>   (run with QT_QPA_PLATFORM=offscreen)
 // The README's pictures come from here.
 #include "app_model.h"
@@ -38,18 +39,26 @@ QPalette darkPalette() {
     return palette;
 }
 
-// The window on the tab; with passphrase, the key's passphrase dialog open
-// over it and grabbed alone.
-bool shoot(moorkeep::AppTab tab, bool passphrase, const QString& file) {
+enum class Shot {
+    window,     // the window on the tab
+    passphrase, // the first key's passphrase dialog over it, grabbed alone
+    agent       // the window on the demo key the agent holds, its "In agent" badge showing
+};
+
+bool shoot(moorkeep::AppTab tab, Shot shot, const QString& file) {
     moorkeep::AppModel model(std::make_shared<moorkeep::DemoVaultStore>());
     moorkeep::ContentView view(model);
     view.resize(1040, 680);
     model.setTab(tab);
     view.show();
-    if (!QTest::qWaitFor([&] { return !model.isLoading(); }, 5000))
+    // The demo's agent always holds keys: once it answered, the badges show.
+    if (!QTest::qWaitFor([&] { return !model.isLoading() && !model.agent().fingerprints.empty(); },
+                         5000))
         return false;
+    if (shot == Shot::agent)
+        view.keysState().setSelectedId("2");
     QTest::qWait(300);
-    if (!passphrase)
+    if (shot != Shot::passphrase)
         return view.grab().save(file);
     view.keysState().setSheet(moorkeep::KeySheet::passphrase(model.keys().front()));
     auto* dialog = view.findChild<QDialog*>(QStringLiteral("passphraseDialog"));
@@ -61,9 +70,11 @@ bool shoot(moorkeep::AppTab tab, bool passphrase, const QString& file) {
 
 bool shootAll(const QDir& folder, const QString& theme) {
     using moorkeep::AppTab;
-    return shoot(AppTab::hosts, false, folder.filePath(u"hosts-%1.png"_qs.arg(theme))) &&
-           shoot(AppTab::keys, false, folder.filePath(u"keys-%1.png"_qs.arg(theme))) &&
-           shoot(AppTab::keys, true, folder.filePath(u"passphrase-%1.png"_qs.arg(theme)));
+    return shoot(AppTab::hosts, Shot::window, folder.filePath(u"hosts-%1.png"_qs.arg(theme))) &&
+           shoot(AppTab::keys, Shot::window, folder.filePath(u"keys-%1.png"_qs.arg(theme))) &&
+           shoot(AppTab::keys, Shot::passphrase,
+                 folder.filePath(u"passphrase-%1.png"_qs.arg(theme))) &&
+           shoot(AppTab::keys, Shot::agent, folder.filePath(u"agent-%1.png"_qs.arg(theme)));
 }
 
 } // namespace

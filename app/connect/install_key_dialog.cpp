@@ -2,7 +2,7 @@
 
 #include "config/ssh_command.h"
 #include "connect/terminal_launcher.h"
-#include "keys/dialog_parts.h"
+#include "dialog_kit.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -33,7 +33,7 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
     , onInstall_(std::move(onInstall))
     , hostBox_(new QComboBox)
     , keyBox_(new QComboBox)
-    , command_(DialogParts::pathLine({}))
+    , command_(DialogKit::pathLine({}))
     , installButton_(new QPushButton(tr("Install"))) {
     setObjectName(QStringLiteral("installKeyDialog"));
     setWindowTitle(tr("Install Public Key on Host"));
@@ -55,17 +55,18 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
     installButton_->setObjectName(QStringLiteral("installButton"));
     auto* cancel = new QPushButton(tr("Cancel"));
 
-    auto* layout = DialogParts::sheetLayout(this, width);
-    layout->addWidget(DialogParts::title(tr("Install Public Key on Host")));
-    auto* fields = DialogParts::fieldGroup();
-    fields->addWidget(DialogParts::field(tr("KEY"), keyBox_));
-    fields->addWidget(DialogParts::field(
+    auto* layout = DialogKit::sheetLayout(this, width);
+    layout->addWidget(
+        DialogKit::title(tr("Install Public Key on Host"), QStringLiteral("titleLabel")));
+    auto* fields = DialogKit::fieldGroup();
+    fields->addWidget(DialogKit::field(tr("KEY"), keyBox_));
+    fields->addWidget(DialogKit::field(
         tr("HOST"), hostBox_,
-        DialogParts::hint(tr("ssh-copy-id runs in a terminal, where it asks for the password "
-                             "that logs in to the host now."))));
-    fields->addWidget(DialogParts::field(tr("COMMAND"), command_));
+        DialogKit::hint(tr("ssh-copy-id runs in a terminal, where it asks for the password "
+                           "that logs in to the host now."))));
+    fields->addWidget(DialogKit::field(tr("COMMAND"), command_));
     layout->addLayout(fields);
-    layout->addLayout(DialogParts::buttonRow(cancel, installButton_));
+    layout->addLayout(DialogKit::buttonRow(cancel, installButton_));
 
     connect(keyBox_, &QComboBox::currentIndexChanged, this, &InstallKeyDialog::updateCommand);
     connect(hostBox_, &QComboBox::currentIndexChanged, this, &InstallKeyDialog::updateCommand);

@@ -1,7 +1,7 @@
 #include "connect/preferences_dialog.h"
 
 #include "config/ssh_command.h"
-#include "keys/dialog_parts.h"
+#include "dialog_kit.h"
 #include "launch/command_words.h"
 #include "launch/program_search.h"
 #include "launch/terminal_choice.h"
@@ -18,8 +18,8 @@ PreferencesDialog::PreferencesDialog(const std::optional<std::string>& preferred
     : QDialog(parent)
     , onSave_(std::move(onSave))
     , terminalField_(new QLineEdit)
-    , preview_(DialogParts::hint({}))
-    , problem_(DialogParts::problem({}))
+    , preview_(DialogKit::hint({}))
+    , problem_(DialogKit::problem({}))
     , saveButton_(new QPushButton(tr("Save"))) {
     setObjectName(QStringLiteral("preferencesDialog"));
     setWindowTitle(tr("Preferences"));
@@ -36,7 +36,7 @@ PreferencesDialog::PreferencesDialog(const std::optional<std::string>& preferred
     saveButton_->setObjectName(QStringLiteral("saveButton"));
     auto* cancel = new QPushButton(tr("Cancel"));
 
-    auto* explanation = DialogParts::hint(
+    auto* explanation = DialogKit::hint(
         tr("The terminal that Connect and Install Public Key open. Its words are read as a "
            "shell reads them (no shell runs), and the command follows them. Left empty, the "
            "first found of xdg-terminal-exec, $TERMINAL, x-terminal-emulator, konsole, "
@@ -49,10 +49,10 @@ PreferencesDialog::PreferencesDialog(const std::optional<std::string>& preferred
     belowLayout->addWidget(problem_);
     belowLayout->addWidget(explanation);
 
-    auto* layout = DialogParts::sheetLayout(this, width);
-    layout->addWidget(DialogParts::title(tr("Preferences")));
-    layout->addWidget(DialogParts::field(tr("TERMINAL"), terminalField_, below));
-    layout->addLayout(DialogParts::buttonRow(cancel, saveButton_));
+    auto* layout = DialogKit::sheetLayout(this, width);
+    layout->addWidget(DialogKit::title(tr("Preferences"), QStringLiteral("titleLabel")));
+    layout->addWidget(DialogKit::field(tr("TERMINAL"), terminalField_, below));
+    layout->addLayout(DialogKit::buttonRow(cancel, saveButton_));
 
     connect(terminalField_, &QLineEdit::textChanged, this, &PreferencesDialog::updatePreview);
     connect(cancel, &QPushButton::clicked, this, &PreferencesDialog::reject);

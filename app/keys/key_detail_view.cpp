@@ -96,6 +96,11 @@ QWidget* KeyDetailView::buildHeader() {
         connect(lock, &QToolButton::clicked, this, [this] { actions_.onChangePassphrase(); });
         titleLine->addWidget(lock);
     }
+    inAgentBadge_ = new BadgeLabel(tr("In agent"), BadgeLabel::positiveLook());
+    inAgentBadge_->setObjectName(QStringLiteral("inAgentBadge"));
+    inAgentBadge_->setFont(TypeRamp::font(TypeRamp::Style::caption2));
+    inAgentBadge_->setAccessibleName(tr("The ssh-agent holds this key"));
+    titleLine->addWidget(inAgentBadge_);
     titleLine->addStretch();
 
     auto* path = new TintedLabel(QString::fromStdString(keyInfo_.path),
@@ -134,13 +139,37 @@ QWidget* KeyDetailView::buildHeader() {
     }
     connect(deleteButton_, &QPushButton::clicked, this, [this] { actions_.onDelete(); });
 
+    addToAgent_ = new QPushButton(tr("Add to Agent…"));
+    addToAgent_->setObjectName(QStringLiteral("addToAgentButton"));
+    addToAgent_->setAccessibleName(tr("Add to Agent"));
+    connect(addToAgent_, &QPushButton::clicked, this, [this] { actions_.onAddToAgent(); });
+    removeFromAgent_ = new QPushButton(tr("Remove from Agent"));
+    removeFromAgent_->setObjectName(QStringLiteral("removeFromAgentButton"));
+    removeFromAgent_->setAccessibleName(tr("Remove from Agent"));
+    connect(removeFromAgent_, &QPushButton::clicked, this,
+            [this] { actions_.onRemoveFromAgent(); });
+    showAgent({});
+
     auto* second = new QHBoxLayout;
     second->setSpacing(8);
     second->addWidget(rename);
     second->addWidget(deleteButton_);
+    second->addSpacing(8);
+    second->addWidget(addToAgent_);
+    second->addWidget(removeFromAgent_);
     second->addStretch();
     rows->addLayout(second);
     return header;
+}
+
+void KeyDetailView::showAgent(const AgentActions::Offer& offer) {
+    inAgentBadge_->setVisible(offer.held);
+    addToAgent_->setEnabled(offer.canAdd);
+    addToAgent_->setToolTip(offer.addTip);
+    addToAgent_->setAccessibleDescription(offer.addTip);
+    removeFromAgent_->setEnabled(offer.canRemove);
+    removeFromAgent_->setToolTip(offer.removeTip);
+    removeFromAgent_->setAccessibleDescription(offer.removeTip);
 }
 
 QWidget* KeyDetailView::buildPublicKey() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "detail_page.h"
+#include "keys/agent_actions.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 
@@ -12,10 +13,12 @@ class QPushButton;
 
 namespace moorkeep {
 
+class BadgeLabel;
 class CopyButton;
 
-// Everything about one key: the header with its actions, the public key,
-// the fingerprint, type, path and creation date, and the hosts that use it.
+// Everything about one key: the header with its actions (the ssh-agent's
+// among them), the public key, the fingerprint, type, path and creation
+// date, and the hosts that use it.
 class KeyDetailView : public DetailPage {
     Q_OBJECT
 
@@ -24,6 +27,8 @@ public:
         std::function<void()> onRename;
         std::function<void()> onChangePassphrase;
         std::function<void()> onDelete;
+        std::function<void()> onAddToAgent;
+        std::function<void()> onRemoveFromAgent;
     };
 
     KeyDetailView(SSHKey keyInfo, std::vector<SSHHost> usedBy, Actions actions,
@@ -35,6 +40,13 @@ public:
     CopyButton* fingerprintCopyButton() const { return copyFingerprint_; }
     CopyButton* publicKeyCopyButton() const { return copyKey_; }
     QPushButton* deleteButton() const { return deleteButton_; }
+    BadgeLabel* inAgentBadge() const { return inAgentBadge_; }
+    QPushButton* addToAgentButton() const { return addToAgent_; }
+    QPushButton* removeFromAgentButton() const { return removeFromAgent_; }
+
+    // The "In agent" badge and the agent buttons, changed in place so that
+    // the rest of the detail (a copy button's "Copied") stays as it is.
+    void showAgent(const AgentActions::Offer& offer);
 
     // The creation date in the short words of the locale ("8 Dec 2026"); the
     // stored text when it is not a date.
@@ -52,6 +64,9 @@ private:
     CopyButton* copyFingerprint_ = nullptr;
     CopyButton* copyKey_ = nullptr;
     QPushButton* deleteButton_ = nullptr;
+    BadgeLabel* inAgentBadge_ = nullptr;
+    QPushButton* addToAgent_ = nullptr;
+    QPushButton* removeFromAgent_ = nullptr;
 };
 
 } // namespace moorkeep

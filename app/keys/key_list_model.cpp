@@ -36,6 +36,15 @@ void KeyListModel::setHosts(const std::vector<SSHHost>& hosts) {
                          {UsageCountRole, Qt::AccessibleTextRole});
 }
 
+void KeyListModel::setHeldKeys(std::set<std::string> keyIds) {
+    if (held_ == keyIds)
+        return;
+    held_ = std::move(keyIds);
+    if (!shown_.empty())
+        emit dataChanged(index(0), index(int(shown_.size()) - 1),
+                         {InAgentRole, Qt::AccessibleTextRole});
+}
+
 void KeyListModel::setSearch(const QString& search) {
     if (search_ == search)
         return;
@@ -83,12 +92,16 @@ QVariant KeyListModel::data(const QModelIndex& index, int role) const {
         return row.hasPassphrase ? QVariant(*row.hasPassphrase) : QVariant();
     case UsageCountRole:
         return usageCount(row.id);
+    case InAgentRole:
+        return held_.contains(row.id);
     case Qt::AccessibleTextRole: {
         QString text = row.name + QStringLiteral(", ") + row.type;
         if (row.hasPassphrase)
             text += *row.hasPassphrase ? tr(", passphrase set") : tr(", no passphrase");
         if (int count = usageCount(row.id); count > 0)
             text += count == 1 ? tr(", used by 1 host") : tr(", used by %1 hosts").arg(count);
+        if (held_.contains(row.id))
+            text += tr(", in agent");
         return text;
     }
     default:
@@ -102,6 +115,7 @@ QHash<int, QByteArray> KeyListModel::roleNames() const {
     names.insert(TypeRole, "type");
     names.insert(HasPassphraseRole, "hasPassphrase");
     names.insert(UsageCountRole, "usageCount");
+    names.insert(InAgentRole, "inAgent");
     return names;
 }
 

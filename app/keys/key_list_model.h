@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -25,6 +26,7 @@ public:
         TypeRole,                     // QString
         HasPassphraseRole,            // bool, or invalid when unknown
         UsageCountRole,               // int
+        InAgentRole,                  // bool: the ssh-agent holds the key
     };
 
     explicit KeyListModel(QObject* parent = nullptr);
@@ -32,6 +34,8 @@ public:
     void setKeys(const std::vector<SSHKey>& keys);
     void setHosts(const std::vector<SSHHost>& hosts);
     void setSearch(const QString& search);
+    // The ids of the keys the ssh-agent holds.
+    void setHeldKeys(std::set<std::string> keyIds);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -57,6 +61,7 @@ private:
     std::vector<Row> all_;
     std::vector<int> shown_; // indexes into all_
     std::unordered_map<std::string, int> usage_;
+    std::set<std::string> held_;
     QString search_;
 };
 

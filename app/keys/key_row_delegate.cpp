@@ -22,12 +22,29 @@ QFont badgeFont() {
     return TypeRamp::sized(10, QFont::Bold);
 }
 
+// Paints a capsule badge whose right edge is at right, in the colour of its
+// text on a tint of tint; returns its left edge.
+int paintBadge(QPainter& painter, const QRect& row, int right, const QString& text,
+               const QColor& tint, const QColor& textColor) {
+    painter.setFont(badgeFont());
+    const QSize size =
+        QFontMetrics(badgeFont()).size(Qt::TextSingleLine, text).grownBy(badgePadding);
+    const QRect badge(right - size.width() + 1, row.center().y() - size.height() / 2, size.width(),
+                      size.height());
+    QPainterPath path;
+    path.addRoundedRect(QRectF(badge), badge.height() / 2.0, badge.height() / 2.0);
+    painter.fillPath(path, Colors::withOpacity(tint, Colors::tintOpacity));
+    painter.setPen(textColor);
+    painter.drawText(badge, Qt::AlignCenter, text);
+    return badge.left();
+}
+
 } // namespace
 
 KeyRowDelegate::KeyRowDelegate(QObject* parent)
     : RowDelegate(Selection::accentWash, lineGap, IconTile::rowLook.side + 8, parent) {}
 
-// The usage badge sits right-aligned in the row.
+// The usage badge sits right-aligned in the row, and "In agent" before it.
 RowDelegate::Look KeyRowDelegate::paintMarks(QPainter& painter, const QStyleOptionViewItem& option,
                                              const QModelIndex& index) const {
     Look look{.symbol = QStringLiteral("key.fill"),
@@ -47,21 +64,15 @@ RowDelegate::Look KeyRowDelegate::paintMarks(QPainter& painter, const QStyleOpti
             painter.device()->devicePixelRatioF());
         look.titleMarkGap = 4;
     }
-    const int count = index.data(KeyListModel::UsageCountRole).toInt();
-    if (count <= 0)
-        return look;
-    const QString text = QString::number(count);
-    painter.setFont(badgeFont());
-    const QSize size =
-        QFontMetrics(badgeFont()).size(Qt::TextSingleLine, text).grownBy(badgePadding);
-    const QRect badge(look.textRight - size.width() + 1,
-                      option.rect.center().y() - size.height() / 2, size.width(), size.height());
-    QPainterPath path;
-    path.addRoundedRect(QRectF(badge), badge.height() / 2.0, badge.height() / 2.0);
-    painter.fillPath(path, Colors::withOpacity(Colors::accent(), Colors::tintOpacity));
-    painter.setPen(Colors::accentOnTint());
-    painter.drawText(badge, Qt::AlignCenter, text);
-    look.textRight = badge.left() - gap;
+    if (int count = index.data(KeyListModel::UsageCountRole).toInt(); count > 0)
+        look.textRight = paintBadge(painter, option.rect, look.textRight, QString::number(count),
+                                    Colors::accent(), Colors::accentOnTint()) -
+                         gap;
+    if (index.data(KeyListModel::InAgentRole).toBool())
+        look.textRight =
+            paintBadge(painter, option.rect, look.textRight, KeyRowDelegate::tr("In agent"),
+                       Colors::positive(), Colors::onOwnTint(Colors::positive())) -
+            gap;
     return look;
 }
 

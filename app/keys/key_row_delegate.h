@@ -5,9 +5,9 @@
 namespace moorkeep {
 
 // One row of the key list: the key tile, the name with its passphrase lock,
-// the type below, and the usage badge on the right, on the accent wash when
-// selected. Every value comes from the model's roles, so painting
-// costs no look-ups.
+// the type below, and on the right the usage badge and, for a key the
+// ssh-agent holds, "In agent", on the accent wash when selected. Every value comes from the model's
+// roles, so painting costs no look-ups.
 class KeyRowDelegate : public RowDelegate {
     Q_OBJECT
 

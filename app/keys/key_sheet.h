@@ -5,7 +5,7 @@
 
 namespace moorkeep {
 
-enum class KeySheetKind { rename, passphrase, generate };
+enum class KeySheetKind { rename, passphrase, agentAdd, generate };
 
 inline const char* kindName(KeySheetKind kind) {
     switch (kind) {
@@ -13,19 +13,22 @@ inline const char* kindName(KeySheetKind kind) {
         return "rename";
     case KeySheetKind::passphrase:
         return "passphrase";
+    case KeySheetKind::agentAdd:
+        return "agent";
     case KeySheetKind::generate:
         break;
     }
     return "generate";
 }
 
-// The dialog the Keys screen shows: rename or passphrase for one key, or
-// generate.
+// The dialog the Keys screen shows: rename, passphrase or add to the agent
+// for one key, or generate.
 struct KeySheet : ScreenSheet<KeySheetKind, SSHKey> {
     using Kind = KeySheetKind;
 
     static KeySheet rename(SSHKey key) { return {{Kind::rename, std::move(key)}}; }
     static KeySheet passphrase(SSHKey key) { return {{Kind::passphrase, std::move(key)}}; }
+    static KeySheet agentAdd(SSHKey key) { return {{Kind::agentAdd, std::move(key)}}; }
     static KeySheet generate() { return {{Kind::generate, std::nullopt}}; }
 };
 

@@ -17,6 +17,7 @@ KeysDetail::KeysDetail(AppModel& model, KeysState& state, QWidget* parent)
     connect(&state_, &ScreenState::selectedIdChanged, this, &KeysDetail::refresh);
     connect(&model_, &AppModel::keysChanged, this, &KeysDetail::refresh);
     connect(&model_, &AppModel::hostsChanged, this, &KeysDetail::refresh);
+    connect(&model_, &AppModel::agentChanged, this, &KeysDetail::showAgent);
     refresh();
 }
 
@@ -59,8 +60,16 @@ void KeysDetail::refresh() {
         {.onRename = [this, shownKey] { state_.setSheet(KeySheet::rename(shownKey)); },
          .onChangePassphrase = [this,
                                 shownKey] { state_.setSheet(KeySheet::passphrase(shownKey)); },
-         .onDelete = [this, shownKey] { state_.setToDelete(shownKey); }});
+         .onDelete = [this, shownKey] { state_.setToDelete(shownKey); },
+         .onAddToAgent = [this, shownKey] { state_.setSheet(KeySheet::agentAdd(shownKey)); },
+         .onRemoveFromAgent = [this, shownKey] { model_.removeKeyFromAgent(shownKey); }});
+    showAgent();
     showView(detailView_);
+}
+
+void KeysDetail::showAgent() {
+    if (detailView_)
+        detailView_->showAgent(AgentActions::forKey(detailView_->keyInfo(), model_.agent()));
 }
 
 } // namespace moorkeep

@@ -27,6 +27,7 @@ protected:
 
 private:
     void refresh();
+    void showAgent();
 
     AppModel& model_;
     KeysState& state_;

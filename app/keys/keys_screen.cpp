@@ -1,6 +1,9 @@
 #include "keys/keys_screen.h"
 
 #include "app_model.h"
+#include "keys/agent_actions.h"
+#include "keys/agent_add_dialog.h"
+#include "keys/agent_refresh.h"
 #include "keys/generate_key_dialog.h"
 #include "keys/key_detail_view.h"
 #include "keys/key_dialog.h"
@@ -44,6 +47,14 @@ KeysScreen::KeysScreen(AppModel& model, KeysState& state, QWidget* window)
     menu_.addForSelection(QStringLiteral("copyFingerprintAction"), tr("Copy F&ingerprint"),
                           Shortcuts::copyFingerprint(), [this] { copySelectedFingerprint(); });
     menu_.addSeparator();
+    addToAgentAction_ =
+        menu_.addForSelection(QStringLiteral("addToAgentAction"), tr("Add to A&gent…"),
+                              QKeySequence(), [this] { addSelectedToAgent(); });
+    removeFromAgentAction_ =
+        menu_.addForSelection(QStringLiteral("removeFromAgentAction"), tr("Remove from Agen&t"),
+                              QKeySequence(), [this] { removeSelectedFromAgent(); });
+    menu_.menu()->setToolTipsVisible(true);
+    menu_.addSeparator();
     menu_.add(QStringLiteral("keysSearchAction"), tr("&Find Key"), Shortcuts::find(),
               [this] { focusSearch(); });
     menu_.add(QStringLiteral("rescanKeysAction"), tr("Re&scan Keys"), Shortcuts::rescan(),
@@ -52,12 +63,14 @@ KeysScreen::KeysScreen(AppModel& model, KeysState& state, QWidget* window)
     connect(&model_, &AppModel::tabChanged, this, &KeysScreen::updateShortcuts);
     connect(&model_, &AppModel::isLoadingChanged, this, &KeysScreen::updateShortcuts);
     connect(&model_, &AppModel::keysChanged, this, &KeysScreen::updateShortcuts);
+    connect(&model_, &AppModel::agentChanged, this, &KeysScreen::updateShortcuts);
     connect(&state_, &ScreenState::selectedIdChanged, this, &KeysScreen::updateShortcuts);
     connect(&state_, &ScreenState::sheetChanged, this, &KeysScreen::showSheet);
     connect(&state_, &ScreenState::toDeleteChanged, this, &KeysScreen::showDeleteAlert);
     updateShortcuts();
     showSheet();
     showDeleteAlert();
+    new AgentRefresh(model_, window_);
 }
 
 // A key whose protection is unknown offers no passphrase change, as its
@@ -67,6 +80,11 @@ void KeysScreen::updateShortcuts() {
     menu_.update(model_, key.has_value());
     if (key && !key->hasPassphrase)
         passphraseAction_->setEnabled(false);
+    const auto offer = key ? AgentActions::forKey(*key, model_.agent()) : AgentActions::Offer{};
+    addToAgentAction_->setEnabled(addToAgentAction_->isEnabled() && offer.canAdd);
+    addToAgentAction_->setToolTip(offer.addTip);
+    removeFromAgentAction_->setEnabled(removeFromAgentAction_->isEnabled() && offer.canRemove);
+    removeFromAgentAction_->setToolTip(offer.removeTip);
 }
 
 std::optional<SSHKey> KeysScreen::selectedKey() const {
@@ -101,6 +119,16 @@ void KeysScreen::renameSelected() {
 void KeysScreen::changeSelectedPassphrase() {
     if (auto key = selectedKey(); key && key->hasPassphrase)
         state_.setSheet(KeySheet::passphrase(*key));
+}
+
+void KeysScreen::addSelectedToAgent() {
+    if (auto key = selectedKey(); key && AgentActions::forKey(*key, model_.agent()).canAdd)
+        state_.setSheet(KeySheet::agentAdd(*key));
+}
+
+void KeysScreen::removeSelectedFromAgent() {
+    if (auto key = selectedKey(); key && AgentActions::forKey(*key, model_.agent()).canRemove)
+        model_.removeKeyFromAgent(*key);
 }
 
 // Refused while hosts use the key, in the words of the Delete button's tip.
@@ -165,6 +193,18 @@ SheetDialog* KeysScreen::makeSheet(const KeySheet& sheet) {
             *sheet.item,
             [this](const ChangePassphraseOptions& options) {
                 QFuture<void> done = model_.changePassphrase(options);
+                whenFinished(done, this, [this](const CallEnd& end) {
+                    if (end.succeeded)
+                        state_.setSheet(std::nullopt);
+                });
+                return done;
+            },
+            cancel, window_);
+    case KeySheet::Kind::agentAdd:
+        return new AgentAddDialog(
+            *sheet.item,
+            [this](const AgentAddOptions& options) {
+                QFuture<void> done = model_.addKeyToAgent(options);
                 whenFinished(done, this, [this](const CallEnd& end) {
                     if (end.succeeded)
                         state_.setSheet(std::nullopt);

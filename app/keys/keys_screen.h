@@ -39,6 +39,8 @@ public:
     void generate();
     void renameSelected();
     void changeSelectedPassphrase();
+    void addSelectedToAgent();
+    void removeSelectedFromAgent();
     void deleteSelected();
     void copySelectedPublicKey();
     void copySelectedFingerprint();
@@ -60,6 +62,8 @@ private:
     QWidget* window_;
     ScreenMenu menu_;
     QAction* passphraseAction_ = nullptr;
+    QAction* addToAgentAction_ = nullptr;
+    QAction* removeFromAgentAction_ = nullptr;
     ScreenDialogs dialogs_;
 };
 

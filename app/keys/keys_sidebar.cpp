@@ -1,6 +1,7 @@
 #include "keys/keys_sidebar.h"
 
 #include "app_model.h"
+#include "keys/agent_notice.h"
 #include "keys/key_list_model.h"
 #include "keys/key_row_delegate.h"
 #include "shortcuts.h"
@@ -52,6 +53,7 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, KeyListModel* listMo
                .countObjectName = QStringLiteral("keyCountLabel"),
                .noMatchFormat = tr("No keys match %1"),
                .addButton = generateButton(state),
+               .notice = new AgentNotice(model, nullptr),
                .searchBoxEdge = true,
                .searchToAddButton = 8},
               parent)
@@ -62,14 +64,25 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, KeyListModel* listMo
             [this] { listModel_->setSearch(state_.search()); });
     connect(&model_, &AppModel::keysChanged, this, [this] {
         listModel_->setKeys(model_.keys());
+        showHeldKeys();
         showCount();
     });
+    connect(&model_, &AppModel::agentChanged, this, &KeysSidebar::showHeldKeys);
+    showHeldKeys();
     connect(&model_, &AppModel::hostsChanged, this,
             [this] { listModel_->setHosts(model_.hosts()); });
     // The tab was chosen: with nothing selected, the first of all keys is.
     if (!state_.selectedId() && !model_.keys().empty())
         state_.setSelectedId(model_.keys().front().id);
     showCount();
+}
+
+void KeysSidebar::showHeldKeys() {
+    std::set<std::string> held;
+    for (const SSHKey& key : model_.keys())
+        if (model_.agent().holds(key))
+            held.insert(key.id);
+    listModel_->setHeldKeys(std::move(held));
 }
 
 QString KeysSidebar::countText() const {

@@ -23,6 +23,7 @@ protected:
 
 private:
     KeysSidebar(AppModel& model, KeysState& state, KeyListModel* listModel, QWidget* parent);
+    void showHeldKeys();
 
     AppModel& model_;
     KeysState& state_;

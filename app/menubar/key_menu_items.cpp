@@ -19,7 +19,7 @@ QString copiedMessage(const SSHKey& key) {
 }
 
 void addTo(QMenu* menu, const std::vector<SSHKey>& keys,
-           const std::function<void(const SSHKey&)>& copied) {
+           const std::function<void(const SSHKey&)>& copied, const AgentState& agent) {
     bool any = false;
     for (const SSHKey& key : keys) {
         if (key.publicKey.empty())
@@ -27,8 +27,12 @@ void addTo(QMenu* menu, const std::vector<SSHKey>& keys,
         any = true;
         // A "&" in a key's name is text, not a keyboard mnemonic.
         QString text = label(key).replace(u'&', u"&&"_qs);
+        const bool held = agent.holds(key);
+        if (held)
+            text += QCoreApplication::translate("KeyMenuItems", " \u00b7 in agent");
         QAction* item = menu->addAction(text);
         item->setObjectName(QStringLiteral("copyKeyAction"));
+        item->setProperty("inAgent", held);
         item->setToolTip(QCoreApplication::translate("KeyMenuItems", "Copy the public key"));
         QObject::connect(item, &QAction::triggered, item, [key, copied] {
             QGuiApplication::clipboard()->setText(QString::fromStdString(key.publicKey));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/agent_state.h"
 #include "model/ssh_key.h"
 
 #include <QString>
@@ -10,16 +11,18 @@ class QMenu;
 
 // The key entries that the tray menu and the main window's Keys menu share:
 // one entry per key that has a public key, which copies that public key to
-// the clipboard, or a disabled "No keys found".
+// the clipboard and is marked when the ssh-agent holds the key, or a
+// disabled "No keys found".
 namespace moorkeep::KeyMenuItems {
 
 // Name, space, em dash, space, type.
 QString label(const SSHKey& key);
 
 // Appends the entries for keys, in their order, to menu (which owns them);
-// copied hears of each copy, to tell the user.
+// copied hears of each copy, to tell the user. Keys the agent holds are
+// marked.
 void addTo(QMenu* menu, const std::vector<SSHKey>& keys,
-           const std::function<void(const SSHKey&)>& copied);
+           const std::function<void(const SSHKey&)>& copied, const AgentState& agent = {});
 
 // What copied tells the user.
 QString copiedMessage(const SSHKey& key);

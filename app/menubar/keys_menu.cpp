@@ -10,14 +10,16 @@ KeysMenu::KeysMenu(AppModel& model, QWidget* parent)
     , model_(model) {
     setObjectName(QStringLiteral("keysMenu"));
     connect(&model_, &AppModel::keysChanged, this, &KeysMenu::rebuild);
+    connect(&model_, &AppModel::agentChanged, this, &KeysMenu::rebuild);
     rebuild();
 }
 
 void KeysMenu::rebuild() {
     clear();
-    KeyMenuItems::addTo(this, model_.keys(), [this](const SSHKey& key) {
-        model_.notify(KeyMenuItems::copiedMessage(key));
-    });
+    KeyMenuItems::addTo(
+        this, model_.keys(),
+        [this](const SSHKey& key) { model_.notify(KeyMenuItems::copiedMessage(key)); },
+        model_.agent());
 }
 
 } // namespace moorkeep

@@ -7,7 +7,8 @@ namespace moorkeep {
 class AppModel;
 
 // The Key menu's "Copy Public Key of" submenu: the shared key entries for
-// the model's current keys, rebuilt whenever they change.
+// the model's current keys, rebuilt whenever they or what the agent holds
+// change.
 class KeysMenu : public QMenu {
     Q_OBJECT
 

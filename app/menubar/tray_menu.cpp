@@ -14,6 +14,7 @@ TrayMenu::TrayMenu(AppModel& model, Actions actions, QWidget* parent)
     setObjectName(QStringLiteral("trayMenu"));
     setTitle(tr("Moorkeep"));
     connect(&model_, &AppModel::keysChanged, this, &TrayMenu::rebuild);
+    connect(&model_, &AppModel::agentChanged, this, &TrayMenu::rebuild);
     connect(actions_.checkForUpdates, &QAction::enabledChanged, this, &TrayMenu::rebuild);
     rebuild();
 }
@@ -29,9 +30,10 @@ void TrayMenu::rebuild() {
         addMenu(actions_.connect);
         addSeparator();
     }
-    KeyMenuItems::addTo(this, model_.keys(), [this](const SSHKey& key) {
-        model_.notify(KeyMenuItems::copiedMessage(key));
-    });
+    KeyMenuItems::addTo(
+        this, model_.keys(),
+        [this](const SSHKey& key) { model_.notify(KeyMenuItems::copiedMessage(key)); },
+        model_.agent());
     addSeparator();
     QAction* showWindow = addAction(tr("Show Window"));
     showWindow->setObjectName(QStringLiteral("showWindowAction"));

@@ -12,7 +12,8 @@ class AppModel;
 // The tray icon's menu: the heading, the Connect submenu, the shared key
 // entries, "Show Window",
 // "Check for Updates…" and "Quit Moorkeep". Rebuilt whenever the model's
-// keys change or the update command is enabled or disabled.
+// keys or what the agent holds change, or the update command is enabled or
+// disabled.
 class TrayMenu : public QMenu {
     Q_OBJECT
 

@@ -19,6 +19,12 @@ BadgeLabel::Look BadgeLabel::accentLook(QMargins padding) {
             true};
 }
 
+BadgeLabel::Look BadgeLabel::positiveLook(QMargins padding) {
+    return {[] { return Colors::onOwnTint(Colors::positive()); },
+            [] { return Colors::withOpacity(Colors::positive(), Colors::tintOpacity); }, padding,
+            true};
+}
+
 BadgeLabel::Look BadgeLabel::warningLook(QMargins padding) {
     return {[] { return Colors::onOwnTint(Colors::warning()); },
             [] { return Colors::withOpacity(Colors::warning(), Colors::tintOpacity); }, padding,

@@ -22,6 +22,8 @@ public:
     static Look neutralLook(QMargins padding = {6, 2, 6, 2});
     // Accent text on a capsule of the accent colour at 15 %.
     static Look accentLook(QMargins padding = {6, 2, 6, 2});
+    // Positive text on a capsule of the positive colour at 15 % ("In agent").
+    static Look positiveLook(QMargins padding = {6, 2, 6, 2});
     // Warning text on the warning colour at 15 %.
     static Look warningLook(QMargins padding = {6, 2, 6, 2});
 

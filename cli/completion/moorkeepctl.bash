@@ -149,7 +149,8 @@ _moorkeepctl() {
         "host show" | "host command" | "host connect" | "host edit" | "host move" | "host rm")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_hosts)
             ;;
-        "key show" | "key pub" | "key rename" | "key rm" | "key passwd" | "key install")
+        "key show" | "key pub" | "key rename" | "key rm" | "key passwd" | "key install" | \
+            "key agent-add" | "key agent-remove")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_keys)
             ;;
         "backup restore")

@@ -14,11 +14,14 @@ namespace moorkeep {
 namespace {
 
 // ssh-keygen asks for the current passphrase with "Enter old passphrase: ";
-// every other prompt wants the new one (typed twice).
+// every other prompt wants the new one (typed twice). ssh-add asks again
+// after a wrong one, which would repeat until the time limit: the second
+// question is refused, with a word on the tool's standard error.
 constexpr const char* script =
     "#!/bin/sh\n"
     "case \"$1\" in\n"
     "  *\"old passphrase\"*) printf '%s\\n' \"$MOORKEEP_OLD_PASSPHRASE\" ;;\n"
+    "  *\"Bad passphrase\"*) echo 'Bad passphrase' >&2; exit 1 ;;\n"
     "  *) printf '%s\\n' \"$MOORKEEP_NEW_PASSPHRASE\" ;;\n"
     "esac\n";
 

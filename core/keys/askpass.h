@@ -9,7 +9,7 @@
 
 namespace moorkeep {
 
-// Hands passphrases to ssh-keygen without putting them on its command line:
+// Hands passphrases to ssh-keygen and ssh-add without putting them on its command line:
 // the tool is made to ask through a small askpass script of ours (in a
 // private folder that goes away with this object), and the script answers
 // from the tool's own environment, which only the user can read and which
@@ -17,6 +17,9 @@ namespace moorkeep {
 class Askpass {
 public:
     Askpass(const std::string& oldPassphrase, const std::string& newPassphrase);
+    // Answers the one passphrase (ssh-add asks for it once).
+    explicit Askpass(const std::string& passphrase)
+        : Askpass(std::string(), passphrase) {}
     ~Askpass();
     Askpass(const Askpass&) = delete;
     Askpass& operator=(const Askpass&) = delete;

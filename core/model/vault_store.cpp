@@ -1,5 +1,7 @@
 #include "model/vault_store.h"
 
+#include "model/agent_error.h"
+
 #include <stdexcept>
 
 namespace moorkeep {
@@ -16,6 +18,24 @@ std::optional<std::string> VaultStore::preferredTerminal() {
 
 void VaultStore::setPreferredTerminal(const std::optional<std::string>&) {
     throw std::runtime_error("This store keeps no preferences");
+}
+
+namespace {
+
+constexpr const char* noAgent = "No ssh-agent is running (this store has none)";
+
+} // namespace
+
+AgentState VaultStore::agentKeys() {
+    return {.problem = noAgent, .fingerprints = {}};
+}
+
+void VaultStore::addKeyToAgent(const AgentAddOptions&) {
+    throw AgentError::notRunning(noAgent);
+}
+
+void VaultStore::removeKeyFromAgent(const std::string&) {
+    throw AgentError::notRunning(noAgent);
 }
 
 } // namespace moorkeep

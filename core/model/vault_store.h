@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/agent_state.h"
 #include "model/defaults.h"
 #include "model/key_requests.h"
 #include "model/ssh_host.h"
@@ -51,6 +52,14 @@ public:
     // the automatic choice. Throws std::invalid_argument for a command line
     // that leaves a quote open. A store that keeps no preferences refuses.
     virtual void setPreferredTerminal(const std::optional<std::string>& commandLine);
+
+    // The user's ssh-agent. A store that has none (the base's answer) says
+    // that no agent is running and refuses to change one: the agent
+    // operations throw AgentError, or VaultError for an unknown key.
+    // Reading never fails.
+    virtual AgentState agentKeys();
+    virtual void addKeyToAgent(const AgentAddOptions& options);
+    virtual void removeKeyFromAgent(const std::string& keyId);
 };
 
 } // namespace moorkeep

@@ -1,7 +1,10 @@
 #include "stores/demo_vault_store.h"
 
+#include "keys/agent_tool.h"
 #include "launch/terminal_choice.h"
+#include "model/agent_error.h"
 #include "model/uuid.h"
+#include "model/vault_error.h"
 #include "stores/demo_sample_data.h"
 
 #include <algorithm>
@@ -33,7 +36,8 @@ template <typename T> void eraseWithId(std::vector<T>& items, const std::string&
 DemoVaultStore::DemoVaultStore()
     : hosts_(demoSampleData().hosts)
     , keys_(demoSampleData().keys)
-    , defaults_(demoSampleData().defaults) {}
+    , defaults_(demoSampleData().defaults)
+    , agent_{{"2", std::nullopt}, {"4", std::nullopt}} {}
 
 VaultData DemoVaultStore::loadData() {
     std::lock_guard lock(mutex_);
@@ -129,6 +133,47 @@ void DemoVaultStore::setPreferredTerminal(const std::optional<std::string>& comm
     auto checked = TerminalChoice::checkedPreference(commandLine);
     std::lock_guard lock(mutex_);
     preferredTerminal_ = std::move(checked);
+}
+
+const SSHKey& DemoVaultStore::keyWithId(const std::string& id) const {
+    auto it =
+        std::find_if(keys_.begin(), keys_.end(), [&](const SSHKey& key) { return key.id == id; });
+    if (it == keys_.end())
+        throw VaultError::keyNotFound(id);
+    return *it;
+}
+
+AgentState DemoVaultStore::agentKeys() {
+    std::lock_guard lock(mutex_);
+    std::erase_if(agent_, [now = Clock::now()](const auto& entry) {
+        return entry.second && *entry.second <= now;
+    });
+    AgentState state;
+    for (const SSHKey& key : keys_)
+        if (agent_.contains(key.id))
+            state.fingerprints.insert(key.fingerprint);
+    return state;
+}
+
+// The sample keys have no passphrase to check: any will do for a protected
+// one, but not none.
+void DemoVaultStore::addKeyToAgent(const AgentAddOptions& options) {
+    AgentTool::checkRequest(options.passphrase, options.lifetimeSeconds);
+    std::lock_guard lock(mutex_);
+    const SSHKey& key = keyWithId(options.keyId);
+    if (key.hasPassphrase == true && options.passphrase.empty())
+        throw AgentError::wrongPassphrase(key.path, false);
+    std::optional<Clock::time_point> until;
+    if (options.lifetimeSeconds)
+        until = Clock::now() + std::chrono::seconds(*options.lifetimeSeconds);
+    agent_[key.id] = until;
+}
+
+void DemoVaultStore::removeKeyFromAgent(const std::string& keyId) {
+    std::lock_guard lock(mutex_);
+    const SSHKey& key = keyWithId(keyId);
+    if (agent_.erase(key.id) == 0)
+        throw AgentError::failed("the agent does not hold " + key.path);
 }
 
 bool demoRequested(const char* moorkeepDemo) {

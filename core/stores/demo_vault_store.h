@@ -2,13 +2,18 @@
 
 #include "model/vault_store.h"
 
+#include <chrono>
+#include <map>
 #include <mutex>
+#include <optional>
 
 namespace moorkeep {
 
 // Sample hosts, keys and defaults in memory: every screen can be tried
 // without a real .ssh directory. Touches no file, runs no process, never
-// fails; operations run one at a time.
+// fails but for what a real agent refuses; operations run one at a time. Its
+// agent is in memory too: it starts out holding two of the sample keys and
+// forgets a key when its lifetime is over.
 class DemoVaultStore : public VaultStore {
 public:
     DemoVaultStore();
@@ -27,13 +32,22 @@ public:
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
     std::optional<std::string> preferredTerminal() override;
     void setPreferredTerminal(const std::optional<std::string>& commandLine) override;
+    AgentState agentKeys() override;
+    void addKeyToAgent(const AgentAddOptions& options) override;
+    void removeKeyFromAgent(const std::string& keyId) override;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    const SSHKey& keyWithId(const std::string& id) const;
+
     std::mutex mutex_;
     std::vector<SSHHost> hosts_;
     std::vector<SSHKey> keys_;
     Defaults defaults_;
     std::optional<std::string> preferredTerminal_;
+    // Key id to the moment the agent forgets the key (absent: never).
+    std::map<std::string, std::optional<Clock::time_point>> agent_;
 };
 
 // Whether the value of MOORKEEP_DEMO asks for the demo store: only exactly

@@ -22,6 +22,7 @@ SystemVaultStore::SystemVaultStore(Options options)
     , configPath_(paths::join(sshDirectory_, "config"))
     , metaStore_(options.userMetaPath.value_or(UserMetaStore::defaultPath(homedir_)))
     , keyToolPath_(std::move(options.keyToolPath))
+    , agentToolPath_(std::move(options.agentToolPath))
     , sshPath_(std::move(options.sshPath))
     , backupFolder_(options.backupFolder.value_or(ConfigBackups::defaultFolder(homedir_)))
     , localUser_(config::localUserName()) {}

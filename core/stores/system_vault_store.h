@@ -5,6 +5,7 @@
 #include "config/config_writer.h"
 #include "config/openssh_evaluator.h"
 #include "files/file_stamp.h"
+#include "keys/agent_tool.h"
 #include "keys/key_tool.h"
 #include "model/config_records.h"
 #include "model/vault_store.h"
@@ -37,6 +38,7 @@ public:
         std::optional<std::string> homedir;      // default: the current user's home
         std::optional<std::string> userMetaPath; // default: UserMetaStore::defaultPath
         std::string keyToolPath = moorkeep::keyToolPath;
+        std::string agentToolPath = AgentTool::agentToolPath;
         std::string sshPath = OpenSSHCheck::sshPath;
         std::optional<std::string> backupFolder; // default: ConfigBackups::defaultFolder
     };
@@ -84,6 +86,10 @@ public:
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
     std::optional<std::string> preferredTerminal() override;
     void setPreferredTerminal(const std::optional<std::string>& commandLine) override;
+    // The agent of this process's SSH_AUTH_SOCK, through ssh-add.
+    AgentState agentKeys() override;
+    void addKeyToAgent(const AgentAddOptions& options) override;
+    void removeKeyFromAgent(const std::string& keyId) override;
 
     // Moves the Host block of the alias, byte for byte, above the Host or
     // Match line `line` (counted from 1) of `file`, which must be the file
@@ -199,6 +205,7 @@ private:
     std::string configPath_;
     UserMetaStore metaStore_;
     std::string keyToolPath_;
+    std::string agentToolPath_;
     std::string sshPath_;
     std::string backupFolder_;
     std::string localUser_;

@@ -100,7 +100,8 @@ private slots:
                  (QStringList{u"Generate Key… = Ctrl+N"_qs, u"Rename Key… = F2"_qs,
                               u"Change Passphrase… = Ctrl+Shift+P"_qs, u"Delete Key… = Del"_qs,
                               u"Copy Public Key = Ctrl+Shift+C"_qs,
-                              u"Copy Fingerprint = Ctrl+Shift+F"_qs, u"Find Key = Ctrl+F"_qs,
+                              u"Copy Fingerprint = Ctrl+Shift+F"_qs, u"Add to Agent… = "_qs,
+                              u"Remove from Agent = "_qs, u"Find Key = Ctrl+F"_qs,
                               u"Rescan Keys = F5"_qs, u"Install Public Key on Host… = "_qs}));
     }
 

@@ -58,11 +58,14 @@ TEST(DemoStoreTest, KeyListIsATableForPeople) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(
         result.out,
-        "NAME            TYPE      PASSPHRASE  HOSTS  PATH                   FINGERPRINT\n"
-        "prod-deploy     ed25519   yes         2      ~/.ssh/prod_ed25519    SHA256:xK9m3...j4Qw\n"
-        "personal        ed25519   yes         2      ~/.ssh/id_ed25519      SHA256:pL2n8...rT5x\n"
-        "staging-access  rsa-4096  no          1      ~/.ssh/staging_rsa     SHA256:aB3c4...dE6f\n"
-        "github          ed25519   no          1      ~/.ssh/github_ed25519  "
+        "NAME            TYPE      PASSPHRASE  AGENT  HOSTS  PATH                   FINGERPRINT\n"
+        "prod-deploy     ed25519   yes         no     2      ~/.ssh/prod_ed25519    "
+        "SHA256:xK9m3...j4Qw\n"
+        "personal        ed25519   yes         yes    2      ~/.ssh/id_ed25519      "
+        "SHA256:pL2n8...rT5x\n"
+        "staging-access  rsa-4096  no          no     1      ~/.ssh/staging_rsa     "
+        "SHA256:aB3c4...dE6f\n"
+        "github          ed25519   no          yes    1      ~/.ssh/github_ed25519  "
         "SHA256:gH7i8...jK0l\n");
 }
 

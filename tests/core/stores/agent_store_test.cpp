@@ -1,0 +1,185 @@
+#include "model/agent_error.h"
+#include "model/vault_error.h"
+#include "stores/system_vault_store.h"
+#include "support/key_files.h"
+#include "support/temp_dir.h"
+#include "support/test_agent.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+
+namespace moorkeep::test {
+namespace {
+
+constexpr const char* passphrase = "correct horse";
+
+// A store on a home of its own whose ssh-add runs are logged (arguments
+// only) before the real program does the work; its runtime folder, where
+// the askpass helper goes, is the test's too.
+class AgentStoreTest : public ::testing::Test {
+protected:
+    AgentStoreTest() {
+        ::mkdir(home.file("runtime").c_str(), 0700);
+        writeFile(home.file("ssh-add"),
+                  "#!/bin/sh\necho \"$@\" >> '" + log() + "'\nexec /usr/bin/ssh-add \"$@\"\n");
+        ::chmod(home.file("ssh-add").c_str(), 0700);
+    }
+
+    SystemVaultStore::Options storeOptions() const {
+        SystemVaultStore::Options options;
+        options.homedir = home.path();
+        options.userMetaPath = home.file("meta.json");
+        options.agentToolPath = home.file("ssh-add");
+        options.backupFolder = home.file("backups");
+        return options;
+    }
+    std::string log() const { return home.file("ssh-add.log"); }
+    std::string keyPath(const std::string& name) const { return home.file(".ssh/" + name); }
+
+    SSHKey key(const std::string& name) {
+        for (const SSHKey& key : store.rescanKeys())
+            if (key.name == name)
+                return key;
+        ADD_FAILURE() << "no key " << name;
+        return {};
+    }
+    bool holds(const std::string& name) { return store.agentKeys().holds(key(name)); }
+    void add(const std::string& name, const std::string& given,
+             std::optional<std::int64_t> lifetime = std::nullopt) {
+        store.addKeyToAgent({key(name).id, given, lifetime});
+    }
+    // The message of the AgentError the call throws, with its kind checked.
+    template <typename Call> std::string agentError(AgentError::Kind kind, Call call) {
+        try {
+            call();
+        } catch (const AgentError& error) {
+            EXPECT_EQ(error.kind(), kind) << error.what();
+            return error.what();
+        }
+        ADD_FAILURE() << "no AgentError";
+        return {};
+    }
+
+    TempDir home;
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", home.file("runtime")};
+    ScopedEnv config{"XDG_CONFIG_HOME", home.file(".config")};
+    ScopedEnv cache{"XDG_CACHE_HOME", home.file(".cache")};
+    SystemVaultStore store{storeOptions()};
+};
+
+// With an agent of the test's own.
+class RunningAgentTest : public AgentStoreTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
+        makeKeyPair(keyPath("open"));
+        makeKeyPair(keyPath("locked"), "ed25519", passphrase);
+    }
+
+    TestAgent agent{home.path()};
+    ScopedEnv socket{"SSH_AUTH_SOCK", agent.socket()};
+};
+
+TEST_F(RunningAgentTest, OpenAndProtectedKeysGoInAndComeOut) {
+    EXPECT_EQ(store.agentKeys(), AgentState{});
+    add("open", "");
+    EXPECT_TRUE(holds("open"));
+    EXPECT_FALSE(holds("locked"));
+
+    EXPECT_EQ(agentError(AgentError::Kind::wrongPassphrase, [&] { add("locked", ""); }),
+              "~/.ssh/locked is protected: its passphrase is needed.");
+    EXPECT_EQ(agentError(AgentError::Kind::wrongPassphrase, [&] { add("locked", "wrong"); }),
+              "The passphrase of ~/.ssh/locked is not right.");
+    EXPECT_FALSE(holds("locked"));
+    add("locked", passphrase);
+    // The agent's own word, as ssh-keygen prints the fingerprints.
+    EXPECT_EQ(store.agentKeys().fingerprints,
+              (std::set<std::string>{printedFingerprint(keyPath("open.pub")),
+                                     printedFingerprint(keyPath("locked.pub"))}));
+
+    store.removeKeyFromAgent(key("locked").id);
+    EXPECT_FALSE(holds("locked"));
+    EXPECT_TRUE(holds("open"));
+    EXPECT_NE(
+        agentError(AgentError::Kind::failed, [&] { store.removeKeyFromAgent(key("locked").id); })
+            .find("~/.ssh/locked"),
+        std::string::npos);
+
+    // No passphrase, right or wrong, was ever an argument.
+    const auto runs = fileLines(log());
+    EXPECT_FALSE(runs.empty());
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.find("horse"), std::string::npos) << run;
+        EXPECT_EQ(run.find("wrong"), std::string::npos) << run;
+    }
+    // Nor is the askpass helper left behind.
+    EXPECT_TRUE(std::filesystem::is_empty(home.file("runtime")));
+}
+
+TEST_F(RunningAgentTest, AKeyLeavesTheAgentWhenItsLifetimeIsOver) {
+    add("locked", passphrase);
+    add("open", "", 2);
+    const auto runs = fileLines(log());
+    EXPECT_NE(std::find(runs.begin(), runs.end(), "-t 2 " + keyPath("open")), runs.end());
+    EXPECT_TRUE(holds("open"));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (holds("open") && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(holds("open"));
+    EXPECT_TRUE(holds("locked"));
+}
+
+TEST_F(RunningAgentTest, RefusesWhatSshAddWouldNotTake) {
+    for (std::int64_t lifetime : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{1} << 32})
+        EXPECT_THROW(add("open", "", lifetime), std::invalid_argument) << lifetime;
+    EXPECT_THROW(add("locked", "line\nbreak"), std::invalid_argument);
+    EXPECT_THROW(store.addKeyToAgent({"no-such-id", "", std::nullopt}), VaultError);
+    EXPECT_TRUE(fileLines(log()).empty());
+}
+
+struct NoAgentCase {
+    const char* name;
+    // The socket's path in the home, or nothing for SSH_AUTH_SOCK unset.
+    std::optional<std::string> socket;
+    bool dead = false; // a socket file that nothing listens on
+    std::string reason;
+};
+
+class NoAgentTest : public AgentStoreTest, public ::testing::WithParamInterface<NoAgentCase> {};
+
+// Nothing is run when there is no agent to ask.
+TEST_P(NoAgentTest, SaysWhyAndChangesNothing) {
+    const NoAgentCase& given = GetParam();
+    std::optional<std::string> path;
+    if (given.socket)
+        path = home.file(*given.socket);
+    if (given.dead)
+        makeDeadSocket(*path);
+    ScopedEnv socket("SSH_AUTH_SOCK", path);
+    makeKeyPair(keyPath("open"));
+    const std::string expected =
+        "No ssh-agent is running (" + (path ? *path + ": " : std::string()) + given.reason + ")";
+
+    EXPECT_EQ(store.agentKeys().problem, expected);
+    EXPECT_FALSE(store.agentKeys().isRunning());
+    EXPECT_EQ(agentError(AgentError::Kind::notRunning, [&] { add("open", ""); }), expected);
+    EXPECT_EQ(
+        agentError(AgentError::Kind::notRunning, [&] { store.removeKeyFromAgent(key("open").id); }),
+        expected);
+    EXPECT_TRUE(fileLines(log()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sockets, NoAgentTest,
+    ::testing::Values(NoAgentCase{"Unset", std::nullopt, false, "SSH_AUTH_SOCK is not set"},
+                      NoAgentCase{"Dead", "dead.sock", true, "Connection refused"},
+                      NoAgentCase{"Missing", "gone.sock", false, "No such file or directory"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace moorkeep::test
