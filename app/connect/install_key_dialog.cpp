@@ -5,6 +5,7 @@
 #include "dialog_kit.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -62,8 +63,8 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
     fields->addWidget(DialogKit::field(tr("KEY"), keyBox_));
     fields->addWidget(DialogKit::field(
         tr("HOST"), hostBox_,
-        DialogKit::hint(tr("ssh-copy-id runs in a terminal, where it asks for the password "
-                           "that logs in to the host now."))));
+        {DialogKit::hint(tr("ssh-copy-id runs in a terminal, where it asks for the password "
+                            "that logs in to the host now."))}));
     fields->addWidget(DialogKit::field(tr("COMMAND"), command_));
     layout->addLayout(fields);
     layout->addLayout(DialogKit::buttonRow(cancel, installButton_));

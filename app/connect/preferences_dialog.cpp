@@ -6,6 +6,7 @@
 #include "launch/program_search.h"
 #include "launch/terminal_choice.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -51,7 +52,7 @@ PreferencesDialog::PreferencesDialog(const std::optional<std::string>& preferred
 
     auto* layout = DialogKit::sheetLayout(this, width);
     layout->addWidget(DialogKit::title(tr("Preferences"), QStringLiteral("titleLabel")));
-    layout->addWidget(DialogKit::field(tr("TERMINAL"), terminalField_, below));
+    layout->addWidget(DialogKit::field(tr("TERMINAL"), terminalField_, {below}));
     layout->addLayout(DialogKit::buttonRow(cancel, saveButton_));
 
     connect(terminalField_, &QLineEdit::textChanged, this, &PreferencesDialog::updatePreview);

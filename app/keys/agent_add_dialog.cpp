@@ -3,6 +3,7 @@
 #include "dialog_kit.h"
 #include "failure_box.h"
 #include "keys/secret_field.h"
+#include "when_finished.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -109,8 +110,10 @@ void AgentAddDialog::add() {
     // The callback takes its own copy of the request at once.
     QFuture<void> done = onAdd_(options);
     wipeSecret(options.passphrase);
-    DialogKit::awaitFailure(done, this,
-                            [this](const std::optional<QString>& message) { failed(message); });
+    whenFinished(done, this, [this](const CallEnd& end) {
+        if (!end.succeeded)
+            failed(end.failure);
+    });
 }
 
 void AgentAddDialog::failed(const std::optional<QString>& message) {
