@@ -90,11 +90,11 @@ private slots:
                                   action->shortcut().toString();
             return listed;
         };
-        QCOMPARE(
-            entries(u"hostMenu"_qs),
-            (QStringList{u"Add Host… = Ctrl+N"_qs, u"Edit Host… = Ctrl+E"_qs,
-                         u"Delete Host… = Del"_qs, u"Copy Connection Command = Ctrl+Shift+C"_qs,
-                         u"Find Host = Ctrl+F"_qs, u"Defaults… = Ctrl+Shift+D"_qs}));
+        QCOMPARE(entries(u"hostMenu"_qs),
+                 (QStringList{u"Add Host… = Ctrl+N"_qs, u"Edit Host… = Ctrl+E"_qs,
+                              u"Duplicate Host… = Ctrl+D"_qs, u"Delete Host… = Del"_qs,
+                              u"Copy Connection Command = Ctrl+Shift+C"_qs,
+                              u"Find Host = Ctrl+F"_qs, u"Defaults… = Ctrl+Shift+D"_qs}));
         QCOMPARE(entries(u"keyMenu"_qs),
                  (QStringList{u"Generate Key… = Ctrl+N"_qs, u"Rename Key… = F2"_qs,
                               u"Change Passphrase… = Ctrl+Shift+P"_qs, u"Delete Key… = Del"_qs,
@@ -117,8 +117,8 @@ private slots:
                                     u"copyPublicKeyAction"_qs, u"copyFingerprintAction"_qs};
         QTest::newRow("host selected")
             << AppTab::hosts << u"cfg-web"_qs
-            << hostEntries + QStringList{u"editHostAction"_qs, u"deleteHostAction"_qs,
-                                         u"copyCommandAction"_qs};
+            << hostEntries + QStringList{u"editHostAction"_qs, u"duplicateHostAction"_qs,
+                                         u"deleteHostAction"_qs, u"copyCommandAction"_qs};
         QTest::newRow("no host selected") << AppTab::hosts << QString() << hostEntries;
         QTest::newRow("key selected")
             << AppTab::keys << u"key-id_ed25519"_qs
