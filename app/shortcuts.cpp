@@ -29,6 +29,10 @@ QKeySequence edit() {
     return QKeySequence(Qt::CTRL | Qt::Key_E);
 }
 
+QKeySequence duplicate() {
+    return QKeySequence(Qt::CTRL | Qt::Key_D);
+}
+
 QKeySequence remove() {
     return QKeySequence(Qt::Key_Delete);
 }

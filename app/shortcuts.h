@@ -13,6 +13,7 @@ QKeySequence toggleSidebar();
 QKeySequence find();
 QKeySequence add();
 QKeySequence edit();
+QKeySequence duplicate();
 QKeySequence remove();
 QKeySequence copy();
 QKeySequence defaults();

@@ -93,7 +93,9 @@ HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> all
     setTabOrder(proxyJump_, cancel);
     setTabOrder(cancel, saveButton_);
 
-    fill();
+    port_->setText(QStringLiteral("22"));
+    if (existing_)
+        fill(*existing_);
     for (QLineEdit* field : {alias_, hostname_, user_, port_, proxyJump_})
         connect(field, &QLineEdit::textChanged, this, &HostDialog::validate);
     validate();
@@ -109,16 +111,18 @@ QLineEdit* HostDialog::textField(const QString& objectName, const QString& acces
     return field;
 }
 
-void HostDialog::fill() {
-    port_->setText(QStringLiteral("22"));
-    if (!existing_)
-        return;
-    alias_->setText(QString::fromStdString(existing_->alias));
-    hostname_->setText(QString::fromStdString(existing_->hostname));
-    user_->setText(QString::fromStdString(existing_->user));
-    port_->setText(QString::number(existing_->port));
-    key_->setKeyId(existing_->keyId.value_or(std::string()));
-    proxyJump_->setText(QString::fromStdString(existing_->proxyJump.value_or(std::string())));
+void HostDialog::fill(const SSHHost& host) {
+    alias_->setText(QString::fromStdString(host.alias));
+    hostname_->setText(QString::fromStdString(host.hostname));
+    user_->setText(QString::fromStdString(host.user));
+    port_->setText(QString::number(host.port));
+    key_->setKeyId(host.keyId.value_or(std::string()));
+    proxyJump_->setText(QString::fromStdString(host.proxyJump.value_or(std::string())));
+}
+
+void HostDialog::fillAsCopyOf(const SSHHost& host) {
+    fill(host);
+    alias_->setText(QString::fromStdString(host.alias) + QStringLiteral("-copy"));
 }
 
 void HostDialog::showEvent(QShowEvent* event) {

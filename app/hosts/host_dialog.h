@@ -36,6 +36,10 @@ public:
     // The record a save hands over, from the fields as they stand.
     SSHHost record() const;
 
+    // Fills the fields of a new host from another host: its values, under
+    // the alias "ALIAS-copy".
+    void fillAsCopyOf(const SSHHost& host);
+
     // The edited host was changed or removed by someone else: saving would
     // overwrite what they did, so it is no longer offered.
     void markChangedOutside();
@@ -47,7 +51,7 @@ protected:
 private:
     QLineEdit* textField(const QString& objectName, const QString& accessibleName,
                          const QString& placeholder);
-    void fill();
+    void fill(const SSHHost& host);
     void validate();
     // Whether the field's rule messages show: once it was left, once saving
     // was tried, and always for a host being edited.

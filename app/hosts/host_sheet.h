@@ -5,7 +5,7 @@
 
 namespace moorkeep {
 
-enum class HostSheetKind { edit, add, defaults };
+enum class HostSheetKind { edit, add, duplicate, defaults };
 
 inline const char* kindName(HostSheetKind kind) {
     switch (kind) {
@@ -13,18 +13,22 @@ inline const char* kindName(HostSheetKind kind) {
         return "edit";
     case HostSheetKind::add:
         return "add";
+    case HostSheetKind::duplicate:
+        return "duplicate";
     case HostSheetKind::defaults:
         break;
     }
     return "defaults";
 }
 
-// Which dialog is open over the Hosts screen; edit names the host.
+// Which dialog is open over the Hosts screen; edit names the host to edit,
+// duplicate the host a new one is filled from.
 struct HostSheet : ScreenSheet<HostSheetKind, SSHHost> {
     using Kind = HostSheetKind;
 
     static HostSheet edit(SSHHost host) { return {{Kind::edit, std::move(host)}}; }
     static HostSheet add() { return {{Kind::add, std::nullopt}}; }
+    static HostSheet duplicate(SSHHost host) { return {{Kind::duplicate, std::move(host)}}; }
     static HostSheet defaults() { return {{Kind::defaults, std::nullopt}}; }
 };
 

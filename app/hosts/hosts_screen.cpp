@@ -26,6 +26,8 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
               [this] { state_.setSheet(HostSheet::add()); });
     menu_.addForSelection(QStringLiteral("editHostAction"), tr("&Edit Host…"), Shortcuts::edit(),
                           [this] { editSelected(); });
+    menu_.addForSelection(QStringLiteral("duplicateHostAction"), tr("Du&plicate Host…"),
+                          Shortcuts::duplicate(), [this] { duplicateSelected(); });
     menu_.addForSelection(QStringLiteral("deleteHostAction"), tr("&Delete Host…"),
                           Shortcuts::remove(), [this] { deleteSelected(); });
     menu_.addForSelection(QStringLiteral("copyCommandAction"), tr("&Copy Connection Command"),
@@ -71,6 +73,11 @@ void HostsScreen::editSelected() {
         state_.setSheet(HostSheet::edit(*host));
 }
 
+void HostsScreen::duplicateSelected() {
+    if (const SSHHost* host = selectedHost())
+        state_.setSheet(HostSheet::duplicate(*host));
+}
+
 void HostsScreen::deleteSelected() {
     if (const SSHHost* host = selectedHost())
         state_.setToDelete(*host);
@@ -102,9 +109,13 @@ SheetDialog* HostsScreen::makeSheet(const HostSheet& sheet) {
                 model_.saveDefaults(defaults);
             },
             cancel, &window_, config::defaultsOverrides(model_.hosts()));
-    return new HostDialog(
-        sheet.item, model_.hosts(), model_.keys(),
+    const bool copying = sheet.kind == HostSheet::Kind::duplicate;
+    auto* dialog = new HostDialog(
+        copying ? std::nullopt : sheet.item, model_.hosts(), model_.keys(),
         [this](SSHHost host) { saveHost(std::move(host)); }, cancel, &window_);
+    if (copying)
+        dialog->fillAsCopyOf(*sheet.item);
+    return dialog;
 }
 
 // An edit dialog whose host was changed or removed meanwhile (another

@@ -34,6 +34,7 @@ private:
     void updateShortcuts();
     void focusSearch();
     void editSelected();
+    void duplicateSelected();
     void deleteSelected();
     void copySelected();
     const SSHHost* selectedHost() const;

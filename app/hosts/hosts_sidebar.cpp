@@ -75,7 +75,7 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
                .noMatchFormat = tr("No hosts match %1"),
                .addButton = addButton(state),
                .footerButton = defaultsButton(state),
-               .windowKeys = {Shortcuts::edit()[0]},
+               .windowKeys = {Shortcuts::edit()[0], Shortcuts::duplicate()[0]},
                .searchClearButton = true,
                .hairlineDividers = true},
               parent)

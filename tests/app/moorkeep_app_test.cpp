@@ -90,12 +90,12 @@ private slots:
                                   action->shortcut().toString();
             return listed;
         };
-        QCOMPARE(
-            entries(u"hostMenu"_qs),
-            (QStringList{u"Add Host… = Ctrl+N"_qs, u"Edit Host… = Ctrl+E"_qs,
-                         u"Delete Host… = Del"_qs, u"Copy Connection Command = Ctrl+Shift+C"_qs,
-                         u"Find Host = Ctrl+F"_qs, u"Defaults… = Ctrl+Shift+D"_qs,
-                         u"Connect = Ctrl+Return"_qs, u"Add to Favourites = "_qs}));
+        QCOMPARE(entries(u"hostMenu"_qs),
+                 (QStringList{u"Add Host… = Ctrl+N"_qs, u"Edit Host… = Ctrl+E"_qs,
+                              u"Duplicate Host… = Ctrl+D"_qs, u"Delete Host… = Del"_qs,
+                              u"Copy Connection Command = Ctrl+Shift+C"_qs,
+                              u"Find Host = Ctrl+F"_qs, u"Defaults… = Ctrl+Shift+D"_qs,
+                              u"Connect = Ctrl+Return"_qs, u"Add to Favourites = "_qs}));
         QCOMPARE(entries(u"keyMenu"_qs),
                  (QStringList{u"Generate Key… = Ctrl+N"_qs, u"Rename Key… = F2"_qs,
                               u"Change Passphrase… = Ctrl+Shift+P"_qs, u"Delete Key… = Del"_qs,
@@ -119,9 +119,9 @@ private slots:
                                     u"copyPublicKeyAction"_qs, u"copyFingerprintAction"_qs};
         QTest::newRow("host selected")
             << AppTab::hosts << u"cfg-web"_qs
-            << hostEntries + QStringList{u"editHostAction"_qs, u"deleteHostAction"_qs,
-                                         u"copyCommandAction"_qs, u"connectHostAction"_qs,
-                                         u"favouriteHostAction"_qs};
+            << hostEntries + QStringList{u"editHostAction"_qs,    u"duplicateHostAction"_qs,
+                                         u"deleteHostAction"_qs,  u"copyCommandAction"_qs,
+                                         u"connectHostAction"_qs, u"favouriteHostAction"_qs};
         QTest::newRow("no host selected") << AppTab::hosts << QString() << hostEntries;
         QTest::newRow("key selected")
             << AppTab::keys << u"key-id_ed25519"_qs
