@@ -146,11 +146,30 @@ TEST(InputRulesTest, AnAliasIsOneHostName) {
     for (const char* alias :
          {"web", "db-1.example.com", "caf\xc3\xa9", "user@host", "a_b", "10.0.0.5"})
         EXPECT_TRUE(InputRules::isValidAlias(alias)) << alias;
-    for (const char* alias : {"", "web db", "web\tdb",
+    for (const char* alias : {"",
+                              "web db",
+                              "web\tdb",
                               "web\xc2\xa0"
                               "db",
-                              "*", "web*", "db?", "!old", "a,b", "-oProxyCommand=x", "-", "a\nb",
-                              "a\"b", "x$y", "a`b", "a;b", "a|b", "a\\b",
+                              "*",
+                              "web*",
+                              "db?",
+                              "!old",
+                              "a,b",
+                              "-oProxyCommand=x",
+                              "-",
+                              "a\nb",
+                              "a\"b",
+                              "x$y",
+                              "a`b",
+                              "a;b",
+                              "a|b",
+                              "a\\b",
+                              "a(b",
+                              "a&b",
+                              "a<b",
+                              "a{b",
+                              "a'b",
                               "a\x1b"
                               "b"})
         EXPECT_FALSE(InputRules::isValidAlias(alias)) << alias;

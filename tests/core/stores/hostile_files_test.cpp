@@ -154,26 +154,5 @@ TEST_F(HostileFiles, MembersOfANewerVersionSurviveARewrite) {
     EXPECT_EQ(saved["keyCache"][0]["certificate"], "later");
 }
 
-TEST_F(HostileFiles, ReadingRewritesTheMetadataFileOnlyWhenTheCacheChanged) {
-    // No key and no file: nothing to remember, so nothing is written.
-    store.loadData();
-    EXPECT_FALSE(std::filesystem::exists(metaPath()));
-
-    const std::string handWritten = R"({"version": 1, "keyMeta": [], "hosts": [], "later": 1})";
-    writeFile(metaPath(), handWritten);
-    store.loadData();
-    store.rescanKeys();
-    EXPECT_EQ(readFile(metaPath()), handWritten);
-
-    makeKeyPair(ssh("id_ed25519"));
-    store.loadData();
-    const std::string withCache = readFile(metaPath());
-    EXPECT_NE(withCache, handWritten);
-    const auto written = std::filesystem::last_write_time(metaPath());
-    store.loadData();
-    EXPECT_EQ(std::filesystem::last_write_time(metaPath()), written);
-    EXPECT_EQ(readFile(metaPath()), withCache);
-}
-
 } // namespace
 } // namespace moorkeep::test

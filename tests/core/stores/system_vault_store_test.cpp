@@ -5,6 +5,7 @@
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
 #include "support/key_files.h"
+#include "support/open_files.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 
@@ -87,7 +88,8 @@ template <typename Operation> VaultError vaultErrorOf(Operation operation) {
 
 // Loading.
 
-// No key, no cache to remember: reading writes nothing.
+// No key, no cache to remember: reading writes nothing, and leaves a file
+// written by hand as it was.
 TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesNothing) {
     VaultData data = store->loadData();
     VaultData expected;
@@ -96,6 +98,11 @@ TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesNothing) {
                         .metaFile = metaPath()};
     EXPECT_EQ(data, expected);
     EXPECT_FALSE(fs::exists(metaPath()));
+    const std::string handWritten = R"({"version": 1, "keyMeta": [], "hosts": [], "later": 1})";
+    writeFile(metaPath(), handWritten);
+    store->loadData();
+    store->rescanKeys();
+    EXPECT_EQ(readFile(metaPath()), handWritten);
 }
 
 TEST_F(SystemVaultStoreTest, SecondLoadRunsNoToolAndLeavesTheFileAlone) {
@@ -446,14 +453,11 @@ TEST(StoreLockTest, ChangeFailsAndReadGoesOnWhileHeldAndAWaiterGetsItOnRelease) 
         EXPECT_FALSE(StoreLock(lockPath, StoreLock::Mode::read, 50ms).held());
     }).join();
 
-    std::thread release([&] {
-        std::this_thread::sleep_for(100ms);
-        holder.reset();
-    });
-    std::thread([&] {
-        EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held());
-    }).join();
-    release.join();
+    std::thread waiter(
+        [&] { EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held()); });
+    EXPECT_TRUE(eventually([&] { return lockDescriptorsOn(lockPath) == 2; }));
+    holder.reset();
+    waiter.join();
 }
 
 // Every rename must survive: a load, change, save that overlapped another
