@@ -316,50 +316,6 @@ private slots:
         QTRY_COMPARE(h.store->calls(Op::rescanKeys).size(), 2u);
     }
 
-    void buttonsNameTheirKeysInTheirTooltips() {
-        KeysHarness h;
-        const std::pair<const char*, const char*> tips[]{
-            {"generateKeyButton", "Generate new key (Ctrl+N)"},
-            {"renameButton", "Rename key (F2)"},
-            {"passphraseButton", "Change passphrase (Ctrl+Shift+P)"},
-            {"copyPublicKeyButton", "Copy public key (Ctrl+Shift+C)"},
-            {"copyFingerprintButton", "Copy fingerprint (Ctrl+Shift+F)"}};
-        for (const auto& [name, tip] : tips)
-            QCOMPARE(h.find(QString::fromLatin1(name))->toolTip(), QString::fromLatin1(tip));
-    }
-
-    void shortcutsLiveOnlyOnTheKeysTab() {
-        KeysHarness h;
-        const QStringList names{u"keysSearchAction"_qs,      u"generateKeyAction"_qs,
-                                u"renameKeyAction"_qs,       u"passphraseAction"_qs,
-                                u"deleteKeyAction"_qs,       u"copyPublicKeyAction"_qs,
-                                u"copyFingerprintAction"_qs, u"rescanKeysAction"_qs};
-        for (const auto& name : names)
-            QVERIFY2(h.action(name)->isEnabled(), qPrintable(name));
-        h.model->setTab(AppTab::hosts);
-        for (const auto& name : names)
-            QVERIFY2(!h.action(name)->isEnabled(), qPrintable(name));
-    }
-
-    void renameFromTheKeyboard() {
-        KeysHarness h;
-        QTest::keyClick(h.view.get(), Qt::Key_F2);
-        auto* dialog = h.find<QDialog>(u"renameKeyDialog"_qs);
-        QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
-        auto* field = dialog->findChild<QLineEdit*>(u"displayNameField"_qs);
-        QCOMPARE(field->text(), u"Laptop"_qs);
-        QTRY_VERIFY(field->hasFocus());
-        field->setText(u"  Laptop 2024 \n"_qs);
-        QTest::keyClick(field, Qt::Key_Return);
-
-        QVERIFY(!h.state().sheet());
-        QTRY_COMPARE(h.store->calls(Op::saveKeyMeta).size(), 1u);
-        QCOMPARE(h.store->calls(Op::saveKeyMeta)[0].key.name, "Laptop 2024");
-        QCOMPARE(h.model->keys()[0].name, "Laptop 2024");
-        QTRY_VERIFY(!h.find(u"renameKeyDialog"_qs));
-    }
-
     void generateFromTheKeyboardAndFailInTheDialog() {
         KeysHarness h;
         h.store->fail(Op::generateKey, "A key named \"id_new\" already exists in ~/.ssh");
