@@ -105,13 +105,16 @@ private slots:
     void addHost() {
         auto w = opened(original, "web");
         w->click(u"addHostButton"_qs);
+        QCOMPARE(w->hostDialog()->windowModality(), Qt::WindowModal);
         type(w->hostDialog(), "aliasField", u"db"_qs);
         type(w->hostDialog(), "hostnameField", u"10.0.0.2"_qs);
         type(w->hostDialog(), "userField", u"admin"_qs);
         type(w->hostDialog(), "portField", u"2200"_qs);
         w->hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
 
+        QCOMPARE(w->state().sheet(), std::nullopt);
         QTRY_VERIFY(w->host("db") && w->state().selectedId() == w->host("db")->id);
+        QTRY_VERIFY(!w->hostDialog());
         QCOMPARE(w->model->errorMessage(), std::nullopt);
         QCOMPARE(w->config(), withBlock(dbBlock));
         QCOMPARE(w->ssh("db", "hostname"), "10.0.0.2");

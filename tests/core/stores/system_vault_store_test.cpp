@@ -7,6 +7,7 @@
 #include "support/key_files.h"
 #include "support/open_files.h"
 #include "support/records.h"
+#include "support/store_home.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -26,26 +27,17 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // A system store on a fresh temporary home whose key tool records its runs.
-class SystemVaultStoreTest : public ::testing::Test {
+class SystemVaultStoreTest : public StoreHome {
 protected:
     std::unique_ptr<SystemVaultStore> makeStore(std::string toolPath = "") const {
         if (toolPath.empty())
             toolPath = recordingKeyTool(tools.path(), toolLog);
-        return std::make_unique<SystemVaultStore>(
-            SystemVaultStore::Options{.homedir = home.path(),
-                                      .userMetaPath = metaPath(),
-                                      .keyToolPath = toolPath,
-                                      .backupFolder = home.file("backups")});
+        return std::make_unique<SystemVaultStore>(onHome(toolPath));
     }
 
-    std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
-    std::string metaPath() const { return home.file("data/moorkeep-config.json"); }
     UserMetaStore meta() const { return UserMetaStore(metaPath()); }
     std::size_t toolRuns() const { return fileLines(toolLog).size(); }
-    void writeConfig(const std::string& text) const { writeFile(ssh("config"), text); }
-    std::string config() const { return readFile(ssh("config")); }
 
-    TempDir home;
     TempDir tools;
     std::string toolLog = tools.file("runs.log");
     std::unique_ptr<SystemVaultStore> store = makeStore();
