@@ -268,8 +268,6 @@ private slots:
             << u"deploy"_qs << u""_qs << u"~/.ssh/deploy"_qs << u"deploy"_qs;
         QTest::newRow("display name") << u"id_ed25519 work"_qs << u"Work laptop"_qs
                                       << u"~/.ssh/id_ed25519_work"_qs << u"Work laptop"_qs;
-        QTest::newRow("non-ASCII typed name") << u"clé ünï"_qs << u"Clé de travail"_qs
-                                              << u"~/.ssh/cl___n_"_qs << u"Clé de travail"_qs;
     }
 
     void generateKeyNamesTheNewKey() {

@@ -4,12 +4,11 @@
 #include "hosts/host_dialog.h"
 #include "stores/system_vault_store.h"
 #include "support/app_test.h"
+#include "support/ssh_view.h"
 
-#include <QDir>
-#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -18,50 +17,20 @@ using namespace moorkeep::test;
 
 namespace {
 
-const QByteArray head = "# my hosts\n"
-                        "Host web\n"
-                        "    HostName 10.0.0.1\n"
-                        "    User deploy\n"
-                        "\n";
-const QByteArray defaults = "Host *\n"
-                            "    ServerAliveInterval 30\n";
-const QByteArray original = head + defaults;
+const std::string head = "# my hosts\n"
+                         "Host web\n"
+                         "    HostName 10.0.0.1\n"
+                         "    User deploy\n"
+                         "\n";
+const std::string defaults = "Host *\n"
+                             "    ServerAliveInterval 30\n";
+const std::string original = head + defaults;
+const std::string dbBlock = "Host db\n  HostName 10.0.0.2\n  User admin\n  Port 2200\n";
 
 // A new block goes before Host *, which applies to it too: OpenSSH takes the
 // first value it meets.
-QByteArray withBlock(const QByteArray& block) {
+std::string withBlock(const std::string& block) {
     return head + block + "\n" + defaults;
-}
-
-QString home() {
-    return QDir::homePath();
-}
-
-QString configPath() {
-    return home() + u"/.ssh/config"_qs;
-}
-
-QByteArray configBytes() {
-    QFile file(configPath());
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-// What OpenSSH makes of the file for one alias: hostname, user, port, …
-std::map<QString, QString> sshView(const QString& alias) {
-    QProcess ssh;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"HOME"_qs, home());
-    ssh.setProcessEnvironment(environment);
-    ssh.start(u"ssh"_qs, {u"-G"_qs, u"-F"_qs, configPath(), alias});
-    ssh.waitForFinished(10000);
-    std::map<QString, QString> values;
-    for (const QString& line : QString::fromUtf8(ssh.readAllStandardOutput()).split(u'\n')) {
-        const qsizetype space = line.indexOf(u' ');
-        if (space > 0 && !values.contains(line.left(space)))
-            values[line.left(space)] = line.mid(space + 1);
-    }
-    return values;
 }
 
 void type(QWidget* dialog, const char* field, const QString& text) {
@@ -71,118 +40,140 @@ void type(QWidget* dialog, const char* field, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
+// The window on a real temporary home whose configuration starts as given.
+struct Window {
+    explicit Window(const std::string& config) {
+        writeFile(home.file(".ssh/config"), config);
+        model = std::make_unique<AppModel>(std::make_shared<SystemVaultStore>(
+            SystemVaultStore::Options{.homedir = home.path(),
+                                      .userMetaPath = home.file("meta.json"),
+                                      .backupFolder = home.file("backups")}));
+        view = std::make_unique<ContentView>(*model);
+        view->show();
+    }
+    ~Window() {
+        view.reset();
+        model.reset();
+    }
+
+    std::string config() const { return readFile(home.file(".ssh/config")); }
+    // What OpenSSH uses for the alias: the first value of the keyword.
+    std::string ssh(const std::string& alias, const std::string& keyword) const {
+        const SshView view = sshView(home.file(".ssh/config"), alias, home.path());
+        return view.contains(keyword) ? view.at(keyword).front() : std::string();
+    }
+    const SSHHost* host(const std::string& alias) const {
+        for (const auto& host : model->hosts())
+            if (host.alias == alias)
+                return &host;
+        return nullptr;
+    }
+    HostsState& state() const { return view->hostsState(); }
+    HostDialog* hostDialog() const { return view->findChild<HostDialog*>(u"hostDialog"_qs); }
+    void click(const QString& name) const { view->findChild<QAbstractButton*>(name)->click(); }
+
+    TempDir home;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<ContentView> view;
+};
+
 } // namespace
 
-// The window on a real temporary home: every change made through the
-// dialogs is checked in the file's bytes and in what OpenSSH reads from it.
+// Every change made through the dialogs, each on a window of its own, is
+// checked in the file's bytes and in what OpenSSH reads from it.
 class HostsEndToEndTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<AppModel> model_;
-    std::unique_ptr<ContentView> view_;
-
-    HostsState& state() { return view_->hostsState(); }
-    bool hasAlias(const std::string& alias) const {
-        const auto& hosts = model_->hosts();
-        return std::any_of(hosts.begin(), hosts.end(),
-                           [&](const SSHHost& host) { return host.alias == alias; });
+    // A window on the configuration, loaded, with the host selected.
+    static std::unique_ptr<Window> opened(const std::string& config, const std::string& alias) {
+        auto window = std::make_unique<Window>(config);
+        if (!QTest::qWaitFor([&] { return !window->model->isLoading() && window->host(alias); }))
+            qFatal("the window did not load");
+        window->state().setSelectedId(window->host(alias)->id);
+        // The detail pane follows the selection a moment later.
+        auto* view = window->view.get();
+        if (!QTest::qWaitFor([&] {
+                auto* shown = view->findChild<QLabel*>(u"hostAliasLabel"_qs);
+                return shown && shown->text() == QString::fromStdString(alias);
+            }))
+            qFatal("the host was not shown");
+        return window;
     }
-    void editSelected() {
-        view_->findChild<QPushButton*>(u"editHostButton"_qs)->click();
-        QVERIFY(view_->findChild<HostDialog*>(u"hostDialog"_qs));
-    }
-    HostDialog* hostDialog() const { return view_->findChild<HostDialog*>(u"hostDialog"_qs); }
-    void noErrors() const { QCOMPARE(model_->errorMessage(), std::nullopt); }
 
 private slots:
-    void initTestCase() {
-        QVERIFY(QDir().mkpath(home() + u"/.ssh"_qs));
-        QFile file(configPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(original);
-        file.close();
-        model_ = std::make_unique<AppModel>(std::make_shared<SystemVaultStore>());
-        view_ = std::make_unique<ContentView>(*model_);
-        view_->show();
-        QTRY_VERIFY(!model_->isLoading());
-        QVERIFY(hasAlias("web"));
-        QTRY_VERIFY(view_->findChild<QWidget*>(u"hostDetailView"_qs));
-    }
-
-    void cleanupTestCase() {
-        view_.reset();
-        model_.reset();
-    }
-
     void addHost() {
-        view_->findChild<QPushButton*>(u"addHostButton"_qs)->click();
-        type(hostDialog(), "aliasField", u"db"_qs);
-        type(hostDialog(), "hostnameField", u"10.0.0.2"_qs);
-        type(hostDialog(), "userField", u"admin"_qs);
-        type(hostDialog(), "portField", u"2200"_qs);
-        hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
+        auto w = opened(original, "web");
+        w->click(u"addHostButton"_qs);
+        QCOMPARE(w->hostDialog()->windowModality(), Qt::WindowModal);
+        type(w->hostDialog(), "aliasField", u"db"_qs);
+        type(w->hostDialog(), "hostnameField", u"10.0.0.2"_qs);
+        type(w->hostDialog(), "userField", u"admin"_qs);
+        type(w->hostDialog(), "portField", u"2200"_qs);
+        w->hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
 
-        QTRY_VERIFY(hasAlias("db") && state().selectedId() != model_->hosts().front().id);
-        noErrors();
-        QCOMPARE(configBytes(),
-                 withBlock("Host db\n  HostName 10.0.0.2\n  User admin\n  Port 2200\n"));
-        auto ssh = sshView(u"db"_qs);
-        QCOMPARE(ssh[u"hostname"_qs], u"10.0.0.2"_qs);
-        QCOMPARE(ssh[u"user"_qs], u"admin"_qs);
-        QCOMPARE(ssh[u"port"_qs], u"2200"_qs);
+        QCOMPARE(w->state().sheet(), std::nullopt);
+        QTRY_VERIFY(w->host("db") && w->state().selectedId() == w->host("db")->id);
+        QTRY_VERIFY(!w->hostDialog());
+        QCOMPARE(w->model->errorMessage(), std::nullopt);
+        QCOMPARE(w->config(), withBlock(dbBlock));
+        QCOMPARE(w->ssh("db", "hostname"), "10.0.0.2");
+        QCOMPARE(w->ssh("db", "user"), "admin");
+        QCOMPARE(w->ssh("db", "port"), "2200");
     }
 
     void editHost() {
-        editSelected();
-        type(hostDialog(), "portField", u"2201"_qs);
-        type(hostDialog(), "proxyJumpField", u" web "_qs);
-        QTest::keyClick(hostDialog()->findChild<QLineEdit*>(u"proxyJumpField"_qs), Qt::Key_Return);
+        auto w = opened(withBlock(dbBlock), "db");
+        w->click(u"editHostButton"_qs);
+        type(w->hostDialog(), "portField", u"2201"_qs);
+        type(w->hostDialog(), "proxyJumpField", u" web "_qs);
+        QTest::keyClick(w->hostDialog()->findChild<QLineEdit*>(u"proxyJumpField"_qs),
+                        Qt::Key_Return);
 
-        QTRY_VERIFY(configBytes().contains("ProxyJump"));
-        QTRY_VERIFY(model_->hosts().back().proxyJump == std::optional<std::string>("web"));
-        noErrors();
-        QCOMPARE(configBytes(), withBlock("Host db\n  HostName 10.0.0.2\n  User admin\n  Port "
-                                          "2201\n  ProxyJump web\n"));
-        auto ssh = sshView(u"db"_qs);
-        QCOMPARE(ssh[u"port"_qs], u"2201"_qs);
-        QCOMPARE(ssh[u"proxyjump"_qs], u"web"_qs);
+        QTRY_COMPARE(w->config(), withBlock("Host db\n  HostName 10.0.0.2\n  User admin\n  Port "
+                                            "2201\n  ProxyJump web\n"));
+        QTRY_COMPARE(w->host("db")->proxyJump, std::optional<std::string>("web"));
+        QCOMPARE(w->model->errorMessage(), std::nullopt);
+        QCOMPARE(w->ssh("db", "port"), "2201");
+        QCOMPARE(w->ssh("db", "proxyjump"), "web");
     }
 
     void renameHost() {
-        editSelected();
-        type(hostDialog(), "aliasField", u"db2"_qs);
-        hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
+        auto w = opened(withBlock(dbBlock), "db");
+        w->click(u"editHostButton"_qs);
+        type(w->hostDialog(), "aliasField", u"db2"_qs);
+        w->hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
 
-        QTRY_COMPARE(configBytes(), withBlock("Host db2\n  HostName 10.0.0.2\n  User admin\n  "
-                                              "Port 2201\n  ProxyJump web\n"));
-        QTRY_VERIFY(hasAlias("db2") && !hasAlias("db"));
-        noErrors();
-        QCOMPARE(sshView(u"db2"_qs)[u"hostname"_qs], u"10.0.0.2"_qs);
+        QTRY_COMPARE(w->config(), withBlock("Host db2\n  HostName 10.0.0.2\n  User admin\n  "
+                                            "Port 2200\n"));
+        QTRY_VERIFY(w->host("db2") && !w->host("db"));
+        QCOMPARE(w->model->errorMessage(), std::nullopt);
+        QCOMPARE(w->ssh("db2", "hostname"), "10.0.0.2");
         // The old name is no host any more: OpenSSH takes it as the address.
-        QCOMPARE(sshView(u"db"_qs)[u"hostname"_qs], u"db"_qs);
-        QCOMPARE(model_->hosts().back().alias, "db2");
+        QCOMPARE(w->ssh("db", "hostname"), "db");
         // Once saved, the host has the id that reading the file gives it.
-        QTRY_COMPARE(model_->hosts().back().id, ConfigParser::hostId("db2"));
-        QTRY_COMPARE(state().selectedId(), model_->hosts().back().id);
+        QTRY_COMPARE(w->host("db2")->id, ConfigParser::hostId("db2"));
+        QTRY_COMPARE(w->state().selectedId(), w->host("db2")->id);
     }
 
     void deleteHost() {
-        view_->findChild<QPushButton*>(u"deleteHostButton"_qs)->click();
-        auto* alert = view_->findChild<QMessageBox*>(u"deleteHostAlert"_qs);
-        QCOMPARE(alert->text(), u"Delete \"db2\"?"_qs);
+        auto w = opened(withBlock(dbBlock), "db");
+        w->click(u"deleteHostButton"_qs);
+        auto* alert = w->view->findChild<QMessageBox*>(u"deleteHostAlert"_qs);
+        QCOMPARE(alert->text(), u"Delete \"db\"?"_qs);
         alert->findChild<QPushButton*>(u"confirmDeleteButton"_qs)->click();
 
-        QTRY_COMPARE(configBytes(), original);
-        QTRY_COMPARE(state().selectedId(), std::nullopt);
-        noErrors();
-        QVERIFY(!hasAlias("db2"));
-        QCOMPARE(sshView(u"db2"_qs)[u"port"_qs], u"22"_qs);
+        QTRY_COMPARE(w->config(), original);
+        QTRY_COMPARE(w->state().selectedId(), std::nullopt);
+        QCOMPARE(w->model->errorMessage(), std::nullopt);
+        QVERIFY(!w->host("db"));
+        QCOMPARE(w->ssh("db", "port"), "22");
     }
 
     void saveDefaults() {
-        view_->findChild<QToolButton*>(u"defaultsButton"_qs)->click();
-        auto* dialog = view_->findChild<DefaultsDialog*>(u"defaultsDialog"_qs);
+        auto w = opened(original, "web");
+        w->click(u"defaultsButton"_qs);
+        auto* dialog = w->view->findChild<DefaultsDialog*>(u"defaultsDialog"_qs);
         QVERIFY(dialog);
         type(dialog, "userField", u"ops"_qs);
         type(dialog, "newOptionName", u"Compression"_qs);
@@ -190,16 +181,12 @@ private slots:
         dialog->findChild<QPushButton*>(u"addOptionButton"_qs)->click();
         dialog->findChild<QPushButton*>(u"saveButton"_qs)->click();
 
-        QTRY_COMPARE(model_->defaults().user, "ops");
-        noErrors();
-        QCOMPARE(configBytes(),
-                 QByteArray("# my hosts\nHost web\n    HostName 10.0.0.1\n    User deploy\n\n"
-                            "Host *\n    ServerAliveInterval 30\n"
-                            "    User ops\n    Compression yes\n"));
-        auto web = sshView(u"web"_qs);
-        QCOMPARE(web[u"user"_qs], u"deploy"_qs);
-        QCOMPARE(web[u"compression"_qs], u"yes"_qs);
-        QCOMPARE(sshView(u"other"_qs)[u"user"_qs], u"ops"_qs);
+        QTRY_COMPARE(w->model->defaults().user, "ops");
+        QCOMPARE(w->model->errorMessage(), std::nullopt);
+        QCOMPARE(w->config(), head + defaults + "    User ops\n    Compression yes\n");
+        QCOMPARE(w->ssh("web", "user"), "deploy");
+        QCOMPARE(w->ssh("web", "compression"), "yes");
+        QCOMPARE(w->ssh("other", "user"), "ops");
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -244,9 +245,10 @@ private slots:
 
         QCOMPARE(QGuiApplication::clipboard()->text(), u"ssh web"_qs);
         QCOMPARE(copy->text(), u"Copied"_qs);
-        QTest::qWait(HostDetailView::copiedMilliseconds - 400);
-        QCOMPARE(copy->text(), u"Copied"_qs);
-        QTRY_COMPARE_WITH_TIMEOUT(copy->text(), u"Copy"_qs, 1500);
+        QElapsedTimer shown;
+        shown.start();
+        QTRY_COMPARE_WITH_TIMEOUT(copy->text(), u"Copy"_qs, 2 * HostDetailView::copiedMilliseconds);
+        QVERIFY(shown.elapsed() >= HostDetailView::copiedMilliseconds - 100);
     }
 
     void deletingAsksFirst_data() {
@@ -296,26 +298,6 @@ private slots:
         QCOMPARE(bool(h.find(u"emptyHostsState"_qs)), selectedAfter.isNull());
     }
 
-    // A new host is selected once the store has given it its id.
-    void addingThroughTheDialogSelectsTheNewHost() {
-        ScreenHarness h;
-        h.find<QPushButton>(u"addHostButton"_qs)->click();
-        auto* dialog = h.hostDialog();
-        QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
-        QTest::keyClicks(dialog->findChild<QLineEdit*>(u"aliasField"_qs), u"new"_qs);
-        QTest::keyClicks(dialog->findChild<QLineEdit*>(u"hostnameField"_qs), u"10.9.9.9"_qs);
-        dialog->findChild<QPushButton*>(u"saveButton"_qs)->click();
-
-        QCOMPARE(h.state().sheet(), std::nullopt);
-        QTRY_VERIFY(!h.hostDialog());
-        QTRY_COMPARE(h.state().selectedId(), std::optional<std::string>("STORED-1"));
-        QCOMPARE(h.listed().last(), u"new"_qs);
-        QCOMPARE(h.detailAlias(), u"new"_qs);
-    }
-
-    // The list comes back as it was, the alert says why, and the selection
-    // step still runs.
     void failedSaveRestoresTheListAndShowsTheAlert() {
         ScreenHarness h;
         h.store->fail(Op::saveConfigHost, "Permission denied: ~/.ssh/config");
@@ -331,18 +313,6 @@ private slots:
         QCOMPARE(h.model->hosts(), screenVault().hosts);
         QCOMPARE(h.listed(), (strings({"prod-db", "web", "backup"})));
         QCOMPARE(h.detailAlias(), u"prod-db"_qs);
-    }
-
-    void editDialogNoticesAChangeMadeElsewhere() {
-        ScreenHarness h;
-        h.state().setSheet(HostSheet::edit(h.model->hosts()[0]));
-        QVERIFY(h.hostDialog()->canSave());
-        VaultData changed = screenVault();
-        changed.hosts.erase(changed.hosts.begin());
-        h.store->setData(changed);
-        h.model->load();
-        QTRY_VERIFY(!h.hostDialog()->canSave());
-        QVERIFY(h.hostDialog()->findChild<QLabel*>(u"changedOutsideLine"_qs)->isVisible());
     }
 
     void keyboardAlone() {

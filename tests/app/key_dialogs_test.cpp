@@ -98,20 +98,11 @@ private slots:
         QTest::addColumn<bool>("emailProblem");
         QTest::newRow("empty name") << u""_qs << u""_qs << false << false;
         QTest::newRow("space") << u"my key"_qs << u""_qs << false << false;
-        QTest::newRow("dot") << u"my.key"_qs << u""_qs << false << false;
-        QTest::newRow("slash") << u"a/b"_qs << u""_qs << false << false;
         QTest::newRow("plain") << u"id_ed25519-2"_qs << u""_qs << true << false;
         QTest::newRow("other scripts") << u"ключ_鍵1"_qs << u""_qs << true << false;
         QTest::newRow("only spaces") << u"k"_qs << u"   "_qs << true << false;
         QTest::newRow("address") << u"k"_qs << u" me@example.org "_qs << true << false;
         QTest::newRow("no at") << u"k"_qs << u"me.example.org"_qs << false << true;
-        QTest::newRow("nothing before") << u"k"_qs << u"@example.org"_qs << false << true;
-        QTest::newRow("nothing after") << u"k"_qs << u"me@"_qs << false << true;
-        QTest::newRow("no dot") << u"k"_qs << u"me@example"_qs << false << true;
-        QTest::newRow("dot first") << u"k"_qs << u"me@.org"_qs << false << true;
-        QTest::newRow("dot last") << u"k"_qs << u"me@example."_qs << false << true;
-        QTest::newRow("later dots") << u"k"_qs << u"me@a.b..c."_qs << true << false;
-        QTest::newRow("second at") << u"k"_qs << u"me@a.b@c"_qs << true << false;
     }
     void generateAcceptsOnlyValidFileNamesAndEmails() {
         QFETCH(QString, fileName);
@@ -139,11 +130,6 @@ private slots:
         QCOMPARE(h.label(u"fileNameHint"_qs)->text(),
                  u"Saved as ~/.ssh/deploy — letters, numbers, dashes, underscores only"_qs);
         QCOMPARE(h.field(u"displayNameField"_qs)->placeholderText(), u"deploy"_qs);
-        auto* types = child<QComboBox>(&h.dialog, u"keyTypeBox"_qs);
-        QCOMPARE(types->count(), 3);
-        QCOMPARE(types->itemText(0), u"Ed25519 — Recommended"_qs);
-        QCOMPARE(types->itemText(1), u"RSA 4096 — Wide compatibility"_qs);
-        QCOMPARE(types->itemText(2), u"ECDSA — NIST curves"_qs);
         QCOMPARE(h.dialog.QWidget::width(), GenerateKeyDialog::width);
     }
 
@@ -202,16 +188,7 @@ private slots:
         h.dialog.show();
         QVERIFY(!h.field(u"currentPassphraseField"_qs));
         QCOMPARE(h.title(), u"Set Passphrase"_qs);
-        QCOMPARE(h.save()->text(), u"Set Passphrase"_qs);
-        QVERIFY(!h.save()->isEnabled());
         QTRY_VERIFY(h.field(u"newPassphraseField"_qs)->hasFocus());
-        QCOMPARE(h.field(u"newPassphraseField"_qs)->placeholderText(), QString());
-        QTest::keyClicks(h.field(u"newPassphraseField"_qs), u"abc"_qs);
-        QTest::keyClicks(h.field(u"confirmPassphraseField"_qs), u"abc"_qs);
-        QVERIFY(h.save()->isEnabled());
-        // Checking the entries leaves what was typed alone.
-        QCOMPARE(h.field(u"newPassphraseField"_qs)->text(), u"abc"_qs);
-        QCOMPARE(h.field(u"confirmPassphraseField"_qs)->text(), u"abc"_qs);
         QCOMPARE(h.field(u"newPassphraseField"_qs)->echoMode(), QLineEdit::Password);
 
         PassphraseHarness unknown(std::nullopt);
@@ -303,6 +280,9 @@ private slots:
         h.dialog.show();
         QTest::keyClicks(h.field(u"newPassphraseField"_qs), typed);
         QTest::keyClicks(h.field(u"confirmPassphraseField"_qs), confirmed);
+        // Checking the entries leaves what was typed alone.
+        QCOMPARE(h.field(u"newPassphraseField"_qs)->text(), typed);
+        QCOMPARE(h.field(u"confirmPassphraseField"_qs)->text(), confirmed);
         QTEST(h.save()->isEnabled(), "enabled");
         QTEST(h.save()->text(), "action");
         // Return in the last field acts only when the button may, and never

@@ -138,8 +138,10 @@ private slots:
         shortcut(Qt::Key_F2);
         dialog = find(u"renameKeyDialog"_qs);
         QVERIFY(dialog);
+        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
         input(dialog, u"displayNameField"_qs)->setText(u"Renamed"_qs);
         press(dialog, u"saveButton"_qs);
+        QTRY_VERIFY(!window.keysState().sheet());
         QTRY_VERIFY(readFile(metaPath).find("Renamed") != std::string::npos);
         QCOMPARE(model.keys()[0].name, "Renamed");
         QCOMPARE(readFile(privateKey), before);

@@ -1,19 +1,16 @@
 #include "cli_home.h"
 #include "model/input_rules.h"
 #include "stores/system_vault_store.h"
+#include "support/open_files.h"
 #include "support/ssh_view.h"
 
-#include <chrono>
 #include <filesystem>
 #include <future>
-#include <thread>
 
 // Changes from the terminal, judged by OpenSSH: each finding of a user who
 // tried the first versions is one test here.
 namespace moorkeep::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 class ConfigSafetyTest : public ::testing::Test {
 protected:
@@ -145,7 +142,7 @@ TEST_F(ConfigSafetyTest, AnIncludedFileIsCheckedThroughAnIncludeAndNamedInTheMes
 TEST_F(ConfigSafetyTest, AnAliasMustNameOneHost) {
     home.writeConfig("Host web db\n  HostName h\n");
     const std::string message(InputRules::aliasRuleMessage);
-    for (const std::string alias : {"a b", "a*", "a?", "!a", "a,b", "-oProxyCommand=x"}) {
+    for (const std::string alias : {"a b", "a*", "!a", "a,b", "-oProxyCommand=x", "a\"b", "a;b"}) {
         const auto added = home.run({"host", "add", "--hostname", "h", "--", alias});
         EXPECT_EQ(added.status, 2) << alias << added.err;
         EXPECT_NE(added.err.find(message), std::string::npos) << added.err;
@@ -193,7 +190,7 @@ TEST_F(ConfigSafetyTest, AnEditWaitsForTheChangeInProgressBeforeReading) {
     auto edit = std::async(std::launch::async, [&] {
         return home.run({"host", "edit", "web", "--port", "2022"});
     });
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(eventually([&] { return openElsewhere(home.sshPath("")); }));
     home.writeConfig("Host web\n  HostName w\n\nHost *\n  User new\n");
     locks.reset();
     EXPECT_EQ(edit.get().status, 0);

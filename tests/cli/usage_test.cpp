@@ -25,13 +25,9 @@ INSTANTIATE_TEST_SUITE_P(
     EveryLevel, HelpTest,
     testing::Values(HelpCase{{"--help"}, "[global options] COMMAND"},
                     HelpCase{{"-h", "host"}, "[global options] COMMAND"},
-                    HelpCase{{"dump", "--help"}, "dump"},
                     HelpCase{{"host", "--help"}, "[global options] host COMMAND"},
                     HelpCase{{"host", "add", "x", "--port", "0", "--help"}, "host add ALIAS"},
                     HelpCase{{"host", "edit", "--bogus", "--help"}, "host edit HOST"},
-                    HelpCase{{"defaults", "--help"}, "[global options] defaults COMMAND"},
-                    HelpCase{{"defaults", "set", "--help"}, "defaults set"},
-                    HelpCase{{"key", "--help"}, "[global options] key COMMAND"},
                     HelpCase{{"key", "passwd", "--help"}, "key passwd KEY"}),
     [](const auto& info) { return caseName(info.param.args, info.index); });
 

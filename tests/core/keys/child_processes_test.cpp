@@ -1,6 +1,7 @@
 #include "files/interrupt_cleanup.h"
 #include "keys/key_pair_files.h"
 #include "keys/key_tool.h"
+#include "support/open_files.h"
 #include "support/temp_dir.h"
 
 #include <chrono>
@@ -9,7 +10,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 // What the tools the program starts can cost, and what they and the
@@ -30,27 +30,11 @@ bool gone(pid_t pid) {
     return !stat || end == std::string::npos || text.substr(end + 2, 1) == "Z";
 }
 
-bool goneWithin(pid_t pid, std::chrono::seconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!gone(pid)) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
-// The pid a tool wrote into the file, once it has.
+// The pid a tool wrote into the file, once it has; 0 if it never does.
 pid_t pidIn(const std::string& path) {
-    for (int i = 0; i < 500; ++i) {
-        std::ifstream in(path);
-        pid_t pid = 0;
-        if (in >> pid && pid > 0)
-            return pid;
-        std::this_thread::sleep_for(20ms);
-    }
-    ADD_FAILURE() << "the tool never started";
-    return 0;
+    pid_t pid = 0;
+    eventually([&] { return std::ifstream(path) >> pid && pid > 0; }, 10s);
+    return pid;
 }
 
 TEST(ChildProcesses, AToolCannotTakeMoreThanItsMemoryCeiling) {
@@ -83,11 +67,12 @@ TEST_P(EndedProgram, LeavesNothingBehind) {
         ::_exit(0);
     }
     const pid_t tool = pidIn(dir.file("tool.pid"));
+    ASSERT_GT(tool, 0) << "the tool never started";
     ::kill(program, GetParam());
     int status = 0;
     ::waitpid(program, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_TRUE(goneWithin(tool, 5s));
+    EXPECT_TRUE(eventually([&] { return gone(tool); }, 5s));
     if (GetParam() == SIGKILL)
         return;
     std::vector<std::string> left;

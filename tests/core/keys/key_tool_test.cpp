@@ -1,5 +1,6 @@
 #include "keys/key_tool.h"
 #include "support/key_files.h"
+#include "support/open_files.h"
 #include "support/temp_dir.h"
 
 #include <chrono>
@@ -9,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
-#include <thread>
 
 namespace moorkeep {
 namespace {
@@ -24,26 +24,25 @@ KeyToolResult runShell(const std::string& script, double limit = 60.0) {
 // Whether every process of the session is gone within ten seconds; zombies
 // count as gone, since a killed child may wait a moment to be reaped.
 bool sessionEndsSoon(int session) {
-    const auto giveUp = steady_clock::now() + seconds(10);
-    for (bool living = true; living; std::this_thread::sleep_for(milliseconds(10))) {
-        if (steady_clock::now() > giveUp)
-            return false;
-        living = false;
-        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-            if (entry.path().filename().string().find_first_not_of("0123456789") !=
-                std::string::npos)
-                continue;
-            std::ifstream in(entry.path() / "stat");
-            std::string stat((std::istreambuf_iterator<char>(in)), {});
-            std::istringstream fields(stat.substr(stat.rfind(')') + 1));
-            char state = 0;
-            int parent = 0, group = 0, sessionId = 0;
-            if (!(fields >> state >> parent >> group >> sessionId))
-                continue;
-            living = living || (sessionId == session && state != 'Z' && state != 'X');
-        }
-    }
-    return true;
+    return test::eventually(
+        [session] {
+            for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+                if (entry.path().filename().string().find_first_not_of("0123456789") !=
+                    std::string::npos)
+                    continue;
+                std::ifstream in(entry.path() / "stat");
+                std::string stat((std::istreambuf_iterator<char>(in)), {});
+                std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+                char state = 0;
+                int parent = 0, group = 0, sessionId = 0;
+                if (!(fields >> state >> parent >> group >> sessionId))
+                    continue;
+                if (sessionId == session && state != 'Z' && state != 'X')
+                    return false;
+            }
+            return true;
+        },
+        seconds(10));
 }
 
 TEST(KeyToolTest, ReportsTheExitCodeOrTheEndingSignal) {

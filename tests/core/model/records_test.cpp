@@ -99,6 +99,7 @@ TEST(InputRulesTest, KeyFileNamesAndEmailAddresses) {
         {isValidKeyFileName, "", false},
         {isValidKeyFileName, "my key", false},
         {isValidKeyFileName, "id.old", false},
+        {isValidKeyFileName, "a/b", false},
         {isValidKeyFileName, "cl\xC3\xA9", true},                       // accented letter
         {isValidKeyFileName, "\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87", true}, // Cyrillic
         {isValidKeyFileName, "\xE5\xAF\x86\xE9\x92\xA5", true},         // Chinese
@@ -116,6 +117,9 @@ TEST(InputRulesTest, KeyFileNamesAndEmailAddresses) {
         {isValidEmail, "me@.example", false},
         {isValidEmail, "me@example.", false},
         {isValidEmail, "me@example.co.", true},
+        {isValidEmail, "me@a.b..c.", true},
+        {isValidEmail, "me@a.b@c", true},
+        {isValidEmail, "me@example", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.rule(c.text), c.valid)
@@ -146,11 +150,30 @@ TEST(InputRulesTest, AnAliasIsOneHostName) {
     for (const char* alias :
          {"web", "db-1.example.com", "caf\xc3\xa9", "user@host", "a_b", "10.0.0.5"})
         EXPECT_TRUE(InputRules::isValidAlias(alias)) << alias;
-    for (const char* alias : {"", "web db", "web\tdb",
+    for (const char* alias : {"",
+                              "web db",
+                              "web\tdb",
                               "web\xc2\xa0"
                               "db",
-                              "*", "web*", "db?", "!old", "a,b", "-oProxyCommand=x", "-", "a\nb",
-                              "a\"b", "x$y", "a`b", "a;b", "a|b", "a\\b",
+                              "*",
+                              "web*",
+                              "db?",
+                              "!old",
+                              "a,b",
+                              "-oProxyCommand=x",
+                              "-",
+                              "a\nb",
+                              "a\"b",
+                              "x$y",
+                              "a`b",
+                              "a;b",
+                              "a|b",
+                              "a\\b",
+                              "a(b",
+                              "a&b",
+                              "a<b",
+                              "a{b",
+                              "a'b",
                               "a\x1b"
                               "b"})
         EXPECT_FALSE(InputRules::isValidAlias(alias)) << alias;

@@ -5,6 +5,7 @@
 #include "stores/user_meta_store.h"
 #include "support/key_files.h"
 #include "support/records.h"
+#include "support/store_home.h"
 #include "support/temp_dir.h"
 
 #include <cerrno>
@@ -22,19 +23,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class GuardedChanges : public ::testing::Test {
+class GuardedChanges : public StoreHome {
 protected:
-    std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
-    std::string metaPath() const { return home.file("data/moorkeep-config.json"); }
-    std::string config() const { return readFile(ssh("config")); }
-
     SystemVaultStore storeWith(const std::string& sshPath,
                                const std::string& keyTool = "/usr/bin/ssh-keygen") const {
-        return SystemVaultStore(SystemVaultStore::Options{.homedir = home.path(),
-                                                          .userMetaPath = metaPath(),
-                                                          .keyToolPath = keyTool,
-                                                          .sshPath = sshPath,
-                                                          .backupFolder = home.file("backups")});
+        return SystemVaultStore(onHome(keyTool, sshPath));
     }
 
     // A stand-in for ssh that acts out a refusal of every text without the
@@ -53,8 +46,7 @@ protected:
         return path;
     }
 
-    TempDir home;
-    SystemVaultStore store = storeWith("/usr/bin/ssh");
+    SystemVaultStore store{onHome()};
 };
 
 // An error the file already has does not excuse a new one, and a host whose

@@ -4,6 +4,7 @@
 #include "stores/user_meta_store.h"
 #include "support/key_files.h"
 #include "support/records.h"
+#include "support/store_home.h"
 #include "support/temp_dir.h"
 
 #include <cerrno>
@@ -14,23 +15,11 @@
 namespace moorkeep::test {
 namespace {
 
-// A key as the display-name operation reads it: only id and name count.
-SSHKey named(const std::string& id, const std::string& name) {
-    SSHKey key;
-    key.id = id;
-    key.name = name;
-    return key;
-}
-
 using nlohmann::json;
 
 // A system store on a temporary home, with the files a test makes hostile.
-class HostileFiles : public ::testing::Test {
+class HostileFiles : public StoreHome {
 protected:
-    std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
-    std::string metaPath() const { return home.file("data/moorkeep-config.json"); }
-    std::string config() const { return readFile(ssh("config")); }
-
     // The message of the FileError the operation throws; fails the test when
     // it throws none.
     template <typename Operation> std::string fileErrorOf(Operation operation) {
@@ -43,11 +32,7 @@ protected:
         return {};
     }
 
-    TempDir home;
-    SystemVaultStore store{SystemVaultStore::Options{.homedir = home.path(),
-                                                     .userMetaPath = metaPath(),
-                                                     .keyToolPath = "/usr/bin/ssh-keygen",
-                                                     .backupFolder = home.file("backups")}};
+    SystemVaultStore store{onHome()};
 };
 
 bool mentions(const std::vector<std::string>& texts, const std::string& part) {
@@ -76,7 +61,7 @@ TEST_F(HostileFiles, LoadingNamesEveryFileItCouldNotUseAndLoadsTheRest) {
     // The over-large metadata file is never replaced, not even by the cache.
     EXPECT_EQ(std::filesystem::file_size(metaPath()), 16u * 1024 * 1024 + 1);
     EXPECT_NE(
-        fileErrorOf([&] { store.saveKeyMeta(named("id", "name")); }).find("larger than 16 MiB"),
+        fileErrorOf([&] { store.saveKeyMeta(namedKey("id", "name")); }).find("larger than 16 MiB"),
         std::string::npos);
 }
 
@@ -116,7 +101,7 @@ TEST_F(HostileFiles, AFullDiskChangesNoFile) {
         EXPECT_THROW(store.saveHost(host("db", "d", "", 22, {}, {}, {}, HostSource::user), {}),
                      FileError);
         EXPECT_THROW(store.saveConfigDefaults(defaults("admin"), {}), FileError);
-        EXPECT_THROW(store.saveKeyMeta(named("k", "new name")), FileError);
+        EXPECT_THROW(store.saveKeyMeta(namedKey("k", "new name")), FileError);
         EXPECT_THROW(store.deleteKeyMeta("k"), FileError);
     }
     EXPECT_EQ(config(), main);
@@ -143,7 +128,7 @@ TEST_F(HostileFiles, MembersOfANewerVersionSurviveARewrite) {
     file["keyCache"][0]["certificate"] = "later";
     writeFile(metaPath(), file.dump(2));
 
-    store.saveKeyMeta(named("k1", "personal"));
+    store.saveKeyMeta(namedKey("k1", "personal"));
     store.deleteKeyMeta("k2");
     json saved = json::parse(readFile(metaPath()));
     EXPECT_EQ(saved["futureSettings"]["theme"], "dark");
@@ -152,27 +137,6 @@ TEST_F(HostileFiles, MembersOfANewerVersionSurviveARewrite) {
     EXPECT_EQ(saved["keyMeta"][0]["colour"], "red");
     EXPECT_EQ(saved["hosts"][0]["tags"], json({"prod"}));
     EXPECT_EQ(saved["keyCache"][0]["certificate"], "later");
-}
-
-TEST_F(HostileFiles, ReadingRewritesTheMetadataFileOnlyWhenTheCacheChanged) {
-    // No key and no file: nothing to remember, so nothing is written.
-    store.loadData();
-    EXPECT_FALSE(std::filesystem::exists(metaPath()));
-
-    const std::string handWritten = R"({"version": 1, "keyMeta": [], "hosts": [], "later": 1})";
-    writeFile(metaPath(), handWritten);
-    store.loadData();
-    store.rescanKeys();
-    EXPECT_EQ(readFile(metaPath()), handWritten);
-
-    makeKeyPair(ssh("id_ed25519"));
-    store.loadData();
-    const std::string withCache = readFile(metaPath());
-    EXPECT_NE(withCache, handWritten);
-    const auto written = std::filesystem::last_write_time(metaPath());
-    store.loadData();
-    EXPECT_EQ(std::filesystem::last_write_time(metaPath()), written);
-    EXPECT_EQ(readFile(metaPath()), withCache);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "stores/user_meta_store.h"
 #include "stores/vault_rules.h"
 #include "support/key_files.h"
+#include "support/records.h"
+#include "support/store_home.h"
 #include "support/temp_dir.h"
 
 #include <cerrno>
@@ -18,14 +20,6 @@
 
 namespace moorkeep::test {
 namespace {
-
-// A key as the display-name operation reads it: only id and name count.
-SSHKey named(const std::string& id, const std::string& name) {
-    SSHKey key;
-    key.id = id;
-    key.name = name;
-    return key;
-}
 
 namespace fs = std::filesystem;
 
@@ -53,22 +47,15 @@ bool setImmutable(const std::string& path, bool on) {
     return std::system(command.c_str()) == 0;
 }
 
-class KeyFaults : public ::testing::Test {
+class KeyFaults : public StoreHome {
 protected:
-    std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
-    std::string metaPath() const { return home.file("data/moorkeep-config.json"); }
-    SystemVaultStore storeWith(const std::string& tool, std::string meta = "") const {
-        return SystemVaultStore(
-            SystemVaultStore::Options{.homedir = home.path(),
-                                      .userMetaPath = meta.empty() ? metaPath() : meta,
-                                      .keyToolPath = tool,
-                                      .backupFolder = home.file("backups")});
+    SystemVaultStore storeWith(const std::string& tool) const {
+        return SystemVaultStore(onHome(tool));
     }
     std::string idOf(const std::string& name) const { return KeyScanner::keyId(ssh(name)); }
 
-    TempDir home;
     TempDir tools;
-    SystemVaultStore store = storeWith("/usr/bin/ssh-keygen");
+    SystemVaultStore store{onHome()};
 };
 
 TEST_F(KeyFaults, APassphraseChangeThatFailsLeavesTheKeyByteForByte) {
@@ -182,15 +169,15 @@ TEST_F(KeyFaults, ControlCharactersNeverReachAKeyFileOrTheMetadata) {
     EXPECT_THROW(store.generateKey({"work", "ed25519", std::nullopt, "me@x.org\x1b[2J"}),
                  std::invalid_argument);
     EXPECT_FALSE(fs::exists(ssh("work")));
-    EXPECT_THROW(store.saveKeyMeta(named("k", "name\x1b]0;title\x07")), std::invalid_argument);
-    EXPECT_THROW(store.saveKeyMeta(named("k", "two\nlines")), std::invalid_argument);
+    EXPECT_THROW(store.saveKeyMeta(namedKey("k", "name\x1b]0;title\x07")), std::invalid_argument);
+    EXPECT_THROW(store.saveKeyMeta(namedKey("k", "two\nlines")), std::invalid_argument);
     EXPECT_FALSE(fs::exists(metaPath()));
 }
 
 TEST_F(KeyFaults, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
     makeKeyPair(ssh("work"));
     const std::string id = idOf("work");
-    store.saveKeyMeta(named(id, "Work"));
+    store.saveKeyMeta(namedKey(id, "Work"));
     const std::string meta = readFile(metaPath());
 
     struct Case {
@@ -219,7 +206,9 @@ TEST_F(KeyFaults, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
 
 TEST_F(KeyFaults, ANameThatCannotBeSavedSaysTheKeyWasMade) {
     writeFile(home.file("blocker"), "a file where the metadata folder should be");
-    SystemVaultStore blocked = storeWith("/usr/bin/ssh-keygen", home.file("blocker/meta.json"));
+    SystemVaultStore::Options options = onHome();
+    options.userMetaPath = home.file("blocker/meta.json");
+    SystemVaultStore blocked(options);
     try {
         VaultRules::generateKey(blocked, {"work", "ed25519", std::nullopt, std::nullopt}, "Work");
         FAIL() << "reported success";

@@ -5,7 +5,9 @@
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
 #include "support/key_files.h"
+#include "support/open_files.h"
 #include "support/records.h"
+#include "support/store_home.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -25,26 +27,17 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // A system store on a fresh temporary home whose key tool records its runs.
-class SystemVaultStoreTest : public ::testing::Test {
+class SystemVaultStoreTest : public StoreHome {
 protected:
     std::unique_ptr<SystemVaultStore> makeStore(std::string toolPath = "") const {
         if (toolPath.empty())
             toolPath = recordingKeyTool(tools.path(), toolLog);
-        return std::make_unique<SystemVaultStore>(
-            SystemVaultStore::Options{.homedir = home.path(),
-                                      .userMetaPath = metaPath(),
-                                      .keyToolPath = toolPath,
-                                      .backupFolder = home.file("backups")});
+        return std::make_unique<SystemVaultStore>(onHome(toolPath));
     }
 
-    std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
-    std::string metaPath() const { return home.file("data/moorkeep-config.json"); }
     UserMetaStore meta() const { return UserMetaStore(metaPath()); }
     std::size_t toolRuns() const { return fileLines(toolLog).size(); }
-    void writeConfig(const std::string& text) const { writeFile(ssh("config"), text); }
-    std::string config() const { return readFile(ssh("config")); }
 
-    TempDir home;
     TempDir tools;
     std::string toolLog = tools.file("runs.log");
     std::unique_ptr<SystemVaultStore> store = makeStore();
@@ -87,7 +80,8 @@ template <typename Operation> VaultError vaultErrorOf(Operation operation) {
 
 // Loading.
 
-// No key, no cache to remember: reading writes nothing.
+// No key, no cache to remember: reading writes nothing, and leaves a file
+// written by hand as it was.
 TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesNothing) {
     VaultData data = store->loadData();
     VaultData expected;
@@ -96,6 +90,11 @@ TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesNothing) {
                         .metaFile = metaPath()};
     EXPECT_EQ(data, expected);
     EXPECT_FALSE(fs::exists(metaPath()));
+    const std::string handWritten = R"({"version": 1, "keyMeta": [], "hosts": [], "later": 1})";
+    writeFile(metaPath(), handWritten);
+    store->loadData();
+    store->rescanKeys();
+    EXPECT_EQ(readFile(metaPath()), handWritten);
 }
 
 TEST_F(SystemVaultStoreTest, SecondLoadRunsNoToolAndLeavesTheFileAlone) {
@@ -446,14 +445,11 @@ TEST(StoreLockTest, ChangeFailsAndReadGoesOnWhileHeldAndAWaiterGetsItOnRelease) 
         EXPECT_FALSE(StoreLock(lockPath, StoreLock::Mode::read, 50ms).held());
     }).join();
 
-    std::thread release([&] {
-        std::this_thread::sleep_for(100ms);
-        holder.reset();
-    });
-    std::thread([&] {
-        EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held());
-    }).join();
-    release.join();
+    std::thread waiter(
+        [&] { EXPECT_TRUE(StoreLock(lockPath, StoreLock::Mode::change, 5s).held()); });
+    EXPECT_TRUE(eventually([&] { return lockDescriptorsOn(lockPath) == 2; }));
+    holder.reset();
+    waiter.join();
 }
 
 // Every rename must survive: a load, change, save that overlapped another
