@@ -28,7 +28,9 @@ QString AgentNotice::text() {
 
 void AgentNotice::follow() {
     const auto& problem = model_.agent().problem;
-    setVisible(problem.has_value());
+    // Never shown while it has no parent: it would open as a window of its own.
+    if (parentWidget() || !problem)
+        setVisible(problem.has_value());
     setToolTip(problem ? QString::fromStdString(*problem) : QString());
     setAccessibleDescription(toolTip());
 }
