@@ -172,6 +172,15 @@ private:
     // files.
     std::vector<SSHKey> scanWithCache(UserMeta& meta, std::vector<std::string>& warnings) const;
     std::string lockPath() const;
+    // A key's private file in ~/.ssh and how messages spell it
+    // ("~/.ssh/NAME"). Throws keyNotFound for an id no key file has.
+    struct KeyFile {
+        std::string path;
+        std::string shown;
+    };
+    KeyFile keyFile(const std::string& keyId) const;
+    // keyFile, and throws keyFileNotFound when the private file is gone.
+    KeyFile existingPrivateKey(const std::string& keyId) const;
     // Throws FileError when a block with this Host pattern may stand in a
     // configuration file that reading skipped (not UTF-8, too large), so
     // that no second block is added for it.

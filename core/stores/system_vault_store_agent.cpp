@@ -1,8 +1,4 @@
-#include "files/paths.h"
-#include "files/text_file.h"
 #include "keys/agent_tool.h"
-#include "keys/key_scanner.h"
-#include "model/vault_error.h"
 #include "stores/system_vault_store.h"
 
 namespace moorkeep {
@@ -12,21 +8,14 @@ AgentState SystemVaultStore::agentKeys() {
 }
 
 void SystemVaultStore::addKeyToAgent(const AgentAddOptions& options) {
-    auto base = KeyScanner::findBaseName(sshDirectory_, options.keyId);
-    if (!base)
-        throw VaultError::keyNotFound(options.keyId);
-    const std::string privatePath = paths::join(sshDirectory_, *base);
-    if (!files::exists(privatePath))
-        throw VaultError::keyFileNotFound("~/.ssh/" + *base);
-    AgentTool::add(privatePath, "~/.ssh/" + *base, options.passphrase, options.lifetimeSeconds,
+    const KeyFile key = existingPrivateKey(options.keyId);
+    AgentTool::add(key.path, key.shown, options.passphrase, options.lifetimeSeconds,
                    agentToolPath_);
 }
 
 void SystemVaultStore::removeKeyFromAgent(const std::string& keyId) {
-    auto base = KeyScanner::findBaseName(sshDirectory_, keyId);
-    if (!base)
-        throw VaultError::keyNotFound(keyId);
-    AgentTool::remove(paths::join(sshDirectory_, *base), "~/.ssh/" + *base, agentToolPath_);
+    const KeyFile key = keyFile(keyId);
+    AgentTool::remove(key.path, key.shown, agentToolPath_);
 }
 
 } // namespace moorkeep

@@ -52,30 +52,38 @@ std::vector<SSHKey> SystemVaultStore::generateKey(const GenerateKeyOptions& opti
     return rescanKeys();
 }
 
+SystemVaultStore::KeyFile SystemVaultStore::keyFile(const std::string& keyId) const {
+    auto base = KeyScanner::findBaseName(sshDirectory_, keyId);
+    if (!base)
+        throw VaultError::keyNotFound(keyId);
+    return {paths::join(sshDirectory_, *base), "~/.ssh/" + *base};
+}
+
+SystemVaultStore::KeyFile SystemVaultStore::existingPrivateKey(const std::string& keyId) const {
+    KeyFile key = keyFile(keyId);
+    if (!files::exists(key.path))
+        throw VaultError::keyFileNotFound(key.shown);
+    return key;
+}
+
 std::vector<SSHKey> SystemVaultStore::changePassphrase(const ChangePassphraseOptions& options) {
     if (!InputRules::isValidPassphrase(options.oldPassphrase) ||
         !InputRules::isValidPassphrase(options.newPassphrase))
         throw std::invalid_argument(std::string(passphraseRuleMessage));
-    auto base = KeyScanner::findBaseName(sshDirectory_, options.keyId);
-    if (!base)
-        throw VaultError::keyNotFound(options.keyId);
-    const std::string privatePath = paths::join(sshDirectory_, *base);
-    if (!files::exists(privatePath))
-        throw VaultError::keyFileNotFound("~/.ssh/" + *base);
+    const KeyFile key = existingPrivateKey(options.keyId);
     KeyPairFiles::sweepStale(sshDirectory_);
 
     // ssh-keygen rewrites the file it is given in place and removes it when
     // the write fails, so it works on a copy; the key is replaced only when
     // the tool succeeded.
-    KeyPairFiles::PrivateCopy copy(privatePath);
+    KeyPairFiles::PrivateCopy copy(key.path);
     KeyToolResult result = KeyChanges::changePassphrase(
         keyToolPath_, copy.path(), options.oldPassphrase, options.newPassphrase);
-    const std::string shownPath = "~/.ssh/" + *base;
     if (KeyChanges::isWrongPassphrase(result))
-        throw VaultError::wrongPassphrase(shownPath);
+        throw VaultError::wrongPassphrase(key.shown);
     if (result.status != 0)
         throw VaultError::sshKeygenFailed(
-            KeyChanges::failureMessage(result, copy.path(), shownPath));
+            KeyChanges::failureMessage(result, copy.path(), key.shown));
     if (!KeyPairFiles::isComplete(copy.path()))
         throw VaultError::sshKeygenFailed(
             "ssh-keygen did not write the key (is the disk full?). The key was left unchanged.");
