@@ -2,6 +2,7 @@
 #include "style/icon_tile.h"
 #include "style/symbols.h"
 #include "style/type_ramp.h"
+#include "support/app_test_main.h"
 
 #include <QApplication>
 #include <QImage>
@@ -159,5 +160,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(StyleTest)
+MOORKEEP_APP_TEST_MAIN(StyleTest)
 #include "style_test.moc"
