@@ -5,6 +5,7 @@
 #include "support/app_test_main.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPalette>
 #include <QtTest>
@@ -155,7 +156,11 @@ private slots:
         QVERIFY(TypeRamp::pixelSize(Style::title2) > TypeRamp::pixelSize(Style::title3));
         QVERIFY(TypeRamp::pixelSize(Style::title3) > body);
         QCOMPARE(TypeRamp::font(Style::headline).weight(), QFont::Bold);
-        QVERIFY(QFontInfo(TypeRamp::monospaced(Style::body)).fixedPitch());
+        // Every glyph as wide as the next, whatever the desktop calls
+        // monospace (ctest runs this once more with a fontconfig that maps it
+        // to a proportional face).
+        const QFontMetrics mono(TypeRamp::monospaced(Style::body));
+        QCOMPARE(mono.horizontalAdvance(u"iiii"_qs), mono.horizontalAdvance(u"MMMM"_qs));
         QCOMPARE(TypeRamp::sized(13).pixelSize(), 13);
     }
 };
