@@ -1,5 +1,6 @@
 #include "app_model.h"
 
+#include "files/interrupt_cleanup.h"
 #include "store_error.h"
 #include "stores/vault_rules.h"
 #include "watch/change_watcher.h"
@@ -51,7 +52,12 @@ AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
     pool_.setMaxThreadCount(storeWorkers);
 }
 
+// Quitting does not wait out a running key tool (up to its time limit):
+// calls not started are dropped, and the tools of running ones are ended, so
+// those calls fail at once, leaving the files as they were.
 AppModel::~AppModel() {
+    pool_.clear();
+    InterruptCleanup::endChildren();
     pool_.waitForDone();
 }
 

@@ -41,7 +41,8 @@ class AppModel : public QObject {
 
 public:
     explicit AppModel(std::shared_ptr<VaultStore> store, QObject* parent = nullptr);
-    // Waits for every running store call, so none outlives the store.
+    // Cancels the store calls not started, ends the programs running ones
+    // wait on, and waits for those to fail, so none outlives the store.
     ~AppModel() override;
 
     AppTab tab() const { return tab_; }
