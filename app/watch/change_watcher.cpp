@@ -1,21 +1,11 @@
 #include "watch/change_watcher.h"
 
-#include "files/paths.h"
-
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
 
 namespace moorkeep {
 namespace {
-
-// A folder that exists: the one given, or the nearest one above it, whose
-// listing changes when the missing part is created.
-std::string existingFolder(std::string folder, files::FileStamp& stamp) {
-    while (!(stamp = files::stampOf(folder)).exists && folder != "/" && folder != ".")
-        folder = paths::parent(folder);
-    return folder;
-}
 
 // The stamps of fresh, except those of paths already known, which keep what
 // was seen of them before.
@@ -36,47 +26,24 @@ ChangeWatcher::ChangeWatcher(QObject* parent)
     : QObject(parent) {
     worker_.setMaxThreadCount(1);
     settleTimer_.setSingleShot(true);
-    connect(&settleTimer_, &QTimer::timeout, this, [this] { startSurvey(true); });
+    connect(&settleTimer_, &QTimer::timeout, this, &ChangeWatcher::settle);
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &ChangeWatcher::noticed);
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &ChangeWatcher::noticed);
 }
 
-void ChangeWatcher::follow(const DataSources& sources) {
+void ChangeWatcher::follow(const DataSources& sources, SourcesSurvey found) {
     // The same files: the last burst's settling has watched them already.
     if (sources == sources_)
         return;
+    const bool first = sources_ == DataSources{};
+    config_ = keepingKnown(std::move(found.config), config_);
+    if (first || sources.keyFolder != sources_.keyFolder)
+        keyPairs_ = std::move(found.keyPairs);
+    if (first || sources.metaFile != sources_.metaFile)
+        meta_ = found.meta;
     sources_ = sources;
     ++generation_;
-    startSurvey(false);
-}
-
-ChangeWatcher::Survey ChangeWatcher::survey(const DataSources& sources) {
-    Survey found;
-    found.config = Stamping::ofConfig(sources.config);
-    found.keyPairs = Stamping::ofKeyPairs(sources.keyFolder);
-    found.meta = files::stampOf(sources.metaFile);
-    auto watchFolder = [&](const std::string& folder) {
-        files::FileStamp stamp;
-        const std::string existing = existingFolder(folder, stamp);
-        found.watchable[existing] = stamp;
-    };
-    auto watchFile = [&](const std::string& file, const files::FileStamp& stamp) {
-        if (stamp.exists)
-            found.watchable[file] = stamp;
-        watchFolder(paths::parent(file));
-    };
-    for (const auto& file : sources.config.files)
-        watchFile(file, found.config[file]);
-    for (const auto& folder : sources.config.folders)
-        watchFolder(folder);
-    for (const auto& [file, stamp] : found.keyPairs)
-        if (stamp.exists)
-            found.watchable[file] = stamp;
-    if (!sources.keyFolder.empty())
-        watchFolder(sources.keyFolder);
-    if (!sources.metaFile.empty())
-        watchFile(sources.metaFile, found.meta);
-    return found;
+    rewatch(found.watchable);
 }
 
 void ChangeWatcher::noticed() {
@@ -86,41 +53,23 @@ void ChangeWatcher::noticed() {
     settleTimer_.start(std::clamp(left, std::chrono::milliseconds(0), settleTime));
 }
 
-void ChangeWatcher::startSurvey(bool settling) {
-    worker_.start([this, sources = sources_, generation = generation_, settling] {
+void ChangeWatcher::settle() {
+    worker_.start([this, sources = sources_, generation = generation_] {
         QMetaObject::invokeMethod(
             this,
-            [this, sources, found = survey(sources), generation, settling]() mutable {
-                surveyed(sources, std::move(found), generation, settling);
+            [this, found = Stamping::ofSources(sources), generation]() mutable {
+                settled(std::move(found), generation);
             },
             Qt::QueuedConnection);
     });
 }
 
-void ChangeWatcher::surveyed(const DataSources& sources, Survey found, unsigned generation,
-                             bool settling) {
-    // Of sources followed no more: a settling whose survey this was starts
-    // again on the new ones, once they are followed.
+void ChangeWatcher::settled(SourcesSurvey found, unsigned generation) {
+    // Of sources followed no more: the new ones are surveyed instead.
     if (generation != generation_) {
-        if (settling)
-            noticed();
+        noticed();
         return;
     }
-    if (!settling) {
-        // What was seen already stays: a change made while the snapshot was
-        // applied is still to be noticed.
-        const bool first = followed_ == DataSources{};
-        config_ = keepingKnown(std::move(found.config), config_);
-        if (first || sources.keyFolder != followed_.keyFolder)
-            keyPairs_ = std::move(found.keyPairs);
-        if (first || sources.metaFile != followed_.metaFile)
-            meta_ = found.meta;
-        followed_ = sources;
-        rewatch(found.watchable);
-        return;
-    }
-    if (followed_ == DataSources{})
-        return;
     const bool configChanged = found.config != config_;
     const bool keysChanged = found.keyPairs != keyPairs_;
     const bool metaChanged = found.meta != meta_;

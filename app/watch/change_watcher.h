@@ -31,10 +31,12 @@ public:
 
     explicit ChangeWatcher(QObject* parent = nullptr);
 
-    // Watches what a snapshot was read from. Files watched already keep the
-    // stamps seen before, so a change made while the snapshot was being
-    // applied is still noticed; new files start from what they hold now.
-    void follow(const DataSources& sources);
+    // Watches what a snapshot was read from, as surveyed right after reading
+    // it (Stamping::ofSources, on the worker that read it), so that a change
+    // made since is not taken for what the snapshot holds.
+    // Files watched already keep the stamps seen before, so a change made
+    // while the snapshot was being applied is still noticed.
+    void follow(const DataSources& sources, SourcesSurvey found);
 
 signals:
     // Some watched files changed, so the hosts are to be read again (they
@@ -44,20 +46,10 @@ signals:
     void changed(bool keysToo);
 
 private:
-    // What the sources hold now, and what is to be watched: the files that
-    // exist and the nearest existing folder of each file and folder.
-    struct Survey {
-        FileStamps config;
-        FileStamps keyPairs;
-        files::FileStamp meta;
-        FileStamps watchable;
-    };
-    static Survey survey(const DataSources& sources);
-
     void noticed();
-    // Surveys the sources on the worker and hands the result to surveyed.
-    void startSurvey(bool settling);
-    void surveyed(const DataSources& sources, Survey found, unsigned generation, bool settling);
+    // Surveys the sources on the worker and hands the result to settled.
+    void settle();
+    void settled(SourcesSurvey found, unsigned generation);
     // Watches what is to be watched. Only paths that are new, that are now
     // another file (replaced by a rename), or that the file system watcher
     // dropped (removed) are added again. True when any path was added.
@@ -66,9 +58,8 @@ private:
     QFileSystemWatcher watcher_;
     QTimer settleTimer_;
     QElapsedTimer burst_;
-    DataSources sources_;     // the latest to follow
+    DataSources sources_;
     unsigned generation_ = 0; // of sources_: a survey of earlier sources is stale
-    DataSources followed_;    // those whose survey was applied last
     FileStamps config_;
     FileStamps keyPairs_;
     files::FileStamp meta_;
