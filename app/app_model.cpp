@@ -1,5 +1,6 @@
 #include "app_model.h"
 
+#include "files/interrupt_cleanup.h"
 #include "keys/secret_field.h"
 #include "store_error.h"
 #include "stores/vault_rules.h"
@@ -39,6 +40,19 @@ private:
     std::shared_ptr<QPromise<void>> promise_;
 };
 
+// A snapshot and, surveyed on the same worker right after it was read, the
+// files it was read from.
+struct SourcedData {
+    VaultData data;
+    SourcesSurvey survey;
+};
+
+SourcedData readSourced(VaultStore& store) {
+    SourcedData read{store.loadData(), {}};
+    read.survey = Stamping::ofSources(read.data.sources);
+    return read;
+}
+
 template <typename List, typename Item> auto findById(List& list, const Item& item) {
     return std::find_if(list.begin(), list.end(),
                         [&](const auto& entry) { return entry.id == item.id; });
@@ -52,7 +66,12 @@ AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
     pool_.setMaxThreadCount(storeWorkers);
 }
 
+// Quitting does not wait out a running key tool (up to its time limit):
+// calls not started are dropped, and the tools of running ones are ended, so
+// those calls fail at once, leaving the files as they were.
 AppModel::~AppModel() {
+    pool_.clear();
+    InterruptCleanup::endChildren();
     pool_.waitForDone();
 }
 
@@ -118,22 +137,23 @@ QFuture<void> AppModel::load() {
         keyCallSettled();
         hostCallSettled();
     };
-    inStore([](VaultStore& store) { return store.loadData(); },
-            [this, done, hostsRead, keysRead, settled](VaultData&& data) {
-                if (keyCalls_.mayApply(keysRead))
-                    setKeys(std::move(data.keys));
-                if (hostCalls_.mayApply(hostsRead))
-                    applyConfig(std::move(data));
-                setLoading(false);
-                settled();
-                done.finish();
-            },
-            [this, done, settled](const QString& message) {
-                report(message);
-                setLoading(false);
-                settled();
-                done.finish();
-            });
+    inStore(
+        readSourced,
+        [this, done, hostsRead, keysRead, settled](SourcedData&& read) {
+            if (keyCalls_.mayApply(keysRead))
+                setKeys(std::move(read.data.keys));
+            if (hostCalls_.mayApply(hostsRead))
+                applyConfig(std::move(read.data), std::move(read.survey));
+            setLoading(false);
+            settled();
+            done.finish();
+        },
+        [this, done, settled](const QString& message) {
+            report(message);
+            setLoading(false);
+            settled();
+            done.finish();
+        });
     return done.future();
 }
 
@@ -431,15 +451,16 @@ void AppModel::keyCallSettled(bool failed) {
 // A failed read changes nothing; reading never needs the user's attention.
 void AppModel::rereadHosts() {
     const auto read = hostCalls_.rereadStarted();
-    inStore([](VaultStore& store) { return store.loadData(); },
-            [this, read](VaultData&& data) {
-                if (hostCalls_.mayApply(read)) {
-                    applyConfig(std::move(data));
-                    emit rereadApplied();
-                }
-                hostCallSettled();
-            },
-            [this](const QString&) { hostCallSettled(); });
+    inStore(
+        readSourced,
+        [this, read](SourcedData&& sourced) {
+            if (hostCalls_.mayApply(read)) {
+                applyConfig(std::move(sourced.data), std::move(sourced.survey));
+                emit rereadApplied();
+            }
+            hostCallSettled();
+        },
+        [this](const QString&) { hostCallSettled(); });
 }
 
 void AppModel::rereadKeys() {
@@ -455,14 +476,14 @@ void AppModel::rereadKeys() {
             [this](const QString&) { keyCallSettled(); });
 }
 
-void AppModel::applyConfig(VaultData&& data) {
+void AppModel::applyConfig(VaultData&& data, SourcesSurvey&& survey) {
     setHosts(std::move(data.hosts));
     setDefaults(std::move(data.defaults));
     QStringList warnings;
     for (const auto& warning : data.warnings)
         warnings.append(QString::fromStdString(warning));
     setLoadWarnings(std::move(warnings));
-    follow(data.sources);
+    follow(data.sources, std::move(survey));
 }
 
 void AppModel::filesChanged(bool keysToo) {
@@ -475,14 +496,14 @@ void AppModel::filesChanged(bool keysToo) {
 }
 
 // A store that reads no files (the demo) has nothing to follow.
-void AppModel::follow(const DataSources& sources) {
+void AppModel::follow(const DataSources& sources, SourcesSurvey&& survey) {
     if (sources == DataSources{})
         return;
     if (!watcher_) {
         watcher_ = new ChangeWatcher(this);
         connect(watcher_, &ChangeWatcher::changed, this, &AppModel::filesChanged);
     }
-    watcher_->follow(sources);
+    watcher_->follow(sources, std::move(survey));
 }
 
 void AppModel::setHosts(std::vector<SSHHost> hosts) {

@@ -3,6 +3,7 @@
 #include "app_tab.h"
 #include "list_calls.h"
 #include "model/vault_store.h"
+#include "watch/file_stamps.h"
 
 #include <QFuture>
 #include <QObject>
@@ -41,7 +42,8 @@ class AppModel : public QObject {
 
 public:
     explicit AppModel(std::shared_ptr<VaultStore> store, QObject* parent = nullptr);
-    // Waits for every running store call, so none outlives the store.
+    // Cancels the store calls not started, ends the programs running ones
+    // wait on, and waits for those to fail, so none outlives the store.
     ~AppModel() override;
 
     AppTab tab() const { return tab_; }
@@ -129,11 +131,11 @@ private:
     void rereadHosts();
     void rereadKeys();
     // A snapshot's hosts, defaults and warnings, and the files to follow.
-    void applyConfig(VaultData&& data);
+    void applyConfig(VaultData&& data, SourcesSurvey&& survey);
     // Files changed elsewhere: the hosts, and the keys too when keysToo, are
     // read again as soon as no call on them is running.
     void filesChanged(bool keysToo);
-    void follow(const DataSources& sources);
+    void follow(const DataSources& sources, SourcesSurvey&& survey);
 
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);

@@ -40,7 +40,6 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     , hostsScreen_(new HostsScreen(model, hostsState_, *this)) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(tr("Moorkeep"));
-    setUnifiedTitleAndToolBarOnMac(true);
     setContextMenuPolicy(Qt::NoContextMenu);
 
     auto* loadingPage = new QWidget;
@@ -75,7 +74,7 @@ void ContentView::buildToolBar() {
     toggleSidebarAction_->setObjectName(QStringLiteral("toggleSidebarAction"));
     toggleSidebarAction_->setToolTip(
         Shortcuts::tip(tr("Toggle Sidebar"), Shortcuts::toggleSidebar()));
-    // Control-Command-S on macOS (where Qt's Ctrl is Command) too.
+    // Ctrl+Super+S too (Qt calls the Super key Meta).
     toggleSidebarAction_->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S), Shortcuts::toggleSidebar()});
     connect(toggleSidebarAction_, &QAction::triggered, this, &ContentView::toggleSidebar);

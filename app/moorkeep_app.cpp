@@ -81,7 +81,9 @@ void MoorkeepApp::setTrayIcon(QSystemTrayIcon* icon) {
 // The panel may have gone away, or come, since the icon was set: the rule is
 // decided again as the window closes.
 bool MoorkeepApp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == mainWindow_ && event->type() == QEvent::Close)
+    // The type first: the window's last events come while it is destroyed,
+    // when reading the pointer to it as a ContentView is undefined.
+    if (event->type() == QEvent::Close && watched == mainWindow_)
         updateQuitPolicy();
     return QObject::eventFilter(watched, event);
 }

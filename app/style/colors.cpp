@@ -116,7 +116,9 @@ QColor over(const QColor& top, const QColor& bottom) {
 }
 
 qreal contrast(const QColor& first, const QColor& second) {
-    const auto [darker, lighter] = std::minmax(luminance(first), luminance(second));
+    // The list form returns values; the two-argument one, references to the
+    // temporaries.
+    const auto [darker, lighter] = std::minmax({luminance(first), luminance(second)});
     return (lighter + 0.05) / (darker + 0.05);
 }
 

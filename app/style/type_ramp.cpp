@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 
 namespace moorkeep::TypeRamp {
 
@@ -18,6 +19,30 @@ QFont withSize(QFont font, int pixels, QFont::Weight weight) {
     font.setPixelSize(pixels);
     font.setWeight(weight);
     return font;
+}
+
+// Judged by the glyphs, not by the font's fixed-pitch flag, which some
+// monospaced faces (Noto Sans Mono) do not carry.
+bool isMonospaced(const QFont& font) {
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(QStringLiteral("iiii")) ==
+           metrics.horizontalAdvance(QStringLiteral("MMMM"));
+}
+
+// The desktop's fixed-width font, or, where that is not monospaced (a
+// fontconfig that maps "monospace" to a proportional face), the first family
+// the font database calls fixed-pitch that is.
+QFont fixedFont() {
+    const QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (isMonospaced(system))
+        return system;
+    for (const QString& family : QFontDatabase::families()) {
+        QFont candidate(family);
+        candidate.setStyleHint(QFont::TypeWriter);
+        if (QFontDatabase::isFixedPitch(family) && isMonospaced(candidate))
+            return candidate;
+    }
+    return system;
 }
 
 } // namespace
@@ -50,7 +75,7 @@ QFont font(Style style, QFont::Weight weight) {
 }
 
 QFont monospaced(Style style, QFont::Weight weight) {
-    return withSize(QFontDatabase::systemFont(QFontDatabase::FixedFont), pixelSize(style), weight);
+    return withSize(fixedFont(), pixelSize(style), weight);
 }
 
 QFont sized(int pixels, QFont::Weight weight) {

@@ -1,21 +1,11 @@
 #include "watch/change_watcher.h"
 
-#include "files/paths.h"
-
+#include <QSet>
 #include <QStringList>
 #include <algorithm>
-#include <set>
 
 namespace moorkeep {
 namespace {
-
-// A folder that exists: the one given, or the nearest one above it, whose
-// listing changes when the missing part is created.
-std::string existingFolder(std::string folder) {
-    while (!files::stampOf(folder).exists && folder != "/" && folder != ".")
-        folder = paths::parent(folder);
-    return folder;
-}
 
 // The stamps of fresh, except those of paths already known, which keep what
 // was seen of them before.
@@ -26,28 +16,34 @@ FileStamps keepingKnown(FileStamps fresh, const FileStamps& known) {
     return fresh;
 }
 
+bool sameFile(const files::FileStamp& a, const files::FileStamp& b) {
+    return a.device == b.device && a.inode == b.inode;
+}
+
 } // namespace
 
 ChangeWatcher::ChangeWatcher(QObject* parent)
     : QObject(parent) {
+    worker_.setMaxThreadCount(1);
     settleTimer_.setSingleShot(true);
     connect(&settleTimer_, &QTimer::timeout, this, &ChangeWatcher::settle);
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &ChangeWatcher::noticed);
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &ChangeWatcher::noticed);
 }
 
-void ChangeWatcher::follow(const DataSources& sources) {
+void ChangeWatcher::follow(const DataSources& sources, SourcesSurvey found) {
     // The same files: the last burst's settling has watched them already.
     if (sources == sources_)
         return;
     const bool first = sources_ == DataSources{};
-    config_ = keepingKnown(Stamping::ofConfig(sources.config), config_);
+    config_ = keepingKnown(std::move(found.config), config_);
     if (first || sources.keyFolder != sources_.keyFolder)
-        keyPairs_ = Stamping::ofKeyPairs(sources.keyFolder);
+        keyPairs_ = std::move(found.keyPairs);
     if (first || sources.metaFile != sources_.metaFile)
-        meta_ = files::stampOf(sources.metaFile);
+        meta_ = found.meta;
     sources_ = sources;
-    rewatch();
+    ++generation_;
+    rewatch(found.watchable);
 }
 
 void ChangeWatcher::noticed() {
@@ -58,56 +54,68 @@ void ChangeWatcher::noticed() {
 }
 
 void ChangeWatcher::settle() {
-    FileStamps config = Stamping::ofConfig(sources_.config);
-    FileStamps keyPairs = Stamping::ofKeyPairs(sources_.keyFolder);
-    files::FileStamp meta = files::stampOf(sources_.metaFile);
-    const bool configChanged = config != config_;
-    const bool keysChanged = keyPairs != keyPairs_;
-    const bool metaChanged = meta != meta_;
-    config_ = std::move(config);
-    keyPairs_ = std::move(keyPairs);
-    meta_ = meta;
-    rewatch();
+    worker_.start([this, sources = sources_, generation = generation_] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, found = Stamping::ofSources(sources), generation]() mutable {
+                settled(std::move(found), generation);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ChangeWatcher::settled(SourcesSurvey found, unsigned generation) {
+    // Of sources followed no more: the new ones are surveyed instead.
+    if (generation != generation_) {
+        noticed();
+        return;
+    }
+    const bool configChanged = found.config != config_;
+    const bool keysChanged = found.keyPairs != keyPairs_;
+    const bool metaChanged = found.meta != meta_;
+    config_ = std::move(found.config);
+    keyPairs_ = std::move(found.keyPairs);
+    meta_ = found.meta;
     // A file written after it was stamped but before it was watched (a key
     // pair's public half, created empty and filled a moment later) would
-    // give no notice: such a change starts another round.
-    if (Stamping::ofConfig(sources_.config) != config_ ||
-        Stamping::ofKeyPairs(sources_.keyFolder) != keyPairs_ ||
-        files::stampOf(sources_.metaFile) != meta_)
+    // give no notice: a new watch starts another round.
+    if (rewatch(found.watchable))
         noticed();
     if (configChanged || keysChanged || metaChanged)
         emit changed(keysChanged || metaChanged);
 }
 
-void ChangeWatcher::rewatch() {
-    std::set<std::string> files;
-    std::set<std::string> folders;
-    auto watchFile = [&](const std::string& file) {
-        files.insert(file);
-        folders.insert(existingFolder(paths::parent(file)));
-    };
-    for (const auto& file : sources_.config.files)
-        watchFile(file);
-    for (const auto& folder : sources_.config.folders)
-        folders.insert(existingFolder(folder));
-    for (const auto& [file, stamp] : keyPairs_)
-        files.insert(file);
-    if (!sources_.keyFolder.empty())
-        folders.insert(existingFolder(sources_.keyFolder));
-    if (!sources_.metaFile.empty())
-        watchFile(sources_.metaFile);
-
-    QStringList watched = watcher_.files() + watcher_.directories();
-    if (!watched.isEmpty())
-        watcher_.removePaths(watched);
-    QStringList paths;
-    for (const auto& path : files)
-        if (files::stampOf(path).exists)
-            paths.append(QString::fromStdString(path));
-    for (const auto& path : folders)
-        paths.append(QString::fromStdString(path));
-    if (!paths.isEmpty())
-        watcher_.addPaths(paths);
+bool ChangeWatcher::rewatch(const FileStamps& watchable) {
+    const QStringList listed = watcher_.files() + watcher_.directories();
+    const QSet<QString> watching(listed.begin(), listed.end());
+    QStringList dropped;
+    QStringList added;
+    std::set<std::string> unwatched;
+    for (const auto& [path, stamp] : watched_)
+        if (!watchable.contains(path) && watching.contains(QString::fromStdString(path)))
+            dropped.append(QString::fromStdString(path));
+    for (const auto& [path, stamp] : watchable) {
+        const QString name = QString::fromStdString(path);
+        const auto known = watched_.find(path);
+        const bool refused = unwatched_.contains(path);
+        if (known != watched_.end() && sameFile(known->second, stamp) &&
+            (refused || watching.contains(name))) {
+            if (refused)
+                unwatched.insert(path);
+            continue;
+        }
+        if (watching.contains(name))
+            dropped.append(name);
+        added.append(name);
+    }
+    if (!dropped.isEmpty())
+        watcher_.removePaths(dropped);
+    if (!added.isEmpty())
+        for (const QString& path : watcher_.addPaths(added))
+            unwatched.insert(path.toStdString());
+    watched_ = watchable;
+    unwatched_ = std::move(unwatched);
+    return !added.isEmpty();
 }
 
 } // namespace moorkeep

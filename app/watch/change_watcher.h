@@ -6,8 +6,10 @@
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <chrono>
+#include <set>
 
 namespace moorkeep {
 
@@ -16,7 +18,8 @@ namespace moorkeep {
 // decided by comparing each file's stamp with the one seen before, so that
 // notices that change nothing (a lock file, an editor's swap file) cause
 // nothing, and a burst of them (an editor's save, a command's atomic write)
-// is answered once.
+// is answered once. The files are stamped on a worker thread of its own,
+// once per burst, never on the thread it lives on.
 class ChangeWatcher : public QObject {
     Q_OBJECT
 
@@ -28,10 +31,12 @@ public:
 
     explicit ChangeWatcher(QObject* parent = nullptr);
 
-    // Watches what a snapshot was read from. Files watched already keep the
-    // stamps seen before, so a change made while the snapshot was being
-    // applied is still noticed; new files start from what they hold now.
-    void follow(const DataSources& sources);
+    // Watches what a snapshot was read from, as surveyed right after reading
+    // it (Stamping::ofSources, on the worker that read it), so that a change
+    // made since is not taken for what the snapshot holds.
+    // Files watched already keep the stamps seen before, so a change made
+    // while the snapshot was being applied is still noticed.
+    void follow(const DataSources& sources, SourcesSurvey found);
 
 signals:
     // Some watched files changed, so the hosts are to be read again (they
@@ -42,18 +47,27 @@ signals:
 
 private:
     void noticed();
+    // Surveys the sources on the worker and hands the result to settled.
     void settle();
-    // Watches every file again: one replaced by a rename is a new file, and
-    // one that was removed may be back.
-    void rewatch();
+    void settled(SourcesSurvey found, unsigned generation);
+    // Watches what is to be watched. Only paths that are new, that are now
+    // another file (replaced by a rename), or that the file system watcher
+    // dropped (removed) are added again. True when any path was added.
+    bool rewatch(const FileStamps& watchable);
 
     QFileSystemWatcher watcher_;
     QTimer settleTimer_;
     QElapsedTimer burst_;
     DataSources sources_;
+    unsigned generation_ = 0; // of sources_: a survey of earlier sources is stale
     FileStamps config_;
     FileStamps keyPairs_;
     files::FileStamp meta_;
+    FileStamps watched_;              // as stamped when last watched
+    std::set<std::string> unwatched_; // of watched_: the file system watcher refused them
+    // Last, so that it goes first: its end waits for a running survey, which
+    // reports to this object.
+    QThreadPool worker_;
 };
 
 } // namespace moorkeep

@@ -4,7 +4,6 @@
 #include "files/file_error.h"
 #include "files/paths.h"
 #include "files/text_file.h"
-#include "files/write_faults.h"
 
 #include <future>
 #include <memory>
@@ -53,12 +52,7 @@ void replace(const AtPath& atPath, const Current& current, const std::string& ne
         files::writeAtomically(atPath.path, next);
         return;
     }
-    // A disk fault a test injected on this thread holds for the writing one.
-    const int fault = files::testing::injectedWriteError();
-    auto pending = std::async(std::launch::async, [&atPath, &next, fault] {
-        std::optional<files::testing::WriteFault> injected;
-        if (fault != 0)
-            injected.emplace(fault);
+    auto pending = std::async(std::launch::async, [&atPath, &next] {
         return std::make_unique<files::PendingReplacement>(atPath.path, next);
     });
     try {

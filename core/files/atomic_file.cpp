@@ -2,7 +2,6 @@
 
 #include "files/file_error.h"
 #include "files/paths.h"
-#include "files/write_faults.h"
 
 #include <cerrno>
 #include <climits>
@@ -29,21 +28,13 @@ std::string resolveLinks(const std::string& path) {
 int finishFile(int fd, std::string_view bytes, mode_t mode, bool toDisk) {
     int error = 0;
     std::size_t written = 0;
-    // A fault injected by a test: half the bytes reach the file, then the
-    // disk is full.
-    std::size_t end = bytes.size();
-    const int injected = testing::injectedWriteError();
-    if (injected != 0)
-        end /= 2;
-    while (error == 0 && written < end) {
-        ssize_t n = ::write(fd, bytes.data() + written, end - written);
+    while (error == 0 && written < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
         if (n >= 0)
             written += static_cast<std::size_t>(n);
         else if (errno != EINTR)
             error = errno;
     }
-    if (error == 0 && injected != 0)
-        error = injected;
     // The umask could only have narrowed the mode; set it exactly.
     if (error == 0 && (::fchmod(fd, mode) != 0 || (toDisk && ::fsync(fd) != 0)))
         error = errno;

@@ -66,6 +66,10 @@ void install() {
         ::sigaction(signal, &action, nullptr);
 }
 
+void endChildren() {
+    undo(Guard::Kind::processGroup);
+}
+
 Guard::Guard(Kind kind, const std::string& path)
     : slot_(path.size() < PATH_MAX ? claim() : -1) {
     if (slot_ < 0)

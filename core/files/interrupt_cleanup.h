@@ -12,6 +12,11 @@ namespace moorkeep::InterruptCleanup {
 // Installs the handlers. Called once, early, by a program that wants them.
 void install();
 
+// Ends every child a guard names now, as an interrupt would, but leaves this
+// process running: the calls waiting on those children then fail at once and
+// clean up after themselves. For a program that quits while calls run.
+void endChildren();
+
 // Names one thing for the handlers while it lives. Registration never fails:
 // past the fixed number of places a thing is simply not named.
 class Guard {

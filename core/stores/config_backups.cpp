@@ -99,13 +99,9 @@ ConfigBackups::ConfigBackups(std::string folder)
     : folder_(std::move(folder)) {}
 
 std::string ConfigBackups::defaultFolder(const std::string& homedir) {
-#ifdef __APPLE__
-    const std::string state = paths::join(homedir, "Library/Application Support");
-#else
     // XDG base directories: a relative or empty value is to be ignored.
     const char* xdg = std::getenv("XDG_STATE_HOME");
     const std::string state = xdg && xdg[0] == '/' ? xdg : paths::join(homedir, ".local/state");
-#endif
     return paths::join(paths::join(state, "Moorkeep"), "backups");
 }
 

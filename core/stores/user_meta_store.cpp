@@ -23,14 +23,12 @@ namespace {
 constexpr const char* folderName = "Moorkeep";
 constexpr const char* fileName = "moorkeep-config.json";
 
-#ifndef __APPLE__
 // XDG base directories: a relative or empty value is to be ignored.
 std::string dataHome(const std::string& homedir) {
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
         return xdg;
     return paths::join(homedir, ".local/share");
 }
-#endif
 
 // The file about to be replaced may hold display names and stored hosts that
 // this process could not read. A file that cannot even be read is not
@@ -147,12 +145,7 @@ void UserMetaStore::save(const UserMeta& meta) const {
 }
 
 std::string UserMetaStore::defaultPath(const std::string& homedir) {
-#ifdef __APPLE__
-    const std::string folder = paths::join(homedir, "Library/Application Support");
-#else
-    const std::string folder = dataHome(homedir);
-#endif
-    return paths::join(paths::join(folder, folderName), fileName);
+    return paths::join(paths::join(dataHome(homedir), folderName), fileName);
 }
 
 std::vector<SSHKey> UserMetaStore::merge(const std::vector<SSHKey>& scanned,

@@ -39,8 +39,7 @@ public:
     void save(const UserMeta& meta) const;
 
     // $XDG_DATA_HOME/Moorkeep/moorkeep-config.json (XDG_DATA_HOME defaults to
-    // ~/.local/share) for the given home; on macOS the Application Support
-    // folder of that home.
+    // ~/.local/share) for the given home.
     static std::string defaultPath(const std::string& homedir);
 
     // Applies non-empty display names to the scanned keys, order kept.

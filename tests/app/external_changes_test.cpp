@@ -6,6 +6,7 @@
 #include "keys/keys_state.h"
 #include "stores/system_vault_store.h"
 #include "support/app_test.h"
+#include "support/test_home.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,6 +69,7 @@ class ExternalChangesTest : public QObject {
     Q_OBJECT
 
 private:
+    std::optional<TestHome> home_;
     std::shared_ptr<CountingStore> store_;
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<ContentView> view_;
@@ -89,9 +91,10 @@ private:
     }
 
 private slots:
-    // Every test starts on the same two hosts, no keys, and a fresh window.
+    // Every test starts in a home of its own on the same two hosts, no keys,
+    // and a fresh window.
     void init() {
-        QDir(QDir::homePath()).removeRecursively();
+        home_.emplace();
         QVERIFY(QDir().mkpath(sshFile(QString())));
         replaceConfig(twoHosts);
         store_ = std::make_shared<CountingStore>();
@@ -107,6 +110,7 @@ private slots:
         view_.reset();
         model_.reset();
         store_.reset();
+        home_.reset();
     }
 
     void anAppendedHostShows() {

@@ -1,4 +1,5 @@
 #include "list_calls.h"
+#include "support/app_test_main.h"
 
 #include <QTest>
 #include <vector>
@@ -75,5 +76,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(ListCallsTest)
+MOORKEEP_APP_TEST_MAIN(ListCallsTest)
 #include "list_calls_test.moc"

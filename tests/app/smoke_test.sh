@@ -10,7 +10,9 @@ if [ -z "${SMOKE_INSIDE_X:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 
-home=$(mktemp -d)
+# shellcheck source=../support/test_home.sh
+source "$(dirname "$0")/../support/test_home.sh"
+home=$test_home
 app_pid=
 cleanup() {
     if [ -n "$app_pid" ]; then
@@ -27,10 +29,7 @@ fail() {
 }
 window_mapped() { xwininfo -root -tree | grep -q '"Moorkeep"'; }
 
-mkdir -m 700 "$home/runtime"
-export HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config \
-    XDG_CACHE_HOME=$home/.cache XDG_STATE_HOME=$home/.local/state \
-    XDG_RUNTIME_DIR=$home/runtime MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb
+export MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb
 "$1" >"$home/output.log" 2>&1 &
 app_pid=$!
 

@@ -3,9 +3,11 @@
 # built program first on PATH, and compares the offered words.
 # Usage: completion_test.sh MOORKEEPCTL COMPLETION_SCRIPT
 set -uo pipefail
-home=$(mktemp -d)
+# shellcheck source=../support/test_home.sh
+source "$(dirname "$0")/../support/test_home.sh"
+home=$test_home
 trap 'rm -rf "$home"' EXIT
-export HOME=$home XDG_DATA_HOME=$home/.local/share XDG_STATE_HOME=$home/.local/state PATH="$(dirname "$1"):$PATH"
+export PATH="$(dirname "$1"):$PATH"
 unset MOORKEEP_DEMO
 # shellcheck source=/dev/null
 source "$2"

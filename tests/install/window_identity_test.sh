@@ -11,7 +11,9 @@ if [ -z "${IDENTITY_INSIDE_X:-}" ]; then
 fi
 
 program=$1 entry=$2
-home=$(mktemp -d)
+# shellcheck source=../support/test_home.sh
+source "$(dirname "$0")/../support/test_home.sh"
+home=$test_home
 app_pid=
 cleanup() {
     if [ -n "$app_pid" ]; then
@@ -23,7 +25,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "$1" >&2; exit 1; }
 
-HOME=$home XDG_DATA_HOME=$home/.local/share MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb "$program" &
+MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb "$program" &
 app_pid=$!
 window=
 for _ in $(seq 1 50); do

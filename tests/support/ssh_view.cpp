@@ -3,15 +3,17 @@
 #include "keys/key_tool.h"
 #include "support/temp_dir.h"
 
-#include <gtest/gtest.h>
 #include <sstream>
+#include <stdexcept>
 
 namespace moorkeep::test {
 
 SshView sshView(const std::string& config, const std::string& host, const std::string& home) {
     const KeyToolResult run =
         runKeyTool("/usr/bin/ssh", {"-G", "-F", config, "--", host}, 30, {{{"HOME", home}}});
-    EXPECT_EQ(run.status, 0) << run.errorOutput << "\n--- file:\n" << readFile(config);
+    if (run.status != 0)
+        throw std::runtime_error("ssh -G rejects the file: " + run.errorOutput + "\n--- file:\n" +
+                                 readFile(config));
     SshView view;
     std::istringstream lines(run.output);
     for (std::string key, value; lines >> key >> std::ws && std::getline(lines, value);)

@@ -13,8 +13,8 @@ namespace moorkeep::test {
 using SshView = std::map<std::string, std::vector<std::string>>;
 
 // Runs the real /usr/bin/ssh -G on the file (with -F, so no other
-// configuration is read) with HOME set to the temporary home. Fails the test
-// when ssh rejects the file.
+// configuration is read) with HOME set to the temporary home. Throws
+// std::runtime_error when ssh rejects the file.
 SshView sshView(const std::string& config, const std::string& host, const std::string& home);
 
 // The keywords whose values differ between the two views.

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
+#include <stdexcept>
 
 namespace moorkeep::test {
 
@@ -33,7 +33,8 @@ void writeFile(const std::string& path, const std::string& text) {
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "cannot read " << path;
+    if (!in.good())
+        throw std::runtime_error("cannot read " + path);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -41,7 +42,8 @@ std::string readFile(const std::string& path) {
 
 struct stat statOf(const std::string& path) {
     struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    if (::lstat(path.c_str(), &st) != 0)
+        throw std::runtime_error("cannot stat " + path);
     return st;
 }
 

@@ -24,9 +24,11 @@ private:
 
 // Writes text to a file, creating missing folders.
 void writeFile(const std::string& path, const std::string& text);
-// The file's bytes; fails the test when the file cannot be read.
+// These two are shared by the GoogleTest and the Qt Test programs, so they
+// throw std::runtime_error, which both report as a failed test.
+// The file's bytes.
 std::string readFile(const std::string& path);
-// What lstat() says of the path; fails the test when it cannot.
+// What lstat() says of the path.
 struct stat statOf(const std::string& path);
 // Its permission bits.
 inline mode_t modeOf(const std::string& path) {

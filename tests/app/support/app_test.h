@@ -3,13 +3,13 @@
 #include "app_model.h"
 #include "keys/key_file_name.h"
 #include "model/vault_store.h"
+#include "support/app_test_main.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
 #include <QtTest>
 #include <algorithm>
 #include <condition_variable>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -244,27 +244,4 @@ struct AppHarness {
     std::unique_ptr<AppModel> model;
 };
 
-// Runs a Qt Test object with HOME and every XDG folder in a fresh temporary
-// home, so nothing a test does can reach the real ~/.ssh, metadata file,
-// settings or runtime folder (where the running program's socket lives).
-template <typename TestObject> int runAppTest(int argc, char** argv) {
-    TempDir home;
-    setenv("HOME", home.path().c_str(), 1);
-    setenv("XDG_DATA_HOME", home.file(".local/share").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", home.file(".config").c_str(), 1);
-    setenv("XDG_CACHE_HOME", home.file(".cache").c_str(), 1);
-    setenv("XDG_STATE_HOME", home.file(".local/state").c_str(), 1);
-    const std::string runtime = home.file("runtime");
-    mkdir(runtime.c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    QApplication application(argc, argv);
-    TestObject test;
-    return QTest::qExec(&test, argc, argv);
-}
-
 } // namespace moorkeep::test
-
-#define MOORKEEP_APP_TEST_MAIN(TestObject)                                                         \
-    int main(int argc, char** argv) {                                                              \
-        return moorkeep::test::runAppTest<TestObject>(argc, argv);                                 \
-    }

@@ -1,10 +1,9 @@
 #include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/text_file.h"
-#include "files/write_faults.h"
+#include "support/full_disk.h"
 #include "support/temp_dir.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -34,7 +33,7 @@ TEST(WriteFault, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
     const std::string path = dir.file("config");
     writeFile(path, "Host old\n");
     {
-        files::testing::WriteFault diskFull(ENOSPC);
+        const FullDisk diskFull;
         try {
             files::writeAtomically(path, std::string(8192, 'x'));
             FAIL() << "the write succeeded on a full disk";

@@ -1,14 +1,13 @@
 #include "files/file_error.h"
-#include "files/write_faults.h"
 #include "keys/key_pair_files.h"
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
+#include "support/full_disk.h"
 #include "support/key_files.h"
 #include "support/records.h"
 #include "support/store_home.h"
 #include "support/temp_dir.h"
 
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -106,7 +105,7 @@ TEST_F(GuardedChanges, FailedChangesLeaveTheHistoryAsItWas) {
     const auto history = store.backups().list();
     ASSERT_EQ(history.size(), 3u);
     {
-        files::testing::WriteFault diskFull(ENOSPC);
+        const FullDisk diskFull;
         for (int i = 0; i < 25; ++i)
             EXPECT_THROW(store.saveConfigHost(host("web", "x"), "web", {}), FileError);
     }
@@ -140,7 +139,7 @@ TEST_F(GuardedChanges, ARemovedKeyStaysWhenItsNameCannotBeDropped) {
         return key;
     }());
     {
-        files::testing::WriteFault diskFull(ENOSPC);
+        const FullDisk diskFull;
         EXPECT_THROW(store.deleteKeyMeta(id), FileError);
     }
     EXPECT_TRUE(fs::exists(ssh("id_work")));

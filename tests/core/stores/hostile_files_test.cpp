@@ -1,13 +1,12 @@
 #include "files/file_error.h"
-#include "files/write_faults.h"
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
+#include "support/full_disk.h"
 #include "support/key_files.h"
 #include "support/records.h"
 #include "support/store_home.h"
 #include "support/temp_dir.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -97,7 +96,7 @@ TEST_F(HostileFiles, AFullDiskChangesNoFile) {
     UserMetaStore(metaPath()).save(UserMeta{1, {{"k", "old name"}}, {}, {}, {}});
     const std::string meta = readFile(metaPath());
     {
-        files::testing::WriteFault diskFull(ENOSPC);
+        const FullDisk diskFull;
         EXPECT_THROW(store.saveHost(host("db", "d", "", 22, {}, {}, {}, HostSource::user), {}),
                      FileError);
         EXPECT_THROW(store.saveConfigDefaults(defaults("admin"), {}), FileError);

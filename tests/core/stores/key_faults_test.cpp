@@ -1,16 +1,15 @@
 #include "files/file_error.h"
-#include "files/write_faults.h"
 #include "keys/key_scanner.h"
 #include "model/vault_error.h"
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
 #include "stores/vault_rules.h"
+#include "support/full_disk.h"
 #include "support/key_files.h"
 #include "support/records.h"
 #include "support/store_home.h"
 #include "support/temp_dir.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -73,7 +72,7 @@ TEST_F(KeyFaults, APassphraseChangeThatFailsLeavesTheKeyByteForByte) {
         EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"id_ed25519", "id_ed25519.pub"}));
     }
     {
-        files::testing::WriteFault diskFull(ENOSPC);
+        const FullDisk diskFull;
         EXPECT_THROW(store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"}), FileError);
     }
     EXPECT_EQ(readFile(ssh("id_ed25519")), original);
