@@ -48,17 +48,9 @@ public:
 
     void read(const std::string& from, int depth) {
         const std::string name = paths::standardize(from, homedir_);
-        if (depth > ConfigParser::includeDepthLimit) {
-            if (problems_)
-                problems_->push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
+        // Each file is read once, as the list of hosts has always read it.
+        if (!ConfigParser::enterFile(name, depth, visited_, problems_, met_))
             return;
-        }
-        // Each file is read once, as the list of hosts has always read it:
-        // that also ends a file that includes itself.
-        if (!visited_.insert(name).second)
-            return;
-        if (met_)
-            met_->files.push_back(name);
         std::optional<std::string> text;
         if (auto found = overrides_.find(name); found != overrides_.end())
             text = found->second;

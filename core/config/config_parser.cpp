@@ -99,23 +99,30 @@ std::optional<std::string> readText(const std::string& name, ConfigReadProblems*
     return std::move(read.bytes);
 }
 
+bool enterFile(const std::string& name, int depth, std::set<std::string>& visited,
+               ConfigReadProblems* problems, ConfigFiles* met) {
+    // Cutting a chain of includes deeper than OpenSSH follows also bounds
+    // the recursion of the readers.
+    if (depth > includeDepthLimit) {
+        if (problems)
+            problems->push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
+        return false;
+    }
+    if (!visited.insert(name).second)
+        return false;
+    if (met)
+        met->files.push_back(name);
+    return true;
+}
+
 namespace {
 
 void readLinesAt(const std::string& from, std::set<std::string>& visited,
                  const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems,
                  ConfigFiles* met, int depth) {
     const std::string name = paths::standardize(from, homedir);
-    // A chain of includes deeper than OpenSSH follows is cut, which also
-    // bounds the recursion.
-    if (depth > includeDepthLimit) {
-        if (problems)
-            problems->push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
+    if (!enterFile(name, depth, visited, problems, met))
         return;
-    }
-    if (!visited.insert(name).second)
-        return;
-    if (met)
-        met->files.push_back(name);
     auto text = readText(name, problems);
     if (!text)
         return;

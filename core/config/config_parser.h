@@ -54,6 +54,13 @@ std::optional<std::string> readText(const std::string& name, ConfigReadProblems*
 // How many Include levels below the main file are followed, as in OpenSSH.
 inline constexpr int includeDepthLimit = 16;
 
+// Whether reading goes into the file (by its standardized name) met at this
+// Include depth: not deeper than OpenSSH follows (a problem, noted), and not
+// a file read before, which also ends a file that includes itself. A file
+// entered is added to met.
+bool enterFile(const std::string& name, int depth, std::set<std::string>& visited,
+               ConfigReadProblems* problems, ConfigFiles* met);
+
 ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId& keyPathToId,
                    const std::string& homedir);
 // parse of readLines, in one pass and without the list of lines.
