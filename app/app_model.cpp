@@ -477,6 +477,8 @@ void AppModel::rereadKeys() {
 }
 
 void AppModel::applyConfig(VaultData&& data, SourcesSurvey&& survey) {
+    // Before the hosts, which are grouped by these files.
+    configFiles_ = data.sources.config.files;
     setHosts(std::move(data.hosts));
     setDefaults(std::move(data.defaults));
     QStringList warnings;

@@ -50,6 +50,9 @@ public:
     const std::vector<SSHHost>& hosts() const { return hosts_; }
     const std::vector<SSHKey>& keys() const { return keys_; }
     const Defaults& defaults() const { return defaults_; }
+    // The configuration files the last reading met, in OpenSSH's reading
+    // order; none for a store that reads no files.
+    const std::vector<std::string>& configFiles() const { return configFiles_; }
     bool isLoading() const { return isLoading_; }
     const std::optional<QString>& errorMessage() const { return errorMessage_; }
     // What the last load could not use (files not read, too large, nested
@@ -155,6 +158,7 @@ private:
     std::vector<SSHHost> hosts_;
     std::vector<SSHKey> keys_;
     Defaults defaults_;
+    std::vector<std::string> configFiles_;
     bool isLoading_ = true;
     std::optional<QString> errorMessage_;
     QStringList loadWarnings_;

@@ -45,6 +45,10 @@ QKeySequence defaults() {
     return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D);
 }
 
+QKeySequence groupByFile() {
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G);
+}
+
 QKeySequence rename() {
     return QKeySequence(Qt::Key_F2);
 }

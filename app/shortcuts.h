@@ -17,6 +17,7 @@ QKeySequence duplicate();
 QKeySequence remove();
 QKeySequence copy();
 QKeySequence defaults();
+QKeySequence groupByFile();
 QKeySequence rename();
 QKeySequence passphrase();
 QKeySequence copyFingerprint();

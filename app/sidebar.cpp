@@ -173,8 +173,14 @@ void Sidebar::moveSelection(int step) {
         return;
     const auto current =
         state_.selectedId() ? listModel_->rowOf(*state_.selectedId()) : std::nullopt;
-    const int row = current ? std::clamp(*current + step, 0, rows - 1) : (step > 0 ? 0 : rows - 1);
-    state_.setSelectedId(listModel_->idAt(row));
+    int row = current ? std::clamp(*current + step, 0, rows - 1) : (step > 0 ? 0 : rows - 1);
+    // Rows that head groups are passed over; past the last entry the
+    // selection stays.
+    const int direction = step > 0 ? 1 : -1;
+    while (row >= 0 && row < rows && listModel_->isHeader(row))
+        row += direction;
+    if (row >= 0 && row < rows)
+        state_.setSelectedId(listModel_->idAt(row));
 }
 
 void Sidebar::showNoMatch() {

@@ -6,16 +6,25 @@
 
 namespace moorkeep {
 
-// The rows of a sidebar's list: entries with ids, narrowed by the search.
+// The rows of a sidebar's list: entries with ids, narrowed by the search,
+// and perhaps rows that head groups of them.
 class SidebarListModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
+    // What a group's row tells beside its title (Qt::DisplayRole).
+    enum HeaderRole {
+        EntryCountRole = Qt::UserRole + 64, // of the entries the search lets through
+        CollapsedRole,
+    };
+
     using QAbstractListModel::QAbstractListModel;
 
     // The row that shows the entry with this id, if the search lets it through.
     virtual std::optional<int> rowOf(const std::string& id) const = 0;
     virtual std::string idAt(int row) const = 0;
+    // Whether the row heads a group of entries rather than showing one.
+    virtual bool isHeader(int) const { return false; }
 };
 
 } // namespace moorkeep

@@ -6,7 +6,9 @@
 #include "config/ssh_command.h"
 #include "effective_view.h"
 #include "field_options.h"
+#include "files/paths.h"
 #include "lookup.h"
+#include "model/host_groups.h"
 #include "model/input_rules.h"
 #include "model/record_json.h"
 #include "model/record_json_text.h"
@@ -18,12 +20,13 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace moorkeep::cli {
 
 namespace {
 
-constexpr std::array<OptionSpec, 1> jsonOption{{{"--json", false}}};
+constexpr std::array<OptionSpec, 2> listOptions{{{"--json", false}, {"--by-file", false}}};
 constexpr std::array<OptionSpec, 2> showOptions{{{"--json", false}, {"--effective", false}}};
 constexpr std::array<std::string_view, 1> hostArgument{"HOST"};
 constexpr std::array<std::string_view, 1> aliasArgument{"ALIAS"};
@@ -122,13 +125,45 @@ SSHHost save(Session& session, const VaultData& data, const SSHHost& host) {
                                 VaultRules::keyIdToPath(data.keys));
 }
 
+// The home whose "~" file names are shown with, and the main configuration
+// file; the demo has no home of its own.
+std::pair<std::string, std::string> homeAndMainFile(Session& session) {
+    if (SystemVaultStore* store = session.systemStore())
+        return {store->homedir(), paths::standardize(store->configPath(), store->homedir())};
+    return {"", "~/.ssh/config"};
+}
+
+// One table per file, headed by the file and its count, in reading order.
+void listByFile(Session& session, const VaultData& data) {
+    const auto [home, mainFile] = homeAndMainFile(session);
+    bool first = true;
+    for (const auto& group : HostGroups::byFile(data.hosts, data.sources.config.files, mainFile)) {
+        if (!first)
+            session.output().line("");
+        first = false;
+        const std::size_t count = group.hosts.size();
+        session.output().line((group.file.empty() ? std::string("Stored in Moorkeep")
+                                                  : paths::tilded(group.file, home)) +
+                              " (" + std::to_string(count) + (count == 1 ? " host)" : " hosts)"));
+        std::vector<Row> rows;
+        for (std::size_t index : group.hosts)
+            rows.push_back(views::hostRow(data.hosts[index], data.keys));
+        session.output().table(views::hostHeader(), rows);
+    }
+}
+
 int list(Session& session, const ParsedArguments& args) {
     const VaultData& data = session.data();
     if (args.has("--json")) {
         // Written straight from the records: the JSON value of many hosts
         // would cost more than loading them.
-        RecordJsonText::writeHosts(session.output().stream(), data.hosts);
+        RecordJsonText::writeHostsWithPlaces(session.output().stream(), data.hosts,
+                                             homeAndMainFile(session).first);
         session.output().stream() << '\n';
+        return 0;
+    }
+    if (args.has("--by-file")) {
+        listByFile(session, data);
         return 0;
     }
     std::vector<Row> rows;
@@ -267,14 +302,19 @@ int remove(Session& session, const ParsedArguments& args) {
     return 0;
 }
 
-constexpr std::string_view listHelp = R"(Usage: moorkeepctl host list [--json]
+constexpr std::string_view listHelp = R"(Usage: moorkeepctl host list [--json] [--by-file]
 
 Lists the hosts in the order the store keeps them: alias, host name, user,
-port, key name and source ("config" for a Host block of ~/.ssh/config, "user"
-for a host kept in the metadata file).
+port, key name and source ("config" for a Host block of ~/.ssh/config or a
+file it includes, "user" for a host kept in the metadata file).
 
 Options:
-  --json   print the hosts as a JSON array
+  --json      print the hosts as a JSON array; each host also has "file" and
+              "line", where its Host line is (null for a host kept in the
+              metadata file)
+  --by-file   one table per file, headed by the file and its count:
+              ~/.ssh/config first, then the files it includes in the order
+              OpenSSH reads them, the hosts kept in the metadata file last
 )";
 
 constexpr std::string_view showHelp = R"(Usage: moorkeepctl host show HOST [--json] [--effective]
@@ -363,7 +403,7 @@ the metadata file is removed from there.
 )";
 
 constexpr std::array<Command, 8> commands{{
-    {"list", "list the hosts", listHelp, jsonOption, {}, list},
+    {"list", "list the hosts", listHelp, listOptions, {}, list},
     {"show", "show one host", showHelp, showOptions, hostArgument, show},
     {"command", "print the ssh command for a host", commandHelp, {}, hostArgument, command},
     {"connect",

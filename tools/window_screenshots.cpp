@@ -1,22 +1,113 @@
 // Writes the Hosts and Keys tabs on the demo data, the passphrase dialog
-// over the Keys tab, and the Keys tab on a key the demo's ssh-agent holds,
-// light and dark, as PNG files:
+// over the Keys tab, the Keys tab on a key the demo's ssh-agent holds, and
+// the Hosts tab grouped by file on a sample home, light and dark, as PNG
+// files:
 //   window_screenshots <folder>   (run with QT_QPA_PLATFORM=offscreen)
-// The README's pictures come from here.
+// The README's pictures come from here. The program runs in a home of its
+// own, so the window's settings and the files it reads are never the user's.
 #include "app_model.h"
 #include "content_view.h"
+#include "hosts/hosts_state.h"
 #include "keys/keys_state.h"
 #include "stores/demo_vault_store.h"
+#include "stores/system_vault_store.h"
+#include "stores/user_meta_store.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
+
+// HOME and every XDG folder inside the temporary home; no ssh-agent.
+void useHome(const QString& home) {
+    const std::pair<const char*, QString> folders[] = {
+        {"HOME", home},
+        {"XDG_CONFIG_HOME", home + u"/.config"_qs},
+        {"XDG_DATA_HOME", home + u"/.local/share"_qs},
+        {"XDG_CACHE_HOME", home + u"/.cache"_qs},
+        {"XDG_STATE_HOME", home + u"/.local/state"_qs},
+        {"XDG_RUNTIME_DIR", home + u"/runtime"_qs}};
+    for (const auto& [name, folder] : folders) {
+        QDir().mkpath(folder);
+        qputenv(name, QFile::encodeName(folder));
+    }
+    qunsetenv("SSH_AUTH_SOCK");
+}
+
+bool write(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+// The configuration of the grouped picture: ~/.ssh/config reads a folder of
+// two files first, and one host is kept in the metadata file.
+bool writeSampleHome(const QString& home) {
+    const QString ssh = home + u"/.ssh/"_qs;
+    moorkeep::UserMeta meta;
+    moorkeep::SSHHost stored;
+    stored.id = "6F1D2C34-8E0B-4A57-9C3D-2B7A51E0F9A8";
+    stored.alias = "dev-box";
+    stored.hostname = "192.168.1.42";
+    stored.user = "me";
+    stored.source = moorkeep::HostSource::user;
+    meta.hosts = {stored};
+    moorkeep::UserMetaStore(moorkeep::UserMetaStore::defaultPath(home.toStdString())).save(meta);
+    return write(ssh + u"config"_qs, "Include config.d/*\n"
+                                     "\n"
+                                     "Host prod-web\n"
+                                     "    HostName 203.0.113.10\n"
+                                     "    User deploy\n"
+                                     "\n"
+                                     "Host prod-db\n"
+                                     "    HostName 203.0.113.11\n"
+                                     "    User deploy\n"
+                                     "    ProxyJump prod-web\n") &&
+           write(ssh + u"config.d/home"_qs, "Host nas\n"
+                                            "    HostName 192.168.1.20\n"
+                                            "    User admin\n"
+                                            "\n"
+                                            "Host pi\n"
+                                            "    HostName 192.168.1.30\n"
+                                            "    User pi\n") &&
+           write(ssh + u"config.d/work"_qs, "Host build\n"
+                                            "    HostName build.example.com\n"
+                                            "    User ci\n"
+                                            "\n"
+                                            "Host staging\n"
+                                            "    HostName 198.51.100.7\n"
+                                            "    User deploy\n"
+                                            "\n"
+                                            "Host bastion\n"
+                                            "    HostName bastion.example.com\n"
+                                            "    User me\n");
+}
+
+// The sample home's hosts grouped by file, the home folder's group folded.
+bool shootGrouped(const QString& home, const QString& file) {
+    moorkeep::AppModel model(std::make_shared<moorkeep::SystemVaultStore>());
+    moorkeep::ContentView view(model);
+    view.resize(1040, 680);
+    view.show();
+    if (!QTest::qWaitFor([&] { return !model.isLoading() && !model.hosts().empty(); }, 5000))
+        return false;
+    moorkeep::HostGrouping& grouping = view.hostsState().grouping();
+    grouping.setOn(true);
+    grouping.setCollapsed((home + u"/.ssh/config.d/home"_qs).toStdString(), true);
+    view.hostsState().setSelectedId(model.hosts().at(5).id);
+    QTest::qWait(300);
+    const bool saved = view.grab().save(file);
+    grouping.setOn(false);
+    return saved;
+}
 
 QPalette darkPalette() {
     QPalette palette;
@@ -68,9 +159,10 @@ bool shoot(moorkeep::AppTab tab, Shot shot, const QString& file) {
     return dialog->grab().save(file);
 }
 
-bool shootAll(const QDir& folder, const QString& theme) {
+bool shootAll(const QDir& folder, const QString& home, const QString& theme) {
     using moorkeep::AppTab;
-    return shoot(AppTab::hosts, Shot::window, folder.filePath(u"hosts-%1.png"_qs.arg(theme))) &&
+    return shootGrouped(home, folder.filePath(u"hosts-grouped-%1.png"_qs.arg(theme))) &&
+           shoot(AppTab::hosts, Shot::window, folder.filePath(u"hosts-%1.png"_qs.arg(theme))) &&
            shoot(AppTab::keys, Shot::window, folder.filePath(u"keys-%1.png"_qs.arg(theme))) &&
            shoot(AppTab::keys, Shot::passphrase,
                  folder.filePath(u"passphrase-%1.png"_qs.arg(theme))) &&
@@ -80,13 +172,20 @@ bool shootAll(const QDir& folder, const QString& theme) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const QTemporaryDir temporary;
+    if (!temporary.isValid())
+        return 1;
+    const QString home = QDir(temporary.path()).canonicalPath();
+    useHome(home);
     QApplication application(argc, argv);
+    if (!writeSampleHome(home))
+        return 1;
     const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
     QApplication::setPalette(QApplication::style()->standardPalette());
-    if (!shootAll(folder, QStringLiteral("light")))
+    if (!shootAll(folder, home, QStringLiteral("light")))
         return 1;
     QApplication::setPalette(darkPalette());
-    return shootAll(folder, QStringLiteral("dark")) ? 0 : 1;
+    return shootAll(folder, home, QStringLiteral("dark")) ? 0 : 1;
 }

@@ -1,6 +1,8 @@
 #include "hosts/host_list_model.h"
 
 #include "app_model.h"
+#include "files/paths.h"
+#include "model/host_groups.h"
 
 #include <algorithm>
 
@@ -44,6 +46,7 @@ HostListModel::HostListModel(AppModel& model, HostsState& state, QObject* parent
     , state_(state) {
     connect(&model_, &AppModel::hostsChanged, this, &HostListModel::hostsChanged);
     connect(&state_, &ScreenState::searchChanged, this, &HostListModel::filter);
+    connect(&state_.grouping(), &HostGrouping::changed, this, &HostListModel::filter);
     lowerTimer_.setSingleShot(true);
     lowerTimer_.setInterval(0);
     connect(&lowerTimer_, &QTimer::timeout, this, &HostListModel::lowerTexts);
@@ -79,13 +82,42 @@ void HostListModel::filter() {
     const int hosts = int(model_.hosts().size());
     if (!search.empty())
         lowerTexts();
+    auto matches = [&](std::size_t host) {
+        return search.empty() || containsSearch(lowered_[host], search);
+    };
     beginResetModel();
     rows_.clear();
-    rows_.reserve(std::size_t(hosts));
-    for (int row = 0; row < hosts; ++row)
-        if (search.empty() || containsSearch(lowered_[std::size_t(row)], search))
-            rows_.push_back(row);
+    groups_.clear();
+    if (!state_.grouping().isOn()) {
+        rows_.reserve(std::size_t(hosts));
+        for (int row = 0; row < hosts; ++row)
+            if (matches(std::size_t(row)))
+                rows_.push_back({row, -1});
+        endResetModel();
+        return;
+    }
+    const std::string home = paths::currentUserHome();
+    const std::string mainFile = paths::standardize(paths::join(home, ".ssh/config"), home);
+    for (const auto& group : HostGroups::byFile(model_.hosts(), model_.configFiles(), mainFile)) {
+        std::vector<Row> shown;
+        for (std::size_t host : group.hosts)
+            if (matches(host))
+                shown.push_back({int(host), int(groups_.size())});
+        // A group the search empties is left out.
+        if (shown.empty())
+            continue;
+        rows_.push_back({-1, int(groups_.size())});
+        if (!state_.grouping().isCollapsed(group.file))
+            rows_.insert(rows_.end(), shown.begin(), shown.end());
+        groups_.push_back({group.file, labelOf(group.file), int(shown.size())});
+    }
     endResetModel();
+}
+
+QString HostListModel::labelOf(const std::string& file) const {
+    if (file.empty())
+        return tr("Stored in Moorkeep");
+    return QString::fromStdString(paths::tilded(file, paths::currentUserHome()));
 }
 
 int HostListModel::rowCount(const QModelIndex& parent) const {
@@ -93,19 +125,67 @@ int HostListModel::rowCount(const QModelIndex& parent) const {
 }
 
 const SSHHost& HostListModel::hostAt(int row) const {
-    return model_.hosts()[std::size_t(rows_[std::size_t(row)])];
+    return model_.hosts()[std::size_t(rows_[std::size_t(row)].host)];
+}
+
+std::string HostListModel::idAt(int row) const {
+    return isHeader(row) ? std::string() : hostAt(row).id;
+}
+
+bool HostListModel::isHeader(int row) const {
+    return rows_[std::size_t(row)].host < 0;
 }
 
 std::optional<int> HostListModel::rowOf(const std::string& id) const {
     for (int row = 0; row < int(rows_.size()); ++row)
-        if (hostAt(row).id == id)
+        if (!isHeader(row) && hostAt(row).id == id)
             return row;
     return std::nullopt;
+}
+
+std::optional<std::string> HostListModel::groupFileAt(int row) const {
+    const int group = rows_[std::size_t(row)].group;
+    if (group < 0)
+        return std::nullopt;
+    return groups_[std::size_t(group)].file;
+}
+
+std::optional<int> HostListModel::headerRowOf(const std::string& file) const {
+    for (int row = 0; row < int(rows_.size()); ++row)
+        if (isHeader(row) && groups_[std::size_t(rows_[std::size_t(row)].group)].file == file)
+            return row;
+    return std::nullopt;
+}
+
+Qt::ItemFlags HostListModel::flags(const QModelIndex& index) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return Qt::NoItemFlags;
+    if (isHeader(index.row()))
+        return Qt::ItemIsEnabled;
+    return SidebarListModel::flags(index);
 }
 
 QVariant HostListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
+    if (isHeader(index.row())) {
+        const Group& group = groups_[std::size_t(rows_[std::size_t(index.row())].group)];
+        const bool collapsed = state_.grouping().isCollapsed(group.file);
+        switch (role) {
+        case Qt::DisplayRole:
+            return group.label;
+        case Qt::AccessibleTextRole:
+            return group.label + QStringLiteral(", ") +
+                   (group.matches == 1 ? tr("1 host") : tr("%1 hosts").arg(group.matches)) +
+                   QStringLiteral(", ") + (collapsed ? tr("collapsed") : tr("expanded"));
+        case EntryCountRole:
+            return group.matches;
+        case CollapsedRole:
+            return collapsed;
+        default:
+            return {};
+        }
+    }
     const SSHHost& host = hostAt(index.row());
     const QString address =
         QString::fromStdString(host.user) + u'@' + QString::fromStdString(host.hostname);

@@ -15,9 +15,11 @@ namespace moorkeep {
 class AppModel;
 
 // The sidebar's hosts: the app model's hosts, in its order, narrowed by the
-// screen's search text. Rows are indexes into the app model's list; the
-// lower-cased texts the search looks at are kept per host, so a keystroke
-// costs one pass of substring checks.
+// screen's search text. Grouped by file, each group that keeps a host is
+// headed by a row of its own (its file and how many of its hosts the search
+// lets through), and a collapsed group shows only that row. Host rows are
+// indexes into the app model's list; the lower-cased texts the search looks
+// at are kept per host, so a keystroke costs one pass of substring checks.
 class HostListModel : public SidebarListModel {
     Q_OBJECT
 
@@ -33,15 +35,37 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    // A group's row can be current, for the keys that fold it, but is never
+    // selected.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Of a host's row.
     const SSHHost& hostAt(int row) const;
     std::optional<int> rowOf(const std::string& id) const override;
-    std::string idAt(int row) const override { return hostAt(row).id; }
+    std::string idAt(int row) const override;
+    bool isHeader(int row) const override;
+
+    // The file of the group the row belongs to (empty for the stored hosts);
+    // nothing while the list is not grouped.
+    std::optional<std::string> groupFileAt(int row) const;
+    // The row heading the group of this file.
+    std::optional<int> headerRowOf(const std::string& file) const;
 
 private:
+    struct Group {
+        std::string file;
+        QString label;
+        int matches = 0;
+    };
+    struct Row {
+        int host = -1;  // index into the app model's list; -1 for a group's row
+        int group = -1; // index into groups_, while grouped
+    };
+
     void hostsChanged();
     void lowerTexts();
     void filter();
+    QString labelOf(const std::string& file) const;
 
     AppModel& model_;
     HostsState& state_;
@@ -50,7 +74,8 @@ private:
     std::vector<std::array<std::string, 3>> lowered_;
     bool isLowered_ = false;
     QTimer lowerTimer_;
-    std::vector<int> rows_;
+    std::vector<Row> rows_;
+    std::vector<Group> groups_;
 };
 
 } // namespace moorkeep

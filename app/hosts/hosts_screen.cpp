@@ -37,6 +37,15 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
               [this] { focusSearch(); });
     menu_.add(QStringLiteral("defaultsAction"), tr("Defa&ults…"), Shortcuts::defaults(),
               [this] { state_.setSheet(HostSheet::defaults()); });
+    menu_.addSeparator();
+    HostGrouping& grouping = state_.grouping();
+    QAction* groupByFile =
+        menu_.add(QStringLiteral("groupByFileAction"), tr("&Group by File"),
+                  Shortcuts::groupByFile(), [&grouping] { grouping.setOn(!grouping.isOn()); });
+    groupByFile->setCheckable(true);
+    groupByFile->setChecked(grouping.isOn());
+    connect(&grouping, &HostGrouping::changed, groupByFile,
+            [groupByFile, &grouping] { groupByFile->setChecked(grouping.isOn()); });
 
     connect(&model_, &AppModel::tabChanged, this, &HostsScreen::updateShortcuts);
     connect(&model_, &AppModel::isLoadingChanged, this, &HostsScreen::updateShortcuts);

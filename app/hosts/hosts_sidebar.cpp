@@ -3,11 +3,13 @@
 #include "app_model.h"
 #include "hosts/host_list_model.h"
 #include "hosts/host_row_delegate.h"
+#include "section_row_delegate.h"
 #include "shortcuts.h"
 #include "style/colors.h"
 #include "style/symbols.h"
 #include "style/type_ramp.h"
 
+#include <QKeyEvent>
 #include <QListView>
 #include <QPushButton>
 #include <QToolButton>
@@ -64,7 +66,7 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
     : Sidebar(state,
               {.objectName = QStringLiteral("hostsSidebar"),
                .model = listModel,
-               .delegate = new HostRowDelegate,
+               .delegate = new SectionRowDelegate(new HostRowDelegate),
                .listObjectName = QStringLiteral("hostList"),
                .listAccessibleName = tr("Hosts"),
                .searchObjectName = QStringLiteral("hostsSearchField"),
@@ -84,12 +86,63 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
     , listModel_(listModel) {
     connect(&model_, &AppModel::hostsChanged, this, &HostsSidebar::showCount);
     connect(listView(), &QListView::doubleClicked, this, [this](const QModelIndex& index) {
-        state_.requestConnect(listModel_->hostAt(index.row()));
+        if (!listModel_->isHeader(index.row()))
+            state_.requestConnect(listModel_->hostAt(index.row()));
     });
+    connect(listView(), &QListView::clicked, this, [this](const QModelIndex& index) {
+        if (listModel_->isHeader(index.row()))
+            setCollapsed(index.row(), !index.data(HostListModel::CollapsedRole).toBool());
+    });
+    listView()->installEventFilter(this);
     // Each appearance of the screen selects the first host when none is.
     if (!state_.selectedId() && !model_.hosts().empty())
         state_.setSelectedId(model_.hosts().front().id);
     showCount();
+}
+
+void HostsSidebar::setCollapsed(int row, bool collapsed) {
+    const auto file = listModel_->groupFileAt(row);
+    if (!file)
+        return;
+    state_.grouping().setCollapsed(*file, collapsed);
+    if (auto header = listModel_->headerRowOf(*file))
+        listView()->selectionModel()->setCurrentIndex(listModel_->index(*header),
+                                                      QItemSelectionModel::NoUpdate);
+}
+
+bool HostsSidebar::groupKeyPressed(int key) {
+    const QModelIndex current = listView()->currentIndex();
+    if (!state_.grouping().isOn() || !current.isValid())
+        return false;
+    const bool header = listModel_->isHeader(current.row());
+    switch (key) {
+    case Qt::Key_Left:
+        setCollapsed(current.row(), true);
+        return true;
+    case Qt::Key_Right:
+        if (header)
+            setCollapsed(current.row(), false);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!header)
+            return false;
+        setCollapsed(current.row(), !current.data(HostListModel::CollapsedRole).toBool());
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool HostsSidebar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listView() && event->type() == QEvent::KeyPress) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if ((press->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+            groupKeyPressed(press->key()))
+            return true;
+    }
+    return Sidebar::eventFilter(watched, event);
 }
 
 QString HostsSidebar::countText() const {

@@ -107,6 +107,16 @@ const std::map<QString, Drawing>& table() {
              tick.lineTo(13.5, 3.5);
              outline(p, tick);
          }},
+        {QStringLiteral("chevron.down"),
+         [](QPainter& p) {
+             line(p, 3.5, 6, 8, 10.5);
+             line(p, 8, 10.5, 12.5, 6);
+         }},
+        {QStringLiteral("chevron.right"),
+         [](QPainter& p) {
+             line(p, 6, 3.5, 10.5, 8);
+             line(p, 10.5, 8, 6, 12.5);
+         }},
         {QStringLiteral("doc.on.doc"),
          [](QPainter& p) {
              QPainterPath back;

@@ -11,7 +11,7 @@ ParsedConfig parse(const std::vector<ConfigLineSource>& lines, const KeyPathToId
                    const std::string& homedir) {
     config::LineInterpreter interpreter(keyPathToId, homedir);
     for (const auto& line : lines)
-        interpreter.add(line.directive, line.value, line.sourceFile);
+        interpreter.add(line.directive, line.value, line.sourceFile, 0);
     return interpreter.finish();
 }
 
@@ -120,7 +120,7 @@ LineInterpreter::LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId,
     , onlyAliases_(onlyAliases) {}
 
 void LineInterpreter::add(std::string_view directive, std::string_view value,
-                          const std::string& sourceFile) {
+                          const std::string& sourceFile, std::size_t line) {
     if (equalsIgnoringCase(directive, "host")) {
         const BlockKind kind = blockKind(value);
         if (kind == BlockKind::defaults) {
@@ -142,6 +142,8 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
             host.id = ConfigParser::hostId(value);
             host.alias = value;
             host.source = HostSource::config;
+            if (line > 0)
+                host.facts.block = {sourceFile, line};
             current_ = Block::host;
         }
     } else if (equalsIgnoringCase(directive, "match")) {

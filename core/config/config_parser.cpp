@@ -199,7 +199,7 @@ ParsedConfig readWith(config::LineInterpreter& interpreter, const std::string& f
     readLines(
         from, visited, homedir,
         [&](std::string_view directive, std::string_view value, const std::string& file) {
-            interpreter.add(directive, value, file);
+            interpreter.add(directive, value, file, 0);
         },
         problems, met);
     return interpreter.finish();

@@ -58,6 +58,7 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
         host.hostname = name;
         OptionMap extras;
         HostFacts facts;
+        facts.block = std::move(host.facts.block);
         for (const auto& [keyword, value, place, own] : evaluation.effective) {
             if (keyword == "hostname") {
                 host.hostname = value;

@@ -3,6 +3,7 @@
 #include "config/config_parser.h"
 #include "model/config_records.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,11 @@ public:
     LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
                     const ConfigParser::AliasFilter* onlyAliases = nullptr);
 
-    void add(std::string_view directive, std::string_view value, const std::string& sourceFile);
+    // line: the line's number in its file, counted from 1, which a host
+    // keeps as the place of its block; 0 when not known, which leaves the
+    // place empty.
+    void add(std::string_view directive, std::string_view value, const std::string& sourceFile,
+             std::size_t line);
     // The hosts, completed from the defaults, and the defaults.
     ParsedConfig finish();
 

@@ -51,6 +51,13 @@ std::string expandTilde(std::string_view path, std::string_view home) {
     return std::string(path);
 }
 
+std::string tilded(std::string_view path, std::string_view home) {
+    if (!home.empty() && path.size() > home.size() && path.substr(0, home.size()) == home &&
+        path[home.size()] == '/')
+        return "~" + std::string(path.substr(home.size()));
+    return std::string(path);
+}
+
 std::string standardize(std::string_view path, std::string_view home) {
     std::string expanded = expandTilde(path, home);
     bool absolute = !expanded.empty() && expanded.front() == '/';

@@ -15,6 +15,8 @@ std::string baseName(std::string_view path);
 std::string currentUserHome();
 // "~" or "~/..." with the given home; "~name/..." with that user's home.
 std::string expandTilde(std::string_view path, std::string_view home);
+// The path as people read it: a path inside home written from "~".
+std::string tilded(std::string_view path, std::string_view home);
 // Lexical clean-up: "~" expanded with the given home, empty and "."
 // components dropped, ".." resolved where possible, no trailing slash.
 std::string standardize(std::string_view path, std::string_view home);

@@ -65,6 +65,9 @@ struct HostEvaluation {
 
 // What the list of hosts keeps of an evaluation beyond the host's values.
 struct HostFacts {
+    // The host's own Host line; empty for a host the configuration did not
+    // give.
+    ConfigPlace block;
     std::vector<std::string> keyIds; // every known key OpenSSH offers, in its order
     std::vector<ShadowedLine> shadowed;
     std::vector<ConfigCondition> unresolved;

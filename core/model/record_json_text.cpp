@@ -1,5 +1,6 @@
 #include "model/record_json_text.h"
 
+#include "files/paths.h"
 #include "files/text_file.h"
 #include "model/host_source.h"
 
@@ -90,6 +91,10 @@ public:
         key(name);
         appendString(out_, value);
     }
+    void null(std::string_view name) {
+        key(name);
+        out_ += "null";
+    }
     void integer(std::string_view name, std::int64_t value) {
         key(name);
         char digits[24];
@@ -112,7 +117,10 @@ private:
     bool first_ = true;
 };
 
-void appendHost(std::string& out, const SSHHost& host, int depth) {
+// With placesHome, also the place of the host's Host line.
+void appendHost(std::string& out, const SSHHost& host, int depth, const std::string* placesHome) {
+    const ConfigPlace& place = host.facts.block;
+    const bool placed = placesHome && !place.file.empty();
     ObjectWriter object(out, depth);
     object.string("alias", host.alias);
     object.key("extraOptions");
@@ -120,10 +128,18 @@ void appendHost(std::string& out, const SSHHost& host, int depth) {
     for (const auto& [name, value] : host.extraOptions)
         options.string(name, value);
     options.end();
+    if (placed)
+        object.string("file", paths::tilded(place.file, *placesHome));
+    else if (placesHome)
+        object.null("file");
     object.string("hostname", host.hostname);
     object.string("id", host.id);
     if (host.keyId)
         object.string("keyId", *host.keyId);
+    if (placed)
+        object.integer("line", static_cast<std::int64_t>(place.line));
+    else if (placesHome)
+        object.null("line");
     object.integer("port", host.port);
     if (host.proxyJump)
         object.string("proxyJump", *host.proxyJump);
@@ -132,9 +148,7 @@ void appendHost(std::string& out, const SSHHost& host, int depth) {
     object.end();
 }
 
-} // namespace
-
-void writeHosts(std::ostream& out, const std::vector<SSHHost>& hosts) {
+void write(std::ostream& out, const std::vector<SSHHost>& hosts, const std::string* placesHome) {
     if (hosts.empty()) {
         out << "[]";
         return;
@@ -147,7 +161,7 @@ void writeHosts(std::ostream& out, const std::vector<SSHHost>& hosts) {
         if (i > 0)
             piece += ",\n";
         appendIndent(piece, 1);
-        appendHost(piece, hosts[i], 1);
+        appendHost(piece, hosts[i], 1, placesHome);
         if (piece.size() >= pieceSize) {
             out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
             piece.clear();
@@ -155,6 +169,17 @@ void writeHosts(std::ostream& out, const std::vector<SSHHost>& hosts) {
     }
     piece += "\n]";
     out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+}
+
+} // namespace
+
+void writeHosts(std::ostream& out, const std::vector<SSHHost>& hosts) {
+    write(out, hosts, nullptr);
+}
+
+void writeHostsWithPlaces(std::ostream& out, const std::vector<SSHHost>& hosts,
+                          const std::string& homedir) {
+    write(out, hosts, &homedir);
 }
 
 } // namespace moorkeep::RecordJsonText

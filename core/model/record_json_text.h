@@ -3,6 +3,7 @@
 #include "model/ssh_host.h"
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 // JSON text of host records, written straight from the records: byte for byte
@@ -13,5 +14,10 @@ namespace moorkeep::RecordJsonText {
 
 // Written in pieces, so that the whole text is never held at once.
 void writeHosts(std::ostream& out, const std::vector<SSHHost>& hosts);
+// The same, each host with two more members: "file", the file of its Host
+// line with the home directory written as "~", and "line", that line's
+// number; both null for a host no file gave.
+void writeHostsWithPlaces(std::ostream& out, const std::vector<SSHHost>& hosts,
+                          const std::string& homedir);
 
 } // namespace moorkeep::RecordJsonText

@@ -81,7 +81,7 @@ ParsedConfig SystemVaultStore::readEvaluated(const KeyPathToId& keyPathToId,
         const std::string& file = document.files[line.file];
         if (seen && line.kind == config::DocumentLine::Kind::host)
             seen(line.value(), file);
-        interpreter.add(config::writtenKeyword(line), line.value(), file);
+        interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
     }
     ParsedConfig config = interpreter.finish();
     if (!config.hosts.empty()) {

@@ -111,10 +111,7 @@ void SystemVaultStore::refuseSkippedBlock(const ConfigReadProblems& problems,
 }
 
 std::string SystemVaultStore::displayPath(const std::string& path) const {
-    if (path.compare(0, homedir_.size(), homedir_) == 0 && path.size() > homedir_.size() &&
-        path[homedir_.size()] == '/')
-        return "~" + path.substr(homedir_.size());
-    return path;
+    return paths::tilded(path, homedir_);
 }
 
 SystemVaultStore::EffectJudge SystemVaultStore::effectJudge(const std::string& name,

@@ -90,12 +90,13 @@ private slots:
                                   action->shortcut().toString();
             return listed;
         };
-        QCOMPARE(entries(u"hostMenu"_qs),
-                 (QStringList{u"Add Host… = Ctrl+N"_qs, u"Edit Host… = Ctrl+E"_qs,
-                              u"Duplicate Host… = Ctrl+D"_qs, u"Delete Host… = Del"_qs,
-                              u"Copy Connection Command = Ctrl+Shift+C"_qs,
-                              u"Find Host = Ctrl+F"_qs, u"Defaults… = Ctrl+Shift+D"_qs,
-                              u"Connect = Ctrl+Return"_qs, u"Add to Favourites = "_qs}));
+        QCOMPARE(
+            entries(u"hostMenu"_qs),
+            (QStringList{u"Add Host… = Ctrl+N"_qs, u"Edit Host… = Ctrl+E"_qs,
+                         u"Duplicate Host… = Ctrl+D"_qs, u"Delete Host… = Del"_qs,
+                         u"Copy Connection Command = Ctrl+Shift+C"_qs, u"Find Host = Ctrl+F"_qs,
+                         u"Defaults… = Ctrl+Shift+D"_qs, u"Group by File = Ctrl+Shift+G"_qs,
+                         u"Connect = Ctrl+Return"_qs, u"Add to Favourites = "_qs}));
         QCOMPARE(entries(u"keyMenu"_qs),
                  (QStringList{u"Generate Key… = Ctrl+N"_qs, u"Rename Key… = F2"_qs,
                               u"Change Passphrase… = Ctrl+Shift+P"_qs, u"Delete Key… = Del"_qs,
@@ -112,7 +113,8 @@ private slots:
         QTest::addColumn<QString>("selected"); // empty for none
         QTest::addColumn<QStringList>("enabled");
         const QStringList hostEntries{u"addHostAction"_qs, u"findHostAction"_qs,
-                                      u"defaultsAction"_qs, u"installKeyAction"_qs};
+                                      u"defaultsAction"_qs, u"groupByFileAction"_qs,
+                                      u"installKeyAction"_qs};
         const QStringList keyEntries{u"generateKeyAction"_qs, u"keysSearchAction"_qs,
                                      u"rescanKeysAction"_qs, u"installKeyAction"_qs};
         const QStringList keyChoice{u"renameKeyAction"_qs, u"deleteKeyAction"_qs,
