@@ -1,19 +1,19 @@
 #pragma once
 
+#include "support/open_files.h"
+#include "support/scoped_env.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -22,54 +22,28 @@ extern char** environ;
 // that no test reaches the agent of the person running it.
 namespace moorkeep::test {
 
-// Sets an environment variable, or removes it when value is absent, for the
-// life of the object; then puts back what was there.
-class ScopedEnv {
-public:
-    ScopedEnv(std::string name, const std::optional<std::string>& value)
-        : name_(std::move(name)) {
-        if (const char* old = std::getenv(name_.c_str()))
-            old_ = old;
-        if (value)
-            ::setenv(name_.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
-
-// Whether something accepts connections on the socket at path.
-inline bool socketAnswers(const std::string& path) {
+// Connects a new socket to path (connect) or binds it there (bind); whether
+// that worked. The socket is closed again either way.
+inline bool onSocket(const std::string& path, decltype(&::connect) act) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool answers =
-        fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const bool done =
+        fd >= 0 && act(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     if (fd >= 0)
         ::close(fd);
-    return answers;
+    return done;
+}
+
+// Whether something accepts connections on the socket at path.
+inline bool socketAnswers(const std::string& path) {
+    return onSocket(path, ::connect);
 }
 
 // A socket file that nothing listens on: bound, then closed.
 inline void makeDeadSocket(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    ::close(fd);
+    onSocket(path, ::bind);
 }
 
 // The real /usr/bin/ssh-agent in the foreground on a socket in folder (which
@@ -89,9 +63,8 @@ public:
         if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (pid_ > 0 && !socketAnswers(socket_) && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        eventually([this] { return pid_ <= 0 || socketAnswers(socket_); },
+                   std::chrono::seconds(10));
     }
     ~TestAgent() { stop(); }
     TestAgent(const TestAgent&) = delete;

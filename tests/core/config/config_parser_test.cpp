@@ -1,13 +1,17 @@
 #include "config/config_parser.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace moorkeep {
 namespace {
 
 using test::TempDir;
 using test::writeFile;
+using Kind = ConfigReadProblem::Kind;
 
 class ConfigParserTest : public ::testing::Test {
 protected:
@@ -36,54 +40,33 @@ protected:
     TempDir home;
 };
 
-TEST_F(ConfigParserTest, HostIdOfAnAliasIsStableLowerCaseHex) {
-    EXPECT_EQ(ConfigParser::hostId("web"), "cc44477c874008fb");
-    EXPECT_EQ(parseConfig("Host web\n").hosts.at(0).id, ConfigParser::hostId("web"));
-}
-
 TEST_F(ConfigParserTest, EmptyOrMissingConfigGivesNoHostsAndNoDefaults) {
     EXPECT_EQ(parseConfig(""), ParsedConfig{});
     EXPECT_TRUE(ConfigParser::readLines(ssh("nothing-here"), home.path()).empty());
 }
 
 TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
-    auto config = parseConfig("Host *\n"
-                              "  User admin\n"
-                              "  Port 2222\n"
-                              "  HostName shared.example.com\n"
-                              "\n"
-                              "Host web\n"
-                              "  Port 22\n"
-                              "Host web2\n"
-                              "  User bob\n"
-                              "  HostName w2.example.com\n");
-    const SSHHost& web = host(config, "web");
-    EXPECT_EQ(web.user, "admin");
-    EXPECT_EQ(web.port, 22) << "a Port line of its own wins, 22 included";
-    EXPECT_EQ(host(config, "web2").port, 2222);
-    EXPECT_EQ(web.hostname, "web");
-    EXPECT_EQ(web.extraOptions.at("HostName"), "shared.example.com");
-    EXPECT_EQ(web.source, HostSource::config);
-    EXPECT_EQ(host(config, "web2").user, "bob");
-    EXPECT_EQ(host(config, "web2").hostname, "w2.example.com");
+    auto config = parseConfig("Host *\n  User admin\n  Port 2222\n  HostName shared.example.com\n\n"
+                              "Host web\n  Port 22\n"
+                              "Host web2\n  User bob\n  HostName w2.example.com\n");
+    // A Port line of its own wins, 22 included. The id is a stable digest of
+    // the alias.
+    EXPECT_EQ(host(config, "web"),
+              test::host("web", "web", "admin", 22, {}, {}, {{"HostName", "shared.example.com"}},
+                         HostSource::config, "cc44477c874008fb"));
+    EXPECT_EQ(host(config, "web2"), test::host("web2", "w2.example.com", "bob", 2222, {}, {},
+                                               {{"HostName", "shared.example.com"}},
+                                               HostSource::config, ConfigParser::hostId("web2")));
     EXPECT_EQ(config.defaults.sourceFile, ssh("config"));
 }
 
 // A block with a negated pattern does not apply to every host, so it holds no
 // defaults; "*" beside other patterns still takes every name.
 TEST_F(ConfigParserTest, OnlyABlockForEveryNameFeedsTheDefaults) {
-    auto config = parseConfig("Host *.example.com\n"
-                              "  User suffix\n"
-                              "Host db?\n"
-                              "  ProxyJump jump\n"
-                              "Host db-* !db-old\n"
-                              "  Port 2\n"
-                              "Host real\n"
-                              "Host web !web-old\n"
-                              "Host gw * !bastion\n"
-                              "  Compression yes\n"
-                              "Host gw *\n"
-                              "  ForwardAgent no\n");
+    auto config =
+        parseConfig("Host *.example.com\n  User suffix\nHost db?\n  ProxyJump jump\n"
+                    "Host db-* !db-old\n  Port 2\nHost real\nHost web !web-old\n"
+                    "Host gw * !bastion\n  Compression yes\nHost gw *\n  ForwardAgent no\n");
     EXPECT_EQ(aliases(config), (std::vector<std::string>{"real", "web !web-old"}));
     EXPECT_EQ(config.defaults.user, "");
     EXPECT_EQ(config.defaults.port, 22);
@@ -92,15 +75,9 @@ TEST_F(ConfigParserTest, OnlyABlockForEveryNameFeedsTheDefaults) {
 }
 
 TEST_F(ConfigParserTest, LinesOutsideHostBlocksAreIgnored) {
-    auto config = parseConfig("User global\n"
-                              "Host web\n"
-                              "  User w\n"
-                              "Match host web exec true\n"
-                              "  User matched\n"
-                              "  Port 2000\n"
-                              "Host db\n"
-                              "Host\n"
-                              "  User stays\n");
+    auto config = parseConfig("User global\nHost web\n  User w\n"
+                              "Match host web exec true\n  User matched\n  Port 2000\n"
+                              "Host db\nHost\n  User stays\n");
     EXPECT_EQ(aliases(config), (std::vector<std::string>{"web", "db"}));
     EXPECT_EQ(host(config, "web").user, "w");
     EXPECT_EQ(host(config, "web").port, 22);
@@ -109,46 +86,24 @@ TEST_F(ConfigParserTest, LinesOutsideHostBlocksAreIgnored) {
 }
 
 TEST_F(ConfigParserTest, KeywordsInAnyCaseWithEqualsTabsAndCrLf) {
-    auto config = parseConfig("HOST web\r\n"
-                              "\tHOSTNAME=10.0.0.5\r\n"
-                              "  user = deploy\n"
-                              "\tPort  ==  2200\r\n"
-                              "  proxyjump\tbastion\n"
-                              "  LocalForward 5433 localhost:5432   \r\n"
-                              "  # a comment\r\n");
-    const SSHHost& web = host(config, "web");
-    EXPECT_EQ(web.hostname, "10.0.0.5");
-    EXPECT_EQ(web.user, "deploy");
-    EXPECT_EQ(web.port, 2200);
-    EXPECT_EQ(web.proxyJump, "bastion");
-    EXPECT_EQ(web.extraOptions, (OptionMap{{"LocalForward", "5433 localhost:5432"}}));
-}
-
-TEST_F(ConfigParserTest, PortIsAWholeSignedDecimalOr22) {
-    const std::pair<std::string, std::int64_t> cases[] = {
-        {"2222", 2222}, {"ssh", 22},   {"-1", -1},
-        {"+80", 80},    {"22 22", 22}, {"+-5", 22},
-        {"-", 22},      {"0x50", 22},  {"9223372036854775808", 22}};
-    for (const auto& [value, port] : cases)
-        EXPECT_EQ(parseConfig("Host web\n  Port " + value + "\n").hosts.at(0).port, port) << value;
+    auto config =
+        parseConfig("HOST web\r\n\tHOSTNAME=10.0.0.5\r\n  user = deploy\n\tPort  ==  2200\r\n"
+                    "  proxyjump\tbastion\n  LocalForward 5433 localhost:5432   \r\n"
+                    "  # a comment\r\n");
+    EXPECT_EQ(host(config, "web"), test::host("web", "10.0.0.5", "deploy", 2200, {}, "bastion",
+                                              {{"LocalForward", "5433 localhost:5432"}},
+                                              HostSource::config, ConfigParser::hostId("web")));
 }
 
 TEST_F(ConfigParserTest, IdentityFileFindsKnownKeys) {
     const std::string keyPath = ssh("id_ed25519");
     ConfigParser::KeyPathToId keys{{keyPath, "k1"}, {ssh("work"), "k2"}};
-    auto config = parseConfig("Host *\n"
-                              "  IdentityFile ~/.ssh/work\n"
-                              "Host tilde\n"
-                              "  IdentityFile ~/.ssh/id_ed25519\n"
-                              "Host quoted\n"
-                              "  IdentityFile \"~/.ssh/id_ed25519\"\n"
-                              "Host outside\n"
-                              "  IdentityFile /etc/ssh/key\n"
-                              "Host lastWins\n"
-                              "  IdentityFile ~/.ssh/id_ed25519\n"
-                              "  IdentityFile ~/.ssh/unknown\n"
-                              "Host full\n"
-                              "  IdentityFile " +
+    auto config = parseConfig("Host *\n  IdentityFile ~/.ssh/work\n"
+                              "Host tilde\n  IdentityFile ~/.ssh/id_ed25519\n"
+                              "Host quoted\n  IdentityFile \"~/.ssh/id_ed25519\"\n"
+                              "Host outside\n  IdentityFile /etc/ssh/key\n"
+                              "Host lastWins\n  IdentityFile ~/.ssh/id_ed25519\n"
+                              "  IdentityFile ~/.ssh/unknown\nHost full\n  IdentityFile " +
                                   keyPath + "\n",
                               keys);
     EXPECT_EQ(config.defaults.keyId, "k2");
@@ -215,37 +170,18 @@ TEST_F(ConfigParserTest, TildeMeansTheGivenHome) {
     EXPECT_EQ(lines[0].sourceFile, ssh("config"));
 }
 
-} // namespace
-} // namespace moorkeep
-
-namespace moorkeep {
-namespace {
-
 // Reading in one pass, with or without an alias filter, must give what
 // parse of readLines gives: the kept hosts in order with the same values,
 // and the same defaults, whatever comes before or after them.
 TEST_F(ConfigParserTest, OnePassReadingGivesWhatParsingTheLinesGives) {
     writeFile(ssh("extra"), "  User included\nHost inc\n  Port 2200\nHost *.corp\n  Port 2\n");
-    writeFile(ssh("config"), "User nobody\n"
-                             "Host web\n"
-                             "  HostName w1\n"
-                             "  IdentityFile ~/.ssh/id_ed25519\n"
-                             "  LocalForward 8080 localhost:80\n"
-                             "Host db\n"
-                             "  Include extra\n"
-                             "Host web\n"
-                             "  User second\n"
-                             "Match host x\n"
-                             "  User matched\n"
-                             "Host \"web db\" !neg\n"
-                             "Host=eq\n"
-                             "  ProxyJump bastion\n"
-                             "Host *\n"
-                             "  User admin\n"
-                             "  ServerAliveInterval 30\n"
-                             "  IdentityFile ~/.ssh/id_ed25519\n"
-                             "Host late\n"
-                             "  ServerAliveInterval 5\n");
+    writeFile(ssh("config"),
+              "User nobody\nHost web\n  HostName w1\n  IdentityFile ~/.ssh/id_ed25519\n"
+              "  LocalForward 8080 localhost:80\nHost db\n  Include extra\n"
+              "Host web\n  User second\nMatch host x\n  User matched\n"
+              "Host \"web db\" !neg\nHost=eq\n  ProxyJump bastion\n"
+              "Host *\n  User admin\n  ServerAliveInterval 30\n  IdentityFile ~/.ssh/id_ed25519\n"
+              "Host late\n  ServerAliveInterval 5\n");
     const ConfigParser::KeyPathToId keys{{ssh("id_ed25519"), "key1"}};
     const ParsedConfig full =
         ConfigParser::parse(ConfigParser::readLines(ssh("config"), home.path()), keys, home.path());
@@ -261,6 +197,60 @@ TEST_F(ConfigParserTest, OnePassReadingGivesWhatParsingTheLinesGives) {
         EXPECT_EQ(ConfigParser::read(ssh("config"), keys, home.path(), only), expected)
             << only.size();
     }
+}
+
+std::vector<std::string> hostValues(const std::vector<ConfigLineSource>& lines) {
+    std::vector<std::string> out;
+    for (const auto& line : lines)
+        if (line.directive == "Host")
+            out.push_back(line.value);
+    return out;
+}
+
+TEST_F(ConfigParserTest, AnIncludeChainIsFollowedSixteenLevelsAndNoFurther) {
+    // Twelve thousand levels once overflowed the stack.
+    constexpr int levels = 12000;
+    writeFile(ssh("config"), "Host h0\nInclude chain/1\n");
+    for (int i = 1; i < levels; ++i)
+        writeFile(ssh("chain/" + std::to_string(i)),
+                  "Host h" + std::to_string(i) + "\nInclude chain/" + std::to_string(i + 1) + "\n");
+    ConfigReadProblems problems;
+    auto hosts = hostValues(ConfigParser::readLines(ssh("config"), home.path(), problems));
+    ASSERT_EQ(hosts.size(), 17u);
+    EXPECT_EQ(hosts.back(), "h16");
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].kind, Kind::tooDeep);
+    EXPECT_EQ(problems[0].path, ssh("chain/17"));
+    EXPECT_NE(problems[0].message().find(ssh("chain/17")), std::string::npos);
+}
+
+TEST_F(ConfigParserTest, SkippedFilesAreReportedAndTheRestIsRead) {
+    writeFile(ssh("big"), std::string(16 * 1024 * 1024 + 1, '\n'));
+    writeFile(ssh("latin1"), "Host caf\xe9\n");
+    std::filesystem::create_directories(ssh("folder"));
+    std::string config = "Host a\nInclude big\nHost b\nInclude latin1\nInclude folder\n"
+                         "Include /dev/zero\nInclude missing\nHost c\n";
+    const bool pagemap = ::access("/proc/self/pagemap", R_OK) == 0;
+    if (pagemap)
+        config += "Include /proc/self/pagemap\nHost d\n";
+    writeFile(ssh("config"), config);
+
+    ConfigReadProblems problems;
+    auto hosts = hostValues(ConfigParser::readLines(ssh("config"), home.path(), problems));
+    const std::vector<std::string> expectedHosts =
+        pagemap ? std::vector<std::string>{"a", "b", "c", "d"}
+                : std::vector<std::string>{"a", "b", "c"};
+    EXPECT_EQ(hosts, expectedHosts);
+    std::vector<std::pair<std::string, Kind>> seen;
+    for (const auto& problem : problems)
+        seen.emplace_back(problem.path, problem.kind);
+    std::vector<std::pair<std::string, Kind>> expected{{ssh("big"), Kind::tooLarge},
+                                                       {ssh("latin1"), Kind::notUtf8},
+                                                       {ssh("folder"), Kind::unreadable},
+                                                       {"/dev/zero", Kind::unreadable}};
+    if (pagemap)
+        expected.emplace_back("/proc/self/pagemap", Kind::tooLarge);
+    EXPECT_EQ(seen, expected);
 }
 
 } // namespace

@@ -1,14 +1,9 @@
 #include "config/config_writer.h"
-#include "config/ssh_command.h"
-#include "keys/key_tool.h"
 #include "support/records.h"
-#include "support/temp_dir.h"
 
-#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace moorkeep {
 namespace {
@@ -142,59 +137,6 @@ TEST(ConfigWriterTextTest, CheckWritableRefusesLineBreaksNulAndBadOptionNames) {
     EXPECT_THROW(W::checkWritable(defaults("a\nb"), keys), std::invalid_argument);
     EXPECT_THROW(W::checkWritable(defaults("", 22, "", {}, {{"A B", "1"}}), keys),
                  std::invalid_argument);
-}
-
-TEST(SSHCommandTest, SpellsOutOnlyUserHosts) {
-    const auto user = HostSource::user;
-    const TextCase cases[] = {
-        {"config host by alias",
-         SSHCommand::build(host("web", "10.0.0.5", "deploy", 2222, "k", "j", {{"A", "1"}})),
-         "ssh web"},
-        {"default port", SSHCommand::build(host("db", "db1", "deploy", 22, {}, {}, {}, user)),
-         "ssh deploy@db1"},
-        {"other port", SSHCommand::build(host("db", "db1", "deploy", 2222, "k", "j", {}, user)),
-         "ssh deploy@db1 -p 2222"},
-        {"without user", SSHCommand::build(host("db", "db1", "", 22, {}, {}, {}, user)), "ssh db1"},
-        {"nothing", SSHCommand::build(host("db", "", "", 22, {}, {}, {}, user)), "ssh "},
-        {"nothing but port", SSHCommand::build(host("db", "", "", 0, {}, {}, {}, user)),
-         "ssh  -p 0"},
-    };
-    for (const TextCase& c : cases)
-        EXPECT_EQ(c.actual, c.expected) << c.name;
-}
-
-// Whatever an alias or user holds, the pasted command runs ssh, with the
-// arguments meant, and nothing else: a stand-in ssh records its arguments.
-TEST(SSHCommandTest, APastedCommandRunsOnlySshWithTheMeantArguments) {
-    test::TempDir dir;
-    const std::string marker = dir.file("ran");
-    test::writeFile(dir.file("bin/ssh"),
-                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
-    ::chmod(dir.file("bin/ssh").c_str(), 0755);
-    const auto user = HostSource::user;
-    const std::pair<SSHHost, std::string> cases[] = {
-        {host("web db"), "web|"},
-        {host("!old web* web"), "web|"},
-        {host("x;touch${IFS}" + marker), "x;touch${IFS}" + marker + "|"},
-        {host("$(touch${IFS}" + marker + ")"), "$(touch${IFS}" + marker + ")|"},
-        {host("`touch${IFS}" + marker + "`"), "`touch${IFS}" + marker + "`|"},
-        {host("-oProxyCommand=touch${IFS}" + marker),
-         "--|-oProxyCommand=touch${IFS}" + marker + "|"},
-        {host("h", "h", "-oProxyCommand=touch " + marker, 2222, {}, {}, {}, user),
-         "-p|2222|--|-oProxyCommand=touch " + marker + "@h|"},
-        {host("h", "it's", "o'brien", 22, {}, {}, {}, user), "o'brien@it's|"},
-        {host("h", "db1", "deploy", 2222, {}, {}, {}, user), "deploy@db1|-p|2222|"},
-    };
-    for (const auto& [target, expected] : cases) {
-        const std::string command = SSHCommand::build(target);
-        const KeyToolResult run =
-            runKeyTool("/bin/sh", {"-c", command}, 10, {{{"PATH", dir.file("bin")}}});
-        EXPECT_EQ(run.output, expected) << command << run.errorOutput;
-        EXPECT_FALSE(std::filesystem::exists(marker)) << command;
-    }
-    EXPECT_EQ(SSHCommand::build(host("web")), "ssh web");
-    EXPECT_EQ(SSHCommand::build(host("a b")), "ssh a");
-    EXPECT_EQ(SSHCommand::build(host("h", "it's", "", 22, {}, {}, {}, user)), "ssh 'it'\\''s'");
 }
 
 TEST(ConfigWriterTextTest, CheckChangeRefusesWhatOpenSSHWouldRejectInTheGroupsWritten) {

@@ -131,23 +131,18 @@ TEST(OpenSSHEvaluatorTest, AgreesWithSshOnGeneratedConfigurations) {
         const OpenSSHEvaluator evaluator(config::readDocument(config, home.path()));
         const OpenSSHEvaluator indexed(config::readDocument(config, home.path()), true);
         for (const std::string& name : names) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + name + "\n" +
+                         test::readFile(config));
             const auto ours = fields(evaluator.evaluate(name, config::localUserName()));
             EXPECT_EQ(indexed.evaluate(name, config::localUserName()),
                       evaluator.evaluate(name, config::localUserName()));
             const test::SshView theirs = test::sshView(config, name, home.path());
             for (const auto& [keyword, values] : ours) {
-                const auto found = theirs.find(keyword);
-                ASSERT_TRUE(found != theirs.end())
-                    << "seed " << seed << ", " << name << ": " << keyword << "\n"
-                    << test::readFile(config);
-                EXPECT_EQ(values, found->second)
-                    << "seed " << seed << ", " << name << ": " << keyword << "\n"
-                    << test::readFile(config);
+                ASSERT_TRUE(theirs.contains(keyword)) << keyword;
+                EXPECT_EQ(values, theirs.at(keyword)) << keyword;
             }
             // ssh -G names default identity files when none is set.
-            EXPECT_EQ(ours.contains("proxyjump"), theirs.contains("proxyjump"))
-                << "seed " << seed << ", " << name << "\n"
-                << test::readFile(config);
+            EXPECT_EQ(ours.contains("proxyjump"), theirs.contains("proxyjump"));
         }
     }
 }

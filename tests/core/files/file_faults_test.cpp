@@ -5,7 +5,9 @@
 #include "support/temp_dir.h"
 
 #include <filesystem>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <string>
 #include <unistd.h>
 
 namespace moorkeep::test {
@@ -34,12 +36,8 @@ TEST(WriteFault, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
     writeFile(path, "Host old\n");
     {
         const FullDisk diskFull;
-        try {
-            files::writeAtomically(path, std::string(8192, 'x'));
-            FAIL() << "the write succeeded on a full disk";
-        } catch (const FileError& error) {
-            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-        }
+        EXPECT_THAT([&] { files::writeAtomically(path, std::string(8192, 'x')); },
+                    testing::ThrowsMessage<FileError>(testing::HasSubstr(path)));
     }
     EXPECT_EQ(readFile(path), "Host old\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
@@ -47,6 +45,26 @@ TEST(WriteFault, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
     // The fault ends with its scope.
     files::writeAtomically(path, "Host new\n");
     EXPECT_EQ(readFile(path), "Host new\n");
+}
+
+// Long runs of ASCII are checked eight bytes at a time: whatever stands
+// around them, at any offset, must be judged as byte by byte.
+TEST(Utf8Check, EveryOffsetAroundLongAsciiRunsIsJudgedAlike) {
+    const std::string ascii(21, 'a');
+    const std::string valid[] = {"é", "€", "𝄞", "\x7f"};
+    const std::string invalid[] = {
+        "\xc3", "\x80", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82", "\xff"};
+    for (std::size_t before = 0; before < 10; ++before) {
+        const std::string head = ascii.substr(0, before);
+        for (const auto& piece : valid)
+            EXPECT_TRUE(files::isValidUtf8(head + piece + ascii)) << before << " " << piece;
+        for (const auto& piece : invalid) {
+            EXPECT_FALSE(files::isValidUtf8(head + piece + ascii)) << before;
+            EXPECT_FALSE(files::isValidUtf8(ascii + head + piece)) << before;
+        }
+    }
+    EXPECT_TRUE(files::isValidUtf8(""));
+    EXPECT_TRUE(files::isValidUtf8(ascii + "Host web\n"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "keys/utc_date.h"
 #include "model/short_digest.h"
 #include "support/key_files.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -77,18 +78,16 @@ TEST_F(KeyScannerTest, EveryKindIsDescribedAsTheToolSeesItInListingOrder) {
     for (std::size_t i = 0; i < listed.size(); ++i) {
         const SSHKey& key = result.keys[i];
         const KeyCacheEntry& entry = result.cache[i];
-        const std::string pubPath = dir.file(listed[i] + ".pub");
-        SCOPED_TRACE(listed[i]);
-        EXPECT_EQ(key.name, listed[i]);
-        EXPECT_EQ(key.id, shortDigest(dir.file(listed[i])));
-        EXPECT_EQ(key.path, "~/.ssh/" + listed[i]);
-        EXPECT_EQ(key.type, listed[i].substr(0, listed[i].find('_')));
-        EXPECT_EQ(key.fingerprint, test::printedFingerprint(pubPath));
-        EXPECT_EQ(key.publicKey + "\n", test::readFile(pubPath));
-        EXPECT_EQ(key.hasPassphrase, listed[i].ends_with("_locked"));
+        const std::string& name = listed[i];
+        const std::string pubPath = dir.file(name + ".pub"), publicText = test::readFile(pubPath);
+        SCOPED_TRACE(name);
         EXPECT_THAT(key.createdAt, testing::AnyOf(before, after));
+        EXPECT_EQ(key, (SSHKey{shortDigest(dir.file(name)), name, "~/.ssh/" + name,
+                               name.substr(0, name.find('_')), test::printedFingerprint(pubPath),
+                               publicText.substr(0, publicText.size() - 1),
+                               name.ends_with("_locked"), key.createdAt}));
         EXPECT_EQ(entry.pubPath, pubPath);
-        EXPECT_EQ(entry.privSize, static_cast<std::int64_t>(fs::file_size(dir.file(listed[i]))));
+        EXPECT_EQ(entry.privSize, static_cast<std::int64_t>(fs::file_size(dir.file(name))));
         EXPECT_EQ(entry.fingerprint, key.fingerprint);
         EXPECT_EQ(entry.hasPassphrase, key.hasPassphrase);
     }
@@ -174,25 +173,20 @@ TEST(KeyTypeTest, ComesFromThePrefixOfTheFirstPiece) {
         {" \t\nssh-ed25519 AAAA", "ed25519"},
         {"sk-ssh-ed25519@openssh.com AAAA", "unknown"},
         {"SSH-RSA AAAA", "unknown"},
-        {"", "unknown"},
-    };
+        {"", "unknown"}};
     for (const auto& [publicKey, type] : cases)
         EXPECT_EQ(KeyScanner::keyType(publicKey), type) << publicKey;
 }
 
 TEST(UtcDateTest, IsTheUtcCalendarDateWhateverTheLocalZone) {
-    const char* savedZone = std::getenv("TZ");
-    const std::string saved = savedZone ? savedZone : "";
-    ::setenv("TZ", "EET-2", 1); // two hours east of UTC
-    ::tzset();
-    EXPECT_EQ(keys::utcDate(0), "1970-01-01");
-    EXPECT_EQ(keys::utcDate(1709332200), "2024-03-01"); // 00:30 on 2 March local time
-    EXPECT_EQ(keys::utcDate(1709164800.5), "2024-02-29");
-    EXPECT_EQ(keys::utcDate(-0.5), "1969-12-31");
-    if (savedZone)
-        ::setenv("TZ", saved.c_str(), 1);
-    else
-        ::unsetenv("TZ");
+    {
+        const test::ScopedEnv zone("TZ", "EET-2"); // two hours east of UTC
+        ::tzset();
+        EXPECT_EQ(keys::utcDate(0), "1970-01-01");
+        EXPECT_EQ(keys::utcDate(1709332200), "2024-03-01"); // 00:30 on 2 March local time
+        EXPECT_EQ(keys::utcDate(1709164800.5), "2024-02-29");
+        EXPECT_EQ(keys::utcDate(-0.5), "1969-12-31");
+    }
     ::tzset();
 }
 

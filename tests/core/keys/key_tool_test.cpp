@@ -1,3 +1,5 @@
+#include "files/interrupt_cleanup.h"
+#include "keys/key_pair_files.h"
 #include "keys/key_tool.h"
 #include "support/key_files.h"
 #include "support/open_files.h"
@@ -10,34 +12,47 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace moorkeep {
 namespace {
 
 using namespace std::chrono;
+using namespace std::chrono_literals;
 using test::TempDir;
 
 KeyToolResult runShell(const std::string& script, double limit = 60.0) {
     return runKeyTool("/bin/sh", {"-c", script}, limit);
 }
 
-// Whether every process of the session is gone within ten seconds; zombies
-// count as gone, since a killed child may wait a moment to be reaped.
+// The state letter and the session of a process as /proc shows them; 'X'
+// (dead) when there is no such process.
+std::pair<char, int> stateAndSession(const std::filesystem::path& process) {
+    std::ifstream in(process / "stat");
+    const std::string stat((std::istreambuf_iterator<char>(in)), {});
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    char state = 'X';
+    int parent = 0, group = 0, session = 0;
+    fields >> state >> parent >> group >> session;
+    return {state, session};
+}
+
+// Whether the process is gone: no such process, or a zombie left for
+// whoever reaps it.
+bool gone(const std::pair<char, int>& state) {
+    return state.first == 'Z' || state.first == 'X';
+}
+
+// Whether every process of the session is gone within ten seconds.
 bool sessionEndsSoon(int session) {
     return test::eventually(
         [session] {
             for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-                if (entry.path().filename().string().find_first_not_of("0123456789") !=
-                    std::string::npos)
+                const std::string name = entry.path().filename();
+                if (name.find_first_not_of("0123456789") != std::string::npos)
                     continue;
-                std::ifstream in(entry.path() / "stat");
-                std::string stat((std::istreambuf_iterator<char>(in)), {});
-                std::istringstream fields(stat.substr(stat.rfind(')') + 1));
-                char state = 0;
-                int parent = 0, group = 0, sessionId = 0;
-                if (!(fields >> state >> parent >> group >> sessionId))
-                    continue;
-                if (sessionId == session && state != 'Z' && state != 'X')
+                if (const auto state = stateAndSession(entry.path());
+                    state.second == session && !gone(state))
                     return false;
             }
             return true;
@@ -51,6 +66,11 @@ TEST(KeyToolTest, ReportsTheExitCodeOrTheEndingSignal) {
         {"exit 0", 0}, {"exit 3", 3}, {"kill -USR1 $$", SIGUSR1}};
     for (const auto& [script, status] : cases)
         EXPECT_EQ(runShell(script).status, status) << script;
+    // A program that cannot be started is reported, not run.
+    const KeyToolResult missing = runKeyTool("/nonexistent/ssh-keygen", {"-lf", "x"}, 60.0);
+    EXPECT_EQ(missing.status, -1);
+    EXPECT_EQ(missing.output, "");
+    EXPECT_NE(missing.errorOutput, "");
 }
 
 TEST(KeyToolTest, PassesArgumentsExactlyEmptyOnesIncluded) {
@@ -69,13 +89,6 @@ TEST(KeyToolTest, ReturnsAMebibyteOnEachStreamWhole) {
     EXPECT_EQ(result.status, 4);
     EXPECT_EQ(result.output, std::string(1 << 20, 'o'));
     EXPECT_EQ(result.errorOutput, std::string(1 << 20, 'e'));
-}
-
-TEST(KeyToolTest, MissingProgramIsReportedNotRun) {
-    KeyToolResult result = runKeyTool("/nonexistent/ssh-keygen", {"-lf", "x"}, 60.0);
-    EXPECT_EQ(result.status, -1);
-    EXPECT_EQ(result.output, "");
-    EXPECT_NE(result.errorOutput, "");
 }
 
 TEST(KeyToolTest, ChildPastTheLimitIsEndedWithAllItStarted) {
@@ -116,6 +129,62 @@ TEST(KeyQueriesTest, FingerprintAndPassphraseProbeAgreeWithTheTool) {
     EXPECT_FALSE(probeHasPassphrase(dir.file("open")));
     EXPECT_TRUE(probeHasPassphrase(dir.file("locked")));
 }
+
+// The pid a tool wrote into the file, once it has; 0 if it never does.
+pid_t pidIn(const std::string& path) {
+    pid_t pid = 0;
+    test::eventually([&] { return std::ifstream(path) >> pid && pid > 0; }, 10s);
+    return pid;
+}
+
+TEST(ChildProcesses, AToolCannotTakeMoreThanItsMemoryCeiling) {
+    KeyToolOptions options;
+    options.memoryLimit = std::uint64_t{32} << 20;
+    // Growing a shell variable past the ceiling ends the shell.
+    const auto result =
+        runKeyTool("/bin/sh", {"-c", "x=$(head -c 100000000 /dev/zero | tr '\\0' a); echo ${#x}"},
+                   30, options);
+    EXPECT_NE(result.output, "100000000\n");
+}
+
+// A program ended by a signal it handles (SIGTERM, SIGINT, SIGHUP) or by one
+// it cannot (SIGKILL) leaves neither its tool running nor, where it could
+// clean up, its private key copy and staging folder.
+class EndedProgram : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndedProgram, LeavesNothingBehind) {
+    TempDir dir;
+    test::writeFile(dir.file("id_key"), "private key");
+    const pid_t program = ::fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        InterruptCleanup::install();
+        KeyPairFiles::PrivateCopy copy(dir.file("id_key"));
+        KeyPairFiles::StagingFolder staging(dir.path());
+        staging.expect("id_new");
+        std::ofstream(staging.path() + "/id_new") << "half a key";
+        runKeyTool("/bin/sh", {"-c", "echo $$ > " + dir.file("tool.pid") + "; exec sleep 60"}, 120);
+        ::_exit(0);
+    }
+    const pid_t tool = pidIn(dir.file("tool.pid"));
+    ASSERT_GT(tool, 0) << "the tool never started";
+    ::kill(program, GetParam());
+    int status = 0;
+    ::waitpid(program, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(test::eventually(
+        [&] { return gone(stateAndSession("/proc/" + std::to_string(tool))); }, 5s));
+    if (GetParam() == SIGKILL)
+        return;
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"id_key", "tool.pid"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndedProgram, ::testing::Values(SIGTERM, SIGINT, SIGHUP, SIGKILL),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 } // namespace
 } // namespace moorkeep

@@ -1,12 +1,17 @@
 #include "keys/key_file_name.h"
 #include "model/input_rules.h"
+#include "model/port_rule.h"
 #include "model/record_hash.h"
 #include "model/record_json.h"
+#include "model/record_json_text.h"
 #include "model/short_digest.h"
-#include "model/vault_error.h"
+#include "support/records.h"
 
+#include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
+#include <limits>
+#include <sstream>
 #include <unordered_set>
 
 namespace moorkeep {
@@ -74,71 +79,31 @@ TEST(RecordJsonTest, KeyWithoutPassphraseStateAndSnapshotRoundTrip) {
     EXPECT_EQ(json(data).get<VaultData>(), data);
 }
 
-TEST(IdentifierTest, DigestErrorsAndKeyFileNames) {
+TEST(IdentifierTest, DigestAndKeyFileNames) {
     EXPECT_EQ(shortDigest("abc"), "ba7816bf8f01cfea"); // SHA-256 of "abc"
-    EXPECT_STREQ(VaultError::keyAlreadyExists("work").what(),
-                 "A key named \"work\" already exists in ~/.ssh");
-    EXPECT_STREQ(VaultError::keyNotFound("abc").what(), "Key abc not found in ~/.ssh");
-    EXPECT_STREQ(VaultError::keyFileNotFound("~/.ssh/x").what(), "Key file not found: ~/.ssh/x");
-    EXPECT_STREQ(VaultError::sshKeygenFailed("bad\n").what(), "ssh-keygen failed: bad\n");
     EXPECT_EQ(sanitizeKeyFileName("my key.old"), "my_key_old");
     EXPECT_EQ(sanitizeKeyFileName("id_ed25519-Work"), "id_ed25519-Work");
     EXPECT_EQ(sanitizeKeyFileName("cl\xC3\xA9/a"), "cl__a");
     EXPECT_EQ(sanitizeKeyFileName("\xE6\x97\xA5\xE6\x9C\xAC"), "__");
 }
 
+// Names of every script are fine, spaces, dots, slashes, emoji, a no-break
+// space and bytes that are not UTF-8 are not; a combining accent counts as
+// part of its letter.
 TEST(InputRulesTest, KeyFileNamesAndEmailAddresses) {
-    using InputRules::isValidEmail;
-    using InputRules::isValidKeyFileName;
-    const struct {
-        bool (*rule)(std::string_view);
-        std::string text;
-        bool valid;
-    } cases[] = {
-        {isValidKeyFileName, "id_ed25519-work", true},
-        {isValidKeyFileName, "", false},
-        {isValidKeyFileName, "my key", false},
-        {isValidKeyFileName, "id.old", false},
-        {isValidKeyFileName, "a/b", false},
-        {isValidKeyFileName, "cl\xC3\xA9", true},                       // accented letter
-        {isValidKeyFileName, "\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87", true}, // Cyrillic
-        {isValidKeyFileName, "\xE5\xAF\x86\xE9\x92\xA5", true},         // Chinese
-        {isValidKeyFileName, "cle\xCC\x81", true},                      // combining accent
-        {isValidKeyFileName, "a\xC2\xA0z", false},                      // no-break space
-        {isValidKeyFileName, "key\xF0\x9F\x94\x91", false},             // emoji
-        {isValidKeyFileName, "key\xFF", false},                         // not UTF-8
-        {isValidEmail, "me@example.com", true},
-        {isValidEmail, "", true},
-        {isValidEmail, "  me@example.com\t", true},
-        {isValidEmail, "me.example.com", false},
-        {isValidEmail, "@example.com", false},
-        {isValidEmail, "me@", false},
-        {isValidEmail, "me@localhost", false},
-        {isValidEmail, "me@.example", false},
-        {isValidEmail, "me@example.", false},
-        {isValidEmail, "me@example.co.", true},
-        {isValidEmail, "me@a.b..c.", true},
-        {isValidEmail, "me@a.b@c", true},
-        {isValidEmail, "me@example", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.rule(c.text), c.valid)
-            << (c.rule == isValidEmail ? "e-mail " : "name ") << c.text;
+    for (const char* name : {"id_ed25519-work", "clé", "ключ", "密钥", "cle\xCC\x81"})
+        EXPECT_TRUE(InputRules::isValidKeyFileName(name)) << name;
+    for (const char* name : {"", "my key", "id.old", "a/b", "a\xC2\xA0z", "key🔑", "key\xFF"})
+        EXPECT_FALSE(InputRules::isValidKeyFileName(name)) << name;
+    for (const char* email :
+         {"me@example.com", "", "  me@example.com\t", "me@example.co.", "me@a.b..c.", "me@a.b@c"})
+        EXPECT_TRUE(InputRules::isValidEmail(email)) << email;
+    for (const char* email : {"me.example.com", "@example.com", "me@", "me@localhost",
+                              "me@.example", "me@example.", "me@example"})
+        EXPECT_FALSE(InputRules::isValidEmail(email)) << email;
 }
 
-TEST(InputRulesTest, PortsAndTrimming) {
-    const std::pair<std::string, std::int64_t> ports[] = {{"", 22},
-                                                          {"2222", 2222},
-                                                          {" 2222", 22},
-                                                          {"+2222", 2222},
-                                                          {"-5", -5},
-                                                          {"+", 22},
-                                                          {"22a", 22},
-                                                          {"9223372036854775807", INT64_MAX},
-                                                          {"9223372036854775808", 22}};
-    for (const auto& [text, port] : ports)
-        EXPECT_EQ(InputRules::portFromText(text), port) << text;
-
+TEST(InputRulesTest, TrimmingTakesSpacesOfEveryScript) {
     EXPECT_EQ(InputRules::trimWhitespace(" \t\xC2\xA0\xE3\x80\x80 a b \t"), "a b");
     EXPECT_EQ(InputRules::trimWhitespace("\na\n"), "\na\n");
     EXPECT_EQ(InputRules::trimWhitespaceAndNewlines("\r\n\t name \xE2\x80\xA8\v"), "name");
@@ -146,37 +111,73 @@ TEST(InputRulesTest, PortsAndTrimming) {
     EXPECT_EQ(InputRules::nonEmptyTrimmed(" \t"), std::nullopt);
 }
 
+// The two readings of a port: the configuration's (22 for anything that is
+// not a whole signed integer, no range check) and a dialog field's (empty
+// is 22, anything else plain digits from 1 to 65535). Each row gives what
+// the configuration makes of the text.
+TEST(PortRuleTest, EachReadingOfAPort) {
+    const std::pair<std::string, std::int64_t> fieldTakes[] = {
+        {"", 22}, {"2222", 2222}, {"1", 1}, {"65535", 65535}, {"022", 22}};
+    const std::pair<std::string, std::int64_t> fieldRefuses[] = {
+        {"0", 0},      {"000000", 0}, {"65536", 65536}, {"-22", -22}, {"+2222", 2222},
+        {" 2222", 22}, {"2222 ", 22}, {"22 22", 22},    {"22a", 22},  {"ssh", 22},
+        {"+", 22},     {"-", 22},     {"+-5", 22},      {"0x50", 22}, {"9223372036854775808", 22}};
+    for (const auto& [text, port] : fieldTakes) {
+        EXPECT_EQ(InputRules::portFromText(text), port) << text;
+        EXPECT_EQ(portFromField(text), port) << text;
+        EXPECT_EQ(portProblem(text), std::nullopt) << text;
+    }
+    for (const auto& [text, port] : fieldRefuses) {
+        EXPECT_EQ(InputRules::portFromText(text), port) << text;
+        EXPECT_EQ(portFromField(text), std::nullopt) << text;
+        EXPECT_EQ(portProblem(text), "Port must be a number from 1 to 65535.") << text;
+    }
+    EXPECT_EQ(InputRules::portFromText("9223372036854775807"), INT64_MAX);
+}
+
 TEST(InputRulesTest, AnAliasIsOneHostName) {
-    for (const char* alias :
-         {"web", "db-1.example.com", "caf\xc3\xa9", "user@host", "a_b", "10.0.0.5"})
+    for (const char* alias : {"web", "db-1.example.com", "café", "user@host", "a_b", "10.0.0.5"})
         EXPECT_TRUE(InputRules::isValidAlias(alias)) << alias;
-    for (const char* alias : {"",
-                              "web db",
-                              "web\tdb",
-                              "web\xc2\xa0"
-                              "db",
-                              "*",
-                              "web*",
-                              "db?",
-                              "!old",
-                              "a,b",
-                              "-oProxyCommand=x",
-                              "-",
-                              "a\nb",
-                              "a\"b",
-                              "x$y",
-                              "a`b",
-                              "a;b",
-                              "a|b",
-                              "a\\b",
-                              "a(b",
-                              "a&b",
-                              "a<b",
-                              "a{b",
-                              "a'b",
-                              "a\x1b"
-                              "b"})
+    for (const char* alias : {"",     "web db", "web\tdb", "web\xc2\xa0x", "*",
+                              "web*", "db?",    "!old",    "a,b",          "-oProxyCommand=x",
+                              "-",    "a\nb",   "a\"b",    "x$y",          "a`b",
+                              "a;b",  "a|b",    "a\\b",    "a(b",          "a&b",
+                              "a<b",  "a{b",    "a'b",     "a\x1bz"})
         EXPECT_FALSE(InputRules::isValidAlias(alias)) << alias;
+}
+
+std::string dumped(const std::vector<SSHHost>& hosts) {
+    return nlohmann::json(hosts).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The text must be exactly what the JSON value prints, for every kind of
+// field and every character that JSON escapes or that is not UTF-8.
+TEST(RecordJsonTextTest, PrintsHostsAsTheirJsonValueDoes) {
+    using test::host;
+    const std::vector<std::vector<SSHHost>> cases{
+        {},
+        {host("web")},
+        {host("web", "10.0.0.1", "deploy", 2222, "0123456789abcdef", "bastion",
+              {{"ForwardAgent", "yes"}, {"LocalForward", "8080 localhost:80"}}, HostSource::user,
+              "A1B2")},
+        {host("quote\"back\\slash", "tab\there", "nl\ncr\rff\fbs\b", -5, "", "",
+              {{"", "empty name"}, {"Z", "\x01\x1f\x7f"}})},
+        {host("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x91", "\xff\xfe", "cut\xe2\x82", 0),
+         host("max", "h", "u", std::numeric_limits<std::int64_t>::max()),
+         host("min", "h", "u", std::numeric_limits<std::int64_t>::min())},
+        {host("/slash/"), host("nul", std::string("a\0b", 3))},
+    };
+    for (const auto& hosts : cases) {
+        std::ostringstream text;
+        RecordJsonText::writeHosts(text, hosts);
+        EXPECT_EQ(text.str(), dumped(hosts));
+    }
+    // Enough hosts to be written in several pieces.
+    const std::vector<SSHHost> many(
+        2000, host("web", "10.0.0.1", "deploy", 2222, "k", "j", {{"ServerAliveInterval", "30"}}));
+    std::ostringstream text;
+    RecordJsonText::writeHosts(text, many);
+    EXPECT_EQ(text.str(), dumped(many));
 }
 
 } // namespace

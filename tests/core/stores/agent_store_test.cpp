@@ -2,6 +2,7 @@
 #include "model/vault_error.h"
 #include "stores/system_vault_store.h"
 #include "support/key_files.h"
+#include "support/open_files.h"
 #include "support/temp_dir.h"
 #include "support/test_agent.h"
 
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
-#include <thread>
 
 namespace moorkeep::test {
 namespace {
@@ -30,14 +30,6 @@ protected:
         ::chmod(home.file("ssh-add").c_str(), 0700);
     }
 
-    SystemVaultStore::Options storeOptions() const {
-        SystemVaultStore::Options options;
-        options.homedir = home.path();
-        options.userMetaPath = home.file("meta.json");
-        options.agentToolPath = home.file("ssh-add");
-        options.backupFolder = home.file("backups");
-        return options;
-    }
     std::string log() const { return home.file("ssh-add.log"); }
     std::string keyPath(const std::string& name) const { return home.file(".ssh/" + name); }
 
@@ -67,9 +59,10 @@ protected:
 
     TempDir home;
     ScopedEnv runtime{"XDG_RUNTIME_DIR", home.file("runtime")};
-    ScopedEnv config{"XDG_CONFIG_HOME", home.file(".config")};
-    ScopedEnv cache{"XDG_CACHE_HOME", home.file(".cache")};
-    SystemVaultStore store{storeOptions()};
+    SystemVaultStore store{{.homedir = home.path(),
+                            .userMetaPath = home.file("meta.json"),
+                            .agentToolPath = home.file("ssh-add"),
+                            .backupFolder = home.file("backups")}};
 };
 
 // With an agent of the test's own.
@@ -127,10 +120,7 @@ TEST_F(RunningAgentTest, AKeyLeavesTheAgentWhenItsLifetimeIsOver) {
     const auto runs = fileLines(log());
     EXPECT_NE(std::find(runs.begin(), runs.end(), "-t 2 " + keyPath("open")), runs.end());
     EXPECT_TRUE(holds("open"));
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (holds("open") && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(holds("open"));
+    EXPECT_TRUE(eventually([&] { return !holds("open"); }, std::chrono::seconds(15)));
     EXPECT_TRUE(holds("locked"));
 }
 

@@ -16,15 +16,17 @@ template <typename T> std::vector<std::string> ids(const std::vector<T>& items) 
 
 const std::regex upperUuid("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
 
-TEST(DemoVaultStoreTest, StartsWithTheSampleDataInOrder) {
-    VaultData data = DemoVaultStore().loadData();
+// Each store starts from the sample data, whatever another one changed: a
+// host of either source, in order, and defaults that name a key.
+TEST(DemoVaultStoreTest, EachStoreStartsFromTheSampleDataInOrder) {
+    DemoVaultStore first;
+    first.deleteHost("1", {});
+    first.saveConfigDefaults(test::defaults("me"), {});
+    EXPECT_EQ(first.loadData().hosts.size(), 5u);
+    const VaultData data = DemoVaultStore().loadData();
     EXPECT_EQ(ids(data.hosts), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
     EXPECT_EQ(ids(data.keys), (std::vector<std::string>{"1", "2", "3", "4"}));
-    EXPECT_EQ(data.hosts[0].alias, "prod-web-1");
-    EXPECT_EQ(data.hosts[3].extraOptions.at("LocalForward"), "5433 localhost:5432");
     EXPECT_EQ(data.hosts[4].source, HostSource::user);
-    EXPECT_EQ(data.keys[2].type, "rsa-4096");
-    EXPECT_EQ(data.keys[1].hasPassphrase, true);
     EXPECT_EQ(data.defaults.keyId, "2");
 }
 
@@ -56,16 +58,6 @@ TEST(DemoVaultStoreTest, KeyChanges) {
     EXPECT_EQ(key.path, "~/.ssh/work");
     EXPECT_EQ(key.publicKey, "ed25519 AAAA...demo work");
     EXPECT_EQ(key.hasPassphrase, false);
-}
-
-TEST(DemoVaultStoreTest, StoresDoNotShareChanges) {
-    DemoVaultStore first;
-    first.deleteHost("1", {});
-    first.saveConfigDefaults(test::defaults("me"), {});
-    VaultData second = DemoVaultStore().loadData();
-    EXPECT_EQ(second.hosts.size(), 6u);
-    EXPECT_EQ(second.defaults.keyId, "2");
-    EXPECT_EQ(first.loadData().hosts.size(), 5u);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "support/ssh_view.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
+#include <cctype>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -72,19 +74,12 @@ std::string withoutKeyword(const std::string& text, const std::string& keyword) 
     return out;
 }
 
-struct HostEdit {
-    const char* name;
-    std::string keyword;                 // the group in the file
-    std::set<std::string> expected;      // what ssh -G shows changed
-    std::function<bool(SSHHost&)> apply; // false: not applicable to this host
-};
-
-struct DefaultsEdit {
-    const char* name;
-    std::string keyword;
-    std::string shown;
-    std::function<void(Defaults&)> apply;
-};
+// How ssh -G shows a keyword: in lower case.
+std::string shown(std::string keyword) {
+    std::transform(keyword.begin(), keyword.end(), keyword.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return keyword;
+}
 
 class OpenSSHJudgeTest : public ::testing::TestWithParam<bool> {
 protected:
@@ -126,80 +121,70 @@ protected:
 };
 
 TEST_P(OpenSSHJudgeTest, HostEditsChangeExactlyTheEditedField) {
-    const HostEdit edits[] = {
-        {"port", "Port", {"port"}, [](SSHHost& h) { return h.port = 3000, true; }},
-        {"user", "User", {"user"}, [](SSHHost& h) { return h.user = "judge", true; }},
-        {"host name",
-         "HostName",
-         {"hostname"},
-         [](SSHHost& h) { return h.hostname = "judge.example.net", true; }},
-        {"jump host",
-         "ProxyJump",
-         {"proxyjump"},
-         [](SSHHost& h) { return h.proxyJump = "hop.example.net", true; }},
-        {"key", "IdentityFile", {"identityfile"}, [](SSHHost& h) { return h.keyId = "K1", true; }},
-        {"option",
-         "ServerAliveInterval",
-         {"serveraliveinterval"},
+    // Each edit changes the group of one keyword; false when it does not
+    // apply to the host.
+    const std::pair<std::string, std::function<bool(SSHHost&)>> edits[] = {
+        {"Port", [](SSHHost& h) { return h.port = 3000, true; }},
+        {"User", [](SSHHost& h) { return h.user = "judge", true; }},
+        {"HostName", [](SSHHost& h) { return h.hostname = "judge.example.net", true; }},
+        {"ProxyJump", [](SSHHost& h) { return h.proxyJump = "hop.example.net", true; }},
+        {"IdentityFile", [](SSHHost& h) { return h.keyId = "K1", true; }},
+        {"ServerAliveInterval",
          [](SSHHost& h) { return h.extraOptions["ServerAliveInterval"] = "99", true; }},
-        {"option removed",
-         "SendEnv",
-         {"sendenv"},
-         [](SSHHost& h) { return h.extraOptions.erase("SendEnv") > 0; }},
+        // An option removed.
+        {"SendEnv", [](SSHHost& h) { return h.extraOptions.erase("SendEnv") > 0; }},
     };
     reset();
     const auto before = views();
-    for (const auto& edit : edits) {
+    for (const auto& [keyword, apply] : edits) {
         for (const auto& [destination, alias] : hosts) {
-            SCOPED_TRACE(std::string(edit.name) + " of " + alias);
+            SCOPED_TRACE(keyword + " of " + alias);
             reset();
             SSHHost host = hostRecord(alias);
-            if (!edit.apply(host))
+            if (!apply(host))
                 continue;
             store.saveConfigHost(host, std::nullopt, keyPaths);
             const std::string after = readFile(ssh("config"));
             for (const auto& [other, view] : views())
                 EXPECT_EQ(changedKeywords(before.at(other), view),
-                          other == destination ? edit.expected : std::set<std::string>{})
+                          other == destination ? std::set{shown(keyword)} : std::set<std::string>{})
                     << other << "\n"
                     << after;
             EXPECT_EQ(hostRecord(alias), host) << "read back as saved";
             reset();
-            EXPECT_EQ(withoutKeyword(after, edit.keyword),
-                      withoutKeyword(readFile(ssh("config")), edit.keyword));
+            EXPECT_EQ(withoutKeyword(after, keyword),
+                      withoutKeyword(readFile(ssh("config")), keyword));
         }
     }
 }
 
 TEST_P(OpenSSHJudgeTest, DefaultsEditsChangeExactlyTheEditedField) {
-    const DefaultsEdit edits[] = {
-        {"user", "User", "user", [](Defaults& d) { d.user = "all"; }},
-        {"port", "Port", "port", [](Defaults& d) { d.port = 2200; }},
-        {"jump host", "ProxyJump", "proxyjump", [](Defaults& d) { d.proxyJump = "gw.example"; }},
-        {"option", "ServerAliveInterval", "serveraliveinterval",
-         [](Defaults& d) { d.extraOptions["ServerAliveInterval"] = "45"; }},
+    const std::pair<std::string, std::function<void(Defaults&)>> edits[] = {
+        {"User", [](Defaults& d) { d.user = "all"; }},
+        {"Port", [](Defaults& d) { d.port = 2200; }},
+        {"ProxyJump", [](Defaults& d) { d.proxyJump = "gw.example"; }},
+        {"ServerAliveInterval", [](Defaults& d) { d.extraOptions["ServerAliveInterval"] = "45"; }},
     };
     reset();
     const auto before = views();
-    for (const auto& edit : edits) {
-        SCOPED_TRACE(edit.name);
+    for (const auto& [keyword, apply] : edits) {
+        SCOPED_TRACE(keyword);
         reset();
         Defaults defaults = parsed().defaults;
-        edit.apply(defaults);
+        apply(defaults);
         store.saveConfigDefaults(defaults, keyPaths);
         const std::string after = readFile(ssh("config"));
         bool someHostChanged = false;
         for (const auto& [destination, view] : views()) {
             const auto changed = changedKeywords(before.at(destination), view);
-            EXPECT_TRUE(changed.empty() || changed == std::set<std::string>{edit.shown})
+            EXPECT_TRUE(changed.empty() || changed == std::set{shown(keyword)})
                 << destination << "\n"
                 << after;
             someHostChanged = someHostChanged || !changed.empty();
         }
         EXPECT_TRUE(someHostChanged) << after;
         reset();
-        EXPECT_EQ(withoutKeyword(after, edit.keyword),
-                  withoutKeyword(readFile(ssh("config")), edit.keyword));
+        EXPECT_EQ(withoutKeyword(after, keyword), withoutKeyword(readFile(ssh("config")), keyword));
     }
 }
 

@@ -1,17 +1,19 @@
 #include "keys/key_changes.h"
 #include "keys/key_scanner.h"
 #include "model/vault_error.h"
+#include "stores/demo_vault_store.h"
 #include "stores/store_lock.h"
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
 #include "support/key_files.h"
 #include "support/open_files.h"
 #include "support/records.h"
+#include "support/scoped_env.h"
 #include "support/store_home.h"
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -19,12 +21,18 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace moorkeep::test {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testing::IsEmpty;
+using testing::Not;
+using testing::Optional;
+using testing::Pair;
+using testing::ThrowsMessage;
 
 // A system store on a fresh temporary home whose key tool records its runs.
 class SystemVaultStoreTest : public StoreHome {
@@ -68,14 +76,16 @@ const SSHKey& keyNamed(const std::vector<SSHKey>& keys, const std::string& name)
     throw std::runtime_error("no key " + name);
 }
 
-template <typename Operation> VaultError vaultErrorOf(Operation operation) {
+// What the VaultError the operation throws says: its kind and its detail;
+// nothing when it throws none.
+using Failure = std::pair<VaultError::Kind, std::string>;
+template <typename Operation> std::optional<Failure> failureOf(Operation operation) {
     try {
         operation();
     } catch (const VaultError& error) {
-        return error;
+        return Failure(error.kind(), error.detail());
     }
-    ADD_FAILURE() << "no VaultError";
-    return VaultError::keyNotFound("");
+    return std::nullopt;
 }
 
 // Loading.
@@ -119,22 +129,15 @@ TEST_F(SystemVaultStoreTest, SecondLoadRunsNoToolAndLeavesTheFileAlone) {
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
 }
 
-TEST_F(SystemVaultStoreTest, StoredHostsHideConfigHostsAndComeLast) {
-    writeConfig("Host web\n  HostName config.example\nHost db\n");
-    SSHHost web = stored("U1", "web", "stored.example", "me");
-    web.source = HostSource::config;
-    storeHosts(meta(), {web, stored("U2", "lab", "10.0.0.9")});
-    auto hosts = store->loadData().hosts;
-    EXPECT_EQ(aliases(hosts), (std::vector<std::string>{"db", "web(user)", "lab(user)"}));
-    EXPECT_EQ(hosts[1].hostname, "stored.example");
-}
-
+// A stored host hides the configuration's host of its alias (whatever
+// source it was saved with) and comes after the configuration's hosts.
 TEST_F(SystemVaultStoreTest, LoadingSomeAliasesGivesTheirHostsAsAFullLoadDoes) {
     makeKeyPair(ssh("id_ed25519"));
     writeConfig("Host web\n  IdentityFile ~/.ssh/id_ed25519\nHost db\nHost lab\n  Port 2\n"
                 "Host db\n  User again\nHost *\n  User admin\n");
-    storeHosts(meta(), {stored("U1", "lab", "stored.example"), stored("U2", "only", "10.0.0.9"),
-                        stored("U3", "only", "10.0.0.10")});
+    SSHHost lab = stored("U1", "lab", "stored.example");
+    lab.source = HostSource::config;
+    storeHosts(meta(), {lab, stored("U2", "only", "10.0.0.9"), stored("U3", "only", "10.0.0.10")});
     const VaultData full = store->loadData();
     ASSERT_EQ(aliases(full.hosts), (std::vector<std::string>{"web", "db", "db", "lab(user)",
                                                              "only(user)", "only(user)"}));
@@ -187,6 +190,31 @@ TEST_F(SystemVaultStoreTest, CorruptMetadataIsLeftToReadsAndKeptAsideByAChange) 
     EXPECT_EQ(keptCopies(), std::vector<std::string>{corrupt});
 }
 
+// Both stores keep the preferred terminal as given, give it back, and forget
+// it for blank text; a command line with an open quote is refused and the
+// kept one stays.
+TEST_F(SystemVaultStoreTest, PreferredTerminalRoundTripsThroughEitherStore) {
+    DemoVaultStore demo;
+    for (VaultStore* each : std::initializer_list<VaultStore*>{store.get(), &demo}) {
+        EXPECT_EQ(each->preferredTerminal(), std::nullopt);
+        each->setPreferredTerminal("kitty --title 'my host'");
+        EXPECT_EQ(each->preferredTerminal(), "kitty --title 'my host'");
+        EXPECT_THROW(each->setPreferredTerminal("foot 'x"), std::invalid_argument);
+        EXPECT_EQ(each->preferredTerminal(), "kitty --title 'my host'");
+        each->setPreferredTerminal(" \t");
+        EXPECT_EQ(each->preferredTerminal(), std::nullopt);
+        each->setPreferredTerminal("xterm -fa Mono");
+    }
+    // In the metadata file, beside what was there, and read by a new store.
+    const auto written = nlohmann::json::parse(readFile(metaPath()));
+    EXPECT_EQ(written["preferredTerminal"], "xterm -fa Mono");
+    EXPECT_TRUE(written.contains("hosts"));
+    const auto again = makeStore();
+    EXPECT_EQ(again->preferredTerminal(), "xterm -fa Mono");
+    again->setPreferredTerminal(std::nullopt);
+    EXPECT_FALSE(nlohmann::json::parse(readFile(metaPath())).contains("preferredTerminal"));
+}
+
 // Host operations.
 
 TEST_F(SystemVaultStoreTest, NewHostIsAppendedWithAFreshId) {
@@ -195,7 +223,6 @@ TEST_F(SystemVaultStoreTest, NewHostIsAppendedWithAFreshId) {
     EXPECT_TRUE(std::regex_match(saved.id, std::regex("[0-9A-F-]{36}"))) << saved.id;
     EXPECT_EQ(saved.source, HostSource::config);
     EXPECT_EQ(config(), "# mine\nHost old\n  User x\n\nHost web\n  HostName 10.0.0.5\n");
-    EXPECT_EQ(statOf(ssh("config")).st_mode & 0777, 0600u);
     EXPECT_TRUE(meta().load().hosts.empty());
 }
 
@@ -211,24 +238,18 @@ TEST_F(SystemVaultStoreTest, SavingAStoredHostMovesItIntoItsBlock) {
               (std::vector<std::string>{"web", "db", "lab(user)"}));
 }
 
-TEST_F(SystemVaultStoreTest, ConfigHostIsRenamedInPlace) {
-    writeConfig("Host a\nHost old\n  HostName h\nHost z\n");
-    const SSHHost renamed = host("new", "h");
-    EXPECT_EQ(store->saveConfigHost(renamed, "old", {}), renamed);
-    EXPECT_EQ(config(), "Host a\nHost new\n  HostName h\nHost z\n");
-}
-
 TEST_F(SystemVaultStoreTest, BlocksAreEditedInTheFileWhereTheyLive) {
     writeConfig("Include config.d/*\n\nHost db\n  User admin\n");
     writeFile(ssh("config.d/web"), "Host web\n\tHostName old\n\nhost *\n  Port 2\n");
     const std::string mainBefore = config();
-    store->saveConfigHost(host("web", "new.example", "", 2), std::nullopt, {});
+    const SSHHost renamed = host("www", "new.example", "", 2);
+    EXPECT_EQ(store->saveConfigHost(renamed, "web", {}), renamed);
     EXPECT_EQ(readFile(ssh("config.d/web")),
-              "Host web\n\tHostName new.example\n\nhost *\n  Port 2\n");
+              "Host www\n\tHostName new.example\n\nhost *\n  Port 2\n");
     store->saveConfigDefaults(defaults("ops"), {});
     EXPECT_EQ(readFile(ssh("config.d/web")),
-              "Host web\n\tHostName new.example\n\nhost *\n  User ops\n");
-    store->deleteConfigHost(host("web"));
+              "Host www\n\tHostName new.example\n\nhost *\n  User ops\n");
+    store->deleteConfigHost(host("www"));
     EXPECT_EQ(readFile(ssh("config.d/web")), "\nhost *\n  User ops\n");
     EXPECT_EQ(config(), mainBefore);
 }
@@ -267,20 +288,16 @@ TEST_F(SystemVaultStoreTest, UnfindableBlocksFailAndChangeNothing) {
     EXPECT_EQ(config(), text);
 }
 
-TEST_F(SystemVaultStoreTest, DeleteHostRemovesTheStoredHostAndItsBlock) {
+// Deleting a stored host takes its block too; deleting a block leaves the
+// stored host of that alias.
+TEST_F(SystemVaultStoreTest, DeletingAHostOrABlock) {
     writeConfig("Host web\n  User a\n\nHost db\n");
-    storeHosts(meta(), {stored("U1", "web", "h")});
+    storeHosts(meta(), {stored("U1", "web", "h"), stored("U2", "db", "h")});
     store->deleteHost("U1", {});
     EXPECT_EQ(config(), "\nHost db\n");
-    EXPECT_TRUE(meta().load().hosts.empty());
-}
-
-TEST_F(SystemVaultStoreTest, DeleteConfigHostLeavesTheStoredHostOfThatAlias) {
-    writeConfig("Host web\n");
-    storeHosts(meta(), {stored("U1", "web", "h")});
-    store->deleteConfigHost(host("web", "web"));
+    store->deleteConfigHost(host("db", "db"));
     EXPECT_EQ(config(), "");
-    EXPECT_EQ(aliases(store->loadData().hosts), std::vector<std::string>{"web(user)"});
+    EXPECT_EQ(aliases(store->loadData().hosts), std::vector<std::string>{"db(user)"});
 }
 
 TEST_F(SystemVaultStoreTest, DefaultsWithoutAStarBlockGetOneAtTheEnd) {
@@ -303,13 +320,16 @@ TEST_F(SystemVaultStoreTest, BrokenValuesAndNonUtf8ConfigLeaveTheFileAlone) {
     EXPECT_EQ(config(), "Host web\n  User \xff\n");
 }
 
+// Edits and appends go to where a relative link leads, and the link stays.
 TEST_F(SystemVaultStoreTest, SymlinkedCrLfConfigIsWrittenThrough) {
     writeFile(home.file("dotfiles/ssh_config"), "Host web\r\n  User a\r\n");
     fs::create_directories(ssh(""));
-    ASSERT_EQ(::symlink(home.file("dotfiles/ssh_config").c_str(), ssh("config").c_str()), 0);
+    ASSERT_EQ(::symlink("../dotfiles/ssh_config", ssh("config").c_str()), 0);
     store->saveConfigHost(host("web", "web.example"), std::nullopt, {});
+    store->saveHost(host("b"), {});
     EXPECT_TRUE(S_ISLNK(statOf(ssh("config")).st_mode));
-    EXPECT_EQ(readFile(home.file("dotfiles/ssh_config")), "Host web\r\n  HostName web.example\r\n");
+    EXPECT_EQ(readFile(home.file("dotfiles/ssh_config")),
+              "Host web\r\n  HostName web.example\r\n\r\nHost b\r\n");
 }
 
 // Key operations.
@@ -330,31 +350,9 @@ TEST_F(SystemVaultStoreTest, GenerateMakesEachTypeOfPairAndListsIt) {
             << key.publicKey;
     }
     EXPECT_EQ(fs::status(ssh("")).permissions() & fs::perms::all, fs::perms::owner_all);
-}
-
-TEST_F(SystemVaultStoreTest, GenerateRefusesTakenAndEmptyNamesAndSanitizesOthers) {
-    writeFile(ssh("work.pub"), "ssh-ed25519 AAAA test\n");
-    auto taken = vaultErrorOf([&] { store->generateKey({"work", "ed25519", {}, {}}); });
-    EXPECT_EQ(taken.kind(), VaultError::Kind::keyAlreadyExists);
-    EXPECT_EQ(taken.detail(), "work");
-    auto empty = vaultErrorOf([&] { store->generateKey({"", "ed25519", {}, {}}); });
-    EXPECT_EQ(empty.kind(), VaultError::Kind::keyAlreadyExists);
-    EXPECT_EQ(empty.detail(), "");
-
-    auto keys = store->generateKey({"my key.old", "ed25519", {}, {}});
-    EXPECT_EQ(keyNamed(keys, "my_key_old").path, "~/.ssh/my_key_old");
+    EXPECT_EQ(keyNamed(store->generateKey({"my key.old", "ed25519", {}, {}}), "my_key_old").path,
+              "~/.ssh/my_key_old");
     EXPECT_TRUE(fs::exists(ssh("my_key_old")));
-}
-
-TEST_F(SystemVaultStoreTest, GenerateReportsTheToolsFailureOrAbsence) {
-    auto failed = vaultErrorOf([&] { store->generateKey({"bad", "no-such-type", {}, {}}); });
-    EXPECT_EQ(failed.kind(), VaultError::Kind::sshKeygenFailed);
-    EXPECT_NE(failed.detail(), "");
-    auto missing = vaultErrorOf([&] {
-        makeStore(home.file("missing-tool"))->generateKey({"x", "ed25519", {}, {}});
-    });
-    EXPECT_EQ(missing.kind(), VaultError::Kind::sshKeygenFailed);
-    EXPECT_NE(missing.detail(), "");
 }
 
 TEST_F(SystemVaultStoreTest, PassphraseIsSetChangedAndRemoved) {
@@ -367,16 +365,34 @@ TEST_F(SystemVaultStoreTest, PassphraseIsSetChangedAndRemoved) {
     EXPECT_EQ(KeyScanner::scan(ssh("")).at(0).hasPassphrase, false);
 }
 
-// In one line about the key itself, never about the working copy the tool
-// was given.
-TEST_F(SystemVaultStoreTest, WrongOldPassphraseSaysSoOfTheKeyAndKeepsTheFile) {
+// A key change that cannot be made says why, of the key itself (never of
+// the working copy the tool was given), and leaves the key as it was.
+TEST_F(SystemVaultStoreTest, KeyChangesThatCannotBeMadeSayWhy) {
     makeKeyPair(ssh("work"), "ed25519", "right");
+    writeFile(ssh("lone.pub"), "ssh-ed25519 AAAA test\n");
     const std::string before = readFile(ssh("work"));
-    const std::string id = store->loadData().keys.at(0).id;
-    auto error = vaultErrorOf([&] { store->changePassphrase({id, "wrong", "new"}); });
-    EXPECT_EQ(error.kind(), VaultError::Kind::wrongPassphrase);
-    EXPECT_STREQ(error.what(), "The current passphrase of ~/.ssh/work is not right.");
+    const std::string work = KeyScanner::keyId(ssh("work")), lone = KeyScanner::keyId(ssh("lone"));
+    using Kind = VaultError::Kind;
+    const auto generate = [&](std::string name, std::string type = "ed25519") {
+        return failureOf([&] { store->generateKey({name, type, {}, {}}); });
+    };
+    const auto change = [&](std::string id) {
+        return failureOf([&] { store->changePassphrase({id, "", "new"}); });
+    };
+    EXPECT_EQ(generate("lone"), Failure(Kind::keyAlreadyExists, "lone"));
+    EXPECT_EQ(generate(""), Failure(Kind::keyAlreadyExists, ""));
+    EXPECT_EQ(change(lone), Failure(Kind::keyFileNotFound, "~/.ssh/lone"));
+    EXPECT_EQ(change("0000"), Failure(Kind::keyNotFound, "0000"));
+    const auto wrongOld = [&] { store->changePassphrase({work, "wrong", "new"}); };
+    EXPECT_EQ(failureOf(wrongOld), Failure(Kind::wrongPassphrase, "~/.ssh/work"));
+    EXPECT_THAT(wrongOld,
+                ThrowsMessage<VaultError>("The current passphrase of ~/.ssh/work is not right."));
     EXPECT_EQ(readFile(ssh("work")), before);
+    // ssh-keygen refusing, or missing, says so in its own words.
+    const auto toolFailed = Optional(Pair(Kind::sshKeygenFailed, Not(IsEmpty())));
+    EXPECT_THAT(generate("bad", "no-such-type"), toolFailed);
+    store = makeStore(home.file("missing-tool"));
+    EXPECT_THAT(generate("x"), toolFailed);
 }
 
 TEST(KeyChangesTest, ToolFailuresNameTheKeyInOneLine) {
@@ -386,30 +402,14 @@ TEST(KeyChangesTest, ToolFailuresNameTheKeyInOneLine) {
     EXPECT_FALSE(KeyChanges::isWrongPassphrase(result));
 }
 
-TEST_F(SystemVaultStoreTest, PassphraseChangeSaysWhatIsMissing) {
-    writeFile(ssh("x.pub"), "ssh-ed25519 AAAA test\n");
-    const std::string loneId = store->loadData().keys.at(0).id;
-    auto noFile = vaultErrorOf([&] { store->changePassphrase({loneId, "", "x"}); });
-    EXPECT_EQ(noFile.kind(), VaultError::Kind::keyFileNotFound);
-    EXPECT_EQ(noFile.detail(), "~/.ssh/x");
-    auto noKey = vaultErrorOf([&] { store->changePassphrase({"0000", "", "x"}); });
-    EXPECT_EQ(noKey.kind(), VaultError::Kind::keyNotFound);
-}
-
 TEST_F(SystemVaultStoreTest, PassphrasesNeverReachAnArgumentListOrLeaveFilesBehind) {
     TempDir scratch;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string savedRuntime = runtime ? runtime : "";
-    ::unsetenv("XDG_RUNTIME_DIR");
-    ::setenv("TMPDIR", scratch.path().c_str(), 1);
-
-    const std::string id =
-        keyNamed(store->generateKey({"guarded", "ed25519", "TopSecret-1", {}}), "guarded").id;
-    store->changePassphrase({id, "TopSecret-1", "TopSecret-2"});
-
-    ::unsetenv("TMPDIR");
-    if (runtime)
-        ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+    {
+        const ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt), tmp("TMPDIR", scratch.path());
+        const std::string id =
+            keyNamed(store->generateKey({"guarded", "ed25519", "TopSecret-1", {}}), "guarded").id;
+        store->changePassphrase({id, "TopSecret-1", "TopSecret-2"});
+    }
     const std::string arguments = readFile(toolLog);
     EXPECT_EQ(arguments.find("TopSecret"), std::string::npos) << arguments;
     EXPECT_NE(arguments.find("-p -f"), std::string::npos) << arguments;

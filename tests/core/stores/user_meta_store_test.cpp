@@ -78,15 +78,13 @@ TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByte) {
     store.save(store.load());
     EXPECT_EQ(test::readFile(path), first);
     EXPECT_TRUE(keptCopies(folder).empty());
-}
 
-TEST_F(UserMetaStoreTest, TellsAnAbsentCacheFromAnEmptyOne) {
-    json document = validDocument();
-    document.erase("keyCache");
-    test::writeFile(path, document.dump());
+    // An absent cache is told from an empty one.
+    written.erase("keyCache");
+    test::writeFile(path, written.dump());
     EXPECT_EQ(store.load().keyCache, std::nullopt);
-    document["keyCache"] = json::array();
-    test::writeFile(path, document.dump());
+    written["keyCache"] = json::array();
+    test::writeFile(path, written.dump());
     EXPECT_EQ(store.load().keyCache, std::vector<KeyCacheEntry>{});
 }
 
@@ -180,21 +178,6 @@ TEST(UserMetaStoreMergeTest, AppliesNonEmptyDisplayNamesInScanOrder) {
         EXPECT_EQ(UserMetaStore::merge(scanned, c.overrides), expected) << c.name;
     }
 }
-
-#ifndef __APPLE__
-TEST(UserMetaStoreDefaultPathTest, FollowsAnAbsoluteDataHome) {
-    const char* previous = std::getenv("XDG_DATA_HOME");
-    const std::string saved = previous ? previous : ""; // empty counts as unset
-    const std::string fallback = "/home/ann/.local/share/Moorkeep/moorkeep-config.json";
-    ::unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(UserMetaStore::defaultPath("/home/ann"), fallback);
-    ::setenv("XDG_DATA_HOME", "data", 1);
-    EXPECT_EQ(UserMetaStore::defaultPath("/home/ann"), fallback) << "relative: ignored";
-    ::setenv("XDG_DATA_HOME", "/srv/data", 1);
-    EXPECT_EQ(UserMetaStore::defaultPath("/home/ann"), "/srv/data/Moorkeep/moorkeep-config.json");
-    ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
-}
-#endif
 
 } // namespace
 } // namespace moorkeep
