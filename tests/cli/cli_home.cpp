@@ -17,18 +17,6 @@ namespace moorkeep::test {
 namespace {
 
 const std::string keygen = "/usr/bin/ssh-keygen";
-// The program and its arguments, as exec wants them.
-struct Argv {
-    std::vector<std::string> texts;
-    std::vector<char*> pointers;
-    Argv(const std::string& program, const std::vector<std::string>& args)
-        : texts{program} {
-        texts.insert(texts.end(), args.begin(), args.end());
-        for (auto& text : texts)
-            pointers.push_back(text.data());
-        pointers.push_back(nullptr);
-    }
-};
 
 // The child inherits this process's environment.
 void setDemoVariable(const std::optional<std::string>& demo) {
@@ -47,6 +35,14 @@ int waitForExit(pid_t pid) {
 }
 
 } // namespace
+
+Argv::Argv(const std::string& program, const std::vector<std::string>& args)
+    : texts{program} {
+    texts.insert(texts.end(), args.begin(), args.end());
+    for (auto& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+}
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& input, const std::optional<std::string>& demo) {
@@ -175,6 +171,27 @@ void CliHome::change(const std::vector<std::string>& command, const std::string&
     auto result = run(command, input);
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out + result.err, "");
+}
+
+ProcessResult CliHome::refused(const std::vector<std::string>& command, int status,
+                               const std::string& reason, const std::string& input) const {
+    const auto configNow = [&] {
+        return std::filesystem::exists(configPath()) ? config() : "(no file)";
+    };
+    const std::string before = configNow();
+    auto result = run(command, input);
+    EXPECT_EQ(result.status, status) << result.err;
+    EXPECT_FALSE(result.err.empty());
+    EXPECT_THAT(result.err, HasSubstr(reason));
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(configNow(), before) << "nothing was written";
+    return result;
+}
+
+std::string CliHome::ssh(const std::string& host, const std::string& keyword) const {
+    const SshView shown = view(host);
+    const auto found = shown.find(keyword);
+    return found == shown.end() ? "" : found->second.front();
 }
 
 void CliHome::makeKey(const std::string& name, const std::string& passphrase) const {

@@ -2,8 +2,10 @@
 
 #include "model/record_json.h"
 #include "model/vault_data.h"
+#include "support/ssh_view.h"
 #include "support/temp_dir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -14,6 +16,15 @@ namespace moorkeep::test {
 
 // The built program, as CMake knows it.
 inline const std::string cliPath = MOORKEEPCTL_PATH;
+
+using testing::HasSubstr;
+
+// The program and its arguments, as exec wants them.
+struct Argv {
+    std::vector<std::string> texts;
+    std::vector<char*> pointers;
+    Argv(const std::string& program, const std::vector<std::string>& args);
+};
 
 struct ProcessResult {
     int status = -1; // exit code, or 128 + the number of the ending signal
@@ -74,6 +85,11 @@ public:
     ProcessResult run(const std::vector<std::string>& command, const std::string& input = "") const;
     // Runs a change that must succeed without a word.
     void change(const std::vector<std::string>& command, const std::string& input = "") const;
+    // Runs a change that must fail with the status and a message holding
+    // `reason`, printing nothing on standard output and leaving the
+    // configuration file as it was.
+    ProcessResult refused(const std::vector<std::string>& command, int status,
+                          const std::string& reason, const std::string& input = "") const;
     // Runs the command on a new pseudo-terminal that becomes its controlling
     // terminal, following the steps in order; a step whose text never
     // appears fails the test instead of hanging it.
@@ -82,6 +98,10 @@ public:
 
     void writeConfig(const std::string& text) const { writeFile(configPath(), text); }
     std::string config() const { return readFile(configPath()); }
+    // What `ssh -G` makes of the configuration for the host, and the first
+    // value of one keyword ("" when it has none).
+    SshView view(const std::string& host) const { return sshView(configPath(), host, home()); }
+    std::string ssh(const std::string& host, const std::string& keyword) const;
 
     // An ed25519 key pair made by ssh-keygen; an empty passphrase leaves it
     // unprotected.
@@ -97,6 +117,12 @@ public:
 
 private:
     TempDir dir_;
+};
+
+// Tests on one temporary home.
+class CliTest : public testing::Test {
+protected:
+    CliHome home;
 };
 
 } // namespace moorkeep::test

@@ -1,6 +1,6 @@
 #include "cli_home.h"
+#include "support/test_agent.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -13,7 +13,7 @@ const std::string alias = "web;x$(touch${IFS}ran)";
 // host connect and key install hand their program exactly the arguments,
 // through no shell: stand-ins for ssh and ssh-copy-id on PATH record theirs,
 // one per line.
-class ConnectCommandsTest : public testing::Test {
+class ConnectCommandsTest : public CliTest {
 protected:
     void SetUp() override {
         home.writeConfig("Host " + alias + "\n    HostName 10.0.0.1\n");
@@ -24,21 +24,13 @@ protected:
             ::chmod(bin.file(program).c_str(), 0755);
         }
         ::mkdir(bin.file("empty").c_str(), 0755);
-        const char* path = std::getenv("PATH");
-        savedPath = path ? path : "";
     }
-    void TearDown() override { setenv("PATH", savedPath.c_str(), 1); }
-
     ProcessResult runWithPath(const std::string& folder, const std::vector<std::string>& command) {
-        setenv("PATH", folder.c_str(), 1);
-        ProcessResult result = home.run(command);
-        setenv("PATH", savedPath.c_str(), 1);
-        return result;
+        ScopedEnv path("PATH", folder);
+        return home.run(command);
     }
 
-    CliHome home;
     TempDir bin;
-    std::string savedPath;
 };
 
 TEST_F(ConnectCommandsTest, RunTheProgramInTheirPlaceWithExactArguments) {
@@ -61,10 +53,9 @@ TEST_F(ConnectCommandsTest, AMissingProgramFailsWithItsName) {
     for (const auto& [command, message] : cases) {
         ProcessResult result = runWithPath(bin.file("empty"), command);
         EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+        EXPECT_THAT(result.err, HasSubstr(message));
     }
-    ProcessResult unknown = runWithPath(bin.path(), {"host", "connect", "nowhere"});
-    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(runWithPath(bin.path(), {"host", "connect", "nowhere"}).status, 2);
     EXPECT_FALSE(std::filesystem::exists(bin.file("ssh.argv")));
 }
 

@@ -22,7 +22,7 @@ TEST(DefaultsCommandsTest, ShowReadsAndSetChangesOnlyWhatIsGiven) {
     // Trimmed as the defaults dialog trims them.
     EXPECT_EQ(data.defaults, (Defaults{"admin", 2200, keyId, "jump",
                                        OptionMap{{"Compression", "yes"}}, home.configPath()}));
-    EXPECT_NE(home.config().find(webBlock), std::string::npos) << home.config();
+    EXPECT_THAT(home.config(), HasSubstr(webBlock));
     // Hosts take the new defaults.
     ASSERT_EQ(data.hosts.size(), 1u);
     EXPECT_EQ(data.hosts[0].user, "admin");
@@ -30,7 +30,7 @@ TEST(DefaultsCommandsTest, ShowReadsAndSetChangesOnlyWhatIsGiven) {
 
     home.change({"defaults", "set", "--no-key"});
     EXPECT_EQ(home.snapshot().defaults.keyId, "");
-    EXPECT_EQ(home.config().find("IdentityFile"), std::string::npos) << home.config();
+    EXPECT_THAT(home.config(), testing::Not(HasSubstr("IdentityFile")));
 }
 
 } // namespace

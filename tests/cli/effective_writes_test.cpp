@@ -1,7 +1,4 @@
 #include "cli_home.h"
-#include "support/ssh_view.h"
-
-#include <gtest/gtest.h>
 
 // OpenSSH takes the first value it meets: every change either reaches what
 // `ssh -G` uses or is refused, naming the line that wins, with the file as
@@ -9,67 +6,43 @@
 namespace moorkeep::test {
 namespace {
 
-class EffectiveWritesTest : public ::testing::Test {
-protected:
-    std::string ssh(const std::string& host, const std::string& keyword) {
-        const SshView view = sshView(home.configPath(), host, home.home());
-        const auto found = view.find(keyword);
-        return found == view.end() ? "" : found->second.front();
-    }
-    void write(const std::string& text) { writeFile(home.configPath(), text); }
-    std::string config() { return readFile(home.configPath()); }
-
-    CliHome home;
-};
+using EffectiveWritesTest = CliTest;
 
 TEST_F(EffectiveWritesTest, ANewHostGoesBeforeTheFirstBlockThatAppliesToIt) {
-    const std::string before = "Host web\n  HostName w\n\n# for all\nHost *\n  User admin\n"
-                               "  Port 2222\n";
-    write(before);
-    ASSERT_EQ(
-        home.run({"host", "add", "db", "--hostname", "db.example", "--user", "bob", "--port", "22"})
-            .status,
-        0);
-    EXPECT_EQ(config(), "Host web\n  HostName w\n\nHost db\n  HostName db.example\n  User bob\n"
-                        "  Port 22\n\n# for all\nHost *\n  User admin\n  Port 2222\n");
-    EXPECT_EQ(ssh("db", "user"), "bob");
-    EXPECT_EQ(ssh("db", "port"), "22");
-    EXPECT_EQ(ssh("web", "user"), "admin");
+    home.writeConfig("Host web\n  HostName w\n\n# for all\nHost *\n  User admin\n  Port 2222\n");
+    home.change({"host", "add", "db", "--hostname", "db.example", "--user", "bob", "--port", "22"});
+    EXPECT_EQ(home.config(),
+              "Host web\n  HostName w\n\nHost db\n  HostName db.example\n  User bob\n"
+              "  Port 22\n\n# for all\nHost *\n  User admin\n  Port 2222\n");
+    EXPECT_EQ(home.ssh("db", "user"), "bob");
+    EXPECT_EQ(home.ssh("db", "port"), "22");
+    EXPECT_EQ(home.ssh("web", "user"), "admin");
 }
 
 TEST_F(EffectiveWritesTest, AnEditThatAnEarlierBlockOverridesIsRefusedUntilTheBlockMoves) {
-    write("Host *\n  User admin\n\nHost web\n  User bob\n");
-    const std::string before = config();
-    const auto refused = home.run({"host", "edit", "web", "--user", "carol"});
-    EXPECT_NE(refused.status, 0);
-    EXPECT_NE(refused.err.find("User carol would be ignored: OpenSSH takes User admin from "
-                               "~/.ssh/config line 2 (Host *)"),
-              std::string::npos)
-        << refused.err;
-    EXPECT_EQ(config(), before);
-
-    ASSERT_EQ(home.run({"host", "move", "web", "--before-line", "~/.ssh/config:1"}).status, 0);
-    EXPECT_EQ(config(), "Host web\n  User bob\n\nHost *\n  User admin\n");
-    EXPECT_EQ(ssh("web", "user"), "bob");
-    ASSERT_EQ(home.run({"host", "edit", "web", "--user", "carol"}).status, 0);
-    EXPECT_EQ(ssh("web", "user"), "carol");
-    EXPECT_EQ(home.run({"host", "move", "web", "--before-line", "~/.ssh/config:2"}).status, 1);
+    home.writeConfig("Host *\n  User admin\n\nHost web\n  User bob\n");
+    home.refused({"host", "edit", "web", "--user", "carol"}, 1,
+                 "User carol would be ignored: OpenSSH takes User admin from ~/.ssh/config line 2 "
+                 "(Host *)");
+    home.change({"host", "move", "web", "--before-line", "~/.ssh/config:1"});
+    EXPECT_EQ(home.config(), "Host web\n  User bob\n\nHost *\n  User admin\n");
+    home.change({"host", "edit", "web", "--user", "carol"});
+    EXPECT_EQ(home.ssh("web", "user"), "carol");
+    home.refused({"host", "move", "web", "--before-line", "~/.ssh/config:2"}, 1, "");
 }
 
 TEST_F(EffectiveWritesTest, AnAliasAnEarlierHostLineNamesIsADuplicate) {
-    for (const std::string header : {"Host web # c", "Host \"web\"", "Host web1 web", "Host=web"}) {
-        write(header + "\n  User x\n");
-        const auto result = home.run({"host", "add", "web", "--hostname", "h"});
-        EXPECT_NE(result.status, 0) << header;
-        EXPECT_NE(result.err.find("~/.ssh/config line 1"), std::string::npos)
-            << header << result.err;
-        EXPECT_EQ(config(), header + "\n  User x\n");
+    for (const auto& [header, status] : {std::pair{"Host web # c", 1},
+                                         {"Host \"web\"", 1},
+                                         {"Host web1 web", 1},
+                                         {"Host=web", 2}}) {
+        home.writeConfig(header + std::string("\n  User x\n"));
+        home.refused({"host", "add", "web", "--hostname", "h"}, status, "~/.ssh/config line 1");
     }
     for (const std::string header : {"Host we*", "Match all"}) {
-        write(header + "\n  User x\n");
-        ASSERT_EQ(home.run({"host", "add", "web", "--hostname", "h", "--user", "bob"}).status, 0)
-            << header;
-        EXPECT_EQ(ssh("web", "user"), "bob") << header;
+        home.writeConfig(header + "\n  User x\n");
+        home.change({"host", "add", "web", "--hostname", "h", "--user", "bob"});
+        EXPECT_EQ(home.ssh("web", "user"), "bob") << header;
     }
 }
 
@@ -79,16 +52,15 @@ TEST_F(EffectiveWritesTest, KeysOfferedThroughAnySpellingAreInUse) {
          {"Host web\n  IdentityFile ~/.ssh/other\n  IdentityFile ~/.ssh/k\n",
           "Host web\n  User u\nHost *\n  IdentityFile \"~/.ssh/k\"\n",
           "Host web\n  IdentityFile %d/.ssh/k\n"}) {
-        write(text);
-        const auto result = home.run({"key", "rm", "k"});
-        EXPECT_NE(result.status, 0) << text;
-        EXPECT_NE(result.err.find("is used by web"), std::string::npos) << text << result.err;
+        home.writeConfig(text);
+        home.refused({"key", "rm", "k"}, 2, "is used by web");
     }
+    EXPECT_TRUE(std::filesystem::exists(home.sshPath("k")));
 }
 
 TEST_F(EffectiveWritesTest, ShowEffectiveAgreesWithSshForAnyName) {
-    write("Host * !bastion\n  User admin # note\nHost gw\n  User bob\n  Port 2200\n"
-          "Match exec \"false\"\n  Port 1\n");
+    home.writeConfig("Host * !bastion\n  User admin # note\nHost gw\n  User bob\n  Port 2200\n"
+                     "Match exec \"false\"\n  Port 1\n");
     const auto shown =
         decoded<nlohmann::json>(home.run({"host", "show", "gw", "--effective", "--json"}));
     const std::string file = home.configPath();
@@ -100,7 +72,7 @@ TEST_F(EffectiveWritesTest, ShowEffectiveAgreesWithSshForAnyName) {
     EXPECT_EQ(shown["shadowed"][0]["value"], "bob");
     EXPECT_EQ(shown["shadowed"][0]["by"], (nlohmann::json{{"file", file}, {"line", 2}}));
     EXPECT_EQ(shown["unresolved"][0]["line"], 6);
-    EXPECT_EQ(ssh("gw", "user"), "admin");
+    EXPECT_EQ(home.ssh("gw", "user"), "admin");
     const auto bastion =
         decoded<nlohmann::json>(home.run({"host", "show", "bastion", "--effective", "--json"}));
     EXPECT_TRUE(bastion["effective"].empty());
@@ -110,43 +82,40 @@ TEST_F(EffectiveWritesTest, ShowEffectiveAgreesWithSshForAnyName) {
 // every spelling of its keyword.
 TEST_F(EffectiveWritesTest, RenamesKeepTheHostNameTheAliasGave) {
     for (const std::string alias : {"prod-db", "prod-db !db"}) {
-        write("Host\t" + alias + "\n  User admin\n");
-        ASSERT_EQ(home.run({"host", "edit", alias, "--alias", "db-new"}).status, 0) << alias;
-        EXPECT_EQ(ssh("db-new", "hostname"), "prod-db") << alias;
-        EXPECT_EQ(ssh("db-new", "user"), "admin") << alias;
+        home.writeConfig("Host\t" + alias + "\n  User admin\n");
+        home.change({"host", "edit", alias, "--alias", "db-new"});
+        EXPECT_EQ(home.ssh("db-new", "hostname"), "prod-db") << alias;
+        EXPECT_EQ(home.ssh("db-new", "user"), "admin") << alias;
     }
-    write("Host web\n  HostName %h.corp.example\n");
-    ASSERT_EQ(home.run({"host", "edit", "web", "--alias", "web2"}).status, 0);
-    EXPECT_EQ(ssh("web2", "hostname"), "web.corp.example");
+    home.writeConfig("Host web\n  HostName %h.corp.example\n");
+    home.change({"host", "edit", "web", "--alias", "web2"});
+    EXPECT_EQ(home.ssh("web2", "hostname"), "web.corp.example");
 }
 
+// An option is judged by the block's own lines; one that only the defaults
+// give is not the host's to remove, and says where it comes from.
 TEST_F(EffectiveWritesTest, OptionsAreJudgedByTheBlocksOwnLines) {
-    write("Host *\n  Compression no\n  Hostname x\nHost web\n  compression yes\n");
-    const std::string before = config();
-    EXPECT_NE(home.run({"defaults", "set", "--option", "Hostname=8080 localhost:80"}).status, 0);
-    EXPECT_EQ(config(), before);
+    home.writeConfig("Host *\n  Compression no\n  Hostname x\nHost web\n  compression yes\n"
+                     "  ForwardAgent yes\nHost *\n  ServerAliveInterval 60\n");
+    home.refused({"defaults", "set", "--option", "Hostname=8080 localhost:80"}, 2, "");
+    home.refused({"host", "edit", "web", "--unset-option", "ServerAliveInterval"}, 2,
+                 "ServerAliveInterval comes from ~/.ssh/config line 8");
     // The block's own line is what OpenSSH uses here only once it comes
     // first; removing it is a real change either way.
-    ASSERT_EQ(home.run({"host", "edit", "web", "--unset-option", "Compression"}).status, 0);
-    EXPECT_EQ(config(), "Host *\n  Compression no\n  Hostname x\nHost web\n");
-    const auto refused = home.run({"host", "edit", "web", "--unset-option", "Compression"});
-    EXPECT_NE(refused.status, 0);
-    EXPECT_NE(refused.err.find("~/.ssh/config line 2"), std::string::npos) << refused.err;
+    home.change({"host", "edit", "web", "--unset-option", "Compression"});
+    home.change({"host", "edit", "web", "--unset-option", "ForwardAgent"});
+    EXPECT_EQ(
+        home.config(),
+        "Host *\n  Compression no\n  Hostname x\nHost web\nHost *\n  ServerAliveInterval 60\n");
+    home.refused({"host", "edit", "web", "--unset-option", "Compression"}, 2,
+                 "~/.ssh/config line 2");
 }
 
 TEST_F(EffectiveWritesTest, ADefaultThatAnotherBlockDecidesIsRefused) {
-    const std::string text = "Host * !b\n  ProxyJump jump\n  User early\nHost *\n  Port 2000\n";
-    write(text);
-    for (const std::vector<std::string>& change :
-         {std::vector<std::string>{"--no-proxy-jump"}, {"--user", "late"}}) {
-        std::vector<std::string> command{"defaults", "set"};
-        command.insert(command.end(), change.begin(), change.end());
-        const auto result = home.run(command);
-        EXPECT_NE(result.status, 0) << change[0];
-        EXPECT_NE(result.err.find("Host * !b"), std::string::npos) << result.err;
-        EXPECT_EQ(config(), text);
-    }
-    EXPECT_EQ(ssh("x", "proxyjump"), "jump");
+    home.writeConfig("Host * !b\n  ProxyJump jump\n  User early\nHost *\n  Port 2000\n");
+    home.refused({"defaults", "set", "--no-proxy-jump"}, 2, "Host * !b");
+    home.refused({"defaults", "set", "--user", "late"}, 1, "Host * !b");
+    EXPECT_EQ(home.ssh("x", "proxyjump"), "jump");
 }
 
 } // namespace

@@ -19,14 +19,12 @@ const std::string dbBlock = "Host db\n"
                             "    ServerAliveInterval 30\n";
 const std::string configText = webBlock + dbBlock;
 
-class HostCommandsTest : public testing::Test {
+class HostCommandsTest : public CliTest {
 protected:
     void SetUp() override {
         home.writeConfig(configText);
         home.makeKey("id_web");
     }
-
-    CliHome home;
 };
 
 TEST_F(HostCommandsTest, ListShowAndCommandReadTheConfiguration) {
@@ -51,15 +49,14 @@ TEST_F(HostCommandsTest, ListShowAndCommandReadTheConfiguration) {
 TEST_F(HostCommandsTest, AddAppendsTheHostAsTheDialogBuildsIt) {
     // The user is taken as typed, so a space in it is refused: OpenSSH
     // takes a user as one word.
-    EXPECT_EQ(home.run({"host", "add", "app", "--hostname", "h", "--user", "ops "}).status, 2);
-    EXPECT_EQ(home.config(), configText);
+    home.refused({"host", "add", "app", "--hostname", "h", "--user", "ops "}, 2, "");
     home.change({"host", "add", "app", "--hostname", "app.example.com", "--user", "ops", "--port",
                  "2200", "--key", "id_web", "--proxy-jump", "  web\t", "--option",
                  " ForwardAgent = yes "});
     EXPECT_EQ(home.config().rfind(configText, 0), 0u) << "the lines before are kept";
     // The jump host is trimmed.
-    EXPECT_NE(home.config().find("Host app\n"), std::string::npos) << home.config();
-    EXPECT_NE(home.config().find("  ProxyJump web\n"), std::string::npos) << home.config();
+    EXPECT_THAT(home.config(), HasSubstr("Host app\n"));
+    EXPECT_THAT(home.config(), HasSubstr("  ProxyJump web\n"));
     EXPECT_EQ(home.host("app"), (SSHHost{ConfigParser::hostId("app"), "app", "app.example.com",
                                          "ops", 2200, home.key("id_web").id, "web",
                                          OptionMap{{"ForwardAgent", "yes"}}, HostSource::config}));
@@ -73,9 +70,9 @@ TEST_F(HostCommandsTest, EditWithANewAliasRenamesTheBlockInPlace) {
     EXPECT_EQ(www.hostname, "web.example.com");
     EXPECT_EQ(www.port, 2022);
     EXPECT_EQ(www.keyId, std::nullopt);
-    EXPECT_EQ(home.config().rfind("# Personal hosts\nHost www\n", 0), 0u) << home.config();
-    EXPECT_EQ(home.config().find("IdentityFile"), std::string::npos) << home.config();
-    EXPECT_NE(home.config().find(dbBlock), std::string::npos) << home.config();
+    EXPECT_THAT(home.config(), testing::StartsWith("# Personal hosts\nHost www\n"));
+    EXPECT_THAT(home.config(), testing::Not(HasSubstr("IdentityFile")));
+    EXPECT_THAT(home.config(), HasSubstr(dbBlock));
 }
 
 TEST_F(HostCommandsTest, EditChangesOnlyWhatIsGiven) {

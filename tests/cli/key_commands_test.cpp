@@ -6,14 +6,12 @@ namespace {
 const std::string lockedSecret = "old secret";
 const std::string newSecret = "new secret";
 
-class KeyCommandsTest : public testing::Test {
+class KeyCommandsTest : public CliTest {
 protected:
     void SetUp() override {
         home.makeKey("id_plain");
         home.makeKey("id_locked", lockedSecret);
     }
-
-    CliHome home;
 };
 
 TEST_F(KeyCommandsTest, ListShowAndPubDescribeTheKeyPairs) {
@@ -47,9 +45,7 @@ TEST_F(KeyCommandsTest, GenerateMakesEachTypeUnprotected) {
 // A failed store operation: exit status 1 and its message, nothing changed.
 TEST_F(KeyCommandsTest, GenerateRefusesAnExistingName) {
     const std::string before = readFile(home.sshPath("id_plain"));
-    auto result = home.run({"key", "gen", "id_plain"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "moorkeepctl: A key named \"id_plain\" already exists in ~/.ssh\n");
+    home.refused({"key", "gen", "id_plain"}, 1, "already exists");
     EXPECT_EQ(readFile(home.sshPath("id_plain")), before);
 }
 
@@ -67,15 +63,11 @@ class PasswdTest : public KeyCommandsTest, public testing::WithParamInterface<Pa
 TEST_P(PasswdTest, ChangesThePassphrase) {
     auto result = home.run({"key", "passwd", GetParam().key, "--stdin"}, GetParam().input);
     EXPECT_EQ(result.status, GetParam().status) << result.err;
-    if (GetParam().status == 1) {
-        EXPECT_EQ(result.err, "moorkeepctl: The current passphrase of ~/.ssh/" + GetParam().key +
-                                  " is not right.\n");
-    }
     EXPECT_TRUE(home.keyOpensWith(GetParam().key, GetParam().opensWith));
     EXPECT_EQ(home.key(GetParam().key).hasPassphrase, !GetParam().opensWith.empty());
     // Whatever happened, no passphrase is repeated back.
     for (const std::string& secret : {lockedSecret, newSecret})
-        EXPECT_EQ((result.out + result.err).find(secret), std::string::npos) << result.err;
+        EXPECT_THAT(result.out + result.err, testing::Not(HasSubstr(secret)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,8 +86,8 @@ TEST_F(KeyCommandsTest, PasswdAsksOnTheTerminalWithoutEcho) {
                                       {"New passphrase (empty for none): ", newSecret + "\n"},
                                       {"Repeat the new passphrase: ", newSecret + "\n"}});
     EXPECT_EQ(result.status, 0) << result.out;
-    EXPECT_EQ(result.out.find(lockedSecret), std::string::npos) << result.out;
-    EXPECT_EQ(result.out.find(newSecret), std::string::npos) << result.out;
+    for (const std::string& secret : {lockedSecret, newSecret})
+        EXPECT_THAT(result.out, testing::Not(HasSubstr(secret)));
     EXPECT_TRUE(home.keyOpensWith("id_locked", newSecret));
 }
 

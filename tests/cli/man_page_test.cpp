@@ -1,5 +1,6 @@
 #include "cli_home.h"
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <set>
@@ -59,7 +60,7 @@ std::string plain(std::string line) {
 
 // The page by section heading (.SH and .SS, as plain text) with the plain
 // text under each heading up to the next one.
-std::map<std::string, std::string> sections(const std::string& page) {
+std::map<std::string, std::string> sectionsOf(const std::string& page) {
     std::map<std::string, std::string> result;
     std::string heading;
     std::istringstream lines(page);
@@ -77,74 +78,48 @@ struct CommandHelp {
     std::string text;
 };
 
-// Every command that runs something, found from the top-level help down.
-std::vector<CommandHelp> leafCommands() {
-    std::vector<CommandHelp> leaves;
-    std::vector<std::vector<std::string>> pending;
-    for (const auto& name : listedCommands(help({})))
-        pending.push_back({name});
-    while (!pending.empty()) {
-        auto words = pending.back();
-        pending.pop_back();
-        std::string text = help(words);
-        auto subcommands = listedCommands(text);
-        for (const auto& name : subcommands) {
-            auto longer = words;
-            longer.push_back(name);
-            pending.push_back(longer);
-        }
-        if (subcommands.empty()) {
-            std::string path;
-            for (const auto& word : words)
-                path += (path.empty() ? "" : " ") + word;
-            leaves.push_back({path, text});
-        }
+// Every command under the words that runs something, found from their help
+// down.
+void collectLeaves(const std::vector<std::string>& words, const std::string& path,
+                   std::vector<CommandHelp>& leaves) {
+    const std::string text = help(words);
+    const auto subcommands = listedCommands(text);
+    for (const auto& name : subcommands) {
+        auto longer = words;
+        longer.push_back(name);
+        collectLeaves(longer, path.empty() ? name : path + " " + name, leaves);
     }
-    return leaves;
+    if (subcommands.empty())
+        leaves.push_back({path, text});
 }
 
-class ManPageTest : public testing::Test {
-protected:
-    std::map<std::string, std::string> sections_ = sections(readFile(manPagePath));
-
-    // The text of the subsection whose heading is the command, maybe followed
-    // by its arguments.
-    const std::string* commandSection(const std::string& path) const {
-        for (const auto& [heading, text] : sections_)
-            if (heading == path || heading.rfind(path + " ", 0) == 0)
-                return &text;
-        return nullptr;
-    }
-};
-
-TEST_F(ManPageTest, DescribesEveryCommandAndItsOptions) {
-    auto leaves = leafCommands();
+TEST(ManPageTest, DescribesEveryCommandAndItsOptions) {
+    const auto sections = sectionsOf(readFile(manPagePath));
+    std::vector<CommandHelp> leaves;
+    collectLeaves({}, "", leaves);
     ASSERT_GE(leaves.size(), 15u) << "the help texts list fewer commands than expected";
+    // The global options are those of the top-level help.
+    leaves.push_back({"GLOBAL OPTIONS", help({})});
     for (const auto& [path, text] : leaves) {
-        const std::string* section = commandSection(path);
-        if (!section) {
+        // The subsection whose heading is the command, maybe followed by its
+        // arguments.
+        const auto section = std::ranges::find_if(sections, [&](const auto& entry) {
+            return entry.first == path || entry.first.starts_with(path + " ");
+        });
+        if (section == sections.end()) {
             ADD_FAILURE() << "no subsection for \"" << path << "\"";
             continue;
         }
         for (const auto& option : namedOptions(text)) {
-            if (option == "--help")
-                continue;
-            EXPECT_NE(section->find(option), std::string::npos)
-                << path << " " << option << " is not described";
+            if (option != "--help" || path == "GLOBAL OPTIONS") {
+                EXPECT_THAT(section->second, HasSubstr(option)) << path << " " << option;
+            }
         }
     }
 }
 
-TEST_F(ManPageTest, DescribesEveryGlobalOption) {
-    ASSERT_TRUE(sections_.contains("GLOBAL OPTIONS"));
-    const std::string& section = sections_.at("GLOBAL OPTIONS");
-    for (const auto& option : namedOptions(help({})))
-        EXPECT_NE(section.find(option), std::string::npos) << option << " is not described";
-}
-
-TEST_F(ManPageTest, CarriesTheVersionAndFormatsWithoutWarnings) {
-    std::string page = readFile(manPagePath);
-    EXPECT_NE(page.find("\"Moorkeep " MOORKEEP_VERSION "\""), std::string::npos);
+TEST(ManPageTest, CarriesTheVersionAndFormatsWithoutWarnings) {
+    EXPECT_THAT(readFile(manPagePath), HasSubstr("\"Moorkeep " MOORKEEP_VERSION "\""));
     auto result = runProcess("/usr/bin/groff", {"-man", "-ww", "-z", manPagePath});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");

@@ -40,9 +40,7 @@ TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
     EXPECT_EQ(work.name, "Work");
     EXPECT_EQ(home.host("www").keyId, work.id);
 
-    auto refused = home.run({"key", "rm", "Work"});
-    EXPECT_EQ(refused.status, 2);
-    EXPECT_NE(refused.err.find("used by www"), std::string::npos) << refused.err;
+    home.refused({"key", "rm", "Work"}, 2, "used by www");
     EXPECT_TRUE(fs::exists(home.sshPath("id_work")));
 
     home.change({"key", "gen", "deploy_key", "--comment", " ops@example.com ", "--display-name",
@@ -60,8 +58,7 @@ TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
     home.change({"key", "rm", "Work"});
     EXPECT_FALSE(fs::exists(home.sshPath("id_work")));
     EXPECT_FALSE(fs::exists(home.sshPath("id_work.pub")));
-    EXPECT_NE(home.config().find("IdentityFile ~/.ssh/deploy_key"), std::string::npos)
-        << home.config();
+    EXPECT_THAT(home.config(), HasSubstr("IdentityFile ~/.ssh/deploy_key"));
 
     home.change({"key", "rm", "Deploy", "--force"});
     home.change({"host", "rm", "www"});
