@@ -1,4 +1,7 @@
 #include "app_identity.h"
+#include "store_choice.h"
+#include "stores/demo_vault_store.h"
+#include "stores/system_vault_store.h"
 #include "support/app_test.h"
 
 #include <QFileInfo>
@@ -9,6 +12,8 @@ class AppIdentityTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { qunsetenv("MOORKEEP_DEMO"); }
+
     // --help and --version are answered; Qt's own single-dash options (whose
     // letters include h and v) and anything else start the program.
     void answersOnlyHelpAndVersion_data() {
@@ -27,8 +32,6 @@ private slots:
         QTest::newRow("nothing") << QStringList{} << QString();
         QTest::newRow("-platform xcb")
             << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb")} << QString();
-        QTest::newRow("-stylesheet")
-            << QStringList{QStringLiteral("-stylesheet"), QStringLiteral("a.qss")} << QString();
         QTest::newRow("-reverse") << QStringList{QStringLiteral("-reverse")} << QString();
     }
 
@@ -64,6 +67,32 @@ private slots:
         QVERIFY(sizes.contains(QSize(512, 512)));
         QCOMPARE(icon.pixmap(QSize(48, 48)).size(), QSize(48, 48));
         QVERIFY(!icon.pixmap(QSize(48, 48)).toImage().isNull());
+    }
+
+    // MOORKEEP_DEMO picks the demo store only when it is exactly "1".
+    void onlyExactlyOneSelectsTheDemo_data() {
+        QTest::addColumn<bool>("isSet");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("demo");
+
+        QTest::newRow("1") << true << QByteArray("1") << true;
+        QTest::newRow("yes") << true << QByteArray("yes") << false;
+        QTest::newRow("01") << true << QByteArray("01") << false;
+        QTest::newRow("1 followed by a space") << true << QByteArray("1 ") << false;
+        QTest::newRow("empty") << true << QByteArray() << false;
+        QTest::newRow("unset") << false << QByteArray() << false;
+    }
+
+    void onlyExactlyOneSelectsTheDemo() {
+        QFETCH(bool, isSet);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, demo);
+        if (isSet)
+            qputenv("MOORKEEP_DEMO", value);
+
+        auto store = StoreChoice::storeFromEnvironment();
+        QCOMPARE(dynamic_cast<DemoVaultStore*>(store.get()) != nullptr, demo);
+        QCOMPARE(dynamic_cast<SystemVaultStore*>(store.get()) != nullptr, !demo);
     }
 };
 

@@ -113,12 +113,6 @@ private slots:
         home_.reset();
     }
 
-    void anAppendedHostShows() {
-        appendToConfig("\nHost added\n  HostName 10.0.0.9\n");
-        QTRY_VERIFY_WITH_TIMEOUT(host("added"), waitMs);
-        QCOMPARE(host("added")->hostname, "10.0.0.9");
-    }
-
     // The search, the open dialog and the selection stay; the detail of a
     // host that is gone is the empty state, and its dialog cannot save.
     void removingTheSelectedHostEmptiesTheDetail() {

@@ -73,10 +73,8 @@ class HostDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void titlesAndFillingFollowTheMode() {
+    void fillingFollowsTheMode() {
         DialogHarness adding(std::nullopt);
-        QCOMPARE(adding.dialog->findChild<QLabel*>(u"dialogTitle"_qs)->text(), u"Add Host"_qs);
-        QCOMPARE(adding.button("saveButton")->text(), u"Add Host"_qs);
         QCOMPARE(adding.field("portField")->text(), u"22"_qs);
         QVERIFY(!adding.button("saveButton")->isEnabled());
         QTRY_VERIFY(adding.field("aliasField")->hasFocus());
@@ -85,8 +83,6 @@ private slots:
         web.port = 2222;
         web.proxyJump = "bastion";
         DialogHarness editing(web);
-        QCOMPARE(editing.dialog->findChild<QLabel*>(u"dialogTitle"_qs)->text(), u"Edit Host"_qs);
-        QCOMPARE(editing.button("saveButton")->text(), u"Save Changes"_qs);
         QCOMPARE(editing.field("aliasField")->text(), u"web"_qs);
         QCOMPARE(editing.field("portField")->text(), u"2222"_qs);
         QCOMPARE(editing.field("proxyJumpField")->text(), u"bastion"_qs);
@@ -159,9 +155,6 @@ private slots:
         QCOMPARE(h.button("saveButton")->isEnabled(), canSave);
         for (const char* line : {"duplicateAliasLine", "aliasProblemLine", "portProblemLine"})
             QCOMPARE(h.shows(line), problemLine == QLatin1String(line));
-        if (problemLine == u"duplicateAliasLine")
-            QCOMPARE(h.dialog->findChild<QLabel*>(problemLine)->text(),
-                     u"A host with this alias already exists."_qs);
 
         // Return in ProxyJump saves exactly when saving is allowed.
         QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
@@ -243,8 +236,6 @@ private slots:
         QVERIFY(h.dialog->canSave());
         h.dialog->markChangedOutside();
         QVERIFY(h.shows("changedOutsideLine"));
-        QCOMPARE(h.dialog->findChild<QLabel*>(u"changedOutsideLine"_qs)->text(),
-                 u"This host was changed or removed outside Moorkeep."_qs);
         QVERIFY(!h.button("saveButton")->isEnabled());
         QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
         QVERIFY(h.saved.empty());

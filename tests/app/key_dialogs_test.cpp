@@ -115,22 +115,15 @@ private slots:
         h.field(u"emailField"_qs)->setText(email);
         QCOMPARE(h.button(u"generateButton"_qs)->isEnabled(), enabled);
         QCOMPARE(h.label(u"emailProblem"_qs)->isVisible(), emailProblem);
-        if (emailProblem)
-            QCOMPARE(h.label(u"emailProblem"_qs)->text(), u"Enter a valid email address"_qs);
     }
 
+    // The hint and the display name's placeholder follow the typed file name.
     void generateShowsWhereTheKeyGoes() {
         GenerateHarness h;
         h.dialog.show();
-        QTRY_VERIFY(h.field(u"fileNameField"_qs)->hasFocus());
-        QCOMPARE(h.label(u"fileNameHint"_qs)->text(),
-                 u"Saved as ~/.ssh/… — letters, numbers, dashes, underscores only"_qs);
-        QCOMPARE(h.field(u"displayNameField"_qs)->placeholderText(), u"optional"_qs);
         h.field(u"fileNameField"_qs)->setText(u"deploy"_qs);
-        QCOMPARE(h.label(u"fileNameHint"_qs)->text(),
-                 u"Saved as ~/.ssh/deploy — letters, numbers, dashes, underscores only"_qs);
+        QVERIFY(h.label(u"fileNameHint"_qs)->text().startsWith(u"Saved as ~/.ssh/deploy "_qs));
         QCOMPARE(h.field(u"displayNameField"_qs)->placeholderText(), u"deploy"_qs);
-        QCOMPARE(h.dialog.QWidget::width(), GenerateKeyDialog::width);
     }
 
     void generateSendsTheRequestAsTyped() {
@@ -183,37 +176,16 @@ private slots:
         QVERIFY(!h.label(u"failureLabel"_qs)->isVisible());
     }
 
-    void passphraseDialogForAnUnprotectedKey() {
-        PassphraseHarness h(false);
-        h.dialog.show();
-        QVERIFY(!h.field(u"currentPassphraseField"_qs));
-        QCOMPARE(h.title(), u"Set Passphrase"_qs);
-        QTRY_VERIFY(h.field(u"newPassphraseField"_qs)->hasFocus());
-        QCOMPARE(h.field(u"newPassphraseField"_qs)->echoMode(), QLineEdit::Password);
-
-        PassphraseHarness unknown(std::nullopt);
-        QCOMPARE(unknown.title(), u"Set Passphrase"_qs);
-        QVERIFY(!unknown.field(u"currentPassphraseField"_qs));
-    }
-
     void passphraseDialogForAProtectedKey() {
         PassphraseHarness h(true);
         h.dialog.show();
-        QCOMPARE(h.title(), u"Change Passphrase"_qs);
-        QTRY_VERIFY(h.field(u"currentPassphraseField"_qs)->hasFocus());
-        QCOMPARE(h.field(u"newPassphraseField"_qs)->placeholderText(), u"leave empty to remove"_qs);
-        QCOMPARE(h.save()->text(), u"Remove Passphrase"_qs);
         QVERIFY(h.save()->property("destructive").toBool());
-        QVERIFY(h.save()->isEnabled());
-
         h.field(u"newPassphraseField"_qs)->setText(u"new"_qs);
-        QCOMPARE(h.save()->text(), u"Change Passphrase"_qs);
         QVERIFY(!h.save()->property("destructive").toBool());
 
         auto* mismatch = child<QLabel>(&h.dialog, u"mismatchLabel"_qs);
         h.field(u"confirmPassphraseField"_qs)->setText(u"ne"_qs);
         QVERIFY(mismatch->isVisible());
-        QCOMPARE(mismatch->text(), u"Passphrases do not match"_qs);
         QVERIFY(!h.save()->isEnabled());
         h.field(u"confirmPassphraseField"_qs)->clear();
         QVERIFY(!mismatch->isVisible());
@@ -230,6 +202,8 @@ private slots:
         QCOMPARE(h.sent[0], (ChangePassphraseOptions{"key-id_ed25519", " old ", "caf\u00e9"}));
         QCOMPARE(h.save()->text(), u"Saving…"_qs);
         QVERIFY(!child<QPushButton>(&h.dialog, u"cancelButton"_qs)->isEnabled());
+        h.dialog.reject();
+        QCOMPARE(h.cancels, 0);
 
         // The dialog makes room for the box instead of squeezing its fields.
         const int heightBefore = h.dialog.height();
@@ -247,37 +221,45 @@ private slots:
     }
 
     // A new passphrase counts only once it was typed twice alike; removing
-    // needs both new fields empty.
+    // needs both new fields empty. The current passphrase is asked for, and
+    // has the focus, only where the key is known to have one.
     void actionNeedsTheNewPassphraseTwice_data() {
-        QTest::addColumn<bool>("isProtected");
+        QTest::addColumn<std::optional<bool>>("isProtected");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("confirmed");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<QString>("action");
-        QTest::newRow("set, nothing typed") << false << ""
+        QTest::newRow("set, nothing typed") << std::optional(false) << ""
                                             << "" << false << "Set Passphrase";
-        QTest::newRow("set, typed once") << false << "abc"
+        QTest::newRow("set, typed once") << std::optional(false) << "abc"
                                          << "" << false << "Set Passphrase";
-        QTest::newRow("set, half confirmed") << false << "abc"
+        QTest::newRow("set, half confirmed") << std::optional(false) << "abc"
                                              << "ab" << false << "Set Passphrase";
-        QTest::newRow("set, confirmed") << false << "abc"
+        QTest::newRow("set, confirmed") << std::optional(false) << "abc"
                                         << "abc" << true << "Set Passphrase";
-        QTest::newRow("change, typed once") << true << "abc"
+        QTest::newRow("set where unknown") << std::optional<bool>() << "abc"
+                                           << "abc" << true << "Set Passphrase";
+        QTest::newRow("change, typed once") << std::optional(true) << "abc"
                                             << "" << false << "Change Passphrase";
-        QTest::newRow("change, confirmed") << true << "abc"
+        QTest::newRow("change, confirmed") << std::optional(true) << "abc"
                                            << "abc" << true << "Change Passphrase";
-        QTest::newRow("remove") << true << ""
+        QTest::newRow("remove") << std::optional(true) << ""
                                 << "" << true << "Remove Passphrase";
-        QTest::newRow("remove, stray confirmation") << true << ""
+        QTest::newRow("remove, stray confirmation") << std::optional(true) << ""
                                                     << "x" << false << "Remove Passphrase";
     }
 
     void actionNeedsTheNewPassphraseTwice() {
-        QFETCH(bool, isProtected);
+        QFETCH(std::optional<bool>, isProtected);
         QFETCH(QString, typed);
         QFETCH(QString, confirmed);
         PassphraseHarness h(isProtected);
         h.dialog.show();
+        const bool asksCurrent = isProtected.value_or(false);
+        QCOMPARE(h.title(), asksCurrent ? u"Change Passphrase"_qs : u"Set Passphrase"_qs);
+        QCOMPARE(bool(h.field(u"currentPassphraseField"_qs)), asksCurrent);
+        QTRY_VERIFY(h.field(asksCurrent ? u"currentPassphraseField"_qs : u"newPassphraseField"_qs)
+                        ->hasFocus());
         QTest::keyClicks(h.field(u"newPassphraseField"_qs), typed);
         QTest::keyClicks(h.field(u"confirmPassphraseField"_qs), confirmed);
         // Checking the entries leaves what was typed alone.
@@ -328,6 +310,9 @@ private slots:
         PassphraseHarness h(true);
         h.dialog.show();
         auto* current = h.field(u"currentPassphraseField"_qs);
+        for (const auto* name :
+             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
+            QCOMPARE(h.field(QString::fromLatin1(name))->echoMode(), QLineEdit::Password);
         current->setText(u"hunter2"_qs);
         current->selectAll();
         QTest::keyClick(current, Qt::Key_C, Qt::ControlModifier);
@@ -373,7 +358,6 @@ private slots:
         auto* save = child<QPushButton>(&dialog, u"saveButton"_qs);
         QCOMPARE(name->text(), u"Laptop"_qs);
         QTRY_VERIFY(name->hasFocus());
-        QCOMPARE(name->placeholderText(), u"e.g. prod-deploy"_qs);
 
         name->setText(u" \u2028\t"_qs);
         QVERIFY(!save->isEnabled());

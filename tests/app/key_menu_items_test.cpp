@@ -44,8 +44,9 @@ struct MenusHarness : AppHarness {
 
     QAction check{u"Check for Updates…"_qs};
     QAction quit{u"Quit Moorkeep"_qs};
+    int windowsOpened = 0;
     KeysMenu keysMenu{*model};
-    TrayMenu trayMenu{*model, {[] {}, &check, &quit}};
+    TrayMenu trayMenu{*model, {[this] { ++windowsOpened; }, &check, &quit}};
 };
 
 SSHKey withoutPublicKey(SSHKey key) {
@@ -108,17 +109,37 @@ private slots:
         QCOMPARE(KeyMenuItems::label(rsa), u"Build & Deploy \u2014 rsa"_qs);
     }
 
-    void bothMenusFollowTheModelsKeys() {
-        MenusHarness h({sampleKey("id_ed25519", "Laptop")});
+    // Heading, keys, window, updates, quit; when the keys change both menus
+    // follow, and the shared update entry keeps its place and state.
+    void trayMenuInThatOrderFollowsTheKeys() {
+        MenusHarness h(sampleVault().keys);
+        auto layout = [&] {
+            QStringList shown;
+            for (QAction* item : h.trayMenu.actions())
+                shown.append(item->isSeparator() ? u"--"_qs : item->text());
+            return shown;
+        };
+        QCOMPARE(layout(), (QStringList{u"Moorkeep"_qs, u"--"_qs, u"Laptop \u2014 ed25519"_qs,
+                                        u"Work \u2014 ed25519"_qs, u"--"_qs, u"Show Window"_qs,
+                                        u"Check for Updates…"_qs, u"--"_qs, u"Quit Moorkeep"_qs}));
+        QVERIFY(!h.trayMenu.actions().first()->isEnabled());
+        QCOMPARE(h.trayMenu.actions()[8], &h.quit);
+        h.trayMenu.findChild<QAction*>(u"showWindowAction"_qs)->trigger();
+        QCOMPARE(h.windowsOpened, 1);
+
+        h.check.setEnabled(false);
         VaultData data = sampleVault();
         data.keys = {sampleKey("id_work", "Work"), sampleKey("id_new", "New")};
         h.store->setData(data);
         QFuture<void> refreshed = h.model->refreshKeys();
         QTRY_VERIFY(refreshed.isFinished());
-
         for (const QList<QAction*>& items : h.bothMenus())
             QCOMPARE(texts(items),
                      (QStringList{u"Work \u2014 ed25519"_qs, u"New \u2014 ed25519"_qs}));
+        QCOMPARE(h.trayMenu.actions()[6], &h.check);
+        QVERIFY(!h.check.isEnabled());
+        h.trayMenu.findChild<QAction*>(u"showWindowAction"_qs)->trigger();
+        QCOMPARE(h.windowsOpened, 2);
     }
 };
 

@@ -93,7 +93,9 @@ private slots:
             return shown;
         };
         std::string before = readFile(privateKey);
-        dialog = passphraseDialog();
+        shortcut(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        dialog = find(u"passphraseDialog"_qs);
+        QVERIFY(dialog);
         QTest::keyClicks(input(dialog, u"newPassphraseField"_qs), u"first pass"_qs);
         QTest::keyClicks(input(dialog, u"confirmPassphraseField"_qs), u"first pass"_qs);
         press(dialog, u"saveButton"_qs);

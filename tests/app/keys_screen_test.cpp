@@ -1,11 +1,8 @@
-#include "content_view.h"
 #include "keys/key_detail_view.h"
 #include "keys/key_list_model.h"
 #include "keys/keys_screen.h"
-#include "keys/keys_sidebar.h"
-#include "keys/passphrase_dialog.h"
 #include "style/copy_button.h"
-#include "support/app_test.h"
+#include "support/window_harness.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -15,7 +12,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTableView>
 #include <QTextEdit>
 #include <QTimer>
@@ -49,30 +45,16 @@ VaultData keysVault() {
 }
 
 // The window on the Keys tab, loaded.
-struct KeysHarness : AppHarness {
-    KeysHarness() {
-        store->setData(keysVault());
-        view = std::make_unique<ContentView>(*model);
-        model->setTab(AppTab::keys);
-        view->show();
-        QTRY_VERIFY(!model->isLoading());
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-    }
-    ~KeysHarness() {
-        store->releaseAll();
-        view.reset();
+struct KeysHarness : WindowHarness {
+    KeysHarness()
+        : WindowHarness(keysVault(), AppTab::keys) {
+        showLoaded();
     }
 
-    template <typename T = QWidget> T* find(const QString& name) const {
-        return view->findChild<T*>(name);
-    }
     KeysState& state() const { return view->keysState(); }
     KeyDetailView* detail() const { return find<KeyDetailView>(u"keyDetailView"_qs); }
-    QAction* action(const QString& name) const { return find<QAction>(name); }
     QString caption(const QString& name) const { return find<QLabel>(name)->text(); }
     void select(const std::string& id) { state().setSelectedId(id); }
-
-    std::unique_ptr<ContentView> view;
 };
 
 QStringList shownNames(const QAbstractItemModel& model) {
@@ -153,37 +135,9 @@ private slots:
         QTRY_COMPARE(h.caption(u"keyCountLabel"_qs), u"1 key"_qs);
     }
 
-    void upAndDownInTheSearchFieldMoveTheSelection() {
-        KeysHarness h;
-        auto* search = h.find<QLineEdit>(u"keysSearchField"_qs);
-        h.action(u"keysSearchAction"_qs)->trigger();
-        QTRY_VERIFY(search->hasFocus());
-        QTest::keyClick(search, Qt::Key_Down);
-        QCOMPARE(h.state().selectedId(), std::optional<std::string>("key-id_work"));
-        QTest::keyClick(search, Qt::Key_Down);
-        QTest::keyClick(search, Qt::Key_Down);
-        QCOMPARE(h.state().selectedId(), std::optional<std::string>("key-my_key"));
-        QTest::keyClick(search, Qt::Key_Up);
-        QCOMPARE(h.state().selectedId(), std::optional<std::string>("key-id_work"));
-        QVERIFY(search->hasFocus());
-        QCOMPARE(h.caption(u"keyNameLabel"_qs), u"Work"_qs);
-    }
-
-    void unusedKeyCanBeDeletedAndSaysSo() {
-        KeysHarness h;
-        h.select("key-id_work");
-        auto* detail = h.detail();
-        QVERIFY(detail);
-        QVERIFY(detail->deleteButton()->isEnabled());
-        QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 0 HOSTS"_qs);
-        QCOMPARE(h.caption(u"notAssignedLabel"_qs), u"This key is not assigned to any hosts."_qs);
-        QVERIFY(!h.find(u"usedByTableView"_qs));
-        auto* lock = h.find<QWidget>(u"passphraseButton"_qs);
-        QVERIFY(lock);
-        QCOMPARE(lock->accessibleName(), u"Set passphrase"_qs);
-    }
-
-    void usedKeyRefusesDeletionAndListsItsHosts() {
+    // A key that hosts use cannot be deleted and lists them; an unused one
+    // can.
+    void deletionFollowsTheHostsThatUseTheKey() {
         KeysHarness h;
         auto* detail = h.detail();
         QVERIFY(!detail->deleteButton()->isEnabled());
@@ -207,6 +161,13 @@ private slots:
         h.select("key-my_key");
         QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 1 HOST"_qs);
         QVERIFY(!h.find(u"passphraseButton"_qs)); // passphrase state unknown
+
+        h.select("key-id_work");
+        QVERIFY(h.detail()->deleteButton()->isEnabled());
+        QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 0 HOSTS"_qs);
+        QTRY_VERIFY(h.find(u"notAssignedLabel"_qs)->isVisible());
+        QVERIFY(!h.find(u"usedByTableView"_qs));
+        QCOMPARE(h.find<QWidget>(u"passphraseButton"_qs)->accessibleName(), u"Set passphrase"_qs);
     }
 
     void createdIsAShortLocaleDate_data() {
@@ -290,24 +251,15 @@ private slots:
         QVERIFY(!h.state().toDelete());
     }
 
-    // "No keys found" only where there are none; a search that hides every
-    // key says so in the list's place, and Escape ends it.
+    // "No keys found", with a rescan, only where there are none.
     void emptyPanesSayWhy() {
         KeysHarness h;
-        auto* search = h.find<QLineEdit>(u"keysSearchField"_qs);
-        QTRY_VERIFY(search->hasFocus());
+        h.find(u"keyListView"_qs)->setFocus();
+        h.action(u"keysSearchAction"_qs)->trigger();
+        QTRY_VERIFY(h.find(u"keysSearchField"_qs)->hasFocus());
         h.state().setSelectedId(std::nullopt);
         QTRY_COMPARE(h.caption(u"noKeysLabel"_qs), u"Select a key"_qs);
         QVERIFY(!h.find(u"rescanButton"_qs));
-
-        QTest::keyClicks(search, u"zzz"_qs);
-        auto* noMatch = h.find<QLabel>(u"noMatchLabel"_qs);
-        QVERIFY(noMatch->isVisible());
-        QCOMPARE(noMatch->text(), u"No keys match \u201czzz\u201d"_qs);
-        QVERIFY(!h.find(u"keyListView"_qs)->isVisible());
-        QTest::keyClick(search, Qt::Key_Escape);
-        QCOMPARE(h.state().search(), QString());
-        QVERIFY(!noMatch->isVisible());
 
         h.store->setData({});
         h.model->refreshKeys();
@@ -316,64 +268,35 @@ private slots:
         QTRY_COMPARE(h.store->calls(Op::rescanKeys).size(), 2u);
     }
 
-    void generateFromTheKeyboardAndFailInTheDialog() {
+    // A failure stays in the open dialog; a success closes the sheet with
+    // the new key selected in a list that shows it.
+    void generateFailingThenSucceeding() {
         KeysHarness h;
         h.store->fail(Op::generateKey, "A key named \"id_new\" already exists in ~/.ssh");
-        QTest::keyClick(h.view.get(), Qt::Key_N, Qt::ControlModifier);
+        h.find<QAbstractButton>(u"generateKeyButton"_qs)->click();
         auto* dialog = h.find<QDialog>(u"generateKeyDialog"_qs);
         QVERIFY(dialog && dialog->isVisible());
         auto* file = dialog->findChild<QLineEdit*>(u"fileNameField"_qs);
         QTRY_VERIFY(file->hasFocus());
         QTest::keyClicks(file, u"id_new"_qs);
+        dialog->findChild<QLineEdit*>(u"displayNameField"_qs)->setText(u"New one"_qs);
+        QTest::keyClicks(h.find<QLineEdit>(u"keysSearchField"_qs), u"Lap"_qs);
         QTest::keyClick(file, Qt::Key_Return);
 
         auto* failure = dialog->findChild<QLabel*>(u"failureLabel"_qs);
         QTRY_VERIFY(failure->isVisible());
         QCOMPARE(failure->text(), u"A key named \"id_new\" already exists in ~/.ssh"_qs);
-        QVERIFY(dialog->findChild<QPushButton*>(u"generateButton"_qs)->isEnabled());
         QVERIFY(dialog->findChild<QPushButton*>(u"cancelButton"_qs)->isEnabled());
         QVERIFY(h.state().sheet());
-    }
 
-    void generatingClosesTheSheetWithTheNamedKeyListed() {
-        KeysHarness h;
-        h.find<QAbstractButton>(u"generateKeyButton"_qs)->click();
-        auto* dialog = h.find<QDialog>(u"generateKeyDialog"_qs);
-        QVERIFY(dialog);
-        dialog->findChild<QLineEdit*>(u"fileNameField"_qs)->setText(u"id_new"_qs);
-        dialog->findChild<QLineEdit*>(u"displayNameField"_qs)->setText(u"New one"_qs);
-        QTest::keyClicks(h.find<QLineEdit>(u"keysSearchField"_qs), u"Lap"_qs);
+        h.store->succeed(Op::generateKey);
         dialog->findChild<QPushButton*>(u"generateButton"_qs)->click();
         QTRY_VERIFY(!h.state().sheet());
         QCOMPARE(h.model->keys().back().name, "New one");
         QCOMPARE(h.caption(u"keyCountLabel"_qs), u"4 keys"_qs);
-        // The new key is the selected one, in a list that shows it.
         QCOMPARE(h.state().selectedId(), std::optional(h.model->keys().back().id));
         QCOMPARE(h.state().search(), QString());
         QCOMPARE(h.find<QListView>(u"keyListView"_qs)->selectionModel()->selectedRows().size(), 1);
-    }
-
-    void passphraseChangeClosesTheSheetOnlyOnSuccess() {
-        KeysHarness h;
-        h.select("key-id_work");
-        QTest::keyClick(h.view.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        auto* dialog = h.find<PassphraseDialog>(u"passphraseDialog"_qs);
-        QVERIFY(dialog && dialog->isVisible());
-        dialog->findChild<QLineEdit*>(u"newPassphraseField"_qs)->setText(u"s3cret"_qs);
-        dialog->findChild<QLineEdit*>(u"confirmPassphraseField"_qs)->setText(u"s3cret"_qs);
-
-        h.store->hold(Op::changePassphrase);
-        dialog->findChild<QPushButton*>(u"saveButton"_qs)->click();
-        QTRY_VERIFY(h.store->isHeld(Op::changePassphrase));
-        QCOMPARE(dialog->findChild<QPushButton*>(u"saveButton"_qs)->text(), u"Saving…"_qs);
-        QVERIFY(!dialog->findChild<QPushButton*>(u"cancelButton"_qs)->isEnabled());
-        QTest::keyClick(dialog, Qt::Key_Escape);
-        QVERIFY(h.state().sheet()); // no dismissal while busy
-
-        h.store->release(Op::changePassphrase);
-        QTRY_VERIFY(!h.state().sheet());
-        QTRY_VERIFY(!h.find(u"passphraseDialog"_qs));
-        QCOMPARE(h.view->statusBar()->currentMessage(), u"Passphrase of \u201cWork\u201d set"_qs);
     }
 };
 

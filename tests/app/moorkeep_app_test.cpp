@@ -66,15 +66,8 @@ private slots:
         QCOMPARE(menus, (QStringList{u"Moorkeep"_qs, u"Host"_qs, u"Key"_qs, u"Help"_qs}));
         QCOMPARE(t.menu(u"keysMenu"_qs)->actions().size(), 2);
         QCOMPARE(t.menu(u"keyMenu"_qs)->actions().last()->menu(), t.menu(u"keysMenu"_qs));
-
-        QStringList help;
-        for (QAction* action : t.menu(u"helpMenu"_qs)->actions())
-            help.append(action->text());
-        QCOMPARE(help, (QStringList{u"About Moorkeep"_qs, u"Check for Updates…"_qs}));
-
-        auto* tray = t.app->findChild<QSystemTrayIcon*>(u"trayIcon"_qs);
-        QCOMPARE(tray->toolTip(), u"Moorkeep"_qs);
-        QVERIFY(!tray->icon().isNull());
+        QVERIFY(t.entry(t.menu(u"helpMenu"_qs), u"About Moorkeep"_qs));
+        QVERIFY(!t.app->findChild<QSystemTrayIcon*>(u"trayIcon"_qs)->icon().isNull());
         QCOMPARE(t.entry(t.trayMenu(), u"Quit Moorkeep"_qs)->shortcut(),
                  QKeySequence(Qt::CTRL | Qt::Key_Q));
     }

@@ -94,6 +94,11 @@ public:
         std::lock_guard lock(mutex_);
         failures_[op] = message;
     }
+    // Later calls of op succeed again.
+    void succeed(Op op) {
+        std::lock_guard lock(mutex_);
+        failures_.erase(op);
+    }
     void setData(VaultData data) {
         std::lock_guard lock(mutex_);
         data_ = std::move(data);
