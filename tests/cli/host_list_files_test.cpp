@@ -1,5 +1,6 @@
 #include "cli_home.h"
 #include "stores/user_meta_store.h"
+#include "support/records.h"
 
 namespace moorkeep::test {
 namespace {
@@ -17,12 +18,8 @@ protected:
         writeFile(home.sshPath("config.d/work"), "Host build\n  User ci\nHost ci\n");
         writeFile(home.sshPath("config.d/lab"), "# lab\nHost pi\n");
         UserMeta meta;
-        SSHHost kept;
-        kept.id = "KEPT";
-        kept.alias = "kept";
-        kept.hostname = "kept.example.org";
-        kept.source = HostSource::user;
-        meta.hosts = {kept};
+        meta.hosts = {
+            test::host("kept", "kept.example.org", "", 22, {}, {}, {}, HostSource::user, "KEPT")};
         UserMetaStore(home.metaPath()).save(meta);
     }
 

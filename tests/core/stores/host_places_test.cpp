@@ -2,6 +2,7 @@
 #include "model/host_groups.h"
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
+#include "support/records.h"
 #include "support/store_home.h"
 
 #include <gtest/gtest.h>
@@ -31,12 +32,8 @@ TEST_F(HostPlacesTest, HostsKnowTheirLineAndGroupInReadingOrder) {
     writeFile(ssh("config.d/deep"), "Host ci\n  HostName ci.example.org\n");
     writeFile(ssh("inner"), "Port 2222\nHost mail\n");
     UserMeta meta;
-    SSHHost kept;
-    kept.id = "KEPT";
-    kept.alias = "kept";
-    kept.hostname = "kept.example.org";
-    kept.source = HostSource::user;
-    meta.hosts = {kept};
+    meta.hosts = {
+        test::host("kept", "kept.example.org", "", 22, {}, {}, {}, HostSource::user, "KEPT")};
     UserMetaStore(metaPath()).save(meta);
 
     const VaultData data = SystemVaultStore(onHome()).loadData();
