@@ -142,9 +142,8 @@ void listByFile(Session& session, const VaultData& data) {
             session.output().line("");
         first = false;
         const std::size_t count = group.hosts.size();
-        session.output().line((group.file.empty() ? std::string("Stored in Moorkeep")
-                                                  : paths::tilded(group.file, home)) +
-                              " (" + std::to_string(count) + (count == 1 ? " host)" : " hosts)"));
+        session.output().line(HostGroups::title(group, home) + " (" + std::to_string(count) +
+                              (count == 1 ? " host)" : " hosts)"));
         std::vector<Row> rows;
         for (std::size_t index : group.hosts)
             rows.push_back(views::hostRow(data.hosts[index], data.keys));

@@ -109,15 +109,10 @@ void HostListModel::filter() {
         rows_.push_back({-1, int(groups_.size())});
         if (!state_.grouping().isCollapsed(group.file))
             rows_.insert(rows_.end(), shown.begin(), shown.end());
-        groups_.push_back({group.file, labelOf(group.file), int(shown.size())});
+        groups_.push_back({group.file, QString::fromStdString(HostGroups::title(group, home)),
+                           int(shown.size())});
     }
     endResetModel();
-}
-
-QString HostListModel::labelOf(const std::string& file) const {
-    if (file.empty())
-        return tr("Stored in Moorkeep");
-    return QString::fromStdString(paths::tilded(file, paths::currentUserHome()));
 }
 
 int HostListModel::rowCount(const QModelIndex& parent) const {

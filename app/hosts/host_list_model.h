@@ -65,7 +65,6 @@ private:
     void hostsChanged();
     void lowerTexts();
     void filter();
-    QString labelOf(const std::string& file) const;
 
     AppModel& model_;
     HostsState& state_;

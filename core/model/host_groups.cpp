@@ -1,5 +1,7 @@
 #include "model/host_groups.h"
 
+#include "files/paths.h"
+
 #include <unordered_map>
 
 namespace moorkeep::HostGroups {
@@ -29,6 +31,10 @@ std::vector<Group> byFile(const std::vector<SSHHost>& hosts, const std::vector<s
     groups.push_back(std::move(stored));
     std::erase_if(groups, [](const Group& group) { return group.hosts.empty(); });
     return groups;
+}
+
+std::string title(const Group& group, std::string_view home) {
+    return group.file.empty() ? std::string("Stored in Moorkeep") : paths::tilded(group.file, home);
 }
 
 } // namespace moorkeep::HostGroups

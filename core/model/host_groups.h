@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Hosts grouped by the file their Host line is in, in the order OpenSSH
@@ -24,5 +25,9 @@ struct Group {
 // store without files) counts as the main file's, where new blocks go.
 std::vector<Group> byFile(const std::vector<SSHHost>& hosts, const std::vector<std::string>& files,
                           const std::string& mainFile);
+
+// How a group is named: its file with the home folded to "~", or "Stored in
+// Moorkeep" for the stored hosts.
+std::string title(const Group& group, std::string_view home);
 
 } // namespace moorkeep::HostGroups
