@@ -1,6 +1,5 @@
 #include "cli_home.h"
 
-#include <cctype>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -136,19 +135,6 @@ ProcessResult CliHome::runOnTerminal(const std::vector<std::string>& command,
 
 ProcessResult runDemo(const std::vector<std::string>& command, const std::string& input) {
     return runProcess(cliPath, command, input, "1");
-}
-
-std::string caseName(const std::vector<std::string>& args, std::size_t index) {
-    std::string name = std::to_string(index);
-    for (const auto& arg : args) {
-        std::string word;
-        for (char c : arg)
-            if (std::isalnum(static_cast<unsigned char>(c)))
-                word += c;
-        if (!word.empty())
-            name += "_" + word;
-    }
-    return name;
 }
 
 CliHome::CliHome() {

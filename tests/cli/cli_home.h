@@ -54,10 +54,6 @@ struct TerminalStep {
 // The demo store, whatever the environment of the test says.
 ProcessResult runDemo(const std::vector<std::string>& command, const std::string& input = "");
 
-// A test case name made from a command line: its number and its words, other
-// characters dropped.
-std::string caseName(const std::vector<std::string>& args, std::size_t index);
-
 // The JSON a successful command printed, decoded; fails the test otherwise.
 template <typename T> T decoded(const ProcessResult& result) {
     EXPECT_EQ(result.status, 0) << result.err;

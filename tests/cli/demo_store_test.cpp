@@ -10,31 +10,26 @@ VaultData demoData() {
 
 // The demo store is chosen by --demo, or by MOORKEEP_DEMO set to exactly "1";
 // anything else leaves the (here empty) home directory in use.
-struct StoreChoiceCase {
-    std::string name;
-    std::optional<std::string> variable;
-    bool flag;
-    bool demo;
-};
-
-class StoreChoiceTest : public testing::TestWithParam<StoreChoiceCase> {};
-
-TEST_P(StoreChoiceTest, PicksTheStoreAsTheApplicationDoes) {
+TEST(StoreChoiceTest, PicksTheStoreAsTheApplicationDoes) {
+    const struct {
+        std::optional<std::string> variable;
+        bool flag;
+        bool demo;
+    } cases[] = {{"1", false, true},
+                 {std::nullopt, true, true},
+                 {"0", true, true},
+                 {std::nullopt, false, false},
+                 {"yes", false, false}};
     CliHome home;
-    std::vector<std::string> args = home.args({"host", "list", "--json"});
-    if (GetParam().flag)
-        args.insert(args.begin(), "--demo");
-    auto hosts = decoded<std::vector<SSHHost>>(runProcess(cliPath, args, "", GetParam().variable));
-    EXPECT_EQ(hosts, GetParam().demo ? demoData().hosts : std::vector<SSHHost>{});
+    for (const auto& [variable, flag, demo] : cases) {
+        SCOPED_TRACE(variable.value_or("(unset)") + (flag ? " --demo" : ""));
+        std::vector<std::string> args = home.args({"host", "list", "--json"});
+        if (flag)
+            args.insert(args.begin(), "--demo");
+        auto hosts = decoded<std::vector<SSHHost>>(runProcess(cliPath, args, "", variable));
+        EXPECT_EQ(hosts, demo ? demoData().hosts : std::vector<SSHHost>{});
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Environment, StoreChoiceTest,
-                         testing::Values(StoreChoiceCase{"one", "1", false, true},
-                                         StoreChoiceCase{"flag", std::nullopt, true, true},
-                                         StoreChoiceCase{"flagAndZero", "0", true, true},
-                                         StoreChoiceCase{"unset", std::nullopt, false, false},
-                                         StoreChoiceCase{"yes", "yes", false, false}),
-                         [](const auto& info) { return info.param.name; });
 
 TEST(DemoStoreTest, JsonDecodesIntoTheRecordsInStoreOrder) {
     const VaultData data = demoData();

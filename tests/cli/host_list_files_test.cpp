@@ -7,26 +7,20 @@ namespace {
 
 // A configuration that includes a folder of files, and a host kept in the
 // metadata file.
-class HostListFilesTest : public testing::Test {
-protected:
-    void SetUp() override {
-        home.writeConfig("Include config.d/*\n"
-                         "Host web\n"
-                         "  HostName web.example.org\n"
-                         "\n"
-                         "Host db\n");
-        writeFile(home.sshPath("config.d/work"), "Host build\n  User ci\nHost ci\n");
-        writeFile(home.sshPath("config.d/lab"), "# lab\nHost pi\n");
-        UserMeta meta;
-        meta.hosts = {
-            test::host("kept", "kept.example.org", "", 22, {}, {}, {}, HostSource::user, "KEPT")};
-        UserMetaStore(home.metaPath()).save(meta);
-    }
-
+TEST(HostListFilesTest, JsonNamesTheFileAndLineOfEachHostAndByFileHasASectionForEach) {
     CliHome home;
-};
+    home.writeConfig("Include config.d/*\n"
+                     "Host web\n"
+                     "  HostName web.example.org\n"
+                     "\n"
+                     "Host db\n");
+    writeFile(home.sshPath("config.d/work"), "Host build\n  User ci\nHost ci\n");
+    writeFile(home.sshPath("config.d/lab"), "# lab\nHost pi\n");
+    UserMeta meta;
+    meta.hosts = {
+        test::host("kept", "kept.example.org", "", 22, {}, {}, {}, HostSource::user, "KEPT")};
+    UserMetaStore(home.metaPath()).save(meta);
 
-TEST_F(HostListFilesTest, JsonNamesTheFileAndLineOfEachHost) {
     std::vector<std::string> places;
     for (const auto& host : decoded<nlohmann::json>(home.run({"host", "list", "--json"})))
         places.push_back(host.at("alias").get<std::string>() + " " + host.at("file").dump() + " " +
@@ -35,9 +29,8 @@ TEST_F(HostListFilesTest, JsonNamesTheFileAndLineOfEachHost) {
                           "pi \"~/.ssh/config.d/lab\" 2", "build \"~/.ssh/config.d/work\" 1",
                           "ci \"~/.ssh/config.d/work\" 3", "web \"~/.ssh/config\" 2",
                           "db \"~/.ssh/config\" 5", "kept null null"}));
-}
 
-TEST_F(HostListFilesTest, ByFilePrintsOneSectionPerFileInReadingOrder) {
+    // One section per file, in reading order.
     const auto result = home.run({"host", "list", "--by-file"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "~/.ssh/config (2 hosts)\n"

@@ -30,7 +30,8 @@ TEST_F(KeyCommandsTest, ListShowAndPubDescribeTheKeyPairs) {
 }
 
 // Without --passphrase-stdin, or with an empty line, a key has no passphrase.
-TEST_F(KeyCommandsTest, GenerateMakesEachTypeUnprotected) {
+// A failed store operation: exit status 1 and its message, nothing changed.
+TEST_F(KeyCommandsTest, GenerateMakesEachTypeUnprotectedAndRefusesAnExistingName) {
     home.change({"key", "gen", "rsa_key", "--type", "rsa", "--passphrase-stdin"}, "\n");
     home.change({"key", "gen", "ecdsa_key", "--type", "ecdsa"});
     for (const std::string type : {"rsa", "ecdsa"}) {
@@ -40,44 +41,37 @@ TEST_F(KeyCommandsTest, GenerateMakesEachTypeUnprotected) {
         EXPECT_EQ(key.hasPassphrase, false);
         EXPECT_TRUE(home.keyOpensWith(type + "_key", ""));
     }
-}
-
-// A failed store operation: exit status 1 and its message, nothing changed.
-TEST_F(KeyCommandsTest, GenerateRefusesAnExistingName) {
     const std::string before = readFile(home.sshPath("id_plain"));
     home.refused({"key", "gen", "id_plain"}, 1, "already exists");
     EXPECT_EQ(readFile(home.sshPath("id_plain")), before);
 }
 
-// key passwd --stdin: the current and the new passphrase, one line each.
-struct PasswdCase {
-    std::string name;
-    std::string key;
-    std::string input;
-    int status;
-    std::string opensWith; // the passphrase that opens the key afterwards
-};
-
-class PasswdTest : public KeyCommandsTest, public testing::WithParamInterface<PasswdCase> {};
-
-TEST_P(PasswdTest, ChangesThePassphrase) {
-    auto result = home.run({"key", "passwd", GetParam().key, "--stdin"}, GetParam().input);
-    EXPECT_EQ(result.status, GetParam().status) << result.err;
-    EXPECT_TRUE(home.keyOpensWith(GetParam().key, GetParam().opensWith));
-    EXPECT_EQ(home.key(GetParam().key).hasPassphrase, !GetParam().opensWith.empty());
-    // Whatever happened, no passphrase is repeated back.
-    for (const std::string& secret : {lockedSecret, newSecret})
-        EXPECT_THAT(result.out + result.err, testing::Not(HasSubstr(secret)));
+// key passwd --stdin: the current and the new passphrase, one line each. The
+// steps run in turn on the two keys.
+TEST_F(KeyCommandsTest, PasswdFromStandardInputSetsChangesAndRemoves) {
+    const struct {
+        std::string key;
+        std::string input;
+        int status;
+        std::string opensWith; // the passphrase that opens the key afterwards
+    } steps[] = {
+        {"id_plain", "\n" + newSecret + "\n", 0, newSecret},
+        {"id_locked", "wrong\n" + newSecret + "\n", 1, lockedSecret},
+        // The last line needs no line end.
+        {"id_locked", lockedSecret + "\n" + newSecret, 0, newSecret},
+        {"id_locked", newSecret + "\n\n", 0, ""},
+    };
+    for (const auto& [key, input, status, opensWith] : steps) {
+        SCOPED_TRACE(key + " " + std::to_string(status) + " " + opensWith);
+        auto result = home.run({"key", "passwd", key, "--stdin"}, input);
+        EXPECT_EQ(result.status, status) << result.err;
+        EXPECT_TRUE(home.keyOpensWith(key, opensWith));
+        EXPECT_EQ(home.key(key).hasPassphrase, !opensWith.empty());
+        // Whatever happened, no passphrase is repeated back.
+        for (const std::string& secret : {lockedSecret, newSecret})
+            EXPECT_THAT(result.out + result.err, testing::Not(HasSubstr(secret)));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PasswdTest,
-    testing::Values(
-        PasswdCase{"set", "id_plain", "\n" + newSecret + "\n", 0, newSecret},
-        PasswdCase{"lastLineUnended", "id_locked", lockedSecret + "\n" + newSecret, 0, newSecret},
-        PasswdCase{"remove", "id_locked", lockedSecret + "\n\n", 0, ""},
-        PasswdCase{"wrongCurrent", "id_locked", "wrong\n" + newSecret + "\n", 1, lockedSecret}),
-    [](const auto& info) { return info.param.name; });
 
 // Without --stdin the passphrases are asked for on the terminal, unechoed.
 TEST_F(KeyCommandsTest, PasswdAsksOnTheTerminalWithoutEcho) {
