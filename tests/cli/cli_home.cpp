@@ -175,7 +175,7 @@ ProcessResult CliHome::refused(const std::vector<std::string>& command, int stat
 }
 
 std::string CliHome::ssh(const std::string& host, const std::string& keyword) const {
-    const SshView shown = view(host);
+    const SshView shown = sshView(configPath(), host, home());
     const auto found = shown.find(keyword);
     return found == shown.end() ? "" : found->second.front();
 }

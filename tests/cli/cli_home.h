@@ -94,9 +94,8 @@ public:
 
     void writeConfig(const std::string& text) const { writeFile(configPath(), text); }
     std::string config() const { return readFile(configPath()); }
-    // What `ssh -G` makes of the configuration for the host, and the first
-    // value of one keyword ("" when it has none).
-    SshView view(const std::string& host) const { return sshView(configPath(), host, home()); }
+    // The first value `ssh -G` gives the host for one keyword ("" when it has
+    // none).
     std::string ssh(const std::string& host, const std::string& keyword) const;
 
     // An ed25519 key pair made by ssh-keygen; an empty passphrase leaves it

@@ -40,32 +40,9 @@ TEST_F(ConfigSafetyTest, AnAliasMustNameOneHost) {
     EXPECT_EQ(home.run({"host", "command", "web db"}).out, "ssh web\n");
 }
 
-// Twenty processes, each with a metadata file of its own, edit twenty hosts
-// at once: every edit is kept.
-TEST_F(ConfigSafetyTest, ParallelEditsWithDifferentMetadataFilesAreAllKept) {
-    constexpr int count = 20;
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += "Host h" + std::to_string(i) + "\n  HostName h" + std::to_string(i) + ".example\n";
-    home.writeConfig(text);
-    std::vector<std::future<ProcessResult>> runs;
-    for (int i = 0; i < count; ++i)
-        runs.push_back(std::async(std::launch::async, [&, i] {
-            return runProcess(cliPath,
-                              {"--home", home.home(), "--meta",
-                               home.home() + "/meta" + std::to_string(i) + ".json", "host", "edit",
-                               "h" + std::to_string(i), "--port", std::to_string(3000 + i)});
-        }));
-    for (auto& run : runs) {
-        const ProcessResult result = run.get();
-        EXPECT_EQ(result.status, 0) << result.err;
-    }
-    for (int i = 0; i < count; ++i)
-        EXPECT_EQ(home.host("h" + std::to_string(i)).port, 3000 + i) << home.config();
-}
-
 // A host edit that starts while the defaults are being changed works on the
-// new defaults, never on what it would have read before.
+// new defaults, never on what it would have read before: the lock is on the
+// configuration, whatever metadata file each program uses.
 TEST_F(ConfigSafetyTest, AnEditWaitsForTheChangeInProgressBeforeReading) {
     home.writeConfig("Host web\n  HostName w\n\nHost *\n  User old\n");
     SystemVaultStore store(SystemVaultStore::Options{.homedir = home.home(),

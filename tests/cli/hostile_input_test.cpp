@@ -22,7 +22,7 @@ void expectNoControlCharacters(const std::string& text) {
             << text;
 }
 
-TEST(HostileInput, PassphrasesFromEndlessOrNulInputAreRefused) {
+TEST(HostileInput, PassphrasesFromEndlessNulOrControlInputAreRefused) {
     CliHome home;
     auto zero = runProcessReading(cliPath, home.args({"key", "gen", "work", "--passphrase-stdin"}),
                                   "/dev/zero");
@@ -34,6 +34,9 @@ TEST(HostileInput, PassphrasesFromEndlessOrNulInputAreRefused) {
         home.refused({"key", "gen", "work", "--passphrase-stdin"}, 2, reason, input);
     home.refused({"key", "passwd", "nothing", "--stdin"}, 2, "", std::string(1025, 'a') + "\n");
     EXPECT_TRUE(fs::is_empty(home.sshPath("")));
+    home.makeKey("id_work");
+    home.refused({"key", "passwd", "id_work", "--stdin"}, 2, "", "\nab\rcdefgh\n");
+    EXPECT_TRUE(home.keyOpensWith("id_work", ""));
 }
 
 TEST(HostileInput, CommentsDisplayNamesAndKeyNamesAreChecked) {
@@ -42,11 +45,9 @@ TEST(HostileInput, CommentsDisplayNamesAndKeyNamesAreChecked) {
              {"key", "gen", "work", "--comment", "me@x.org\nssh-ed25519 AAAA attacker"},
              {"key", "gen", "work", "--comment", "me@x.org\x1b[2J"},
              {"key", "gen", "work", "--display-name", "Work\x1b]0;pwned\x07"},
-             {"key", "gen", "config"},
-             {"key", "gen", "authorized_keys2"}}) {
+             {"key", "gen", "config"}}) {
         expectNoControlCharacters(home.refused(command, 2, "").err);
     }
-    EXPECT_THAT(home.run({"key", "gen", "config"}).err, HasSubstr("OpenSSH uses"));
     EXPECT_TRUE(fs::is_empty(home.sshPath("")));
 
     home.makeKey("work");
@@ -132,13 +133,6 @@ TEST(HostileInput, AMetadataFileThatDoesNotDecodeIsLeftToReadsAndKeptAsideOnce) 
     writeFile(home.metaPath(), partial);
     EXPECT_EQ(home.run({"key", "rename", "id_work", "Job"}).status, 0);
     EXPECT_EQ(copies(), 1);
-}
-
-TEST(HostileInput, PassphrasesWithControlCharactersAreRefused) {
-    CliHome home;
-    home.makeKey("id_work");
-    home.refused({"key", "passwd", "id_work", "--stdin"}, 2, "", "\nab\rcdefgh\n");
-    EXPECT_TRUE(home.keyOpensWith("id_work", ""));
 }
 
 TEST(HostileInput, NamesThatMisleadAreRefusedOrShownEscaped) {

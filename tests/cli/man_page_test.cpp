@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <regex>
-#include <set>
 #include <sstream>
 
 // The manual page against --help: every command that a help text lists and
@@ -15,73 +14,52 @@ namespace {
 
 const std::string manPagePath = MOORKEEPCTL_MAN_PAGE;
 
-std::string help(const std::vector<std::string>& words) {
-    std::vector<std::string> args = words;
-    args.push_back("--help");
-    auto result = runDemo(args);
+std::string help(std::vector<std::string> words) {
+    words.push_back("--help");
+    auto result = runDemo(words);
     EXPECT_EQ(result.status, 0) << result.err;
     return result.out;
 }
 
+// Each match of the pattern: its first group, or the whole match.
+std::vector<std::string> matches(const std::string& text, const std::regex& pattern) {
+    std::vector<std::string> found;
+    for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it)
+        found.push_back(it->str(it->size() > 1 ? 1 : 0));
+    return found;
+}
+
 // The names under "Commands:", up to the next empty line.
 std::vector<std::string> listedCommands(const std::string& helpText) {
-    std::vector<std::string> names;
-    std::istringstream lines(helpText);
-    bool inList = false;
-    for (std::string line; std::getline(lines, line);) {
-        if (line == "Commands:")
-            inList = true;
-        else if (line.empty())
-            inList = false;
-        else if (inList && line.rfind("  ", 0) == 0)
-            names.push_back(line.substr(2, line.find(' ', 2) - 2));
-    }
-    return names;
+    const auto begin = helpText.find("Commands:\n");
+    if (begin == std::string::npos)
+        return {};
+    static const std::regex name("\n  ([a-z][a-z-]*)");
+    return matches(helpText.substr(begin, helpText.find("\n\n", begin) - begin), name);
 }
 
-std::set<std::string> namedOptions(const std::string& text) {
-    static const std::regex option("--[a-z][a-z0-9-]*");
-    std::set<std::string> options;
-    for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
-        options.insert(it->str());
-    return options;
-}
-
-// Roff source as it reads: font changes and quotes dropped, escaped hyphens
-// made plain.
-std::string plain(std::string line) {
-    static const std::regex font(R"(\\f[BIRP])");
-    line = std::regex_replace(line, font, "");
-    for (std::size_t at; (at = line.find("\\-")) != std::string::npos;)
-        line.replace(at, 2, "-");
-    std::erase(line, '"');
-    return line;
-}
-
-// The page by section heading (.SH and .SS, as plain text) with the plain
-// text under each heading up to the next one.
-std::map<std::string, std::string> sectionsOf(const std::string& page) {
+// The page by section heading (.SH and .SS) with the text under each heading
+// up to the next one, as it reads: font changes and quotes dropped, escaped
+// hyphens made plain.
+std::map<std::string, std::string> sectionsOf(std::string page) {
+    page = std::regex_replace(page, std::regex(R"(\\f[BIRP]|")"), "");
+    page = std::regex_replace(page, std::regex(R"(\\-)"), "-");
     std::map<std::string, std::string> result;
     std::string heading;
     std::istringstream lines(page);
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind(".SH ", 0) == 0 || line.rfind(".SS ", 0) == 0)
-            heading = plain(line.substr(4));
+        if (line.starts_with(".SH ") || line.starts_with(".SS "))
+            heading = line.substr(4);
         else if (!heading.empty())
-            result[heading] += plain(line) + "\n";
+            result[heading] += line + "\n";
     }
     return result;
 }
 
-struct CommandHelp {
-    std::string path; // "host add"
-    std::string text;
-};
-
-// Every command under the words that runs something, found from their help
-// down.
+// Every command under the words that runs something, with its help text,
+// found from their help down.
 void collectLeaves(const std::vector<std::string>& words, const std::string& path,
-                   std::vector<CommandHelp>& leaves) {
+                   std::vector<std::pair<std::string, std::string>>& leaves) {
     const std::string text = help(words);
     const auto subcommands = listedCommands(text);
     for (const auto& name : subcommands) {
@@ -95,7 +73,7 @@ void collectLeaves(const std::vector<std::string>& words, const std::string& pat
 
 TEST(ManPageTest, DescribesEveryCommandAndItsOptions) {
     const auto sections = sectionsOf(readFile(manPagePath));
-    std::vector<CommandHelp> leaves;
+    std::vector<std::pair<std::string, std::string>> leaves;
     collectLeaves({}, "", leaves);
     ASSERT_GE(leaves.size(), 15u) << "the help texts list fewer commands than expected";
     // The global options are those of the top-level help.
@@ -110,7 +88,8 @@ TEST(ManPageTest, DescribesEveryCommandAndItsOptions) {
             ADD_FAILURE() << "no subsection for \"" << path << "\"";
             continue;
         }
-        for (const auto& option : namedOptions(text)) {
+        static const std::regex optionName("--[a-z][a-z0-9-]*");
+        for (const auto& option : matches(text, optionName)) {
             if (option != "--help" || path == "GLOBAL OPTIONS") {
                 EXPECT_THAT(section->second, HasSubstr(option)) << path << " " << option;
             }
