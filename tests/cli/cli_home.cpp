@@ -190,13 +190,6 @@ bool CliHome::keyOpensWith(const std::string& name, const std::string& passphras
     return runProcess(keygen, {"-y", "-P", passphrase, "-f", sshPath(name)}).status == 0;
 }
 
-std::vector<std::string> CliHome::aliases() const {
-    std::vector<std::string> out;
-    for (const auto& host : snapshot().hosts)
-        out.push_back(host.alias);
-    return out;
-}
-
 SSHHost CliHome::host(const std::string& alias) const {
     for (const auto& host : snapshot().hosts)
         if (host.alias == alias)

@@ -106,7 +106,6 @@ public:
 
     // `dump`, decoded, and records found in it (a missing one fails the test).
     VaultData snapshot() const { return decoded<VaultData>(run({"dump"})); }
-    std::vector<std::string> aliases() const;
     SSHHost host(const std::string& alias) const;
     SSHKey key(const std::string& file) const;
 

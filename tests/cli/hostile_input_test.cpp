@@ -28,11 +28,9 @@ TEST(HostileInput, PassphrasesFromEndlessNulOrControlInputAreRefused) {
                                   "/dev/zero");
     EXPECT_EQ(zero.status, 2);
     EXPECT_THAT(zero.err, HasSubstr("NUL"));
-    for (const auto& [input, reason] :
-         {std::pair{std::string("abc\0def\n", 8), "NUL"},
-          {std::string(4 * 1024 * 1024, 'a'), "longer than 1024 bytes"}})
+    for (const auto& [input, reason] : {std::pair{std::string("abc\0def\n", 8), "NUL"},
+                                        {std::string(1025, 'a') + "\n", "longer than 1024 bytes"}})
         home.refused({"key", "gen", "work", "--passphrase-stdin"}, 2, reason, input);
-    home.refused({"key", "passwd", "nothing", "--stdin"}, 2, "", std::string(1025, 'a') + "\n");
     EXPECT_TRUE(fs::is_empty(home.sshPath("")));
     home.makeKey("id_work");
     home.refused({"key", "passwd", "id_work", "--stdin"}, 2, "", "\nab\rcdefgh\n");
@@ -96,7 +94,6 @@ TEST(HostileInput, FilesThatCannotBeReadAreNamedOnStandardError) {
                                   " is not UTF-8 text and was not read; its hosts are not "
                                   "shown.\n");
     }
-    EXPECT_EQ(home.aliases(), (std::vector<std::string>{"web", "db"}));
 }
 
 // Quoted keywords are obeyed by OpenSSH, "#" turns the line into a comment:
