@@ -1,5 +1,7 @@
 #include "cli_home.h"
 
+#include "support/scoped_env.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -14,16 +16,6 @@ extern char** environ;
 namespace moorkeep::test {
 
 namespace {
-
-const std::string keygen = "/usr/bin/ssh-keygen";
-
-// The child inherits this process's environment.
-void setDemoVariable(const std::optional<std::string>& demo) {
-    if (demo)
-        setenv("MOORKEEP_DEMO", demo->c_str(), 1);
-    else
-        unsetenv("MOORKEEP_DEMO");
-}
 
 int waitForExit(pid_t pid) {
     int status = 0;
@@ -65,7 +57,8 @@ ProcessResult runProcessReading(const std::string& program, const std::vector<st
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     Argv argv(program, args);
-    setDemoVariable(demo);
+    // The child inherits this process's environment.
+    ScopedEnv demoVariable("MOORKEEP_DEMO", demo);
     pid_t pid;
     int spawned =
         posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.pointers.data(), environ);
@@ -85,7 +78,7 @@ ProcessResult runProcessReading(const std::string& program, const std::vector<st
 ProcessResult CliHome::runOnTerminal(const std::vector<std::string>& command,
                                      const std::vector<TerminalStep>& steps) const {
     Argv argv(cliPath, args(command));
-    setDemoVariable(std::nullopt);
+    ScopedEnv noDemo("MOORKEEP_DEMO", std::nullopt);
     int master = -1;
     pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     if (pid == 0) {
@@ -180,14 +173,9 @@ std::string CliHome::ssh(const std::string& host, const std::string& keyword) co
     return found == shown.end() ? "" : found->second.front();
 }
 
-void CliHome::makeKey(const std::string& name, const std::string& passphrase) const {
-    auto result = runProcess(keygen, {"-q", "-t", "ed25519", "-N", passphrase, "-C", name + "@test",
-                                      "-f", sshPath(name)});
-    ASSERT_EQ(result.status, 0) << result.err;
-}
-
 bool CliHome::keyOpensWith(const std::string& name, const std::string& passphrase) const {
-    return runProcess(keygen, {"-y", "-P", passphrase, "-f", sshPath(name)}).status == 0;
+    return runProcess("/usr/bin/ssh-keygen", {"-y", "-P", passphrase, "-f", sshPath(name)})
+               .status == 0;
 }
 
 SSHHost CliHome::host(const std::string& alias) const {

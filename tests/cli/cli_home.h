@@ -2,6 +2,7 @@
 
 #include "model/record_json.h"
 #include "model/vault_data.h"
+#include "support/key_files.h"
 #include "support/ssh_view.h"
 #include "support/temp_dir.h"
 
@@ -54,15 +55,11 @@ struct TerminalStep {
 // The demo store, whatever the environment of the test says.
 ProcessResult runDemo(const std::vector<std::string>& command, const std::string& input = "");
 
-// The JSON a successful command printed, decoded; fails the test otherwise.
+// The JSON a successful command printed, decoded; output that does not
+// decode throws, which fails the test.
 template <typename T> T decoded(const ProcessResult& result) {
     EXPECT_EQ(result.status, 0) << result.err;
-    try {
-        return nlohmann::json::parse(result.out).get<T>();
-    } catch (const std::exception& error) {
-        ADD_FAILURE() << "does not decode: " << error.what() << "\n" << result.out;
-        return {};
-    }
+    return nlohmann::json::parse(result.out).get<T>();
 }
 
 // A temporary home with an .ssh directory, and the program run on it
@@ -100,7 +97,9 @@ public:
 
     // An ed25519 key pair made by ssh-keygen; an empty passphrase leaves it
     // unprotected.
-    void makeKey(const std::string& name, const std::string& passphrase = "") const;
+    void makeKey(const std::string& name, const std::string& passphrase = "") const {
+        makeKeyPair(sshPath(name), "ed25519", passphrase);
+    }
     // Whether ssh-keygen can read the private key with this passphrase.
     bool keyOpensWith(const std::string& name, const std::string& passphrase) const;
 

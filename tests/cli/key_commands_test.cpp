@@ -29,8 +29,9 @@ TEST_F(KeyCommandsTest, GenerateMakesEachTypeUnprotectedAndRefusesAnExistingName
 }
 
 // key passwd --stdin: the current and the new passphrase, one line each. The
-// steps run in turn on the two keys.
-TEST_F(KeyCommandsTest, PasswdFromStandardInputSetsChangesAndRemoves) {
+// steps run in turn on the two keys. Without --stdin they are asked for on
+// the terminal, unechoed.
+TEST_F(KeyCommandsTest, PasswdTakesThePassphrasesFromStandardInputOrTheTerminal) {
     const struct {
         std::string key;
         std::string input;
@@ -53,18 +54,14 @@ TEST_F(KeyCommandsTest, PasswdFromStandardInputSetsChangesAndRemoves) {
         for (const std::string& secret : {lockedSecret, newSecret})
             EXPECT_THAT(result.out + result.err, testing::Not(HasSubstr(secret)));
     }
-}
-
-// Without --stdin the passphrases are asked for on the terminal, unechoed.
-TEST_F(KeyCommandsTest, PasswdAsksOnTheTerminalWithoutEcho) {
-    auto result = home.runOnTerminal({"key", "passwd", "id_locked"},
-                                     {{"Current passphrase of id_locked: ", lockedSecret + "\n"},
-                                      {"New passphrase (empty for none): ", newSecret + "\n"},
-                                      {"Repeat the new passphrase: ", newSecret + "\n"}});
-    EXPECT_EQ(result.status, 0) << result.out;
+    auto asked = home.runOnTerminal({"key", "passwd", "id_plain"},
+                                    {{"Current passphrase of id_plain: ", newSecret + "\n"},
+                                     {"New passphrase (empty for none): ", lockedSecret + "\n"},
+                                     {"Repeat the new passphrase: ", lockedSecret + "\n"}});
+    EXPECT_EQ(asked.status, 0) << asked.out;
     for (const std::string& secret : {lockedSecret, newSecret})
-        EXPECT_THAT(result.out, testing::Not(HasSubstr(secret)));
-    EXPECT_TRUE(home.keyOpensWith("id_locked", newSecret));
+        EXPECT_THAT(asked.out, testing::Not(HasSubstr(secret)));
+    EXPECT_TRUE(home.keyOpensWith("id_plain", lockedSecret));
 }
 
 } // namespace

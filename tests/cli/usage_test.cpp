@@ -78,7 +78,6 @@ TEST(RefusedCommandLineTest, ExitsWithTwoAndSaysWhy) {
         {{"key", "gen", "my key"}, "only letters, numbers, dashes and underscores"},
         {{"key", "gen", "work", "--comment", "me@localhost"}, "Enter a valid email address"},
         {{"key", "rename", "personal", " \t\n "}, "display name must not be empty"},
-        {{"key", "rm", "personal"}, "Remove key from all hosts first"},
         {{"key", "passwd", "staging-access", "--stdin"}, "no passphrase to remove", "\n\n"},
         // Standard input is no terminal here, and there is no other.
         {{"key", "passwd", "personal"}, "use --stdin"},
