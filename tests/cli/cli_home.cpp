@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +24,29 @@ int waitForExit(pid_t pid) {
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+// In the child of forkpty, the leader of the terminal's session: runs the
+// program in a background group of its own that is orphaned (its parent
+// leaves it), where every change of the terminal's settings fails (EIO)
+// while reading it still works. The leader keeps the terminal, but none of
+// its descriptors, so the output ends with the program's.
+[[noreturn]] void runOrphaned(const Argv& argv) {
+    const pid_t middle = fork();
+    if (middle == 0) {
+        if (fork() == 0) {
+            setpgid(0, 0);
+            while (getppid() == middle)
+                usleep(1000);
+            execv(argv.pointers[0], argv.pointers.data());
+        }
+        _exit(0);
+    }
+    waitpid(middle, nullptr, 0);
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+        close(fd);
+    pause();
+    _exit(0);
 }
 
 } // namespace
@@ -76,12 +100,16 @@ ProcessResult runProcessReading(const std::string& program, const std::vector<st
 }
 
 ProcessResult CliHome::runOnTerminal(const std::vector<std::string>& command,
-                                     const std::vector<TerminalStep>& steps) const {
+                                     const std::vector<TerminalStep>& steps, bool orphaned) const {
     Argv argv(cliPath, args(command));
     ScopedEnv noDemo("MOORKEEP_DEMO", std::nullopt);
+    // An orphaned program is reparented to this process, which sees its end.
+    EXPECT_EQ(prctl(PR_SET_CHILD_SUBREAPER, orphaned), 0);
     int master = -1;
     pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     if (pid == 0) {
+        if (orphaned)
+            runOrphaned(argv);
         execv(cliPath.c_str(), argv.pointers.data());
         _exit(127);
     }
@@ -122,6 +150,12 @@ ProcessResult CliHome::runOnTerminal(const std::vector<std::string>& command,
     while (readMore()) {
     }
     close(master);
+    if (orphaned) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1; // the program, the one child left
+        prctl(PR_SET_CHILD_SUBREAPER, 0);
+    }
     result.status = waitForExit(pid);
     return result;
 }

@@ -85,9 +85,12 @@ public:
                           const std::string& reason, const std::string& input = "") const;
     // Runs the command on a new pseudo-terminal that becomes its controlling
     // terminal, following the steps in order; a step whose text never
-    // appears fails the test instead of hanging it.
+    // appears fails the test instead of hanging it. An orphaned program runs
+    // in a background group whose parent has left, where the terminal's
+    // settings cannot be changed.
     ProcessResult runOnTerminal(const std::vector<std::string>& command,
-                                const std::vector<TerminalStep>& steps) const;
+                                const std::vector<TerminalStep>& steps,
+                                bool orphaned = false) const;
 
     void writeConfig(const std::string& text) const { writeFile(configPath(), text); }
     std::string config() const { return readFile(configPath()); }
