@@ -76,7 +76,6 @@ TEST(RefusedCommandLineTest, ExitsWithTwoAndSaysWhy) {
         {{"host", "edit", "bastion", "--unset-option", "NoSuchOption"},
          "no option NoSuchOption to remove"},
         {{"key", "gen", "my key"}, "only letters, numbers, dashes and underscores"},
-        {{"key", "gen", "work", "--comment", "me@localhost"}, "Enter a valid email address"},
         {{"key", "rename", "personal", " \t\n "}, "display name must not be empty"},
         {{"key", "passwd", "staging-access", "--stdin"}, "no passphrase to remove", "\n\n"},
         // Standard input is no terminal here, and there is no other.
