@@ -1,6 +1,7 @@
 #include "hosts/defaults_dialog.h"
 #include "hosts/key_picker.h"
 #include "support/app_test.h"
+#include "support/shown_texts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -75,26 +76,22 @@ private slots:
         QVERIFY2(text.startsWith(QStringLiteral("User admin here overrides the User of 2 hosts: ") +
                                  QString::fromStdString(hosts[0].alias + ", " + hosts[1].alias)),
                  qPrintable(text));
-        DefaultsDialog plain(
-            Defaults{}, {}, [](Defaults) {}, [] {});
-        QVERIFY(!plain.findChild<QLabel*>(u"overridesLabel"_qs));
+        // Without options only the entry row shows, with nothing to add yet.
+        DialogHarness plain(Defaults{});
+        QVERIFY(!plain.find<QLabel>("overridesLabel"));
+        QCOMPARE(plain.all("extraOptionName").size(), 0);
+        QVERIFY(plain.find("newOptionName")->isVisible());
+        QVERIFY(!plain.find<QPushButton>("addOptionButton")->isEnabled());
     }
 
-    void showsTheOptionsSortedAndTheEntryRow() {
-        DialogHarness empty(Defaults{});
-        QCOMPARE(empty.all("extraOptionName").size(), 0);
-        QVERIFY(empty.find("newOptionName")->isVisible());
-        QVERIFY(!empty.find<QPushButton>("addOptionButton")->isEnabled());
-
+    void showsTheOptionsSorted() {
         DialogHarness h(withOptions({{"ServerAliveInterval", "60"},
                                      {"Compression", "yes"},
                                      {"AddKeysToAgent", "yes"},
                                      {"forwardAgent", "no"}}));
-        QStringList names;
-        for (auto* field : h.all("extraOptionName"))
-            names << field->text();
-        QCOMPARE(names, (QStringList{u"AddKeysToAgent"_qs, u"Compression"_qs,
-                                     u"ServerAliveInterval"_qs, u"forwardAgent"_qs}));
+        QCOMPARE(texts<QLineEdit>(h.dialog.get(), u"extraOptionName"_qs),
+                 (QStringList{u"AddKeysToAgent"_qs, u"Compression"_qs, u"ServerAliveInterval"_qs,
+                              u"forwardAgent"_qs}));
     }
 
     // Names trimmed, blank names dropped, the later of two equal names wins,
