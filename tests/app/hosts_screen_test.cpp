@@ -1,4 +1,3 @@
-#include "hosts/host_detail_view.h"
 #include "hosts/host_dialog.h"
 #include "style/elided_label.h"
 #include "support/shown_texts.h"
@@ -8,7 +7,6 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -193,23 +191,6 @@ private slots:
         QCOMPARE(QToolTip::text(), u"Zürich-Backup\nroot@"_qs + longName);
     }
 
-    void copyPutsTheCommandOnTheClipboardAndSaysCopied() {
-        ScreenHarness h;
-        h.state().setSelectedId("cfg-db");
-        QGuiApplication::clipboard()->setText(u"old"_qs);
-        auto* copy = h.find<QToolButton>(u"copyCommandButton"_qs);
-        QCOMPARE(copy->text(), u"Copy"_qs);
-
-        copy->click();
-
-        QCOMPARE(QGuiApplication::clipboard()->text(), u"ssh web"_qs);
-        QCOMPARE(copy->text(), u"Copied"_qs);
-        QElapsedTimer shown;
-        shown.start();
-        QTRY_COMPARE_WITH_TIMEOUT(copy->text(), u"Copy"_qs, 2 * HostDetailView::copiedMilliseconds);
-        QVERIFY(shown.elapsed() >= HostDetailView::copiedMilliseconds - 100);
-    }
-
     // Cancelling deletes nothing; deleting another host keeps the selection,
     // deleting the selected one leaves none. The alert says what goes.
     void deletingAsksFirst() {
@@ -276,9 +257,15 @@ private slots:
         h.press(QKeyCombination(Qt::Key_Up));
         QCOMPARE(h.state().selectedId(), std::optional<std::string>("cfg-db"));
 
+        // The command's copy button is the keys screen's, whose timing is
+        // checked there.
         h.press(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
         QCOMPARE(QGuiApplication::clipboard()->text(), u"ssh web"_qs);
-        QCOMPARE(h.find<QToolButton>(u"copyCommandButton"_qs)->text(), u"Copied"_qs);
+        auto* copyButton = h.find<QToolButton>(u"copyCommandButton"_qs);
+        QCOMPARE(copyButton->text(), u"Copied"_qs);
+        QCOMPARE(copyButton->accessibleName(), u"Copied"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(copyButton->accessibleName(), u"Copy connection command"_qs,
+                                  5000);
 
         // Ctrl+E works from the search field too; Escape closes the dialog.
         h.press(Qt::CTRL | Qt::Key_E);
