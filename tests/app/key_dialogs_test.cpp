@@ -173,9 +173,28 @@ private slots:
         QCOMPARE(h.cancels, 1);
     }
 
+    // Secrets stay off the clipboard. A failure makes room for its message.
+    // Return moves through the fields and never removes; removing is the
+    // button, then a confirmation whose default declines. Closing empties
+    // the fields.
     void passphraseDialogForAProtectedKey() {
+        QGuiApplication::clipboard()->setText(u"before"_qs);
         PassphraseHarness h(true);
         h.dialog.show();
+        auto* current = h.field(u"currentPassphraseField"_qs);
+        QTRY_VERIFY(current->hasFocus());
+        for (const auto* name :
+             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
+            QCOMPARE(h.field(QString::fromLatin1(name))->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(current, u" old "_qs);
+        current->selectAll();
+        QTest::keyClick(current, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(current, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_qs);
+        QCOMPARE(current->text(), u" old "_qs);
+        QCOMPARE(current->contextMenuPolicy(), Qt::NoContextMenu);
+        QVERIFY(!current->dragEnabled());
+
         QVERIFY(h.save()->property("destructive").toBool());
         h.field(u"newPassphraseField"_qs)->setText(u"new"_qs);
         QVERIFY(!h.save()->property("destructive").toBool());
@@ -193,7 +212,6 @@ private slots:
         h.field(u"confirmPassphraseField"_qs)->setText(u"cafe\u0301"_qs);
         QVERIFY(!mismatch->isVisible());
 
-        h.field(u"currentPassphraseField"_qs)->setText(u" old "_qs);
         h.save()->click();
         QCOMPARE(h.sent.size(), 1u);
         QCOMPARE(h.sent[0], (ChangePassphraseOptions{"key-id_ed25519", " old ", "caf\u00e9"}));
@@ -215,6 +233,44 @@ private slots:
             QVERIFY2(h.field(QString::fromLatin1(name))->height() >=
                          h.field(QString::fromLatin1(name))->sizeHint().height(),
                      name);
+
+        h.field(u"newPassphraseField"_qs)->clear();
+        h.field(u"confirmPassphraseField"_qs)->clear();
+        current->setFocus();
+        QTest::keyClick(current, Qt::Key_Return);
+        QTRY_VERIFY(h.field(u"newPassphraseField"_qs)->hasFocus());
+        QTest::keyClick(h.field(u"newPassphraseField"_qs), Qt::Key_Enter);
+        QTRY_VERIFY(h.field(u"confirmPassphraseField"_qs)->hasFocus());
+        QTest::keyClick(h.field(u"confirmPassphraseField"_qs), Qt::Key_Return);
+        QTest::keyClick(&h.dialog, Qt::Key_Return);
+        QCOMPARE(h.sent.size(), 1u);
+
+        h.save()->click();
+        QMessageBox* alert = h.dialog.removeAlert();
+        QVERIFY(alert);
+        QVERIFY(alert->informativeText().contains(u"anyone who gets the file can use this key"_qs));
+        QCOMPARE(alert->defaultButton()->objectName(), u"alertCancelButton"_qs);
+        alert->defaultButton()->click();
+        QTRY_VERIFY(!h.dialog.removeAlert());
+        QCOMPARE(h.sent.size(), 1u);
+        h.save()->click();
+        child<QPushButton>(h.dialog.removeAlert(), u"alertRemoveButton"_qs)->click();
+        QCOMPARE(h.sent.size(), 2u);
+        QCOMPARE(h.sent[1], (ChangePassphraseOptions{"key-id_ed25519", " old ", ""}));
+
+        h.field(u"newPassphraseField"_qs)->setText(u"a"_qs);
+        h.field(u"confirmPassphraseField"_qs)->setText(u"a"_qs);
+        h.dialog.dismiss();
+        QVERIFY(!h.dialog.isVisible());
+        for (const auto* name :
+             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
+            QVERIFY2(h.field(QString::fromLatin1(name))->text().isEmpty(), name);
+
+        GenerateHarness g;
+        g.dialog.show();
+        g.field(u"passphraseField"_qs)->setText(u"hunter2"_qs);
+        g.dialog.dismiss();
+        QVERIFY(g.field(u"passphraseField"_qs)->text().isEmpty());
     }
 
     // A new passphrase counts only once it was typed twice alike; removing
@@ -259,64 +315,6 @@ private slots:
         QTest::keyClick(h.field(u"confirmPassphraseField"_qs), Qt::Key_Return);
         QCOMPARE(h.sent.size(), row.enabled && !typed.isEmpty() ? 1u : 0u);
         QVERIFY(!h.dialog.removeAlert());
-    }
-
-    // Return moves through the fields and never removes; removing is the
-    // button, then a confirmation whose default declines. Secrets stay off
-    // the clipboard and are emptied when the dialog closes.
-    void returnNeverRemovesAndSecretsStayOffTheClipboard() {
-        QGuiApplication::clipboard()->setText(u"before"_qs);
-        PassphraseHarness h(true);
-        h.dialog.show();
-        auto* current = h.field(u"currentPassphraseField"_qs);
-        QTRY_VERIFY(current->hasFocus());
-        for (const auto* name :
-             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
-            QCOMPARE(h.field(QString::fromLatin1(name))->echoMode(), QLineEdit::Password);
-        QTest::keyClicks(current, u"old"_qs);
-        current->selectAll();
-        QTest::keyClick(current, Qt::Key_C, Qt::ControlModifier);
-        QTest::keyClick(current, Qt::Key_X, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_qs);
-        QCOMPARE(current->text(), u"old"_qs);
-        QCOMPARE(current->contextMenuPolicy(), Qt::NoContextMenu);
-        QVERIFY(!current->dragEnabled());
-
-        QTest::keyClick(current, Qt::Key_Return);
-        QTRY_VERIFY(h.field(u"newPassphraseField"_qs)->hasFocus());
-        QTest::keyClick(h.field(u"newPassphraseField"_qs), Qt::Key_Enter);
-        QTRY_VERIFY(h.field(u"confirmPassphraseField"_qs)->hasFocus());
-        QTest::keyClick(h.field(u"confirmPassphraseField"_qs), Qt::Key_Return);
-        QTest::keyClick(&h.dialog, Qt::Key_Return);
-        QVERIFY(h.sent.empty());
-
-        h.save()->click();
-        QMessageBox* alert = h.dialog.removeAlert();
-        QVERIFY(alert);
-        QVERIFY(alert->informativeText().contains(u"anyone who gets the file can use this key"_qs));
-        QCOMPARE(alert->defaultButton()->objectName(), u"alertCancelButton"_qs);
-        alert->defaultButton()->click();
-        QTRY_VERIFY(!h.dialog.removeAlert());
-        QVERIFY(h.sent.empty());
-
-        h.save()->click();
-        child<QPushButton>(h.dialog.removeAlert(), u"alertRemoveButton"_qs)->click();
-        QCOMPARE(h.sent.size(), 1u);
-        QCOMPARE(h.sent[0], (ChangePassphraseOptions{"key-id_ed25519", "old", ""}));
-
-        h.field(u"newPassphraseField"_qs)->setText(u"a"_qs);
-        h.field(u"confirmPassphraseField"_qs)->setText(u"a"_qs);
-        h.dialog.dismiss();
-        QVERIFY(!h.dialog.isVisible());
-        for (const auto* name :
-             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
-            QVERIFY2(h.field(QString::fromLatin1(name))->text().isEmpty(), name);
-
-        GenerateHarness g;
-        g.dialog.show();
-        g.field(u"passphraseField"_qs)->setText(u"hunter2"_qs);
-        g.dialog.dismiss();
-        QVERIFY(g.field(u"passphraseField"_qs)->text().isEmpty());
     }
 
     void wipingWritesOverTheSharedText() {
