@@ -110,17 +110,6 @@ private slots:
         QCOMPARE(h.text(u"hostCountLabel"_qs), u"3 hosts"_qs);
     }
 
-    void footerSaysOneHostThenNoneWithTheEmptyState() {
-        VaultData data = screenVault();
-        data.hosts.resize(1);
-        ScreenHarness h(data);
-        QCOMPARE(h.text(u"hostCountLabel"_qs), u"1 host"_qs);
-        h.store->setData({});
-        h.model->load();
-        QTRY_COMPARE(h.text(u"hostCountLabel"_qs), u"0 hosts"_qs);
-        QTRY_COMPARE(h.text(u"emptyHostsTitle"_qs), u"No hosts yet"_qs);
-    }
-
     // Four cards, or five with a jump host; a key that is not there reads
     // None; options sorted by code point; no options, no heading. Lines
     // OpenSSH ignores and other blocks that apply are named. Values too long
@@ -192,7 +181,8 @@ private slots:
     }
 
     // Cancelling deletes nothing; deleting another host keeps the selection,
-    // deleting the selected one leaves none. The alert says what goes.
+    // deleting the selected one leaves none. The alert says what goes; the
+    // footer counts down to "0 hosts" and the empty state.
     void deletingAsksFirst() {
         ScreenHarness h;
         const auto hosts = h.model->hosts();
@@ -219,6 +209,12 @@ private slots:
         QTRY_COMPARE(h.model->hosts().size(), 1u);
         QTRY_COMPARE(h.state().selectedId(), std::nullopt);
         QTRY_COMPARE(h.text(u"emptyHostsTitle"_qs), u"Select a host"_qs);
+        QCOMPARE(h.text(u"hostCountLabel"_qs), u"1 host"_qs);
+
+        h.state().setToDelete(hosts[1]);
+        h.deleteAlert()->findChild<QPushButton*>(u"confirmDeleteButton"_qs)->click();
+        QTRY_COMPARE(h.text(u"hostCountLabel"_qs), u"0 hosts"_qs);
+        QTRY_COMPARE(h.text(u"emptyHostsTitle"_qs), u"No hosts yet"_qs);
     }
 
     // The search field has the keys from the start; a search that hides
