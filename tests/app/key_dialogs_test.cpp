@@ -85,13 +85,6 @@ struct PassphraseHarness {
     PassphraseDialog dialog;
 };
 
-struct GenerateRow {
-    QString fileName;
-    QString email;
-    bool enabled = false;
-    bool emailProblem = false;
-};
-
 struct PassphraseRow {
     std::optional<bool> isProtected;
     const char* typed;
@@ -102,39 +95,36 @@ struct PassphraseRow {
 
 } // namespace
 
-Q_DECLARE_METATYPE(GenerateRow)
 Q_DECLARE_METATYPE(PassphraseRow)
 
 class KeyDialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void generateAcceptsOnlyValidFileNamesAndEmails_data() {
-        QTest::addColumn<GenerateRow>("row");
-        QTest::newRow("empty name") << GenerateRow{u""_qs, u""_qs, false, false};
-        QTest::newRow("space") << GenerateRow{u"my key"_qs, u""_qs, false, false};
-        QTest::newRow("plain") << GenerateRow{u"id_ed25519-2"_qs, u""_qs, true, false};
-        QTest::newRow("other scripts") << GenerateRow{u"ключ_鍵1"_qs, u""_qs, true, false};
-        QTest::newRow("only spaces") << GenerateRow{u"k"_qs, u"   "_qs, true, false};
-        QTest::newRow("address") << GenerateRow{u"k"_qs, u" me@example.org "_qs, true, false};
-        QTest::newRow("no at") << GenerateRow{u"k"_qs, u"me.example.org"_qs, false, true};
-    }
-    void generateAcceptsOnlyValidFileNamesAndEmails() {
-        QFETCH(GenerateRow, row);
-        GenerateHarness h;
-        h.dialog.show();
-        h.field(u"fileNameField"_qs)->setText(row.fileName);
-        h.field(u"emailField"_qs)->setText(row.email);
-        QCOMPARE(h.button(u"generateButton"_qs)->isEnabled(), row.enabled);
-        QCOMPARE(h.label(u"emailProblem"_qs)->isVisible(), row.emailProblem);
-    }
-
-    // The hint and the display name's placeholder follow the typed file
-    // name. While a request runs nothing can be pressed and the dialog stays;
-    // a failure shows its message until the next attempt.
+    // Only valid file names and addresses can be sent. The hint and the
+    // display name's placeholder follow the typed file name. While a request
+    // runs nothing can be pressed and the dialog stays; a failure shows its
+    // message until the next attempt.
     void generateSendsTheRequestAsTypedAndFailsInTheDialog() {
         GenerateHarness h;
         h.dialog.show();
+        const struct {
+            const char* name;
+            QString fileName, email;
+            bool enabled, emailProblem;
+        } cases[] = {{"empty name", u""_qs, u""_qs, false, false},
+                     {"space", u"my key"_qs, u""_qs, false, false},
+                     {"plain", u"id_ed25519-2"_qs, u""_qs, true, false},
+                     {"other scripts", u"ключ_鍵1"_qs, u""_qs, true, false},
+                     {"only spaces", u"k"_qs, u"   "_qs, true, false},
+                     {"address", u"k"_qs, u" me@example.org "_qs, true, false},
+                     {"no at", u"k"_qs, u"me.example.org"_qs, false, true}};
+        for (const auto& c : cases) {
+            h.field(u"fileNameField"_qs)->setText(c.fileName);
+            h.field(u"emailField"_qs)->setText(c.email);
+            QVERIFY2(h.button(u"generateButton"_qs)->isEnabled() == c.enabled, c.name);
+            QVERIFY2(h.label(u"emailProblem"_qs)->isVisible() == c.emailProblem, c.name);
+        }
         h.field(u"fileNameField"_qs)->setText(u"work_key"_qs);
         QVERIFY(h.label(u"fileNameHint"_qs)->text().startsWith(u"Saved as ~/.ssh/work_key "_qs));
         QCOMPARE(h.field(u"displayNameField"_qs)->placeholderText(), u"work_key"_qs);
