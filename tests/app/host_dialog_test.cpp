@@ -161,11 +161,6 @@ private slots:
         QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
         QVERIFY(h.saved.empty());
         QCOMPARE(h.shownProblems(), (QStringList{u"aliasProblemLine"_qs, u"portProblemLine"_qs}));
-
-        DialogHarness other(std::nullopt);
-        QTRY_VERIFY(other.field("aliasField")->hasFocus());
-        other.leave("aliasField");
-        QCOMPARE(other.shownProblems(), QStringList{u"aliasProblemLine"_qs});
     }
 
     // Fields the dialog does not show reach onSave as they were; "None"
@@ -197,6 +192,8 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QVERIFY2(h.field(next)->hasFocus(), next);
         }
+        // The empty alias was left: its rule shows.
+        QCOMPARE(h.shownProblems(), QStringList{u"aliasProblemLine"_qs});
         QVERIFY(h.saved.empty());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(h.cancelled, 1);
