@@ -6,6 +6,7 @@
 #include "style/badge_label.h"
 #include "style/card_frame.h"
 #include "style/colors.h"
+#include "style/copy_button.h"
 #include "style/elided_label.h"
 #include "style/icon_tile.h"
 #include "style/symbol_label.h"
@@ -13,15 +14,12 @@
 #include "style/tinted_label.h"
 #include "style/type_ramp.h"
 
-#include <QClipboard>
 #include <QDir>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -229,16 +227,14 @@ QWidget* HostDetailView::buildCommandCard() {
     install->setFocusPolicy(Qt::StrongFocus);
     connect(install, &QToolButton::clicked, this, &HostDetailView::installKeyRequested);
     head->addWidget(install);
-    copyButton_ = new QToolButton;
+    copyButton_ = new CopyButton(CopyButton::Look::borderless);
     copyButton_->setObjectName(QStringLiteral("copyCommandButton"));
-    copyButton_->setAutoRaise(true);
-    copyButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     copyButton_->setFont(TypeRamp::font(TypeRamp::Style::caption));
-    copyButton_->setFocusPolicy(Qt::StrongFocus);
     copyButton_->setToolTip(tr("Copy the command (Ctrl+Shift+C)"));
-    connect(copyButton_, &QToolButton::clicked, this, &HostDetailView::copyCommand);
+    copyButton_->setSymbolColor(Colors::secondary());
+    copyButton_->setIdleAccessibleName(tr("Copy connection command"));
+    copyButton_->setCopyText(text(SSHCommand::build(host_)));
     head->addWidget(copyButton_);
-    setCopied(false);
 
     auto* command = new CommandText(text(SSHCommand::build(host_)));
     command->setAccessibleName(tr("Connection command"));
@@ -353,20 +349,7 @@ QWidget* HostDetailView::buildAlsoApplies() {
 }
 
 void HostDetailView::copyCommand() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(text(SSHCommand::build(host_)));
-    setCopied(true);
-    // Every press starts its own timer; the first to fire resets the label.
-    QTimer::singleShot(copiedMilliseconds, this, [this] { setCopied(false); });
-}
-
-void HostDetailView::setCopied(bool copied) {
-    copied_ = copied;
-    copyButton_->setText(copied ? tr("Copied") : tr("Copy"));
-    copyButton_->setIcon(Symbols::icon(
-        copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), Colors::secondary()));
-    copyButton_->setAccessibleName(copied ? tr("Copied") : tr("Copy connection command"));
+    copyButton_->copy();
 }
 
 } // namespace moorkeep

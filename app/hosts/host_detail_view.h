@@ -7,9 +7,9 @@
 #include <functional>
 #include <optional>
 
-class QToolButton;
-
 namespace moorkeep {
+
+class CopyButton;
 
 // One host in the detail pane: the header with Connect, Edit and Delete,
 // the connection command ready to copy (or to install a key with), the values OpenSSH uses as cards
@@ -19,14 +19,11 @@ class HostDetailView : public DetailPage {
     Q_OBJECT
 
 public:
-    static constexpr int copiedMilliseconds = 1800;
-
     HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo, std::function<void()> onEdit,
                    std::function<void()> onDelete, QWidget* parent = nullptr);
 
     const SSHHost& host() const { return host_; }
     const std::optional<SSHKey>& keyInfo() const { return keyInfo_; }
-    bool copied() const { return copied_; }
 
     // Puts the connection command on the clipboard and shows "Copied" for a
     // moment.
@@ -45,14 +42,12 @@ private:
     // What the card of this ssh -G keyword says when OpenSSH ignores a line
     // of the host's own block for it; empty when it does not.
     QString shadowNote(const std::string& keyword) const;
-    void setCopied(bool copied);
 
     SSHHost host_;
     std::optional<SSHKey> keyInfo_;
     std::function<void()> onEdit_;
     std::function<void()> onDelete_;
-    bool copied_ = false;
-    QToolButton* copyButton_ = nullptr;
+    CopyButton* copyButton_ = nullptr;
 };
 
 } // namespace moorkeep

@@ -25,10 +25,23 @@ void CopyButton::copy() {
     QTimer::singleShot(copiedMilliseconds, this, [this] { setCopied(false); });
 }
 
+void CopyButton::setSymbolColor(const QColor& color) {
+    symbolColor_ = color;
+    setCopied(copied_);
+}
+
+void CopyButton::setIdleAccessibleName(const QString& name) {
+    idleName_ = name;
+    setCopied(copied_);
+}
+
 void CopyButton::setCopied(bool copied) {
     copied_ = copied;
     setText(copied ? tr("Copied") : tr("Copy"));
-    setIcon(Symbols::icon(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc")));
+    const QString symbol = copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc");
+    setIcon(symbolColor_ ? Symbols::icon(symbol, *symbolColor_) : Symbols::icon(symbol));
+    if (!idleName_.isEmpty())
+        setAccessibleName(copied ? tr("Copied") : idleName_);
 }
 
 } // namespace moorkeep

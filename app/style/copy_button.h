@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QToolButton>
+#include <optional>
 
 namespace moorkeep {
 
@@ -21,12 +23,19 @@ public:
     void setCopyText(const QString& text) { copyText_ = text; }
     bool isCopied() const { return copied_; }
     void copy();
+    // Draws the symbols in this colour rather than the text's.
+    void setSymbolColor(const QColor& color);
+    // The name screen readers hear, which becomes "Copied" while the mark
+    // shows.
+    void setIdleAccessibleName(const QString& name);
 
 private:
     void setCopied(bool copied);
 
     QString copyText_;
     bool copied_ = false;
+    std::optional<QColor> symbolColor_;
+    QString idleName_;
 };
 
 } // namespace moorkeep

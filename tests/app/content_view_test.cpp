@@ -43,40 +43,37 @@ class ContentViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsTheSpinnerUntilTheFirstLoadIsIn() {
+    // The spinner shows until the first load is in; a failed load shows the
+    // alert until OK is pressed, and the next load shows the screens.
+    void spinnerThenFailureAlertThenTheScreens() {
         WindowHarness h;
         h.store->hold(Op::loadData);
+        h.store->fail(Op::loadData, "Permission denied: ~/.ssh");
         h.view->show();
         QTRY_VERIFY(h.store->isHeld(Op::loadData));
-
         auto* spinner = h.find<LoadingSpinner>(u"loadingIndicator"_qs);
         QVERIFY(spinner && spinner->isVisible() && spinner->isSpinning());
         QVERIFY(!h.find(u"splitView"_qs)->isVisible());
         QVERIFY(h.find(u"toggleSidebarButton"_qs)->isVisible());
 
         h.store->release(Op::loadData);
-        QTRY_VERIFY(h.find(u"splitView"_qs)->isVisible());
-        QVERIFY(!spinner->isVisible());
-        QVERIFY(!spinner->isSpinning());
-        QVERIFY(h.find(u"hostsSidebar"_qs)->isVisible());
-    }
-
-    void failedLoadShowsTheAlertUntilOkIsPressed() {
-        WindowHarness h;
-        h.store->fail(Op::loadData, "Permission denied: ~/.ssh");
-        h.view->show();
-
         QTRY_VERIFY(h.find<QMessageBox>(u"errorAlert"_qs));
         auto* alert = h.find<QMessageBox>(u"errorAlert"_qs);
         QVERIFY(alert->isVisible());
         QCOMPARE(alert->text(), u"Permission denied: ~/.ssh"_qs);
         QCOMPARE(alert->buttons().size(), 1);
         QCOMPARE(alert->buttons().at(0)->text().remove(u'&'), u"OK"_qs);
-        QVERIFY(!h.find(u"loadingIndicator"_qs)->isVisible());
-
+        QVERIFY(!spinner->isVisible());
+        QVERIFY(!spinner->isSpinning());
         alert->buttons().at(0)->click();
         QVERIFY(!h.model->errorMessage());
         QTRY_VERIFY(!h.find<QMessageBox>(u"errorAlert"_qs));
+
+        h.store->succeed(Op::loadData);
+        h.model->load();
+        QTRY_VERIFY(h.find(u"splitView"_qs)->isVisible());
+        QVERIFY(h.find(u"hostsSidebar"_qs)->isVisible());
+        QVERIFY(!spinner->isVisible());
     }
 
     // What was done shows for a moment in the status line. Files the load
@@ -119,25 +116,6 @@ private slots:
         QVERIFY(!notice->isVisible());
     }
 
-    void screensKeepTheirStateAcrossTabSwitches() {
-        WindowHarness h;
-        h.showLoaded();
-        h.view->hostsState().setSearch(u"web"_qs);
-        h.view->hostsState().setSelectedId("cfg-db");
-
-        h.find<QToolButton>(u"keysTabButton"_qs)->click();
-        QCOMPARE(h.model->tab(), AppTab::keys);
-        QTRY_VERIFY(h.find(u"keysSidebar"_qs) && h.find(u"keysSidebar"_qs)->isVisible());
-        QVERIFY(!h.find(u"hostsSidebar"_qs));
-        h.model->setTab(AppTab::hosts);
-
-        auto* sidebar = h.find<HostsSidebar>(u"hostsSidebar"_qs);
-        QVERIFY(h.find<QToolButton>(u"hostsTabButton"_qs)->isChecked());
-        QCOMPARE(&sidebar->state(), &h.view->hostsState());
-        QCOMPARE(sidebar->state().search(), u"web"_qs);
-        QCOMPARE(sidebar->state().selectedId(), std::optional<std::string>("cfg-db"));
-    }
-
     void dividerDragStaysWithinTheLimits_data() {
         QTest::addColumn<int>("viewWidth");
         QTest::addColumn<int>("dragTo");
@@ -169,9 +147,24 @@ private slots:
         }
     }
 
-    void sidebarToggleCollapsesThenExpands() {
+    // Each screen keeps its search and selection across tab switches; the
+    // sidebar toggle collapses and expands with frames in between.
+    void tabSwitchesKeepStateAndTheSidebarToggles() {
         WindowHarness h;
         h.showLoaded();
+        h.view->hostsState().setSearch(u"web"_qs);
+        h.view->hostsState().setSelectedId("cfg-db");
+        h.find<QToolButton>(u"keysTabButton"_qs)->click();
+        QCOMPARE(h.model->tab(), AppTab::keys);
+        QTRY_VERIFY(h.find(u"keysSidebar"_qs) && h.find(u"keysSidebar"_qs)->isVisible());
+        QVERIFY(!h.find(u"hostsSidebar"_qs));
+        h.model->setTab(AppTab::hosts);
+        auto* sidebar = h.find<HostsSidebar>(u"hostsSidebar"_qs);
+        QVERIFY(h.find<QToolButton>(u"hostsTabButton"_qs)->isChecked());
+        QCOMPARE(&sidebar->state(), &h.view->hostsState());
+        QCOMPARE(sidebar->state().search(), u"web"_qs);
+        QCOMPARE(sidebar->state().selectedId(), std::optional<std::string>("cfg-db"));
+
         auto* toggle = h.find<QToolButton>(u"toggleSidebarButton"_qs);
         auto* splitView = h.find<AppKitSplitView>(u"splitView"_qs);
         int expanded = splitView->sidebarWidth();

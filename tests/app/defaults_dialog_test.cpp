@@ -1,6 +1,7 @@
 #include "hosts/defaults_dialog.h"
 #include "hosts/key_picker.h"
 #include "support/app_test.h"
+#include "support/shown_texts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -75,26 +76,22 @@ private slots:
         QVERIFY2(text.startsWith(QStringLiteral("User admin here overrides the User of 2 hosts: ") +
                                  QString::fromStdString(hosts[0].alias + ", " + hosts[1].alias)),
                  qPrintable(text));
-        DefaultsDialog plain(
-            Defaults{}, {}, [](Defaults) {}, [] {});
-        QVERIFY(!plain.findChild<QLabel*>(u"overridesLabel"_qs));
+        // Without options only the entry row shows, with nothing to add yet.
+        DialogHarness plain(Defaults{});
+        QVERIFY(!plain.find<QLabel>("overridesLabel"));
+        QCOMPARE(plain.all("extraOptionName").size(), 0);
+        QVERIFY(plain.find("newOptionName")->isVisible());
+        QVERIFY(!plain.find<QPushButton>("addOptionButton")->isEnabled());
     }
 
-    void showsTheOptionsSortedAndTheEntryRow() {
-        DialogHarness empty(Defaults{});
-        QCOMPARE(empty.all("extraOptionName").size(), 0);
-        QVERIFY(empty.find("newOptionName")->isVisible());
-        QVERIFY(!empty.find<QPushButton>("addOptionButton")->isEnabled());
-
+    void showsTheOptionsSorted() {
         DialogHarness h(withOptions({{"ServerAliveInterval", "60"},
                                      {"Compression", "yes"},
                                      {"AddKeysToAgent", "yes"},
                                      {"forwardAgent", "no"}}));
-        QStringList names;
-        for (auto* field : h.all("extraOptionName"))
-            names << field->text();
-        QCOMPARE(names, (QStringList{u"AddKeysToAgent"_qs, u"Compression"_qs,
-                                     u"ServerAliveInterval"_qs, u"forwardAgent"_qs}));
+        QCOMPARE(texts<QLineEdit>(h.dialog.get(), u"extraOptionName"_qs),
+                 (QStringList{u"AddKeysToAgent"_qs, u"Compression"_qs, u"ServerAliveInterval"_qs,
+                              u"forwardAgent"_qs}));
     }
 
     // Names trimmed, blank names dropped, the later of two equal names wins,
@@ -134,33 +131,31 @@ private slots:
         QCOMPARE(h.save().extraOptions, (OptionMap{{"Compression", "yes"}}));
     }
 
-    void portsAndKeys_data() {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<bool>("canSave");
-        QTest::addColumn<qint64>("saved");
-        QTest::newRow("empty") << "" << true << 22LL;
-        QTest::newRow("2222") << "2222" << true << 2222LL;
-        QTest::newRow("letters") << "ssh" << false << 0LL;
-        QTest::newRow("leading space") << " 2222" << false << 0LL;
-    }
-
+    // "None" saves an empty key; a port must be a number, empty meaning 22.
     void portsAndKeys() {
-        QFETCH(QString, port);
-        QFETCH(bool, canSave);
-        QFETCH(qint64, saved);
         Defaults initial;
         initial.keyId = "key-id_work";
         DialogHarness h(initial);
         QCOMPARE(h.find<KeyPicker>("keyPicker")->currentText(), u"Work (ed25519)"_qs);
         QTest::keyClick(h.find<KeyPicker>("keyPicker"), Qt::Key_Home);
-        h.type(h.find("portField"), port);
-        QCOMPARE(h.find<QPushButton>("saveButton")->isEnabled(), canSave);
-        QCOMPARE(h.find<QLabel>("portProblemLine")->isVisibleTo(h.dialog.get()), !canSave);
-        QTest::keyClick(h.find("portField"), Qt::Key_Return);
-        QCOMPARE(h.saved.size(), canSave ? 1u : 0u);
-        if (canSave) {
-            QCOMPARE(h.saved[0].port, saved);
-            QCOMPARE(h.saved[0].keyId, "");
+        const struct {
+            QString port;
+            std::optional<qint64> saved; // none when refused
+        } cases[] = {{u""_qs, 22}, {u"2222"_qs, 2222}, {u"ssh"_qs, {}}, {u" 2222"_qs, {}}};
+        for (const auto& c : cases) {
+            const auto savedBefore = h.saved.size();
+            h.type(h.find("portField"), c.port);
+            const QByteArray row = c.port.toUtf8();
+            QVERIFY2(h.find<QPushButton>("saveButton")->isEnabled() == bool(c.saved), row);
+            QVERIFY2(h.find<QLabel>("portProblemLine")->isVisibleTo(h.dialog.get()) !=
+                         bool(c.saved),
+                     row);
+            QTest::keyClick(h.find("portField"), Qt::Key_Return);
+            QVERIFY2(h.saved.size() == savedBefore + (c.saved ? 1 : 0), row);
+            if (c.saved) {
+                QCOMPARE(h.saved.back().port, *c.saved);
+                QCOMPARE(h.saved.back().keyId, "");
+            }
         }
         QTest::keyClick(h.find("portField"), Qt::Key_Escape);
         QCOMPARE(h.cancelled, 1);

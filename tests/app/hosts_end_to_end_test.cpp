@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QToolButton>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
@@ -79,103 +78,75 @@ struct Window {
 
 } // namespace
 
-// Every change made through the dialogs, each on a window of its own, is
-// checked in the file's bytes and in what OpenSSH reads from it.
+// Every change made through the dialogs, one after the other on one window,
+// is checked in the file's bytes and in what OpenSSH reads from it.
 class HostsEndToEndTest : public QObject {
     Q_OBJECT
 
-private:
-    // A window on the configuration, loaded, with the host selected.
-    static std::unique_ptr<Window> opened(const std::string& config, const std::string& alias) {
-        auto window = std::make_unique<Window>(config);
-        if (!QTest::qWaitFor([&] { return !window->model->isLoading() && window->host(alias); }))
-            qFatal("the window did not load");
-        window->state().setSelectedId(window->host(alias)->id);
-        // The detail pane follows the selection a moment later.
-        auto* view = window->view.get();
-        if (!QTest::qWaitFor([&] {
-                auto* shown = view->findChild<QLabel*>(u"hostAliasLabel"_qs);
-                return shown && shown->text() == QString::fromStdString(alias);
-            }))
-            qFatal("the host was not shown");
-        return window;
-    }
-
 private slots:
-    void addHost() {
-        auto w = opened(original, "web");
-        w->click(u"addHostButton"_qs);
-        QCOMPARE(w->hostDialog()->windowModality(), Qt::WindowModal);
-        type(w->hostDialog(), "aliasField", u"db"_qs);
-        type(w->hostDialog(), "hostnameField", u"10.0.0.2"_qs);
-        type(w->hostDialog(), "userField", u"admin"_qs);
-        type(w->hostDialog(), "portField", u"2200"_qs);
-        w->hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
+    void addEditRenameDeleteAndSaveDefaults() {
+        Window w(original);
+        QTRY_VERIFY(!w.model->isLoading() && w.host("web"));
 
-        QCOMPARE(w->state().sheet(), std::nullopt);
-        QTRY_VERIFY(w->host("db") && w->state().selectedId() == w->host("db")->id);
-        QTRY_VERIFY(!w->hostDialog());
-        QCOMPARE(w->model->errorMessage(), std::nullopt);
-        QCOMPARE(w->config(), withBlock(dbBlock));
-        QCOMPARE(w->ssh("db", "hostname"), "10.0.0.2");
-        QCOMPARE(w->ssh("db", "user"), "admin");
-        QCOMPARE(w->ssh("db", "port"), "2200");
-    }
+        w.click(u"addHostButton"_qs);
+        QCOMPARE(w.hostDialog()->windowModality(), Qt::WindowModal);
+        type(w.hostDialog(), "aliasField", u"db"_qs);
+        type(w.hostDialog(), "hostnameField", u"10.0.0.2"_qs);
+        type(w.hostDialog(), "userField", u"admin"_qs);
+        type(w.hostDialog(), "portField", u"2200"_qs);
+        w.hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
+        QCOMPARE(w.state().sheet(), std::nullopt);
+        QTRY_VERIFY(w.host("db") && w.state().selectedId() == w.host("db")->id);
+        QTRY_VERIFY(!w.hostDialog());
+        QCOMPARE(w.config(), withBlock(dbBlock));
+        QCOMPARE(w.ssh("db", "hostname"), "10.0.0.2");
+        QCOMPARE(w.ssh("db", "user"), "admin");
+        QCOMPARE(w.ssh("db", "port"), "2200");
 
-    void editAndRenameHost() {
-        auto w = opened(withBlock(dbBlock), "db");
-        w->click(u"editHostButton"_qs);
-        type(w->hostDialog(), "aliasField", u"db2"_qs);
-        type(w->hostDialog(), "portField", u"2201"_qs);
-        type(w->hostDialog(), "proxyJumpField", u" web "_qs);
-        QTest::keyClick(w->hostDialog()->findChild<QLineEdit*>(u"proxyJumpField"_qs),
+        // One save changes the alias, the port and ProxyJump.
+        QTRY_COMPARE(w.view->findChild<QLabel*>(u"hostAliasLabel"_qs)->text(), u"db"_qs);
+        w.click(u"editHostButton"_qs);
+        type(w.hostDialog(), "aliasField", u"db2"_qs);
+        type(w.hostDialog(), "portField", u"2201"_qs);
+        type(w.hostDialog(), "proxyJumpField", u" web "_qs);
+        QTest::keyClick(w.hostDialog()->findChild<QLineEdit*>(u"proxyJumpField"_qs),
                         Qt::Key_Return);
-
-        QTRY_COMPARE(w->config(), withBlock("Host db2\n  HostName 10.0.0.2\n  User admin\n  Port "
-                                            "2201\n  ProxyJump web\n"));
-        QTRY_VERIFY(w->host("db2") && !w->host("db"));
-        QCOMPARE(w->host("db2")->proxyJump, std::optional<std::string>("web"));
-        QCOMPARE(w->model->errorMessage(), std::nullopt);
-        QCOMPARE(w->ssh("db2", "port"), "2201");
-        QCOMPARE(w->ssh("db2", "proxyjump"), "web");
+        QTRY_COMPARE(w.config(), withBlock("Host db2\n  HostName 10.0.0.2\n  User admin\n  Port "
+                                           "2201\n  ProxyJump web\n"));
+        QTRY_VERIFY(w.host("db2") && !w.host("db"));
+        QCOMPARE(w.host("db2")->proxyJump, std::optional<std::string>("web"));
+        QCOMPARE(w.ssh("db2", "port"), "2201");
+        QCOMPARE(w.ssh("db2", "proxyjump"), "web");
         // The old name is no host any more: OpenSSH takes it as the address.
-        QCOMPARE(w->ssh("db", "hostname"), "db");
+        QCOMPARE(w.ssh("db", "hostname"), "db");
         // Once saved, the host has the id that reading the file gives it.
-        QTRY_COMPARE(w->host("db2")->id, ConfigParser::hostId("db2"));
-        QTRY_COMPARE(w->state().selectedId(), w->host("db2")->id);
-    }
+        QTRY_COMPARE(w.host("db2")->id, ConfigParser::hostId("db2"));
+        QTRY_COMPARE(w.state().selectedId(), w.host("db2")->id);
 
-    void deleteHost() {
-        auto w = opened(withBlock(dbBlock), "db");
-        w->click(u"deleteHostButton"_qs);
-        auto* alert = w->view->findChild<QMessageBox*>(u"deleteHostAlert"_qs);
-        QCOMPARE(alert->text(), u"Delete \"db\"?"_qs);
+        QTRY_COMPARE(w.view->findChild<QLabel*>(u"hostAliasLabel"_qs)->text(), u"db2"_qs);
+        w.click(u"deleteHostButton"_qs);
+        auto* alert = w.view->findChild<QMessageBox*>(u"deleteHostAlert"_qs);
+        QCOMPARE(alert->text(), u"Delete \"db2\"?"_qs);
         alert->findChild<QPushButton*>(u"confirmDeleteButton"_qs)->click();
+        QTRY_COMPARE(w.config(), original);
+        QTRY_COMPARE(w.state().selectedId(), std::nullopt);
+        QVERIFY(!w.host("db2"));
+        QCOMPARE(w.ssh("db2", "port"), "22");
 
-        QTRY_COMPARE(w->config(), original);
-        QTRY_COMPARE(w->state().selectedId(), std::nullopt);
-        QCOMPARE(w->model->errorMessage(), std::nullopt);
-        QVERIFY(!w->host("db"));
-        QCOMPARE(w->ssh("db", "port"), "22");
-    }
-
-    void saveDefaults() {
-        auto w = opened(original, "web");
-        w->click(u"defaultsButton"_qs);
-        auto* dialog = w->view->findChild<DefaultsDialog*>(u"defaultsDialog"_qs);
+        w.click(u"defaultsButton"_qs);
+        auto* dialog = w.view->findChild<DefaultsDialog*>(u"defaultsDialog"_qs);
         QVERIFY(dialog);
         type(dialog, "userField", u"ops"_qs);
         type(dialog, "newOptionName", u"Compression"_qs);
         type(dialog, "newOptionValue", u"yes"_qs);
         dialog->findChild<QPushButton*>(u"addOptionButton"_qs)->click();
         dialog->findChild<QPushButton*>(u"saveButton"_qs)->click();
-
-        QTRY_COMPARE(w->model->defaults().user, "ops");
-        QCOMPARE(w->model->errorMessage(), std::nullopt);
-        QCOMPARE(w->config(), head + defaults + "    User ops\n    Compression yes\n");
-        QCOMPARE(w->ssh("web", "user"), "deploy");
-        QCOMPARE(w->ssh("web", "compression"), "yes");
-        QCOMPARE(w->ssh("other", "user"), "ops");
+        QTRY_COMPARE(w.model->defaults().user, "ops");
+        QCOMPARE(w.config(), head + defaults + "    User ops\n    Compression yes\n");
+        QCOMPARE(w.ssh("web", "user"), "deploy");
+        QCOMPARE(w.ssh("web", "compression"), "yes");
+        QCOMPARE(w.ssh("other", "user"), "ops");
+        QCOMPARE(w.model->errorMessage(), std::nullopt);
     }
 };
 
