@@ -40,9 +40,15 @@ protected:
     TempDir home;
 };
 
-TEST_F(ConfigParserTest, EmptyOrMissingConfigGivesNoHostsAndNoDefaults) {
+// An empty or missing file gives nothing; "~" means the given home.
+TEST_F(ConfigParserTest, EmptyMissingAndTildePaths) {
     EXPECT_EQ(parseConfig(""), ParsedConfig{});
     EXPECT_TRUE(ConfigParser::readLines(ssh("nothing-here"), home.path()).empty());
+    writeFile(ssh("config"), "Host mine\n");
+    auto lines = ConfigParser::readLines("~/.ssh/config", home.path());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].value, "mine");
+    EXPECT_EQ(lines[0].sourceFile, ssh("config"));
 }
 
 TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
@@ -62,7 +68,7 @@ TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
 
 // A block with a negated pattern does not apply to every host, so it holds no
 // defaults; "*" beside other patterns still takes every name.
-TEST_F(ConfigParserTest, OnlyABlockForEveryNameFeedsTheDefaults) {
+TEST_F(ConfigParserTest, OnlyHostBlocksMakeHostsAndOnlyABlockForEveryNameFeedsTheDefaults) {
     auto config =
         parseConfig("Host *.example.com\n  User suffix\nHost db?\n  ProxyJump jump\n"
                     "Host db-* !db-old\n  Port 2\nHost real\nHost web !web-old\n"
@@ -72,12 +78,11 @@ TEST_F(ConfigParserTest, OnlyABlockForEveryNameFeedsTheDefaults) {
     EXPECT_EQ(config.defaults.port, 22);
     EXPECT_EQ(host(config, "real").proxyJump, std::nullopt);
     EXPECT_EQ(config.defaults.extraOptions, (OptionMap{{"ForwardAgent", "no"}}));
-}
 
-TEST_F(ConfigParserTest, LinesOutsideHostBlocksAreIgnored) {
-    auto config = parseConfig("User global\nHost web\n  User w\n"
-                              "Match host web exec true\n  User matched\n  Port 2000\n"
-                              "Host db\nHost\n  User stays\n");
+    // Lines outside Host blocks are ignored.
+    config = parseConfig("User global\nHost web\n  User w\n"
+                         "Match host web exec true\n  User matched\n  Port 2000\n"
+                         "Host db\nHost\n  User stays\n");
     EXPECT_EQ(aliases(config), (std::vector<std::string>{"web", "db"}));
     EXPECT_EQ(host(config, "web").user, "w");
     EXPECT_EQ(host(config, "web").port, 22);
@@ -114,32 +119,27 @@ TEST_F(ConfigParserTest, IdentityFileFindsKnownKeys) {
     EXPECT_EQ(host(config, "lastWins").keyId, "k2");
 }
 
-TEST_F(ConfigParserTest, IncludedDirectoryIsReadInNameOrderAtItsPlace) {
+// An Include is read where it stands: a folder's files in name order,
+// several paths in turn, relative ones from ~/.ssh, with cycles and missing
+// files left out; inside a block it continues that block.
+TEST_F(ConfigParserTest, IncludesAreReadWhereTheyStand) {
     writeFile(ssh("config.d/20-db"), "Host db\n  User postgres\n");
     writeFile(ssh("config.d/10-web"), "Host web\n  User www\n");
-    auto config = parseConfig("Host first\n"
-                              "Include ~/.ssh/config.d/*\n"
-                              "Host last\n");
-    EXPECT_EQ(aliases(config), (std::vector<std::string>{"first", "web", "db", "last"}));
+    writeFile(ssh("a.conf"), "Host a\nInclude ~/.ssh/config\n");
+    writeFile(ssh("b.conf"), "Host b\n");
+    writeFile(home.file("c.conf"), "Host c\n");
+    EXPECT_EQ(aliases(parseConfig("Host first\nInclude ~/.ssh/config.d/*\n"
+                                  "Include b.conf a.conf ~/c.conf\nInclude missing\nHost last\n")),
+              (std::vector<std::string>{"first", "web", "db", "b", "a", "c", "last"}));
     EXPECT_EQ(ConfigParser::readLines(ssh("config"), home.path())[1].sourceFile,
               ssh("config.d/10-web"));
-}
 
-TEST_F(ConfigParserTest, IncludeInsideABlockContinuesIt) {
     writeFile(ssh("extra"), "  User fromInclude\nHost other\n");
     auto config = parseConfig("Host web\n  include extra\n  Port 2000\n");
     EXPECT_EQ(aliases(config), (std::vector<std::string>{"web", "other"}));
     EXPECT_EQ(host(config, "web").user, "fromInclude");
     EXPECT_EQ(host(config, "web").port, 22) << "lines after the include belong to 'other'";
     EXPECT_EQ(host(config, "other").port, 2000);
-}
-
-TEST_F(ConfigParserTest, RelativeAndSeveralIncludePathsCyclesAndMissingFiles) {
-    writeFile(ssh("a.conf"), "Host a\nInclude ~/.ssh/config\n");
-    writeFile(ssh("b.conf"), "Host b\n");
-    writeFile(home.file("c.conf"), "Host c\n");
-    EXPECT_EQ(aliases(parseConfig("Include b.conf a.conf ~/c.conf\nInclude missing\nHost main\n")),
-              (std::vector<std::string>{"b", "a", "c", "main"}));
 }
 
 // What a reader must watch to know when the configuration may read
@@ -160,14 +160,6 @@ TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
                                                    home.file("other/inner")}));
     EXPECT_EQ(met.folders,
               (std::vector<std::string>{ssh("conf.d"), home.file("later"), home.file("gone")}));
-}
-
-TEST_F(ConfigParserTest, TildeMeansTheGivenHome) {
-    writeFile(ssh("config"), "Host mine\n");
-    auto lines = ConfigParser::readLines("~/.ssh/config", home.path());
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].value, "mine");
-    EXPECT_EQ(lines[0].sourceFile, ssh("config"));
 }
 
 // Reading in one pass, with or without an alias filter, must give what
@@ -207,8 +199,10 @@ std::vector<std::string> hostValues(const std::vector<ConfigLineSource>& lines) 
     return out;
 }
 
-TEST_F(ConfigParserTest, AnIncludeChainIsFollowedSixteenLevelsAndNoFurther) {
-    // Twelve thousand levels once overflowed the stack.
+// An include chain is followed sixteen levels and no further (twelve
+// thousand levels once overflowed the stack); files that cannot be read are
+// reported and the rest is read.
+TEST_F(ConfigParserTest, IncludeProblemsAreReportedAndTheRestIsRead) {
     constexpr int levels = 12000;
     writeFile(ssh("config"), "Host h0\nInclude chain/1\n");
     for (int i = 1; i < levels; ++i)
@@ -222,9 +216,7 @@ TEST_F(ConfigParserTest, AnIncludeChainIsFollowedSixteenLevelsAndNoFurther) {
     EXPECT_EQ(problems[0].kind, Kind::tooDeep);
     EXPECT_EQ(problems[0].path, ssh("chain/17"));
     EXPECT_NE(problems[0].message().find(ssh("chain/17")), std::string::npos);
-}
 
-TEST_F(ConfigParserTest, SkippedFilesAreReportedAndTheRestIsRead) {
     writeFile(ssh("big"), std::string(16 * 1024 * 1024 + 1, '\n'));
     writeFile(ssh("latin1"), "Host caf\xe9\n");
     std::filesystem::create_directories(ssh("folder"));
@@ -235,8 +227,8 @@ TEST_F(ConfigParserTest, SkippedFilesAreReportedAndTheRestIsRead) {
         config += "Include /proc/self/pagemap\nHost d\n";
     writeFile(ssh("config"), config);
 
-    ConfigReadProblems problems;
-    auto hosts = hostValues(ConfigParser::readLines(ssh("config"), home.path(), problems));
+    problems.clear();
+    hosts = hostValues(ConfigParser::readLines(ssh("config"), home.path(), problems));
     const std::vector<std::string> expectedHosts =
         pagemap ? std::vector<std::string>{"a", "b", "c", "d"}
                 : std::vector<std::string>{"a", "b", "c"};

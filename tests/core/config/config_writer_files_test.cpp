@@ -32,7 +32,20 @@ protected:
     std::string config = dir.file(".ssh/config");
 };
 
-TEST_F(ConfigWriterFileTest, EditsKeepThePermissionBitsAndAppendsMakeTheFileOwnerOnly) {
+// An edit of a block that is not there writes nothing, not even a missing
+// file. Edits keep the permission bits; appends make the file owner-only.
+TEST_F(ConfigWriterFileTest, EditsWriteOnlyWhatTheyFindKeepTheModeAndAppendsAreOwnerOnly) {
+    EXPECT_FALSE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
+    EXPECT_FALSE(W::deleteHostBlock(W::AtPath{config}, "web"));
+    EXPECT_NE(::access(config.c_str(), F_OK), 0);
+    writeFile(config, "Host a\n  User x\n");
+    const ino_t inode = statOf(config).st_ino;
+    EXPECT_FALSE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
+    EXPECT_FALSE(W::deleteHostBlock(W::AtPath{config}, "web"));
+    EXPECT_FALSE(W::updateDefaultsBlock(W::AtPath{config}, defaults("z"), {}));
+    EXPECT_EQ(statOf(config).st_ino, inode);
+    EXPECT_EQ(readFile(config), "Host a\n  User x\n");
+
     writeFile(config, "Host *\n  User x\n\nHost web\n  User y\n\nHost b\n");
     ::chmod(config.c_str(), 0640);
     EXPECT_TRUE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
@@ -47,20 +60,6 @@ TEST_F(ConfigWriterFileTest, EditsKeepThePermissionBitsAndAppendsMakeTheFileOwne
     W::appendDefaultsBlock(W::AtPath{config}, defaults("admin"), std::nullopt, {});
     EXPECT_EQ(modeOf(config), 0600u);
     EXPECT_TRUE(readFile(config).ends_with("\nHost c\n\nHost *\n  User admin\n"));
-}
-
-TEST_F(ConfigWriterFileTest, BlockNotFoundWritesNothing) {
-    EXPECT_FALSE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
-    EXPECT_FALSE(W::deleteHostBlock(W::AtPath{config}, "web"));
-    EXPECT_NE(::access(config.c_str(), F_OK), 0) << "a missing file stays missing";
-
-    writeFile(config, "Host a\n  User x\n");
-    const ino_t inode = statOf(config).st_ino;
-    EXPECT_FALSE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
-    EXPECT_FALSE(W::deleteHostBlock(W::AtPath{config}, "web"));
-    EXPECT_FALSE(W::updateDefaultsBlock(W::AtPath{config}, defaults("z"), {}));
-    EXPECT_EQ(statOf(config).st_ino, inode);
-    EXPECT_EQ(readFile(config), "Host a\n  User x\n");
 }
 
 TEST_F(ConfigWriterFileTest, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {

@@ -20,15 +20,12 @@ const std::string webBody = "  HostName web.example.com\n  User deploy\n";
 const Defaults someDefaults =
     defaults("admin", 2222, "key-rsa", "bastion", {{"Compression", "yes"}});
 
-struct TextCase {
-    const char* name;
-    std::string actual;
-    std::string expected;
-};
-
 // Each row: what an edit made of a text, and what it must make.
 TEST(ConfigWriterTextTest, EditsOnlyTheBlockAndWritesOnlyWhatTheDefaultsDoNotGive) {
-    const TextCase cases[] = {
+    const struct {
+        const char* name;
+        std::string actual, expected;
+    } cases[] = {
         {"append to empty", W::appendHostBlock("", web, {}, keys), "Host web\n" + webBody},
         {"append without final line feed", W::appendHostBlock("Host a\n  User x", web, {}, keys),
          "Host a\n  User x\n\nHost web\n" + webBody},
@@ -108,7 +105,7 @@ TEST(ConfigWriterTextTest, EditsOnlyTheBlockAndWritesOnlyWhatTheDefaultsDoNotGiv
          "Host web\n\tUser x\n\nHost *\n  User admin\n  Port 2222\n"
          "  IdentityFile ~/.ssh/id_ed25519\n  A 1\n  b 2\n"},
     };
-    for (const TextCase& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(c.actual, c.expected) << c.name;
 }
 

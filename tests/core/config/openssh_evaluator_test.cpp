@@ -76,23 +76,15 @@ private:
 
     std::string option() {
         const std::string n = std::to_string(pick(50));
-        switch (pick(6)) {
-        case 0:
-            return any({"HostName h" + n + ".example", "Hostname=%h.n" + n, "HOSTNAME H" + n}) +
-                   "\n";
-        case 1:
-            return any({"User u" + n, "user=\"u" + n + "\"", "User u" + n + " # note"}) + "\n";
-        case 2:
-            return "Port " + std::to_string(1000 + pick(9000)) + "\n";
-        case 3:
-            return any({"ProxyJump j" + n, "ProxyJump none", "ProxyCommand nc %h %p"}) + "\n";
-        case 4:
-            return any({"IdentityFile ~/.ssh/k" + n, "IdentityFile \"~/.ssh/k" + n + "\"",
-                        "IdentityFile %d/.ssh/k" + n}) +
-                   "\n";
-        default:
-            return any({"Compression yes", "ServerAliveInterval " + n}) + "\n";
-        }
+        const std::vector<std::string> kinds[] = {
+            {"HostName h" + n + ".example", "Hostname=%h.n" + n, "HOSTNAME H" + n},
+            {"User u" + n, "user=\"u" + n + "\"", "User u" + n + " # note"},
+            {"Port " + std::to_string(1000 + pick(9000))},
+            {"ProxyJump j" + n, "ProxyJump none", "ProxyCommand nc %h %p"},
+            {"IdentityFile ~/.ssh/k" + n, "IdentityFile \"~/.ssh/k" + n + "\"",
+             "IdentityFile %d/.ssh/k" + n},
+            {"Compression yes", "ServerAliveInterval " + n}};
+        return any(kinds[pick(6)]) + "\n";
     }
 
     std::string include(int depth) {
@@ -161,20 +153,17 @@ TEST(OpenSSHEvaluatorTest, NamesTheLinesThatWinAndThoseTheyShadow) {
     const auto evaluation = sources.evaluate("Host *\n  User admin\nHost web\n  User bob\n"
                                              "  User carol\n  Port 22\n",
                                              "web");
-    ASSERT_EQ(evaluation.effective.size(), 2u);
-    EXPECT_EQ(evaluation.effective[0],
-              (EffectiveValue{"user", "admin", {sources.config, 2}, false}));
-    EXPECT_EQ(evaluation.effective[1], (EffectiveValue{"port", "22", {sources.config, 6}, true}));
-    ASSERT_EQ(evaluation.shadowed.size(), 2u);
-    EXPECT_EQ(
-        evaluation.shadowed[0],
-        (ShadowedLine{"user", "bob", {sources.config, 4}, "admin", {sources.config, 2}, "Host *"}));
-    EXPECT_EQ(evaluation.shadowed[1].place.line, 5u);
-    ASSERT_EQ(evaluation.alsoApplies.size(), 1u);
-    EXPECT_EQ(evaluation.alsoApplies[0].text, "Host *");
+    const std::string& at = sources.config;
+    EXPECT_EQ(evaluation,
+              (HostEvaluation{"web",
+                              {{"user", "admin", {at, 2}, false}, {"port", "22", {at, 6}, true}},
+                              {{"user", "bob", {at, 4}, "admin", {at, 2}, "Host *"},
+                               {"user", "carol", {at, 5}, "admin", {at, 2}, "Host *"}},
+                              {},
+                              {{"Host *", {at, 1}}}}));
 }
 
-TEST(OpenSSHEvaluatorTest, MatchConditionsThatWouldRunSomethingAreReportedNotRun) {
+TEST(OpenSSHEvaluatorTest, UnresolvedConditionsRunNothingAndIncludesFollowTheirBlock) {
     Sources sources;
     const std::string marker = sources.home.file("ran");
     const auto evaluation = sources.evaluate("Match exec \"touch " + marker +
@@ -182,16 +171,16 @@ TEST(OpenSSHEvaluatorTest, MatchConditionsThatWouldRunSomethingAreReportedNotRun
                                                  "Match host nomatch exec \"touch " +
                                                  marker + "\"\n  User y\nHost web\n  User z\n",
                                              "web");
-    ASSERT_EQ(evaluation.unresolved.size(), 2u);
-    EXPECT_EQ(evaluation.unresolved[0].place.line, 1u);
-    EXPECT_EQ(evaluation.unresolved[1].place.line, 3u);
-    ASSERT_EQ(evaluation.effective.size(), 1u);
-    EXPECT_EQ(evaluation.effective[0].value, "z");
+    const std::string& at = sources.config;
+    EXPECT_EQ(evaluation, (HostEvaluation{"web",
+                                          {{"user", "z", {at, 8}, true}},
+                                          {},
+                                          {{"Match exec \"touch " + marker + "\"", {at, 1}},
+                                           {"Match canonical all", {at, 3}}},
+                                          {}}));
     EXPECT_NE(::access(marker.c_str(), F_OK), 0);
-}
 
-TEST(OpenSSHEvaluatorTest, IncludeInABlockCountsOnlyForNamesTheBlockTakes) {
-    Sources sources;
+    // An Include in a block counts only for the names the block takes.
     test::writeFile(sources.home.file(".ssh/extra"), "User included\nHost *\n  Port 2000\n");
     const std::string text = "Host web\n  Include extra\n  Port 1000\nHost *\n  User last\n";
     const auto web = sources.evaluate(text, "web");

@@ -60,7 +60,7 @@ bool sessionEndsSoon(int session) {
         seconds(10));
 }
 
-TEST(KeyToolTest, ReportsTheExitCodeOrTheEndingSignal) {
+TEST(KeyToolTest, ReportsTheStatusTheArgumentsAndBothStreamsWhole) {
     // Each child ends at once; a runner that waited for the limit would hang here.
     const std::pair<const char*, int> cases[] = {
         {"exit 0", 0}, {"exit 3", 3}, {"kill -USR1 $$", SIGUSR1}};
@@ -71,19 +71,14 @@ TEST(KeyToolTest, ReportsTheExitCodeOrTheEndingSignal) {
     EXPECT_EQ(missing.status, -1);
     EXPECT_EQ(missing.output, "");
     EXPECT_NE(missing.errorOutput, "");
-}
-
-TEST(KeyToolTest, PassesArgumentsExactlyEmptyOnesIncluded) {
-    KeyToolResult result = runKeyTool(
+    // Arguments pass exactly, empty ones too.
+    const KeyToolResult words = runKeyTool(
         "/bin/sh", {"-c", "for a; do printf '[%s]' \"$a\"; done", "sh", "", "two words", "*", ""},
         60.0);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.output, "[][two words][*][]");
-}
-
-TEST(KeyToolTest, ReturnsAMebibyteOnEachStreamWhole) {
-    // Error output first: a runner that read only one stream, or only after
-    // the exit, would leave the child blocked on a full pipe until the limit.
+    EXPECT_EQ(words.status, 0);
+    EXPECT_EQ(words.output, "[][two words][*][]");
+    // A mebibyte on each stream, error output first: a runner that read only one stream, or only
+    // after the exit, would leave the child blocked on a full pipe until the limit.
     KeyToolResult result = runShell("head -c 1048576 /dev/zero | tr '\\0' e >&2;"
                                     "head -c 1048576 /dev/zero | tr '\\0' o; exit 4");
     EXPECT_EQ(result.status, 4);
@@ -91,7 +86,7 @@ TEST(KeyToolTest, ReturnsAMebibyteOnEachStreamWhole) {
     EXPECT_EQ(result.errorOutput, std::string(1 << 20, 'e'));
 }
 
-TEST(KeyToolTest, ChildPastTheLimitIsEndedWithAllItStarted) {
+TEST(KeyToolTest, ChildPastItsTimeIsEndedWithAllItStartedOrPastItsMemory) {
     const struct {
         const char* name;
         const char* script; // writes its pid to the file named by $1 first
@@ -116,6 +111,14 @@ TEST(KeyToolTest, ChildPastTheLimitIsEndedWithAllItStarted) {
         EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
         EXPECT_TRUE(sessionEndsSoon(pid));
     }
+    // Nor can it take more than its memory ceiling.
+    KeyToolOptions options;
+    options.memoryLimit = std::uint64_t{32} << 20;
+    // Growing a shell variable past the ceiling ends the shell.
+    const auto result =
+        runKeyTool("/bin/sh", {"-c", "x=$(head -c 100000000 /dev/zero | tr '\\0' a); echo ${#x}"},
+                   30, options);
+    EXPECT_NE(result.output, "100000000\n");
 }
 
 TEST(KeyQueriesTest, FingerprintAndPassphraseProbeAgreeWithTheTool) {
@@ -135,16 +138,6 @@ pid_t pidIn(const std::string& path) {
     pid_t pid = 0;
     test::eventually([&] { return std::ifstream(path) >> pid && pid > 0; }, 10s);
     return pid;
-}
-
-TEST(ChildProcesses, AToolCannotTakeMoreThanItsMemoryCeiling) {
-    KeyToolOptions options;
-    options.memoryLimit = std::uint64_t{32} << 20;
-    // Growing a shell variable past the ceiling ends the shell.
-    const auto result =
-        runKeyTool("/bin/sh", {"-c", "x=$(head -c 100000000 /dev/zero | tr '\\0' a); echo ${#x}"},
-                   30, options);
-    EXPECT_NE(result.output, "100000000\n");
 }
 
 // A program ended by a signal it handles (SIGTERM, SIGINT, SIGHUP) or by one

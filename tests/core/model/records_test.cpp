@@ -43,7 +43,7 @@ TEST(RecordTest, EqualityAndHashingSeeEveryField) {
     EXPECT_EQ(std::hash<SSHKey>{}(sampleKey), std::hash<SSHKey>{}(SSHKey(sampleKey)));
 }
 
-TEST(RecordJsonTest, HostRoundTripsAndBrokenHostsFail) {
+TEST(RecordJsonTest, RecordsRoundTripAndBrokenHostsFail) {
     const json good = sampleHost;
     EXPECT_EQ(good["source"], "user");
     EXPECT_EQ(good.get<SSHHost>(), sampleHost);
@@ -62,9 +62,8 @@ TEST(RecordJsonTest, HostRoundTripsAndBrokenHostsFail) {
         breakIt(broken);
         EXPECT_THROW(broken.get<SSHHost>(), std::exception) << name;
     }
-}
 
-TEST(RecordJsonTest, KeyWithoutPassphraseStateAndSnapshotRoundTrip) {
+    // A key without passphrase state, and a whole snapshot.
     SSHKey key = sampleKey;
     key.hasPassphrase.reset();
     const json j = key;

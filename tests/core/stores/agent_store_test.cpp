@@ -78,7 +78,14 @@ protected:
     ScopedEnv socket{"SSH_AUTH_SOCK", agent.socket()};
 };
 
+// What ssh-add would not take is refused before it runs; then keys go in
+// and come out, and no passphrase is ever an argument.
 TEST_F(RunningAgentTest, OpenAndProtectedKeysGoInAndComeOut) {
+    for (std::int64_t lifetime : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{1} << 32})
+        EXPECT_THROW(add("open", "", lifetime), std::invalid_argument) << lifetime;
+    EXPECT_THROW(add("locked", "line\nbreak"), std::invalid_argument);
+    EXPECT_THROW(store.addKeyToAgent({"no-such-id", "", std::nullopt}), VaultError);
+    EXPECT_TRUE(fileLines(log()).empty());
     EXPECT_EQ(store.agentKeys(), AgentState{});
     add("open", "");
     EXPECT_TRUE(holds("open"));
@@ -103,7 +110,6 @@ TEST_F(RunningAgentTest, OpenAndProtectedKeysGoInAndComeOut) {
             .find("~/.ssh/locked"),
         std::string::npos);
 
-    // No passphrase, right or wrong, was ever an argument.
     const auto runs = fileLines(log());
     EXPECT_FALSE(runs.empty());
     for (const auto& run : runs) {
@@ -124,52 +130,28 @@ TEST_F(RunningAgentTest, AKeyLeavesTheAgentWhenItsLifetimeIsOver) {
     EXPECT_TRUE(holds("locked"));
 }
 
-TEST_F(RunningAgentTest, RefusesWhatSshAddWouldNotTake) {
-    for (std::int64_t lifetime : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{1} << 32})
-        EXPECT_THROW(add("open", "", lifetime), std::invalid_argument) << lifetime;
-    EXPECT_THROW(add("locked", "line\nbreak"), std::invalid_argument);
-    EXPECT_THROW(store.addKeyToAgent({"no-such-id", "", std::nullopt}), VaultError);
-    EXPECT_TRUE(fileLines(log()).empty());
-}
-
-struct NoAgentCase {
-    const char* name;
-    // The socket's path in the home, or nothing for SSH_AUTH_SOCK unset.
-    std::optional<std::string> socket;
-    bool dead = false; // a socket file that nothing listens on
-    std::string reason;
-};
-
-class NoAgentTest : public AgentStoreTest, public ::testing::WithParamInterface<NoAgentCase> {};
-
-// Nothing is run when there is no agent to ask.
-TEST_P(NoAgentTest, SaysWhyAndChangesNothing) {
-    const NoAgentCase& given = GetParam();
-    std::optional<std::string> path;
-    if (given.socket)
-        path = home.file(*given.socket);
-    if (given.dead)
-        makeDeadSocket(*path);
-    ScopedEnv socket("SSH_AUTH_SOCK", path);
+// Nothing is run when there is no agent to ask: SSH_AUTH_SOCK unset, a
+// socket nothing listens on, or no socket at all.
+TEST_F(AgentStoreTest, WithoutAnAgentSaysWhyAndChangesNothing) {
     makeKeyPair(keyPath("open"));
-    const std::string expected =
-        "No ssh-agent is running (" + (path ? *path + ": " : std::string()) + given.reason + ")";
-
-    EXPECT_EQ(store.agentKeys().problem, expected);
-    EXPECT_FALSE(store.agentKeys().isRunning());
-    EXPECT_EQ(agentError(AgentError::Kind::notRunning, [&] { add("open", ""); }), expected);
-    EXPECT_EQ(
-        agentError(AgentError::Kind::notRunning, [&] { store.removeKeyFromAgent(key("open").id); }),
-        expected);
+    makeDeadSocket(home.file("dead.sock"));
+    const std::pair<std::optional<std::string>, std::string> cases[] = {
+        {std::nullopt, "SSH_AUTH_SOCK is not set"},
+        {home.file("dead.sock"), "Connection refused"},
+        {home.file("gone.sock"), "No such file or directory"}};
+    for (const auto& [path, reason] : cases) {
+        const ScopedEnv socket("SSH_AUTH_SOCK", path);
+        const std::string expected =
+            "No ssh-agent is running (" + (path ? *path + ": " : std::string()) + reason + ")";
+        EXPECT_EQ(store.agentKeys().problem, expected);
+        EXPECT_FALSE(store.agentKeys().isRunning());
+        EXPECT_EQ(agentError(AgentError::Kind::notRunning, [&] { add("open", ""); }), expected);
+        EXPECT_EQ(agentError(AgentError::Kind::notRunning,
+                             [&] { store.removeKeyFromAgent(key("open").id); }),
+                  expected);
+    }
     EXPECT_TRUE(fileLines(log()).empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Sockets, NoAgentTest,
-    ::testing::Values(NoAgentCase{"Unset", std::nullopt, false, "SSH_AUTH_SOCK is not set"},
-                      NoAgentCase{"Dead", "dead.sock", true, "Connection refused"},
-                      NoAgentCase{"Missing", "gone.sock", false, "No such file or directory"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace moorkeep::test

@@ -120,10 +120,12 @@ protected:
     }};
 };
 
-TEST_P(OpenSSHJudgeTest, HostEditsChangeExactlyTheEditedField) {
+// A host edit changes its keyword for its own host only; a defaults edit
+// changes it for some hosts and nothing else for any.
+TEST_P(OpenSSHJudgeTest, EditsChangeExactlyTheEditedField) {
     // Each edit changes the group of one keyword; false when it does not
     // apply to the host.
-    const std::pair<std::string, std::function<bool(SSHHost&)>> edits[] = {
+    const std::pair<std::string, std::function<bool(SSHHost&)>> hostEdits[] = {
         {"Port", [](SSHHost& h) { return h.port = 3000, true; }},
         {"User", [](SSHHost& h) { return h.user = "judge", true; }},
         {"HostName", [](SSHHost& h) { return h.hostname = "judge.example.net", true; }},
@@ -134,9 +136,20 @@ TEST_P(OpenSSHJudgeTest, HostEditsChangeExactlyTheEditedField) {
         // An option removed.
         {"SendEnv", [](SSHHost& h) { return h.extraOptions.erase("SendEnv") > 0; }},
     };
+    const std::pair<std::string, std::function<void(Defaults&)>> defaultsEdits[] = {
+        {"User", [](Defaults& d) { d.user = "all"; }},
+        {"Port", [](Defaults& d) { d.port = 2200; }},
+        {"ProxyJump", [](Defaults& d) { d.proxyJump = "gw.example"; }},
+        {"ServerAliveInterval", [](Defaults& d) { d.extraOptions["ServerAliveInterval"] = "45"; }},
+    };
     reset();
     const auto before = views();
-    for (const auto& [keyword, apply] : edits) {
+    // Every line outside the edited group keeps its bytes.
+    const auto onlyTheGroupChanged = [&](const std::string& after, const std::string& keyword) {
+        reset();
+        EXPECT_EQ(withoutKeyword(after, keyword), withoutKeyword(readFile(ssh("config")), keyword));
+    };
+    for (const auto& [keyword, apply] : hostEdits) {
         for (const auto& [destination, alias] : hosts) {
             SCOPED_TRACE(keyword + " of " + alias);
             reset();
@@ -151,23 +164,10 @@ TEST_P(OpenSSHJudgeTest, HostEditsChangeExactlyTheEditedField) {
                     << other << "\n"
                     << after;
             EXPECT_EQ(hostRecord(alias), host) << "read back as saved";
-            reset();
-            EXPECT_EQ(withoutKeyword(after, keyword),
-                      withoutKeyword(readFile(ssh("config")), keyword));
+            onlyTheGroupChanged(after, keyword);
         }
     }
-}
-
-TEST_P(OpenSSHJudgeTest, DefaultsEditsChangeExactlyTheEditedField) {
-    const std::pair<std::string, std::function<void(Defaults&)>> edits[] = {
-        {"User", [](Defaults& d) { d.user = "all"; }},
-        {"Port", [](Defaults& d) { d.port = 2200; }},
-        {"ProxyJump", [](Defaults& d) { d.proxyJump = "gw.example"; }},
-        {"ServerAliveInterval", [](Defaults& d) { d.extraOptions["ServerAliveInterval"] = "45"; }},
-    };
-    reset();
-    const auto before = views();
-    for (const auto& [keyword, apply] : edits) {
+    for (const auto& [keyword, apply] : defaultsEdits) {
         SCOPED_TRACE(keyword);
         reset();
         Defaults defaults = parsed().defaults;
@@ -183,8 +183,7 @@ TEST_P(OpenSSHJudgeTest, DefaultsEditsChangeExactlyTheEditedField) {
             someHostChanged = someHostChanged || !changed.empty();
         }
         EXPECT_TRUE(someHostChanged) << after;
-        reset();
-        EXPECT_EQ(withoutKeyword(after, keyword), withoutKeyword(readFile(ssh("config")), keyword));
+        onlyTheGroupChanged(after, keyword);
     }
 }
 

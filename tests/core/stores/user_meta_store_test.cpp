@@ -49,13 +49,31 @@ protected:
     UserMetaStore store{path};
 };
 
-TEST_F(UserMetaStoreTest, WithoutAFileSaveWritesThePrivateDefaultRecord) {
+// Without a file, a save writes the private default record; a path that
+// cannot be read as the file is not replaced; a symbolic link is saved
+// through to its target.
+TEST_F(UserMetaStoreTest, WhereASaveWrites) {
     EXPECT_EQ(store.load(), UserMeta{});
     store.save(store.load());
     EXPECT_EQ(modeOf(folder), 0700);
     EXPECT_EQ(modeOf(path), 0600);
     EXPECT_EQ(json::parse(test::readFile(path)),
               json::parse(R"({"version": 1, "keyMeta": [], "hosts": []})"));
+
+    fs::remove(path);
+    fs::create_directories(path); // a folder cannot be read as the file, even by root
+    EXPECT_THROW(store.save(UserMeta{}), FileError);
+    EXPECT_TRUE(fs::is_directory(path));
+
+    fs::remove(path);
+    const std::string target = dir.file("elsewhere/real-config.json");
+    test::writeFile(target, validDocument().dump());
+    fs::create_symlink(target, path);
+    UserMeta meta = store.load();
+    meta.preferredTerminal = "xterm";
+    store.save(meta);
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(UserMetaStore(target).load(), meta);
 }
 
 TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByte) {
@@ -135,24 +153,6 @@ TEST_F(UserMetaStoreTest, UndecodableFileLoadsTheDefaultAndIsKeptAsideOnSave) {
         EXPECT_EQ(modeOf(copies[0]), 0600);
         EXPECT_EQ(caseStore.load(), meta);
     }
-}
-
-TEST_F(UserMetaStoreTest, FileThatCannotBeReadIsNotReplaced) {
-    fs::create_directories(path); // a folder cannot be read as the file, even by root
-    EXPECT_THROW(store.save(UserMeta{}), FileError);
-    EXPECT_TRUE(fs::is_directory(path));
-}
-
-TEST_F(UserMetaStoreTest, SavesThroughASymbolicLinkToItsTarget) {
-    const std::string target = dir.file("elsewhere/real-config.json");
-    test::writeFile(target, validDocument().dump());
-    fs::create_directories(folder);
-    fs::create_symlink(target, path);
-    UserMeta meta = store.load();
-    meta.preferredTerminal = "xterm";
-    store.save(meta);
-    EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(UserMetaStore(target).load(), meta);
 }
 
 TEST(UserMetaStoreMergeTest, AppliesNonEmptyDisplayNamesInScanOrder) {
