@@ -51,7 +51,7 @@ TEST_F(ConfigParserTest, EmptyMissingAndTildePaths) {
     EXPECT_EQ(lines[0].sourceFile, ssh("config"));
 }
 
-TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
+TEST_F(ConfigParserTest, DefaultsCompleteHostsWrittenInAnySpelling) {
     auto config = parseConfig("Host *\n  User admin\n  Port 2222\n  HostName shared.example.com\n\n"
                               "Host web\n  Port 22\n"
                               "Host web2\n  User bob\n  HostName w2.example.com\n");
@@ -64,6 +64,14 @@ TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
                                                {{"HostName", "shared.example.com"}},
                                                HostSource::config, ConfigParser::hostId("web2")));
     EXPECT_EQ(config.defaults.sourceFile, ssh("config"));
+
+    // Keywords in any case, with "=", tabs and CR LF.
+    config = parseConfig("HOST web\r\n\tHOSTNAME=10.0.0.5\r\n  user = deploy\n\tPort  ==  2200\r\n"
+                         "  proxyjump\tbastion\n  LocalForward 5433 localhost:5432   \r\n"
+                         "  # a comment\r\n");
+    EXPECT_EQ(host(config, "web"), test::host("web", "10.0.0.5", "deploy", 2200, {}, "bastion",
+                                              {{"LocalForward", "5433 localhost:5432"}},
+                                              HostSource::config, ConfigParser::hostId("web")));
 }
 
 // A block with a negated pattern does not apply to every host, so it holds no
@@ -88,16 +96,6 @@ TEST_F(ConfigParserTest, OnlyHostBlocksMakeHostsAndOnlyABlockForEveryNameFeedsTh
     EXPECT_EQ(host(config, "web").port, 22);
     EXPECT_EQ(host(config, "db").user, "stays") << "a bare Host line keeps the previous block";
     EXPECT_EQ(config.defaults, Defaults{});
-}
-
-TEST_F(ConfigParserTest, KeywordsInAnyCaseWithEqualsTabsAndCrLf) {
-    auto config =
-        parseConfig("HOST web\r\n\tHOSTNAME=10.0.0.5\r\n  user = deploy\n\tPort  ==  2200\r\n"
-                    "  proxyjump\tbastion\n  LocalForward 5433 localhost:5432   \r\n"
-                    "  # a comment\r\n");
-    EXPECT_EQ(host(config, "web"), test::host("web", "10.0.0.5", "deploy", 2200, {}, "bastion",
-                                              {{"LocalForward", "5433 localhost:5432"}},
-                                              HostSource::config, ConfigParser::hostId("web")));
 }
 
 TEST_F(ConfigParserTest, IdentityFileFindsKnownKeys) {

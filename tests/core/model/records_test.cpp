@@ -25,7 +25,7 @@ const SSHHost sampleHost{
 const SSHKey sampleKey{"0123456789abcdef", "work", "~/.ssh/work", "ed25519", "SHA256:abc",
                        "ssh-ed25519 AAAA", true,   "2025-01-02"};
 
-TEST(RecordTest, EqualityAndHashingSeeEveryField) {
+TEST(RecordTest, EqualityHashingAndJsonSeeEveryField) {
     SSHHost configHost = sampleHost;
     configHost.source = HostSource::config;
     SSHHost absentKey = sampleHost;
@@ -41,9 +41,8 @@ TEST(RecordTest, EqualityAndHashingSeeEveryField) {
                                       configHost};
     EXPECT_EQ(hosts.size(), 4u);
     EXPECT_EQ(std::hash<SSHKey>{}(sampleKey), std::hash<SSHKey>{}(SSHKey(sampleKey)));
-}
 
-TEST(RecordJsonTest, RecordsRoundTripAndBrokenHostsFail) {
+    // JSON: every record round-trips, a broken host fails.
     const json good = sampleHost;
     EXPECT_EQ(good["source"], "user");
     EXPECT_EQ(good.get<SSHHost>(), sampleHost);

@@ -214,17 +214,11 @@ TEST_F(SystemVaultStoreTest, PreferredTerminalRoundTripsThroughEitherStore) {
 // groups follow the files in the order OpenSSH reads them, stored hosts last.
 TEST_F(SystemVaultStoreTest, HostsKnowTheirLineAndGroupInReadingOrder) {
     writeConfig("Include config.d/work\n"
-                "Host web\n"
-                "  HostName web.example.org\n"
-                "  Include inner\n"
-                "Host db\n"
-                "  User admin\n");
+                "Host web\n  HostName web.example.org\n  Include inner\n"
+                "Host db\n  User admin\n");
     writeFile(ssh("config.d/work"), "# work\n"
-                                    "Host build\n"
-                                    "  Include ~/.ssh/config.d/deep\n"
-                                    "\n"
-                                    "Host web\n"
-                                    "  User deploy\n");
+                                    "Host build\n  Include ~/.ssh/config.d/deep\n\n"
+                                    "Host web\n  User deploy\n");
     writeFile(ssh("config.d/deep"), "Host ci\n  HostName ci.example.org\n");
     writeFile(ssh("inner"), "Port 2222\nHost mail\n");
     storeHosts(meta(), {stored("KEPT", "kept", "kept.example.org")});
@@ -272,16 +266,24 @@ TEST_F(SystemVaultStoreTest, NewHostsAndDefaultsAreAppended) {
     EXPECT_EQ(readBack.sourceFile, ssh("config"));
 }
 
-TEST_F(SystemVaultStoreTest, SavingAStoredHostMovesItIntoItsBlock) {
-    writeConfig("Host web\n  HostName old.example\nHost db\n");
+// Saving a stored host moves it into its block; deleting a stored host takes
+// its block too; deleting a block leaves the stored host of that alias.
+TEST_F(SystemVaultStoreTest, StoredHostsAndTheirBlocks) {
+    writeConfig("Host web\n  HostName old.example\nHost db\nHost lab\n");
     const SSHHost web = stored("U1", "web", "new.example", "me");
-    storeHosts(meta(), {web, stored("U2", "web", "other"), stored("U3", "lab", "lab")});
+    storeHosts(meta(), {web, stored("U2", "web", "other"), stored("U3", "lab", "lab"),
+                        stored("U4", "db", "h")});
     EXPECT_EQ(store->saveHost(web, {}).id, "U1");
-    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\nHost db\n");
-    EXPECT_EQ(aliases(meta().load().hosts), std::vector<std::string>{"lab(user)"})
+    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\nHost db\nHost lab\n");
+    EXPECT_EQ(aliases(meta().load().hosts), (std::vector<std::string>{"lab(user)", "db(user)"}))
         << "the same alias under another id goes too";
     EXPECT_EQ(aliases(store->loadData().hosts),
-              (std::vector<std::string>{"web", "db", "lab(user)"}));
+              (std::vector<std::string>{"web", "lab(user)", "db(user)"}));
+    store->deleteHost("U4", {});
+    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\nHost lab\n");
+    store->deleteConfigHost(host("lab"));
+    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\n");
+    EXPECT_EQ(aliases(store->loadData().hosts), (std::vector<std::string>{"web", "lab(user)"}));
 }
 
 TEST_F(SystemVaultStoreTest, BlocksAreEditedInTheFileWhereTheyLive) {
@@ -322,18 +324,6 @@ TEST_F(SystemVaultStoreTest, ChangesInOneHoldOfTheLocksStartFromTheFilesAsTheyAr
     edited.hostname = "h2";
     store->saveConfigHost(edited, "web", {});
     EXPECT_EQ(config(), "Host web\n  HostName h2\n  User editor\n");
-}
-
-// Deleting a stored host takes its block too; deleting a block leaves the
-// stored host of that alias.
-TEST_F(SystemVaultStoreTest, DeletingAHostOrABlock) {
-    writeConfig("Host web\n  User a\n\nHost db\n");
-    storeHosts(meta(), {stored("U1", "web", "h"), stored("U2", "db", "h")});
-    store->deleteHost("U1", {});
-    EXPECT_EQ(config(), "\nHost db\n");
-    store->deleteConfigHost(host("db", "db"));
-    EXPECT_EQ(config(), "");
-    EXPECT_EQ(aliases(store->loadData().hosts), std::vector<std::string>{"db(user)"});
 }
 
 TEST_F(SystemVaultStoreTest, ChangesThatCannotBeMadeLeaveTheFileAlone) {
