@@ -23,12 +23,7 @@ constexpr const char* passphrase = "correct horse";
 // the askpass helper goes, is the test's too.
 class AgentStoreTest : public ::testing::Test {
 protected:
-    AgentStoreTest() {
-        ::mkdir(home.file("runtime").c_str(), 0700);
-        writeFile(home.file("ssh-add"),
-                  "#!/bin/sh\necho \"$@\" >> '" + log() + "'\nexec /usr/bin/ssh-add \"$@\"\n");
-        ::chmod(home.file("ssh-add").c_str(), 0700);
-    }
+    AgentStoreTest() { ::mkdir(home.file("runtime").c_str(), 0700); }
 
     std::string log() const { return home.file("ssh-add.log"); }
     std::string keyPath(const std::string& name) const { return home.file(".ssh/" + name); }
@@ -59,10 +54,11 @@ protected:
 
     TempDir home;
     ScopedEnv runtime{"XDG_RUNTIME_DIR", home.file("runtime")};
-    SystemVaultStore store{{.homedir = home.path(),
-                            .userMetaPath = home.file("meta.json"),
-                            .agentToolPath = home.file("ssh-add"),
-                            .backupFolder = home.file("backups")}};
+    SystemVaultStore store{
+        {.homedir = home.path(),
+         .userMetaPath = home.file("meta.json"),
+         .agentToolPath = recordingKeyTool(home.path(), log(), "/usr/bin/ssh-add"),
+         .backupFolder = home.file("backups")}};
 };
 
 // With an agent of the test's own.
