@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
-using test::TempDir;
-using test::writeFile;
 using Kind = ConfigReadProblem::Kind;
 
 class ConfigParserTest : public ::testing::Test {
@@ -244,4 +242,4 @@ TEST_F(ConfigParserTest, IncludeProblemsAreReportedAndTheRestIsRead) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

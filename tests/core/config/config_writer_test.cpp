@@ -13,16 +13,9 @@
 
 // The writer on texts, then on files, with the real ssh reading back what
 // it wrote.
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
-using test::defaults;
-using test::host;
-using test::modeOf;
-using test::readFile;
-using test::sshView;
-using test::statOf;
-using test::writeFile;
 namespace W = ConfigWriter;
 
 const KeyIdToPath keys{{"key-ed", "~/.ssh/id_ed25519"},
@@ -174,7 +167,7 @@ TEST(ConfigWriterTextTest, ChecksRefuseWhatWouldBreakTheFileOrWhatOpenSSHWouldRe
 
 class ConfigWriterFileTest : public testing::Test {
 protected:
-    test::TempDir dir;
+    TempDir dir;
     std::string config = dir.file(".ssh/config");
 };
 
@@ -286,4 +279,4 @@ TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

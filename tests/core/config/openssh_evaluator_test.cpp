@@ -9,11 +9,10 @@
 #include <random>
 #include <unistd.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
 using config::OpenSSHEvaluator;
-using test::TempDir;
 
 const std::vector<std::string> names{"web",      "web1", "db",    "bastion",
                                      "app.corp", "gw",   "other", "WEB"};
@@ -89,7 +88,7 @@ private:
 
     std::string include(int depth) {
         const std::string path = home_.file(".ssh/inc" + std::to_string(++included_));
-        test::writeFile(path, file(depth + 1));
+        writeFile(path, file(depth + 1));
         return path;
     }
 
@@ -119,16 +118,15 @@ TEST(OpenSSHEvaluatorTest, AgreesWithSshOnGeneratedConfigurations) {
         TempDir home;
         ConfigGenerator generator(seed, home);
         const std::string config = home.file(".ssh/config");
-        test::writeFile(config, generator.file(0));
+        writeFile(config, generator.file(0));
         const OpenSSHEvaluator evaluator(config::readDocument(config, home.path()));
         const OpenSSHEvaluator indexed(config::readDocument(config, home.path()), true);
         for (const std::string& name : names) {
-            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + name + "\n" +
-                         test::readFile(config));
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + name + "\n" + readFile(config));
             const auto ours = fields(evaluator.evaluate(name, config::localUserName()));
             EXPECT_EQ(indexed.evaluate(name, config::localUserName()),
                       evaluator.evaluate(name, config::localUserName()));
-            const test::SshView theirs = test::sshView(config, name, home.path());
+            const SshView theirs = sshView(config, name, home.path());
             for (const auto& [keyword, values] : ours) {
                 ASSERT_TRUE(theirs.contains(keyword)) << keyword;
                 EXPECT_EQ(values, theirs.at(keyword)) << keyword;
@@ -143,7 +141,7 @@ struct Sources {
     TempDir home;
     std::string config = home.file(".ssh/config");
     HostEvaluation evaluate(const std::string& text, const std::string& name) {
-        test::writeFile(config, text);
+        writeFile(config, text);
         return OpenSSHEvaluator(config::readDocument(config, home.path())).evaluate(name, "alice");
     }
 };
@@ -181,7 +179,7 @@ TEST(OpenSSHEvaluatorTest, UnresolvedConditionsRunNothingAndIncludesFollowTheirB
     EXPECT_NE(::access(marker.c_str(), F_OK), 0);
 
     // An Include in a block counts only for the names the block takes.
-    test::writeFile(sources.home.file(".ssh/extra"), "User included\nHost *\n  Port 2000\n");
+    writeFile(sources.home.file(".ssh/extra"), "User included\nHost *\n  Port 2000\n");
     const std::string text = "Host web\n  Include extra\n  Port 1000\nHost *\n  User last\n";
     const auto web = sources.evaluate(text, "web");
     const auto db = sources.evaluate(text, "db");
@@ -200,4 +198,4 @@ TEST(OpenSSHEvaluatorTest, KeysAreFoundThroughEverySpellingOfTheirPath) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

@@ -7,10 +7,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
-using test::host;
 using Words = std::vector<std::string>;
 constexpr HostSource user = HostSource::user;
 
@@ -19,10 +18,9 @@ constexpr HostSource user = HostSource::user;
 // the argument list: a shell given the text hands a stand-in ssh exactly
 // the arguments, and runs nothing else.
 TEST(SSHCommandTest, TheCopiedCommandRunsExactlyTheArguments) {
-    test::TempDir dir;
+    TempDir dir;
     const std::string marker = dir.file("ran");
-    test::writeFile(dir.file("bin/ssh"),
-                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
+    writeFile(dir.file("bin/ssh"), "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
     ::chmod(dir.file("bin/ssh").c_str(), 0755);
     const std::string touch = "touch${IFS}" + marker;
     const std::pair<SSHHost, Words> cases[] = {
@@ -74,4 +72,4 @@ TEST(SSHCommandTest, InstallingAKeyReachesTheHostAsSshDoes) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

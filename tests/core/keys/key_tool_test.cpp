@@ -14,12 +14,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
-using test::TempDir;
 
 KeyToolResult runShell(const std::string& script, double limit = 60.0) {
     return runKeyTool("/bin/sh", {"-c", script}, limit);
@@ -45,7 +44,7 @@ bool gone(const std::pair<char, int>& state) {
 
 // Whether every process of the session is gone within ten seconds.
 bool sessionEndsSoon(int session) {
-    return test::eventually(
+    return eventually(
         [session] {
             for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
                 const std::string name = entry.path().filename();
@@ -106,7 +105,7 @@ TEST(KeyToolTest, ChildPastItsTimeIsEndedWithAllItStartedOrPastItsMemory) {
         EXPECT_LT(duration<double>(steady_clock::now() - started).count(), limit + 1.5);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.output, "before");
-        const int pid = std::stoi(test::readFile(pidFile));
+        const int pid = std::stoi(readFile(pidFile));
         // Reaped by the runner (no zombie of ours), and nothing of its session lives on.
         EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
         EXPECT_TRUE(sessionEndsSoon(pid));
@@ -123,10 +122,10 @@ TEST(KeyToolTest, ChildPastItsTimeIsEndedWithAllItStartedOrPastItsMemory) {
 
 TEST(KeyQueriesTest, FingerprintAndPassphraseProbeAgreeWithTheTool) {
     TempDir dir;
-    test::makeKeyPair(dir.file("open"));
-    test::makeKeyPair(dir.file("locked"), "ed25519", "secret");
-    test::writeFile(dir.file("notes.pub"), "not a key\n");
-    EXPECT_EQ(keyFingerprint(dir.file("open.pub")), test::printedFingerprint(dir.file("open.pub")));
+    makeKeyPair(dir.file("open"));
+    makeKeyPair(dir.file("locked"), "ed25519", "secret");
+    writeFile(dir.file("notes.pub"), "not a key\n");
+    EXPECT_EQ(keyFingerprint(dir.file("open.pub")), printedFingerprint(dir.file("open.pub")));
     EXPECT_EQ(keyFingerprint(dir.file("open.pub")).rfind("SHA256:", 0), 0u);
     EXPECT_EQ(keyFingerprint(dir.file("notes.pub")), "unknown");
     EXPECT_FALSE(probeHasPassphrase(dir.file("open")));
@@ -136,7 +135,7 @@ TEST(KeyQueriesTest, FingerprintAndPassphraseProbeAgreeWithTheTool) {
 // The pid a tool wrote into the file, once it has; 0 if it never does.
 pid_t pidIn(const std::string& path) {
     pid_t pid = 0;
-    test::eventually([&] { return std::ifstream(path) >> pid && pid > 0; }, 10s);
+    eventually([&] { return std::ifstream(path) >> pid && pid > 0; }, 10s);
     return pid;
 }
 
@@ -147,7 +146,7 @@ class EndedProgram : public ::testing::TestWithParam<int> {};
 
 TEST_P(EndedProgram, LeavesNothingBehind) {
     TempDir dir;
-    test::writeFile(dir.file("id_key"), "private key");
+    writeFile(dir.file("id_key"), "private key");
     const pid_t program = ::fork();
     ASSERT_GE(program, 0);
     if (program == 0) {
@@ -165,8 +164,8 @@ TEST_P(EndedProgram, LeavesNothingBehind) {
     int status = 0;
     ::waitpid(program, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_TRUE(test::eventually(
-        [&] { return gone(stateAndSession("/proc/" + std::to_string(tool))); }, 5s));
+    EXPECT_TRUE(
+        eventually([&] { return gone(stateAndSession("/proc/" + std::to_string(tool))); }, 5s));
     if (GetParam() == SIGKILL)
         return;
     std::vector<std::string> left;
@@ -180,4 +179,4 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndedProgram, ::testing::Values(SIGTERM, SIGIN
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

@@ -10,12 +10,11 @@
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-using test::modeOf;
 
 // Copies of undecodable files kept in the folder.
 std::vector<std::string> keptCopies(const std::string& folder) {
@@ -43,7 +42,7 @@ json validDocument() {
 
 class UserMetaStoreTest : public testing::Test {
 protected:
-    test::TempDir dir;
+    TempDir dir;
     std::string folder = dir.file("data/Moorkeep");
     std::string path = folder + "/moorkeep-config.json";
     UserMetaStore store{path};
@@ -57,7 +56,7 @@ TEST_F(UserMetaStoreTest, WhereASaveWrites) {
     store.save(store.load());
     EXPECT_EQ(modeOf(folder), 0700);
     EXPECT_EQ(modeOf(path), 0600);
-    EXPECT_EQ(json::parse(test::readFile(path)),
+    EXPECT_EQ(json::parse(readFile(path)),
               json::parse(R"({"version": 1, "keyMeta": [], "hosts": []})"));
 
     fs::remove(path);
@@ -67,7 +66,7 @@ TEST_F(UserMetaStoreTest, WhereASaveWrites) {
 
     fs::remove(path);
     const std::string target = dir.file("elsewhere/real-config.json");
-    test::writeFile(target, validDocument().dump());
+    writeFile(target, validDocument().dump());
     fs::create_symlink(target, path);
     UserMeta meta = store.load();
     meta.preferredTerminal = "xterm";
@@ -77,7 +76,7 @@ TEST_F(UserMetaStoreTest, WhereASaveWrites) {
 }
 
 TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByte) {
-    test::writeFile(path, validDocument().dump());
+    writeFile(path, validDocument().dump());
     UserMeta meta = store.load();
     ASSERT_EQ(meta.hosts.size(), 1u);
     EXPECT_EQ(meta.hosts[0].port, 2222);
@@ -88,21 +87,21 @@ TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByte) {
                              std::nullopt, "ed25519", "ssh-ed25519 A", "2024-12-05"}));
 
     store.save(meta);
-    const std::string first = test::readFile(path);
+    const std::string first = readFile(path);
     json written = json::parse(first);
     EXPECT_EQ(written["preferredTerminal"], "kitty");
     EXPECT_FALSE(written["keyCache"][0].contains("hasPassphrase"));
     EXPECT_EQ(store.load(), meta);
     store.save(store.load());
-    EXPECT_EQ(test::readFile(path), first);
+    EXPECT_EQ(readFile(path), first);
     EXPECT_TRUE(keptCopies(folder).empty());
 
     // An absent cache is told from an empty one.
     written.erase("keyCache");
-    test::writeFile(path, written.dump());
+    writeFile(path, written.dump());
     EXPECT_EQ(store.load().keyCache, std::nullopt);
     written["keyCache"] = json::array();
-    test::writeFile(path, written.dump());
+    writeFile(path, written.dump());
     EXPECT_EQ(store.load().keyCache, std::vector<KeyCacheEntry>{});
 }
 
@@ -141,7 +140,7 @@ TEST_F(UserMetaStoreTest, UndecodableFileLoadsTheDefaultAndIsKeptAsideOnSave) {
         const std::string before = document.dump(2);
         const std::string caseFolder = dir.file("case" + std::to_string(++round));
         UserMetaStore caseStore(caseFolder + "/meta.json");
-        test::writeFile(caseStore.path(), before);
+        writeFile(caseStore.path(), before);
         EXPECT_EQ(caseStore.load(), UserMeta{});
 
         UserMeta meta;
@@ -149,7 +148,7 @@ TEST_F(UserMetaStoreTest, UndecodableFileLoadsTheDefaultAndIsKeptAsideOnSave) {
         caseStore.save(meta);
         auto copies = keptCopies(caseFolder);
         ASSERT_EQ(copies.size(), 1u);
-        EXPECT_EQ(test::readFile(copies[0]), before);
+        EXPECT_EQ(readFile(copies[0]), before);
         EXPECT_EQ(modeOf(copies[0]), 0600);
         EXPECT_EQ(caseStore.load(), meta);
     }
@@ -180,4 +179,4 @@ TEST(UserMetaStoreMergeTest, AppliesNonEmptyDisplayNamesInScanOrder) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test
