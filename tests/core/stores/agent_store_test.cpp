@@ -61,22 +61,15 @@ protected:
          .backupFolder = home.file("backups")}};
 };
 
-// With an agent of the test's own.
-class RunningAgentTest : public AgentStoreTest {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
-        makeKeyPair(keyPath("open"));
-        makeKeyPair(keyPath("locked"), "ed25519", passphrase);
-    }
-
-    TestAgent agent{home.path()};
-    ScopedEnv socket{"SSH_AUTH_SOCK", agent.socket()};
-};
-
-// What ssh-add would not take is refused before it runs; then keys go in
-// and come out, and no passphrase is ever an argument.
-TEST_F(RunningAgentTest, OpenAndProtectedKeysGoInAndComeOut) {
+// With an agent of the test's own: what ssh-add would not take is refused
+// before it runs; then keys go in and come out, a key given a lifetime
+// leaves when it is over, and no passphrase is ever an argument.
+TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
+    const TestAgent agent(home.path());
+    ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
+    const ScopedEnv socket("SSH_AUTH_SOCK", agent.socket());
+    makeKeyPair(keyPath("open"));
+    makeKeyPair(keyPath("locked"), "ed25519", passphrase);
     for (std::int64_t lifetime : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{1} << 32})
         EXPECT_THROW(add("open", "", lifetime), std::invalid_argument) << lifetime;
     EXPECT_THROW(add("locked", "line\nbreak"), std::invalid_argument);
@@ -106,17 +99,6 @@ TEST_F(RunningAgentTest, OpenAndProtectedKeysGoInAndComeOut) {
             .find("~/.ssh/locked"),
         std::string::npos);
 
-    const auto runs = fileLines(log());
-    EXPECT_FALSE(runs.empty());
-    for (const auto& run : runs) {
-        EXPECT_EQ(run.find("horse"), std::string::npos) << run;
-        EXPECT_EQ(run.find("wrong"), std::string::npos) << run;
-    }
-    // Nor is the askpass helper left behind.
-    EXPECT_TRUE(std::filesystem::is_empty(home.file("runtime")));
-}
-
-TEST_F(RunningAgentTest, AKeyLeavesTheAgentWhenItsLifetimeIsOver) {
     add("locked", passphrase);
     add("open", "", 2);
     const auto runs = fileLines(log());
@@ -124,6 +106,13 @@ TEST_F(RunningAgentTest, AKeyLeavesTheAgentWhenItsLifetimeIsOver) {
     EXPECT_TRUE(holds("open"));
     EXPECT_TRUE(eventually([&] { return !holds("open"); }, std::chrono::seconds(15)));
     EXPECT_TRUE(holds("locked"));
+
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.find("horse"), std::string::npos) << run;
+        EXPECT_EQ(run.find("wrong"), std::string::npos) << run;
+    }
+    // Nor is the askpass helper left behind.
+    EXPECT_TRUE(std::filesystem::is_empty(home.file("runtime")));
 }
 
 // Nothing is run when there is no agent to ask: SSH_AUTH_SOCK unset, a

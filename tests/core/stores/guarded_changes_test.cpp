@@ -178,26 +178,6 @@ TEST(DefaultFoldersTest, FollowOnlyAnAbsoluteXdgFolder) {
     }
 }
 
-// Only writes that happened leave a backup, and the kept copies all differ.
-TEST_F(GuardedChanges, FailedChangesLeaveTheHistoryAsItWas) {
-    writeFile(ssh("config"), "Host web\n  HostName w0\n");
-    for (int i = 1; i <= 3; ++i)
-        store.saveConfigHost(host("web", "w" + std::to_string(i)), "web", {});
-    const auto history = store.backups().list();
-    ASSERT_EQ(history.size(), 3u);
-    {
-        const FullDisk diskFull;
-        for (int i = 0; i < 25; ++i)
-            EXPECT_THROW(store.saveConfigHost(host("web", "x"), "web", {}), FileError);
-    }
-    EXPECT_EQ(store.backups().list().size(), history.size());
-    // Back and forth: the text with w3 is new history, the one with w2 is
-    // not kept twice.
-    store.saveConfigHost(host("web", "w2"), "web", {});
-    store.saveConfigHost(host("web", "w3"), "web", {});
-    EXPECT_EQ(store.backups().list().size(), history.size() + 1);
-}
-
 TEST_F(GuardedChanges, ARemovedHostKeepsItsRecordWhenItsBlockCannotGo) {
     SystemVaultStore refusing(onHome(keyToolPath, sshRejectingWithout("Host web")));
     writeFile(ssh("config"), "Host web\n  HostName w\n");
@@ -298,10 +278,15 @@ TEST_F(HostileFiles, AConfigurationThatCannotBeReplacedSafelyIsLeftAsItWas) {
     EXPECT_EQ(config(), "Host web\n  User a\n");
 }
 
-// Nor does it lose a key whose name cannot be dropped.
+// A full disk changes no file, leaves the backups as they were (only writes
+// that happened leave one, and the kept copies all differ), and loses no key
+// whose name cannot be dropped.
 TEST_F(HostileFiles, AFullDiskChangesNoFile) {
-    const std::string main = "Host web\n  HostName w\n";
-    writeFile(ssh("config"), main);
+    writeConfig("Host web\n  HostName w0\n");
+    for (int i = 1; i <= 3; ++i)
+        store.saveConfigHost(host("web", "w" + std::to_string(i)), "web", {});
+    ASSERT_EQ(store.backups().list().size(), 3u);
+    const std::string main = config();
     makeKeyPair(ssh("id_work"));
     const std::string id = store.loadData().keys.at(0).id;
     store.saveKeyMeta(namedKey(id, "old name"));
@@ -311,12 +296,20 @@ TEST_F(HostileFiles, AFullDiskChangesNoFile) {
         EXPECT_THROW(store.saveHost(host("db", "d", "", 22, {}, {}, {}, HostSource::user), {}),
                      FileError);
         EXPECT_THROW(store.saveConfigDefaults(defaults("admin"), {}), FileError);
+        for (int i = 0; i < 25; ++i)
+            EXPECT_THROW(store.saveConfigHost(host("web", "x"), "web", {}), FileError);
         EXPECT_THROW(store.saveKeyMeta(namedKey(id, "new name")), FileError);
         EXPECT_THROW(store.deleteKeyMeta(id), FileError);
     }
     EXPECT_EQ(config(), main);
     EXPECT_EQ(readFile(metaPath()), meta);
     EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"config", "id_work", "id_work.pub"}));
+    EXPECT_EQ(store.backups().list().size(), 3u);
+    // Back and forth: the text with w3 is new history, the one with w2 is
+    // not kept twice.
+    store.saveConfigHost(host("web", "w2"), "web", {});
+    store.saveConfigHost(host("web", "w3"), "web", {});
+    EXPECT_EQ(store.backups().list().size(), 4u);
 }
 
 TEST_F(HostileFiles, MembersOfANewerVersionSurviveARewrite) {
