@@ -38,17 +38,6 @@ protected:
     TempDir home;
 };
 
-// An empty or missing file gives nothing; "~" means the given home.
-TEST_F(ConfigParserTest, EmptyMissingAndTildePaths) {
-    EXPECT_EQ(parseConfig(""), ParsedConfig{});
-    EXPECT_TRUE(ConfigParser::readLines(ssh("nothing-here"), home.path()).empty());
-    writeFile(ssh("config"), "Host mine\n");
-    auto lines = ConfigParser::readLines("~/.ssh/config", home.path());
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].value, "mine");
-    EXPECT_EQ(lines[0].sourceFile, ssh("config"));
-}
-
 TEST_F(ConfigParserTest, DefaultsCompleteHostsWrittenInAnySpelling) {
     auto config = parseConfig("Host *\n  User admin\n  Port 2222\n  HostName shared.example.com\n\n"
                               "Host web\n  Port 22\n"
@@ -138,10 +127,14 @@ TEST_F(ConfigParserTest, IncludesAreReadWhereTheyStand) {
     EXPECT_EQ(host(config, "other").port, 2000);
 }
 
-// What a reader must watch to know when the configuration may read
-// differently: every file met (the main one even when missing), the folders
-// a pattern lists and the folder where a named include would appear.
+// An empty or missing file gives nothing. What a reader must watch to know
+// when the configuration may read differently: every file met (the main one
+// even when missing), the folders a pattern lists and the folder where a
+// named include would appear. "~" means the given home.
 TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
+    EXPECT_EQ(parseConfig(""), ParsedConfig{});
+    EXPECT_TRUE(ConfigParser::readLines(ssh("nothing-here"), home.path()).empty());
+    std::filesystem::remove(ssh("config"));
     ConfigFiles met;
     ConfigParser::read(ssh("config"), {}, home.path(), nullptr, &met);
     EXPECT_EQ(met, (ConfigFiles{.files = {ssh("config")}, .folders = {}}));
@@ -156,6 +149,12 @@ TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
                                                    home.file("other/inner")}));
     EXPECT_EQ(met.folders,
               (std::vector<std::string>{ssh("conf.d"), home.file("later"), home.file("gone")}));
+
+    writeFile(ssh("config"), "Host mine\n");
+    const auto lines = ConfigParser::readLines("~/.ssh/config", home.path());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].value, "mine");
+    EXPECT_EQ(lines[0].sourceFile, ssh("config"));
 }
 
 // Reading in one pass, with or without an alias filter, must give what

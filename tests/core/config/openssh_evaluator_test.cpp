@@ -137,21 +137,19 @@ TEST(OpenSSHEvaluatorTest, AgreesWithSshOnGeneratedConfigurations) {
     }
 }
 
-struct Sources {
+// An evaluation names the lines that win and those they shadow; Match
+// conditions that would run something are reported, not run; an Include in
+// a block counts only for the names the block takes.
+TEST(OpenSSHEvaluatorTest, EvaluationsNameTheirLinesRunNothingAndFollowIncludes) {
     TempDir home;
-    std::string config = home.file(".ssh/config");
-    HostEvaluation evaluate(const std::string& text, const std::string& name) {
-        writeFile(config, text);
-        return OpenSSHEvaluator(config::readDocument(config, home.path())).evaluate(name, "alice");
-    }
-};
-
-TEST(OpenSSHEvaluatorTest, NamesTheLinesThatWinAndThoseTheyShadow) {
-    Sources sources;
-    const auto evaluation = sources.evaluate("Host *\n  User admin\nHost web\n  User bob\n"
-                                             "  User carol\n  Port 22\n",
-                                             "web");
-    const std::string& at = sources.config;
+    const std::string at = home.file(".ssh/config");
+    const auto evaluate = [&](const std::string& text, const std::string& name) {
+        writeFile(at, text);
+        return OpenSSHEvaluator(config::readDocument(at, home.path())).evaluate(name, "alice");
+    };
+    auto evaluation = evaluate("Host *\n  User admin\nHost web\n  User bob\n"
+                               "  User carol\n  Port 22\n",
+                               "web");
     EXPECT_EQ(evaluation,
               (HostEvaluation{"web",
                               {{"user", "admin", {at, 2}, false}, {"port", "22", {at, 6}, true}},
@@ -159,17 +157,13 @@ TEST(OpenSSHEvaluatorTest, NamesTheLinesThatWinAndThoseTheyShadow) {
                                {"user", "carol", {at, 5}, "admin", {at, 2}, "Host *"}},
                               {},
                               {{"Host *", {at, 1}}}}));
-}
 
-TEST(OpenSSHEvaluatorTest, UnresolvedConditionsRunNothingAndIncludesFollowTheirBlock) {
-    Sources sources;
-    const std::string marker = sources.home.file("ran");
-    const auto evaluation = sources.evaluate("Match exec \"touch " + marker +
-                                                 "\"\n  User x\nMatch canonical all\n  Port 1\n"
-                                                 "Match host nomatch exec \"touch " +
-                                                 marker + "\"\n  User y\nHost web\n  User z\n",
-                                             "web");
-    const std::string& at = sources.config;
+    const std::string marker = home.file("ran");
+    evaluation = evaluate("Match exec \"touch " + marker +
+                              "\"\n  User x\nMatch canonical all\n  Port 1\n"
+                              "Match host nomatch exec \"touch " +
+                              marker + "\"\n  User y\nHost web\n  User z\n",
+                          "web");
     EXPECT_EQ(evaluation, (HostEvaluation{"web",
                                           {{"user", "z", {at, 8}, true}},
                                           {},
@@ -178,11 +172,10 @@ TEST(OpenSSHEvaluatorTest, UnresolvedConditionsRunNothingAndIncludesFollowTheirB
                                           {}}));
     EXPECT_NE(::access(marker.c_str(), F_OK), 0);
 
-    // An Include in a block counts only for the names the block takes.
-    writeFile(sources.home.file(".ssh/extra"), "User included\nHost *\n  Port 2000\n");
+    writeFile(home.file(".ssh/extra"), "User included\nHost *\n  Port 2000\n");
     const std::string text = "Host web\n  Include extra\n  Port 1000\nHost *\n  User last\n";
-    const auto web = sources.evaluate(text, "web");
-    const auto db = sources.evaluate(text, "db");
+    const auto web = evaluate(text, "web");
+    const auto db = evaluate(text, "db");
     EXPECT_EQ(fields(web), (std::map<std::string, std::vector<std::string>>{{"user", {"included"}},
                                                                             {"port", {"2000"}}}));
     EXPECT_EQ(fields(db), (std::map<std::string, std::vector<std::string>>{{"user", {"last"}}}));

@@ -17,7 +17,7 @@ constexpr HostSource user = HostSource::user;
 // its user, host name and port. Whatever they hold, the copied command is
 // the argument list: a shell given the text hands a stand-in ssh exactly
 // the arguments, and runs nothing else.
-TEST(SSHCommandTest, TheCopiedCommandRunsExactlyTheArguments) {
+TEST(SSHCommandTest, TheCopiedCommandRunsExactlyTheArgumentsAndCopyIdReachesTheSameHost) {
     TempDir dir;
     const std::string marker = dir.file("ran");
     writeFile(dir.file("bin/ssh"), "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
@@ -57,11 +57,9 @@ TEST(SSHCommandTest, TheCopiedCommandRunsExactlyTheArguments) {
     EXPECT_EQ(SSHCommand::build(cases[8].first), "ssh deploy@db1 -p 2222");
     EXPECT_EQ(SSHCommand::build(host("h", "it's", "", 22, {}, {}, {}, user)), "ssh 'it'\\''s'");
     EXPECT_EQ(SSHCommand::build(host("db", "", "", 0, {}, {}, {}, user)), "ssh  -p 0");
-}
 
-// ssh-copy-id reads options only before the destination, so the port comes
-// first there.
-TEST(SSHCommandTest, InstallingAKeyReachesTheHostAsSshDoes) {
+    // Installing a key reaches the host as ssh does. ssh-copy-id reads
+    // options only before the destination, so the port comes first there.
     const std::string pub = "/home/a b/.ssh/id one.pub";
     EXPECT_EQ(SSHCommand::copyIdArguments(host("my web"), pub),
               (Words{"ssh-copy-id", "-i", pub, "my"}));

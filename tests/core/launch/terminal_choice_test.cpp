@@ -19,7 +19,7 @@ const Words command{"ssh", "my host"};
 
 // Each row: what is installed, the words before the command (none when no
 // terminal is found), the preference and the TERMINAL variable.
-TEST(TerminalChoiceTest, PicksTheFirstTerminalInOrder) {
+TEST(TerminalChoiceTest, PicksTheFirstTerminalInOrderAndRefusesAnOpenQuote) {
     const std::set<std::string> allButXdg{
         "mine",           "x-terminal-emulator", "konsole", "kitty", "gnome-terminal",
         "xfce4-terminal", "alacritty",           "foot",    "xterm"};
@@ -56,9 +56,7 @@ TEST(TerminalChoiceTest, PicksTheFirstTerminalInOrder) {
         EXPECT_EQ(TerminalChoice::choose(c.preferred, command, lookups), expected)
             << c.expected.value_or(Words{"none"}).front();
     }
-}
-
-TEST(TerminalChoiceTest, AnOpenQuoteInThePreferenceIsRefused) {
+    // An open quote in the preference is refused.
     const auto lookups = TerminalChoice::ofThisProcess();
     EXPECT_THROW(TerminalChoice::choose("kitty 'x", command, lookups), std::invalid_argument);
     EXPECT_THROW(TerminalChoice::checkedPreference("kitty \"x"), std::invalid_argument);

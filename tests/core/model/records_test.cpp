@@ -88,7 +88,7 @@ TEST(IdentifierTest, DigestAndKeyFileNames) {
 // Names of every script are fine, spaces, dots, slashes, emoji, a no-break
 // space and bytes that are not UTF-8 are not; a combining accent counts as
 // part of its letter.
-TEST(InputRulesTest, KeyFileNamesAndEmailAddresses) {
+TEST(InputRulesTest, KeyFileNamesEmailAddressesAndTrimming) {
     for (const char* name : {"id_ed25519-work", "clé", "ключ", "密钥", "cle\xCC\x81"})
         EXPECT_TRUE(InputRules::isValidKeyFileName(name)) << name;
     for (const char* name : {"", "my key", "id.old", "a/b", "a\xC2\xA0z", "key🔑", "key\xFF"})
@@ -99,9 +99,7 @@ TEST(InputRulesTest, KeyFileNamesAndEmailAddresses) {
     for (const char* email : {"me.example.com", "@example.com", "me@", "me@localhost",
                               "me@.example", "me@example.", "me@example"})
         EXPECT_FALSE(InputRules::isValidEmail(email)) << email;
-}
-
-TEST(InputRulesTest, TrimmingTakesSpacesOfEveryScript) {
+    // Trimming takes spaces of every script.
     EXPECT_EQ(InputRules::trimWhitespace(" \t\xC2\xA0\xE3\x80\x80 a b \t"), "a b");
     EXPECT_EQ(InputRules::trimWhitespace("\na\n"), "\na\n");
     EXPECT_EQ(InputRules::trimWhitespaceAndNewlines("\r\n\t name \xE2\x80\xA8\v"), "name");

@@ -75,7 +75,7 @@ TEST_F(UserMetaStoreTest, WhereASaveWrites) {
     EXPECT_EQ(UserMetaStore(target).load(), meta);
 }
 
-TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByte) {
+TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByteAndTimesToTheBit) {
     writeFile(path, validDocument().dump());
     UserMeta meta = store.load();
     ASSERT_EQ(meta.hosts.size(), 1u);
@@ -103,11 +103,9 @@ TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByte) {
     written["keyCache"] = json::array();
     writeFile(path, written.dump());
     EXPECT_EQ(store.load().keyCache, std::vector<KeyCacheEntry>{});
-}
 
-// The scan compares cached times exactly, so a time must read back as the very
-// same double, not merely a close one.
-TEST_F(UserMetaStoreTest, TimesReadBackBitForBit) {
+    // The scan compares cached times exactly, so a time must read back as the
+    // very same double, not merely a close one.
     for (double time : {1733412345.123456789, 0.1 + 0.2, std::nextafter(1733412345.0, 2e9), -0.0,
                         std::numeric_limits<double>::denorm_min(), 1e21}) {
         UserMeta meta;
