@@ -107,6 +107,18 @@ TEST_F(GuardedChanges, OpenSSHJudgesTheChangeNotWhatTheFileAlreadyGotWrong) {
     // The old error alone stays no obstacle.
     store.saveConfigHost(host("web", "w2"), "web", {});
     EXPECT_NE(config().find("HostName w2"), std::string::npos);
+
+    // A stored host keeps its record when ssh refuses the file without its
+    // block.
+    SystemVaultStore refusing(onHome(keyToolPath, sshRejectingWithout("Host web")));
+    writeFile(ssh("config"), "Host web\n  HostName w\n");
+    UserMeta meta;
+    meta.hosts = {host("web", "stored", "", 22, {}, {}, {}, HostSource::user, "H1")};
+    UserMetaStore(metaPath()).save(meta);
+    const std::string storedMeta = readFile(metaPath());
+    EXPECT_THROW(refusing.deleteHost("H1", {}), OpenSSHCheck::Rejection);
+    EXPECT_EQ(readFile(metaPath()), storedMeta);
+    EXPECT_EQ(config(), "Host web\n  HostName w\n");
 }
 
 // Without ssh, or with an include ssh would read for ever, a change goes
@@ -176,18 +188,6 @@ TEST(DefaultFoldersTest, FollowOnlyAnAbsoluteXdgFolder) {
         EXPECT_EQ(ConfigBackups::defaultFolder("/home/ann"),
                   std::string(absolute ? "/srv" : "/home/ann/.local/state") + "/Moorkeep/backups");
     }
-}
-
-TEST_F(GuardedChanges, ARemovedHostKeepsItsRecordWhenItsBlockCannotGo) {
-    SystemVaultStore refusing(onHome(keyToolPath, sshRejectingWithout("Host web")));
-    writeFile(ssh("config"), "Host web\n  HostName w\n");
-    UserMeta meta;
-    meta.hosts = {host("web", "stored", "", 22, {}, {}, {}, HostSource::user, "H1")};
-    UserMetaStore(metaPath()).save(meta);
-    const std::string storedMeta = readFile(metaPath());
-    EXPECT_THROW(refusing.deleteHost("H1", {}), OpenSSHCheck::Rejection);
-    EXPECT_EQ(readFile(metaPath()), storedMeta);
-    EXPECT_EQ(config(), "Host web\n  HostName w\n");
 }
 
 // Copies of a private key and staging folders an interrupted change left
@@ -429,7 +429,7 @@ TEST_F(GuardedChanges, TheRealToolOnAFullDiskLosesNothing) {
 
 // Names OpenSSH uses for its own files, and control characters in a comment
 // or a display name, are refused before anything is written.
-TEST_F(GuardedChanges, ReservedNamesAndControlCharactersAreRefusedBeforeAnyWrite) {
+TEST_F(GuardedChanges, KeyNamesAreRefusedBeforeAnyWriteOrReportedOnceTheKeyIsMade) {
     const auto reserved = ThrowsMessage<std::invalid_argument>(HasSubstr("OpenSSH uses"));
     for (const std::string name : {"config", "known_hosts", "known_hosts.old", "authorized_keys",
                                    "authorized_keys2", "environment", "rc", "id.pub"})
@@ -440,6 +440,18 @@ TEST_F(GuardedChanges, ReservedNamesAndControlCharactersAreRefusedBeforeAnyWrite
         EXPECT_THROW(store.saveKeyMeta(namedKey("k", name)), std::invalid_argument);
     EXPECT_FALSE(fs::exists(ssh("")));
     EXPECT_FALSE(fs::exists(metaPath()));
+
+    // A display name that cannot be saved says the key was made.
+    writeFile(home.file("blocker"), "a file where the metadata folder should be");
+    SystemVaultStore::Options options = onHome();
+    options.userMetaPath = home.file("blocker/meta.json");
+    SystemVaultStore blocked(options);
+    const auto generate = [&] {
+        VaultRules::generateKey(blocked, {"work", "ed25519", {}, {}}, "Work");
+    };
+    EXPECT_THAT(generate, ThrowsMessage<std::exception>(HasSubstr("~/.ssh/work was made")));
+    EXPECT_TRUE(fs::exists(ssh("work")));
+    EXPECT_TRUE(fs::exists(ssh("work.pub")));
 }
 
 TEST_F(GuardedChanges, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
@@ -467,19 +479,6 @@ TEST_F(GuardedChanges, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
     }
     store.deleteKeyMeta(id);
     EXPECT_TRUE(entries(ssh("")).empty());
-}
-
-TEST_F(GuardedChanges, ANameThatCannotBeSavedSaysTheKeyWasMade) {
-    writeFile(home.file("blocker"), "a file where the metadata folder should be");
-    SystemVaultStore::Options options = onHome();
-    options.userMetaPath = home.file("blocker/meta.json");
-    SystemVaultStore blocked(options);
-    const auto generate = [&] {
-        VaultRules::generateKey(blocked, {"work", "ed25519", {}, {}}, "Work");
-    };
-    EXPECT_THAT(generate, ThrowsMessage<std::exception>(HasSubstr("~/.ssh/work was made")));
-    EXPECT_TRUE(fs::exists(ssh("work")));
-    EXPECT_TRUE(fs::exists(ssh("work.pub")));
 }
 
 } // namespace

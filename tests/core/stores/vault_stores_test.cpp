@@ -403,9 +403,7 @@ TEST_F(SystemVaultStoreTest, KeyChangesThatCannotBeMadeSayWhy) {
     EXPECT_THAT(generate("bad", "no-such-type"), toolFailed);
     store = makeStore(home.file("missing-tool"));
     EXPECT_THAT(generate("x"), toolFailed);
-}
-
-TEST(KeyChangesTest, ToolFailuresNameTheKeyInOneLine) {
+    // The tool's words name the key, not the working copy, in one line.
     KeyToolResult result{1, "", "Saving key \"/h/.ssh/.work.Ab12Cd\" failed:\r\n  disk full\r\n"};
     EXPECT_EQ(KeyChanges::failureMessage(result, "/h/.ssh/.work.Ab12Cd", "~/.ssh/work"),
               "Saving key \"~/.ssh/work\" failed: disk full");
