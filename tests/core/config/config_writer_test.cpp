@@ -172,7 +172,8 @@ protected:
 };
 
 // An edit of a block that is not there writes nothing, not even a missing
-// file. Edits keep the permission bits; appends make the file owner-only.
+// file, and no edit changes a file that is not UTF-8. Edits keep the
+// permission bits; appends make the file owner-only.
 TEST_F(ConfigWriterFileTest, EditsWriteOnlyWhatTheyFindKeepTheModeAndAppendsAreOwnerOnly) {
     EXPECT_FALSE(W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}));
     EXPECT_FALSE(W::deleteHostBlock(W::AtPath{config}, "web"));
@@ -184,6 +185,21 @@ TEST_F(ConfigWriterFileTest, EditsWriteOnlyWhatTheyFindKeepTheModeAndAppendsAreO
     EXPECT_FALSE(W::updateDefaultsBlock(W::AtPath{config}, defaults("z"), {}));
     EXPECT_EQ(statOf(config).st_ino, inode);
     EXPECT_EQ(readFile(config), "Host a\n  User x\n");
+    // Nor does any edit of a file that is not UTF-8.
+    const std::string latin1 = "Host *\n  User x\nHost web\n  # caf\xe9\n";
+    writeFile(config, latin1);
+    const std::function<void()> forms[] = {
+        [&] { W::appendHostBlock(W::AtPath{config}, web, {}, {}); },
+        [&] { W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}); },
+        [&] { W::deleteHostBlock(W::AtPath{config}, "web"); },
+        [&] { W::updateDefaultsBlock(W::AtPath{config}, Defaults{}, {}); },
+        [&] { W::appendDefaultsBlock(W::AtPath{config}, Defaults{}, std::nullopt, {}); },
+    };
+    for (const auto& form : forms) {
+        EXPECT_THAT(form, testing::ThrowsMessage<FileError>(
+                              config + " is not valid UTF-8 text; it was left unchanged."));
+        EXPECT_EQ(readFile(config), latin1);
+    }
 
     writeFile(config, "Host *\n  User x\n\nHost web\n  User y\n\nHost b\n");
     ::chmod(config.c_str(), 0640);
@@ -200,23 +216,6 @@ TEST_F(ConfigWriterFileTest, EditsWriteOnlyWhatTheyFindKeepTheModeAndAppendsAreO
     W::appendDefaultsBlock(W::AtPath{config}, defaults("admin"), std::nullopt, {});
     EXPECT_EQ(modeOf(config), 0600u);
     EXPECT_TRUE(readFile(config).ends_with("\nHost c\n\nHost *\n  User admin\n"));
-}
-
-TEST_F(ConfigWriterFileTest, FileThatIsNotUtf8IsRefusedAndLeftAsItWas) {
-    const std::string latin1 = "Host *\n  User x\nHost web\n  # caf\xe9\n";
-    writeFile(config, latin1);
-    const std::function<void()> forms[] = {
-        [&] { W::appendHostBlock(W::AtPath{config}, web, {}, {}); },
-        [&] { W::updateHostBlock(W::AtPath{config}, web, std::nullopt, {}, {}); },
-        [&] { W::deleteHostBlock(W::AtPath{config}, "web"); },
-        [&] { W::updateDefaultsBlock(W::AtPath{config}, Defaults{}, {}); },
-        [&] { W::appendDefaultsBlock(W::AtPath{config}, Defaults{}, std::nullopt, {}); },
-    };
-    for (const auto& form : forms) {
-        EXPECT_THAT(form, testing::ThrowsMessage<FileError>(
-                              config + " is not valid UTF-8 text; it was left unchanged."));
-        EXPECT_EQ(readFile(config), latin1);
-    }
 }
 
 TEST_F(ConfigWriterFileTest, SshReadsBackWhatEveryWritingOperationSaved) {

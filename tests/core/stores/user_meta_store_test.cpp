@@ -130,13 +130,12 @@ TEST_F(UserMetaStoreTest, UndecodableFileLoadsTheDefaultAndIsKeptAsideOnSave) {
         {"cache time as text", [](json& d) { d["keyCache"][0]["pubMtime"] = "now"; }},
         {"cache passphrase as text", [](json& d) { d["keyCache"][0]["hasPassphrase"] = "no"; }},
     };
-    int round = 0;
     for (const auto& [name, breakIt] : breakages) {
         SCOPED_TRACE(name);
         json document = validDocument();
         breakIt(document);
         const std::string before = document.dump(2);
-        const std::string caseFolder = dir.file("case" + std::to_string(++round));
+        const std::string caseFolder = dir.file(name);
         UserMetaStore caseStore(caseFolder + "/meta.json");
         writeFile(caseStore.path(), before);
         EXPECT_EQ(caseStore.load(), UserMeta{});
