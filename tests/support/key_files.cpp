@@ -33,10 +33,11 @@ std::string printedFingerprint(const std::string& publicPath) {
     return fingerprint;
 }
 
-std::string recordingKeyTool(const std::string& directory, const std::string& logPath) {
-    std::string path = directory + "/recording-ssh-keygen";
-    writeFile(path,
-              "#!/bin/sh\necho \"$@\" >> '" + logPath + "'\nexec /usr/bin/ssh-keygen \"$@\"\n");
+std::string recordingKeyTool(const std::string& directory, const std::string& logPath,
+                             const std::string& program) {
+    std::string path =
+        directory + "/recording-" + std::filesystem::path(program).filename().string();
+    writeFile(path, "#!/bin/sh\necho \"$@\" >> '" + logPath + "'\nexec " + program + " \"$@\"\n");
     ::chmod(path.c_str(), 0700);
     return path;
 }

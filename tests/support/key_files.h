@@ -15,9 +15,10 @@ void makeKeyPair(const std::string& privatePath, const std::string& type = "ed25
 std::string printedFingerprint(const std::string& publicPath);
 
 // An executable script in the directory that appends each call's arguments
-// as one line to logPath and then runs the real ssh-keygen: a key tool whose
-// runs a test can count.
-std::string recordingKeyTool(const std::string& directory, const std::string& logPath);
+// as one line to logPath and then runs the real program (ssh-keygen unless
+// another is named): a key tool whose runs a test can count.
+std::string recordingKeyTool(const std::string& directory, const std::string& logPath,
+                             const std::string& program = "/usr/bin/ssh-keygen");
 
 // The lines of a file (none when missing).
 std::vector<std::string> fileLines(const std::string& path);

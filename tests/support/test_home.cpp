@@ -1,6 +1,5 @@
 #include "support/test_home.h"
 
-#include <cstdlib>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -20,20 +19,8 @@ TestHome::TestHome() {
     const std::string runtime = dir_.file("runtime");
     if (::mkdir(runtime.c_str(), 0700) != 0)
         throw std::runtime_error("cannot create " + runtime);
-    for (const auto& [name, folder] : folders) {
-        const char* value = std::getenv(name);
-        earlier_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        ::setenv(name, folder.empty() ? path().c_str() : dir_.file(folder).c_str(), 1);
-    }
-}
-
-TestHome::~TestHome() {
-    for (const auto& [name, value] : earlier_) {
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
+    for (const auto& [name, folder] : folders)
+        variables_.emplace_back(name, folder.empty() ? path() : dir_.file(folder));
 }
 
 } // namespace moorkeep::test

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
-#include <optional>
+#include <deque>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace moorkeep::test {
 
@@ -18,7 +17,6 @@ namespace moorkeep::test {
 class TestHome {
 public:
     TestHome();
-    ~TestHome();
     TestHome(const TestHome&) = delete;
     TestHome& operator=(const TestHome&) = delete;
 
@@ -26,7 +24,8 @@ public:
 
 private:
     TempDir dir_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> earlier_;
+    // Gone before the directory: the earlier values come back first.
+    std::deque<ScopedEnv> variables_;
 };
 
 } // namespace moorkeep::test

@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
-using test::TempDir;
-using test::writeFile;
 using Kind = ConfigReadProblem::Kind;
 
 class ConfigParserTest : public ::testing::Test {
@@ -40,12 +38,7 @@ protected:
     TempDir home;
 };
 
-TEST_F(ConfigParserTest, EmptyOrMissingConfigGivesNoHostsAndNoDefaults) {
-    EXPECT_EQ(parseConfig(""), ParsedConfig{});
-    EXPECT_TRUE(ConfigParser::readLines(ssh("nothing-here"), home.path()).empty());
-}
-
-TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
+TEST_F(ConfigParserTest, DefaultsCompleteHostsWrittenInAnySpelling) {
     auto config = parseConfig("Host *\n  User admin\n  Port 2222\n  HostName shared.example.com\n\n"
                               "Host web\n  Port 22\n"
                               "Host web2\n  User bob\n  HostName w2.example.com\n");
@@ -58,11 +51,19 @@ TEST_F(ConfigParserTest, DefaultsCompleteHosts) {
                                                {{"HostName", "shared.example.com"}},
                                                HostSource::config, ConfigParser::hostId("web2")));
     EXPECT_EQ(config.defaults.sourceFile, ssh("config"));
+
+    // Keywords in any case, with "=", tabs and CR LF.
+    config = parseConfig("HOST web\r\n\tHOSTNAME=10.0.0.5\r\n  user = deploy\n\tPort  ==  2200\r\n"
+                         "  proxyjump\tbastion\n  LocalForward 5433 localhost:5432   \r\n"
+                         "  # a comment\r\n");
+    EXPECT_EQ(host(config, "web"), test::host("web", "10.0.0.5", "deploy", 2200, {}, "bastion",
+                                              {{"LocalForward", "5433 localhost:5432"}},
+                                              HostSource::config, ConfigParser::hostId("web")));
 }
 
 // A block with a negated pattern does not apply to every host, so it holds no
 // defaults; "*" beside other patterns still takes every name.
-TEST_F(ConfigParserTest, OnlyABlockForEveryNameFeedsTheDefaults) {
+TEST_F(ConfigParserTest, OnlyHostBlocksMakeHostsAndOnlyABlockForEveryNameFeedsTheDefaults) {
     auto config =
         parseConfig("Host *.example.com\n  User suffix\nHost db?\n  ProxyJump jump\n"
                     "Host db-* !db-old\n  Port 2\nHost real\nHost web !web-old\n"
@@ -72,27 +73,16 @@ TEST_F(ConfigParserTest, OnlyABlockForEveryNameFeedsTheDefaults) {
     EXPECT_EQ(config.defaults.port, 22);
     EXPECT_EQ(host(config, "real").proxyJump, std::nullopt);
     EXPECT_EQ(config.defaults.extraOptions, (OptionMap{{"ForwardAgent", "no"}}));
-}
 
-TEST_F(ConfigParserTest, LinesOutsideHostBlocksAreIgnored) {
-    auto config = parseConfig("User global\nHost web\n  User w\n"
-                              "Match host web exec true\n  User matched\n  Port 2000\n"
-                              "Host db\nHost\n  User stays\n");
+    // Lines outside Host blocks are ignored.
+    config = parseConfig("User global\nHost web\n  User w\n"
+                         "Match host web exec true\n  User matched\n  Port 2000\n"
+                         "Host db\nHost\n  User stays\n");
     EXPECT_EQ(aliases(config), (std::vector<std::string>{"web", "db"}));
     EXPECT_EQ(host(config, "web").user, "w");
     EXPECT_EQ(host(config, "web").port, 22);
     EXPECT_EQ(host(config, "db").user, "stays") << "a bare Host line keeps the previous block";
     EXPECT_EQ(config.defaults, Defaults{});
-}
-
-TEST_F(ConfigParserTest, KeywordsInAnyCaseWithEqualsTabsAndCrLf) {
-    auto config =
-        parseConfig("HOST web\r\n\tHOSTNAME=10.0.0.5\r\n  user = deploy\n\tPort  ==  2200\r\n"
-                    "  proxyjump\tbastion\n  LocalForward 5433 localhost:5432   \r\n"
-                    "  # a comment\r\n");
-    EXPECT_EQ(host(config, "web"), test::host("web", "10.0.0.5", "deploy", 2200, {}, "bastion",
-                                              {{"LocalForward", "5433 localhost:5432"}},
-                                              HostSource::config, ConfigParser::hostId("web")));
 }
 
 TEST_F(ConfigParserTest, IdentityFileFindsKnownKeys) {
@@ -114,18 +104,21 @@ TEST_F(ConfigParserTest, IdentityFileFindsKnownKeys) {
     EXPECT_EQ(host(config, "lastWins").keyId, "k2");
 }
 
-TEST_F(ConfigParserTest, IncludedDirectoryIsReadInNameOrderAtItsPlace) {
+// An Include is read where it stands: a folder's files in name order,
+// several paths in turn, relative ones from ~/.ssh, with cycles and missing
+// files left out; inside a block it continues that block.
+TEST_F(ConfigParserTest, IncludesAreReadWhereTheyStand) {
     writeFile(ssh("config.d/20-db"), "Host db\n  User postgres\n");
     writeFile(ssh("config.d/10-web"), "Host web\n  User www\n");
-    auto config = parseConfig("Host first\n"
-                              "Include ~/.ssh/config.d/*\n"
-                              "Host last\n");
-    EXPECT_EQ(aliases(config), (std::vector<std::string>{"first", "web", "db", "last"}));
+    writeFile(ssh("a.conf"), "Host a\nInclude ~/.ssh/config\n");
+    writeFile(ssh("b.conf"), "Host b\n");
+    writeFile(home.file("c.conf"), "Host c\n");
+    EXPECT_EQ(aliases(parseConfig("Host first\nInclude ~/.ssh/config.d/*\n"
+                                  "Include b.conf a.conf ~/c.conf\nInclude missing\nHost last\n")),
+              (std::vector<std::string>{"first", "web", "db", "b", "a", "c", "last"}));
     EXPECT_EQ(ConfigParser::readLines(ssh("config"), home.path())[1].sourceFile,
               ssh("config.d/10-web"));
-}
 
-TEST_F(ConfigParserTest, IncludeInsideABlockContinuesIt) {
     writeFile(ssh("extra"), "  User fromInclude\nHost other\n");
     auto config = parseConfig("Host web\n  include extra\n  Port 2000\n");
     EXPECT_EQ(aliases(config), (std::vector<std::string>{"web", "other"}));
@@ -134,18 +127,14 @@ TEST_F(ConfigParserTest, IncludeInsideABlockContinuesIt) {
     EXPECT_EQ(host(config, "other").port, 2000);
 }
 
-TEST_F(ConfigParserTest, RelativeAndSeveralIncludePathsCyclesAndMissingFiles) {
-    writeFile(ssh("a.conf"), "Host a\nInclude ~/.ssh/config\n");
-    writeFile(ssh("b.conf"), "Host b\n");
-    writeFile(home.file("c.conf"), "Host c\n");
-    EXPECT_EQ(aliases(parseConfig("Include b.conf a.conf ~/c.conf\nInclude missing\nHost main\n")),
-              (std::vector<std::string>{"b", "a", "c", "main"}));
-}
-
-// What a reader must watch to know when the configuration may read
-// differently: every file met (the main one even when missing), the folders
-// a pattern lists and the folder where a named include would appear.
+// An empty or missing file gives nothing. What a reader must watch to know
+// when the configuration may read differently: every file met (the main one
+// even when missing), the folders a pattern lists and the folder where a
+// named include would appear. "~" means the given home.
 TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
+    EXPECT_EQ(parseConfig(""), ParsedConfig{});
+    EXPECT_TRUE(ConfigParser::readLines(ssh("nothing-here"), home.path()).empty());
+    std::filesystem::remove(ssh("config"));
     ConfigFiles met;
     ConfigParser::read(ssh("config"), {}, home.path(), nullptr, &met);
     EXPECT_EQ(met, (ConfigFiles{.files = {ssh("config")}, .folders = {}}));
@@ -160,11 +149,9 @@ TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
                                                    home.file("other/inner")}));
     EXPECT_EQ(met.folders,
               (std::vector<std::string>{ssh("conf.d"), home.file("later"), home.file("gone")}));
-}
 
-TEST_F(ConfigParserTest, TildeMeansTheGivenHome) {
     writeFile(ssh("config"), "Host mine\n");
-    auto lines = ConfigParser::readLines("~/.ssh/config", home.path());
+    const auto lines = ConfigParser::readLines("~/.ssh/config", home.path());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].value, "mine");
     EXPECT_EQ(lines[0].sourceFile, ssh("config"));
@@ -207,8 +194,10 @@ std::vector<std::string> hostValues(const std::vector<ConfigLineSource>& lines) 
     return out;
 }
 
-TEST_F(ConfigParserTest, AnIncludeChainIsFollowedSixteenLevelsAndNoFurther) {
-    // Twelve thousand levels once overflowed the stack.
+// An include chain is followed sixteen levels and no further (twelve
+// thousand levels once overflowed the stack); files that cannot be read are
+// reported and the rest is read.
+TEST_F(ConfigParserTest, IncludeProblemsAreReportedAndTheRestIsRead) {
     constexpr int levels = 12000;
     writeFile(ssh("config"), "Host h0\nInclude chain/1\n");
     for (int i = 1; i < levels; ++i)
@@ -222,9 +211,7 @@ TEST_F(ConfigParserTest, AnIncludeChainIsFollowedSixteenLevelsAndNoFurther) {
     EXPECT_EQ(problems[0].kind, Kind::tooDeep);
     EXPECT_EQ(problems[0].path, ssh("chain/17"));
     EXPECT_NE(problems[0].message().find(ssh("chain/17")), std::string::npos);
-}
 
-TEST_F(ConfigParserTest, SkippedFilesAreReportedAndTheRestIsRead) {
     writeFile(ssh("big"), std::string(16 * 1024 * 1024 + 1, '\n'));
     writeFile(ssh("latin1"), "Host caf\xe9\n");
     std::filesystem::create_directories(ssh("folder"));
@@ -235,8 +222,8 @@ TEST_F(ConfigParserTest, SkippedFilesAreReportedAndTheRestIsRead) {
         config += "Include /proc/self/pagemap\nHost d\n";
     writeFile(ssh("config"), config);
 
-    ConfigReadProblems problems;
-    auto hosts = hostValues(ConfigParser::readLines(ssh("config"), home.path(), problems));
+    problems.clear();
+    hosts = hostValues(ConfigParser::readLines(ssh("config"), home.path(), problems));
     const std::vector<std::string> expectedHosts =
         pagemap ? std::vector<std::string>{"a", "b", "c", "d"}
                 : std::vector<std::string>{"a", "b", "c"};
@@ -254,4 +241,4 @@ TEST_F(ConfigParserTest, SkippedFilesAreReportedAndTheRestIsRead) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

@@ -9,11 +9,10 @@
 #include <random>
 #include <unistd.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
 using config::OpenSSHEvaluator;
-using test::TempDir;
 
 const std::vector<std::string> names{"web",      "web1", "db",    "bastion",
                                      "app.corp", "gw",   "other", "WEB"};
@@ -76,28 +75,20 @@ private:
 
     std::string option() {
         const std::string n = std::to_string(pick(50));
-        switch (pick(6)) {
-        case 0:
-            return any({"HostName h" + n + ".example", "Hostname=%h.n" + n, "HOSTNAME H" + n}) +
-                   "\n";
-        case 1:
-            return any({"User u" + n, "user=\"u" + n + "\"", "User u" + n + " # note"}) + "\n";
-        case 2:
-            return "Port " + std::to_string(1000 + pick(9000)) + "\n";
-        case 3:
-            return any({"ProxyJump j" + n, "ProxyJump none", "ProxyCommand nc %h %p"}) + "\n";
-        case 4:
-            return any({"IdentityFile ~/.ssh/k" + n, "IdentityFile \"~/.ssh/k" + n + "\"",
-                        "IdentityFile %d/.ssh/k" + n}) +
-                   "\n";
-        default:
-            return any({"Compression yes", "ServerAliveInterval " + n}) + "\n";
-        }
+        const std::vector<std::string> kinds[] = {
+            {"HostName h" + n + ".example", "Hostname=%h.n" + n, "HOSTNAME H" + n},
+            {"User u" + n, "user=\"u" + n + "\"", "User u" + n + " # note"},
+            {"Port " + std::to_string(1000 + pick(9000))},
+            {"ProxyJump j" + n, "ProxyJump none", "ProxyCommand nc %h %p"},
+            {"IdentityFile ~/.ssh/k" + n, "IdentityFile \"~/.ssh/k" + n + "\"",
+             "IdentityFile %d/.ssh/k" + n},
+            {"Compression yes", "ServerAliveInterval " + n}};
+        return any(kinds[pick(6)]) + "\n";
     }
 
     std::string include(int depth) {
         const std::string path = home_.file(".ssh/inc" + std::to_string(++included_));
-        test::writeFile(path, file(depth + 1));
+        writeFile(path, file(depth + 1));
         return path;
     }
 
@@ -127,16 +118,15 @@ TEST(OpenSSHEvaluatorTest, AgreesWithSshOnGeneratedConfigurations) {
         TempDir home;
         ConfigGenerator generator(seed, home);
         const std::string config = home.file(".ssh/config");
-        test::writeFile(config, generator.file(0));
+        writeFile(config, generator.file(0));
         const OpenSSHEvaluator evaluator(config::readDocument(config, home.path()));
         const OpenSSHEvaluator indexed(config::readDocument(config, home.path()), true);
         for (const std::string& name : names) {
-            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + name + "\n" +
-                         test::readFile(config));
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + name + "\n" + readFile(config));
             const auto ours = fields(evaluator.evaluate(name, config::localUserName()));
             EXPECT_EQ(indexed.evaluate(name, config::localUserName()),
                       evaluator.evaluate(name, config::localUserName()));
-            const test::SshView theirs = test::sshView(config, name, home.path());
+            const SshView theirs = sshView(config, name, home.path());
             for (const auto& [keyword, values] : ours) {
                 ASSERT_TRUE(theirs.contains(keyword)) << keyword;
                 EXPECT_EQ(values, theirs.at(keyword)) << keyword;
@@ -147,55 +137,45 @@ TEST(OpenSSHEvaluatorTest, AgreesWithSshOnGeneratedConfigurations) {
     }
 }
 
-struct Sources {
+// An evaluation names the lines that win and those they shadow; Match
+// conditions that would run something are reported, not run; an Include in
+// a block counts only for the names the block takes.
+TEST(OpenSSHEvaluatorTest, EvaluationsNameTheirLinesRunNothingAndFollowIncludes) {
     TempDir home;
-    std::string config = home.file(".ssh/config");
-    HostEvaluation evaluate(const std::string& text, const std::string& name) {
-        test::writeFile(config, text);
-        return OpenSSHEvaluator(config::readDocument(config, home.path())).evaluate(name, "alice");
-    }
-};
+    const std::string at = home.file(".ssh/config");
+    const auto evaluate = [&](const std::string& text, const std::string& name) {
+        writeFile(at, text);
+        return OpenSSHEvaluator(config::readDocument(at, home.path())).evaluate(name, "alice");
+    };
+    auto evaluation = evaluate("Host *\n  User admin\nHost web\n  User bob\n"
+                               "  User carol\n  Port 22\n",
+                               "web");
+    EXPECT_EQ(evaluation,
+              (HostEvaluation{"web",
+                              {{"user", "admin", {at, 2}, false}, {"port", "22", {at, 6}, true}},
+                              {{"user", "bob", {at, 4}, "admin", {at, 2}, "Host *"},
+                               {"user", "carol", {at, 5}, "admin", {at, 2}, "Host *"}},
+                              {},
+                              {{"Host *", {at, 1}}}}));
 
-TEST(OpenSSHEvaluatorTest, NamesTheLinesThatWinAndThoseTheyShadow) {
-    Sources sources;
-    const auto evaluation = sources.evaluate("Host *\n  User admin\nHost web\n  User bob\n"
-                                             "  User carol\n  Port 22\n",
-                                             "web");
-    ASSERT_EQ(evaluation.effective.size(), 2u);
-    EXPECT_EQ(evaluation.effective[0],
-              (EffectiveValue{"user", "admin", {sources.config, 2}, false}));
-    EXPECT_EQ(evaluation.effective[1], (EffectiveValue{"port", "22", {sources.config, 6}, true}));
-    ASSERT_EQ(evaluation.shadowed.size(), 2u);
-    EXPECT_EQ(
-        evaluation.shadowed[0],
-        (ShadowedLine{"user", "bob", {sources.config, 4}, "admin", {sources.config, 2}, "Host *"}));
-    EXPECT_EQ(evaluation.shadowed[1].place.line, 5u);
-    ASSERT_EQ(evaluation.alsoApplies.size(), 1u);
-    EXPECT_EQ(evaluation.alsoApplies[0].text, "Host *");
-}
-
-TEST(OpenSSHEvaluatorTest, MatchConditionsThatWouldRunSomethingAreReportedNotRun) {
-    Sources sources;
-    const std::string marker = sources.home.file("ran");
-    const auto evaluation = sources.evaluate("Match exec \"touch " + marker +
-                                                 "\"\n  User x\nMatch canonical all\n  Port 1\n"
-                                                 "Match host nomatch exec \"touch " +
-                                                 marker + "\"\n  User y\nHost web\n  User z\n",
-                                             "web");
-    ASSERT_EQ(evaluation.unresolved.size(), 2u);
-    EXPECT_EQ(evaluation.unresolved[0].place.line, 1u);
-    EXPECT_EQ(evaluation.unresolved[1].place.line, 3u);
-    ASSERT_EQ(evaluation.effective.size(), 1u);
-    EXPECT_EQ(evaluation.effective[0].value, "z");
+    const std::string marker = home.file("ran");
+    evaluation = evaluate("Match exec \"touch " + marker +
+                              "\"\n  User x\nMatch canonical all\n  Port 1\n"
+                              "Match host nomatch exec \"touch " +
+                              marker + "\"\n  User y\nHost web\n  User z\n",
+                          "web");
+    EXPECT_EQ(evaluation, (HostEvaluation{"web",
+                                          {{"user", "z", {at, 8}, true}},
+                                          {},
+                                          {{"Match exec \"touch " + marker + "\"", {at, 1}},
+                                           {"Match canonical all", {at, 3}}},
+                                          {}}));
     EXPECT_NE(::access(marker.c_str(), F_OK), 0);
-}
 
-TEST(OpenSSHEvaluatorTest, IncludeInABlockCountsOnlyForNamesTheBlockTakes) {
-    Sources sources;
-    test::writeFile(sources.home.file(".ssh/extra"), "User included\nHost *\n  Port 2000\n");
+    writeFile(home.file(".ssh/extra"), "User included\nHost *\n  Port 2000\n");
     const std::string text = "Host web\n  Include extra\n  Port 1000\nHost *\n  User last\n";
-    const auto web = sources.evaluate(text, "web");
-    const auto db = sources.evaluate(text, "db");
+    const auto web = evaluate(text, "web");
+    const auto db = evaluate(text, "db");
     EXPECT_EQ(fields(web), (std::map<std::string, std::vector<std::string>>{{"user", {"included"}},
                                                                             {"port", {"2000"}}}));
     EXPECT_EQ(fields(db), (std::map<std::string, std::vector<std::string>>{{"user", {"last"}}}));
@@ -211,4 +191,4 @@ TEST(OpenSSHEvaluatorTest, KeysAreFoundThroughEverySpellingOfTheirPath) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

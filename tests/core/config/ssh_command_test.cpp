@@ -7,10 +7,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
-using test::host;
 using Words = std::vector<std::string>;
 constexpr HostSource user = HostSource::user;
 
@@ -18,11 +17,10 @@ constexpr HostSource user = HostSource::user;
 // its user, host name and port. Whatever they hold, the copied command is
 // the argument list: a shell given the text hands a stand-in ssh exactly
 // the arguments, and runs nothing else.
-TEST(SSHCommandTest, TheCopiedCommandRunsExactlyTheArguments) {
-    test::TempDir dir;
+TEST(SSHCommandTest, TheCopiedCommandRunsExactlyTheArgumentsAndCopyIdReachesTheSameHost) {
+    TempDir dir;
     const std::string marker = dir.file("ran");
-    test::writeFile(dir.file("bin/ssh"),
-                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
+    writeFile(dir.file("bin/ssh"), "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done\n");
     ::chmod(dir.file("bin/ssh").c_str(), 0755);
     const std::string touch = "touch${IFS}" + marker;
     const std::pair<SSHHost, Words> cases[] = {
@@ -59,11 +57,9 @@ TEST(SSHCommandTest, TheCopiedCommandRunsExactlyTheArguments) {
     EXPECT_EQ(SSHCommand::build(cases[8].first), "ssh deploy@db1 -p 2222");
     EXPECT_EQ(SSHCommand::build(host("h", "it's", "", 22, {}, {}, {}, user)), "ssh 'it'\\''s'");
     EXPECT_EQ(SSHCommand::build(host("db", "", "", 0, {}, {}, {}, user)), "ssh  -p 0");
-}
 
-// ssh-copy-id reads options only before the destination, so the port comes
-// first there.
-TEST(SSHCommandTest, InstallingAKeyReachesTheHostAsSshDoes) {
+    // Installing a key reaches the host as ssh does. ssh-copy-id reads
+    // options only before the destination, so the port comes first there.
     const std::string pub = "/home/a b/.ssh/id one.pub";
     EXPECT_EQ(SSHCommand::copyIdArguments(host("my web"), pub),
               (Words{"ssh-copy-id", "-i", pub, "my"}));
@@ -74,4 +70,4 @@ TEST(SSHCommandTest, InstallingAKeyReachesTheHostAsSshDoes) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

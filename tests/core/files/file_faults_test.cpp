@@ -13,7 +13,8 @@
 namespace moorkeep::test {
 namespace {
 
-TEST(FileLimits, FilesOverTheLimitAndEndlessOnesAreNotRead) {
+// Files over the limit and endless ones are not read; text must be UTF-8.
+TEST(FileReading, OnlyWithinTheLimitAndOnlyUtf8IsText) {
     TempDir dir;
     writeFile(dir.file("ten"), "0123456789");
     EXPECT_EQ(files::readFile(dir.file("ten"), 10).status, files::ReadStatus::ok);
@@ -28,6 +29,24 @@ TEST(FileLimits, FilesOverTheLimitAndEndlessOnesAreNotRead) {
     if (::access("/proc/self/pagemap", R_OK) == 0) {
         EXPECT_EQ(files::readFile("/proc/self/pagemap").status, files::ReadStatus::tooLarge);
     }
+
+    // Long runs of ASCII are checked eight bytes at a time: whatever stands
+    // around them, at any offset, must be judged as byte by byte.
+    const std::string ascii(21, 'a');
+    const std::string valid[] = {"é", "€", "𝄞", "\x7f"};
+    const std::string invalid[] = {
+        "\xc3", "\x80", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82", "\xff"};
+    for (std::size_t before = 0; before < 10; ++before) {
+        const std::string head = ascii.substr(0, before);
+        for (const auto& piece : valid)
+            EXPECT_TRUE(files::isValidUtf8(head + piece + ascii)) << before << " " << piece;
+        for (const auto& piece : invalid) {
+            EXPECT_FALSE(files::isValidUtf8(head + piece + ascii)) << before;
+            EXPECT_FALSE(files::isValidUtf8(ascii + head + piece)) << before;
+        }
+    }
+    EXPECT_TRUE(files::isValidUtf8(""));
+    EXPECT_TRUE(files::isValidUtf8(ascii + "Host web\n"));
 }
 
 TEST(WriteFault, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
@@ -45,26 +64,6 @@ TEST(WriteFault, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
     // The fault ends with its scope.
     files::writeAtomically(path, "Host new\n");
     EXPECT_EQ(readFile(path), "Host new\n");
-}
-
-// Long runs of ASCII are checked eight bytes at a time: whatever stands
-// around them, at any offset, must be judged as byte by byte.
-TEST(Utf8Check, EveryOffsetAroundLongAsciiRunsIsJudgedAlike) {
-    const std::string ascii(21, 'a');
-    const std::string valid[] = {"é", "€", "𝄞", "\x7f"};
-    const std::string invalid[] = {
-        "\xc3", "\x80", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82", "\xff"};
-    for (std::size_t before = 0; before < 10; ++before) {
-        const std::string head = ascii.substr(0, before);
-        for (const auto& piece : valid)
-            EXPECT_TRUE(files::isValidUtf8(head + piece + ascii)) << before << " " << piece;
-        for (const auto& piece : invalid) {
-            EXPECT_FALSE(files::isValidUtf8(head + piece + ascii)) << before;
-            EXPECT_FALSE(files::isValidUtf8(ascii + head + piece)) << before;
-        }
-    }
-    EXPECT_TRUE(files::isValidUtf8(""));
-    EXPECT_TRUE(files::isValidUtf8(ascii + "Host web\n"));
 }
 
 } // namespace

@@ -13,11 +13,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TempDir;
 using testing::ElementsAre;
 
 const struct {
@@ -35,7 +34,7 @@ const TempDir& generatedKeys() {
     static const TempDir& dir = []() -> const TempDir& {
         static TempDir keys;
         for (const auto& kind : keyKinds)
-            test::makeKeyPair(keys.file(kind.file), kind.type, kind.locked ? "pass phrase" : "");
+            makeKeyPair(keys.file(kind.file), kind.type, kind.locked ? "pass phrase" : "");
         return keys;
     }();
     return dir;
@@ -46,7 +45,7 @@ protected:
     TempDir dir;     // the scanned directory
     TempDir toolDir; // the recording tool and its log
     std::string log = toolDir.file("runs.log");
-    std::string tool = test::recordingKeyTool(toolDir.path(), log);
+    std::string tool = recordingKeyTool(toolDir.path(), log);
 
     // Copies a generated pair into the scanned directory under a new name.
     void addPair(const std::string& source, const std::string& name, bool withPrivate = true) {
@@ -59,7 +58,7 @@ protected:
         return KeyScanner::scan(dir.path(), cache, tool);
     }
 
-    std::size_t toolRuns() const { return test::fileLines(log).size(); }
+    std::size_t toolRuns() const { return fileLines(log).size(); }
 };
 
 TEST_F(KeyScannerTest, EveryKindIsDescribedAsTheToolSeesItInListingOrder) {
@@ -79,11 +78,11 @@ TEST_F(KeyScannerTest, EveryKindIsDescribedAsTheToolSeesItInListingOrder) {
         const SSHKey& key = result.keys[i];
         const KeyCacheEntry& entry = result.cache[i];
         const std::string& name = listed[i];
-        const std::string pubPath = dir.file(name + ".pub"), publicText = test::readFile(pubPath);
+        const std::string pubPath = dir.file(name + ".pub"), publicText = readFile(pubPath);
         SCOPED_TRACE(name);
         EXPECT_THAT(key.createdAt, testing::AnyOf(before, after));
         EXPECT_EQ(key, (SSHKey{shortDigest(dir.file(name)), name, "~/.ssh/" + name,
-                               name.substr(0, name.find('_')), test::printedFingerprint(pubPath),
+                               name.substr(0, name.find('_')), printedFingerprint(pubPath),
                                publicText.substr(0, publicText.size() - 1),
                                name.ends_with("_locked"), key.createdAt}));
         EXPECT_EQ(entry.pubPath, pubPath);
@@ -93,17 +92,19 @@ TEST_F(KeyScannerTest, EveryKindIsDescribedAsTheToolSeesItInListingOrder) {
     }
 }
 
-TEST_F(KeyScannerTest, SkippedNamesAndBlankPublicFilesMakeNoKey) {
+TEST_F(KeyScannerTest, SkippedNamesBlankPublicFilesAndAMissingFolderMakeNoKey) {
+    EXPECT_EQ(KeyScanner::scan(dir.file("missing"), {}, tool), ScanResult{});
+    EXPECT_EQ(toolRuns(), 0u);
     addPair("ed25519_open", "id_ed25519");
-    const std::string publicText = test::readFile(generatedKeys().file("rsa_open.pub"));
+    const std::string publicText = readFile(generatedKeys().file("rsa_open.pub"));
     for (const std::string& name : KeyScanner::skippedNames())
-        test::writeFile(dir.file(name + ".pub"), publicText);
-    test::writeFile(dir.file("Config.pub"), publicText); // case matters
-    test::writeFile(dir.file("known_hosts"), publicText);
-    test::writeFile(dir.file("spare.PUB"), publicText);
-    test::writeFile(dir.file("empty.pub"), "");
-    test::writeFile(dir.file("blank.pub"), "\n\n \t\r\n\xC2\xA0\n");
-    test::writeFile(dir.file("blank"), "private");
+        writeFile(dir.file(name + ".pub"), publicText);
+    writeFile(dir.file("Config.pub"), publicText); // case matters
+    writeFile(dir.file("known_hosts"), publicText);
+    writeFile(dir.file("spare.PUB"), publicText);
+    writeFile(dir.file("empty.pub"), "");
+    writeFile(dir.file("blank.pub"), "\n\n \t\r\n\xC2\xA0\n");
+    writeFile(dir.file("blank"), "private");
 
     std::vector<std::string> names;
     for (const SSHKey& key : scan().keys)
@@ -112,37 +113,28 @@ TEST_F(KeyScannerTest, SkippedNamesAndBlankPublicFilesMakeNoKey) {
     EXPECT_THAT(names, ElementsAre("Config", "id_ed25519"));
 }
 
-TEST_F(KeyScannerTest, MissingDirectoryGivesNothing) {
-    EXPECT_EQ(KeyScanner::scan(dir.file("missing"), {}, tool), ScanResult{});
-    EXPECT_EQ(toolRuns(), 0u);
-}
-
-TEST_F(KeyScannerTest, LonePublicFileHasNoPassphraseStateAndCacheSparesTheTool) {
-    addPair("ed25519_open", "a");
-    addPair("rsa_locked", "b");
+// A lone public file has no passphrase state. A scan from the cache starts
+// no process until a private file is touched; then only that key is probed,
+// and a key whose public file went is dropped.
+TEST_F(KeyScannerTest, TheCacheSparesTheToolUntilAPrivateFileChanges) {
+    addPair("ed25519_locked", "touched");
+    addPair("ecdsa_open", "untouched");
+    addPair("rsa_open", "removed");
     addPair("ecdsa_locked", "lone", false);
     ScanResult first = scan();
-    ASSERT_EQ(first.keys.size(), 3u);
-    EXPECT_EQ(toolRuns(), 5u) << "no probe without a private file";
+    ASSERT_EQ(first.keys.size(), 4u);
+    ASSERT_EQ(toolRuns(), 7u) << "no probe without a private file";
     for (std::size_t i = 0; i < first.keys.size(); ++i) {
         if (first.keys[i].name != "lone")
             continue;
         EXPECT_EQ(first.keys[i].hasPassphrase, std::nullopt);
-        EXPECT_EQ(first.keys[i].fingerprint, test::printedFingerprint(dir.file("lone.pub")));
+        EXPECT_EQ(first.keys[i].fingerprint, printedFingerprint(dir.file("lone.pub")));
         EXPECT_EQ(first.cache[i].privMtime, std::nullopt);
         EXPECT_EQ(first.cache[i].privSize, std::nullopt);
         EXPECT_EQ(first.cache[i].hasPassphrase, std::nullopt);
     }
     EXPECT_EQ(scan(first.cache), first);
-    EXPECT_EQ(toolRuns(), 5u) << "the second scan starts no process";
-}
-
-TEST_F(KeyScannerTest, TouchedPrivateFileMissesTheCacheAndVanishedEntriesAreDropped) {
-    addPair("ed25519_locked", "touched");
-    addPair("ecdsa_open", "untouched");
-    addPair("rsa_open", "removed");
-    ScanResult first = scan();
-    ASSERT_EQ(toolRuns(), 6u);
+    EXPECT_EQ(toolRuns(), 7u) << "the second scan starts no process";
 
     struct stat attributes {};
     ASSERT_EQ(::stat(dir.file("touched").c_str(), &attributes), 0);
@@ -152,15 +144,15 @@ TEST_F(KeyScannerTest, TouchedPrivateFileMissesTheCacheAndVanishedEntriesAreDrop
     fs::remove(dir.file("removed.pub"));
     ScanResult second = scan(first.cache);
 
-    auto runs = test::fileLines(log);
-    ASSERT_EQ(runs.size(), 8u);
-    std::sort(runs.begin() + 6, runs.end());
-    EXPECT_THAT(std::vector(runs.begin() + 6, runs.end()),
+    auto runs = fileLines(log);
+    ASSERT_EQ(runs.size(), 9u);
+    std::sort(runs.begin() + 7, runs.end());
+    EXPECT_THAT(std::vector(runs.begin() + 7, runs.end()),
                 ElementsAre("-lf " + dir.file("touched.pub"), "-y -P  -f " + dir.file("touched")));
-    ASSERT_EQ(second.keys.size(), 2u);
+    ASSERT_EQ(second.keys.size(), 3u);
     for (const SSHKey& key : second.keys)
         EXPECT_NE(key.name, "removed");
-    EXPECT_EQ(second.cache.size(), 2u);
+    EXPECT_EQ(second.cache.size(), 3u);
 }
 
 TEST(KeyTypeTest, ComesFromThePrefixOfTheFirstPiece) {
@@ -180,7 +172,7 @@ TEST(KeyTypeTest, ComesFromThePrefixOfTheFirstPiece) {
 
 TEST(UtcDateTest, IsTheUtcCalendarDateWhateverTheLocalZone) {
     {
-        const test::ScopedEnv zone("TZ", "EET-2"); // two hours east of UTC
+        const ScopedEnv zone("TZ", "EET-2"); // two hours east of UTC
         ::tzset();
         EXPECT_EQ(keys::utcDate(0), "1970-01-01");
         EXPECT_EQ(keys::utcDate(1709332200), "2024-03-01"); // 00:30 on 2 March local time
@@ -191,4 +183,4 @@ TEST(UtcDateTest, IsTheUtcCalendarDateWhateverTheLocalZone) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

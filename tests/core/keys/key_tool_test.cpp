@@ -14,12 +14,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
-using test::TempDir;
 
 KeyToolResult runShell(const std::string& script, double limit = 60.0) {
     return runKeyTool("/bin/sh", {"-c", script}, limit);
@@ -45,7 +44,7 @@ bool gone(const std::pair<char, int>& state) {
 
 // Whether every process of the session is gone within ten seconds.
 bool sessionEndsSoon(int session) {
-    return test::eventually(
+    return eventually(
         [session] {
             for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
                 const std::string name = entry.path().filename();
@@ -60,7 +59,7 @@ bool sessionEndsSoon(int session) {
         seconds(10));
 }
 
-TEST(KeyToolTest, ReportsTheExitCodeOrTheEndingSignal) {
+TEST(KeyToolTest, ReportsTheStatusTheArgumentsAndBothStreamsWhole) {
     // Each child ends at once; a runner that waited for the limit would hang here.
     const std::pair<const char*, int> cases[] = {
         {"exit 0", 0}, {"exit 3", 3}, {"kill -USR1 $$", SIGUSR1}};
@@ -71,19 +70,14 @@ TEST(KeyToolTest, ReportsTheExitCodeOrTheEndingSignal) {
     EXPECT_EQ(missing.status, -1);
     EXPECT_EQ(missing.output, "");
     EXPECT_NE(missing.errorOutput, "");
-}
-
-TEST(KeyToolTest, PassesArgumentsExactlyEmptyOnesIncluded) {
-    KeyToolResult result = runKeyTool(
+    // Arguments pass exactly, empty ones too.
+    const KeyToolResult words = runKeyTool(
         "/bin/sh", {"-c", "for a; do printf '[%s]' \"$a\"; done", "sh", "", "two words", "*", ""},
         60.0);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.output, "[][two words][*][]");
-}
-
-TEST(KeyToolTest, ReturnsAMebibyteOnEachStreamWhole) {
-    // Error output first: a runner that read only one stream, or only after
-    // the exit, would leave the child blocked on a full pipe until the limit.
+    EXPECT_EQ(words.status, 0);
+    EXPECT_EQ(words.output, "[][two words][*][]");
+    // A mebibyte on each stream, error output first: a runner that read only one stream, or only
+    // after the exit, would leave the child blocked on a full pipe until the limit.
     KeyToolResult result = runShell("head -c 1048576 /dev/zero | tr '\\0' e >&2;"
                                     "head -c 1048576 /dev/zero | tr '\\0' o; exit 4");
     EXPECT_EQ(result.status, 4);
@@ -91,7 +85,7 @@ TEST(KeyToolTest, ReturnsAMebibyteOnEachStreamWhole) {
     EXPECT_EQ(result.errorOutput, std::string(1 << 20, 'e'));
 }
 
-TEST(KeyToolTest, ChildPastTheLimitIsEndedWithAllItStarted) {
+TEST(KeyToolTest, ChildPastItsTimeIsEndedWithAllItStartedOrPastItsMemory) {
     const struct {
         const char* name;
         const char* script; // writes its pid to the file named by $1 first
@@ -111,33 +105,12 @@ TEST(KeyToolTest, ChildPastTheLimitIsEndedWithAllItStarted) {
         EXPECT_LT(duration<double>(steady_clock::now() - started).count(), limit + 1.5);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.output, "before");
-        const int pid = std::stoi(test::readFile(pidFile));
+        const int pid = std::stoi(readFile(pidFile));
         // Reaped by the runner (no zombie of ours), and nothing of its session lives on.
         EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
         EXPECT_TRUE(sessionEndsSoon(pid));
     }
-}
-
-TEST(KeyQueriesTest, FingerprintAndPassphraseProbeAgreeWithTheTool) {
-    TempDir dir;
-    test::makeKeyPair(dir.file("open"));
-    test::makeKeyPair(dir.file("locked"), "ed25519", "secret");
-    test::writeFile(dir.file("notes.pub"), "not a key\n");
-    EXPECT_EQ(keyFingerprint(dir.file("open.pub")), test::printedFingerprint(dir.file("open.pub")));
-    EXPECT_EQ(keyFingerprint(dir.file("open.pub")).rfind("SHA256:", 0), 0u);
-    EXPECT_EQ(keyFingerprint(dir.file("notes.pub")), "unknown");
-    EXPECT_FALSE(probeHasPassphrase(dir.file("open")));
-    EXPECT_TRUE(probeHasPassphrase(dir.file("locked")));
-}
-
-// The pid a tool wrote into the file, once it has; 0 if it never does.
-pid_t pidIn(const std::string& path) {
-    pid_t pid = 0;
-    test::eventually([&] { return std::ifstream(path) >> pid && pid > 0; }, 10s);
-    return pid;
-}
-
-TEST(ChildProcesses, AToolCannotTakeMoreThanItsMemoryCeiling) {
+    // Nor can it take more than its memory ceiling.
     KeyToolOptions options;
     options.memoryLimit = std::uint64_t{32} << 20;
     // Growing a shell variable past the ceiling ends the shell.
@@ -147,6 +120,25 @@ TEST(ChildProcesses, AToolCannotTakeMoreThanItsMemoryCeiling) {
     EXPECT_NE(result.output, "100000000\n");
 }
 
+TEST(KeyQueriesTest, FingerprintAndPassphraseProbeAgreeWithTheTool) {
+    TempDir dir;
+    makeKeyPair(dir.file("open"));
+    makeKeyPair(dir.file("locked"), "ed25519", "secret");
+    writeFile(dir.file("notes.pub"), "not a key\n");
+    EXPECT_EQ(keyFingerprint(dir.file("open.pub")), printedFingerprint(dir.file("open.pub")));
+    EXPECT_EQ(keyFingerprint(dir.file("open.pub")).rfind("SHA256:", 0), 0u);
+    EXPECT_EQ(keyFingerprint(dir.file("notes.pub")), "unknown");
+    EXPECT_FALSE(probeHasPassphrase(dir.file("open")));
+    EXPECT_TRUE(probeHasPassphrase(dir.file("locked")));
+}
+
+// The pid a tool wrote into the file, once it has; 0 if it never does.
+pid_t pidIn(const std::string& path) {
+    pid_t pid = 0;
+    eventually([&] { return std::ifstream(path) >> pid && pid > 0; }, 10s);
+    return pid;
+}
+
 // A program ended by a signal it handles (SIGTERM, SIGINT, SIGHUP) or by one
 // it cannot (SIGKILL) leaves neither its tool running nor, where it could
 // clean up, its private key copy and staging folder.
@@ -154,7 +146,7 @@ class EndedProgram : public ::testing::TestWithParam<int> {};
 
 TEST_P(EndedProgram, LeavesNothingBehind) {
     TempDir dir;
-    test::writeFile(dir.file("id_key"), "private key");
+    writeFile(dir.file("id_key"), "private key");
     const pid_t program = ::fork();
     ASSERT_GE(program, 0);
     if (program == 0) {
@@ -172,8 +164,8 @@ TEST_P(EndedProgram, LeavesNothingBehind) {
     int status = 0;
     ::waitpid(program, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_TRUE(test::eventually(
-        [&] { return gone(stateAndSession("/proc/" + std::to_string(tool))); }, 5s));
+    EXPECT_TRUE(
+        eventually([&] { return gone(stateAndSession("/proc/" + std::to_string(tool))); }, 5s));
     if (GetParam() == SIGKILL)
         return;
     std::vector<std::string> left;
@@ -187,4 +179,4 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndedProgram, ::testing::Values(SIGTERM, SIGIN
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

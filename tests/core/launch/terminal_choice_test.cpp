@@ -15,69 +15,48 @@ namespace {
 
 using Words = std::vector<std::string>;
 
-struct ChoiceCase {
-    std::string name;
-    std::optional<std::string> preferred;
-    std::optional<std::string> terminalVariable;
-    std::set<std::string> installed;
-    std::optional<Words> expected; // the words before the command
-};
-
 const Words command{"ssh", "my host"};
 
-class TerminalChoiceTest : public testing::TestWithParam<ChoiceCase> {};
-
-TEST_P(TerminalChoiceTest, PicksTheFirstTerminalInOrder) {
-    const ChoiceCase& c = GetParam();
-    const TerminalChoice::Lookups lookups{
-        [&](const std::string& name) {
-            return name == "TERMINAL" ? c.terminalVariable : std::nullopt;
-        },
-        [&](const std::string& program) { return c.installed.contains(program); }};
-    std::optional<Words> expected = c.expected;
-    if (expected)
-        expected->insert(expected->end(), command.begin(), command.end());
-    EXPECT_EQ(TerminalChoice::choose(c.preferred, command, lookups), expected);
-}
-
-const std::set<std::string> allButXdg{"mine",           "x-terminal-emulator", "konsole",   "kitty",
-                                      "gnome-terminal", "xfce4-terminal",      "alacritty", "foot",
-                                      "xterm"};
-std::set<std::string> all() {
-    auto programs = allButXdg;
-    programs.insert("xdg-terminal-exec");
-    return programs;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Order, TerminalChoiceTest,
-    testing::Values(
-        ChoiceCase{"PreferredSplitAsWordsBeatsEverything", "kitty --title 'a b' -o\\ x", "mine",
-                   all(), Words{"kitty", "--title", "a b", "-o x"}},
-        ChoiceCase{"PreferredNotInstalledIsStillUsed",
-                   "absent-term -e",
-                   {},
-                   {},
-                   Words{"absent-term", "-e"}},
-        ChoiceCase{"BlankPreferredIsAutomatic", "  ", {}, all(), Words{"xdg-terminal-exec"}},
-        ChoiceCase{"TerminalVariableWithE", {}, "mine", allButXdg, Words{"mine", "-e"}},
-        ChoiceCase{"TerminalVariableNotInstalledIsPassed",
-                   {},
-                   "gone",
-                   allButXdg,
-                   Words{"x-terminal-emulator", "-e"}},
-        ChoiceCase{"Konsole", {}, {}, {"konsole", "xterm", "kitty"}, Words{"konsole", "-e"}},
-        ChoiceCase{
-            "GnomeTerminal", {}, {}, {"gnome-terminal", "xterm"}, Words{"gnome-terminal", "--"}},
-        ChoiceCase{"Xfce", {}, {}, {"xfce4-terminal", "foot"}, Words{"xfce4-terminal", "-x"}},
-        ChoiceCase{"Kitty", {}, {}, {"kitty", "alacritty"}, Words{"kitty"}},
-        ChoiceCase{"Alacritty", {}, {}, {"alacritty", "foot"}, Words{"alacritty", "-e"}},
-        ChoiceCase{"Foot", {}, {}, {"foot", "xterm"}, Words{"foot"}},
-        ChoiceCase{"Xterm", {}, {}, {"xterm"}, Words{"xterm", "-e"}},
-        ChoiceCase{"None", {}, "", {"", "st"}, std::nullopt}),
-    [](const auto& info) { return info.param.name; });
-
-TEST(TerminalChoiceTest, AnOpenQuoteInThePreferenceIsRefused) {
+// Each row: what is installed, the words before the command (none when no
+// terminal is found), the preference and the TERMINAL variable.
+TEST(TerminalChoiceTest, PicksTheFirstTerminalInOrderAndRefusesAnOpenQuote) {
+    const std::set<std::string> allButXdg{
+        "mine",           "x-terminal-emulator", "konsole", "kitty", "gnome-terminal",
+        "xfce4-terminal", "alacritty",           "foot",    "xterm"};
+    std::set<std::string> all = allButXdg;
+    all.insert("xdg-terminal-exec");
+    const struct {
+        std::set<std::string> installed;
+        std::optional<Words> expected;
+        std::optional<std::string> preferred = {}, terminalVariable = {};
+    } cases[] = {
+        {all, Words{"kitty", "--title", "a b", "-o x"}, "kitty --title 'a b' -o\\ x", "mine"},
+        {{}, Words{"absent-term", "-e"}, "absent-term -e"},
+        {all, Words{"xdg-terminal-exec"}, "  "},
+        {allButXdg, Words{"mine", "-e"}, {}, "mine"},
+        {allButXdg, Words{"x-terminal-emulator", "-e"}, {}, "gone"},
+        {{"konsole", "xterm", "kitty"}, Words{"konsole", "-e"}},
+        {{"gnome-terminal", "xterm"}, Words{"gnome-terminal", "--"}},
+        {{"xfce4-terminal", "foot"}, Words{"xfce4-terminal", "-x"}},
+        {{"kitty", "alacritty"}, Words{"kitty"}},
+        {{"alacritty", "foot"}, Words{"alacritty", "-e"}},
+        {{"foot", "xterm"}, Words{"foot"}},
+        {{"xterm"}, Words{"xterm", "-e"}},
+        {{"", "st"}, std::nullopt, {}, ""},
+    };
+    for (const auto& c : cases) {
+        const TerminalChoice::Lookups lookups{
+            [&](const std::string& name) {
+                return name == "TERMINAL" ? c.terminalVariable : std::nullopt;
+            },
+            [&](const std::string& program) { return c.installed.contains(program); }};
+        std::optional<Words> expected = c.expected;
+        if (expected)
+            expected->insert(expected->end(), command.begin(), command.end());
+        EXPECT_EQ(TerminalChoice::choose(c.preferred, command, lookups), expected)
+            << c.expected.value_or(Words{"none"}).front();
+    }
+    // An open quote in the preference is refused.
     const auto lookups = TerminalChoice::ofThisProcess();
     EXPECT_THROW(TerminalChoice::choose("kitty 'x", command, lookups), std::invalid_argument);
     EXPECT_THROW(TerminalChoice::checkedPreference("kitty \"x"), std::invalid_argument);

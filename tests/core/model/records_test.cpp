@@ -25,7 +25,7 @@ const SSHHost sampleHost{
 const SSHKey sampleKey{"0123456789abcdef", "work", "~/.ssh/work", "ed25519", "SHA256:abc",
                        "ssh-ed25519 AAAA", true,   "2025-01-02"};
 
-TEST(RecordTest, EqualityAndHashingSeeEveryField) {
+TEST(RecordTest, EqualityHashingAndJsonSeeEveryField) {
     SSHHost configHost = sampleHost;
     configHost.source = HostSource::config;
     SSHHost absentKey = sampleHost;
@@ -41,9 +41,8 @@ TEST(RecordTest, EqualityAndHashingSeeEveryField) {
                                       configHost};
     EXPECT_EQ(hosts.size(), 4u);
     EXPECT_EQ(std::hash<SSHKey>{}(sampleKey), std::hash<SSHKey>{}(SSHKey(sampleKey)));
-}
 
-TEST(RecordJsonTest, HostRoundTripsAndBrokenHostsFail) {
+    // JSON: every record round-trips, a broken host fails.
     const json good = sampleHost;
     EXPECT_EQ(good["source"], "user");
     EXPECT_EQ(good.get<SSHHost>(), sampleHost);
@@ -62,9 +61,8 @@ TEST(RecordJsonTest, HostRoundTripsAndBrokenHostsFail) {
         breakIt(broken);
         EXPECT_THROW(broken.get<SSHHost>(), std::exception) << name;
     }
-}
 
-TEST(RecordJsonTest, KeyWithoutPassphraseStateAndSnapshotRoundTrip) {
+    // A key without passphrase state, and a whole snapshot.
     SSHKey key = sampleKey;
     key.hasPassphrase.reset();
     const json j = key;
@@ -90,7 +88,7 @@ TEST(IdentifierTest, DigestAndKeyFileNames) {
 // Names of every script are fine, spaces, dots, slashes, emoji, a no-break
 // space and bytes that are not UTF-8 are not; a combining accent counts as
 // part of its letter.
-TEST(InputRulesTest, KeyFileNamesAndEmailAddresses) {
+TEST(InputRulesTest, KeyFileNamesEmailAddressesAndTrimming) {
     for (const char* name : {"id_ed25519-work", "clé", "ключ", "密钥", "cle\xCC\x81"})
         EXPECT_TRUE(InputRules::isValidKeyFileName(name)) << name;
     for (const char* name : {"", "my key", "id.old", "a/b", "a\xC2\xA0z", "key🔑", "key\xFF"})
@@ -101,9 +99,7 @@ TEST(InputRulesTest, KeyFileNamesAndEmailAddresses) {
     for (const char* email : {"me.example.com", "@example.com", "me@", "me@localhost",
                               "me@.example", "me@example.", "me@example"})
         EXPECT_FALSE(InputRules::isValidEmail(email)) << email;
-}
-
-TEST(InputRulesTest, TrimmingTakesSpacesOfEveryScript) {
+    // Trimming takes spaces of every script.
     EXPECT_EQ(InputRules::trimWhitespace(" \t\xC2\xA0\xE3\x80\x80 a b \t"), "a b");
     EXPECT_EQ(InputRules::trimWhitespace("\na\n"), "\na\n");
     EXPECT_EQ(InputRules::trimWhitespaceAndNewlines("\r\n\t name \xE2\x80\xA8\v"), "name");

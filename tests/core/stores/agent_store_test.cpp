@@ -23,12 +23,7 @@ constexpr const char* passphrase = "correct horse";
 // the askpass helper goes, is the test's too.
 class AgentStoreTest : public ::testing::Test {
 protected:
-    AgentStoreTest() {
-        ::mkdir(home.file("runtime").c_str(), 0700);
-        writeFile(home.file("ssh-add"),
-                  "#!/bin/sh\necho \"$@\" >> '" + log() + "'\nexec /usr/bin/ssh-add \"$@\"\n");
-        ::chmod(home.file("ssh-add").c_str(), 0700);
-    }
+    AgentStoreTest() { ::mkdir(home.file("runtime").c_str(), 0700); }
 
     std::string log() const { return home.file("ssh-add.log"); }
     std::string keyPath(const std::string& name) const { return home.file(".ssh/" + name); }
@@ -59,26 +54,27 @@ protected:
 
     TempDir home;
     ScopedEnv runtime{"XDG_RUNTIME_DIR", home.file("runtime")};
-    SystemVaultStore store{{.homedir = home.path(),
-                            .userMetaPath = home.file("meta.json"),
-                            .agentToolPath = home.file("ssh-add"),
-                            .backupFolder = home.file("backups")}};
+    SystemVaultStore store{
+        {.homedir = home.path(),
+         .userMetaPath = home.file("meta.json"),
+         .agentToolPath = recordingKeyTool(home.path(), log(), "/usr/bin/ssh-add"),
+         .backupFolder = home.file("backups")}};
 };
 
-// With an agent of the test's own.
-class RunningAgentTest : public AgentStoreTest {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
-        makeKeyPair(keyPath("open"));
-        makeKeyPair(keyPath("locked"), "ed25519", passphrase);
-    }
-
-    TestAgent agent{home.path()};
-    ScopedEnv socket{"SSH_AUTH_SOCK", agent.socket()};
-};
-
-TEST_F(RunningAgentTest, OpenAndProtectedKeysGoInAndComeOut) {
+// With an agent of the test's own: what ssh-add would not take is refused
+// before it runs; then keys go in and come out, a key given a lifetime
+// leaves when it is over, and no passphrase is ever an argument.
+TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
+    const TestAgent agent(home.path());
+    ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
+    const ScopedEnv socket("SSH_AUTH_SOCK", agent.socket());
+    makeKeyPair(keyPath("open"));
+    makeKeyPair(keyPath("locked"), "ed25519", passphrase);
+    for (std::int64_t lifetime : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{1} << 32})
+        EXPECT_THROW(add("open", "", lifetime), std::invalid_argument) << lifetime;
+    EXPECT_THROW(add("locked", "line\nbreak"), std::invalid_argument);
+    EXPECT_THROW(store.addKeyToAgent({"no-such-id", "", std::nullopt}), VaultError);
+    EXPECT_TRUE(fileLines(log()).empty());
     EXPECT_EQ(store.agentKeys(), AgentState{});
     add("open", "");
     EXPECT_TRUE(holds("open"));
@@ -103,9 +99,14 @@ TEST_F(RunningAgentTest, OpenAndProtectedKeysGoInAndComeOut) {
             .find("~/.ssh/locked"),
         std::string::npos);
 
-    // No passphrase, right or wrong, was ever an argument.
+    add("locked", passphrase);
+    add("open", "", 2);
     const auto runs = fileLines(log());
-    EXPECT_FALSE(runs.empty());
+    EXPECT_NE(std::find(runs.begin(), runs.end(), "-t 2 " + keyPath("open")), runs.end());
+    EXPECT_TRUE(holds("open"));
+    EXPECT_TRUE(eventually([&] { return !holds("open"); }, std::chrono::seconds(15)));
+    EXPECT_TRUE(holds("locked"));
+
     for (const auto& run : runs) {
         EXPECT_EQ(run.find("horse"), std::string::npos) << run;
         EXPECT_EQ(run.find("wrong"), std::string::npos) << run;
@@ -114,62 +115,28 @@ TEST_F(RunningAgentTest, OpenAndProtectedKeysGoInAndComeOut) {
     EXPECT_TRUE(std::filesystem::is_empty(home.file("runtime")));
 }
 
-TEST_F(RunningAgentTest, AKeyLeavesTheAgentWhenItsLifetimeIsOver) {
-    add("locked", passphrase);
-    add("open", "", 2);
-    const auto runs = fileLines(log());
-    EXPECT_NE(std::find(runs.begin(), runs.end(), "-t 2 " + keyPath("open")), runs.end());
-    EXPECT_TRUE(holds("open"));
-    EXPECT_TRUE(eventually([&] { return !holds("open"); }, std::chrono::seconds(15)));
-    EXPECT_TRUE(holds("locked"));
-}
-
-TEST_F(RunningAgentTest, RefusesWhatSshAddWouldNotTake) {
-    for (std::int64_t lifetime : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{1} << 32})
-        EXPECT_THROW(add("open", "", lifetime), std::invalid_argument) << lifetime;
-    EXPECT_THROW(add("locked", "line\nbreak"), std::invalid_argument);
-    EXPECT_THROW(store.addKeyToAgent({"no-such-id", "", std::nullopt}), VaultError);
-    EXPECT_TRUE(fileLines(log()).empty());
-}
-
-struct NoAgentCase {
-    const char* name;
-    // The socket's path in the home, or nothing for SSH_AUTH_SOCK unset.
-    std::optional<std::string> socket;
-    bool dead = false; // a socket file that nothing listens on
-    std::string reason;
-};
-
-class NoAgentTest : public AgentStoreTest, public ::testing::WithParamInterface<NoAgentCase> {};
-
-// Nothing is run when there is no agent to ask.
-TEST_P(NoAgentTest, SaysWhyAndChangesNothing) {
-    const NoAgentCase& given = GetParam();
-    std::optional<std::string> path;
-    if (given.socket)
-        path = home.file(*given.socket);
-    if (given.dead)
-        makeDeadSocket(*path);
-    ScopedEnv socket("SSH_AUTH_SOCK", path);
+// Nothing is run when there is no agent to ask: SSH_AUTH_SOCK unset, a
+// socket nothing listens on, or no socket at all.
+TEST_F(AgentStoreTest, WithoutAnAgentSaysWhyAndChangesNothing) {
     makeKeyPair(keyPath("open"));
-    const std::string expected =
-        "No ssh-agent is running (" + (path ? *path + ": " : std::string()) + given.reason + ")";
-
-    EXPECT_EQ(store.agentKeys().problem, expected);
-    EXPECT_FALSE(store.agentKeys().isRunning());
-    EXPECT_EQ(agentError(AgentError::Kind::notRunning, [&] { add("open", ""); }), expected);
-    EXPECT_EQ(
-        agentError(AgentError::Kind::notRunning, [&] { store.removeKeyFromAgent(key("open").id); }),
-        expected);
+    makeDeadSocket(home.file("dead.sock"));
+    const std::pair<std::optional<std::string>, std::string> cases[] = {
+        {std::nullopt, "SSH_AUTH_SOCK is not set"},
+        {home.file("dead.sock"), "Connection refused"},
+        {home.file("gone.sock"), "No such file or directory"}};
+    for (const auto& [path, reason] : cases) {
+        const ScopedEnv socket("SSH_AUTH_SOCK", path);
+        const std::string expected =
+            "No ssh-agent is running (" + (path ? *path + ": " : std::string()) + reason + ")";
+        EXPECT_EQ(store.agentKeys().problem, expected);
+        EXPECT_FALSE(store.agentKeys().isRunning());
+        EXPECT_EQ(agentError(AgentError::Kind::notRunning, [&] { add("open", ""); }), expected);
+        EXPECT_EQ(agentError(AgentError::Kind::notRunning,
+                             [&] { store.removeKeyFromAgent(key("open").id); }),
+                  expected);
+    }
     EXPECT_TRUE(fileLines(log()).empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Sockets, NoAgentTest,
-    ::testing::Values(NoAgentCase{"Unset", std::nullopt, false, "SSH_AUTH_SOCK is not set"},
-                      NoAgentCase{"Dead", "dead.sock", true, "Connection refused"},
-                      NoAgentCase{"Missing", "gone.sock", false, "No such file or directory"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace moorkeep::test

@@ -1,12 +1,9 @@
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
-#include "stores/system_vault_store.h"
 #include "support/records.h"
 #include "support/ssh_view.h"
-#include "support/temp_dir.h"
+#include "support/store_home.h"
 
-#include <algorithm>
-#include <cctype>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -74,17 +71,8 @@ std::string withoutKeyword(const std::string& text, const std::string& keyword) 
     return out;
 }
 
-// How ssh -G shows a keyword: in lower case.
-std::string shown(std::string keyword) {
-    std::transform(keyword.begin(), keyword.end(), keyword.begin(),
-                   [](unsigned char c) { return std::tolower(c); });
-    return keyword;
-}
-
-class OpenSSHJudgeTest : public ::testing::TestWithParam<bool> {
+class OpenSSHJudgeTest : public StoreHome, public ::testing::WithParamInterface<bool> {
 protected:
-    std::string ssh(const std::string& name) const { return home.file(".ssh/" + name); }
-
     void reset() const {
         writeFile(ssh("extra.conf"), "Compression yes\n");
         writeFile(ssh("config"), crLf() ? withCrLf(original()) : original());
@@ -112,31 +100,39 @@ protected:
         return {};
     }
 
-    TempDir home;
-    SystemVaultStore store{SystemVaultStore::Options{
-        .homedir = home.path(),
-        .userMetaPath = home.file("meta.json"),
-        .backupFolder = home.file("backups"),
-    }};
+    SystemVaultStore store{onHome()};
 };
 
-TEST_P(OpenSSHJudgeTest, HostEditsChangeExactlyTheEditedField) {
-    // Each edit changes the group of one keyword; false when it does not
-    // apply to the host.
-    const std::pair<std::string, std::function<bool(SSHHost&)>> edits[] = {
-        {"Port", [](SSHHost& h) { return h.port = 3000, true; }},
-        {"User", [](SSHHost& h) { return h.user = "judge", true; }},
-        {"HostName", [](SSHHost& h) { return h.hostname = "judge.example.net", true; }},
-        {"ProxyJump", [](SSHHost& h) { return h.proxyJump = "hop.example.net", true; }},
-        {"IdentityFile", [](SSHHost& h) { return h.keyId = "K1", true; }},
-        {"ServerAliveInterval",
+// A host edit changes its keyword for its own host only; a defaults edit
+// changes it for some hosts and nothing else for any.
+TEST_P(OpenSSHJudgeTest, EditsChangeExactlyTheEditedField) {
+    // Each edit changes the group of one keyword, named as ssh -G shows it
+    // (in lower case); false when it does not apply to the host.
+    const std::pair<std::string, std::function<bool(SSHHost&)>> hostEdits[] = {
+        {"port", [](SSHHost& h) { return h.port = 3000, true; }},
+        {"user", [](SSHHost& h) { return h.user = "judge", true; }},
+        {"hostname", [](SSHHost& h) { return h.hostname = "judge.example.net", true; }},
+        {"proxyjump", [](SSHHost& h) { return h.proxyJump = "hop.example.net", true; }},
+        {"identityfile", [](SSHHost& h) { return h.keyId = "K1", true; }},
+        {"serveraliveinterval",
          [](SSHHost& h) { return h.extraOptions["ServerAliveInterval"] = "99", true; }},
         // An option removed.
-        {"SendEnv", [](SSHHost& h) { return h.extraOptions.erase("SendEnv") > 0; }},
+        {"sendenv", [](SSHHost& h) { return h.extraOptions.erase("SendEnv") > 0; }},
+    };
+    const std::pair<std::string, std::function<void(Defaults&)>> defaultsEdits[] = {
+        {"user", [](Defaults& d) { d.user = "all"; }},
+        {"port", [](Defaults& d) { d.port = 2200; }},
+        {"proxyjump", [](Defaults& d) { d.proxyJump = "gw.example"; }},
+        {"serveraliveinterval", [](Defaults& d) { d.extraOptions["ServerAliveInterval"] = "45"; }},
     };
     reset();
     const auto before = views();
-    for (const auto& [keyword, apply] : edits) {
+    // Every line outside the edited group keeps its bytes.
+    const auto onlyTheGroupChanged = [&](const std::string& after, const std::string& keyword) {
+        reset();
+        EXPECT_EQ(withoutKeyword(after, keyword), withoutKeyword(readFile(ssh("config")), keyword));
+    };
+    for (const auto& [keyword, apply] : hostEdits) {
         for (const auto& [destination, alias] : hosts) {
             SCOPED_TRACE(keyword + " of " + alias);
             reset();
@@ -147,27 +143,14 @@ TEST_P(OpenSSHJudgeTest, HostEditsChangeExactlyTheEditedField) {
             const std::string after = readFile(ssh("config"));
             for (const auto& [other, view] : views())
                 EXPECT_EQ(changedKeywords(before.at(other), view),
-                          other == destination ? std::set{shown(keyword)} : std::set<std::string>{})
+                          other == destination ? std::set{keyword} : std::set<std::string>{})
                     << other << "\n"
                     << after;
             EXPECT_EQ(hostRecord(alias), host) << "read back as saved";
-            reset();
-            EXPECT_EQ(withoutKeyword(after, keyword),
-                      withoutKeyword(readFile(ssh("config")), keyword));
+            onlyTheGroupChanged(after, keyword);
         }
     }
-}
-
-TEST_P(OpenSSHJudgeTest, DefaultsEditsChangeExactlyTheEditedField) {
-    const std::pair<std::string, std::function<void(Defaults&)>> edits[] = {
-        {"User", [](Defaults& d) { d.user = "all"; }},
-        {"Port", [](Defaults& d) { d.port = 2200; }},
-        {"ProxyJump", [](Defaults& d) { d.proxyJump = "gw.example"; }},
-        {"ServerAliveInterval", [](Defaults& d) { d.extraOptions["ServerAliveInterval"] = "45"; }},
-    };
-    reset();
-    const auto before = views();
-    for (const auto& [keyword, apply] : edits) {
+    for (const auto& [keyword, apply] : defaultsEdits) {
         SCOPED_TRACE(keyword);
         reset();
         Defaults defaults = parsed().defaults;
@@ -177,14 +160,12 @@ TEST_P(OpenSSHJudgeTest, DefaultsEditsChangeExactlyTheEditedField) {
         bool someHostChanged = false;
         for (const auto& [destination, view] : views()) {
             const auto changed = changedKeywords(before.at(destination), view);
-            EXPECT_TRUE(changed.empty() || changed == std::set{shown(keyword)})
-                << destination << "\n"
-                << after;
+            EXPECT_TRUE(changed.empty() || changed == std::set{keyword}) << destination << "\n"
+                                                                         << after;
             someHostChanged = someHostChanged || !changed.empty();
         }
         EXPECT_TRUE(someHostChanged) << after;
-        reset();
-        EXPECT_EQ(withoutKeyword(after, keyword), withoutKeyword(readFile(ssh("config")), keyword));
+        onlyTheGroupChanged(after, keyword);
     }
 }
 

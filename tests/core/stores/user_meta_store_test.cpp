@@ -10,12 +10,11 @@
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
-namespace moorkeep {
+namespace moorkeep::test {
 namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-using test::modeOf;
 
 // Copies of undecodable files kept in the folder.
 std::vector<std::string> keptCopies(const std::string& folder) {
@@ -43,23 +42,41 @@ json validDocument() {
 
 class UserMetaStoreTest : public testing::Test {
 protected:
-    test::TempDir dir;
+    TempDir dir;
     std::string folder = dir.file("data/Moorkeep");
     std::string path = folder + "/moorkeep-config.json";
     UserMetaStore store{path};
 };
 
-TEST_F(UserMetaStoreTest, WithoutAFileSaveWritesThePrivateDefaultRecord) {
+// Without a file, a save writes the private default record; a path that
+// cannot be read as the file is not replaced; a symbolic link is saved
+// through to its target.
+TEST_F(UserMetaStoreTest, WhereASaveWrites) {
     EXPECT_EQ(store.load(), UserMeta{});
     store.save(store.load());
     EXPECT_EQ(modeOf(folder), 0700);
     EXPECT_EQ(modeOf(path), 0600);
-    EXPECT_EQ(json::parse(test::readFile(path)),
+    EXPECT_EQ(json::parse(readFile(path)),
               json::parse(R"({"version": 1, "keyMeta": [], "hosts": []})"));
+
+    fs::remove(path);
+    fs::create_directories(path); // a folder cannot be read as the file, even by root
+    EXPECT_THROW(store.save(UserMeta{}), FileError);
+    EXPECT_TRUE(fs::is_directory(path));
+
+    fs::remove(path);
+    const std::string target = dir.file("elsewhere/real-config.json");
+    writeFile(target, validDocument().dump());
+    fs::create_symlink(target, path);
+    UserMeta meta = store.load();
+    meta.preferredTerminal = "xterm";
+    store.save(meta);
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(UserMetaStore(target).load(), meta);
 }
 
-TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByte) {
-    test::writeFile(path, validDocument().dump());
+TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByteAndTimesToTheBit) {
+    writeFile(path, validDocument().dump());
     UserMeta meta = store.load();
     ASSERT_EQ(meta.hosts.size(), 1u);
     EXPECT_EQ(meta.hosts[0].port, 2222);
@@ -70,27 +87,25 @@ TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByte) {
                              std::nullopt, "ed25519", "ssh-ed25519 A", "2024-12-05"}));
 
     store.save(meta);
-    const std::string first = test::readFile(path);
+    const std::string first = readFile(path);
     json written = json::parse(first);
     EXPECT_EQ(written["preferredTerminal"], "kitty");
     EXPECT_FALSE(written["keyCache"][0].contains("hasPassphrase"));
     EXPECT_EQ(store.load(), meta);
     store.save(store.load());
-    EXPECT_EQ(test::readFile(path), first);
+    EXPECT_EQ(readFile(path), first);
     EXPECT_TRUE(keptCopies(folder).empty());
 
     // An absent cache is told from an empty one.
     written.erase("keyCache");
-    test::writeFile(path, written.dump());
+    writeFile(path, written.dump());
     EXPECT_EQ(store.load().keyCache, std::nullopt);
     written["keyCache"] = json::array();
-    test::writeFile(path, written.dump());
+    writeFile(path, written.dump());
     EXPECT_EQ(store.load().keyCache, std::vector<KeyCacheEntry>{});
-}
 
-// The scan compares cached times exactly, so a time must read back as the very
-// same double, not merely a close one.
-TEST_F(UserMetaStoreTest, TimesReadBackBitForBit) {
+    // The scan compares cached times exactly, so a time must read back as the
+    // very same double, not merely a close one.
     for (double time : {1733412345.123456789, 0.1 + 0.2, std::nextafter(1733412345.0, 2e9), -0.0,
                         std::numeric_limits<double>::denorm_min(), 1e21}) {
         UserMeta meta;
@@ -115,15 +130,14 @@ TEST_F(UserMetaStoreTest, UndecodableFileLoadsTheDefaultAndIsKeptAsideOnSave) {
         {"cache time as text", [](json& d) { d["keyCache"][0]["pubMtime"] = "now"; }},
         {"cache passphrase as text", [](json& d) { d["keyCache"][0]["hasPassphrase"] = "no"; }},
     };
-    int round = 0;
     for (const auto& [name, breakIt] : breakages) {
         SCOPED_TRACE(name);
         json document = validDocument();
         breakIt(document);
         const std::string before = document.dump(2);
-        const std::string caseFolder = dir.file("case" + std::to_string(++round));
+        const std::string caseFolder = dir.file(name);
         UserMetaStore caseStore(caseFolder + "/meta.json");
-        test::writeFile(caseStore.path(), before);
+        writeFile(caseStore.path(), before);
         EXPECT_EQ(caseStore.load(), UserMeta{});
 
         UserMeta meta;
@@ -131,28 +145,10 @@ TEST_F(UserMetaStoreTest, UndecodableFileLoadsTheDefaultAndIsKeptAsideOnSave) {
         caseStore.save(meta);
         auto copies = keptCopies(caseFolder);
         ASSERT_EQ(copies.size(), 1u);
-        EXPECT_EQ(test::readFile(copies[0]), before);
+        EXPECT_EQ(readFile(copies[0]), before);
         EXPECT_EQ(modeOf(copies[0]), 0600);
         EXPECT_EQ(caseStore.load(), meta);
     }
-}
-
-TEST_F(UserMetaStoreTest, FileThatCannotBeReadIsNotReplaced) {
-    fs::create_directories(path); // a folder cannot be read as the file, even by root
-    EXPECT_THROW(store.save(UserMeta{}), FileError);
-    EXPECT_TRUE(fs::is_directory(path));
-}
-
-TEST_F(UserMetaStoreTest, SavesThroughASymbolicLinkToItsTarget) {
-    const std::string target = dir.file("elsewhere/real-config.json");
-    test::writeFile(target, validDocument().dump());
-    fs::create_directories(folder);
-    fs::create_symlink(target, path);
-    UserMeta meta = store.load();
-    meta.preferredTerminal = "xterm";
-    store.save(meta);
-    EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(UserMetaStore(target).load(), meta);
 }
 
 TEST(UserMetaStoreMergeTest, AppliesNonEmptyDisplayNamesInScanOrder) {
@@ -180,4 +176,4 @@ TEST(UserMetaStoreMergeTest, AppliesNonEmptyDisplayNamesInScanOrder) {
 }
 
 } // namespace
-} // namespace moorkeep
+} // namespace moorkeep::test

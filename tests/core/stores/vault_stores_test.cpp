@@ -1,16 +1,16 @@
+#include "files/paths.h"
 #include "keys/key_changes.h"
 #include "keys/key_scanner.h"
+#include "model/host_groups.h"
 #include "model/vault_error.h"
 #include "stores/demo_vault_store.h"
 #include "stores/store_lock.h"
-#include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
 #include "support/key_files.h"
 #include "support/open_files.h"
 #include "support/records.h"
 #include "support/scoped_env.h"
 #include "support/store_home.h"
-#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -20,6 +20,7 @@
 #include <regex>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 
@@ -76,6 +77,15 @@ const SSHKey& keyNamed(const std::vector<SSHKey>& keys, const std::string& name)
     throw std::runtime_error("no key " + name);
 }
 
+template <typename T> std::vector<std::string> ids(const std::vector<T>& items) {
+    std::vector<std::string> out;
+    for (const auto& item : items)
+        out.push_back(item.id);
+    return out;
+}
+
+const std::regex upperUuid("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+
 // What the VaultError the operation throws says: its kind and its detail;
 // nothing when it throws none.
 using Failure = std::pair<VaultError::Kind, std::string>;
@@ -92,7 +102,7 @@ template <typename Operation> std::optional<Failure> failureOf(Operation operati
 
 // No key, no cache to remember: reading writes nothing, and leaves a file
 // written by hand as it was.
-TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesNothing) {
+TEST_F(SystemVaultStoreTest, ReadingWritesOnlyWhatTheCacheNeeds) {
     VaultData data = store->loadData();
     VaultData expected;
     expected.sources = {.config = {.files = {ssh("config")}, .folders = {}},
@@ -105,9 +115,8 @@ TEST_F(SystemVaultStoreTest, EmptyHomeLoadsNothingAndWritesNothing) {
     store->loadData();
     store->rescanKeys();
     EXPECT_EQ(readFile(metaPath()), handWritten);
-}
 
-TEST_F(SystemVaultStoreTest, SecondLoadRunsNoToolAndLeavesTheFileAlone) {
+    // A second load, or a new store's, runs no tool and leaves the file alone.
     makeKeyPair(ssh("id_ed25519"));
     makeKeyPair(ssh("work"), "ed25519", "secret");
     writeConfig("Host *\n  User admin\nHost web\n  IdentityFile ~/.ssh/id_ed25519\nHost db\n");
@@ -148,21 +157,6 @@ TEST_F(SystemVaultStoreTest, LoadingSomeAliasesGivesTheirHostsAsAFullLoadDoes) {
         std::erase_if(expected.hosts, [&](const SSHHost& h) { return !only.contains(h.alias); });
         EXPECT_EQ(store->loadDataForAliases(only), expected) << only.size();
     }
-}
-
-TEST_F(SystemVaultStoreTest, DisplayNamesAreAppliedAndWithdrawn) {
-    makeKeyPair(ssh("id_ed25519"));
-    SSHKey key = store->loadData().keys.at(0);
-    key.name = "Laptop";
-    store->saveKeyMeta(key);
-    key.name = "Laptop key";
-    store->saveKeyMeta(key);
-    EXPECT_EQ(store->loadData().keys.at(0).name, "Laptop key");
-    UserMeta saved = meta().load();
-    EXPECT_EQ(saved.keyMeta.size(), 1u);
-    saved.keyMeta.clear();
-    meta().save(saved);
-    EXPECT_EQ(store->rescanKeys().at(0).name, "id_ed25519");
 }
 
 // A file that does not decode may be another program's work in progress:
@@ -215,27 +209,81 @@ TEST_F(SystemVaultStoreTest, PreferredTerminalRoundTripsThroughEitherStore) {
     EXPECT_FALSE(nlohmann::json::parse(readFile(metaPath())).contains("preferredTerminal"));
 }
 
-// Host operations.
+// Includes two levels deep, two of them inside Host blocks, and the alias web
+// in two files: each host knows the line of its own Host line, and the
+// groups follow the files in the order OpenSSH reads them, stored hosts last.
+TEST_F(SystemVaultStoreTest, HostsKnowTheirLineAndGroupInReadingOrder) {
+    writeConfig("Include config.d/work\n"
+                "Host web\n  HostName web.example.org\n  Include inner\n"
+                "Host db\n  User admin\n");
+    writeFile(ssh("config.d/work"), "# work\n"
+                                    "Host build\n  Include ~/.ssh/config.d/deep\n\n"
+                                    "Host web\n  User deploy\n");
+    writeFile(ssh("config.d/deep"), "Host ci\n  HostName ci.example.org\n");
+    writeFile(ssh("inner"), "Port 2222\nHost mail\n");
+    storeHosts(meta(), {stored("KEPT", "kept", "kept.example.org")});
 
-TEST_F(SystemVaultStoreTest, NewHostIsAppendedWithAFreshId) {
-    writeConfig("# mine\nHost old\n  User x");
-    SSHHost saved = store->saveHost(stored("", "web", "10.0.0.5"), {});
-    EXPECT_TRUE(std::regex_match(saved.id, std::regex("[0-9A-F-]{36}"))) << saved.id;
-    EXPECT_EQ(saved.source, HostSource::config);
-    EXPECT_EQ(config(), "# mine\nHost old\n  User x\n\nHost web\n  HostName 10.0.0.5\n");
-    EXPECT_TRUE(meta().load().hosts.empty());
+    const VaultData data = store->loadData();
+
+    using Place = std::tuple<std::string, std::string, std::size_t>;
+    std::vector<Place> places;
+    for (const SSHHost& host : data.hosts)
+        places.emplace_back(host.alias, host.facts.block.file, host.facts.block.line);
+    const std::vector<Place> expected{{"build", ssh("config.d/work"), 2},
+                                      {"ci", ssh("config.d/deep"), 1},
+                                      {"web", ssh("config.d/work"), 5},
+                                      {"web", ssh("config"), 2},
+                                      {"mail", ssh("inner"), 2},
+                                      {"db", ssh("config"), 5},
+                                      {"kept", "", 0}};
+    EXPECT_EQ(places, expected);
+
+    const std::vector<HostGroups::Group> groups =
+        HostGroups::byFile(data.hosts, data.sources.config.files, ssh("config"));
+    const std::vector<HostGroups::Group> expectedGroups{{ssh("config"), {3, 5}},
+                                                        {ssh("config.d/work"), {0, 2}},
+                                                        {ssh("config.d/deep"), {1}},
+                                                        {ssh("inner"), {4}},
+                                                        {"", {6}}};
+    EXPECT_EQ(groups, expectedGroups);
+    EXPECT_EQ(paths::tilded(groups[1].file, home.path()), "~/.ssh/config.d/work");
 }
 
-TEST_F(SystemVaultStoreTest, SavingAStoredHostMovesItIntoItsBlock) {
-    writeConfig("Host web\n  HostName old.example\nHost db\n");
+// Host operations.
+
+// A new host gets a fresh id and its block at the end; so do defaults when
+// no block is for every host.
+TEST_F(SystemVaultStoreTest, NewHostsAndDefaultsAreAppended) {
+    writeConfig("# mine\nHost *.example.com\n  User x");
+    SSHHost saved = store->saveHost(stored("", "web", "10.0.0.5"), {});
+    EXPECT_TRUE(std::regex_match(saved.id, upperUuid)) << saved.id;
+    EXPECT_EQ(saved.source, HostSource::config);
+    EXPECT_TRUE(meta().load().hosts.empty());
+    Defaults readBack = store->saveConfigDefaults(defaults("", 2022, "", "jump"), {});
+    EXPECT_EQ(config(), "# mine\nHost *.example.com\n  User x\n\nHost web\n  HostName 10.0.0.5\n"
+                        "\nHost *\n  Port 2022\n  ProxyJump jump\n");
+    EXPECT_EQ(readBack.port, 2022);
+    EXPECT_EQ(readBack.sourceFile, ssh("config"));
+}
+
+// Saving a stored host moves it into its block; deleting a stored host takes
+// its block too; deleting a block leaves the stored host of that alias.
+TEST_F(SystemVaultStoreTest, StoredHostsAndTheirBlocks) {
+    writeConfig("Host web\n  HostName old.example\nHost db\nHost lab\n");
     const SSHHost web = stored("U1", "web", "new.example", "me");
-    storeHosts(meta(), {web, stored("U2", "web", "other"), stored("U3", "lab", "lab")});
+    storeHosts(meta(), {web, stored("U2", "web", "other"), stored("U3", "lab", "lab"),
+                        stored("U4", "db", "h")});
     EXPECT_EQ(store->saveHost(web, {}).id, "U1");
-    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\nHost db\n");
-    EXPECT_EQ(aliases(meta().load().hosts), std::vector<std::string>{"lab(user)"})
+    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\nHost db\nHost lab\n");
+    EXPECT_EQ(aliases(meta().load().hosts), (std::vector<std::string>{"lab(user)", "db(user)"}))
         << "the same alias under another id goes too";
     EXPECT_EQ(aliases(store->loadData().hosts),
-              (std::vector<std::string>{"web", "db", "lab(user)"}));
+              (std::vector<std::string>{"web", "lab(user)", "db(user)"}));
+    store->deleteHost("U4", {});
+    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\nHost lab\n");
+    store->deleteConfigHost(host("lab"));
+    EXPECT_EQ(config(), "Host web\n  HostName new.example\n  User me\n");
+    EXPECT_EQ(aliases(store->loadData().hosts), (std::vector<std::string>{"web", "lab(user)"}));
 }
 
 TEST_F(SystemVaultStoreTest, BlocksAreEditedInTheFileWhereTheyLive) {
@@ -278,46 +326,18 @@ TEST_F(SystemVaultStoreTest, ChangesInOneHoldOfTheLocksStartFromTheFilesAsTheyAr
     EXPECT_EQ(config(), "Host web\n  HostName h2\n  User editor\n");
 }
 
-TEST_F(SystemVaultStoreTest, UnfindableBlocksFailAndChangeNothing) {
+TEST_F(SystemVaultStoreTest, ChangesThatCannotBeMadeLeaveTheFileAlone) {
     // A pattern block is no host: it is neither edited nor deleted as one.
     const std::string text = "Host web*\n  HostName h\nHost db\n";
     writeConfig(text);
     EXPECT_THROW(store->saveConfigHost(host("web*", "x"), std::nullopt, {}), std::exception);
     EXPECT_THROW(store->saveConfigHost(host("web", "x"), std::nullopt, {}), std::exception);
     EXPECT_THROW(store->deleteConfigHost(host("web*")), std::exception);
-    EXPECT_EQ(config(), text);
-}
-
-// Deleting a stored host takes its block too; deleting a block leaves the
-// stored host of that alias.
-TEST_F(SystemVaultStoreTest, DeletingAHostOrABlock) {
-    writeConfig("Host web\n  User a\n\nHost db\n");
-    storeHosts(meta(), {stored("U1", "web", "h"), stored("U2", "db", "h")});
-    store->deleteHost("U1", {});
-    EXPECT_EQ(config(), "\nHost db\n");
-    store->deleteConfigHost(host("db", "db"));
-    EXPECT_EQ(config(), "");
-    EXPECT_EQ(aliases(store->loadData().hosts), std::vector<std::string>{"db(user)"});
-}
-
-TEST_F(SystemVaultStoreTest, DefaultsWithoutAStarBlockGetOneAtTheEnd) {
-    writeConfig("Host *.example.com\n  User x\nHost web\n");
-    Defaults readBack = store->saveConfigDefaults(defaults("", 2022, "", "jump"), {});
-    EXPECT_EQ(config(), "Host *.example.com\n  User x\nHost web\n\nHost *\n  Port 2022\n"
-                        "  ProxyJump jump\n");
-    EXPECT_EQ(readBack.port, 2022);
-    EXPECT_EQ(readBack.sourceFile, ssh("config"));
-}
-
-TEST_F(SystemVaultStoreTest, BrokenValuesAndNonUtf8ConfigLeaveTheFileAlone) {
-    writeConfig("Host web\n");
+    // Nor are values written that would break the file.
     EXPECT_THROW(store->saveHost(stored("", "evil", "h\nHost *\n  ProxyCommand sh"), {}),
                  std::exception);
     EXPECT_THROW(store->saveConfigDefaults(defaults("a\rb"), {}), std::exception);
-    EXPECT_EQ(config(), "Host web\n");
-    writeConfig("Host web\n  User \xff\n");
-    EXPECT_THROW(store->saveHost(stored("", "db", "db.example"), {}), std::exception);
-    EXPECT_EQ(config(), "Host web\n  User \xff\n");
+    EXPECT_EQ(config(), text);
 }
 
 // Edits and appends go to where a relative link leads, and the link stays.
@@ -355,16 +375,6 @@ TEST_F(SystemVaultStoreTest, GenerateMakesEachTypeOfPairAndListsIt) {
     EXPECT_TRUE(fs::exists(ssh("my_key_old")));
 }
 
-TEST_F(SystemVaultStoreTest, PassphraseIsSetChangedAndRemoved) {
-    makeKeyPair(ssh("work"));
-    const std::string id = store->loadData().keys.at(0).id;
-    EXPECT_EQ(store->changePassphrase({id, "", "first secret"}).at(0).hasPassphrase, true);
-    EXPECT_EQ(KeyScanner::scan(ssh("")).at(0).hasPassphrase, true);
-    EXPECT_EQ(store->changePassphrase({id, "first secret", "second"}).at(0).hasPassphrase, true);
-    EXPECT_EQ(store->changePassphrase({id, "second", ""}).at(0).hasPassphrase, false);
-    EXPECT_EQ(KeyScanner::scan(ssh("")).at(0).hasPassphrase, false);
-}
-
 // A key change that cannot be made says why, of the key itself (never of
 // the working copy the tool was given), and leaves the key as it was.
 TEST_F(SystemVaultStoreTest, KeyChangesThatCannotBeMadeSayWhy) {
@@ -393,22 +403,28 @@ TEST_F(SystemVaultStoreTest, KeyChangesThatCannotBeMadeSayWhy) {
     EXPECT_THAT(generate("bad", "no-such-type"), toolFailed);
     store = makeStore(home.file("missing-tool"));
     EXPECT_THAT(generate("x"), toolFailed);
-}
-
-TEST(KeyChangesTest, ToolFailuresNameTheKeyInOneLine) {
+    // The tool's words name the key, not the working copy, in one line.
     KeyToolResult result{1, "", "Saving key \"/h/.ssh/.work.Ab12Cd\" failed:\r\n  disk full\r\n"};
     EXPECT_EQ(KeyChanges::failureMessage(result, "/h/.ssh/.work.Ab12Cd", "~/.ssh/work"),
               "Saving key \"~/.ssh/work\" failed: disk full");
     EXPECT_FALSE(KeyChanges::isWrongPassphrase(result));
 }
 
-TEST_F(SystemVaultStoreTest, PassphrasesNeverReachAnArgumentListOrLeaveFilesBehind) {
+// A passphrase is given, set, changed and removed without ever being an
+// argument of the tool or leaving a file behind.
+TEST_F(SystemVaultStoreTest, PassphrasesAreSetChangedAndRemovedOutsideAnyArgumentList) {
     TempDir scratch;
+    makeKeyPair(ssh("work"));
     {
         const ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt), tmp("TMPDIR", scratch.path());
-        const std::string id =
-            keyNamed(store->generateKey({"guarded", "ed25519", "TopSecret-1", {}}), "guarded").id;
-        store->changePassphrase({id, "TopSecret-1", "TopSecret-2"});
+        const std::string id = store->loadData().keys.at(0).id;
+        EXPECT_EQ(store->changePassphrase({id, "", "TopSecret-1"}).at(0).hasPassphrase, true);
+        EXPECT_EQ(KeyScanner::scan(ssh("")).at(0).hasPassphrase, true);
+        EXPECT_EQ(store->changePassphrase({id, "TopSecret-1", "TopSecret-2"}).at(0).hasPassphrase,
+                  true);
+        EXPECT_EQ(store->changePassphrase({id, "TopSecret-2", ""}).at(0).hasPassphrase, false);
+        EXPECT_EQ(KeyScanner::scan(ssh("")).at(0).hasPassphrase, false);
+        store->generateKey({"guarded", "ed25519", "TopSecret-3", {}});
     }
     const std::string arguments = readFile(toolLog);
     EXPECT_EQ(arguments.find("TopSecret"), std::string::npos) << arguments;
@@ -416,13 +432,24 @@ TEST_F(SystemVaultStoreTest, PassphrasesNeverReachAnArgumentListOrLeaveFilesBehi
     EXPECT_TRUE(fs::is_empty(scratch.path())) << "the askpass folder is removed";
 }
 
-TEST_F(SystemVaultStoreTest, DeleteRemovesBothFilesAndTheNameTwiceOver) {
+// A display name replaces the last one and goes with its metadata entry;
+// deleting a key takes both files and its name, and may be done twice.
+TEST_F(SystemVaultStoreTest, DisplayNamesAndDeletingAKey) {
     makeKeyPair(ssh("old"));
     makeKeyPair(ssh("keep"));
     SSHKey old = keyNamed(store->loadData().keys, "old");
+    old.name = "Laptop";
+    store->saveKeyMeta(old);
     old.name = "Old key";
     store->saveKeyMeta(old);
+    EXPECT_EQ(keyNamed(store->loadData().keys, "Old key").id, old.id);
+    UserMeta saved = meta().load();
+    EXPECT_EQ(saved.keyMeta.size(), 1u);
+    saved.keyMeta.clear();
+    meta().save(saved);
+    EXPECT_EQ(keyNamed(store->rescanKeys(), "old").id, old.id);
 
+    store->saveKeyMeta(old);
     store->deleteKeyMeta(old.id);
     EXPECT_FALSE(fs::exists(ssh("old")));
     EXPECT_FALSE(fs::exists(ssh("old.pub")));
@@ -455,35 +482,31 @@ TEST(StoreLockTest, ChangeFailsAndReadGoesOnWhileHeldAndAWaiterGetsItOnRelease) 
 // Every rename must survive: a load, change, save that overlapped another
 // would drop the other's name.
 TEST_F(SystemVaultStoreTest, ConcurrentRenamesFromThreadsAndProcessesAreAllKept) {
-    constexpr int threads = 8, processes = 4, renamesEach = 10;
-    auto renameAll = [this](const std::string& id) {
-        for (int round = 0; round < renamesEach; ++round) {
-            SSHKey key;
-            key.id = id;
-            key.name = id + "-" + std::to_string(round);
-            store->saveKeyMeta(key);
-        }
+    constexpr int processes = 4, threads = 3, renamesEach = 10;
+    // Each process, this one too, renames from threads of its own; a failed
+    // rename ends the process.
+    auto renameFromThreads = [this](const std::string& process) {
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t)
+            workers.emplace_back([&, t] {
+                const std::string id = process + "/" + std::to_string(t);
+                for (int round = 0; round < renamesEach; ++round)
+                    store->saveKeyMeta(namedKey(id, id + "-" + std::to_string(round)));
+            });
+        for (auto& worker : workers)
+            worker.join();
     };
-
     std::vector<pid_t> children;
     for (int p = 0; p < processes; ++p) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            try {
-                renameAll("process" + std::to_string(p));
-            } catch (...) {
-                ::_exit(1);
-            }
+            renameFromThreads("process" + std::to_string(p));
             ::_exit(0);
         }
         children.push_back(pid);
     }
-    std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t)
-        workers.emplace_back([&, t] { renameAll("thread" + std::to_string(t)); });
-    for (auto& worker : workers)
-        worker.join();
+    renameFromThreads("this");
     for (pid_t pid : children) {
         int status = 0;
         ::waitpid(pid, &status, 0);
@@ -491,9 +514,54 @@ TEST_F(SystemVaultStoreTest, ConcurrentRenamesFromThreadsAndProcessesAreAllKept)
     }
 
     auto names = meta().load().keyMeta;
-    ASSERT_EQ(names.size(), static_cast<std::size_t>(threads + processes));
+    ASSERT_EQ(names.size(), static_cast<std::size_t>((processes + 1) * threads));
     for (const auto& entry : names)
         EXPECT_EQ(entry.name, entry.id + "-" + std::to_string(renamesEach - 1));
+}
+
+// The demo store.
+
+// Each store starts from the sample data, whatever another one changed: a
+// host of either source, in order, and defaults that name a key.
+TEST(DemoVaultStoreTest, EachStoreStartsFromTheSampleDataInOrder) {
+    DemoVaultStore first;
+    first.deleteHost("1", {});
+    first.saveConfigDefaults(defaults("me"), {});
+    EXPECT_EQ(first.loadData().hosts.size(), 5u);
+    const VaultData data = DemoVaultStore().loadData();
+    EXPECT_EQ(ids(data.hosts), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(ids(data.keys), (std::vector<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(data.hosts[4].source, HostSource::user);
+    EXPECT_EQ(data.defaults.keyId, "2");
+}
+
+// A new host or key gets a UUID; a second save replaces the host; a deleted
+// key's references stay.
+TEST(DemoVaultStoreTest, HostAndKeyChanges) {
+    DemoVaultStore store;
+    SSHHost saved = store.saveHost(host("new", "10.1.1.1"), {});
+    EXPECT_TRUE(std::regex_match(saved.id, upperUuid)) << saved.id;
+    EXPECT_EQ(saved.source, HostSource::user);
+    saved.user = "changed";
+    store.saveHost(saved, {});
+    auto hosts = store.loadData().hosts;
+    ASSERT_EQ(hosts.size(), 7u);
+    EXPECT_EQ(hosts.back(), saved);
+
+    store.deleteKeyMeta("2");
+    VaultData data = store.loadData();
+    EXPECT_EQ(ids(data.keys), (std::vector<std::string>{"1", "3", "4"}));
+    EXPECT_EQ(data.hosts[2].keyId, "2") << "references to a deleted key stay";
+    EXPECT_EQ(data.defaults.keyId, "2");
+
+    EXPECT_EQ(store.changePassphrase({"1", "ignored", ""})[0].hasPassphrase, false);
+    EXPECT_EQ(store.changePassphrase({"3", "", "new"})[1].hasPassphrase, true);
+
+    const SSHKey key = store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}).back();
+    EXPECT_TRUE(std::regex_match(key.id, upperUuid)) << key.id;
+    EXPECT_EQ(key.path, "~/.ssh/work");
+    EXPECT_EQ(key.publicKey, "ed25519 AAAA...demo work");
+    EXPECT_EQ(key.hasPassphrase, false);
 }
 
 } // namespace
