@@ -41,16 +41,13 @@ private slots:
     }
 
     // The name docks match the window to is the installed desktop entry's.
-    void desktopFileNameIsTheEntrysName() {
+    // Without a theme icon of that name the built-in renderings are used,
+    // from the smallest size to the largest.
+    void desktopEntryNameAndBuiltInIcon() {
         AppIdentity::apply();
         QCOMPARE(QGuiApplication::desktopFileName(),
                  QFileInfo(QStringLiteral(MOORKEEP_DESKTOP_ENTRY)).completeBaseName());
         QCOMPARE(QApplication::applicationName(), QStringLiteral("Moorkeep"));
-    }
-
-    // Without a theme icon of that name the built-in renderings are used,
-    // from the smallest size to the largest.
-    void builtInIconHasEverySize() {
         QIcon::setThemeSearchPaths({});
         QIcon icon = AppIdentity::icon();
         auto sizes = icon.availableSizes();

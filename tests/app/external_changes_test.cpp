@@ -43,14 +43,6 @@ void appendToConfig(const QByteArray& bytes) {
     file.write(bytes);
 }
 
-int run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(waitMs))
-        qFatal("%s did not finish", qPrintable(program));
-    return process.exitCode();
-}
-
 // The system store, counting how often the whole snapshot is read.
 class CountingStore : public SystemVaultStore {
 public:
@@ -153,15 +145,16 @@ private slots:
     }
 
     void changesByMoorkeepctlAndSshKeygenShow() {
-        QCOMPARE(run(QStringLiteral(MOORKEEPCTL_PATH),
-                     {u"host"_qs, u"edit"_qs, u"db"_qs, u"--port"_qs, u"2222"_qs}),
+        QCOMPARE(QProcess::execute(QStringLiteral(MOORKEEPCTL_PATH),
+                                   {u"host"_qs, u"edit"_qs, u"db"_qs, u"--port"_qs, u"2222"_qs}),
                  0);
         QTRY_VERIFY_WITH_TIMEOUT(host("db")->port == 2222, waitMs);
 
-        QCOMPARE(run(u"/usr/bin/ssh-keygen"_qs,
-                     {u"-q"_qs, u"-t"_qs, u"ed25519"_qs, u"-N"_qs, QString(), u"-C"_qs,
-                      u"made outside"_qs, u"-f"_qs, sshFile(u"outside"_qs)}),
-                 0);
+        QCOMPARE(
+            QProcess::execute(u"/usr/bin/ssh-keygen"_qs,
+                              {u"-q"_qs, u"-t"_qs, u"ed25519"_qs, u"-N"_qs, QString(), u"-C"_qs,
+                               u"made outside"_qs, u"-f"_qs, sshFile(u"outside"_qs)}),
+            0);
         QTRY_VERIFY_WITH_TIMEOUT(model_->keys().size() == 1, waitMs);
         QCOMPARE(model_->keys().front().path, "~/.ssh/outside");
         model_->setTab(AppTab::keys);

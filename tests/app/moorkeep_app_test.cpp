@@ -21,7 +21,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <algorithm>
@@ -45,11 +44,6 @@ SSHHost spelledOutHost() {
 }
 
 const QStringList connectArguments{u"ssh"_qs, u"me@db 1;$(touch ran)"_qs, u"-p"_qs, u"2222"_qs};
-
-QString read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 // The whole application on a fake store (the sample vault and the host
 // above, selected), its update feed served locally, and PATH holding only
@@ -95,7 +89,10 @@ struct AppUnderTest {
     }
     QString bin() const { return QString::fromStdString(dir.path()); }
     QStringList ran(const QString& terminal) const {
-        QStringList lines = read(bin() + u'/' + terminal + u".argv"_qs).split(u'\n');
+        QFile file(bin() + u'/' + terminal + u".argv"_qs);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
         lines.removeLast();
         return lines;
     }
@@ -345,8 +342,14 @@ private slots:
         QVERIFY(!QFile::exists(h.bin() + u"/xdg-terminal-exec.argv"_qs));
     }
 
+    // A program that crashed leaves its socket behind, where nobody answers;
+    // the next launch claims it anyway, and a launch after that shows its
+    // window and ends.
     void aSecondLaunchShowsTheRunningWindowAndEnds() {
         AppUnderTest t;
+        QFile leftOver(SingleInstance::defaultName());
+        QVERIFY(leftOver.open(QIODevice::WriteOnly));
+        leftOver.close();
         SingleInstance instance;
         QVERIFY(instance.claim());
         connect(&instance, &SingleInstance::activationRequested, t.app.get(),
@@ -362,20 +365,6 @@ private slots:
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QTRY_VERIFY(t.window()->isVisible());
-    }
-
-    // A program that crashed leaves its socket behind; nobody answers there.
-    void aLeftOverSocketDoesNotStopTheNextLaunch() {
-        QFile leftOver(SingleInstance::defaultName());
-        QVERIFY(leftOver.open(QIODevice::WriteOnly));
-        leftOver.close();
-
-        SingleInstance first;
-        QSignalSpy asked(&first, &SingleInstance::activationRequested);
-        QVERIFY(first.claim());
-        SingleInstance second;
-        QVERIFY(!second.claim());
-        QTRY_COMPARE(asked.count(), 1);
     }
 };
 
