@@ -137,7 +137,7 @@ private slots:
             << Response{.body = huge, .announceLength = false} << QString() << tooLarge();
         QTest::newRow("never answered")
             << Response{.body = feedJson("0.2.0"), .hold = true} << QString()
-            << u"did not answer within %1 seconds"_qs.arg(QLocale().toString(5));
+            << u"did not answer within %1 seconds"_qs.arg(QLocale().toString(3));
     }
 
     void httpFeedOutcomes() {
@@ -146,7 +146,7 @@ private slots:
         QFETCH(QString, message);
         LocalHttpServer server;
         server.setResponse(response);
-        ControllerHarness h(server.url(), 5s);
+        ControllerHarness h(server.url(), 3s);
 
         h.check();
         QCOMPARE(server.requestCount(), 1);
