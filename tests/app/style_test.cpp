@@ -78,18 +78,16 @@ private slots:
         QApplication::setPalette(palette);
         QCOMPARE(Colors::accent(), palette.color(QPalette::Highlight));
         for (const QColor& ground : {Colors::windowBackground(), Colors::controlBackground()}) {
-            const QColor accentTint =
-                Colors::over(Colors::withOpacity(Colors::accent(), Colors::tintOpacity), ground);
-            const QColor secondaryTint =
-                Colors::over(Colors::withOpacity(Colors::secondary(), Colors::tintOpacity), ground);
-            const QColor warningTint =
-                Colors::over(Colors::withOpacity(Colors::warning(), Colors::tintOpacity), ground);
-            const QColor tile = Colors::over(
-                Colors::withOpacity(Colors::accent(), IconTile::headerLook.fillOpacity), ground);
+            const auto tint = [&](const QColor& colour, qreal opacity = Colors::tintOpacity) {
+                return Colors::over(Colors::withOpacity(colour, opacity), ground);
+            };
+            const QColor tile = tint(Colors::accent(), IconTile::headerLook.fillOpacity);
             const std::tuple<const char*, QColor, QColor, qreal> pairs[]{
-                {"type and usage badges", Colors::accentOnTint(), accentTint, Colors::textContrast},
-                {"neutral badges", Colors::secondary(), secondaryTint, Colors::textContrast},
-                {"warning badges", Colors::onOwnTint(Colors::warning()), warningTint,
+                {"type and usage badges", Colors::accentOnTint(), tint(Colors::accent()),
+                 Colors::textContrast},
+                {"neutral badges", Colors::secondary(), tint(Colors::secondary()),
+                 Colors::textContrast},
+                {"warning badges", Colors::onOwnTint(Colors::warning()), tint(Colors::warning()),
                  Colors::textContrast},
                 {"captions", Colors::secondary(), ground, Colors::textContrast},
                 {"tile symbols", Colors::readableOn(Colors::accent(), tile, Colors::symbolContrast),
