@@ -357,10 +357,15 @@ private slots:
         if (row.fails)
             h->store->fail(row.op, "No");
         QSignalSpy notices(h->model.get(), &AppModel::notified);
-        QVERIFY(finished(
+        const QFuture<void> done =
             row.op == Op::changePassphrase
                 ? h->model->changePassphrase({"key-id_work", row.oldPassphrase, row.newPassphrase})
-                : startChange(*h->model, row.op, 0)));
+                : startChange(*h->model, row.op, 0);
+        QVERIFY(finished(done));
+        // A key tool's failure is for the dialog that asked, others for the alert.
+        const bool toCaller = row.fails && row.op == Op::changePassphrase;
+        QCOMPARE(failureOf(done), toCaller ? u"No"_qs : QString());
+        QCOMPARE(h->model->errorMessage().has_value(), row.fails && !toCaller);
         QCOMPARE(notices.size(), row.told.isNull() ? 0 : 1);
         if (!row.told.isNull())
             QCOMPARE(notices[0][0].toString(), row.told);
