@@ -74,19 +74,14 @@ struct HostChange {
     QString after;
 };
 
-// A change of the host or key at index that fails; shown: the list at once.
-struct FailedChange {
-    const char* name;
-    Op op;
-    int index;
-    QString shown;
-};
-
-// Two calls held at once, one failing, answering in either order.
+// A change of the host or key at failingIndex that fails, and the list
+// shown at once; and, unless otherOp is loadData, another change held at the
+// same time. after: the list once both answered.
 struct Overlap {
     const char* name;
     Op failingOp;
     int failingIndex;
+    QString atOnce;
     Op otherOp;
     int otherIndex;
     QString after;
@@ -127,7 +122,6 @@ struct Play {
 } // namespace
 
 Q_DECLARE_METATYPE(HostChange)
-Q_DECLARE_METATYPE(FailedChange)
 Q_DECLARE_METATYPE(Overlap)
 Q_DECLARE_METATYPE(Generation)
 Q_DECLARE_METATYPE(Notice)
@@ -219,77 +213,73 @@ private slots:
         QVERIFY(!h->model->errorMessage());
     }
 
-    void changeShowsAtOnceAndFailureTakesItBack_data() {
-        addRows<FailedChange>({
-            {"edit host", Op::saveConfigHost, 1, u"web changed backup"_qs},
-            {"delete host", Op::deleteConfigHost, 1, u"web backup"_qs},
-            {"rename key", Op::saveKeyMeta, 1, u"Laptop changed"_qs},
-            {"delete key", Op::deleteKeyMeta, 0, u"Work"_qs},
-        });
-    }
-
-    void changeShowsAtOnceAndFailureTakesItBack() {
-        QFETCH(FailedChange, row);
-        auto h = loaded();
-        h->store->hold(row.op);
-        h->store->fail(row.op, "Disk quota exceeded");
-        const auto& model = *h->model;
-        std::string id = onKeys(row.op) ? model.keys()[row.index].id : model.hosts()[row.index].id;
-
-        auto change = startChange(*h->model, row.op, row.index);
-
-        QCOMPARE(shown(model, onKeys(row.op)), row.shown);
-        QTRY_VERIFY(h->store->isHeld(row.op));
-        h->store->release(row.op);
-        QVERIFY(finished(change));
-        QCOMPARE(model.hosts(), sampleVault().hosts);
-        QCOMPARE(model.keys(), sampleVault().keys);
-        QCOMPARE(model.errorMessage(), u"Disk quota exceeded"_qs);
-        QCOMPARE(h->store->calls(row.op).at(0).id, id);
-    }
-
-    // Whichever answers first, the failure takes back only its own change,
-    // and the lists end as the store holds them.
-    void overlappingCallsEndAsTheStoreHoldsThem_data() {
+    // A change shows at once; its failure takes back only its own change,
+    // whichever of two calls answers first, and the lists end as the store
+    // holds them.
+    void failureTakesBackOnlyItsOwnChange_data() {
         QTest::addColumn<Overlap>("row");
         QTest::addColumn<bool>("failureFirst");
-        for (bool failureFirst : {false, true}) {
-            for (const Overlap& row : {
-                     Overlap{"failed delete, other host edited", Op::deleteConfigHost, 0,
-                             Op::saveConfigHost, 0, u"web changed backup"_qs},
-                     Overlap{"failed edit, same host deleted", Op::saveConfigHost, 1,
-                             Op::deleteConfigHost, 1, u"web backup"_qs},
-                     Overlap{"failed rename, other key deleted", Op::saveKeyMeta, 0,
-                             Op::deleteKeyMeta, 1, u"Laptop"_qs},
-                     Overlap{"failed key delete, other key renamed", Op::deleteKeyMeta, 0,
-                             Op::saveKeyMeta, 0, u"Laptop changed"_qs},
-                 })
+        const Overlap alone[] = {
+            {"edit host", Op::saveConfigHost, 1, u"web changed backup"_qs, Op::loadData, 0,
+             u"web db backup"_qs},
+            {"delete host", Op::deleteConfigHost, 1, u"web backup"_qs, Op::loadData, 0,
+             u"web db backup"_qs},
+            {"rename key", Op::saveKeyMeta, 1, u"Laptop changed"_qs, Op::loadData, 0,
+             u"Laptop Work"_qs},
+            {"delete key", Op::deleteKeyMeta, 0, u"Work"_qs, Op::loadData, 0, u"Laptop Work"_qs},
+        };
+        for (const Overlap& row : alone)
+            QTest::newRow(row.name) << row << true;
+        const Overlap overlapping[] = {
+            {"failed delete, other host edited", Op::deleteConfigHost, 0, u"db backup"_qs,
+             Op::saveConfigHost, 0, u"web changed backup"_qs},
+            {"failed edit, same host deleted", Op::saveConfigHost, 1, u"web changed backup"_qs,
+             Op::deleteConfigHost, 1, u"web backup"_qs},
+            {"failed rename, other key deleted", Op::saveKeyMeta, 0, u"changed Work"_qs,
+             Op::deleteKeyMeta, 1, u"Laptop"_qs},
+            {"failed key delete, other key renamed", Op::deleteKeyMeta, 0, u"Work"_qs,
+             Op::saveKeyMeta, 0, u"Laptop changed"_qs},
+        };
+        for (bool failureFirst : {false, true})
+            for (const Overlap& row : overlapping)
                 QTest::addRow("%s, failure %s", row.name, failureFirst ? "first" : "last")
                     << row << failureFirst;
-        }
     }
 
-    void overlappingCallsEndAsTheStoreHoldsThem() {
+    void failureTakesBackOnlyItsOwnChange() {
         QFETCH(Overlap, row);
         QFETCH(bool, failureFirst);
+        const bool keys = onKeys(row.failingOp);
         auto h = loaded();
+        const AppModel& model = *h->model;
+        const std::string id =
+            keys ? model.keys()[row.failingIndex].id : model.hosts()[row.failingIndex].id;
         h->store->hold(row.failingOp);
-        h->store->hold(row.otherOp);
         h->store->fail(row.failingOp, "Disk quota exceeded");
 
         auto failing = startChange(*h->model, row.failingOp, row.failingIndex);
-        auto other = startChange(*h->model, row.otherOp, row.otherIndex);
-        QTRY_VERIFY(h->store->isHeld(row.failingOp) && h->store->isHeld(row.otherOp));
+        QCOMPARE(shown(model, keys), row.atOnce);
+        QFuture<void> other = QtFuture::makeReadyFuture();
+        if (row.otherOp != Op::loadData) {
+            h->store->hold(row.otherOp);
+            other = startChange(*h->model, row.otherOp, row.otherIndex);
+            QTRY_VERIFY(h->store->isHeld(row.otherOp));
+        }
+        QTRY_VERIFY(h->store->isHeld(row.failingOp));
+        if (!failureFirst) {
+            h->store->release(row.otherOp);
+            QVERIFY(finished(other));
+        }
+        h->store->release(row.failingOp);
+        QVERIFY(finished(failing));
+        h->store->release(row.otherOp);
+        QVERIFY(finished(other));
 
-        h->store->release(failureFirst ? row.failingOp : row.otherOp);
-        QVERIFY(finished(failureFirst ? failing : other));
-        h->store->release(failureFirst ? row.otherOp : row.failingOp);
-        QVERIFY(finished(failing) && finished(other));
-
-        QCOMPARE(shown(*h->model, onKeys(row.failingOp)), row.after);
-        QTRY_COMPARE(h->model->hosts(), h->store->data().hosts);
-        QTRY_COMPARE(h->model->keys(), h->store->data().keys);
-        QCOMPARE(h->model->errorMessage(), u"Disk quota exceeded"_qs);
+        QCOMPARE(shown(model, keys), row.after);
+        QTRY_COMPARE(model.hosts(), h->store->data().hosts);
+        QTRY_COMPARE(model.keys(), h->store->data().keys);
+        QCOMPARE(model.errorMessage(), u"Disk quota exceeded"_qs);
+        QCOMPARE(h->store->calls(row.failingOp).at(0).id, id);
     }
 
     void generateKeyNamesTheNewKey_data() {
