@@ -1,7 +1,13 @@
+#include "list_calls.h"
 #include "store_error.h"
+#include "stores/system_vault_store.h"
 #include "support/app_test.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSignalSpy>
+#include <sys/stat.h>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
@@ -23,23 +29,20 @@ QString failureOf(QFuture<void> future) {
     return {};
 }
 
-// The hosts' aliases or the keys' names, separated by spaces.
-QString aliases(const std::vector<SSHHost>& hosts) {
-    QStringList list;
-    for (const auto& host : hosts)
-        list << QString::fromStdString(host.alias);
-    return list.join(u' ');
+bool onKeys(Op op) {
+    return op == Op::saveKeyMeta || op == Op::deleteKeyMeta;
 }
 
-QString names(const std::vector<SSHKey>& keys) {
+// The hosts' aliases, or the keys' names, separated by spaces.
+QString shown(const AppModel& model, bool keys = false) {
     QStringList list;
-    for (const auto& key : keys)
-        list << QString::fromStdString(key.name);
+    if (keys)
+        for (const auto& key : model.keys())
+            list << QString::fromStdString(key.name);
+    else
+        for (const auto& host : model.hosts())
+            list << QString::fromStdString(host.alias);
     return list.join(u' ');
-}
-
-std::optional<std::string> optionalText(const QString& text) {
-    return text.isNull() ? std::nullopt : std::optional(text.toStdString());
 }
 
 // Starts what op does to the host or key at index: an edit or rename to
@@ -60,7 +63,69 @@ QFuture<void> startChange(AppModel& model, Op op, int index) {
     }
 }
 
+// A host save or delete of the host with id (renamed to "renamed"); the
+// list changes at once unless only the store knows the host's place.
+struct HostChange {
+    const char* name;
+    Op op;
+    std::string id;
+    std::optional<std::string> originalAlias;
+    bool atOnce;
+    QString after;
+};
+
+// A change of the host or key at failingIndex that fails, and the list
+// shown at once; and, unless otherOp is loadData, another change held at the
+// same time. after: the list once both answered.
+struct Overlap {
+    const char* name;
+    Op failingOp;
+    int failingIndex;
+    QString atOnce;
+    Op otherOp;
+    int otherIndex;
+    QString after;
+};
+
+// A key generated, and how it is then listed; or the store's failure.
+struct Generation {
+    const char* name;
+    std::string keyName;
+    std::optional<std::string> displayName;
+    QString path;
+    QString shownName;
+    QString failure;
+};
+
+// A change of the key "Work" (protected when an old passphrase is given) or
+// of the first host or key; told: the line it shows, null for none.
+struct Notice {
+    const char* name;
+    Op op;
+    std::string oldPassphrase;
+    std::string newPassphrase;
+    bool fails;
+    QString told;
+};
+
+// Calls played on one list, one step per word: c (a change starts), r (a
+// read starts), R (a reread starts), aN (the Nth read started answers: may
+// it be applied?), s (a call succeeds: is the list read again?), f (a call
+// fails: is the list read again?), e (the files changed elsewhere: may it be
+// read now?). The answers in order as y/n.
+struct Play {
+    const char* name;
+    QString steps;
+    QString answers;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(HostChange)
+Q_DECLARE_METATYPE(Overlap)
+Q_DECLARE_METATYPE(Generation)
+Q_DECLARE_METATYPE(Notice)
+Q_DECLARE_METATYPE(Play)
 
 class AppModelTest : public QObject {
     Q_OBJECT
@@ -101,266 +166,199 @@ private slots:
                  fails ? std::optional(u"Permission denied: ~/.ssh/config"_qs) : std::nullopt);
     }
 
-    // Which store call a host save or delete makes, and the list after it.
-    // The list changes at once unless only the store knows the host's place.
     void hostChangesFollowTheSource_data() {
-        QTest::addColumn<bool>("remove");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<bool>("fromConfig");
-        QTest::addColumn<int>("op");
-        QTest::addColumn<QString>("originalAlias");
-        QTest::addColumn<bool>("atOnce");
-        QTest::addColumn<QString>("after");
-
-        QTest::newRow("save renamed configuration host")
-            << false << u"cfg-web"_qs << true << int(Op::saveConfigHost) << u"web"_qs << true
-            << u"renamed db backup"_qs;
-        QTest::newRow("save configuration host not in the list")
-            << false << u"cfg-gone"_qs << true << int(Op::saveConfigHost) << QString() << false
-            << u"web db backup renamed"_qs;
-        QTest::newRow("save stored host")
-            << false << u"USER-backup"_qs << false << int(Op::saveHost) << QString() << true
-            << u"web db renamed"_qs;
-        QTest::newRow("add host") << false << QString() << false << int(Op::saveHost) << QString()
-                                  << false << u"web db backup renamed"_qs;
-        QTest::newRow("delete configuration host")
-            << true << u"cfg-db"_qs << true << int(Op::deleteConfigHost) << QString() << true
-            << u"web backup"_qs;
-        QTest::newRow("delete stored host")
-            << true << u"USER-backup"_qs << false << int(Op::deleteHost) << QString() << true
-            << u"web db"_qs;
+        addRows<HostChange>({
+            {"save renamed configuration host", Op::saveConfigHost, "cfg-web", "web", true,
+             u"renamed db backup"_qs},
+            {"save configuration host not in the list", Op::saveConfigHost, "cfg-gone",
+             std::nullopt, false, u"web db backup renamed"_qs},
+            {"save stored host", Op::saveHost, "USER-backup", std::nullopt, true,
+             u"web db renamed"_qs},
+            {"add host", Op::saveHost, "", std::nullopt, false, u"web db backup renamed"_qs},
+            {"delete configuration host", Op::deleteConfigHost, "cfg-db", std::nullopt, true,
+             u"web backup"_qs},
+            {"delete stored host", Op::deleteHost, "USER-backup", std::nullopt, true, u"web db"_qs},
+        });
     }
 
     void hostChangesFollowTheSource() {
-        QFETCH(bool, remove);
-        QFETCH(QString, id);
-        QFETCH(bool, fromConfig);
-        QFETCH(int, op);
-        QFETCH(QString, originalAlias);
-        QFETCH(bool, atOnce);
-        QFETCH(QString, after);
+        QFETCH(HostChange, row);
+        const bool remove = row.op == Op::deleteConfigHost || row.op == Op::deleteHost;
         auto h = loaded();
         SSHHost host = configHost("renamed");
-        host.id = id.toStdString();
-        host.source = fromConfig ? HostSource::config : HostSource::user;
-        h->store->hold(Op(op));
+        host.id = row.id;
+        host.source = row.op == Op::saveConfigHost || row.op == Op::deleteConfigHost
+                          ? HostSource::config
+                          : HostSource::user;
+        h->store->hold(row.op);
 
         auto change = remove ? h->model->deleteHost(host) : h->model->saveHost(host);
 
-        QTRY_VERIFY(h->store->isHeld(Op(op)));
-        QCOMPARE(aliases(h->model->hosts()), atOnce ? after : u"web db backup"_qs);
-        h->store->release(Op(op));
+        QTRY_VERIFY(h->store->isHeld(row.op));
+        QCOMPARE(shown(*h->model), row.atOnce ? row.after : u"web db backup"_qs);
+        h->store->release(row.op);
         QVERIFY(finished(change));
-        QCOMPARE(aliases(h->model->hosts()), after);
+        QCOMPARE(shown(*h->model), row.after);
         for (const auto& listed : h->model->hosts())
             QVERIFY(!listed.id.empty());
-        auto calls = h->store->calls(Op(op));
+        auto calls = h->store->calls(row.op);
         QCOMPARE(calls.size(), 1u);
         QCOMPARE(calls[0].id, host.id);
         if (!remove)
             QCOMPARE(calls[0].host, host);
-        QCOMPARE(calls[0].originalAlias, optionalText(originalAlias));
-        if (Op(op) != Op::deleteConfigHost)
+        QCOMPARE(calls[0].originalAlias, row.originalAlias);
+        if (row.op != Op::deleteConfigHost)
             QCOMPARE(calls[0].keyIdToPath, (KeyIdToPath{{"key-id_ed25519", "~/.ssh/id_ed25519"},
                                                         {"key-id_work", "~/.ssh/id_work"}}));
         QVERIFY(!h->model->errorMessage());
     }
 
-    void changeShowsAtOnceAndFailureTakesItBack_data() {
-        QTest::addColumn<int>("op");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("shown"); // host aliases, or key names for key calls
-        QTest::newRow("edit host") << int(Op::saveConfigHost) << 1 << u"web changed backup"_qs;
-        QTest::newRow("delete host") << int(Op::deleteConfigHost) << 1 << u"web backup"_qs;
-        QTest::newRow("rename key") << int(Op::saveKeyMeta) << 1 << u"Laptop changed"_qs;
-        QTest::newRow("delete key") << int(Op::deleteKeyMeta) << 0 << u"Work"_qs;
-    }
-
-    void changeShowsAtOnceAndFailureTakesItBack() {
-        QFETCH(int, op);
-        QFETCH(int, index);
-        QFETCH(QString, shown);
-        const bool onKeys = Op(op) == Op::saveKeyMeta || Op(op) == Op::deleteKeyMeta;
-        auto h = loaded();
-        h->store->hold(Op(op));
-        h->store->fail(Op(op), "Disk quota exceeded");
-        std::string id = onKeys ? h->model->keys()[index].id : h->model->hosts()[index].id;
-
-        auto change = startChange(*h->model, Op(op), index);
-
-        QCOMPARE(onKeys ? names(h->model->keys()) : aliases(h->model->hosts()), shown);
-        QTRY_VERIFY(h->store->isHeld(Op(op)));
-        h->store->release(Op(op));
-        QVERIFY(finished(change));
-        QCOMPARE(h->model->hosts(), sampleVault().hosts);
-        QCOMPARE(h->model->keys(), sampleVault().keys);
-        QCOMPARE(h->model->errorMessage(), u"Disk quota exceeded"_qs);
-        QCOMPARE(h->store->calls(Op(op)).at(0).id, id);
-    }
-
-    // Two calls held at once, one failing: whichever answers first, the
-    // failure takes back only its own change, and the lists end as the store
+    // A change shows at once; its failure takes back only its own change,
+    // whichever of two calls answers first, and the lists end as the store
     // holds them.
-    void overlappingCallsEndAsTheStoreHoldsThem_data() {
-        QTest::addColumn<int>("failingOp");
-        QTest::addColumn<int>("failingIndex");
-        QTest::addColumn<int>("otherOp");
-        QTest::addColumn<int>("otherIndex");
+    void failureTakesBackOnlyItsOwnChange_data() {
+        QTest::addColumn<Overlap>("row");
         QTest::addColumn<bool>("failureFirst");
-        QTest::addColumn<QString>("after"); // host aliases, or key names for key calls
-
-        for (bool failureFirst : {false, true}) {
-            const char* order = failureFirst ? ", failure first" : ", failure last";
-            QTest::addRow("failed delete, other host edited%s", order)
-                << int(Op::deleteConfigHost) << 0 << int(Op::saveConfigHost) << 0 << failureFirst
-                << u"web changed backup"_qs;
-            QTest::addRow("failed edit, same host deleted%s", order)
-                << int(Op::saveConfigHost) << 1 << int(Op::deleteConfigHost) << 1 << failureFirst
-                << u"web backup"_qs;
-            QTest::addRow("failed rename, other key deleted%s", order)
-                << int(Op::saveKeyMeta) << 0 << int(Op::deleteKeyMeta) << 1 << failureFirst
-                << u"Laptop"_qs;
-            QTest::addRow("failed key delete, other key renamed%s", order)
-                << int(Op::deleteKeyMeta) << 0 << int(Op::saveKeyMeta) << 0 << failureFirst
-                << u"Laptop changed"_qs;
-        }
+        const Overlap alone[] = {
+            {"edit host", Op::saveConfigHost, 1, u"web changed backup"_qs, Op::loadData, 0,
+             u"web db backup"_qs},
+            {"delete host", Op::deleteConfigHost, 1, u"web backup"_qs, Op::loadData, 0,
+             u"web db backup"_qs},
+            {"rename key", Op::saveKeyMeta, 1, u"Laptop changed"_qs, Op::loadData, 0,
+             u"Laptop Work"_qs},
+            {"delete key", Op::deleteKeyMeta, 0, u"Work"_qs, Op::loadData, 0, u"Laptop Work"_qs},
+        };
+        for (const Overlap& row : alone)
+            QTest::newRow(row.name) << row << true;
+        const Overlap overlapping[] = {
+            {"failed delete, other host edited", Op::deleteConfigHost, 0, u"db backup"_qs,
+             Op::saveConfigHost, 0, u"web changed backup"_qs},
+            {"failed edit, same host deleted", Op::saveConfigHost, 1, u"web changed backup"_qs,
+             Op::deleteConfigHost, 1, u"web backup"_qs},
+            {"failed rename, other key deleted", Op::saveKeyMeta, 0, u"changed Work"_qs,
+             Op::deleteKeyMeta, 1, u"Laptop"_qs},
+            {"failed key delete, other key renamed", Op::deleteKeyMeta, 0, u"Work"_qs,
+             Op::saveKeyMeta, 0, u"Laptop changed"_qs},
+        };
+        for (bool failureFirst : {false, true})
+            for (const Overlap& row : overlapping)
+                QTest::addRow("%s, failure %s", row.name, failureFirst ? "first" : "last")
+                    << row << failureFirst;
     }
 
-    void overlappingCallsEndAsTheStoreHoldsThem() {
-        QFETCH(int, failingOp);
-        QFETCH(int, failingIndex);
-        QFETCH(int, otherOp);
-        QFETCH(int, otherIndex);
+    void failureTakesBackOnlyItsOwnChange() {
+        QFETCH(Overlap, row);
         QFETCH(bool, failureFirst);
-        QFETCH(QString, after);
-        const bool onKeys = Op(failingOp) == Op::saveKeyMeta || Op(failingOp) == Op::deleteKeyMeta;
+        const bool keys = onKeys(row.failingOp);
         auto h = loaded();
-        h->store->hold(Op(failingOp));
-        h->store->hold(Op(otherOp));
-        h->store->fail(Op(failingOp), "Disk quota exceeded");
+        const AppModel& model = *h->model;
+        const std::string id =
+            keys ? model.keys()[row.failingIndex].id : model.hosts()[row.failingIndex].id;
+        h->store->hold(row.failingOp);
+        h->store->fail(row.failingOp, "Disk quota exceeded");
 
-        auto failing = startChange(*h->model, Op(failingOp), failingIndex);
-        auto other = startChange(*h->model, Op(otherOp), otherIndex);
-        QTRY_VERIFY(h->store->isHeld(Op(failingOp)) && h->store->isHeld(Op(otherOp)));
+        auto failing = startChange(*h->model, row.failingOp, row.failingIndex);
+        QCOMPARE(shown(model, keys), row.atOnce);
+        QFuture<void> other = QtFuture::makeReadyFuture();
+        if (row.otherOp != Op::loadData) {
+            h->store->hold(row.otherOp);
+            other = startChange(*h->model, row.otherOp, row.otherIndex);
+            QTRY_VERIFY(h->store->isHeld(row.otherOp));
+        }
+        QTRY_VERIFY(h->store->isHeld(row.failingOp));
+        if (!failureFirst) {
+            h->store->release(row.otherOp);
+            QVERIFY(finished(other));
+        }
+        h->store->release(row.failingOp);
+        QVERIFY(finished(failing));
+        h->store->release(row.otherOp);
+        QVERIFY(finished(other));
 
-        h->store->release(Op(failureFirst ? failingOp : otherOp));
-        QVERIFY(finished(failureFirst ? failing : other));
-        h->store->release(Op(failureFirst ? otherOp : failingOp));
-        QVERIFY(finished(failing) && finished(other));
-
-        auto shown = [&] { return onKeys ? names(h->model->keys()) : aliases(h->model->hosts()); };
-        QCOMPARE(shown(), after);
-        QTRY_COMPARE(h->model->hosts(), h->store->data().hosts);
-        QTRY_COMPARE(h->model->keys(), h->store->data().keys);
-        QCOMPARE(shown(), after);
-        QCOMPARE(h->model->errorMessage(), u"Disk quota exceeded"_qs);
+        QCOMPARE(shown(model, keys), row.after);
+        QTRY_COMPARE(model.hosts(), h->store->data().hosts);
+        QTRY_COMPARE(model.keys(), h->store->data().keys);
+        QCOMPARE(model.errorMessage(), u"Disk quota exceeded"_qs);
+        QCOMPARE(h->store->calls(row.failingOp).at(0).id, id);
     }
 
     void generateKeyNamesTheNewKey_data() {
-        QTest::addColumn<QString>("keyName");
-        QTest::addColumn<QString>("displayName");
-        QTest::addColumn<QString>("expectedPath");
-        QTest::addColumn<QString>("expectedName");
-
-        QTest::newRow("no display name") << u"id_ed25519_ci"_qs << QString()
-                                         << u"~/.ssh/id_ed25519_ci"_qs << u"id_ed25519_ci"_qs;
-        QTest::newRow("empty display name")
-            << u"deploy"_qs << u""_qs << u"~/.ssh/deploy"_qs << u"deploy"_qs;
-        QTest::newRow("display name") << u"id_ed25519 work"_qs << u"Work laptop"_qs
-                                      << u"~/.ssh/id_ed25519_work"_qs << u"Work laptop"_qs;
+        addRows<Generation>({
+            {"no display name", "id_ed25519_ci", std::nullopt, u"~/.ssh/id_ed25519_ci"_qs,
+             u"id_ed25519_ci"_qs, QString()},
+            {"empty display name", "deploy", "", u"~/.ssh/deploy"_qs, u"deploy"_qs, QString()},
+            {"display name", "id_ed25519 work", "Work laptop", u"~/.ssh/id_ed25519_work"_qs,
+             u"Work laptop"_qs, QString()},
+            {"taken name", "id_work", "Work", QString(), QString(),
+             u"A key named \"id_work\" already exists"_qs},
+        });
     }
 
     void generateKeyNamesTheNewKey() {
-        QFETCH(QString, keyName);
-        QFETCH(QString, displayName);
-        QFETCH(QString, expectedPath);
-        QFETCH(QString, expectedName);
+        QFETCH(Generation, row);
         auto h = loaded();
-        GenerateKeyOptions options;
-        options.name = keyName.toStdString();
-        options.type = "ed25519";
+        if (!row.failure.isNull())
+            h->store->fail(Op::generateKey, row.failure.toStdString());
+        QSignalSpy keys(h->model.get(), &AppModel::keysChanged);
 
-        auto generate = h->model->generateKey(options, optionalText(displayName));
+        auto generate = h->model->generateKey({row.keyName, "ed25519", {}, {}}, row.displayName);
 
         QVERIFY(finished(generate));
-        QCOMPARE(failureOf(generate), QString());
+        // A failure is for the dialog that asked, not for the alert.
+        QCOMPARE(failureOf(generate), row.failure);
+        QVERIFY(!h->model->errorMessage());
+        QCOMPARE(keys.isEmpty(), !row.failure.isNull());
+        if (!row.failure.isNull())
+            return;
         QCOMPARE(h->model->keys().size(), 3u);
-        QCOMPARE(QString::fromStdString(h->model->keys().back().path), expectedPath);
-        QCOMPARE(QString::fromStdString(h->model->keys().back().name), expectedName);
+        QCOMPARE(QString::fromStdString(h->model->keys().back().path), row.path);
+        QCOMPARE(QString::fromStdString(h->model->keys().back().name), row.shownName);
         auto namings = h->store->calls(Op::saveKeyMeta);
-        QCOMPARE(namings.size(), displayName.isEmpty() ? 0u : 1u);
+        QCOMPARE(namings.size(), row.displayName.value_or("").empty() ? 0u : 1u);
         for (const auto& naming : namings)
             QCOMPARE(naming.key, h->model->keys().back());
-        QVERIFY(!h->model->errorMessage());
     }
 
     // A change that went through says so in a line; one that failed does not.
     void successfulChangesSaySo_data() {
-        QTest::addColumn<int>("change");
-        QTest::addColumn<bool>("fails");
-        QTest::addColumn<QString>("told");
-        QTest::newRow("host saved") << 0 << false << u"Saved \u201cchanged\u201d"_qs;
-        QTest::newRow("key renamed") << 1 << false << u"Renamed to \u201cchanged\u201d"_qs;
-        QTest::newRow("passphrase set") << 2 << false << u"Passphrase of \u201cWork\u201d set"_qs;
-        QTest::newRow("passphrase changed")
-            << 3 << false << u"Passphrase of \u201cWork\u201d changed"_qs;
-        QTest::newRow("passphrase removed")
-            << 4 << false << u"Passphrase of \u201cWork\u201d removed"_qs;
-        QTest::newRow("failed save") << 0 << true << QString();
-        QTest::newRow("failed passphrase change") << 3 << true << QString();
+        addRows<Notice>({
+            {"host saved", Op::saveConfigHost, "", "", false, u"Saved \u201cchanged\u201d"_qs},
+            {"key renamed", Op::saveKeyMeta, "", "", false, u"Renamed to \u201cchanged\u201d"_qs},
+            {"passphrase set", Op::changePassphrase, "", "new", false,
+             u"Passphrase of \u201cWork\u201d set"_qs},
+            {"passphrase changed", Op::changePassphrase, "old", "new", false,
+             u"Passphrase of \u201cWork\u201d changed"_qs},
+            {"passphrase removed", Op::changePassphrase, "old", "", false,
+             u"Passphrase of \u201cWork\u201d removed"_qs},
+            {"failed save", Op::saveConfigHost, "", "", true, QString()},
+            {"failed passphrase change", Op::changePassphrase, "old", "new", true, QString()},
+        });
     }
 
     void successfulChangesSaySo() {
-        QFETCH(int, change);
-        QFETCH(bool, fails);
+        QFETCH(Notice, row);
         auto h = loaded();
-        if (change == 3 || change == 4) {
+        if (!row.oldPassphrase.empty()) {
             VaultData data = sampleVault();
             data.keys[1].hasPassphrase = true;
             h->store->setData(data);
             QVERIFY(finished(h->model->load()));
         }
-        for (Op op : {Op::saveConfigHost, Op::saveKeyMeta, Op::changePassphrase})
-            if (fails)
-                h->store->fail(op, "No");
+        if (row.fails)
+            h->store->fail(row.op, "No");
         QSignalSpy notices(h->model.get(), &AppModel::notified);
-        QFuture<void> done;
-        switch (change) {
-        case 0:
-        case 1:
-            done = startChange(*h->model, change == 0 ? Op::saveConfigHost : Op::saveKeyMeta, 0);
-            break;
-        default:
-            done = h->model->changePassphrase(
-                {"key-id_work", change == 2 ? "" : "old", change == 4 ? "" : "new"});
-        }
+        const QFuture<void> done =
+            row.op == Op::changePassphrase
+                ? h->model->changePassphrase({"key-id_work", row.oldPassphrase, row.newPassphrase})
+                : startChange(*h->model, row.op, 0);
         QVERIFY(finished(done));
-        QFETCH(QString, told);
-        QCOMPARE(notices.size(), told.isNull() ? 0 : 1);
-        if (!told.isNull())
-            QCOMPARE(notices[0][0].toString(), told);
-    }
-
-    // These failures are for the dialog that asked, not for the alert.
-    void keyToolFailuresGoToTheCaller() {
-        auto h = loaded();
-        QSignalSpy keys(h->model.get(), &AppModel::keysChanged);
-        h->store->fail(Op::generateKey, "A key named \"id_work\" already exists in ~/.ssh");
-        h->store->fail(Op::changePassphrase, "Wrong passphrase");
-
-        GenerateKeyOptions generateOptions;
-        generateOptions.name = "id_work";
-        ChangePassphraseOptions changeOptions;
-        changeOptions.keyId = "key-id_work";
-
-        auto generate = h->model->generateKey(generateOptions, std::string("Work"));
-        auto change = h->model->changePassphrase(changeOptions);
-
-        QVERIFY(finished(generate) && finished(change));
-        QCOMPARE(failureOf(generate), u"A key named \"id_work\" already exists in ~/.ssh"_qs);
-        QCOMPARE(failureOf(change), u"Wrong passphrase"_qs);
-        QVERIFY(!h->model->errorMessage());
-        QCOMPARE(keys.count(), 0);
+        // A key tool's failure is for the dialog that asked, others for the alert.
+        const bool toCaller = row.fails && row.op == Op::changePassphrase;
+        QCOMPARE(failureOf(done), toCaller ? u"No"_qs : QString());
+        QCOMPARE(h->model->errorMessage().has_value(), row.fails && !toCaller);
+        QCOMPARE(notices.size(), row.told.isNull() ? 0 : 1);
+        if (!row.told.isNull())
+            QCOMPARE(notices[0][0].toString(), row.told);
     }
 
     void saveDefaultsReplacesHostsButNotKeys() {
@@ -411,15 +409,14 @@ private slots:
         QVERIFY(!QTest::qWaitFor([&] { return loads() > 1; }, 1000));
         h->store->release(Op::saveConfigHost);
         QVERIFY(finished(save));
-        QTRY_COMPARE(aliases(h->model->hosts()), u"web changed backup outside"_qs);
+        QTRY_COMPARE(shown(*h->model), u"web changed backup outside"_qs);
         const auto afterFirst = loads();
 
         bool savedShown = false;
         bool changeLost = false;
         connect(h->model.get(), &AppModel::hostsChanged, [&] {
-            const QString shown = aliases(h->model->hosts());
-            savedShown = savedShown || shown.contains(u" db "_qs);
-            changeLost = changeLost || (savedShown && shown.contains(u"changed"_qs));
+            savedShown = savedShown || shown(*h->model).contains(u" db "_qs);
+            changeLost = changeLost || (savedShown && shown(*h->model).contains(u"changed"_qs));
         });
         h->store->hold(Op::loadData);
         changeOnDisk("later");
@@ -430,10 +427,61 @@ private slots:
         h->store->release(Op::loadData);
         QVERIFY(finished(back));
         QTRY_COMPARE(h->model->hosts(), h->store->data().hosts);
-        QCOMPARE(aliases(h->model->hosts()), u"web db backup outside later"_qs);
+        QCOMPARE(shown(*h->model), u"web db backup outside later"_qs);
         QTRY_COMPARE(loads(), afterFirst + 3);
         QVERIFY(!changeLost);
         QCOMPARE(h->model->errorMessage(), std::nullopt);
+    }
+
+    // The bookkeeping behind the rereads, on its own.
+    void listCallsAnswer_data() {
+        addRows<Play>({
+            {"a lone failure is not followed by a read", u"c f"_qs, u"n"_qs},
+            {"overlapping changes of which one failed are read again once", u"c c f s"_qs,
+             u"ny"_qs},
+            {"overlapping changes that succeed are not read again", u"c c s s"_qs, u"nn"_qs},
+            {"a failure of an earlier burst is forgotten when idle", u"c f c c s s"_qs, u"nnn"_qs},
+            {"a read that a change overlapped is dropped and read again", u"r c a1 s s"_qs,
+             u"nny"_qs},
+            {"an older read never overwrites a newer one", u"r r a2 a1 s s"_qs, u"ynnn"_qs},
+            {"a reread answers the wish for one", u"r c a1 s s R a2 s"_qs, u"nnyyn"_qs},
+            {"changes elsewhere read at once when idle", u"e R a1 s"_qs, u"yyn"_qs},
+            {"changes elsewhere wait for the running calls", u"c e s"_qs, u"ny"_qs},
+        });
+    }
+
+    void listCallsAnswer() {
+        QFETCH(Play, row);
+        ListCalls calls;
+        std::vector<ListCalls::ReadTicket> reads;
+        QString given;
+        auto answer = [&](bool yes) { given += yes ? u'y' : u'n'; };
+        for (const QString& step : row.steps.split(u' ')) {
+            switch (step.front().unicode()) {
+            case 'c':
+                calls.changeStarted();
+                break;
+            case 'r':
+                reads.push_back(calls.readStarted());
+                break;
+            case 'R':
+                reads.push_back(calls.rereadStarted());
+                break;
+            case 'a':
+                answer(calls.mayApply(reads.at(step.mid(1).toUInt() - 1)));
+                break;
+            case 's':
+            case 'f':
+                answer(calls.settled(step == u"f"_qs));
+                break;
+            case 'e':
+                answer(calls.changedElsewhere());
+                break;
+            default:
+                QFAIL(qPrintable(step));
+            }
+        }
+        QCOMPARE(given, row.answers);
     }
 
     // A result that arrives after the model is gone is dropped, and the
@@ -449,6 +497,35 @@ private slots:
 
         QVERIFY(load.isFinished());
         QVERIFY(load.isCanceled());
+    }
+
+    // Quitting while a store call waits on a key tool: the model ends the
+    // tool instead of waiting it out, and nothing of the call is left.
+    void quittingEndsARunningKeyTool() {
+        TempDir tools;
+        const std::string started = tools.file("started");
+        // Says it has started, then hangs far past the tool's time limit.
+        const std::string tool = tools.file("hanging-ssh-keygen");
+        writeFile(tool, "#!/bin/sh\n: > '" + started + "'\nexec sleep 600\n");
+        QCOMPARE(::chmod(tool.c_str(), 0700), 0);
+        const QString ssh = QDir::homePath() + u"/.ssh"_qs;
+        QVERIFY(QDir().mkpath(ssh));
+        SystemVaultStore::Options options;
+        options.homedir = QDir::homePath().toStdString();
+        options.keyToolPath = tool;
+        auto model = std::make_unique<AppModel>(std::make_shared<SystemVaultStore>(options));
+        const QFuture<void> generation =
+            model->generateKey({"work", "ed25519", std::nullopt, std::nullopt}, std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QString::fromStdString(started)), 10000);
+
+        QElapsedTimer quitting;
+        quitting.start();
+        model.reset();
+        QVERIFY2(quitting.elapsed() < 5000,
+                 qPrintable(u"quitting took %1 ms"_qs.arg(quitting.elapsed())));
+        QVERIFY(generation.isCanceled());
+        QCOMPARE(QDir(ssh).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 };
 

@@ -24,20 +24,11 @@ int inkedPixels(const QPixmap& pixmap) {
     return count;
 }
 
-QPalette darkPalette(const QColor& accent) {
+QPalette themed(bool dark, const QColor& accent) {
     QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0x1e, 0x1e, 0x1e));
-    palette.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-    palette.setColor(QPalette::Highlight, accent);
-    return palette;
-}
-
-QPalette lightPalette(const QColor& accent) {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Window, dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xef, 0xef, 0xef));
+    palette.setColor(QPalette::WindowText, dark ? QColor(0xf0, 0xf0, 0xf0) : QColor(Qt::black));
+    palette.setColor(QPalette::Base, dark ? QColor(0x2a, 0x2a, 0x2a) : QColor(Qt::white));
     palette.setColor(QPalette::Highlight, accent);
     return palette;
 }
@@ -52,31 +43,13 @@ class StyleTest : public QObject {
 private slots:
     void everyScreenSymbolIsDrawnAtEverySize() {
         // The names the screens ask for; a missing one would show an empty button.
-        const char* const used[]{"arrow.clockwise",
-                                 "arrow.left.arrow.right",
-                                 "calendar",
-                                 "checkmark",
-                                 "doc.on.doc",
-                                 "doc.text",
-                                 "folder",
-                                 "globe",
-                                 "key.fill",
-                                 "lock.fill",
-                                 "lock.open",
-                                 "magnifyingglass",
-                                 "number",
-                                 "pencil",
-                                 "person",
-                                 "plus",
-                                 "server.rack",
-                                 "shield",
-                                 "sidebar.leading",
-                                 "slider.horizontal.3",
-                                 "terminal",
-                                 "touchid",
-                                 "trash"};
-        for (const char* symbol : used) {
-            const QString name = QString::fromLatin1(symbol);
+        const QStringList used =
+            QString::fromLatin1("arrow.clockwise arrow.left.arrow.right calendar checkmark "
+                                "doc.on.doc doc.text folder globe key.fill lock.fill lock.open "
+                                "magnifyingglass number pencil person plus server.rack shield "
+                                "sidebar.leading slider.horizontal.3 terminal touchid trash")
+                .split(u' ');
+        for (const QString& name : used) {
             QVERIFY2(Symbols::has(name), qPrintable(name));
             for (int pixels : {10, 16, 32}) {
                 const QPixmap pixmap = Symbols::pixmap(name, Qt::black, pixels);
@@ -93,10 +66,10 @@ private slots:
     // also where the theme's own accent is too dim or too pale for it.
     void foregroundsStandOutFromTheirTiles_data() {
         QTest::addColumn<QPalette>("palette");
-        QTest::newRow("light") << lightPalette(QColor(0x30, 0x8c, 0xc6));
-        QTest::newRow("light, pale accent") << lightPalette(QColor(0x9e, 0xcb, 0xff));
-        QTest::newRow("dark") << darkPalette(QColor(0x3d, 0x8b, 0xfd));
-        QTest::newRow("dark, deep accent") << darkPalette(QColor(0x15, 0x53, 0x9e));
+        QTest::newRow("light") << themed(false, QColor(0x30, 0x8c, 0xc6));
+        QTest::newRow("light, pale accent") << themed(false, QColor(0x9e, 0xcb, 0xff));
+        QTest::newRow("dark") << themed(true, QColor(0x3d, 0x8b, 0xfd));
+        QTest::newRow("dark, deep accent") << themed(true, QColor(0x15, 0x53, 0x9e));
     }
 
     void foregroundsStandOutFromTheirTiles() {
@@ -105,18 +78,16 @@ private slots:
         QApplication::setPalette(palette);
         QCOMPARE(Colors::accent(), palette.color(QPalette::Highlight));
         for (const QColor& ground : {Colors::windowBackground(), Colors::controlBackground()}) {
-            const QColor accentTint =
-                Colors::over(Colors::withOpacity(Colors::accent(), Colors::tintOpacity), ground);
-            const QColor secondaryTint =
-                Colors::over(Colors::withOpacity(Colors::secondary(), Colors::tintOpacity), ground);
-            const QColor warningTint =
-                Colors::over(Colors::withOpacity(Colors::warning(), Colors::tintOpacity), ground);
-            const QColor tile = Colors::over(
-                Colors::withOpacity(Colors::accent(), IconTile::headerLook.fillOpacity), ground);
+            const auto tint = [&](const QColor& colour, qreal opacity = Colors::tintOpacity) {
+                return Colors::over(Colors::withOpacity(colour, opacity), ground);
+            };
+            const QColor tile = tint(Colors::accent(), IconTile::headerLook.fillOpacity);
             const std::tuple<const char*, QColor, QColor, qreal> pairs[]{
-                {"type and usage badges", Colors::accentOnTint(), accentTint, Colors::textContrast},
-                {"neutral badges", Colors::secondary(), secondaryTint, Colors::textContrast},
-                {"warning badges", Colors::onOwnTint(Colors::warning()), warningTint,
+                {"type and usage badges", Colors::accentOnTint(), tint(Colors::accent()),
+                 Colors::textContrast},
+                {"neutral badges", Colors::secondary(), tint(Colors::secondary()),
+                 Colors::textContrast},
+                {"warning badges", Colors::onOwnTint(Colors::warning()), tint(Colors::warning()),
                  Colors::textContrast},
                 {"captions", Colors::secondary(), ground, Colors::textContrast},
                 {"tile symbols", Colors::readableOn(Colors::accent(), tile, Colors::symbolContrast),

@@ -170,6 +170,15 @@ public:
         auto lock = enter({.op = Op::changePassphrase});
         return data_.keys;
     }
+    // Kept, as the real stores keep it.
+    std::optional<std::string> preferredTerminal() override {
+        std::lock_guard lock(mutex_);
+        return preferredTerminal_;
+    }
+    void setPreferredTerminal(const std::optional<std::string>& commandLine) override {
+        std::lock_guard lock(mutex_);
+        preferredTerminal_ = commandLine;
+    }
     // Returns the defaults as read back: marked with the file they now live in.
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override {
         auto lock = enter({.op = Op::saveConfigDefaults, .keyIdToPath = keyIdToPath});
@@ -217,6 +226,7 @@ private:
     std::map<Op, std::string> failures_;
     std::vector<Call> calls_;
     VaultData data_;
+    std::optional<std::string> preferredTerminal_;
     int stored_ = 0;
 };
 

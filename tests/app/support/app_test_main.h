@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QtTest>
+#include <initializer_list>
 
 namespace moorkeep::test {
 
@@ -14,6 +15,14 @@ template <typename TestObject> int runAppTest(int argc, char** argv) {
     QApplication application(argc, argv);
     TestObject test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// A data-driven test's one column "row", holding rows that each carry their
+// name in the field name (Row needs Q_DECLARE_METATYPE).
+template <typename Row> void addRows(std::initializer_list<Row> rows) {
+    QTest::addColumn<Row>("row");
+    for (const Row& row : rows)
+        QTest::newRow(row.name) << row;
 }
 
 } // namespace moorkeep::test
