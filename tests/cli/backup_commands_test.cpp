@@ -20,7 +20,6 @@ TEST(BackupRestore, UndoesEveryWrite) {
     };
     const std::string original = "# mine\r\nHost web\r\n\tHostName w\r\n";
     home.writeConfig(original);
-    EXPECT_TRUE(backupsHere().empty());
     home.change({"host", "edit", "web", "--user", "u"});
     home.change({"host", "add", "db", "--hostname", "d"});
     auto backups = backupsHere();
@@ -48,30 +47,26 @@ std::string plantBackup(const CliHome& home, const std::string& file, const std:
     return name;
 }
 
-TEST(BackupRestore, PutsBackOnlyWhatOpenSSHAcceptsUnlessForced) {
+// Only what OpenSSH accepts is put back, unless forced. A shared backups
+// folder holds other homes' files, and its names can be planted: only a
+// configuration file of this home is restored.
+TEST(BackupRestore, PutsBackOnlyWhatOpenSSHAcceptsUnlessForcedAndOnlyIntoThisHome) {
     CliHome home;
+    CliHome other;
     home.writeConfig("Host web\n  HostName w\n");
+    other.writeConfig("Host other\n");
+    writeFile(home.home() + "/notes.txt", "mine\n");
     const std::string id = plantBackup(home, home.configPath(), "Host web\n  Bogus yes\n");
     const auto refused =
         home.refused({"backup", "restore", id}, 1, "Bad configuration option: bogus\n");
     EXPECT_THAT(refused.err, HasSubstr("--force"));
-    home.change({"backup", "restore", "--force", id});
-    EXPECT_EQ(home.config(), "Host web\n  Bogus yes\n");
-}
-
-// A shared backups folder holds other homes' files, and its names can be
-// planted: only a configuration file of this home is restored.
-TEST(BackupRestore, WritesOnlyIntoThisHomesConfiguration) {
-    CliHome home;
-    CliHome other;
-    home.writeConfig("Host web\n");
-    other.writeConfig("Host other\n");
-    writeFile(home.home() + "/notes.txt", "mine\n");
-    for (const auto& id : {plantBackup(home, other.configPath(), "Host planted\n"),
-                           plantBackup(home, home.home() + "/notes.txt", "planted\n")})
-        home.refused({"backup", "restore", "--force", id}, 1, "");
+    for (const auto& planted : {plantBackup(home, other.configPath(), "Host planted\n"),
+                                plantBackup(home, home.home() + "/notes.txt", "planted\n")})
+        home.refused({"backup", "restore", "--force", planted}, 1, "");
     EXPECT_EQ(other.config(), "Host other\n");
     EXPECT_EQ(readFile(home.home() + "/notes.txt"), "mine\n");
+    home.change({"backup", "restore", "--force", id});
+    EXPECT_EQ(home.config(), "Host web\n  Bogus yes\n");
 }
 
 } // namespace

@@ -212,14 +212,6 @@ bool CliHome::keyOpensWith(const std::string& name, const std::string& passphras
                .status == 0;
 }
 
-SSHHost CliHome::host(const std::string& alias) const {
-    for (const auto& host : snapshot().hosts)
-        if (host.alias == alias)
-            return host;
-    ADD_FAILURE() << "no host " << alias;
-    return {};
-}
-
 SSHKey CliHome::key(const std::string& file) const {
     for (const auto& key : snapshot().keys)
         if (key.path == "~/.ssh/" + file)

@@ -106,9 +106,8 @@ public:
     // Whether ssh-keygen can read the private key with this passphrase.
     bool keyOpensWith(const std::string& name, const std::string& passphrase) const;
 
-    // `dump`, decoded, and records found in it (a missing one fails the test).
+    // `dump`, decoded, and a key found in it (a missing one fails the test).
     VaultData snapshot() const { return decoded<VaultData>(run({"dump"})); }
-    SSHHost host(const std::string& alias) const;
     SSHKey key(const std::string& file) const;
 
 private:

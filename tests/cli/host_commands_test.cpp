@@ -1,7 +1,7 @@
 #include "cli_home.h"
 #include "config/config_parser.h"
-
-#include <algorithm>
+#include "stores/user_meta_store.h"
+#include "support/records.h"
 
 namespace moorkeep::test {
 namespace {
@@ -28,7 +28,7 @@ protected:
 };
 
 TEST_F(HostCommandsTest, ShowTakesAnAliasBeforeAnId) {
-    const SSHHost db = home.host("db");
+    const auto db = decoded<SSHHost>(home.run({"host", "show", "db", "--json"}));
     // Here the alias of a third host is the id of web.
     const std::string webId = ConfigParser::hostId("web");
     home.writeConfig(configText + "\nHost " + webId + "\n    HostName other\n");
@@ -43,28 +43,19 @@ TEST_F(HostCommandsTest, AddAppendsTheHostAsTheDialogBuildsIt) {
     home.change({"host", "add", "app", "--hostname", "app.example.com", "--user", "ops", "--port",
                  "2200", "--key", "id_web", "--proxy-jump", "  web\t", "--option",
                  " ForwardAgent = yes "});
-    EXPECT_EQ(home.config().rfind(configText, 0), 0u) << "the lines before are kept";
-    // The jump host is trimmed.
-    EXPECT_THAT(home.config(), HasSubstr("  ProxyJump web\n"));
-    EXPECT_EQ(home.host("app"), (SSHHost{ConfigParser::hostId("app"), "app", "app.example.com",
-                                         "ops", 2200, home.key("id_web").id, "web",
-                                         OptionMap{{"ForwardAgent", "yes"}}, HostSource::config}));
+    // The lines before are kept; the jump host and the option are trimmed.
+    EXPECT_EQ(home.config(), configText + "\nHost app\n  HostName app.example.com\n  User ops\n"
+                                          "  Port 2200\n  IdentityFile ~/.ssh/id_web\n"
+                                          "  ProxyJump web\n  ForwardAgent yes\n");
 }
 
 TEST_F(HostCommandsTest, EditChangesOnlyWhatIsGivenAndRenamesTheBlockInPlace) {
-    SSHHost expected = home.host("db");
     home.change({"host", "edit", "db", "--user", "admin", "--no-proxy-jump", "--option",
                  "serveraliveinterval=60", "--option", "Compression=yes"});
-    expected.user = "admin";
-    expected.proxyJump.reset();
     // An option of another spelling replaces the old one.
-    expected.extraOptions = {{"serveraliveinterval", "60"}, {"Compression", "yes"}};
-    EXPECT_EQ(home.host("db"), expected);
-    std::string config = home.config();
-    EXPECT_EQ(config.rfind(webBlock, 0), 0u) << config;
-    const std::string editedDb = config.substr(webBlock.size());
-    std::transform(config.begin(), config.end(), config.begin(), ::tolower);
-    EXPECT_EQ(config.find("serveraliveinterval"), config.rfind("serveraliveinterval")) << config;
+    const std::string editedDb = "Host db\n    HostName db.internal\n    serveraliveinterval 60\n"
+                                 "    User admin\n    Compression yes\n";
+    EXPECT_EQ(home.config(), webBlock + editedDb);
 
     home.change({"host", "edit", "web", "--alias", "www", "--port", "2022", "--no-key"});
     EXPECT_EQ(home.config(), "# Personal hosts\n"
@@ -74,6 +65,76 @@ TEST_F(HostCommandsTest, EditChangesOnlyWhatIsGivenAndRenamesTheBlockInPlace) {
                              "    Port 2022\n"
                              "\n" +
                                  editedDb);
+}
+
+TEST(DefaultsCommandsTest, ShowReadsAndSetChangesOnlyWhatIsGiven) {
+    CliHome home;
+    const std::string plainWeb = "Host web\n    HostName web.example.com\n";
+    home.writeConfig("Host *\n    User everyone\n    ServerAliveInterval 30\n\n" + plainWeb);
+    home.makeKey("id_web");
+    EXPECT_EQ(decoded<Defaults>(home.run({"defaults", "show", "--json"})),
+              (Defaults{"everyone", 22, "", std::nullopt, OptionMap{{"ServerAliveInterval", "30"}},
+                        home.configPath()}));
+
+    home.change({"defaults", "set", "--user", "\t admin ", "--port", "2200", "--key", "id_web",
+                 "--proxy-jump", " jump ", "--option", "Compression=yes", "--unset-option",
+                 "serveraliveinterval"});
+    // Trimmed as the defaults dialog trims them.
+    EXPECT_EQ(home.snapshot().defaults,
+              (Defaults{"admin", 2200, home.key("id_web").id, "jump",
+                        OptionMap{{"Compression", "yes"}}, home.configPath()}));
+    EXPECT_THAT(home.config(), HasSubstr(plainWeb));
+
+    home.change({"defaults", "set", "--no-key"});
+    EXPECT_EQ(home.snapshot().defaults.keyId, "");
+    EXPECT_THAT(home.config(), testing::Not(HasSubstr("IdentityFile")));
+}
+
+// A configuration that includes a folder of files, and a host kept in the
+// metadata file.
+TEST(HostListFilesTest, JsonNamesTheFileAndLineOfEachHostAndByFileHasASectionForEach) {
+    CliHome home;
+    home.writeConfig("Include config.d/*\n"
+                     "Host web\n"
+                     "  HostName web.example.org\n"
+                     "\n"
+                     "Host db\n");
+    writeFile(home.sshPath("config.d/work"), "Host build\n  User ci\nHost ci\n");
+    writeFile(home.sshPath("config.d/lab"), "# lab\nHost pi\n");
+    UserMeta meta;
+    meta.hosts = {
+        test::host("kept", "kept.example.org", "", 22, {}, {}, {}, HostSource::user, "KEPT")};
+    UserMetaStore(home.metaPath()).save(meta);
+
+    std::vector<std::string> places;
+    for (const auto& host : decoded<nlohmann::json>(home.run({"host", "list", "--json"})))
+        places.push_back(host.at("alias").get<std::string>() + " " + host.at("file").dump() + " " +
+                         host.at("line").dump());
+    EXPECT_EQ(places, (std::vector<std::string>{
+                          "pi \"~/.ssh/config.d/lab\" 2", "build \"~/.ssh/config.d/work\" 1",
+                          "ci \"~/.ssh/config.d/work\" 3", "web \"~/.ssh/config\" 2",
+                          "db \"~/.ssh/config\" 5", "kept null null"}));
+
+    // One section per file, in reading order.
+    const auto result = home.run({"host", "list", "--by-file"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "~/.ssh/config (2 hosts)\n"
+                          "ALIAS  HOSTNAME         USER  PORT  KEY  SOURCE\n"
+                          "web    web.example.org  -     22    -    config\n"
+                          "db     db               -     22    -    config\n"
+                          "\n"
+                          "~/.ssh/config.d/lab (1 host)\n"
+                          "ALIAS  HOSTNAME  USER  PORT  KEY  SOURCE\n"
+                          "pi     pi        -     22    -    config\n"
+                          "\n"
+                          "~/.ssh/config.d/work (2 hosts)\n"
+                          "ALIAS  HOSTNAME  USER  PORT  KEY  SOURCE\n"
+                          "build  build     ci    22    -    config\n"
+                          "ci     ci        -     22    -    config\n"
+                          "\n"
+                          "Stored in Moorkeep (1 host)\n"
+                          "ALIAS  HOSTNAME          USER  PORT  KEY  SOURCE\n"
+                          "kept   kept.example.org  -     22    -    user\n");
 }
 
 } // namespace

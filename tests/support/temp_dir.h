@@ -2,6 +2,7 @@
 
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace moorkeep::test {
 
@@ -34,5 +35,7 @@ struct stat statOf(const std::string& path);
 inline mode_t modeOf(const std::string& path) {
     return statOf(path).st_mode & 07777;
 }
+// The names in a directory, sorted.
+std::vector<std::string> entries(const std::string& directory);
 
 } // namespace moorkeep::test

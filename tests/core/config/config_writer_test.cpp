@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 // The writer on texts, then on files, with the real ssh reading back what
@@ -28,10 +29,7 @@ const Defaults someDefaults =
 
 // Each row: what an edit made of a text, and what it must make.
 TEST(ConfigWriterTextTest, EditsOnlyTheBlockAndWritesOnlyWhatTheDefaultsDoNotGive) {
-    const struct {
-        const char* name;
-        std::string actual, expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"append to empty", W::appendHostBlock("", web, {}, keys), "Host web\n" + webBody},
         {"append without final line feed", W::appendHostBlock("Host a\n  User x", web, {}, keys),
          "Host a\n  User x\n\nHost web\n" + webBody},
@@ -111,8 +109,8 @@ TEST(ConfigWriterTextTest, EditsOnlyTheBlockAndWritesOnlyWhatTheDefaultsDoNotGiv
          "Host web\n\tUser x\n\nHost *\n  User admin\n  Port 2222\n"
          "  IdentityFile ~/.ssh/id_ed25519\n  A 1\n  b 2\n"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.actual, c.expected) << c.name;
+    for (const auto& [name, actual, expected] : cases)
+        EXPECT_EQ(actual, expected) << name;
 }
 
 // Nothing is written with a line break, a NUL or a bad option name; a

@@ -1,3 +1,5 @@
+#include "config/config_parser.h"
+#include "config/config_syntax.h"
 #include "files/file_error.h"
 #include "keys/key_pair_files.h"
 #include "keys/key_scanner.h"
@@ -8,14 +10,17 @@
 #include "support/key_files.h"
 #include "support/records.h"
 #include "support/scoped_env.h"
+#include "support/ssh_view.h"
 #include "support/store_home.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,18 +51,6 @@ protected:
         return path;
     }
 
-    // A stand-in for ssh that acts out a refusal of every text without the
-    // given line, as ssh -G does for a file it rejects.
-    std::string sshRejectingWithout(const std::string& line) const {
-        return standIn("ssh",
-                       "file=$3; grep -q '^Include' \"$file\" && file=$(sed 's/^Include \"//; "
-                       "s/\"$//' \"$file\")\ngrep -qx '" +
-                           line +
-                           "' \"$file\" && exit 0\n"
-                           "echo \"$file line 1: Bad configuration option: x\" >&2\n"
-                           "exit 255\n");
-    }
-
     std::string idOf(const std::string& name) const { return KeyScanner::keyId(ssh(name)); }
 
     SystemVaultStore store{onHome()};
@@ -65,15 +58,6 @@ protected:
 
 // The same, on files a test makes hostile.
 using HostileFiles = GuardedChanges;
-
-// Names in a directory, sorted.
-std::vector<std::string> entries(const std::string& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // chattr +i or -i; false when the file system or the container refuses.
 bool setImmutable(const std::string& path, bool on) {
@@ -109,8 +93,14 @@ TEST_F(GuardedChanges, OpenSSHJudgesTheChangeNotWhatTheFileAlreadyGotWrong) {
     EXPECT_NE(config().find("HostName w2"), std::string::npos);
 
     // A stored host keeps its record when ssh refuses the file without its
-    // block.
-    SystemVaultStore refusing(onHome(keyToolPath, sshRejectingWithout("Host web")));
+    // block: a stand-in for ssh acts out a refusal of every text without
+    // "Host web", as ssh -G does for a file it rejects.
+    SystemVaultStore refusing(onHome(
+        keyToolPath, standIn("ssh", "file=$3; grep -q '^Include' \"$file\" && file=$(sed "
+                                    "'s/^Include \"//; s/\"$//' \"$file\")\n"
+                                    "grep -qx 'Host web' \"$file\" && exit 0\n"
+                                    "echo \"$file line 1: Bad configuration option: x\" >&2\n"
+                                    "exit 255\n")));
     writeFile(ssh("config"), "Host web\n  HostName w\n");
     UserMeta meta;
     meta.hosts = {host("web", "stored", "", 22, {}, {}, {}, HostSource::user, "H1")};
@@ -202,10 +192,8 @@ TEST_F(GuardedChanges, StaleLeftoversAreSweptAndKeyFilesThatAreNotPlainFilesNotP
     for (const char* name : {".id_work.Ab12Cd", ".moorkeep-new-key.Xy34Zw", ".profile.Ab12Cd"})
         ::utime(ssh(name).c_str(), &old);
     KeyPairFiles::sweepStale(ssh(""));
-    EXPECT_FALSE(fs::exists(ssh(".id_work.Ab12Cd")));
-    EXPECT_FALSE(fs::exists(ssh(".moorkeep-new-key.Xy34Zw")));
-    EXPECT_TRUE(fs::exists(ssh(".profile.Ab12Cd")));
-    EXPECT_TRUE(fs::exists(ssh(".id_work.Fresh1")));
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{".id_work.Fresh1", ".profile.Ab12Cd",
+                                                          "id_work", "id_work.pub"}));
 
     // Key files that are not plain files are not probed.
     for (const std::string name : {"endless", "device"})
@@ -328,9 +316,8 @@ TEST_F(HostileFiles, MembersOfANewerVersionSurviveARewrite) {
     store.deleteKeyMeta("k2");
     json saved = json::parse(readFile(metaPath()));
     EXPECT_EQ(saved["futureSettings"]["theme"], "dark");
-    ASSERT_EQ(saved["keyMeta"].size(), 1u);
-    EXPECT_EQ(saved["keyMeta"][0]["name"], "personal");
-    EXPECT_EQ(saved["keyMeta"][0]["colour"], "red");
+    EXPECT_EQ(saved["keyMeta"],
+              json::parse(R"([{"id": "k1", "name": "personal", "colour": "red"}])"));
     EXPECT_EQ(saved["hosts"][0]["tags"], json({"prod"}));
     EXPECT_EQ(saved["keyCache"][0]["certificate"], "later");
 }
@@ -377,9 +364,7 @@ TEST_F(GuardedChanges, AKeyChangeThatFailsLeavesTheKeyByteForByteOrNoNewFile) {
         EXPECT_TRUE(entries(ssh("")).empty()) << entries(ssh("")).size();
     }
     // The name is free, not "already exists".
-    auto keys = store.generateKey({"work", "ed25519", std::nullopt, std::nullopt});
-    ASSERT_EQ(keys.size(), 1u);
-    EXPECT_EQ(keys[0].path, "~/.ssh/work");
+    EXPECT_EQ(store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}).size(), 1u);
     EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"work", "work.pub"}));
 }
 
@@ -450,8 +435,7 @@ TEST_F(GuardedChanges, KeyNamesAreRefusedBeforeAnyWriteOrReportedOnceTheKeyIsMad
         VaultRules::generateKey(blocked, {"work", "ed25519", {}, {}}, "Work");
     };
     EXPECT_THAT(generate, ThrowsMessage<std::exception>(HasSubstr("~/.ssh/work was made")));
-    EXPECT_TRUE(fs::exists(ssh("work")));
-    EXPECT_TRUE(fs::exists(ssh("work.pub")));
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"work", "work.pub"}));
 }
 
 TEST_F(GuardedChanges, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
@@ -473,13 +457,173 @@ TEST_F(GuardedChanges, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
         EXPECT_THROW(store.deleteKeyMeta(id), FileError);
         setImmutable(locked, false);
         ::chmod(ssh("").c_str(), 0700);
-        EXPECT_TRUE(fs::exists(ssh("work")));
-        EXPECT_TRUE(fs::exists(ssh("work.pub")));
+        EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"work", "work.pub"}));
         EXPECT_EQ(readFile(metaPath()), meta);
     }
     store.deleteKeyMeta(id);
     EXPECT_TRUE(entries(ssh("")).empty());
 }
+
+// OpenSSH is the judge of every edit: for every host of a configuration that
+// holds every kind of line, "ssh -G" before and after an edit differs exactly
+// in the edited fields, and every line outside the changed group keeps its
+// bytes.
+const KeyIdToPath keyPaths{{"K1", "~/.ssh/id_judge"}};
+
+// The destinations of the file's hosts, and the aliases the store knows
+// them by.
+const std::vector<std::pair<std::string, std::string>> hosts{
+    {"prod", "prod"}, {"db", "db"}, {"web", "web web.example.com"}, {"bastion", "bastion"}};
+
+// Every kind of line: comments, a global directive, several IdentityFile,
+// LocalForward and SendEnv lines, an Include inside a block, Key=Value and
+// odd case, a header joined with "=", a two-pattern host, a pattern block, a
+// Match block and the defaults last (OpenSSH takes the first value it
+// meets).
+std::string generatedConfig(const std::string& included, bool tabs) {
+    const std::string in = tabs ? "\t" : "  ";
+    return "# judged by OpenSSH\n"
+           "ServerAliveCountMax 2\n"
+           "\n"
+           "Host prod\n" +
+           in + "# the production box\n" + in + "HostName prod.example.com\n" + in +
+           "IdentityFile ~/.ssh/id_a\n" + in + "IdentityFile ~/.ssh/work/key\n" + in +
+           "LocalForward 8080 localhost:80\n" + in + "LocalForward 8443 localhost:443\n" + in +
+           "SendEnv LANG\n" + in + "SendEnv LC_*\n" + in + "Include \"" + included + "\"\n" +
+           "\n"
+           "host=db\n" +
+           in + "hostname=db.internal\n" + in + "USER=dbadmin\n" + in + "port = 5022\n" + in +
+           "ProxyJump=bastion.example.com\n" +
+           "HOST web web.example.com\n"
+           "    HostName 10.0.0.5\n"
+           "    user\tdeploy\n"
+           "    # trailing comment\n"
+           "\n"
+           "Host bastion\n" +
+           in + "HostName bastion.example.com\n" +
+           "\n"
+           "Host *.corp\n" +
+           in + "User corp\n" + "Match host nothing.invalid\n" + in + "User matched\n" +
+           "\n"
+           "Host *\n" +
+           in + "User everyone\n" + in + "Port 2222\n" + in + "ServerAliveInterval 30\n";
+}
+
+// The text without the lines whose keyword is this one, in any case.
+std::string withoutKeyword(const std::string& text, const std::string& keyword) {
+    std::string out;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::string trimmed = line.substr(std::min(line.find_first_not_of(" \t"), line.size()));
+        std::string key, value;
+        if (ConfigParser::splitDirective(trimmed, key, value) &&
+            config::equalsIgnoringCase(key, keyword))
+            continue;
+        out += line + "\n";
+    }
+    return out;
+}
+
+class OpenSSHJudgeTest : public StoreHome, public ::testing::WithParamInterface<bool> {
+protected:
+    void reset() const {
+        writeFile(ssh("extra.conf"), "Compression yes\n");
+        writeFile(ssh("config"), crLf() ? withCrLf(original()) : original());
+    }
+    bool crLf() const { return GetParam(); }
+    std::string original() const { return generatedConfig(ssh("extra.conf"), crLf()); }
+
+    std::map<std::string, SshView> views() const {
+        std::map<std::string, SshView> out;
+        for (const auto& [destination, alias] : hosts)
+            out[destination] = sshView(ssh("config"), destination, home.path());
+        return out;
+    }
+
+    ParsedConfig parsed() const {
+        return ConfigParser::parse(ConfigParser::readLines(ssh("config"), home.path()),
+                                   {{ssh("id_judge"), "K1"}}, home.path());
+    }
+
+    SSHHost hostRecord(const std::string& alias) const {
+        for (const auto& host : parsed().hosts)
+            if (host.alias == alias)
+                return host;
+        ADD_FAILURE() << "no host " << alias;
+        return {};
+    }
+
+    SystemVaultStore store{onHome()};
+};
+
+// A host edit changes its keyword for its own host only; a defaults edit
+// changes it for some hosts and nothing else for any.
+TEST_P(OpenSSHJudgeTest, EditsChangeExactlyTheEditedField) {
+    // Each edit changes the group of one keyword, named as ssh -G shows it
+    // (in lower case); false when it does not apply to the host.
+    const std::pair<std::string, std::function<bool(SSHHost&)>> hostEdits[] = {
+        {"port", [](SSHHost& h) { return h.port = 3000, true; }},
+        {"user", [](SSHHost& h) { return h.user = "judge", true; }},
+        {"hostname", [](SSHHost& h) { return h.hostname = "judge.example.net", true; }},
+        {"proxyjump", [](SSHHost& h) { return h.proxyJump = "hop.example.net", true; }},
+        {"identityfile", [](SSHHost& h) { return h.keyId = "K1", true; }},
+        {"serveraliveinterval",
+         [](SSHHost& h) { return h.extraOptions["ServerAliveInterval"] = "99", true; }},
+        // An option removed.
+        {"sendenv", [](SSHHost& h) { return h.extraOptions.erase("SendEnv") > 0; }},
+    };
+    const std::pair<std::string, std::function<void(Defaults&)>> defaultsEdits[] = {
+        {"user", [](Defaults& d) { d.user = "all"; }},
+        {"port", [](Defaults& d) { d.port = 2200; }},
+        {"proxyjump", [](Defaults& d) { d.proxyJump = "gw.example"; }},
+        {"serveraliveinterval", [](Defaults& d) { d.extraOptions["ServerAliveInterval"] = "45"; }},
+    };
+    reset();
+    const auto before = views();
+    // Every line outside the edited group keeps its bytes.
+    const auto onlyTheGroupChanged = [&](const std::string& after, const std::string& keyword) {
+        reset();
+        EXPECT_EQ(withoutKeyword(after, keyword), withoutKeyword(readFile(ssh("config")), keyword));
+    };
+    for (const auto& [keyword, apply] : hostEdits) {
+        for (const auto& [destination, alias] : hosts) {
+            SCOPED_TRACE(keyword + " of " + alias);
+            reset();
+            SSHHost host = hostRecord(alias);
+            if (!apply(host))
+                continue;
+            store.saveConfigHost(host, std::nullopt, keyPaths);
+            const std::string after = readFile(ssh("config"));
+            for (const auto& [other, view] : views())
+                EXPECT_EQ(changedKeywords(before.at(other), view),
+                          other == destination ? std::set{keyword} : std::set<std::string>{})
+                    << other << "\n"
+                    << after;
+            EXPECT_EQ(hostRecord(alias), host) << "read back as saved";
+            onlyTheGroupChanged(after, keyword);
+        }
+    }
+    for (const auto& [keyword, apply] : defaultsEdits) {
+        SCOPED_TRACE(keyword);
+        reset();
+        Defaults defaults = parsed().defaults;
+        apply(defaults);
+        store.saveConfigDefaults(defaults, keyPaths);
+        const std::string after = readFile(ssh("config"));
+        bool someHostChanged = false;
+        for (const auto& [destination, view] : views()) {
+            const auto changed = changedKeywords(before.at(destination), view);
+            EXPECT_TRUE(changed.empty() || changed == std::set{keyword}) << destination << "\n"
+                                                                         << after;
+            someHostChanged = someHostChanged || !changed.empty();
+        }
+        EXPECT_TRUE(someHostChanged) << after;
+        onlyTheGroupChanged(after, keyword);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, OpenSSHJudgeTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "CrLfTabs" : "LfSpaces"; });
 
 } // namespace
 } // namespace moorkeep::test

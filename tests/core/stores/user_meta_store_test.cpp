@@ -9,6 +9,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace moorkeep::test {
 namespace {
@@ -89,7 +90,6 @@ TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByteAndTimesToTheB
     store.save(meta);
     const std::string first = readFile(path);
     json written = json::parse(first);
-    EXPECT_EQ(written["preferredTerminal"], "kitty");
     EXPECT_FALSE(written["keyCache"][0].contains("hasPassphrase"));
     EXPECT_EQ(store.load(), meta);
     store.save(store.load());
@@ -126,7 +126,6 @@ TEST_F(UserMetaStoreTest, UndecodableFileLoadsTheDefaultAndIsKeptAsideOnSave) {
     const std::pair<const char*, std::function<void(json&)>> breakages[] = {
         {"missing hosts", [](json& d) { d.erase("hosts"); }},
         {"host port as text", [](json& d) { d["hosts"][0]["port"] = "22"; }},
-        {"host without source", [](json& d) { d["hosts"][0].erase("source"); }},
         {"cache time as text", [](json& d) { d["keyCache"][0]["pubMtime"] = "now"; }},
         {"cache passphrase as text", [](json& d) { d["keyCache"][0]["hasPassphrase"] = "no"; }},
     };
@@ -156,22 +155,19 @@ TEST(UserMetaStoreMergeTest, AppliesNonEmptyDisplayNamesInScanOrder) {
         {"k1", "id_ed25519", "~/.ssh/id_ed25519", "ed25519", "f1", "ssh-ed25519 A", true,
          "2024-12-05"},
         {"k2", "work", "~/.ssh/work", "rsa", "f2", "ssh-rsa B", false, "2024-12-06"}};
-    const struct {
-        const char* name;
-        std::vector<KeyMetaEntry> overrides;
-        std::string first, second;
-    } cases[] = {
+    // Each row: the overrides, and the names of the two keys they give.
+    const std::tuple<const char*, std::vector<KeyMetaEntry>, std::string, std::string> cases[] = {
         {"no overrides", {}, "id_ed25519", "work"},
         {"named second key", {{"k2", "Work laptop"}}, "id_ed25519", "Work laptop"},
         {"empty name keeps the file name", {{"k1", ""}}, "id_ed25519", "work"},
         {"unknown id ignored", {{"gone", "Old"}}, "id_ed25519", "work"},
         {"later duplicate wins", {{"k1", "First"}, {"k1", "Second"}}, "Second", "work"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, overrides, first, second] : cases) {
         std::vector<SSHKey> expected = scanned;
-        expected[0].name = c.first;
-        expected[1].name = c.second;
-        EXPECT_EQ(UserMetaStore::merge(scanned, c.overrides), expected) << c.name;
+        expected[0].name = first;
+        expected[1].name = second;
+        EXPECT_EQ(UserMetaStore::merge(scanned, overrides), expected) << name;
     }
 }
 

@@ -119,13 +119,11 @@ TEST_F(SystemVaultStoreTest, ReadingWritesOnlyWhatTheCacheNeeds) {
     // A second load, or a new store's, runs no tool and leaves the file alone.
     makeKeyPair(ssh("id_ed25519"));
     makeKeyPair(ssh("work"), "ed25519", "secret");
-    writeConfig("Host *\n  User admin\nHost web\n  IdentityFile ~/.ssh/id_ed25519\nHost db\n");
+    writeConfig("Host web\n  IdentityFile ~/.ssh/id_ed25519\n");
     VaultData first = store->loadData();
     ASSERT_EQ(first.keys.size(), 2u);
     const SSHKey& idKey = first.keys[0].name == "id_ed25519" ? first.keys[0] : first.keys[1];
     EXPECT_EQ(first.hosts.at(0).keyId, idKey.id) << "IdentityFile names the scanned key";
-    EXPECT_EQ(first.hosts.at(1).keyId, std::nullopt);
-    EXPECT_EQ(first.hosts.at(1).user, "admin");
     const std::size_t runs = toolRuns();
     const struct stat before = statOf(metaPath());
 
@@ -160,15 +158,16 @@ TEST_F(SystemVaultStoreTest, LoadingSomeAliasesGivesTheirHostsAsAFullLoadDoes) {
 }
 
 // A file that does not decode may be another program's work in progress:
-// reading leaves it alone, and the first change keeps it aside.
-TEST_F(SystemVaultStoreTest, CorruptMetadataIsLeftToReadsAndKeptAsideByAChange) {
+// reading leaves it alone, and the first change keeps it aside, once for the
+// same bytes.
+TEST_F(SystemVaultStoreTest, CorruptMetadataIsLeftToReadsAndKeptAsideOnceByAChange) {
     const std::string corrupt = "{ \"version\": 1, \"hosts\": [ broken";
     writeFile(metaPath(), corrupt);
     makeKeyPair(ssh("id_ed25519"));
     VaultData data = store->loadData();
+    store->rescanKeys();
     EXPECT_TRUE(data.hosts.empty());
-    ASSERT_EQ(data.warnings.size(), 1u);
-    EXPECT_NE(data.warnings[0].find(metaPath()), std::string::npos);
+    EXPECT_THAT(data.warnings, testing::ElementsAre(testing::HasSubstr(metaPath())));
     auto keptCopies = [&] {
         std::vector<std::string> kept;
         for (const auto& entry : fs::directory_iterator(home.file("data")))
@@ -180,6 +179,9 @@ TEST_F(SystemVaultStoreTest, CorruptMetadataIsLeftToReadsAndKeptAsideByAChange) 
     EXPECT_TRUE(keptCopies().empty());
     SSHKey key = data.keys.at(0);
     key.name = "Work";
+    store->saveKeyMeta(key);
+    writeFile(metaPath(), corrupt);
+    key.name = "Job";
     store->saveKeyMeta(key);
     EXPECT_EQ(keptCopies(), std::vector<std::string>{corrupt});
 }
@@ -200,9 +202,7 @@ TEST_F(SystemVaultStoreTest, PreferredTerminalRoundTripsThroughEitherStore) {
         each->setPreferredTerminal("xterm -fa Mono");
     }
     // In the metadata file, beside what was there, and read by a new store.
-    const auto written = nlohmann::json::parse(readFile(metaPath()));
-    EXPECT_EQ(written["preferredTerminal"], "xterm -fa Mono");
-    EXPECT_TRUE(written.contains("hosts"));
+    EXPECT_TRUE(nlohmann::json::parse(readFile(metaPath())).contains("hosts"));
     const auto again = makeStore();
     EXPECT_EQ(again->preferredTerminal(), "xterm -fa Mono");
     again->setPreferredTerminal(std::nullopt);
@@ -364,7 +364,6 @@ TEST_F(SystemVaultStoreTest, GenerateMakesEachTypeOfPairAndListsIt) {
         EXPECT_EQ(key.path, "~/.ssh/" + options.name);
         EXPECT_EQ(key.type, options.type);
         EXPECT_EQ(key.hasPassphrase, !options.passphrase->empty()) << options.name;
-        EXPECT_EQ(key.fingerprint, printedFingerprint(ssh(options.name + ".pub")));
         EXPECT_TRUE(key.publicKey.ends_with(" " + options.comment.value_or("")) ||
                     options.comment->empty())
             << key.publicKey;
@@ -451,8 +450,7 @@ TEST_F(SystemVaultStoreTest, DisplayNamesAndDeletingAKey) {
 
     store->saveKeyMeta(old);
     store->deleteKeyMeta(old.id);
-    EXPECT_FALSE(fs::exists(ssh("old")));
-    EXPECT_FALSE(fs::exists(ssh("old.pub")));
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"keep", "keep.pub"}));
     EXPECT_TRUE(meta().load().keyMeta.empty());
     EXPECT_NO_THROW(store->deleteKeyMeta(old.id));
     EXPECT_EQ(store->rescanKeys().size(), 1u);
@@ -522,23 +520,21 @@ TEST_F(SystemVaultStoreTest, ConcurrentRenamesFromThreadsAndProcessesAreAllKept)
 // The demo store.
 
 // Each store starts from the sample data, whatever another one changed: a
-// host of either source, in order, and defaults that name a key.
-TEST(DemoVaultStoreTest, EachStoreStartsFromTheSampleDataInOrder) {
+// host of either source, in order, and defaults that name a key. A new host
+// or key gets a UUID; a second save replaces the host; a deleted key's
+// references stay.
+TEST(DemoVaultStoreTest, EachStoreStartsFromTheSampleDataAndChangesItsOwn) {
     DemoVaultStore first;
     first.deleteHost("1", {});
     first.saveConfigDefaults(defaults("me"), {});
     EXPECT_EQ(first.loadData().hosts.size(), 5u);
-    const VaultData data = DemoVaultStore().loadData();
-    EXPECT_EQ(ids(data.hosts), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
-    EXPECT_EQ(ids(data.keys), (std::vector<std::string>{"1", "2", "3", "4"}));
-    EXPECT_EQ(data.hosts[4].source, HostSource::user);
-    EXPECT_EQ(data.defaults.keyId, "2");
-}
-
-// A new host or key gets a UUID; a second save replaces the host; a deleted
-// key's references stay.
-TEST(DemoVaultStoreTest, HostAndKeyChanges) {
     DemoVaultStore store;
+    const VaultData sample = store.loadData();
+    EXPECT_EQ(ids(sample.hosts), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(ids(sample.keys), (std::vector<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(sample.hosts[4].source, HostSource::user);
+    EXPECT_EQ(sample.defaults.keyId, "2");
+
     SSHHost saved = store.saveHost(host("new", "10.1.1.1"), {});
     EXPECT_TRUE(std::regex_match(saved.id, upperUuid)) << saved.id;
     EXPECT_EQ(saved.source, HostSource::user);
@@ -549,7 +545,7 @@ TEST(DemoVaultStoreTest, HostAndKeyChanges) {
     EXPECT_EQ(hosts.back(), saved);
 
     store.deleteKeyMeta("2");
-    VaultData data = store.loadData();
+    const VaultData data = store.loadData();
     EXPECT_EQ(ids(data.keys), (std::vector<std::string>{"1", "3", "4"}));
     EXPECT_EQ(data.hosts[2].keyId, "2") << "references to a deleted key stay";
     EXPECT_EQ(data.defaults.keyId, "2");

@@ -1,4 +1,7 @@
 #include "cli_home.h"
+#include "stores/demo_vault_store.h"
+
+#include <tuple>
 
 namespace moorkeep::test {
 namespace {
@@ -10,10 +13,8 @@ using Args = std::vector<std::string>;
 // the project's version.
 TEST(HelpTest, EveryLevelPrintsItsUsageAndSucceeds) {
     const std::string usage = "Usage: moorkeepctl ";
-    const struct {
-        Args args;
-        std::string begins; // how the output begins
-    } cases[] = {
+    // Each row: the arguments, and how the output begins.
+    const std::pair<Args, std::string> cases[] = {
         {{"--help"}, usage + "[global options] COMMAND"},
         {{"-h", "host"}, usage + "[global options] COMMAND"},
         {{"host", "--help"}, usage + "[global options] host COMMAND"},
@@ -90,6 +91,59 @@ TEST(RefusedCommandLineTest, ExitsWithTwoAndSaysWhy) {
         EXPECT_EQ(result.err.find("Try 'moorkeepctl") != std::string::npos, says.starts_with("Try"))
             << result.err;
     }
+}
+
+// The demo store is chosen by --demo, or by MOORKEEP_DEMO set to exactly "1";
+// anything else leaves the (here empty) home directory in use.
+TEST(StoreChoiceTest, PicksTheStoreAsTheApplicationDoes) {
+    // Each row: MOORKEEP_DEMO, whether --demo is given, and whether the demo
+    // store is used.
+    const std::tuple<std::optional<std::string>, bool, bool> cases[] = {
+        {"1", false, true},
+        {std::nullopt, true, true},
+        {"0", true, true},
+        {std::nullopt, false, false},
+        {"yes", false, false}};
+    CliHome home;
+    const auto demoHosts = DemoVaultStore().loadData().hosts;
+    for (const auto& [variable, flag, demo] : cases) {
+        SCOPED_TRACE(variable.value_or("(unset)") + (flag ? " --demo" : ""));
+        std::vector<std::string> args = home.args({"host", "list", "--json"});
+        if (flag)
+            args.insert(args.begin(), "--demo");
+        auto hosts = decoded<std::vector<SSHHost>>(runProcess(cliPath, args, "", variable));
+        EXPECT_EQ(hosts, demo ? demoHosts : std::vector<SSHHost>{});
+    }
+}
+
+TEST(DemoStoreTest, JsonDecodesIntoTheRecordsInStoreOrder) {
+    const VaultData data = DemoVaultStore().loadData();
+    EXPECT_EQ(decoded<VaultData>(runDemo({"dump"})), data);
+    EXPECT_EQ(decoded<std::vector<SSHKey>>(runDemo({"key", "list", "--json"})), data.keys);
+    EXPECT_EQ(decoded<Defaults>(runDemo({"defaults", "show", "--json"})), data.defaults);
+    EXPECT_EQ(decoded<SSHHost>(runDemo({"host", "show", "3", "--json"})).alias, "bastion");
+    // KEY is an id, a display name or a file name.
+    for (const char* given : {"2", "personal", "id_ed25519"}) {
+        EXPECT_EQ(decoded<SSHKey>(runDemo({"key", "show", given, "--json"})), data.keys[1]);
+        EXPECT_EQ(runDemo({"key", "pub", given}).out, data.keys[1].publicKey + "\n");
+    }
+}
+
+// For people: columns two spaces apart, without colour on a pipe.
+TEST(DemoStoreTest, KeyListIsATableForPeople) {
+    auto result = runDemo({"key", "list"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(
+        result.out,
+        "NAME            TYPE      PASSPHRASE  AGENT  HOSTS  PATH                   FINGERPRINT\n"
+        "prod-deploy     ed25519   yes         no     2      ~/.ssh/prod_ed25519    "
+        "SHA256:xK9m3...j4Qw\n"
+        "personal        ed25519   yes         yes    2      ~/.ssh/id_ed25519      "
+        "SHA256:pL2n8...rT5x\n"
+        "staging-access  rsa-4096  no          no     1      ~/.ssh/staging_rsa     "
+        "SHA256:aB3c4...dE6f\n"
+        "github          ed25519   no          yes    1      ~/.ssh/github_ed25519  "
+        "SHA256:gH7i8...jK0l\n");
 }
 
 } // namespace

@@ -1,0 +1,331 @@
+#include "files/interrupt_cleanup.h"
+#include "keys/key_pair_files.h"
+#include "keys/key_scanner.h"
+#include "keys/key_tool.h"
+#include "keys/utc_date.h"
+#include "model/short_digest.h"
+#include "support/key_files.h"
+#include "support/open_files.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <tuple>
+#include <unistd.h>
+
+namespace moorkeep::test {
+namespace {
+
+using namespace std::chrono;
+using namespace std::chrono_literals;
+
+KeyToolResult runShell(const std::string& script, double limit = 60.0) {
+    return runKeyTool("/bin/sh", {"-c", script}, limit);
+}
+
+// The state letter and the session of a process as /proc shows them; 'X'
+// (dead) when there is no such process.
+std::pair<char, int> stateAndSession(const std::filesystem::path& process) {
+    std::ifstream in(process / "stat");
+    const std::string stat((std::istreambuf_iterator<char>(in)), {});
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    char state = 'X';
+    int parent = 0, group = 0, session = 0;
+    fields >> state >> parent >> group >> session;
+    return {state, session};
+}
+
+// Whether the process is gone: no such process, or a zombie left for
+// whoever reaps it.
+bool gone(const std::pair<char, int>& state) {
+    return state.first == 'Z' || state.first == 'X';
+}
+
+// Whether every process of the session is gone within ten seconds.
+bool sessionEndsSoon(int session) {
+    return eventually(
+        [session] {
+            for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+                const std::string name = entry.path().filename();
+                if (name.find_first_not_of("0123456789") != std::string::npos)
+                    continue;
+                if (const auto state = stateAndSession(entry.path());
+                    state.second == session && !gone(state))
+                    return false;
+            }
+            return true;
+        },
+        seconds(10));
+}
+
+TEST(KeyToolTest, ReportsTheStatusTheArgumentsAndBothStreamsWhole) {
+    // Each child ends at once; a runner that waited for the limit would hang here.
+    const std::pair<const char*, int> cases[] = {
+        {"exit 0", 0}, {"exit 3", 3}, {"kill -USR1 $$", SIGUSR1}};
+    for (const auto& [script, status] : cases)
+        EXPECT_EQ(runShell(script).status, status) << script;
+    // A program that cannot be started is reported, not run.
+    const KeyToolResult missing = runKeyTool("/nonexistent/ssh-keygen", {"-lf", "x"}, 60.0);
+    EXPECT_EQ(missing.status, -1);
+    EXPECT_EQ(missing.output, "");
+    EXPECT_NE(missing.errorOutput, "");
+    // Arguments pass exactly, empty ones too.
+    const KeyToolResult words = runKeyTool(
+        "/bin/sh", {"-c", "for a; do printf '[%s]' \"$a\"; done", "sh", "", "two words", "*", ""},
+        60.0);
+    EXPECT_EQ(words.status, 0);
+    EXPECT_EQ(words.output, "[][two words][*][]");
+    // A mebibyte on each stream, error output first: a runner that read only one stream, or only
+    // after the exit, would leave the child blocked on a full pipe until the limit.
+    KeyToolResult result = runShell("head -c 1048576 /dev/zero | tr '\\0' e >&2;"
+                                    "head -c 1048576 /dev/zero | tr '\\0' o; exit 4");
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.output, std::string(1 << 20, 'o'));
+    EXPECT_EQ(result.errorOutput, std::string(1 << 20, 'e'));
+}
+
+TEST(KeyToolTest, ChildPastItsTimeIsEndedWithAllItStartedOrPastItsMemory) {
+    // Each row: a name, a script that writes its pid to the file named by $1
+    // first, and the signal that ends it.
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"sleeper", "echo $$ > \"$1\"; printf before; sleep 30 & wait", SIGTERM},
+        {"ignores TERM and INT",
+         "trap '' TERM INT; echo $$ > \"$1\"; printf before; while :; do sleep 1; done", SIGKILL},
+    };
+    for (const auto& [name, script, status] : cases) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        const std::string pidFile = dir.file("pid");
+        constexpr double limit = 1.0;
+        const auto started = steady_clock::now();
+        KeyToolResult result = runKeyTool("/bin/sh", {"-c", script, "sh", pidFile}, limit);
+        EXPECT_LT(duration<double>(steady_clock::now() - started).count(), limit + 1.5);
+        EXPECT_EQ(result.status, status);
+        EXPECT_EQ(result.output, "before");
+        const int pid = std::stoi(readFile(pidFile));
+        // Reaped by the runner (no zombie of ours), and nothing of its session lives on.
+        EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
+        EXPECT_TRUE(sessionEndsSoon(pid));
+    }
+    // Nor can it take more than its memory ceiling.
+    KeyToolOptions options;
+    options.memoryLimit = std::uint64_t{32} << 20;
+    // Growing a shell variable past the ceiling ends the shell.
+    const auto result =
+        runKeyTool("/bin/sh", {"-c", "x=$(head -c 100000000 /dev/zero | tr '\\0' a); echo ${#x}"},
+                   30, options);
+    EXPECT_NE(result.output, "100000000\n");
+}
+
+// The scanner's tests hold what the queries say of real keys.
+TEST(KeyQueriesTest, AFileThatIsNoKeyHasAnUnknownFingerprint) {
+    TempDir dir;
+    writeFile(dir.file("notes.pub"), "not a key\n");
+    EXPECT_EQ(keyFingerprint(dir.file("notes.pub")), "unknown");
+}
+
+// A program ended by a signal it handles (SIGTERM, SIGINT, SIGHUP) or by one
+// it cannot (SIGKILL) leaves neither its tool running nor, where it could
+// clean up, its private key copy and staging folder.
+TEST(EndedProgram, LeavesNothingBehind) {
+    for (int ending : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
+        SCOPED_TRACE(sigabbrev_np(ending));
+        TempDir dir;
+        writeFile(dir.file("id_key"), "private key");
+        const pid_t program = ::fork();
+        ASSERT_GE(program, 0);
+        if (program == 0) {
+            InterruptCleanup::install();
+            KeyPairFiles::PrivateCopy copy(dir.file("id_key"));
+            KeyPairFiles::StagingFolder staging(dir.path());
+            staging.expect("id_new");
+            std::ofstream(staging.path() + "/id_new") << "half a key";
+            runKeyTool("/bin/sh", {"-c", "echo $$ > " + dir.file("tool.pid") + "; exec sleep 60"},
+                       120);
+            ::_exit(0);
+        }
+        pid_t tool = 0;
+        eventually([&] { return std::ifstream(dir.file("tool.pid")) >> tool && tool > 0; }, 10s);
+        ASSERT_GT(tool, 0) << "the tool never started";
+        ::kill(program, ending);
+        int status = 0;
+        ::waitpid(program, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status));
+        EXPECT_TRUE(
+            eventually([&] { return gone(stateAndSession("/proc/" + std::to_string(tool))); }, 5s));
+        if (ending != SIGKILL) {
+            EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"id_key", "tool.pid"}));
+        }
+    }
+}
+
+namespace fs = std::filesystem;
+using testing::ElementsAre;
+
+// Each kind: its file name, its type and whether it has a passphrase.
+const std::tuple<const char*, const char*, bool> keyKinds[] = {
+    {"ed25519_open", "ed25519", false}, {"ed25519_locked", "ed25519", true},
+    {"rsa_open", "rsa", false},         {"rsa_locked", "rsa", true},
+    {"ecdsa_open", "ecdsa", false},     {"ecdsa_locked", "ecdsa", true},
+};
+
+// One real pair of each kind, generated once for all tests; tests copy them.
+const TempDir& generatedKeys() {
+    static const TempDir& dir = []() -> const TempDir& {
+        static TempDir keys;
+        for (const auto& [file, type, locked] : keyKinds)
+            makeKeyPair(keys.file(file), type, locked ? "pass phrase" : "");
+        return keys;
+    }();
+    return dir;
+}
+
+class KeyScannerTest : public testing::Test {
+protected:
+    TempDir dir;     // the scanned directory
+    TempDir toolDir; // the recording tool and its log
+    std::string log = toolDir.file("runs.log");
+    std::string tool = recordingKeyTool(toolDir.path(), log);
+
+    // Copies a generated pair into the scanned directory under a new name.
+    void addPair(const std::string& source, const std::string& name, bool withPrivate = true) {
+        fs::copy_file(generatedKeys().file(source + ".pub"), dir.file(name + ".pub"));
+        if (withPrivate)
+            fs::copy_file(generatedKeys().file(source), dir.file(name));
+    }
+
+    ScanResult scan(const std::vector<KeyCacheEntry>& cache = {}) {
+        return KeyScanner::scan(dir.path(), cache, tool);
+    }
+
+    std::size_t toolRuns() const { return fileLines(log).size(); }
+};
+
+TEST_F(KeyScannerTest, EveryKindIsDescribedAsTheToolSeesItInListingOrder) {
+    for (const auto& [file, type, locked] : keyKinds)
+        addPair(file, file);
+    std::vector<std::string> listed;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        if (entry.path().extension() == ".pub")
+            listed.push_back(entry.path().stem().string());
+    const std::string before = keys::utcDate(std::time(nullptr));
+    ScanResult result = scan();
+    const std::string after = keys::utcDate(std::time(nullptr));
+
+    ASSERT_EQ(result.keys.size(), listed.size());
+    ASSERT_EQ(result.cache.size(), listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const SSHKey& key = result.keys[i];
+        const KeyCacheEntry& entry = result.cache[i];
+        const std::string& name = listed[i];
+        const std::string pubPath = dir.file(name + ".pub"), publicText = readFile(pubPath);
+        SCOPED_TRACE(name);
+        EXPECT_THAT(key.createdAt, testing::AnyOf(before, after));
+        EXPECT_EQ(key, (SSHKey{shortDigest(dir.file(name)), name, "~/.ssh/" + name,
+                               name.substr(0, name.find('_')), printedFingerprint(pubPath),
+                               publicText.substr(0, publicText.size() - 1),
+                               name.ends_with("_locked"), key.createdAt}));
+        EXPECT_EQ(entry.pubPath, pubPath);
+        EXPECT_EQ(entry.privSize, static_cast<std::int64_t>(fs::file_size(dir.file(name))));
+    }
+}
+
+TEST_F(KeyScannerTest, SkippedNamesBlankPublicFilesAndAMissingFolderMakeNoKey) {
+    EXPECT_EQ(KeyScanner::scan(dir.file("missing"), {}, tool), ScanResult{});
+    EXPECT_EQ(toolRuns(), 0u);
+    addPair("ed25519_open", "id_ed25519");
+    const std::string publicText = readFile(generatedKeys().file("rsa_open.pub"));
+    for (const std::string& name : KeyScanner::skippedNames())
+        writeFile(dir.file(name + ".pub"), publicText);
+    writeFile(dir.file("Config.pub"), publicText); // case matters
+    writeFile(dir.file("known_hosts"), publicText);
+    writeFile(dir.file("spare.PUB"), publicText);
+    writeFile(dir.file("empty.pub"), "");
+    writeFile(dir.file("blank.pub"), "\n\n \t\r\n\xC2\xA0\n");
+    writeFile(dir.file("blank"), "private");
+
+    std::vector<std::string> names;
+    for (const SSHKey& key : scan().keys)
+        names.push_back(key.name);
+    std::sort(names.begin(), names.end());
+    EXPECT_THAT(names, ElementsAre("Config", "id_ed25519"));
+}
+
+// A lone public file has no passphrase state. A scan from the cache starts
+// no process until a private file is touched; then only that key is probed,
+// and a key whose public file went is dropped.
+TEST_F(KeyScannerTest, TheCacheSparesTheToolUntilAPrivateFileChanges) {
+    addPair("ed25519_locked", "touched");
+    addPair("ecdsa_open", "untouched");
+    addPair("rsa_open", "removed");
+    addPair("ecdsa_locked", "lone", false);
+    ScanResult first = scan();
+    ASSERT_EQ(first.keys.size(), 4u);
+    ASSERT_EQ(toolRuns(), 7u) << "no probe without a private file";
+    for (std::size_t i = 0; i < first.keys.size(); ++i) {
+        if (first.keys[i].name != "lone")
+            continue;
+        EXPECT_EQ(first.keys[i].hasPassphrase, std::nullopt);
+        EXPECT_EQ(first.cache[i].privMtime, std::nullopt);
+        EXPECT_EQ(first.cache[i].privSize, std::nullopt);
+    }
+    EXPECT_EQ(scan(first.cache), first);
+    EXPECT_EQ(toolRuns(), 7u) << "the second scan starts no process";
+
+    struct stat attributes {};
+    ASSERT_EQ(::stat(dir.file("touched").c_str(), &attributes), 0);
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {attributes.st_mtim.tv_sec + 5, attributes.st_mtim.tv_nsec}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.file("touched").c_str(), times, 0), 0);
+    fs::remove(dir.file("removed.pub"));
+    ScanResult second = scan(first.cache);
+
+    auto runs = fileLines(log);
+    ASSERT_EQ(runs.size(), 9u);
+    std::sort(runs.begin() + 7, runs.end());
+    EXPECT_THAT(std::vector(runs.begin() + 7, runs.end()),
+                ElementsAre("-lf " + dir.file("touched.pub"), "-y -P  -f " + dir.file("touched")));
+    ASSERT_EQ(second.keys.size(), 3u);
+    for (const SSHKey& key : second.keys)
+        EXPECT_NE(key.name, "removed");
+    EXPECT_EQ(second.cache.size(), 3u);
+}
+
+// The plain kinds are the scanner's tests' (every kind of real key).
+TEST(KeyTypeTest, ComesFromThePrefixOfTheFirstPiece) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"ssh-rsa-cert-v01@openssh.com AAAA", "rsa"},
+        {"ssh-dss AAAAB3", "dsa"},
+        {" \t\nssh-ed25519 AAAA", "ed25519"},
+        {"sk-ssh-ed25519@openssh.com AAAA", "unknown"},
+        {"SSH-RSA AAAA", "unknown"},
+        {"", "unknown"}};
+    for (const auto& [publicKey, type] : cases)
+        EXPECT_EQ(KeyScanner::keyType(publicKey), type) << publicKey;
+}
+
+TEST(UtcDateTest, IsTheUtcCalendarDateWhateverTheLocalZone) {
+    {
+        const ScopedEnv zone("TZ", "EET-2"); // two hours east of UTC
+        ::tzset();
+        EXPECT_EQ(keys::utcDate(0), "1970-01-01");
+        EXPECT_EQ(keys::utcDate(1709332200), "2024-03-01"); // 00:30 on 2 March local time
+        EXPECT_EQ(keys::utcDate(1709164800.5), "2024-02-29");
+        EXPECT_EQ(keys::utcDate(-0.5), "1969-12-31");
+    }
+    ::tzset();
+}
+
+} // namespace
+} // namespace moorkeep::test
