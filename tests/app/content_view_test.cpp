@@ -14,31 +14,6 @@ using namespace moorkeep;
 using namespace moorkeep::test;
 using Op = FakeVaultStore::Op;
 
-namespace {
-
-// A split view with two plain panes, shown at the given width.
-std::unique_ptr<AppKitSplitView> shownSplitView(int width) {
-    auto view = std::make_unique<AppKitSplitView>();
-    view->setPanes(new QWidget, new QWidget);
-    view->resize(width, 600);
-    view->show();
-    return view;
-}
-
-// Drags the divider to x (in the split view's coordinates).
-void dragDividerTo(AppKitSplitView& view, int x) {
-    auto* handle = view.findChild<QWidget*>(u"splitDivider"_qs);
-    QPoint grab(handle->width() / 2, handle->height() / 2);
-    QTest::mousePress(handle, Qt::LeftButton, {}, grab);
-    QPoint target = handle->mapFromParent(QPoint(x, grab.y()));
-    QMouseEvent move(QEvent::MouseMove, target, handle->mapToGlobal(target), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(handle, &move);
-    QTest::mouseRelease(handle, Qt::LeftButton, {}, target);
-}
-
-} // namespace
-
 class ContentViewTest : public QObject {
     Q_OBJECT
 
@@ -131,9 +106,20 @@ private slots:
         QFETCH(int, viewWidth);
         QFETCH(int, dragTo);
         QFETCH(int, expectedWidth);
-        auto view = shownSplitView(viewWidth);
+        auto view = std::make_unique<AppKitSplitView>();
+        view->setPanes(new QWidget, new QWidget);
+        view->resize(viewWidth, 600);
+        view->show();
 
-        dragDividerTo(*view, dragTo);
+        // Drags the divider to dragTo (in the split view's coordinates).
+        auto* handle = view->findChild<QWidget*>(u"splitDivider"_qs);
+        const QPoint grab(handle->width() / 2, handle->height() / 2);
+        QTest::mousePress(handle, Qt::LeftButton, {}, grab);
+        const QPoint target = handle->mapFromParent(QPoint(dragTo, grab.y()));
+        QMouseEvent move(QEvent::MouseMove, target, handle->mapToGlobal(target), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &move);
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, target);
 
         QCOMPARE(view->sidebarWidth(), expectedWidth);
         QCOMPARE(view->isSidebarCollapsed(), expectedWidth == 0);

@@ -1,6 +1,10 @@
+#include "keys/agent_notice.h"
 #include "keys/key_detail_view.h"
 #include "keys/key_list_model.h"
 #include "keys/keys_screen.h"
+#include "menubar/keys_menu.h"
+#include "stores/demo_vault_store.h"
+#include "style/badge_label.h"
 #include "style/copy_button.h"
 #include "support/shown_texts.h"
 #include "support/window_harness.h"
@@ -8,6 +12,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +23,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolTip>
+#include <atomic>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
@@ -25,21 +31,16 @@ using Op = FakeVaultStore::Op;
 
 namespace {
 
-SSHKey keyOf(const std::string& file, const std::string& name, const std::string& type,
-             std::optional<bool> hasPassphrase) {
-    SSHKey key = sampleKey(file, name);
-    key.type = type;
-    key.hasPassphrase = hasPassphrase;
-    return key;
-}
-
 // Laptop (used by web and api), Work (unused), "My Key" (passphrase unknown,
 // used by db).
 VaultData keysVault() {
     VaultData data;
-    data.keys = {keyOf("id_ed25519", "Laptop", "ed25519", true),
-                 keyOf("id_work", "Work", "rsa", false),
-                 keyOf("my_key", "My Key", "ECDSA", std::nullopt)};
+    data.keys = {sampleKey("id_ed25519", "Laptop"), sampleKey("id_work", "Work"),
+                 sampleKey("my_key", "My Key")};
+    data.keys[0].hasPassphrase = true;
+    data.keys[1].type = "rsa";
+    data.keys[2].type = "ECDSA";
+    data.keys[2].hasPassphrase = std::nullopt;
     data.hosts = {configHost("web", "key-id_ed25519"), configHost("db", "key-my_key"),
                   configHost("api", "key-id_ed25519"), configHost("plain")};
     data.hosts[0].user = "deploy";
@@ -56,8 +57,39 @@ struct KeysHarness : WindowHarness {
     KeysState& state() const { return view->keysState(); }
     KeyDetailView* detail() const { return find<KeyDetailView>(u"keyDetailView"_qs); }
     QString caption(const QString& name) const { return find<QLabel>(name)->text(); }
-    void select(const std::string& id) { state().setSelectedId(id); }
 };
+
+// The demo data, whose agent holds "personal" and "github", and which
+// starts without an agent until a test starts one.
+class DemoWithAgent : public DemoVaultStore {
+public:
+    std::atomic<bool> running = false;
+
+    AgentState agentKeys() override {
+        if (!running)
+            return {.problem = "No ssh-agent is running (SSH_AUTH_SOCK is not set)",
+                    .fingerprints = {}};
+        return DemoVaultStore::agentKeys();
+    }
+};
+
+// Whether the list row of the key shows "In agent" (none while loading).
+bool rowInAgent(const StoreWindow& w, const QString& name) {
+    auto* view = w.find<QListView>(u"keyListView"_qs);
+    const QModelIndexList rows =
+        view ? view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, name, 1,
+                                    Qt::MatchExactly)
+             : QModelIndexList();
+    return !rows.isEmpty() && rows.front().data(KeyListModel::InAgentRole).toBool();
+}
+
+QStringList shownNotices(const StoreWindow& w) {
+    QStringList shown;
+    for (auto* label : w.view.findChildren<QLabel*>())
+        if (label->isVisible() && label->text().contains(u"ssh-agent"_qs))
+            shown << label->text();
+    return shown;
+}
 
 } // namespace
 
@@ -136,11 +168,11 @@ private slots:
         QVERIFY(!h.find(u"deleteKeyAlert"_qs));
         QCOMPARE(QToolTip::text(), u"Remove key from all hosts first"_qs);
 
-        h.select("key-my_key");
+        h.state().setSelectedId("key-my_key");
         QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 1 HOST"_qs);
         QVERIFY(!h.find(u"passphraseButton"_qs)); // passphrase state unknown
 
-        h.select("key-id_work");
+        h.state().setSelectedId("key-id_work");
         QVERIFY(h.detail()->deleteButton()->isEnabled());
         QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 0 HOSTS"_qs);
         QTRY_VERIFY(h.find(u"notAssignedLabel"_qs)->isVisible());
@@ -256,6 +288,64 @@ private slots:
         QCOMPARE(h.state().selectedId(), std::optional(h.model->keys().back().id));
         QCOMPARE(h.state().search(), QString());
         QCOMPARE(h.find<QListView>(u"keyListView"_qs)->selectionModel()->selectedRows().size(), 1);
+    }
+
+    // Without an agent the tab says so once and offers no agent action; it
+    // asks again on its own and takes the agent that appeared. The row, the
+    // detail and the key menus then show what the agent holds, and follow an
+    // add and a remove.
+    void badgeFollowsTheAgentOnceThereIsOne() {
+        auto store = std::make_shared<DemoWithAgent>();
+        StoreWindow w(store, AppTab::keys);
+        auto detail = [&] { return w.find<KeyDetailView>(u"keyDetailView"_qs); };
+        QTRY_COMPARE(shownNotices(w), QStringList{AgentNotice::text()});
+        QTRY_VERIFY(detail());
+        for (auto* button : {detail()->addToAgentButton(), detail()->removeFromAgentButton()}) {
+            QVERIFY(!button->isEnabled());
+            QCOMPARE(button->toolTip(), AgentNotice::text());
+        }
+        for (const auto* name : {"addToAgentAction", "removeFromAgentAction"}) {
+            auto* action = w.find<QAction>(QString::fromLatin1(name));
+            QVERIFY(!action->isEnabled());
+            QCOMPARE(action->toolTip(), AgentNotice::text());
+        }
+        QVERIFY(!rowInAgent(w, u"personal"_qs));
+
+        store->running = true;
+        QTRY_VERIFY_WITH_TIMEOUT(shownNotices(w).isEmpty(), 15000);
+        QVERIFY(rowInAgent(w, u"personal"_qs));
+        QVERIFY(!rowInAgent(w, u"prod-deploy"_qs));
+        KeysMenu copies(w.model);
+        w.view.keysState().setSelectedId("1"); // prod-deploy, protected
+        QTRY_VERIFY(detail() && detail()->keyInfo().id == "1");
+        QVERIFY(detail()->inAgentBadge()->isHidden());
+        QVERIFY(!detail()->removeFromAgentButton()->isEnabled());
+        QVERIFY(detail()->addToAgentButton()->isEnabled());
+
+        w.find<QAction>(u"addToAgentAction"_qs)->trigger();
+        QTRY_VERIFY(w.find<QDialog>(u"agentAddDialog"_qs));
+        auto* dialog = w.find<QDialog>(u"agentAddDialog"_qs);
+        auto* add = dialog->findChild<QPushButton*>(u"addButton"_qs);
+        QVERIFY(!add->isEnabled());
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(u"agentPassphraseField"_qs), u"pw"_qs);
+        dialog->findChild<QComboBox*>(u"agentLifetimeBox"_qs)->setCurrentIndex(2);
+        add->click();
+        QTRY_VERIFY(!w.find<QDialog>(u"agentAddDialog"_qs) ||
+                    !w.find<QDialog>(u"agentAddDialog"_qs)->isVisible());
+        QTRY_VERIFY(rowInAgent(w, u"prod-deploy"_qs));
+        QTRY_VERIFY(!detail()->inAgentBadge()->isHidden());
+        QVERIFY(detail()->removeFromAgentButton()->isEnabled());
+        QVERIFY(!detail()->addToAgentButton()->isEnabled());
+        QStringList marked;
+        for (auto* item : copies.actions())
+            if (item->property("inAgent").toBool())
+                marked << item->text().section(u' ', 0, 0);
+        QCOMPARE(marked, (QStringList{u"prod-deploy"_qs, u"personal"_qs, u"github"_qs}));
+
+        detail()->removeFromAgentButton()->click();
+        QTRY_VERIFY(!rowInAgent(w, u"prod-deploy"_qs));
+        QTRY_VERIFY(detail()->inAgentBadge()->isHidden());
+        QVERIFY(shownNotices(w).isEmpty());
     }
 };
 

@@ -206,7 +206,7 @@ private slots:
     // A file feed is read as a server's answer would be; what is not a
     // regular file, or neither https nor file, fails at once.
     void feedsThatAreNoWebAddress_data() {
-        QTest::addColumn<QString>("feed");    // a name in the test's folder, a path or an address
+        QTest::addColumn<QString>("feed");    // a name in the test's folder or an address
         QTest::addColumn<QByteArray>("body"); // the file's, when not null
         QTest::addColumn<QString>("message"); // part of it
         QTest::newRow("newer version")
@@ -215,7 +215,6 @@ private slots:
         QTest::newRow("missing") << "none.json" << QByteArray()
                                  << "Could not reach the update feed: ";
         QTest::newRow("FIFO no one writes") << "fifo" << QByteArray() << "is not a regular file";
-        QTest::newRow("device") << "/dev/zero" << QByteArray() << "is not a regular file";
         QTest::newRow("plain http") << "http://example.org/feed.json" << QByteArray()
                                     << "“http://example.org/feed.json” is not an https or file "
                                        "address.";
@@ -227,7 +226,7 @@ private slots:
         QTemporaryDir dir;
         QUrl url(feed);
         if (url.scheme().isEmpty()) {
-            const QString path = feed.startsWith(u'/') ? feed : dir.filePath(feed);
+            const QString path = dir.filePath(feed);
             if (feed == u"fifo")
                 QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
             QFile file(path);

@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QtTest>
 #include <algorithm>
 #include <condition_variable>
@@ -28,6 +29,15 @@ inline SSHHost configHost(const std::string& alias, std::optional<std::string> k
     host.hostname = alias + ".example.org";
     host.keyId = std::move(keyId);
     return host;
+}
+
+// Replaces the field's text as typing would.
+inline void type(QLineEdit* field, const QString& text) {
+    field->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(field, text);
 }
 
 inline SSHKey sampleKey(const std::string& file, const std::string& name) {
@@ -79,10 +89,14 @@ public:
         held_.insert(op);
     }
     void release(Op op) {
-        releaseIf([&](Op held) { return held == op; });
+        std::lock_guard lock(mutex_);
+        held_.erase(op);
+        released_.notify_all();
     }
     void releaseAll() {
-        releaseIf([](Op) { return true; });
+        std::lock_guard lock(mutex_);
+        held_.clear();
+        released_.notify_all();
     }
     // Whether a call of op is blocked right now.
     bool isHeld(Op op) const {
@@ -195,12 +209,6 @@ private:
             *it = item;
         else
             list.push_back(item);
-    }
-
-    template <typename Predicate> void releaseIf(Predicate released) {
-        std::lock_guard lock(mutex_);
-        std::erase_if(held_, released);
-        released_.notify_all();
     }
 
     // Records the call, waits while op is held, throws a scripted failure.

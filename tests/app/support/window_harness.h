@@ -39,4 +39,31 @@ struct WindowHarness : AppHarness {
     std::unique_ptr<ContentView> view;
 };
 
+// The main window on a store of the test's choosing (most often the system
+// store of the test's home), shown, made the active one and loaded.
+struct StoreWindow {
+    explicit StoreWindow(std::shared_ptr<VaultStore> store, AppTab tab = AppTab::hosts)
+        : model(std::move(store))
+        , view(model) {
+        model.setTab(tab);
+        view.show();
+        QApplication::setActiveWindow(&view);
+        if (!QTest::qWaitFor([&] { return !model.isLoading(); }, 5000))
+            qFatal("the window did not load");
+    }
+
+    template <typename T = QWidget> T* find(const QString& name) const {
+        return view.findChild<T*>(name);
+    }
+    const SSHHost* host(const std::string& alias) const {
+        for (const auto& host : model.hosts())
+            if (host.alias == alias)
+                return &host;
+        return nullptr;
+    }
+
+    AppModel model;
+    ContentView view;
+};
+
 } // namespace moorkeep::test
