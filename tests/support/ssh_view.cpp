@@ -23,12 +23,10 @@ SshView sshView(const std::string& config, const std::string& host, const std::s
 
 std::set<std::string> changedKeywords(const SshView& before, const SshView& after) {
     std::set<std::string> changed;
-    for (const auto& [key, values] : before)
-        if (!after.contains(key) || after.at(key) != values)
-            changed.insert(key);
-    for (const auto& [key, values] : after)
-        if (!before.contains(key))
-            changed.insert(key);
+    for (const SshView* view : {&before, &after})
+        for (const auto& [key, values] : *view)
+            if (!before.contains(key) || !after.contains(key) || before.at(key) != after.at(key))
+                changed.insert(key);
     return changed;
 }
 

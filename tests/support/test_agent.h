@@ -36,16 +36,6 @@ inline bool onSocket(const std::string& path, decltype(&::connect) act) {
     return done;
 }
 
-// Whether something accepts connections on the socket at path.
-inline bool socketAnswers(const std::string& path) {
-    return onSocket(path, ::connect);
-}
-
-// A socket file that nothing listens on: bound, then closed.
-inline void makeDeadSocket(const std::string& path) {
-    onSocket(path, ::bind);
-}
-
 // The real /usr/bin/ssh-agent in the foreground on a socket in folder (which
 // must exist), started without a shell; stopped and reaped with the object.
 // ready() is false when it did not answer within ten seconds.
@@ -55,33 +45,30 @@ public:
         : socket_(folder + "/agent.sock") {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        for (int fd : {0, 1, 2})
+            posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd ? O_WRONLY : O_RDONLY,
+                                             0);
         std::string program = "/usr/bin/ssh-agent", foreground = "-D", at = "-a";
         char* argv[] = {program.data(), foreground.data(), at.data(), socket_.data(), nullptr};
         if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
-        eventually([this] { return pid_ <= 0 || socketAnswers(socket_); },
+        eventually([this] { return pid_ <= 0 || onSocket(socket_, ::connect); },
                    std::chrono::seconds(10));
     }
-    ~TestAgent() { stop(); }
-    TestAgent(const TestAgent&) = delete;
-    TestAgent& operator=(const TestAgent&) = delete;
-
-    const std::string& socket() const { return socket_; }
-    bool ready() const { return pid_ > 0 && socketAnswers(socket_); }
-
-    void stop() {
+    ~TestAgent() {
         if (pid_ <= 0)
             return;
         ::kill(pid_, SIGTERM);
         int status = 0;
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
-        pid_ = -1;
     }
+    TestAgent(const TestAgent&) = delete;
+    TestAgent& operator=(const TestAgent&) = delete;
+
+    const std::string& socket() const { return socket_; }
+    bool ready() const { return pid_ > 0 && onSocket(socket_, ::connect); }
 
 private:
     std::string socket_;

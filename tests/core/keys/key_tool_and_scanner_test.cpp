@@ -30,10 +30,6 @@ namespace {
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
-KeyToolResult runShell(const std::string& script, double limit = 60.0) {
-    return runKeyTool("/bin/sh", {"-c", script}, limit);
-}
-
 // The state letter and the session of a process as /proc shows them; 'X'
 // (dead) when there is no such process.
 std::pair<char, int> stateAndSession(const std::filesystem::path& process) {
@@ -74,7 +70,7 @@ TEST(KeyToolTest, ReportsTheStatusTheArgumentsAndBothStreamsWhole) {
     const std::pair<const char*, int> cases[] = {
         {"exit 0", 0}, {"exit 3", 3}, {"kill -USR1 $$", SIGUSR1}};
     for (const auto& [script, status] : cases)
-        EXPECT_EQ(runShell(script).status, status) << script;
+        EXPECT_EQ(runKeyTool("/bin/sh", {"-c", script}, 60.0).status, status) << script;
     // A program that cannot be started is reported, not run.
     const KeyToolResult missing = runKeyTool("/nonexistent/ssh-keygen", {"-lf", "x"}, 60.0);
     EXPECT_EQ(missing.status, -1);
@@ -88,8 +84,10 @@ TEST(KeyToolTest, ReportsTheStatusTheArgumentsAndBothStreamsWhole) {
     EXPECT_EQ(words.output, "[][two words][*][]");
     // A mebibyte on each stream, error output first: a runner that read only one stream, or only
     // after the exit, would leave the child blocked on a full pipe until the limit.
-    KeyToolResult result = runShell("head -c 1048576 /dev/zero | tr '\\0' e >&2;"
-                                    "head -c 1048576 /dev/zero | tr '\\0' o; exit 4");
+    KeyToolResult result = runKeyTool("/bin/sh",
+                                      {"-c", "head -c 1048576 /dev/zero | tr '\\0' e >&2;"
+                                             "head -c 1048576 /dev/zero | tr '\\0' o; exit 4"},
+                                      60.0);
     EXPECT_EQ(result.status, 4);
     EXPECT_EQ(result.output, std::string(1 << 20, 'o'));
     EXPECT_EQ(result.errorOutput, std::string(1 << 20, 'e'));
@@ -126,13 +124,6 @@ TEST(KeyToolTest, ChildPastItsTimeIsEndedWithAllItStartedOrPastItsMemory) {
         runKeyTool("/bin/sh", {"-c", "x=$(head -c 100000000 /dev/zero | tr '\\0' a); echo ${#x}"},
                    30, options);
     EXPECT_NE(result.output, "100000000\n");
-}
-
-// The scanner's tests hold what the queries say of real keys.
-TEST(KeyQueriesTest, AFileThatIsNoKeyHasAnUnknownFingerprint) {
-    TempDir dir;
-    writeFile(dir.file("notes.pub"), "not a key\n");
-    EXPECT_EQ(keyFingerprint(dir.file("notes.pub")), "unknown");
 }
 
 // A program ended by a signal it handles (SIGTERM, SIGINT, SIGHUP) or by one
@@ -172,6 +163,7 @@ TEST(EndedProgram, LeavesNothingBehind) {
 
 namespace fs = std::filesystem;
 using testing::ElementsAre;
+using testing::Field;
 
 // Each kind: its file name, its type and whether it has a passphrase.
 const std::tuple<const char*, const char*, bool> keyKinds[] = {
@@ -255,11 +247,11 @@ TEST_F(KeyScannerTest, SkippedNamesBlankPublicFilesAndAMissingFolderMakeNoKey) {
     writeFile(dir.file("blank.pub"), "\n\n \t\r\n\xC2\xA0\n");
     writeFile(dir.file("blank"), "private");
 
-    std::vector<std::string> names;
-    for (const SSHKey& key : scan().keys)
-        names.push_back(key.name);
-    std::sort(names.begin(), names.end());
-    EXPECT_THAT(names, ElementsAre("Config", "id_ed25519"));
+    // What the queries say of real keys is checked above; a file that is no
+    // key has an unknown fingerprint.
+    EXPECT_EQ(keyFingerprint(dir.file("blank.pub")), "unknown");
+    EXPECT_THAT(scan().keys, testing::UnorderedElementsAre(Field(&SSHKey::name, "Config"),
+                                                           Field(&SSHKey::name, "id_ed25519")));
 }
 
 // A lone public file has no passphrase state. A scan from the cache starts
@@ -273,13 +265,10 @@ TEST_F(KeyScannerTest, TheCacheSparesTheToolUntilAPrivateFileChanges) {
     ScanResult first = scan();
     ASSERT_EQ(first.keys.size(), 4u);
     ASSERT_EQ(toolRuns(), 7u) << "no probe without a private file";
-    for (std::size_t i = 0; i < first.keys.size(); ++i) {
-        if (first.keys[i].name != "lone")
-            continue;
-        EXPECT_EQ(first.keys[i].hasPassphrase, std::nullopt);
-        EXPECT_EQ(first.cache[i].privMtime, std::nullopt);
-        EXPECT_EQ(first.cache[i].privSize, std::nullopt);
-    }
+    const auto lone = std::ranges::find(first.keys, "lone", &SSHKey::name) - first.keys.begin();
+    EXPECT_EQ(first.keys.at(lone).hasPassphrase, std::nullopt);
+    EXPECT_EQ(first.cache.at(lone).privMtime, std::nullopt);
+    EXPECT_EQ(first.cache.at(lone).privSize, std::nullopt);
     EXPECT_EQ(scan(first.cache), first);
     EXPECT_EQ(toolRuns(), 7u) << "the second scan starts no process";
 
@@ -296,9 +285,9 @@ TEST_F(KeyScannerTest, TheCacheSparesTheToolUntilAPrivateFileChanges) {
     std::sort(runs.begin() + 7, runs.end());
     EXPECT_THAT(std::vector(runs.begin() + 7, runs.end()),
                 ElementsAre("-lf " + dir.file("touched.pub"), "-y -P  -f " + dir.file("touched")));
-    ASSERT_EQ(second.keys.size(), 3u);
-    for (const SSHKey& key : second.keys)
-        EXPECT_NE(key.name, "removed");
+    EXPECT_THAT(second.keys, testing::UnorderedElementsAre(Field(&SSHKey::name, "touched"),
+                                                           Field(&SSHKey::name, "untouched"),
+                                                           Field(&SSHKey::name, "lone")));
     EXPECT_EQ(second.cache.size(), 3u);
 }
 

@@ -77,14 +77,6 @@ TEST(RecordTest, EqualityHashingAndJsonSeeEveryField) {
     EXPECT_EQ(json(data).get<VaultData>(), data);
 }
 
-TEST(IdentifierTest, DigestAndKeyFileNames) {
-    EXPECT_EQ(shortDigest("abc"), "ba7816bf8f01cfea"); // SHA-256 of "abc"
-    EXPECT_EQ(sanitizeKeyFileName("my key.old"), "my_key_old");
-    EXPECT_EQ(sanitizeKeyFileName("id_ed25519-Work"), "id_ed25519-Work");
-    EXPECT_EQ(sanitizeKeyFileName("cl\xC3\xA9/a"), "cl__a");
-    EXPECT_EQ(sanitizeKeyFileName("\xE6\x97\xA5\xE6\x9C\xAC"), "__");
-}
-
 // Names of every script are fine, spaces, dots, slashes, emoji, a no-break
 // space and bytes that are not UTF-8 are not; a combining accent counts as
 // part of its letter.
@@ -93,6 +85,13 @@ TEST(InputRulesTest, KeyFileNamesEmailAddressesAndTrimming) {
         EXPECT_TRUE(InputRules::isValidKeyFileName(name)) << name;
     for (const char* name : {"", "my key", "id.old", "a/b", "a\xC2\xA0z", "key🔑", "key\xFF"})
         EXPECT_FALSE(InputRules::isValidKeyFileName(name)) << name;
+    // Each character that does not fit becomes one underscore.
+    EXPECT_EQ(sanitizeKeyFileName("my key.old"), "my_key_old");
+    EXPECT_EQ(sanitizeKeyFileName("id_ed25519-Work"), "id_ed25519-Work");
+    EXPECT_EQ(sanitizeKeyFileName("cl\xC3\xA9/a"), "cl__a");
+    EXPECT_EQ(sanitizeKeyFileName("\xE6\x97\xA5\xE6\x9C\xAC"), "__");
+    // A key's id is the start of the SHA-256 of its private file's path.
+    EXPECT_EQ(shortDigest("abc"), "ba7816bf8f01cfea");
     for (const char* email :
          {"me@example.com", "", "  me@example.com\t", "me@example.co.", "me@a.b..c.", "me@a.b@c"})
         EXPECT_TRUE(InputRules::isValidEmail(email)) << email;
@@ -142,10 +141,6 @@ TEST(InputRulesTest, AnAliasIsOneHostName) {
         EXPECT_FALSE(InputRules::isValidAlias(alias)) << alias;
 }
 
-std::string dumped(const std::vector<SSHHost>& hosts) {
-    return nlohmann::json(hosts).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
 // The text must be exactly what the JSON value prints, for every kind of
 // field and every character that JSON escapes or that is not UTF-8.
 TEST(RecordJsonTextTest, PrintsHostsAsTheirJsonValueDoes) {
@@ -162,18 +157,15 @@ TEST(RecordJsonTextTest, PrintsHostsAsTheirJsonValueDoes) {
          host("max", "h", "u", std::numeric_limits<std::int64_t>::max()),
          host("min", "h", "u", std::numeric_limits<std::int64_t>::min())},
         {host("/slash/"), host("nul", std::string("a\0b", 3))},
+        // Enough hosts to be written in several pieces.
+        std::vector<SSHHost>(2000, host("web", "10.0.0.1", "deploy", 2222, "k", "j",
+                                        {{"ServerAliveInterval", "30"}})),
     };
     for (const auto& hosts : cases) {
         std::ostringstream text;
         RecordJsonText::writeHosts(text, hosts);
-        EXPECT_EQ(text.str(), dumped(hosts));
+        EXPECT_EQ(text.str(), json(hosts).dump(2, ' ', false, json::error_handler_t::replace));
     }
-    // Enough hosts to be written in several pieces.
-    const std::vector<SSHHost> many(
-        2000, host("web", "10.0.0.1", "deploy", 2222, "k", "j", {{"ServerAliveInterval", "30"}}));
-    std::ostringstream text;
-    RecordJsonText::writeHosts(text, many);
-    EXPECT_EQ(text.str(), dumped(many));
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "support/ssh_view.h"
 #include "support/store_home.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -216,8 +217,7 @@ TEST_F(HostileFiles, LoadingNamesEveryFileItCouldNotUseAndLoadsTheRest) {
     writeFile(metaPath(), std::string(16 * 1024 * 1024 + 1, ' '));
 
     VaultData data = store.loadData();
-    ASSERT_EQ(data.hosts.size(), 1u);
-    EXPECT_EQ(data.hosts[0].alias, "web");
+    EXPECT_THAT(data.hosts, ElementsAre(testing::Field(&SSHHost::alias, "web")));
     EXPECT_TRUE(data.keys.empty());
     EXPECT_THAT(data.warnings,
                 UnorderedElementsAre(HasSubstr(ssh("latin1") + " is not UTF-8"),
@@ -528,10 +528,9 @@ class OpenSSHJudgeTest : public StoreHome, public ::testing::WithParamInterface<
 protected:
     void reset() const {
         writeFile(ssh("extra.conf"), "Compression yes\n");
-        writeFile(ssh("config"), crLf() ? withCrLf(original()) : original());
+        const std::string original = generatedConfig(ssh("extra.conf"), GetParam());
+        writeFile(ssh("config"), GetParam() ? withCrLf(original) : original);
     }
-    bool crLf() const { return GetParam(); }
-    std::string original() const { return generatedConfig(ssh("extra.conf"), crLf()); }
 
     std::map<std::string, SshView> views() const {
         std::map<std::string, SshView> out;
@@ -546,11 +545,8 @@ protected:
     }
 
     SSHHost hostRecord(const std::string& alias) const {
-        for (const auto& host : parsed().hosts)
-            if (host.alias == alias)
-                return host;
-        ADD_FAILURE() << "no host " << alias;
-        return {};
+        const auto hosts = parsed().hosts;
+        return hosts.at(std::ranges::find(hosts, alias, &SSHHost::alias) - hosts.begin());
     }
 
     SystemVaultStore store{onHome()};

@@ -1,6 +1,8 @@
+#include "files/file_error.h"
 #include "files/paths.h"
 #include "keys/key_changes.h"
 #include "keys/key_scanner.h"
+#include "model/agent_error.h"
 #include "model/host_groups.h"
 #include "model/vault_error.h"
 #include "stores/demo_vault_store.h"
@@ -11,13 +13,21 @@
 #include "support/records.h"
 #include "support/scoped_env.h"
 #include "support/store_home.h"
+#include "support/test_agent.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <filesystem>
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <tuple>
@@ -29,6 +39,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using nlohmann::json;
 using testing::IsEmpty;
 using testing::Not;
 using testing::Optional;
@@ -64,17 +75,15 @@ SSHHost stored(const std::string& id, const std::string& alias, const std::strin
     return host(alias, hostname, user, 22, {}, {}, {}, HostSource::user, id);
 }
 
+// The key of that name; out_of_range when there is none.
+const SSHKey& keyNamed(const std::vector<SSHKey>& keys, const std::string& name) {
+    return keys.at(std::ranges::find(keys, name, &SSHKey::name) - keys.begin());
+}
+
 void storeHosts(const UserMetaStore& metaStore, std::vector<SSHHost> hosts) {
     UserMeta meta;
     meta.hosts = std::move(hosts);
     metaStore.save(meta);
-}
-
-const SSHKey& keyNamed(const std::vector<SSHKey>& keys, const std::string& name) {
-    for (const auto& key : keys)
-        if (key.name == name)
-            return key;
-    throw std::runtime_error("no key " + name);
 }
 
 template <typename T> std::vector<std::string> ids(const std::vector<T>& items) {
@@ -96,6 +105,15 @@ template <typename Operation> std::optional<Failure> failureOf(Operation operati
         return Failure(error.kind(), error.detail());
     }
     return std::nullopt;
+}
+
+// Copies of undecodable files kept in the folder.
+std::vector<std::string> keptCopies(const std::string& folder) {
+    std::vector<std::string> out;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().find(".unreadable-") != std::string::npos)
+            out.push_back(entry.path().string());
+    return out;
 }
 
 // Loading.
@@ -131,9 +149,8 @@ TEST_F(SystemVaultStoreTest, ReadingWritesOnlyWhatTheCacheNeeds) {
     EXPECT_EQ(store->rescanKeys(), first.keys);
     EXPECT_EQ(toolRuns(), runs);
     const struct stat after = statOf(metaPath());
-    EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
-    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(std::tie(after.st_ino, after.st_mtim.tv_sec, after.st_mtim.tv_nsec),
+              std::tie(before.st_ino, before.st_mtim.tv_sec, before.st_mtim.tv_nsec));
 }
 
 // A stored host hides the configuration's host of its alias (whatever
@@ -168,22 +185,16 @@ TEST_F(SystemVaultStoreTest, CorruptMetadataIsLeftToReadsAndKeptAsideOnceByAChan
     store->rescanKeys();
     EXPECT_TRUE(data.hosts.empty());
     EXPECT_THAT(data.warnings, testing::ElementsAre(testing::HasSubstr(metaPath())));
-    auto keptCopies = [&] {
-        std::vector<std::string> kept;
-        for (const auto& entry : fs::directory_iterator(home.file("data")))
-            if (entry.path().filename().string().starts_with("moorkeep-config.json.unreadable-"))
-                kept.push_back(readFile(entry.path().string()));
-        return kept;
-    };
     EXPECT_EQ(readFile(metaPath()), corrupt);
-    EXPECT_TRUE(keptCopies().empty());
+    EXPECT_TRUE(keptCopies(home.file("data")).empty());
     SSHKey key = data.keys.at(0);
     key.name = "Work";
     store->saveKeyMeta(key);
     writeFile(metaPath(), corrupt);
     key.name = "Job";
     store->saveKeyMeta(key);
-    EXPECT_EQ(keptCopies(), std::vector<std::string>{corrupt});
+    EXPECT_THAT(keptCopies(home.file("data")),
+                testing::ElementsAre(testing::ResultOf(readFile, corrupt)));
 }
 
 // Both stores keep the preferred terminal as given, give it back, and forget
@@ -202,11 +213,11 @@ TEST_F(SystemVaultStoreTest, PreferredTerminalRoundTripsThroughEitherStore) {
         each->setPreferredTerminal("xterm -fa Mono");
     }
     // In the metadata file, beside what was there, and read by a new store.
-    EXPECT_TRUE(nlohmann::json::parse(readFile(metaPath())).contains("hosts"));
+    EXPECT_TRUE(json::parse(readFile(metaPath())).contains("hosts"));
     const auto again = makeStore();
     EXPECT_EQ(again->preferredTerminal(), "xterm -fa Mono");
     again->setPreferredTerminal(std::nullopt);
-    EXPECT_FALSE(nlohmann::json::parse(readFile(metaPath())).contains("preferredTerminal"));
+    EXPECT_FALSE(json::parse(readFile(metaPath())).contains("preferredTerminal"));
 }
 
 // Includes two levels deep, two of them inside Host blocks, and the alias web
@@ -262,8 +273,7 @@ TEST_F(SystemVaultStoreTest, NewHostsAndDefaultsAreAppended) {
     Defaults readBack = store->saveConfigDefaults(defaults("", 2022, "", "jump"), {});
     EXPECT_EQ(config(), "# mine\nHost *.example.com\n  User x\n\nHost web\n  HostName 10.0.0.5\n"
                         "\nHost *\n  Port 2022\n  ProxyJump jump\n");
-    EXPECT_EQ(readBack.port, 2022);
-    EXPECT_EQ(readBack.sourceFile, ssh("config"));
+    EXPECT_EQ(readBack, (Defaults{"", 2022, "", "jump", {}, ssh("config")}));
 }
 
 // Saving a stored host moves it into its block; deleting a stored host takes
@@ -558,6 +568,271 @@ TEST(DemoVaultStoreTest, EachStoreStartsFromTheSampleDataAndChangesItsOwn) {
     EXPECT_EQ(key.path, "~/.ssh/work");
     EXPECT_EQ(key.publicKey, "ed25519 AAAA...demo work");
     EXPECT_EQ(key.hasPassphrase, false);
+}
+
+// The metadata file.
+
+// A document that decodes, with every kind of member present; its cache entry
+// does not know whether the key has a passphrase.
+json validDocument() {
+    return json::parse(R"({
+        "version": 1,
+        "keyMeta": [{"id": "a1b2c3d4e5f60718", "name": "Work laptop"}],
+        "hosts": [{"id": "H1", "alias": "db", "hostname": "db.example.com", "user": "ops",
+                   "port": 2222, "extraOptions": {"Compression": "yes"}, "source": "user"}],
+        "preferredTerminal": "kitty",
+        "keyCache": [{"pubPath": "/h/.ssh/a.pub", "pubMtime": 1733412345.25, "pubSize": 81,
+                      "privMtime": 1733412345, "privSize": 411, "fingerprint": "SHA256:x",
+                      "type": "ed25519", "publicKey": "ssh-ed25519 A", "createdAt": "2024-12-05"}]
+    })");
+}
+
+class UserMetaStoreTest : public testing::Test {
+protected:
+    TempDir dir;
+    std::string folder = dir.file("data/Moorkeep");
+    std::string path = folder + "/moorkeep-config.json";
+    UserMetaStore store{path};
+};
+
+// Without a file, a save writes the private default record; a path that
+// cannot be read as the file is not replaced; a symbolic link is saved
+// through to its target.
+TEST_F(UserMetaStoreTest, WhereASaveWrites) {
+    EXPECT_EQ(store.load(), UserMeta{});
+    store.save(store.load());
+    EXPECT_EQ(modeOf(folder), 0700);
+    EXPECT_EQ(modeOf(path), 0600);
+    EXPECT_EQ(json::parse(readFile(path)),
+              json::parse(R"({"version": 1, "keyMeta": [], "hosts": []})"));
+
+    fs::remove(path);
+    fs::create_directories(path); // a folder cannot be read as the file, even by root
+    EXPECT_THROW(store.save(UserMeta{}), FileError);
+    EXPECT_TRUE(fs::is_directory(path));
+
+    fs::remove(path);
+    const std::string target = dir.file("elsewhere/real-config.json");
+    writeFile(target, validDocument().dump());
+    fs::create_symlink(target, path);
+    UserMeta meta = store.load();
+    meta.preferredTerminal = "xterm";
+    store.save(meta);
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(UserMetaStore(target).load(), meta);
+}
+
+TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByteAndTimesToTheBit) {
+    writeFile(path, validDocument().dump());
+    UserMeta meta = store.load();
+    ASSERT_EQ(meta.hosts.size(), 1u);
+    EXPECT_EQ(meta.hosts[0].port, 2222);
+    EXPECT_EQ(meta.preferredTerminal, "kitty");
+    ASSERT_TRUE(meta.keyCache);
+    EXPECT_EQ(meta.keyCache->at(0),
+              (KeyCacheEntry{"/h/.ssh/a.pub", 1733412345.25, 81, 1733412345.0, 411, "SHA256:x",
+                             std::nullopt, "ed25519", "ssh-ed25519 A", "2024-12-05"}));
+
+    store.save(meta);
+    const std::string first = readFile(path);
+    json written = json::parse(first);
+    EXPECT_FALSE(written["keyCache"][0].contains("hasPassphrase"));
+    EXPECT_EQ(store.load(), meta);
+    store.save(store.load());
+    EXPECT_EQ(readFile(path), first);
+    EXPECT_TRUE(keptCopies(folder).empty());
+
+    // An absent cache is told from an empty one.
+    written.erase("keyCache");
+    writeFile(path, written.dump());
+    EXPECT_EQ(store.load().keyCache, std::nullopt);
+    written["keyCache"] = json::array();
+    writeFile(path, written.dump());
+    EXPECT_EQ(store.load().keyCache, std::vector<KeyCacheEntry>{});
+
+    // The scan compares cached times exactly, so a time must read back as the
+    // very same double, not merely a close one.
+    for (double time : {1733412345.123456789, 0.1 + 0.2, std::nextafter(1733412345.0, 2e9), -0.0,
+                        std::numeric_limits<double>::denorm_min(), 1e21}) {
+        UserMeta meta;
+        meta.keyCache =
+            std::vector<KeyCacheEntry>{{"/h/.ssh/a.pub", time, 81, time, 411, "SHA256:x", true,
+                                        "ed25519", "ssh-ed25519 A", "2024-12-05"}};
+        store.save(meta);
+        const auto back = store.load().keyCache.value_or(std::vector<KeyCacheEntry>(1)).at(0);
+        EXPECT_EQ(back.pubMtime, time);
+        EXPECT_EQ(std::signbit(back.pubMtime), std::signbit(time));
+        EXPECT_EQ(back.privMtime, time);
+    }
+}
+
+// The names and hosts in a file this version cannot read must survive the
+// next save: its exact bytes are kept beside it first.
+TEST_F(UserMetaStoreTest, UndecodableFileLoadsTheDefaultAndIsKeptAsideOnSave) {
+    const std::pair<const char*, std::function<void(json&)>> breakages[] = {
+        {"missing hosts", [](json& d) { d.erase("hosts"); }},
+        {"host port as text", [](json& d) { d["hosts"][0]["port"] = "22"; }},
+        {"cache time as text", [](json& d) { d["keyCache"][0]["pubMtime"] = "now"; }},
+        {"cache passphrase as text", [](json& d) { d["keyCache"][0]["hasPassphrase"] = "no"; }},
+    };
+    for (const auto& [name, breakIt] : breakages) {
+        SCOPED_TRACE(name);
+        json document = validDocument();
+        breakIt(document);
+        const std::string before = document.dump(2);
+        const std::string caseFolder = dir.file(name);
+        UserMetaStore caseStore(caseFolder + "/meta.json");
+        writeFile(caseStore.path(), before);
+        EXPECT_EQ(caseStore.load(), UserMeta{});
+
+        UserMeta meta;
+        meta.preferredTerminal = "new";
+        caseStore.save(meta);
+        auto copies = keptCopies(caseFolder);
+        ASSERT_EQ(copies.size(), 1u);
+        EXPECT_EQ(readFile(copies[0]), before);
+        EXPECT_EQ(modeOf(copies[0]), 0600);
+        EXPECT_EQ(caseStore.load(), meta);
+    }
+}
+
+TEST(UserMetaStoreMergeTest, AppliesNonEmptyDisplayNamesInScanOrder) {
+    const std::vector<SSHKey> scanned{
+        {"k1", "id_ed25519", "~/.ssh/id_ed25519", "ed25519", "f1", "ssh-ed25519 A", true,
+         "2024-12-05"},
+        {"k2", "work", "~/.ssh/work", "rsa", "f2", "ssh-rsa B", false, "2024-12-06"}};
+    // Each row: the overrides, and the names of the two keys they give.
+    const std::tuple<const char*, std::vector<KeyMetaEntry>, std::string, std::string> cases[] = {
+        {"no overrides", {}, "id_ed25519", "work"},
+        {"named second key", {{"k2", "Work laptop"}}, "id_ed25519", "Work laptop"},
+        {"empty name keeps the file name", {{"k1", ""}}, "id_ed25519", "work"},
+        {"unknown id ignored", {{"gone", "Old"}}, "id_ed25519", "work"},
+        {"later duplicate wins", {{"k1", "First"}, {"k1", "Second"}}, "Second", "work"},
+    };
+    for (const auto& [name, overrides, first, second] : cases) {
+        std::vector<SSHKey> expected = scanned;
+        expected[0].name = first;
+        expected[1].name = second;
+        EXPECT_EQ(UserMetaStore::merge(scanned, overrides), expected) << name;
+    }
+}
+
+// The agent.
+
+constexpr const char* passphrase = "correct horse";
+
+// A store on a home of its own whose ssh-add runs are logged (arguments
+// only) before the real program does the work; its runtime folder, where
+// the askpass helper goes, is the test's too.
+class AgentStoreTest : public ::testing::Test {
+protected:
+    AgentStoreTest() { ::mkdir(home.file("runtime").c_str(), 0700); }
+
+    std::string log() const { return home.file("ssh-add.log"); }
+    std::string keyPath(const std::string& name) const { return home.file(".ssh/" + name); }
+
+    SSHKey key(const std::string& name) { return keyNamed(store.rescanKeys(), name); }
+    bool holds(const std::string& name) { return store.agentKeys().holds(key(name)); }
+    void add(const std::string& name, const std::string& given,
+             std::optional<std::int64_t> lifetime = std::nullopt) {
+        store.addKeyToAgent({key(name).id, given, lifetime});
+    }
+    // The message of the AgentError the call throws, with its kind checked.
+    template <typename Call> std::string agentError(AgentError::Kind kind, Call call) {
+        try {
+            call();
+        } catch (const AgentError& error) {
+            EXPECT_EQ(error.kind(), kind) << error.what();
+            return error.what();
+        }
+        ADD_FAILURE() << "no AgentError";
+        return {};
+    }
+
+    TempDir home;
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", home.file("runtime")};
+    SystemVaultStore store{
+        {.homedir = home.path(),
+         .userMetaPath = home.file("meta.json"),
+         .agentToolPath = recordingKeyTool(home.path(), log(), "/usr/bin/ssh-add"),
+         .backupFolder = home.file("backups")}};
+};
+
+// With an agent of the test's own: what ssh-add would not take is refused
+// before it runs; then keys go in and come out, a key given a lifetime
+// leaves when it is over, and no passphrase is ever an argument.
+TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
+    const TestAgent agent(home.path());
+    ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
+    const ScopedEnv socket("SSH_AUTH_SOCK", agent.socket());
+    makeKeyPair(keyPath("open"));
+    makeKeyPair(keyPath("locked"), "ed25519", passphrase);
+    for (std::int64_t lifetime : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{1} << 32})
+        EXPECT_THROW(add("open", "", lifetime), std::invalid_argument) << lifetime;
+    EXPECT_THROW(add("locked", "line\nbreak"), std::invalid_argument);
+    EXPECT_THROW(store.addKeyToAgent({"no-such-id", "", std::nullopt}), VaultError);
+    EXPECT_TRUE(fileLines(log()).empty());
+    EXPECT_EQ(store.agentKeys(), AgentState{});
+    add("open", "");
+    EXPECT_TRUE(holds("open"));
+    EXPECT_FALSE(holds("locked"));
+
+    EXPECT_EQ(agentError(AgentError::Kind::wrongPassphrase, [&] { add("locked", ""); }),
+              "~/.ssh/locked is protected: its passphrase is needed.");
+    EXPECT_EQ(agentError(AgentError::Kind::wrongPassphrase, [&] { add("locked", "wrong"); }),
+              "The passphrase of ~/.ssh/locked is not right.");
+    EXPECT_FALSE(holds("locked"));
+    add("locked", passphrase);
+    // The agent's own word, as ssh-keygen prints the fingerprints.
+    EXPECT_EQ(store.agentKeys().fingerprints,
+              (std::set<std::string>{printedFingerprint(keyPath("open.pub")),
+                                     printedFingerprint(keyPath("locked.pub"))}));
+
+    store.removeKeyFromAgent(key("locked").id);
+    EXPECT_FALSE(holds("locked"));
+    EXPECT_TRUE(holds("open"));
+    EXPECT_NE(
+        agentError(AgentError::Kind::failed, [&] { store.removeKeyFromAgent(key("locked").id); })
+            .find("~/.ssh/locked"),
+        std::string::npos);
+
+    add("locked", passphrase);
+    add("open", "", 2);
+    const auto runs = fileLines(log());
+    EXPECT_NE(std::find(runs.begin(), runs.end(), "-t 2 " + keyPath("open")), runs.end());
+    EXPECT_TRUE(holds("open"));
+    EXPECT_TRUE(eventually([&] { return !holds("open"); }, std::chrono::seconds(15)));
+    EXPECT_TRUE(holds("locked"));
+
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.find("horse"), std::string::npos) << run;
+        EXPECT_EQ(run.find("wrong"), std::string::npos) << run;
+    }
+    // Nor is the askpass helper left behind.
+    EXPECT_TRUE(std::filesystem::is_empty(home.file("runtime")));
+}
+
+// Nothing is run when there is no agent to ask: SSH_AUTH_SOCK unset, a
+// socket nothing listens on, or no socket at all.
+TEST_F(AgentStoreTest, WithoutAnAgentSaysWhyAndChangesNothing) {
+    makeKeyPair(keyPath("open"));
+    onSocket(home.file("dead.sock"), ::bind); // bound, then closed: nothing listens
+    const std::pair<std::optional<std::string>, std::string> cases[] = {
+        {std::nullopt, "SSH_AUTH_SOCK is not set"},
+        {home.file("dead.sock"), "Connection refused"},
+        {home.file("gone.sock"), "No such file or directory"}};
+    for (const auto& [path, reason] : cases) {
+        const ScopedEnv socket("SSH_AUTH_SOCK", path);
+        const std::string expected =
+            "No ssh-agent is running (" + (path ? *path + ": " : std::string()) + reason + ")";
+        EXPECT_EQ(store.agentKeys().problem, expected);
+        EXPECT_FALSE(store.agentKeys().isRunning());
+        EXPECT_EQ(agentError(AgentError::Kind::notRunning, [&] { add("open", ""); }), expected);
+        EXPECT_EQ(agentError(AgentError::Kind::notRunning,
+                             [&] { store.removeKeyFromAgent(key("open").id); }),
+                  expected);
+    }
+    EXPECT_TRUE(fileLines(log()).empty());
 }
 
 } // namespace
