@@ -6,8 +6,9 @@
 namespace moorkeep::test {
 namespace {
 
-TEST(BackupRestore, UndoesEveryWrite) {
-    CliHome home;
+using BackupRestore = CliTest;
+
+TEST_F(BackupRestore, UndoesEveryWrite) {
     // The backups of this home's file, newest first; other tests' homes keep
     // theirs in the same folder.
     auto backupsHere = [&] {
@@ -50,8 +51,7 @@ std::string plantBackup(const CliHome& home, const std::string& file, const std:
 // Only what OpenSSH accepts is put back, unless forced. A shared backups
 // folder holds other homes' files, and its names can be planted: only a
 // configuration file of this home is restored.
-TEST(BackupRestore, PutsBackOnlyWhatOpenSSHAcceptsUnlessForcedAndOnlyIntoThisHome) {
-    CliHome home;
+TEST_F(BackupRestore, PutsBackOnlyWhatOpenSSHAcceptsUnlessForcedAndOnlyIntoThisHome) {
     CliHome other;
     home.writeConfig("Host web\n  HostName w\n");
     other.writeConfig("Host other\n");

@@ -2,6 +2,7 @@
 
 #include "support/scoped_env.h"
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -213,11 +214,8 @@ bool CliHome::keyOpensWith(const std::string& name, const std::string& passphras
 }
 
 SSHKey CliHome::key(const std::string& file) const {
-    for (const auto& key : snapshot().keys)
-        if (key.path == "~/.ssh/" + file)
-            return key;
-    ADD_FAILURE() << "no key " << file;
-    return {};
+    const auto keys = snapshot().keys;
+    return keys.at(std::ranges::find(keys, "~/.ssh/" + file, &SSHKey::path) - keys.begin());
 }
 
 } // namespace moorkeep::test

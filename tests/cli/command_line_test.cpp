@@ -116,7 +116,7 @@ TEST(StoreChoiceTest, PicksTheStoreAsTheApplicationDoes) {
     }
 }
 
-TEST(DemoStoreTest, JsonDecodesIntoTheRecordsInStoreOrder) {
+TEST(DemoStoreTest, JsonDecodesIntoTheRecordsInStoreOrderAndKeyListIsATableForPeople) {
     const VaultData data = DemoVaultStore().loadData();
     EXPECT_EQ(decoded<VaultData>(runDemo({"dump"})), data);
     EXPECT_EQ(decoded<std::vector<SSHKey>>(runDemo({"key", "list", "--json"})), data.keys);
@@ -127,10 +127,7 @@ TEST(DemoStoreTest, JsonDecodesIntoTheRecordsInStoreOrder) {
         EXPECT_EQ(decoded<SSHKey>(runDemo({"key", "show", given, "--json"})), data.keys[1]);
         EXPECT_EQ(runDemo({"key", "pub", given}).out, data.keys[1].publicKey + "\n");
     }
-}
-
-// For people: columns two spaces apart, without colour on a pipe.
-TEST(DemoStoreTest, KeyListIsATableForPeople) {
+    // For people: columns two spaces apart, without colour on a pipe.
     auto result = runDemo({"key", "list"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(

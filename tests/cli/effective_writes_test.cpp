@@ -95,8 +95,9 @@ TEST_F(EffectiveWritesTest, RenamesKeepTheHostNameTheAliasGave) {
 }
 
 // An option is judged by the block's own lines; one that only the defaults
-// give is not the host's to remove, and says where it comes from.
-TEST_F(EffectiveWritesTest, OptionsAreJudgedByTheBlocksOwnLines) {
+// give is not the host's to remove, and says where it comes from. A default
+// is judged by the blocks that decide it.
+TEST_F(EffectiveWritesTest, OptionsAreJudgedByTheBlocksOwnLinesAndDefaultsByTheDecidingBlock) {
     home.writeConfig("Host *\n  Compression no\n  Hostname x\nHost web\n  compression yes\n"
                      "  ForwardAgent yes\nHost *\n  ServerAliveInterval 60\n");
     home.refused({"defaults", "set", "--option", "Hostname=8080 localhost:80"}, 2, "");
@@ -111,9 +112,8 @@ TEST_F(EffectiveWritesTest, OptionsAreJudgedByTheBlocksOwnLines) {
         "Host *\n  Compression no\n  Hostname x\nHost web\nHost *\n  ServerAliveInterval 60\n");
     home.refused({"host", "edit", "web", "--unset-option", "Compression"}, 2,
                  "~/.ssh/config line 2");
-}
 
-TEST_F(EffectiveWritesTest, ADefaultThatAnotherBlockDecidesIsRefused) {
+    // A default that another block decides is refused.
     home.writeConfig("Host * !b\n  ProxyJump jump\n  User early\nHost *\n  Port 2000\n");
     home.refused({"defaults", "set", "--no-proxy-jump"}, 2, "Host * !b");
     home.refused({"defaults", "set", "--user", "late"}, 1, "Host * !b");

@@ -2,9 +2,7 @@
 #include "support/test_agent.h"
 
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
 namespace moorkeep::test {
@@ -21,22 +19,15 @@ std::map<std::string, bool> inAgent(const CliHome& home) {
 }
 
 // A home with an open and a protected key, and an agent of the test's own.
-class AgentCommandsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
-        home.makeKey("open");
-        home.makeKey("locked", secret);
-    }
-
+TEST(AgentCommandsTest, AddsAndRemovesKeysAndListsThemOrSaysThereIsNoAgent) {
     CliHome home;
-    TempDir runtime;
-    ScopedEnv runtimeFolder{"XDG_RUNTIME_DIR", runtime.path()};
-    TestAgent agent{runtime.path()};
-    ScopedEnv socket{"SSH_AUTH_SOCK", agent.socket()};
-};
-
-TEST_F(AgentCommandsTest, AddsAndRemovesKeysAndListsThemOrSaysThereIsNoAgent) {
+    const TempDir runtime;
+    const ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+    const TestAgent agent(runtime.path());
+    ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
+    const ScopedEnv socket("SSH_AUTH_SOCK", agent.socket());
+    home.makeKey("open");
+    home.makeKey("locked", secret);
     EXPECT_EQ(inAgent(home), (std::map<std::string, bool>{{"locked", false}, {"open", false}}));
     home.change({"key", "agent-add", "open"});
     // Asked without echo on the terminal, like key passwd.
@@ -68,48 +59,34 @@ const std::string alias = "web;x$(touch${IFS}ran)";
 // host connect and key install hand their program exactly the arguments,
 // through no shell: stand-ins for ssh and ssh-copy-id on PATH record theirs,
 // one per line.
-class ConnectCommandsTest : public CliTest {
-protected:
-    void SetUp() override {
-        home.writeConfig("Host " + alias + "\n    HostName 10.0.0.1\n");
-        home.makeKey("id_work");
-        for (const std::string program : {"ssh", "ssh-copy-id"}) {
-            writeFile(bin.file(program), "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" +
-                                             bin.file(program + ".argv") + "'\nexit 7\n");
-            ::chmod(bin.file(program).c_str(), 0755);
-        }
-        ::mkdir(bin.file("empty").c_str(), 0755);
-    }
-    ProcessResult runWithPath(const std::string& folder, const std::vector<std::string>& command) {
-        ScopedEnv path("PATH", folder);
-        return home.run(command);
-    }
-
-    TempDir bin;
-};
+using ConnectCommandsTest = CliTest;
 
 TEST_F(ConnectCommandsTest, RunTheProgramWithExactArgumentsOrFailWithItsName) {
-    ProcessResult connect = runWithPath(bin.path(), {"host", "connect", alias});
+    home.writeConfig("Host " + alias + "\n    HostName 10.0.0.1\n");
+    home.makeKey("id_work");
+    TempDir bin;
+    for (const std::string program : {"ssh", "ssh-copy-id"}) {
+        writeFile(bin.file(program), "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" +
+                                         bin.file(program + ".argv") + "'\nexit 7\n");
+        ::chmod(bin.file(program).c_str(), 0755);
+    }
+    const ScopedEnv path("PATH", bin.path());
+    ProcessResult connect = home.run({"host", "connect", alias});
     EXPECT_EQ(connect.status, 7) << connect.err;
     EXPECT_EQ(readFile(bin.file("ssh.argv")), alias + "\n");
 
-    ProcessResult install = runWithPath(bin.path(), {"key", "install", "id_work", alias});
+    ProcessResult install = home.run({"key", "install", "id_work", alias});
     EXPECT_EQ(install.status, 7) << install.err;
     EXPECT_EQ(readFile(bin.file("ssh-copy-id.argv")),
               "-i\n" + home.sshPath("id_work.pub") + "\n" + alias + "\n");
     EXPECT_FALSE(std::filesystem::exists("ran"));
-
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"host", "connect", alias}, "ssh is not installed"},
-        {{"key", "install", "id_work", alias}, "ssh-copy-id is not installed"},
-    };
-    for (const auto& [command, message] : cases) {
-        ProcessResult result = runWithPath(bin.file("empty"), command);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_THAT(result.err, HasSubstr(message));
+    {
+        const ScopedEnv nowhere("PATH", bin.file("none"));
+        home.refused({"host", "connect", alias}, 1, "ssh is not installed");
+        home.refused({"key", "install", "id_work", alias}, 1, "ssh-copy-id is not installed");
     }
     std::filesystem::remove(bin.file("ssh.argv"));
-    EXPECT_EQ(runWithPath(bin.path(), {"host", "connect", "nowhere"}).status, 2);
+    home.refused({"host", "connect", "nowhere"}, 2, "");
     EXPECT_FALSE(std::filesystem::exists(bin.file("ssh.argv")));
 }
 

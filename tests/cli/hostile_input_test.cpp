@@ -30,7 +30,9 @@ TEST_F(HostileInput, PassphrasesFromEndlessNulOrControlInputAreRefused) {
     EXPECT_TRUE(home.keyOpensWith("id_work", ""));
 }
 
-TEST_F(HostileInput, CommentsDisplayNamesAndKeyNamesAreChecked) {
+// Names that mislead (a control character, a reversed text direction) are
+// refused, or shown escaped.
+TEST_F(HostileInput, CommentsDisplayNamesKeyNamesAndAliasesThatMisleadAreChecked) {
     for (const auto& command : std::vector<std::vector<std::string>>{
              {"key", "gen", "work", "--comment", "me@x.org\x1b[2J"},
              {"key", "gen", "work", "--display-name", "Work\x1b]0;pwned\x07"},
@@ -40,10 +42,18 @@ TEST_F(HostileInput, CommentsDisplayNamesAndKeyNamesAreChecked) {
     // That the store writes nothing is its own tests' to check.
     home.makeKey("work");
     home.refused({"key", "rename", "work", "two\nlines"}, 2, "");
+    home.refused({"key", "rename", "work", "evil\u202Etxt.exe"}, 2, "");
+
+    // Escaped, a command for this alias would reach another host.
+    home.writeConfig("Host web\x1b[2Kprod\n  HostName w\n");
+    home.refused({"host", "command", "web\x1b[2Kprod"}, 2, "");
+    EXPECT_THAT(home.run({"host", "show", "web\x1b[2Kprod"}).out, testing::Not(HasSubstr("ssh ")));
 }
 
-TEST_F(HostileInput, HumanOutputShowsControlCharactersEscaped) {
-    home.writeConfig("Host evil\x1b[31m\n  HostName h\x07st\n  User u\xc2\x9bx\n");
+// A file that cannot be read is named on standard error.
+TEST_F(HostileInput, HumanOutputShowsControlCharactersEscapedAndNamesUnreadFiles) {
+    home.writeConfig("Host evil\x1b[31m\n  HostName h\x07st\n  User u\xc2\x9bx\nInclude latin1\n");
+    writeFile(home.sshPath("latin1"), "Host caf\xe9\x1b[2J\n");
     home.makeKey("work");
     writeFile(home.sshPath("work.pub"),
               readFile(home.sshPath("work.pub")).substr(0, 80) + " me\x1b]0;title\x07\n");
@@ -67,15 +77,9 @@ TEST_F(HostileInput, HumanOutputShowsControlCharactersEscaped) {
             expectNoControlCharacters(result.out);
         EXPECT_THAT(result.out, HasSubstr(text));
     }
-}
-
-TEST_F(HostileInput, FilesThatCannotBeReadAreNamedOnStandardError) {
-    home.writeConfig("Host web\nInclude latin1\nHost db\n");
-    writeFile(home.sshPath("latin1"), "Host caf\xe9\x1b[2J\n");
-    auto result = home.run({"host", "list"});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "moorkeepctl: warning: " + home.sshPath("latin1") +
-                              " is not UTF-8 text and was not read; its hosts are not shown.\n");
+    EXPECT_EQ(home.run({"host", "list"}).err,
+              "moorkeepctl: warning: " + home.sshPath("latin1") +
+                  " is not UTF-8 text and was not read; its hosts are not shown.\n");
 }
 
 // Quoted keywords are obeyed by OpenSSH, "#" turns the line into a comment:
@@ -87,16 +91,6 @@ TEST_F(HostileInput, OptionNamesThatOpenSSHWouldMisreadAreRefused) {
           "'Port'=23", "Comp-ression=yes"})
         home.refused({"host", "edit", "web", "--option", option}, 2, "not a plain keyword");
     home.refused({"defaults", "set", "--option", "\"Include\"=x"}, 2, "not a plain keyword");
-}
-
-TEST_F(HostileInput, NamesThatMisleadAreRefusedOrShownEscaped) {
-    home.makeKey("id_work");
-    home.refused({"key", "rename", "id_work", "evil\u202Etxt.exe"}, 2, "");
-
-    // Escaped, a command for this alias would reach another host.
-    home.writeConfig("Host web\x1b[2Kprod\n  HostName w\n");
-    home.refused({"host", "command", "web\x1b[2Kprod"}, 2, "");
-    EXPECT_THAT(home.run({"host", "show", "web\x1b[2Kprod"}).out, testing::Not(HasSubstr("ssh ")));
 }
 
 // A terminal whose echo cannot be turned off: the program is refused before

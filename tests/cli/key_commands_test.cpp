@@ -9,17 +9,12 @@ namespace {
 const std::string lockedSecret = "old secret";
 const std::string newSecret = "new secret";
 
-class KeyCommandsTest : public CliTest {
-protected:
-    void SetUp() override {
-        home.makeKey("id_plain");
-        home.makeKey("id_locked", lockedSecret);
-    }
-};
+using KeyCommandsTest = CliTest;
 
 // Without --passphrase-stdin, or with an empty line, a key has no passphrase.
 // A failed store operation: exit status 1 and its message, nothing changed.
 TEST_F(KeyCommandsTest, GenerateMakesEachTypeUnprotectedAndRefusesAnExistingName) {
+    home.makeKey("id_plain");
     home.change({"key", "gen", "rsa_key", "--type", "rsa", "--passphrase-stdin"}, "\n");
     home.change({"key", "gen", "ecdsa_key", "--type", "ecdsa"});
     for (const std::string type : {"rsa", "ecdsa"}) {
@@ -35,6 +30,8 @@ TEST_F(KeyCommandsTest, GenerateMakesEachTypeUnprotectedAndRefusesAnExistingName
 // steps run in turn on the two keys. Without --stdin they are asked for on
 // the terminal, unechoed.
 TEST_F(KeyCommandsTest, PasswdTakesThePassphrasesFromStandardInputOrTheTerminal) {
+    home.makeKey("id_plain");
+    home.makeKey("id_locked", lockedSecret);
     // Each step: the key, the input, the exit status and the passphrase that
     // opens the key afterwards.
     const std::tuple<std::string, std::string, int, std::string> steps[] = {
