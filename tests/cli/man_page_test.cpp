@@ -29,15 +29,6 @@ std::vector<std::string> matches(const std::string& text, const std::regex& patt
     return found;
 }
 
-// The names under "Commands:", up to the next empty line.
-std::vector<std::string> listedCommands(const std::string& helpText) {
-    const auto begin = helpText.find("Commands:\n");
-    if (begin == std::string::npos)
-        return {};
-    static const std::regex name("\n  ([a-z][a-z-]*)");
-    return matches(helpText.substr(begin, helpText.find("\n\n", begin) - begin), name);
-}
-
 // The page by section heading (.SH and .SS) with the text under each heading
 // up to the next one, as it reads: font changes and quotes dropped, escaped
 // hyphens made plain.
@@ -61,7 +52,13 @@ std::map<std::string, std::string> sectionsOf(std::string page) {
 void collectLeaves(const std::vector<std::string>& words, const std::string& path,
                    std::vector<std::pair<std::string, std::string>>& leaves) {
     const std::string text = help(words);
-    const auto subcommands = listedCommands(text);
+    // The names under "Commands:", up to the next empty line.
+    static const std::regex commandName("\n  ([a-z][a-z-]*)");
+    const auto begin = text.find("Commands:\n");
+    const auto subcommands =
+        begin == std::string::npos
+            ? std::vector<std::string>{}
+            : matches(text.substr(begin, text.find("\n\n", begin) - begin), commandName);
     for (const auto& name : subcommands) {
         auto longer = words;
         longer.push_back(name);

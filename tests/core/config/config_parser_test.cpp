@@ -2,6 +2,7 @@
 #include "support/records.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -20,11 +21,10 @@ protected:
                                    home.path());
     }
 
+    // The host of that alias; out_of_range when there is none.
     static const SSHHost& host(const ParsedConfig& config, const std::string& alias) {
-        for (const auto& h : config.hosts)
-            if (h.alias == alias)
-                return h;
-        throw std::runtime_error("no host " + alias);
+        const auto& hosts = config.hosts;
+        return hosts.at(std::ranges::find(hosts, alias, &SSHHost::alias) - hosts.begin());
     }
 
     static std::vector<std::string> aliases(const ParsedConfig& config) {

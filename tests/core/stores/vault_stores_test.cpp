@@ -724,12 +724,11 @@ constexpr const char* passphrase = "correct horse";
 // A store on a home of its own whose ssh-add runs are logged (arguments
 // only) before the real program does the work; its runtime folder, where
 // the askpass helper goes, is the test's too.
-class AgentStoreTest : public ::testing::Test {
+class AgentStoreTest : public StoreHome {
 protected:
     AgentStoreTest() { ::mkdir(home.file("runtime").c_str(), 0700); }
 
     std::string log() const { return home.file("ssh-add.log"); }
-    std::string keyPath(const std::string& name) const { return home.file(".ssh/" + name); }
 
     SSHKey key(const std::string& name) { return keyNamed(store.rescanKeys(), name); }
     bool holds(const std::string& name) { return store.agentKeys().holds(key(name)); }
@@ -749,7 +748,6 @@ protected:
         return {};
     }
 
-    TempDir home;
     ScopedEnv runtime{"XDG_RUNTIME_DIR", home.file("runtime")};
     SystemVaultStore store{
         {.homedir = home.path(),
@@ -765,8 +763,8 @@ TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
     const TestAgent agent(home.path());
     ASSERT_TRUE(agent.ready()) << "ssh-agent did not start";
     const ScopedEnv socket("SSH_AUTH_SOCK", agent.socket());
-    makeKeyPair(keyPath("open"));
-    makeKeyPair(keyPath("locked"), "ed25519", passphrase);
+    makeKeyPair(ssh("open"));
+    makeKeyPair(ssh("locked"), "ed25519", passphrase);
     for (std::int64_t lifetime : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{1} << 32})
         EXPECT_THROW(add("open", "", lifetime), std::invalid_argument) << lifetime;
     EXPECT_THROW(add("locked", "line\nbreak"), std::invalid_argument);
@@ -785,8 +783,8 @@ TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
     add("locked", passphrase);
     // The agent's own word, as ssh-keygen prints the fingerprints.
     EXPECT_EQ(store.agentKeys().fingerprints,
-              (std::set<std::string>{printedFingerprint(keyPath("open.pub")),
-                                     printedFingerprint(keyPath("locked.pub"))}));
+              (std::set<std::string>{printedFingerprint(ssh("open.pub")),
+                                     printedFingerprint(ssh("locked.pub"))}));
 
     store.removeKeyFromAgent(key("locked").id);
     EXPECT_FALSE(holds("locked"));
@@ -799,7 +797,7 @@ TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
     add("locked", passphrase);
     add("open", "", 2);
     const auto runs = fileLines(log());
-    EXPECT_NE(std::find(runs.begin(), runs.end(), "-t 2 " + keyPath("open")), runs.end());
+    EXPECT_NE(std::find(runs.begin(), runs.end(), "-t 2 " + ssh("open")), runs.end());
     EXPECT_TRUE(holds("open"));
     EXPECT_TRUE(eventually([&] { return !holds("open"); }, std::chrono::seconds(15)));
     EXPECT_TRUE(holds("locked"));
@@ -815,7 +813,7 @@ TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
 // Nothing is run when there is no agent to ask: SSH_AUTH_SOCK unset, a
 // socket nothing listens on, or no socket at all.
 TEST_F(AgentStoreTest, WithoutAnAgentSaysWhyAndChangesNothing) {
-    makeKeyPair(keyPath("open"));
+    makeKeyPair(ssh("open"));
     onSocket(home.file("dead.sock"), ::bind); // bound, then closed: nothing listens
     const std::pair<std::optional<std::string>, std::string> cases[] = {
         {std::nullopt, "SSH_AUTH_SOCK is not set"},
