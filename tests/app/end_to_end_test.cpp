@@ -11,14 +11,11 @@
 #include "keys/keys_state.h"
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
-#include "support/test_home.h"
-#include "support/window_harness.h"
+#include "support/app_test.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -327,8 +324,7 @@ private slots:
         // Set a passphrase.
         std::string before = readFile(privateKey);
         shortcut(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        dialog = w.find(u"passphraseDialog"_qs);
-        QVERIFY(dialog);
+        QVERIFY((dialog = w.find(u"passphraseDialog"_qs)));
         QTest::keyClicks(field(dialog, "newPassphraseField"), u"first pass"_qs);
         QTest::keyClicks(field(dialog, "confirmPassphraseField"), u"first pass"_qs);
         press(dialog, u"saveButton"_qs);
@@ -374,8 +370,7 @@ private slots:
         // Rename: only the metadata changes.
         before = readFile(privateKey);
         shortcut(Qt::Key_F2);
-        dialog = w.find(u"renameKeyDialog"_qs);
-        QVERIFY(dialog);
+        QVERIFY((dialog = w.find(u"renameKeyDialog"_qs)));
         QCOMPARE(dialog->windowModality(), Qt::WindowModal);
         field(dialog, "displayNameField")->setText(u"Renamed"_qs);
         press(dialog, u"saveButton"_qs);

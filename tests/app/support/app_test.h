@@ -1,16 +1,22 @@
 #pragma once
 
 #include "app_model.h"
+#include "content_view.h"
 #include "keys/key_file_name.h"
 #include "model/vault_store.h"
-#include "support/app_test_main.h"
 #include "support/temp_dir.h"
+#include "support/test_home.h"
 
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
 #include <QtTest>
 #include <algorithm>
 #include <condition_variable>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +27,46 @@
 #include <vector>
 
 namespace moorkeep::test {
+
+// Runs a Qt Test object in a test home of its own, made before the
+// application object so that Qt reads no real folder either.
+template <typename TestObject> int runAppTest(int argc, char** argv) {
+    const TestHome home;
+    QApplication application(argc, argv);
+    TestObject test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+// A data-driven test's one column "row", holding rows that each carry their
+// name in the field name (Row needs Q_DECLARE_METATYPE).
+template <typename Row> void addRows(std::initializer_list<Row> rows) {
+    QTest::addColumn<Row>("row");
+    for (const Row& row : rows)
+        QTest::newRow(row.name) << row;
+}
+
+// The texts of the parent's children of that name, in their order.
+template <typename T = QLabel> QStringList texts(const QObject* parent, const QString& name) {
+    QStringList shown;
+    for (const T* child : parent->findChildren<T*>(name))
+        shown << child->text();
+    return shown;
+}
+
+// The first column of every row, as displayed.
+inline QStringList rows(const QAbstractItemModel* model) {
+    QStringList shown;
+    for (int row = 0; row < model->rowCount(); ++row)
+        shown << model->index(row, 0).data().toString();
+    return shown;
+}
+
+inline QStringList strings(std::initializer_list<const char*> items) {
+    QStringList list;
+    for (const char* item : items)
+        list << QString::fromUtf8(item);
+    return list;
+}
 
 inline SSHHost configHost(const std::string& alias, std::optional<std::string> keyId = {}) {
     SSHHost host;
@@ -267,4 +313,67 @@ struct AppHarness {
     std::unique_ptr<AppModel> model;
 };
 
+// A fake store on the data, a model on it showing the tab, and the main
+// window on the model, not shown yet. The window goes first.
+struct WindowHarness : AppHarness {
+    explicit WindowHarness(VaultData data = sampleVault(), AppTab tab = AppTab::hosts) {
+        store->setData(std::move(data));
+        view = std::make_unique<ContentView>(*model);
+        model->setTab(tab);
+    }
+
+    ~WindowHarness() {
+        store->releaseAll();
+        view.reset();
+    }
+
+    template <typename T = QWidget> T* find(const QString& name) const {
+        return view->findChild<T*>(name);
+    }
+    QAction* action(const QString& name) const { return find<QAction>(name); }
+
+    // Shows the window as the active one and waits for the first load.
+    void showLoaded() {
+        view->show();
+        QApplication::setActiveWindow(view.get());
+        if (!QTest::qWaitForWindowActive(view.get()) ||
+            !QTest::qWaitFor([&] { return !model->isLoading(); }, 5000))
+            qFatal("the window did not come up");
+    }
+
+    std::unique_ptr<ContentView> view;
+};
+
+// The main window on a store of the test's choosing (most often the system
+// store of the test's home), shown, made the active one and loaded.
+struct StoreWindow {
+    explicit StoreWindow(std::shared_ptr<VaultStore> store, AppTab tab = AppTab::hosts)
+        : model(std::move(store))
+        , view(model) {
+        model.setTab(tab);
+        view.show();
+        QApplication::setActiveWindow(&view);
+        if (!QTest::qWaitFor([&] { return !model.isLoading(); }, 5000))
+            qFatal("the window did not load");
+    }
+
+    template <typename T = QWidget> T* find(const QString& name) const {
+        return view.findChild<T*>(name);
+    }
+    const SSHHost* host(const std::string& alias) const {
+        for (const auto& host : model.hosts())
+            if (host.alias == alias)
+                return &host;
+        return nullptr;
+    }
+
+    AppModel model;
+    ContentView view;
+};
+
 } // namespace moorkeep::test
+
+#define MOORKEEP_APP_TEST_MAIN(TestObject)                                                         \
+    int main(int argc, char** argv) {                                                              \
+        return moorkeep::test::runAppTest<TestObject>(argc, argv);                                 \
+    }
