@@ -3,10 +3,6 @@
 #include "stores/system_vault_store.h"
 #include "support/app_test.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QSignalSpy>
 #include <sys/stat.h>
 
 using namespace moorkeep;

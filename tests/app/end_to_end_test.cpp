@@ -13,14 +13,6 @@
 #include "stores/user_meta_store.h"
 #include "support/app_test.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileSystemWatcher>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
-#include <QSaveFile>
-#include <QSignalSpy>
 #include <atomic>
 #include <filesystem>
 

@@ -7,13 +7,8 @@
 #include "support/temp_dir.h"
 #include "support/test_home.h"
 
-#include <QAbstractItemModel>
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QStringList>
 #include <QtTest>
+#include <QtWidgets>
 #include <algorithm>
 #include <condition_variable>
 #include <initializer_list>

@@ -1,0 +1,678 @@
+#include "keys/agent_notice.h"
+#include "keys/generate_key_dialog.h"
+#include "keys/key_detail_view.h"
+#include "keys/key_dialog.h"
+#include "keys/key_list_model.h"
+#include "keys/keys_screen.h"
+#include "keys/passphrase_dialog.h"
+#include "keys/secret_field.h"
+#include "menubar/keys_menu.h"
+#include "store_error.h"
+#include "stores/demo_vault_store.h"
+#include "style/badge_label.h"
+#include "style/copy_button.h"
+#include "support/app_test.h"
+
+#include <atomic>
+
+using namespace moorkeep;
+using namespace moorkeep::test;
+using Op = FakeVaultStore::Op;
+
+namespace {
+
+// Laptop (used by web and api), Work (unused), "My Key" (passphrase unknown,
+// used by db).
+VaultData keysVault() {
+    VaultData data;
+    data.keys = {sampleKey("id_ed25519", "Laptop"), sampleKey("id_work", "Work"),
+                 sampleKey("my_key", "My Key")};
+    data.keys[0].hasPassphrase = true;
+    data.keys[1].type = "rsa";
+    data.keys[2].type = "ECDSA";
+    data.keys[2].hasPassphrase = std::nullopt;
+    data.hosts = {configHost("web", "key-id_ed25519"), configHost("db", "key-my_key"),
+                  configHost("api", "key-id_ed25519"), configHost("plain")};
+    data.hosts[0].user = "deploy";
+    return data;
+}
+
+// The window on the Keys tab, loaded.
+struct KeysHarness : WindowHarness {
+    explicit KeysHarness(VaultData data = keysVault())
+        : WindowHarness(std::move(data), AppTab::keys) {
+        showLoaded();
+    }
+
+    KeysState& state() const { return view->keysState(); }
+    KeyDetailView* detail() const { return find<KeyDetailView>(u"keyDetailView"_qs); }
+    QString caption(const QString& name) const { return find<QLabel>(name)->text(); }
+};
+
+// The demo data, whose agent holds "personal" and "github", and which
+// starts without an agent until a test starts one.
+class DemoWithAgent : public DemoVaultStore {
+public:
+    std::atomic<bool> running = false;
+
+    AgentState agentKeys() override {
+        if (!running)
+            return {.problem = "No ssh-agent is running (SSH_AUTH_SOCK is not set)",
+                    .fingerprints = {}};
+        return DemoVaultStore::agentKeys();
+    }
+};
+
+// Whether the list row of the key shows "In agent" (none while loading).
+bool rowInAgent(const StoreWindow& w, const QString& name) {
+    auto* view = w.find<QListView>(u"keyListView"_qs);
+    const QModelIndexList rows =
+        view ? view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, name, 1,
+                                    Qt::MatchExactly)
+             : QModelIndexList();
+    return !rows.isEmpty() && rows.front().data(KeyListModel::InAgentRole).toBool();
+}
+
+QStringList shownNotices(const StoreWindow& w) {
+    QStringList shown;
+    for (auto* label : w.view.findChildren<QLabel*>())
+        if (label->isVisible() && label->text().contains(u"ssh-agent"_qs))
+            shown << label->text();
+    return shown;
+}
+
+// A callback's future that the test finishes or fails when it likes.
+struct PendingCall {
+    std::shared_ptr<QPromise<void>> promise;
+
+    QFuture<void> start() {
+        promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        return promise->future();
+    }
+    void fail(const QString& message) {
+        promise->setException(StoreError(message));
+        promise->finish();
+    }
+};
+
+template <typename T = QWidget> T* child(QWidget* dialog, const QString& name) {
+    auto* found = dialog->findChild<T*>(name);
+    if (!found)
+        qFatal("no widget %s", qPrintable(name));
+    return found;
+}
+
+struct GenerateHarness {
+    GenerateHarness()
+        : dialog(
+              [this](const GenerateKeyOptions& options,
+                     const std::optional<std::string>& displayName) {
+                  sent.emplace_back(options, displayName);
+                  return call.start();
+              },
+              [this] { ++cancels; }) {}
+
+    QLineEdit* field(const QString& name) { return child<QLineEdit>(&dialog, name); }
+    QPushButton* button(const QString& name) { return child<QPushButton>(&dialog, name); }
+    QLabel* label(const QString& name) { return child<QLabel>(&dialog, name); }
+
+    PendingCall call;
+    std::vector<std::pair<GenerateKeyOptions, std::optional<std::string>>> sent;
+    int cancels = 0;
+    GenerateKeyDialog dialog;
+};
+
+struct PassphraseHarness {
+    explicit PassphraseHarness(std::optional<bool> hasPassphrase)
+        : dialog(
+              withPassphrase(hasPassphrase),
+              [this](const ChangePassphraseOptions& options) {
+                  sent.push_back(options);
+                  return call.start();
+              },
+              [this] { ++cancels; }) {}
+
+    static SSHKey withPassphrase(std::optional<bool> hasPassphrase) {
+        SSHKey key = sampleKey("id_ed25519", "Laptop");
+        key.hasPassphrase = hasPassphrase;
+        return key;
+    }
+    QLineEdit* field(const QString& name) { return dialog.findChild<QLineEdit*>(name); }
+    QPushButton* save() { return child<QPushButton>(&dialog, u"saveButton"_qs); }
+    QString title() { return child<QLabel>(&dialog, u"titleLabel"_qs)->text(); }
+
+    PendingCall call;
+    std::vector<ChangePassphraseOptions> sent;
+    int cancels = 0;
+    PassphraseDialog dialog;
+};
+
+struct PassphraseRow {
+    std::optional<bool> isProtected;
+    const char* typed;
+    const char* confirmed;
+    bool enabled;
+    const char* action;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(PassphraseRow)
+
+// The Keys screen and its dialogs.
+class KeysScreenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The first activation is the launch; later ones rescan the keys.
+    void reactivationRescansKeysAfterTheFirstActivation() {
+        WindowHarness h;
+        auto store = h.store;
+
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        QTRY_COMPARE(store->calls(Op::rescanKeys).size(), 1u);
+
+        // The model waits for its store calls when it goes: nothing else ran.
+        h.view.reset();
+        h.model.reset();
+        QCOMPARE(store->calls(Op::rescanKeys).size(), 1u);
+    }
+
+    // Rows carry usage counts and locks; the search matches names and types
+    // whatever their case, untrimmed.
+    void rowsCarryUsageCountsAndLocksAndFollowTheSearch() {
+        KeyListModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        auto vault = keysVault();
+        model.setKeys(vault.keys);
+        model.setHosts(vault.hosts);
+        auto role = [&](int row, int role) { return model.index(row).data(role); };
+        QCOMPARE(role(0, KeyListModel::UsageCountRole).toInt(), 2);
+        QCOMPARE(role(1, KeyListModel::UsageCountRole).toInt(), 0);
+        QCOMPARE(role(2, KeyListModel::UsageCountRole).toInt(), 1);
+        QCOMPARE(role(0, KeyListModel::HasPassphraseRole), QVariant(true));
+        QCOMPARE(role(1, KeyListModel::HasPassphraseRole), QVariant(false));
+        QVERIFY(!role(2, KeyListModel::HasPassphraseRole).isValid());
+
+        vault.hosts.pop_back();
+        vault.hosts.pop_back(); // api and plain
+        model.setHosts(vault.hosts);
+        QCOMPARE(role(0, KeyListModel::UsageCountRole).toInt(), 1);
+
+        const std::pair<QString, QStringList> searches[] = {
+            {u""_qs, {u"Laptop"_qs, u"Work"_qs, u"My Key"_qs}},
+            {u"LAP"_qs, {u"Laptop"_qs}},
+            {u"rsa"_qs, {u"Work"_qs}},
+            {u"ecdsa"_qs, {u"My Key"_qs}},
+            {u" "_qs, {u"My Key"_qs}},
+            {u"work "_qs, {}}};
+        for (const auto& [search, shown] : searches) {
+            model.setSearch(search);
+            QVERIFY2(rows(&model) == shown, qPrintable(search));
+        }
+    }
+
+    // The first key is selected; the footer counts all keys whatever the
+    // search. A key that hosts use cannot be deleted and lists them; an
+    // unused one asks first and then leaves nothing selected. "No keys
+    // found", with a rescan, only where there are none.
+    void selectionDeletionAndEmptyPanes() {
+        KeysHarness h;
+        QCOMPARE(h.state().selectedId(), std::optional<std::string>("key-id_ed25519"));
+        auto* list = h.find<QListView>(u"keyListView"_qs);
+        QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(h.caption(u"keyCountLabel"_qs), u"3 keys"_qs);
+        list->setFocus();
+        h.action(u"keysSearchAction"_qs)->trigger();
+        QTRY_VERIFY(h.find(u"keysSearchField"_qs)->hasFocus());
+        QTest::keyClicks(h.find<QLineEdit>(u"keysSearchField"_qs), u"work"_qs);
+        QCOMPARE(h.state().search(), u"work"_qs);
+        QCOMPARE(list->model()->rowCount(), 1);
+        QCOMPARE(h.caption(u"keyCountLabel"_qs), u"3 keys"_qs);
+        // The selected key is hidden by the search: no selection in the list,
+        // and the detail still shows it.
+        QVERIFY(list->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(h.caption(u"keyNameLabel"_qs), u"Laptop"_qs);
+
+        QVERIFY(!h.detail()->deleteButton()->isEnabled());
+        QCOMPARE(h.detail()->deleteButton()->toolTip(), u"Remove key from all hosts first"_qs);
+        QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 2 HOSTS"_qs);
+        auto* table = h.find<QTableView>(u"usedByTableView"_qs);
+        QCOMPARE(rows(table->model()), (QStringList{u"web"_qs, u"api"_qs}));
+        QCOMPARE(table->model()->index(0, 1).data().toString(), u"web.example.org"_qs);
+        QCOMPARE(table->model()->index(0, 2).data().toString(), u"deploy"_qs);
+        QCOMPARE(h.find(u"passphraseButton"_qs)->accessibleName(), u"Change passphrase"_qs);
+        // Delete from the keyboard is refused in the same words.
+        h.action(u"deleteKeyAction"_qs)->trigger();
+        QVERIFY(!h.state().toDelete());
+        QVERIFY(!h.find(u"deleteKeyAlert"_qs));
+        QCOMPARE(QToolTip::text(), u"Remove key from all hosts first"_qs);
+
+        h.state().setSelectedId("key-my_key");
+        QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 1 HOST"_qs);
+        QVERIFY(!h.find(u"passphraseButton"_qs)); // passphrase state unknown
+
+        h.state().setSelectedId("key-id_work");
+        QVERIFY(h.detail()->deleteButton()->isEnabled());
+        QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 0 HOSTS"_qs);
+        QTRY_VERIFY(h.find(u"notAssignedLabel"_qs)->isVisible());
+        QVERIFY(!h.find(u"usedByTableView"_qs));
+        QCOMPARE(h.find(u"passphraseButton"_qs)->accessibleName(), u"Set passphrase"_qs);
+
+        h.action(u"deleteKeyAction"_qs)->trigger();
+        auto* alert = h.find<QMessageBox>(u"deleteKeyAlert"_qs);
+        QVERIFY(alert && alert->isVisible());
+        QCOMPARE(alert->text(), u"Delete \"Work\"?"_qs);
+        QCOMPARE(alert->informativeText(),
+                 u"This will permanently delete the private and public key files from ~/.ssh."_qs);
+        alert->findChild<QPushButton*>(u"alertCancelButton"_qs)->click();
+        QTRY_VERIFY(!h.state().toDelete());
+        QVERIFY(h.store->calls(Op::deleteKeyMeta).empty());
+        h.detail()->deleteButton()->click();
+        QTRY_VERIFY(h.find<QMessageBox>(u"deleteKeyAlert"_qs));
+        h.find<QMessageBox>(u"deleteKeyAlert"_qs)
+            ->findChild<QPushButton*>(u"alertDeleteButton"_qs)
+            ->click();
+        QTRY_VERIFY(!h.state().selectedId());
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta)[0].id, "key-id_work");
+        QVERIFY(!h.state().toDelete());
+        QTRY_COMPARE(h.caption(u"noKeysLabel"_qs), u"Select a key"_qs);
+        QVERIFY(!h.find(u"rescanButton"_qs));
+
+        VaultData oneKey;
+        oneKey.keys = {keysVault().keys[0]};
+        h.store->setData(oneKey);
+        h.model->refreshKeys();
+        QTRY_COMPARE(h.caption(u"keyCountLabel"_qs), u"1 key"_qs);
+        h.store->setData({});
+        h.model->refreshKeys();
+        QTRY_COMPARE(h.caption(u"noKeysLabel"_qs), u"No keys found"_qs);
+        h.find<QPushButton>(u"rescanButton"_qs)->click();
+        QTRY_COMPARE(h.store->calls(Op::rescanKeys).size(), 3u);
+    }
+
+    void createdIsAShortLocaleDate() {
+        const QLocale british(QLocale::English, QLocale::UnitedKingdom);
+        QCOMPARE(KeyDetailView::createdText("2024-01-02", british), u"2 Jan 2024"_qs);
+        QCOMPARE(KeyDetailView::createdText("2024-01-02", QLocale(QLocale::English)),
+                 u"Jan 2, 2024"_qs);
+        QCOMPARE(KeyDetailView::createdText("2024-01-02", QLocale(QLocale::German)),
+                 u"2. Jan. 2024"_qs);
+        QCOMPARE(KeyDetailView::createdText("unknown", british), u"unknown"_qs);
+    }
+
+    // At the window's smallest the fingerprint still takes a single line.
+    void fingerprintNeverWraps() {
+        VaultData data = keysVault();
+        data.keys[0].fingerprint = "SHA256:" + std::string(43, 'W');
+        KeysHarness h(data);
+        h.view->resize(h.view->minimumSizeHint());
+        auto* text = h.find<QTextEdit>(u"fingerprintText"_qs);
+        QCOMPARE(text->toPlainText(), QString::fromStdString(data.keys[0].fingerprint));
+        QTRY_COMPARE(text->height(), text->heightForWidth(100000));
+    }
+
+    // Copy buttons put the exact text and show "Copied" for a while. A
+    // failed generation stays in the open dialog; a success closes the
+    // sheet with the new key selected in a list that shows it.
+    void copyButtonsThenGenerateFailingThenSucceeding() {
+        KeysHarness h;
+        auto* clipboard = QGuiApplication::clipboard();
+        auto* fingerprint = h.detail()->fingerprintCopyButton();
+        QCOMPARE(fingerprint->text(), u"Copy"_qs);
+        fingerprint->click();
+        QCOMPARE(clipboard->text(), u"SHA256:id_ed25519"_qs);
+        QCOMPARE(fingerprint->text(), u"Copied"_qs);
+
+        // Ctrl+Shift+C copies the public key through its button.
+        QElapsedTimer sinceFirst;
+        sinceFirst.start();
+        h.action(u"copyPublicKeyAction"_qs)->trigger();
+        auto* publicKey = h.detail()->publicKeyCopyButton();
+        QCOMPARE(clipboard->text(), u"ssh-ed25519 AAAA id_ed25519"_qs);
+        QVERIFY(publicKey->isCopied());
+
+        // A second press half-way does not extend the first one's time.
+        QTimer::singleShot(CopyButton::copiedMilliseconds / 2, publicKey, &CopyButton::click);
+        QTRY_VERIFY_WITH_TIMEOUT(!publicKey->isCopied(), 2 * CopyButton::copiedMilliseconds);
+        QVERIFY2(sinceFirst.elapsed() < CopyButton::copiedMilliseconds * 5 / 4,
+                 "cleared by the first press's timer");
+        QCOMPARE(publicKey->text(), u"Copy"_qs);
+        QVERIFY(!fingerprint->isCopied());
+
+        h.store->fail(Op::generateKey, "A key named \"id_new\" already exists in ~/.ssh");
+        h.find<QAbstractButton>(u"generateKeyButton"_qs)->click();
+        auto* dialog = h.find<QDialog>(u"generateKeyDialog"_qs);
+        QVERIFY(dialog && dialog->isVisible());
+        auto* file = dialog->findChild<QLineEdit*>(u"fileNameField"_qs);
+        QTRY_VERIFY(file->hasFocus());
+        QTest::keyClicks(file, u"id_new"_qs);
+        dialog->findChild<QLineEdit*>(u"displayNameField"_qs)->setText(u"New one"_qs);
+        QTest::keyClicks(h.find<QLineEdit>(u"keysSearchField"_qs), u"Lap"_qs);
+        QTest::keyClick(file, Qt::Key_Return);
+
+        auto* failure = dialog->findChild<QLabel*>(u"failureLabel"_qs);
+        QTRY_VERIFY(failure->isVisible());
+        QCOMPARE(failure->text(), u"A key named \"id_new\" already exists in ~/.ssh"_qs);
+        QVERIFY(dialog->findChild<QPushButton*>(u"cancelButton"_qs)->isEnabled());
+        QVERIFY(h.state().sheet());
+
+        h.store->succeed(Op::generateKey);
+        dialog->findChild<QPushButton*>(u"generateButton"_qs)->click();
+        QTRY_VERIFY(!h.state().sheet());
+        QCOMPARE(h.model->keys().back().name, "New one");
+        QCOMPARE(h.caption(u"keyCountLabel"_qs), u"4 keys"_qs);
+        QCOMPARE(h.state().selectedId(), std::optional(h.model->keys().back().id));
+        QCOMPARE(h.state().search(), QString());
+        QCOMPARE(h.find<QListView>(u"keyListView"_qs)->selectionModel()->selectedRows().size(), 1);
+    }
+
+    // Without an agent the tab says so once and offers no agent action; it
+    // asks again on its own and takes the agent that appeared. The row, the
+    // detail and the key menus then show what the agent holds, and follow an
+    // add and a remove.
+    void badgeFollowsTheAgentOnceThereIsOne() {
+        auto store = std::make_shared<DemoWithAgent>();
+        StoreWindow w(store, AppTab::keys);
+        auto detail = [&] { return w.find<KeyDetailView>(u"keyDetailView"_qs); };
+        QTRY_COMPARE(shownNotices(w), QStringList{AgentNotice::text()});
+        QTRY_VERIFY(detail());
+        for (auto* button : {detail()->addToAgentButton(), detail()->removeFromAgentButton()}) {
+            QVERIFY(!button->isEnabled());
+            QCOMPARE(button->toolTip(), AgentNotice::text());
+        }
+        for (const auto* name : {"addToAgentAction", "removeFromAgentAction"}) {
+            auto* action = w.find<QAction>(QString::fromLatin1(name));
+            QVERIFY(!action->isEnabled());
+            QCOMPARE(action->toolTip(), AgentNotice::text());
+        }
+        QVERIFY(!rowInAgent(w, u"personal"_qs));
+
+        store->running = true;
+        QTRY_VERIFY_WITH_TIMEOUT(shownNotices(w).isEmpty(), 15000);
+        QVERIFY(rowInAgent(w, u"personal"_qs));
+        QVERIFY(!rowInAgent(w, u"prod-deploy"_qs));
+        KeysMenu copies(w.model);
+        w.view.keysState().setSelectedId("1"); // prod-deploy, protected
+        QTRY_VERIFY(detail() && detail()->keyInfo().id == "1");
+        QVERIFY(detail()->inAgentBadge()->isHidden());
+        QVERIFY(!detail()->removeFromAgentButton()->isEnabled());
+        QVERIFY(detail()->addToAgentButton()->isEnabled());
+
+        w.find<QAction>(u"addToAgentAction"_qs)->trigger();
+        QTRY_VERIFY(w.find<QDialog>(u"agentAddDialog"_qs));
+        auto* dialog = w.find<QDialog>(u"agentAddDialog"_qs);
+        auto* add = dialog->findChild<QPushButton*>(u"addButton"_qs);
+        QVERIFY(!add->isEnabled());
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(u"agentPassphraseField"_qs), u"pw"_qs);
+        dialog->findChild<QComboBox*>(u"agentLifetimeBox"_qs)->setCurrentIndex(2);
+        add->click();
+        QTRY_VERIFY(!w.find<QDialog>(u"agentAddDialog"_qs) ||
+                    !w.find<QDialog>(u"agentAddDialog"_qs)->isVisible());
+        QTRY_VERIFY(rowInAgent(w, u"prod-deploy"_qs));
+        QTRY_VERIFY(!detail()->inAgentBadge()->isHidden());
+        QVERIFY(detail()->removeFromAgentButton()->isEnabled());
+        QVERIFY(!detail()->addToAgentButton()->isEnabled());
+        QStringList marked;
+        for (auto* item : copies.actions())
+            if (item->property("inAgent").toBool())
+                marked << item->text().section(u' ', 0, 0);
+        QCOMPARE(marked, (QStringList{u"prod-deploy"_qs, u"personal"_qs, u"github"_qs}));
+
+        detail()->removeFromAgentButton()->click();
+        QTRY_VERIFY(!rowInAgent(w, u"prod-deploy"_qs));
+        QTRY_VERIFY(detail()->inAgentBadge()->isHidden());
+        QVERIFY(shownNotices(w).isEmpty());
+    }
+
+    // Only valid file names and addresses can be sent. The hint and the
+    // display name's placeholder follow the typed file name. While a request
+    // runs nothing can be pressed and the dialog stays; a failure shows its
+    // message until the next attempt.
+    void generateSendsTheRequestAsTypedAndFailsInTheDialog() {
+        GenerateHarness h;
+        h.dialog.show();
+        const struct {
+            const char* name;
+            QString fileName, email;
+            bool enabled, emailProblem;
+        } cases[] = {{"empty name", u""_qs, u""_qs, false, false},
+                     {"space", u"my key"_qs, u""_qs, false, false},
+                     {"plain", u"id_ed25519-2"_qs, u""_qs, true, false},
+                     {"other scripts", u"ключ_鍵1"_qs, u""_qs, true, false},
+                     {"only spaces", u"k"_qs, u"   "_qs, true, false},
+                     {"address", u"k"_qs, u" me@example.org "_qs, true, false},
+                     {"no at", u"k"_qs, u"me.example.org"_qs, false, true}};
+        for (const auto& c : cases) {
+            h.field(u"fileNameField"_qs)->setText(c.fileName);
+            h.field(u"emailField"_qs)->setText(c.email);
+            QVERIFY2(h.button(u"generateButton"_qs)->isEnabled() == c.enabled, c.name);
+            QVERIFY2(h.label(u"emailProblem"_qs)->isVisible() == c.emailProblem, c.name);
+        }
+        h.field(u"fileNameField"_qs)->setText(u"work_key"_qs);
+        QVERIFY(h.label(u"fileNameHint"_qs)->text().startsWith(u"Saved as ~/.ssh/work_key "_qs));
+        QCOMPARE(h.field(u"displayNameField"_qs)->placeholderText(), u"work_key"_qs);
+        h.field(u"displayNameField"_qs)->setText(u" \n "_qs);
+        h.field(u"emailField"_qs)->setText(u"  "_qs);
+        child<QComboBox>(&h.dialog, u"keyTypeBox"_qs)->setCurrentIndex(1);
+        QTest::keyClick(h.field(u"fileNameField"_qs), Qt::Key_Return);
+        QCOMPARE(h.sent.size(), 1u);
+        QCOMPARE(h.sent[0].first,
+                 (GenerateKeyOptions{"work_key", "rsa", std::nullopt, std::nullopt}));
+        QCOMPARE(h.sent[0].second, std::nullopt);
+        QCOMPARE(h.button(u"generateButton"_qs)->text(), u"Generating…"_qs);
+        QVERIFY(!h.button(u"generateButton"_qs)->isEnabled());
+        QVERIFY(!h.button(u"cancelButton"_qs)->isEnabled());
+        h.dialog.reject();
+        QCOMPARE(h.cancels, 0);
+        QVERIFY(h.dialog.isVisible());
+
+        h.call.fail(u"ssh-keygen failed: no entropy"_qs);
+        QTRY_VERIFY(h.label(u"failureLabel"_qs)->isVisible());
+        QCOMPARE(h.label(u"failureLabel"_qs)->text(), u"ssh-keygen failed: no entropy"_qs);
+        QCOMPARE(h.button(u"generateButton"_qs)->text(), u"Generate"_qs);
+        QVERIFY(h.button(u"generateButton"_qs)->isEnabled());
+        h.field(u"displayNameField"_qs)->setText(u"\u2003Work\t"_qs);
+        h.field(u"emailField"_qs)->setText(u" me@example.org\t"_qs);
+        h.field(u"passphraseField"_qs)->setText(u" pass "_qs);
+        h.button(u"generateButton"_qs)->click();
+        QVERIFY(!h.label(u"failureLabel"_qs)->isVisible());
+        QCOMPARE(h.sent.size(), 2u);
+        QCOMPARE(h.sent[1].first,
+                 (GenerateKeyOptions{"work_key", "rsa", " pass ", "me@example.org"}));
+        QCOMPARE(h.sent[1].second, std::optional<std::string>("Work"));
+        h.call.fail(u"x"_qs);
+        QTRY_VERIFY(h.button(u"cancelButton"_qs)->isEnabled());
+        h.button(u"cancelButton"_qs)->click();
+        QCOMPARE(h.cancels, 1);
+    }
+
+    // Secrets stay off the clipboard. A failure makes room for its message.
+    // Return moves through the fields and never removes; removing is the
+    // button, then a confirmation whose default declines. Closing empties
+    // the fields.
+    void passphraseDialogForAProtectedKey() {
+        QGuiApplication::clipboard()->setText(u"before"_qs);
+        PassphraseHarness h(true);
+        h.dialog.show();
+        auto* current = h.field(u"currentPassphraseField"_qs);
+        QTRY_VERIFY(current->hasFocus());
+        for (const auto* name :
+             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
+            QCOMPARE(h.field(QString::fromLatin1(name))->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(current, u" old "_qs);
+        current->selectAll();
+        QTest::keyClick(current, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(current, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_qs);
+        QCOMPARE(current->text(), u" old "_qs);
+        QCOMPARE(current->contextMenuPolicy(), Qt::NoContextMenu);
+        QVERIFY(!current->dragEnabled());
+
+        QVERIFY(h.save()->property("destructive").toBool());
+        h.field(u"newPassphraseField"_qs)->setText(u"new"_qs);
+        QVERIFY(!h.save()->property("destructive").toBool());
+
+        auto* mismatch = child<QLabel>(&h.dialog, u"mismatchLabel"_qs);
+        h.field(u"confirmPassphraseField"_qs)->setText(u"ne"_qs);
+        QVERIFY(mismatch->isVisible());
+        QVERIFY(!h.save()->isEnabled());
+        h.field(u"confirmPassphraseField"_qs)->clear();
+        QVERIFY(!mismatch->isVisible());
+        QVERIFY(!h.save()->isEnabled());
+
+        // "é" typed as one character or as e and a combining accent.
+        h.field(u"newPassphraseField"_qs)->setText(u"caf\u00e9"_qs);
+        h.field(u"confirmPassphraseField"_qs)->setText(u"cafe\u0301"_qs);
+        QVERIFY(!mismatch->isVisible());
+
+        h.save()->click();
+        QCOMPARE(h.sent.size(), 1u);
+        QCOMPARE(h.sent[0], (ChangePassphraseOptions{"key-id_ed25519", " old ", "caf\u00e9"}));
+        QCOMPARE(h.save()->text(), u"Saving…"_qs);
+        QVERIFY(!child<QPushButton>(&h.dialog, u"cancelButton"_qs)->isEnabled());
+        h.dialog.reject();
+        QCOMPARE(h.cancels, 0);
+
+        // The dialog makes room for the box instead of squeezing its fields.
+        const int heightBefore = h.dialog.height();
+        h.call.fail(u"The current passphrase of ~/.ssh/id_ed25519 is not right."_qs);
+        auto* failure = child<QLabel>(&h.dialog, u"failureLabel"_qs);
+        QTRY_VERIFY(failure->isVisible());
+        QCOMPARE(failure->text(), u"The current passphrase of ~/.ssh/id_ed25519 is not right."_qs);
+        QVERIFY(h.save()->isEnabled());
+        QVERIFY(h.dialog.height() > heightBefore);
+        for (const auto* name :
+             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
+            QVERIFY2(h.field(QString::fromLatin1(name))->height() >=
+                         h.field(QString::fromLatin1(name))->sizeHint().height(),
+                     name);
+
+        h.field(u"newPassphraseField"_qs)->clear();
+        h.field(u"confirmPassphraseField"_qs)->clear();
+        current->setFocus();
+        QTest::keyClick(current, Qt::Key_Return);
+        QTRY_VERIFY(h.field(u"newPassphraseField"_qs)->hasFocus());
+        QTest::keyClick(h.field(u"newPassphraseField"_qs), Qt::Key_Enter);
+        QTRY_VERIFY(h.field(u"confirmPassphraseField"_qs)->hasFocus());
+        QTest::keyClick(h.field(u"confirmPassphraseField"_qs), Qt::Key_Return);
+        QTest::keyClick(&h.dialog, Qt::Key_Return);
+        QCOMPARE(h.sent.size(), 1u);
+
+        h.save()->click();
+        QMessageBox* alert = h.dialog.removeAlert();
+        QVERIFY(alert);
+        QVERIFY(alert->informativeText().contains(u"anyone who gets the file can use this key"_qs));
+        QCOMPARE(alert->defaultButton()->objectName(), u"alertCancelButton"_qs);
+        alert->defaultButton()->click();
+        QTRY_VERIFY(!h.dialog.removeAlert());
+        QCOMPARE(h.sent.size(), 1u);
+        h.save()->click();
+        child<QPushButton>(h.dialog.removeAlert(), u"alertRemoveButton"_qs)->click();
+        QCOMPARE(h.sent.size(), 2u);
+        QCOMPARE(h.sent[1], (ChangePassphraseOptions{"key-id_ed25519", " old ", ""}));
+
+        h.field(u"newPassphraseField"_qs)->setText(u"a"_qs);
+        h.field(u"confirmPassphraseField"_qs)->setText(u"a"_qs);
+        h.dialog.dismiss();
+        QVERIFY(!h.dialog.isVisible());
+        for (const auto* name :
+             {"currentPassphraseField", "newPassphraseField", "confirmPassphraseField"})
+            QVERIFY2(h.field(QString::fromLatin1(name))->text().isEmpty(), name);
+
+        GenerateHarness g;
+        g.dialog.show();
+        g.field(u"passphraseField"_qs)->setText(u"hunter2"_qs);
+        g.dialog.dismiss();
+        QVERIFY(g.field(u"passphraseField"_qs)->text().isEmpty());
+    }
+
+    // A new passphrase counts only once it was typed twice alike; removing
+    // needs both new fields empty. The current passphrase is asked for, and
+    // has the focus, only where the key is known to have one.
+    void actionNeedsTheNewPassphraseTwice_data() {
+        QTest::addColumn<PassphraseRow>("row");
+        const char* set = "Set Passphrase";
+        const char* change = "Change Passphrase";
+        const char* remove = "Remove Passphrase";
+        QTest::newRow("set, nothing typed") << PassphraseRow{false, "", "", false, set};
+        QTest::newRow("set, typed once") << PassphraseRow{false, "abc", "", false, set};
+        QTest::newRow("set, half confirmed") << PassphraseRow{false, "abc", "ab", false, set};
+        QTest::newRow("set, confirmed") << PassphraseRow{false, "abc", "abc", true, set};
+        QTest::newRow("set where unknown") << PassphraseRow{{}, "abc", "abc", true, set};
+        QTest::newRow("change, typed once") << PassphraseRow{true, "abc", "", false, change};
+        QTest::newRow("change, confirmed") << PassphraseRow{true, "abc", "abc", true, change};
+        QTest::newRow("remove") << PassphraseRow{true, "", "", true, remove};
+        QTest::newRow("remove, stray confirmation") << PassphraseRow{true, "", "x", false, remove};
+    }
+
+    void actionNeedsTheNewPassphraseTwice() {
+        QFETCH(PassphraseRow, row);
+        const QString typed = QString::fromLatin1(row.typed);
+        const QString confirmed = QString::fromLatin1(row.confirmed);
+        PassphraseHarness h(row.isProtected);
+        h.dialog.show();
+        const bool asksCurrent = row.isProtected.value_or(false);
+        QCOMPARE(h.title(), asksCurrent ? u"Change Passphrase"_qs : u"Set Passphrase"_qs);
+        QCOMPARE(bool(h.field(u"currentPassphraseField"_qs)), asksCurrent);
+        QTRY_VERIFY(h.field(asksCurrent ? u"currentPassphraseField"_qs : u"newPassphraseField"_qs)
+                        ->hasFocus());
+        QTest::keyClicks(h.field(u"newPassphraseField"_qs), typed);
+        QTest::keyClicks(h.field(u"confirmPassphraseField"_qs), confirmed);
+        // Checking the entries leaves what was typed alone.
+        QCOMPARE(h.field(u"newPassphraseField"_qs)->text(), typed);
+        QCOMPARE(h.field(u"confirmPassphraseField"_qs)->text(), confirmed);
+        QCOMPARE(h.save()->isEnabled(), row.enabled);
+        QCOMPARE(h.save()->text(), QString::fromLatin1(row.action));
+        // Return in the last field acts only when the button may, and never
+        // removes a passphrase.
+        QTest::keyClick(h.field(u"confirmPassphraseField"_qs), Qt::Key_Return);
+        QCOMPARE(h.sent.size(), row.enabled && !typed.isEmpty() ? 1u : 0u);
+        QVERIFY(!h.dialog.removeAlert());
+    }
+
+    void wipingWritesOverTheSharedText() {
+        SecretField field;
+        QTest::keyClicks(&field, u"hunter2"_qs); // typed text lives on the heap
+        QString held = field.text();             // shares the field's storage
+        const QChar* storage = held.constData();
+        field.wipe();
+        QVERIFY(field.text().isEmpty());
+        QCOMPARE(QStringView(storage, 7), QString(7, QChar(0)));
+    }
+
+    void renameTrimsAndRefusesEmptyNames() {
+        std::vector<SSHKey> saved;
+        int cancels = 0;
+        KeyDialog dialog(
+            sampleKey("id_ed25519", "Laptop"), [&](const SSHKey& key) { saved.push_back(key); },
+            [&] { ++cancels; });
+        dialog.show();
+        auto* name = child<QLineEdit>(&dialog, u"displayNameField"_qs);
+        auto* save = child<QPushButton>(&dialog, u"saveButton"_qs);
+        QCOMPARE(name->text(), u"Laptop"_qs);
+        QTRY_VERIFY(name->hasFocus());
+
+        name->setText(u" \u2028\t"_qs);
+        QVERIFY(!save->isEnabled());
+        QTest::keyClick(name, Qt::Key_Return);
+        QVERIFY(saved.empty());
+
+        name->setText(u"\tprod-deploy\r\n"_qs);
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(saved.size(), 1u);
+        QCOMPARE(saved[0], sampleKey("id_ed25519", "prod-deploy"));
+
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(cancels, 1);
+    }
+};
+
+MOORKEEP_APP_TEST_MAIN(KeysScreenTest)
+
+#include "keys_screen_test.moc"
