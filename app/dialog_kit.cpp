@@ -36,6 +36,14 @@ QLabel* pathLine(const QString& path) {
     return label;
 }
 
+QVBoxLayout* keyHeading(const QString& title, const std::string& path) {
+    auto* heading = new QVBoxLayout;
+    heading->setSpacing(4);
+    heading->addWidget(DialogKit::title(title, QStringLiteral("titleLabel")));
+    heading->addWidget(pathLine(QString::fromStdString(path)));
+    return heading;
+}
+
 QVBoxLayout* fieldGroup() {
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(0, 0, 0, 0);

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <string>
 
 class QBoxLayout;
 class QDialog;
@@ -20,6 +21,8 @@ QVBoxLayout* sheetLayout(QDialog* dialog, int width);
 QLabel* title(const QString& text, const QString& objectName);
 // The file a dialog is about, in small monospaced type.
 QLabel* pathLine(const QString& path);
+// A key dialog's heading: its title over the key's file, 4 pixels apart.
+QVBoxLayout* keyHeading(const QString& title, const std::string& path);
 // 14 between fields.
 QVBoxLayout* fieldGroup();
 // An upper-case caption over its input, 5 pixels apart; a required field's

@@ -52,11 +52,7 @@ AgentAddDialog::AgentAddDialog(SSHKey keyInfo, OnAdd onAdd, std::function<void()
     addButton_->setObjectName(QStringLiteral("addButton"));
 
     auto* layout = DialogKit::sheetLayout(this, width);
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(4);
-    heading->addWidget(DialogKit::title(title, QStringLiteral("titleLabel")));
-    heading->addWidget(DialogKit::pathLine(QString::fromStdString(keyInfo_.path)));
-    layout->addLayout(heading);
+    layout->addLayout(DialogKit::keyHeading(title, keyInfo_.path));
     auto* fields = DialogKit::fieldGroup();
     fields->addWidget(DialogKit::field(tr("KEEP THE KEY"), lifetimeBox_));
     if (keyInfo_.hasPassphrase == true) {

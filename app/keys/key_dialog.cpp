@@ -24,11 +24,7 @@ KeyDialog::KeyDialog(SSHKey keyInfo, std::function<void(const SSHKey&)> onSave,
     auto* cancel = new QPushButton(tr("Cancel"));
 
     auto* layout = DialogKit::sheetLayout(this, width);
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(4);
-    heading->addWidget(DialogKit::title(windowTitle(), QStringLiteral("titleLabel")));
-    heading->addWidget(DialogKit::pathLine(QString::fromStdString(keyInfo_.path)));
-    layout->addLayout(heading);
+    layout->addLayout(DialogKit::keyHeading(windowTitle(), keyInfo_.path));
     layout->addWidget(DialogKit::field(tr("DISPLAY NAME"), nameField_));
     layout->addLayout(DialogKit::buttonRow(cancel, saveButton_));
 

@@ -34,11 +34,7 @@ PassphraseDialog::PassphraseDialog(SSHKey keyInfo, OnSave onSave, std::function<
     saveButton_->setObjectName(QStringLiteral("saveButton"));
 
     auto* layout = DialogKit::sheetLayout(this, width);
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(4);
-    heading->addWidget(DialogKit::title(windowTitle(), QStringLiteral("titleLabel")));
-    heading->addWidget(DialogKit::pathLine(QString::fromStdString(keyInfo_.path)));
-    layout->addLayout(heading);
+    layout->addLayout(DialogKit::keyHeading(windowTitle(), keyInfo_.path));
     auto* fields = DialogKit::fieldGroup();
     if (isProtected()) {
         currentField_ = new SecretField;
