@@ -233,10 +233,11 @@ QWidget* HostDetailView::buildCommandCard() {
     copyButton_->setToolTip(tr("Copy the command (Ctrl+Shift+C)"));
     copyButton_->setSymbolColor(Colors::secondary());
     copyButton_->setIdleAccessibleName(tr("Copy connection command"));
-    copyButton_->setCopyText(text(SSHCommand::build(host_)));
+    const QString sshCommand = text(SSHCommand::build(host_));
+    copyButton_->setCopyText(sshCommand);
     head->addWidget(copyButton_);
 
-    auto* command = new CommandText(text(SSHCommand::build(host_)));
+    auto* command = new CommandText(sshCommand);
     command->setAccessibleName(tr("Connection command"));
 
     auto* card = new CardFrame;
