@@ -62,40 +62,34 @@ template <typename List, typename Item> auto findById(List& list, const Item& it
 
 AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
     : QObject(parent)
-    , store_(std::move(store)) {
-    pool_.setMaxThreadCount(storeWorkers);
-}
+    , store_(std::move(store))
+    , workers_(storeWorkers) {}
 
 // Quitting does not wait out a running key tool (up to its time limit):
 // calls not started are dropped, and the tools of running ones are ended, so
 // those calls fail at once, leaving the files as they were.
 AppModel::~AppModel() {
-    pool_.clear();
+    workers_.clear();
     InterruptCleanup::endChildren();
-    pool_.waitForDone();
+    workers_.waitForDone();
 }
 
 template <typename Work, typename Success, typename Failure>
 void AppModel::inStore(Work work, Success onSuccess, Failure onFailure) {
-    pool_.start([this, store = store_, work, onSuccess, onFailure] {
+    workers_.start([store = store_, work, onSuccess, onFailure]() -> std::function<void()> {
         using Result = std::invoke_result_t<Work&, VaultStore&>;
         try {
             if constexpr (std::is_void_v<Result>) {
                 work(*store);
-                QMetaObject::invokeMethod(this, onSuccess, Qt::QueuedConnection);
+                return onSuccess;
             } else {
                 // The result is handed over, not copied: a snapshot of many
                 // hosts would otherwise be copied on the model's thread.
-                QMetaObject::invokeMethod(
-                    this,
-                    [onSuccess, result = work(*store)]() mutable { onSuccess(std::move(result)); },
-                    Qt::QueuedConnection);
+                return
+                    [onSuccess, result = work(*store)]() mutable { onSuccess(std::move(result)); };
             }
         } catch (const std::exception& error) {
-            QMetaObject::invokeMethod(
-                this,
-                [onFailure, message = QString::fromUtf8(error.what())] { onFailure(message); },
-                Qt::QueuedConnection);
+            return [onFailure, message = QString::fromUtf8(error.what())] { onFailure(message); };
         }
     });
 }

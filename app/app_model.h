@@ -4,12 +4,12 @@
 #include "list_calls.h"
 #include "model/vault_store.h"
 #include "watch/file_stamps.h"
+#include "worker_threads.h"
 
 #include <QFuture>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
 #include <memory>
 #include <optional>
 #include <string>
@@ -152,7 +152,7 @@ private:
     void agentChangeEnded(const std::optional<SSHKey>& key, bool held);
 
     std::shared_ptr<VaultStore> store_;
-    QThreadPool pool_;
+    WorkerThreads workers_;
 
     AppTab tab_ = AppTab::hosts;
     std::vector<SSHHost> hosts_;

@@ -24,7 +24,6 @@ bool sameFile(const files::FileStamp& a, const files::FileStamp& b) {
 
 ChangeWatcher::ChangeWatcher(QObject* parent)
     : QObject(parent) {
-    worker_.setMaxThreadCount(1);
     settleTimer_.setSingleShot(true);
     connect(&settleTimer_, &QTimer::timeout, this, &ChangeWatcher::settle);
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &ChangeWatcher::noticed);
@@ -55,12 +54,9 @@ void ChangeWatcher::noticed() {
 
 void ChangeWatcher::settle() {
     worker_.start([this, sources = sources_, generation = generation_] {
-        QMetaObject::invokeMethod(
-            this,
-            [this, found = Stamping::ofSources(sources), generation]() mutable {
-                settled(std::move(found), generation);
-            },
-            Qt::QueuedConnection);
+        return [this, found = Stamping::ofSources(sources), generation]() mutable {
+            settled(std::move(found), generation);
+        };
     });
 }
 

@@ -2,11 +2,11 @@
 
 #include "model/vault_data.h"
 #include "watch/file_stamps.h"
+#include "worker_threads.h"
 
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QObject>
-#include <QThreadPool>
 #include <QTimer>
 #include <chrono>
 #include <set>
@@ -65,9 +65,8 @@ private:
     files::FileStamp meta_;
     FileStamps watched_;              // as stamped when last watched
     std::set<std::string> unwatched_; // of watched_: the file system watcher refused them
-    // Last, so that it goes first: its end waits for a running survey, which
-    // reports to this object.
-    QThreadPool worker_;
+    // Last, so that it goes first: its end waits for a running survey.
+    WorkerThreads worker_{1};
 };
 
 } // namespace moorkeep

@@ -2,6 +2,7 @@
 #include "store_error.h"
 #include "stores/system_vault_store.h"
 #include "support/app_test.h"
+#include "worker_threads.h"
 
 #include <sys/stat.h>
 
@@ -484,6 +485,25 @@ private slots:
 
         QVERIFY(load.isFinished());
         QVERIFY(load.isCanceled());
+    }
+
+    // Results are taken from the event queue alone, never by waiting in the
+    // event loop, so that ThreadSanitizer sees no hand-over but the one the
+    // worker threads make: a result must arrive whole, in the order its work
+    // ended.
+    void workerResultsArriveWholeAndInOrder() {
+        std::vector<std::vector<int>> arrived;
+        WorkerThreads workers(1);
+        for (int i = 0; i < 50; ++i)
+            workers.start([i, &arrived]() -> std::function<void()> {
+                return [made = std::vector<int>(64, i), &arrived] { arrived.push_back(made); };
+            });
+        QDeadlineTimer deadline(10000);
+        while (arrived.size() < 50 && !deadline.hasExpired())
+            QCoreApplication::sendPostedEvents(&workers);
+        QCOMPARE(arrived.size(), 50u);
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(arrived[i], std::vector<int>(64, i));
     }
 
     // Quitting while a store call waits on a key tool: the model ends the
