@@ -138,7 +138,7 @@ bool isValidPassphrase(std::string_view text) {
 }
 
 bool isValidAlias(std::string_view alias) {
-    if (alias.empty() || alias.front() == '-')
+    if (alias.empty() || alias.front() == '-' || alias.front() == '#')
         return false;
     for (std::size_t offset = 0; offset < alias.size();) {
         auto scalar = unicode::decodeAt(alias, offset);

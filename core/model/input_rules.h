@@ -57,12 +57,13 @@ bool isValidPassphrase(std::string_view text);
 // by the host dialog).
 inline constexpr std::string_view aliasRuleMessage =
     "An alias is one host name: no spaces, no * ? ! , no quotes, none of "
-    "$ ` \\ ; & < > | ( ) { } and no leading -";
+    "$ ` \\ ; & < > | ( ) { } and no leading - or #";
 // Whether the alias names one host, as OpenSSH reads a Host line and as ssh
 // takes it on its command line: no white space or control characters (it
 // would be several patterns), none of * ? ! , (wildcards, negation, lists),
-// no shell metacharacters (ssh refuses them in a destination) and no leading
-// "-" (it would read as an option of ssh).
+// no shell metacharacters (ssh refuses them in a destination), no leading
+// "-" (it would read as an option of ssh) and no leading "#" (OpenSSH would
+// read the Host line as a comment).
 bool isValidAlias(std::string_view alias);
 
 // What an option name that is not a plain keyword is refused with.

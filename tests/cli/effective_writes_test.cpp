@@ -138,7 +138,8 @@ TEST_F(ConfigSafetyTest, AnIncludedFileIsCheckedThroughAnIncludeAndNamedInTheMes
 TEST_F(ConfigSafetyTest, AnAliasMustNameOneHost) {
     home.writeConfig("Host web db\n  HostName h\n");
     const std::string message(InputRules::aliasRuleMessage);
-    for (const std::string alias : {"a b", "a*", "!a", "a,b", "-oProxyCommand=x", "a\"b", "a;b"}) {
+    for (const std::string alias :
+         {"a b", "a*", "!a", "a,b", "-oProxyCommand=x", "a\"b", "a;b", "#ab"}) {
         home.refused({"host", "add", "--hostname", "h", "--", alias}, 2, message);
         home.refused({"host", "edit", "web db", "--alias", alias}, 2, message);
     }

@@ -131,13 +131,14 @@ TEST(PortRuleTest, EachReadingOfAPort) {
 }
 
 TEST(InputRulesTest, AnAliasIsOneHostName) {
-    for (const char* alias : {"web", "db-1.example.com", "café", "user@host", "a_b", "10.0.0.5"})
+    for (const char* alias :
+         {"web", "db-1.example.com", "café", "user@host", "a_b", "10.0.0.5", "a#b"})
         EXPECT_TRUE(InputRules::isValidAlias(alias)) << alias;
     for (const char* alias : {"",     "web db", "web\tdb", "web\xc2\xa0x", "*",
                               "web*", "db?",    "!old",    "a,b",          "-oProxyCommand=x",
                               "-",    "a\nb",   "a\"b",    "x$y",          "a`b",
                               "a;b",  "a|b",    "a\\b",    "a(b",          "a&b",
-                              "a<b",  "a{b",    "a'b",     "a\x1bz"})
+                              "a<b",  "a{b",    "a'b",     "a\x1bz",       "#ab"})
         EXPECT_FALSE(InputRules::isValidAlias(alias)) << alias;
 }
 
