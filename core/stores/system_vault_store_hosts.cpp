@@ -6,6 +6,7 @@
 #include "config/ssh_command.h"
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/file_stamp.h"
 #include "files/paths.h"
 #include "files/text_file.h"
 #include "model/input_rules.h"
@@ -51,6 +52,16 @@ FileError notFound(const std::string& alias, const std::string& where) {
 FileError notEditable(const std::string& alias, const std::string& file) {
     return FileError("The Host line of \"" + alias + "\" in " + file +
                      " is written in a form that cannot be edited here. Nothing was changed.");
+}
+
+// Whether the two paths name one file: the same spelling, or links that lead
+// to it.
+bool sameFile(const std::string& one, const std::string& other) {
+    if (one == other)
+        return true;
+    const files::FileStamp a = files::stampOf(one);
+    const files::FileStamp b = files::stampOf(other);
+    return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
 }
 
 // A new alias must name one host; one already in the file may stay as it is.
@@ -305,7 +316,7 @@ void SystemVaultStore::moveHostBlock(const std::string& alias, const std::string
     if (!blockFile)
         throw notFound(alias, displayPath(configPath_) + " or the files it includes");
     const std::string target = paths::standardize(expandHome(file), homedir_);
-    if (target != paths::standardize(*blockFile, homedir_))
+    if (!sameFile(target, paths::standardize(*blockFile, homedir_)))
         throw FileError("The block of \"" + alias + "\" is in " + displayPath(*blockFile) +
                         "; it can only move within that file. Nothing was changed.");
     if (line == 0 ||

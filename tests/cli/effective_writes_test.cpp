@@ -27,7 +27,9 @@ TEST_F(EffectiveWritesTest, AnEditThatAnEarlierBlockOverridesIsRefusedUntilTheBl
     home.refused({"host", "edit", "web", "--user", "carol"}, 1,
                  "User carol would be ignored: OpenSSH takes User admin from ~/.ssh/config line 2 "
                  "(Host *)");
-    home.change({"host", "move", "web", "--before-line", "~/.ssh/config:1"});
+    // A path through a link to ~/.ssh names the same file.
+    std::filesystem::create_directory_symlink(home.sshPath(""), home.home() + "/link");
+    home.change({"host", "move", "web", "--before-line", home.home() + "/link/config:1"});
     EXPECT_EQ(home.config(), "Host web\n  User bob\n\nHost *\n  User admin\n");
     home.change({"host", "edit", "web", "--user", "carol"});
     EXPECT_EQ(home.ssh("web", "user"), "carol");
