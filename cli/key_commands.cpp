@@ -278,6 +278,11 @@ Installs the public key on the host, so that the key logs in there: runs
 "ssh-copy-id -i ~/.ssh/KEY.pub HOST" (found on PATH) in place of moorkeepctl,
 in this terminal, where ssh-copy-id asks for the password it needs. HOST is
 reached as "host connect" reaches it. No shell reads the arguments.
+
+Refused, with nothing run, when ssh-copy-id would misread them: a destination
+that begins with "-" (it would hand it to ssh as an option), or a key path
+holding " $ ` \ * ? [, a tab, a line break or two spaces in a row (its shell
+would read them as code, a pattern or another path).
 )";
 
 } // namespace

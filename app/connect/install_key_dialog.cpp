@@ -76,15 +76,24 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
     updateCommand();
 }
 
+// A choice ssh-copy-id would misread shows why in place of the command.
 void InstallKeyDialog::updateCommand() {
     const int key = keyBox_->currentIndex();
     const int host = hostBox_->currentIndex();
-    installButton_->setEnabled(key >= 0 && host >= 0);
-    command_->setText(key >= 0 && host >= 0
-                          ? QString::fromStdString(SSHCommand::joined(SSHCommand::copyIdArguments(
-                                hosts_[std::size_t(host)],
-                                TerminalLauncher::publicKeyPath(keys_[std::size_t(key)]))))
-                          : tr("Choose a key and a host."));
+    installButton_->setEnabled(false);
+    if (key < 0 || host < 0) {
+        command_->setText(tr("Choose a key and a host."));
+        return;
+    }
+    const SSHHost& target = hosts_[std::size_t(host)];
+    const std::string path = TerminalLauncher::publicKeyPath(keys_[std::size_t(key)]);
+    if (auto refusal = SSHCommand::copyIdRefusal(target, path)) {
+        command_->setText(QString::fromStdString(*refusal));
+        return;
+    }
+    installButton_->setEnabled(true);
+    command_->setText(
+        QString::fromStdString(SSHCommand::joined(SSHCommand::copyIdArguments(target, path))));
 }
 
 void InstallKeyDialog::install() {

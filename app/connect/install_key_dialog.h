@@ -16,9 +16,10 @@ class QPushButton;
 namespace moorkeep {
 
 // Chooses a key and a host to install the key's public half on, showing the
-// exact command that will run in a terminal. Starts at the given host and
-// key when they are listed, else at the first of each. Hands the choice to
-// onInstall and closes.
+// exact command that will run in a terminal, or why ssh-copy-id would
+// misread the choice (which then cannot be installed). Starts at the given
+// host and key when they are listed, else at the first of each. Hands the
+// choice to onInstall and closes.
 class InstallKeyDialog : public QDialog {
     Q_OBJECT
 

@@ -52,7 +52,13 @@ void TerminalLauncher::connectTo(const SSHHost& host, QWidget* window) {
 }
 
 void TerminalLauncher::installKey(const SSHKey& key, const SSHHost& host, QWidget* window) {
-    run(SSHCommand::copyIdArguments(host, publicKeyPath(key)), window, {});
+    const std::string path = publicKeyPath(key);
+    if (auto refusal = SSHCommand::copyIdRefusal(host, path)) {
+        warn(QStringLiteral("installKeyRefusedAlert"), tr("Cannot Install the Key"),
+             tr("ssh-copy-id would misread this host or key."), text(*refusal), window);
+        return;
+    }
+    run(SSHCommand::copyIdArguments(host, path), window, {});
 }
 
 // The preference is read off this thread; the window may be gone by then.
@@ -128,8 +134,13 @@ void TerminalLauncher::offerCopy(const std::vector<std::string>& command, QWidge
 }
 
 void TerminalLauncher::showFailure(const QString& text, const QString& detail, QWidget* window) {
-    QMessageBox* box =
-        alert(QStringLiteral("terminalFailureAlert"), tr("Could Not Open a Terminal"), window);
+    warn(QStringLiteral("terminalFailureAlert"), tr("Could Not Open a Terminal"), text, detail,
+         window);
+}
+
+void TerminalLauncher::warn(const QString& objectName, const QString& title, const QString& text,
+                            const QString& detail, QWidget* window) {
+    QMessageBox* box = alert(objectName, title, window);
     box->setIcon(QMessageBox::Warning);
     box->setText(text);
     box->setInformativeText(detail);

@@ -29,7 +29,8 @@ public:
 
     // ssh to the host; a host so reached becomes the newest recent one.
     void connectTo(const SSHHost& host, QWidget* window);
-    // ssh-copy-id with the key's public file, to the host.
+    // ssh-copy-id with the key's public file, to the host; a host or key it
+    // would misread gets a warning alert instead, and no terminal.
     void installKey(const SSHKey& key, const SSHHost& host, QWidget* window);
 
     // The key's public file, its "~" made the home folder.
@@ -42,6 +43,8 @@ private:
                const std::function<void()>& onStarted);
     void offerCopy(const std::vector<std::string>& command, QWidget* window);
     void showFailure(const QString& text, const QString& detail, QWidget* window);
+    void warn(const QString& objectName, const QString& title, const QString& text,
+              const QString& detail, QWidget* window);
 
     AppModel& model_;
     HostShortlist& shortlist_;

@@ -2,6 +2,8 @@
 
 #include "config/config_syntax.h"
 
+#include <stdexcept>
+
 namespace moorkeep::SSHCommand {
 
 namespace {
@@ -38,6 +40,34 @@ void appendOptionsFirst(std::vector<std::string>& arguments, const Target& targe
     if (needsEndOfOptions(target.destination))
         arguments.push_back("--");
     arguments.push_back(target.destination);
+}
+
+// What of the destination begins it: the alias of a configuration host,
+// else the user when there is one, else the host name.
+std::string destinationPart(const SSHHost& host) {
+    if (host.source == HostSource::config)
+        return "alias";
+    return host.user.empty() ? "host name" : "user";
+}
+
+// ssh-copy-id runs `eval $GET_ID` on `cat "PATH"`: the words are split at
+// blanks and joined with one space, each may expand as a file pattern, and
+// the eval reads what double quotes leave special. What in the path it
+// would misread, and as what.
+std::optional<std::string> pathMisreading(const std::string& path) {
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        const std::string quoted = "\"" + std::string(1, c) + "\"";
+        if (std::string_view("\"$`\\").find(c) != std::string_view::npos)
+            return quoted + " as shell code";
+        if (std::string_view("*?[").find(c) != std::string_view::npos)
+            return quoted + " as a file name pattern";
+        if (c == '\t' || c == '\n')
+            return std::string(c == '\t' ? "tab" : "line break") + " as a space";
+        if (c == ' ' && i + 1 < path.size() && path[i + 1] == ' ')
+            return std::string("two spaces in a row as one");
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -94,10 +124,28 @@ std::string build(const SSHHost& host) {
     return joined(arguments(host));
 }
 
+std::optional<std::string> copyIdRefusal(const SSHHost& host, const std::string& publicKeyPath) {
+    const Target target = targetOf(host);
+    if (needsEndOfOptions(target.destination))
+        return "ssh-copy-id would hand \"" + target.destination +
+               "\" to ssh as an option, because the " + destinationPart(host) +
+               " begins with \"-\". Nothing was run.";
+    if (auto misreading = pathMisreading(publicKeyPath))
+        return "ssh-copy-id would misread the key's path " + publicKeyPath +
+               ": it would read the " + *misreading +
+               ". Rename the key's files to install it. Nothing was run.";
+    return std::nullopt;
+}
+
 std::vector<std::string> copyIdArguments(const SSHHost& host, const std::string& publicKeyPath) {
-    // ssh-copy-id reads its options only up to the destination.
+    if (auto refusal = copyIdRefusal(host, publicKeyPath))
+        throw std::invalid_argument(*refusal);
+    // ssh-copy-id reads its options only up to the destination, which
+    // therefore comes last.
+    const Target target = targetOf(host);
     std::vector<std::string> arguments{"ssh-copy-id", "-i", publicKeyPath};
-    appendOptionsFirst(arguments, targetOf(host));
+    arguments.insert(arguments.end(), target.options.begin(), target.options.end());
+    arguments.push_back(target.destination);
     return arguments;
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/ssh_host.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,15 @@ std::vector<std::string> arguments(const SSHHost& host);
 // nothing else.
 std::string build(const SSHHost& host);
 
+// Why ssh-copy-id would misread the host or the public key's path, as the
+// user is told; nothing when it takes both as given. It drops a "--" and
+// hands its destination to ssh as an option when it begins with "-", and
+// reads the path through an eval, inside double quotes and split into words.
+std::optional<std::string> copyIdRefusal(const SSHHost& host, const std::string& publicKeyPath);
+
 // The arguments that install a public key on the host, "ssh-copy-id" first:
-// the key's public file, then the host reached as ssh reaches it.
+// the key's public file, then the host reached as ssh reaches it. Throws
+// std::invalid_argument with the copyIdRefusal, when there is one.
 std::vector<std::string> copyIdArguments(const SSHHost& host, const std::string& publicKeyPath);
 
 // The name that reaches a configuration block from the command line: the

@@ -3,6 +3,8 @@
 #include "config/ssh_command.h"
 #include "connect/connect_features.h"
 #include "connect/host_shortlist.h"
+#include "connect/install_key_dialog.h"
+#include "connect/terminal_launcher.h"
 #include "menubar/key_menu_items.h"
 #include "menubar/keys_menu.h"
 #include "menubar/tray_menu.h"
@@ -827,6 +829,30 @@ private slots:
                      QString::fromStdString(SSHCommand::build(spelledOutHost())));
             QVERIFY(h.app->connectFeatures().shortlist().recents().isEmpty());
         }
+    }
+
+    // What ssh-copy-id would misread: the dialog shows why in place of the
+    // command and cannot install it, and the launcher warns and starts no
+    // terminal.
+    void installingAKeyRefusesWhatSshCopyIdWouldMisread() {
+        AppUnderTest h;
+        SSHHost host = spelledOutHost();
+        bool installed = false;
+        InstallKeyDialog dialog({host}, {sampleKey("k$(touch ran)", "Odd")}, {}, {},
+                                [&](const SSHKey&, const SSHHost&) { installed = true; });
+        QVERIFY(dialog.findChild<QLabel*>(u"installCommandLabel"_qs)
+                    ->text()
+                    .contains(u"it would read the \"$\" as shell code"_qs));
+        dialog.findChild<QPushButton*>(u"installButton"_qs)->click();
+        QVERIFY(!installed);
+
+        host.user = "-oProxyCommand=touch ran";
+        h.app->connectFeatures().launcher().installKey(sampleKey("id_work", "Work"), host,
+                                                       h.window());
+        QPointer<QMessageBox> alert;
+        QTRY_VERIFY((alert = h.find<QMessageBox>(u"installKeyRefusedAlert"_qs)));
+        QVERIFY(alert->informativeText().contains(u"because the user begins with \"-\""_qs));
+        QVERIFY(h.ran(u"xdg-terminal-exec"_qs).isEmpty());
     }
 
     // The dialog shows what Connect will run as the command line is typed,

@@ -1,4 +1,6 @@
 #include "cli_home.h"
+#include "stores/user_meta_store.h"
+#include "support/records.h"
 #include "support/test_agent.h"
 
 #include <filesystem>
@@ -88,6 +90,42 @@ TEST_F(ConnectCommandsTest, RunTheProgramWithExactArgumentsOrFailWithItsName) {
     std::filesystem::remove(bin.file("ssh.argv"));
     home.refused({"host", "connect", "nowhere"}, 2, "");
     EXPECT_FALSE(std::filesystem::exists(bin.file("ssh.argv")));
+}
+
+// ssh-copy-id hands a destination that begins with "-" to ssh as an option
+// and reads the key's path through an eval: such a host or key is refused
+// before the stand-in ssh-copy-id, or the program the option names, runs.
+TEST_F(ConnectCommandsTest, KeyInstallRefusesAHostOrKeyThatSshCopyIdWouldMisread) {
+    TempDir bin;
+    const std::string option = "-oProxyCommand=" + bin.file("proxy");
+    for (const std::string program : {"ssh-copy-id", "proxy"}) {
+        writeFile(bin.file(program),
+                  "#!/bin/sh\necho " + program + " >> '" + bin.file("ran") + "'\nexit 7\n");
+        ::chmod(bin.file(program).c_str(), 0755);
+    }
+    home.writeConfig("Host " + option + "\n    HostName 10.0.0.1\nHost web\n    HostName w\n");
+    UserMeta meta;
+    meta.hosts = {host("as-user", "h", option, 22, {}, {}, {}, HostSource::user, "U1"),
+                  host("as-name", option, "", 22, {}, {}, {}, HostSource::user, "U2")};
+    UserMetaStore(home.metaPath()).save(meta);
+    const std::string dollar = "k$(touch PWNED)";
+    const std::string quote = "k\";touch PWNED;\"";
+    for (const std::string& name : {std::string("k1"), dollar, quote})
+        home.makeKey(name);
+    const ScopedEnv path("PATH", bin.path());
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"k1", option}, "\"" + option + "\" to ssh as an option, because the alias begins"},
+        {{"k1", "as-user"}, "because the user begins with \"-\""},
+        {{"k1", "as-name"}, "because the host name begins with \"-\""},
+        {{dollar, "web"}, home.sshPath(dollar) + ".pub: it would read the \"$\" as shell code"},
+        {{quote, "web"}, home.sshPath(quote) + ".pub: it would read the \"\"\" as shell code"},
+    };
+    for (const auto& [names, reason] : cases) {
+        std::vector<std::string> command{"key", "install", "--"};
+        command.insert(command.end(), names.begin(), names.end());
+        home.refused(command, 2, reason);
+    }
+    EXPECT_FALSE(std::filesystem::exists(bin.file("ran")));
 }
 
 } // namespace
