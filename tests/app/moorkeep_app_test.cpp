@@ -542,6 +542,21 @@ private slots:
         QVERIFY2(h.message().contains(message), qPrintable(h.message()));
     }
 
+    // A feed that redirects to itself fails every check in turn, after a few
+    // requests each.
+    void selfRedirectingFeedFailsEveryCheck() {
+        LocalHttpServer server;
+        server.setResponse(
+            {.status = 302, .reason = "Found", .headers = "Location: /feed.json\r\n"});
+        ControllerHarness h(server.url(), 10s);
+        for (int check = 1; check <= 30; ++check) {
+            h.check();
+            QCOMPARE(h.title(), u"Moorkeep couldn't check for updates."_qs);
+            QCOMPARE(h.message(), u"The update feed redirects more than 5 times."_qs);
+            QCOMPARE(server.requestCount(), check * 6);
+        }
+    }
+
     // Long notes are shown in part, wrapped anywhere; Return (the keyboard
     // user's press of the default button) opens the download page.
     void newerVersionShowsItsNotesAndOpensItsDownloadPage() {
