@@ -909,6 +909,7 @@ private slots:
         QTest::newRow("no runtime folder") << QString() << false << own;
         QTest::newRow("runtime folder open to all") << "open" << false << own;
         QTest::newRow("runtime folder a link to a private one") << "link" << false << own;
+        QTest::newRow("runtime folder of another user") << "theirs" << false << own;
         QTest::newRow("own folder open to all") << QString() << true << QString();
     }
 
@@ -920,6 +921,10 @@ private slots:
         const QString root = QString::fromStdString(home.path()) + u'/';
         QVERIFY(QDir(root).mkdir(u"open"_qs) && ::chmod(qPrintable(root + u"open"_qs), 0777) == 0);
         QVERIFY(QFile::link(root + u"runtime"_qs, root + u"link"_qs));
+        QVERIFY(QDir(root).mkdir(u"theirs"_qs) &&
+                ::chmod(qPrintable(root + u"theirs"_qs), 0700) == 0);
+        if (runtime == u"theirs" && ::chown(qPrintable(root + runtime), 65534, 65534) != 0)
+            QSKIP("only root can give a folder to another user");
         const QString own = root + u".cache/" MOORKEEP_APP_ID "-runtime"_qs;
         if (ownIsOpen)
             QVERIFY(QDir().mkpath(own) && ::chmod(qPrintable(own), 0755) == 0);
