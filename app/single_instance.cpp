@@ -1,22 +1,31 @@
 #include "single_instance.h"
 
+#include "private_runtime_folder.h"
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QTimer>
 
 namespace moorkeep {
 
 namespace {
 
 const QByteArray showRequest = QByteArrayLiteral("show\n");
-constexpr int answerMilliseconds = 1000;
+const QByteArray shownAnswer = QByteArrayLiteral("shown\n");
+constexpr int connectMilliseconds = 1000;
+constexpr int answerMilliseconds = 2000;
+// What a client may send, and for how long, before it is let go.
+constexpr qint64 requestLimit = 256;
+constexpr int requestMilliseconds = 2000;
 
 } // namespace
 
 QString SingleInstance::defaultName() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return QDir(folder).filePath(QStringLiteral(MOORKEEP_APP_ID ".instance"));
+    const QString folder = PrivateRuntimeFolder::path();
+    return folder.isEmpty() ? QString()
+                            : QDir(folder).filePath(QStringLiteral(MOORKEEP_APP_ID ".instance"));
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent)
@@ -28,11 +37,16 @@ SingleInstance::SingleInstance(QString name, QObject* parent)
 }
 
 bool SingleInstance::claim() {
+    // Without a private folder every launch runs alone.
+    if (name_.isEmpty())
+        return true;
     if (handOver())
         return false;
-    // Nobody answered: what is left of the socket belongs to a program that
-    // ended without cleaning up. A folder where no socket can live leaves
-    // this program running alone.
+    // Nobody answered in time: what is left of the socket belongs to a
+    // program that ended without cleaning up, or to one that is stopped or
+    // hung; this one takes its place. A folder where no socket can live
+    // leaves this program running alone. The name is a full path, which Qt
+    // takes as it is.
     QLocalServer::removeServer(name_);
     server_->listen(name_);
     return true;
@@ -41,27 +55,41 @@ bool SingleInstance::claim() {
 bool SingleInstance::handOver() {
     QLocalSocket socket;
     socket.connectToServer(name_);
-    if (!socket.waitForConnected(answerMilliseconds))
+    if (!socket.waitForConnected(connectMilliseconds))
         return false;
     socket.write(showRequest);
-    socket.waitForBytesWritten(answerMilliseconds);
-    socket.disconnectFromServer();
-    return true;
+    const QDeadlineTimer deadline(answerMilliseconds);
+    while (!socket.canReadLine() && socket.bytesAvailable() < requestLimit &&
+           socket.waitForReadyRead(int(deadline.remainingTime()))) {
+    }
+    return socket.canReadLine() && socket.readLine(requestLimit) == shownAnswer;
 }
 
-// The request may be in already: the launch that sent it does not wait for
-// this program to accept the connection before it ends.
+// The request may be in already when the connection is accepted. A client
+// gets one short line and a little time; what it sends beyond that stays
+// unread, and it is let go.
 void SingleInstance::accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        auto read = [this, socket] {
-            if (!socket->canReadLine())
+        socket->setReadBufferSize(requestLimit);
+        auto drop = [socket] {
+            socket->abort();
+            socket->deleteLater();
+        };
+        auto read = [this, socket, drop] {
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() >= requestLimit)
+                    drop();
                 return;
-            if (socket->readLine() == showRequest)
+            }
+            if (socket->readLine(requestLimit) == showRequest) {
                 emit activationRequested();
+                socket->write(shownAnswer);
+            }
             socket->disconnectFromServer();
         };
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, read);
+        QTimer::singleShot(requestMilliseconds, socket, drop);
         read();
     }
 }

@@ -7,21 +7,22 @@ class QLocalServer;
 
 namespace moorkeep {
 
-// One running program per user: the first launch listens on a socket in the
-// user's runtime folder; a later launch asks it to show its window and
-// steps aside.
+// One running program per user: the first launch listens on a socket in a
+// private runtime folder; a later launch asks it to show its window and
+// steps aside once it says it did.
 class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    // The socket in the runtime folder (XDG_RUNTIME_DIR), named after the
-    // application, so each user and each runtime folder has its own.
+    // The socket in the private runtime folder, named after the application,
+    // so each user and each runtime folder has its own; empty when there is
+    // no private folder for it.
     static QString defaultName();
 
     explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
 
-    // True when this process is to run: it listens from now on. False when a
-    // running program took the request to show itself.
+    // True when this process is to run: it listens from now on (when it has
+    // a socket name). False when a running program showed its window.
     bool claim();
 
 signals:

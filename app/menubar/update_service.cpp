@@ -9,6 +9,7 @@
 #include <QNetworkRequest>
 #include <QtConcurrent/QtConcurrentRun>
 #include <stdexcept>
+#include <utility>
 
 namespace moorkeep {
 
@@ -28,6 +29,20 @@ bool isAcceptedFeed(const QUrl& url) {
     }
     return false;
 }
+
+// A redirect must lead to an address the feed itself could have had.
+bool isAcceptedRedirect(const QUrl& target) {
+    return isAcceptedFeed(target) && target.scheme() != u"file";
+}
+
+// Where a redirect leads, relative to the request; empty for any other answer.
+QUrl redirectTarget(const QNetworkReply& reply) {
+    const QVariant target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute);
+    return target.isValid() ? reply.url().resolved(target.toUrl()) : QUrl();
+}
+
+// Enough for a feed that moved; a feed that leads on and on fails instead.
+constexpr int maxRedirects = 5;
 
 } // namespace
 
@@ -63,11 +78,19 @@ void UpdateService::check() {
 
     body_.clear();
     abort_ = Abort::none;
+    redirects_ = 0;
+    deadline_.start(settings_.timeout);
     if (settings_.feedUrl.isLocalFile())
         return readFile();
-    QNetworkRequest request(settings_.feedUrl);
+    request(settings_.feedUrl);
+}
+
+// Redirects are followed here, one request at a time, rather than by Qt:
+// each reply then ends once, and its finished handler alone lets it go.
+void UpdateService::request(const QUrl& url) {
+    QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
+                         QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     reply_ = network_.get(request);
     connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
@@ -76,23 +99,12 @@ void UpdateService::check() {
         if (known && announced > settings_.maxFeedBytes)
             abortWith(Abort::tooLarge);
     });
-    // A redirect must lead to an address the feed itself could have had.
-    connect(reply_, &QNetworkReply::redirected, this, [this](const QUrl& target) {
-        if (isAcceptedFeed(target) && target.scheme() != u"file") {
-            emit reply_->redirectAllowed();
-        } else {
-            refusedRedirect_ = target;
-            abortWith(Abort::refusedRedirect);
-        }
-    });
     connect(reply_, &QNetworkReply::readyRead, this, &UpdateService::readBody);
     connect(reply_, &QNetworkReply::finished, this, &UpdateService::requestFinished);
-    deadline_.start(settings_.timeout);
 }
 
 void UpdateService::readFile() {
     readingFile_ = true;
-    deadline_.start(settings_.timeout);
     fileRead_.setFuture(QtConcurrent::run(UpdateFeedFile::read, settings_.feedUrl.toLocalFile(),
                                           settings_.maxFeedBytes));
 }
@@ -139,42 +151,52 @@ void UpdateService::abortWith(Abort reason) {
 }
 
 void UpdateService::requestFinished() {
-    deadline_.stop();
     readBody();
-    bool cancelled = abort_ == Abort::cancelled;
-    UpdateCheckResult result = cancelled ? UpdateCheckResult{} : resultOfRequest();
-    reply_->deleteLater();
-    reply_ = nullptr;
-    body_.clear();
-    if (!cancelled)
-        finish(result);
+    QNetworkReply* reply = std::exchange(reply_, nullptr);
+    // Whatever the reply still has to say is heard by no one.
+    reply->disconnect(this);
+    reply->deleteLater();
+    const QByteArray body = std::exchange(body_, {});
+    if (abort_ == Abort::cancelled)
+        return;
+    const QUrl target = redirectTarget(*reply);
+    if (abort_ == Abort::none && !target.isEmpty() && isAcceptedRedirect(target) &&
+        redirects_ < maxRedirects) {
+        ++redirects_;
+        return request(target);
+    }
+    deadline_.stop();
+    finish(resultOfRequest(*reply, target, body));
 }
 
-UpdateCheckResult UpdateService::resultOfRequest() {
+UpdateCheckResult UpdateService::resultOfRequest(const QNetworkReply& reply, const QUrl& target,
+                                                 const QByteArray& body) const {
     switch (abort_) {
     case Abort::timedOut:
         return timedOut();
     case Abort::tooLarge:
         return tooLarge();
-    case Abort::refusedRedirect:
-        return failure(tr("The update feed redirects to “%1”, which is not an https address.")
-                           .arg(refusedRedirect_.toDisplayString()));
     case Abort::cancelled:
     case Abort::none:
         break;
     }
 
-    QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!target.isEmpty() && !isAcceptedRedirect(target))
+        return failure(tr("The update feed redirects to “%1”, which is not an https address.")
+                           .arg(target.toDisplayString()));
+    if (!target.isEmpty())
+        return failure(tr("The update feed redirects more than %1 times.").arg(maxRedirects));
+    QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid() && status.toInt() >= 400) {
-        QString reason = reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        QString reason = reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         QString code = reason.isEmpty() ? QString::number(status.toInt())
                                         : QStringLiteral("%1 %2").arg(status.toInt()).arg(reason);
         return failure(tr("The update server answered with HTTP %1.").arg(code));
     }
-    if (reply_->error() != QNetworkReply::NoError)
-        return failure(tr("Could not reach the update feed: %1.").arg(reply_->errorString()));
+    if (reply.error() != QNetworkReply::NoError)
+        return failure(tr("Could not reach the update feed: %1.").arg(reply.errorString()));
 
-    return resultOfBody(body_);
+    return resultOfBody(body);
 }
 
 UpdateCheckResult UpdateService::resultOfBody(const QByteArray& body) const {

@@ -40,14 +40,16 @@ signals:
     void finished(const moorkeep::UpdateCheckResult& result);
 
 private:
-    enum class Abort { none, timedOut, tooLarge, refusedRedirect, cancelled };
+    enum class Abort { none, timedOut, tooLarge, cancelled };
 
+    void request(const QUrl& url);
     void readFile();
     void fileReadFinished();
     void readBody();
     void abortWith(Abort reason);
     void requestFinished();
-    UpdateCheckResult resultOfRequest();
+    UpdateCheckResult resultOfRequest(const QNetworkReply& reply, const QUrl& target,
+                                      const QByteArray& body) const;
     UpdateCheckResult resultOfBody(const QByteArray& body) const;
     UpdateCheckResult timedOut() const;
     UpdateCheckResult tooLarge() const;
@@ -62,7 +64,7 @@ private:
     QPointer<QNetworkReply> reply_;
     QByteArray body_;
     Abort abort_ = Abort::none;
-    QUrl refusedRedirect_;
+    int redirects_ = 0;
     bool checking_ = false;
     bool readingFile_ = false;
     // Tells a queued result of a cancelled check from the current one's.

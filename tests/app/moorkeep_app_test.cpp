@@ -23,11 +23,14 @@
 #include "support/app_test.h"
 
 #include <QHostAddress>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
 #include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace moorkeep;
 using namespace moorkeep::test;
@@ -544,6 +547,21 @@ private slots:
         QVERIFY2(h.message().contains(message), qPrintable(h.message()));
     }
 
+    // A feed that redirects to itself fails every check in turn, after a few
+    // requests each.
+    void selfRedirectingFeedFailsEveryCheck() {
+        LocalHttpServer server;
+        server.setResponse(
+            {.status = 302, .reason = "Found", .headers = "Location: /feed.json\r\n"});
+        ControllerHarness h(server.url(), 10s);
+        for (int check = 1; check <= 30; ++check) {
+            h.check();
+            QCOMPARE(h.title(), u"Moorkeep couldn't check for updates."_qs);
+            QCOMPARE(h.message(), u"The update feed redirects more than 5 times."_qs);
+            QCOMPARE(server.requestCount(), check * 6);
+        }
+    }
+
     // Long notes are shown in part, wrapped anywhere; Return (the keyboard
     // user's press of the default button) opens the download page.
     void newerVersionShowsItsNotesAndOpensItsDownloadPage() {
@@ -898,10 +916,89 @@ private slots:
         environment.insert(u"MOORKEEP_DEMO"_qs, u"1"_qs);
         second.setProcessEnvironment(environment);
         second.start(QStringLiteral(MOORKEEP_PATH), {});
-        QVERIFY(second.waitForFinished(20000));
+        // The running program answers from this event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QTRY_VERIFY(h.window()->isVisible());
+    }
+
+    // The socket lives only in a folder no one else may enter: the runtime
+    // folder when it is one, else the program's own in the cache folder; with
+    // neither, every launch runs alone.
+    void instanceSocketOnlyInAPrivateFolder_data() {
+        QTest::addColumn<QString>("runtime"); // what XDG_RUNTIME_DIR names in the home, or unset
+        QTest::addColumn<bool>("ownIsOpen");  // the program's own folder is there, open to all
+        QTest::addColumn<QString>("folder");  // where the socket is, none when empty
+        const QString own = u".cache/" MOORKEEP_APP_ID "-runtime"_qs;
+        QTest::newRow("private runtime folder") << "runtime" << false << "runtime";
+        QTest::newRow("no runtime folder") << QString() << false << own;
+        QTest::newRow("runtime folder open to all") << "open" << false << own;
+        QTest::newRow("runtime folder a link to a private one") << "link" << false << own;
+        QTest::newRow("runtime folder of another user") << "theirs" << false << own;
+        QTest::newRow("own folder open to all") << QString() << true << QString();
+    }
+
+    void instanceSocketOnlyInAPrivateFolder() {
+        QFETCH(QString, runtime);
+        QFETCH(bool, ownIsOpen);
+        QFETCH(QString, folder);
+        const TestHome home;
+        const QString root = QString::fromStdString(home.path()) + u'/';
+        QVERIFY(QDir(root).mkdir(u"open"_qs) && ::chmod(qPrintable(root + u"open"_qs), 0777) == 0);
+        QVERIFY(QFile::link(root + u"runtime"_qs, root + u"link"_qs));
+        QVERIFY(QDir(root).mkdir(u"theirs"_qs) &&
+                ::chmod(qPrintable(root + u"theirs"_qs), 0700) == 0);
+        if (runtime == u"theirs" && ::chown(qPrintable(root + runtime), 65534, 65534) != 0)
+            QSKIP("only root can give a folder to another user");
+        const QString own = root + u".cache/" MOORKEEP_APP_ID "-runtime"_qs;
+        if (ownIsOpen)
+            QVERIFY(QDir().mkpath(own) && ::chmod(qPrintable(own), 0755) == 0);
+        const ScopedEnv variable("XDG_RUNTIME_DIR",
+                                 runtime.isNull() ? std::nullopt
+                                                  : std::optional((root + runtime).toStdString()));
+
+        const QString name = SingleInstance::defaultName();
+        SingleInstance instance;
+        QVERIFY(instance.claim());
+        if (folder.isEmpty()) {
+            QVERIFY2(name.isEmpty(), qPrintable(name));
+            return;
+        }
+        QCOMPARE(name, root + folder + u"/" MOORKEEP_APP_ID ".instance"_qs);
+        const struct stat status = statOf((root + folder).toStdString());
+        QVERIFY(S_ISDIR(status.st_mode) && status.st_uid == ::geteuid());
+        QCOMPARE(status.st_mode & 0777, mode_t(0700));
+        QVERIFY(S_ISSOCK(statOf(name.toStdString()).st_mode));
+    }
+
+    // A first program that takes the request but never answers (stopped or
+    // hung) is replaced in time. A client that sends too much, or nothing,
+    // is let go; the next one is still answered.
+    void instanceReplacesASilentOneAndLetsGreedyClientsGo() {
+        const QString name = SingleInstance::defaultName();
+        QLocalServer silent;
+        QLocalServer::removeServer(name);
+        QVERIFY(silent.listen(name));
+        QElapsedTimer timer;
+        timer.start();
+        SingleInstance instance;
+        QVERIFY(instance.claim());
+        QVERIFY(timer.elapsed() < 5000);
+        QSignalSpy asked(&instance, &SingleInstance::activationRequested);
+
+        QLocalSocket greedy, idle, proper;
+        greedy.connectToServer(name);
+        greedy.write(QByteArray(4 * 1024 * 1024, 'x'));
+        idle.connectToServer(name);
+        QTRY_COMPARE(greedy.state(), QLocalSocket::UnconnectedState);
+        QTRY_COMPARE(idle.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(asked.size(), 0);
+        proper.connectToServer(name);
+        proper.write("show\n");
+        QTRY_VERIFY(proper.canReadLine());
+        QCOMPARE(proper.readLine(), QByteArray("shown\n"));
+        QCOMPARE(asked.size(), 1);
     }
 
     void oneEntryPerKeyWithAPublicKeyCopiesExactlyThatKey() {
