@@ -84,6 +84,23 @@ TEST(KeyToolTest, ReportsTheStatusTheArgumentsAndBothStreamsWhole) {
         60.0);
     EXPECT_EQ(words.status, 0);
     EXPECT_EQ(words.output, "[][two words][*][]");
+    // Passed descriptors arrive from 3 up, in their order, and nothing else
+    // is open (ls adds one of its own).
+    int first[2], second[2];
+    ASSERT_EQ(::pipe(first), 0);
+    ASSERT_EQ(::pipe(second), 0);
+    ASSERT_EQ(::write(first[1], "one", 3), 3);
+    ASSERT_EQ(::write(second[1], "two", 3), 3);
+    for (int fd : {first[1], second[1]})
+        ::close(fd);
+    KeyToolOptions passing;
+    passing.passedDescriptors = {second[0], first[0]};
+    EXPECT_EQ(
+        runKeyTool("/bin/sh", {"-c", "cat <&3; cat <&4; ls /proc/self/fd | wc -l"}, 60.0, passing)
+            .output,
+        "twoone6\n");
+    for (int fd : {first[0], second[0]})
+        ::close(fd);
     // A mebibyte on each stream, error output first: a runner that read only one stream, or only
     // after the exit, would leave the child blocked on a full pipe until the limit.
     KeyToolResult result = runKeyTool("/bin/sh",
