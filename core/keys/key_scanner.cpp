@@ -99,8 +99,8 @@ std::string tooLargeWarning(const std::string& pubPath) {
 
 // OpenSSH's own rule: it refuses a private key whose mode lets anyone else in.
 std::string looseModeWarning(const std::string& privatePath) {
-    return privatePath + ": permissions too open; OpenSSH refuses a private key others can "
-                         "read (chmod 600 fixes it).";
+    return privatePath + ": permissions too open: others may read or change this private key, "
+                         "so OpenSSH refuses it (chmod 600 fixes it).";
 }
 
 // Runs the tool for the keys that missed the cache, several at a time. Each

@@ -410,8 +410,8 @@ TEST_F(KeyScannerTest, ProtectionComesFromTheFormatAndALooseModeIsReported) {
         EXPECT_EQ(key.hasPassphrase, !key.name.ends_with("_open")) << key.name;
         if (key.name != "strange")
             loose.push_back(dir.file(key.name) +
-                            ": permissions too open; OpenSSH refuses a private key others can "
-                            "read (chmod 600 fixes it).");
+                            ": permissions too open: others may read or change this private "
+                            "key, so OpenSSH refuses it (chmod 600 fixes it).");
     }
     EXPECT_THAT(result.warnings, testing::UnorderedElementsAreArray(loose));
     EXPECT_EQ(KeyProtection::fromText(""), std::nullopt);
