@@ -1,4 +1,5 @@
 #include "files/interrupt_cleanup.h"
+#include "keys/askpass.h"
 #include "keys/key_pair_files.h"
 #include "keys/key_protection.h"
 #include "keys/key_scanner.h"
@@ -147,7 +148,7 @@ TEST(KeyToolTest, ChildPastItsTimeIsEndedWithAllItStartedOrPastItsMemory) {
 
 // A program ended by a signal it handles (SIGTERM, SIGINT, SIGHUP) or by one
 // it cannot (SIGKILL) leaves neither its tool running nor, where it could
-// clean up, its private key copy and staging folder.
+// clean up, its private key copy, staging folder and askpass folder.
 TEST(EndedProgram, LeavesNothingBehind) {
     for (int ending : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
         SCOPED_TRACE(sigabbrev_np(ending));
@@ -157,6 +158,8 @@ TEST(EndedProgram, LeavesNothingBehind) {
         ASSERT_GE(program, 0);
         if (program == 0) {
             InterruptCleanup::install();
+            ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+            const Askpass askpass("old", "new");
             KeyPairFiles::PrivateCopy copy(dir.file("id_key"));
             KeyPairFiles::StagingFolder staging(dir.path());
             staging.expect("id_new");
