@@ -1,4 +1,5 @@
 #include "app_identity.h"
+#include "files/interrupt_cleanup.h"
 #include "moorkeep_app.h"
 #include "single_instance.h"
 
@@ -9,6 +10,9 @@ int main(int argc, char** argv) {
     // Nothing reaches the user's terminal: what goes wrong is shown in the
     // window, and Qt's own diagnostics are of no use to the user there.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    // A window ended by a signal mid-change leaves no key copy, askpass
+    // folder or child behind.
+    moorkeep::InterruptCleanup::install();
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

@@ -5,29 +5,62 @@
 #include "files/folders.h"
 #include "files/paths.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <stdexcept>
+#include <system_error>
 #include <unistd.h>
 
 namespace moorkeep {
 namespace {
 
 // ssh-keygen asks for the current passphrase with "Enter old passphrase: ";
-// every other prompt wants the new one (typed twice). ssh-add asks again
-// after a wrong one, which would repeat until the time limit: the second
-// question is refused, with a word on the tool's standard error.
-constexpr const char* script =
-    "#!/bin/sh\n"
-    "case \"$1\" in\n"
-    "  *\"old passphrase\"*) printf '%s\\n' \"$MOORKEEP_OLD_PASSPHRASE\" ;;\n"
-    "  *\"Bad passphrase\"*) echo 'Bad passphrase' >&2; exit 1 ;;\n"
-    "  *) printf '%s\\n' \"$MOORKEEP_NEW_PASSPHRASE\" ;;\n"
-    "esac\n";
+// every other prompt wants the new one (typed twice). The answers wait on
+// descriptor 3 (the old one) and 4 (the new one, twice), one line each;
+// read takes a pipe byte by byte, so each call takes exactly one line.
+// ssh-add asks again after a wrong one, which would repeat until the time
+// limit: the second question is refused, with a word on the tool's standard
+// error.
+constexpr const char* script = "#!/bin/sh\n"
+                               "case \"$1\" in\n"
+                               "  *\"old passphrase\"*) exec <&3 ;;\n"
+                               "  *\"Bad passphrase\"*) echo 'Bad passphrase' >&2; exit 1 ;;\n"
+                               "  *) exec <&4 ;;\n"
+                               "esac\n"
+                               "IFS= read -r answer || exit 1\n"
+                               "printf '%s\\n' \"$answer\"\n";
+
+// A pipe whose read end holds the answers, one line per time asked. Both
+// ends close at exec, so that no other child started meanwhile inherits
+// them; the tool gets its own copy of the read end.
+keys::Descriptor answers(const std::string& passphrase, int times) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw FileError("Cannot open a pipe to hand the passphrase over: " +
+                        std::system_category().message(errno));
+    keys::Descriptor readEnd(ends[0]);
+    keys::Descriptor writeEnd(ends[1]);
+    std::string lines;
+    for (int i = 0; i < times; ++i)
+        lines += passphrase + "\n";
+    // A pipe that cannot take the lines at once would block until the tool
+    // read them, which it does only once it runs.
+    const ssize_t written = ::write(writeEnd.get(), lines.data(), lines.size());
+    std::fill(lines.begin(), lines.end(), '\0');
+    if (written != static_cast<ssize_t>(lines.size()))
+        throw std::invalid_argument("The passphrase is too long to hand to ssh-keygen.");
+    int flags = ::fcntl(readEnd.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(readEnd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    return readEnd;
+}
 
 } // namespace
 
-Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphrase) {
+Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphrase)
+    : oldAnswers_(answers(oldPassphrase, 1))
+    , newAnswers_(answers(newPassphrase, 2)) {
     directory_ = files::makePrivateFolder(files::temporaryRoot(), "moorkeep-askpass-",
                                           "create a private folder in");
     const std::string scriptPath = paths::join(directory_, "askpass");
@@ -37,13 +70,12 @@ Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphr
     try {
         files::writeAtomically(scriptPath, script, 0700);
     } catch (...) {
+        interrupted_.clear();
         ::rmdir(directory_.c_str());
         throw;
     }
-    options_.environment = {{"SSH_ASKPASS", scriptPath},
-                            {"SSH_ASKPASS_REQUIRE", "force"},
-                            {"MOORKEEP_OLD_PASSPHRASE", oldPassphrase},
-                            {"MOORKEEP_NEW_PASSPHRASE", newPassphrase}};
+    options_.environment = {{"SSH_ASKPASS", scriptPath}, {"SSH_ASKPASS_REQUIRE", "force"}};
+    options_.passedDescriptors = {oldAnswers_.get(), newAnswers_.get()};
 }
 
 Askpass::~Askpass() {

@@ -11,7 +11,8 @@ namespace moorkeep::keys {
 struct FileFacts {
     std::optional<double> modified; // seconds since 1970, fraction included
     std::optional<std::int64_t> size;
-    std::optional<double> born; // where the file system keeps a creation time
+    std::optional<double> born;          // where the file system keeps a creation time
+    std::optional<unsigned> permissions; // the mode's permission bits
 };
 
 // The facts of the file the path leads to (symbolic links followed), or

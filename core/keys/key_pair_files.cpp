@@ -70,13 +70,14 @@ PrivateCopy::PrivateCopy(const std::string& original)
     int fd = ::mkstemp(name.data());
     if (fd < 0)
         throw FileError("make a working copy of", original_, errno);
+    // Named for an interrupt before the key's bytes are in it.
+    interrupted_ =
+        std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, name);
     if (int error = files::finishFile(fd, read.bytes, 0600)) {
         ::unlink(name.c_str());
         throw FileError("make a working copy of", original_, error);
     }
     path_ = name;
-    interrupted_ =
-        std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, path_);
 }
 
 PrivateCopy::~PrivateCopy() {

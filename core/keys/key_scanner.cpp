@@ -28,6 +28,7 @@ struct FoundKey {
     std::string baseName;
     std::string privatePath;
     bool hasPrivateFile = false;
+    bool othersMayRead = false; // the private file's mode lets group or others in
     KeyCacheEntry entry;
 };
 
@@ -52,7 +53,7 @@ bool sameFileFacts(const KeyCacheEntry& cached, const KeyCacheEntry& current) {
 // key: unreadable, not UTF-8, or blank.
 std::optional<FoundKey> examine(const std::string& directory, const std::string& baseName,
                                 const std::string& entryName) {
-    FoundKey found{baseName, paths::join(directory, baseName), false, {}};
+    FoundKey found{baseName, paths::join(directory, baseName), false, false, {}};
     KeyCacheEntry& entry = found.entry;
     entry.pubPath = paths::join(directory, entryName);
     // A key file that is not a plain file (a link to a device, a FIFO, a
@@ -68,6 +69,7 @@ std::optional<FoundKey> examine(const std::string& directory, const std::string&
         found.hasPrivateFile = true;
         entry.privMtime = privFacts->modified;
         entry.privSize = privFacts->size;
+        found.othersMayRead = (privFacts->permissions.value_or(0) & 077) != 0;
     }
     double fileDate = pubFacts->born.value_or(
         pubFacts->modified.value_or(static_cast<double>(std::time(nullptr))));
@@ -93,6 +95,12 @@ PublicKeyRead readPublicKey(KeyCacheEntry& entry) {
 
 std::string tooLargeWarning(const std::string& pubPath) {
     return pubPath + " is larger than 64 KiB, so it is not taken for a public key.";
+}
+
+// OpenSSH's own rule: it refuses a private key whose mode lets anyone else in.
+std::string looseModeWarning(const std::string& privatePath) {
+    return privatePath + ": permissions too open: others may read or change this private key, "
+                         "so OpenSSH refuses it (chmod 600 fixes it).";
 }
 
 // Runs the tool for the keys that missed the cache, several at a time. Each
@@ -168,6 +176,8 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
                 continue;
             misses.push_back(found.size());
         }
+        if (key->othersMayRead)
+            warnings.push_back(looseModeWarning(key->privatePath));
         found.push_back(std::move(*key));
     }
     queryTool(found, misses, toolPath);
@@ -210,6 +220,11 @@ std::string keyId(std::string_view privateKeyPath) {
 
 std::string keyType(std::string_view publicKey) {
     std::string_view piece = keys::firstPiece(publicKey);
+    // Kept on a security key: named as ssh-keygen -l names them.
+    if (piece.starts_with("sk-ssh-ed25519@") || piece.starts_with("sk-ssh-ed25519-cert-"))
+        return "ed25519-sk";
+    if (piece.starts_with("sk-ecdsa-sha2-"))
+        return "ecdsa-sk";
     if (piece.starts_with("ssh-ed25519"))
         return "ed25519";
     if (piece.starts_with("ssh-rsa"))

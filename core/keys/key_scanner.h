@@ -15,8 +15,9 @@ namespace moorkeep {
 struct ScanResult {
     std::vector<SSHKey> keys;         // in directory-listing order
     std::vector<KeyCacheEntry> cache; // one entry per key, same order
-    // Public key files left out that the user should hear of (too large),
-    // one sentence each naming the file.
+    // What the user should hear of, one sentence each naming the file:
+    // public key files left out (too large), private key files others may
+    // read ("permissions too open").
     std::vector<std::string> warnings;
 
     bool operator==(const ScanResult&) const = default;
@@ -44,7 +45,9 @@ std::optional<std::string> findBaseName(const std::string& sshDirectory, std::st
 
 // shortDigest of the absolute private key path.
 std::string keyId(std::string_view privateKeyPath);
-// "ed25519", "rsa", "ecdsa", "dsa" or "unknown", from the public key text.
+// "ed25519", "rsa", "ecdsa", "dsa", "ed25519-sk", "ecdsa-sk" (what
+// ssh-keygen -l names them, in lower case) or "unknown", from the public key
+// text.
 std::string keyType(std::string_view publicKey);
 
 } // namespace KeyScanner

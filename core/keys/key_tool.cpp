@@ -102,28 +102,37 @@ std::vector<char*> nullTerminated(std::vector<std::string>& strings) {
     return pointers;
 }
 
-// Closes every descriptor from 3 up but one (which closes itself at exec).
-void closeAllBut(int kept) {
+// Closes every descriptor from `first` up but one (which closes itself at
+// exec).
+void closeFromBut(int first, int kept) {
 #ifdef SYS_close_range
-    if (::syscall(SYS_close_range, 3U, static_cast<unsigned>(kept) - 1, 0U) == 0 &&
+    if ((kept == first || ::syscall(SYS_close_range, static_cast<unsigned>(first),
+                                    static_cast<unsigned>(kept) - 1, 0U) == 0) &&
         ::syscall(SYS_close_range, static_cast<unsigned>(kept) + 1, ~0U, 0U) == 0)
         return;
 #endif
     const long open = ::sysconf(_SC_OPEN_MAX);
-    for (int fd = 3; fd < (open > 0 && open < 65536 ? open : 65536); ++fd)
+    for (int fd = first; fd < (open > 0 && open < 65536 ? open : 65536); ++fd)
         if (fd != kept)
             ::close(fd);
+}
+
+[[noreturn]] void failStart(int notice) {
+    const int error = errno;
+    [[maybe_unused]] ssize_t written = ::write(notice, &error, sizeof error);
+    ::_exit(127);
 }
 
 // The part of the start that runs in the child between fork and exec, so
 // only calls that are safe there: a session of its own (no controlling
 // terminal, one process group that holds whatever it starts), death with the
 // thread that started it, a ceiling on its memory, signals unblocked and at
-// their defaults, the given standard streams and no other descriptor. The
-// error of a failed exec goes to the parent through the notice pipe.
+// their defaults, the given standard streams, the passed descriptors from 3
+// up and no other descriptor. The error of a failed start goes to the parent
+// through the notice pipe.
 [[noreturn]] void becomeTool(const char* path, char* const* argv, char* const* envp,
                              const std::array<int, 3>& streams, int notice, pid_t parent,
-                             std::uint64_t memoryLimit) {
+                             const std::vector<int>& passed, std::uint64_t memoryLimit) {
     ::setsid();
 #ifdef __linux__
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -143,18 +152,33 @@ void closeAllBut(int kept) {
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    // The notice and the passed descriptors first move above the numbers the
+    // passed ones take, so that placing one never overwrites another.
+    const int count = static_cast<int>(passed.size());
+    const int above = 3 + count;
+    notice = ::fcntl(notice, F_DUPFD_CLOEXEC, above);
+    if (notice < 0)
+        ::_exit(127);
+    std::array<int, passedDescriptorLimit> lifted{};
+    for (int i = 0; i < count; ++i)
+        if ((lifted[static_cast<std::size_t>(i)] =
+                 ::fcntl(passed[static_cast<std::size_t>(i)], F_DUPFD_CLOEXEC, above)) < 0)
+            failStart(notice);
     for (int target = 0; target < 3; ++target)
         ::dup2(streams[static_cast<std::size_t>(target)], target);
-    closeAllBut(notice);
+    for (int i = 0; i < count; ++i)
+        if (::dup2(lifted[static_cast<std::size_t>(i)], 3 + i) < 0)
+            failStart(notice);
+    closeFromBut(above, notice);
     ::execve(path, argv, envp);
-    const int error = errno;
-    [[maybe_unused]] ssize_t written = ::write(notice, &error, sizeof error);
-    ::_exit(127);
+    failStart(notice);
 }
 
 // Starts the program as becomeTool describes. Returns 0 or the error number.
 int spawnChild(const std::string& path, const std::vector<std::string>& args,
                const KeyToolOptions& options, const std::array<int, 3>& streams, pid_t& pid) {
+    if (options.passedDescriptors.size() > passedDescriptorLimit)
+        return EINVAL;
     std::vector<std::string> arguments{path};
     arguments.insert(arguments.end(), args.begin(), args.end());
     std::vector<std::string> environment = childEnvironment(options);
@@ -170,7 +194,7 @@ int spawnChild(const std::string& path, const std::vector<std::string>& args,
         return errno;
     if (pid == 0)
         becomeTool(path.c_str(), argv.data(), envp.data(), streams, notice.writeEnd.get(), parent,
-                   options.memoryLimit);
+                   options.passedDescriptors, options.memoryLimit);
     notice.writeEnd.reset();
     int error = 0;
     ssize_t count;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -8,6 +9,7 @@
 namespace moorkeep {
 
 inline constexpr const char* keyToolPath = "/usr/bin/ssh-keygen";
+inline constexpr std::size_t passedDescriptorLimit = 4;
 
 struct KeyToolResult {
     int status = -1;         // exit code, or the number of the ending signal; -1: not started
@@ -21,6 +23,9 @@ struct KeyToolOptions {
     // Set in the child's environment, replacing an inherited entry of the same
     // name and the default SSH_ASKPASS_REQUIRE=never.
     std::vector<std::pair<std::string, std::string>> environment;
+    // Open descriptors the child receives as its descriptors 3, 4, ... in
+    // this order (at most passedDescriptorLimit); every other one is closed.
+    std::vector<int> passedDescriptors{};
     // The most address space the child may take (0: no limit), so that a
     // tool fed an endless file fails instead of taking the machine's memory.
     std::uint64_t memoryLimit = std::uint64_t{512} << 20;
@@ -40,8 +45,9 @@ KeyToolResult runKeyTool(const std::string& path, const std::vector<std::string>
 std::string keyFingerprint(const std::string& publicKeyPath,
                            const std::string& toolPath = keyToolPath);
 
-// Whether the private key file is protected: true unless the tool can read it
-// with the empty passphrase.
+// Whether the private key file is protected: as its format says (see
+// KeyProtection), or for a format not known there, true unless the tool can
+// read it with the empty passphrase.
 bool probeHasPassphrase(const std::string& privateKeyPath,
                         const std::string& toolPath = keyToolPath);
 

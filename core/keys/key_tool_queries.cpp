@@ -1,3 +1,4 @@
+#include "keys/key_protection.h"
 #include "keys/key_text.h"
 #include "keys/key_tool.h"
 
@@ -17,6 +18,10 @@ std::string keyFingerprint(const std::string& publicKeyPath, const std::string& 
 }
 
 bool probeHasPassphrase(const std::string& privateKeyPath, const std::string& toolPath) {
+    // The file's format says it, where it is a format we know: the tool
+    // also refuses a key in the clear whose mode is too loose.
+    if (auto known = KeyProtection::ofFile(privateKeyPath))
+        return *known;
     // Printing the public half with the empty passphrase succeeds only for an
     // unprotected key; any failure, a start failure included, counts as
     // protected.

@@ -7,6 +7,7 @@
 #include "keys/key_scanner.h"
 #include "model/input_rules.h"
 #include "model/vault_error.h"
+#include "stores/store_lock.h"
 #include "stores/system_vault_store.h"
 
 #include <stdexcept>
@@ -70,24 +71,30 @@ std::vector<SSHKey> SystemVaultStore::changePassphrase(const ChangePassphraseOpt
     if (!InputRules::isValidPassphrase(options.oldPassphrase) ||
         !InputRules::isValidPassphrase(options.newPassphrase))
         throw std::invalid_argument(std::string(passphraseRuleMessage));
-    const KeyFile key = existingPrivateKey(options.keyId);
-    KeyPairFiles::sweepStale(sshDirectory_);
+    {
+        // One change of a key at a time, each on the key as the one before
+        // left it: a change whose current passphrase no longer opens it
+        // fails instead of replacing the other's work.
+        StoreLock lock(lockPath(), StoreLock::Mode::change, ChangeLocks::wait);
+        const KeyFile key = existingPrivateKey(options.keyId);
+        KeyPairFiles::sweepStale(sshDirectory_);
 
-    // ssh-keygen rewrites the file it is given in place and removes it when
-    // the write fails, so it works on a copy; the key is replaced only when
-    // the tool succeeded.
-    KeyPairFiles::PrivateCopy copy(key.path);
-    KeyToolResult result = KeyChanges::changePassphrase(
-        keyToolPath_, copy.path(), options.oldPassphrase, options.newPassphrase);
-    if (KeyChanges::isWrongPassphrase(result))
-        throw VaultError::wrongPassphrase(key.shown);
-    if (result.status != 0)
-        throw VaultError::sshKeygenFailed(
-            KeyChanges::failureMessage(result, copy.path(), key.shown));
-    if (!KeyPairFiles::isComplete(copy.path()))
-        throw VaultError::sshKeygenFailed(
-            "ssh-keygen did not write the key (is the disk full?). The key was left unchanged.");
-    copy.replaceOriginal();
+        // ssh-keygen rewrites the file it is given in place and removes it
+        // when the write fails, so it works on a copy; the key is replaced
+        // only when the tool succeeded.
+        KeyPairFiles::PrivateCopy copy(key.path);
+        KeyToolResult result = KeyChanges::changePassphrase(
+            keyToolPath_, copy.path(), options.oldPassphrase, options.newPassphrase);
+        if (KeyChanges::isWrongPassphrase(result))
+            throw VaultError::wrongPassphrase(key.shown);
+        if (result.status != 0)
+            throw VaultError::sshKeygenFailed(
+                KeyChanges::failureMessage(result, copy.path(), key.shown));
+        if (!KeyPairFiles::isComplete(copy.path()))
+            throw VaultError::sshKeygenFailed("ssh-keygen did not write the key (is the disk "
+                                              "full?). The key was left unchanged.");
+        copy.replaceOriginal();
+    }
     return rescanKeys();
 }
 

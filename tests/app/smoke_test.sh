@@ -45,6 +45,11 @@ sleep 3
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended by itself"
 window_mapped || fail "the Moorkeep window went away"
 
+# The ending signals are caught, so that a change they interrupt removes its
+# key copy and askpass folder before the program ends as the signal would.
+caught=$(awk '/^SigCgt:/ {print $2}' "/proc/$app_pid/status")
+(( (16#$caught & 0x4003) == 0x4003 )) || fail "SIGHUP, SIGINT and SIGTERM are not all caught"
+
 # A second launch hands over to the running program and ends at once,
 # opening no window of its own.
 windows() { xwininfo -root -tree | grep -c '"Moorkeep"' || true; }

@@ -1,5 +1,7 @@
 #include "cli_home.h"
+#include "support/scoped_env.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <tuple>
 
@@ -61,6 +63,74 @@ TEST_F(KeyCommandsTest, PasswdTakesThePassphrasesFromStandardInputOrTheTerminal)
 }
 
 namespace fs = std::filesystem;
+
+// Parallel changes of one key take their turns, each on the key as the one
+// before left it: three runs from "a" to "b" and three back, all at once.
+// Whatever the order, successes alternate, starting from "a", and the key
+// opens with the new passphrase of the last one; a run whose current
+// passphrase no longer opens the key fails and says why.
+TEST_F(KeyCommandsTest, ParallelPasswdRunsTakeEffectInTurnOrFail) {
+    home.makeKey("k", "a");
+    TempDir runs;
+    for (int i = 0; i < 6; ++i)
+        writeFile(runs.file("in" + std::to_string(i)), i % 2 == 0 ? "a\nb\n" : "b\na\n");
+    std::vector<std::string> command{
+        "-c",
+        "dir=$1; shift; for i in 0 1 2 3 4 5; do (\"$@\" < \"$dir/in$i\" > \"$dir/out$i\" 2>&1; "
+        "echo $? > \"$dir/status$i\") & done; wait",
+        "sh", runs.path(), cliPath};
+    for (const auto& arg : home.args({"key", "passwd", "k", "--stdin"}))
+        command.push_back(arg);
+    ASSERT_EQ(runProcess("/bin/sh", command).status, 0);
+    int toB = 0, toA = 0;
+    for (int i = 0; i < 6; ++i) {
+        const std::string status = readFile(runs.file("status" + std::to_string(i)));
+        const std::string said = readFile(runs.file("out" + std::to_string(i)));
+        SCOPED_TRACE(said);
+        if (status == "0\n")
+            ++(i % 2 == 0 ? toB : toA);
+        else
+            EXPECT_THAT(status + said, HasSubstr("1\nmoorkeepctl: The current passphrase of "
+                                                 "~/.ssh/k is not right."));
+    }
+    EXPECT_TRUE(toB == toA || toB == toA + 1) << toB << " to b, " << toA << " to a";
+    EXPECT_GE(toB, 1);
+    EXPECT_TRUE(home.keyOpensWith("k", toB > toA ? "b" : "a"));
+}
+
+// A change ended by SIGTERM while ssh-keygen works (a key of many KDF rounds
+// keeps it busy) leaves neither the key's working copy nor the askpass
+// folder, and the key as it was.
+TEST_F(KeyCommandsTest, PasswdEndedMidChangeLeavesNothingBehind) {
+    TempDir runtime;
+    const ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+    ASSERT_EQ(std::system(("/usr/bin/ssh-keygen -q -t ed25519 -a 300 -N a -f '" +
+                           home.sshPath("k") + "' </dev/null >/dev/null")
+                              .c_str()),
+              0);
+    TempDir run;
+    writeFile(run.file("in"), "a\nb\n");
+    std::vector<std::string> command{
+        "-c",
+        "ssh=$1 runtime=$2 in=$3; shift 3; \"$@\" < \"$in\" & n=0; "
+        "until ls \"$ssh\"/.k.* && ls -d \"$runtime\"/moorkeep-askpass-*; do "
+        "n=$((n+1)); [ $n -lt 1000 ] || exit 3; sleep 0.01; done >/dev/null 2>&1; "
+        "kill -TERM $!; wait $!",
+        "sh",
+        home.sshPath(""),
+        runtime.path(),
+        run.file("in"),
+        cliPath};
+    for (const auto& arg : home.args({"key", "passwd", "k", "--stdin"}))
+        command.push_back(arg);
+    EXPECT_EQ(runProcess("/bin/sh", command).status, 128 + SIGTERM);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(home.sshPath("")))
+        left.push_back(entry.path().filename());
+    EXPECT_THAT(left, testing::UnorderedElementsAre("k", "k.pub"));
+    EXPECT_TRUE(fs::is_empty(runtime.path()));
+    EXPECT_TRUE(home.keyOpensWith("k", "a"));
+}
 
 const std::string configText = "# managed by hand\n"
                                "Host *\n"

@@ -42,6 +42,30 @@ std::string recordingKeyTool(const std::string& directory, const std::string& lo
     return path;
 }
 
+std::string watchingKeyTool(const std::string& directory, const std::string& snapshotPath,
+                            const std::string& program) {
+    const std::string name = std::filesystem::path(program).filename().string();
+    const std::string tool = directory + "/watching-" + name;
+    const std::string helper = directory + "/watching-askpass-" + name;
+    const std::string snapshot = "'" + snapshotPath + "'";
+    // The helper's own record is what its exec hands the real helper: the
+    // same environment, its arguments after the helper's path.
+    writeFile(helper, "#!/bin/sh\n"
+                      "{ cat /proc/$$/environ /proc/$$/cmdline /proc/$PPID/environ "
+                      "/proc/$PPID/cmdline; echo; echo askpass; } >> " +
+                          snapshot + "\nexec \"$WATCHED_ASKPASS\" \"$@\"\n");
+    writeFile(
+        tool,
+        "#!/bin/sh\n"
+        "{ cat /proc/$$/environ /proc/$$/cmdline; echo; echo tool; } >> " +
+            snapshot +
+            "\nif [ -n \"$SSH_ASKPASS\" ]; then\n  WATCHED_ASKPASS=$SSH_ASKPASS SSH_ASKPASS='" +
+            helper + "'\n  export WATCHED_ASKPASS SSH_ASKPASS\nfi\nexec " + program + " \"$@\"\n");
+    ::chmod(helper.c_str(), 0700);
+    ::chmod(tool.c_str(), 0700);
+    return tool;
+}
+
 std::vector<std::string> fileLines(const std::string& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;

@@ -20,6 +20,16 @@ std::string printedFingerprint(const std::string& publicPath);
 std::string recordingKeyTool(const std::string& directory, const std::string& logPath,
                              const std::string& program = "/usr/bin/ssh-keygen");
 
+// An executable script in the directory that runs the real program (ssh-keygen
+// unless another is named) after appending to snapshotPath what /proc shows of
+// its own process, the environment and command line the program gets; and
+// that, when the program is to ask an askpass helper, has the helper's run
+// first append the same of the helper (as the helper runs, through exec) and
+// of its parent, the program, while it waits for the answer. Each process's
+// record ends with a line "askpass" or "tool"; nothing else changes.
+std::string watchingKeyTool(const std::string& directory, const std::string& snapshotPath,
+                            const std::string& program = "/usr/bin/ssh-keygen");
+
 // The lines of a file (none when missing).
 std::vector<std::string> fileLines(const std::string& path);
 

@@ -423,6 +423,9 @@ TEST_F(SystemVaultStoreTest, KeyChangesThatCannotBeMadeSayWhy) {
 // argument of the tool or leaving a file behind.
 TEST_F(SystemVaultStoreTest, PassphrasesAreSetChangedAndRemovedOutsideAnyArgumentList) {
     TempDir scratch;
+    const std::string snapshots = tools.file("processes");
+    store = makeStore(
+        recordingKeyTool(tools.path(), toolLog, watchingKeyTool(tools.path(), snapshots)));
     makeKeyPair(ssh("work"));
     {
         const ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt), tmp("TMPDIR", scratch.path());
@@ -439,6 +442,11 @@ TEST_F(SystemVaultStoreTest, PassphrasesAreSetChangedAndRemovedOutsideAnyArgumen
     EXPECT_EQ(arguments.find("TopSecret"), std::string::npos) << arguments;
     EXPECT_NE(arguments.find("-p -f"), std::string::npos) << arguments;
     EXPECT_TRUE(fs::is_empty(scratch.path())) << "the askpass folder is removed";
+    // Nor in the environment or command line of ssh-keygen or of its askpass
+    // helper (asked 2 + 3 + 1 times for the changes, twice for the new key).
+    const std::string seen = readFile(snapshots);
+    EXPECT_EQ(std::ranges::count(fileLines(snapshots), "askpass"), 8);
+    EXPECT_EQ(seen.find("TopSecret"), std::string::npos);
 }
 
 // A display name replaces the last one and goes with its metadata entry;
@@ -749,10 +757,12 @@ protected:
     }
 
     ScopedEnv runtime{"XDG_RUNTIME_DIR", home.file("runtime")};
+    std::string snapshots = home.file("processes");
     SystemVaultStore store{
         {.homedir = home.path(),
          .userMetaPath = home.file("meta.json"),
-         .agentToolPath = recordingKeyTool(home.path(), log(), "/usr/bin/ssh-add"),
+         .agentToolPath = recordingKeyTool(
+             home.path(), log(), watchingKeyTool(home.path(), snapshots, "/usr/bin/ssh-add")),
          .backupFolder = home.file("backups")}};
 };
 
@@ -806,6 +816,13 @@ TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
         EXPECT_EQ(run.find("horse"), std::string::npos) << run;
         EXPECT_EQ(run.find("wrong"), std::string::npos) << run;
     }
+    // Nor in what /proc shows of ssh-add and of its askpass helper while it
+    // waited for the answer: asked for the right one twice, for the wrong
+    // one once and again.
+    const std::string seen = readFile(snapshots);
+    EXPECT_EQ(std::ranges::count(fileLines(snapshots), "askpass"), 4);
+    EXPECT_EQ(seen.find("horse"), std::string::npos);
+    EXPECT_EQ(seen.find("wrong"), std::string::npos);
     // Nor is the askpass helper left behind.
     EXPECT_TRUE(std::filesystem::is_empty(home.file("runtime")));
 }

@@ -1,0 +1,132 @@
+#include "keys/key_protection.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace moorkeep::KeyProtection {
+namespace {
+
+// Enough for the armour, a PEM file's headers and the start of the OpenSSH
+// container, which names its cipher in its first few dozen bytes.
+constexpr std::size_t headSize = 4096;
+constexpr std::string_view containerMagic{"openssh-key-v1\0", 15};
+// The magic, the cipher name's length and the longest cipher name, with room
+// to spare; the rest is key material, which is not decoded.
+constexpr std::size_t containerStart = 64;
+
+struct Lines {
+    std::string_view rest;
+
+    std::optional<std::string_view> next() {
+        if (rest.empty())
+            return std::nullopt;
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        return line;
+    }
+};
+
+int base64Value(char c) {
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
+}
+
+// The first bytes the base64 lines hold (up to containerStart), up to the end
+// of the armour or the first character that is not base64.
+std::string decodedStart(Lines lines) {
+    std::string bytes;
+    std::uint32_t bits = 0;
+    int count = 0;
+    while (auto line = lines.next()) {
+        if (line->starts_with("-----"))
+            break;
+        for (char c : *line) {
+            const int value = base64Value(c);
+            if (value < 0)
+                return bytes;
+            bits = (bits << 6) | static_cast<std::uint32_t>(value);
+            if ((count += 6) >= 8) {
+                count -= 8;
+                bytes += static_cast<char>((bits >> count) & 0xff);
+                if (bytes.size() == containerStart)
+                    return bytes;
+            }
+        }
+    }
+    return bytes;
+}
+
+// The OpenSSH container: its magic, then the cipher name as a string with a
+// four-byte length; "none" leaves the key in the clear.
+std::optional<bool> containerProtection(const std::string& bytes) {
+    if (!bytes.starts_with(containerMagic) || bytes.size() < containerMagic.size() + 4)
+        return std::nullopt;
+    std::uint32_t length = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        length = (length << 8) | static_cast<unsigned char>(bytes[containerMagic.size() + i]);
+    const std::size_t start = containerMagic.size() + 4;
+    if (length == 0 || bytes.size() - start < length)
+        return std::nullopt;
+    return bytes.compare(start, length, "none") != 0;
+}
+
+} // namespace
+
+std::optional<bool> fromText(std::string_view head) {
+    Lines lines{head};
+    std::optional<std::string_view> line;
+    while ((line = lines.next()) && !line->starts_with("-----BEGIN ")) {
+    }
+    if (!line || !line->ends_with("-----"))
+        return std::nullopt;
+    const std::string_view label = line->substr(11, line->size() - 16);
+    if (label == "OPENSSH PRIVATE KEY")
+        return containerProtection(decodedStart(lines));
+    if (label == "ENCRYPTED PRIVATE KEY")
+        return true;
+    if (label == "PRIVATE KEY")
+        return false;
+    if (!label.ends_with(" PRIVATE KEY"))
+        return std::nullopt;
+    // The traditional PEM form: encryption is a header before the body.
+    while ((line = lines.next()) && line->find(':') != std::string_view::npos)
+        if (line->starts_with("Proc-Type:") && line->find("ENCRYPTED") != std::string_view::npos)
+            return true;
+    return false;
+}
+
+std::optional<bool> ofFile(const std::string& privateKeyPath) {
+    const int fd = ::open(privateKeyPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::array<char, headSize> head{};
+    std::size_t filled = 0;
+    while (filled < head.size()) {
+        const ssize_t count = ::read(fd, head.data() + filled, head.size() - filled);
+        if (count <= 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    ::close(fd);
+    const std::optional<bool> result = fromText(std::string_view(head.data(), filled));
+    // The head of a key in the clear is key material.
+    std::fill(head.begin(), head.end(), '\0');
+    return result;
+}
+
+} // namespace moorkeep::KeyProtection
