@@ -206,6 +206,15 @@ exec /usr/bin/ssh "$@"
         for (const auto& block : others(n))
             EXPECT_TRUE(holds(final, block)) << block;
     EXPECT_EQ(entries(ssh("")), std::vector<std::string>{"config"});
+
+    // A block the other program takes out meanwhile is not written back.
+    writeConfig("Host gone\n  HostName g\n\nHost base\n  HostName b\n");
+    SystemVaultStore erasing(
+        onHome(keyToolPath, standIn("ssh", "printf 'Host base\\n  HostName b\\n' > '" +
+                                               ssh("config") + "'\nexec /usr/bin/ssh \"$@\"\n")));
+    EXPECT_THAT([&] { erasing.saveConfigHost(host("gone", "g2"), "gone", {}); },
+                ThrowsMessage<FileError>(HasSubstr("is no longer in ~/.ssh/config")));
+    EXPECT_EQ(config(), "Host base\n  HostName b\n");
 }
 
 // The newest twenty of each file are kept privately. A linked folder is
