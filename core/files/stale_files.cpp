@@ -18,6 +18,10 @@ void removeStaleEntries(const std::string& folder,
         return;
     const std::time_t before = std::time(nullptr) - staleAfterSeconds;
     for (const auto& name : *names) {
+        // A shared temporary folder holds many entries: only names that
+        // could be ours are looked at.
+        if (!ours(name, true) && !ours(name, false))
+            continue;
         const std::string path = paths::join(folder, name);
         struct stat facts {};
         if (::lstat(path.c_str(), &facts) != 0 || facts.st_uid != ::geteuid() ||
