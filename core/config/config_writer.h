@@ -19,11 +19,13 @@ struct AtPath {
     std::string path;
     // Called with the file's bytes (nothing when it is missing) and the new
     // text just before the file is replaced; it may throw to stop the write.
+    // When another program changed the file meanwhile, the edit is made
+    // again from what the file holds then, and judged again.
     std::function<void(const std::string& path, const std::optional<std::string>& current,
                        const std::string& next)>
         beforeReplace = {};
-    // Called when the file could not be replaced after beforeReplace let it,
-    // so that what beforeReplace prepared for the change can be undone.
+    // Called when the file was not replaced with the text beforeReplace
+    // let, so that what it prepared for that text can be undone.
     std::function<void()> afterFailedReplace = {};
 };
 

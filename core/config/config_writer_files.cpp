@@ -2,11 +2,11 @@
 #include "config/config_writer.h"
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/fresh_replacement.h"
 #include "files/paths.h"
 #include "files/text_file.h"
 
-#include <future>
-#include <memory>
+#include <functional>
 #include <optional>
 
 namespace moorkeep::ConfigWriter {
@@ -32,60 +32,34 @@ std::optional<std::string> readConfig(const std::string& path) {
     return std::move(read.bytes);
 }
 
-// The file as read, for the check before it is replaced.
-struct Current {
-    std::optional<std::string> bytes;
-    const std::string& text() const {
-        static const std::string empty;
-        return bytes ? *bytes : empty;
-    }
-};
+using Edit = std::function<std::optional<std::string>(const std::string& text)>;
 
-Current readCurrent(const std::string& path) {
-    return {readConfig(path)};
+// Applies the edit to the file as it is when it is replaced, however often
+// another program changes it meanwhile (see files::replaceFresh); the check
+// before the replace judges each attempt.
+bool writeEdit(const AtPath& atPath, const Edit& edit) {
+    return files::replaceFresh(
+        atPath.path,
+        {.read = readConfig,
+         .edit =
+             [&edit](const std::optional<std::string>& current) {
+                 return edit(current.value_or(std::string()));
+             },
+         .prepare =
+             [&atPath](const std::optional<std::string>& current, const std::string& next) {
+                 if (atPath.beforeReplace)
+                     atPath.beforeReplace(atPath.path, current, next);
+             },
+         .unprepare =
+             [&atPath] {
+                 if (atPath.afterFailedReplace)
+                     atPath.afterFailedReplace();
+             }});
 }
 
-// The new file is written and flushed while the check before the replace
-// runs, and takes the old one's place only once the check let it.
-void replace(const AtPath& atPath, const Current& current, const std::string& next) {
-    if (!atPath.beforeReplace) {
-        files::writeAtomically(atPath.path, next);
-        return;
-    }
-    auto pending = std::async(std::launch::async, [&atPath, &next] {
-        return std::make_unique<files::PendingReplacement>(atPath.path, next);
-    });
-    try {
-        atPath.beforeReplace(atPath.path, current.bytes, next);
-    } catch (...) {
-        try {
-            pending.get();
-        } catch (const std::exception&) {
-            // The refusal is what the caller hears of.
-        }
-        throw;
-    }
-    try {
-        pending.get()->commit();
-    } catch (...) {
-        if (atPath.afterFailedReplace)
-            atPath.afterFailedReplace();
-        throw;
-    }
-}
-
-// Writes the edit when there is one; the file keeps its permissions.
-bool writeEdit(const AtPath& atPath, const Current& current,
-               const std::optional<std::string>& edited) {
-    if (!edited)
-        return false;
-    replace(atPath, current, *edited);
-    return true;
-}
-
-// A new block goes at the end of the file, which is then owner-only.
-void writeAppended(const AtPath& atPath, const Current& current, const std::string& text) {
-    replace(atPath, current, text);
+// A new block goes into the file, which is then owner-only.
+void writeAdded(const AtPath& atPath, const std::function<std::string(const std::string&)>& add) {
+    writeEdit(atPath, [&add](const std::string& text) { return std::optional(add(text)); });
     files::setPermissions(files::resolveLinks(atPath.path), 0600);
 }
 
@@ -99,34 +73,31 @@ void appendHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& 
                      const KeyIdToPath& keyIdToPath) {
     checkChange(std::nullopt, host, defaults, keyIdToPath);
     createParent(atPath.path);
-    const Current current = readCurrent(atPath.path);
-    writeAppended(atPath, current, appendHostBlock(current.text(), host, defaults, keyIdToPath));
+    writeAdded(atPath, [&](const std::string& text) {
+        return appendHostBlock(text, host, defaults, keyIdToPath);
+    });
 }
 
 void insertHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath, std::size_t beforeLine) {
     checkChange(std::nullopt, host, defaults, keyIdToPath);
     createParent(atPath.path);
-    const Current current = readCurrent(atPath.path);
-    writeAppended(atPath, current,
-                  insertHostBlock(current.text(), host, defaults, keyIdToPath, beforeLine));
+    writeAdded(atPath, [&](const std::string& text) {
+        return insertHostBlock(text, host, defaults, keyIdToPath, beforeLine);
+    });
 }
 
 bool moveHostBlock(const AtPath& atPath, const std::string& alias, std::size_t beforeLine) {
-    const Current current = readCurrent(atPath.path);
-    const auto moved = moveHostBlock(current.text(), alias, beforeLine);
-    if (!moved)
-        return false;
-    replace(atPath, current, *moved);
-    return true;
+    return writeEdit(
+        atPath, [&](const std::string& text) { return moveHostBlock(text, alias, beforeLine); });
 }
 
 bool updateHostBlock(const AtPath& atPath, const SSHHost& host,
                      const std::optional<std::string>& originalAlias, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath) {
-    const Current current = readCurrent(atPath.path);
-    const auto original =
-        config::hostInText(current.text(), originalAlias.value_or(host.alias), keyIdToPath);
+    const auto current = readConfig(atPath.path);
+    const auto original = config::hostInText(current.value_or(std::string()),
+                                             originalAlias.value_or(host.alias), keyIdToPath);
     if (!original)
         return false;
     return updateHostBlock(atPath, host, *original, originalAlias, defaults, keyIdToPath);
@@ -136,39 +107,39 @@ bool updateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& o
                      const std::optional<std::string>& originalAlias, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath) {
     checkChange(original, host, defaults, keyIdToPath);
-    const Current current = readCurrent(atPath.path);
-    return writeEdit(atPath, current,
-                     config::editHostBlock(current.text(), host, original, originalAlias, defaults,
-                                           keyIdToPath));
+    return writeEdit(atPath, [&](const std::string& text) {
+        return config::editHostBlock(text, host, original, originalAlias, defaults, keyIdToPath);
+    });
 }
 
 bool deleteHostBlock(const AtPath& atPath, const std::string& alias) {
-    const Current current = readCurrent(atPath.path);
-    return writeEdit(atPath, current, config::removeHostBlock(current.text(), alias));
+    return writeEdit(atPath,
+                     [&](const std::string& text) { return config::removeHostBlock(text, alias); });
 }
 
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
                          const KeyIdToPath& keyIdToPath) {
-    const Current current = readCurrent(atPath.path);
+    const auto current = readConfig(atPath.path);
     return updateDefaultsBlock(atPath, defaults,
-                               config::defaultsInText(current.text(), keyIdToPath), keyIdToPath);
+                               config::defaultsInText(current.value_or(std::string()), keyIdToPath),
+                               keyIdToPath);
 }
 
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults, const Defaults& original,
                          const KeyIdToPath& keyIdToPath) {
     checkChange(original, defaults, keyIdToPath);
-    const Current current = readCurrent(atPath.path);
-    return writeEdit(atPath, current,
-                     config::editDefaultsBlock(current.text(), defaults, original, keyIdToPath));
+    return writeEdit(atPath, [&](const std::string& text) {
+        return config::editDefaultsBlock(text, defaults, original, keyIdToPath);
+    });
 }
 
 void appendDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
                          const std::optional<Defaults>& original, const KeyIdToPath& keyIdToPath) {
     checkChange(original, defaults, keyIdToPath);
     createParent(atPath.path);
-    const Current current = readCurrent(atPath.path);
-    writeAppended(atPath, current,
-                  appendDefaultsBlock(current.text(), defaults, original, keyIdToPath));
+    writeAdded(atPath, [&](const std::string& text) {
+        return appendDefaultsBlock(text, defaults, original, keyIdToPath);
+    });
 }
 
 } // namespace moorkeep::ConfigWriter

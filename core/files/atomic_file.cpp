@@ -65,6 +65,10 @@ PendingReplacement::PendingReplacement(const std::string& path, std::string_view
     int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         throw FileError("write", target_, errno);
+    // Named for the handlers from the start: writing and flushing take the
+    // longest.
+    interrupted_ =
+        std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, temporary);
     if (int error = finishFile(fd, bytes, mode)) {
         ::unlink(temporary.c_str());
         throw FileError("write", target_, error);
@@ -81,6 +85,14 @@ void PendingReplacement::commit() {
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         throw FileError("replace", target_, errno);
     temporary_.clear();
+    interrupted_.reset();
+}
+
+bool PendingReplacement::commitIfStill(const FileStamp& stamp) {
+    if (stampOf(target_) != stamp)
+        return false;
+    commit();
+    return true;
 }
 
 void writeAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode) {

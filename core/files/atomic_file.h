@@ -1,5 +1,9 @@
 #pragma once
 
+#include "files/file_stamp.h"
+#include "files/interrupt_cleanup.h"
+
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -15,7 +19,8 @@ void writeAtomically(const std::string& path, std::string_view bytes, mode_t new
 
 // writeAtomically in two steps: the temporary file is written and flushed
 // first, and takes the old file's place only on commit(). Dropped without a
-// commit, it is removed and the old file stays. Throws FileError.
+// commit, or when the process is interrupted (see InterruptCleanup), it is
+// removed and the old file stays. Throws FileError.
 class PendingReplacement {
 public:
     PendingReplacement(const std::string& path, std::string_view bytes, mode_t newFileMode = 0600);
@@ -24,10 +29,14 @@ public:
     PendingReplacement& operator=(const PendingReplacement&) = delete;
 
     void commit();
+    // Commits only when the file (links followed) still has this stamp,
+    // looked at right before the rename; returns whether it did.
+    bool commitIfStill(const FileStamp& stamp);
 
 private:
     std::string target_;
     std::string temporary_;
+    std::unique_ptr<InterruptCleanup::Guard> interrupted_;
 };
 
 // Writes all bytes to the open descriptor, sets its mode, flushes it to disk

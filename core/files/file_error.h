@@ -11,6 +11,10 @@ class FileError : public std::runtime_error {
 public:
     FileError(const std::string& action, const std::string& path, int errorNumber);
     FileError(const std::string& message);
+
+    // The system's reason for the error number, for messages; a file-size
+    // limit is named as such.
+    static std::string reason(int errorNumber);
 };
 
 } // namespace moorkeep

@@ -5,6 +5,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 
 namespace moorkeep::InterruptCleanup {
@@ -21,6 +22,9 @@ struct Slot {
 };
 
 std::array<Slot, 64> slots;
+// Set once a handler runs: a thread that names a thing after that removes
+// it itself and makes nothing more, since the process is ending.
+std::atomic<bool> ending{false};
 
 int claim() {
     for (std::size_t i = 0; i < slots.size(); ++i) {
@@ -31,27 +35,46 @@ int claim() {
     return -1;
 }
 
-void undo(Guard::Kind kind) {
-    for (auto& slot : slots) {
-        if (slot.state.load() != ready || slot.kind != kind)
-            continue;
-        if (kind == Guard::Kind::processGroup)
-            ::kill(-slot.group, SIGKILL);
-        else if (kind == Guard::Kind::file)
-            ::unlink(slot.path);
-        else
-            ::rmdir(slot.path);
-    }
+void undo(const Slot& slot) {
+    if (slot.kind == Guard::Kind::processGroup)
+        ::kill(-slot.group, SIGKILL);
+    else if (slot.kind == Guard::Kind::file)
+        ::unlink(slot.path);
+    else
+        ::rmdir(slot.path);
 }
 
-extern "C" void onInterrupt(int signal) {
+void undo(Guard::Kind kind) {
+    for (const auto& slot : slots)
+        if (slot.state.load() == ready && slot.kind == kind)
+            undo(slot);
+}
+
+void undoAll() {
     // Children first, so that none writes a file again after it is gone;
     // folders last, once the files in them are.
     undo(Guard::Kind::processGroup);
     undo(Guard::Kind::file);
     undo(Guard::Kind::folder);
+}
+
+extern "C" void onInterrupt(int signal) {
+    ending.store(true);
+    undoAll();
+    // Other threads run on until the process ends: one that had just made
+    // a file names it within a moment, and is stopped there.
+    const timespec moment{0, 2'000'000};
+    ::nanosleep(&moment, nullptr);
+    undoAll();
     ::signal(signal, SIG_DFL);
     ::raise(signal);
+}
+
+// In a thread that named a thing after a handler began.
+void removeAndStop(const Slot& slot) {
+    undo(slot);
+    for (;;)
+        ::pause();
 }
 
 } // namespace
@@ -64,6 +87,12 @@ void install() {
         sigaddset(&action.sa_mask, signal);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+    // Past the limit on file sizes (ulimit -f) the system would end the
+    // process without a word; ignored, the write fails with EFBIG and the
+    // change says why, leaving no temporary behind.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 void endChildren() {
@@ -78,6 +107,8 @@ Guard::Guard(Kind kind, const std::string& path)
     slot.kind = kind;
     std::memcpy(slot.path, path.c_str(), path.size() + 1);
     slot.state.store(ready);
+    if (ending.load())
+        removeAndStop(slot);
 }
 
 Guard::Guard(pid_t processGroup)
@@ -88,6 +119,8 @@ Guard::Guard(pid_t processGroup)
     slot.kind = Kind::processGroup;
     slot.group = processGroup;
     slot.state.store(ready);
+    if (ending.load())
+        removeAndStop(slot);
 }
 
 Guard::~Guard() {

@@ -9,7 +9,9 @@
 // the signal would have ended it.
 namespace moorkeep::InterruptCleanup {
 
-// Installs the handlers. Called once, early, by a program that wants them.
+// Installs the handlers, and ignores SIGXFSZ so that a write past the limit
+// on file sizes fails instead of ending the process. Called once, early, by
+// a program that wants them.
 void install();
 
 // Ends every child a guard names now, as an interrupt would, but leaves this

@@ -3,7 +3,9 @@
 #include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/folders.h"
+#include "files/interrupt_cleanup.h"
 #include "files/paths.h"
+#include "files/stale_files.h"
 #include "files/text_file.h"
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,9 +92,48 @@ std::optional<std::string> decode(std::string_view name) {
 }
 
 FileError backupFailed(const std::string& file, const std::string& folder, int error) {
-    return FileError("Could not back up " + file + " to " + folder + " (" + std::strerror(error) +
-                     "), so it was not changed.");
+    return FileError("Could not back up " + file + " to " + folder + " (" +
+                     FileError::reason(error) + "), so it was not changed.");
 }
+
+constexpr const char* temporaryPrefix = ".backup.";
+
+// A backup written whole under a name list() passes over, flushed to disk;
+// removed again unless it took its place, also by an interrupt.
+class BackupTemporary {
+public:
+    BackupTemporary(const std::string& folder, std::string_view bytes)
+        : path_(paths::join(folder, std::string(temporaryPrefix) + "XXXXXX")) {
+        const int fd = ::mkstemp(path_.data());
+        if (fd < 0) {
+            error_ = errno;
+            path_.clear();
+            return;
+        }
+        interrupted_ =
+            std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, path_);
+        error_ = files::finishFile(fd, bytes, 0600);
+    }
+    ~BackupTemporary() {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    BackupTemporary(const BackupTemporary&) = delete;
+    BackupTemporary& operator=(const BackupTemporary&) = delete;
+
+    // 0, or the errno of the failed write.
+    int error() const { return error_; }
+    // Gives the complete file its name, which must be free: 0, EEXIST when
+    // it is taken, or another errno.
+    int placeAs(const std::string& path) const {
+        return ::link(path_.c_str(), path.c_str()) == 0 ? 0 : errno;
+    }
+
+private:
+    std::string path_;
+    int error_ = 0;
+    std::unique_ptr<InterruptCleanup::Guard> interrupted_;
+};
 
 } // namespace
 
@@ -121,13 +163,20 @@ std::optional<std::string> ConfigBackups::save(const std::string& file,
     }
     if (holdsCopy(file, bytes))
         return std::nullopt;
+    files::removeStaleEntries(folder_, [](const std::string& name, bool isFolder) {
+        return !isFolder && name.starts_with(temporaryPrefix);
+    });
+    // Listed only once complete: a write that fails or is cut short leaves
+    // no backup that could be restored.
+    const BackupTemporary written(folder_, bytes);
+    if (written.error() != 0)
+        throw backupFailed(file, folder_, written.error());
     const std::string encoded = encode(file);
     auto when = std::chrono::system_clock::now();
     std::string id;
     for (;;) {
         id = stamp(when) + "_" + encoded;
-        const std::string path = paths::join(folder_, id);
-        const int error = files::writeNewFile(path, bytes, 0600);
+        const int error = written.placeAs(paths::join(folder_, id));
         if (error == EEXIST) {
             when += std::chrono::microseconds(1);
             continue;

@@ -34,7 +34,8 @@ public:
     // backup of the file already holds exactly these bytes (so that the kept
     // copies all differ, and repeats never push out older history). Throws
     // FileError, with a message saying that nothing was changed, when the
-    // backup cannot be written. A folder that is a symbolic link is
+    // backup cannot be written. A backup is listed only once it is written
+    // whole and flushed to disk. A folder that is a symbolic link is
     // followed and keeps its target's mode.
     std::optional<std::string> save(const std::string& file, std::string_view bytes) const;
     // Removes a backup taken for a change that then did not happen.

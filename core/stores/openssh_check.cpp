@@ -3,8 +3,10 @@
 #include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/folders.h"
+#include "files/interrupt_cleanup.h"
 #include "files/paths.h"
 #include "files/plain_file.h"
+#include "files/stale_files.h"
 #include "keys/key_tool.h"
 #include "model/input_rules.h"
 
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,12 +25,17 @@ namespace {
 
 constexpr std::uint64_t largestInput = 16u << 20;
 
-// A fresh owner-only folder for the copies, removed with them.
+constexpr const char* scratchPrefix = "moorkeep-check-";
+
+// A fresh owner-only folder for the copies, removed with them, also by an
+// interrupt (see InterruptCleanup) while ssh reads them.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        path_ = files::makePrivateFolder(files::temporaryRoot(), "moorkeep-check-",
+    explicit ScratchFolder(std::string shownPath)
+        : shownPath_(std::move(shownPath)) {
+        path_ = files::makePrivateFolder(files::temporaryRoot(), scratchPrefix,
                                          "create a folder for checking the configuration in");
+        interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::folder, path_));
     }
     ~ScratchFolder() {
         std::error_code ignored;
@@ -36,16 +44,22 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    std::string write(const std::string& name, std::string_view bytes) const {
+    std::string write(const std::string& name, std::string_view bytes) {
         const std::string path = paths::join(path_, name);
+        interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::file, path));
         // The copy lives only while ssh reads it: it need not reach the disk.
         if (int error = files::writeNewFile(path, bytes, 0600, false))
-            throw FileError("write", path, error);
+            throw FileError("Could not write a copy of " + shownPath_ + " for OpenSSH to check (" +
+                            FileError::reason(error) + "), so nothing was changed.");
         return path;
     }
 
 private:
+    using Guard = InterruptCleanup::Guard;
+
+    std::string shownPath_;
     std::string path_;
+    std::vector<std::unique_ptr<Guard>> interrupted_;
 };
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to) {
@@ -73,7 +87,7 @@ struct Verdict {
 };
 
 Verdict ask(const Request& request, std::string_view text) {
-    ScratchFolder folder;
+    ScratchFolder folder(request.shownPath);
     const std::string copy = folder.write("config", text);
     std::string wrapper;
     if (request.included)
@@ -148,6 +162,12 @@ std::optional<std::string> findSsh(const std::string& configured, const std::str
     if (::access(beside.c_str(), X_OK) == 0)
         return beside;
     return std::nullopt;
+}
+
+void sweepStaleChecks() {
+    files::removeStaleEntries(files::temporaryRoot(), [](const std::string& name, bool isFolder) {
+        return isFolder && name.starts_with(scratchPrefix);
+    });
 }
 
 std::optional<std::string> unsafeInput(const std::vector<std::string>& files) {

@@ -42,6 +42,10 @@ std::optional<std::string> findSsh(const std::string& configured, const std::str
 // without end, or wait on it.
 std::optional<std::string> unsafeInput(const std::vector<std::string>& files);
 
+// Removes the folders of checks that an ended process left behind, once no
+// check still running can own them.
+void sweepStaleChecks();
+
 // OpenSSH's refusal of a changed text.
 class Rejection : public FileError {
 public:

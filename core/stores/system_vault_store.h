@@ -192,6 +192,9 @@ private:
     using EffectJudge = std::function<void(const std::string& file, const std::string& next)>;
     ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination,
                                  EffectJudge takesEffect = {}) const;
+    // Removes what interrupted changes of the file left beside it and in
+    // the checks' folder, once no running change can own it.
+    void sweepLeftovers(const std::string& file) const;
     // Judges a change of this host against what OpenSSH will use.
     EffectJudge effectJudge(const std::string& name, const std::optional<SSHHost>& before,
                             const SSHHost& asked, const Defaults& defaults,

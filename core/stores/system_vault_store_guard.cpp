@@ -1,7 +1,9 @@
 #include "config/config_parser.h"
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/fresh_replacement.h"
 #include "files/paths.h"
+#include "files/stale_files.h"
 #include "files/text_file.h"
 #include "stores/system_vault_store.h"
 
@@ -75,8 +77,14 @@ void SystemVaultStore::checkChange(const std::string& file, const std::string& d
         tell(*notice);
 }
 
+void SystemVaultStore::sweepLeftovers(const std::string& file) const {
+    files::sweepTemporariesOf(file);
+    OpenSSHCheck::sweepStaleChecks();
+}
+
 AtPath SystemVaultStore::guarded(const std::string& file, const std::string& destination,
                                  EffectJudge takesEffect) const {
+    sweepLeftovers(file);
     const std::string standardized = paths::standardize(file, homedir_);
     // The backup of this change, removed again when the change does not
     // happen after all: only writes that happened leave history.
@@ -115,6 +123,7 @@ AtPath SystemVaultStore::guarded(const std::string& file, const std::string& des
             [taken, store] {
                 if (*taken)
                     store.discard(**taken);
+                taken->reset();
             }};
 }
 
@@ -134,26 +143,43 @@ void SystemVaultStore::restoreBackup(const std::string& id, RestoreCheck check) 
                         ", which is not " + displayPath(configPath_) +
                         " or a file it includes, so it was not put back.");
     const std::string bytes = store.read(*backup);
-    files::ReadResult read = files::readFile(target);
-    if (read.status == files::ReadStatus::unreadable)
-        throw FileError("read", target, read.errorNumber);
-    std::optional<std::string> current;
-    if (read.status == files::ReadStatus::ok)
-        current = std::move(read.bytes);
-    if (current && *current == bytes)
-        return;
-    refuseReadOnly(files::resolveLinks(target), displayPath(target));
-    if (check == RestoreCheck::byOpenSSH)
-        checkChange(target, OpenSSHCheck::anyHost, current, bytes);
+    sweepLeftovers(target);
+    // The bytes replaced are backed up as they are at the rename, whatever
+    // another program wrote into the file meanwhile.
     std::optional<std::string> taken;
-    if (current)
-        taken = store.save(target, *current);
-    try {
-        files::createDirectories(paths::parent(target), 0700);
-        files::writeAtomically(target, bytes, 0600);
-    } catch (...) {
+    auto discardTaken = [&] {
         if (taken)
             store.discard(*taken);
+        taken.reset();
+    };
+    files::createDirectories(paths::parent(target), 0700);
+    try {
+        files::replaceFresh(
+            target,
+            {.read = [](const std::string& path) -> std::optional<std::string> {
+                 files::ReadResult read = files::readFile(path);
+                 if (read.status == files::ReadStatus::unreadable)
+                     throw FileError("read", path, read.errorNumber);
+                 if (read.status != files::ReadStatus::ok)
+                     return std::nullopt;
+                 return std::move(read.bytes);
+             },
+             .edit = [&](const std::optional<std::string>& current) -> std::optional<std::string> {
+                 if (current && *current == bytes)
+                     return std::nullopt;
+                 return bytes;
+             },
+             .prepare =
+                 [&](const std::optional<std::string>& current, const std::string& next) {
+                     refuseReadOnly(files::resolveLinks(target), displayPath(target));
+                     if (check == RestoreCheck::byOpenSSH)
+                         checkChange(target, OpenSSHCheck::anyHost, current, next);
+                     if (current)
+                         taken = store.save(target, *current);
+                 },
+             .unprepare = discardTaken});
+    } catch (...) {
+        discardTaken();
         throw;
     }
 }

@@ -64,6 +64,16 @@ bool sameFile(const std::string& one, const std::string& other) {
     return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
 }
 
+// Why an edit found no block to change: it is written in a form the edit
+// cannot take, or another program took it out of the file meanwhile.
+FileError notChanged(const std::string& alias, const std::string& file, const std::string& shown) {
+    const auto text = files::readUtf8(file);
+    if (text && !ConfigWriter::hasHostBlock(*text, alias))
+        return FileError("The block of \"" + alias + "\" is no longer in " + shown +
+                         ": another program changed the file meanwhile. Nothing was changed.");
+    return notEditable(alias, shown);
+}
+
 // A new alias must name one host; one already in the file may stay as it is.
 void checkNewAlias(const std::string& alias) {
     if (!InputRules::isValidAlias(alias))
@@ -159,7 +169,7 @@ SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyId
                 guarded(file, destination,
                         effectJudge(destination, original, saved, defaults, keyIdToPath)),
                 saved, *original, host.alias, defaults, keyIdToPath))
-            throw notEditable(host.alias, displayPath(file));
+            throw notChanged(host.alias, file, displayPath(file));
     } else {
         checkNewAlias(host.alias);
         // OpenSSH would keep using a block in a file that could not be read
@@ -209,7 +219,7 @@ SSHHost SystemVaultStore::saveConfigHost(const SSHHost& host,
             guarded(*block.file, destination,
                     effectJudge(destination, original, asked, block.config.defaults, keyIdToPath)),
             asked, *original, alias, block.config.defaults, keyIdToPath))
-        throw notEditable(alias, displayPath(*block.file));
+        throw notChanged(alias, *block.file, displayPath(*block.file));
     return host;
 }
 
@@ -247,7 +257,7 @@ void SystemVaultStore::deleteHost(const std::string& id, const KeyIdToPath& keyI
     metaStore_.checkWritable();
     const files::ReadResult before = files::readFile(*blockFile);
     if (!ConfigWriter::deleteHostBlock(guarded(*blockFile, anyHost), *alias))
-        throw notEditable(*alias, displayPath(*blockFile));
+        throw notChanged(*alias, *blockFile, displayPath(*blockFile));
     try {
         metaStore_.save(meta);
     } catch (...) {
@@ -267,7 +277,7 @@ void SystemVaultStore::deleteConfigHost(const SSHHost& host) {
     if (!file || !hostOf(ConfigParser::parse(lines, {}, homedir_), host.alias))
         throw notFound(host.alias, displayPath(configPath_) + " or the files it includes");
     if (!ConfigWriter::deleteHostBlock(guarded(*file, anyHost), host.alias))
-        throw notEditable(host.alias, displayPath(*file));
+        throw notChanged(host.alias, *file, displayPath(*file));
 }
 
 Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
@@ -300,7 +310,7 @@ Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
     if (auto file = fileOfBlock(lines, "*")) {
         if (!ConfigWriter::updateDefaultsBlock(guarded(*file, anyHost, judge()), defaults, original,
                                                keyIdToPath))
-            throw notEditable("*", displayPath(*file));
+            throw notChanged("*", *file, displayPath(*file));
     } else if (!config::changedDefaultsGroups(original, defaults, keyIdToPath).empty()) {
         refuseSkippedBlock(problems, "*");
         ConfigWriter::appendDefaultsBlock(guarded(configPath_, anyHost, judge()), defaults,

@@ -1,12 +1,36 @@
 #include "cli_home.h"
+#include "stores/config_backups.h"
 
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace moorkeep::test {
 namespace {
 
 namespace fs = std::filesystem;
 using HostileInput = CliTest;
+
+// The entries of the folder whose names begin with the prefix.
+std::vector<std::string> entriesStarting(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const auto& name : fs::exists(folder) ? entries(folder) : std::vector<std::string>{})
+        if (name.starts_with(prefix))
+            found.push_back(name);
+    return found;
+}
+
+// Where OpenSSH's checks of a change copy the text, and where backups go.
+std::string checksFolder() {
+    return std::getenv("XDG_RUNTIME_DIR");
+}
+std::string backupFolder(const CliHome& home) {
+    return ConfigBackups::defaultFolder(home.home());
+}
 
 // What reached the terminal must hold no control character but line feeds.
 void expectNoControlCharacters(const std::string& text) {
@@ -101,6 +125,108 @@ TEST_F(HostileInput, NoPassphraseIsReadWhereEchoCannotBeTurnedOff) {
     EXPECT_EQ(result.status, 2);
     EXPECT_THAT(result.out, HasSubstr("cannot turn off echo"));
     EXPECT_THAT(result.out, testing::Not(HasSubstr("passphrase of work")));
+}
+
+// Starts the change and stops it while OpenSSH checks it, once both the
+// check's folder and the new file beside the configuration exist; -1 when the
+// change ended first.
+pid_t stoppedDuringTheCheck(const CliHome& home, const std::vector<std::string>& command) {
+    Argv argv(cliPath, home.args(command));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execv(cliPath.c_str(), argv.pointers.data());
+        _exit(127);
+    }
+    auto inTheCheck = [&] {
+        return !entriesStarting(checksFolder(), "moorkeep-check-").empty() &&
+               !entriesStarting(home.sshPath(""), ".config.").empty();
+    };
+    while (waitpid(pid, nullptr, WNOHANG) == 0) {
+        if (!inTheCheck())
+            continue;
+        kill(pid, SIGSTOP);
+        waitpid(pid, nullptr, WUNTRACED);
+        if (inTheCheck())
+            return pid;
+        kill(pid, SIGCONT);
+        waitpid(pid, nullptr, 0);
+        break;
+    }
+    return -1;
+}
+
+// An interrupt in the middle of a change removes what the change made on
+// its way (the new file, the check's copies) and leaves the file as it was.
+TEST_F(HostileInput, AnInterruptDuringTheCheckLeavesNothingBehind) {
+    home.writeConfig("Host web\n  HostName w\n");
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        pid_t pid = -1;
+        for (int attempt = 0; attempt < 50 && pid < 0; ++attempt) {
+            home.writeConfig("Host web\n  HostName w\n");
+            pid = stoppedDuringTheCheck(home, {"host", "edit", "web", "--hostname", "new"});
+        }
+        ASSERT_GT(pid, 0) << "no change was caught while OpenSSH checked it";
+        kill(pid, signal);
+        kill(pid, SIGCONT);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(home.config(), "Host web\n  HostName w\n");
+        EXPECT_EQ(entries(home.sshPath("")), std::vector<std::string>{"config"});
+        EXPECT_EQ(entriesStarting(checksFolder(), "moorkeep-check-"), std::vector<std::string>{});
+        EXPECT_EQ(entriesStarting(backupFolder(home), "."), std::vector<std::string>{});
+    }
+}
+
+// Past the limit on file sizes (ulimit -f), wherever the first write fails
+// (OpenSSH's copy, the new file, the backup of the old one), the change is
+// refused with the reason, leaves no temporary behind and lists no backup.
+TEST_F(HostileInput, AFileSizeLimitRefusesTheChangeWithTheReason) {
+    std::string padding;
+    for (int i = 0; i < 40; ++i)
+        padding += "  # " + std::string(60, 'x') + "\n";
+    const std::string small = "Host web\n  HostName w\n";
+    const std::string large = small + "\nHost big\n  HostName b\n" + padding;
+    struct Case {
+        std::string name;
+        std::string config;
+        std::vector<std::string> command; // under the limit; "BACKUP" is the newest backup
+    };
+    const Case cases[] = {
+        {"add: the copy and the new file", large, {"host", "add", "db", "--hostname", "d"}},
+        {"move: the same size",
+         large,
+         {"host", "move", "big", "--before-line", home.configPath() + ":1"}},
+        {"rm: the backup", large, {"host", "rm", "big"}},
+        {"restore a larger file", small, {"backup", "restore", "BACKUP"}},
+        {"restore a smaller file", large, {"backup", "restore", "BACKUP"}},
+    };
+    for (const auto& [name, config, command] : cases) {
+        SCOPED_TRACE(name);
+        // The backup to restore: of the other size, and new to the folder.
+        home.writeConfig((config == small ? large : small) + "# " + name + "\n");
+        home.change(config == small
+                        ? std::vector<std::string>{"host", "rm", "big"}
+                        : std::vector<std::string>{"host", "add", "big", "--hostname", "b"});
+        home.writeConfig(config);
+        const std::string listed = home.run({"backup", "list"}).out;
+        const std::string newest =
+            decoded<nlohmann::json>(home.run({"backup", "list", "--json"}))[0]["id"];
+        std::vector<std::string> limited{"--fsize=1500", cliPath};
+        for (const auto& arg : home.args(command))
+            limited.push_back(arg == "BACKUP" ? newest : arg);
+        const auto result = runProcess("/usr/bin/prlimit", limited);
+        EXPECT_EQ(result.status, 1) << result.err;
+        EXPECT_THAT(result.err, HasSubstr("limit on file sizes"));
+        EXPECT_EQ(home.config(), config);
+        EXPECT_EQ(entries(home.sshPath("")), std::vector<std::string>{"config"});
+        EXPECT_EQ(entriesStarting(checksFolder(), "moorkeep-check-"), std::vector<std::string>{});
+        EXPECT_EQ(entriesStarting(backupFolder(home), "."), std::vector<std::string>{});
+        EXPECT_EQ(home.run({"backup", "list"}).out, listed);
+    }
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "files/atomic_file.h"
 #include "files/file_error.h"
+#include "files/fresh_replacement.h"
 #include "files/text_file.h"
 #include "support/full_disk.h"
 #include "support/temp_dir.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -63,6 +65,52 @@ TEST(WriteFault, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
     // The fault ends with its scope.
     files::writeAtomically(path, "Host new\n");
     EXPECT_EQ(readFile(path), "Host new\n");
+}
+
+// Another program appends to the file (plain POSIX calls) while the change
+// is prepared: the edit is made and prepared again on what the file holds
+// then. A file that never stops moving is left as that program wrote it.
+TEST(FreshReplacement, AnEditIsMadeAgainOnWhatAnotherProgramWroteMeanwhile) {
+    TempDir dir;
+    const std::string path = dir.file("config");
+    writeFile(path, "Host a\n");
+    auto appendAsAnotherProgram = [&](const std::string& line) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(::write(fd, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+        ::close(fd);
+    };
+    std::vector<std::string> prepared;
+    int unprepared = 0;
+    const files::FreshEdit change{
+        .read = [](const std::string& file) { return files::readBytes(file); },
+        .edit =
+            [](const std::optional<std::string>& current) {
+                return std::optional(current.value_or("") + "Host mine\n");
+            },
+        .prepare =
+            [&](const std::optional<std::string>&, const std::string& next) {
+                prepared.push_back(next);
+                if (prepared.size() < 3)
+                    appendAsAnotherProgram("Host other" + std::to_string(prepared.size()) + "\n");
+            },
+        .unprepare = [&] { ++unprepared; }};
+    EXPECT_TRUE(files::replaceFresh(path, change));
+    EXPECT_EQ(readFile(path), "Host a\nHost other1\nHost other2\nHost mine\n");
+    EXPECT_EQ(prepared.size(), 3u);
+    EXPECT_EQ(unprepared, 2);
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"config"});
+
+    files::FreshEdit restless = change;
+    restless.prepare = [&](const std::optional<std::string>&, const std::string&) {
+        appendAsAnotherProgram("Host again\n");
+    };
+    const std::string before = readFile(path);
+    EXPECT_THAT([&] { files::replaceFresh(path, restless); },
+                testing::ThrowsMessage<FileError>(testing::HasSubstr("kept changing")));
+    EXPECT_TRUE(readFile(path).starts_with(before + "Host again\n"));
+    EXPECT_EQ(readFile(path).find("Host mine\nHost mine"), std::string::npos);
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"config"});
 }
 
 } // namespace

@@ -130,6 +130,93 @@ TEST_F(GuardedChanges, ChangesSshCannotJudgeGoAheadAndSaySo) {
     EXPECT_THAT(store.takeNotices(), ElementsAre(HasSubstr("/proc/self/pagemap")));
 }
 
+// Another program writes the configuration while each change is checked:
+// it appends a block, then saves the file as an editor does, by rename.
+// Every change is made on what the file holds then, so nothing it wrote is
+// lost; a restore keeps what it replaced in its backup.
+TEST_F(GuardedChanges, ChangesKeepWhatAnotherProgramWroteWhileTheyWereChecked) {
+    writeConfig("Host base\n  HostName b\n");
+    const std::string token = home.file("token");
+    SystemVaultStore racing(onHome(
+        keyToolPath, standIn("ssh", "token='" + token + "' config='" + ssh("config") + "'\n" + R"(
+if [ -e "$token" ]; then
+  n=$(cat "$token"); rm "$token"
+  printf '\nHost appended-%s\n  HostName a\n' "$n" >> "$config"
+  if [ "$n" -lt 50 ]; then
+    cp "$config" "$config.new" && printf '\nHost saved-%s\n  HostName s\n' "$n" >> "$config.new" &&
+      mv "$config.new" "$config"
+  fi
+fi
+exec /usr/bin/ssh "$@"
+)")));
+    auto holds = [](const std::string& text, const std::string& line) {
+        return text.find(line + "\n") != std::string::npos;
+    };
+    auto lineOf = [](const std::string& text, const std::string& line) {
+        const auto at = text.find(line + "\n");
+        return at == std::string::npos ? 0 : 1 + std::count(text.begin(), text.begin() + at, '\n');
+    };
+    auto others = [](int n) {
+        std::vector<std::string> blocks{"Host appended-" + std::to_string(n)};
+        if (n < 50)
+            blocks.push_back("Host saved-" + std::to_string(n));
+        return blocks;
+    };
+    std::vector<int> inTheFile;
+    for (int n = 0; n < 60; ++n) {
+        const std::string mine = "mine-" + std::to_string(n / 6);
+        const std::string user = "User u" + std::to_string(n / 6);
+        writeFile(token, std::to_string(n));
+        switch (n % 6) {
+        case 0:
+            racing.saveHost(host(mine, "a"), {});
+            EXPECT_TRUE(holds(config(), "Host " + mine));
+            break;
+        case 1:
+            racing.saveConfigHost(host(mine, "edited"), mine, {});
+            EXPECT_TRUE(holds(config(), "  HostName edited"));
+            break;
+        case 2:
+            racing.moveHostBlock(mine, ssh("config"), lineOf(config(), "Host base"));
+            EXPECT_LT(lineOf(config(), "Host " + mine), lineOf(config(), "Host base"));
+            break;
+        case 3:
+            racing.saveConfigDefaults(defaults(user.substr(5)), {});
+            EXPECT_TRUE(holds(config(), "  " + user));
+            break;
+        case 4: {
+            racing.restoreBackup(racing.backups().list().at(0).id);
+            EXPECT_FALSE(holds(config(), "  " + user));
+            const auto replaced = racing.backups().read(racing.backups().list().at(0));
+            for (const auto& block : others(n))
+                EXPECT_TRUE(holds(replaced, block)) << block;
+            break;
+        }
+        case 5:
+            racing.deleteConfigHost(host(mine));
+            EXPECT_FALSE(holds(config(), "Host " + mine));
+            break;
+        }
+        EXPECT_FALSE(fs::exists(token)) << "the other program did not write during change " << n;
+        if (n % 6 != 4)
+            inTheFile.push_back(n);
+    }
+    const std::string final = config();
+    for (int n : inTheFile)
+        for (const auto& block : others(n))
+            EXPECT_TRUE(holds(final, block)) << block;
+    EXPECT_EQ(entries(ssh("")), std::vector<std::string>{"config"});
+
+    // A block the other program takes out meanwhile is not written back.
+    writeConfig("Host gone\n  HostName g\n\nHost base\n  HostName b\n");
+    SystemVaultStore erasing(
+        onHome(keyToolPath, standIn("ssh", "printf 'Host base\\n  HostName b\\n' > '" +
+                                               ssh("config") + "'\nexec /usr/bin/ssh \"$@\"\n")));
+    EXPECT_THAT([&] { erasing.saveConfigHost(host("gone", "g2"), "gone", {}); },
+                ThrowsMessage<FileError>(HasSubstr("is no longer in ~/.ssh/config")));
+    EXPECT_EQ(config(), "Host base\n  HostName b\n");
+}
+
 // The newest twenty of each file are kept privately. A linked folder is
 // used where it leads, and what it leads to keeps its owner's mode; the same
 // bytes are never kept twice.
@@ -208,6 +295,27 @@ TEST_F(GuardedChanges, StaleLeftoversAreSweptAndKeyFilesThatAreNotPlainFilesNotP
         EXPECT_FALSE(line.starts_with("-y") && (line.find("endless") != std::string::npos ||
                                                 line.find("device") != std::string::npos))
             << line;
+
+    // What changes of the configuration left: the new file beside it, the
+    // folder of OpenSSH's check, a backup being written.
+    writeConfig("Host web\n  HostName w\n");
+    const std::string checks = std::getenv("XDG_RUNTIME_DIR");
+    for (const std::string name : {"Ab12Cd", "Fresh1"}) {
+        writeFile(ssh(".config." + name), "Host half\n");
+        writeFile(checks + "/moorkeep-check-" + name + "/config", "Host half\n");
+        writeFile(home.file("backups/.backup." + name), "Host half\n");
+    }
+    for (const std::string& path : {ssh(".config.Ab12Cd"), checks + "/moorkeep-check-Ab12Cd",
+                                    home.file("backups/.backup.Ab12Cd")})
+        ::utime(path.c_str(), &old);
+    store.saveConfigHost(host("web", "w2"), "web", {});
+    EXPECT_FALSE(fs::exists(ssh(".config.Ab12Cd")));
+    EXPECT_FALSE(fs::exists(checks + "/moorkeep-check-Ab12Cd"));
+    EXPECT_FALSE(fs::exists(home.file("backups/.backup.Ab12Cd")));
+    for (const std::string& path : {ssh(".config.Fresh1"), checks + "/moorkeep-check-Fresh1",
+                                    home.file("backups/.backup.Fresh1")})
+        EXPECT_TRUE(fs::exists(path)) << path;
+    fs::remove_all(checks + "/moorkeep-check-Fresh1");
 }
 
 TEST_F(HostileFiles, LoadingNamesEveryFileItCouldNotUseAndLoadsTheRest) {
