@@ -4,6 +4,7 @@
 #include "files/file_error.h"
 #include "files/folders.h"
 #include "files/paths.h"
+#include "files/stale_files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +15,8 @@
 
 namespace moorkeep {
 namespace {
+
+constexpr std::string_view folderPrefix = "moorkeep-askpass-";
 
 // ssh-keygen asks for the current passphrase with "Enter old passphrase: ";
 // every other prompt wants the new one (typed twice). The answers wait on
@@ -61,7 +64,11 @@ keys::Descriptor answers(const std::string& passphrase, int times) {
 Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphrase)
     : oldAnswers_(answers(oldPassphrase, 1))
     , newAnswers_(answers(newPassphrase, 2)) {
-    directory_ = files::makePrivateFolder(files::temporaryRoot(), "moorkeep-askpass-",
+    // A run killed outright leaves its folder: the next one takes it away.
+    files::removeStaleEntries(files::temporaryRoot(), [](const std::string& name, bool isFolder) {
+        return isFolder && name.starts_with(folderPrefix);
+    });
+    directory_ = files::makePrivateFolder(files::temporaryRoot(), folderPrefix,
                                           "create a private folder in");
     const std::string scriptPath = paths::join(directory_, "askpass");
     using Kind = InterruptCleanup::Guard::Kind;

@@ -5,6 +5,7 @@
 #include "files/plain_file.h"
 #include "files/text_file.h"
 #include "keys/file_facts.h"
+#include "keys/key_protection.h"
 #include "keys/key_text.h"
 #include "keys/parallel_runs.h"
 #include "keys/utc_date.h"
@@ -168,6 +169,12 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
         auto hit = cached.find(key->entry.pubPath);
         if (hit != cached.end() && sameFileFacts(*hit->second, key->entry)) {
             key->entry = *hit->second;
+            // An older scan may have taken a key the tool refused for its
+            // loose mode for a protected one, and a chmod leaves the file's
+            // facts as they were: the format, where known, has the last word.
+            if (key->hasPrivateFile)
+                if (auto known = KeyProtection::ofFile(key->privatePath))
+                    key->entry.hasPassphrase = *known;
         } else {
             PublicKeyRead read = readPublicKey(key->entry);
             if (read == PublicKeyRead::tooLarge)

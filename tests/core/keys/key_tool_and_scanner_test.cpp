@@ -298,6 +298,12 @@ TEST_F(KeyScannerTest, TheCacheSparesTheToolUntilAPrivateFileChanges) {
     EXPECT_EQ(first.cache.at(lone).privSize, std::nullopt);
     EXPECT_EQ(scan(first.cache), first);
     EXPECT_EQ(toolRuns(), 4u) << "the second scan starts no process";
+    // A protection cached by an older judgement gives way to the format.
+    std::vector<KeyCacheEntry> misjudged = first.cache;
+    for (KeyCacheEntry& entry : misjudged)
+        if (entry.hasPassphrase)
+            entry.hasPassphrase = !*entry.hasPassphrase;
+    EXPECT_EQ(scan(misjudged), first);
 
     struct stat attributes {};
     ASSERT_EQ(::stat(dir.file("touched").c_str(), &attributes), 0);

@@ -1,6 +1,7 @@
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
 #include "files/file_error.h"
+#include "keys/askpass.h"
 #include "keys/key_pair_files.h"
 #include "keys/key_scanner.h"
 #include "model/vault_error.h"
@@ -282,6 +283,15 @@ TEST_F(GuardedChanges, StaleLeftoversAreSweptAndKeyFilesThatAreNotPlainFilesNotP
     KeyPairFiles::sweepStale(ssh(""));
     EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{".id_work.Fresh1", ".profile.Ab12Cd",
                                                           "id_work", "id_work.pub"}));
+
+    // The askpass folder of a run killed outright goes when the next is made.
+    const std::string runtime = std::getenv("XDG_RUNTIME_DIR");
+    for (const std::string name : {"Ab12Cd", "Fresh1"})
+        writeFile(runtime + "/moorkeep-askpass-" + name + "/askpass", "#!/bin/sh\n");
+    ::utime((runtime + "/moorkeep-askpass-Ab12Cd").c_str(), &old);
+    { const Askpass next("passphrase"); }
+    EXPECT_EQ(entries(runtime), std::vector<std::string>{"moorkeep-askpass-Fresh1"});
+    fs::remove_all(runtime + "/moorkeep-askpass-Fresh1");
 
     // Key files that are not plain files are not probed.
     for (const std::string name : {"endless", "device"})
