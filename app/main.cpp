@@ -1,7 +1,7 @@
-#include "app_identity.h"
+#include "application/app_identity.h"
+#include "application/moorkeep_app.h"
+#include "application/single_instance.h"
 #include "files/interrupt_cleanup.h"
-#include "moorkeep_app.h"
-#include "single_instance.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -11,9 +11,9 @@
 // MOORKEEP_BENCH_T0_NS, when set, is the CLOCK_MONOTONIC time at which the
 // caller started the process; without it the clock starts at main().
 
-#include "app_model.h"
-#include "content_view.h"
-#include "moorkeep_app.h"
+#include "application/moorkeep_app.h"
+#include "model/app_model.h"
+#include "window/content_view.h"
 
 #include <QApplication>
 #include <QEvent>

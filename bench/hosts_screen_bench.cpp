@@ -1,8 +1,8 @@
 // The Hosts tab with 10,000 hosts (Qt offscreen): opening the window, one
 // keystroke in the search field (filter and repaint), and selecting a host.
-#include "app_model.h"
-#include "content_view.h"
 #include "hosts/hosts_state.h"
+#include "model/app_model.h"
+#include "window/content_view.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -1,8 +1,8 @@
 // Grabs the main window on the demo data, as the README shows it:
 //   QT_QPA_PLATFORM=offscreen moorkeep_screenshot keys docs/keys.png
-#include "app_model.h"
-#include "content_view.h"
+#include "model/app_model.h"
 #include "stores/demo_vault_store.h"
+#include "window/content_view.h"
 
 #include <QApplication>
 #include <QTimer>

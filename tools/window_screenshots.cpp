@@ -5,13 +5,13 @@
 //   window_screenshots <folder>   (run with QT_QPA_PLATFORM=offscreen)
 // The README's pictures come from here. The program runs in a home of its
 // own, so the window's settings and the files it reads are never the user's.
-#include "app_model.h"
-#include "content_view.h"
 #include "hosts/hosts_state.h"
 #include "keys/keys_state.h"
+#include "model/app_model.h"
 #include "stores/demo_vault_store.h"
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
+#include "window/content_view.h"
 
 #include <QApplication>
 #include <QDialog>

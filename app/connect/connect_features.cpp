@@ -1,12 +1,12 @@
 #include "connect/connect_features.h"
 
-#include "app_model.h"
 #include "connect/connect_menu.h"
 #include "connect/host_shortlist.h"
 #include "connect/preferences_dialog.h"
 #include "connect/terminal_launcher.h"
 #include "connect/window_connect_actions.h"
-#include "shortcuts.h"
+#include "model/app_model.h"
+#include "window/shortcuts.h"
 
 #include <QAction>
 #include <QPointer>

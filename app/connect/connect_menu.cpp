@@ -1,7 +1,7 @@
 #include "connect/connect_menu.h"
 
-#include "app_model.h"
 #include "connect/host_shortlist.h"
+#include "model/app_model.h"
 
 #include <algorithm>
 

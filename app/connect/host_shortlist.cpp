@@ -1,6 +1,6 @@
 #include "connect/host_shortlist.h"
 
-#include "app_settings.h"
+#include "application/app_settings.h"
 
 #include <QSettings>
 

@@ -2,7 +2,7 @@
 
 #include "config/ssh_command.h"
 #include "connect/terminal_launcher.h"
-#include "dialog_kit.h"
+#include "dialogs/dialog_kit.h"
 
 #include <QComboBox>
 #include <QLabel>

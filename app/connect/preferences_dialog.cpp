@@ -1,7 +1,7 @@
 #include "connect/preferences_dialog.h"
 
 #include "config/ssh_command.h"
-#include "dialog_kit.h"
+#include "dialogs/dialog_kit.h"
 #include "launch/command_words.h"
 #include "launch/program_search.h"
 #include "launch/terminal_choice.h"

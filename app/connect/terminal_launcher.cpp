@@ -1,10 +1,10 @@
 #include "connect/terminal_launcher.h"
 
-#include "app_model.h"
 #include "config/ssh_command.h"
 #include "connect/host_shortlist.h"
 #include "launch/terminal_choice.h"
-#include "shortcuts.h"
+#include "model/app_model.h"
+#include "window/shortcuts.h"
 
 #include <QClipboard>
 #include <QDir>

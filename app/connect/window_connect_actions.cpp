@@ -1,11 +1,11 @@
 #include "connect/window_connect_actions.h"
 
-#include "app_model.h"
 #include "connect/host_shortlist.h"
 #include "connect/install_key_dialog.h"
 #include "connect/terminal_launcher.h"
-#include "content_view.h"
-#include "shortcuts.h"
+#include "model/app_model.h"
+#include "window/content_view.h"
+#include "window/shortcuts.h"
 
 #include <QAction>
 #include <QMenu>

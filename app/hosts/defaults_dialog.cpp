@@ -1,6 +1,6 @@
 #include "hosts/defaults_dialog.h"
 
-#include "dialog_kit.h"
+#include "dialogs/dialog_kit.h"
 #include "hosts/key_picker.h"
 #include "model/input_rules.h"
 #include "model/port_rule.h"

@@ -2,7 +2,6 @@
 
 #include "config/ssh_command.h"
 #include "hosts/host_detail_card.h"
-#include "shortcuts.h"
 #include "style/badge_label.h"
 #include "style/card_frame.h"
 #include "style/colors.h"
@@ -13,6 +12,7 @@
 #include "style/symbols.h"
 #include "style/tinted_label.h"
 #include "style/type_ramp.h"
+#include "window/shortcuts.h"
 
 #include <QDir>
 #include <QGridLayout>

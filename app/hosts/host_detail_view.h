@@ -1,8 +1,8 @@
 #pragma once
 
-#include "detail_page.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
+#include "screen/detail_page.h"
 
 #include <functional>
 #include <optional>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "dialogs/sheet_dialog.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
-#include "sheet_dialog.h"
 
 #include <QSet>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "hosts/host_grouping.h"
 
-#include "app_settings.h"
+#include "application/app_settings.h"
 
 #include <QSettings>
 #include <QStringList>

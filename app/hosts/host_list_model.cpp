@@ -1,7 +1,7 @@
 #include "hosts/host_list_model.h"
 
-#include "app_model.h"
 #include "files/paths.h"
+#include "model/app_model.h"
 #include "model/host_groups.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "hosts/hosts_state.h"
 #include "model/ssh_host.h"
-#include "sidebar_list_model.h"
+#include "screen/sidebar_list_model.h"
 
 #include <QTimer>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "row_delegate.h"
+#include "screen/row_delegate.h"
 
 namespace moorkeep {
 

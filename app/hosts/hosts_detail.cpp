@@ -1,8 +1,8 @@
 #include "hosts/hosts_detail.h"
 
-#include "app_model.h"
-#include "empty_state.h"
-#include "shortcuts.h"
+#include "model/app_model.h"
+#include "screen/empty_state.h"
+#include "window/shortcuts.h"
 
 #include <QLabel>
 #include <algorithm>

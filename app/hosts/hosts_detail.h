@@ -1,8 +1,8 @@
 #pragma once
 
-#include "detail_pane.h"
 #include "hosts/host_detail_view.h"
 #include "hosts/hosts_state.h"
+#include "screen/detail_pane.h"
 
 #include <QTimer>
 

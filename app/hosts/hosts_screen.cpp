@@ -1,11 +1,11 @@
 #include "hosts/hosts_screen.h"
 
-#include "app_model.h"
 #include "hosts/defaults_dialog.h"
 #include "hosts/host_detail_view.h"
 #include "hosts/host_dialog.h"
-#include "shortcuts.h"
-#include "when_finished.h"
+#include "model/app_model.h"
+#include "model/when_finished.h"
+#include "window/shortcuts.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "hosts/hosts_state.h"
-#include "screen_dialogs.h"
-#include "screen_menu.h"
+#include "screen/screen_dialogs.h"
+#include "screen/screen_menu.h"
 
 #include <QObject>
 

@@ -1,13 +1,13 @@
 #include "hosts/hosts_sidebar.h"
 
-#include "app_model.h"
 #include "hosts/host_list_model.h"
 #include "hosts/host_row_delegate.h"
-#include "section_row_delegate.h"
-#include "shortcuts.h"
+#include "model/app_model.h"
+#include "screen/section_row_delegate.h"
 #include "style/colors.h"
 #include "style/symbols.h"
 #include "style/type_ramp.h"
+#include "window/shortcuts.h"
 
 #include <QKeyEvent>
 #include <QListView>

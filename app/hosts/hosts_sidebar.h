@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hosts/hosts_state.h"
-#include "sidebar.h"
+#include "screen/sidebar.h"
 
 namespace moorkeep {
 

@@ -3,7 +3,7 @@
 #include "hosts/host_grouping.h"
 #include "hosts/host_sheet.h"
 #include "model/ssh_host.h"
-#include "screen_state.h"
+#include "screen/screen_state.h"
 
 namespace moorkeep {
 

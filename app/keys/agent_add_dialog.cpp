@@ -1,9 +1,9 @@
 #include "keys/agent_add_dialog.h"
 
-#include "dialog_kit.h"
-#include "failure_box.h"
+#include "dialogs/dialog_kit.h"
+#include "dialogs/failure_box.h"
 #include "keys/secret_field.h"
-#include "when_finished.h"
+#include "model/when_finished.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "dialogs/sheet_dialog.h"
 #include "model/agent_state.h"
 #include "model/ssh_key.h"
-#include "sheet_dialog.h"
 
 #include <QFuture>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "keys/agent_notice.h"
 
-#include "app_model.h"
+#include "model/app_model.h"
 #include "style/colors.h"
 #include "style/type_ramp.h"
 

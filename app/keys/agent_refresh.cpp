@@ -1,6 +1,6 @@
 #include "keys/agent_refresh.h"
 
-#include "app_model.h"
+#include "model/app_model.h"
 
 #include <QGuiApplication>
 #include <QWidget>

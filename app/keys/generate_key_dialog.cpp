@@ -1,10 +1,10 @@
 #include "keys/generate_key_dialog.h"
 
-#include "dialog_kit.h"
-#include "failure_box.h"
+#include "dialogs/dialog_kit.h"
+#include "dialogs/failure_box.h"
 #include "keys/secret_field.h"
 #include "model/input_rules.h"
-#include "when_finished.h"
+#include "model/when_finished.h"
 
 #include <QComboBox>
 #include <QLineEdit>

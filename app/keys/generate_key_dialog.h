@@ -1,7 +1,7 @@
 #pragma once
 
+#include "dialogs/sheet_dialog.h"
 #include "model/key_requests.h"
-#include "sheet_dialog.h"
 
 #include <QFuture>
 #include <functional>

@@ -1,9 +1,8 @@
 #include "keys/key_detail_view.h"
 
-#include "dialog_kit.h"
+#include "dialogs/dialog_kit.h"
 #include "keys/detail_card.h"
 #include "keys/used_by_table.h"
-#include "shortcuts.h"
 #include "style/badge_label.h"
 #include "style/caption_label.h"
 #include "style/card_frame.h"
@@ -14,6 +13,7 @@
 #include "style/symbols.h"
 #include "style/tinted_label.h"
 #include "style/type_ramp.h"
+#include "window/shortcuts.h"
 
 #include <QDate>
 #include <QGridLayout>

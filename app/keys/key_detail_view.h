@@ -1,9 +1,9 @@
 #pragma once
 
-#include "detail_page.h"
 #include "keys/agent_actions.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
+#include "screen/detail_page.h"
 
 #include <QLocale>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "keys/key_dialog.h"
 
-#include "dialog_kit.h"
+#include "dialogs/dialog_kit.h"
 #include "model/input_rules.h"
 
 #include <QLabel>

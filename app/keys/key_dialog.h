@@ -1,7 +1,7 @@
 #pragma once
 
+#include "dialogs/sheet_dialog.h"
 #include "model/ssh_key.h"
-#include "sheet_dialog.h"
 
 #include <functional>
 

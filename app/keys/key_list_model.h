@@ -2,7 +2,7 @@
 
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
-#include "sidebar_list_model.h"
+#include "screen/sidebar_list_model.h"
 
 #include <QString>
 #include <optional>

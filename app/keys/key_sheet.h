@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/ssh_key.h"
-#include "screen_sheet.h"
+#include "screen/screen_sheet.h"
 
 namespace moorkeep {
 

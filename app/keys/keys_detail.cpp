@@ -1,9 +1,9 @@
 #include "keys/keys_detail.h"
 
-#include "app_model.h"
-#include "empty_state.h"
-#include "shortcuts.h"
+#include "model/app_model.h"
+#include "screen/empty_state.h"
 #include "style/symbols.h"
+#include "window/shortcuts.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "detail_pane.h"
 #include "keys/key_detail_view.h"
 #include "keys/keys_state.h"
+#include "screen/detail_pane.h"
 
 namespace moorkeep {
 

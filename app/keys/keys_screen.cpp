@@ -1,6 +1,5 @@
 #include "keys/keys_screen.h"
 
-#include "app_model.h"
 #include "keys/agent_actions.h"
 #include "keys/agent_add_dialog.h"
 #include "keys/agent_refresh.h"
@@ -10,9 +9,10 @@
 #include "keys/keys_detail.h"
 #include "keys/keys_sidebar.h"
 #include "keys/passphrase_dialog.h"
-#include "shortcuts.h"
+#include "model/app_model.h"
+#include "model/when_finished.h"
 #include "style/copy_button.h"
-#include "when_finished.h"
+#include "window/shortcuts.h"
 
 #include <QAbstractButton>
 #include <QAction>

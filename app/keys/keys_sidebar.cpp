@@ -1,11 +1,11 @@
 #include "keys/keys_sidebar.h"
 
-#include "app_model.h"
 #include "keys/agent_notice.h"
 #include "keys/key_list_model.h"
 #include "keys/key_row_delegate.h"
-#include "shortcuts.h"
+#include "model/app_model.h"
 #include "style/symbols.h"
+#include "window/shortcuts.h"
 
 #include <QToolButton>
 

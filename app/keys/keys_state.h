@@ -2,7 +2,7 @@
 
 #include "keys/key_sheet.h"
 #include "model/ssh_key.h"
-#include "screen_state.h"
+#include "screen/screen_state.h"
 
 namespace moorkeep {
 

@@ -1,10 +1,10 @@
 #include "keys/passphrase_dialog.h"
 
-#include "confirm_alert.h"
-#include "dialog_kit.h"
-#include "failure_box.h"
+#include "dialogs/confirm_alert.h"
+#include "dialogs/dialog_kit.h"
+#include "dialogs/failure_box.h"
 #include "keys/secret_field.h"
-#include "when_finished.h"
+#include "model/when_finished.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/vault_data.h"
+#include "model/worker_threads.h"
 #include "watch/file_stamps.h"
-#include "worker_threads.h"
 
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>

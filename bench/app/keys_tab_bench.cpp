@@ -2,10 +2,10 @@
 // tab's opening, one keystroke in the search field and one change of the
 // selection, each until the window has painted. Run offscreen:
 //   QT_QPA_PLATFORM=offscreen build/release/bench/keys_tab_bench
-#include "app_model.h"
-#include "content_view.h"
 #include "keys/keys_sidebar.h"
 #include "keys/keys_state.h"
+#include "model/app_model.h"
+#include "window/content_view.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

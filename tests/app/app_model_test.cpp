@@ -1,8 +1,8 @@
-#include "list_calls.h"
-#include "store_error.h"
+#include "model/list_calls.h"
+#include "model/store_error.h"
+#include "model/worker_threads.h"
 #include "stores/system_vault_store.h"
 #include "support/app_test.h"
-#include "worker_threads.h"
 
 #include <sys/stat.h>
 

@@ -1,16 +1,16 @@
-#include "app_kit_split_view.h"
-#include "app_settings.h"
+#include "application/app_settings.h"
 #include "hosts/defaults_dialog.h"
 #include "hosts/host_detail_view.h"
 #include "hosts/host_dialog.h"
 #include "hosts/hosts_sidebar.h"
 #include "hosts/key_picker.h"
-#include "loading_spinner.h"
-#include "sidebar_list_model.h"
+#include "screen/sidebar_list_model.h"
 #include "stores/system_vault_store.h"
 #include "stores/user_meta_store.h"
 #include "style/elided_label.h"
 #include "support/app_test.h"
+#include "window/app_kit_split_view.h"
+#include "window/loading_spinner.h"
 
 using namespace moorkeep;
 using namespace moorkeep::test;

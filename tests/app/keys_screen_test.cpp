@@ -6,12 +6,12 @@
 #include "keys/keys_screen.h"
 #include "keys/passphrase_dialog.h"
 #include "keys/secret_field.h"
-#include "menubar/keys_menu.h"
-#include "store_error.h"
+#include "model/store_error.h"
 #include "stores/demo_vault_store.h"
 #include "style/badge_label.h"
 #include "style/copy_button.h"
 #include "support/app_test.h"
+#include "window/keys_menu.h"
 
 #include <atomic>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app_model.h"
-#include "content_view.h"
 #include "keys/key_file_name.h"
+#include "model/app_model.h"
 #include "model/vault_store.h"
 #include "support/temp_dir.h"
 #include "support/test_home.h"
+#include "window/content_view.h"
 
 #include <QtTest>
 #include <QtWidgets>

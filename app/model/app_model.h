@@ -1,0 +1,174 @@
+#pragma once
+
+#include "model/app_tab.h"
+#include "model/list_calls.h"
+#include "model/vault_store.h"
+#include "model/worker_threads.h"
+#include "watch/file_stamps.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace moorkeep {
+
+class ChangeWatcher;
+
+// The state every screen reads and the operations every screen calls. Lives
+// on the user-interface thread; each store call runs on the model's own
+// worker pool and its result is applied back on this thread. Changes are
+// optimistic: the published list changes first, and a failed call takes back
+// only its own change, so calls that overlap never undo one another. When
+// calls on one list have overlapped and one of them failed, the list is read
+// again from the store once the last of them has settled, so it ends up as
+// the store holds it.
+//
+// Once loaded, the model follows changes that other programs make to the
+// files it was read from: the lists they affect are read again, on the
+// worker, once no call on them is running, and a reading that overlapped a
+// call on its list is dropped and repeated, so it never undoes that call.
+//
+// Every operation returns a future that finishes once its result has been
+// applied. Failures end in errorMessage, except for generateKey,
+// changePassphrase and addKeyToAgent, whose futures carry a StoreError for
+// the dialog that asked.
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    explicit AppModel(std::shared_ptr<VaultStore> store, QObject* parent = nullptr);
+    // Cancels the store calls not started, ends the programs running ones
+    // wait on, and waits for those to fail, so none outlives the store.
+    ~AppModel() override;
+
+    AppTab tab() const { return tab_; }
+    const std::vector<SSHHost>& hosts() const { return hosts_; }
+    const std::vector<SSHKey>& keys() const { return keys_; }
+    const Defaults& defaults() const { return defaults_; }
+    // The configuration files the last reading met, in OpenSSH's reading
+    // order; none for a store that reads no files.
+    const std::vector<std::string>& configFiles() const { return configFiles_; }
+    bool isLoading() const { return isLoading_; }
+    const std::optional<QString>& errorMessage() const { return errorMessage_; }
+    // What the last load could not use (files not read, too large, nested
+    // too deep), one sentence each naming the file; for a notice that does
+    // not stop the user.
+    const QStringList& loadWarnings() const { return loadWarnings_; }
+
+    void setTab(AppTab tab);
+    // The alert was dismissed.
+    void clearErrorMessage();
+    // Tells the user in passing that something was done (copied, saved);
+    // the window shows it in its status line. Saves, renames and passphrase
+    // changes that succeed say so themselves.
+    void notify(const QString& message);
+
+    // What the ssh-agent holds, as last asked; until then, an agent that
+    // holds nothing.
+    const AgentState& agent() const { return agent_; }
+
+    std::optional<SSHKey> keyWithId(const std::string& id) const;
+    std::vector<SSHHost> hostsUsingKey(const std::string& keyId) const;
+    KeyIdToPath keyIdToPath() const;
+
+    // Records are taken by value: callers often pass an entry of the very
+    // list that the operation changes.
+    QFuture<void> load();
+    QFuture<void> saveHost(SSHHost host);
+    QFuture<void> deleteHost(SSHHost host);
+    QFuture<void> renameKey(SSHKey key);
+    QFuture<void> deleteKey(SSHKey key);
+    QFuture<void> refreshKeys();
+    QFuture<void> generateKey(const GenerateKeyOptions& options,
+                              const std::optional<std::string>& displayName);
+    QFuture<void> changePassphrase(const ChangePassphraseOptions& options);
+    QFuture<void> saveDefaults(const Defaults& defaults);
+    // The terminal command line the user prefers; read from the store each
+    // time, as another instance may have changed it. Nothing for the
+    // automatic choice.
+    QFuture<std::optional<std::string>> preferredTerminal();
+    QFuture<void> setPreferredTerminal(std::optional<std::string> commandLine);
+    // Asks the agent again. An answer is dropped when an agent change started
+    // or ended while it was on its way: each change asks again when it ends.
+    QFuture<void> refreshAgent();
+    // The key shows as loaded as soon as the agent took it. The request's
+    // passphrase is wiped once the store has used it.
+    QFuture<void> addKeyToAgent(const AgentAddOptions& options);
+    QFuture<void> removeKeyFromAgent(SSHKey key);
+
+signals:
+    void tabChanged();
+    void hostsChanged();
+    void keysChanged();
+    void defaultsChanged();
+    void isLoadingChanged();
+    void errorMessageChanged();
+    void loadWarningsChanged();
+    void notified(const QString& message);
+    void agentChanged();
+    // A list was read again (after files changed elsewhere, or after
+    // overlapping calls of which one failed) and what it read is applied;
+    // the list changed signals come first when it differed.
+    void rereadApplied();
+
+private:
+    // Runs work(store) on the worker pool, then hands its result to onSuccess,
+    // or the failure's message to onFailure, on the model's thread. Nothing is
+    // handed over once the model is gone.
+    template <typename Work, typename Success, typename Failure>
+    void inStore(Work work, Success onSuccess, Failure onFailure);
+
+    void hostCallSettled(bool failed = false);
+    void keyCallSettled(bool failed = false);
+    // Removes the item from the list at once, then runs work(store) as a
+    // change of that list.
+    template <typename Item, typename Work>
+    QFuture<void>
+    removeAtOnce(std::vector<Item> AppModel::*list, void (AppModel::*setList)(std::vector<Item>),
+                 void (AppModel::*settled)(bool), ListCalls& calls, const Item& item, Work work);
+    void rereadHosts();
+    void rereadKeys();
+    // A snapshot's hosts, defaults and warnings, and the files to follow.
+    void applyConfig(VaultData&& data, SourcesSurvey&& survey);
+    // Files changed elsewhere: the hosts, and the keys too when keysToo, are
+    // read again as soon as no call on them is running.
+    void filesChanged(bool keysToo);
+    void follow(const DataSources& sources, SourcesSurvey&& survey);
+
+    void setHosts(std::vector<SSHHost> hosts);
+    void setKeys(std::vector<SSHKey> keys);
+    void setDefaults(Defaults defaults);
+    void setLoading(bool isLoading);
+    void report(const QString& message);
+    void setLoadWarnings(QStringList warnings);
+    void setAgent(AgentState agent);
+    // An agent change ended: the key's fingerprint joins or leaves the
+    // published state at once, and the agent is asked again.
+    void agentChangeEnded(const std::optional<SSHKey>& key, bool held);
+
+    std::shared_ptr<VaultStore> store_;
+    WorkerThreads workers_;
+
+    AppTab tab_ = AppTab::hosts;
+    std::vector<SSHHost> hosts_;
+    std::vector<SSHKey> keys_;
+    Defaults defaults_;
+    std::vector<std::string> configFiles_;
+    bool isLoading_ = true;
+    std::optional<QString> errorMessage_;
+    QStringList loadWarnings_;
+    ListCalls hostCalls_;
+    ListCalls keyCalls_;
+    AgentState agent_;
+    unsigned agentChanges_ = 0; // agent changes started and ended
+    unsigned agentReads_ = 0;
+    unsigned agentReadApplied_ = 0;
+    ChangeWatcher* watcher_ = nullptr; // from the first load of a store that reads files
+};
+
+} // namespace moorkeep

@@ -1,0 +1,46 @@
+#include "tray_menu.h"
+
+#include "model/app_model.h"
+#include "window/key_menu_items.h"
+
+#include <QAction>
+
+namespace moorkeep {
+
+TrayMenu::TrayMenu(AppModel& model, Actions actions, QWidget* parent)
+    : QMenu(parent)
+    , model_(model)
+    , actions_(std::move(actions)) {
+    setObjectName(QStringLiteral("trayMenu"));
+    setTitle(tr("Moorkeep"));
+    connect(&model_, &AppModel::keysChanged, this, &TrayMenu::rebuild);
+    connect(&model_, &AppModel::agentChanged, this, &TrayMenu::rebuild);
+    connect(actions_.checkForUpdates, &QAction::enabledChanged, this, &TrayMenu::rebuild);
+    rebuild();
+}
+
+// clear() deletes the entries this menu made; the shared ones stay.
+void TrayMenu::rebuild() {
+    clear();
+    QAction* heading = addAction(tr("Moorkeep"));
+    heading->setObjectName(QStringLiteral("trayHeading"));
+    heading->setEnabled(false);
+    addSeparator();
+    if (actions_.connect) {
+        addMenu(actions_.connect);
+        addSeparator();
+    }
+    KeyMenuItems::addTo(
+        this, model_.keys(),
+        [this](const SSHKey& key) { model_.notify(KeyMenuItems::copiedMessage(key)); },
+        model_.agent());
+    addSeparator();
+    QAction* showWindow = addAction(tr("Show Window"));
+    showWindow->setObjectName(QStringLiteral("showWindowAction"));
+    connect(showWindow, &QAction::triggered, this, [this] { actions_.openWindow(); });
+    addAction(actions_.checkForUpdates);
+    addSeparator();
+    addAction(actions_.quit);
+}
+
+} // namespace moorkeep
