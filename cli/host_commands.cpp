@@ -289,7 +289,8 @@ int move(Session& session, const ParsedArguments& args) {
     if (!store)
         throw RefusedInput("the demo data has no configuration file to move blocks in");
     session.beginChange();
-    store->moveHostBlock(args.positionals[0], file, line);
+    // An unknown host is refused like everywhere else, before the store looks.
+    store->moveHostBlock(findHost(session.data().hosts, args.positionals[0]).alias, file, line);
     return 0;
 }
 

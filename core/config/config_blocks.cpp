@@ -1,17 +1,12 @@
 #include "config/config_blocks.h"
 
-#include "config/config_parser.h"
+#include "config/config_line.h"
 #include "config/config_syntax.h"
+#include "config/ssh_arguments.h"
 
 namespace moorkeep::config {
 
 namespace {
-
-bool splitLine(std::string_view line, std::string& keyword, std::string& value) {
-    const std::string_view trimmed = trimBlanks(line);
-    return !trimmed.empty() && trimmed.front() != '#' &&
-           ConfigParser::splitDirective(trimmed, keyword, value);
-}
 
 // The end of the block that starts at the header: before the next header,
 // less the blank and comment lines directly before that.
@@ -30,32 +25,25 @@ std::size_t blockEnd(const ConfigText& text, std::size_t header) {
 } // namespace
 
 std::optional<BlockHeader> readHeader(std::string_view line) {
-    // Most lines of a large file are no header: only lines that start with
-    // "Host" or "Match" and a separator are split, which saves copying every
-    // other one.
-    const std::string_view trimmed = trimBlanks(line);
-    auto startsWith = [&](std::string_view keyword) {
-        return trimmed.size() > keyword.size() &&
-               equalsIgnoringCase(trimmed.substr(0, keyword.size()), keyword) &&
-               (isSpace(trimmed[keyword.size()]) || trimmed[keyword.size()] == '=');
-    };
-    if (!startsWith("host") && !startsWith("match"))
+    // Most lines of a large file are no header: only lines whose keyword may
+    // be "Host" or "Match" are split, which saves copying every other one.
+    const std::size_t first = line.find_first_not_of(" \t\r\n=");
+    if (first == std::string_view::npos ||
+        std::string_view("hHmM\"").find(line[first]) == std::string_view::npos)
         return std::nullopt;
-    std::string keyword, value;
-    if (!splitLine(line, keyword, value))
+    auto split = splitLine(line);
+    if (!split || !isHeaderKeyword(split->keyword))
         return std::nullopt;
-    if (equalsIgnoringCase(keyword, "host"))
-        return BlockHeader{HeaderKeyword::host, std::move(value)};
-    if (equalsIgnoringCase(keyword, "match"))
-        return BlockHeader{HeaderKeyword::match, std::move(value)};
-    return std::nullopt;
+    return BlockHeader{equalsIgnoringCase(split->keyword, "host") ? HeaderKeyword::host
+                                                                  : HeaderKeyword::match,
+                       headerPatterns(split->value)};
 }
 
 std::optional<std::string> directiveKeyword(std::string_view line) {
-    std::string keyword, value;
-    if (!splitLine(line, keyword, value))
+    auto split = splitLine(line);
+    if (!split)
         return std::nullopt;
-    return keyword;
+    return std::string(split->keyword);
 }
 
 std::optional<Block> findHostBlock(const ConfigText& text, std::string_view pattern) {
@@ -77,12 +65,24 @@ std::string blockIndentation(const ConfigText& text, const Block& block) {
     return "  ";
 }
 
+namespace {
+
+// A CR or form feed left at the end of a line is a blank to OpenSSH.
+std::string_view trimmedLine(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t\r\f");
+    if (first == std::string_view::npos)
+        return {};
+    return line.substr(first, line.find_last_not_of(" \t\r\f") + 1 - first);
+}
+
+} // namespace
+
 bool isBlank(std::string_view line) {
-    return trimBlanks(line).empty();
+    return trimmedLine(line).empty();
 }
 
 bool isBlankOrComment(std::string_view line) {
-    const std::string_view trimmed = trimBlanks(line);
+    const std::string_view trimmed = trimmedLine(line);
     return trimmed.empty() || trimmed.front() == '#';
 }
 

@@ -14,12 +14,13 @@ inline constexpr std::string_view defaultsPattern = "*";
 
 enum class HeaderKeyword { host, match };
 
-// A "Host" or "Match" line, split as the parser splits every directive (so
-// "Host=web" is one too): the parser starts a block there, and so a block
-// ends there for the writer as well. A keyword without a value is no header.
+// A "Host" or "Match" line, split as every reader splits it (so "Host=web"
+// and "\"Host\" web" are ones too): the readers start a block there, and so
+// a block ends there for the writer as well. A keyword without a value is no
+// header.
 struct BlockHeader {
     HeaderKeyword keyword;
-    std::string pattern; // the value, case kept
+    std::string pattern; // the patterns as OpenSSH takes them, case kept
 };
 
 std::optional<BlockHeader> readHeader(std::string_view line);
@@ -40,7 +41,7 @@ std::optional<Block> findHostBlock(const ConfigText& text, std::string_view patt
 std::string blockIndentation(const ConfigText& text, const Block& block);
 
 bool isBlankOrComment(std::string_view line);
-// The keyword of a directive line, split as the parser splits it; nothing for
+// The keyword of a directive line, split as every reader splits it; nothing for
 // blank, comment and malformed lines.
 std::optional<std::string> directiveKeyword(std::string_view line);
 bool isBlank(std::string_view line);

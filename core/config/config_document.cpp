@@ -1,5 +1,6 @@
 #include "config/config_document.h"
 
+#include "config/config_line.h"
 #include "config/config_parser.h"
 #include "config/config_text.h"
 #include "config/ssh_arguments.h"
@@ -10,32 +11,6 @@
 
 namespace moorkeep::config {
 namespace {
-
-// Keyword and the rest of a trimmed line, split as OpenSSH splits them: at
-// blanks or one "=", the keyword possibly quoted.
-bool splitKeyword(std::string_view line, std::string_view& keyword, std::string_view& rest) {
-    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    std::size_t end = 0;
-    if (line.front() == '"') {
-        end = line.find('"', 1);
-        if (end == std::string_view::npos)
-            return false;
-        keyword = line.substr(1, end - 1);
-        ++end;
-    } else {
-        while (end < line.size() && !isBlank(line[end]) && line[end] != '=')
-            ++end;
-        keyword = line.substr(0, end);
-    }
-    while (end < line.size() && isBlank(line[end]))
-        ++end;
-    if (end < line.size() && line[end] == '=')
-        ++end;
-    while (end < line.size() && isBlank(line[end]))
-        ++end;
-    rest = line.substr(end);
-    return !keyword.empty();
-}
 
 class DocumentReader {
 public:
@@ -67,23 +42,24 @@ public:
         // step by step would touch every page of it several times.
         document.lines.reserve(document.lines.size() + lines.lineCount() * 3 / 4 + 16);
         for (std::size_t i = 0; i < lines.lineCount(); ++i)
-            readLine(trimBlanks(lines.line(i)), fileIndex, static_cast<std::uint32_t>(i + 1),
-                     depth);
+            readLine(lines.line(i), fileIndex, static_cast<std::uint32_t>(i + 1), depth);
     }
 
     ConfigDocument document;
 
 private:
     void readLine(std::string_view line, std::uint32_t file, std::uint32_t number, int depth) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\f'))
-            line.remove_suffix(1);
-        if (line.empty() || line.front() == '#')
+        const auto split = splitLine(line);
+        if (!split)
             return;
-        std::string_view written, rest;
-        if (!splitKeyword(line, written, rest) || rest.empty())
-            return;
+        // Shown from the first character that is no space or tab to the end
+        // of the value.
+        const std::size_t shownFrom = line.find_first_not_of(" \t");
+        line = line.substr(shownFrom, static_cast<std::size_t>(split->value.data() - line.data()) +
+                                          split->value.size() - shownFrom);
+        const std::string_view rest = split->value;
         DocumentLine entry;
-        entry.keyword = *document.keywords.insert(keywordOf(written)).first;
+        entry.keyword = *document.keywords.insert(lowerAscii(split->keyword)).first;
         entry.text = line;
         entry.file = file;
         entry.line = number;
@@ -109,8 +85,6 @@ private:
             // A header OpenSSH cannot split still ends the block before it;
             // it takes no name.
             keepArguments();
-        } else if (rest.front() == '#') {
-            return;
         }
         document.lines.push_back(entry);
     }
@@ -132,11 +106,8 @@ std::string valueOf(const DocumentLine& line) {
     return joinedArguments(line.value());
 }
 
-std::string_view writtenKeyword(const DocumentLine& line) {
-    const std::string_view text = line.text;
-    if (text.front() == '"')
-        return text.substr(1, text.find('"', 1) - 1);
-    return text.substr(0, text.find_first_of(" \t="));
+std::string writtenKeyword(const DocumentLine& line) {
+    return std::string(splitLine(line.text)->keyword);
 }
 
 ConfigDocument readDocument(const std::string& from, const std::string& homedir,

@@ -70,6 +70,6 @@ ConfigDocument readDocument(const std::string& from, const std::string& homedir,
                             ConfigReadProblems* problems = nullptr, ConfigFiles* met = nullptr);
 
 // The keyword of a line as it is written (the case kept).
-std::string_view writtenKeyword(const DocumentLine& line);
+std::string writtenKeyword(const DocumentLine& line);
 
 } // namespace moorkeep::config

@@ -2,6 +2,7 @@
 
 #include "config/config_blocks.h"
 #include "config/config_body.h"
+#include "config/config_line.h"
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
 #include "config/config_text.h"
@@ -92,13 +93,10 @@ ParsedConfig parseText(std::string_view in, const KeyIdToPath& keyIdToPath) {
     const ConfigText text(in);
     std::vector<ConfigLineSource> lines;
     for (std::size_t i = 0; i < text.lineCount(); ++i) {
-        const std::string_view line = trimBlanks(text.line(i));
-        std::string keyword, value;
-        if (line.empty() || line.front() == '#' ||
-            !ConfigParser::splitDirective(line, keyword, value) ||
-            equalsIgnoringCase(keyword, "include"))
+        auto line = splitLine(text.line(i));
+        if (!line || equalsIgnoringCase(line->keyword, "include"))
             continue;
-        lines.push_back({std::move(keyword), std::move(value), ""});
+        lines.push_back({std::string(line->keyword), std::string(line->value), ""});
     }
     return ConfigParser::parse(lines, pathsAsWritten(keyIdToPath), "~");
 }

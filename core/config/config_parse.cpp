@@ -1,6 +1,7 @@
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
 #include "config/line_interpreter.h"
+#include "config/ssh_arguments.h"
 #include "model/input_rules.h"
 
 #include <algorithm>
@@ -89,21 +90,27 @@ BlockKind blockKind(std::string_view patterns) {
     bool wildcard = false;
     bool everyName = false;
     bool negated = false;
-    std::size_t at = 0;
-    while (at < patterns.size()) {
-        while (at < patterns.size() && isSpace(patterns[at]))
-            ++at;
-        const std::size_t start = at;
-        while (at < patterns.size() && !isSpace(patterns[at]))
-            ++at;
-        const std::string_view pattern = patterns.substr(start, at - start);
+    auto take = [&](std::string_view pattern) {
         if (pattern.empty())
-            continue;
+            return;
         if (pattern.front() == '!')
             negated = true;
         else if (pattern == "*")
             everyName = true;
         wildcard = wildcard || pattern.find_first_of("*?") != std::string_view::npos;
+    };
+    // Patterns as headerPatterns gives them are quoted only where they need
+    // it; plain ones stand between single spaces.
+    if (patterns.find_first_of("\"\\") == std::string_view::npos) {
+        for (std::size_t at = 0; at <= patterns.size();) {
+            const std::size_t end = std::min(patterns.find(' ', at), patterns.size());
+            take(patterns.substr(at, end - at));
+            at = end + 1;
+        }
+    } else {
+        for (const std::string& pattern :
+             splitArguments(patterns).value_or(std::vector<std::string>{}))
+            take(pattern);
     }
     if (everyName && !negated)
         return BlockKind::defaults;
@@ -122,14 +129,16 @@ LineInterpreter::LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId,
 void LineInterpreter::add(std::string_view directive, std::string_view value,
                           const std::string& sourceFile, std::size_t line) {
     if (equalsIgnoringCase(directive, "host")) {
-        const BlockKind kind = blockKind(value);
+        // A block is named by its patterns as OpenSSH takes them.
+        const std::string patterns = headerPatterns(value);
+        const BlockKind kind = blockKind(patterns);
         if (kind == BlockKind::defaults) {
             current_ = Block::defaults;
             if (!defaults_.sourceFile)
                 defaults_.sourceFile = sourceFile;
         } else if (kind == BlockKind::ignored) {
             current_ = Block::none;
-        } else if (onlyAliases_ && !onlyAliases_->contains(value)) {
+        } else if (onlyAliases_ && !onlyAliases_->contains(patterns)) {
             current_ = Block::skippedHost;
         } else {
             // Every page the list ever used costs a fault: growing in large
@@ -139,8 +148,8 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
                 hosts_.reserve(std::max<std::size_t>(256, hosts_.capacity() * 4));
             hasPort_.push_back(false);
             SSHHost& host = hosts_.emplace_back();
-            host.id = ConfigParser::hostId(value);
-            host.alias = value;
+            host.id = ConfigParser::hostId(patterns);
+            host.alias = patterns;
             host.source = HostSource::config;
             if (line > 0)
                 host.facts.block = {sourceFile, line};

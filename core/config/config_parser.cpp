@@ -1,5 +1,6 @@
 #include "config/config_parser.h"
 
+#include "config/config_line.h"
 #include "config/config_syntax.h"
 #include "config/config_text.h"
 #include "config/line_interpreter.h"
@@ -53,25 +54,6 @@ std::vector<std::string> includedFiles(const std::vector<std::string>& words,
     }
     return files;
 }
-
-namespace {
-
-bool splitDirective(std::string_view line, std::string_view& keyword, std::string_view& value) {
-    auto isSeparator = [](char c) { return config::isSpace(c) || c == '='; };
-    std::size_t end = 0;
-    while (end < line.size() && !isSeparator(line[end]))
-        ++end;
-    if (end == line.size())
-        return false;
-    std::size_t start = end;
-    while (start < line.size() && isSeparator(line[start]))
-        ++start;
-    keyword = line.substr(0, end);
-    value = config::trimEnd(line.substr(start));
-    return !keyword.empty() && !value.empty();
-}
-
-} // namespace
 
 std::optional<std::string> readText(const std::string& name, ConfigReadProblems* problems) {
     files::ReadResult read = files::readFile(name);
@@ -129,34 +111,22 @@ void readLinesAt(const std::string& from, std::set<std::string>& visited,
 
     const config::ConfigText configText(*text);
     for (std::size_t i = 0; i < configText.lineCount(); ++i) {
-        std::string_view line = config::trimBlanks(configText.line(i));
-        if (line.empty() || line.front() == '#')
+        const auto line = config::splitLine(configText.line(i));
+        if (!line)
             continue;
-        std::string_view keyword, value;
-        if (!splitDirective(line, keyword, value))
-            continue;
-        if (config::equalsIgnoringCase(keyword, "include")) {
+        if (config::equalsIgnoringCase(line->keyword, "include")) {
             // Quoted paths are one word, as OpenSSH reads them.
-            const auto words = config::splitArguments(value);
+            const auto words = config::splitArguments(line->value);
             for (const std::string& file :
                  includedFiles(words.value_or(std::vector<std::string>{}), homedir, met))
                 readLinesAt(file, visited, homedir, sink, problems, met, depth + 1);
             continue;
         }
-        sink(keyword, value, name);
+        sink(line->keyword, line->value, name);
     }
 }
 
 } // namespace
-
-bool splitDirective(std::string_view line, std::string& keyword, std::string& value) {
-    std::string_view keywordText, valueText;
-    if (!splitDirective(line, keywordText, valueText))
-        return false;
-    keyword = keywordText;
-    value = valueText;
-    return true;
-}
 
 std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir) {
     std::set<std::string> visited;

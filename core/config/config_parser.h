@@ -76,9 +76,6 @@ ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
                   const std::string& homedir, const AliasFilter& onlyAliases,
                   ConfigReadProblems* problems = nullptr);
 
-// Keyword and value of one trimmed line; false when either is empty.
-bool splitDirective(std::string_view line, std::string& keyword, std::string& value);
-
 std::string hostId(std::string_view alias);
 
 } // namespace moorkeep::ConfigParser

@@ -46,18 +46,42 @@ std::string joinedArguments(std::string_view text) {
     return joined;
 }
 
+std::string headerPatterns(std::string_view text) {
+    // Most Host lines are plain words between single spaces: already the text
+    // sought, and cheaper to take as they are in a large file.
+    if (!text.empty() && text.front() != ' ' && text.back() != ' ' &&
+        text.find_first_of("\t\"'\\#") == std::string_view::npos &&
+        text.find("  ") == std::string_view::npos)
+        return std::string(text);
+    const auto arguments = splitArguments(text);
+    if (!arguments)
+        return std::string(text);
+    std::string joined;
+    for (const auto& argument : *arguments) {
+        if (!joined.empty())
+            joined += ' ';
+        if (!argument.empty() && argument.find_first_of(" \t\"'\\") == std::string::npos &&
+            argument.front() != '#') {
+            joined += argument;
+            continue;
+        }
+        joined += '"';
+        for (char c : argument) {
+            if (c == '"' || c == '\\')
+                joined += '\\';
+            joined += c;
+        }
+        joined += '"';
+    }
+    return joined;
+}
+
 std::string lowerAscii(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c + 32);
     return lower;
-}
-
-std::string keywordOf(std::string_view written) {
-    if (written.size() >= 2 && written.front() == '"' && written.back() == '"')
-        written = written.substr(1, written.size() - 2);
-    return lowerAscii(written);
 }
 
 namespace {

@@ -18,9 +18,6 @@ std::optional<std::vector<std::string>> splitArguments(std::string_view text);
 // (the text unchanged when a quote is left open).
 std::string joinedArguments(std::string_view text);
 
-// A keyword as OpenSSH reads it: quotes removed, lower-cased.
-std::string keywordOf(std::string_view written);
-
 // OpenSSH's wildcard match of a whole name: "*" any run, "?" any one
 // character, everything else itself. Case counts.
 bool matchesPattern(std::string_view name, std::string_view pattern);
@@ -33,6 +30,12 @@ int matchPatternList(std::string_view name, std::string_view list, bool ignoreCa
 // Whether a Host line's patterns take the name: one of them matches and no
 // negated one does.
 bool hostPatternsMatch(std::string_view name, const std::vector<std::string>& patterns);
+
+// The patterns of a Host line as one text that names its block: the
+// arguments joined by spaces, one that holds a blank, quote or backslash (or
+// is empty) quoted, so that the text splits back into the same arguments
+// (the text unchanged when a quote is left open).
+std::string headerPatterns(std::string_view text);
 
 std::string lowerAscii(std::string_view text);
 

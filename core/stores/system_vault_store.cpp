@@ -4,6 +4,7 @@
 #include "config/config_syntax.h"
 #include "config/host_effects.h"
 #include "config/line_interpreter.h"
+#include "config/ssh_arguments.h"
 #include "files/paths.h"
 #include "keys/key_scanner.h"
 #include "stores/store_lock.h"
@@ -80,7 +81,7 @@ ParsedConfig SystemVaultStore::readEvaluated(const KeyPathToId& keyPathToId,
             continue;
         const std::string& file = document.files[line.file];
         if (seen && line.kind == config::DocumentLine::Kind::host)
-            seen(line.value(), file);
+            seen(config::headerPatterns(line.value()), file);
         interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
     }
     ParsedConfig config = interpreter.finish();

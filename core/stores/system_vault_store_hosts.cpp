@@ -1,8 +1,10 @@
+#include "config/config_blocks.h"
 #include "config/config_body.h"
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
 #include "config/config_text.h"
 #include "config/config_writer.h"
+#include "config/ssh_arguments.h"
 #include "config/ssh_command.h"
 #include "files/atomic_file.h"
 #include "files/file_error.h"
@@ -31,7 +33,8 @@ constexpr const char* anyHost = EffectCheck::anyHostName;
 std::optional<std::string> fileOfBlock(const std::vector<ConfigLineSource>& lines,
                                        const std::string& pattern) {
     for (const auto& line : lines)
-        if (config::equalsIgnoringCase(line.directive, "host") && line.value == pattern)
+        if (config::equalsIgnoringCase(line.directive, "host") &&
+            config::headerPatterns(line.value) == pattern)
             return line.sourceFile;
     return std::nullopt;
 }
@@ -85,9 +88,8 @@ void checkNewAlias(const std::string& alias) {
 bool holdsHostLine(std::string_view bytes, const std::string& pattern) {
     const config::ConfigText text(bytes);
     for (std::size_t i = 0; i < text.lineCount(); ++i) {
-        std::string keyword, value;
-        if (ConfigParser::splitDirective(config::trimBlanks(text.line(i)), keyword, value) &&
-            config::equalsIgnoringCase(keyword, "host") && value == pattern)
+        const auto header = config::readHeader(text.line(i));
+        if (header && header->keyword == config::HeaderKeyword::host && header->pattern == pattern)
             return true;
     }
     return false;

@@ -37,8 +37,8 @@ TEST_F(EffectiveWritesTest, AnEditThatAnEarlierBlockOverridesIsRefusedUntilTheBl
 }
 
 TEST_F(EffectiveWritesTest, AnAliasAnEarlierHostLineNamesIsADuplicate) {
-    for (const auto& [header, status] : {std::pair{"Host web # c", 1},
-                                         {"Host \"web\"", 1},
+    for (const auto& [header, status] : {std::pair{"Host web # c", 2},
+                                         {"Host \"web\"", 2},
                                          {"Host web1 web", 1},
                                          {"Host=web", 2}}) {
         home.writeConfig(header + std::string("\n  User x\n"));

@@ -137,5 +137,75 @@ TEST(HostListFilesTest, JsonNamesTheFileAndLineOfEachHostAndByFileHasASectionFor
                           "kept   kept.example.org  -     22    -    user\n");
 }
 
+// A spelling of a Host line, "%" standing for its pattern, and the end of
+// every line of the file.
+struct HeaderSpelling {
+    std::string header;
+    std::string lineEnd;
+};
+
+class HeaderSpellingTest : public CliTest, public testing::WithParamInterface<HeaderSpelling> {};
+
+// Every command takes a block to be the host `ssh -G` takes it for, or finds
+// no such host, as OpenSSH does not.
+TEST_P(HeaderSpellingTest, EveryCommandFindsTheBlockSshFinds) {
+    const auto& [header, end] = GetParam();
+    auto line = [&](const std::string& pattern) {
+        std::string text = header;
+        return text.replace(text.find('%'), 1, pattern) + end;
+    };
+    home.writeConfig("Host other" + end + "  User o" + end + line("web") + "  User before" + end +
+                     "  Port 2200" + end + line("*") + "  Port 2100" + end);
+    auto listedAt = [&]() -> std::optional<int> {
+        for (const auto& host : decoded<nlohmann::json>(home.run({"host", "list", "--json"})))
+            if (host.at("alias") == "web")
+                return host.at("line").get<int>();
+        return std::nullopt;
+    };
+    std::vector<std::string> unknown{"nope"};
+    const bool sshFindsWeb = home.ssh("web", "user") == "before";
+    if (sshFindsWeb) {
+        EXPECT_EQ(listedAt(), 3);
+        const auto shown = decoded<SSHHost>(home.run({"host", "show", "web", "--json"}));
+        EXPECT_EQ(std::to_string(shown.port), home.ssh("web", "port"));
+        home.change({"host", "edit", "web", "--user", "after"});
+        EXPECT_EQ(home.ssh("web", "user"), "after");
+        home.change({"host", "move", "web", "--before-line", "~/.ssh/config:1"});
+        EXPECT_EQ(listedAt(), 1);
+        EXPECT_EQ(home.ssh("web", "port"), "2200");
+    } else {
+        EXPECT_EQ(listedAt(), std::nullopt);
+        unknown.emplace_back("web");
+    }
+    // The Host * line is spelt the same way: its block is changed where
+    // OpenSSH reads it, or a new one added when OpenSSH sees none.
+    home.change({"defaults", "set", "--port", "2022"});
+    EXPECT_EQ(home.ssh("nobody", "port"), "2022");
+    if (sshFindsWeb) {
+        home.change({"host", "rm", "web"});
+        EXPECT_EQ(home.ssh("web", "port"), "2022");
+        EXPECT_EQ(listedAt(), std::nullopt);
+    }
+    EXPECT_EQ(home.ssh("other", "user"), "o");
+    for (const std::string& name : unknown)
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"host", "show", name},
+              {"host", "edit", name, "--user", "x"},
+              {"host", "rm", name},
+              {"host", "move", name, "--before-line", "~/.ssh/config:1"}})
+            home.refused(command, 2, "no host with the alias or id \"" + name + "\"");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OpenSSHSpellings, HeaderSpellingTest,
+    testing::Values(HeaderSpelling{"\"Host\" %", "\n"}, HeaderSpelling{"Host=%", "\n"},
+                    HeaderSpelling{"HOST\t%", "\n"}, HeaderSpelling{"Host % # c", "\n"},
+                    HeaderSpelling{"Host = %", "\n"}, HeaderSpelling{"\tHost\t=\t% \t", "\n"},
+                    HeaderSpelling{"Host %", "\r\n"}, HeaderSpelling{"Host\t% \t", "\r\n"},
+                    HeaderSpelling{"Host\r%", "\n"}, HeaderSpelling{"Host %\f", "\n"},
+                    HeaderSpelling{"Ho\"st\" %", "\n"}, HeaderSpelling{"\"\" Host \"%\"", "\n"},
+                    // After a quoted keyword "=" is part of the pattern.
+                    HeaderSpelling{"\"Host\"=%", "\n"}));
+
 } // namespace
 } // namespace moorkeep::test

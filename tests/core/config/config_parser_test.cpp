@@ -1,5 +1,7 @@
+#include "config/config_document.h"
 #include "config/config_parser.h"
 #include "support/records.h"
+#include "support/ssh_view.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -52,7 +54,7 @@ TEST_F(ConfigParserTest, DefaultsCompleteHostsWrittenInAnySpelling) {
     EXPECT_EQ(config.defaults.sourceFile, ssh("config"));
 
     // Keywords in any case, with "=", tabs and CR LF.
-    config = parseConfig("HOST web\r\n\tHOSTNAME=10.0.0.5\r\n  user = deploy\n\tPort  ==  2200\r\n"
+    config = parseConfig("HOST web\r\n\tHOSTNAME=10.0.0.5\r\n  user = deploy\n\tPort  =  2200\r\n"
                          "  proxyjump\tbastion\n  LocalForward 5433 localhost:5432   \r\n"
                          "  # a comment\r\n");
     EXPECT_EQ(host(config, "web"), test::host("web", "10.0.0.5", "deploy", 2200, {}, "bastion",
@@ -62,6 +64,28 @@ TEST_F(ConfigParserTest, DefaultsCompleteHostsWrittenInAnySpelling) {
 
 // A block with a negated pattern does not apply to every host, so it holds no
 // defaults; "*" beside other patterns still takes every name.
+// The parser and the document read a line as OpenSSH 9.2 does: the value
+// is what `ssh -G` takes, or nothing where it takes none.
+TEST_F(ConfigParserTest, EverySpellingOfALineIsReadAsSshReadsIt) {
+    writeFile(ssh("plain"), "Host web\n");
+    const std::string noUser = sshView(ssh("plain"), "web", home.path()).at("user").front();
+    for (const std::string line :
+         {"\"User\" bob", "User=bob", "User = bob", "\tUSER\t=\tbob \t\r", "User\rbob",
+          "User bob\f", "Us\"er\" bob", "\"\" User bob", "= User bob", " \r User bob", "User  =bob",
+          "\"User\"=bob", "\"#User\" bob", "\"User bob"}) {
+        const auto config = parseConfig("Host web\n" + line + "\n");
+        std::string user = sshView(ssh("config"), "web", home.path()).at("user").front();
+        if (user == noUser)
+            user.clear();
+        EXPECT_EQ(host(config, "web").user, user) << line;
+        std::string documented;
+        for (const auto& read : config::readDocument(ssh("config"), home.path()).lines)
+            if (read.keyword == "user")
+                documented = config::valueOf(read);
+        EXPECT_EQ(documented, user) << line;
+    }
+}
+
 TEST_F(ConfigParserTest, OnlyHostBlocksMakeHostsAndOnlyABlockForEveryNameFeedsTheDefaults) {
     auto config =
         parseConfig("Host *.example.com\n  User suffix\nHost db?\n  ProxyJump jump\n"

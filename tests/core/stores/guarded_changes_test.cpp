@@ -1,3 +1,4 @@
+#include "config/config_blocks.h"
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
 #include "files/file_error.h"
@@ -632,10 +633,8 @@ std::string withoutKeyword(const std::string& text, const std::string& keyword) 
     std::string out;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        std::string trimmed = line.substr(std::min(line.find_first_not_of(" \t"), line.size()));
-        std::string key, value;
-        if (ConfigParser::splitDirective(trimmed, key, value) &&
-            config::equalsIgnoringCase(key, keyword))
+        const auto key = config::directiveKeyword(line);
+        if (key && config::equalsIgnoringCase(*key, keyword))
             continue;
         out += line + "\n";
     }
