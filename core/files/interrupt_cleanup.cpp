@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace moorkeep::InterruptCleanup {
@@ -25,6 +26,13 @@ std::array<Slot, 64> slots;
 // Set once a handler runs: a thread that names a thing after that removes
 // it itself and makes nothing more, since the process is ending.
 std::atomic<bool> ending{false};
+// How many threads are between making a thing and naming it, in all and in
+// this thread.
+std::atomic<int> making{0};
+thread_local int makingHere = 0;
+
+// The longest a handler waits for the things being made to be named.
+constexpr int namingWaitMilliseconds = 500;
 
 int claim() {
     for (std::size_t i = 0; i < slots.size(); ++i) {
@@ -60,6 +68,9 @@ void undoAll() {
 
 extern "C" void onInterrupt(int signal) {
     ending.store(true);
+    const timespec millisecond{0, 1'000'000};
+    for (int waited = 0; waited < namingWaitMilliseconds && making.load() > 0; ++waited)
+        ::nanosleep(&millisecond, nullptr);
     undoAll();
     // Other threads run on until the process ends: one that had just made
     // a file names it within a moment, and is stopped there.
@@ -70,11 +81,27 @@ extern "C" void onInterrupt(int signal) {
     ::raise(signal);
 }
 
+// In a thread that would go on making or naming things after a handler
+// began: the handler no longer waits for it.
+[[noreturn]] void stop() {
+    making.fetch_sub(makingHere);
+    makingHere = 0;
+    for (;;)
+        ::pause();
+}
+
 // In a thread that named a thing after a handler began.
 void removeAndStop(const Slot& slot) {
     undo(slot);
-    for (;;)
-        ::pause();
+    stop();
+}
+
+sigset_t endingSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&signals, signal);
+    return signals;
 }
 
 } // namespace
@@ -82,9 +109,7 @@ void removeAndStop(const Slot& slot) {
 void install() {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&action.sa_mask, signal);
+    action.sa_mask = endingSignals();
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signal, &action, nullptr);
     // Past the limit on file sizes (ulimit -f) the system would end the
@@ -126,6 +151,22 @@ Guard::Guard(pid_t processGroup)
 Guard::~Guard() {
     if (slot_ >= 0)
         slots[static_cast<std::size_t>(slot_)].state.store(freeSlot);
+}
+
+Making::Making() {
+    const sigset_t signals = endingSignals();
+    ::pthread_sigmask(SIG_BLOCK, &signals, &earlierMask_);
+    making.fetch_add(1);
+    ++makingHere;
+    if (ending.load())
+        stop();
+}
+
+Making::~Making() {
+    --makingHere;
+    making.fetch_sub(1);
+    // A signal that came meanwhile is handled now, with the thing named.
+    ::pthread_sigmask(SIG_SETMASK, &earlierMask_, nullptr);
 }
 
 } // namespace moorkeep::InterruptCleanup

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <string>
 #include <sys/types.h>
 
@@ -33,6 +34,21 @@ public:
 
 private:
     int slot_ = -1;
+};
+
+// Held from just before a thing is made until its guard names it. The
+// ending signals wait in this thread meanwhile, and a handler that began in
+// another waits for the guard, so that nothing made in between is left
+// behind; once a handler has begun, making stops here.
+class Making {
+public:
+    Making();
+    ~Making();
+    Making(const Making&) = delete;
+    Making& operator=(const Making&) = delete;
+
+private:
+    sigset_t earlierMask_{};
 };
 
 } // namespace moorkeep::InterruptCleanup

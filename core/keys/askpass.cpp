@@ -19,7 +19,9 @@ namespace {
 constexpr std::string_view folderPrefix = "moorkeep-askpass-";
 
 // ssh-keygen asks for the current passphrase with "Enter old passphrase: ";
-// every other prompt wants the new one (typed twice). The answers wait on
+// every other prompt wants the new one (typed twice). Only the prompt's
+// start is looked at: ssh-add's names the key's file, which may hold any
+// words. The answers wait on
 // descriptor 3 (the old one) and 4 (the new one, twice), one line each;
 // read takes a pipe byte by byte, so each call takes exactly one line.
 // ssh-add asks again after a wrong one, which would repeat until the time
@@ -27,8 +29,8 @@ constexpr std::string_view folderPrefix = "moorkeep-askpass-";
 // error.
 constexpr const char* script = "#!/bin/sh\n"
                                "case \"$1\" in\n"
-                               "  *\"old passphrase\"*) exec <&3 ;;\n"
-                               "  *\"Bad passphrase\"*) echo 'Bad passphrase' >&2; exit 1 ;;\n"
+                               "  \"Enter old passphrase\"*) exec <&3 ;;\n"
+                               "  \"Bad passphrase\"*) echo 'Bad passphrase' >&2; exit 1 ;;\n"
                                "  *) exec <&4 ;;\n"
                                "esac\n"
                                "IFS= read -r answer || exit 1\n"
@@ -68,11 +70,14 @@ Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphr
     files::removeStaleEntries(files::temporaryRoot(), [](const std::string& name, bool isFolder) {
         return isFolder && name.starts_with(folderPrefix);
     });
-    directory_ = files::makePrivateFolder(files::temporaryRoot(), folderPrefix,
-                                          "create a private folder in");
-    const std::string scriptPath = paths::join(directory_, "askpass");
     using Kind = InterruptCleanup::Guard::Kind;
-    interrupted_.push_back(std::make_unique<InterruptCleanup::Guard>(Kind::folder, directory_));
+    {
+        const InterruptCleanup::Making making;
+        directory_ = files::makePrivateFolder(files::temporaryRoot(), folderPrefix,
+                                              "create a private folder in");
+        interrupted_.push_back(std::make_unique<InterruptCleanup::Guard>(Kind::folder, directory_));
+    }
+    const std::string scriptPath = paths::join(directory_, "askpass");
     interrupted_.push_back(std::make_unique<InterruptCleanup::Guard>(Kind::file, scriptPath));
     try {
         files::writeAtomically(scriptPath, script, 0700);

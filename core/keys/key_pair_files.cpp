@@ -67,12 +67,16 @@ PrivateCopy::PrivateCopy(const std::string& original)
         throw FileError("read", original_, read.errorNumber != 0 ? read.errorNumber : EFBIG);
     std::string name =
         paths::join(paths::parent(original_), "." + paths::baseName(original_) + ".XXXXXX");
-    int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        throw FileError("make a working copy of", original_, errno);
-    // Named for an interrupt before the key's bytes are in it.
-    interrupted_ =
-        std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, name);
+    int fd = -1;
+    {
+        // Named for an interrupt before the key's bytes are in it.
+        const InterruptCleanup::Making making;
+        fd = ::mkstemp(name.data());
+        if (fd < 0)
+            throw FileError("make a working copy of", original_, errno);
+        interrupted_ =
+            std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, name);
+    }
     if (int error = files::finishFile(fd, read.bytes, 0600)) {
         ::unlink(name.c_str());
         throw FileError("make a working copy of", original_, error);
@@ -92,6 +96,7 @@ void PrivateCopy::replaceOriginal() {
 }
 
 StagingFolder::StagingFolder(const std::string& directory) {
+    const InterruptCleanup::Making making;
     path_ = files::makePrivateFolder(directory, stagingPrefix, "make a folder for the new key in");
     interrupted_.push_back(
         std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::folder, path_));

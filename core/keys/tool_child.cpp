@@ -1,5 +1,7 @@
 #include "keys/tool_child.h"
 
+#include "files/file_error.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -122,6 +124,10 @@ ToolOutcome ToolChild::finish() {
         outcome.output = std::move(output_.bytes);
     if (!errorOutput_.failed)
         outcome.errorOutput = std::move(errorOutput_.bytes);
+    // ssh-keygen says nothing when the limit on file sizes stops its write.
+    if (waited == pid_ && WIFSIGNALED(waitStatus) && WTERMSIG(waitStatus) == SIGXFSZ)
+        outcome.errorOutput += (outcome.errorOutput.empty() ? "" : "\n") +
+                               std::string("it was stopped because ") + FileError::reason(EFBIG);
     output_.pipe.reset();
     errorOutput_.pipe.reset();
     return outcome;

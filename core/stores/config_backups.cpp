@@ -104,14 +104,18 @@ class BackupTemporary {
 public:
     BackupTemporary(const std::string& folder, std::string_view bytes)
         : path_(paths::join(folder, std::string(temporaryPrefix) + "XXXXXX")) {
-        const int fd = ::mkstemp(path_.data());
-        if (fd < 0) {
-            error_ = errno;
-            path_.clear();
-            return;
+        int fd = -1;
+        {
+            const InterruptCleanup::Making making;
+            fd = ::mkstemp(path_.data());
+            if (fd < 0) {
+                error_ = errno;
+                path_.clear();
+                return;
+            }
+            interrupted_ = std::make_unique<InterruptCleanup::Guard>(
+                InterruptCleanup::Guard::Kind::file, path_);
         }
-        interrupted_ =
-            std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, path_);
         error_ = files::finishFile(fd, bytes, 0600);
     }
     ~BackupTemporary() {

@@ -33,6 +33,7 @@ class ScratchFolder {
 public:
     explicit ScratchFolder(std::string shownPath)
         : shownPath_(std::move(shownPath)) {
+        const InterruptCleanup::Making making;
         path_ = files::makePrivateFolder(files::temporaryRoot(), scratchPrefix,
                                          "create a folder for checking the configuration in");
         interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::folder, path_));
@@ -46,9 +47,16 @@ public:
 
     std::string write(const std::string& name, std::string_view bytes) {
         const std::string path = paths::join(path_, name);
-        interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::file, path));
-        // The copy lives only while ssh reads it: it need not reach the disk.
-        if (int error = files::writeNewFile(path, bytes, 0600, false))
+        int error = 0;
+        {
+            // A handler that begins meanwhile waits for the copy to exist.
+            const InterruptCleanup::Making making;
+            interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::file, path));
+            // The copy lives only while ssh reads it: it need not reach the
+            // disk.
+            error = files::writeNewFile(path, bytes, 0600, false);
+        }
+        if (error != 0)
             throw FileError("Could not write a copy of " + shownPath_ + " for OpenSSH to check (" +
                             FileError::reason(error) + "), so nothing was changed.");
         return path;

@@ -227,6 +227,17 @@ TEST_F(HostileInput, AFileSizeLimitRefusesTheChangeWithTheReason) {
         EXPECT_EQ(entriesStarting(backupFolder(home), "."), std::vector<std::string>{});
         EXPECT_EQ(home.run({"backup", "list"}).out, listed);
     }
+
+    // ssh-keygen, stopped by the limit at its private file, says nothing of
+    // it: the reason is ours. (The limit leaves room for the error file.)
+    std::vector<std::string> generate{"--fsize=300", cliPath};
+    for (const auto& arg : home.args({"key", "gen", "kk"}))
+        generate.push_back(arg);
+    const auto generated = runProcess("/usr/bin/prlimit", generate);
+    EXPECT_EQ(generated.status, 1);
+    EXPECT_THAT(generated.err, HasSubstr("ssh-keygen failed: it was stopped because the file "
+                                         "would be larger than the limit on file sizes"));
+    EXPECT_EQ(entries(home.sshPath("")), std::vector<std::string>{"config"});
 }
 
 } // namespace

@@ -825,6 +825,13 @@ TEST_F(AgentStoreTest, OpenAndProtectedKeysGoInAndComeOut) {
     EXPECT_EQ(seen.find("wrong"), std::string::npos);
     // Nor is the askpass helper left behind.
     EXPECT_TRUE(std::filesystem::is_empty(home.file("runtime")));
+
+    // ssh-add's question names the key's file, whatever words that holds.
+    for (const std::string name : {"old passphrase", "Bad passphrase"}) {
+        makeKeyPair(ssh(name), "ed25519", passphrase);
+        add(name, passphrase);
+        EXPECT_TRUE(holds(name)) << name;
+    }
 }
 
 // Nothing is run when there is no agent to ask: SSH_AUTH_SOCK unset, a
