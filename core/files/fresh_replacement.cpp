@@ -4,8 +4,12 @@
 #include "files/file_error.h"
 #include "files/file_stamp.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <future>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace moorkeep::files {
 namespace {
@@ -21,7 +25,60 @@ bool unchanged(const std::string& path, const std::string& target, const FileSta
     return stampOf(target) == stamp && change.read(path) == bytes;
 }
 
+struct OpenFile {
+    int fd;
+    ~OpenFile() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// The bytes of the open file from the offset to its end, nothing when they
+// cannot all be read.
+std::optional<std::string> bytesFrom(int fd, off_t offset, off_t end) {
+    std::string bytes(static_cast<std::size_t>(end - offset), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done,
+                                    offset + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return std::nullopt;
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
 } // namespace
+
+void carryOverAppends(int replaced, const std::string& path, const std::string& read) {
+    struct stat facts {};
+    const auto readSize = static_cast<off_t>(read.size());
+    if (::fstat(replaced, &facts) != 0 || facts.st_size <= readSize)
+        return;
+    // Only bytes added after what was read are an append; a file rewritten
+    // in place is another program's save, which the change has replaced.
+    if (bytesFrom(replaced, 0, readSize) != read)
+        return;
+    const auto appended = bytesFrom(replaced, readSize, facts.st_size);
+    if (!appended)
+        return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    std::size_t done = 0;
+    while (done < appended->size()) {
+        const ssize_t wrote = ::write(fd, appended->data() + done, appended->size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            break;
+        done += static_cast<std::size_t>(wrote);
+    }
+    ::fsync(fd);
+    ::close(fd);
+}
 
 bool replaceFresh(const std::string& path, const FreshEdit& change) {
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -50,9 +107,15 @@ bool replaceFresh(const std::string& path, const FreshEdit& change) {
         }
         try {
             std::unique_ptr<PendingReplacement> replacement = pending.get();
+            // Opened before the last look, so that it holds the file that
+            // look saw even once replaced.
+            const OpenFile replaced{::open(target.c_str(), O_RDONLY | O_CLOEXEC)};
             if (unchanged(path, target, stamp, change, current) &&
-                replacement->commitIfStill(stamp))
+                replacement->commitIfStill(stamp)) {
+                if (replaced.fd >= 0 && current)
+                    carryOverAppends(replaced.fd, target, *current);
                 return true;
+            }
         } catch (...) {
             if (change.unprepare)
                 change.unprepare();

@@ -34,4 +34,10 @@ struct FreshEdit {
 // kept changing over every attempt.
 bool replaceFresh(const std::string& path, const FreshEdit& change);
 
+// After the file was replaced: whatever another program appended to the
+// replaced file (still open as `replaced`, which held `read` when it was
+// last looked at) in the moment between that look and the replacement is
+// appended to the new file, so that it is not lost with the old one.
+void carryOverAppends(int replaced, const std::string& path, const std::string& read);
+
 } // namespace moorkeep::files

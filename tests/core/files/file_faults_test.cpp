@@ -111,6 +111,23 @@ TEST(FreshReplacement, AnEditIsMadeAgainOnWhatAnotherProgramWroteMeanwhile) {
     EXPECT_TRUE(readFile(path).starts_with(before + "Host again\n"));
     EXPECT_EQ(readFile(path).find("Host mine\nHost mine"), std::string::npos);
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"config"});
+
+    // A program that opened the file before it was replaced appends to the
+    // old one: that is carried over; a rewrite in place is not an append.
+    for (const bool inPlace : {false, true}) {
+        writeFile(path, "Host a\n");
+        const int replaced = ::open(path.c_str(), O_RDONLY);
+        const int other = ::open(path.c_str(), O_WRONLY | (inPlace ? 0 : O_APPEND));
+        files::writeAtomically(path, "Host a\nHost mine\n");
+        const std::string written = inPlace ? "Host b\nHost late\n" : "Host late\n";
+        EXPECT_EQ(::write(other, written.data(), written.size()),
+                  static_cast<ssize_t>(written.size()));
+        files::carryOverAppends(replaced, path, "Host a\n");
+        EXPECT_EQ(readFile(path),
+                  inPlace ? "Host a\nHost mine\n" : "Host a\nHost mine\nHost late\n");
+        ::close(other);
+        ::close(replaced);
+    }
 }
 
 } // namespace
