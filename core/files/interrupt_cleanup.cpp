@@ -31,8 +31,9 @@ std::atomic<bool> ending{false};
 std::atomic<int> making{0};
 thread_local int makingHere = 0;
 
-// The longest a handler waits for the things being made to be named.
-constexpr int namingWaitMilliseconds = 500;
+// The longest a handler waits for the things being made to be named: making
+// a file takes a moment, but on a busy disk creating one can stall for long.
+constexpr int namingWaitMilliseconds = 5000;
 
 int claim() {
     for (std::size_t i = 0; i < slots.size(); ++i) {
