@@ -4,6 +4,7 @@
 #include "config/defaults_overrides.h"
 #include "config/ssh_arguments.h"
 #include "field_options.h"
+#include "model/ascii.h"
 #include "model/record_json.h"
 #include "record_views.h"
 #include "session.h"
@@ -44,7 +45,7 @@ void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
         removed.emplace_back("user", "User");
     for (const auto& option : changes.options)
         if (!option.value)
-            removed.emplace_back(config::lowerAscii(option.name), option.name);
+            removed.emplace_back(asciiLower(option.name), option.name);
     if (removed.empty())
         return;
     const config::OpenSSHEvaluator evaluator = store->evaluator();

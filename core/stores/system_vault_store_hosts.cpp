@@ -11,6 +11,7 @@
 #include "files/file_stamp.h"
 #include "files/paths.h"
 #include "files/text_file.h"
+#include "model/ascii.h"
 #include "model/input_rules.h"
 #include "model/uuid.h"
 #include "stores/effect_check.h"
@@ -33,7 +34,7 @@ constexpr const char* anyHost = EffectCheck::anyHostName;
 std::optional<std::string> fileOfBlock(const std::vector<ConfigLineSource>& lines,
                                        const std::string& pattern) {
     for (const auto& line : lines)
-        if (config::equalsIgnoringCase(line.directive, "host") &&
+        if (equalsIgnoringCase(line.directive, "host") &&
             config::headerPatterns(line.value) == pattern)
             return line.sourceFile;
     return std::nullopt;
@@ -302,7 +303,7 @@ Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
     asked.proxyJump = defaults.proxyJump;
     asked.extraOptions = defaults.extraOptions;
     for (const auto& [keyword, value] : defaults.extraOptions)
-        if (config::equalsIgnoringCase(keyword, "hostname"))
+        if (equalsIgnoringCase(keyword, "hostname"))
             asked.hostname = value;
     auto judge = [&] {
         return effectJudge({anyHost, config::changedDefaultsGroups(original, defaults, keyIdToPath),
