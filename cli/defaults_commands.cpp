@@ -9,6 +9,7 @@
 #include "record_views.h"
 #include "session.h"
 #include "stores/effect_check.h"
+#include "stores/openssh_check.h"
 #include "stores/vault_rules.h"
 
 #include <algorithm>
@@ -49,8 +50,7 @@ void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
     if (removed.empty())
         return;
     const config::OpenSSHEvaluator evaluator = store->evaluator();
-    const HostEvaluation evaluation =
-        evaluator.evaluate(EffectCheck::anyHostName, store->localUser());
+    const HostEvaluation evaluation = evaluator.evaluate(OpenSSHCheck::anyHost, store->localUser());
     for (const auto& value : evaluation.effective) {
         const auto name = std::find_if(removed.begin(), removed.end(), [&](const auto& entry) {
             return entry.first == value.keyword;
