@@ -5,6 +5,7 @@
 #include "lookup.h"
 #include "model/agent_error.h"
 #include "model/input_rules.h"
+#include "model/secret_wipe.h"
 #include "passphrase_input.h"
 #include "session.h"
 
@@ -51,10 +52,10 @@ int add(Session& session, const ParsedArguments& args) {
     try {
         session.store().addKeyToAgent(options);
     } catch (...) {
-        wipe(options.passphrase);
+        wipeSecret(options.passphrase);
         throw;
     }
-    wipe(options.passphrase);
+    wipeSecret(options.passphrase);
     return 0;
 }
 

@@ -4,10 +4,12 @@
 #include "config/defaults_overrides.h"
 #include "config/ssh_arguments.h"
 #include "field_options.h"
+#include "model/ascii.h"
 #include "model/record_json.h"
 #include "record_views.h"
 #include "session.h"
 #include "stores/effect_check.h"
+#include "stores/openssh_check.h"
 #include "stores/vault_rules.h"
 
 #include <algorithm>
@@ -44,12 +46,11 @@ void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
         removed.emplace_back("user", "User");
     for (const auto& option : changes.options)
         if (!option.value)
-            removed.emplace_back(config::lowerAscii(option.name), option.name);
+            removed.emplace_back(asciiLower(option.name), option.name);
     if (removed.empty())
         return;
     const config::OpenSSHEvaluator evaluator = store->evaluator();
-    const HostEvaluation evaluation =
-        evaluator.evaluate(EffectCheck::anyHostName, store->localUser());
+    const HostEvaluation evaluation = evaluator.evaluate(OpenSSHCheck::anyHost, store->localUser());
     for (const auto& value : evaluation.effective) {
         const auto name = std::find_if(removed.begin(), removed.end(), [&](const auto& entry) {
             return entry.first == value.keyword;

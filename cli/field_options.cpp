@@ -2,6 +2,7 @@
 
 #include "cli_errors.h"
 #include "lookup.h"
+#include "model/ascii.h"
 #include "model/input_rules.h"
 #include "model/port_rule.h"
 
@@ -11,13 +12,6 @@
 namespace moorkeep::cli {
 
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // Directives that are fields of their own (or start a block) and so can
 // never be extra options; the defaults keep HostName among their options.

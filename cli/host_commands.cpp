@@ -8,6 +8,7 @@
 #include "field_options.h"
 #include "files/paths.h"
 #include "lookup.h"
+#include "model/ascii.h"
 #include "model/host_groups.h"
 #include "model/input_rules.h"
 #include "model/record_json.h"
@@ -74,9 +75,8 @@ void refuseUnsetNotOwn(Session& session, const SSHHost& host, const Defaults& de
             continue;
         if (!store) {
             auto inherited = std::find_if(
-                defaults.extraOptions.begin(), defaults.extraOptions.end(), [&](const auto& entry) {
-                    return config::equalsIgnoringCase(entry.first, change.name);
-                });
+                defaults.extraOptions.begin(), defaults.extraOptions.end(),
+                [&](const auto& entry) { return equalsIgnoringCase(entry.first, change.name); });
             if (inherited != defaults.extraOptions.end())
                 throw RefusedInput(inherited->first + " comes from the Host * defaults, not from " +
                                    "the block of " + host.alias);
@@ -85,7 +85,7 @@ void refuseUnsetNotOwn(Session& session, const SSHHost& host, const Defaults& de
         if (!evaluation)
             evaluation = store->evaluator().evaluate(SSHCommand::destinationPattern(host.alias),
                                                      store->localUser());
-        const std::string keyword = config::lowerAscii(change.name);
+        const std::string keyword = asciiLower(change.name);
         const auto own = [&](const auto& line) { return line.keyword == keyword; };
         if (std::any_of(evaluation->shadowed.begin(), evaluation->shadowed.end(), own))
             continue;

@@ -7,6 +7,7 @@
 #include "lookup.h"
 #include "model/input_rules.h"
 #include "model/record_json.h"
+#include "model/secret_wipe.h"
 #include "model/vault_error.h"
 #include "passphrase_input.h"
 #include "program_exec.h"
@@ -110,11 +111,11 @@ int generate(Session& session, const ParsedArguments& args) {
         VaultRules::generateKey(session.store(), options, displayName);
     } catch (...) {
         if (options.passphrase)
-            wipe(*options.passphrase);
+            wipeSecret(*options.passphrase);
         throw;
     }
     if (options.passphrase)
-        wipe(*options.passphrase);
+        wipeSecret(*options.passphrase);
     return 0;
 }
 
@@ -180,8 +181,8 @@ int passwd(Session& session, const ParsedArguments& args) {
         throw RefusedInput("the key has no passphrase to remove; give a new one");
     ChangePassphraseOptions options{key.id, change.current.text(), change.next.text()};
     auto clear = [&] {
-        wipe(options.oldPassphrase);
-        wipe(options.newPassphrase);
+        wipeSecret(options.oldPassphrase);
+        wipeSecret(options.newPassphrase);
     };
     try {
         session.store().changePassphrase(options);

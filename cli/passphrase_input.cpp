@@ -106,7 +106,7 @@ std::optional<Secret> readLine(int fd) {
             break;
         const bool control = static_cast<unsigned char>(c) < 0x20 || c == '\x7f';
         if (control || line.size() == passphraseLimit) {
-            wipe(line);
+            wipeSecret(line);
             throw RefusedInput(control ? "the passphrase must not contain control characters "
                                          "such as NUL or a carriage return"
                                        : "the passphrase is longer than " +
@@ -138,23 +138,18 @@ private:
 
 } // namespace
 
-void wipe(std::string& secret) {
-    explicit_bzero(secret.data(), secret.capacity());
-    secret.clear();
-}
-
 Secret::Secret(std::string& text)
     : text_(text) {
-    wipe(text);
+    wipeSecret(text);
 }
 
 Secret::Secret(Secret&& other)
     : Secret(other.text_) {}
 
 Secret& Secret::operator=(Secret&& other) {
-    wipe(text_);
+    wipeSecret(text_);
     text_ = other.text_;
-    wipe(other.text_);
+    wipeSecret(other.text_);
     return *this;
 }
 

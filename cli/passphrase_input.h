@@ -1,14 +1,12 @@
 #pragma once
 
+#include "model/secret_wipe.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
 
 namespace moorkeep::cli {
-
-// Overwrites the whole buffer of the text (also what a move left behind in
-// it) and empties it, so a passphrase does not linger in freed memory.
-void wipe(std::string& secret);
 
 // A string that is wiped when it goes away.
 class Secret {
@@ -16,7 +14,7 @@ public:
     Secret() = default;
     // Takes a copy and wipes the source.
     explicit Secret(std::string& text);
-    ~Secret() { wipe(text_); }
+    ~Secret() { wipeSecret(text_); }
     Secret(const Secret&) = delete;
     Secret& operator=(const Secret&) = delete;
     Secret(Secret&& other);

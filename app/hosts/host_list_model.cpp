@@ -2,6 +2,7 @@
 
 #include "files/paths.h"
 #include "model/app_model.h"
+#include "model/ascii.h"
 #include "model/host_groups.h"
 
 #include <algorithm>
@@ -20,11 +21,7 @@ std::string lowered(const std::string& text) {
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (!ascii)
         return QString::fromStdString(text).toLower().toStdString();
-    std::string result = text;
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return result;
+    return asciiLower(text);
 }
 
 std::array<std::string, 3> loweredFields(const SSHHost& host) {

@@ -8,26 +8,15 @@ namespace moorkeep {
 
 namespace {
 
-template <typename T> void overwrite(T* data, std::size_t count) {
-    volatile T* target = data;
-    for (std::size_t i = 0; i < count; ++i)
-        target[i] = T();
-}
-
-// Writes over the characters in place, also when other strings share them.
+// Writes over the whole buffer in place, also when other strings share it.
 // Text in the program's own read-only data is no secret and is left alone.
 void overwriteShared(QString& text) {
     if (!text.isEmpty() && text.data_ptr().isMutable())
-        overwrite(reinterpret_cast<char16_t*>(const_cast<QChar*>(text.constData())),
-                  std::size_t(text.size()));
+        wipeBytes(const_cast<QChar*>(text.constData()),
+                  std::size_t(text.capacity()) * sizeof(QChar));
 }
 
 } // namespace
-
-void wipeSecret(std::string& secret) {
-    overwrite(secret.data(), secret.size());
-    secret.clear();
-}
 
 // A copy still shared with another string (a field's own text, say) is that
 // string's to wipe, not ours.
@@ -39,7 +28,7 @@ void wipeSecret(QString& secret) {
 
 void wipeSecret(QByteArray& secret) {
     if (secret.isDetached() && secret.data_ptr().isMutable())
-        overwrite(const_cast<char*>(secret.constData()), std::size_t(secret.size()));
+        wipeBytes(const_cast<char*>(secret.constData()), std::size_t(secret.capacity()));
     secret.clear();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/secret_wipe.h"
+
 #include <QLineEdit>
 #include <string>
 
@@ -27,9 +29,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// Write over a secret's bytes or characters in a way the compiler keeps,
-// then empty it.
-void wipeSecret(std::string& secret);
+// Wipe a Qt string's buffer as wipeSecret wipes a std::string's, then
+// empty it.
 void wipeSecret(QString& secret);
 void wipeSecret(QByteArray& secret);
 

@@ -1,7 +1,7 @@
 #include "app_model.h"
 
 #include "files/interrupt_cleanup.h"
-#include "keys/secret_field.h"
+#include "model/secret_wipe.h"
 #include "model/store_error.h"
 #include "stores/vault_rules.h"
 #include "watch/change_watcher.h"

@@ -3,6 +3,7 @@
 #include "config/config_line.h"
 #include "config/config_syntax.h"
 #include "config/ssh_arguments.h"
+#include "model/ascii.h"
 
 namespace moorkeep::config {
 

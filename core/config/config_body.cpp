@@ -1,5 +1,7 @@
 #include "config/config_body.h"
 
+#include "model/ascii.h"
+
 #include <map>
 
 namespace moorkeep::config {
@@ -13,14 +15,6 @@ const std::string* keyPath(const std::string& keyId, const KeyIdToPath& keyIdToP
     return entry == keyIdToPath.end() ? nullptr : &entry->second;
 }
 
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 // An absent and an empty optional text both mean "none".
 std::string orEmpty(const std::optional<std::string>& text) {
     return text.value_or("");
@@ -31,7 +25,7 @@ std::string orEmpty(const std::optional<std::string>& text) {
 std::map<std::string, OptionMap> optionGroups(const OptionMap& options) {
     std::map<std::string, OptionMap> groups;
     for (const auto& [key, value] : options)
-        groups[lowerCase(key)][key] = value;
+        groups[asciiLower(key)][key] = value;
     return groups;
 }
 

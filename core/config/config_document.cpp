@@ -5,6 +5,7 @@
 #include "config/config_text.h"
 #include "config/ssh_arguments.h"
 #include "files/paths.h"
+#include "model/ascii.h"
 
 #include <algorithm>
 #include <set>
@@ -59,7 +60,7 @@ private:
                                           split->value.size() - shownFrom);
         const std::string_view rest = split->value;
         DocumentLine entry;
-        entry.keyword = *document.keywords.insert(lowerAscii(split->keyword)).first;
+        entry.keyword = *document.keywords.insert(asciiLower(split->keyword)).first;
         entry.text = line;
         entry.file = file;
         entry.line = number;

@@ -6,6 +6,7 @@
 #include "config/config_parser.h"
 #include "config/config_syntax.h"
 #include "config/config_text.h"
+#include "model/ascii.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
 #include "config/config_line.h"
 
 #include "config/config_syntax.h"
+#include "model/ascii.h"
 
 namespace moorkeep::config {
 namespace {

@@ -2,6 +2,7 @@
 #include "config/config_syntax.h"
 #include "config/line_interpreter.h"
 #include "config/ssh_arguments.h"
+#include "model/ascii.h"
 #include "model/input_rules.h"
 
 #include <algorithm>

@@ -7,6 +7,7 @@
 #include "config/ssh_arguments.h"
 #include "files/paths.h"
 #include "files/text_file.h"
+#include "model/ascii.h"
 #include "model/short_digest.h"
 
 #include <algorithm>
@@ -114,7 +115,7 @@ void readLinesAt(const std::string& from, std::set<std::string>& visited,
         const auto line = config::splitLine(configText.line(i));
         if (!line)
             continue;
-        if (config::equalsIgnoringCase(line->keyword, "include")) {
+        if (equalsIgnoringCase(line->keyword, "include")) {
             // Quoted paths are one word, as OpenSSH reads them.
             const auto words = config::splitArguments(line->value);
             for (const std::string& file :

@@ -9,16 +9,6 @@ std::string_view trimEnd(std::string_view text) {
     return text.substr(0, end);
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 std::vector<std::string> words(std::string_view value) {
     std::vector<std::string> out;
     std::size_t i = 0;

@@ -11,8 +11,6 @@ inline bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 std::string_view trimEnd(std::string_view text);
-// ASCII case-insensitive comparison, as OpenSSH compares keywords.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // The value split at runs of white space.
 std::vector<std::string> words(std::string_view value);
 

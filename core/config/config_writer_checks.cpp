@@ -1,6 +1,7 @@
 #include "config/config_body.h"
 #include "config/config_syntax.h"
 #include "config/config_writer.h"
+#include "model/ascii.h"
 #include "model/input_rules.h"
 
 #include <stdexcept>
@@ -33,10 +34,10 @@ void checkOptionName(std::string_view key) {
     if (key.find_first_of(" \t\f\v=") != std::string_view::npos)
         throw std::invalid_argument(
             "An option name must be a single word, without spaces or \"=\".");
-    if (config::equalsIgnoringCase(key, "host") || config::equalsIgnoringCase(key, "match"))
+    if (equalsIgnoringCase(key, "host") || equalsIgnoringCase(key, "match"))
         throw std::invalid_argument("\"" + std::string(key) +
                                     "\" cannot be an extra option: it would start a new block.");
-    if (config::equalsIgnoringCase(key, "include"))
+    if (equalsIgnoringCase(key, "include"))
         throw std::invalid_argument(
             "\"Include\" cannot be an extra option: it would read another file.");
 }
@@ -70,14 +71,14 @@ void checkOneWord(const std::vector<config::FieldGroup>& groups) {
     for (const auto& group : groups)
         for (const auto& [keyword, value] : group.directives) {
             // Every spelling of a keyword is the same option to OpenSSH.
-            if (config::equalsIgnoringCase(keyword, "Port")) {
+            if (equalsIgnoringCase(keyword, "Port")) {
                 const auto port = InputRules::parseInteger(value);
                 if (!port || *port < 1 || *port > 65535)
                     throw std::invalid_argument("The port must be a number from 1 to 65535, not " +
                                                 value + ".");
             }
             for (const auto& [name, field] : fields)
-                if (config::equalsIgnoringCase(keyword, name) &&
+                if (equalsIgnoringCase(keyword, name) &&
                     value.find_first_of(" \t\f\v\"'") != std::string::npos)
                     throw std::invalid_argument("The " + std::string(field) +
                                                 " must not contain spaces or quotes.");

@@ -1,13 +1,14 @@
 #include "config/defaults_overrides.h"
 
 #include "config/ssh_arguments.h"
+#include "model/ascii.h"
 
 #include <algorithm>
 
 namespace moorkeep::config {
 bool isDefaultsHeader(std::string_view text) {
     const auto words = splitArguments(text);
-    return words && words->size() == 2 && lowerAscii((*words)[0]) == "host" && (*words)[1] == "*";
+    return words && words->size() == 2 && asciiLower((*words)[0]) == "host" && (*words)[1] == "*";
 }
 
 std::vector<DefaultsOverride> defaultsOverrides(const std::vector<SSHHost>& hosts) {

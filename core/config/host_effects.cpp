@@ -4,6 +4,7 @@
 #include "config/ssh_arguments.h"
 #include "config/ssh_command.h"
 #include "files/paths.h"
+#include "model/ascii.h"
 #include "model/input_rules.h"
 
 #include <pwd.h>

@@ -1,6 +1,7 @@
 #include "config/openssh_evaluator.h"
 
 #include "config/ssh_arguments.h"
+#include "model/ascii.h"
 
 #include <algorithm>
 #include <array>
@@ -158,7 +159,7 @@ private:
             const bool negated = !criterion.empty() && criterion.front() == '!';
             if (negated)
                 criterion.remove_prefix(1);
-            const std::string attribute = lowerAscii(criterion);
+            const std::string attribute = asciiLower(criterion);
             if (attribute == "all") {
                 if (negated)
                     return false;
@@ -175,7 +176,7 @@ private:
             if (attribute == "host") {
                 const DocumentLine* hostName = lineSetting("hostname");
                 const std::string host =
-                    hostName ? expandedHostName(valueOf(*hostName), name_) : lowerAscii(name_);
+                    hostName ? expandedHostName(valueOf(*hostName), name_) : asciiLower(name_);
                 matched = matchPatternList(host, patterns, true) == 1;
             } else if (attribute == "originalhost") {
                 // OpenSSH compares the name as typed here without case too.
@@ -231,7 +232,7 @@ std::string expandedHostName(std::string_view value, std::string_view name) {
             out += value[i];
         }
     }
-    return lowerAscii(out);
+    return asciiLower(out);
 }
 
 OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document, bool forManyNames)

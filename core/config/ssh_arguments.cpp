@@ -1,5 +1,7 @@
 #include "config/ssh_arguments.h"
 
+#include "model/ascii.h"
+
 namespace moorkeep::config {
 
 std::optional<std::vector<std::string>> splitArguments(std::string_view s) {
@@ -76,18 +78,10 @@ std::string headerPatterns(std::string_view text) {
     return joined;
 }
 
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return lower;
-}
-
 namespace {
 
 char folded(char c, bool ignoreCase) {
-    return ignoreCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return ignoreCase ? asciiLower(c) : c;
 }
 
 // Iterative glob match: on a mismatch after a "*", the star takes one more

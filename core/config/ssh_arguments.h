@@ -37,6 +37,4 @@ bool hostPatternsMatch(std::string_view name, const std::vector<std::string>& pa
 // (the text unchanged when a quote is left open).
 std::string headerPatterns(std::string_view text);
 
-std::string lowerAscii(std::string_view text);
-
 } // namespace moorkeep::config

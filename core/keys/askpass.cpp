@@ -5,8 +5,8 @@
 #include "files/folders.h"
 #include "files/paths.h"
 #include "files/stale_files.h"
+#include "model/secret_wipe.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <stdexcept>
@@ -51,9 +51,10 @@ keys::Descriptor answers(const std::string& passphrase, int times) {
         lines += passphrase + "\n";
     // A pipe that cannot take the lines at once would block until the tool
     // read them, which it does only once it runs.
-    const ssize_t written = ::write(writeEnd.get(), lines.data(), lines.size());
-    std::fill(lines.begin(), lines.end(), '\0');
-    if (written != static_cast<ssize_t>(lines.size()))
+    const bool whole =
+        ::write(writeEnd.get(), lines.data(), lines.size()) == static_cast<ssize_t>(lines.size());
+    wipeSecret(lines);
+    if (!whole)
         throw std::invalid_argument("The passphrase is too long to hand to ssh-keygen.");
     int flags = ::fcntl(readEnd.get(), F_GETFL);
     if (flags >= 0)

@@ -1,5 +1,7 @@
 #include "keys/key_protection.h"
 
+#include "model/secret_wipe.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -125,7 +127,7 @@ std::optional<bool> ofFile(const std::string& privateKeyPath) {
     ::close(fd);
     const std::optional<bool> result = fromText(std::string_view(head.data(), filled));
     // The head of a key in the clear is key material.
-    std::fill(head.begin(), head.end(), '\0');
+    wipeBytes(head.data(), head.size());
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "config/host_effects.h"
 #include "config/ssh_arguments.h"
 #include "files/file_error.h"
+#include "model/ascii.h"
 #include "model/input_rules.h"
 
 #include <algorithm>
@@ -53,7 +54,7 @@ std::vector<Want> wanted(const Request& request) {
     const SSHHost& asked = request.asked;
     std::vector<Want> wants;
     for (const auto& group : request.groups) {
-        const std::string keyword = config::lowerAscii(group.keyword);
+        const std::string keyword = asciiLower(group.keyword);
         if (keyword == "hostname")
             wants.push_back({keyword, "HostName", asked.hostname});
         else if (keyword == "user" && !asked.user.empty())
@@ -67,10 +68,9 @@ std::vector<Want> wanted(const Request& request) {
                 {keyword, "ProxyJump",
                  asked.proxyJump && !asked.proxyJump->empty() ? asked.proxyJump : std::nullopt});
         else if (keyword != "user" && keyword != "identityfile") {
-            auto own = std::find_if(asked.extraOptions.begin(), asked.extraOptions.end(),
-                                    [&](const auto& entry) {
-                                        return config::equalsIgnoringCase(entry.first, keyword);
-                                    });
+            auto own = std::find_if(
+                asked.extraOptions.begin(), asked.extraOptions.end(),
+                [&](const auto& entry) { return equalsIgnoringCase(entry.first, keyword); });
             wants.push_back({keyword, group.keyword,
                              own == asked.extraOptions.end()
                                  ? std::nullopt

@@ -19,11 +19,6 @@
 // block already decides changes nothing.
 namespace moorkeep::EffectCheck {
 
-// A name that only wildcard blocks reach: what OpenSSH uses for it is what
-// the defaults give, and ssh -G evaluates checks for it when no one host is
-// concerned.
-inline constexpr const char* anyHostName = "moorkeep-check.invalid";
-
 // The path as messages show it.
 using ShowPath = std::function<std::string(const std::string& path)>;
 

@@ -23,7 +23,9 @@ namespace moorkeep::OpenSSHCheck {
 inline constexpr const char* sshPath = "/usr/bin/ssh";
 inline constexpr double limitSeconds = 5;
 // The destination a check evaluates when the edited name is not one that
-// ssh takes on its command line, or no one host is concerned.
+// ssh takes on its command line, or no one host is concerned: a name only
+// wildcard blocks reach, so what OpenSSH uses for it is what the defaults
+// give.
 inline constexpr const char* anyHost = "moorkeep-check.invalid";
 
 struct Request {

@@ -11,9 +11,11 @@
 #include "files/file_stamp.h"
 #include "files/paths.h"
 #include "files/text_file.h"
+#include "model/ascii.h"
 #include "model/input_rules.h"
 #include "model/uuid.h"
 #include "stores/effect_check.h"
+#include "stores/openssh_check.h"
 #include "stores/system_vault_store.h"
 
 #include <algorithm>
@@ -26,14 +28,12 @@ namespace {
 
 using ConfigWriter::AtPath;
 
-constexpr const char* anyHost = EffectCheck::anyHostName;
-
 // The file of the first Host line with exactly this pattern, in reading
 // order: a block is edited in the file where it lives.
 std::optional<std::string> fileOfBlock(const std::vector<ConfigLineSource>& lines,
                                        const std::string& pattern) {
     for (const auto& line : lines)
-        if (config::equalsIgnoringCase(line.directive, "host") &&
+        if (equalsIgnoringCase(line.directive, "host") &&
             config::headerPatterns(line.value) == pattern)
             return line.sourceFile;
     return std::nullopt;
@@ -258,7 +258,7 @@ void SystemVaultStore::deleteHost(const std::string& id, const KeyIdToPath& keyI
     // fails all the same gets the block back.
     metaStore_.checkWritable();
     const files::ReadResult before = files::readFile(*blockFile);
-    if (!ConfigWriter::deleteHostBlock(guarded(*blockFile, anyHost), *alias))
+    if (!ConfigWriter::deleteHostBlock(guarded(*blockFile, OpenSSHCheck::anyHost), *alias))
         throw notChanged(*alias, *blockFile, displayPath(*blockFile));
     try {
         metaStore_.save(meta);
@@ -278,7 +278,7 @@ void SystemVaultStore::deleteConfigHost(const SSHHost& host) {
     auto file = fileOfBlock(lines, host.alias);
     if (!file || !hostOf(ConfigParser::parse(lines, {}, homedir_), host.alias))
         throw notFound(host.alias, displayPath(configPath_) + " or the files it includes");
-    if (!ConfigWriter::deleteHostBlock(guarded(*file, anyHost), host.alias))
+    if (!ConfigWriter::deleteHostBlock(guarded(*file, OpenSSHCheck::anyHost), host.alias))
         throw notChanged(host.alias, *file, displayPath(*file));
 }
 
@@ -295,28 +295,28 @@ Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
     // The defaults take effect for a name that only wildcard blocks reach.
     SSHHost asked;
     asked.alias = "*";
-    asked.hostname = anyHost;
+    asked.hostname = OpenSSHCheck::anyHost;
     asked.user = defaults.user;
     asked.port = defaults.port;
     asked.keyId = defaults.keyId.empty() ? std::nullopt : std::optional(defaults.keyId);
     asked.proxyJump = defaults.proxyJump;
     asked.extraOptions = defaults.extraOptions;
     for (const auto& [keyword, value] : defaults.extraOptions)
-        if (config::equalsIgnoringCase(keyword, "hostname"))
+        if (equalsIgnoringCase(keyword, "hostname"))
             asked.hostname = value;
     auto judge = [&] {
-        return effectJudge({anyHost, config::changedDefaultsGroups(original, defaults, keyIdToPath),
-                            asked, keyIdToPath, keyPathToId, homedir_, localUser_,
-                            "the Host * block"});
+        return effectJudge({OpenSSHCheck::anyHost,
+                            config::changedDefaultsGroups(original, defaults, keyIdToPath), asked,
+                            keyIdToPath, keyPathToId, homedir_, localUser_, "the Host * block"});
     };
     if (auto file = fileOfBlock(lines, "*")) {
-        if (!ConfigWriter::updateDefaultsBlock(guarded(*file, anyHost, judge()), defaults, original,
-                                               keyIdToPath))
+        if (!ConfigWriter::updateDefaultsBlock(guarded(*file, OpenSSHCheck::anyHost, judge()),
+                                               defaults, original, keyIdToPath))
             throw notChanged("*", *file, displayPath(*file));
     } else if (!config::changedDefaultsGroups(original, defaults, keyIdToPath).empty()) {
         refuseSkippedBlock(problems, "*");
-        ConfigWriter::appendDefaultsBlock(guarded(configPath_, anyHost, judge()), defaults,
-                                          original, keyIdToPath);
+        ConfigWriter::appendDefaultsBlock(guarded(configPath_, OpenSSHCheck::anyHost, judge()),
+                                          defaults, original, keyIdToPath);
     }
     return readConfig(keyPathToId).defaults;
 }

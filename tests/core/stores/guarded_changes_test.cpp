@@ -5,6 +5,7 @@
 #include "keys/askpass.h"
 #include "keys/key_pair_files.h"
 #include "keys/key_scanner.h"
+#include "model/ascii.h"
 #include "model/vault_error.h"
 #include "stores/user_meta_store.h"
 #include "stores/vault_rules.h"
@@ -634,7 +635,7 @@ std::string withoutKeyword(const std::string& text, const std::string& keyword) 
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         const auto key = config::directiveKeyword(line);
-        if (key && config::equalsIgnoringCase(*key, keyword))
+        if (key && equalsIgnoringCase(*key, keyword))
             continue;
         out += line + "\n";
     }

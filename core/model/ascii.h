@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace moorkeep {
+
+// ASCII case folding, as OpenSSH folds keywords and host names: only A-Z
+// change, every other byte (UTF-8 included) stays as it is, whatever the
+// locale.
+constexpr char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string asciiLower(std::string_view text);
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+} // namespace moorkeep
