@@ -42,7 +42,7 @@ public:
     void deleteHost(const std::string&, const moorkeep::KeyIdToPath&) override {}
     void deleteConfigHost(const moorkeep::SSHHost&) override {}
     void saveKeyMeta(const moorkeep::SSHKey&) override {}
-    void deleteKeyMeta(const std::string&) override {}
+    void deleteKeyMeta(const std::string&, const moorkeep::DeleteKeyOptions&) override {}
     std::vector<moorkeep::SSHKey> rescanKeys() override { return {}; }
     std::vector<moorkeep::SSHKey> generateKey(const moorkeep::GenerateKeyOptions&) override {
         return {};

@@ -131,17 +131,14 @@ int rename(Session& session, const ParsedArguments& args) {
 }
 
 int remove(Session& session, const ParsedArguments& args) {
-    const VaultData& data = session.data();
-    const SSHKey& key = findKey(data.keys, args.positionals[0]);
-    auto users = VaultRules::hostsUsingKey(data.hosts, key.id);
-    if (!users.empty() && !args.has("--force")) {
-        std::string aliases;
-        for (const auto& host : users)
-            aliases += (aliases.empty() ? "" : ", ") + host.alias;
-        throw RefusedInput("Remove key from all hosts first: " + key.name + " is used by " +
-                           aliases + " (--force deletes it anyway)");
+    const SSHKey& key = findKey(session.data().keys, args.positionals[0]);
+    try {
+        session.store().deleteKeyMeta(key.id, {.evenIfUsed = args.has("--force")});
+    } catch (const VaultError& error) {
+        if (error.kind() != VaultError::Kind::keyInUse)
+            throw;
+        throw RefusedInput(std::string(error.what()) + " (--force deletes it anyway)");
     }
-    session.store().deleteKeyMeta(key.id);
     return 0;
 }
 

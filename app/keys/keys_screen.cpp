@@ -16,12 +16,10 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QToolTip>
 #include <algorithm>
 
 namespace moorkeep {
@@ -131,22 +129,12 @@ void KeysScreen::removeSelectedFromAgent() {
         model_.removeKeyFromAgent(*key);
 }
 
-// Refused while hosts use the key, in the words of the Delete button's tip.
+// A key that hosts use is refused by the store, whose message the window
+// shows.
 void KeysScreen::deleteSelected() {
     const auto& id = state_.selectedId();
-    auto key = id ? model_.keyWithId(*id) : std::nullopt;
-    if (!key)
-        return;
-    if (!model_.hostsUsingKey(key->id).empty()) {
-        QApplication::beep();
-        const QString refusal = tr("Remove key from all hosts first");
-        QWidget* anchor = window_;
-        if (auto* shown = detail(); shown && shown->detailView())
-            anchor = shown->detailView()->deleteButton();
-        QToolTip::showText(anchor->mapToGlobal(QPoint(0, anchor->height())), refusal, anchor);
-        return;
-    }
-    state_.setToDelete(*key);
+    if (auto key = id ? model_.keyWithId(*id) : std::nullopt)
+        state_.setToDelete(*key);
 }
 
 // Through the detail's buttons, so their "Copied" shows too.

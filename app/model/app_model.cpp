@@ -315,7 +315,7 @@ QFuture<void> AppModel::renameKey(SSHKey key) {
 
 QFuture<void> AppModel::deleteKey(SSHKey key) {
     return removeAtOnce(&AppModel::keys_, &AppModel::setKeys, &AppModel::keyCallSettled, keyCalls_,
-                        key, [id = key.id](VaultStore& store) { store.deleteKeyMeta(id); });
+                        key, [id = key.id](VaultStore& store) { store.deleteKeyMeta(id, {}); });
 }
 
 QFuture<void> AppModel::refreshKeys() {

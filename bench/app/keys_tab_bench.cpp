@@ -64,7 +64,7 @@ public:
     void deleteHost(const std::string&, const KeyIdToPath&) override { throw unused(); }
     void deleteConfigHost(const SSHHost&) override { throw unused(); }
     void saveKeyMeta(const SSHKey&) override { throw unused(); }
-    void deleteKeyMeta(const std::string&) override { throw unused(); }
+    void deleteKeyMeta(const std::string&, const DeleteKeyOptions&) override { throw unused(); }
     std::vector<SSHKey> rescanKeys() override { return largeVault().keys; }
     std::vector<SSHKey> generateKey(const GenerateKeyOptions&) override { throw unused(); }
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions&) override {

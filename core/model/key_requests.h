@@ -14,6 +14,10 @@ struct GenerateKeyOptions {
     bool operator==(const GenerateKeyOptions&) const = default;
 };
 
+struct DeleteKeyOptions {
+    bool evenIfUsed = false; // else a key some host uses is refused
+};
+
 struct ChangePassphraseOptions {
     std::string keyId;
     std::string oldPassphrase;

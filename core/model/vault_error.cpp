@@ -28,4 +28,13 @@ VaultError VaultError::sshKeygenFailed(const std::string& message) {
     return {Kind::sshKeygenFailed, message, "ssh-keygen failed: " + message};
 }
 
+VaultError VaultError::keyInUse(const std::string& keyName,
+                                const std::vector<std::string>& aliases) {
+    std::string joined;
+    for (const auto& alias : aliases)
+        joined += (joined.empty() ? "" : ", ") + alias;
+    return {Kind::keyInUse, joined,
+            "Remove key from all hosts first: " + keyName + " is used by " + joined};
+}
+
 } // namespace moorkeep

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace moorkeep {
 
@@ -13,7 +14,8 @@ public:
         keyNotFound,
         keyFileNotFound,
         wrongPassphrase,
-        sshKeygenFailed
+        sshKeygenFailed,
+        keyInUse
     };
 
     static VaultError keyAlreadyExists(const std::string& fileName);
@@ -22,6 +24,8 @@ public:
     // The current passphrase given does not open the key at path.
     static VaultError wrongPassphrase(const std::string& path);
     static VaultError sshKeygenFailed(const std::string& message);
+    // The key is still used by the hosts of these aliases.
+    static VaultError keyInUse(const std::string& keyName, const std::vector<std::string>& aliases);
 
     Kind kind() const { return kind_; }
     // The text the error carries: file name, key id, path or tool message.

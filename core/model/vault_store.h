@@ -39,7 +39,9 @@ public:
     virtual void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) = 0;
     virtual void deleteConfigHost(const SSHHost& host) = 0;
     virtual void saveKeyMeta(const SSHKey& key) = 0;
-    virtual void deleteKeyMeta(const std::string& id) = 0;
+    // Removes the key pair's files and its recorded name. A key that hosts
+    // use is refused (VaultError::keyInUse) unless the options say otherwise.
+    virtual void deleteKeyMeta(const std::string& id, const DeleteKeyOptions& options) = 0;
     virtual std::vector<SSHKey> rescanKeys() = 0;
     virtual std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) = 0;
     virtual std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) = 0;

@@ -6,6 +6,7 @@
 #include "model/uuid.h"
 #include "model/vault_error.h"
 #include "stores/demo_sample_data.h"
+#include "stores/vault_rules.h"
 
 #include <algorithm>
 #include <ctime>
@@ -86,8 +87,14 @@ void DemoVaultStore::saveKeyMeta(const SSHKey& key) {
         it->name = key.name;
 }
 
-void DemoVaultStore::deleteKeyMeta(const std::string& id) {
+void DemoVaultStore::deleteKeyMeta(const std::string& id, const DeleteKeyOptions& options) {
     std::lock_guard lock(mutex_);
+    if (!options.evenIfUsed) {
+        VaultData data;
+        data.keys = keys_;
+        data.hosts = hosts_;
+        VaultRules::refuseIfUsed(data, id);
+    }
     eraseWithId(keys_, id);
 }
 

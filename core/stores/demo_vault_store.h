@@ -25,7 +25,7 @@ public:
     void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) override;
     void deleteConfigHost(const SSHHost& host) override;
     void saveKeyMeta(const SSHKey& key) override;
-    void deleteKeyMeta(const std::string& id) override;
+    void deleteKeyMeta(const std::string& id, const DeleteKeyOptions& options) override;
     std::vector<SSHKey> rescanKeys() override;
     std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) override;
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;

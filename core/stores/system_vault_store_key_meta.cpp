@@ -4,6 +4,7 @@
 #include "model/input_rules.h"
 #include "stores/store_lock.h"
 #include "stores/system_vault_store.h"
+#include "stores/vault_rules.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -24,8 +25,12 @@ void SystemVaultStore::saveKeyMeta(const SSHKey& key) {
     metaStore_.save(meta);
 }
 
-void SystemVaultStore::deleteKeyMeta(const std::string& id) {
-    StoreLock lock(lockPath(), StoreLock::Mode::change);
+void SystemVaultStore::deleteKeyMeta(const std::string& id, const DeleteKeyOptions& options) {
+    // The configuration's lock too, so that no host of this store takes the
+    // key up between the check and the removal.
+    ChangeLocks locks(*this);
+    if (!options.evenIfUsed)
+        VaultRules::refuseIfUsed(loadData(), id);
     UserMeta meta = metaStore_.load();
     const bool named =
         std::erase_if(meta.keyMeta, [&](const KeyMetaEntry& e) { return e.id == id; });

@@ -1,6 +1,7 @@
 #include "stores/vault_rules.h"
 
 #include "keys/key_file_name.h"
+#include "model/vault_error.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -80,6 +81,18 @@ std::vector<SSHHost> hostsUsingKey(const std::vector<SSHHost>& hosts, const std:
                 host.facts.keyIds.end())
             out.push_back(host);
     return out;
+}
+
+void refuseIfUsed(const VaultData& data, const std::string& keyId) {
+    const std::vector<SSHHost> users = hostsUsingKey(data.hosts, keyId);
+    if (users.empty())
+        return;
+    auto key = std::find_if(data.keys.begin(), data.keys.end(),
+                            [&](const SSHKey& k) { return k.id == keyId; });
+    std::vector<std::string> aliases;
+    for (const auto& host : users)
+        aliases.push_back(host.alias);
+    throw VaultError::keyInUse(key != data.keys.end() ? key->name : keyId, aliases);
 }
 
 } // namespace moorkeep::VaultRules

@@ -35,4 +35,8 @@ std::vector<SSHKey> generateKey(VaultStore& store, const GenerateKeyOptions& opt
 // The hosts of the list whose key is this one.
 std::vector<SSHHost> hostsUsingKey(const std::vector<SSHHost>& hosts, const std::string& keyId);
 
+// Throws VaultError::keyInUse, naming the key and its hosts, when hosts of
+// the data use the key.
+void refuseIfUsed(const VaultData& data, const std::string& keyId);
+
 } // namespace moorkeep::VaultRules

@@ -246,11 +246,24 @@ private slots:
         QCOMPARE(table->model()->index(0, 1).data().toString(), u"web.example.org"_qs);
         QCOMPARE(table->model()->index(0, 2).data().toString(), u"deploy"_qs);
         QCOMPARE(h.find(u"passphraseButton"_qs)->accessibleName(), u"Change passphrase"_qs);
-        // Delete from the keyboard is refused in the same words.
+        // Delete from the keyboard asks, then leaves the rule to the store,
+        // whose refusal is shown, and the key stays.
+        h.store->fail(Op::deleteKeyMeta, "Remove key from all hosts first: Laptop is used by web");
         h.action(u"deleteKeyAction"_qs)->trigger();
-        QVERIFY(!h.state().toDelete());
-        QVERIFY(!h.find(u"deleteKeyAlert"_qs));
-        QCOMPARE(QToolTip::text(), u"Remove key from all hosts first"_qs);
+        QTRY_VERIFY(h.find<QMessageBox>(u"deleteKeyAlert"_qs));
+        h.find<QMessageBox>(u"deleteKeyAlert"_qs)
+            ->findChild<QPushButton*>(u"alertDeleteButton"_qs)
+            ->click();
+        QTRY_VERIFY(h.find<QMessageBox>(u"errorAlert"_qs));
+        QCOMPARE(h.find<QMessageBox>(u"errorAlert"_qs)->text(),
+                 u"Remove key from all hosts first: Laptop is used by web"_qs);
+        h.find<QMessageBox>(u"errorAlert"_qs)->buttons().at(0)->click();
+        QTRY_VERIFY(!h.find<QMessageBox>(u"errorAlert"_qs));
+        QCOMPARE(h.store->data().keys.size(), 3u);
+        QTRY_COMPARE(h.caption(u"keyCountLabel"_qs), u"3 keys"_qs);
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
+        QVERIFY(!h.store->calls(Op::deleteKeyMeta)[0].evenIfUsed);
+        h.store->succeed(Op::deleteKeyMeta);
 
         h.state().setSelectedId("key-my_key");
         QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 1 HOST"_qs);
@@ -271,15 +284,15 @@ private slots:
                  u"This will permanently delete the private and public key files from ~/.ssh."_qs);
         alert->findChild<QPushButton*>(u"alertCancelButton"_qs)->click();
         QTRY_VERIFY(!h.state().toDelete());
-        QVERIFY(h.store->calls(Op::deleteKeyMeta).empty());
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
         h.detail()->deleteButton()->click();
         QTRY_VERIFY(h.find<QMessageBox>(u"deleteKeyAlert"_qs));
         h.find<QMessageBox>(u"deleteKeyAlert"_qs)
             ->findChild<QPushButton*>(u"alertDeleteButton"_qs)
             ->click();
         QTRY_VERIFY(!h.state().selectedId());
-        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
-        QCOMPARE(h.store->calls(Op::deleteKeyMeta)[0].id, "key-id_work");
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 2u);
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta)[1].id, "key-id_work");
         QVERIFY(!h.state().toDelete());
         QTRY_COMPARE(h.caption(u"noKeysLabel"_qs), u"Select a key"_qs);
         QVERIFY(!h.find(u"rescanButton"_qs));

@@ -119,6 +119,7 @@ public:
         std::string id{}; // of the host or key the call is about
         std::optional<std::string> originalAlias{};
         KeyIdToPath keyIdToPath{};
+        bool evenIfUsed = false; // of a key deletion
     };
 
     explicit FakeVaultStore(VaultData data)
@@ -201,8 +202,8 @@ public:
             if (k.id == key.id)
                 k.name = key.name;
     }
-    void deleteKeyMeta(const std::string& id) override {
-        auto lock = enter({.op = Op::deleteKeyMeta, .id = id});
+    void deleteKeyMeta(const std::string& id, const DeleteKeyOptions& options) override {
+        auto lock = enter({.op = Op::deleteKeyMeta, .id = id, .evenIfUsed = options.evenIfUsed});
         std::erase_if(data_.keys, [&](const SSHKey& k) { return k.id == id; });
     }
     VaultData data() const {

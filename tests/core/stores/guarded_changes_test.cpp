@@ -407,7 +407,7 @@ TEST_F(HostileFiles, AFullDiskChangesNoFile) {
         for (int i = 0; i < 25; ++i)
             EXPECT_THROW(store.saveConfigHost(host("web", "x"), "web", {}), FileError);
         EXPECT_THROW(store.saveKeyMeta(namedKey(id, "new name")), FileError);
-        EXPECT_THROW(store.deleteKeyMeta(id), FileError);
+        EXPECT_THROW(store.deleteKeyMeta(id, {}), FileError);
     }
     EXPECT_EQ(config(), main);
     EXPECT_EQ(readFile(metaPath()), meta);
@@ -433,7 +433,7 @@ TEST_F(HostileFiles, MembersOfANewerVersionSurviveARewrite) {
     writeFile(metaPath(), file.dump(2));
 
     store.saveKeyMeta(namedKey("k1", "personal"));
-    store.deleteKeyMeta("k2");
+    store.deleteKeyMeta("k2", {});
     json saved = json::parse(readFile(metaPath()));
     EXPECT_EQ(saved["futureSettings"]["theme"], "dark");
     EXPECT_EQ(saved["keyMeta"],
@@ -562,6 +562,7 @@ TEST_F(GuardedChanges, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
     makeKeyPair(ssh("work"));
     const std::string id = idOf("work");
     store.saveKeyMeta(namedKey(id, "Work"));
+    store.loadData(); // saves the key cache, as the deletion's own reading would
     const std::string meta = readFile(metaPath());
 
     // Each row: the path made immutable, and what that makes of it.
@@ -574,13 +575,13 @@ TEST_F(GuardedChanges, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
                 GTEST_SKIP() << "cannot make files immutable here";
             ::chmod(ssh("").c_str(), 0500);
         }
-        EXPECT_THROW(store.deleteKeyMeta(id), FileError);
+        EXPECT_THROW(store.deleteKeyMeta(id, {}), FileError);
         setImmutable(locked, false);
         ::chmod(ssh("").c_str(), 0700);
         EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"work", "work.pub"}));
         EXPECT_EQ(readFile(metaPath()), meta);
     }
-    store.deleteKeyMeta(id);
+    store.deleteKeyMeta(id, {});
     EXPECT_TRUE(entries(ssh("")).empty());
 }
 

@@ -450,7 +450,8 @@ TEST_F(SystemVaultStoreTest, PassphrasesAreSetChangedAndRemovedOutsideAnyArgumen
 }
 
 // A display name replaces the last one and goes with its metadata entry;
-// deleting a key takes both files and its name, and may be done twice.
+// deleting a key takes both files and its name, and may be done twice. A key
+// that hosts use is refused, naming them, unless the caller overrides.
 TEST_F(SystemVaultStoreTest, DisplayNamesAndDeletingAKey) {
     makeKeyPair(ssh("old"));
     makeKeyPair(ssh("keep"));
@@ -467,11 +468,25 @@ TEST_F(SystemVaultStoreTest, DisplayNamesAndDeletingAKey) {
     EXPECT_EQ(keyNamed(store->rescanKeys(), "old").id, old.id);
 
     store->saveKeyMeta(old);
-    store->deleteKeyMeta(old.id);
-    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"keep", "keep.pub"}));
+    writeConfig("Host web\n  IdentityFile ~/.ssh/old\nHost api\n  User u\nHost *\n"
+                "  IdentityFile ~/.ssh/old\n");
+    try {
+        store->deleteKeyMeta(old.id, {});
+        ADD_FAILURE() << "a used key was deleted";
+    } catch (const VaultError& error) {
+        EXPECT_EQ(error.kind(), VaultError::Kind::keyInUse);
+        EXPECT_STREQ(error.what(), "Remove key from all hosts first: Old key is used by web, api");
+    }
+    EXPECT_EQ(entries(ssh("")),
+              (std::vector<std::string>{"config", "keep", "keep.pub", "old", "old.pub"}));
+    EXPECT_EQ(meta().load().keyMeta.size(), 1u);
+    store->deleteKeyMeta(old.id, {.evenIfUsed = true});
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"config", "keep", "keep.pub"}));
     EXPECT_TRUE(meta().load().keyMeta.empty());
-    EXPECT_NO_THROW(store->deleteKeyMeta(old.id));
+    EXPECT_NO_THROW(store->deleteKeyMeta(old.id, {}));
     EXPECT_EQ(store->rescanKeys().size(), 1u);
+    store->deleteKeyMeta(keyNamed(store->loadData().keys, "keep").id, {});
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"config"}));
 }
 
 // Locking.
@@ -562,7 +577,9 @@ TEST(DemoVaultStoreTest, EachStoreStartsFromTheSampleDataAndChangesItsOwn) {
     ASSERT_EQ(hosts.size(), 7u);
     EXPECT_EQ(hosts.back(), saved);
 
-    store.deleteKeyMeta("2");
+    EXPECT_THROW(store.deleteKeyMeta("2", {}), VaultError);
+    EXPECT_EQ(store.loadData().keys.size(), 4u);
+    store.deleteKeyMeta("2", {.evenIfUsed = true});
     const VaultData data = store.loadData();
     EXPECT_EQ(ids(data.keys), (std::vector<std::string>{"1", "3", "4"}));
     EXPECT_EQ(data.hosts[2].keyId, "2") << "references to a deleted key stay";
