@@ -62,17 +62,11 @@ PendingReplacement::PendingReplacement(const std::string& path, std::string_view
 
     std::string temporary =
         paths::join(paths::parent(target_), "." + paths::baseName(target_) + ".XXXXXX");
-    int fd = -1;
-    {
-        // Named for the handlers from the start: writing and flushing take
-        // the longest.
-        const InterruptCleanup::Making making;
-        fd = ::mkstemp(temporary.data());
-        if (fd < 0)
-            throw FileError("write", target_, errno);
-        interrupted_ = std::make_unique<InterruptCleanup::Guard>(
-            InterruptCleanup::Guard::Kind::file, temporary);
-    }
+    // Named for the handlers from the start: writing and flushing take the
+    // longest.
+    const int fd = InterruptCleanup::makeTemporaryFile(temporary, interrupted_);
+    if (fd < 0)
+        throw FileError("write", target_, errno);
     if (int error = finishFile(fd, bytes, mode)) {
         ::unlink(temporary.c_str());
         throw FileError("write", target_, error);

@@ -36,7 +36,7 @@ public:
 private:
     std::string target_;
     std::string temporary_;
-    std::unique_ptr<InterruptCleanup::Guard> interrupted_;
+    std::optional<InterruptCleanup::Guard> interrupted_;
 };
 
 // Writes all bytes to the open descriptor, sets its mode, flushes it to disk

@@ -42,10 +42,11 @@ std::string temporaryRoot() {
 }
 
 std::string makePrivateFolder(const std::string& parent, std::string_view prefix,
-                              const std::string& purpose) {
+                              const std::string& purpose,
+                              std::optional<InterruptCleanup::Guard>& guard) {
     std::string pattern = paths::join(parent, std::string(prefix) + "XXXXXX");
     // mkdtemp creates the folder with mode 700.
-    if (!::mkdtemp(pattern.data()))
+    if (InterruptCleanup::makeTemporaryFolder(pattern, guard) != 0)
         throw FileError(purpose, parent, errno);
     return pattern;
 }

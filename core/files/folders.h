@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/interrupt_cleanup.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,9 +18,11 @@ std::optional<std::vector<std::string>> entryNames(const std::string& folder);
 std::string temporaryRoot();
 
 // A new folder only its owner can enter, named the prefix and six random
-// characters, inside the parent. Throws FileError naming what it was for.
+// characters, inside the parent, and named in the guard as it is made.
+// Throws FileError naming what it was for.
 std::string makePrivateFolder(const std::string& parent, std::string_view prefix,
-                              const std::string& purpose);
+                              const std::string& purpose,
+                              std::optional<InterruptCleanup::Guard>& guard);
 
 // The folder and the files directly in it removed; nothing is reported.
 void removeFolderAndFiles(const std::string& folder);

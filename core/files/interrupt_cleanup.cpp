@@ -2,8 +2,10 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <pthread.h>
@@ -161,6 +163,34 @@ Making::Making() {
     ++makingHere;
     if (ending.load())
         stop();
+}
+
+int makeTemporaryFile(std::string& pattern, std::optional<Guard>& guard) {
+    int fd = -1;
+    int error = 0;
+    {
+        const Making making;
+        fd = ::mkstemp(pattern.data());
+        error = errno;
+        if (fd >= 0)
+            guard.emplace(Guard::Kind::file, pattern);
+    }
+    errno = error;
+    return fd;
+}
+
+int makeTemporaryFolder(std::string& pattern, std::optional<Guard>& guard) {
+    int error = 0;
+    bool made = false;
+    {
+        const Making making;
+        made = ::mkdtemp(pattern.data()) != nullptr;
+        error = errno;
+        if (made)
+            guard.emplace(Guard::Kind::folder, pattern);
+    }
+    errno = error;
+    return made ? 0 : -1;
 }
 
 Making::~Making() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <csignal>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -39,7 +40,9 @@ private:
 // Held from just before a thing is made until its guard names it. The
 // ending signals wait in this thread meanwhile, and a handler that began in
 // another waits for the guard, so that nothing made in between is left
-// behind; once a handler has begun, making stops here.
+// behind; once a handler has begun, making stops here. Nothing in its scope
+// may allocate: the handler may have stopped its own thread inside the
+// allocator, which would then hold this one until the handler gives up.
 class Making {
 public:
     Making();
@@ -50,5 +53,11 @@ public:
 private:
     sigset_t earlierMask_{};
 };
+
+// Makes a file (as mkstemp does) or a folder (as mkdtemp does) from the
+// pattern and names it in the guard, as one step: the open file, or -1 (and
+// 0, or -1 for the folder), with errno set on failure.
+int makeTemporaryFile(std::string& pattern, std::optional<Guard>& guard);
+int makeTemporaryFolder(std::string& pattern, std::optional<Guard>& guard);
 
 } // namespace moorkeep::InterruptCleanup

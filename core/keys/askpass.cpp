@@ -72,18 +72,15 @@ Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphr
         return isFolder && name.starts_with(folderPrefix);
     });
     using Kind = InterruptCleanup::Guard::Kind;
-    {
-        const InterruptCleanup::Making making;
-        directory_ = files::makePrivateFolder(files::temporaryRoot(), folderPrefix,
-                                              "create a private folder in");
-        interrupted_.push_back(std::make_unique<InterruptCleanup::Guard>(Kind::folder, directory_));
-    }
+    directory_ = files::makePrivateFolder(files::temporaryRoot(), folderPrefix,
+                                          "create a private folder in", folder_);
     const std::string scriptPath = paths::join(directory_, "askpass");
     interrupted_.push_back(std::make_unique<InterruptCleanup::Guard>(Kind::file, scriptPath));
     try {
         files::writeAtomically(scriptPath, script, 0700);
     } catch (...) {
         interrupted_.clear();
+        folder_.reset();
         ::rmdir(directory_.c_str());
         throw;
     }
@@ -93,6 +90,7 @@ Askpass::Askpass(const std::string& oldPassphrase, const std::string& newPassphr
 
 Askpass::~Askpass() {
     interrupted_.clear();
+    folder_.reset();
     ::unlink(paths::join(directory_, "askpass").c_str());
     ::rmdir(directory_.c_str());
 }

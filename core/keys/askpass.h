@@ -38,6 +38,7 @@ private:
     keys::Descriptor oldAnswers_;
     keys::Descriptor newAnswers_;
     KeyToolOptions options_;
+    std::optional<InterruptCleanup::Guard> folder_;
     std::vector<std::unique_ptr<InterruptCleanup::Guard>> interrupted_;
 };
 

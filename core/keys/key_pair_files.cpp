@@ -67,16 +67,10 @@ PrivateCopy::PrivateCopy(const std::string& original)
         throw FileError("read", original_, read.errorNumber != 0 ? read.errorNumber : EFBIG);
     std::string name =
         paths::join(paths::parent(original_), "." + paths::baseName(original_) + ".XXXXXX");
-    int fd = -1;
-    {
-        // Named for an interrupt before the key's bytes are in it.
-        const InterruptCleanup::Making making;
-        fd = ::mkstemp(name.data());
-        if (fd < 0)
-            throw FileError("make a working copy of", original_, errno);
-        interrupted_ =
-            std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::file, name);
-    }
+    // Named for an interrupt before the key's bytes are in it.
+    const int fd = InterruptCleanup::makeTemporaryFile(name, interrupted_);
+    if (fd < 0)
+        throw FileError("make a working copy of", original_, errno);
     if (int error = files::finishFile(fd, read.bytes, 0600)) {
         ::unlink(name.c_str());
         throw FileError("make a working copy of", original_, error);
@@ -96,10 +90,8 @@ void PrivateCopy::replaceOriginal() {
 }
 
 StagingFolder::StagingFolder(const std::string& directory) {
-    const InterruptCleanup::Making making;
-    path_ = files::makePrivateFolder(directory, stagingPrefix, "make a folder for the new key in");
-    interrupted_.push_back(
-        std::make_unique<InterruptCleanup::Guard>(InterruptCleanup::Guard::Kind::folder, path_));
+    path_ = files::makePrivateFolder(directory, stagingPrefix, "make a folder for the new key in",
+                                     folder_);
 }
 
 void StagingFolder::expect(const std::string& name) {
@@ -111,6 +103,7 @@ void StagingFolder::expect(const std::string& name) {
 
 StagingFolder::~StagingFolder() {
     interrupted_.clear();
+    folder_.reset();
     files::removeFolderAndFiles(path_);
 }
 

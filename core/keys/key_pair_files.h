@@ -29,7 +29,7 @@ public:
 private:
     std::string original_;
     std::string path_;
-    std::unique_ptr<InterruptCleanup::Guard> interrupted_;
+    std::optional<InterruptCleanup::Guard> interrupted_;
 };
 
 // A fresh private folder (0700) inside a directory, where a key pair is
@@ -50,6 +50,7 @@ public:
 
 private:
     std::string path_;
+    std::optional<InterruptCleanup::Guard> folder_;
     std::vector<std::unique_ptr<InterruptCleanup::Guard>> interrupted_;
 };
 

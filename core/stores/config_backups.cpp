@@ -104,17 +104,11 @@ class BackupTemporary {
 public:
     BackupTemporary(const std::string& folder, std::string_view bytes)
         : path_(paths::join(folder, std::string(temporaryPrefix) + "XXXXXX")) {
-        int fd = -1;
-        {
-            const InterruptCleanup::Making making;
-            fd = ::mkstemp(path_.data());
-            if (fd < 0) {
-                error_ = errno;
-                path_.clear();
-                return;
-            }
-            interrupted_ = std::make_unique<InterruptCleanup::Guard>(
-                InterruptCleanup::Guard::Kind::file, path_);
+        const int fd = InterruptCleanup::makeTemporaryFile(path_, interrupted_);
+        if (fd < 0) {
+            error_ = errno;
+            path_.clear();
+            return;
         }
         error_ = files::finishFile(fd, bytes, 0600);
     }
@@ -136,7 +130,7 @@ public:
 private:
     std::string path_;
     int error_ = 0;
-    std::unique_ptr<InterruptCleanup::Guard> interrupted_;
+    std::optional<InterruptCleanup::Guard> interrupted_;
 };
 
 } // namespace

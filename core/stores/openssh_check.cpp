@@ -33,10 +33,9 @@ class ScratchFolder {
 public:
     explicit ScratchFolder(std::string shownPath)
         : shownPath_(std::move(shownPath)) {
-        const InterruptCleanup::Making making;
-        path_ = files::makePrivateFolder(files::temporaryRoot(), scratchPrefix,
-                                         "create a folder for checking the configuration in");
-        interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::folder, path_));
+        path_ =
+            files::makePrivateFolder(files::temporaryRoot(), scratchPrefix,
+                                     "create a folder for checking the configuration in", folder_);
     }
     ~ScratchFolder() {
         std::error_code ignored;
@@ -47,11 +46,11 @@ public:
 
     std::string write(const std::string& name, std::string_view bytes) {
         const std::string path = paths::join(path_, name);
+        interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::file, path));
         int error = 0;
         {
             // A handler that begins meanwhile waits for the copy to exist.
             const InterruptCleanup::Making making;
-            interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::file, path));
             // The copy lives only while ssh reads it: it need not reach the
             // disk.
             error = files::writeNewFile(path, bytes, 0600, false);
@@ -67,6 +66,7 @@ private:
 
     std::string shownPath_;
     std::string path_;
+    std::optional<Guard> folder_;
     std::vector<std::unique_ptr<Guard>> interrupted_;
 };
 
