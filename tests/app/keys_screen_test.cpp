@@ -305,8 +305,10 @@ private slots:
         h.store->setData({});
         h.model->refreshKeys();
         QTRY_COMPARE(h.caption(u"noKeysLabel"_qs), u"No keys found"_qs);
+        // The refused deletion's own rescan may still be on its way.
+        const auto rescans = h.store->calls(Op::rescanKeys).size();
         h.find<QPushButton>(u"rescanButton"_qs)->click();
-        QTRY_COMPARE(h.store->calls(Op::rescanKeys).size(), 3u);
+        QTRY_VERIFY(h.store->calls(Op::rescanKeys).size() > rescans);
     }
 
     void createdIsAShortLocaleDate() {
