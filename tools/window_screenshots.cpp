@@ -5,6 +5,7 @@
 //   window_screenshots <folder>   (run with QT_QPA_PLATFORM=offscreen)
 // The README's pictures come from here. The program runs in a home of its
 // own, so the window's settings and the files it reads are never the user's.
+#include "connect/install_key_dialog.h"
 #include "hosts/hosts_state.h"
 #include "keys/keys_state.h"
 #include "model/app_model.h"
@@ -159,6 +160,21 @@ bool shoot(moorkeep::AppTab tab, Shot shot, const QString& file) {
     return dialog->grab().save(file);
 }
 
+// The Install Key dialog on a host whose alias ssh-copy-id would take for
+// an option: the refusal where the command goes, Install off.
+bool shootInstallRefusal(const QString& file) {
+    moorkeep::DemoVaultStore store;
+    const moorkeep::VaultData demo = store.loadData();
+    moorkeep::SSHHost hostile = demo.hosts.front();
+    hostile.id = "hostile";
+    hostile.alias = "-oProxyCommand=touch_PWNED";
+    moorkeep::InstallKeyDialog dialog({hostile}, demo.keys, hostile.id, demo.keys.front().id,
+                                      [](const moorkeep::SSHKey&, const moorkeep::SSHHost&) {});
+    dialog.show();
+    QTest::qWait(300);
+    return dialog.grab().save(file);
+}
+
 bool shootAll(const QDir& folder, const QString& home, const QString& theme) {
     using moorkeep::AppTab;
     return shootGrouped(home, folder.filePath(u"hosts-grouped-%1.png"_qs.arg(theme))) &&
@@ -166,7 +182,8 @@ bool shootAll(const QDir& folder, const QString& home, const QString& theme) {
            shoot(AppTab::keys, Shot::window, folder.filePath(u"keys-%1.png"_qs.arg(theme))) &&
            shoot(AppTab::keys, Shot::passphrase,
                  folder.filePath(u"passphrase-%1.png"_qs.arg(theme))) &&
-           shoot(AppTab::keys, Shot::agent, folder.filePath(u"agent-%1.png"_qs.arg(theme)));
+           shoot(AppTab::keys, Shot::agent, folder.filePath(u"agent-%1.png"_qs.arg(theme))) &&
+           shootInstallRefusal(folder.filePath(u"install-refused-%1.png"_qs.arg(theme)));
 }
 
 } // namespace

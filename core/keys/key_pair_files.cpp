@@ -4,13 +4,11 @@
 #include "files/file_error.h"
 #include "files/folders.h"
 #include "files/paths.h"
+#include "files/stale_files.h"
 #include "files/text_file.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,19 +41,14 @@ bool isLocked(const std::string& path, int openFlags) {
 }
 
 constexpr const char* stagingPrefix = ".moorkeep-new-key.";
-// Longer than the longest change (the tool's limit and its grace) by far.
-constexpr std::time_t staleAfterSeconds = 120;
 
-// ".NAME.XXXXXX" (mkstemp's six characters) for a NAME among the names.
-bool isCopyName(const std::string& name, const std::vector<std::string>& names) {
-    constexpr std::size_t suffix = 7;
-    if (name.size() < suffix + 2 || name.front() != '.' || name[name.size() - suffix] != '.')
+// ".NAME.XXXXXX" (mkstemp's six characters) beside a file NAME.
+bool isCopyName(const std::string& directory, const std::string& name) {
+    constexpr std::size_t suffix = 7; // ".XXXXXX"
+    if (name.size() < suffix + 2)
         return false;
-    for (std::size_t i = name.size() - suffix + 1; i < name.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i])))
-            return false;
     const std::string original = name.substr(1, name.size() - suffix - 1);
-    return std::find(names.begin(), names.end(), original) != names.end();
+    return files::isTemporaryOf(name, original) && files::exists(paths::join(directory, original));
 }
 
 } // namespace
@@ -108,20 +101,9 @@ StagingFolder::~StagingFolder() {
 }
 
 void sweepStale(const std::string& directory) {
-    const auto names = files::entryNames(directory);
-    if (!names)
-        return;
-    const std::time_t before = std::time(nullptr) - staleAfterSeconds;
-    for (const auto& name : *names) {
-        const std::string path = paths::join(directory, name);
-        struct stat facts {};
-        if (::lstat(path.c_str(), &facts) != 0 || facts.st_mtime > before)
-            continue;
-        if (S_ISDIR(facts.st_mode) && name.starts_with(stagingPrefix))
-            files::removeFolderAndFiles(path);
-        else if (S_ISREG(facts.st_mode) && isCopyName(name, *names))
-            ::unlink(path.c_str());
-    }
+    files::removeStaleEntries(directory, [&](const std::string& name, bool isFolder) {
+        return isFolder ? name.starts_with(stagingPrefix) : isCopyName(directory, name);
+    });
 }
 
 bool isComplete(const std::string& path) {

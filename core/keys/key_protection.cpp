@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <fcntl.h>
+#include <openssl/evp.h>
 #include <unistd.h>
 
 namespace moorkeep::KeyProtection {
@@ -34,42 +35,20 @@ struct Lines {
     }
 };
 
-int base64Value(char c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-
-// The first bytes the base64 lines hold (up to containerStart), up to the end
-// of the armour or the first character that is not base64.
+// The first bytes the base64 lines hold (containerStart and a little more),
+// up to the end of the armour; nothing when they are not base64.
 std::string decodedStart(Lines lines) {
-    std::string bytes;
-    std::uint32_t bits = 0;
-    int count = 0;
-    while (auto line = lines.next()) {
-        if (line->starts_with("-----"))
-            break;
-        for (char c : *line) {
-            const int value = base64Value(c);
-            if (value < 0)
-                return bytes;
-            bits = (bits << 6) | static_cast<std::uint32_t>(value);
-            if ((count += 6) >= 8) {
-                count -= 8;
-                bytes += static_cast<char>((bits >> count) & 0xff);
-                if (bytes.size() == containerStart)
-                    return bytes;
-            }
-        }
-    }
+    constexpr std::size_t wanted = (containerStart + 2) / 3 * 4;
+    std::string encoded;
+    std::optional<std::string_view> line;
+    while (encoded.size() < wanted && (line = lines.next()) && !line->starts_with("-----"))
+        encoded += *line;
+    encoded.resize(std::min(encoded.size(), wanted) / 4 * 4);
+    std::string bytes(encoded.size() / 4 * 3, '\0');
+    const int decoded = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()),
+                                        reinterpret_cast<const unsigned char*>(encoded.data()),
+                                        static_cast<int>(encoded.size()));
+    bytes.resize(decoded < 0 ? 0 : static_cast<std::size_t>(decoded));
     return bytes;
 }
 
