@@ -141,10 +141,6 @@ void closeFromBut(int first, int kept) {
 #else
     (void)parent;
 #endif
-    if (memoryLimit > 0) {
-        const rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
-        ::setrlimit(RLIMIT_AS, &limit);
-    }
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
     for (int signal = 1; signal < NSIG; ++signal)
@@ -170,6 +166,12 @@ void closeFromBut(int first, int kept) {
         if (::dup2(lifted[static_cast<std::size_t>(i)], 3 + i) < 0)
             failStart(notice);
     closeFromBut(above, notice);
+    // Last, so that nothing this process still does before the exec (a
+    // sanitizer's bookkeeping included) runs under the ceiling.
+    if (memoryLimit > 0) {
+        const rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
+        ::setrlimit(RLIMIT_AS, &limit);
+    }
     ::execve(path, argv, envp);
     failStart(notice);
 }
