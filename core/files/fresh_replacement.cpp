@@ -1,12 +1,13 @@
 #include "files/fresh_replacement.h"
 
 #include "files/atomic_file.h"
+#include "files/background_work.h"
 #include "files/file_error.h"
 #include "files/file_stamp.h"
 
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
-#include <future>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,6 +81,42 @@ void carryOverAppends(int replaced, const std::string& path, const std::string& 
     ::close(fd);
 }
 
+namespace {
+
+// The new file, written and flushed while the preparation runs; nothing,
+// with writeFailure set, when it could not be written. Throws the
+// preparation's refusal, which is what the caller hears of whatever the
+// write did.
+std::unique_ptr<PendingReplacement> writeWhilePreparing(const std::string& path,
+                                                        const FreshEdit& change,
+                                                        const std::optional<std::string>& current,
+                                                        const std::string& next,
+                                                        std::exception_ptr& writeFailure) {
+    std::unique_ptr<PendingReplacement> replacement;
+    std::exception_ptr refusal;
+    runSideBySide(
+        [&] {
+            try {
+                replacement = std::make_unique<PendingReplacement>(path, next, change.newFileMode);
+            } catch (...) {
+                writeFailure = std::current_exception();
+            }
+        },
+        [&] {
+            try {
+                if (change.prepare)
+                    change.prepare(current, next);
+            } catch (...) {
+                refusal = std::current_exception();
+            }
+        });
+    if (refusal)
+        std::rethrow_exception(refusal);
+    return replacement;
+}
+
+} // namespace
+
 bool replaceFresh(const std::string& path, const FreshEdit& change) {
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const std::string target = resolveLinks(path);
@@ -90,23 +127,12 @@ bool replaceFresh(const std::string& path, const FreshEdit& change) {
         const std::optional<std::string> next = change.edit(current);
         if (!next)
             return false;
-        // The new file is written and flushed while the preparation runs.
-        auto pending = std::async(std::launch::async, [&path, &next, &change] {
-            return std::make_unique<PendingReplacement>(path, *next, change.newFileMode);
-        });
+        std::exception_ptr writeFailure;
+        std::unique_ptr<PendingReplacement> replacement =
+            writeWhilePreparing(path, change, current, *next, writeFailure);
         try {
-            if (change.prepare)
-                change.prepare(current, *next);
-        } catch (...) {
-            try {
-                pending.get();
-            } catch (const std::exception&) {
-                // The refusal is what the caller hears of.
-            }
-            throw;
-        }
-        try {
-            std::unique_ptr<PendingReplacement> replacement = pending.get();
+            if (writeFailure)
+                std::rethrow_exception(writeFailure);
             // Opened before the last look, so that it holds the file that
             // look saw even once replaced.
             const OpenFile replaced{::open(target.c_str(), O_RDONLY | O_CLOEXEC)};

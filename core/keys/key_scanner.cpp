@@ -1,5 +1,6 @@
 #include "keys/key_scanner.h"
 
+#include "files/background_work.h"
 #include "files/folders.h"
 #include "files/paths.h"
 #include "files/plain_file.h"
@@ -7,7 +8,6 @@
 #include "keys/file_facts.h"
 #include "keys/key_protection.h"
 #include "keys/key_text.h"
-#include "keys/parallel_runs.h"
 #include "keys/utc_date.h"
 #include "model/input_rules.h"
 #include "model/short_digest.h"
@@ -118,7 +118,7 @@ void queryTool(std::vector<FoundKey>& found, const std::vector<std::size_t>& mis
         if (found[index].hasPrivateFile)
             queries.push_back({&found[index], true});
     }
-    keys::runInParallel(queries.size(), [&](std::size_t index) {
+    files::runInParallel(queries.size(), [&](std::size_t index) {
         FoundKey& key = *queries[index].key;
         if (queries[index].probe)
             key.entry.hasPassphrase = probeHasPassphrase(key.privatePath, toolPath);
