@@ -1,50 +1,37 @@
 #include "session.h"
 
-#include "stores/demo_vault_store.h"
-#include "stores/system_vault_store.h"
+#include "stores/store_factory.h"
 
 #include <cstdlib>
-#include <string_view>
+#include <utility>
 
 namespace moorkeep::cli {
-
-std::unique_ptr<VaultStore> makeStore(const GlobalOptions& options, const char* demoVariable) {
-    if (options.demo || demoRequested(demoVariable))
-        return std::make_unique<DemoVaultStore>();
-    SystemVaultStore::Options storeOptions;
-    storeOptions.homedir = options.home;
-    storeOptions.userMetaPath = options.meta;
-    return std::make_unique<SystemVaultStore>(std::move(storeOptions));
-}
 
 Session::Session(GlobalOptions options, Output& output)
     : options_(std::move(options))
     , output_(output) {}
 
 Session::~Session() {
-    if (SystemVaultStore* system = store_ ? dynamic_cast<SystemVaultStore*>(store_.get()) : nullptr)
-        for (const auto& notice : system->takeNotices())
+    if (store_)
+        for (const auto& notice : store_->takeNotices())
             output_.warning(notice);
 }
 
 VaultStore& Session::store() {
     if (!store_)
-        store_ = makeStore(options_, std::getenv("MOORKEEP_DEMO"));
+        store_ = makeVaultStore({options_.demo, options_.home, options_.meta},
+                                std::getenv("MOORKEEP_DEMO"));
     return *store_;
 }
 
-SystemVaultStore* Session::systemStore() {
-    return dynamic_cast<SystemVaultStore*>(&store());
-}
-
 void Session::beginChange() {
-    SystemVaultStore* system = systemStore();
-    if (!system || locks_)
+    // The demo keeps no files, so it has nothing to lock.
+    if (locks_ || !store().storeFiles())
         return;
     // A scan may run the key tool for a while; run it before the locks, so
     // that the scan under them finds a fresh cache and runs nothing.
-    system->rescanKeys();
-    locks_ = std::make_unique<SystemVaultStore::ChangeLocks>(*system);
+    store_->rescanKeys();
+    locks_ = store_->holdChanges();
     data_.reset();
     aliasData_.reset();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "output.h"
-#include "stores/system_vault_store.h"
 #include "stores/vault_store.h"
 
 #include <memory>
@@ -19,11 +18,6 @@ struct GlobalOptions {
     bool demo = false;               // --demo given
 };
 
-// The demo store when --demo is given or MOORKEEP_DEMO is exactly "1" (as
-// the desktop application decides); otherwise the store of the home
-// directory, with the metadata file of that home unless --meta names one.
-std::unique_ptr<VaultStore> makeStore(const GlobalOptions& options, const char* demoVariable);
-
 using AliasSet = std::set<std::string, std::less<>>;
 
 // One run of a command: the store, made when first needed, the snapshot it
@@ -36,9 +30,10 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // The demo store when --demo is given or MOORKEEP_DEMO is exactly "1" (as
+    // the desktop application decides); otherwise the store of the home
+    // directory, with the metadata file of that home unless --meta names one.
     VaultStore& store();
-    // The store of real files; nothing in demo mode.
-    SystemVaultStore* systemStore();
     // The snapshot, loaded on first use; the lists the rules work on, as the
     // desktop application's model holds them.
     const VaultData& data();
@@ -57,7 +52,7 @@ private:
     GlobalOptions options_;
     Output& output_;
     std::unique_ptr<VaultStore> store_;
-    std::unique_ptr<SystemVaultStore::ChangeLocks> locks_;
+    std::unique_ptr<VaultStore::ChangeHold> locks_;
     std::optional<VaultData> data_;
     std::optional<std::pair<AliasSet, VaultData>> aliasData_;
 };

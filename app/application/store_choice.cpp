@@ -1,7 +1,7 @@
 #include "store_choice.h"
 
 #include "stores/demo_vault_store.h"
-#include "stores/system_vault_store.h"
+#include "stores/store_factory.h"
 
 #include <cstdlib>
 
@@ -12,9 +12,8 @@ StoreKind kindFromEnvironment() {
 }
 
 std::shared_ptr<VaultStore> makeStore(StoreKind kind) {
-    if (kind == StoreKind::demo)
-        return std::make_shared<DemoVaultStore>();
-    return std::make_shared<SystemVaultStore>();
+    return makeVaultStore({.demo = kind == StoreKind::demo, .home = {}, .metadataFile = {}},
+                          nullptr);
 }
 
 std::shared_ptr<VaultStore> storeFromEnvironment() {

@@ -1,8 +1,10 @@
 #include "backup_commands.h"
 
 #include "cli_errors.h"
+#include "openssh/openssh_check.h"
 #include "session.h"
 
+#include <algorithm>
 #include <array>
 #include <nlohmann/json.hpp>
 
@@ -14,15 +16,16 @@ constexpr std::array<OptionSpec, 1> jsonOption{{{"--json", false}}};
 constexpr std::array<OptionSpec, 1> forceOption{{{"--force", false}}};
 constexpr std::array<std::string_view, 1> idArgument{"ID"};
 
-SystemVaultStore& systemStore(Session& session) {
-    SystemVaultStore* store = session.systemStore();
-    if (!store)
+// The store of real files; the demo keeps none.
+VaultStore& storeWithBackups(Session& session) {
+    VaultStore& store = session.store();
+    if (!store.storeFiles())
         throw RefusedInput("the demo data has no backups");
-    return *store;
+    return store;
 }
 
 int list(Session& session, const ParsedArguments& args) {
-    const auto backups = systemStore(session).backups().list();
+    const auto backups = storeWithBackups(session).listBackups();
     if (args.has("--json")) {
         nlohmann::json out = nlohmann::json::array();
         for (const auto& backup : backups)
@@ -41,12 +44,14 @@ int list(Session& session, const ParsedArguments& args) {
 }
 
 int restore(Session& session, const ParsedArguments& args) {
-    SystemVaultStore& store = systemStore(session);
+    VaultStore& store = storeWithBackups(session);
     const std::string& id = args.positionals[0];
-    if (!store.backups().find(id))
+    const auto backups = store.listBackups();
+    if (std::none_of(backups.begin(), backups.end(),
+                     [&](const ConfigBackup& backup) { return backup.id == id; }))
         throw RefusedInput("there is no backup " + id + " (see 'moorkeepctl backup list')");
     if (args.has("--force")) {
-        store.restoreBackup(id, SystemVaultStore::RestoreCheck::none);
+        store.restoreBackup(id, VaultStore::RestoreCheck::none);
         return 0;
     }
     try {

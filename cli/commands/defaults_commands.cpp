@@ -33,8 +33,9 @@ int show(Session& session, const ParsedArguments& args) {
 // Removing a default that a block other than Host * gives every host would
 // change nothing OpenSSH uses: the user hears which line gives it instead.
 void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
-    SystemVaultStore* store = session.systemStore();
-    if (!store)
+    VaultStore& store = session.store();
+    const auto files = store.storeFiles();
+    if (!files)
         return;
     // Keyword as ssh -G prints it, and as the user named it.
     std::vector<std::pair<std::string, std::string>> removed;
@@ -49,8 +50,8 @@ void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
             removed.emplace_back(asciiLower(option.name), option.name);
     if (removed.empty())
         return;
-    const config::OpenSSHEvaluator evaluator = store->evaluator();
-    const HostEvaluation evaluation = evaluator.evaluate(OpenSSHCheck::anyHost, store->localUser());
+    const auto evaluator = store.evaluator();
+    const HostEvaluation evaluation = evaluator->evaluate(OpenSSHCheck::anyHost, store.localUser());
     for (const auto& value : evaluation.effective) {
         const auto name = std::find_if(removed.begin(), removed.end(), [&](const auto& entry) {
             return entry.first == value.keyword;
@@ -58,12 +59,12 @@ void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
         if (name == removed.end())
             continue;
         const config::DocumentLine* header =
-            EffectCheck::headerOf(evaluator.document(), value.place);
+            EffectCheck::headerOf(evaluator->document(), value.place);
         if (header && config::isDefaultsHeader(header->text))
             continue;
         throw RefusedInput("Removing " + name->second + " from the Host * block would change " +
                            "nothing: OpenSSH takes " + value.value + " from " +
-                           store->displayPath(value.place.file) + " line " +
+                           files->displayPath(value.place.file) + " line " +
                            std::to_string(value.place.line) + " (" +
                            (header ? std::string(header->text) : "before the first Host line") +
                            "), which comes first. Nothing was changed.");

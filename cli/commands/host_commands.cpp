@@ -1,27 +1,11 @@
 #include "host_commands.h"
 
-#include "cli_errors.h"
-#include "effective_view.h"
 #include "field_options.h"
-#include "files/paths.h"
-#include "lookup.h"
-#include "model/ascii.h"
-#include "model/host_groups.h"
-#include "model/input_rules.h"
-#include "model/record_json.h"
-#include "model/record_json_text.h"
-#include "openssh/effect_check.h"
-#include "openssh/ssh_arguments.h"
-#include "openssh/ssh_command.h"
-#include "program_exec.h"
-#include "reading/config_syntax.h"
-#include "record_views.h"
-#include "session.h"
-#include "stores/vault_rules.h"
+#include "host_changes.h"
+#include "host_reads.h"
 
 #include <algorithm>
 #include <array>
-#include <utility>
 
 namespace moorkeep::cli {
 
@@ -46,261 +30,6 @@ constexpr auto editOptions = [] {
     std::copy(fieldOptionSpecs.begin(), fieldOptionSpecs.end(), options.begin() + 2);
     return options;
 }();
-
-// What the host dialog refuses to save. An alias that is new, or changed,
-// must name one host; one already in the file may stay as it is.
-void checkHost(const SSHHost& host, const std::vector<SSHHost>& hosts,
-               const std::optional<std::string>& editedId,
-               const std::optional<std::string>& previousAlias) {
-    if (host.alias.empty())
-        throw RefusedInput("the alias must not be empty");
-    if (host.alias != previousAlias && !InputRules::isValidAlias(host.alias))
-        throw RefusedInput(std::string(InputRules::aliasRuleMessage));
-    if (host.hostname.empty())
-        throw RefusedInput("the host name must not be empty");
-    if (InputRules::isDuplicateAlias(hosts, host.alias, editedId))
-        throw RefusedInput("A host with this alias already exists.");
-}
-
-// Removing an option that the host's own block does not set would change
-// nothing, so the user hears where OpenSSH takes it from instead.
-void refuseUnsetNotOwn(Session& session, const SSHHost& host, const Defaults& defaults,
-                       const FieldChanges& changes) {
-    if (host.source != HostSource::config)
-        return;
-    SystemVaultStore* store = session.systemStore();
-    std::optional<HostEvaluation> evaluation;
-    for (const auto& change : changes.options) {
-        if (change.value)
-            continue;
-        if (!store) {
-            auto inherited = std::find_if(
-                defaults.extraOptions.begin(), defaults.extraOptions.end(),
-                [&](const auto& entry) { return equalsIgnoringCase(entry.first, change.name); });
-            if (inherited != defaults.extraOptions.end())
-                throw RefusedInput(inherited->first + " comes from the Host * defaults, not from " +
-                                   "the block of " + host.alias);
-            continue;
-        }
-        if (!evaluation)
-            evaluation = store->evaluator().evaluate(SSHCommand::destinationPattern(host.alias),
-                                                     store->localUser());
-        const std::string keyword = asciiLower(change.name);
-        const auto own = [&](const auto& line) { return line.keyword == keyword; };
-        if (std::any_of(evaluation->shadowed.begin(), evaluation->shadowed.end(), own))
-            continue;
-        for (const auto& value : evaluation->effective) {
-            if (value.keyword != keyword || value.own)
-                continue;
-            throw RefusedInput(change.name + " comes from " + store->displayPath(value.place.file) +
-                               " line " + std::to_string(value.place.line) +
-                               ", not from the block of " + host.alias + "; change it there" +
-                               (value.place.file == store->configPath() ? " (for the Host * "
-                                                                          "defaults: 'moorkeepctl "
-                                                                          "defaults set "
-                                                                          "--unset-option " +
-                                                                              change.name + "')"
-                                                                        : ""));
-        }
-    }
-}
-
-// A duplicate alias refused with the Host line that names it, where there is
-// one. The store refuses an alias that only a line of several names names.
-void refuseNamedAlias(Session& session, const std::string& alias) {
-    SystemVaultStore* store = session.systemStore();
-    if (!store)
-        return;
-    const std::string name = SSHCommand::destinationPattern(alias);
-    if (auto line = EffectCheck::namingLine(store->evaluator().document(), name))
-        throw RefusedInput(
-            "A host with this alias already exists: " + store->displayPath(line->place.file) +
-            " line " + std::to_string(line->place.line) + " (" + line->text + ") names " + name);
-}
-
-// Saved with the lists of the snapshot the host was found in.
-SSHHost save(Session& session, const VaultData& data, const SSHHost& host) {
-    return VaultRules::saveHost(session.store(), host,
-                                VaultRules::originalAlias(data.hosts, host.id),
-                                VaultRules::keyIdToPath(data.keys));
-}
-
-// The home whose "~" file names are shown with, and the main configuration
-// file; the demo has no home of its own.
-std::pair<std::string, std::string> homeAndMainFile(Session& session) {
-    if (SystemVaultStore* store = session.systemStore())
-        return {store->homedir(), paths::standardize(store->configPath(), store->homedir())};
-    return {"", "~/.ssh/config"};
-}
-
-// One table per file, headed by the file and its count, in reading order.
-void listByFile(Session& session, const VaultData& data) {
-    const auto [home, mainFile] = homeAndMainFile(session);
-    bool first = true;
-    for (const auto& group : HostGroups::byFile(data.hosts, data.sources.config.files, mainFile)) {
-        if (!first)
-            session.output().line("");
-        first = false;
-        const std::size_t count = group.hosts.size();
-        session.output().line(HostGroups::title(group, home) + " (" + std::to_string(count) +
-                              (count == 1 ? " host)" : " hosts)"));
-        std::vector<Row> rows;
-        for (std::size_t index : group.hosts)
-            rows.push_back(views::hostRow(data.hosts[index], data.keys));
-        session.output().table(views::hostHeader(), rows);
-    }
-}
-
-int list(Session& session, const ParsedArguments& args) {
-    const VaultData& data = session.data();
-    if (args.has("--json")) {
-        // Written straight from the records: the JSON value of many hosts
-        // would cost more than loading them.
-        RecordJsonText::writeHostsWithPlaces(session.output().stream(), data.hosts,
-                                             homeAndMainFile(session).first);
-        session.output().stream() << '\n';
-        return 0;
-    }
-    if (args.has("--by-file")) {
-        listByFile(session, data);
-        return 0;
-    }
-    std::vector<Row> rows;
-    for (const auto& host : data.hosts)
-        rows.push_back(views::hostRow(host, data.keys));
-    session.output().table(views::hostHeader(), rows);
-    return 0;
-}
-
-// The snapshot to look the host up in. A large configuration costs most of
-// the time, so when the text is an alias only the hosts of that alias (and
-// of the one the host is renamed to) are loaded: the first of them is the
-// host the whole list gives, and the only ones a rename can collide with.
-// Every host is loaded when the text may be an id.
-const VaultData& dataToFind(Session& session, const std::string& text,
-                            const std::optional<std::string>& newAlias = std::nullopt) {
-    AliasSet aliases{text};
-    if (newAlias)
-        aliases.insert(*newAlias);
-    const VaultData& some = session.dataForAliases(aliases);
-    if (std::any_of(some.hosts.begin(), some.hosts.end(),
-                    [&](const SSHHost& h) { return h.alias == text; }))
-        return some;
-    return session.data();
-}
-
-// What OpenSSH uses for any name, listed or not, read from the files.
-int showEffective(Session& session, const ParsedArguments& args) {
-    SystemVaultStore* store = session.systemStore();
-    if (!store)
-        throw RefusedInput("--effective reads the configuration files; the demo data has none");
-    const HostEvaluation evaluation =
-        store->evaluator().evaluate(args.positionals[0], store->localUser());
-    if (args.has("--json"))
-        session.output().json(views::effectiveJson(evaluation));
-    else
-        views::printEffective(session.output(), evaluation);
-    return 0;
-}
-
-int show(Session& session, const ParsedArguments& args) {
-    if (args.has("--effective"))
-        return showEffective(session, args);
-    const VaultData& data = dataToFind(session, args.positionals[0]);
-    const SSHHost& host = findHost(data.hosts, args.positionals[0]);
-    if (args.has("--json"))
-        session.output().json(host);
-    else
-        session.output().fields(views::hostFields(host, data.keys));
-    return 0;
-}
-
-int command(Session& session, const ParsedArguments& args) {
-    const std::string& text = args.positionals[0];
-    const SSHHost host = findHost(dataToFind(session, text).hosts, text);
-    // Shown escaped, such a command would name another host.
-    if (InputRules::hasControlCharacters(host.alias))
-        throw RefusedInput("the alias holds control characters, so no command that reaches it "
-                           "can be printed");
-    session.output().line(SSHCommand::build(host));
-    return 0;
-}
-
-int connectTo(Session& session, const ParsedArguments& args) {
-    const std::string& text = args.positionals[0];
-    replaceProcessWith(SSHCommand::arguments(findHost(dataToFind(session, text).hosts, text)));
-}
-
-int add(Session& session, const ParsedArguments& args) {
-    auto hostname = args.value("--hostname");
-    if (!hostname)
-        throw UsageError("missing --hostname", "host add");
-    session.beginChange();
-    const VaultData& data = session.data();
-    FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::host, "host add");
-    // A new host as the host dialog builds it: empty id, source user.
-    SSHHost host;
-    host.id = "";
-    host.alias = args.positionals[0];
-    host.hostname = *hostname;
-    host.source = HostSource::user;
-    applyFieldChanges(host, changes);
-    if (InputRules::isDuplicateAlias(data.hosts, host.alias, std::nullopt))
-        refuseNamedAlias(session, host.alias);
-    checkHost(host, data.hosts, std::nullopt, std::nullopt);
-    save(session, data, host);
-    return 0;
-}
-
-int edit(Session& session, const ParsedArguments& args) {
-    session.beginChange();
-    const VaultData& data = dataToFind(session, args.positionals[0], args.value("--alias"));
-    SSHHost host = findHost(data.hosts, args.positionals[0]);
-    const std::string previousAlias = host.alias;
-    FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::host, "host edit");
-    if (auto alias = args.value("--alias"))
-        host.alias = *alias;
-    if (auto hostname = args.value("--hostname"))
-        host.hostname = *hostname;
-    refuseUnsetNotOwn(session, host, data.defaults, changes);
-    applyFieldChanges(host, changes);
-    checkHost(host, data.hosts, host.id, previousAlias);
-    save(session, data, host);
-    return 0;
-}
-
-// "FILE:N" of --before-line.
-std::pair<std::string, std::size_t> fileAndLine(const std::string& text) {
-    const auto colon = text.rfind(':');
-    const auto line = colon == std::string::npos
-                          ? std::nullopt
-                          : InputRules::parseInteger(std::string_view(text).substr(colon + 1));
-    if (!line || *line < 1)
-        throw UsageError("--before-line takes FILE:N, a file and a line number", "host move");
-    return {text.substr(0, colon), static_cast<std::size_t>(*line)};
-}
-
-int move(Session& session, const ParsedArguments& args) {
-    auto before = args.value("--before-line");
-    if (!before)
-        throw UsageError("missing --before-line", "host move");
-    const auto [file, line] = fileAndLine(*before);
-    SystemVaultStore* store = session.systemStore();
-    if (!store)
-        throw RefusedInput("the demo data has no configuration file to move blocks in");
-    session.beginChange();
-    // An unknown host is refused like everywhere else, before the store looks.
-    store->moveHostBlock(findHost(session.data().hosts, args.positionals[0]).alias, file, line);
-    return 0;
-}
-
-int remove(Session& session, const ParsedArguments& args) {
-    session.beginChange();
-    const VaultData& data = session.data();
-    const SSHHost& host = findHost(data.hosts, args.positionals[0]);
-    VaultRules::deleteHost(session.store(), host, VaultRules::keyIdToPath(data.keys));
-    return 0;
-}
 
 constexpr std::string_view listHelp = R"(Usage: moorkeepctl host list [--json] [--by-file]
 
@@ -403,19 +132,25 @@ the metadata file is removed from there.
 )";
 
 constexpr std::array<Command, 8> commands{{
-    {"list", "list the hosts", listHelp, listOptions, {}, list},
-    {"show", "show one host", showHelp, showOptions, hostArgument, show},
-    {"command", "print the ssh command for a host", commandHelp, {}, hostArgument, command},
+    {"list", "list the hosts", listHelp, listOptions, {}, hostreads::list},
+    {"show", "show one host", showHelp, showOptions, hostArgument, hostreads::show},
+    {"command",
+     "print the ssh command for a host",
+     commandHelp,
+     {},
+     hostArgument,
+     hostreads::command},
     {"connect",
      "connect to a host with ssh in this terminal",
      connectHelp,
      {},
      hostArgument,
-     connectTo},
-    {"add", "add a host", addHelp, addOptions, aliasArgument, add},
-    {"edit", "change a host", editHelp, editOptions, hostArgument, edit},
-    {"move", "move a host's block above another block", moveHelp, moveOptions, aliasArgument, move},
-    {"rm", "delete a host", removeHelp, {}, hostArgument, remove},
+     hostreads::connectTo},
+    {"add", "add a host", addHelp, addOptions, aliasArgument, hostchanges::add},
+    {"edit", "change a host", editHelp, editOptions, hostArgument, hostchanges::edit},
+    {"move", "move a host's block above another block", moveHelp, moveOptions, aliasArgument,
+     hostchanges::move},
+    {"rm", "delete a host", removeHelp, {}, hostArgument, hostchanges::remove},
 }};
 
 } // namespace

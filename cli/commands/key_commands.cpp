@@ -192,13 +192,13 @@ int passwd(Session& session, const ParsedArguments& args) {
 }
 
 int install(Session& session, const ParsedArguments& args) {
-    SystemVaultStore* store = session.systemStore();
-    if (!store)
+    const auto files = session.store().storeFiles();
+    if (!files)
         throw RefusedInput("the demo data has no key files to install");
     const VaultData& data = session.data();
     const SSHKey& key = findKey(data.keys, args.positionals[0]);
     const SSHHost& host = findHost(data.hosts, args.positionals[1]);
-    const std::string publicPath = store->expandHome(key.path) + ".pub";
+    const std::string publicPath = files->expandHome(key.path) + ".pub";
     struct stat facts {};
     if (::stat(publicPath.c_str(), &facts) != 0)
         throw VaultError::keyFileNotFound(publicPath);

@@ -1,10 +1,22 @@
 #include "stores/vault_store.h"
 
+#include "files/paths.h"
 #include "model/agent_error.h"
+#include "openssh/host_effects.h"
 
 #include <stdexcept>
 
 namespace moorkeep {
+
+std::string StoreFiles::displayPath(const std::string& path) const {
+    return paths::tilded(path, home);
+}
+
+std::string StoreFiles::expandHome(const std::string& path) const {
+    if (!path.empty() && path.front() == '~')
+        return home + path.substr(1);
+    return path;
+}
 
 VaultData VaultStore::loadDataForAliases(const std::set<std::string, std::less<>>& aliases) {
     VaultData data = loadData();
@@ -36,6 +48,38 @@ void VaultStore::addKeyToAgent(const AgentAddOptions&) {
 
 void VaultStore::removeKeyFromAgent(const std::string&) {
     throw AgentError::notRunning(noAgent);
+}
+
+std::optional<StoreFiles> VaultStore::storeFiles() const {
+    return std::nullopt;
+}
+
+std::optional<config::OpenSSHEvaluator> VaultStore::evaluator() {
+    return std::nullopt;
+}
+
+std::string VaultStore::localUser() const {
+    return config::localUserName();
+}
+
+void VaultStore::moveHostBlock(const std::string&, const std::string&, std::size_t) {
+    throw std::runtime_error("This store has no configuration file to move blocks in");
+}
+
+std::vector<ConfigBackup> VaultStore::listBackups() {
+    return {};
+}
+
+void VaultStore::restoreBackup(const std::string&, RestoreCheck) {
+    throw std::runtime_error("This store keeps no backups to put back");
+}
+
+std::unique_ptr<VaultStore::ChangeHold> VaultStore::holdChanges() {
+    return nullptr;
+}
+
+std::vector<std::string> VaultStore::takeNotices() {
+    return {};
 }
 
 } // namespace moorkeep

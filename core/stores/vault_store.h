@@ -6,8 +6,12 @@
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 #include "model/vault_data.h"
+#include "openssh/openssh_evaluator.h"
+#include "stores/config_backups.h"
 
+#include <cstddef>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,6 +21,17 @@ namespace moorkeep {
 
 // Key id to the key's path as shown ("~/.ssh/" followed by the file name).
 using KeyIdToPath = std::map<std::string, std::string>;
+
+// The home folder and main configuration file of a store that works on files.
+struct StoreFiles {
+    std::string home;
+    std::string configPath;
+
+    // The path with the home folder written as "~", for messages.
+    std::string displayPath(const std::string& path) const;
+    // "~..." with this home; other text unchanged.
+    std::string expandHome(const std::string& path) const;
+};
 
 // The one interface through which hosts, keys and defaults are read and
 // changed. Every operation blocks its caller; callers on a user-interface
@@ -62,6 +77,30 @@ public:
     virtual AgentState agentKeys();
     virtual void addKeyToAgent(const AgentAddOptions& options);
     virtual void removeKeyFromAgent(const std::string& keyId);
+
+    // Where the store's files are; nothing for a store without files (the base's answer).
+    virtual std::optional<StoreFiles> storeFiles() const;
+    // What OpenSSH makes of the configuration files now; nothing for a store without files.
+    virtual std::optional<config::OpenSSHEvaluator> evaluator();
+    // The local user OpenSSH evaluates for ("%u"): the user running this process.
+    virtual std::string localUser() const;
+    // Moves the alias's Host block above the Host or Match line `line` (from 1) of its file.
+    virtual void moveHostBlock(const std::string& alias, const std::string& file, std::size_t line);
+    // The backups of the configuration files, newest first; none for a store without files.
+    virtual std::vector<ConfigBackup> listBackups();
+    enum class RestoreCheck { byOpenSSH, none };
+    // Puts a backup back in place of its file, checked by OpenSSH unless told otherwise.
+    virtual void restoreBackup(const std::string& id, RestoreCheck check = RestoreCheck::byOpenSSH);
+
+    // Held by a caller between reading a snapshot and changing it.
+    class ChangeHold {
+    public:
+        virtual ~ChangeHold() = default;
+    };
+    // Holds the locks of a configuration change until dropped; nothing for a store without locks.
+    virtual std::unique_ptr<ChangeHold> holdChanges();
+    // What the user should hear of changes made so far that no error reports, each once.
+    virtual std::vector<std::string> takeNotices();
 };
 
 } // namespace moorkeep

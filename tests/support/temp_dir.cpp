@@ -56,4 +56,12 @@ struct stat statOf(const std::string& path) {
     return st;
 }
 
+std::vector<std::string> keptCopies(const std::string& folder) {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().find(".unreadable-") != std::string::npos)
+            out.push_back(entry.path().string());
+    return out;
+}
+
 } // namespace moorkeep::test

@@ -37,5 +37,7 @@ inline mode_t modeOf(const std::string& path) {
 }
 // The names in a directory, sorted.
 std::vector<std::string> entries(const std::string& directory);
+// The paths of the copies of undecodable files kept in the folder.
+std::vector<std::string> keptCopies(const std::string& folder);
 
 } // namespace moorkeep::test

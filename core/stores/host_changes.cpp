@@ -1,3 +1,5 @@
+#include "stores/host_changes.h"
+
 #include "editing/config_blocks.h"
 #include "editing/config_body.h"
 #include "editing/config_writer.h"
@@ -16,10 +18,8 @@
 #include "reading/config_parser.h"
 #include "reading/config_syntax.h"
 #include "reading/config_text.h"
-#include "stores/system_vault_store.h"
 
 #include <algorithm>
-#include <future>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -115,102 +115,105 @@ void keepDerivedHostName(SSHHost& renamed, const SSHHost& original) {
 
 } // namespace
 
-void SystemVaultStore::refuseSkippedBlock(const ConfigReadProblems& problems,
-                                          const std::string& pattern) const {
+HostChanges::HostChanges(const StorePlaces& places, const HostReader& reader,
+                         const ConfigGuard& guard)
+    : places_(places)
+    , reader_(reader)
+    , guard_(guard) {}
+
+void HostChanges::refuseSkippedBlock(const ConfigReadProblems& problems,
+                                     const std::string& pattern) const {
     using Kind = ConfigReadProblem::Kind;
     const std::string block = "the \"Host " + pattern + "\" block";
     for (const auto& problem : problems) {
         if (problem.kind == Kind::tooLarge)
-            throw FileError(displayPath(problem.path) + " is larger than 16 MiB, so it cannot be " +
-                            "checked for " + block + ". Nothing was changed.");
+            throw FileError(places_.displayPath(problem.path) +
+                            " is larger than 16 MiB, so it cannot be " + "checked for " + block +
+                            ". Nothing was changed.");
         if (problem.kind != Kind::notUtf8)
             continue;
         auto bytes = files::readBytes(problem.path);
         if (!bytes || holdsHostLine(*bytes, pattern))
-            throw FileError(displayPath(problem.path) + " holds " + block +
+            throw FileError(places_.displayPath(problem.path) + " holds " + block +
                             " but is not UTF-8 text, so it cannot be edited here. Nothing was "
                             "changed.");
     }
 }
 
-std::string SystemVaultStore::displayPath(const std::string& path) const {
-    return paths::tilded(path, homedir_);
-}
-
-SystemVaultStore::EffectJudge SystemVaultStore::effectJudge(const std::string& name,
-                                                            const std::optional<SSHHost>& before,
-                                                            const SSHHost& asked,
-                                                            const Defaults& defaults,
-                                                            const KeyIdToPath& keyIdToPath) const {
+ConfigGuard::EffectJudge HostChanges::effectJudge(const std::string& name,
+                                                  const std::optional<SSHHost>& before,
+                                                  const SSHHost& asked, const Defaults& defaults,
+                                                  const KeyIdToPath& keyIdToPath) const {
     return effectJudge({name, config::changedHostGroups(before, asked, defaults, keyIdToPath),
-                        asked, keyIdToPath, invert(keyIdToPath), homedir_, localUser_,
-                        "the block of " + asked.alias});
+                        asked, keyIdToPath, places_.invert(keyIdToPath), places_.homedir,
+                        places_.localUser, "the block of " + asked.alias});
 }
 
-SystemVaultStore::EffectJudge SystemVaultStore::effectJudge(EffectCheck::Request request) const {
+ConfigGuard::EffectJudge HostChanges::effectJudge(EffectCheck::Request request) const {
     return [this, request](const std::string& file, const std::string& next) {
-        EffectCheck::requireEffect(evaluator({{file, next}}), request,
-                                   [this](const std::string& path) { return displayPath(path); });
+        EffectCheck::requireEffect(
+            reader_.evaluatorWith({{file, next}}), request,
+            [this](const std::string& path) { return places_.displayPath(path); });
     };
 }
 
-SSHHost SystemVaultStore::saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) {
-    ChangeLocks locks(*this);
+SSHHost HostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) {
     // The record of a stored host is dropped after the block is written.
-    metaStore_.checkWritable();
+    places_.metaStore.checkWritable();
     SSHHost saved = host;
     if (saved.id.empty())
         saved.id = randomUuid();
 
-    const ConfigBlock block = readConfigBlock(host.alias, invert(keyIdToPath));
+    const ConfigBlock block = reader_.readConfigBlock(host.alias, places_.invert(keyIdToPath));
     const auto destination = SSHCommand::destinationPattern(host.alias);
     const Defaults& defaults = block.config.defaults;
     if (auto original = hostOf(block.config, host.alias)) {
-        std::string file = block.file.value_or(configPath_);
+        std::string file = block.file.value_or(places_.configPath);
         if (!ConfigWriter::updateHostBlock(
-                guarded(file, destination,
-                        effectJudge(destination, original, saved, defaults, keyIdToPath)),
+                guard_.guarded(file, destination,
+                               effectJudge(destination, original, saved, defaults, keyIdToPath)),
                 saved, *original, host.alias, defaults, keyIdToPath))
-            throw notChanged(host.alias, file, displayPath(file));
+            throw notChanged(host.alias, file, places_.displayPath(file));
     } else {
         checkNewAlias(host.alias);
         // OpenSSH would keep using a block in a file that could not be read
         // here, and ignore a second one appended after it.
         refuseSkippedBlock(block.problems, host.alias);
-        const config::OpenSSHEvaluator now = evaluator();
+        const config::OpenSSHEvaluator now = reader_.evaluatorWith({});
         if (auto naming = EffectCheck::namingLine(now.document(), destination))
-            throw FileError(
-                "A host with this alias already exists: " + displayPath(naming->place.file) +
-                " line " + std::to_string(naming->place.line) + " (" + naming->text + ") names " +
-                destination + ". Nothing was changed.");
+            throw FileError("A host with this alias already exists: " +
+                            places_.displayPath(naming->place.file) + " line " +
+                            std::to_string(naming->place.line) + " (" + naming->text + ") names " +
+                            destination + ". Nothing was changed.");
         // A new block goes before the first block that applies to it, so
         // that OpenSSH reads its values first.
-        const auto before = EffectCheck::insertionLine(
-            now, paths::standardize(configPath_, homedir_), destination, localUser_);
+        const auto before =
+            EffectCheck::insertionLine(now, paths::standardize(places_.configPath, places_.homedir),
+                                       destination, places_.localUser);
         ConfigWriter::insertHostBlock(
-            guarded(configPath_, destination,
-                    effectJudge(destination, std::nullopt, saved, defaults, keyIdToPath)),
+            guard_.guarded(places_.configPath, destination,
+                           effectJudge(destination, std::nullopt, saved, defaults, keyIdToPath)),
             saved, defaults, keyIdToPath, before.value_or(static_cast<std::size_t>(-1)));
     }
 
-    UserMeta meta = metaStore_.load();
+    UserMeta meta = places_.metaStore.load();
     std::erase_if(meta.hosts,
                   [&](const SSHHost& h) { return h.id == saved.id || h.alias == saved.alias; });
-    metaStore_.save(meta);
+    places_.metaStore.save(meta);
 
     saved.source = HostSource::config;
     return saved;
 }
 
-SSHHost SystemVaultStore::saveConfigHost(const SSHHost& host,
-                                         const std::optional<std::string>& originalAlias,
-                                         const KeyIdToPath& keyIdToPath) {
-    ChangeLocks locks(*this);
+SSHHost HostChanges::saveConfigHost(const SSHHost& host,
+                                    const std::optional<std::string>& originalAlias,
+                                    const KeyIdToPath& keyIdToPath) {
     const std::string alias = originalAlias.value_or(host.alias);
-    const ConfigBlock block = readConfigBlock(alias, invert(keyIdToPath));
+    const ConfigBlock block = reader_.readConfigBlock(alias, places_.invert(keyIdToPath));
     const auto original = hostOf(block.config, alias);
     if (!original || !block.file)
-        throw notFound(alias, displayPath(configPath_) + " or the files it includes");
+        throw notFound(alias,
+                       places_.displayPath(places_.configPath) + " or the files it includes");
     SSHHost asked = host;
     if (host.alias != alias) {
         checkNewAlias(host.alias);
@@ -218,16 +221,16 @@ SSHHost SystemVaultStore::saveConfigHost(const SSHHost& host,
     }
     const auto destination = SSHCommand::destinationPattern(asked.alias);
     if (!ConfigWriter::updateHostBlock(
-            guarded(*block.file, destination,
-                    effectJudge(destination, original, asked, block.config.defaults, keyIdToPath)),
+            guard_.guarded(
+                *block.file, destination,
+                effectJudge(destination, original, asked, block.config.defaults, keyIdToPath)),
             asked, *original, alias, block.config.defaults, keyIdToPath))
-        throw notChanged(alias, *block.file, displayPath(*block.file));
+        throw notChanged(alias, *block.file, places_.displayPath(*block.file));
     return host;
 }
 
-void SystemVaultStore::deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) {
-    ChangeLocks locks(*this);
-    UserMeta meta = metaStore_.load();
+void HostChanges::deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) {
+    UserMeta meta = places_.metaStore.load();
     auto stored = std::find_if(meta.hosts.begin(), meta.hosts.end(),
                                [&](const SSHHost& h) { return h.id == id; });
     std::optional<std::string> alias;
@@ -238,30 +241,31 @@ void SystemVaultStore::deleteHost(const std::string& id, const KeyIdToPath& keyI
     // be removed leaves the stored host list as it was.
     std::optional<std::string> blockFile;
     if (alias) {
-        auto lines = readConfigLines();
-        ParsedConfig config = ConfigParser::parse(lines, invert(keyIdToPath), homedir_);
+        auto lines = reader_.readConfigLines();
+        ParsedConfig config =
+            ConfigParser::parse(lines, places_.invert(keyIdToPath), places_.homedir);
         if (hostOf(config, *alias)) {
-            blockFile = fileOfBlock(lines, *alias).value_or(configPath_);
+            blockFile = fileOfBlock(lines, *alias).value_or(places_.configPath);
             auto text = files::readUtf8(*blockFile);
             if (!text || !ConfigWriter::hasHostBlock(*text, *alias))
-                throw notEditable(*alias, displayPath(*blockFile));
+                throw notEditable(*alias, places_.displayPath(*blockFile));
         }
     }
 
     std::erase_if(meta.hosts, [&](const SSHHost& h) { return h.id == id; });
     if (!blockFile) {
-        metaStore_.save(meta);
+        places_.metaStore.save(meta);
         return;
     }
     // The block goes first, checked by OpenSSH, and the record after it: a
     // metadata file that cannot be written is found before, and one that
     // fails all the same gets the block back.
-    metaStore_.checkWritable();
+    places_.metaStore.checkWritable();
     const files::ReadResult before = files::readFile(*blockFile);
-    if (!ConfigWriter::deleteHostBlock(guarded(*blockFile, OpenSSHCheck::anyHost), *alias))
-        throw notChanged(*alias, *blockFile, displayPath(*blockFile));
+    if (!ConfigWriter::deleteHostBlock(guard_.guarded(*blockFile, OpenSSHCheck::anyHost), *alias))
+        throw notChanged(*alias, *blockFile, places_.displayPath(*blockFile));
     try {
-        metaStore_.save(meta);
+        places_.metaStore.save(meta);
     } catch (...) {
         try {
             files::writeAtomically(*blockFile, before.bytes);
@@ -272,23 +276,21 @@ void SystemVaultStore::deleteHost(const std::string& id, const KeyIdToPath& keyI
     }
 }
 
-void SystemVaultStore::deleteConfigHost(const SSHHost& host) {
-    ChangeLocks locks(*this);
-    auto lines = readConfigLines();
+void HostChanges::deleteConfigHost(const SSHHost& host) {
+    auto lines = reader_.readConfigLines();
     auto file = fileOfBlock(lines, host.alias);
-    if (!file || !hostOf(ConfigParser::parse(lines, {}, homedir_), host.alias))
-        throw notFound(host.alias, displayPath(configPath_) + " or the files it includes");
-    if (!ConfigWriter::deleteHostBlock(guarded(*file, OpenSSHCheck::anyHost), host.alias))
-        throw notChanged(host.alias, *file, displayPath(*file));
+    if (!file || !hostOf(ConfigParser::parse(lines, {}, places_.homedir), host.alias))
+        throw notFound(host.alias,
+                       places_.displayPath(places_.configPath) + " or the files it includes");
+    if (!ConfigWriter::deleteHostBlock(guard_.guarded(*file, OpenSSHCheck::anyHost), host.alias))
+        throw notChanged(host.alias, *file, places_.displayPath(*file));
 }
 
-Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
-                                              const KeyIdToPath& keyIdToPath) {
-    ChangeLocks locks(*this);
-    const KeyPathToId keyPathToId = invert(keyIdToPath);
+Defaults HostChanges::saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) {
+    const KeyPathToId keyPathToId = places_.invert(keyIdToPath);
     ConfigReadProblems problems;
-    auto lines = readConfigLines(problems);
-    const Defaults original = ConfigParser::parse(lines, keyPathToId, homedir_).defaults;
+    auto lines = reader_.readConfigLines(problems);
+    const Defaults original = ConfigParser::parse(lines, keyPathToId, places_.homedir).defaults;
     // Without a Host * block the changed defaults go into a new one at the
     // end of the main file, where OpenSSH reads defaults, rather than being
     // dropped.
@@ -307,34 +309,37 @@ Defaults SystemVaultStore::saveConfigDefaults(const Defaults& defaults,
     auto judge = [&] {
         return effectJudge({OpenSSHCheck::anyHost,
                             config::changedDefaultsGroups(original, defaults, keyIdToPath), asked,
-                            keyIdToPath, keyPathToId, homedir_, localUser_, "the Host * block"});
+                            keyIdToPath, keyPathToId, places_.homedir, places_.localUser,
+                            "the Host * block"});
     };
     if (auto file = fileOfBlock(lines, "*")) {
-        if (!ConfigWriter::updateDefaultsBlock(guarded(*file, OpenSSHCheck::anyHost, judge()),
-                                               defaults, original, keyIdToPath))
-            throw notChanged("*", *file, displayPath(*file));
+        if (!ConfigWriter::updateDefaultsBlock(
+                guard_.guarded(*file, OpenSSHCheck::anyHost, judge()), defaults, original,
+                keyIdToPath))
+            throw notChanged("*", *file, places_.displayPath(*file));
     } else if (!config::changedDefaultsGroups(original, defaults, keyIdToPath).empty()) {
         refuseSkippedBlock(problems, "*");
-        ConfigWriter::appendDefaultsBlock(guarded(configPath_, OpenSSHCheck::anyHost, judge()),
-                                          defaults, original, keyIdToPath);
+        ConfigWriter::appendDefaultsBlock(
+            guard_.guarded(places_.configPath, OpenSSHCheck::anyHost, judge()), defaults, original,
+            keyIdToPath);
     }
-    return readConfig(keyPathToId).defaults;
+    return reader_.readConfig(keyPathToId).defaults;
 }
 
-void SystemVaultStore::moveHostBlock(const std::string& alias, const std::string& file,
-                                     std::size_t line) {
-    ChangeLocks locks(*this);
-    const auto blockFile = fileOfBlock(readConfigLines(), alias);
+void HostChanges::moveHostBlock(const std::string& alias, const std::string& file,
+                                std::size_t line) {
+    const auto blockFile = fileOfBlock(reader_.readConfigLines(), alias);
     if (!blockFile)
-        throw notFound(alias, displayPath(configPath_) + " or the files it includes");
-    const std::string target = paths::standardize(expandHome(file), homedir_);
-    if (!sameFile(target, paths::standardize(*blockFile, homedir_)))
-        throw FileError("The block of \"" + alias + "\" is in " + displayPath(*blockFile) +
+        throw notFound(alias,
+                       places_.displayPath(places_.configPath) + " or the files it includes");
+    const std::string target = paths::standardize(places_.expandHome(file), places_.homedir);
+    if (!sameFile(target, paths::standardize(*blockFile, places_.homedir)))
+        throw FileError("The block of \"" + alias + "\" is in " + places_.displayPath(*blockFile) +
                         "; it can only move within that file. Nothing was changed.");
     if (line == 0 ||
-        !ConfigWriter::moveHostBlock(guarded(*blockFile, SSHCommand::destinationPattern(alias)),
-                                     alias, line - 1))
-        throw FileError("Line " + std::to_string(line) + " of " + displayPath(*blockFile) +
+        !ConfigWriter::moveHostBlock(
+            guard_.guarded(*blockFile, SSHCommand::destinationPattern(alias)), alias, line - 1))
+        throw FileError("Line " + std::to_string(line) + " of " + places_.displayPath(*blockFile) +
                         " is not a Host or Match line above the block of \"" + alias +
                         "\". Nothing was changed.");
 }

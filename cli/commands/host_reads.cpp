@@ -1,0 +1,141 @@
+#include "host_reads.h"
+
+#include "cli_errors.h"
+#include "effective_view.h"
+#include "files/paths.h"
+#include "lookup.h"
+#include "model/host_groups.h"
+#include "model/input_rules.h"
+#include "model/record_json.h"
+#include "openssh/ssh_command.h"
+#include "program_exec.h"
+#include "record_views.h"
+#include "session.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace moorkeep::cli::hostreads {
+
+namespace {
+
+// The home whose "~" file names are shown with, and the main configuration
+// file; the demo has no home of its own.
+std::pair<std::string, std::string> homeAndMainFile(Session& session) {
+    if (auto files = session.store().storeFiles())
+        return {files->home, paths::standardize(files->configPath, files->home)};
+    return {"", "~/.ssh/config"};
+}
+
+// One table per file, headed by the file and its count, in reading order.
+void listByFile(Session& session, const VaultData& data) {
+    const auto [home, mainFile] = homeAndMainFile(session);
+    bool first = true;
+    for (const auto& group : HostGroups::byFile(data.hosts, data.sources.config.files, mainFile)) {
+        if (!first)
+            session.output().line("");
+        first = false;
+        const std::size_t count = group.hosts.size();
+        session.output().line(HostGroups::title(group, home) + " (" + std::to_string(count) +
+                              (count == 1 ? " host)" : " hosts)"));
+        std::vector<Row> rows;
+        for (std::size_t index : group.hosts)
+            rows.push_back(views::hostRow(data.hosts[index], data.keys));
+        session.output().table(views::hostHeader(), rows);
+    }
+}
+
+// The hosts, each with the file and line of its Host line (null for a host
+// no file gave).
+nlohmann::json hostsWithPlaces(const std::vector<SSHHost>& hosts, const std::string& home) {
+    nlohmann::json out = nlohmann::json::array();
+    for (const auto& host : hosts) {
+        nlohmann::json entry = host;
+        const ConfigPlace& place = host.facts.block;
+        entry["file"] =
+            place.file.empty() ? nlohmann::json() : nlohmann::json(paths::tilded(place.file, home));
+        entry["line"] = place.file.empty() ? nlohmann::json() : nlohmann::json(place.line);
+        out.push_back(std::move(entry));
+    }
+    return out;
+}
+
+// What OpenSSH uses for any name, listed or not, read from the files.
+int showEffective(Session& session, const ParsedArguments& args) {
+    VaultStore& store = session.store();
+    const auto evaluator = store.evaluator();
+    if (!evaluator)
+        throw RefusedInput("--effective reads the configuration files; the demo data has none");
+    const HostEvaluation evaluation = evaluator->evaluate(args.positionals[0], store.localUser());
+    if (args.has("--json"))
+        session.output().json(views::effectiveJson(evaluation));
+    else
+        views::printEffective(session.output(), evaluation);
+    return 0;
+}
+
+} // namespace
+
+int list(Session& session, const ParsedArguments& args) {
+    const VaultData& data = session.data();
+    if (args.has("--json")) {
+        session.output().json(hostsWithPlaces(data.hosts, homeAndMainFile(session).first));
+        return 0;
+    }
+    if (args.has("--by-file")) {
+        listByFile(session, data);
+        return 0;
+    }
+    std::vector<Row> rows;
+    for (const auto& host : data.hosts)
+        rows.push_back(views::hostRow(host, data.keys));
+    session.output().table(views::hostHeader(), rows);
+    return 0;
+}
+
+// A large configuration costs most of the time, so when the text is an
+// alias only the hosts of that alias (and of the one the host is renamed to)
+// are loaded: the first of them is the host the whole list gives, and the
+// only ones a rename can collide with. Every host is loaded when the text may
+// be an id.
+const VaultData& dataToFind(Session& session, const std::string& text,
+                            const std::optional<std::string>& newAlias) {
+    AliasSet aliases{text};
+    if (newAlias)
+        aliases.insert(*newAlias);
+    const VaultData& some = session.dataForAliases(aliases);
+    if (std::any_of(some.hosts.begin(), some.hosts.end(),
+                    [&](const SSHHost& h) { return h.alias == text; }))
+        return some;
+    return session.data();
+}
+
+int show(Session& session, const ParsedArguments& args) {
+    if (args.has("--effective"))
+        return showEffective(session, args);
+    const VaultData& data = dataToFind(session, args.positionals[0]);
+    const SSHHost& host = findHost(data.hosts, args.positionals[0]);
+    if (args.has("--json"))
+        session.output().json(host);
+    else
+        session.output().fields(views::hostFields(host, data.keys));
+    return 0;
+}
+
+int command(Session& session, const ParsedArguments& args) {
+    const std::string& text = args.positionals[0];
+    const SSHHost host = findHost(dataToFind(session, text).hosts, text);
+    // Shown escaped, such a command would name another host.
+    if (InputRules::hasControlCharacters(host.alias))
+        throw RefusedInput("the alias holds control characters, so no command that reaches it "
+                           "can be printed");
+    session.output().line(SSHCommand::build(host));
+    return 0;
+}
+
+int connectTo(Session& session, const ParsedArguments& args) {
+    const std::string& text = args.positionals[0];
+    replaceProcessWith(SSHCommand::arguments(findHost(dataToFind(session, text).hosts, text)));
+}
+
+} // namespace moorkeep::cli::hostreads

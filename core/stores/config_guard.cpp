@@ -1,0 +1,158 @@
+#include "stores/config_guard.h"
+
+#include "files/atomic_file.h"
+#include "files/background_work.h"
+#include "files/file_error.h"
+#include "files/paths.h"
+#include "files/stale_files.h"
+#include "openssh/openssh_check.h"
+#include "reading/config_parser.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+
+namespace moorkeep {
+
+ConfigGuard::ConfigGuard(const StorePlaces& places)
+    : places_(places) {}
+
+ConfigBackups ConfigGuard::backups() const {
+    return ConfigBackups(places_.backupFolder);
+}
+
+// OpenSSH users mark a file read-only to keep tools from changing it; that
+// is honoured even where the owner (or root) could write it all the same.
+void ConfigGuard::refuseReadOnly(const std::string& path, const std::string& shown) {
+    struct stat facts {};
+    if (::stat(path.c_str(), &facts) == 0 && (facts.st_mode & 0222) == 0)
+        throw FileError(shown + " is read-only, so it was not changed. Make it writable "
+                                "(chmod u+w) to change it here.");
+}
+
+std::vector<std::string> ConfigGuard::filesReadWith(const std::string& file) const {
+    std::set<std::string> visited;
+    ConfigFiles met;
+    ConfigParser::readLines(
+        file, visited, places_.homedir,
+        [](std::string_view, std::string_view, const std::string&) {}, nullptr, &met);
+    return met.files;
+}
+
+std::optional<std::string> ConfigGuard::uncheckedReason(const std::vector<std::string>& files,
+                                                        std::string& ssh) const {
+    auto found = OpenSSHCheck::findSsh(places_.sshPath, places_.keyToolPath);
+    if (!found)
+        return "ssh was not found at " + places_.sshPath + " or beside " + places_.keyToolPath +
+               ", so OpenSSH does not check changes of the configuration.";
+    ssh = *found;
+    if (auto unsafe = OpenSSHCheck::unsafeInput(files))
+        return "The configuration reads " + places_.displayPath(*unsafe) +
+               ", which is not a plain file on disk, so OpenSSH does not check changes of it.";
+    return std::nullopt;
+}
+
+void ConfigGuard::tell(const std::string& notice) const {
+    std::lock_guard lock(noticeMutex_);
+    if (std::find(notices_.begin(), notices_.end(), notice) == notices_.end())
+        notices_.push_back(notice);
+}
+
+std::vector<std::string> ConfigGuard::takeNotices() {
+    std::lock_guard lock(noticeMutex_);
+    return std::exchange(notices_, {});
+}
+
+void ConfigGuard::checkChange(const std::string& file, const std::string& destination,
+                              const std::optional<std::string>& current,
+                              const std::string& next) const {
+    const bool included = paths::standardize(file, places_.homedir) !=
+                          paths::standardize(places_.configPath, places_.homedir);
+    OpenSSHCheck::Request request{places_.sshPath, places_.displayPath(file), included,
+                                  destination};
+    if (auto reason = uncheckedReason(filesReadWith(file), request.sshPath)) {
+        tell(*reason);
+        return;
+    }
+    if (auto notice = OpenSSHCheck::checkReplacement(request, current, next))
+        tell(*notice);
+}
+
+void ConfigGuard::sweepLeftovers(const std::string& file) const {
+    files::sweepTemporariesOf(file);
+    OpenSSHCheck::sweepStaleChecks();
+}
+
+std::optional<std::string> ConfigGuard::checkWithBackup(const ConfigBackups& store,
+                                                        const std::string& path,
+                                                        const std::string& destination,
+                                                        const std::string& current,
+                                                        const std::string& next) const {
+    // The check waits for a process and the backup for the disk, so the two
+    // run side by side.
+    std::optional<std::string> backup;
+    std::exception_ptr backupFailure;
+    std::exception_ptr refusal;
+    files::runSideBySide(
+        [&] {
+            try {
+                backup = store.save(path, current);
+            } catch (...) {
+                backupFailure = std::current_exception();
+            }
+        },
+        [&] {
+            try {
+                checkChange(path, destination, current, next);
+            } catch (...) {
+                refusal = std::current_exception();
+            }
+        });
+    if (refusal) {
+        try {
+            if (backup)
+                store.discard(*backup);
+        } catch (const std::exception&) {
+            // The refusal is what counts.
+        }
+        std::rethrow_exception(refusal);
+    }
+    if (backupFailure)
+        std::rethrow_exception(backupFailure);
+    return backup;
+}
+
+ConfigWriter::AtPath ConfigGuard::guarded(const std::string& file, const std::string& destination,
+                                          EffectJudge takesEffect) const {
+    sweepLeftovers(file);
+    const std::string standardized = paths::standardize(file, places_.homedir);
+    // The backup of this change, removed again when the change does not
+    // happen after all: only writes that happened leave history.
+    auto taken = std::make_shared<std::optional<std::string>>();
+    const ConfigBackups store = backups();
+    return {file,
+            [this, destination, standardized, takesEffect, taken,
+             store](const std::string& path, const std::optional<std::string>& current,
+                    const std::string& next) {
+                if (current && *current == next)
+                    return;
+                refuseReadOnly(files::resolveLinks(path), places_.displayPath(path));
+                if (takesEffect)
+                    takesEffect(standardized, next);
+                if (!current) {
+                    checkChange(path, destination, current, next);
+                    return;
+                }
+                *taken = checkWithBackup(store, path, destination, *current, next);
+            },
+            [taken, store] {
+                if (*taken)
+                    store.discard(**taken);
+                taken->reset();
+            }};
+}
+
+} // namespace moorkeep

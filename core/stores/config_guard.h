@@ -1,0 +1,68 @@
+#pragma once
+
+#include "editing/config_writer.h"
+#include "stores/config_backups.h"
+#include "stores/store_places.h"
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace moorkeep {
+
+// The checked, backed-up write of a configuration file: before a file is
+// replaced, OpenSSH checks the new text and the old bytes are backed up. A
+// change OpenSSH cannot check goes ahead with a notice the user hears once.
+class ConfigGuard {
+public:
+    explicit ConfigGuard(const StorePlaces& places);
+
+    ConfigBackups backups() const;
+
+    // Judges a file's new text before it is written; throws to refuse it.
+    using EffectJudge = std::function<void(const std::string& file, const std::string& next)>;
+    // The file form's target, checked by OpenSSH (evaluated for the given
+    // host name) and backed up before it is replaced; a read-only file is
+    // not replaced. takesEffect, when given, first judges the new text (see
+    // EffectCheck).
+    ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination,
+                                 EffectJudge takesEffect = {}) const;
+    // Removes what interrupted changes of the file left beside it and in
+    // the checks' folder, once no running change can own it.
+    void sweepLeftovers(const std::string& file) const;
+    // The file and every file it includes, as reading meets them.
+    std::vector<std::string> filesReadWith(const std::string& file) const;
+    // Why OpenSSH cannot check a change that reads these files; sets ssh to
+    // the program to ask otherwise.
+    std::optional<std::string> uncheckedReason(const std::vector<std::string>& files,
+                                               std::string& ssh) const;
+    // Throws OpenSSHCheck::Rejection; a change OpenSSH cannot check goes
+    // ahead with a notice.
+    void checkChange(const std::string& file, const std::string& destination,
+                     const std::optional<std::string>& current, const std::string& next) const;
+    // Throws FileError for a file its owner marked read-only (path resolved,
+    // shown as messages spell it).
+    static void refuseReadOnly(const std::string& path, const std::string& shown);
+
+    // What the user should hear of changes made so far that no error
+    // reports, each once: that OpenSSH could not check them.
+    std::vector<std::string> takeNotices();
+
+private:
+    // Backs the current bytes up while OpenSSH checks the next; the backup's
+    // id, nothing when a backup already holds these bytes. A refused change
+    // keeps no backup.
+    std::optional<std::string> checkWithBackup(const ConfigBackups& store, const std::string& path,
+                                               const std::string& destination,
+                                               const std::string& current,
+                                               const std::string& next) const;
+    void tell(const std::string& notice) const;
+
+    const StorePlaces& places_;
+    mutable std::mutex noticeMutex_;
+    mutable std::vector<std::string> notices_;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "model/defaults.h"
+#include "model/ssh_host.h"
+#include "openssh/effect_check.h"
+#include "reading/config_read_problem.h"
+#include "stores/config_guard.h"
+#include "stores/host_reader.h"
+#include "stores/store_places.h"
+#include "stores/vault_store.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace moorkeep {
+
+// The changes of hosts and of the Host * defaults in the configuration
+// files (and of the hosts kept in the metadata file), each written through
+// the guard. The caller holds the change locks; see VaultStore for what each
+// operation does.
+class HostChanges {
+public:
+    HostChanges(const StorePlaces& places, const HostReader& reader, const ConfigGuard& guard);
+
+    SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath);
+    SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
+                           const KeyIdToPath& keyIdToPath);
+    void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath);
+    void deleteConfigHost(const SSHHost& host);
+    Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath);
+    void moveHostBlock(const std::string& alias, const std::string& file, std::size_t line);
+
+private:
+    using KeyPathToId = StorePlaces::KeyPathToId;
+    using ConfigBlock = HostReader::ConfigBlock;
+
+    // Throws FileError when a block with this Host pattern may stand in a
+    // configuration file that reading skipped (not UTF-8, too large), so
+    // that no second block is added for it.
+    void refuseSkippedBlock(const ConfigReadProblems& problems, const std::string& pattern) const;
+    // Judges a change of this host against what OpenSSH will use.
+    ConfigGuard::EffectJudge effectJudge(const std::string& name,
+                                         const std::optional<SSHHost>& before, const SSHHost& asked,
+                                         const Defaults& defaults,
+                                         const KeyIdToPath& keyIdToPath) const;
+    ConfigGuard::EffectJudge effectJudge(EffectCheck::Request request) const;
+
+    const StorePlaces& places_;
+    const HostReader& reader_;
+    const ConfigGuard& guard_;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,123 @@
+#include "stores/host_reader.h"
+
+#include "openssh/host_effects.h"
+#include "openssh/ssh_arguments.h"
+#include "reading/config_syntax.h"
+#include "reading/line_interpreter.h"
+#include "stores/store_lock.h"
+
+namespace moorkeep {
+
+HostReader::HostReader(const StorePlaces& places)
+    : places_(places) {}
+
+std::vector<ConfigLineSource> HostReader::readConfigLines() const {
+    return ConfigParser::readLines(places_.configPath, places_.homedir);
+}
+
+std::vector<ConfigLineSource> HostReader::readConfigLines(ConfigReadProblems& problems) const {
+    return ConfigParser::readLines(places_.configPath, places_.homedir, problems);
+}
+
+config::OpenSSHEvaluator HostReader::evaluatorWith(const config::TextOverrides& overrides) const {
+    return config::OpenSSHEvaluator(
+        config::readDocument(places_.configPath, places_.homedir, overrides));
+}
+
+ParsedConfig HostReader::readEvaluated(const KeyPathToId& keyPathToId,
+                                       const ConfigParser::AliasFilter* onlyAliases,
+                                       ConfigReadProblems& problems, ConfigFiles& met,
+                                       const HostLineSeen& seen) const {
+    // One reading serves both: the hosts as their blocks give them, then the
+    // values OpenSSH uses for them.
+    config::ConfigDocument document =
+        config::readDocument(places_.configPath, places_.homedir, {}, &problems, &met);
+    config::LineInterpreter interpreter(keyPathToId, places_.homedir, onlyAliases);
+    for (const auto& line : document.lines) {
+        if (line.kind == config::DocumentLine::Kind::includeBegin ||
+            line.kind == config::DocumentLine::Kind::includeEnd)
+            continue;
+        const std::string& file = document.files[line.file];
+        if (seen && line.kind == config::DocumentLine::Kind::host)
+            seen(config::headerPatterns(line.value()), file);
+        interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
+    }
+    ParsedConfig config = interpreter.finish();
+    if (!config.hosts.empty()) {
+        // An index of the blocks by name pays for itself after a few names.
+        const config::OpenSSHEvaluator evaluator(std::move(document), config.hosts.size() > 8);
+        config::applyEvaluation(config.hosts, evaluator, keyPathToId, places_.homedir,
+                                places_.localUser);
+    }
+    return config;
+}
+
+ParsedConfig HostReader::readConfig(const KeyPathToId& keyPathToId) const {
+    return ConfigParser::read(places_.configPath, keyPathToId, places_.homedir);
+}
+
+HostReader::AliasesRead HostReader::readAliases(const ConfigParser::AliasFilter& aliases,
+                                                const KeyPathToId& keyPathToId) const {
+    AliasesRead read;
+    read.config = readEvaluated(keyPathToId, &aliases, read.problems, read.met,
+                                [&](std::string_view value, const std::string& file) {
+                                    if (aliases.contains(value))
+                                        read.blockFiles.try_emplace(std::string(value), file);
+                                });
+    return read;
+}
+
+void HostReader::keepHeldRead(const ConfigParser::AliasFilter& aliases,
+                              const KeyPathToId& keyPathToId, const AliasesRead& read) const {
+    const std::uint64_t hold = StoreLock::holdOf(places_.sshDirectory);
+    if (hold == 0)
+        return;
+    HeldRead held{hold, aliases, keyPathToId, read, {}};
+    for (const auto& path : read.met.files)
+        held.stamps.emplace_back(path, files::stampOf(path));
+    for (const auto& path : read.met.folders)
+        held.stamps.emplace_back(path, files::stampOf(path));
+    std::lock_guard lock(heldReadMutex_);
+    heldRead_ = std::move(held);
+}
+
+std::optional<HostReader::AliasesRead>
+HostReader::heldReadFor(const std::string& alias, const KeyPathToId& keyPathToId) const {
+    std::lock_guard lock(heldReadMutex_);
+    if (!heldRead_ || heldRead_->hold != StoreLock::holdOf(places_.sshDirectory) ||
+        !heldRead_->aliases.contains(alias) || heldRead_->keyPathToId != keyPathToId)
+        return std::nullopt;
+    for (const auto& [path, stamp] : heldRead_->stamps)
+        if (files::stampOf(path) != stamp)
+            return std::nullopt;
+    return heldRead_->read;
+}
+
+HostReader::ConfigBlock HostReader::readConfigBlock(const std::string& alias,
+                                                    const KeyPathToId& keyPathToId) const {
+    std::optional<AliasesRead> held = heldReadFor(alias, keyPathToId);
+    AliasesRead read = held ? std::move(*held) : readAliases({alias}, keyPathToId);
+    ConfigBlock block{std::move(read.config), std::nullopt, std::move(read.problems)};
+    // A held read may have kept other aliases too.
+    std::erase_if(block.config.hosts, [&](const SSHHost& host) { return host.alias != alias; });
+    if (auto file = read.blockFiles.find(alias); file != read.blockFiles.end())
+        block.file = file->second;
+    return block;
+}
+
+HostReader::ConfigRead HostReader::read(const ConfigParser::AliasFilter* onlyAliases,
+                                        const KeyPathToId& keyPathToId) const {
+    ConfigRead read;
+    if (onlyAliases) {
+        AliasesRead some = readAliases(*onlyAliases, keyPathToId);
+        keepHeldRead(*onlyAliases, keyPathToId, some);
+        read.config = std::move(some.config);
+        read.problems = std::move(some.problems);
+        read.met = std::move(some.met);
+    } else {
+        read.config = readEvaluated(keyPathToId, nullptr, read.problems, read.met, {});
+    }
+    return read;
+}
+
+} // namespace moorkeep

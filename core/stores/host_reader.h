@@ -1,0 +1,98 @@
+#pragma once
+
+#include "files/file_stamp.h"
+#include "model/config_records.h"
+#include "openssh/openssh_evaluator.h"
+#include "reading/config_parser.h"
+#include "reading/config_read_problem.h"
+#include "stores/store_places.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace moorkeep {
+
+// Reads the hosts and defaults of the configuration, with the values OpenSSH
+// uses for them, and keeps the read a change under the change locks starts
+// from.
+class HostReader {
+public:
+    using KeyPathToId = StorePlaces::KeyPathToId;
+
+    explicit HostReader(const StorePlaces& places);
+
+    std::vector<ConfigLineSource> readConfigLines() const;
+    std::vector<ConfigLineSource> readConfigLines(ConfigReadProblems& problems) const;
+    ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
+    // What OpenSSH makes of the configuration as it is now, or with some
+    // files' texts replaced.
+    config::OpenSSHEvaluator evaluatorWith(const config::TextOverrides& overrides) const;
+
+    // The configuration, with every host or only those of these aliases,
+    // what reading skipped and what it depended on. A read of some aliases
+    // under the change locks is kept for the change that follows.
+    struct ConfigRead {
+        ParsedConfig config;
+        ConfigReadProblems problems;
+        ConfigFiles met;
+    };
+    ConfigRead read(const ConfigParser::AliasFilter* onlyAliases,
+                    const KeyPathToId& keyPathToId) const;
+
+    // The configuration with only the hosts of this alias, and the file of
+    // its first Host line, read in one pass.
+    struct ConfigBlock {
+        ParsedConfig config;
+        std::optional<std::string> file;
+        ConfigReadProblems problems; // the files reading skipped
+    };
+    ConfigBlock readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const;
+
+private:
+    // The configuration read once: the hosts (only those of onlyAliases,
+    // when given) with the values OpenSSH uses for them. seen hears of every
+    // Host line: its value and its file.
+    using HostLineSeen = std::function<void(std::string_view value, const std::string& file)>;
+    ParsedConfig readEvaluated(const KeyPathToId& keyPathToId,
+                               const ConfigParser::AliasFilter* onlyAliases,
+                               ConfigReadProblems& problems, ConfigFiles& met,
+                               const HostLineSeen& seen) const;
+    // The configuration with only the hosts of these aliases, the file of
+    // each one's first Host line, and what reading skipped and depended on.
+    struct AliasesRead {
+        ParsedConfig config;
+        std::map<std::string, std::string, std::less<>> blockFiles;
+        ConfigReadProblems problems;
+        ConfigFiles met;
+    };
+    AliasesRead readAliases(const ConfigParser::AliasFilter& aliases,
+                            const KeyPathToId& keyPathToId) const;
+    // A read for some aliases made while this thread held the change locks:
+    // a change that follows in the same hold (the command line reads a
+    // host, then changes it) starts from it instead of reading every file
+    // again, as long as each file it depended on is as it was.
+    struct HeldRead {
+        std::uint64_t hold = 0;
+        ConfigParser::AliasFilter aliases;
+        KeyPathToId keyPathToId;
+        AliasesRead read;
+        std::vector<std::pair<std::string, files::FileStamp>> stamps;
+    };
+    void keepHeldRead(const ConfigParser::AliasFilter& aliases, const KeyPathToId& keyPathToId,
+                      const AliasesRead& read) const;
+    std::optional<AliasesRead> heldReadFor(const std::string& alias,
+                                           const KeyPathToId& keyPathToId) const;
+
+    const StorePlaces& places_;
+    mutable std::mutex heldReadMutex_;
+    mutable std::optional<HeldRead> heldRead_;
+};
+
+} // namespace moorkeep

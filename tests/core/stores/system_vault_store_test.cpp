@@ -1,0 +1,113 @@
+#include "metadata/user_meta_store.h"
+#include "model/vault_error.h"
+#include "stores/store_lock.h"
+#include "support/key_files.h"
+#include "support/store_home.h"
+#include "support/system_store_test.h"
+
+#include <algorithm>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace moorkeep::test {
+namespace {
+
+// A stored host hides the configuration's host of its alias (whatever
+// source it was saved with) and comes after the configuration's hosts.
+TEST_F(SystemVaultStoreTest, LoadingSomeAliasesGivesTheirHostsAsAFullLoadDoes) {
+    makeKeyPair(ssh("id_ed25519"));
+    writeConfig("Host web\n  IdentityFile ~/.ssh/id_ed25519\nHost db\nHost lab\n  Port 2\n"
+                "Host db\n  User again\nHost *\n  User admin\n");
+    SSHHost lab = stored("U1", "lab", "stored.example");
+    lab.source = HostSource::config;
+    storeHosts(meta(), {lab, stored("U2", "only", "10.0.0.9"), stored("U3", "only", "10.0.0.10")});
+    const VaultData full = store->loadData();
+    ASSERT_EQ(aliases(full.hosts), (std::vector<std::string>{"web", "db", "db", "lab(user)",
+                                                             "only(user)", "only(user)"}));
+    for (const std::set<std::string, std::less<>>& only :
+         std::vector<std::set<std::string, std::less<>>>{
+             {"db"}, {"lab"}, {"only", "web"}, {"missing"}, {}}) {
+        VaultData expected = full;
+        std::erase_if(expected.hosts, [&](const SSHHost& h) { return !only.contains(h.alias); });
+        EXPECT_EQ(store->loadDataForAliases(only), expected) << only.size();
+    }
+}
+
+// A display name replaces the last one and goes with its metadata entry;
+// deleting a key takes both files and its name, and may be done twice. A key
+// that hosts use is refused, naming them, unless the caller overrides.
+TEST_F(SystemVaultStoreTest, DisplayNamesAndDeletingAKey) {
+    makeKeyPair(ssh("old"));
+    makeKeyPair(ssh("keep"));
+    SSHKey old = keyNamed(store->loadData().keys, "old");
+    old.name = "Laptop";
+    store->saveKeyMeta(old);
+    old.name = "Old key";
+    store->saveKeyMeta(old);
+    EXPECT_EQ(keyNamed(store->loadData().keys, "Old key").id, old.id);
+    UserMeta saved = meta().load();
+    EXPECT_EQ(saved.keyMeta.size(), 1u);
+    saved.keyMeta.clear();
+    meta().save(saved);
+    EXPECT_EQ(keyNamed(store->rescanKeys(), "old").id, old.id);
+
+    store->saveKeyMeta(old);
+    writeConfig("Host web\n  IdentityFile ~/.ssh/old\nHost api\n  User u\nHost *\n"
+                "  IdentityFile ~/.ssh/old\n");
+    try {
+        store->deleteKeyMeta(old.id, {});
+        ADD_FAILURE() << "a used key was deleted";
+    } catch (const VaultError& error) {
+        EXPECT_EQ(error.kind(), VaultError::Kind::keyInUse);
+        EXPECT_STREQ(error.what(), "Remove key from all hosts first: Old key is used by web, api");
+    }
+    EXPECT_EQ(entries(ssh("")),
+              (std::vector<std::string>{"config", "keep", "keep.pub", "old", "old.pub"}));
+    EXPECT_EQ(meta().load().keyMeta.size(), 1u);
+    store->deleteKeyMeta(old.id, {.evenIfUsed = true});
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"config", "keep", "keep.pub"}));
+    EXPECT_TRUE(meta().load().keyMeta.empty());
+    EXPECT_NO_THROW(store->deleteKeyMeta(old.id, {}));
+    EXPECT_EQ(store->rescanKeys().size(), 1u);
+    store->deleteKeyMeta(keyNamed(store->loadData().keys, "keep").id, {});
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"config"}));
+}
+
+// Through the interface, the store names its home and configuration, says
+// what OpenSSH makes of the files, holds the change locks until the hold
+// goes, moves a block, lists the backup a change took and puts it back.
+TEST_F(SystemVaultStoreTest, TheInterfaceReachesTheFilesOfItsHome) {
+    writeConfig("Host web\n  HostName web.example.org\nHost db\n  User admin\n");
+    VaultStore& files = *store;
+    ASSERT_TRUE(files.storeFiles());
+    EXPECT_EQ(files.storeFiles()->home, home.path());
+    EXPECT_EQ(files.storeFiles()->configPath, ssh("config"));
+    EXPECT_EQ(files.storeFiles()->displayPath(ssh("config")), "~/.ssh/config");
+    EXPECT_EQ(files.storeFiles()->expandHome("~/.ssh/id"), ssh("id"));
+    const auto evaluator = files.evaluator();
+    ASSERT_TRUE(evaluator);
+    const HostEvaluation web = evaluator->evaluate("web", files.localUser());
+    EXPECT_TRUE(std::ranges::any_of(web.effective, [](const EffectiveValue& value) {
+        return value.keyword == "hostname" && value.value == "web.example.org";
+    }));
+
+    {
+        const auto hold = files.holdChanges();
+        ASSERT_NE(hold, nullptr);
+        EXPECT_NE(StoreLock::holdOf(store->sshDirectory()), 0u);
+    }
+    EXPECT_EQ(StoreLock::holdOf(store->sshDirectory()), 0u);
+
+    const std::string before = config();
+    files.moveHostBlock("db", "~/.ssh/config", 1);
+    EXPECT_EQ(config(), "Host db\n  User admin\n\nHost web\n  HostName web.example.org\n");
+    const auto backups = files.listBackups();
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups[0].file, ssh("config"));
+    files.restoreBackup(backups[0].id);
+    EXPECT_EQ(config(), before);
+}
+
+} // namespace
+} // namespace moorkeep::test
