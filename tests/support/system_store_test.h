@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keys/key_scanner.h"
 #include "metadata/user_meta_store.h"
 #include "model/vault_error.h"
 #include "support/key_files.h"
@@ -7,10 +8,12 @@
 #include "support/store_home.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <regex>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -78,6 +81,33 @@ template <typename Operation> std::optional<Failure> failureOf(Operation operati
         return Failure(error.kind(), error.detail());
     }
     return std::nullopt;
+}
+
+// A system store on a fresh temporary home with the real OpenSSH tools;
+// programs can be stood in for by scripts.
+class GuardedChanges : public StoreHome {
+protected:
+    // A shell script in the home's bin folder, standing in for a program.
+    std::string standIn(const std::string& program, const std::string& body) const {
+        const std::string path = home.file("bin/" + program);
+        writeFile(path, "#!/bin/sh\n" + body);
+        ::chmod(path.c_str(), 0700);
+        return path;
+    }
+
+    std::string idOf(const std::string& name) const { return KeyScanner::keyId(ssh(name)); }
+
+    SystemVaultStore store{onHome()};
+};
+
+// The same, on files a test makes hostile.
+using HostileFiles = GuardedChanges;
+
+// chattr +i or -i; false when the file system or the container refuses.
+inline bool setImmutable(const std::string& path, bool on) {
+    const std::string command =
+        std::string("chattr ") + (on ? "+i" : "-i") + " '" + path + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
 }
 
 } // namespace moorkeep::test

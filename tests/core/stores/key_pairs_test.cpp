@@ -1,7 +1,11 @@
+#include "files/file_error.h"
 #include "keys/key_changes.h"
 #include "keys/key_scanner.h"
 #include "model/vault_error.h"
+#include "stores/vault_rules.h"
+#include "support/full_disk.h"
 #include "support/key_files.h"
+#include "support/records.h"
 #include "support/scoped_env.h"
 #include "support/store_home.h"
 #include "support/system_store_test.h"
@@ -10,11 +14,17 @@
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace moorkeep::test {
 namespace {
 
 namespace fs = std::filesystem;
+using nlohmann::json;
+using testing::HasSubstr;
 using testing::IsEmpty;
 using testing::Not;
 using testing::Optional;
@@ -104,6 +114,149 @@ TEST_F(SystemVaultStoreTest, PassphrasesAreSetChangedAndRemovedOutsideAnyArgumen
     const std::string seen = readFile(snapshots);
     EXPECT_EQ(std::ranges::count(fileLines(snapshots), "askpass"), 8);
     EXPECT_EQ(seen.find("TopSecret"), std::string::npos);
+}
+
+TEST_F(GuardedChanges, AKeyChangeThatFailsLeavesTheKeyByteForByteOrNoNewFile) {
+    makeKeyPair(ssh("id_ed25519"));
+    const std::string original = readFile(ssh("id_ed25519"));
+    // What ssh-keygen does when the disk is full: the file it rewrites is
+    // gone. Then a tool that dies half-way, and a full disk for our copy.
+    for (const auto& body : {std::string("for last; do :; done\nrm -f \"$last\"\n"
+                                         "echo 'No space left on device' >&2\nexit 1\n"),
+                             std::string("for last; do :; done\n: > \"$last\"\nkill -SEGV $$\n")}) {
+        SystemVaultStore failing(onHome(standIn("ssh-keygen", body)));
+        EXPECT_THROW(failing.changePassphrase({idOf("id_ed25519"), "", "new passphrase"}),
+                     VaultError);
+        EXPECT_EQ(readFile(ssh("id_ed25519")), original);
+        EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"id_ed25519", "id_ed25519.pub"}));
+    }
+    {
+        const FullDisk diskFull;
+        EXPECT_THROW(store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"}), FileError);
+    }
+    EXPECT_EQ(readFile(ssh("id_ed25519")), original);
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"id_ed25519", "id_ed25519.pub"}));
+
+    // And the change itself still works, through the copy.
+    store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"});
+    EXPECT_NE(readFile(ssh("id_ed25519")), original);
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"id_ed25519", "id_ed25519.pub"}));
+    EXPECT_EQ(modeOf(ssh("id_ed25519")), 0600u);
+    fs::remove(ssh("id_ed25519"));
+    fs::remove(ssh("id_ed25519.pub"));
+
+    // A generation that fails leaves nothing behind. The tool writes the private key and an empty
+    // public one, as on a full disk, and may even say it succeeded.
+    for (const auto& status : {"1", "0"}) {
+        SystemVaultStore failing(onHome(
+            standIn("ssh-keygen",
+                    "while [ \"$1\" != -f ]; do shift; done\necho key > \"$2\"\n: > \"$2.pub\"\n"
+                    "exit " +
+                        std::string(status) + "\n")));
+        EXPECT_THROW(failing.generateKey({"work", "ed25519", std::nullopt, std::nullopt}),
+                     VaultError);
+        EXPECT_TRUE(entries(ssh("")).empty()) << entries(ssh("")).size();
+    }
+    // The name is free, not "already exists".
+    EXPECT_EQ(store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}).size(), 1u);
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"work", "work.pub"}));
+}
+
+TEST_F(GuardedChanges, TheRealToolOnAFullDiskLosesNothing) {
+    fs::create_directories(ssh(""));
+    if (::mount("tmpfs", ssh("").c_str(), "tmpfs", 0, "size=64k,mode=0700") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount(path.c_str()); }
+    } unmount{ssh("")};
+    makeKeyPair(ssh("id_ed25519"));
+    const std::string original = readFile(ssh("id_ed25519"));
+    // Fills the disk page by page; returns the number of pages taken.
+    int pages = 0;
+    auto fill = [&] {
+        for (;; ++pages) {
+            const std::string filler = ssh(".filler" + std::to_string(pages));
+            FILE* file = std::fopen(filler.c_str(), "w");
+            bool full = !file || std::fwrite(std::string(4096, 'x').data(), 1, 4096, file) != 4096;
+            if (file && std::fclose(file) != 0)
+                full = true;
+            if (full) {
+                fs::remove(filler);
+                return;
+            }
+        }
+    };
+    fill();
+    ASSERT_GT(pages, 0);
+    // Room for the private key, not for the public one.
+    fs::remove(ssh(".filler" + std::to_string(--pages)));
+    EXPECT_ANY_THROW(store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}));
+    for (const auto& name : entries(ssh("")))
+        EXPECT_TRUE(name.starts_with("id_ed25519") || name.starts_with(".filler")) << name;
+
+    fill();
+    EXPECT_ANY_THROW(store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"}));
+    EXPECT_EQ(readFile(ssh("id_ed25519")), original);
+
+    // With room again, both work.
+    for (int i = 0; i < pages; ++i)
+        fs::remove(ssh(".filler" + std::to_string(i)));
+    store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"});
+    EXPECT_EQ(store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}).size(), 2u);
+}
+
+// Names OpenSSH uses for its own files, and control characters in a comment
+// or a display name, are refused before anything is written.
+TEST_F(GuardedChanges, KeyNamesAreRefusedBeforeAnyWriteOrReportedOnceTheKeyIsMade) {
+    const auto reserved = ThrowsMessage<std::invalid_argument>(HasSubstr("OpenSSH uses"));
+    for (const std::string name : {"config", "known_hosts", "known_hosts.old", "authorized_keys",
+                                   "authorized_keys2", "environment", "rc", "id.pub"})
+        EXPECT_THAT([&] { store.generateKey({name, "ed25519", {}, {}}); }, reserved) << name;
+    for (const std::string comment : {"me@x.org\nssh-ed25519 AAAA attacker", "me@x.org\x1b[2J"})
+        EXPECT_THROW(store.generateKey({"work", "ed25519", {}, comment}), std::invalid_argument);
+    for (const std::string name : {"name\x1b]0;title\x07", "two\nlines"})
+        EXPECT_THROW(store.saveKeyMeta(namedKey("k", name)), std::invalid_argument);
+    EXPECT_FALSE(fs::exists(ssh("")));
+    EXPECT_FALSE(fs::exists(metaPath()));
+
+    // A display name that cannot be saved says the key was made.
+    writeFile(home.file("blocker"), "a file where the metadata folder should be");
+    SystemVaultStore::Options options = onHome();
+    options.userMetaPath = home.file("blocker/meta.json");
+    SystemVaultStore blocked(options);
+    const auto generate = [&] {
+        VaultRules::generateKey(blocked, {"work", "ed25519", {}, {}}, "Work");
+    };
+    EXPECT_THAT(generate, ThrowsMessage<std::exception>(HasSubstr("~/.ssh/work was made")));
+    EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"work", "work.pub"}));
+}
+
+TEST_F(GuardedChanges, AKeyThatCannotBeRemovedStaysWholeWithItsName) {
+    makeKeyPair(ssh("work"));
+    const std::string id = idOf("work");
+    store.saveKeyMeta(namedKey(id, "Work"));
+    store.loadData(); // saves the key cache, as the deletion's own reading would
+    const std::string meta = readFile(metaPath());
+
+    // Each row: the path made immutable, and what that makes of it.
+    for (const auto& [locked, what] : {std::pair{ssh("work"), "immutable private key"},
+                                       std::pair{ssh("work.pub"), "immutable public key"},
+                                       std::pair{ssh(""), "read-only folder"}}) {
+        SCOPED_TRACE(what);
+        if (!setImmutable(locked, true)) {
+            if (locked != ssh("") || geteuid() == 0)
+                GTEST_SKIP() << "cannot make files immutable here";
+            ::chmod(ssh("").c_str(), 0500);
+        }
+        EXPECT_THROW(store.deleteKeyMeta(id, {}), FileError);
+        setImmutable(locked, false);
+        ::chmod(ssh("").c_str(), 0700);
+        EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"work", "work.pub"}));
+        EXPECT_EQ(readFile(metaPath()), meta);
+    }
+    store.deleteKeyMeta(id, {});
+    EXPECT_TRUE(entries(ssh("")).empty());
 }
 
 } // namespace
