@@ -103,13 +103,13 @@ QLabel* problemLine(const QString& objectName) {
     return line;
 }
 
-QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action) {
+QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action, int spacing) {
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setAutoDefault(false);
     action->setAutoDefault(false);
     action->setDefault(true);
     auto* row = new QHBoxLayout;
-    row->setSpacing(8);
+    row->setSpacing(spacing);
     row->addStretch();
     row->addWidget(cancel);
     row->addWidget(action);

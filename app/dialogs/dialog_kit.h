@@ -38,8 +38,9 @@ QLabel* hint(const QString& text);
 QLabel* problem(const QString& text);
 // A problem line that is hidden until there is something to say.
 QLabel* problemLine(const QString& objectName);
-// Cancel then the action (Return), right-aligned, 8 apart.
-QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action);
+// The row every dialog ends with: Cancel (named "cancelButton") then the
+// action, which Return presses, right-aligned and spacing apart.
+QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action, int spacing = 8);
 void setDestructive(QPushButton* button, bool destructive);
 
 } // namespace moorkeep::DialogKit
