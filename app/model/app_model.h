@@ -2,8 +2,8 @@
 
 #include "model/app_tab.h"
 #include "model/list_calls.h"
-#include "model/vault_store.h"
 #include "model/worker_threads.h"
+#include "stores/vault_store.h"
 #include "watch/file_stamps.h"
 
 #include <QFuture>
