@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -124,6 +125,16 @@ void setDestructive(QPushButton* button, bool destructive) {
         for (auto group : {QPalette::Active, QPalette::Inactive})
             palette.setColor(group, QPalette::ButtonText, Colors::destructive());
     button->setPalette(palette);
+}
+
+QMessageBox* alert(const QString& objectName, const QString& title, QWidget* parent) {
+    auto* box = new QMessageBox(parent);
+    box->setObjectName(objectName);
+    box->setWindowTitle(title);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    return box;
 }
 
 } // namespace moorkeep::DialogKit

@@ -7,6 +7,7 @@
 class QBoxLayout;
 class QDialog;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
@@ -42,5 +43,9 @@ QLabel* problemLine(const QString& objectName);
 // action, which Return presses, right-aligned and spacing apart.
 QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action, int spacing = 8);
 void setDestructive(QPushButton* button, bool destructive);
+// The alert every message box of the window starts as: plain text,
+// window-modal over parent (application-modal without one), deleted once
+// closed.
+QMessageBox* alert(const QString& objectName, const QString& title, QWidget* parent);
 
 } // namespace moorkeep::DialogKit
