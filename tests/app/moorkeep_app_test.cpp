@@ -417,6 +417,15 @@ private slots:
             }
             QVERIFY(!Symbols::icon(name).pixmap(24, 24).isNull());
         }
+        // Lines are 1.3 pixels wide up to about 21 pixels, then a sixteenth of the size.
+        for (const auto& [pixels, width] :
+             {std::pair{10, 1.3}, std::pair{16, 1.3}, std::pair{64, 4.0}}) {
+            const QImage plus = Symbols::pixmap(u"plus"_qs, Qt::black, pixels).toImage();
+            qreal across = 0;
+            for (int y = 0; y < pixels; ++y)
+                across += qAlpha(plus.pixel(pixels / 4, y)) / 255.0;
+            QVERIFY2(std::abs(across - width) < 0.25, qPrintable(QString::number(across)));
+        }
         for (const QString& unknown : {u"no.such.symbol"_qs, u""_qs, u"../icons/tray-icon"_qs}) {
             QVERIFY(!Symbols::has(unknown));
             QCOMPARE(inkedPixels(Symbols::pixmap(unknown, Qt::black, 16)), 0);
