@@ -1,7 +1,7 @@
-#include "config/config_parser.h"
-#include "config/config_writer.h"
+#include "editing/config_writer.h"
 #include "files/atomic_file.h"
 #include "files/paths.h"
+#include "reading/config_parser.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

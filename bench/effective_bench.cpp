@@ -4,12 +4,12 @@
 //
 //     build/release/bench/effective_bench [runs]
 
-#include "config/config_document.h"
-#include "config/host_effects.h"
-#include "config/openssh_evaluator.h"
 #include "files/atomic_file.h"
 #include "files/paths.h"
 #include "keys/key_tool.h"
+#include "openssh/host_effects.h"
+#include "openssh/openssh_evaluator.h"
+#include "reading/config_document.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "effective_view.h"
 
-#include "config/openssh_evaluator.h"
+#include "openssh/openssh_evaluator.h"
 
 namespace moorkeep::cli::views {
 namespace {

@@ -1,8 +1,8 @@
 #include "record_views.h"
 
-#include "config/ssh_command.h"
 #include "lookup.h"
 #include "model/input_rules.h"
+#include "openssh/ssh_command.h"
 #include "stores/vault_rules.h"
 #include "visible_text.h"
 

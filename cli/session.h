@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/vault_store.h"
 #include "output.h"
 #include "stores/system_vault_store.h"
+#include "stores/vault_store.h"
 
 #include <memory>
 #include <optional>

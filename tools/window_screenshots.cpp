@@ -8,10 +8,10 @@
 #include "connect/install_key_dialog.h"
 #include "hosts/hosts_state.h"
 #include "keys/keys_state.h"
+#include "metadata/user_meta_store.h"
 #include "model/app_model.h"
 #include "stores/demo_vault_store.h"
 #include "stores/system_vault_store.h"
-#include "stores/user_meta_store.h"
 #include "window/content_view.h"
 
 #include <QApplication>

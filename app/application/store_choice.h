@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/vault_store.h"
+#include "stores/vault_store.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #include "connect/install_key_dialog.h"
 
-#include "config/ssh_command.h"
 #include "connect/terminal_launcher.h"
 #include "dialogs/dialog_kit.h"
+#include "openssh/ssh_command.h"
 
 #include <QComboBox>
 #include <QLabel>

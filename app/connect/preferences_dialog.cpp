@@ -1,10 +1,10 @@
 #include "connect/preferences_dialog.h"
 
-#include "config/ssh_command.h"
 #include "dialogs/dialog_kit.h"
 #include "launch/command_words.h"
 #include "launch/program_search.h"
 #include "launch/terminal_choice.h"
+#include "openssh/ssh_command.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #include "connect/terminal_launcher.h"
 
-#include "config/ssh_command.h"
 #include "connect/host_shortlist.h"
 #include "launch/terminal_choice.h"
 #include "model/app_model.h"
+#include "openssh/ssh_command.h"
 #include "window/shortcuts.h"
 
 #include <QClipboard>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "config/defaults_overrides.h"
 #include "dialogs/sheet_dialog.h"
 #include "model/defaults.h"
 #include "model/ssh_key.h"
+#include "openssh/defaults_overrides.h"
 
 #include <functional>
 #include <vector>

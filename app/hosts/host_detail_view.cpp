@@ -1,7 +1,7 @@
 #include "hosts/host_detail_view.h"
 
-#include "config/ssh_command.h"
 #include "hosts/host_detail_card.h"
+#include "openssh/ssh_command.h"
 #include "style/badge_label.h"
 #include "style/card_frame.h"
 #include "style/colors.h"

@@ -7,7 +7,7 @@
 #include "model/list_reads.h"
 #include "model/preference_calls.h"
 #include "model/store_calls.h"
-#include "model/vault_store.h"
+#include "stores/vault_store.h"
 
 #include <QFuture>
 #include <QObject>

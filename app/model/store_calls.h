@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/vault_store.h"
 #include "model/worker_threads.h"
+#include "stores/vault_store.h"
 
 #include <QString>
 #include <QStringList>

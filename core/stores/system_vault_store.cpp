@@ -1,12 +1,12 @@
 #include "stores/system_vault_store.h"
 
-#include "config/config_parser.h"
-#include "config/config_syntax.h"
-#include "config/host_effects.h"
-#include "config/line_interpreter.h"
-#include "config/ssh_arguments.h"
 #include "files/paths.h"
 #include "keys/key_scanner.h"
+#include "openssh/host_effects.h"
+#include "openssh/ssh_arguments.h"
+#include "reading/config_parser.h"
+#include "reading/config_syntax.h"
+#include "reading/line_interpreter.h"
 #include "stores/store_lock.h"
 
 #include <string_view>

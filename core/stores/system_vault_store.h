@@ -1,19 +1,19 @@
 #pragma once
 
-#include "config/config_parser.h"
-#include "config/config_read_problem.h"
-#include "config/config_writer.h"
-#include "config/openssh_evaluator.h"
+#include "editing/config_writer.h"
 #include "files/file_stamp.h"
 #include "keys/agent_tool.h"
 #include "keys/key_tool.h"
+#include "metadata/user_meta_store.h"
 #include "model/config_records.h"
-#include "model/vault_store.h"
+#include "openssh/effect_check.h"
+#include "openssh/openssh_check.h"
+#include "openssh/openssh_evaluator.h"
+#include "reading/config_parser.h"
+#include "reading/config_read_problem.h"
 #include "stores/config_backups.h"
-#include "stores/effect_check.h"
-#include "stores/openssh_check.h"
 #include "stores/store_lock.h"
-#include "stores/user_meta_store.h"
+#include "stores/vault_store.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,10 +1,10 @@
-#include "config/config_parser.h"
 #include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/fresh_replacement.h"
 #include "files/paths.h"
 #include "files/stale_files.h"
 #include "files/text_file.h"
+#include "reading/config_parser.h"
 #include "stores/system_vault_store.h"
 
 #include <algorithm>

@@ -5,12 +5,12 @@
 // editor, a terminal and moorkeepctl, the changes other programs make show
 // without the user asking, in one reload per burst, and the user's own place
 // survives them.
-#include "config/config_parser.h"
 #include "hosts/defaults_dialog.h"
 #include "hosts/host_dialog.h"
 #include "keys/keys_state.h"
+#include "metadata/user_meta_store.h"
+#include "reading/config_parser.h"
 #include "stores/system_vault_store.h"
-#include "stores/user_meta_store.h"
 #include "support/app_test.h"
 
 #include <atomic>

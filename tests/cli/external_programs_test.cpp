@@ -1,5 +1,5 @@
 #include "cli_home.h"
-#include "stores/user_meta_store.h"
+#include "metadata/user_meta_store.h"
 #include "support/records.h"
 #include "support/test_agent.h"
 

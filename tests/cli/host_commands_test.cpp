@@ -1,6 +1,6 @@
 #include "cli_home.h"
-#include "config/config_parser.h"
-#include "stores/user_meta_store.h"
+#include "metadata/user_meta_store.h"
+#include "reading/config_parser.h"
 #include "support/records.h"
 
 namespace moorkeep::test {

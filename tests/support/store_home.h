@@ -1,7 +1,7 @@
 #pragma once
 
 #include "keys/key_tool.h"
-#include "stores/openssh_check.h"
+#include "openssh/openssh_check.h"
 #include "stores/system_vault_store.h"
 #include "support/temp_dir.h"
 

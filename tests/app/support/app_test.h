@@ -2,7 +2,7 @@
 
 #include "keys/key_file_name.h"
 #include "model/app_model.h"
-#include "model/vault_store.h"
+#include "stores/vault_store.h"
 #include "support/temp_dir.h"
 #include "support/test_home.h"
 #include "window/content_view.h"

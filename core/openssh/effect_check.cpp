@@ -1,0 +1,197 @@
+#include "openssh/effect_check.h"
+
+#include "editing/config_body.h"
+#include "files/file_error.h"
+#include "model/ascii.h"
+#include "model/input_rules.h"
+#include "openssh/host_effects.h"
+#include "openssh/ssh_arguments.h"
+#include "reading/config_syntax.h"
+
+#include <algorithm>
+
+namespace moorkeep::EffectCheck {
+namespace {
+
+using config::DocumentLine;
+using Kind = DocumentLine::Kind;
+
+std::optional<std::size_t> indexOf(const config::ConfigDocument& document,
+                                   const ConfigPlace& place) {
+    for (std::size_t i = 0; i < document.lines.size(); ++i)
+        if (document.lines[i].line == place.line &&
+            document.files[document.lines[i].file] == place.file &&
+            document.lines[i].kind != Kind::includeEnd)
+            return i;
+    return std::nullopt;
+}
+
+const DocumentLine* headerAt(const config::ConfigDocument& document, std::size_t index) {
+    const std::uint32_t file = document.lines[index].file;
+    int depth = 0;
+    while (index-- > 0) {
+        const DocumentLine& line = document.lines[index];
+        if (line.kind == Kind::includeEnd)
+            ++depth;
+        else if (line.kind == Kind::includeBegin && depth-- == 0)
+            return headerAt(document, index);
+        else if (depth == 0 && line.file == file &&
+                 (line.kind == Kind::host || line.kind == Kind::match))
+            return &line;
+    }
+    return nullptr;
+}
+
+// What the change asks OpenSSH to use: a keyword, how messages name it, and
+// the value (nothing: no value of its own).
+struct Want {
+    std::string keyword;
+    std::string label;
+    std::optional<std::string> value;
+};
+
+std::vector<Want> wanted(const Request& request) {
+    const SSHHost& asked = request.asked;
+    std::vector<Want> wants;
+    for (const auto& group : request.groups) {
+        const std::string keyword = asciiLower(group.keyword);
+        if (keyword == "hostname")
+            wants.push_back({keyword, "HostName", asked.hostname});
+        else if (keyword == "user" && !asked.user.empty())
+            wants.push_back({keyword, "User", asked.user});
+        else if (keyword == "port")
+            wants.push_back({keyword, "Port", std::to_string(asked.port)});
+        else if (keyword == "identityfile" && asked.keyId && !asked.keyId->empty())
+            wants.push_back({keyword, "IdentityFile", *asked.keyId});
+        else if (keyword == "proxyjump")
+            wants.push_back(
+                {keyword, "ProxyJump",
+                 asked.proxyJump && !asked.proxyJump->empty() ? asked.proxyJump : std::nullopt});
+        else if (keyword != "user" && keyword != "identityfile") {
+            auto own = std::find_if(
+                asked.extraOptions.begin(), asked.extraOptions.end(),
+                [&](const auto& entry) { return equalsIgnoringCase(entry.first, keyword); });
+            wants.push_back({keyword, group.keyword,
+                             own == asked.extraOptions.end()
+                                 ? std::nullopt
+                                 : std::optional(config::joinedArguments(own->second))});
+        }
+    }
+    return wants;
+}
+
+const EffectiveValue* first(const HostEvaluation& evaluation, std::string_view keyword) {
+    for (const auto& value : evaluation.effective)
+        if (value.keyword == keyword || (keyword == "proxyjump" && value.keyword == "proxycommand"))
+            return &value;
+    return nullptr;
+}
+
+// Whether OpenSSH's value is the one wanted; for a key, the first known key
+// it offers.
+bool holds(const Want& want, const HostEvaluation& evaluation, const Request& request,
+           const EffectiveValue*& shown) {
+    shown = first(evaluation, want.keyword);
+    if (want.keyword == "identityfile") {
+        for (const auto& value : evaluation.effective) {
+            if (value.keyword != "identityfile")
+                continue;
+            auto id = config::keyIdOfIdentity(value.value, request.keyPathToId, request.homedir,
+                                              request.localUser);
+            if (id) {
+                shown = &value;
+                return *id == *want.value;
+            }
+        }
+        return shown == nullptr;
+    }
+    // Without a value of its own the host takes what other blocks give.
+    if (!want.value)
+        return !shown || !shown->own;
+    if (want.keyword == "hostname")
+        return config::expandedHostName(shown ? shown->value : request.name, request.name) ==
+               config::expandedHostName(*want.value, request.name);
+    if (want.keyword == "port")
+        return (shown ? InputRules::portFromText(shown->value) : 22) ==
+               InputRules::portFromText(*want.value);
+    return shown && shown->keyword == want.keyword && shown->value == *want.value;
+}
+
+std::string shownWant(const Want& want, const Request& request) {
+    if (want.keyword == "identityfile") {
+        auto path = request.keyIdToPath.find(*want.value);
+        return path == request.keyIdToPath.end() ? *want.value : path->second;
+    }
+    return *want.value;
+}
+
+} // namespace
+
+const config::DocumentLine* headerOf(const config::ConfigDocument& document,
+                                     const ConfigPlace& place) {
+    const auto index = indexOf(document, place);
+    return index ? headerAt(document, *index) : nullptr;
+}
+
+std::optional<std::size_t> insertionLine(const config::OpenSSHEvaluator& evaluator,
+                                         const std::string& mainFile, const std::string& name,
+                                         const std::string& localUser) {
+    const HostEvaluation evaluation = evaluator.evaluate(name, localUser);
+    if (evaluation.alsoApplies.empty())
+        return std::nullopt;
+    const config::ConfigDocument& document = evaluator.document();
+    const auto target = indexOf(document, evaluation.alsoApplies.front().place);
+    if (!target || document.files.empty() || document.files.front() != mainFile)
+        return std::nullopt;
+    // The main file's last header, and how deep in includes the walk is.
+    std::optional<std::size_t> mainHeader;
+    int depth = 0;
+    for (std::size_t i = 0; i < *target; ++i) {
+        const DocumentLine& line = document.lines[i];
+        if (line.kind == Kind::includeBegin)
+            ++depth;
+        else if (line.kind == Kind::includeEnd)
+            --depth;
+        else if (depth == 0 && (line.kind == Kind::host || line.kind == Kind::match))
+            mainHeader = i;
+    }
+    // A block may only start where another one does: before the preamble's
+    // Include it would take that Include into itself.
+    if (depth == 0)
+        return document.lines[*target].line - 1;
+    if (mainHeader)
+        return document.lines[*mainHeader].line - 1;
+    return std::nullopt;
+}
+
+std::optional<ConfigCondition> namingLine(const config::ConfigDocument& document,
+                                          const std::string& name) {
+    for (const auto& line : document.lines)
+        if (line.kind == Kind::host &&
+            std::ranges::find(document.arguments(line), name) != document.arguments(line).end())
+            return ConfigCondition{std::string(line.text), {document.files[line.file], line.line}};
+    return std::nullopt;
+}
+
+void requireEffect(const config::OpenSSHEvaluator& after, const Request& request,
+                   const ShowPath& showPath) {
+    const HostEvaluation evaluation = after.evaluate(request.name, request.localUser);
+    for (const Want& want : wanted(request)) {
+        const EffectiveValue* shown = nullptr;
+        if (holds(want, evaluation, request, shown) || !shown)
+            continue;
+        const DocumentLine* header = headerOf(after.document(), shown->place);
+        const std::string where =
+            showPath(shown->place.file) + " line " + std::to_string(shown->place.line) + " (" +
+            (header ? std::string(header->text) : "before the first Host line") + ")";
+        const std::string uses = "OpenSSH takes " + want.label + " " + shown->value + " from " +
+                                 where + ", which comes first";
+        const std::string asked =
+            want.value ? want.label + " " + shownWant(want, request) + " would be ignored: "
+                       : "Removing " + want.label + " would change nothing: ";
+        throw FileError(asked + uses + ". Nothing was changed. Change it there, or move " +
+                        request.block + " above that line.");
+    }
+}
+
+} // namespace moorkeep::EffectCheck

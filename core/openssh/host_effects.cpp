@@ -1,0 +1,95 @@
+#include "openssh/host_effects.h"
+
+#include "files/paths.h"
+#include "model/ascii.h"
+#include "model/input_rules.h"
+#include "openssh/ssh_arguments.h"
+#include "openssh/ssh_command.h"
+#include "reading/config_syntax.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace moorkeep::config {
+
+std::string localUserName() {
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_name)
+        return entry->pw_name;
+    return {};
+}
+
+std::optional<std::string> keyIdOfIdentity(std::string_view value,
+                                           const ConfigParser::KeyPathToId& keyPathToId,
+                                           const std::string& homedir,
+                                           const std::string& localUser) {
+    std::string path;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '%' && i + 1 < value.size()) {
+            const char token = value[++i];
+            if (token == 'd')
+                path += homedir;
+            else if (token == 'u')
+                path += localUser;
+            else if (token == '%')
+                path += '%';
+            else
+                return std::nullopt;
+        } else {
+            path += value[i];
+        }
+    }
+    auto found = keyPathToId.find(paths::standardize(path, homedir));
+    if (found == keyPathToId.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evaluator,
+                     const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
+                     const std::string& localUser) {
+    for (SSHHost& host : hosts) {
+        if (host.source != HostSource::config)
+            continue;
+        const std::string name = SSHCommand::destinationPattern(host.alias);
+        HostEvaluation evaluation = evaluator.evaluate(name, localUser);
+        host.user.clear();
+        host.port = 22;
+        host.keyId.reset();
+        host.proxyJump.reset();
+        host.hostname = name;
+        OptionMap extras;
+        HostFacts facts;
+        facts.block = std::move(host.facts.block);
+        for (const auto& [keyword, value, place, own] : evaluation.effective) {
+            if (keyword == "hostname") {
+                host.hostname = value;
+            } else if (keyword == "user") {
+                host.user = value;
+            } else if (keyword == "port") {
+                host.port = InputRules::portFromText(value);
+            } else if (keyword == "proxyjump") {
+                host.proxyJump = value;
+            } else if (keyword == "identityfile") {
+                if (auto id = keyIdOfIdentity(value, keyPathToId, homedir, localUser)) {
+                    facts.keyIds.push_back(*id);
+                    if (!host.keyId)
+                        host.keyId = *id;
+                }
+            } else {
+                // The spelling the host's record already uses is kept.
+                std::string spelling = keyword;
+                for (const auto& [written, ignored] : host.extraOptions)
+                    if (equalsIgnoringCase(written, keyword))
+                        spelling = written;
+                extras.insert_or_assign(spelling, value);
+            }
+        }
+        host.extraOptions = std::move(extras);
+        facts.shadowed = std::move(evaluation.shadowed);
+        facts.unresolved = std::move(evaluation.unresolved);
+        facts.alsoApplies = std::move(evaluation.alsoApplies);
+        host.facts = std::move(facts);
+    }
+}
+
+} // namespace moorkeep::config

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "model/ssh_host.h"
+#include "openssh/openssh_evaluator.h"
+#include "reading/config_parser.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moorkeep::config {
+
+// The login name of the user running the program, as OpenSSH's Match user
+// and localuser see it.
+std::string localUserName();
+
+// The key an IdentityFile value names: "~" and "%d" are the home directory,
+// "%u" the local user, "%%" a percent sign; the path is compared after a
+// lexical clean-up.
+std::optional<std::string> keyIdOfIdentity(std::string_view value,
+                                           const ConfigParser::KeyPathToId& keyPathToId,
+                                           const std::string& homedir,
+                                           const std::string& localUser);
+
+// Gives each configuration host what OpenSSH uses for its destination name:
+// host name, user, port, key, jump host and extra options, and the facts of
+// the evaluation (every key offered, shadowed lines, other blocks).
+void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evaluator,
+                     const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
+                     const std::string& localUser);
+
+} // namespace moorkeep::config

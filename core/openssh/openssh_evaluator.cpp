@@ -1,0 +1,335 @@
+#include "openssh/openssh_evaluator.h"
+
+#include "model/ascii.h"
+#include "openssh/ssh_arguments.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace moorkeep::config {
+namespace {
+
+using Kind = DocumentLine::Kind;
+
+constexpr std::array accumulatingKeywords{
+    std::string_view("identityfile"),   std::string_view("certificatefile"),
+    std::string_view("localforward"),   std::string_view("remoteforward"),
+    std::string_view("dynamicforward"), std::string_view("sendenv"),
+    std::string_view("setenv")};
+
+// ProxyJump and ProxyCommand exclude each other: the first of either wins.
+std::string_view slotOf(std::string_view keyword) {
+    return keyword == "proxycommand" ? std::string_view("proxyjump") : keyword;
+}
+
+bool isPlainName(std::string_view pattern) {
+    return pattern.find_first_of("*?") == std::string_view::npos;
+}
+
+// The names a Host line can take when all its patterns are plain; nothing
+// when one is a wildcard.
+std::optional<std::vector<std::string>> plainNames(const std::vector<std::string>& patterns) {
+    std::vector<std::string> names;
+    for (const auto& pattern : patterns) {
+        if (!pattern.empty() && pattern.front() == '!')
+            continue;
+        if (!isPlainName(pattern))
+            return std::nullopt;
+        names.push_back(pattern);
+    }
+    return names;
+}
+
+// One evaluation's working state, by line index.
+class Evaluation {
+public:
+    Evaluation(const ConfigDocument& document, std::string_view name, const std::string& localUser)
+        : document_(document)
+        , name_(name)
+        , localUser_(localUser) {}
+
+    bool holds(const std::uint32_t* begin, const std::uint32_t* end) {
+        for (; begin != end; ++begin)
+            if (!judged(*begin))
+                return false;
+        return true;
+    }
+
+    void apply(std::uint32_t index, bool own, std::optional<std::uint32_t> header) {
+        const DocumentLine& line = document_.lines[index];
+        const std::string_view slot = slotOf(line.keyword);
+        if (accumulates(slot)) {
+            for (std::uint32_t set : set_)
+                if (document_.lines[set].keyword == line.keyword &&
+                    argumentsOf(document_.lines[set]) == argumentsOf(line))
+                    return;
+            set_.push_back(index);
+            setOwn_.push_back(own);
+            setHeader_.push_back(header);
+            return;
+        }
+        for (std::size_t i = 0; i < set_.size(); ++i) {
+            if (slotOf(document_.lines[set_[i]].keyword) == slot) {
+                if (own)
+                    shadowed_.emplace_back(index, static_cast<std::uint32_t>(i));
+                return;
+            }
+        }
+        set_.push_back(index);
+        setOwn_.push_back(own);
+        setHeader_.push_back(header);
+    }
+
+    bool isOwn(std::uint32_t header) const {
+        const DocumentLine& line = document_.lines[header];
+        const auto& patterns = document_.arguments(line);
+        return line.kind == Kind::host &&
+               std::find(patterns.begin(), patterns.end(), name_) != patterns.end();
+    }
+
+    HostEvaluation result() const {
+        HostEvaluation out;
+        out.name = std::string(name_);
+        for (std::size_t i = 0; i < set_.size(); ++i)
+            out.effective.push_back({std::string(document_.lines[set_[i]].keyword),
+                                     valueOf(document_.lines[set_[i]]), place(set_[i]),
+                                     setOwn_[i]});
+        for (auto [index, winner] : shadowed_) {
+            const std::uint32_t by = set_[winner];
+            const auto header = setHeader_[winner];
+            out.shadowed.push_back(
+                {std::string(document_.lines[index].keyword), valueOf(document_.lines[index]),
+                 place(index), valueOf(document_.lines[by]), place(by),
+                 header ? std::string(document_.lines[*header].text) : std::string()});
+        }
+        for (std::uint32_t index : unresolved_)
+            out.unresolved.push_back({std::string(document_.lines[index].text), place(index)});
+        for (std::uint32_t index : applied_)
+            if (!isOwn(index))
+                out.alsoApplies.push_back({std::string(document_.lines[index].text), place(index)});
+        return out;
+    }
+
+private:
+    ConfigPlace place(std::uint32_t index) const {
+        const DocumentLine& line = document_.lines[index];
+        return {document_.files[line.file], line.line};
+    }
+
+    const DocumentLine* lineSetting(std::string_view keyword) const {
+        for (std::uint32_t set : set_)
+            if (document_.lines[set].keyword == keyword)
+                return &document_.lines[set];
+        return nullptr;
+    }
+
+    // Host lines are judged again each time (cheap, and the same every
+    // time); a Match line once, where it stands, since it depends on the
+    // values met before it.
+    bool judged(std::uint32_t header) {
+        const DocumentLine& line = document_.lines[header];
+        bool result = false;
+        if (line.kind == Kind::host) {
+            result = hostPatternsMatch(name_, document_.arguments(line));
+        } else {
+            for (auto [index, known] : judgedMatches_)
+                if (index == header)
+                    return known;
+            if (auto matched = matchLine(line))
+                result = *matched;
+            else
+                unresolved_.push_back(header);
+            judgedMatches_.emplace_back(header, result);
+        }
+        if (result && std::find(applied_.begin(), applied_.end(), header) == applied_.end())
+            applied_.push_back(header);
+        return result;
+    }
+
+    // Whether a Match line takes the name; nothing when it depends on a
+    // condition that is not judged here. A condition judged false decides.
+    std::optional<bool> matchLine(const DocumentLine& line) const {
+        const auto& arguments = document_.arguments(line);
+        if (arguments.empty())
+            return false;
+        bool unresolved = false;
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            std::string_view criterion = arguments[i];
+            const bool negated = !criterion.empty() && criterion.front() == '!';
+            if (negated)
+                criterion.remove_prefix(1);
+            const std::string attribute = asciiLower(criterion);
+            if (attribute == "all") {
+                if (negated)
+                    return false;
+                continue;
+            }
+            if (attribute == "canonical" || attribute == "final") {
+                unresolved = true;
+                continue;
+            }
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            const std::string& patterns = arguments[++i];
+            std::optional<bool> matched;
+            if (attribute == "host") {
+                const DocumentLine* hostName = lineSetting("hostname");
+                const std::string host =
+                    hostName ? expandedHostName(valueOf(*hostName), name_) : asciiLower(name_);
+                matched = matchPatternList(host, patterns, true) == 1;
+            } else if (attribute == "originalhost") {
+                // OpenSSH compares the name as typed here without case too.
+                matched = matchPatternList(name_, patterns, true) == 1;
+            } else if (attribute == "user") {
+                const DocumentLine* user = lineSetting("user");
+                matched =
+                    matchPatternList(user ? valueOf(*user) : localUser_, patterns, false) == 1;
+            } else if (attribute == "localuser") {
+                matched = matchPatternList(localUser_, patterns, false) == 1;
+            }
+            if (!matched) {
+                unresolved = true;
+                continue;
+            }
+            if (*matched == negated)
+                return false;
+        }
+        if (unresolved)
+            return std::nullopt;
+        return true;
+    }
+
+    const ConfigDocument& document_;
+    std::string_view name_;
+    const std::string& localUser_;
+    std::vector<std::uint32_t> set_; // lines whose values OpenSSH uses, in order
+    std::vector<bool> setOwn_;       // for each: from the host's own block
+    std::vector<std::optional<std::uint32_t>> setHeader_;           // for each: its block's header
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> shadowed_; // line, index into set_
+    std::vector<std::pair<std::uint32_t, bool>> judgedMatches_;
+    std::vector<std::uint32_t> unresolved_;
+    std::vector<std::uint32_t> applied_;
+};
+
+} // namespace
+
+bool accumulates(std::string_view keyword) {
+    return std::find(accumulatingKeywords.begin(), accumulatingKeywords.end(), keyword) !=
+           accumulatingKeywords.end();
+}
+
+std::string expandedHostName(std::string_view value, std::string_view name) {
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '%' && i + 1 < value.size() &&
+            (value[i + 1] == 'h' || value[i + 1] == '%')) {
+            if (value[++i] == 'h')
+                out += name;
+            else
+                out += '%';
+        } else {
+            out += value[i];
+        }
+    }
+    return asciiLower(out);
+}
+
+OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document, bool forManyNames)
+    : document_(std::move(document)) {
+    struct Frame {
+        std::vector<std::uint32_t> enclosing;
+        std::vector<std::uint32_t> current;
+    };
+    std::vector<Frame> frames(1);
+    auto open = [&](std::uint32_t at) {
+        if (!sections_.empty() && sections_.back().begin == sections_.back().end) {
+            conditions_.resize(sections_.back().conditionsBegin);
+            sections_.pop_back();
+        }
+        const auto& current = frames.back().current;
+        const auto first = static_cast<std::uint32_t>(conditions_.size());
+        conditions_.insert(conditions_.end(), current.begin(), current.end());
+        sections_.push_back({first, static_cast<std::uint32_t>(conditions_.size()), at, at});
+    };
+    open(0);
+    const auto count = static_cast<std::uint32_t>(document_.lines.size());
+    for (std::uint32_t i = 0; i < count; ++i) {
+        switch (document_.lines[i].kind) {
+        case Kind::host:
+        case Kind::match:
+            frames.back().current = frames.back().enclosing;
+            frames.back().current.push_back(i);
+            open(i + 1);
+            break;
+        case Kind::includeBegin:
+            frames.push_back({frames.back().current, frames.back().current});
+            open(i + 1);
+            break;
+        case Kind::includeEnd:
+            frames.pop_back();
+            open(i + 1);
+            break;
+        case Kind::option:
+            sections_.back().end = i + 1;
+            break;
+        }
+    }
+    if (sections_.back().begin == sections_.back().end)
+        sections_.pop_back();
+    if (forManyNames)
+        index();
+}
+
+void OpenSSHEvaluator::index() {
+    for (std::uint32_t s = 0; s < sections_.size(); ++s) {
+        std::optional<std::vector<std::string>> names;
+        for (std::uint32_t c = sections_[s].conditionsBegin; c < sections_[s].conditionsEnd; ++c)
+            if (document_.lines[conditions_[c]].kind == Kind::host &&
+                (names = plainNames(document_.arguments(document_.lines[conditions_[c]]))))
+                break;
+        if (!names) {
+            anyName_.push_back(s);
+            continue;
+        }
+        std::sort(names->begin(), names->end());
+        names->erase(std::unique(names->begin(), names->end()), names->end());
+        for (auto& name : *names)
+            byName_[std::move(name)].push_back(s);
+    }
+    indexed_ = true;
+}
+
+HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name,
+                                          const std::string& localUser) const {
+    Evaluation evaluation(document_, name, localUser);
+    auto apply = [&](const Section& section) {
+        const std::uint32_t* first = conditions_.data() + section.conditionsBegin;
+        const std::uint32_t* last = conditions_.data() + section.conditionsEnd;
+        if (!evaluation.holds(first, last))
+            return;
+        const auto header = first == last ? std::nullopt : std::optional(*(last - 1));
+        const bool own = header && evaluation.isOwn(*header);
+        for (std::uint32_t i = section.begin; i < section.end; ++i)
+            if (document_.lines[i].kind == Kind::option)
+                evaluation.apply(i, own, header);
+    };
+    if (!indexed_) {
+        for (const Section& section : sections_)
+            apply(section);
+        return evaluation.result();
+    }
+    static const std::vector<std::uint32_t> none;
+    const auto found = byName_.find(std::string(name));
+    const std::vector<std::uint32_t>& named = found == byName_.end() ? none : found->second;
+    std::size_t a = 0, b = 0;
+    while (a < anyName_.size() || b < named.size()) {
+        if (b == named.size() || (a < anyName_.size() && anyName_[a] < named[b]))
+            apply(sections_[anyName_[a++]]);
+        else
+            apply(sections_[named[b++]]);
+    }
+    return evaluation.result();
+}
+
+} // namespace moorkeep::config

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "model/host_evaluation.h"
+#include "reading/config_document.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace moorkeep::config {
+
+// Computes what OpenSSH's client uses for a destination name: the blocks in
+// reading order whose Host patterns or Match conditions take the name, the
+// first value met for each option, every value once for the options OpenSSH
+// accumulates. Match conditions that would run something are never run.
+class OpenSSHEvaluator {
+public:
+    // forManyNames indexes the blocks by the names they take, which pays
+    // when many names are evaluated.
+    explicit OpenSSHEvaluator(ConfigDocument document, bool forManyNames = false);
+
+    // localUser is whom "Match user" compares with while no User applies.
+    HostEvaluation evaluate(std::string_view name, const std::string& localUser) const;
+
+    const ConfigDocument& document() const { return document_; }
+
+private:
+    // Option lines [begin, end) read while every condition (a Host or Match
+    // line: the block's own, and those around the Include lines that led
+    // there) took the name.
+    struct Section {
+        std::uint32_t conditionsBegin = 0; // into conditions_
+        std::uint32_t conditionsEnd = 0;
+        std::uint32_t begin = 0;
+        std::uint32_t end = 0;
+    };
+
+    void index();
+
+    ConfigDocument document_;
+    std::vector<Section> sections_;
+    std::vector<std::uint32_t> conditions_;
+    // With the index: sections whose conditions include a Host line of plain
+    // names apply only to those names; the others are judged for every name.
+    bool indexed_ = false;
+    std::vector<std::uint32_t> anyName_;
+    std::unordered_map<std::string, std::vector<std::uint32_t>> byName_;
+};
+
+// Whether OpenSSH gathers every value of this option (IdentityFile and the
+// like) rather than keeping the first.
+bool accumulates(std::string_view keyword);
+
+// HostName as OpenSSH uses it: "%h" is the name typed, "%%" a percent sign,
+// lower-cased.
+std::string expandedHostName(std::string_view value, std::string_view name);
+
+} // namespace moorkeep::config

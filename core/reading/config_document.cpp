@@ -1,0 +1,122 @@
+#include "reading/config_document.h"
+
+#include "files/paths.h"
+#include "model/ascii.h"
+#include "openssh/ssh_arguments.h"
+#include "reading/config_line.h"
+#include "reading/config_parser.h"
+#include "reading/config_text.h"
+
+#include <algorithm>
+#include <set>
+
+namespace moorkeep::config {
+namespace {
+
+class DocumentReader {
+public:
+    DocumentReader(const std::string& homedir, const TextOverrides& overrides,
+                   ConfigReadProblems* problems, ConfigFiles* met)
+        : homedir_(homedir)
+        , overrides_(overrides)
+        , problems_(problems)
+        , met_(met) {}
+
+    void read(const std::string& from, int depth) {
+        const std::string name = paths::standardize(from, homedir_);
+        // Each file is read once, as the list of hosts has always read it.
+        if (!ConfigParser::enterFile(name, depth, visited_, problems_, met_))
+            return;
+        std::optional<std::string> text;
+        if (auto found = overrides_.find(name); found != overrides_.end())
+            text = found->second;
+        else
+            text = ConfigParser::readText(name, problems_);
+        if (!text)
+            return;
+        const auto fileIndex = static_cast<std::uint32_t>(document.files.size());
+        document.files.push_back(name);
+        const std::string& kept =
+            *document.texts.emplace_back(std::make_unique<const std::string>(std::move(*text)));
+        const ConfigText lines(kept);
+        // One allocation for the lines of this file: growing a large list
+        // step by step would touch every page of it several times.
+        document.lines.reserve(document.lines.size() + lines.lineCount() * 3 / 4 + 16);
+        for (std::size_t i = 0; i < lines.lineCount(); ++i)
+            readLine(lines.line(i), fileIndex, static_cast<std::uint32_t>(i + 1), depth);
+    }
+
+    ConfigDocument document;
+
+private:
+    void readLine(std::string_view line, std::uint32_t file, std::uint32_t number, int depth) {
+        const auto split = splitLine(line);
+        if (!split)
+            return;
+        // Shown from the first character that is no space or tab to the end
+        // of the value.
+        const std::size_t shownFrom = line.find_first_not_of(" \t");
+        line = line.substr(shownFrom, static_cast<std::size_t>(split->value.data() - line.data()) +
+                                          split->value.size() - shownFrom);
+        const std::string_view rest = split->value;
+        DocumentLine entry;
+        entry.keyword = *document.keywords.insert(asciiLower(split->keyword)).first;
+        entry.text = line;
+        entry.file = file;
+        entry.line = number;
+        entry.valueAt = static_cast<std::uint32_t>(rest.data() - line.data());
+        auto keepArguments = [&] {
+            entry.arguments = static_cast<std::uint32_t>(document.argumentLists.size());
+            document.argumentLists.push_back(argumentsOf(entry));
+            return document.argumentLists.back();
+        };
+        if (entry.keyword == "include") {
+            const auto files = ConfigParser::includedFiles(keepArguments(), homedir_, met_);
+            entry.kind = DocumentLine::Kind::includeBegin;
+            document.lines.push_back(entry);
+            for (const std::string& included : files)
+                read(included, depth + 1);
+            entry.kind = DocumentLine::Kind::includeEnd;
+            document.lines.push_back(entry);
+            return;
+        }
+        if (entry.keyword == "host" || entry.keyword == "match") {
+            entry.kind =
+                entry.keyword == "host" ? DocumentLine::Kind::host : DocumentLine::Kind::match;
+            // A header OpenSSH cannot split still ends the block before it;
+            // it takes no name.
+            keepArguments();
+        }
+        document.lines.push_back(entry);
+    }
+
+    const std::string& homedir_;
+    const TextOverrides& overrides_;
+    ConfigReadProblems* problems_;
+    ConfigFiles* met_;
+    std::set<std::string> visited_;
+};
+
+} // namespace
+
+std::vector<std::string> argumentsOf(const DocumentLine& line) {
+    return splitArguments(line.value()).value_or(std::vector<std::string>{});
+}
+
+std::string valueOf(const DocumentLine& line) {
+    return joinedArguments(line.value());
+}
+
+std::string writtenKeyword(const DocumentLine& line) {
+    return std::string(splitLine(line.text)->keyword);
+}
+
+ConfigDocument readDocument(const std::string& from, const std::string& homedir,
+                            const TextOverrides& overrides, ConfigReadProblems* problems,
+                            ConfigFiles* met) {
+    DocumentReader reader(homedir, overrides, problems, met);
+    reader.read(from, 0);
+    return std::move(reader.document);
+}
+
+} // namespace moorkeep::config

@@ -1,0 +1,198 @@
+#include "reading/config_parser.h"
+
+#include "files/paths.h"
+#include "files/text_file.h"
+#include "model/ascii.h"
+#include "model/short_digest.h"
+#include "openssh/ssh_arguments.h"
+#include "reading/config_line.h"
+#include "reading/config_syntax.h"
+#include "reading/config_text.h"
+#include "reading/line_interpreter.h"
+
+#include <algorithm>
+#include <glob.h>
+#include <optional>
+
+namespace moorkeep::ConfigParser {
+namespace {
+
+// The folder whose listing decides what a glob pattern matches: the longest
+// leading part of the path without a wildcard.
+std::string listedFolder(const std::string& pattern) {
+    return paths::parent(pattern.substr(0, pattern.find_first_of("*?")));
+}
+
+} // namespace
+
+std::vector<std::string> includedFiles(const std::vector<std::string>& words,
+                                       const std::string& homedir, ConfigFiles* met) {
+    std::vector<std::string> files;
+    auto noteFolder = [&](std::string folder) {
+        if (met &&
+            std::find(met->folders.begin(), met->folders.end(), folder) == met->folders.end())
+            met->folders.push_back(std::move(folder));
+    };
+    for (const std::string& word : words) {
+        if (word.empty())
+            continue;
+        std::string path = paths::expandTilde(word, homedir);
+        if (path.front() != '/')
+            path = paths::join(paths::join(homedir, ".ssh"), path);
+        if (path.find_first_of("*?") != std::string::npos) {
+            noteFolder(listedFolder(path));
+            glob_t matches{};
+            if (::glob(path.c_str(), 0, nullptr, &matches) == 0) {
+                for (std::size_t i = 0; i < matches.gl_pathc; ++i)
+                    files.emplace_back(matches.gl_pathv[i]);
+            }
+            ::globfree(&matches);
+        } else if (files::exists(path)) {
+            files.push_back(path);
+        } else {
+            noteFolder(paths::parent(path));
+        }
+    }
+    return files;
+}
+
+std::optional<std::string> readText(const std::string& name, ConfigReadProblems* problems) {
+    files::ReadResult read = files::readFile(name);
+    using Kind = ConfigReadProblem::Kind;
+    auto note = [&](Kind kind, int errorNumber) {
+        if (problems)
+            problems->push_back({name, kind, errorNumber});
+    };
+    switch (read.status) {
+    case files::ReadStatus::missing:
+        return std::nullopt;
+    case files::ReadStatus::unreadable:
+        note(Kind::unreadable, read.errorNumber);
+        return std::nullopt;
+    case files::ReadStatus::tooLarge:
+        note(Kind::tooLarge, 0);
+        return std::nullopt;
+    case files::ReadStatus::ok:
+        break;
+    }
+    if (!files::isValidUtf8(read.bytes)) {
+        note(Kind::notUtf8, 0);
+        return std::nullopt;
+    }
+    return std::move(read.bytes);
+}
+
+bool enterFile(const std::string& name, int depth, std::set<std::string>& visited,
+               ConfigReadProblems* problems, ConfigFiles* met) {
+    // Cutting a chain of includes deeper than OpenSSH follows also bounds
+    // the recursion of the readers.
+    if (depth > includeDepthLimit) {
+        if (problems)
+            problems->push_back({name, ConfigReadProblem::Kind::tooDeep, 0});
+        return false;
+    }
+    if (!visited.insert(name).second)
+        return false;
+    if (met)
+        met->files.push_back(name);
+    return true;
+}
+
+namespace {
+
+void readLinesAt(const std::string& from, std::set<std::string>& visited,
+                 const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems,
+                 ConfigFiles* met, int depth) {
+    const std::string name = paths::standardize(from, homedir);
+    if (!enterFile(name, depth, visited, problems, met))
+        return;
+    auto text = readText(name, problems);
+    if (!text)
+        return;
+
+    const config::ConfigText configText(*text);
+    for (std::size_t i = 0; i < configText.lineCount(); ++i) {
+        const auto line = config::splitLine(configText.line(i));
+        if (!line)
+            continue;
+        if (equalsIgnoringCase(line->keyword, "include")) {
+            // Quoted paths are one word, as OpenSSH reads them.
+            const auto words = config::splitArguments(line->value);
+            for (const std::string& file :
+                 includedFiles(words.value_or(std::vector<std::string>{}), homedir, met))
+                readLinesAt(file, visited, homedir, sink, problems, met, depth + 1);
+            continue;
+        }
+        sink(line->keyword, line->value, name);
+    }
+}
+
+} // namespace
+
+std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir) {
+    std::set<std::string> visited;
+    return readLines(from, visited, homedir);
+}
+
+std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::string>& visited,
+                                        const std::string& homedir) {
+    std::vector<ConfigLineSource> lines;
+    readLines(from, visited, homedir,
+              [&](std::string_view directive, std::string_view value, const std::string& file) {
+                  lines.push_back({std::string(directive), std::string(value), file});
+              });
+    return lines;
+}
+
+void readLines(const std::string& from, std::set<std::string>& visited, const std::string& homedir,
+               const LineSink& sink, ConfigReadProblems* problems, ConfigFiles* met) {
+    readLinesAt(from, visited, homedir, sink, problems, met, 0);
+}
+
+std::vector<ConfigLineSource> readLines(const std::string& from, const std::string& homedir,
+                                        ConfigReadProblems& problems) {
+    std::vector<ConfigLineSource> lines;
+    std::set<std::string> visited;
+    readLines(
+        from, visited, homedir,
+        [&](std::string_view directive, std::string_view value, const std::string& file) {
+            lines.push_back({std::string(directive), std::string(value), file});
+        },
+        &problems);
+    return lines;
+}
+
+namespace {
+
+ParsedConfig readWith(config::LineInterpreter& interpreter, const std::string& from,
+                      const std::string& homedir, ConfigReadProblems* problems, ConfigFiles* met) {
+    std::set<std::string> visited;
+    readLines(
+        from, visited, homedir,
+        [&](std::string_view directive, std::string_view value, const std::string& file) {
+            interpreter.add(directive, value, file, 0);
+        },
+        problems, met);
+    return interpreter.finish();
+}
+
+} // namespace
+
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir, ConfigReadProblems* problems, ConfigFiles* met) {
+    config::LineInterpreter interpreter(keyPathToId, homedir);
+    return readWith(interpreter, from, homedir, problems, met);
+}
+
+ParsedConfig read(const std::string& from, const KeyPathToId& keyPathToId,
+                  const std::string& homedir, const AliasFilter& onlyAliases,
+                  ConfigReadProblems* problems) {
+    config::LineInterpreter interpreter(keyPathToId, homedir, &onlyAliases);
+    return readWith(interpreter, from, homedir, problems, nullptr);
+}
+
+std::string hostId(std::string_view alias) {
+    return shortDigest("ssh-config:" + std::string(alias));
+}
+
+} // namespace moorkeep::ConfigParser

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "model/config_records.h"
+#include "reading/config_parser.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moorkeep::config {
+
+// Turns directive lines, fed in reading order, into hosts and defaults. The
+// lines need not outlive the call that feeds them, so a reader can hand them
+// over as it meets them, without a list of every line of the configuration.
+class LineInterpreter {
+public:
+    // With onlyAliases, the hosts of other aliases are skipped: they cost no
+    // record, and the hosts kept and the defaults come out as without it.
+    LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
+                    const ConfigParser::AliasFilter* onlyAliases = nullptr);
+
+    // line: the line's number in its file, counted from 1, which a host
+    // keeps as the place of its block; 0 when not known, which leaves the
+    // place empty.
+    void add(std::string_view directive, std::string_view value, const std::string& sourceFile,
+             std::size_t line);
+    // The hosts, completed from the defaults, and the defaults.
+    ParsedConfig finish();
+
+private:
+    enum class Block { none, defaults, host, skippedHost };
+
+    const ConfigParser::KeyPathToId& keyPathToId_;
+    const std::string& homedir_;
+    const ConfigParser::AliasFilter* onlyAliases_;
+    std::vector<SSHHost> hosts_; // the last one is current while in a host block
+    std::vector<bool> hasPort_;  // for each host: its block has a Port line
+    Defaults defaults_;
+    Block current_ = Block::none;
+};
+
+} // namespace moorkeep::config
