@@ -99,7 +99,8 @@ public:
     };
     // Holds the locks of a configuration change until dropped; nothing for a store without locks.
     virtual std::unique_ptr<ChangeHold> holdChanges();
-    // What the user should hear of changes made so far that no error reports, each once.
+    // What the user should hear of changes made so far that no error
+    // reports, each once: that OpenSSH could not check them. None here.
     virtual std::vector<std::string> takeNotices();
 };
 
