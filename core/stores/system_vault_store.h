@@ -9,7 +9,7 @@
 #include "stores/backup_restorer.h"
 #include "stores/config_backups.h"
 #include "stores/config_guard.h"
-#include "stores/host_changes.h"
+#include "stores/config_host_changes.h"
 #include "stores/host_reader.h"
 #include "stores/key_pairs.h"
 #include "stores/store_agent.h"
@@ -122,7 +122,7 @@ private:
     StorePlaces places_;
     ConfigGuard guard_;
     HostReader reader_;
-    HostChanges hostChanges_;
+    ConfigHostChanges hostChanges_;
     KeyPairs keyPairs_;
     StoreMetadata metadata_;
     StoreAgent agent_;

@@ -19,9 +19,10 @@ namespace moorkeep {
 // files (and of the hosts kept in the metadata file), each written through
 // the guard. The caller holds the change locks; see VaultStore for what each
 // operation does.
-class HostChanges {
+class ConfigHostChanges {
 public:
-    HostChanges(const StorePlaces& places, const HostReader& reader, const ConfigGuard& guard);
+    ConfigHostChanges(const StorePlaces& places, const HostReader& reader,
+                      const ConfigGuard& guard);
 
     SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath);
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,

@@ -1,4 +1,4 @@
-#include "stores/host_changes.h"
+#include "stores/config_host_changes.h"
 
 #include "editing/config_blocks.h"
 #include "editing/config_body.h"
@@ -115,14 +115,14 @@ void keepDerivedHostName(SSHHost& renamed, const SSHHost& original) {
 
 } // namespace
 
-HostChanges::HostChanges(const StorePlaces& places, const HostReader& reader,
-                         const ConfigGuard& guard)
+ConfigHostChanges::ConfigHostChanges(const StorePlaces& places, const HostReader& reader,
+                                     const ConfigGuard& guard)
     : places_(places)
     , reader_(reader)
     , guard_(guard) {}
 
-void HostChanges::refuseSkippedBlock(const ConfigReadProblems& problems,
-                                     const std::string& pattern) const {
+void ConfigHostChanges::refuseSkippedBlock(const ConfigReadProblems& problems,
+                                           const std::string& pattern) const {
     using Kind = ConfigReadProblem::Kind;
     const std::string block = "the \"Host " + pattern + "\" block";
     for (const auto& problem : problems) {
@@ -140,16 +140,17 @@ void HostChanges::refuseSkippedBlock(const ConfigReadProblems& problems,
     }
 }
 
-ConfigGuard::EffectJudge HostChanges::effectJudge(const std::string& name,
-                                                  const std::optional<SSHHost>& before,
-                                                  const SSHHost& asked, const Defaults& defaults,
-                                                  const KeyIdToPath& keyIdToPath) const {
+ConfigGuard::EffectJudge ConfigHostChanges::effectJudge(const std::string& name,
+                                                        const std::optional<SSHHost>& before,
+                                                        const SSHHost& asked,
+                                                        const Defaults& defaults,
+                                                        const KeyIdToPath& keyIdToPath) const {
     return effectJudge({name, config::changedHostGroups(before, asked, defaults, keyIdToPath),
                         asked, keyIdToPath, places_.invert(keyIdToPath), places_.homedir,
                         places_.localUser, "the block of " + asked.alias});
 }
 
-ConfigGuard::EffectJudge HostChanges::effectJudge(EffectCheck::Request request) const {
+ConfigGuard::EffectJudge ConfigHostChanges::effectJudge(EffectCheck::Request request) const {
     return [this, request](const std::string& file, const std::string& next) {
         EffectCheck::requireEffect(
             reader_.evaluatorWith({{file, next}}), request,
@@ -157,7 +158,7 @@ ConfigGuard::EffectJudge HostChanges::effectJudge(EffectCheck::Request request) 
     };
 }
 
-SSHHost HostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) {
+SSHHost ConfigHostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) {
     // The record of a stored host is dropped after the block is written.
     places_.metaStore.checkWritable();
     SSHHost saved = host;
@@ -205,9 +206,9 @@ SSHHost HostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPat
     return saved;
 }
 
-SSHHost HostChanges::saveConfigHost(const SSHHost& host,
-                                    const std::optional<std::string>& originalAlias,
-                                    const KeyIdToPath& keyIdToPath) {
+SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
+                                          const std::optional<std::string>& originalAlias,
+                                          const KeyIdToPath& keyIdToPath) {
     const std::string alias = originalAlias.value_or(host.alias);
     const ConfigBlock block = reader_.readConfigBlock(alias, places_.invert(keyIdToPath));
     const auto original = hostOf(block.config, alias);
@@ -229,7 +230,7 @@ SSHHost HostChanges::saveConfigHost(const SSHHost& host,
     return host;
 }
 
-void HostChanges::deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) {
+void ConfigHostChanges::deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) {
     UserMeta meta = places_.metaStore.load();
     auto stored = std::find_if(meta.hosts.begin(), meta.hosts.end(),
                                [&](const SSHHost& h) { return h.id == id; });
@@ -276,7 +277,7 @@ void HostChanges::deleteHost(const std::string& id, const KeyIdToPath& keyIdToPa
     }
 }
 
-void HostChanges::deleteConfigHost(const SSHHost& host) {
+void ConfigHostChanges::deleteConfigHost(const SSHHost& host) {
     auto lines = reader_.readConfigLines();
     auto file = fileOfBlock(lines, host.alias);
     if (!file || !hostOf(ConfigParser::parse(lines, {}, places_.homedir), host.alias))
@@ -286,7 +287,8 @@ void HostChanges::deleteConfigHost(const SSHHost& host) {
         throw notChanged(host.alias, *file, places_.displayPath(*file));
 }
 
-Defaults HostChanges::saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) {
+Defaults ConfigHostChanges::saveConfigDefaults(const Defaults& defaults,
+                                               const KeyIdToPath& keyIdToPath) {
     const KeyPathToId keyPathToId = places_.invert(keyIdToPath);
     ConfigReadProblems problems;
     auto lines = reader_.readConfigLines(problems);
@@ -326,8 +328,8 @@ Defaults HostChanges::saveConfigDefaults(const Defaults& defaults, const KeyIdTo
     return reader_.readConfig(keyPathToId).defaults;
 }
 
-void HostChanges::moveHostBlock(const std::string& alias, const std::string& file,
-                                std::size_t line) {
+void ConfigHostChanges::moveHostBlock(const std::string& alias, const std::string& file,
+                                      std::size_t line) {
     const auto blockFile = fileOfBlock(reader_.readConfigLines(), alias);
     if (!blockFile)
         throw notFound(alias,
