@@ -28,7 +28,7 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
                                    const std::optional<std::string>& keyId,
                                    std::function<void(const SSHKey&, const SSHHost&)> onInstall,
                                    QWidget* parent)
-    : QDialog(parent)
+    : SheetDialog(QStringLiteral("installKeyDialog"), tr("Install Public Key on Host"), {}, parent)
     , hosts_(std::move(hosts))
     , keys_(std::move(keys))
     , onInstall_(std::move(onInstall))
@@ -36,10 +36,6 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
     , keyBox_(new QComboBox)
     , command_(DialogKit::pathLine({}))
     , installButton_(new QPushButton(tr("Install"))) {
-    setObjectName(QStringLiteral("installKeyDialog"));
-    setWindowTitle(tr("Install Public Key on Host"));
-    setAccessibleName(tr("Install Public Key on Host"));
-
     keyBox_->setObjectName(QStringLiteral("installKeyComboBox"));
     for (const SSHKey& key : keys_)
         keyBox_->addItem(QString::fromStdString(key.name) + QStringLiteral(" \u2014 ") +
@@ -57,8 +53,7 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
     auto* cancel = new QPushButton(tr("Cancel"));
 
     auto* layout = DialogKit::sheetLayout(this, width);
-    layout->addWidget(
-        DialogKit::title(tr("Install Public Key on Host"), QStringLiteral("titleLabel")));
+    layout->addWidget(DialogKit::title(windowTitle(), QStringLiteral("titleLabel")));
     auto* fields = DialogKit::fieldGroup();
     fields->addWidget(DialogKit::field(tr("KEY"), keyBox_));
     fields->addWidget(DialogKit::field(

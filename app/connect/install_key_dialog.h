@@ -1,9 +1,9 @@
 #pragma once
 
+#include "dialogs/sheet_dialog.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 
-#include <QDialog>
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,7 +20,7 @@ namespace moorkeep {
 // misread the choice (which then cannot be installed). Starts at the given
 // host and key when they are listed, else at the first of each. Hands the
 // choice to onInstall and closes.
-class InstallKeyDialog : public QDialog {
+class InstallKeyDialog : public SheetDialog {
     Q_OBJECT
 
 public:

@@ -16,16 +16,12 @@ namespace moorkeep {
 PreferencesDialog::PreferencesDialog(const std::optional<std::string>& preferredTerminal,
                                      std::function<void(std::optional<std::string>)> onSave,
                                      QWidget* parent)
-    : QDialog(parent)
+    : SheetDialog(QStringLiteral("preferencesDialog"), tr("Preferences"), {}, parent)
     , onSave_(std::move(onSave))
     , terminalField_(new QLineEdit)
     , preview_(DialogKit::hint({}))
     , problem_(DialogKit::problem({}))
     , saveButton_(new QPushButton(tr("Save"))) {
-    setObjectName(QStringLiteral("preferencesDialog"));
-    setWindowTitle(tr("Preferences"));
-    setAccessibleName(tr("Preferences"));
-
     terminalField_->setObjectName(QStringLiteral("preferredTerminalField"));
     terminalField_->setAccessibleName(tr("Preferred terminal"));
     terminalField_->setPlaceholderText(tr("Automatic"));
@@ -51,7 +47,7 @@ PreferencesDialog::PreferencesDialog(const std::optional<std::string>& preferred
     belowLayout->addWidget(explanation);
 
     auto* layout = DialogKit::sheetLayout(this, width);
-    layout->addWidget(DialogKit::title(tr("Preferences"), QStringLiteral("titleLabel")));
+    layout->addWidget(DialogKit::title(windowTitle(), QStringLiteral("titleLabel")));
     layout->addWidget(DialogKit::field(tr("TERMINAL"), terminalField_, {below}));
     layout->addLayout(DialogKit::buttonRow(cancel, saveButton_));
 

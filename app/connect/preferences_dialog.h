@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/sheet_dialog.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,7 +16,7 @@ namespace moorkeep {
 // as a command line. Shows as the user types which terminal will be used,
 // and refuses a command line that leaves a quote open. Hands an empty field
 // as nothing: the automatic choice.
-class PreferencesDialog : public QDialog {
+class PreferencesDialog : public SheetDialog {
     Q_OBJECT
 
 public:

@@ -1,6 +1,7 @@
 #include "connect/terminal_launcher.h"
 
 #include "connect/host_shortlist.h"
+#include "dialogs/dialog_kit.h"
 #include "launch/terminal_choice.h"
 #include "model/app_model.h"
 #include "openssh/ssh_command.h"
@@ -22,13 +23,8 @@ QString text(const std::string& value) {
 }
 
 QMessageBox* alert(const QString& objectName, const QString& title, QWidget* window) {
-    auto* box = new QMessageBox(window);
-    box->setObjectName(objectName);
-    box->setWindowTitle(title);
-    box->setTextFormat(Qt::PlainText);
+    QMessageBox* box = DialogKit::alert(objectName, title, window);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
     return box;
 }
 

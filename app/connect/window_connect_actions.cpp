@@ -98,7 +98,6 @@ void WindowConnectActions::openInstallDialog(const std::optional<std::string>& h
         },
         &window_);
     installDialog_->setAttribute(Qt::WA_DeleteOnClose);
-    installDialog_->setWindowModality(Qt::WindowModal);
     installDialog_->open();
 }
 

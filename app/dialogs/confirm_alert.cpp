@@ -21,11 +21,8 @@ ConfirmAlert ConfirmAlert::deleting(const QString& name, const QString& conseque
 
 QMessageBox* ConfirmAlert::open(QWidget* parent,
                                 std::function<void(bool confirmed)> onFinished) const {
-    auto* alert = new QMessageBox(parent);
-    alert->setObjectName(objectName);
+    QMessageBox* alert = DialogKit::alert(objectName, windowTitle, parent);
     alert->setIcon(QMessageBox::Warning);
-    alert->setTextFormat(Qt::PlainText);
-    alert->setWindowTitle(windowTitle);
     alert->setText(question);
     alert->setInformativeText(consequence);
     QPushButton* confirm = alert->addButton(action, QMessageBox::DestructiveRole);
@@ -36,8 +33,6 @@ QMessageBox* ConfirmAlert::open(QWidget* parent,
     cancel->setObjectName(cancelObjectName);
     alert->setDefaultButton(cancel);
     alert->setEscapeButton(cancel);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
     QObject::connect(alert, &QMessageBox::finished, alert,
                      [alert, confirm, onFinished = std::move(onFinished)] {
                          // The answered alert leaves the window at once (only

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -103,13 +104,13 @@ QLabel* problemLine(const QString& objectName) {
     return line;
 }
 
-QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action) {
+QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action, int spacing) {
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setAutoDefault(false);
     action->setAutoDefault(false);
     action->setDefault(true);
     auto* row = new QHBoxLayout;
-    row->setSpacing(8);
+    row->setSpacing(spacing);
     row->addStretch();
     row->addWidget(cancel);
     row->addWidget(action);
@@ -124,6 +125,16 @@ void setDestructive(QPushButton* button, bool destructive) {
         for (auto group : {QPalette::Active, QPalette::Inactive})
             palette.setColor(group, QPalette::ButtonText, Colors::destructive());
     button->setPalette(palette);
+}
+
+QMessageBox* alert(const QString& objectName, const QString& title, QWidget* parent) {
+    auto* box = new QMessageBox(parent);
+    box->setObjectName(objectName);
+    box->setWindowTitle(title);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    return box;
 }
 
 } // namespace moorkeep::DialogKit

@@ -7,6 +7,7 @@
 class QBoxLayout;
 class QDialog;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
@@ -38,8 +39,13 @@ QLabel* hint(const QString& text);
 QLabel* problem(const QString& text);
 // A problem line that is hidden until there is something to say.
 QLabel* problemLine(const QString& objectName);
-// Cancel then the action (Return), right-aligned, 8 apart.
-QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action);
+// The row every dialog ends with: Cancel (named "cancelButton") then the
+// action, which Return presses, right-aligned and spacing apart.
+QBoxLayout* buttonRow(QPushButton* cancel, QPushButton* action, int spacing = 8);
 void setDestructive(QPushButton* button, bool destructive);
+// The alert every message box of the window starts as: plain text,
+// window-modal over parent (application-modal without one), deleted once
+// closed.
+QMessageBox* alert(const QString& objectName, const QString& title, QWidget* parent);
 
 } // namespace moorkeep::DialogKit

@@ -13,8 +13,12 @@ SheetDialog::SheetDialog(const QString& objectName, const QString& title,
 }
 
 void SheetDialog::reject() {
-    if (!isBusy())
+    if (isBusy())
+        return;
+    if (onCancel_)
         onCancel_();
+    else
+        QDialog::reject();
 }
 
 void SheetDialog::dismiss() {

@@ -5,10 +5,12 @@
 
 namespace moorkeep {
 
-// The base of the dialogs a screen shows as window-modal sheets. A sheet
-// hands its result to its owner's callback and never closes itself: Escape
-// and the window's own close button ask the owner (onCancel), unless the
-// sheet is busy with its owner's call, and the owner closes it (dismiss).
+// The base of every modal dialog of the window, shown window-modal over it as
+// a sheet and built of DialogKit's pieces. A sheet given onCancel hands its
+// result to its owner's callback and never closes itself: Escape and the
+// window's own close button ask the owner (onCancel), unless the sheet is
+// busy with its owner's call, and the owner closes it (dismiss). A sheet
+// without onCancel closes itself, on Escape as on its own buttons.
 class SheetDialog : public QDialog {
     Q_OBJECT
 

@@ -95,7 +95,32 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     , cancelButton_(new QPushButton(tr("Cancel")))
     , saveButton_(new QPushButton(tr("Save Defaults"))) {
     key_->setAccessibleName(tr("Default key"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    connect(cancelButton_, &QPushButton::clicked, this, &DefaultsDialog::reject);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    connect(saveButton_, &QPushButton::clicked, this, &DefaultsDialog::save);
 
+    auto* layout = DialogKit::sheetLayout(this, 520);
+    layout->setSpacing(16);
+    layout->addLayout(heading(overrides));
+    layout->addLayout(form());
+    layout->addLayout(DialogKit::buttonRow(cancelButton_, saveButton_, 16));
+
+    user_->setText(QString::fromStdString(initial_.user));
+    port_->setText(QString::number(initial_.port));
+    key_->setKeyId(initial_.keyId);
+    proxyJump_->setText(QString::fromStdString(initial_.proxyJump.value_or(std::string())));
+    // std::map keeps its keys in byte order, which for UTF-8 is code-point order.
+    for (const auto& [name, value] : initial_.extraOptions)
+        addRow(QString::fromStdString(name), QString::fromStdString(value));
+    connect(port_, &QLineEdit::textChanged, this, &DefaultsDialog::validate);
+    validate();
+    orderTabs();
+}
+
+// The title and what the block is for, and which hosts' own values it
+// overrides, if any.
+QLayout* DefaultsDialog::heading(const std::vector<config::DefaultsOverride>& overrides) {
     auto* subtitle = new TintedLabel(tr("Applied to all hosts via Host * in your SSH config."),
                                      TypeRamp::font(TypeRamp::Style::caption),
                                      [] { return Colors::secondary(); });
@@ -112,7 +137,21 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
         warning->setAccessibleName(warning->text());
         heading->addWidget(warning);
     }
+    return heading;
+}
 
+QLayout* DefaultsDialog::form() {
+    auto* form = DialogKit::fieldGroup();
+    form->addLayout(DialogKit::pair(DialogKit::field(tr("USER"), user_),
+                                    DialogKit::field(tr("PORT"), port_, {portProblemLine_})));
+    form->addLayout(DialogKit::pair(DialogKit::field(tr("DEFAULT KEY"), key_),
+                                    DialogKit::field(tr("PROXYJUMP"), proxyJump_)));
+    form->addLayout(extrasSection());
+    return form;
+}
+
+// The options' rows, then the fields that add one.
+QLayout* DefaultsDialog::extrasSection() {
     addButton_->setObjectName(QStringLiteral("addOptionButton"));
     addButton_->setAccessibleName(tr("Add option"));
     addButton_->setAutoDefault(false);
@@ -126,48 +165,14 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     entry->addWidget(newValue_, 1);
     entry->addWidget(addButton_);
 
-    auto* extrasSection = new QVBoxLayout;
-    extrasSection->setSpacing(8);
-    extrasSection->addWidget(new CaptionLabel(tr("EXTRA OPTIONS")));
+    auto* section = new QVBoxLayout;
+    section->setSpacing(8);
+    section->addWidget(new CaptionLabel(tr("EXTRA OPTIONS")));
     extrasLayout_->setSpacing(8);
     extrasLayout_->setContentsMargins(0, 0, 0, 0);
-    extrasSection->addLayout(extrasLayout_);
-    extrasSection->addLayout(entry);
-
-    auto* form = DialogKit::fieldGroup();
-    form->addLayout(DialogKit::pair(DialogKit::field(tr("USER"), user_),
-                                    DialogKit::field(tr("PORT"), port_, {portProblemLine_})));
-    form->addLayout(DialogKit::pair(DialogKit::field(tr("DEFAULT KEY"), key_),
-                                    DialogKit::field(tr("PROXYJUMP"), proxyJump_)));
-    form->addLayout(extrasSection);
-
-    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
-    cancelButton_->setAutoDefault(false);
-    connect(cancelButton_, &QPushButton::clicked, this, &DefaultsDialog::reject);
-    saveButton_->setObjectName(QStringLiteral("saveButton"));
-    saveButton_->setDefault(true);
-    connect(saveButton_, &QPushButton::clicked, this, &DefaultsDialog::save);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancelButton_);
-    buttons->addWidget(saveButton_);
-
-    auto* layout = DialogKit::sheetLayout(this, 520);
-    layout->setSpacing(16);
-    layout->addLayout(heading);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-
-    user_->setText(QString::fromStdString(initial_.user));
-    port_->setText(QString::number(initial_.port));
-    key_->setKeyId(initial_.keyId);
-    proxyJump_->setText(QString::fromStdString(initial_.proxyJump.value_or(std::string())));
-    // std::map keeps its keys in byte order, which for UTF-8 is code-point order.
-    for (const auto& [name, value] : initial_.extraOptions)
-        addRow(QString::fromStdString(name), QString::fromStdString(value));
-    connect(port_, &QLineEdit::textChanged, this, &DefaultsDialog::validate);
-    validate();
-    orderTabs();
+    section->addLayout(extrasLayout_);
+    section->addLayout(entry);
+    return section;
 }
 
 void DefaultsDialog::addRow(const QString& key, const QString& value) {

@@ -10,6 +10,7 @@
 
 class QLineEdit;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QVBoxLayout;
 
@@ -48,6 +49,9 @@ private:
         QWidget* remove;
     };
 
+    QLayout* heading(const std::vector<config::DefaultsOverride>& overrides);
+    QLayout* form();
+    QLayout* extrasSection();
     void addRow(const QString& key, const QString& value);
     void removeRow(QWidget* line);
     void addEntered();

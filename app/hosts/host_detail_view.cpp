@@ -138,6 +138,18 @@ HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
 }
 
 QWidget* HostDetailView::buildHeader() {
+    auto* header = new QWidget;
+    auto* layout = new QHBoxLayout(header);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(14);
+    layout->addWidget(new IconTile(QStringLiteral("server.rack"), IconTile::headerLook));
+    layout->addLayout(buildTitles(), 1);
+    layout->addLayout(buildActions());
+    return header;
+}
+
+// The alias (with the badge of a host from the ssh config) over the host name.
+QLayout* HostDetailView::buildTitles() {
     auto* title =
         new ElidedLabel(text(host_.alias), TypeRamp::font(TypeRamp::Style::title2, QFont::Bold),
                         [] { return Colors::primary(); });
@@ -164,20 +176,22 @@ QWidget* HostDetailView::buildHeader() {
     titles->setSpacing(4);
     titles->addLayout(titleLine);
     titles->addWidget(hostname);
+    return titles;
+}
 
+// Connect, Edit and Delete.
+QLayout* HostDetailView::buildActions() {
     auto* connectButton = new QPushButton(Symbols::icon(QStringLiteral("terminal")), tr("Connect"));
     connectButton->setObjectName(QStringLiteral("connectHostButton"));
     connectButton->setAccessibleName(tr("Connect in a terminal"));
     connectButton->setToolTip(
         Shortcuts::tip(tr("Connect in a terminal"), Shortcuts::connectToHost()));
-    connectButton->setAutoDefault(false);
     connect(connectButton, &QPushButton::clicked, this, &HostDetailView::connectRequested);
 
     auto* edit = new QPushButton(Symbols::icon(QStringLiteral("pencil")), tr("Edit"));
     edit->setObjectName(QStringLiteral("editHostButton"));
     edit->setAccessibleName(tr("Edit host"));
     edit->setToolTip(tr("Edit host (Ctrl+E)"));
-    edit->setAutoDefault(false);
     connect(edit, &QPushButton::clicked, this, [this] { onEdit_(); });
 
     auto* remove = new QPushButton(Symbols::icon(QStringLiteral("trash"), Colors::destructive()),
@@ -185,25 +199,18 @@ QWidget* HostDetailView::buildHeader() {
     remove->setObjectName(QStringLiteral("deleteHostButton"));
     remove->setAccessibleName(tr("Delete host"));
     remove->setToolTip(tr("Delete host (Delete)"));
-    remove->setAutoDefault(false);
     QPalette destructive = remove->palette();
     destructive.setColor(QPalette::ButtonText, Colors::destructive());
     remove->setPalette(destructive);
     connect(remove, &QPushButton::clicked, this, [this] { onDelete_(); });
 
-    auto* header = new QWidget;
-    auto* layout = new QHBoxLayout(header);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(14);
-    layout->addWidget(new IconTile(QStringLiteral("server.rack"), IconTile::headerLook));
-    layout->addLayout(titles, 1);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
-    buttons->addWidget(connectButton);
-    buttons->addWidget(edit);
-    buttons->addWidget(remove);
-    layout->addLayout(buttons);
-    return header;
+    for (QPushButton* button : {connectButton, edit, remove}) {
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+    }
+    return buttons;
 }
 
 QWidget* HostDetailView::buildCommandCard() {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+class QLayout;
+
 namespace moorkeep {
 
 class CopyButton;
@@ -35,6 +37,8 @@ signals:
 
 private:
     QWidget* buildHeader();
+    QLayout* buildTitles();
+    QLayout* buildActions();
     QWidget* buildCommandCard();
     QWidget* buildCards();
     QWidget* buildExtraOptions();

@@ -6,7 +6,6 @@
 #include "model/port_rule.h"
 
 #include <QFocusEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,7 +52,37 @@ HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> all
     key_->setAccessibleName(tr("Key"));
     duplicateLine_->setText(tr("A host with this alias already exists."));
     changedOutsideLine_->setText(tr("This host was changed or removed outside Moorkeep."));
+    auto* cancel = new QPushButton(tr("Cancel"));
+    connect(cancel, &QPushButton::clicked, this, &HostDialog::reject);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    connect(saveButton_, &QPushButton::clicked, this, &HostDialog::save);
+    QBoxLayout* buttons = DialogKit::buttonRow(cancel, saveButton_, 18);
+    buttons->setContentsMargins(0, 4, 0, 0);
 
+    auto* layout = DialogKit::sheetLayout(this, 480);
+    layout->addLayout(heading());
+    layout->addLayout(form());
+    layout->addLayout(buttons);
+    orderTabs(cancel);
+
+    port_->setText(QStringLiteral("22"));
+    if (existing_)
+        fill(*existing_);
+    for (QLineEdit* field : {alias_, hostname_, user_, port_, proxyJump_})
+        connect(field, &QLineEdit::textChanged, this, &HostDialog::validate);
+    validate();
+}
+
+// The title, over the line saying the host changed outside when it did.
+QLayout* HostDialog::heading() {
+    auto* heading = new QVBoxLayout;
+    heading->setSpacing(6);
+    heading->addWidget(DialogKit::title(windowTitle(), QStringLiteral("dialogTitle")));
+    heading->addWidget(changedOutsideLine_);
+    return heading;
+}
+
+QLayout* HostDialog::form() {
     auto* form = DialogKit::fieldGroup();
     form->addLayout(DialogKit::pair(
         DialogKit::field(tr("ALIAS"), alias_, {duplicateLine_, aliasProblemLine_}, true),
@@ -62,43 +91,14 @@ HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> all
                                     DialogKit::field(tr("PORT"), port_, {portProblemLine_})));
     form->addWidget(DialogKit::field(tr("KEY"), key_));
     form->addWidget(DialogKit::field(tr("PROXYJUMP"), proxyJump_));
+    return form;
+}
 
-    auto* cancel = new QPushButton(tr("Cancel"));
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &HostDialog::reject);
-    saveButton_->setObjectName(QStringLiteral("saveButton"));
-    saveButton_->setDefault(true);
-    connect(saveButton_, &QPushButton::clicked, this, &HostDialog::save);
-    auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(0, 4, 0, 0);
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(saveButton_);
-
-    auto* layout = DialogKit::sheetLayout(this, 480);
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(6);
-    heading->addWidget(DialogKit::title(windowTitle(), QStringLiteral("dialogTitle")));
-    heading->addWidget(changedOutsideLine_);
-    layout->addLayout(heading);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-
-    setTabOrder(alias_, hostname_);
-    setTabOrder(hostname_, user_);
-    setTabOrder(user_, port_);
-    setTabOrder(port_, key_);
-    setTabOrder(key_, proxyJump_);
-    setTabOrder(proxyJump_, cancel);
-    setTabOrder(cancel, saveButton_);
-
-    port_->setText(QStringLiteral("22"));
-    if (existing_)
-        fill(*existing_);
-    for (QLineEdit* field : {alias_, hostname_, user_, port_, proxyJump_})
-        connect(field, &QLineEdit::textChanged, this, &HostDialog::validate);
-    validate();
+void HostDialog::orderTabs(QWidget* cancel) {
+    QWidget* const chain[] = {alias_, hostname_,  user_,  port_,
+                              key_,   proxyJump_, cancel, saveButton_};
+    for (std::size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 QLineEdit* HostDialog::textField(const QString& objectName, const QString& accessibleName,

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -51,6 +52,9 @@ protected:
 private:
     QLineEdit* textField(const QString& objectName, const QString& accessibleName,
                          const QString& placeholder);
+    QLayout* heading();
+    QLayout* form();
+    void orderTabs(QWidget* cancel);
     void fill(const SSHHost& host);
     void validate();
     // Whether the field's rule messages show: once it was left, once saving

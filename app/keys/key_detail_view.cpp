@@ -69,7 +69,34 @@ QWidget* KeyDetailView::buildHeader() {
     auto* rows = new QVBoxLayout(header);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(14);
+    rows->addLayout(buildIdentity());
+    rows->addLayout(buildActions());
+    return header;
+}
 
+// The key's tile beside its name, badges and file.
+QLayout* KeyDetailView::buildIdentity() {
+    auto* path = new TintedLabel(QString::fromStdString(keyInfo_.path),
+                                 TypeRamp::monospaced(TypeRamp::Style::callout), Colors::secondary);
+    path->setObjectName(QStringLiteral("keyPathLabel"));
+    path->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* lines = new QVBoxLayout;
+    lines->setSpacing(4);
+    lines->addLayout(buildTitleLine());
+    lines->addWidget(path);
+
+    auto* identity = new QHBoxLayout;
+    identity->setSpacing(14);
+    identity->addWidget(new IconTile(QStringLiteral("key.fill"), IconTile::headerLook), 0,
+                        Qt::AlignTop);
+    identity->addLayout(lines, 1);
+    return identity;
+}
+
+// The name, the type, the passphrase's lock (where it is known) and whether
+// the agent holds the key.
+QLayout* KeyDetailView::buildTitleLine() {
     auto* titleLine = new QHBoxLayout;
     titleLine->setSpacing(8);
     auto* name =
@@ -82,62 +109,38 @@ QWidget* KeyDetailView::buildHeader() {
     type->setObjectName(QStringLiteral("keyTypeBadge"));
     type->setFont(TypeRamp::font(TypeRamp::Style::caption2));
     titleLine->addWidget(type);
-    if (keyInfo_.hasPassphrase) {
-        const bool locked = *keyInfo_.hasPassphrase;
-        auto* lock = new QToolButton;
-        lock->setObjectName(QStringLiteral("passphraseButton"));
-        lock->setAutoRaise(true);
-        lock->setIconSize({11, 11});
-        lock->setIcon(locked ? Symbols::icon(QStringLiteral("lock.fill"), Colors::positive())
-                             : Symbols::icon(QStringLiteral("lock.open"), Colors::secondary()));
-        const QString what = locked ? tr("Change passphrase") : tr("Set passphrase");
-        lock->setToolTip(Shortcuts::tip(what, Shortcuts::passphrase()));
-        lock->setAccessibleName(what);
-        connect(lock, &QToolButton::clicked, this, [this] { actions_.onChangePassphrase(); });
-        titleLine->addWidget(lock);
-    }
+    if (keyInfo_.hasPassphrase)
+        titleLine->addWidget(buildPassphraseButton(*keyInfo_.hasPassphrase));
     inAgentBadge_ = new BadgeLabel(tr("In agent"), BadgeLabel::positiveLook());
     inAgentBadge_->setObjectName(QStringLiteral("inAgentBadge"));
     inAgentBadge_->setFont(TypeRamp::font(TypeRamp::Style::caption2));
     inAgentBadge_->setAccessibleName(tr("The ssh-agent holds this key"));
     titleLine->addWidget(inAgentBadge_);
     titleLine->addStretch();
+    return titleLine;
+}
 
-    auto* path = new TintedLabel(QString::fromStdString(keyInfo_.path),
-                                 TypeRamp::monospaced(TypeRamp::Style::callout), Colors::secondary);
-    path->setObjectName(QStringLiteral("keyPathLabel"));
-    path->setTextInteractionFlags(Qt::TextSelectableByMouse);
+QWidget* KeyDetailView::buildPassphraseButton(bool locked) {
+    auto* lock = new QToolButton;
+    lock->setObjectName(QStringLiteral("passphraseButton"));
+    lock->setAutoRaise(true);
+    lock->setIconSize({11, 11});
+    lock->setIcon(locked ? Symbols::icon(QStringLiteral("lock.fill"), Colors::positive())
+                         : Symbols::icon(QStringLiteral("lock.open"), Colors::secondary()));
+    const QString what = locked ? tr("Change passphrase") : tr("Set passphrase");
+    lock->setToolTip(Shortcuts::tip(what, Shortcuts::passphrase()));
+    lock->setAccessibleName(what);
+    connect(lock, &QToolButton::clicked, this, [this] { actions_.onChangePassphrase(); });
+    return lock;
+}
 
-    auto* lines = new QVBoxLayout;
-    lines->setSpacing(4);
-    lines->addLayout(titleLine);
-    lines->addWidget(path);
-
-    auto* first = new QHBoxLayout;
-    first->setSpacing(14);
-    first->addWidget(new IconTile(QStringLiteral("key.fill"), IconTile::headerLook), 0,
-                     Qt::AlignTop);
-    first->addLayout(lines, 1);
-    rows->addLayout(first);
-
+// Rename and Delete, then the agent's two buttons.
+QLayout* KeyDetailView::buildActions() {
     auto* rename = new QPushButton(Symbols::icon(QStringLiteral("pencil")), tr("Rename"));
     rename->setObjectName(QStringLiteral("renameButton"));
     rename->setAccessibleName(tr("Rename"));
     rename->setToolTip(Shortcuts::tip(tr("Rename key"), Shortcuts::rename()));
     connect(rename, &QPushButton::clicked, this, [this] { actions_.onRename(); });
-
-    deleteButton_ = new QPushButton(Symbols::icon(QStringLiteral("trash"), Colors::destructive()),
-                                    tr("Delete"));
-    deleteButton_->setObjectName(QStringLiteral("deleteButton"));
-    deleteButton_->setAccessibleName(tr("Delete"));
-    DialogKit::setDestructive(deleteButton_, true);
-    deleteButton_->setToolTip(Shortcuts::tip(tr("Delete key"), Shortcuts::remove()));
-    if (!usedBy_.empty()) {
-        deleteButton_->setEnabled(false);
-        deleteButton_->setToolTip(tr("Remove key from all hosts first"));
-        deleteButton_->setAccessibleDescription(deleteButton_->toolTip());
-    }
-    connect(deleteButton_, &QPushButton::clicked, this, [this] { actions_.onDelete(); });
 
     addToAgent_ = new QPushButton(tr("Add to Agent…"));
     addToAgent_->setObjectName(QStringLiteral("addToAgentButton"));
@@ -150,16 +153,32 @@ QWidget* KeyDetailView::buildHeader() {
             [this] { actions_.onRemoveFromAgent(); });
     showAgent({});
 
-    auto* second = new QHBoxLayout;
-    second->setSpacing(8);
-    second->addWidget(rename);
-    second->addWidget(deleteButton_);
-    second->addSpacing(8);
-    second->addWidget(addToAgent_);
-    second->addWidget(removeFromAgent_);
-    second->addStretch();
-    rows->addLayout(second);
-    return header;
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(8);
+    actions->addWidget(rename);
+    actions->addWidget(buildDeleteButton());
+    actions->addSpacing(8);
+    actions->addWidget(addToAgent_);
+    actions->addWidget(removeFromAgent_);
+    actions->addStretch();
+    return actions;
+}
+
+// Offered only for a key no host uses.
+QPushButton* KeyDetailView::buildDeleteButton() {
+    deleteButton_ = new QPushButton(Symbols::icon(QStringLiteral("trash"), Colors::destructive()),
+                                    tr("Delete"));
+    deleteButton_->setObjectName(QStringLiteral("deleteButton"));
+    deleteButton_->setAccessibleName(tr("Delete"));
+    DialogKit::setDestructive(deleteButton_, true);
+    deleteButton_->setToolTip(Shortcuts::tip(tr("Delete key"), Shortcuts::remove()));
+    if (!usedBy_.empty()) {
+        deleteButton_->setEnabled(false);
+        deleteButton_->setToolTip(tr("Remove key from all hosts first"));
+        deleteButton_->setAccessibleDescription(deleteButton_->toolTip());
+    }
+    connect(deleteButton_, &QPushButton::clicked, this, [this] { actions_.onDelete(); });
+    return deleteButton_;
 }
 
 void KeyDetailView::showAgent(const AgentActions::Offer& offer) {

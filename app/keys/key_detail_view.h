@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+class QLayout;
 class QPushButton;
 
 namespace moorkeep {
@@ -54,6 +55,11 @@ public:
 
 private:
     QWidget* buildHeader();
+    QLayout* buildIdentity();
+    QLayout* buildTitleLine();
+    QWidget* buildPassphraseButton(bool locked);
+    QLayout* buildActions();
+    QPushButton* buildDeleteButton();
     QWidget* buildPublicKey();
     QWidget* buildCards();
     QWidget* buildHosts();

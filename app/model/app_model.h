@@ -1,10 +1,13 @@
 #pragma once
 
+#include "model/agent_calls.h"
 #include "model/app_tab.h"
-#include "model/list_calls.h"
-#include "model/worker_threads.h"
+#include "model/host_changes.h"
+#include "model/key_changes.h"
+#include "model/list_reads.h"
+#include "model/preference_calls.h"
+#include "model/store_calls.h"
 #include "stores/vault_store.h"
-#include "watch/file_stamps.h"
 
 #include <QFuture>
 #include <QObject>
@@ -17,26 +20,28 @@
 
 namespace moorkeep {
 
-class ChangeWatcher;
+class Completion;
 
 // The state every screen reads and the operations every screen calls. Lives
 // on the user-interface thread; each store call runs on the model's own
-// worker pool and its result is applied back on this thread. Changes are
-// optimistic: the published list changes first, and a failed call takes back
-// only its own change, so calls that overlap never undo one another. When
-// calls on one list have overlapped and one of them failed, the list is read
-// again from the store once the last of them has settled, so it ends up as
-// the store holds it.
+// worker pool (StoreCalls) and its result is applied back on this thread.
+// Changes are optimistic: the published list changes first, and a failed
+// call takes back only its own change, so calls that overlap never undo one
+// another. When calls on one list have overlapped and one of them failed,
+// the list is read again from the store once the last of them has settled,
+// so it ends up as the store holds it.
 //
 // Once loaded, the model follows changes that other programs make to the
 // files it was read from: the lists they affect are read again, on the
 // worker, once no call on them is running, and a reading that overlapped a
-// call on its list is dropped and repeated, so it never undoes that call.
+// call on its list is dropped and repeated, so it never undoes that call
+// (ListReads).
 //
 // Every operation returns a future that finishes once its result has been
-// applied. Failures end in errorMessage, except for generateKey,
-// changePassphrase and addKeyToAgent, whose futures carry a StoreError for
-// the dialog that asked.
+// applied, or fails with a StoreError whose message the user sees: that is
+// how every caller learns how its call ended. The failures of generateKey,
+// changePassphrase and addKeyToAgent are for the dialog that asked to show;
+// the window shows any other as errorMessage.
 class AppModel : public QObject {
     Q_OBJECT
 
@@ -54,11 +59,16 @@ public:
     // order; none for a store that reads no files.
     const std::vector<std::string>& configFiles() const { return configFiles_; }
     bool isLoading() const { return isLoading_; }
+    // The failure the window's alert shows, until it is dismissed.
     const std::optional<QString>& errorMessage() const { return errorMessage_; }
     // What the last load could not use (files not read, too large, nested
     // too deep), one sentence each naming the file; for a notice that does
     // not stop the user.
     const QStringList& loadWarnings() const { return loadWarnings_; }
+    // What the store told of the last change besides its outcome (that
+    // OpenSSH could not check it), one sentence each; for a notice that does
+    // not stop the user. The next change to end replaces it.
+    const QStringList& changeNotices() const { return changeNotices_; }
 
     void setTab(AppTab tab);
     // The alert was dismissed.
@@ -109,6 +119,7 @@ signals:
     void isLoadingChanged();
     void errorMessageChanged();
     void loadWarningsChanged();
+    void changeNoticesChanged();
     void notified(const QString& message);
     void agentChanged();
     // A list was read again (after files changed elsewhere, or after
@@ -117,42 +128,24 @@ signals:
     void rereadApplied();
 
 private:
-    // Runs work(store) on the worker pool, then hands its result to onSuccess,
-    // or the failure's message to onFailure, on the model's thread. Nothing is
-    // handed over once the model is gone.
-    template <typename Work, typename Success, typename Failure>
-    void inStore(Work work, Success onSuccess, Failure onFailure);
-
-    void hostCallSettled(bool failed = false);
-    void keyCallSettled(bool failed = false);
-    // Removes the item from the list at once, then runs work(store) as a
-    // change of that list.
-    template <typename Item, typename Work>
-    QFuture<void>
-    removeAtOnce(std::vector<Item> AppModel::*list, void (AppModel::*setList)(std::vector<Item>),
-                 void (AppModel::*settled)(bool), ListCalls& calls, const Item& item, Work work);
-    void rereadHosts();
-    void rereadKeys();
-    // A snapshot's hosts, defaults and warnings, and the files to follow.
-    void applyConfig(VaultData&& data, SourcesSurvey&& survey);
-    // Files changed elsewhere: the hosts, and the keys too when keysToo, are
-    // read again as soon as no call on them is running.
-    void filesChanged(bool keysToo);
-    void follow(const DataSources& sources, SourcesSurvey&& survey);
+    // The parts that do the model's work publish what it leads to.
+    friend class ListReads;
+    friend class HostChanges;
+    friend class KeyChanges;
+    friend class AgentCalls;
+    friend class PreferenceCalls;
 
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);
     void setDefaults(Defaults defaults);
+    void setConfigFiles(std::vector<std::string> files) { configFiles_ = std::move(files); }
     void setLoading(bool isLoading);
-    void report(const QString& message);
     void setLoadWarnings(QStringList warnings);
+    void setChangeNotices(const QStringList& notices);
     void setAgent(AgentState agent);
-    // An agent change ended: the key's fingerprint joins or leaves the
-    // published state at once, and the agent is asked again.
-    void agentChangeEnded(const std::optional<SSHKey>& key, bool held);
-
-    std::shared_ptr<VaultStore> store_;
-    WorkerThreads workers_;
+    // The one way a call's failure leaves the model: its future fails with
+    // the message, which the window shows too unless the caller does.
+    void fail(const Completion& done, const QString& message);
 
     AppTab tab_ = AppTab::hosts;
     std::vector<SSHHost> hosts_;
@@ -162,13 +155,15 @@ private:
     bool isLoading_ = true;
     std::optional<QString> errorMessage_;
     QStringList loadWarnings_;
-    ListCalls hostCalls_;
-    ListCalls keyCalls_;
+    QStringList changeNotices_;
     AgentState agent_;
-    unsigned agentChanges_ = 0; // agent changes started and ended
-    unsigned agentReads_ = 0;
-    unsigned agentReadApplied_ = 0;
-    ChangeWatcher* watcher_ = nullptr; // from the first load of a store that reads files
+
+    StoreCalls store_;
+    ListReads reads_;
+    HostChanges hostChanges_;
+    KeyChanges keyChanges_;
+    AgentCalls agentCalls_;
+    PreferenceCalls preferenceCalls_;
 };
 
 } // namespace moorkeep

@@ -1,42 +1,92 @@
 #include "symbols.h"
 
 #include "colors.h"
-#include "symbol_drawings.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QHash>
 #include <QIconEngine>
+#include <QImage>
 #include <QPainter>
 #include <QPalette>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+#include <memory>
 
 namespace moorkeep::Symbols {
 
 namespace {
 
 constexpr qreal grid = 16;
+// The stroke width the files are drawn with: that of a 16-pixel symbol.
+constexpr qreal drawnStroke = 1.3;
 
-void paintSymbol(QPainter& painter, const Drawing& draw, const QRectF& rect, const QColor& color) {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal side = std::min(rect.width(), rect.height());
-    painter.translate(rect.center() - QPointF(side / 2, side / 2));
-    painter.scale(side / grid, side / grid);
-    // Lines stay about 1.3 pixels wide at small sizes and thin out relative to
-    // larger ones, so big symbols do not look bold.
-    QPen pen(color, std::max(1.0, 1.3 * grid / side));
-    pen.setJoinStyle(Qt::RoundJoin);
-    pen.setCapStyle(Qt::RoundCap);
-    painter.setPen(pen);
-    painter.setBrush(color);
-    draw(painter);
-    painter.restore();
+QString fileOf(const QString& name) {
+    return u":/symbols/"_qs + name + u".svg"_qs;
 }
 
-// Paints the drawing afresh for every size and state, so icons stay sharp at
+// Lines stay about 1.3 pixels wide at small sizes and thin out relative to
+// larger ones, so big symbols do not look bold. The files' stroke widths are
+// scaled to suit the size drawn.
+QByteArray atSize(const QByteArray& svg, qreal side) {
+    const qreal scale = std::max(1.0, drawnStroke * grid / side) / drawnStroke;
+    static const QRegularExpression width(u"stroke-width=\"([0-9.]+)\""_qs);
+    QString text = QString::fromUtf8(svg);
+    QString scaled;
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch& match : width.globalMatch(text)) {
+        scaled += QStringView(text).sliced(from, match.capturedStart() - from);
+        scaled += u"stroke-width=\"%1\""_qs.arg(match.captured(1).toDouble() * scale);
+        from = match.capturedEnd();
+    }
+    scaled += QStringView(text).sliced(from);
+    return scaled.toUtf8();
+}
+
+// One renderer per symbol and size, made on first use: the window draws the
+// same few over and over.
+QSvgRenderer* renderer(const QString& name, qreal side) {
+    static QHash<QString, std::shared_ptr<QSvgRenderer>> renderers;
+    const QString key = name + u'@' + QString::number(side);
+    if (const auto found = renderers.constFind(key); found != renderers.constEnd())
+        return found->get();
+    QFile file(fileOf(name));
+    if (!has(name) || !file.open(QIODevice::ReadOnly))
+        return nullptr;
+    auto made = std::make_shared<QSvgRenderer>(atSize(file.readAll(), side));
+    renderers.insert(key, made);
+    return made.get();
+}
+
+// The symbol drawn in black on a transparent square of side pixels in the
+// middle of rect, then tinted: everything it covers takes color.
+void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color) {
+    const qreal side = std::min(rect.width(), rect.height());
+    QSvgRenderer* svg = side > 0 ? renderer(name, side) : nullptr;
+    if (!svg || !svg->isValid())
+        return;
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    QImage image((rect.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    {
+        QPainter onImage(&image);
+        onImage.setRenderHint(QPainter::Antialiasing);
+        const QPointF corner((rect.width() - side) / 2, (rect.height() - side) / 2);
+        svg->render(&onImage, QRectF(corner, QSizeF(side, side)));
+        onImage.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        onImage.fillRect(QRectF(QPointF(0, 0), rect.size()), color);
+    }
+    painter.drawImage(rect.topLeft(), image);
+}
+
+// Paints the symbol afresh for every size and state, so icons stay sharp at
 // any scale; without a colour of its own it follows the palette.
 class SymbolEngine : public QIconEngine {
 public:
-    SymbolEngine(const Drawing& draw, std::optional<QColor> color)
-        : draw_(draw)
+    SymbolEngine(QString name, std::optional<QColor> color)
+        : name_(std::move(name))
         , color_(std::move(color)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
@@ -45,7 +95,7 @@ public:
             color = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
         else if (mode == QIcon::Selected && !color_)
             color = QApplication::palette().color(QPalette::HighlightedText);
-        paintSymbol(*painter, draw_, rect, color);
+        paintSymbol(*painter, name_, rect, color);
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -62,18 +112,17 @@ public:
         return pixmap;
     }
 
-    QIconEngine* clone() const override { return new SymbolEngine(draw_, color_); }
+    QIconEngine* clone() const override { return new SymbolEngine(name_, color_); }
 
 private:
-    Drawing draw_;
+    QString name_;
     std::optional<QColor> color_;
 };
 
 QIcon makeIcon(const QString& name, std::optional<QColor> color) {
-    const Drawing* draw = drawing(name);
-    if (!draw)
+    if (!has(name))
         return {};
-    return QIcon(new SymbolEngine(*draw, std::move(color)));
+    return QIcon(new SymbolEngine(name, std::move(color)));
 }
 
 } // namespace
@@ -90,19 +139,20 @@ QPixmap pixmap(const QString& name, const QColor& color, int pixels, qreal devic
     QPixmap pixmap(QSize(pixels, pixels) * devicePixelRatio);
     pixmap.fill(Qt::transparent);
     pixmap.setDevicePixelRatio(devicePixelRatio);
-    if (const Drawing* draw = drawing(name)) {
-        QPainter painter(&pixmap);
-        paintSymbol(painter, *draw, QRectF(0, 0, pixels, pixels), color);
-    }
+    QPainter painter(&pixmap);
+    paintSymbol(painter, name, QRectF(0, 0, pixels, pixels), color);
     return pixmap;
 }
 
 QStringList names() {
-    return drawingNames();
+    QStringList names = QDir(u":/symbols"_qs).entryList({u"*.svg"_qs}, QDir::Files, QDir::Name);
+    for (QString& name : names)
+        name.chop(4);
+    return names;
 }
 
 bool has(const QString& name) {
-    return drawing(name) != nullptr;
+    return !name.isEmpty() && !name.contains(u'/') && QFile::exists(fileOf(name));
 }
 
 } // namespace moorkeep::Symbols

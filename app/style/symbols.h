@@ -7,10 +7,11 @@
 #include <QStringList>
 
 // Every symbol the window shows, by the names the screens use ("server.rack",
-// "key.fill", …). Each is a drawing of our own, bundled with the program, so
-// the window looks the same on every desktop and theme. Icons are drawn at
-// whatever size they are asked for, in the colour given (by default the
-// palette's text colour; disabled icons take the palette's disabled text).
+// "key.fill", …). Each is a drawing of our own, resources/symbols/NAME.svg
+// compiled into the program, so the window looks the same on every desktop
+// and theme. Icons are drawn at whatever size they are asked for, in the
+// colour given (by default the palette's text colour; disabled icons take the
+// palette's disabled text).
 namespace moorkeep::Symbols {
 
 QIcon icon(const QString& name);

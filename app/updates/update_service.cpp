@@ -7,7 +7,6 @@
 #include <QLocale>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QtConcurrent/QtConcurrentRun>
 #include <stdexcept>
 #include <utility>
 
@@ -57,7 +56,6 @@ UpdateService::UpdateService(UpdateSettings settings, QObject* parent)
         readingFile_ = false;
         finish(timedOut());
     });
-    connect(&fileRead_, &QFutureWatcherBase::finished, this, &UpdateService::fileReadFinished);
 }
 
 UpdateService::~UpdateService() {
@@ -105,17 +103,22 @@ void UpdateService::request(const QUrl& url) {
 
 void UpdateService::readFile() {
     readingFile_ = true;
-    fileRead_.setFuture(QtConcurrent::run(UpdateFeedFile::read, settings_.feedUrl.toLocalFile(),
-                                          settings_.maxFeedBytes));
+    fileReader_.start([this, path = settings_.feedUrl.toLocalFile(),
+                       maxBytes = settings_.maxFeedBytes,
+                       read = ++fileReads_]() -> std::function<void()> {
+        return [this, read, result = UpdateFeedFile::read(path, maxBytes)] {
+            if (read == fileReads_)
+                fileReadFinished(result);
+        };
+    });
 }
 
-void UpdateService::fileReadFinished() {
+void UpdateService::fileReadFinished(const UpdateFeedFile::Read& read) {
     // A read that ran out of time, or of a cancelled check, is over already.
     if (!readingFile_)
         return;
     readingFile_ = false;
     deadline_.stop();
-    const UpdateFeedFile::Read read = fileRead_.result();
     if (read.tooLarge)
         return finish(tooLarge());
     if (!read.error.isEmpty())

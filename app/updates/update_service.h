@@ -1,11 +1,11 @@
 #pragma once
 
+#include "model/worker_threads.h"
 #include "updates/update_check_result.h"
 #include "updates/update_feed_file.h"
 #include "updates/update_settings.h"
 
 #include <QByteArray>
-#include <QFutureWatcher>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
@@ -44,7 +44,7 @@ private:
 
     void request(const QUrl& url);
     void readFile();
-    void fileReadFinished();
+    void fileReadFinished(const UpdateFeedFile::Read& read);
     void readBody();
     void abortWith(Abort reason);
     void requestFinished();
@@ -60,7 +60,6 @@ private:
     UpdateSettings settings_;
     QNetworkAccessManager network_;
     QTimer deadline_;
-    QFutureWatcher<UpdateFeedFile::Read> fileRead_;
     QPointer<QNetworkReply> reply_;
     QByteArray body_;
     Abort abort_ = Abort::none;
@@ -69,6 +68,10 @@ private:
     bool readingFile_ = false;
     // Tells a queued result of a cancelled check from the current one's.
     quint64 generation_ = 0;
+    // Tells the running file read from one that ran out of time.
+    quint64 fileReads_ = 0;
+    // Last, so that it goes first: its end waits for a running file read.
+    WorkerThreads fileReader_{1};
 };
 
 } // namespace moorkeep

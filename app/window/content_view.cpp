@@ -26,6 +26,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace moorkeep {
 
@@ -114,33 +115,60 @@ QMenu* ContentView::keyMenu() const {
     return keysScreen_->menu();
 }
 
+namespace {
+
+// A line at the foot of the window that never stops the user.
+QLabel* noticeLine(const QString& objectName, const QString& accessibleName) {
+    auto* line = new QLabel;
+    line->setObjectName(objectName);
+    line->setAccessibleName(accessibleName);
+    line->setTextFormat(Qt::PlainText);
+    line->setWordWrap(true);
+    line->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return line;
+}
+
+void showLines(QLabel* line, const QStringList& lines) {
+    line->setText(lines.join(QLatin1Char('\n')));
+    line->setVisible(!lines.isEmpty());
+}
+
+} // namespace
+
 // Files the load could not use are named in a line at the foot of the
-// window, which never stops the user; it goes away with the warnings. The
-// same line shows what was just done, for a moment, over the warnings.
+// window, which never stops the user; it goes away with the warnings. What
+// the store told of the last change (that OpenSSH could not check it) shows
+// the same way under them, until the next change ends. The same line shows
+// what was just done, for a moment, over both.
 void ContentView::buildStatusLine() {
-    auto* notice = new QLabel;
-    notice->setObjectName(QStringLiteral("loadWarningNotice"));
-    notice->setAccessibleName(tr("Files that could not be read"));
-    notice->setTextFormat(Qt::PlainText);
-    notice->setWordWrap(true);
-    notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    auto* warnings =
+        noticeLine(QStringLiteral("loadWarningNotice"), tr("Files that could not be read"));
+    auto* changeNotices =
+        noticeLine(QStringLiteral("changeNotice"), tr("What the last change could not check"));
+    auto* notices = new QWidget;
+    auto* column = new QVBoxLayout(notices);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(warnings);
+    column->addWidget(changeNotices);
     statusBar()->setObjectName(QStringLiteral("loadWarningBar"));
-    statusBar()->addWidget(notice, 1);
-    connect(&model_, &AppModel::loadWarningsChanged, this, [this, notice] {
-        notice->setText(model_.loadWarnings().join(QLatin1Char('\n')));
+    statusBar()->addWidget(notices, 1);
+    auto showNotices = [this, warnings, changeNotices] {
+        showLines(warnings, model_.loadWarnings());
+        showLines(changeNotices, model_.changeNotices());
         updateStatusLine();
-    });
+    };
+    connect(&model_, &AppModel::loadWarningsChanged, this, showNotices);
+    connect(&model_, &AppModel::changeNoticesChanged, this, showNotices);
     connect(&model_, &AppModel::notified, this, [this](const QString& message) {
         statusBar()->showMessage(message, noticeMilliseconds);
         updateStatusLine();
     });
     connect(statusBar(), &QStatusBar::messageChanged, this, &ContentView::updateStatusLine);
-    notice->setText(model_.loadWarnings().join(QLatin1Char('\n')));
-    updateStatusLine();
+    showNotices();
 }
 
 void ContentView::updateStatusLine() {
-    statusBar()->setVisible(!model_.loadWarnings().isEmpty() ||
+    statusBar()->setVisible(!model_.loadWarnings().isEmpty() || !model_.changeNotices().isEmpty() ||
                             !statusBar()->currentMessage().isEmpty());
 }
 

@@ -1,5 +1,6 @@
 #include "error_alert.h"
 
+#include "dialogs/dialog_kit.h"
 #include "model/app_model.h"
 
 #include <QMessageBox>
@@ -25,11 +26,10 @@ void ErrorAlert::showMessage() {
         alert_->setText(*message);
         return;
     }
-    alert_ = new QMessageBox(QMessageBox::Warning, tr("Something went wrong"), *message,
-                             QMessageBox::Ok, window_);
-    alert_->setObjectName(QStringLiteral("errorAlert"));
-    alert_->setTextFormat(Qt::PlainText);
-    alert_->setAttribute(Qt::WA_DeleteOnClose);
+    alert_ = DialogKit::alert(QStringLiteral("errorAlert"), tr("Something went wrong"), window_);
+    alert_->setIcon(QMessageBox::Warning);
+    alert_->setText(*message);
+    alert_->setStandardButtons(QMessageBox::Ok);
     connect(alert_, &QDialog::finished, this, [this] {
         alert_ = nullptr;
         model_.clearErrorMessage();

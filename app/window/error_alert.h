@@ -10,7 +10,8 @@ namespace moorkeep {
 
 class AppModel;
 
-// Shows the app model's errorMessage in one window-modal alert. Dismissing
+// Shows the app model's errorMessage (the failure of any call whose dialog
+// does not show it itself) in one window-modal alert. Dismissing
 // the alert in any way clears the message; a newer message replaces the text
 // of an alert still open.
 class ErrorAlert : public QObject {

@@ -113,7 +113,7 @@ public:
 
     // What the user should hear of changes made so far that no error
     // reports, each once: that OpenSSH could not check them.
-    std::vector<std::string> takeNotices();
+    std::vector<std::string> takeNotices() override;
 
 private:
     using KeyPathToId = std::map<std::string, std::string>;

@@ -38,4 +38,8 @@ void VaultStore::removeKeyFromAgent(const std::string&) {
     throw AgentError::notRunning(noAgent);
 }
 
+std::vector<std::string> VaultStore::takeNotices() {
+    return {};
+}
+
 } // namespace moorkeep

@@ -62,6 +62,10 @@ public:
     virtual AgentState agentKeys();
     virtual void addKeyToAgent(const AgentAddOptions& options);
     virtual void removeKeyFromAgent(const std::string& keyId);
+
+    // What the user should hear of changes made so far that no error
+    // reports, each once: that OpenSSH could not check them. None here.
+    virtual std::vector<std::string> takeNotices();
 };
 
 } // namespace moorkeep

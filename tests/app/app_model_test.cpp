@@ -139,11 +139,13 @@ private slots:
             QVERIFY(h.model->isLoading());
             if (fails)
                 h.store->fail(Op::loadData, "Permission denied: ~/.ssh/config");
+            h.store->tell("Not for a read");
             bool listsWereIn = false;
             connect(h.model.get(), &AppModel::isLoadingChanged,
                     [&] { listsWereIn = !h.model->hosts().empty() && !h.model->keys().empty(); });
 
-            QVERIFY(finished(h.model->load()));
+            const QFuture<void> load = h.model->load();
+            QVERIFY(finished(load));
 
             QVERIFY(!h.model->isLoading());
             QCOMPARE(listsWereIn, !fails);
@@ -151,6 +153,10 @@ private slots:
             QCOMPARE(h.model->keys(), fails ? std::vector<SSHKey>{} : sampleVault().keys);
             QCOMPARE(h.model->errorMessage(),
                      fails ? std::optional(u"Permission denied: ~/.ssh/config"_qs) : std::nullopt);
+            QCOMPARE(failureOf(load), fails ? u"Permission denied: ~/.ssh/config"_qs : QString());
+            // A read leaves the store's notices to the next change.
+            QVERIFY(h.model->changeNotices().isEmpty());
+            QCOMPARE(h.store->takeNotices().size(), 1u);
         }
     }
 
@@ -267,6 +273,7 @@ private slots:
         QTRY_COMPARE(model.hosts(), h->store->data().hosts);
         QTRY_COMPARE(model.keys(), h->store->data().keys);
         QCOMPARE(model.errorMessage(), u"Disk quota exceeded"_qs);
+        QCOMPARE(failureOf(failing), u"Disk quota exceeded"_qs);
         QCOMPARE(h->store->calls(row.failingOp).at(0).id, id);
     }
 
@@ -308,7 +315,9 @@ private slots:
     }
 
     // A change that went through says so in a line; one that failed does not.
-    void successfulChangesSaySo_data() {
+    // Either way, what the store tells of it besides is passed on, until the
+    // next change ends.
+    void changesSaySoAndPassOnTheStoresNotices_data() {
         addRows<Notice>({
             {"host saved", Op::saveConfigHost, "", "", false, u"Saved \u201cchanged\u201d"_qs},
             {"key renamed", Op::saveKeyMeta, "", "", false, u"Renamed to \u201cchanged\u201d"_qs},
@@ -323,7 +332,7 @@ private slots:
         });
     }
 
-    void successfulChangesSaySo() {
+    void changesSaySoAndPassOnTheStoresNotices() {
         QFETCH(Notice, row);
         auto h = loaded();
         if (!row.oldPassphrase.empty()) {
@@ -334,19 +343,23 @@ private slots:
         }
         if (row.fails)
             h->store->fail(row.op, "No");
+        h->store->tell("Written unchecked");
         QSignalSpy notices(h->model.get(), &AppModel::notified);
         const QFuture<void> done =
             row.op == Op::changePassphrase
                 ? h->model->changePassphrase({"key-id_work", row.oldPassphrase, row.newPassphrase})
                 : startChange(*h->model, row.op, 0);
         QVERIFY(finished(done));
-        // A key tool's failure is for the dialog that asked, others for the alert.
-        const bool toCaller = row.fails && row.op == Op::changePassphrase;
-        QCOMPARE(failureOf(done), toCaller ? u"No"_qs : QString());
-        QCOMPARE(h->model->errorMessage().has_value(), row.fails && !toCaller);
+        // Every caller hears of its failure; the alert shows it unless it
+        // is a key tool's, which is for the dialog that asked.
+        QCOMPARE(failureOf(done), row.fails ? u"No"_qs : QString());
+        QCOMPARE(h->model->errorMessage().has_value(), row.fails && row.op != Op::changePassphrase);
         QCOMPARE(notices.size(), row.told.isNull() ? 0 : 1);
         if (!row.told.isNull())
             QCOMPARE(notices[0][0].toString(), row.told);
+        QCOMPARE(h->model->changeNotices(), QStringList{u"Written unchecked"_qs});
+        QVERIFY(finished(h->model->setPreferredTerminal(std::nullopt)));
+        QVERIFY(h->model->changeNotices().isEmpty());
     }
 
     void saveDefaultsReplacesHostsButNotKeys() {

@@ -54,8 +54,8 @@ private slots:
     }
 
     // What ssh-copy-id would misread: the dialog shows why in place of the
-    // command and cannot install it, and the launcher warns and starts no
-    // terminal.
+    // command and cannot install it (Escape closes it), and the launcher warns
+    // and starts no terminal.
     void installingAKeyRefusesWhatSshCopyIdWouldMisread() {
         AppUnderTest h;
         SSHHost host = spelledOutHost();
@@ -67,6 +67,10 @@ private slots:
                     .contains(u"it would read the \"$\" as shell code"_qs));
         dialog.findChild<QPushButton*>(u"installButton"_qs)->click();
         QVERIFY(!installed);
+        // A sheet no screen owns closes itself on Escape.
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible() && dialog.result() == QDialog::Rejected);
 
         host.user = "-oProxyCommand=touch ran";
         h.app->connectFeatures().launcher().installKey(sampleKey("id_work", "Work"), host,

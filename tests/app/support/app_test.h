@@ -19,6 +19,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace moorkeep::test {
@@ -166,6 +167,11 @@ public:
         std::lock_guard lock(mutex_);
         failures_[op] = message;
     }
+    // The next change's notices (takeNotices) will hold this one.
+    void tell(const std::string& notice) {
+        std::lock_guard lock(mutex_);
+        notices_.push_back(notice);
+    }
     // Later calls of op succeed again.
     void succeed(Op op) {
         std::lock_guard lock(mutex_);
@@ -259,6 +265,11 @@ public:
         return data_.defaults;
     }
 
+    std::vector<std::string> takeNotices() override {
+        std::lock_guard lock(mutex_);
+        return std::exchange(notices_, {});
+    }
+
 private:
     template <typename Item> static void upsert(std::vector<Item>& list, const Item& item) {
         auto it = std::find_if(list.begin(), list.end(),
@@ -293,6 +304,7 @@ private:
     std::vector<Call> calls_;
     VaultData data_;
     std::optional<std::string> preferredTerminal_;
+    std::vector<std::string> notices_;
     int stored_ = 0;
 };
 

@@ -90,6 +90,23 @@ private slots:
         QTRY_VERIFY(h.model->loadWarnings().isEmpty());
         QVERIFY(!notice->isVisible());
 
+        // What the store tells of a change shows there too, once the change's
+        // own line is gone, until the next change ends.
+        h.store->tell("~/.ssh/config was written unchecked: ssh was not found.");
+        auto* told = h.find<QLabel>(u"changeNotice"_qs);
+        QFuture<void> save = h.model->saveHost(h.model->hosts()[0]);
+        QTRY_VERIFY(save.isFinished());
+        QCOMPARE(bar->currentMessage(), u"Saved \u201cweb\u201d"_qs);
+        bar->clearMessage();
+        QVERIFY(told->isVisible());
+        QCOMPARE(told->text(), u"~/.ssh/config was written unchecked: ssh was not found."_qs);
+        QVERIFY(!told->accessibleName().isEmpty());
+        save = h.model->saveHost(h.model->hosts()[0]);
+        QTRY_VERIFY(save.isFinished());
+        bar->clearMessage();
+        QVERIFY(!told->isVisible());
+        QVERIFY(!bar->isVisible());
+
         h.view->hostsState().setSearch(u"web"_qs);
         h.view->hostsState().setSelectedId("cfg-db");
         h.find<QToolButton>(u"keysTabButton"_qs)->click();
