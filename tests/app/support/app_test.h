@@ -33,6 +33,22 @@ template <typename TestObject> int runAppTest(int argc, char** argv) {
     return QTest::qExec(&test, argc, argv);
 }
 
+// The test classes of a program of several files, by name: each file
+// registers its own with MOORKEEP_APP_TEST, and the program's main
+// (support/app_test_main.cpp) runs the one named first in a home of its own.
+using AppTestRun = int (*)(int argc, char** argv);
+inline std::map<std::string, AppTestRun>& appTests() {
+    static std::map<std::string, AppTestRun> tests;
+    return tests;
+}
+template <typename TestObject> int runTestObject(int argc, char** argv) {
+    TestObject test;
+    return QTest::qExec(&test, argc, argv);
+}
+struct AppTestRegistration {
+    AppTestRegistration(const char* name, AppTestRun run) { appTests().emplace(name, run); }
+};
+
 // A data-driven test's one column "row", holding rows that each carry their
 // name in the field name (Row needs Q_DECLARE_METATYPE).
 template <typename Row> void addRows(std::initializer_list<Row> rows) {
@@ -385,3 +401,7 @@ struct StoreWindow {
     int main(int argc, char** argv) {                                                              \
         return moorkeep::test::runAppTest<TestObject>(argc, argv);                                 \
     }
+
+#define MOORKEEP_APP_TEST(TestObject)                                                              \
+    static const moorkeep::test::AppTestRegistration registered##TestObject(                       \
+        #TestObject, moorkeep::test::runTestObject<TestObject>)

@@ -1,5 +1,3 @@
-#include "launch/command_words.h"
-#include "launch/program_search.h"
 #include "launch/terminal_choice.h"
 #include "support/temp_dir.h"
 
@@ -62,43 +60,6 @@ TEST(TerminalChoiceTest, PicksTheFirstTerminalInOrderAndRefusesAnOpenQuote) {
     EXPECT_THROW(TerminalChoice::checkedPreference("kitty \"x"), std::invalid_argument);
     EXPECT_EQ(TerminalChoice::checkedPreference(" \t"), std::nullopt);
     EXPECT_EQ(TerminalChoice::checkedPreference("foot -a"), "foot -a");
-}
-
-TEST(CommandWordsTest, SplitsAsAShellDoesWithoutExpanding) {
-    const std::pair<std::string, Words> cases[] = {
-        {"", {}},
-        {"  a\tb \n c  ", {"a", "b", "c"}},
-        {"'' \"\" x", {"", "", "x"}},
-        {"a'b c'\"d e\"f", {"ab cd ef"}},
-        {"'\\n \"' \"\\$ \\\" \\\\ \\a '\"", {"\\n \"", "$ \" \\ \\a '"}},
-        {"a\\ b \\'c\\", {"a b", "'c\\"}},
-        {"a\\\nb \\\n", {"ab"}},
-        {"$HOME ~/t *.x #c `x` $(y);z|w", {"$HOME", "~/t", "*.x", "#c", "`x`", "$(y);z|w"}},
-    };
-    for (const auto& [line, words] : cases)
-        EXPECT_EQ(CommandWords::split(line), words) << line;
-    const auto unclosed =
-        testing::ThrowsMessage<std::invalid_argument>(testing::HasSubstr("never closed"));
-    for (const std::string line : {"a 'b", "a \"b", "a \"b\\\""})
-        EXPECT_THAT([&] { CommandWords::split(line); }, unclosed) << line;
-}
-
-TEST(ProgramSearchTest, FindsOnlyExecutableFilesInPathOrder) {
-    test::TempDir dir;
-    auto make = [&](const std::string& name, mode_t mode) {
-        test::writeFile(dir.file(name), "#!/bin/sh\n");
-        ::chmod(dir.file(name).c_str(), mode);
-    };
-    make("a/term", 0644);
-    ::mkdir(dir.file("b/term").c_str(), 0755);
-    make("c/term", 0755);
-    make("d/term", 0755);
-    const std::string path =
-        dir.file("a") + ":" + dir.file("b") + "::" + dir.file("c") + ":" + dir.file("d");
-    EXPECT_EQ(ProgramSearch::find("term", path), dir.file("c/term"));
-    EXPECT_EQ(ProgramSearch::find("other", path), std::nullopt);
-    EXPECT_EQ(ProgramSearch::find(dir.file("d/term"), ""), dir.file("d/term"));
-    EXPECT_EQ(ProgramSearch::find(dir.file("a/term"), path), std::nullopt);
 }
 
 } // namespace
