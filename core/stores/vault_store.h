@@ -47,12 +47,17 @@ public:
     // defaults in full. Commands about one host of a large configuration
     // need no more.
     virtual VaultData loadDataForAliases(const std::set<std::string, std::less<>>& aliases);
+    // Writes a new host, or one of the store's own list, as a Host block of the configuration.
     virtual SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) = 0;
+    // Rewrites the Host block of a configuration host (originalAlias: the block it had).
     virtual SSHHost saveConfigHost(const SSHHost& host,
                                    const std::optional<std::string>& originalAlias,
                                    const KeyIdToPath& keyIdToPath) = 0;
+    // Removes a host of the store's own list, by id.
     virtual void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) = 0;
+    // Removes the Host block of a configuration host.
     virtual void deleteConfigHost(const SSHHost& host) = 0;
+    // Renames the key: records key.name as its display name.
     virtual void saveKeyMeta(const SSHKey& key) = 0;
     // Removes the key pair's files and its recorded name. A key that hosts
     // use is refused (VaultError::keyInUse) unless the options say otherwise.
@@ -60,6 +65,7 @@ public:
     virtual std::vector<SSHKey> rescanKeys() = 0;
     virtual std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) = 0;
     virtual std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) = 0;
+    // Writes the values of the Host * block.
     virtual Defaults saveConfigDefaults(const Defaults& defaults,
                                         const KeyIdToPath& keyIdToPath) = 0;
     // The command line of the terminal the user prefers for connecting;

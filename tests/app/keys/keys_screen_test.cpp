@@ -107,7 +107,7 @@ private slots:
         auto vault = keysVault();
         model.setKeys(vault.keys);
         model.setHosts(vault.hosts);
-        auto role = [&](int row, int role) { return model.index(row).data(role); };
+        auto role = [&](int row, int which) { return model.index(row).data(which); };
         QCOMPARE(role(0, KeyListModel::UsageCountRole).toInt(), 2);
         QCOMPARE(role(1, KeyListModel::UsageCountRole).toInt(), 0);
         QCOMPARE(role(2, KeyListModel::UsageCountRole).toInt(), 1);

@@ -101,11 +101,11 @@ TEST_F(UserMetaStoreTest, FullDocumentSurvivesLoadAndSaveToTheByteAndTimesToTheB
     // very same double, not merely a close one.
     for (double time : {1733412345.123456789, 0.1 + 0.2, std::nextafter(1733412345.0, 2e9), -0.0,
                         std::numeric_limits<double>::denorm_min(), 1e21}) {
-        UserMeta meta;
-        meta.keyCache =
+        UserMeta timed;
+        timed.keyCache =
             std::vector<KeyCacheEntry>{{"/h/.ssh/a.pub", time, 81, time, 411, "SHA256:x", true,
                                         "ed25519", "ssh-ed25519 A", "2024-12-05"}};
-        store.save(meta);
+        store.save(timed);
         const auto back = store.load().keyCache.value_or(std::vector<KeyCacheEntry>(1)).at(0);
         EXPECT_EQ(back.pubMtime, time);
         EXPECT_EQ(std::signbit(back.pubMtime), std::signbit(time));

@@ -440,8 +440,8 @@ protected:
     }
 
     SSHHost hostRecord(const std::string& alias) const {
-        const auto hosts = parsed().hosts;
-        return hosts.at(std::ranges::find(hosts, alias, &SSHHost::alias) - hosts.begin());
+        const auto read = parsed().hosts;
+        return read.at(std::ranges::find(read, alias, &SSHHost::alias) - read.begin());
     }
 
     SystemVaultStore store{onHome()};
@@ -514,7 +514,7 @@ TEST_P(OpenSSHJudgeTest, EditsChangeExactlyTheEditedField) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LineEnds, OpenSSHJudgeTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "CrLfTabs" : "LfSpaces"; });
+                         [](const auto& row) { return row.param ? "CrLfTabs" : "LfSpaces"; });
 
 } // namespace
 } // namespace moorkeep::test
