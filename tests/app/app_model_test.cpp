@@ -6,10 +6,6 @@
 
 #include <sys/stat.h>
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-using Op = FakeVaultStore::Op;
-
 namespace {
 
 bool finished(const QFuture<void>& future) {

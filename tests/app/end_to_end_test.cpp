@@ -16,9 +16,6 @@
 #include <atomic>
 #include <filesystem>
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 namespace {
 
 constexpr int waitMs = 10000;

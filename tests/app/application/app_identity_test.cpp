@@ -1,8 +1,6 @@
 #include "application/app_identity.h"
 #include "support/app_test.h"
 
-using namespace moorkeep;
-
 // The name and icon the desktop knows the program by.
 class AppIdentityTest : public QObject {
     Q_OBJECT

@@ -2,8 +2,6 @@
 #include "support/app_test.h"
 #include "support/app_under_test.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
 using namespace std::chrono_literals;
 
 // The whole application: what it answers on the command line, and its tray

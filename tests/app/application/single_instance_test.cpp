@@ -9,8 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace moorkeep;
-using namespace moorkeep::test;
 using namespace std::chrono_literals;
 
 // One running copy: a second launch shows the first one's window. Every

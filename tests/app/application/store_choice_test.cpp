@@ -3,8 +3,6 @@
 #include "stores/system_vault_store.h"
 #include "support/app_test.h"
 
-using namespace moorkeep;
-
 // Which store the program starts on.
 class StoreChoiceTest : public QObject {
     Q_OBJECT

@@ -6,9 +6,6 @@
 #include "support/app_test.h"
 #include "support/app_under_test.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 // Installing a key on a host with ssh-copy-id.
 class InstallKeyDialogTest : public QObject {
     Q_OBJECT

@@ -3,9 +3,6 @@
 #include "support/app_test.h"
 #include "support/app_under_test.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 // Connecting starts a terminal with the argument list.
 class TerminalLauncherTest : public QObject {
     Q_OBJECT

@@ -2,9 +2,6 @@
 #include "hosts/key_picker.h"
 #include "support/app_test.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 namespace {
 
 // A defaults dialog over the sample vault's keys that records its callbacks.

@@ -2,9 +2,6 @@
 #include "hosts/key_picker.h"
 #include "support/app_test.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 namespace {
 
 // A dialog over the sample vault's hosts and keys that records its callbacks.

@@ -5,9 +5,6 @@
 #include "stores/system_vault_store.h"
 #include "support/app_test.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 namespace {
 
 // ~/.ssh/config includes a folder of one file first, and one host is kept in

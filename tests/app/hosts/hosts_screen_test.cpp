@@ -4,10 +4,6 @@
 #include "style/elided_label.h"
 #include "support/app_test.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-using Op = FakeVaultStore::Op;
-
 namespace {
 
 // prod-db and web of user deploy, Zürich-Backup (at backup.example.org) of

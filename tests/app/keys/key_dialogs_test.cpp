@@ -5,9 +5,6 @@
 #include "model/store_error.h"
 #include "support/app_test.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 namespace {
 
 // A callback's future that the test finishes or fails when it likes.

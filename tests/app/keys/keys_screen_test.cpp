@@ -9,10 +9,6 @@
 
 #include <atomic>
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-using Op = FakeVaultStore::Op;
-
 namespace {
 
 // Laptop (used by web and api), Work (unused), "My Key" (passphrase unknown,
@@ -41,6 +37,7 @@ struct KeysHarness : WindowHarness {
     KeysState& state() const { return view->keysState(); }
     KeyDetailView* detail() const { return find<KeyDetailView>(u"keyDetailView"_qs); }
     QString caption(const QString& name) const { return find<QLabel>(name)->text(); }
+    QMessageBox* deleteAlert() const { return find<QMessageBox>(u"deleteKeyAlert"_qs); }
 };
 
 // The demo data, whose agent holds "personal" and "github", and which
@@ -167,10 +164,8 @@ private slots:
         // whose refusal is shown, and the key stays.
         h.store->fail(Op::deleteKeyMeta, "Remove key from all hosts first: Laptop is used by web");
         h.action(u"deleteKeyAction"_qs)->trigger();
-        QTRY_VERIFY(h.find<QMessageBox>(u"deleteKeyAlert"_qs));
-        h.find<QMessageBox>(u"deleteKeyAlert"_qs)
-            ->findChild<QPushButton*>(u"alertDeleteButton"_qs)
-            ->click();
+        QTRY_VERIFY(h.deleteAlert());
+        h.deleteAlert()->findChild<QPushButton*>(u"alertDeleteButton"_qs)->click();
         QTRY_VERIFY(h.find<QMessageBox>(u"errorAlert"_qs));
         QCOMPARE(h.find<QMessageBox>(u"errorAlert"_qs)->text(),
                  u"Remove key from all hosts first: Laptop is used by web"_qs);
@@ -194,7 +189,7 @@ private slots:
         QCOMPARE(h.find(u"passphraseButton"_qs)->accessibleName(), u"Set passphrase"_qs);
 
         h.action(u"deleteKeyAction"_qs)->trigger();
-        auto* alert = h.find<QMessageBox>(u"deleteKeyAlert"_qs);
+        auto* alert = h.deleteAlert();
         QVERIFY(alert && alert->isVisible());
         QCOMPARE(alert->text(), u"Delete \"Work\"?"_qs);
         QCOMPARE(alert->informativeText(),
@@ -203,10 +198,8 @@ private slots:
         QTRY_VERIFY(!h.state().toDelete());
         QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
         h.detail()->deleteButton()->click();
-        QTRY_VERIFY(h.find<QMessageBox>(u"deleteKeyAlert"_qs));
-        h.find<QMessageBox>(u"deleteKeyAlert"_qs)
-            ->findChild<QPushButton*>(u"alertDeleteButton"_qs)
-            ->click();
+        QTRY_VERIFY(h.deleteAlert());
+        h.deleteAlert()->findChild<QPushButton*>(u"alertDeleteButton"_qs)->click();
         QTRY_VERIFY(!h.state().selectedId());
         QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 2u);
         QCOMPARE(h.store->calls(Op::deleteKeyMeta)[1].id, "key-id_work");

@@ -4,8 +4,6 @@
 
 #include <tuple>
 
-using namespace moorkeep;
-
 namespace {
 
 QPalette themed(bool dark, const QColor& accent) {

@@ -3,8 +3,6 @@
 
 #include <QSvgRenderer>
 
-using namespace moorkeep;
-
 namespace {
 
 int inkedPixels(const QPixmap& pixmap) {

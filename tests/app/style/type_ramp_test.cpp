@@ -1,8 +1,6 @@
 #include "style/type_ramp.h"
 #include "support/app_test.h"
 
-using namespace moorkeep;
-
 // The sizes and faces of the text.
 class TypeRampTest : public QObject {
     Q_OBJECT

@@ -395,7 +395,13 @@ struct StoreWindow {
     ContentView view;
 };
 
+using Op = FakeVaultStore::Op;
+
 } // namespace moorkeep::test
+
+// Every application test is written in the application's names and these.
+using namespace moorkeep;
+using namespace moorkeep::test;
 
 #define MOORKEEP_APP_TEST_MAIN(TestObject)                                                         \
     int main(int argc, char** argv) {                                                              \

@@ -5,8 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace moorkeep::test;
-
 namespace {
 
 // The test home comes before the application object, so that Qt reads no

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 
-using namespace moorkeep;
-using namespace moorkeep::test;
 using namespace std::chrono_literals;
 
 namespace {

@@ -1,8 +1,6 @@
 #include "support/app_test.h"
 #include "updates/version.h"
 
-using namespace moorkeep;
-
 // Version numbers, as the update check compares them.
 class VersionTest : public QObject {
     Q_OBJECT

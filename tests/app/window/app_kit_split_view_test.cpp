@@ -2,9 +2,6 @@
 #include "support/app_test.h"
 #include "window/app_kit_split_view.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 // The divider between the sidebar and the detail.
 class AppKitSplitViewTest : public QObject {
     Q_OBJECT

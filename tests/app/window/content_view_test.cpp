@@ -4,10 +4,6 @@
 #include "window/app_kit_split_view.h"
 #include "window/loading_spinner.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-using Op = FakeVaultStore::Op;
-
 // The main window around the screens: loading, failures, notices, tabs, the sidebar.
 class ContentViewTest : public QObject {
     Q_OBJECT

@@ -3,9 +3,6 @@
 #include "window/key_menu_items.h"
 #include "window/keys_menu.h"
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 namespace {
 
 // The main window's Keys menu and the tray menu over one model.

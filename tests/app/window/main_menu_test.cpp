@@ -3,9 +3,6 @@
 
 #include <algorithm>
 
-using namespace moorkeep;
-using namespace moorkeep::test;
-
 Q_DECLARE_METATYPE(moorkeep::AppTab)
 
 // The window's Host and Key menus.
