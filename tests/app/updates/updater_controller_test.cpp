@@ -3,8 +3,6 @@
 #include "updates/update_dialog.h"
 #include "updates/updater_controller.h"
 
-#include <algorithm>
-
 using namespace std::chrono_literals;
 
 namespace {

@@ -1,8 +1,6 @@
 #include "support/app_test.h"
 #include "support/app_under_test.h"
 
-#include <algorithm>
-
 Q_DECLARE_METATYPE(moorkeep::AppTab)
 
 // The window's Host and Key menus.
