@@ -293,9 +293,7 @@ private slots:
         h.hostDialog()->findChild<QPushButton*>(u"saveButton"_qs)->click();
         QTRY_COMPARE(h.model->hosts().size(), 4u);
         const auto hosts = h.model->hosts();
-        const auto copy = std::find_if(hosts.begin(), hosts.end(), [](const SSHHost& host) {
-            return host.alias == "prod-db-copy";
-        });
+        const auto copy = std::ranges::find(hosts, "prod-db-copy", &SSHHost::alias);
         QVERIFY(copy != hosts.end());
         QCOMPARE(copy->source, HostSource::user);
         QCOMPARE(copy->keyId, std::optional<std::string>("key-id_ed25519"));

@@ -272,8 +272,7 @@ public:
 
 private:
     template <typename Item> static void upsert(std::vector<Item>& list, const Item& item) {
-        auto it = std::find_if(list.begin(), list.end(),
-                               [&](const Item& entry) { return entry.id == item.id; });
+        auto it = std::ranges::find(list, item.id, &Item::id);
         if (it != list.end())
             *it = item;
         else
