@@ -170,10 +170,11 @@ CliHome::CliHome() {
     std::filesystem::permissions(sshPath(""), std::filesystem::perms::owner_all);
 }
 
-std::vector<std::string> CliHome::args(const std::vector<std::string>& command) const {
-    std::vector<std::string> all{"--home", home(), "--meta", metaPath()};
-    all.insert(all.end(), command.begin(), command.end());
-    return all;
+std::vector<std::string> CliHome::args(const std::vector<std::string>& command,
+                                       std::vector<std::string> before) const {
+    before.insert(before.end(), {"--home", home(), "--meta", metaPath()});
+    before.insert(before.end(), command.begin(), command.end());
+    return before;
 }
 
 ProcessResult CliHome::run(const std::vector<std::string>& command,

@@ -73,8 +73,10 @@ public:
     std::string configPath() const { return sshPath("config"); }
     std::string metaPath() const { return dir_.file("meta.json"); }
 
-    // The global options followed by the command.
-    std::vector<std::string> args(const std::vector<std::string>& command) const;
+    // The global options followed by the command, after `before` (another
+    // program's arguments ending with this one's path, when it runs this one).
+    std::vector<std::string> args(const std::vector<std::string>& command,
+                                  std::vector<std::string> before = {}) const;
     ProcessResult run(const std::vector<std::string>& command, const std::string& input = "") const;
     // Runs a change that must succeed without a word.
     void change(const std::vector<std::string>& command, const std::string& input = "") const;

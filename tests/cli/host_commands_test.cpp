@@ -6,17 +6,10 @@
 namespace moorkeep::test {
 namespace {
 
-const std::string webBlock = "# Personal hosts\n"
-                             "Host web\n"
-                             "    HostName web.example.com\n"
-                             "    User deploy\n"
-                             "    Port 2222\n"
-                             "    IdentityFile ~/.ssh/id_web\n"
-                             "\n";
-const std::string dbBlock = "Host db\n"
-                            "    HostName db.internal\n"
-                            "    ProxyJump web\n"
-                            "    ServerAliveInterval 30\n";
+const std::string webBlock = "# Personal hosts\nHost web\n    HostName web.example.com\n"
+                             "    User deploy\n    Port 2222\n    IdentityFile ~/.ssh/id_web\n\n";
+const std::string dbBlock =
+    "Host db\n    HostName db.internal\n    ProxyJump web\n    ServerAliveInterval 30\n";
 const std::string configText = webBlock + dbBlock;
 
 class HostCommandsTest : public CliTest {
@@ -58,12 +51,8 @@ TEST_F(HostCommandsTest, EditChangesOnlyWhatIsGivenAndRenamesTheBlockInPlace) {
     EXPECT_EQ(home.config(), webBlock + editedDb);
 
     home.change({"host", "edit", "web", "--alias", "www", "--port", "2022", "--no-key"});
-    EXPECT_EQ(home.config(), "# Personal hosts\n"
-                             "Host www\n"
-                             "    HostName web.example.com\n"
-                             "    User deploy\n"
-                             "    Port 2022\n"
-                             "\n" +
+    EXPECT_EQ(home.config(), "# Personal hosts\nHost www\n    HostName web.example.com\n"
+                             "    User deploy\n    Port 2022\n\n" +
                                  editedDb);
 }
 

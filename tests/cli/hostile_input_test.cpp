@@ -24,12 +24,18 @@ std::vector<std::string> entriesStarting(const std::string& folder, const std::s
     return found;
 }
 
-// Where OpenSSH's checks of a change copy the text, and where backups go.
+// Where OpenSSH's checks of a change copy the text.
 std::string checksFolder() {
     return std::getenv("XDG_RUNTIME_DIR");
 }
-std::string backupFolder(const CliHome& home) {
-    return ConfigBackups::defaultFolder(home.home());
+
+// A change that stopped short left beside the configuration, in the checks'
+// folder and among the backups, nothing of its own.
+void expectNothingLeftBehind(const CliHome& home) {
+    EXPECT_EQ(entries(home.sshPath("")), std::vector<std::string>{"config"});
+    EXPECT_EQ(entriesStarting(checksFolder(), "moorkeep-check-"), std::vector<std::string>{});
+    EXPECT_EQ(entriesStarting(ConfigBackups::defaultFolder(home.home()), "."),
+              std::vector<std::string>{});
 }
 
 // What reached the terminal must hold no control character but line feeds.
@@ -175,9 +181,7 @@ TEST_F(HostileInput, AnInterruptDuringTheCheckLeavesNothingBehind) {
         waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_EQ(home.config(), "Host web\n  HostName w\n");
-        EXPECT_EQ(entries(home.sshPath("")), std::vector<std::string>{"config"});
-        EXPECT_EQ(entriesStarting(checksFolder(), "moorkeep-check-"), std::vector<std::string>{});
-        EXPECT_EQ(entriesStarting(backupFolder(home), "."), std::vector<std::string>{});
+        expectNothingLeftBehind(home);
     }
 }
 
@@ -215,25 +219,20 @@ TEST_F(HostileInput, AFileSizeLimitRefusesTheChangeWithTheReason) {
         const std::string listed = home.run({"backup", "list"}).out;
         const std::string newest =
             decoded<nlohmann::json>(home.run({"backup", "list", "--json"}))[0]["id"];
-        std::vector<std::string> limited{"--fsize=1500", cliPath};
-        for (const auto& arg : home.args(command))
-            limited.push_back(arg == "BACKUP" ? newest : arg);
+        auto limited = home.args(command, {"--fsize=1500", cliPath});
+        std::ranges::replace(limited, std::string("BACKUP"), newest);
         const auto result = runProcess("/usr/bin/prlimit", limited);
         EXPECT_EQ(result.status, 1) << result.err;
         EXPECT_THAT(result.err, HasSubstr("limit on file sizes"));
         EXPECT_EQ(home.config(), config);
-        EXPECT_EQ(entries(home.sshPath("")), std::vector<std::string>{"config"});
-        EXPECT_EQ(entriesStarting(checksFolder(), "moorkeep-check-"), std::vector<std::string>{});
-        EXPECT_EQ(entriesStarting(backupFolder(home), "."), std::vector<std::string>{});
+        expectNothingLeftBehind(home);
         EXPECT_EQ(home.run({"backup", "list"}).out, listed);
     }
 
     // ssh-keygen, stopped by the limit at its private file, says nothing of
     // it: the reason is ours. (The limit leaves room for the error file.)
-    std::vector<std::string> generate{"--fsize=300", cliPath};
-    for (const auto& arg : home.args({"key", "gen", "kk"}))
-        generate.push_back(arg);
-    const auto generated = runProcess("/usr/bin/prlimit", generate);
+    const auto generated =
+        runProcess("/usr/bin/prlimit", home.args({"key", "gen", "kk"}, {"--fsize=300", cliPath}));
     EXPECT_EQ(generated.status, 1);
     EXPECT_THAT(generated.err, HasSubstr("ssh-keygen failed: it was stopped because the file "
                                          "would be larger than the limit on file sizes"));

@@ -74,13 +74,11 @@ TEST_F(KeyCommandsTest, ParallelPasswdRunsTakeEffectInTurnOrFail) {
     TempDir runs;
     for (int i = 0; i < 6; ++i)
         writeFile(runs.file("in" + std::to_string(i)), i % 2 == 0 ? "a\nb\n" : "b\na\n");
-    std::vector<std::string> command{
-        "-c",
+    const std::string script =
         "dir=$1; shift; for i in 0 1 2 3 4 5; do (\"$@\" < \"$dir/in$i\" > \"$dir/out$i\" 2>&1; "
-        "echo $? > \"$dir/status$i\") & done; wait",
-        "sh", runs.path(), cliPath};
-    for (const auto& arg : home.args({"key", "passwd", "k", "--stdin"}))
-        command.push_back(arg);
+        "echo $? > \"$dir/status$i\") & done; wait";
+    const auto command =
+        home.args({"key", "passwd", "k", "--stdin"}, {"-c", script, "sh", runs.path(), cliPath});
     ASSERT_EQ(runProcess("/bin/sh", command).status, 0);
     int toB = 0, toA = 0;
     for (int i = 0; i < 6; ++i) {
@@ -110,19 +108,14 @@ TEST_F(KeyCommandsTest, PasswdEndedMidChangeLeavesNothingBehind) {
               0);
     TempDir run;
     writeFile(run.file("in"), "a\nb\n");
-    std::vector<std::string> command{
-        "-c",
+    const std::string script =
         "ssh=$1 runtime=$2 in=$3; shift 3; \"$@\" < \"$in\" & n=0; "
         "until ls \"$ssh\"/.k.* && ls -d \"$runtime\"/moorkeep-askpass-*; do "
         "n=$((n+1)); [ $n -lt 1000 ] || exit 3; sleep 0.01; done >/dev/null 2>&1; "
-        "kill -TERM $!; wait $!",
-        "sh",
-        home.sshPath(""),
-        runtime.path(),
-        run.file("in"),
-        cliPath};
-    for (const auto& arg : home.args({"key", "passwd", "k", "--stdin"}))
-        command.push_back(arg);
+        "kill -TERM $!; wait $!";
+    const auto command =
+        home.args({"key", "passwd", "k", "--stdin"},
+                  {"-c", script, "sh", home.sshPath(""), runtime.path(), run.file("in"), cliPath});
     EXPECT_EQ(runProcess("/bin/sh", command).status, 128 + SIGTERM);
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(home.sshPath("")))
@@ -152,13 +145,8 @@ TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
                  "ForwardAgent=yes"});
     // Host * applies to the new host too: its block goes first, so that
     // OpenSSH reads its values.
-    EXPECT_EQ(home.config(), "Host www\n"
-                             "  HostName web.example.com\n"
-                             "  User deploy\n"
-                             "  IdentityFile ~/.ssh/id_work\n"
-                             "  Port 2222\n"
-                             "  ForwardAgent yes\n"
-                             "\n" +
+    EXPECT_EQ(home.config(), "Host www\n  HostName web.example.com\n  User deploy\n"
+                             "  IdentityFile ~/.ssh/id_work\n  Port 2222\n  ForwardAgent yes\n\n" +
                                  configText);
     home.change({"key", "rename", "id_work", "  Work \n"});
     EXPECT_EQ(home.key("id_work").name, "Work");

@@ -27,12 +27,9 @@ TEST(FreshReplacement, AnEditIsMadeAgainOnWhatAnotherProgramWroteMeanwhile) {
     int unprepared = 0;
     const files::FreshEdit change{
         .read = [](const std::string& file) { return files::readBytes(file); },
-        .edit =
-            [](const std::optional<std::string>& current) {
-                return std::optional(current.value_or("") + "Host mine\n");
-            },
+        .edit = [](const auto& current) { return current.value_or("") + "Host mine\n"; },
         .prepare =
-            [&](const std::optional<std::string>&, const std::string& next) {
+            [&](const auto&, const std::string& next) {
                 prepared.push_back(next);
                 if (prepared.size() < 3)
                     appendAsAnotherProgram("Host other" + std::to_string(prepared.size()) + "\n");
@@ -45,9 +42,7 @@ TEST(FreshReplacement, AnEditIsMadeAgainOnWhatAnotherProgramWroteMeanwhile) {
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"config"});
 
     files::FreshEdit restless = change;
-    restless.prepare = [&](const std::optional<std::string>&, const std::string&) {
-        appendAsAnotherProgram("Host again\n");
-    };
+    restless.prepare = [&](const auto&, const auto&) { appendAsAnotherProgram("Host again\n"); };
     const std::string before = readFile(path);
     EXPECT_THAT([&] { files::replaceFresh(path, restless); },
                 testing::ThrowsMessage<FileError>(testing::HasSubstr("kept changing")));

@@ -20,7 +20,8 @@ namespace moorkeep::test {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ElementsAre;
+using testing::AllOf;
+using testing::Contains;
 using testing::Field;
 
 // Each kind: its file name, its type and whether it has a passphrase.
@@ -39,11 +40,6 @@ const TempDir& generatedKeys() {
         return keys;
     }();
     return dir;
-}
-
-std::string keyNamedType(const std::vector<SSHKey>& keys, const std::string& name) {
-    const auto key = std::ranges::find(keys, name, &SSHKey::name);
-    return key == keys.end() ? "no such key" : key->type;
 }
 
 class KeyScannerTest : public testing::Test {
@@ -216,8 +212,10 @@ TEST_F(KeyScannerTest, KindsAreNamedAsTheToolNamesThem) {
         EXPECT_EQ(upper, printedKind(dir.file(key.name + ".pub")));
         EXPECT_EQ(key.fingerprint, printedFingerprint(dir.file(key.name + ".pub")));
     }
-    EXPECT_EQ(keyNamedType(result.keys, "ed25519_sk"), "ed25519-sk");
-    EXPECT_EQ(keyNamedType(result.keys, "ecdsa_sk"), "ecdsa-sk");
+    for (const auto& [name, type] :
+         {std::pair{"ed25519_sk", "ed25519-sk"}, std::pair{"ecdsa_sk", "ecdsa-sk"}})
+        EXPECT_THAT(result.keys,
+                    Contains(AllOf(Field(&SSHKey::name, name), Field(&SSHKey::type, type))));
 }
 
 // Protection is told from the private file's format, whatever its mode:
@@ -242,11 +240,10 @@ TEST_F(KeyScannerTest, ProtectionComesFromTheFormatAndALooseModeIsReported) {
                                       .c_str()),
                       0);
         }
-        fs::permissions(dir.file(name), fs::perms::owner_read | fs::perms::owner_write |
-                                            fs::perms::group_read | fs::perms::others_read);
+        ::chmod(dir.file(name).c_str(), 0644);
     }
     writeFile(dir.file("strange"), "PuTTY-User-Key-File-3: ssh-ed25519\n");
-    fs::permissions(dir.file("strange"), fs::perms::owner_read | fs::perms::owner_write);
+    ::chmod(dir.file("strange").c_str(), 0600);
     fs::copy_file(generatedKeys().file("ed25519_open.pub"), dir.file("strange.pub"));
     const ScanResult result = scan();
     ASSERT_EQ(result.keys.size(), std::size(formats) + 1);

@@ -99,8 +99,8 @@ private:
 
 // The five fields the window shows, as `ssh -G` prints them, for the
 // keywords the configuration sets.
-std::map<std::string, std::vector<std::string>> fields(const HostEvaluation& evaluation) {
-    std::map<std::string, std::vector<std::string>> out;
+SshView fields(const HostEvaluation& evaluation) {
+    SshView out;
     for (const auto& value : evaluation.effective) {
         if (value.keyword == "hostname")
             out["hostname"].push_back(config::expandedHostName(value.value, evaluation.name));
@@ -176,9 +176,8 @@ TEST(OpenSSHEvaluatorTest, EvaluationsNameTheirLinesRunNothingAndFollowIncludes)
     const std::string text = "Host web\n  Include extra\n  Port 1000\nHost *\n  User last\n";
     const auto web = evaluate(text, "web");
     const auto db = evaluate(text, "db");
-    EXPECT_EQ(fields(web), (std::map<std::string, std::vector<std::string>>{{"user", {"included"}},
-                                                                            {"port", {"2000"}}}));
-    EXPECT_EQ(fields(db), (std::map<std::string, std::vector<std::string>>{{"user", {"last"}}}));
+    EXPECT_EQ(fields(web), (SshView{{"user", {"included"}}, {"port", {"2000"}}}));
+    EXPECT_EQ(fields(db), (SshView{{"user", {"last"}}}));
     ASSERT_EQ(web.shadowed.size(), 1u);
     EXPECT_EQ(web.shadowed[0].value, "1000");
 }

@@ -12,6 +12,7 @@ namespace moorkeep::test {
 namespace {
 
 using Kind = ConfigReadProblem::Kind;
+using Names = std::vector<std::string>;
 
 class ConfigParserTest : public ::testing::Test {
 protected:
@@ -91,7 +92,7 @@ TEST_F(ConfigParserTest, OnlyHostBlocksMakeHostsAndOnlyABlockForEveryNameFeedsTh
         parseConfig("Host *.example.com\n  User suffix\nHost db?\n  ProxyJump jump\n"
                     "Host db-* !db-old\n  Port 2\nHost real\nHost web !web-old\n"
                     "Host gw * !bastion\n  Compression yes\nHost gw *\n  ForwardAgent no\n");
-    EXPECT_EQ(aliases(config), (std::vector<std::string>{"real", "web !web-old"}));
+    EXPECT_EQ(aliases(config), (Names{"real", "web !web-old"}));
     EXPECT_EQ(host(config, "real").proxyJump, std::nullopt);
     EXPECT_EQ(config.defaults, (Defaults{"", 22, "", std::nullopt,
                                          OptionMap{{"ForwardAgent", "no"}}, ssh("config")}));
@@ -100,7 +101,7 @@ TEST_F(ConfigParserTest, OnlyHostBlocksMakeHostsAndOnlyABlockForEveryNameFeedsTh
     config = parseConfig("User global\nHost web\n  User w\n"
                          "Match host web exec true\n  User matched\n  Port 2000\n"
                          "Host db\nHost\n  User stays\n");
-    EXPECT_EQ(aliases(config), (std::vector<std::string>{"web", "db"}));
+    EXPECT_EQ(aliases(config), (Names{"web", "db"}));
     EXPECT_EQ(host(config, "web").user, "w");
     EXPECT_EQ(host(config, "web").port, 22);
     EXPECT_EQ(host(config, "db").user, "stays") << "a bare Host line keeps the previous block";
@@ -137,13 +138,13 @@ TEST_F(ConfigParserTest, IncludesAreReadWhereTheyStand) {
     writeFile(home.file("c.conf"), "Host c\n");
     EXPECT_EQ(aliases(parseConfig("Host first\nInclude ~/.ssh/config.d/*\n"
                                   "Include b.conf a.conf ~/c.conf\nInclude missing\nHost last\n")),
-              (std::vector<std::string>{"first", "web", "db", "b", "a", "c", "last"}));
+              (Names{"first", "web", "db", "b", "a", "c", "last"}));
     EXPECT_EQ(ConfigParser::readLines(ssh("config"), home.path())[1].sourceFile,
               ssh("config.d/10-web"));
 
     writeFile(ssh("extra"), "  User fromInclude\nHost other\n");
     auto config = parseConfig("Host web\n  include extra\n  Port 2000\n");
-    EXPECT_EQ(aliases(config), (std::vector<std::string>{"web", "other"}));
+    EXPECT_EQ(aliases(config), (Names{"web", "other"}));
     EXPECT_EQ(host(config, "web").user, "fromInclude");
     EXPECT_EQ(host(config, "web").port, 22) << "lines after the include belong to 'other'";
     EXPECT_EQ(host(config, "other").port, 2000);
@@ -167,10 +168,9 @@ TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
     writeFile(ssh("config"), "Include conf.d/* ~/other/inner\nInclude ~/gone/*/x\nHost main\n");
     met = {};
     ConfigParser::read(ssh("config"), {}, home.path(), nullptr, &met);
-    EXPECT_EQ(met.files, (std::vector<std::string>{ssh("config"), ssh("conf.d/a"), ssh("conf.d/b"),
-                                                   home.file("other/inner")}));
-    EXPECT_EQ(met.folders,
-              (std::vector<std::string>{ssh("conf.d"), home.file("later"), home.file("gone")}));
+    EXPECT_EQ(met.files,
+              (Names{ssh("config"), ssh("conf.d/a"), ssh("conf.d/b"), home.file("other/inner")}));
+    EXPECT_EQ(met.folders, (Names{ssh("conf.d"), home.file("later"), home.file("gone")}));
 
     writeFile(ssh("config"), "Host mine\n");
     EXPECT_EQ(ConfigParser::readLines("~/.ssh/config", home.path()),
@@ -192,8 +192,7 @@ TEST_F(ConfigParserTest, OnePassReadingGivesWhatParsingTheLinesGives) {
     const ConfigParser::KeyPathToId keys{{ssh("id_ed25519"), "key1"}};
     const ParsedConfig full =
         ConfigParser::parse(ConfigParser::readLines(ssh("config"), home.path()), keys, home.path());
-    ASSERT_EQ(aliases(full), (std::vector<std::string>{"web", "db", "inc", "web", "\"web db\" !neg",
-                                                       "eq", "late"}));
+    ASSERT_EQ(aliases(full), (Names{"web", "db", "inc", "web", "\"web db\" !neg", "eq", "late"}));
     EXPECT_EQ(ConfigParser::read(ssh("config"), keys, home.path()), full);
 
     const std::vector<ConfigParser::AliasFilter> filters{
@@ -242,7 +241,7 @@ TEST_F(ConfigParserTest, IncludeProblemsAreReportedAndTheRestIsRead) {
               "Host c\n");
     problems.clear();
     hosts = hostValues(ConfigParser::readLines(ssh("config"), home.path(), problems));
-    EXPECT_EQ(hosts, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(hosts, (Names{"a", "b", "c"}));
     std::vector<std::pair<std::string, Kind>> seen;
     for (const auto& problem : problems)
         seen.emplace_back(problem.path, problem.kind);

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -275,13 +276,12 @@ TEST_F(HostileFiles, ABlockInAFileThatCannotBeReadIsNotAddedAgainElsewhere) {
 
     EXPECT_THAT([&] { store.saveConfigDefaults(defaults("admin"), {}); },
                 ThrowsMessage<FileError>(HasSubstr("~/.ssh/conf.d/legacy")));
-    EXPECT_THAT(
-        [&] { store.saveHost(host("old", "o2", "", 22, {}, {}, {}, HostSource::user), {}); },
-        ThrowsMessage<FileError>(HasSubstr("~/.ssh/conf.d/legacy")));
+    EXPECT_THAT([&] { store.saveHost(stored("", "old", "o2"), {}); },
+                ThrowsMessage<FileError>(HasSubstr("~/.ssh/conf.d/legacy")));
     EXPECT_EQ(config(), main);
 
     // A host that is not in that file is added as usual.
-    store.saveHost(host("new", "n", "", 22, {}, {}, {}, HostSource::user), {});
+    store.saveHost(stored("", "new", "n"), {});
     EXPECT_NE(config().find("Host new"), std::string::npos);
 }
 
@@ -290,7 +290,7 @@ TEST_F(HostileFiles, ABlockInAFileThatCannotBeReadIsNotAddedAgainElsewhere) {
 TEST_F(HostileFiles, AConfigurationThatCannotBeReplacedSafelyIsLeftAsItWas) {
     const std::string big = "Host web\n" + std::string(16 * 1024 * 1024, '\n');
     writeConfig(big);
-    EXPECT_THAT([&] { store.saveHost(host("db", "d", "", 22, {}, {}, {}, HostSource::user), {}); },
+    EXPECT_THAT([&] { store.saveHost(stored("", "db", "d"), {}); },
                 ThrowsMessage<FileError>(HasSubstr("larger than 16 MiB")));
     EXPECT_EQ(fs::file_size(ssh("config")), big.size());
     const auto edit = [&] { store.saveConfigHost(host("web", "w2"), "web", {}); };
@@ -299,8 +299,7 @@ TEST_F(HostileFiles, AConfigurationThatCannotBeReplacedSafelyIsLeftAsItWas) {
     EXPECT_THAT(edit, ThrowsMessage<FileError>(HasSubstr("Could not back up")));
     EXPECT_EQ(config(), "Host web\n  User a\n");
     fs::remove(home.file("backups"));
-    fs::permissions(ssh("config"),
-                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ::chmod(ssh("config").c_str(), 0444);
     EXPECT_THAT(edit, ThrowsMessage<FileError>(HasSubstr("read-only")));
     EXPECT_EQ(config(), "Host web\n  User a\n");
 }
@@ -320,8 +319,7 @@ TEST_F(HostileFiles, AFullDiskChangesNoFile) {
     const std::string meta = readFile(metaPath());
     {
         const FullDisk diskFull;
-        EXPECT_THROW(store.saveHost(host("db", "d", "", 22, {}, {}, {}, HostSource::user), {}),
-                     FileError);
+        EXPECT_THROW(store.saveHost(stored("", "db", "d"), {}), FileError);
         EXPECT_THROW(store.saveConfigDefaults(defaults("admin"), {}), FileError);
         for (int i = 0; i < 25; ++i)
             EXPECT_THROW(store.saveConfigHost(host("web", "x"), "web", {}), FileError);

@@ -46,7 +46,7 @@ TEST(DemoVaultStoreTest, EachStoreStartsFromTheSampleDataAndChangesItsOwn) {
     EXPECT_EQ(store.changePassphrase({"1", "ignored", ""})[0].hasPassphrase, false);
     EXPECT_EQ(store.changePassphrase({"3", "", "new"})[1].hasPassphrase, true);
 
-    const SSHKey key = store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}).back();
+    const SSHKey key = store.generateKey({"work", "ed25519", {}, {}}).back();
     EXPECT_TRUE(std::regex_match(key.id, upperUuid)) << key.id;
     EXPECT_EQ(key.path, "~/.ssh/work");
     EXPECT_EQ(key.publicKey, "ed25519 AAAA...demo work");

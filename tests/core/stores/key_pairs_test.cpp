@@ -111,34 +111,33 @@ TEST_F(SystemVaultStoreTest, PassphrasesAreSetChangedAndRemovedOutsideAnyArgumen
     EXPECT_TRUE(fs::is_empty(scratch.path())) << "the askpass folder is removed";
     // Nor in the environment or command line of ssh-keygen or of its askpass
     // helper (asked 2 + 3 + 1 times for the changes, twice for the new key).
-    const std::string seen = readFile(snapshots);
     EXPECT_EQ(std::ranges::count(fileLines(snapshots), "askpass"), 8);
-    EXPECT_EQ(seen.find("TopSecret"), std::string::npos);
+    EXPECT_EQ(readFile(snapshots).find("TopSecret"), std::string::npos);
 }
 
 TEST_F(GuardedChanges, AKeyChangeThatFailsLeavesTheKeyByteForByteOrNoNewFile) {
     makeKeyPair(ssh("id_ed25519"));
     const std::string original = readFile(ssh("id_ed25519"));
+    const ChangePassphraseOptions change{idOf("id_ed25519"), "", "new passphrase"};
     // What ssh-keygen does when the disk is full: the file it rewrites is
     // gone. Then a tool that dies half-way, and a full disk for our copy.
     for (const auto& body : {std::string("for last; do :; done\nrm -f \"$last\"\n"
                                          "echo 'No space left on device' >&2\nexit 1\n"),
                              std::string("for last; do :; done\n: > \"$last\"\nkill -SEGV $$\n")}) {
         SystemVaultStore failing(onHome(standIn("ssh-keygen", body)));
-        EXPECT_THROW(failing.changePassphrase({idOf("id_ed25519"), "", "new passphrase"}),
-                     VaultError);
+        EXPECT_THROW(failing.changePassphrase(change), VaultError);
         EXPECT_EQ(readFile(ssh("id_ed25519")), original);
         EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"id_ed25519", "id_ed25519.pub"}));
     }
     {
         const FullDisk diskFull;
-        EXPECT_THROW(store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"}), FileError);
+        EXPECT_THROW(store.changePassphrase(change), FileError);
     }
     EXPECT_EQ(readFile(ssh("id_ed25519")), original);
     EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"id_ed25519", "id_ed25519.pub"}));
 
     // And the change itself still works, through the copy.
-    store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"});
+    store.changePassphrase(change);
     EXPECT_NE(readFile(ssh("id_ed25519")), original);
     EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"id_ed25519", "id_ed25519.pub"}));
     EXPECT_EQ(modeOf(ssh("id_ed25519")), 0600u);
@@ -147,18 +146,16 @@ TEST_F(GuardedChanges, AKeyChangeThatFailsLeavesTheKeyByteForByteOrNoNewFile) {
 
     // A generation that fails leaves nothing behind. The tool writes the private key and an empty
     // public one, as on a full disk, and may even say it succeeded.
-    for (const auto& status : {"1", "0"}) {
-        SystemVaultStore failing(onHome(
-            standIn("ssh-keygen",
-                    "while [ \"$1\" != -f ]; do shift; done\necho key > \"$2\"\n: > \"$2.pub\"\n"
-                    "exit " +
-                        std::string(status) + "\n")));
-        EXPECT_THROW(failing.generateKey({"work", "ed25519", std::nullopt, std::nullopt}),
-                     VaultError);
+    for (const std::string status : {"1", "0"}) {
+        const std::string script = "while [ \"$1\" != -f ]; do shift; done\n"
+                                   "echo key > \"$2\"\n: > \"$2.pub\"\nexit " +
+                                   status + "\n";
+        SystemVaultStore failing(onHome(standIn("ssh-keygen", script)));
+        EXPECT_THROW(failing.generateKey({"work", "ed25519", {}, {}}), VaultError);
         EXPECT_TRUE(entries(ssh("")).empty()) << entries(ssh("")).size();
     }
     // The name is free, not "already exists".
-    EXPECT_EQ(store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}).size(), 1u);
+    EXPECT_EQ(store.generateKey({"work", "ed25519", {}, {}}).size(), 1u);
     EXPECT_EQ(entries(ssh("")), (std::vector<std::string>{"work", "work.pub"}));
 }
 
@@ -191,7 +188,7 @@ TEST_F(GuardedChanges, TheRealToolOnAFullDiskLosesNothing) {
     ASSERT_GT(pages, 0);
     // Room for the private key, not for the public one.
     fs::remove(ssh(".filler" + std::to_string(--pages)));
-    EXPECT_ANY_THROW(store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}));
+    EXPECT_ANY_THROW(store.generateKey({"work", "ed25519", {}, {}}));
     for (const auto& name : entries(ssh("")))
         EXPECT_TRUE(name.starts_with("id_ed25519") || name.starts_with(".filler")) << name;
 
@@ -203,7 +200,7 @@ TEST_F(GuardedChanges, TheRealToolOnAFullDiskLosesNothing) {
     for (int i = 0; i < pages; ++i)
         fs::remove(ssh(".filler" + std::to_string(i)));
     store.changePassphrase({idOf("id_ed25519"), "", "new passphrase"});
-    EXPECT_EQ(store.generateKey({"work", "ed25519", std::nullopt, std::nullopt}).size(), 2u);
+    EXPECT_EQ(store.generateKey({"work", "ed25519", {}, {}}).size(), 2u);
 }
 
 // Names OpenSSH uses for its own files, and control characters in a comment

@@ -55,13 +55,10 @@ TEST_F(SystemVaultStoreTest, DisplayNamesAndDeletingAKey) {
     store->saveKeyMeta(old);
     writeConfig("Host web\n  IdentityFile ~/.ssh/old\nHost api\n  User u\nHost *\n"
                 "  IdentityFile ~/.ssh/old\n");
-    try {
-        store->deleteKeyMeta(old.id, {});
-        ADD_FAILURE() << "a used key was deleted";
-    } catch (const VaultError& error) {
-        EXPECT_EQ(error.kind(), VaultError::Kind::keyInUse);
-        EXPECT_STREQ(error.what(), "Remove key from all hosts first: Old key is used by web, api");
-    }
+    const auto deleteUsed = [&] { store->deleteKeyMeta(old.id, {}); };
+    EXPECT_EQ(failureOf(deleteUsed).value_or(Failure{}).first, VaultError::Kind::keyInUse);
+    EXPECT_THAT(deleteUsed, testing::ThrowsMessage<VaultError>(
+                                "Remove key from all hosts first: Old key is used by web, api"));
     EXPECT_EQ(entries(ssh("")),
               (std::vector<std::string>{"config", "keep", "keep.pub", "old", "old.pub"}));
     EXPECT_EQ(meta().load().keyMeta.size(), 1u);
