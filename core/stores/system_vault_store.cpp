@@ -48,14 +48,6 @@ std::unique_ptr<VaultStore::ChangeHold> SystemVaultStore::holdChanges() {
     return std::make_unique<ChangeLocks>(*this);
 }
 
-std::string SystemVaultStore::expandHome(const std::string& path) const {
-    return places_.expandHome(path);
-}
-
-std::string SystemVaultStore::displayPath(const std::string& path) const {
-    return places_.displayPath(path);
-}
-
 std::optional<StoreFiles> SystemVaultStore::storeFiles() const {
     return places_.files();
 }
@@ -66,11 +58,6 @@ ConfigBackups SystemVaultStore::backups() const {
 
 std::vector<ConfigBackup> SystemVaultStore::listBackups() {
     return backups().list();
-}
-
-config::OpenSSHEvaluator
-SystemVaultStore::evaluatorWith(const config::TextOverrides& overrides) const {
-    return reader_.evaluatorWith(overrides);
 }
 
 std::optional<config::OpenSSHEvaluator> SystemVaultStore::evaluator() {

@@ -64,15 +64,9 @@ public:
     SystemVaultStore(const SystemVaultStore&) = delete;
     SystemVaultStore& operator=(const SystemVaultStore&) = delete;
 
-    const std::string& homedir() const { return places_.homedir; }
     const std::string& sshDirectory() const { return places_.sshDirectory; }
     const std::string& configPath() const { return places_.configPath; }
-    const UserMetaStore& metaStore() const { return places_.metaStore; }
 
-    // "~..." with this store's home; other text unchanged.
-    std::string expandHome(const std::string& path) const;
-    // The path with the home directory written as "~", for messages.
-    std::string displayPath(const std::string& path) const;
     std::optional<StoreFiles> storeFiles() const override;
 
     VaultData loadData() override;
@@ -102,9 +96,6 @@ public:
     ConfigBackups backups() const;
     std::vector<ConfigBackup> listBackups() override;
     std::optional<config::OpenSSHEvaluator> evaluator() override;
-    // What OpenSSH makes of the configuration as it is now, or with some
-    // files' texts replaced.
-    config::OpenSSHEvaluator evaluatorWith(const config::TextOverrides& overrides) const;
     std::string localUser() const override { return places_.localUser; }
     // Throws FileError, or OpenSSHCheck::Rejection for text OpenSSH refuses
     // (see BackupRestorer).
