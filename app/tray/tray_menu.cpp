@@ -31,16 +31,25 @@ void TrayMenu::rebuild() {
         addSeparator();
     }
     KeyMenuItems::addTo(
-        this, model_.keys(),
+        this, model_.keys(), KeyMenuItems::copyLabel,
         [this](const SSHKey& key) { model_.notify(KeyMenuItems::copiedMessage(key)); },
         model_.agent());
     addSeparator();
     QAction* showWindow = addAction(tr("Show Window"));
     showWindow->setObjectName(QStringLiteral("showWindowAction"));
     connect(showWindow, &QAction::triggered, this, [this] { actions_.openWindow(); });
-    addAction(actions_.checkForUpdates);
+    addMirror(actions_.checkForUpdates);
     addSeparator();
-    addAction(actions_.quit);
+    addMirror(actions_.quit);
+}
+
+// The window's shortcuts do nothing in the tray's menu, so it shows none:
+// an entry of its own that runs the shared action.
+void TrayMenu::addMirror(QAction* shared) {
+    QAction* mirror = addAction(shared->text());
+    mirror->setObjectName(shared->objectName());
+    mirror->setEnabled(shared->isEnabled());
+    connect(mirror, &QAction::triggered, shared, &QAction::trigger);
 }
 
 } // namespace moorkeep

@@ -10,8 +10,8 @@ namespace moorkeep {
 class AppModel;
 
 // The tray icon's menu: the heading, the Connect submenu, the shared key
-// entries, "Show Window",
-// "Check for Updates…" and "Quit Moorkeep". Rebuilt whenever the model's
+// entries ("Copy Public Key: NAME"), "Show Window", "Check for Updates…" and
+// "Quit Moorkeep". Rebuilt whenever the model's
 // keys or what the agent holds change, or the update command is enabled or
 // disabled.
 class TrayMenu : public QMenu {
@@ -31,6 +31,7 @@ public:
 
 private:
     void rebuild();
+    void addMirror(QAction* shared);
 
     AppModel& model_;
     Actions actions_;
