@@ -66,7 +66,8 @@ void MoorkeepApp::showMainWindow() {
         MainMenu::populate(mainWindow_->menuBar(),
                            {connectFeatures_->preferencesAction(), quitAction_, aboutAction_,
                             updater_->checkAction(), mainWindow_->hostMenu(),
-                            mainWindow_->keyMenu(), new KeysMenu(*model_, mainWindow_)});
+                            mainWindow_->keyMenu(), new KeysMenu(*model_, mainWindow_),
+                            mainWindow_->toggleSidebarAction(), mainWindow_->groupByFileAction()});
     }
     mainWindow_->show();
     mainWindow_->raise();

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QLocale>
+#include <QMenu>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -140,6 +141,19 @@ QWidget* Sidebar::divider() const {
         QStringLiteral("color: %1;")
             .arg(Colors::withOpacity(Colors::secondary(), 0.3).name(QColor::HexArgb)));
     return line;
+}
+
+void Sidebar::setRowMenu(QMenu* menu) {
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, menu, [this, menu](const QPoint& at) {
+        QModelIndex index = list_->indexAt(at);
+        if (!index.isValid())
+            index = list_->currentIndex();
+        if (!index.isValid() || listModel_->isHeader(index.row()))
+            return;
+        state_.setSelectedId(listModel_->idAt(index.row()));
+        menu->popup(list_->viewport()->mapToGlobal(list_->visualRect(index).center()));
+    });
 }
 
 void Sidebar::showCount() {

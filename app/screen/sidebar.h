@@ -9,6 +9,7 @@ class QAbstractItemDelegate;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 
 namespace moorkeep {
 
@@ -53,6 +54,10 @@ public:
     };
 
     Sidebar(ScreenState& state, Parts parts, QWidget* parent = nullptr);
+
+    // The menu a row's context menu shows (right click, the Menu key or
+    // Shift+F10), for the row it was asked on.
+    void setRowMenu(QMenu* menu);
 
     QLineEdit* searchField() const { return search_; }
     QListView* listView() const { return list_; }
