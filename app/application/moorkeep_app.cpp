@@ -69,6 +69,9 @@ void MoorkeepApp::showMainWindow() {
                             mainWindow_->keyMenu(), new KeysMenu(*model_, mainWindow_),
                             mainWindow_->toggleSidebarAction(), mainWindow_->groupByFileAction()});
     }
+    // A minimised window is restored: raising it alone leaves it an icon.
+    mainWindow_->setWindowState((mainWindow_->windowState() & ~Qt::WindowMinimized) |
+                                Qt::WindowActive);
     mainWindow_->show();
     mainWindow_->raise();
     mainWindow_->activateWindow();

@@ -15,7 +15,8 @@ TrayMenu::TrayMenu(AppModel& model, Actions actions, QWidget* parent)
     setTitle(tr("Moorkeep"));
     connect(&model_, &AppModel::keysChanged, this, &TrayMenu::rebuild);
     connect(&model_, &AppModel::agentChanged, this, &TrayMenu::rebuild);
-    connect(actions_.checkForUpdates, &QAction::enabledChanged, this, &TrayMenu::rebuild);
+    checkForUpdates_ = mirror(actions_.checkForUpdates);
+    quit_ = mirror(actions_.quit);
     rebuild();
 }
 
@@ -38,18 +39,21 @@ void TrayMenu::rebuild() {
     QAction* showWindow = addAction(tr("Show Window"));
     showWindow->setObjectName(QStringLiteral("showWindowAction"));
     connect(showWindow, &QAction::triggered, this, [this] { actions_.openWindow(); });
-    addMirror(actions_.checkForUpdates);
+    addAction(checkForUpdates_);
     addSeparator();
-    addMirror(actions_.quit);
+    addAction(quit_);
 }
 
-// The window's shortcuts do nothing in the tray's menu, so it shows none:
-// an entry of its own that runs the shared action.
-void TrayMenu::addMirror(QAction* shared) {
-    QAction* mirror = addAction(shared->text());
-    mirror->setObjectName(shared->objectName());
-    mirror->setEnabled(shared->isEnabled());
-    connect(mirror, &QAction::triggered, shared, &QAction::trigger);
+// The window's shortcuts do nothing in the tray's menu, so it shows none: an
+// entry of its own runs the shared action and follows its state. The shared
+// action owns it, so rebuilding the menu keeps it.
+QAction* TrayMenu::mirror(QAction* shared) {
+    auto* entry = new QAction(shared->text(), shared);
+    entry->setObjectName(shared->objectName());
+    entry->setEnabled(shared->isEnabled());
+    connect(shared, &QAction::enabledChanged, entry, &QAction::setEnabled);
+    connect(entry, &QAction::triggered, shared, &QAction::trigger);
+    return entry;
 }
 
 } // namespace moorkeep
