@@ -177,6 +177,9 @@ private slots:
         QStringList heard;
         for (auto* value : h.find(u"hostCards"_qs)->findChildren<ElidedLabel*>(u"cardValue"_qs)) {
             QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(value);
+            QAccessibleTextInterface* text = reader->textInterface();
+            QVERIFY(text);
+            QCOMPARE(text->text(0, text->characterCount()), reader->text(QAccessible::Value));
             heard << reader->text(QAccessible::Name) + u": "_qs + reader->text(QAccessible::Value);
         }
         QCOMPARE(heard,
