@@ -282,7 +282,7 @@ private slots:
         QTest::keyClicks(file, u"id_new"_qs);
         dialog->findChild<QLineEdit*>(u"displayNameField"_qs)->setText(u"New one"_qs);
         QTest::keyClicks(h.find<QLineEdit>(u"keysSearchField"_qs), u"Lap"_qs);
-        QTest::keyClick(file, Qt::Key_Return);
+        QTest::keyClick(file, Qt::Key_Return, Qt::ControlModifier);
 
         auto* failure = dialog->findChild<QLabel*>(u"failureLabel"_qs);
         QTRY_VERIFY(failure->isVisible());
