@@ -123,6 +123,11 @@ void HostDialog::fill(const SSHHost& host) {
 void HostDialog::fillAsCopyOf(const SSHHost& host) {
     fill(host);
     alias_->setText(QString::fromStdString(host.alias) + QStringLiteral("-copy"));
+    copiedOptions_ = host.extraOptions;
+    setWindowTitle(tr("Duplicate Host"));
+    setAccessibleName(windowTitle());
+    if (auto* title = findChild<QLabel*>(QStringLiteral("dialogTitle")))
+        title->setText(windowTitle());
 }
 
 void HostDialog::showEvent(QShowEvent* event) {
@@ -171,6 +176,8 @@ SSHHost HostDialog::record() const {
     host.port = portFromField(text(port_)).value_or(22);
     host.keyId = key_->keyId().empty() ? std::nullopt : std::optional(key_->keyId());
     host.proxyJump = InputRules::nonEmptyTrimmed(text(proxyJump_));
+    if (!existing_)
+        host.extraOptions = copiedOptions_;
     return host;
 }
 

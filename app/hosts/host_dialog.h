@@ -37,8 +37,9 @@ public:
     // The record a save hands over, from the fields as they stand.
     SSHHost record() const;
 
-    // Fills the fields of a new host from another host: its values, under
-    // the alias "ALIAS-copy".
+    // Makes this a new host copied from another, titled "Duplicate Host":
+    // its values under the alias "ALIAS-copy", and every further option it
+    // has, which the saved record keeps.
     void fillAsCopyOf(const SSHHost& host);
 
     // The edited host was changed or removed by someone else: saving would
@@ -65,6 +66,7 @@ private:
     void save();
 
     std::optional<SSHHost> existing_;
+    OptionMap copiedOptions_;
     std::vector<SSHHost> allHosts_;
     SaveHandler onSave_;
     bool changedOutside_ = false;

@@ -176,6 +176,22 @@ private slots:
         QVERIFY(h.dialog->isVisible());
     }
 
+    // A duplicate is a new host under "ALIAS-copy" with every option of the
+    // one copied, and says what it is.
+    void duplicateKeepsEveryOption() {
+        SSHHost web = sampleHost("cfg-web");
+        web.extraOptions = {{"LocalForward", "8080 localhost:80"}, {"ServerAliveInterval", "30"}};
+        DialogHarness h(std::nullopt);
+        h.dialog->fillAsCopyOf(web);
+        QCOMPARE(h.dialog->windowTitle(), u"Duplicate Host"_qs);
+        QCOMPARE(h.dialog->findChild<QLabel*>(u"dialogTitle"_qs)->text(), u"Duplicate Host"_qs);
+        QTest::keyClick(h.field("aliasField"), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(h.saved.size(), 1u);
+        QCOMPARE(h.saved[0].alias, web.alias + "-copy");
+        QCOMPARE(h.saved[0].id, std::string());
+        QCOMPARE(h.saved[0].extraOptions, web.extraOptions);
+    }
+
     // A host whose alias is already odd can be edited while the alias
     // stays; a change made elsewhere stops saving.
     void oddAliasCanBeKeptAndChangedOutsideStopsSaving() {
