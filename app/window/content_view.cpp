@@ -1,5 +1,6 @@
 #include "content_view.h"
 
+#include "application/app_settings.h"
 #include "hosts/hosts_detail.h"
 #include "hosts/hosts_screen.h"
 #include "hosts/hosts_sidebar.h"
@@ -21,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -53,6 +55,10 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     pages_->setMinimumSize(minimumContentSize);
     setCentralWidget(pages_);
     resize(1040, 680);
+    const auto settings = AppSettings::open();
+    restoreGeometry(settings->value(QStringLiteral("window/geometry")).toByteArray());
+    if (const int width = settings->value(QStringLiteral("window/sidebarWidth")).toInt())
+        splitView_->setPreferredSidebarWidth(width);
 
     buildToolBar();
     addTabShortcuts();
@@ -188,6 +194,14 @@ void ContentView::addTabShortcuts() {
         connect(action, &QAction::triggered, this, [this, tab] { model_.setTab(tab); });
         addAction(action);
     }
+}
+
+// The size, place and split the user chose come back in the next window.
+void ContentView::closeEvent(QCloseEvent* event) {
+    const auto settings = AppSettings::open();
+    settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
+    settings->setValue(QStringLiteral("window/sidebarWidth"), splitView_->preferredSidebarWidth());
+    QMainWindow::closeEvent(event);
 }
 
 void ContentView::showEvent(QShowEvent* event) {

@@ -134,6 +134,33 @@ private slots:
         QTRY_COMPARE(splitView->sidebarWidth(), expanded);
         QVERIFY(splitView->sidebar()->isVisible());
     }
+
+    // The window fits 800x600 and 960x540 (with room for a title bar and a
+    // panel): the host's buttons stay inside it. Its size and split come
+    // back in the next window.
+    void smallScreensAndTheRememberedSize() {
+        {
+            WindowHarness h;
+            h.showLoaded();
+            QTRY_VERIFY(h.find(u"deleteHostButton"_qs));
+            for (const QSize size : {QSize(800, 540), QSize(960, 460)}) {
+                h.view->resize(size);
+                QTRY_COMPARE(h.view->size(), size);
+                for (const char* name :
+                     {"connectHostButton", "editHostButton", "deleteHostButton"}) {
+                    QWidget* button = h.find(QString::fromLatin1(name));
+                    const QRect where(button->mapTo(h.view.get(), QPoint()), button->size());
+                    QVERIFY2(h.view->rect().contains(where), name);
+                }
+            }
+            h.find<AppKitSplitView>(u"splitView"_qs)->setPreferredSidebarWidth(300);
+            h.view->close();
+        }
+        WindowHarness again;
+        again.showLoaded();
+        QCOMPARE(again.view->size(), QSize(960, 460));
+        QTRY_COMPARE(again.find<AppKitSplitView>(u"splitView"_qs)->sidebarWidth(), 300);
+    }
 };
 
 MOORKEEP_APP_TEST(ContentViewTest);
