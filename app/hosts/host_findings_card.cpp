@@ -11,10 +11,12 @@
 
 namespace moorkeep {
 
-HostFindingsCard::HostFindingsCard(AppModel& model, std::string alias, QWidget* parent)
+HostFindingsCard::HostFindingsCard(AppModel& model, std::string alias,
+                                   std::optional<std::string> keyFile, QWidget* parent)
     : QWidget(parent)
     , model_(model)
-    , alias_(std::move(alias)) {
+    , alias_(std::move(alias))
+    , keyFile_(std::move(keyFile)) {
     setObjectName(QStringLiteral("hostFindingsCard"));
     setAccessibleName(tr("Configuration problems of this host"));
     auto* layout = new QVBoxLayout(this);
@@ -36,7 +38,11 @@ void HostFindingsCard::update() {
         delete item->widget();
         delete item;
     }
-    const auto findings = model_.diagnosis().current().aboutHost(alias_);
+    const Diagnosis& diagnosis = model_.diagnosis().current();
+    auto findings = diagnosis.aboutHost(alias_);
+    for (const Finding& finding : diagnosis.findings)
+        if (keyFile_ && finding.file == *keyFile_)
+            findings.push_back(finding);
     for (const Finding& finding : findings) {
         const bool error = finding.severity == Severity::error;
         auto* row =

@@ -67,7 +67,8 @@ void HostsDetail::refresh() {
             [this, shownHost] { state_.requestConnect(shownHost); });
     connect(hostView_, &HostDetailView::installKeyRequested, this,
             [this, shownHost] { state_.requestKeyInstall(shownHost); });
-    hostView_->addSection(new HostFindingsCard(model_, shownHost.alias));
+    hostView_->addSection(new HostFindingsCard(
+        model_, shownHost.alias, keyInfo ? std::optional(keyInfo->path) : std::nullopt));
     showView(hostView_);
 }
 
