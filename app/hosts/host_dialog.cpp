@@ -189,8 +189,6 @@ void HostDialog::markChangedOutside() {
     validate();
 }
 
-// Return moves along alias, host name, user, port and ProxyJump, and saves
-// from ProxyJump when saving is possible.
 // A field is left when the user moves on, not when the window loses focus.
 bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
@@ -200,22 +198,6 @@ bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
             left_.insert(field);
             validate();
         }
-    }
-    if (event->type() != QEvent::KeyPress)
-        return SheetDialog::eventFilter(watched, event);
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key != Qt::Key_Return && key != Qt::Key_Enter)
-        return SheetDialog::eventFilter(watched, event);
-    const std::pair<QLineEdit*, QLineEdit*> chain[] = {
-        {alias_, hostname_}, {hostname_, user_}, {user_, port_}, {port_, proxyJump_}};
-    for (const auto& [from, to] : chain)
-        if (watched == from) {
-            to->setFocus(Qt::TabFocusReason);
-            return true;
-        }
-    if (watched == proxyJump_) {
-        save();
-        return true;
     }
     return SheetDialog::eventFilter(watched, event);
 }

@@ -48,6 +48,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Saving while the fields do not allow it shows every rule in the way.
+    void submit() override { save(); }
 
 private:
     QLineEdit* textField(const QString& objectName, const QString& accessibleName,

@@ -43,7 +43,7 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
               [this] { ProblemsDialog::showFor(model_, &window_); });
     menu_.addSeparator();
     HostGrouping& grouping = state_.grouping();
-    QAction* groupByFile =
+    QAction* groupByFile = groupByFile_ =
         menu_.add(QStringLiteral("groupByFileAction"), tr("&Group by File"),
                   Shortcuts::groupByFile(), [&grouping] { grouping.setOn(!grouping.isOn()); });
     groupByFile->setCheckable(true);

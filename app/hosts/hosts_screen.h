@@ -10,6 +10,7 @@
 #include <optional>
 
 class QMainWindow;
+class QAction;
 class QMenu;
 
 namespace moorkeep {
@@ -32,6 +33,7 @@ public:
     SheetDialog* sheetDialog() const { return dialogs_.sheet(); }
     // The window's Host menu: every action of the screen with its keys.
     QMenu* menu() const { return menu_.menu(); }
+    QAction* groupByFileAction() const { return groupByFile_; }
 
 private:
     void updateShortcuts();
@@ -58,6 +60,7 @@ private:
     ScreenMenu menu_;
     ScreenDialogs dialogs_;
     bool savingEdit_ = false;
+    QAction* groupByFile_ = nullptr;
 };
 
 } // namespace moorkeep
