@@ -2,6 +2,7 @@
 
 #include "hosts/host_list_model.h"
 #include "hosts/host_row_delegate.h"
+#include "hosts/problems_badge.h"
 #include "model/app_model.h"
 #include "screen/section_row_delegate.h"
 #include "style/colors.h"
@@ -9,6 +10,7 @@
 #include "style/type_ramp.h"
 #include "window/shortcuts.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListView>
 #include <QPushButton>
@@ -56,6 +58,21 @@ QWidget* defaultsButton(HostsState& state) {
     return defaults;
 }
 
+// The problems badge beside the defaults button, which keeps the focus the
+// footer gets.
+QWidget* footerButtons(AppModel& model, HostsState& state) {
+    auto* buttons = new QWidget;
+    auto* layout = new QHBoxLayout(buttons);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* badge = new ProblemsBadge(model);
+    QWidget* defaults = defaultsButton(state);
+    layout->addWidget(badge);
+    layout->addWidget(defaults);
+    buttons->setFocusProxy(defaults);
+    QWidget::setTabOrder(defaults, badge);
+    return buttons;
+}
+
 } // namespace
 
 HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, QWidget* parent)
@@ -76,7 +93,7 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
                .countObjectName = QStringLiteral("hostCountLabel"),
                .noMatchFormat = tr("No hosts match %1"),
                .addButton = addButton(state),
-               .footerButton = defaultsButton(state),
+               .footerButton = footerButtons(model, state),
                .windowKeys = {Shortcuts::edit()[0], Shortcuts::duplicate()[0]},
                .searchClearButton = true,
                .hairlineDividers = true},

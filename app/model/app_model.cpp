@@ -9,12 +9,13 @@ namespace moorkeep {
 
 AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
     : QObject(parent)
-    , store_(std::move(store), [this](const QStringList& notices) { setChangeNotices(notices); })
+    , store_(store, [this](const QStringList& notices) { setChangeNotices(notices); })
     , reads_(*this, store_)
     , hostChanges_(*this, store_, reads_)
     , keyChanges_(*this, store_, reads_)
     , agentCalls_(*this, store_)
-    , preferenceCalls_(*this, store_) {}
+    , preferenceCalls_(*this, store_)
+    , diagnosis_(std::move(store), *this) {}
 
 // The store calls end with store_, the last part to go.
 AppModel::~AppModel() = default;
@@ -56,8 +57,8 @@ QFuture<void> AppModel::load() {
     return reads_.load();
 }
 
-QFuture<void> AppModel::saveHost(SSHHost host) {
-    return hostChanges_.saveHost(std::move(host));
+QFuture<void> AppModel::saveHost(SSHHost host, std::optional<std::size_t> moveAbove) {
+    return hostChanges_.saveHost(std::move(host), moveAbove);
 }
 
 QFuture<void> AppModel::deleteHost(SSHHost host) {

@@ -2,6 +2,7 @@
 
 #include "model/agent_calls.h"
 #include "model/app_tab.h"
+#include "model/config_diagnosis.h"
 #include "model/host_changes.h"
 #include "model/key_changes.h"
 #include "model/list_reads.h"
@@ -82,6 +83,9 @@ public:
     // holds nothing.
     const AgentState& agent() const { return agent_; }
 
+    // What ssh refuses or ignores in the set-up; follows the lists.
+    ConfigDiagnosis& diagnosis() { return diagnosis_; }
+
     std::optional<SSHKey> keyWithId(const std::string& id) const;
     std::vector<SSHHost> hostsUsingKey(const std::string& keyId) const;
     KeyIdToPath keyIdToPath() const;
@@ -89,7 +93,8 @@ public:
     // Records are taken by value: callers often pass an entry of the very
     // list that the operation changes.
     QFuture<void> load();
-    QFuture<void> saveHost(SSHHost host);
+    // See HostChanges::saveHost.
+    QFuture<void> saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt);
     QFuture<void> deleteHost(SSHHost host);
     QFuture<void> renameKey(SSHKey key);
     QFuture<void> deleteKey(SSHKey key);
@@ -164,6 +169,7 @@ private:
     KeyChanges keyChanges_;
     AgentCalls agentCalls_;
     PreferenceCalls preferenceCalls_;
+    ConfigDiagnosis diagnosis_;
 };
 
 } // namespace moorkeep

@@ -13,6 +13,7 @@
 #include "window/app_kit_split_view.h"
 #include "window/error_alert.h"
 #include "window/loading_spinner.h"
+#include "window/refusal_banner.h"
 #include "window/shortcuts.h"
 #include "window/view_switch.h"
 
@@ -53,7 +54,15 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     pages_->addWidget(loadingPage);
     pages_->addWidget(splitView_);
     pages_->setMinimumSize(minimumContentSize);
-    setCentralWidget(pages_);
+    // The banner stands above both screens.
+    auto* central = new QWidget;
+    central->setObjectName(QStringLiteral("centralArea"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(new RefusalBanner(model_));
+    column->addWidget(pages_, 1);
+    setCentralWidget(central);
     resize(1040, 680);
     const auto settings = AppSettings::open();
     restoreGeometry(settings->value(QStringLiteral("window/geometry")).toByteArray());

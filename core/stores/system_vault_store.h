@@ -74,6 +74,9 @@ public:
     SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) override;
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
                            const KeyIdToPath& keyIdToPath) override;
+    SSHHost moveAndSaveConfigHost(const SSHHost& host,
+                                  const std::optional<std::string>& originalAlias,
+                                  const KeyIdToPath& keyIdToPath, std::size_t line) override;
     void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) override;
     void deleteConfigHost(const SSHHost& host) override;
     void saveKeyMeta(const SSHKey& key) override;
@@ -101,6 +104,11 @@ public:
     // (see BackupRestorer).
     void restoreBackup(const std::string& id,
                        RestoreCheck check = RestoreCheck::byOpenSSH) override;
+
+    Diagnosis diagnose() override;
+    std::optional<Finding> refusal() override;
+    // Under the configuration's change lock.
+    void applyFix(const FindingFix& fix) override;
 
     std::unique_ptr<ChangeHold> holdChanges() override;
     // That OpenSSH could not check them.

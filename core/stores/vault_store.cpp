@@ -74,6 +74,23 @@ void VaultStore::restoreBackup(const std::string&, RestoreCheck) {
     throw std::runtime_error("This store keeps no backups to put back");
 }
 
+SSHHost VaultStore::moveAndSaveConfigHost(const SSHHost&, const std::optional<std::string>&,
+                                          const KeyIdToPath&, std::size_t) {
+    throw std::runtime_error("This store has no files to move blocks in");
+}
+
+Diagnosis VaultStore::diagnose() {
+    return {};
+}
+
+std::optional<Finding> VaultStore::refusal() {
+    return std::nullopt;
+}
+
+void VaultStore::applyFix(const FindingFix&) {
+    throw std::runtime_error("This store has no files to change");
+}
+
 std::unique_ptr<VaultStore::ChangeHold> VaultStore::holdChanges() {
     return nullptr;
 }

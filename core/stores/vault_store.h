@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnosis/finding.h"
 #include "model/agent_state.h"
 #include "model/defaults.h"
 #include "model/key_requests.h"
@@ -53,6 +54,12 @@ public:
     virtual SSHHost saveConfigHost(const SSHHost& host,
                                    const std::optional<std::string>& originalAlias,
                                    const KeyIdToPath& keyIdToPath) = 0;
+    // saveConfigHost with the block first moved above the Host or Match line
+    // `line` (from 1) of its file, byte for byte as moveHostBlock moves it:
+    // one change, judged and backed up once. A store without files refuses.
+    virtual SSHHost moveAndSaveConfigHost(const SSHHost& host,
+                                          const std::optional<std::string>& originalAlias,
+                                          const KeyIdToPath& keyIdToPath, std::size_t line);
     // Removes a host of the store's own list, by id.
     virtual void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) = 0;
     // Removes the Host block of a configuration host.
@@ -97,6 +104,18 @@ public:
     enum class RestoreCheck { byOpenSSH, none };
     // Puts a backup back in place of its file, checked by OpenSSH unless told otherwise.
     virtual void restoreBackup(const std::string& id, RestoreCheck check = RestoreCheck::byOpenSSH);
+
+    // What is wrong with the set-up: OpenSSH's verdict on the whole
+    // configuration and the diagnosis's own checks; none for a store without
+    // files. Slow on a large configuration. Never fails.
+    virtual Diagnosis diagnose();
+    // Why ssh refuses the configuration (the first error of OpenSSH's own
+    // verdict, or of the main file's owner and mode), if it does: one quick
+    // ssh run, for commands that only warn.
+    virtual std::optional<Finding> refusal();
+    // Applies a finding's fix (a file's mode; its bytes stay as they are).
+    // Throws FileError; a store without files refuses.
+    virtual void applyFix(const FindingFix& fix);
 
     // Held by a caller between reading a snapshot and changing it.
     class ChangeHold {

@@ -19,9 +19,12 @@ private slots:
         QTest::addColumn<AppTab>("tab");
         QTest::addColumn<QString>("selected"); // empty for none
         QTest::addColumn<QStringList>("enabled");
-        const QStringList hostEntries{u"addHostAction Ctrl+N"_qs, u"findHostAction Ctrl+F"_qs,
+        const QStringList hostEntries{u"addHostAction Ctrl+N"_qs,
+                                      u"findHostAction Ctrl+F"_qs,
                                       u"defaultsAction Ctrl+Shift+D"_qs,
-                                      u"groupByFileAction Ctrl+Shift+G"_qs, u"installKeyAction"_qs};
+                                      u"groupByFileAction Ctrl+Shift+G"_qs,
+                                      u"installKeyAction"_qs,
+                                      u"checkConfigurationAction"_qs};
         const QStringList keyEntries{u"generateKeyAction Ctrl+N"_qs, u"keysSearchAction Ctrl+F"_qs,
                                      u"rescanKeysAction F5"_qs, u"installKeyAction"_qs};
         const QStringList keyChoice{u"renameKeyAction F2"_qs, u"deleteKeyAction Del"_qs,
