@@ -102,6 +102,11 @@ public:
     void restoreBackup(const std::string& id,
                        RestoreCheck check = RestoreCheck::byOpenSSH) override;
 
+    // From the known_hosts files OpenSSH reads for the name with these
+    // configuration files; forgetting keeps FILE.old as ssh-keygen -R does.
+    KnownHostKeys knownHostKeys(const std::string& name) override;
+    ForgottenHostKeys forgetHostKeys(const std::string& name) override;
+
     std::unique_ptr<ChangeHold> holdChanges() override;
     // That OpenSSH could not check them.
     std::vector<std::string> takeNotices() override;
@@ -109,6 +114,7 @@ public:
 private:
     // loadData, with every host or only those of these aliases.
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
+    KnownHostKeys knownHostLookup(const std::string& name);
 
     StorePlaces places_;
     ConfigGuard guard_;

@@ -74,6 +74,16 @@ void VaultStore::restoreBackup(const std::string&, RestoreCheck) {
     throw std::runtime_error("This store keeps no backups to put back");
 }
 
+KnownHostKeys VaultStore::knownHostKeys(const std::string& name) {
+    KnownHostKeys keys;
+    keys.name = keys.lookupName = name;
+    return keys;
+}
+
+ForgottenHostKeys VaultStore::forgetHostKeys(const std::string&) {
+    throw std::runtime_error("This store has no known_hosts files to forget keys in");
+}
+
 std::unique_ptr<VaultStore::ChangeHold> VaultStore::holdChanges() {
     return nullptr;
 }

@@ -3,6 +3,7 @@
 #include "model/agent_state.h"
 #include "model/defaults.h"
 #include "model/key_requests.h"
+#include "model/known_host_keys.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 #include "model/vault_data.h"
@@ -97,6 +98,14 @@ public:
     enum class RestoreCheck { byOpenSSH, none };
     // Puts a backup back in place of its file, checked by OpenSSH unless told otherwise.
     virtual void restoreBackup(const std::string& id, RestoreCheck check = RestoreCheck::byOpenSSH);
+
+    // The host keys OpenSSH's client trusts for the destination name (an
+    // alias or any other), from the known_hosts files it reads for it; none
+    // for a store without files (the base's answer). Never fails.
+    virtual KnownHostKeys knownHostKeys(const std::string& name);
+    // Removes from the user's known_hosts files the lines of those keys that
+    // `ssh-keygen -R` removes, as it would; a store without files refuses.
+    virtual ForgottenHostKeys forgetHostKeys(const std::string& name);
 
     // Held by a caller between reading a snapshot and changing it.
     class ChangeHold {
