@@ -1,5 +1,6 @@
 #include "hosts/hosts_detail.h"
 
+#include "hosts/known_host_keys_card.h"
 #include "model/app_model.h"
 #include "screen/empty_state.h"
 #include "window/shortcuts.h"
@@ -65,6 +66,7 @@ void HostsDetail::refresh() {
             [this, shownHost] { state_.requestConnect(shownHost); });
     connect(hostView_, &HostDetailView::installKeyRequested, this,
             [this, shownHost] { state_.requestKeyInstall(shownHost); });
+    hostView_->addSection(new KnownHostKeysCard(model_, shownHost));
     showView(hostView_);
 }
 

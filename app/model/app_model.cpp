@@ -14,7 +14,8 @@ AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
     , hostChanges_(*this, store_, reads_)
     , keyChanges_(*this, store_, reads_)
     , agentCalls_(*this, store_)
-    , preferenceCalls_(*this, store_) {}
+    , preferenceCalls_(*this, store_)
+    , knownHostCalls_(*this, store_) {}
 
 // The store calls end with store_, the last part to go.
 AppModel::~AppModel() = default;
@@ -95,6 +96,14 @@ QFuture<std::optional<std::string>> AppModel::preferredTerminal() {
 
 QFuture<void> AppModel::setPreferredTerminal(std::optional<std::string> commandLine) {
     return preferenceCalls_.setPreferredTerminal(commandLine);
+}
+
+QFuture<KnownHostKeys> AppModel::knownHostKeys(const std::string& name) {
+    return knownHostCalls_.read(name);
+}
+
+QFuture<void> AppModel::forgetHostKeys(const std::string& name) {
+    return knownHostCalls_.forget(name);
 }
 
 QFuture<void> AppModel::refreshAgent() {

@@ -4,6 +4,7 @@
 #include "model/app_tab.h"
 #include "model/host_changes.h"
 #include "model/key_changes.h"
+#include "model/known_host_calls.h"
 #include "model/list_reads.h"
 #include "model/preference_calls.h"
 #include "model/store_calls.h"
@@ -110,6 +111,10 @@ public:
     // passphrase is wiped once the store has used it.
     QFuture<void> addKeyToAgent(const AgentAddOptions& options);
     QFuture<void> removeKeyFromAgent(SSHKey key);
+    // The host keys ssh trusts for the destination name, read from the
+    // known_hosts files each time; forgetting removes them as ssh-keygen -R does.
+    QFuture<KnownHostKeys> knownHostKeys(const std::string& name);
+    QFuture<void> forgetHostKeys(const std::string& name);
 
 signals:
     void tabChanged();
@@ -134,6 +139,7 @@ private:
     friend class KeyChanges;
     friend class AgentCalls;
     friend class PreferenceCalls;
+    friend class KnownHostCalls;
 
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);
@@ -164,6 +170,7 @@ private:
     KeyChanges keyChanges_;
     AgentCalls agentCalls_;
     PreferenceCalls preferenceCalls_;
+    KnownHostCalls knownHostCalls_;
 };
 
 } // namespace moorkeep
