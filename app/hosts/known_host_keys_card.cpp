@@ -125,8 +125,12 @@ void KnownHostKeysCard::reload() {
 void KnownHostKeysCard::setBody(QWidget* body) {
     delete body_;
     body_ = body;
-    if (body_)
-        cardLayout_->insertWidget(0, body_);
+    if (!body_)
+        return;
+    cardLayout_->insertWidget(0, body_);
+    // Shown now rather than on the layout's next turn, so the rows and the
+    // note change together.
+    body_->show();
 }
 
 void KnownHostKeysCard::showKeys(KnownHostKeys keys) {
@@ -214,8 +218,8 @@ void KnownHostKeysCard::confirmForget() {
                        .question = tr("Forget the host keys of \"%1\"?").arg(name),
                        .consequence =
                            tr("This removes %1. ssh will ask you to confirm the key on the next "
-                              "connection. Each file's previous contents are kept beside it as "
-                              "FILE.old.")
+                              "connection. The previous contents are kept beside each file, "
+                              "with \".old\" added to its name.")
                                .arg(removal),
                        .action = tr("Forget Host Keys"),
                        .actionObjectName = QStringLiteral("confirmForgetHostKeysButton"),
