@@ -365,4 +365,9 @@ void HostDetailView::copyCommand() {
     copyButton_->copy();
 }
 
+// Above the stretch that ends the column.
+void HostDetailView::addSection(QWidget* section) {
+    column()->insertWidget(column()->count() - 1, section);
+}
+
 } // namespace moorkeep

@@ -32,6 +32,8 @@ public:
     // Puts the connection command on the clipboard and shows "Copied" for a
     // moment.
     void copyCommand();
+    // Adds a section under the others: one that reads what it shows itself.
+    void addSection(QWidget* section);
 
 signals:
     void connectRequested();

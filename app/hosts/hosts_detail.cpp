@@ -2,6 +2,7 @@
 
 #include "hosts/host_detail_view.h"
 #include "hosts/host_findings_card.h"
+#include "hosts/known_host_keys_card.h"
 #include "model/app_model.h"
 #include "screen/empty_state.h"
 #include "window/shortcuts.h"
@@ -69,6 +70,7 @@ void HostsDetail::refresh() {
             [this, shownHost] { state_.requestKeyInstall(shownHost); });
     hostView_->addSection(new HostFindingsCard(
         model_, shownHost.alias, keyInfo ? std::optional(keyInfo->path) : std::nullopt));
+    hostView_->addSection(new KnownHostKeysCard(model_, shownHost));
     showView(hostView_);
 }
 

@@ -15,7 +15,8 @@ AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
     , keyChanges_(*this, store_, reads_)
     , agentCalls_(*this, store_)
     , preferenceCalls_(*this, store_)
-    , diagnosis_(std::move(store), *this) {}
+    , diagnosis_(std::move(store), *this)
+    , knownHostCalls_(*this, store_) {}
 
 // The store calls end with store_, the last part to go.
 AppModel::~AppModel() = default;
@@ -96,6 +97,14 @@ QFuture<std::optional<std::string>> AppModel::preferredTerminal() {
 
 QFuture<void> AppModel::setPreferredTerminal(std::optional<std::string> commandLine) {
     return preferenceCalls_.setPreferredTerminal(commandLine);
+}
+
+QFuture<KnownHostKeys> AppModel::knownHostKeys(const std::string& name) {
+    return knownHostCalls_.read(name);
+}
+
+QFuture<void> AppModel::forgetHostKeys(const std::string& name) {
+    return knownHostCalls_.forget(name);
 }
 
 QFuture<void> AppModel::refreshAgent() {

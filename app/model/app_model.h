@@ -5,6 +5,7 @@
 #include "model/config_diagnosis.h"
 #include "model/host_changes.h"
 #include "model/key_changes.h"
+#include "model/known_host_calls.h"
 #include "model/list_reads.h"
 #include "model/preference_calls.h"
 #include "model/store_calls.h"
@@ -115,6 +116,10 @@ public:
     // passphrase is wiped once the store has used it.
     QFuture<void> addKeyToAgent(const AgentAddOptions& options);
     QFuture<void> removeKeyFromAgent(SSHKey key);
+    // The host keys ssh trusts for the destination name, read from the
+    // known_hosts files each time; forgetting removes them as ssh-keygen -R does.
+    QFuture<KnownHostKeys> knownHostKeys(const std::string& name);
+    QFuture<void> forgetHostKeys(const std::string& name);
 
 signals:
     void tabChanged();
@@ -139,6 +144,7 @@ private:
     friend class KeyChanges;
     friend class AgentCalls;
     friend class PreferenceCalls;
+    friend class KnownHostCalls;
 
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);
@@ -170,6 +176,7 @@ private:
     AgentCalls agentCalls_;
     PreferenceCalls preferenceCalls_;
     ConfigDiagnosis diagnosis_;
+    KnownHostCalls knownHostCalls_;
 };
 
 } // namespace moorkeep

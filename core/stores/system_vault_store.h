@@ -110,6 +110,11 @@ public:
     // Under the configuration's change lock.
     void applyFix(const FindingFix& fix) override;
 
+    // From the known_hosts files OpenSSH reads for the name with these
+    // configuration files; forgetting keeps FILE.old as ssh-keygen -R does.
+    KnownHostKeys knownHostKeys(const std::string& name) override;
+    ForgottenHostKeys forgetHostKeys(const std::string& name) override;
+
     std::unique_ptr<ChangeHold> holdChanges() override;
     // That OpenSSH could not check them.
     std::vector<std::string> takeNotices() override;
@@ -117,6 +122,7 @@ public:
 private:
     // loadData, with every host or only those of these aliases.
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
+    KnownHostKeys knownHostLookup(const std::string& name);
 
     StorePlaces places_;
     ConfigGuard guard_;

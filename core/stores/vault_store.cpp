@@ -91,6 +91,16 @@ void VaultStore::applyFix(const FindingFix&) {
     throw std::runtime_error("This store has no files to change");
 }
 
+KnownHostKeys VaultStore::knownHostKeys(const std::string& name) {
+    KnownHostKeys keys;
+    keys.name = keys.lookupName = name;
+    return keys;
+}
+
+ForgottenHostKeys VaultStore::forgetHostKeys(const std::string&) {
+    throw std::runtime_error("This store has no known_hosts files to forget keys in");
+}
+
 std::unique_ptr<VaultStore::ChangeHold> VaultStore::holdChanges() {
     return nullptr;
 }

@@ -4,6 +4,7 @@
 #include "model/agent_state.h"
 #include "model/defaults.h"
 #include "model/key_requests.h"
+#include "model/known_host_keys.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 #include "model/vault_data.h"
@@ -116,6 +117,14 @@ public:
     // Applies a finding's fix (a file's mode; its bytes stay as they are).
     // Throws FileError; a store without files refuses.
     virtual void applyFix(const FindingFix& fix);
+
+    // The host keys OpenSSH's client trusts for the destination name (an
+    // alias or any other), from the known_hosts files it reads for it; none
+    // for a store without files (the base's answer). Never fails.
+    virtual KnownHostKeys knownHostKeys(const std::string& name);
+    // Removes from the user's known_hosts files the lines of those keys that
+    // `ssh-keygen -R` removes, as it would; a store without files refuses.
+    virtual ForgottenHostKeys forgetHostKeys(const std::string& name);
 
     // Held by a caller between reading a snapshot and changing it.
     class ChangeHold {
