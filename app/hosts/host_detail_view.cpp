@@ -365,9 +365,4 @@ void HostDetailView::copyCommand() {
     copyButton_->copy();
 }
 
-// Above the stretch that ends the column.
-void HostDetailView::addSection(QWidget* section) {
-    column()->insertWidget(column()->count() - 1, section);
-}
-
 } // namespace moorkeep

@@ -25,15 +25,14 @@ public:
                    std::function<void()> onDelete, QWidget* parent = nullptr);
 
     const SSHHost& host() const { return host_; }
-    // A section below the others (such as the host's findings).
+    // A section below the others, one that reads what it shows itself (such
+    // as the host's findings or known host keys).
     void addSection(QWidget* section);
     const std::optional<SSHKey>& keyInfo() const { return keyInfo_; }
 
     // Puts the connection command on the clipboard and shows "Copied" for a
     // moment.
     void copyCommand();
-    // Adds a section under the others: one that reads what it shows itself.
-    void addSection(QWidget* section);
 
 signals:
     void connectRequested();
