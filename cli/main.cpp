@@ -1,5 +1,6 @@
 #include "cli_errors.h"
 #include "commands/backup_commands.h"
+#include "commands/check_command.h"
 #include "commands/defaults_commands.h"
 #include "commands/dump_command.h"
 #include "commands/host_commands.h"
@@ -30,6 +31,7 @@ Reads and changes the OpenSSH client set-up that Moorkeep manages: the hosts of
 exactly as the desktop application makes them.
 
 Commands:
+  check      report what ssh refuses or ignores in the set-up
   dump       print keys, hosts and defaults as JSON
   host       list, show, add, change, delete and connect to hosts
   defaults   show and change the Host * defaults
@@ -66,6 +68,8 @@ int run(std::span<const std::string> args, Output& output) {
     auto rest = line.rest.subspan(1);
     if (word == dumpCommand().name)
         return runCommand(session, dumpCommand(), word, rest);
+    if (word == checkCommand().name)
+        return runCommand(session, checkCommand(), word, rest);
     for (const CommandGroup* group :
          {&hostCommands(), &defaultsCommands(), &keyCommands(), &backupCommands()})
         if (word == group->name)

@@ -42,6 +42,7 @@ public:
     // data() gives, and so are the other hosts of these aliases.
     const VaultData& dataForAliases(const AliasSet& aliases);
     Output& output() { return output_; }
+    const GlobalOptions& options() const { return options_; }
 
     // Called by a command that changes the configuration before it reads
     // anything: holds the store's change locks until the session ends, so

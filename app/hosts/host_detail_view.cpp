@@ -137,6 +137,11 @@ HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
     showColumn();
 }
 
+void HostDetailView::addSection(QWidget* section) {
+    // Before the stretch that closes the column.
+    column()->insertWidget(column()->count() - 1, section);
+}
+
 QWidget* HostDetailView::buildHeader() {
     auto* header = new QWidget;
     auto* layout = new QHBoxLayout(header);
@@ -358,6 +363,11 @@ QWidget* HostDetailView::buildAlsoApplies() {
 
 void HostDetailView::copyCommand() {
     copyButton_->copy();
+}
+
+// Above the stretch that ends the column.
+void HostDetailView::addSection(QWidget* section) {
+    column()->insertWidget(column()->count() - 1, section);
 }
 
 } // namespace moorkeep

@@ -25,11 +25,15 @@ public:
                    std::function<void()> onDelete, QWidget* parent = nullptr);
 
     const SSHHost& host() const { return host_; }
+    // A section below the others (such as the host's findings).
+    void addSection(QWidget* section);
     const std::optional<SSHKey>& keyInfo() const { return keyInfo_; }
 
     // Puts the connection command on the clipboard and shows "Copied" for a
     // moment.
     void copyCommand();
+    // Adds a section under the others: one that reads what it shows itself.
+    void addSection(QWidget* section);
 
 signals:
     void connectRequested();

@@ -1,5 +1,8 @@
 #include "hosts/hosts_detail.h"
 
+#include "hosts/host_detail_view.h"
+#include "hosts/host_findings_card.h"
+#include "hosts/known_host_keys_card.h"
 #include "model/app_model.h"
 #include "screen/empty_state.h"
 #include "window/shortcuts.h"
@@ -65,6 +68,9 @@ void HostsDetail::refresh() {
             [this, shownHost] { state_.requestConnect(shownHost); });
     connect(hostView_, &HostDetailView::installKeyRequested, this,
             [this, shownHost] { state_.requestKeyInstall(shownHost); });
+    hostView_->addSection(new HostFindingsCard(
+        model_, shownHost.alias, keyInfo ? std::optional(keyInfo->path) : std::nullopt));
+    hostView_->addSection(new KnownHostKeysCard(model_, shownHost));
     showView(hostView_);
 }
 

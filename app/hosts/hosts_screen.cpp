@@ -3,8 +3,10 @@
 #include "hosts/defaults_dialog.h"
 #include "hosts/host_detail_view.h"
 #include "hosts/host_dialog.h"
+#include "hosts/ignored_change_alert.h"
 #include "model/app_model.h"
 #include "model/when_finished.h"
+#include "window/problems_dialog.h"
 #include "window/shortcuts.h"
 
 #include <QAction>
@@ -37,9 +39,11 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
               [this] { focusSearch(); });
     menu_.add(QStringLiteral("defaultsAction"), tr("Defa&ults…"), Shortcuts::defaults(),
               [this] { state_.setSheet(HostSheet::defaults()); });
+    menu_.add(QStringLiteral("checkConfigurationAction"), tr("Check &Configuration…"), {},
+              [this] { ProblemsDialog::showFor(model_, &window_); });
     menu_.addSeparator();
     HostGrouping& grouping = state_.grouping();
-    QAction* groupByFile =
+    QAction* groupByFile = groupByFile_ =
         menu_.add(QStringLiteral("groupByFileAction"), tr("&Group by File"),
                   Shortcuts::groupByFile(), [&grouping] { grouping.setOn(!grouping.isOn()); });
     groupByFile->setCheckable(true);
@@ -130,6 +134,9 @@ SheetDialog* HostsScreen::makeSheet(const HostSheet& sheet) {
 // An edit dialog whose host was changed or removed meanwhile (another
 // program edited the file and the model reloaded) must not overwrite it.
 void HostsScreen::checkEditedHost() {
+    // The list shows the dialog's own edit while it is being saved.
+    if (savingEdit_)
+        return;
     auto* dialog = qobject_cast<HostDialog*>(dialogs_.sheet());
     if (!dialog || !dialog->existing())
         return;
@@ -142,17 +149,43 @@ void HostsScreen::checkEditedHost() {
 }
 
 // Once the store has answered, the host with the saved alias is selected: a
-// new host only has its id from then on.
-void HostsScreen::saveHost(SSHHost host) {
-    state_.setSheet(std::nullopt);
+// new host only has its id from then on. The dialog of a configuration
+// host's edit stays open until OpenSSH has judged the change, so that a
+// change it would ignore can be taken up again as typed.
+void HostsScreen::saveHost(SSHHost host, std::optional<std::size_t> moveAbove) {
+    const bool judged = !host.id.empty() && host.source == HostSource::config;
+    if (!judged)
+        state_.setSheet(std::nullopt);
+    savingEdit_ = judged;
     const std::string alias = host.alias;
-    whenFinished(model_.saveHost(std::move(host)), this, [this, alias](const CallEnd&) {
-        const auto& hosts = model_.hosts();
-        auto saved = std::find_if(hosts.begin(), hosts.end(),
-                                  [&](const SSHHost& h) { return h.alias == alias; });
-        if (saved != hosts.end())
-            state_.setSelectedId(saved->id);
-    });
+    whenFinished(model_.saveHost(host, moveAbove), this,
+                 [this, host, alias, judged](const CallEnd& end) {
+                     savingEdit_ = false;
+                     if (end.ignored) {
+                         offerWayOut(host, end.failure.value_or(QString()), *end.ignored, judged);
+                         return;
+                     }
+                     if (judged)
+                         state_.setSheet(std::nullopt);
+                     const auto& hosts = model_.hosts();
+                     auto saved = std::find_if(hosts.begin(), hosts.end(),
+                                               [&](const SSHHost& h) { return h.alias == alias; });
+                     if (saved != hosts.end())
+                         state_.setSelectedId(saved->id);
+                 });
+}
+
+void HostsScreen::offerWayOut(const SSHHost& host, const QString& message,
+                              const IgnoredChange::Winner& winner, bool dialogOpen) {
+    QWidget* over = dialogOpen && dialogs_.sheet() ? static_cast<QWidget*>(dialogs_.sheet())
+                                                   : static_cast<QWidget*>(&window_);
+    IgnoredChangeAlert::open(message, winner, QString::fromStdString(host.alias), dialogOpen, over,
+                             [this, host, winner](IgnoredChangeAlert::Choice choice) {
+                                 if (choice == IgnoredChangeAlert::Choice::moveAndSave)
+                                     saveHost(host, winner.line);
+                                 else if (choice == IgnoredChangeAlert::Choice::editDefaults)
+                                     state_.setSheet(HostSheet::defaults());
+                             });
 }
 
 void HostsScreen::showDeleteAlert() {

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "hosts/hosts_state.h"
+#include "openssh/ignored_change.h"
 #include "screen/screen_dialogs.h"
 #include "screen/screen_menu.h"
 
 #include <QObject>
+#include <cstddef>
+#include <optional>
 
 class QMainWindow;
+class QAction;
 class QMenu;
 
 namespace moorkeep {
@@ -29,6 +33,7 @@ public:
     SheetDialog* sheetDialog() const { return dialogs_.sheet(); }
     // The window's Host menu: every action of the screen with its keys.
     QMenu* menu() const { return menu_.menu(); }
+    QAction* groupByFileAction() const { return groupByFile_; }
 
 private:
     void updateShortcuts();
@@ -42,7 +47,11 @@ private:
     void showSheet();
     SheetDialog* makeSheet(const HostSheet& sheet);
     void checkEditedHost();
-    void saveHost(SSHHost host);
+    void saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt);
+    // The alert that offers the ways out of a change OpenSSH would ignore;
+    // over the dialog when it is still open.
+    void offerWayOut(const SSHHost& host, const QString& message,
+                     const IgnoredChange::Winner& winner, bool dialogOpen);
     void showDeleteAlert();
 
     AppModel& model_;
@@ -50,6 +59,8 @@ private:
     QMainWindow& window_;
     ScreenMenu menu_;
     ScreenDialogs dialogs_;
+    bool savingEdit_ = false;
+    QAction* groupByFile_ = nullptr;
 };
 
 } // namespace moorkeep

@@ -2,6 +2,7 @@
 
 #include "hosts/host_list_model.h"
 #include "hosts/host_row_delegate.h"
+#include "hosts/problems_badge.h"
 #include "model/app_model.h"
 #include "screen/section_row_delegate.h"
 #include "style/colors.h"
@@ -9,6 +10,7 @@
 #include "style/type_ramp.h"
 #include "window/shortcuts.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListView>
 #include <QPushButton>
@@ -56,6 +58,21 @@ QWidget* defaultsButton(HostsState& state) {
     return defaults;
 }
 
+// The problems badge beside the defaults button, which keeps the focus the
+// footer gets.
+QWidget* footerButtons(AppModel& model, HostsState& state) {
+    auto* buttons = new QWidget;
+    auto* layout = new QHBoxLayout(buttons);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* badge = new ProblemsBadge(model);
+    QWidget* defaults = defaultsButton(state);
+    layout->addWidget(badge);
+    layout->addWidget(defaults);
+    buttons->setFocusProxy(defaults);
+    QWidget::setTabOrder(defaults, badge);
+    return buttons;
+}
+
 } // namespace
 
 HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, QWidget* parent)
@@ -76,7 +93,7 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
                .countObjectName = QStringLiteral("hostCountLabel"),
                .noMatchFormat = tr("No hosts match %1"),
                .addButton = addButton(state),
-               .footerButton = defaultsButton(state),
+               .footerButton = footerButtons(model, state),
                .windowKeys = {Shortcuts::edit()[0], Shortcuts::duplicate()[0]},
                .searchClearButton = true,
                .hairlineDividers = true},
@@ -84,7 +101,6 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
     , model_(model)
     , state_(state)
     , listModel_(listModel) {
-    connect(&model_, &AppModel::hostsChanged, this, &HostsSidebar::showCount);
     connect(listView(), &QListView::doubleClicked, this, [this](const QModelIndex& index) {
         if (!listModel_->isHeader(index.row()))
             state_.requestConnect(listModel_->hostAt(index.row()));
@@ -94,9 +110,9 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
             setCollapsed(index.row(), !index.data(HostListModel::CollapsedRole).toBool());
     });
     listView()->installEventFilter(this);
-    // Each appearance of the screen selects the first host when none is.
-    if (!state_.selectedId() && !model_.hosts().empty())
-        state_.setSelectedId(model_.hosts().front().id);
+    // Each appearance of the screen selects the first shown host when none is.
+    if (!state_.selectedId())
+        state_.setSelectedId(listModel_->firstEntryId());
     showCount();
 }
 
@@ -145,9 +161,12 @@ bool HostsSidebar::eventFilter(QObject* watched, QEvent* event) {
     return Sidebar::eventFilter(watched, event);
 }
 
-QString HostsSidebar::countText() const {
-    const auto count = model_.hosts().size();
-    return QString::number(count) + (count == 1 ? tr(" host") : tr(" hosts"));
+int HostsSidebar::allEntries() const {
+    return int(model_.hosts().size());
+}
+
+QString HostsSidebar::countText(int count, const QString& number) const {
+    return count == 1 ? tr("1 host") : tr("%1 hosts").arg(number);
 }
 
 } // namespace moorkeep

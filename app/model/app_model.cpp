@@ -9,12 +9,14 @@ namespace moorkeep {
 
 AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
     : QObject(parent)
-    , store_(std::move(store), [this](const QStringList& notices) { setChangeNotices(notices); })
+    , store_(store, [this](const QStringList& notices) { setChangeNotices(notices); })
     , reads_(*this, store_)
     , hostChanges_(*this, store_, reads_)
     , keyChanges_(*this, store_, reads_)
     , agentCalls_(*this, store_)
-    , preferenceCalls_(*this, store_) {}
+    , preferenceCalls_(*this, store_)
+    , diagnosis_(std::move(store), *this)
+    , knownHostCalls_(*this, store_) {}
 
 // The store calls end with store_, the last part to go.
 AppModel::~AppModel() = default;
@@ -56,8 +58,8 @@ QFuture<void> AppModel::load() {
     return reads_.load();
 }
 
-QFuture<void> AppModel::saveHost(SSHHost host) {
-    return hostChanges_.saveHost(std::move(host));
+QFuture<void> AppModel::saveHost(SSHHost host, std::optional<std::size_t> moveAbove) {
+    return hostChanges_.saveHost(std::move(host), moveAbove);
 }
 
 QFuture<void> AppModel::deleteHost(SSHHost host) {
@@ -95,6 +97,14 @@ QFuture<std::optional<std::string>> AppModel::preferredTerminal() {
 
 QFuture<void> AppModel::setPreferredTerminal(std::optional<std::string> commandLine) {
     return preferenceCalls_.setPreferredTerminal(commandLine);
+}
+
+QFuture<KnownHostKeys> AppModel::knownHostKeys(const std::string& name) {
+    return knownHostCalls_.read(name);
+}
+
+QFuture<void> AppModel::forgetHostKeys(const std::string& name) {
+    return knownHostCalls_.forget(name);
 }
 
 QFuture<void> AppModel::refreshAgent() {

@@ -2,8 +2,10 @@
 
 #include "model/agent_calls.h"
 #include "model/app_tab.h"
+#include "model/config_diagnosis.h"
 #include "model/host_changes.h"
 #include "model/key_changes.h"
+#include "model/known_host_calls.h"
 #include "model/list_reads.h"
 #include "model/preference_calls.h"
 #include "model/store_calls.h"
@@ -82,6 +84,9 @@ public:
     // holds nothing.
     const AgentState& agent() const { return agent_; }
 
+    // What ssh refuses or ignores in the set-up; follows the lists.
+    ConfigDiagnosis& diagnosis() { return diagnosis_; }
+
     std::optional<SSHKey> keyWithId(const std::string& id) const;
     std::vector<SSHHost> hostsUsingKey(const std::string& keyId) const;
     KeyIdToPath keyIdToPath() const;
@@ -89,7 +94,8 @@ public:
     // Records are taken by value: callers often pass an entry of the very
     // list that the operation changes.
     QFuture<void> load();
-    QFuture<void> saveHost(SSHHost host);
+    // See HostChanges::saveHost.
+    QFuture<void> saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt);
     QFuture<void> deleteHost(SSHHost host);
     QFuture<void> renameKey(SSHKey key);
     QFuture<void> deleteKey(SSHKey key);
@@ -110,6 +116,10 @@ public:
     // passphrase is wiped once the store has used it.
     QFuture<void> addKeyToAgent(const AgentAddOptions& options);
     QFuture<void> removeKeyFromAgent(SSHKey key);
+    // The host keys ssh trusts for the destination name, read from the
+    // known_hosts files each time; forgetting removes them as ssh-keygen -R does.
+    QFuture<KnownHostKeys> knownHostKeys(const std::string& name);
+    QFuture<void> forgetHostKeys(const std::string& name);
 
 signals:
     void tabChanged();
@@ -134,6 +144,7 @@ private:
     friend class KeyChanges;
     friend class AgentCalls;
     friend class PreferenceCalls;
+    friend class KnownHostCalls;
 
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);
@@ -164,6 +175,8 @@ private:
     KeyChanges keyChanges_;
     AgentCalls agentCalls_;
     PreferenceCalls preferenceCalls_;
+    ConfigDiagnosis diagnosis_;
+    KnownHostCalls knownHostCalls_;
 };
 
 } // namespace moorkeep

@@ -10,8 +10,9 @@ Completion::Completion(ShownBy shownBy)
     promise_->start();
 }
 
-void Completion::fail(const QString& message) const {
-    promise_->setException(StoreError(message));
+void Completion::fail(const QString& message,
+                      const std::optional<IgnoredChange::Winner>& ignored) const {
+    promise_->setException(StoreError(message, ignored));
     promise_->finish();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "openssh/ignored_change.h"
+
 #include <QFuture>
 #include <QPromise>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace moorkeep {
 
@@ -21,7 +24,8 @@ public:
     QFuture<void> future() const { return promise_->future(); }
     ShownBy shownBy() const { return shownBy_; }
     void finish() const { promise_->finish(); }
-    void fail(const QString& message) const;
+    void fail(const QString& message,
+              const std::optional<IgnoredChange::Winner>& ignored = std::nullopt) const;
 
 private:
     std::shared_ptr<QPromise<void>> promise_;

@@ -3,7 +3,10 @@
 #include "model/app_model.h"
 #include "model/list_reads.h"
 #include "model/store_calls.h"
+#include "openssh/ignored_change.h"
 #include "stores/vault_rules.h"
+
+#include <memory>
 
 namespace moorkeep {
 
@@ -12,8 +15,10 @@ namespace {
 // The host as saved, listed as the next load gives it (its id, and values
 // the defaults fill in), so reading the file again changes nothing.
 SSHHost saveAndReread(VaultStore& store, const SSHHost& host,
-                      const std::optional<std::string>& originalAlias, const KeyIdToPath& keyMap) {
-    SSHHost saved = VaultRules::saveHost(store, host, originalAlias, keyMap);
+                      const std::optional<std::string>& originalAlias, const KeyIdToPath& keyMap,
+                      std::optional<std::size_t> moveAbove) {
+    SSHHost saved = moveAbove ? store.moveAndSaveConfigHost(host, originalAlias, keyMap, *moveAbove)
+                              : VaultRules::saveHost(store, host, originalAlias, keyMap);
     try {
         for (auto& loaded : store.loadDataForAliases({saved.alias}).hosts)
             if (loaded.alias == saved.alias && loaded.source == saved.source)
@@ -31,7 +36,7 @@ HostChanges::HostChanges(AppModel& model, StoreCalls& store, ListReads& reads)
     , store_(store)
     , reads_(reads) {}
 
-QFuture<void> HostChanges::saveHost(SSHHost host) {
+QFuture<void> HostChanges::saveHost(SSHHost host, std::optional<std::size_t> moveAbove) {
     auto keyMap = model_.keyIdToPath();
     auto originalAlias = VaultRules::originalAlias(model_.hosts(), host.id);
 
@@ -46,9 +51,16 @@ QFuture<void> HostChanges::saveHost(SSHHost host) {
 
     Completion done;
     reads_.hostCalls().changeStarted();
+    // Set on the worker before the failure is handed over.
+    auto ignored = std::make_shared<std::optional<IgnoredChange::Winner>>();
     store_.change(
-        [host, originalAlias, keyMap](VaultStore& store) {
-            return saveAndReread(store, host, originalAlias, keyMap);
+        [host, originalAlias, keyMap, moveAbove, ignored](VaultStore& store) {
+            try {
+                return saveAndReread(store, host, originalAlias, keyMap, moveAbove);
+            } catch (const IgnoredChange& refusal) {
+                *ignored = refusal.winner();
+                throw;
+            }
         },
         [this, done, host](const SSHHost& saved) {
             applySaved(host, saved);
@@ -57,9 +69,13 @@ QFuture<void> HostChanges::saveHost(SSHHost host) {
                 AppModel::tr("Saved \u201c%1\u201d").arg(QString::fromStdString(saved.alias)));
             done.finish();
         },
-        [this, done, host, replaced](const QString& message) {
+        [this, done, host, replaced, ignored](const QString& message) {
             takeBack(host, replaced);
-            model_.fail(done, message);
+            // The dialog that asked offers the way out.
+            if (*ignored)
+                done.fail(message, *ignored);
+            else
+                model_.fail(done, message);
             reads_.hostCallSettled(true);
         });
     return done.future();

@@ -5,6 +5,8 @@
 #include "model/ssh_host.h"
 
 #include <QFuture>
+#include <cstddef>
+#include <optional>
 
 namespace moorkeep {
 
@@ -18,7 +20,10 @@ class HostChanges {
 public:
     HostChanges(AppModel& model, StoreCalls& store, ListReads& reads);
 
-    QFuture<void> saveHost(SSHHost host);
+    // moveAbove: the block first moves above that line of its file, in the
+    // same change. A change OpenSSH would ignore fails with the block that
+    // wins (CallEnd::ignored), for the caller to show.
+    QFuture<void> saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt);
     QFuture<void> deleteHost(const SSHHost& host);
     // The defaults are applied as soon as they are saved; the hosts, whose
     // effective values may have changed with them, come from a fresh

@@ -2,9 +2,10 @@
 
 namespace moorkeep {
 
-StoreError::StoreError(QString message)
+StoreError::StoreError(QString message, std::optional<IgnoredChange::Winner> ignored)
     : message_(std::move(message))
-    , utf8_(message_.toUtf8()) {}
+    , utf8_(message_.toUtf8())
+    , ignored_(std::move(ignored)) {}
 
 const char* StoreError::what() const noexcept {
     return utf8_.constData();

@@ -16,7 +16,7 @@ void whenFinished(const QFuture<void>& future, QObject* context,
                          try {
                              done.waitForFinished();
                          } catch (const StoreError& error) {
-                             then({false, error.message()});
+                             then({false, error.message(), error.ignored()});
                              return;
                          } catch (const std::exception& error) {
                              then({false, QString::fromUtf8(error.what())});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "openssh/ignored_change.h"
+
 #include <QFuture>
 #include <QString>
 #include <functional>
@@ -15,6 +17,8 @@ struct CallEnd {
     // The failure's message; none for a success, and none for a call that
     // was abandoned (its model went away).
     std::optional<QString> failure;
+    // A change OpenSSH would not use: the block that wins.
+    std::optional<IgnoredChange::Winner> ignored = {};
 };
 
 // Calls then on context's thread once the future has finished, however it

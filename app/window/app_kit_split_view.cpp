@@ -106,6 +106,12 @@ int AppKitSplitView::expandedWidth() const {
     return std::clamp(preferredWidth_, minimumSidebarWidth, maximumWidthNow());
 }
 
+void AppKitSplitView::setPreferredSidebarWidth(int width) {
+    preferredWidth_ = std::max(width, minimumSidebarWidth);
+    updateGeometry();
+    layoutPanes();
+}
+
 // Dragging below half the minimum width collapses the sidebar, as dragging
 // back out expands it; otherwise the sidebar follows within its limits.
 void AppKitSplitView::dragDivider(int x) {

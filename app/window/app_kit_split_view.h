@@ -39,6 +39,9 @@ public:
     bool isSidebarCollapsed() const { return collapsed_; }
     // The width the sidebar shows right now.
     int sidebarWidth() const { return shownWidth_; }
+    // The width the sidebar takes when expanded, as the user last dragged it.
+    int preferredSidebarWidth() const { return preferredWidth_; }
+    void setPreferredSidebarWidth(int width);
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;

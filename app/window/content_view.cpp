@@ -1,5 +1,6 @@
 #include "content_view.h"
 
+#include "application/app_settings.h"
 #include "hosts/hosts_detail.h"
 #include "hosts/hosts_screen.h"
 #include "hosts/hosts_sidebar.h"
@@ -12,6 +13,7 @@
 #include "window/app_kit_split_view.h"
 #include "window/error_alert.h"
 #include "window/loading_spinner.h"
+#include "window/refusal_banner.h"
 #include "window/shortcuts.h"
 #include "window/view_switch.h"
 
@@ -21,6 +23,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -51,8 +54,20 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     pages_->addWidget(loadingPage);
     pages_->addWidget(splitView_);
     pages_->setMinimumSize(minimumContentSize);
-    setCentralWidget(pages_);
+    // The banner stands above both screens.
+    auto* central = new QWidget;
+    central->setObjectName(QStringLiteral("centralArea"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(new RefusalBanner(model_));
+    column->addWidget(pages_, 1);
+    setCentralWidget(central);
     resize(1040, 680);
+    const auto settings = AppSettings::open();
+    restoreGeometry(settings->value(QStringLiteral("window/geometry")).toByteArray());
+    if (const int width = settings->value(QStringLiteral("window/sidebarWidth")).toInt())
+        splitView_->setPreferredSidebarWidth(width);
 
     buildToolBar();
     addTabShortcuts();
@@ -113,6 +128,10 @@ QMenu* ContentView::hostMenu() const {
 
 QMenu* ContentView::keyMenu() const {
     return keysScreen_->menu();
+}
+
+QAction* ContentView::groupByFileAction() const {
+    return hostsScreen_->groupByFileAction();
 }
 
 namespace {
@@ -186,6 +205,14 @@ void ContentView::addTabShortcuts() {
     }
 }
 
+// The size, place and split the user chose come back in the next window.
+void ContentView::closeEvent(QCloseEvent* event) {
+    const auto settings = AppSettings::open();
+    settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
+    settings->setValue(QStringLiteral("window/sidebarWidth"), splitView_->preferredSidebarWidth());
+    QMainWindow::closeEvent(event);
+}
+
 void ContentView::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // Spontaneous shows are the window system restoring the window, not the
@@ -206,12 +233,15 @@ void ContentView::showContent() {
 void ContentView::showScreen() {
     if (model_.isLoading())
         return;
-    if (model_.tab() == AppTab::hosts)
-        splitView_->setPanes(new HostsSidebar(model_, hostsState_),
-                             new HostsDetail(model_, hostsState_));
-    else
-        splitView_->setPanes(new KeysSidebar(model_, keysState_),
-                             new KeysDetail(model_, keysState_));
+    Sidebar* sidebar = nullptr;
+    if (model_.tab() == AppTab::hosts) {
+        sidebar = new HostsSidebar(model_, hostsState_);
+        splitView_->setPanes(sidebar, new HostsDetail(model_, hostsState_));
+    } else {
+        sidebar = new KeysSidebar(model_, keysState_);
+        splitView_->setPanes(sidebar, new KeysDetail(model_, keysState_));
+    }
+    sidebar->setRowMenu(model_.tab() == AppTab::hosts ? hostMenu() : keyMenu());
     splitView_->setSidebarCollapsed(isSidebarCollapsed_);
     // The search field has the keys from the start, for the tab's list.
     if (auto* search = splitView_->findChild<QLineEdit*>(model_.tab() == AppTab::hosts

@@ -27,7 +27,9 @@ class ContentView : public QMainWindow {
     Q_OBJECT
 
 public:
-    static constexpr QSize minimumContentSize{880, 560};
+    // Small enough for 800x600 and for 960x540 (1920x1080 at 200%) with the
+    // title bar and a panel: the detail scrolls, its buttons stay in reach.
+    static constexpr QSize minimumContentSize{560, 360};
     static constexpr int noticeMilliseconds = 4000;
 
     explicit ContentView(AppModel& model, QWidget* parent = nullptr);
@@ -38,9 +40,13 @@ public:
     // The screens' menus, for the menu bar.
     QMenu* hostMenu() const;
     QMenu* keyMenu() const;
+    // For the View menu.
+    QAction* toggleSidebarAction() const { return toggleSidebarAction_; }
+    QAction* groupByFileAction() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildToolBar();

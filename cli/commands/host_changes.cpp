@@ -7,6 +7,7 @@
 #include "model/ascii.h"
 #include "model/input_rules.h"
 #include "openssh/effect_check.h"
+#include "openssh/ignored_change.h"
 #include "openssh/ssh_command.h"
 #include "session.h"
 #include "stores/vault_rules.h"
@@ -113,6 +114,21 @@ std::pair<std::string, std::size_t> fileAndLine(const std::string& text) {
     return {text.substr(0, colon), static_cast<std::size_t>(*line)};
 }
 
+// The command that moves the block above the one that wins, when one does.
+std::string wayOut(Session& session, const std::string& alias,
+                   const IgnoredChange::Winner& winner) {
+    const auto files = session.store().storeFiles();
+    if (!winner.movable || !files)
+        return "";
+    std::string command = "moorkeepctl";
+    if (session.options().home)
+        command += " --home " + SSHCommand::shellQuoted(*session.options().home);
+    return "\nTo make it take effect, move the block first, then run this again:\n  " + command +
+           " host move " + SSHCommand::shellQuoted(alias) + " --before-line " +
+           SSHCommand::shellQuoted(files->displayPath(winner.file) + ":" +
+                                   std::to_string(winner.line));
+}
+
 } // namespace
 
 int add(Session& session, const ParsedArguments& args) {
@@ -150,7 +166,11 @@ int edit(Session& session, const ParsedArguments& args) {
     refuseUnsetNotOwn(session, host, data.defaults, changes);
     applyFieldChanges(host, changes);
     checkHost(host, data.hosts, host.id, previousAlias);
-    save(session, data, host);
+    try {
+        save(session, data, host);
+    } catch (const IgnoredChange& ignored) {
+        throw FileError(ignored.what() + wayOut(session, previousAlias, ignored.winner()));
+    }
     return 0;
 }
 

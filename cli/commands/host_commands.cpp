@@ -3,6 +3,7 @@
 #include "field_options.h"
 #include "host_changes.h"
 #include "host_reads.h"
+#include "known_host_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -131,7 +132,8 @@ Deletes a host: its Host block is removed from ~/.ssh/config, a host kept in
 the metadata file is removed from there.
 )";
 
-constexpr std::array<Command, 8> commands{{
+// Not constexpr: two entries come from the known-hosts commands.
+const std::array<Command, 10> commands{{
     {"list", "list the hosts", listHelp, listOptions, {}, hostreads::list},
     {"show", "show one host", showHelp, showOptions, hostArgument, hostreads::show},
     {"command",
@@ -151,13 +153,18 @@ constexpr std::array<Command, 8> commands{{
     {"move", "move a host's block above another block", moveHelp, moveOptions, aliasArgument,
      hostchanges::move},
     {"rm", "delete a host", removeHelp, {}, hostArgument, hostchanges::remove},
+    knownhostcommands::knownCommand,
+    knownhostcommands::forgetCommand,
 }};
 
 } // namespace
 
 const CommandGroup& hostCommands() {
     static const CommandGroup group{
-        "host", "Lists, shows, adds, changes and deletes hosts, and connects to them.", commands};
+        "host",
+        "Lists, shows, adds, changes and deletes hosts, connects to them, and lists and "
+        "forgets the host keys ssh trusts for them.",
+        commands};
     return group;
 }
 

@@ -1,5 +1,6 @@
 #include "host_reads.h"
 
+#include "check_command.h"
 #include "cli_errors.h"
 #include "effective_view.h"
 #include "files/paths.h"
@@ -66,6 +67,7 @@ int showEffective(Session& session, const ParsedArguments& args) {
     const auto evaluator = store.evaluator();
     if (!evaluator)
         throw RefusedInput("--effective reads the configuration files; the demo data has none");
+    warnIfRefused(session);
     const HostEvaluation evaluation = evaluator->evaluate(args.positionals[0], store.localUser());
     if (args.has("--json"))
         session.output().json(views::effectiveJson(evaluation));
@@ -78,6 +80,7 @@ int showEffective(Session& session, const ParsedArguments& args) {
 
 int list(Session& session, const ParsedArguments& args) {
     const VaultData& data = session.data();
+    warnIfRefused(session);
     if (args.has("--json")) {
         session.output().json(hostsWithPlaces(data.hosts, homeAndMainFile(session).first));
         return 0;
@@ -115,6 +118,7 @@ int show(Session& session, const ParsedArguments& args) {
         return showEffective(session, args);
     const VaultData& data = dataToFind(session, args.positionals[0]);
     const SSHHost& host = findHost(data.hosts, args.positionals[0]);
+    warnIfRefused(session);
     if (args.has("--json"))
         session.output().json(host);
     else

@@ -146,7 +146,8 @@ _moorkeepctl() {
     # The first argument of a command that takes a host, a key or a backup.
     ((arguments == 0)) || return
     case "${words[*]}" in
-        "host show" | "host command" | "host connect" | "host edit" | "host move" | "host rm")
+        "host show" | "host command" | "host connect" | "host edit" | "host move" | "host rm" | \
+            "host known" | "host forget")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_hosts)
             ;;
         "key show" | "key pub" | "key rename" | "key rm" | "key passwd" | "key install" | \

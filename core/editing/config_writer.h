@@ -100,6 +100,12 @@ bool updateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& o
                      const KeyIdToPath& keyIdToPath);
 bool deleteHostBlock(const AtPath& atPath, const std::string& alias);
 bool moveHostBlock(const AtPath& atPath, const std::string& alias, std::size_t beforeLine);
+// The block moved as moveHostBlock moves it, then updated, in one
+// replacement; false also when the line is not a header above the block.
+bool moveAndUpdateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& original,
+                            const std::optional<std::string>& originalAlias,
+                            const Defaults& defaults, const KeyIdToPath& keyIdToPath,
+                            std::size_t beforeLine);
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
                          const KeyIdToPath& keyIdToPath);
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults, const Defaults& original,

@@ -112,6 +112,19 @@ bool updateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& o
     });
 }
 
+bool moveAndUpdateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& original,
+                            const std::optional<std::string>& originalAlias,
+                            const Defaults& defaults, const KeyIdToPath& keyIdToPath,
+                            std::size_t beforeLine) {
+    checkChange(original, host, defaults, keyIdToPath);
+    return writeEdit(atPath, [&](const std::string& text) -> std::optional<std::string> {
+        const auto moved = moveHostBlock(text, originalAlias.value_or(host.alias), beforeLine);
+        if (!moved)
+            return std::nullopt;
+        return config::editHostBlock(*moved, host, original, originalAlias, defaults, keyIdToPath);
+    });
+}
+
 bool deleteHostBlock(const AtPath& atPath, const std::string& alias) {
     return writeEdit(atPath,
                      [&](const std::string& text) { return config::removeHostBlock(text, alias); });

@@ -5,6 +5,7 @@
 #include "model/ascii.h"
 #include "model/input_rules.h"
 #include "openssh/host_effects.h"
+#include "openssh/ignored_change.h"
 #include "openssh/ssh_arguments.h"
 #include "reading/config_syntax.h"
 
@@ -146,6 +147,23 @@ std::string shownWant(const Want& want, const Request& request) {
     return *want.value;
 }
 
+// The block that wins, and whether the changed block, the first that names
+// the name, sits below it in its file.
+IgnoredChange::Winner winnerOf(const config::ConfigDocument& document, const DocumentLine* header,
+                               const std::string& name) {
+    IgnoredChange::Winner winner;
+    if (!header)
+        return winner;
+    winner.header = std::string(header->text);
+    winner.file = document.files[header->file];
+    winner.line = header->line;
+    const auto own = namingLine(document, name);
+    winner.movable = own && own->place.file == winner.file && own->place.line > winner.line;
+    winner.defaults =
+        header->kind == Kind::host && document.arguments(*header) == std::vector<std::string>{"*"};
+    return winner;
+}
+
 } // namespace
 
 const config::DocumentLine* headerOf(const config::ConfigDocument& document,
@@ -217,10 +235,11 @@ void requireEffect(const config::OpenSSHEvaluator& after, const Request& request
             want.value ? want.label + " " + shownWant(want, request) + " would be ignored: "
                        : "Removing " + want.label + " would change nothing: ";
         // A line of the block itself cannot be moved above: it has to go.
-        throw FileError(asked + uses + ". Nothing was changed. " +
-                        (shown->own
-                             ? "Remove that line from " + request.block + " first."
-                             : "Change it there, or move " + request.block + " above that line."));
+        throw IgnoredChange(
+            asked + uses + ". Nothing was changed. " +
+                (shown->own ? "Remove that line from " + request.block + " first."
+                            : "Change it there, or move " + request.block + " above that line."),
+            winnerOf(after.document(), header, request.name));
     }
 }
 

@@ -104,11 +104,8 @@ Verdict ask(const Request& request, std::string_view text) {
     // for a reason that is not the file.
     const std::string destination =
         InputRules::isValidAlias(request.destination) ? request.destination : anyHost;
-    KeyToolOptions options;
-    options.environment = {{"SHELL", inertShell()}};
-    const KeyToolResult result = runKeyTool(
-        request.sshPath, {"-G", "-F", request.included ? wrapper : copy, "--", destination},
-        limitSeconds, options);
+    const KeyToolResult result =
+        runCheck(request.sshPath, request.included ? wrapper : copy, destination);
     if (result.status == -1)
         return {false, result.errorOutput};
     if (result.status == 0)
@@ -170,6 +167,16 @@ std::optional<std::string> findSsh(const std::string& configured, const std::str
     if (::access(beside.c_str(), X_OK) == 0)
         return beside;
     return std::nullopt;
+}
+
+KeyToolResult runCheck(const std::string& ssh, const std::string& file,
+                       const std::string& destination, const std::vector<std::string>& options) {
+    std::vector<std::string> arguments{"-G", "-F", file};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.insert(arguments.end(), {"-T", "--", destination});
+    KeyToolOptions child;
+    child.environment = {{"SHELL", inertShell()}};
+    return runKeyTool(ssh, arguments, limitSeconds, child);
 }
 
 void sweepStaleChecks() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/file_error.h"
+#include "keys/key_tool.h"
 
 #include <optional>
 #include <string>
@@ -43,6 +44,13 @@ std::optional<std::string> findSsh(const std::string& configured, const std::str
 // a file of /proc or /sys) or is larger than 16 MiB: ssh would read it
 // without end, or wait on it.
 std::optional<std::string> unsafeInput(const std::vector<std::string>& files);
+
+// Runs `ssh -G` on the file for the destination as every check does: with
+// its time and memory limits, no terminal asked for, and a shell that runs
+// nothing for Match exec. The options follow the file.
+KeyToolResult runCheck(const std::string& ssh, const std::string& file,
+                       const std::string& destination,
+                       const std::vector<std::string>& options = {});
 
 // Removes the folders of checks that an ended process left behind, once no
 // check still running can own them.

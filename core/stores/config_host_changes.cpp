@@ -235,7 +235,8 @@ SSHHost ConfigHostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyI
 
 SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
                                           const std::optional<std::string>& originalAlias,
-                                          const KeyIdToPath& keyIdToPath) {
+                                          const KeyIdToPath& keyIdToPath,
+                                          std::optional<std::size_t> moveAbove) {
     const std::string alias = originalAlias.value_or(host.alias);
     const ConfigBlock block = reader_.readConfigBlock(alias, places_.invert(keyIdToPath));
     const auto original = hostOf(block.config, alias);
@@ -250,11 +251,20 @@ SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
     const auto destination = SSHCommand::destinationPattern(asked.alias);
     const Defaults defaults =
         withPortOtherwise(block.config.defaults, destination, original, *block.file, keyIdToPath);
-    if (!ConfigWriter::updateHostBlock(
-            guard_.guarded(*block.file, destination,
-                           effectJudge(destination, original, asked, defaults, keyIdToPath)),
-            asked, *original, alias, defaults, keyIdToPath))
+    const auto atPath = guard_.guarded(
+        *block.file, destination, effectJudge(destination, original, asked, defaults, keyIdToPath));
+    if (moveAbove) {
+        if (*moveAbove == 0 ||
+            !ConfigWriter::moveAndUpdateHostBlock(atPath, asked, *original, alias, defaults,
+                                                  keyIdToPath, *moveAbove - 1))
+            throw FileError("Line " + std::to_string(*moveAbove) + " of " +
+                            places_.displayPath(*block.file) +
+                            " is not a Host or Match line above the block of \"" + alias +
+                            "\". Nothing was changed.");
+    } else if (!ConfigWriter::updateHostBlock(atPath, asked, *original, alias, defaults,
+                                              keyIdToPath)) {
         throw notChanged(alias, *block.file, places_.displayPath(*block.file));
+    }
     return host;
 }
 

@@ -25,8 +25,11 @@ public:
                       const ConfigGuard& guard);
 
     SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath);
+    // moveAbove: first moves the block above that Host or Match line of its
+    // file (from 1), in the same replacement.
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
-                           const KeyIdToPath& keyIdToPath);
+                           const KeyIdToPath& keyIdToPath,
+                           std::optional<std::size_t> moveAbove = std::nullopt);
     void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath);
     void deleteConfigHost(const SSHHost& host);
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath);

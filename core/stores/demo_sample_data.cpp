@@ -76,4 +76,22 @@ const VaultData& demoSampleData() {
     return data;
 }
 
+std::map<std::string, std::vector<KnownHostKey>> demoKnownHostKeys() {
+    const std::string file = "~/.ssh/known_hosts";
+    using Marker = KnownHostKey::Marker;
+    return {
+        {"bastion",
+         {{file, 3, "ssh-ed25519", "SHA256:3vdemoBastionEd25519HostKeyQ8", true, Marker::none,
+           false},
+          {file, 4, "ecdsa-sha2-nistp256", "SHA256:Wb2demoBastionEcdsaHostKeyZk", true,
+           Marker::none, false}}},
+        {"github.com",
+         {{file, 1, "ssh-ed25519", "SHA256:+DiY3wvvV6TuJJhbpZisF/zLDA0zPMSvHdkr4UvCOqU", false,
+           Marker::none, false}}},
+        {"prod-web-1",
+         {{file, 7, "ssh-ed25519", "SHA256:n4TdemoProdWebOneHostKeyBodyP1", true, Marker::none,
+           false}}},
+    };
+}
+
 } // namespace moorkeep

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <string_view>
 
 namespace moorkeep {
@@ -38,7 +39,8 @@ DemoVaultStore::DemoVaultStore()
     : hosts_(demoSampleData().hosts)
     , keys_(demoSampleData().keys)
     , defaults_(demoSampleData().defaults)
-    , agent_{{"2", std::nullopt}, {"4", std::nullopt}} {}
+    , agent_{{"2", std::nullopt}, {"4", std::nullopt}}
+    , knownHostKeys_(demoKnownHostKeys()) {}
 
 VaultData DemoVaultStore::loadData() {
     std::lock_guard lock(mutex_);
@@ -181,6 +183,33 @@ void DemoVaultStore::removeKeyFromAgent(const std::string& keyId) {
     const SSHKey& key = keyWithId(keyId);
     if (agent_.erase(key.id) == 0)
         throw AgentError::failed("the agent does not hold " + key.path);
+}
+
+KnownHostKeys DemoVaultStore::knownHostKeys(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    KnownHostKeys keys;
+    keys.name = keys.lookupName = name;
+    keys.userFiles = {"~/.ssh/known_hosts"};
+    auto host = std::find_if(hosts_.begin(), hosts_.end(),
+                             [&](const SSHHost& h) { return h.alias == name; });
+    if (host != hosts_.end())
+        keys.lookupName = host->port == 22
+                              ? host->hostname
+                              : "[" + host->hostname + "]:" + std::to_string(host->port);
+    if (auto known = knownHostKeys_.find(name); known != knownHostKeys_.end())
+        keys.keys = known->second;
+    return keys;
+}
+
+ForgottenHostKeys DemoVaultStore::forgetHostKeys(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    ForgottenHostKeys forgotten;
+    if (auto known = knownHostKeys_.find(name); known != knownHostKeys_.end()) {
+        const auto removed = std::erase_if(known->second, std::mem_fn(&KnownHostKey::removable));
+        if (removed > 0)
+            forgotten.files.push_back({"~/.ssh/known_hosts", removed, "~/.ssh/known_hosts.old"});
+    }
+    return forgotten;
 }
 
 bool demoRequested(const char* moorkeepDemo) {

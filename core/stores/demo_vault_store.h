@@ -35,6 +35,9 @@ public:
     AgentState agentKeys() override;
     void addKeyToAgent(const AgentAddOptions& options) override;
     void removeKeyFromAgent(const std::string& keyId) override;
+    // The sample known_hosts keys of the host of that alias.
+    KnownHostKeys knownHostKeys(const std::string& name) override;
+    ForgottenHostKeys forgetHostKeys(const std::string& name) override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -48,6 +51,7 @@ private:
     std::optional<std::string> preferredTerminal_;
     // Key id to the moment the agent forgets the key (absent: never).
     std::map<std::string, std::optional<Clock::time_point>> agent_;
+    std::map<std::string, std::vector<KnownHostKey>> knownHostKeys_;
 };
 
 // Whether the value of MOORKEEP_DEMO asks for the demo store: only exactly

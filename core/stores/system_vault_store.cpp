@@ -1,6 +1,8 @@
 #include "stores/system_vault_store.h"
 
 #include "files/paths.h"
+#include "knownhosts/known_host_reading.h"
+#include "knownhosts/known_hosts_lookup.h"
 #include "openssh/host_effects.h"
 #include "stores/vault_rules.h"
 
@@ -62,6 +64,27 @@ std::vector<ConfigBackup> SystemVaultStore::listBackups() {
 
 std::optional<config::OpenSSHEvaluator> SystemVaultStore::evaluator() {
     return reader_.evaluatorWith({});
+}
+
+// The lookup of the name: the files and the name ssh looks the key up by.
+KnownHostKeys SystemVaultStore::knownHostLookup(const std::string& name) {
+    const auto files = evaluator();
+    HostEvaluation evaluation;
+    evaluation.name = name;
+    if (files)
+        evaluation = files->evaluate(name, places_.localUser);
+    return knownhosts::lookupFor(evaluation,
+                                 knownhosts::localFacts(places_.homedir, places_.localUser));
+}
+
+KnownHostKeys SystemVaultStore::knownHostKeys(const std::string& name) {
+    KnownHostKeys keys = knownHostLookup(name);
+    knownhosts::readKeys(keys);
+    return keys;
+}
+
+ForgottenHostKeys SystemVaultStore::forgetHostKeys(const std::string& name) {
+    return knownhosts::forgetKeys(knownHostLookup(name), places_.homedir);
 }
 
 std::vector<std::string> SystemVaultStore::takeNotices() {

@@ -74,6 +74,9 @@ public:
     SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) override;
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
                            const KeyIdToPath& keyIdToPath) override;
+    SSHHost moveAndSaveConfigHost(const SSHHost& host,
+                                  const std::optional<std::string>& originalAlias,
+                                  const KeyIdToPath& keyIdToPath, std::size_t line) override;
     void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) override;
     void deleteConfigHost(const SSHHost& host) override;
     void saveKeyMeta(const SSHKey& key) override;
@@ -102,6 +105,16 @@ public:
     void restoreBackup(const std::string& id,
                        RestoreCheck check = RestoreCheck::byOpenSSH) override;
 
+    Diagnosis diagnose() override;
+    std::optional<Finding> refusal() override;
+    // Under the configuration's change lock.
+    void applyFix(const FindingFix& fix) override;
+
+    // From the known_hosts files OpenSSH reads for the name with these
+    // configuration files; forgetting keeps FILE.old as ssh-keygen -R does.
+    KnownHostKeys knownHostKeys(const std::string& name) override;
+    ForgottenHostKeys forgetHostKeys(const std::string& name) override;
+
     std::unique_ptr<ChangeHold> holdChanges() override;
     // That OpenSSH could not check them.
     std::vector<std::string> takeNotices() override;
@@ -109,6 +122,7 @@ public:
 private:
     // loadData, with every host or only those of these aliases.
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
+    KnownHostKeys knownHostLookup(const std::string& name);
 
     StorePlaces places_;
     ConfigGuard guard_;

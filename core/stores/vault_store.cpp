@@ -74,6 +74,33 @@ void VaultStore::restoreBackup(const std::string&, RestoreCheck) {
     throw std::runtime_error("This store keeps no backups to put back");
 }
 
+SSHHost VaultStore::moveAndSaveConfigHost(const SSHHost&, const std::optional<std::string>&,
+                                          const KeyIdToPath&, std::size_t) {
+    throw std::runtime_error("This store has no files to move blocks in");
+}
+
+Diagnosis VaultStore::diagnose() {
+    return {};
+}
+
+std::optional<Finding> VaultStore::refusal() {
+    return std::nullopt;
+}
+
+void VaultStore::applyFix(const FindingFix&) {
+    throw std::runtime_error("This store has no files to change");
+}
+
+KnownHostKeys VaultStore::knownHostKeys(const std::string& name) {
+    KnownHostKeys keys;
+    keys.name = keys.lookupName = name;
+    return keys;
+}
+
+ForgottenHostKeys VaultStore::forgetHostKeys(const std::string&) {
+    throw std::runtime_error("This store has no known_hosts files to forget keys in");
+}
+
 std::unique_ptr<VaultStore::ChangeHold> VaultStore::holdChanges() {
     return nullptr;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "diagnosis/finding.h"
 #include "model/agent_state.h"
 #include "model/defaults.h"
 #include "model/key_requests.h"
+#include "model/known_host_keys.h"
 #include "model/ssh_host.h"
 #include "model/ssh_key.h"
 #include "model/vault_data.h"
@@ -53,6 +55,12 @@ public:
     virtual SSHHost saveConfigHost(const SSHHost& host,
                                    const std::optional<std::string>& originalAlias,
                                    const KeyIdToPath& keyIdToPath) = 0;
+    // saveConfigHost with the block first moved above the Host or Match line
+    // `line` (from 1) of its file, byte for byte as moveHostBlock moves it:
+    // one change, judged and backed up once. A store without files refuses.
+    virtual SSHHost moveAndSaveConfigHost(const SSHHost& host,
+                                          const std::optional<std::string>& originalAlias,
+                                          const KeyIdToPath& keyIdToPath, std::size_t line);
     // Removes a host of the store's own list, by id.
     virtual void deleteHost(const std::string& id, const KeyIdToPath& keyIdToPath) = 0;
     // Removes the Host block of a configuration host.
@@ -97,6 +105,26 @@ public:
     enum class RestoreCheck { byOpenSSH, none };
     // Puts a backup back in place of its file, checked by OpenSSH unless told otherwise.
     virtual void restoreBackup(const std::string& id, RestoreCheck check = RestoreCheck::byOpenSSH);
+
+    // What is wrong with the set-up: OpenSSH's verdict on the whole
+    // configuration and the diagnosis's own checks; none for a store without
+    // files. Slow on a large configuration. Never fails.
+    virtual Diagnosis diagnose();
+    // Why ssh refuses the configuration (the first error of OpenSSH's own
+    // verdict, or of the main file's owner and mode), if it does: one quick
+    // ssh run, for commands that only warn.
+    virtual std::optional<Finding> refusal();
+    // Applies a finding's fix (a file's mode; its bytes stay as they are).
+    // Throws FileError; a store without files refuses.
+    virtual void applyFix(const FindingFix& fix);
+
+    // The host keys OpenSSH's client trusts for the destination name (an
+    // alias or any other), from the known_hosts files it reads for it; none
+    // for a store without files (the base's answer). Never fails.
+    virtual KnownHostKeys knownHostKeys(const std::string& name);
+    // Removes from the user's known_hosts files the lines of those keys that
+    // `ssh-keygen -R` removes, as it would; a store without files refuses.
+    virtual ForgottenHostKeys forgetHostKeys(const std::string& name);
 
     // Held by a caller between reading a snapshot and changing it.
     class ChangeHold {

@@ -135,6 +135,40 @@ private slots:
         QVERIFY(!dialog->findChild<QPushButton*>(u"saveButton"_qs)->isEnabled());
     }
 
+    // An edit an earlier block overrides keeps its dialog, as typed, under
+    // the alert that offers the ways out; moving the block and saving is one
+    // change, and ssh -G then uses the edit.
+    void anOverriddenEditOffersToMoveTheBlockAndSave() {
+        replaceConfig("Host *\n  User admin\n\nHost web\n  HostName 10.0.0.1\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!w_->host("db"), waitMs);
+        w_->view.hostsState().setSelectedId(w_->host("web")->id);
+        QTRY_VERIFY(w_->find<QPushButton>(u"editHostButton"_qs));
+        w_->find<QPushButton>(u"editHostButton"_qs)->click();
+        auto* dialog = w_->find<HostDialog>(u"hostDialog"_qs);
+        type(field(dialog, "userField"), u"carol"_qs);
+        dialog->findChild<QPushButton*>(u"saveButton"_qs)->click();
+        QMessageBox* alert = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((alert = w_->find<QMessageBox>(u"ignoredChangeAlert"_qs)), waitMs);
+        QCOMPARE(alert->windowTitle(), u"OpenSSH would ignore this change"_qs);
+        QVERIFY(alert->findChild<QPushButton*>(u"editDefaultsButton"_qs));
+        QCOMPARE(w_->find<HostDialog>(u"hostDialog"_qs), dialog);
+        QCOMPARE(field(dialog, "userField")->text(), u"carol"_qs);
+        QCOMPARE(QString::fromStdString(readFile(sshFile(u"config"_qs).toStdString())),
+                 u"Host *\n  User admin\n\nHost web\n  HostName 10.0.0.1\n"_qs);
+        auto* move = alert->findChild<QPushButton*>(u"moveAndSaveButton"_qs);
+        QCOMPARE(move->text(), u"Move web Above Line 1 and Save"_qs);
+        const auto backups = store_->listBackups().size();
+        move->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w_->find<HostDialog>(u"hostDialog"_qs), waitMs);
+        QCOMPARE(readFile(sshFile(u"config"_qs).toStdString()),
+                 "Host web\n  HostName 10.0.0.1\n  User carol\n\nHost *\n  User admin\n");
+        QCOMPARE(store_->listBackups().size(), backups + 1);
+        QProcess ssh;
+        ssh.start(u"/usr/bin/ssh"_qs, {u"-G"_qs, u"-F"_qs, sshFile(u"config"_qs), u"web"_qs});
+        QVERIFY(ssh.waitForFinished(15000));
+        QVERIFY(ssh.readAllStandardOutput().split('\n').contains("user carol"));
+    }
+
     // Removed, then created again: still watched; and so is a file an
     // include pattern finds later.
     void newFilesAreFollowed() {
@@ -299,7 +333,7 @@ private slots:
         QTest::keyClicks(field(dialog, "fileNameField"), u"e2e_key"_qs);
         QTest::keyClicks(field(dialog, "displayNameField"), u"End to end"_qs);
         QTest::keyClicks(field(dialog, "emailField"), u"me@example.org"_qs);
-        QTest::keyClick(field(dialog, "emailField"), Qt::Key_Return);
+        QTest::keyClick(field(dialog, "emailField"), Qt::Key_Return, Qt::ControlModifier);
         QTRY_VERIFY_WITH_TIMEOUT(sheetClosed(), 20000);
         QVERIFY(readFile(publicKey).find("me@example.org") != std::string::npos);
         QCOMPARE(modeOf(privateKey), mode_t(0600));

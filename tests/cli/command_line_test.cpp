@@ -68,6 +68,7 @@ TEST(RefusedCommandLineTest, ExitsWithTwoAndSaysWhy) {
         wrong({"key", "passwd", "personal", "--stdin"}, "key passwd", "only one line\n"),
         {{"host", "show", "nope"}, "no host with the alias or id \"nope\""},
         {{"key", "show", "nope"}, "no key with the id, name or file name \"nope\""},
+        {{"host", "forget", "bastion"}, "removes 2 lines from ~/.ssh/known_hosts"},
         {{"host", "add", "web", "--hostname", "h", "--key", "nope"}, "no key"},
         {{"host", "add", "", "--hostname", "h"}, "alias must not be empty"},
         {{"host", "add", "web", "--hostname", ""}, "host name must not be empty"},

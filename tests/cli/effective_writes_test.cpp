@@ -26,9 +26,16 @@ TEST_F(EffectiveWritesTest, ANewHostGoesBeforeTheFirstBlockThatAppliesToIt) {
 
 TEST_F(EffectiveWritesTest, AnEditThatAnEarlierBlockOverridesIsRefusedUntilTheBlockMoves) {
     home.writeConfig("Host *\n  User admin\n\nHost web\n  User bob\n");
-    home.refused({"host", "edit", "web", "--user", "carol"}, 1,
-                 "User carol would be ignored: OpenSSH takes User admin from ~/.ssh/config line 2 "
-                 "(Host *)");
+    const auto refusal = home.refused(
+        {"host", "edit", "web", "--user", "carol"}, 1,
+        "User carol would be ignored: OpenSSH takes User admin from ~/.ssh/config line 2 (Host *)");
+    // The refusal ends with the command that moves the block; run as printed, it does.
+    const std::string printed = refusal.err.substr(refusal.err.rfind("\n  moorkeepctl ") + 3);
+    EXPECT_EQ(printed, "moorkeepctl --home " + home.home() +
+                           " host move web --before-line '~/.ssh/config:1'\n");
+    EXPECT_EQ(runProcess("/bin/sh", {"-c", cliPath + printed.substr(11)}).status, 0);
+    EXPECT_EQ(home.config(), "Host web\n  User bob\n\nHost *\n  User admin\n");
+    home.writeConfig("Host *\n  User admin\n\nHost web\n  User bob\n");
     // A path through a link to ~/.ssh names the same file.
     std::filesystem::create_directory_symlink(home.sshPath(""), home.home() + "/link");
     home.change({"host", "move", "web", "--before-line", home.home() + "/link/config:1"});

@@ -3,6 +3,10 @@
 #include "reading/config_parser.h"
 #include "support/records.h"
 
+#include <cstdlib>
+#include <sys/stat.h>
+#include <tuple>
+
 namespace moorkeep::test {
 namespace {
 
@@ -54,6 +58,49 @@ TEST_F(HostCommandsTest, EditChangesOnlyWhatIsGivenAndRenamesTheBlockInPlace) {
     EXPECT_EQ(home.config(), "# Personal hosts\nHost www\n    HostName web.example.com\n"
                              "    User deploy\n    Port 2022\n\n" +
                                  editedDb);
+}
+
+// web is looked up as "[web.example.com]:2222": a line hashed by ssh-keygen,
+// a plain comma list, a revoked key (which forgetting keeps) and lines of
+// other hosts; db has no key yet.
+TEST_F(HostCommandsTest, KnownListsTheKeysSshTrustsAndForgetRemovesThemAsSshKeygenDoes) {
+    const std::string pub = readFile(home.sshPath("id_web.pub"));
+    const std::string key = pub.substr(0, pub.find(' ', pub.find(' ') + 1));
+    const std::string knownHosts = home.sshPath("known_hosts");
+    writeFile(knownHosts, "[web.example.com]:2222 " + key + "\n");
+    ASSERT_EQ(std::system(("ssh-keygen -H -f " + knownHosts + " >/dev/null 2>&1").c_str()), 0);
+    const std::string text = readFile(knownHosts) + "# kept\nother,[web.example.com]:2222 " + key +
+                             "\n@revoked [web.example.com]:2222 " + key + "\nweb.example.com " +
+                             key + "\n";
+    writeFile(knownHosts, text);
+    ::chmod(knownHosts.c_str(), 0644);
+
+    const auto known = nlohmann::json::parse(home.run({"host", "known", "web", "--json"}).out);
+    EXPECT_EQ(known["lookupName"], "[web.example.com]:2222");
+    EXPECT_EQ(known["userFiles"][0], "~/.ssh/known_hosts");
+    std::vector<std::tuple<int, bool, nlohmann::json>> lines;
+    for (const auto& entry : known["keys"]) {
+        EXPECT_EQ(entry["fingerprint"], printedFingerprint(home.sshPath("id_web.pub")));
+        lines.emplace_back(entry["line"], entry["hashed"], entry["marker"]);
+    }
+    EXPECT_EQ(lines,
+              (decltype(lines){{1, true, nullptr}, {3, false, nullptr}, {4, false, "revoked"}}));
+    EXPECT_THAT(home.run({"host", "known", "db"}).out,
+                HasSubstr("ssh will ask you to confirm the key on first connect"));
+
+    // Without --yes only the files and the count are told.
+    home.refused({"host", "forget", "web"}, 2, "removes 2 lines from ~/.ssh/known_hosts");
+    EXPECT_EQ(readFile(knownHosts), text);
+    const std::string theirs = home.sshPath("theirs");
+    writeFile(theirs, text);
+    ASSERT_EQ(
+        std::system(
+            ("ssh-keygen -R '[web.example.com]:2222' -f " + theirs + " >/dev/null 2>&1").c_str()),
+        0);
+    home.change({"host", "forget", "web", "--yes"});
+    EXPECT_EQ(readFile(knownHosts), readFile(theirs));
+    EXPECT_EQ(readFile(knownHosts + ".old"), text);
+    EXPECT_EQ(modeOf(knownHosts), 0644u);
 }
 
 TEST(DefaultsCommandsTest, ShowReadsAndSetChangesOnlyWhatIsGiven) {

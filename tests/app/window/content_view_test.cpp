@@ -104,7 +104,7 @@ private slots:
         QVERIFY(!bar->isVisible());
 
         h.view->hostsState().setSearch(u"web"_qs);
-        h.view->hostsState().setSelectedId("cfg-db");
+        h.view->hostsState().setSelectedId("cfg-web");
         h.find<QToolButton>(u"keysTabButton"_qs)->click();
         QCOMPARE(h.model->tab(), AppTab::keys);
         QTRY_VERIFY(h.find(u"keysSidebar"_qs) && h.find(u"keysSidebar"_qs)->isVisible());
@@ -114,7 +114,7 @@ private slots:
         QVERIFY(h.find<QToolButton>(u"hostsTabButton"_qs)->isChecked());
         QCOMPARE(&sidebar->state(), &h.view->hostsState());
         QCOMPARE(sidebar->state().search(), u"web"_qs);
-        QCOMPARE(sidebar->state().selectedId(), std::optional<std::string>("cfg-db"));
+        QCOMPARE(sidebar->state().selectedId(), std::optional<std::string>("cfg-web"));
 
         auto* toggle = h.find<QToolButton>(u"toggleSidebarButton"_qs);
         auto* splitView = h.find<AppKitSplitView>(u"splitView"_qs);
@@ -133,6 +133,33 @@ private slots:
         QVERIFY(!h.view->isSidebarCollapsed());
         QTRY_COMPARE(splitView->sidebarWidth(), expanded);
         QVERIFY(splitView->sidebar()->isVisible());
+    }
+
+    // The window fits 800x600 and 960x540 (with room for a title bar and a
+    // panel): the host's buttons stay inside it. Its size and split come
+    // back in the next window.
+    void smallScreensAndTheRememberedSize() {
+        {
+            WindowHarness h;
+            h.showLoaded();
+            QTRY_VERIFY(h.find(u"deleteHostButton"_qs));
+            for (const QSize size : {QSize(800, 540), QSize(960, 460)}) {
+                h.view->resize(size);
+                QTRY_COMPARE(h.view->size(), size);
+                for (const char* name :
+                     {"connectHostButton", "editHostButton", "deleteHostButton"}) {
+                    QWidget* button = h.find(QString::fromLatin1(name));
+                    const QRect where(button->mapTo(h.view.get(), QPoint()), button->size());
+                    QVERIFY2(h.view->rect().contains(where), name);
+                }
+            }
+            h.find<AppKitSplitView>(u"splitView"_qs)->setPreferredSidebarWidth(300);
+            h.view->close();
+        }
+        WindowHarness again;
+        again.showLoaded();
+        QCOMPARE(again.view->size(), QSize(960, 460));
+        QTRY_COMPARE(again.find<AppKitSplitView>(u"splitView"_qs)->sidebarWidth(), 300);
     }
 };
 

@@ -1,5 +1,9 @@
+#include "screen/sidebar_list_model.h"
 #include "support/app_test.h"
 #include "support/app_under_test.h"
+
+#include <QContextMenuEvent>
+#include <QListView>
 
 Q_DECLARE_METATYPE(moorkeep::AppTab)
 
@@ -15,9 +19,12 @@ private slots:
         QTest::addColumn<AppTab>("tab");
         QTest::addColumn<QString>("selected"); // empty for none
         QTest::addColumn<QStringList>("enabled");
-        const QStringList hostEntries{u"addHostAction Ctrl+N"_qs, u"findHostAction Ctrl+F"_qs,
+        const QStringList hostEntries{u"addHostAction Ctrl+N"_qs,
+                                      u"findHostAction Ctrl+F"_qs,
                                       u"defaultsAction Ctrl+Shift+D"_qs,
-                                      u"groupByFileAction Ctrl+Shift+G"_qs, u"installKeyAction"_qs};
+                                      u"groupByFileAction Ctrl+Shift+G"_qs,
+                                      u"installKeyAction"_qs,
+                                      u"checkConfigurationAction"_qs};
         const QStringList keyEntries{u"generateKeyAction Ctrl+N"_qs, u"keysSearchAction Ctrl+F"_qs,
                                      u"rescanKeysAction F5"_qs, u"installKeyAction"_qs};
         const QStringList keyChoice{u"renameKeyAction F2"_qs, u"deleteKeyAction Del"_qs,
@@ -60,6 +67,34 @@ private slots:
         std::sort(live.begin(), live.end());
         std::sort(enabled.begin(), enabled.end());
         QCOMPARE(live, enabled);
+    }
+
+    // The View menu holds the sidebar and the grouping. A row's context menu
+    // (a right click, or the Menu key on the list's current row) selects that
+    // row and shows the screen's menu.
+    void viewMenuAndRowContextMenus() {
+        AppUnderTest t;
+        QStringList view;
+        for (QAction* action : t.menu(u"viewMenu"_qs)->actions())
+            view << action->objectName();
+        QCOMPARE(view, (QStringList{u"toggleSidebarAction"_qs, u"groupByFileAction"_qs}));
+        for (AppTab tab : {AppTab::hosts, AppTab::keys}) {
+            t.app->model().setTab(tab);
+            const bool hosts = tab == AppTab::hosts;
+            QListView* list = nullptr;
+            QTRY_VERIFY((list = t.find<QListView>(hosts ? u"hostList"_qs : u"keyListView"_qs)));
+            auto* rows = static_cast<SidebarListModel*>(list->model());
+            const QRect second = list->visualRect(rows->index(1));
+            QContextMenuEvent click(QContextMenuEvent::Mouse, second.center(),
+                                    list->viewport()->mapToGlobal(second.center()));
+            QApplication::sendEvent(list->viewport(), &click);
+            ScreenState& state = hosts ? static_cast<ScreenState&>(t.window()->hostsState())
+                                       : t.window()->keysState();
+            QCOMPARE(state.selectedId(), std::optional(rows->idAt(1)));
+            QMenu* menu = t.menu(hosts ? u"hostMenu"_qs : u"keyMenu"_qs);
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+        }
     }
 };
 

@@ -1,4 +1,6 @@
+#include "openssh/ignored_change.h"
 #include "support/records.h"
+#include "support/ssh_view.h"
 #include "support/store_home.h"
 #include "support/system_store_test.h"
 
@@ -87,6 +89,36 @@ TEST_F(SystemVaultStoreTest, SymlinkedCrLfConfigIsWrittenThrough) {
     EXPECT_TRUE(S_ISLNK(statOf(ssh("config")).st_mode));
     EXPECT_EQ(readFile(home.file("dotfiles/ssh_config")),
               "Host web\r\n  HostName web.example\r\n\r\nHost b\r\n");
+}
+
+// A change an earlier block overrides names that block; moved above it and
+// saved as one change (one backup), the change is what ssh -G uses, the
+// block's other lines kept byte for byte. A line that is no header above
+// the block is refused with nothing changed.
+TEST_F(SystemVaultStoreTest, AnOverriddenChangeNamesTheWinnerAndMovesAboveItInOneChange) {
+    writeConfig("Host *.lab\n  Port 7\n\nHost *\n  User admin\n\nHost web\n  User bob\n"
+                "  SendEnv  LANG # mine\n");
+    const std::string before = config();
+    SSHHost changed = store->loadData().hosts.at(0);
+    changed.user = "carol";
+    try {
+        store->saveConfigHost(changed, "web", {});
+        ADD_FAILURE() << "not refused";
+    } catch (const IgnoredChange& refusal) {
+        const auto& winner = refusal.winner();
+        EXPECT_EQ(
+            std::tuple(winner.header, winner.file, winner.line, winner.movable, winner.defaults),
+            std::tuple(std::string("Host *"), ssh("config"), 4u, true, true));
+    }
+    EXPECT_THROW(store->moveAndSaveConfigHost(changed, "web", {}, 5), FileError);
+    EXPECT_EQ(config(), before);
+    const std::size_t backups = store->listBackups().size();
+    store->moveAndSaveConfigHost(changed, "web", {}, 4);
+    EXPECT_EQ(config(), "Host *.lab\n  Port 7\n\nHost web\n  User carol\n  SendEnv  LANG # mine\n"
+                        "\nHost *\n  User admin\n");
+    EXPECT_EQ(sshView(ssh("config"), "web", home.path()).at("user"),
+              std::vector<std::string>{"carol"});
+    EXPECT_EQ(store->listBackups().size(), backups + 1);
 }
 
 } // namespace

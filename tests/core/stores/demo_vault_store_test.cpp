@@ -51,6 +51,14 @@ TEST(DemoVaultStoreTest, EachStoreStartsFromTheSampleDataAndChangesItsOwn) {
     EXPECT_EQ(key.path, "~/.ssh/work");
     EXPECT_EQ(key.publicKey, "ed25519 AAAA...demo work");
     EXPECT_EQ(key.hasPassphrase, false);
+
+    // Its known_hosts keys: forgetting drops a host's, once.
+    EXPECT_EQ(store.knownHostKeys("bastion").lookupName, "[bastion.example.com]:2222");
+    EXPECT_EQ(store.knownHostKeys("bastion").keys.size(), 2u);
+    EXPECT_EQ(store.forgetHostKeys("bastion").lines(), 2u);
+    EXPECT_TRUE(store.knownHostKeys("bastion").keys.empty());
+    EXPECT_TRUE(store.forgetHostKeys("bastion").files.empty());
+    EXPECT_EQ(store.knownHostKeys("github.com").keys.size(), 1u);
 }
 
 // Without files the demo has nothing to evaluate, lock, back up or tell,

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "model/known_host_keys.h"
+#include "model/ssh_host.h"
+
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+
+namespace moorkeep {
+
+class AppModel;
+
+// The host keys ssh trusts for a host, under the caption "KNOWN HOST KEYS":
+// each key's type, fingerprint, file and line, and whether its line is
+// hashed or marked, read on the model's workers each time the card is made;
+// "Forget Host Keys…" removes them, once the user has confirmed which files
+// lose how many lines. Without a key it says that ssh will ask on first
+// connect.
+class KnownHostKeysCard : public QWidget {
+    Q_OBJECT
+
+public:
+    KnownHostKeysCard(AppModel& model, const SSHHost& host, QWidget* parent = nullptr);
+
+    // What was read last; nothing while the first reading runs.
+    const std::optional<KnownHostKeys>& keys() const { return keys_; }
+    void reload();
+    // Asks before forgetting; the answer comes with the alert.
+    void confirmForget();
+
+signals:
+    void keysShown();
+
+private:
+    void showKeys(KnownHostKeys keys);
+    QWidget* keyRow(const KnownHostKey& key);
+    void setBody(QWidget* body);
+
+    AppModel& model_;
+    std::string name_;
+    std::optional<KnownHostKeys> keys_;
+    QVBoxLayout* cardLayout_ = nullptr;
+    QWidget* body_ = nullptr;
+    QLabel* note_ = nullptr;
+    QPushButton* forgetButton_ = nullptr;
+};
+
+} // namespace moorkeep

@@ -1,0 +1,41 @@
+// What the system store finds wrong with the set-up, and the changes that mend it.
+#include "diagnosis/diagnosis.h"
+#include "diagnosis/file_modes.h"
+#include "stores/system_vault_store.h"
+
+namespace moorkeep {
+
+Diagnosis SystemVaultStore::diagnose() {
+    // Indexed: the checks evaluate every alias of the configuration.
+    const config::OpenSSHEvaluator evaluator(
+        config::readDocument(places_.configPath, places_.homedir), true);
+    const DiagnosisInput input{
+        places_.files(),
+        OpenSSHCheck::findSsh(places_.sshPath, places_.keyToolPath).value_or(places_.sshPath),
+        evaluator, places_.localUser};
+    return moorkeep::diagnose(input);
+}
+
+SSHHost SystemVaultStore::moveAndSaveConfigHost(const SSHHost& host,
+                                                const std::optional<std::string>& originalAlias,
+                                                const KeyIdToPath& keyIdToPath, std::size_t line) {
+    ChangeLocks locks(*this);
+    return hostChanges_.saveConfigHost(host, originalAlias, keyIdToPath, line);
+}
+
+std::optional<Finding> SystemVaultStore::refusal() {
+    const config::OpenSSHEvaluator evaluator(
+        config::readDocument(places_.configPath, places_.homedir));
+    return moorkeep::refusal(
+        {places_.files(),
+         OpenSSHCheck::findSsh(places_.sshPath, places_.keyToolPath).value_or(places_.sshPath),
+         evaluator, places_.localUser});
+}
+
+void SystemVaultStore::applyFix(const FindingFix& fix) {
+    const StoreLock lock(places_.sshDirectory, StoreLock::Mode::change, ChangeLocks::wait,
+                         StoreLock::Target::folder);
+    FileModes::apply(fix, places_.displayPath(fix.path));
+}
+
+} // namespace moorkeep

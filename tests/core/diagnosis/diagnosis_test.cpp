@@ -1,0 +1,109 @@
+#include "diagnosis/diagnosis.h"
+#include "support/key_files.h"
+#include "support/store_home.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace moorkeep::test {
+namespace {
+
+using ::testing::UnorderedElementsAreArray;
+
+class DiagnosisTest : public StoreHome {
+protected:
+    // Each finding as "code file:line", the file by its name.
+    std::vector<std::string> found(const Diagnosis& diagnosis) const {
+        std::vector<std::string> out;
+        for (const Finding& f : diagnosis.findings)
+            out.push_back(f.code + " " + f.path.substr(f.path.rfind('/') + 1) + ":" +
+                          std::to_string(f.line));
+        return out;
+    }
+    // "@" in a text stands for the .ssh folder.
+    std::string placed(std::string text) const {
+        for (std::size_t at; (at = text.find('@')) != std::string::npos;)
+            text.replace(at, 1, ssh(""));
+        return text;
+    }
+};
+
+// Each kind of finding from one small configuration (and a file it
+// includes), with nothing reported for what is fine: IgnoreUnknown is
+// honoured, wildcard and Match blocks are not judged as never applying.
+TEST_F(DiagnosisTest, ReportsEachKindAtItsLineAndNothingForWhatIsFine) {
+    struct Case {
+        std::string config;
+        std::string inner; // the text of "inner", when there is one
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases{
+        {"Host web\n  HostName w.example\n  Port 2222\nHost *.lab\n  User me\nHost *\n"
+         "  User me\n",
+         "",
+         {}},
+        {"IgnoreUnknown UseKeychain\nHost a\n  UseKeychain yes\n  Usr bob\n",
+         "",
+         {"bad-option config:4", "refused config:0"}},
+        {"Host web\n  IdentityFile ~/.ssh/nope\n  CertificateFile @nope-cert.pub\n"
+         "  Include nothing-*\n  IdentityFile %d/.ssh/id_%h\n",
+         "",
+         {"missing-identity-file config:2", "missing-certificate-file config:3",
+          "missing-include config:4"}},
+        {"Host web\n  Port 1\nHost web\n  Port 2\nHost *\n  User x\nHost db\n  User y\n"
+         "Host !db\n  Port 3\nHost mail\n  User z\n  IdentityFile ~/.ssh/none\n",
+         "",
+         {"duplicate-alias-shadowed config:3", "block-never-applies config:7",
+          "block-never-applies config:9", "missing-identity-file config:13"}},
+        {"Match originalhost db-*\n  Include @inner\nMatch exec \"true\"\n  Port 9\n",
+         "Host web\n  Port 5\nHost db-1\n  Port 6\n",
+         {"never-read inner:1", "match-not-judged config:3"}},
+        {"Host old\n  UsePrivilegedPort yes\n  RSAAuthentication no\n",
+         "",
+         {"deprecated-option config:2", "unsupported-option config:3"}},
+    };
+    SystemVaultStore store(onHome());
+    for (const Case& c : cases) {
+        writeConfig(placed(c.config));
+        if (!c.inner.empty())
+            writeFile(ssh("inner"), c.inner);
+        EXPECT_THAT(found(store.diagnose()), UnorderedElementsAreArray(c.expected)) << c.config;
+        EXPECT_EQ(store.refusal().has_value(), c.config.find("Usr") != std::string::npos);
+    }
+    writeConfig("Host web\n  Port 1\n  IdentityFile ~/.ssh/gone\nHost db\n  Usr x\n");
+    const Diagnosis diagnosis = store.diagnose();
+    ASSERT_EQ(diagnosis.aboutHost("web").size(), 1u);
+    EXPECT_EQ(diagnosis.aboutHost("web")[0].code, "missing-identity-file");
+    EXPECT_EQ(refusalSentence(*diagnosis.refusal()),
+              "OpenSSH refuses ~/.ssh/config: line 5: Bad configuration option: usr. ssh cannot "
+              "connect to any host until this is fixed.");
+}
+
+// Owners and modes ssh minds, each with the fix that sets the owner-only mode
+// and leaves the bytes alone; once fixed, nothing is left to report.
+TEST_F(DiagnosisTest, PermissionsAreFoundAndFixedWithoutChangingBytes) {
+    writeConfig(placed("Include @inner\nHost web\n  IdentityFile ~/.ssh/id_ed25519\n"));
+    writeFile(ssh("inner"), "Host db\n  Port 2\n");
+    makeKeyPair(ssh("id_ed25519"));
+    ::chmod(ssh("inner").c_str(), 0664);
+    ::chmod(ssh("id_ed25519").c_str(), 0640);
+    ::chmod(ssh("").c_str(), 0775);
+    SystemVaultStore store(onHome());
+    const Diagnosis diagnosis = store.diagnose();
+    EXPECT_THAT(found(diagnosis), UnorderedElementsAreArray({"config-permissions inner:0",
+                                                             "key-permissions id_ed25519:0",
+                                                             "folder-permissions .ssh:0"}));
+    EXPECT_EQ(diagnosis.refusal()->message, "Bad owner or permissions on " + ssh("inner"));
+    const std::string key = readFile(ssh("id_ed25519"));
+    for (const Finding& finding : diagnosis.findings)
+        if (finding.fix)
+            store.applyFix(*finding.fix);
+    EXPECT_EQ(modeOf(ssh("inner")), 0600u);
+    EXPECT_EQ(modeOf(ssh("id_ed25519")), 0600u);
+    EXPECT_EQ(modeOf(ssh("")), 0700u);
+    EXPECT_EQ(readFile(ssh("id_ed25519")), key);
+    EXPECT_EQ(found(store.diagnose()), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace moorkeep::test
