@@ -81,7 +81,8 @@ FieldChanges readFieldChanges(const ParsedArguments& args, const std::vector<SSH
         } else if (option == "--key") {
             changes.keyId = findKey(keys, value).id;
         } else if (option == "--no-key") {
-            changes.keyId = std::optional<std::string>();
+            // Empty rather than absent: the block's IdentityFile lines all go.
+            changes.keyId = std::optional<std::string>("");
         } else if (option == "--proxy-jump") {
             changes.proxyJump = InputRules::nonEmptyTrimmed(value);
         } else if (option == "--no-proxy-jump") {

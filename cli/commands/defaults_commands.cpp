@@ -41,8 +41,11 @@ void refuseUnsetElsewhere(Session& session, const FieldChanges& changes) {
     std::vector<std::pair<std::string, std::string>> removed;
     if (changes.proxyJump && !*changes.proxyJump)
         removed.emplace_back("proxyjump", "ProxyJump");
-    if (changes.keyId && !*changes.keyId)
+    if (changes.keyId && changes.keyId->value_or("").empty())
         removed.emplace_back("identityfile", "IdentityFile");
+    // Port 22 is written as no Port line.
+    if (changes.port == 22)
+        removed.emplace_back("port", "Port");
     if (changes.user && changes.user->empty())
         removed.emplace_back("user", "User");
     for (const auto& option : changes.options)

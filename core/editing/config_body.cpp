@@ -106,8 +106,11 @@ std::vector<FieldGroup> changedHostGroups(const std::optional<SSHHost>& before,
                one(after.port != defaults.port, "Port", std::to_string(after.port)));
     const std::string keyId = orEmpty(after.keyId);
     const std::string* path = keyPath(keyId, keyIdToPath);
+    // An empty key asks for no key of the host's own: every IdentityFile line
+    // of the block goes, those naming no known key pair too.
+    const bool noKeyAsked = before && after.keyId && after.keyId->empty();
     groups.add(
-        "IdentityFile", changed([](const SSHHost& h) { return orEmpty(h.keyId); }),
+        "IdentityFile", noKeyAsked || changed([](const SSHHost& h) { return orEmpty(h.keyId); }),
         one(!keyId.empty() && keyId != defaults.keyId && path, "IdentityFile", path ? *path : ""));
     const std::string proxyJump = orEmpty(after.proxyJump);
     groups.add(

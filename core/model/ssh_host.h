@@ -19,6 +19,8 @@ struct SSHHost {
     std::string hostname;
     std::string user;
     std::int64_t port = 22;
+    // Empty in a change: no key of its own, every IdentityFile line of the
+    // block removed.
     std::optional<std::string> keyId;
     std::optional<std::string> proxyJump;
     OptionMap extraOptions;

@@ -49,6 +49,7 @@ struct Want {
     std::string keyword;
     std::string label;
     std::optional<std::string> value;
+    bool written = true; // the change writes a line of it into the block
 };
 
 std::vector<Want> wanted(const Request& request) {
@@ -75,17 +76,32 @@ std::vector<Want> wanted(const Request& request) {
             wants.push_back({keyword, group.keyword,
                              own == asked.extraOptions.end()
                                  ? std::nullopt
-                                 : std::optional(config::joinedArguments(own->second))});
+                                 : std::optional(config::takesRestOfLine(keyword)
+                                                     ? InputRules::trimWhitespace(own->second)
+                                                     : config::joinedArguments(own->second))});
         }
+        if (!wants.empty() && asciiLower(wants.back().keyword) == keyword)
+            wants.back().written = !group.directives.empty();
     }
     return wants;
 }
 
+bool isProxy(std::string_view keyword) {
+    return keyword == "proxyjump" || keyword == "proxycommand";
+}
+
+// ProxyJump and ProxyCommand share one value: the first met of either.
 const EffectiveValue* first(const HostEvaluation& evaluation, std::string_view keyword) {
     for (const auto& value : evaluation.effective)
-        if (value.keyword == keyword || (keyword == "proxyjump" && value.keyword == "proxycommand"))
+        if (value.keyword == keyword || (isProxy(keyword) && isProxy(value.keyword)))
             return &value;
     return nullptr;
+}
+
+std::string labelOf(const EffectiveValue& value, const Want& want) {
+    if (value.keyword == want.keyword)
+        return want.label;
+    return value.keyword == "proxyjump" ? "ProxyJump" : "ProxyCommand";
 }
 
 // Whether OpenSSH's value is the one wanted; for a key, the first known key
@@ -104,11 +120,16 @@ bool holds(const Want& want, const HostEvaluation& evaluation, const Request& re
                 return *id == *want.value;
             }
         }
-        return shown == nullptr;
+        return false;
     }
     // Without a value of its own the host takes what other blocks give.
     if (!want.value)
         return !shown || !shown->own;
+    // OpenSSH uses every line of these, not only the first.
+    if (config::accumulates(want.keyword))
+        return std::ranges::any_of(evaluation.effective, [&](const EffectiveValue& value) {
+            return value.keyword == want.keyword && value.value == *want.value;
+        });
     if (want.keyword == "hostname")
         return config::expandedHostName(shown ? shown->value : request.name, request.name) ==
                config::expandedHostName(*want.value, request.name);
@@ -196,20 +217,29 @@ void requireEffect(const config::OpenSSHEvaluator& after, const Request& request
     const HostEvaluation evaluation = after.evaluate(request.name, request.localUser);
     for (const Want& want : wanted(request)) {
         const EffectiveValue* shown = nullptr;
-        if (holds(want, evaluation, request, shown) || !shown)
+        if (holds(want, evaluation, request, shown) || (!shown && !want.value))
             continue;
+        if (!shown)
+            throw FileError(want.label + " " + shownWant(want, request) +
+                            " would be ignored: OpenSSH reads no " + want.label + " line for " +
+                            request.name + " from " + request.block + ". Nothing was changed.");
         const DocumentLine* header = headerOf(after.document(), shown->place);
         const std::string where =
             showPath(shown->place.file) + " line " + std::to_string(shown->place.line) + " (" +
             (header ? std::string(header->text) : "before the first Host line") + ")";
-        const std::string uses = "OpenSSH takes " + want.label + " " + shown->value + " from " +
-                                 where + ", which comes first";
+        const std::string uses = "OpenSSH takes " + labelOf(*shown, want) + " " + shown->value +
+                                 " from " + where +
+                                 (want.written ? ", which comes first"
+                                               : ", and the block keeps no line of its own for it");
         const std::string asked =
             want.value ? want.label + " " + shownWant(want, request) + " would be ignored: "
                        : "Removing " + want.label + " would change nothing: ";
-        throw IgnoredChange(asked + uses + ". Nothing was changed. Change it there, or move " +
-                                request.block + " above that line.",
-                            winnerOf(after.document(), header, request.name));
+        // A line of the block itself cannot be moved above: it has to go.
+        throw IgnoredChange(
+            asked + uses + ". Nothing was changed. " +
+                (shown->own ? "Remove that line from " + request.block + " first."
+                            : "Change it there, or move " + request.block + " above that line."),
+            winnerOf(after.document(), header, request.name));
     }
 }
 

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <netdb.h>
 #include <optional>
+#include <sys/socket.h>
 
 namespace moorkeep::config {
 namespace {
@@ -15,8 +17,7 @@ using Kind = DocumentLine::Kind;
 constexpr std::array accumulatingKeywords{
     std::string_view("identityfile"),   std::string_view("certificatefile"),
     std::string_view("localforward"),   std::string_view("remoteforward"),
-    std::string_view("dynamicforward"), std::string_view("sendenv"),
-    std::string_view("setenv")};
+    std::string_view("dynamicforward"), std::string_view("sendenv")};
 
 // ProxyJump and ProxyCommand exclude each other: the first of either wins.
 std::string_view slotOf(std::string_view keyword) {
@@ -41,6 +42,23 @@ std::optional<std::vector<std::string>> plainNames(const std::vector<std::string
     return names;
 }
 
+// The address in the resolver's own spelling; empty when the text is no
+// numeric address. Nothing is looked up.
+std::string numericAddress(const std::string& text) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(text.c_str(), "22", &hints, &found) != 0 || !found)
+        return {};
+    char name[NI_MAXHOST] = {};
+    const int failed = ::getnameinfo(found->ai_addr, found->ai_addrlen, name, sizeof name, nullptr,
+                                     0, NI_NUMERICHOST);
+    ::freeaddrinfo(found);
+    return failed ? std::string() : std::string(name);
+}
+
 // One evaluation's working state, by line index.
 class Evaluation {
 public:
@@ -60,8 +78,9 @@ public:
         const DocumentLine& line = document_.lines[index];
         const std::string_view slot = slotOf(line.keyword);
         if (accumulates(slot)) {
+            // OpenSSH drops a repeated key or forward, never a SendEnv.
             for (std::uint32_t set : set_)
-                if (document_.lines[set].keyword == line.keyword &&
+                if (line.keyword != "sendenv" && document_.lines[set].keyword == line.keyword &&
                     argumentsOf(document_.lines[set]) == argumentsOf(line))
                     return;
             set_.push_back(index);
@@ -232,14 +251,24 @@ std::string expandedHostName(std::string_view value, std::string_view name) {
             out += value[i];
         }
     }
-    return asciiLower(out);
+    // What could be an address (a colon, a scope id, only digits and dots)
+    // keeps its case; a numeric address is then written as the resolver
+    // writes it, unless that differs only in case.
+    if (out.find_first_of(":%") == std::string::npos &&
+        out.find_first_not_of("0123456789.") != std::string::npos)
+        return asciiLower(out);
+    const std::string canonical = numericAddress(out);
+    return canonical.empty() || equalsIgnoringCase(canonical, out) ? out : canonical;
 }
 
 OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document, bool forManyNames)
     : document_(std::move(document)) {
+    // Each file an Include reads starts again from the conditions around
+    // the Include, whatever the file before it ended in.
     struct Frame {
         std::vector<std::uint32_t> enclosing;
         std::vector<std::uint32_t> current;
+        std::uint32_t file = 0;
     };
     std::vector<Frame> frames(1);
     auto open = [&](std::uint32_t at) {
@@ -255,7 +284,13 @@ OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document, bool forManyNames)
     open(0);
     const auto count = static_cast<std::uint32_t>(document_.lines.size());
     for (std::uint32_t i = 0; i < count; ++i) {
-        switch (document_.lines[i].kind) {
+        const DocumentLine& line = document_.lines[i];
+        if (line.kind != Kind::includeEnd && line.file != frames.back().file) {
+            frames.back().file = line.file;
+            frames.back().current = frames.back().enclosing;
+            open(i);
+        }
+        switch (line.kind) {
         case Kind::host:
         case Kind::match:
             frames.back().current = frames.back().enclosing;
@@ -263,7 +298,7 @@ OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document, bool forManyNames)
             open(i + 1);
             break;
         case Kind::includeBegin:
-            frames.push_back({frames.back().current, frames.back().current});
+            frames.push_back({frames.back().current, frames.back().current, line.file});
             open(i + 1);
             break;
         case Kind::includeEnd:

@@ -54,7 +54,8 @@ private:
 bool accumulates(std::string_view keyword);
 
 // HostName as OpenSSH uses it: "%h" is the name typed, "%%" a percent sign,
-// lower-cased.
+// lower-cased unless it may be an address (a ":", a scope id, only digits
+// and dots), and a numeric address in the resolver's spelling.
 std::string expandedHostName(std::string_view value, std::string_view name);
 
 } // namespace moorkeep::config

@@ -104,7 +104,19 @@ std::vector<std::string> argumentsOf(const DocumentLine& line) {
 }
 
 std::string valueOf(const DocumentLine& line) {
+    // OpenSSH hands the rest of a command's line to the shell as written,
+    // quotes and "#" included.
+    if (takesRestOfLine(line.keyword)) {
+        const std::string_view value = line.value();
+        return std::string(
+            value.substr(std::min(value.find_first_not_of(" \t\r\n="), value.size())));
+    }
     return joinedArguments(line.value());
+}
+
+bool takesRestOfLine(std::string_view keyword) {
+    return keyword == "proxycommand" || keyword == "localcommand" || keyword == "remotecommand" ||
+           keyword == "knownhostscommand";
 }
 
 std::string writtenKeyword(const DocumentLine& line) {

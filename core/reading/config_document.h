@@ -53,8 +53,12 @@ struct ConfigDocument {
 // The value of a line split as OpenSSH splits it (empty when a quote is left
 // open).
 std::vector<std::string> argumentsOf(const DocumentLine& line);
-// Those arguments joined by single spaces: the value as OpenSSH takes it.
+// The value as OpenSSH takes it: the arguments joined by single spaces, or
+// for a command the rest of the line as written.
 std::string valueOf(const DocumentLine& line);
+// Whether OpenSSH takes the rest of the line, unsplit, as this (lower-case)
+// keyword's value.
+bool takesRestOfLine(std::string_view keyword);
 
 // Texts read in place of the files of these standardized paths: a change
 // judged before it is written.

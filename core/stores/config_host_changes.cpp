@@ -11,6 +11,7 @@
 #include "model/ascii.h"
 #include "model/input_rules.h"
 #include "model/uuid.h"
+#include "openssh/block_reach.h"
 #include "openssh/effect_check.h"
 #include "openssh/openssh_check.h"
 #include "openssh/ssh_arguments.h"
@@ -140,6 +141,26 @@ void ConfigHostChanges::refuseSkippedBlock(const ConfigReadProblems& problems,
     }
 }
 
+Defaults ConfigHostChanges::withPortOtherwise(Defaults defaults, const std::string& name,
+                                              const std::optional<SSHHost>& original,
+                                              const std::string& file,
+                                              const KeyIdToPath& keyIdToPath) const {
+    config::TextOverrides withoutPort;
+    defaults.port = 22;
+    if (original) {
+        SSHHost without = *original;
+        without.port = defaults.port;
+        if (auto text = files::readUtf8(file))
+            withoutPort[paths::standardize(file, places_.homedir)] = ConfigWriter::updateHostBlock(
+                *text, without, *original, original->alias, defaults, keyIdToPath);
+    }
+    const config::OpenSSHEvaluator evaluator = reader_.evaluatorWith(withoutPort);
+    for (const auto& value : evaluator.evaluate(name, places_.localUser).effective)
+        if (value.keyword == "port")
+            defaults.port = InputRules::portFromText(value.value);
+    return defaults;
+}
+
 ConfigGuard::EffectJudge ConfigHostChanges::effectJudge(const std::string& name,
                                                         const std::optional<SSHHost>& before,
                                                         const SSHHost& asked,
@@ -147,14 +168,18 @@ ConfigGuard::EffectJudge ConfigHostChanges::effectJudge(const std::string& name,
                                                         const KeyIdToPath& keyIdToPath) const {
     return effectJudge({name, config::changedHostGroups(before, asked, defaults, keyIdToPath),
                         asked, keyIdToPath, places_.invert(keyIdToPath), places_.homedir,
-                        places_.localUser, "the block of " + asked.alias});
+                        places_.localUser, "the block of " + asked.alias},
+                       asked.alias);
 }
 
-ConfigGuard::EffectJudge ConfigHostChanges::effectJudge(EffectCheck::Request request) const {
-    return [this, request](const std::string& file, const std::string& next) {
-        EffectCheck::requireEffect(
-            reader_.evaluatorWith({{file, next}}), request,
-            [this](const std::string& path) { return places_.displayPath(path); });
+ConfigGuard::EffectJudge ConfigHostChanges::effectJudge(EffectCheck::Request request,
+                                                        const std::string& pattern) const {
+    return [this, request, pattern](const std::string& file, const std::string& next) {
+        const config::OpenSSHEvaluator after = reader_.evaluatorWith({{file, next}});
+        const auto showPath = [this](const std::string& path) { return places_.displayPath(path); };
+        BlockReach::requireRead(after, request.name, pattern, request.localUser, request.block,
+                                showPath);
+        EffectCheck::requireEffect(after, request, showPath);
     };
 }
 
@@ -167,9 +192,11 @@ SSHHost ConfigHostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyI
 
     const ConfigBlock block = reader_.readConfigBlock(host.alias, places_.invert(keyIdToPath));
     const auto destination = SSHCommand::destinationPattern(host.alias);
-    const Defaults& defaults = block.config.defaults;
-    if (auto original = hostOf(block.config, host.alias)) {
-        std::string file = block.file.value_or(places_.configPath);
+    const auto original = hostOf(block.config, host.alias);
+    const std::string file = block.file.value_or(places_.configPath);
+    const Defaults defaults =
+        withPortOtherwise(block.config.defaults, destination, original, file, keyIdToPath);
+    if (original) {
         if (!ConfigWriter::updateHostBlock(
                 guard_.guarded(file, destination,
                                effectJudge(destination, original, saved, defaults, keyIdToPath)),
@@ -222,19 +249,20 @@ SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
         keepDerivedHostName(asked, *original);
     }
     const auto destination = SSHCommand::destinationPattern(asked.alias);
+    const Defaults defaults =
+        withPortOtherwise(block.config.defaults, destination, original, *block.file, keyIdToPath);
     const auto atPath = guard_.guarded(
-        *block.file, destination,
-        effectJudge(destination, original, asked, block.config.defaults, keyIdToPath));
+        *block.file, destination, effectJudge(destination, original, asked, defaults, keyIdToPath));
     if (moveAbove) {
-        if (*moveAbove == 0 || !ConfigWriter::moveAndUpdateHostBlock(atPath, asked, *original,
-                                                                     alias, block.config.defaults,
-                                                                     keyIdToPath, *moveAbove - 1))
+        if (*moveAbove == 0 ||
+            !ConfigWriter::moveAndUpdateHostBlock(atPath, asked, *original, alias, defaults,
+                                                  keyIdToPath, *moveAbove - 1))
             throw FileError("Line " + std::to_string(*moveAbove) + " of " +
                             places_.displayPath(*block.file) +
                             " is not a Host or Match line above the block of \"" + alias +
                             "\". Nothing was changed.");
-    } else if (!ConfigWriter::updateHostBlock(atPath, asked, *original, alias,
-                                              block.config.defaults, keyIdToPath)) {
+    } else if (!ConfigWriter::updateHostBlock(atPath, asked, *original, alias, defaults,
+                                              keyIdToPath)) {
         throw notChanged(alias, *block.file, places_.displayPath(*block.file));
     }
     return host;
@@ -322,7 +350,8 @@ Defaults ConfigHostChanges::saveConfigDefaults(const Defaults& defaults,
         return effectJudge({OpenSSHCheck::anyHost,
                             config::changedDefaultsGroups(original, defaults, keyIdToPath), asked,
                             keyIdToPath, keyPathToId, places_.homedir, places_.localUser,
-                            "the Host * block"});
+                            "the Host * block"},
+                           "*");
     };
     if (auto file = fileOfBlock(lines, "*")) {
         if (!ConfigWriter::updateDefaultsBlock(

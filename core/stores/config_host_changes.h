@@ -43,12 +43,20 @@ private:
     // configuration file that reading skipped (not UTF-8, too large), so
     // that no second block is added for it.
     void refuseSkippedBlock(const ConfigReadProblems& problems, const std::string& pattern) const;
+    // The defaults with, as their port, the one OpenSSH takes for the name
+    // when the host's block (in this file) has no Port line: a Port of the
+    // host's own is written whenever it differs from that, 22 included.
+    Defaults withPortOtherwise(Defaults defaults, const std::string& name,
+                               const std::optional<SSHHost>& original, const std::string& file,
+                               const KeyIdToPath& keyIdToPath) const;
     // Judges a change of this host against what OpenSSH will use.
     ConfigGuard::EffectJudge effectJudge(const std::string& name,
                                          const std::optional<SSHHost>& before, const SSHHost& asked,
                                          const Defaults& defaults,
                                          const KeyIdToPath& keyIdToPath) const;
-    ConfigGuard::EffectJudge effectJudge(EffectCheck::Request request) const;
+    // `pattern` is the Host line of the block written.
+    ConfigGuard::EffectJudge effectJudge(EffectCheck::Request request,
+                                         const std::string& pattern) const;
 
     const StorePlaces& places_;
     const HostReader& reader_;

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <future>
+#include <iterator>
+#include <sstream>
 
 namespace moorkeep::test {
 namespace {
@@ -41,6 +43,52 @@ TEST_F(EffectiveWritesTest, AnEditThatAnEarlierBlockOverridesIsRefusedUntilTheBl
     home.change({"host", "edit", "web", "--user", "carol"});
     EXPECT_EQ(home.ssh("web", "user"), "carol");
     home.refused({"host", "move", "web", "--before-line", "~/.ssh/config:2"}, 1, "");
+}
+
+// Each way a write could miss what OpenSSH uses: it reaches `ssh -G` for the
+// host's name, or is refused naming the reason with every file as it was.
+TEST_F(EffectiveWritesTest, EveryWriteReachesSshOrIsRefusedWithTheReason) {
+    struct Case {
+        std::string config;
+        std::string included; // the second of two files an Include reads
+        std::string command;  // words between single spaces
+        int status;           // 0: ssh -G then uses the outcome ("keyword value")
+        std::string outcome;  // else the reason of the refusal
+    };
+    const std::string include = "Include " + home.sshPath("d") + "/*\n";
+    const Case cases[] = {
+        {"Host db\n  " + include, "Host web\n  User u\n", "host edit web --user v", 1,
+         "never reads the block of web for web: ~/.ssh/d/b is read through the Include at "
+         "~/.ssh/config line 2, inside \"Host db\""},
+        {include, "Port 2000\nHost web\n  HostName w\n", "host edit web --port 3000", 1,
+         "OpenSSH takes Port 2000 from ~/.ssh/d/b line 1"},
+        {"Host web\n  HostName w\nMatch all\n  Port 2222\n", "", "host edit web --port 22", 0,
+         "port 22"},
+        {"Host web*\n  Port 2222\n", "", "host add web1 --hostname h --port 22", 0, "port 22"},
+        {"Host * !b\n  Port 2222\n", "", "defaults set --port 22", 2,
+         "OpenSSH takes 2222 from ~/.ssh/config line 2 (Host * !b)"},
+        {"Host *\n  ProxyJump j\nHost web\n  HostName w\n", "",
+         "host edit web --option ProxyCommand=nc", 1,
+         "OpenSSH takes ProxyJump j from ~/.ssh/config line 2 (Host *)"},
+        {"Host web\n  IdentityFile ~/.ssh/missing\n  IdentityFile ~/.ssh/id_%u\n", "",
+         "host edit web --no-key", 0, "identityfile ~/.ssh/id_rsa"}};
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.config + test.command);
+        std::istringstream words(test.command);
+        const std::vector<std::string> command{std::istream_iterator<std::string>(words), {}};
+        home.writeConfig(test.config);
+        writeFile(home.sshPath("d/a"), "Host other\n  User x\n");
+        writeFile(home.sshPath("d/b"), test.included);
+        if (test.status != 0) {
+            home.refused(command, test.status, test.outcome);
+            EXPECT_EQ(readFile(home.sshPath("d/b")), test.included);
+            continue;
+        }
+        home.change(command);
+        const auto space = test.outcome.find(' ');
+        EXPECT_EQ(home.ssh(command[2], test.outcome.substr(0, space)),
+                  test.outcome.substr(space + 1));
+    }
 }
 
 TEST_F(EffectiveWritesTest, AnAliasAnEarlierHostLineNamesIsADuplicate) {

@@ -14,12 +14,15 @@ namespace {
 
 using config::OpenSSHEvaluator;
 
-const std::vector<std::string> names{"web",      "web1", "db",    "bastion",
-                                     "app.corp", "gw",   "other", "WEB"};
+// Aliases, names only wildcards take, other-case names and a name nothing
+// takes.
+const std::vector<std::string> names{"web",   "web1", "db",     "bastion", "app.corp", "gw",
+                                     "other", "WEB",  "x.corp", "v6",      "Db",       "nothing"};
 
 // Random configurations built from the layouts people write: plain, quoted
 // and multi-pattern Host lines, wildcards, negations, Match blocks,
-// includes inside and outside blocks, "=" separators and trailing comments.
+// includes of one or several files (globs, lists) inside and outside blocks,
+// "=" separators, trailing comments, commands, addresses and environments.
 class ConfigGenerator {
 public:
     ConfigGenerator(unsigned seed, const TempDir& home)
@@ -69,27 +72,44 @@ private:
                                                       "Host bastion",
                                                       "Host other app.corp",
                                                       "Match user " + config::localUserName(),
-                                                      "Match host app.corp,!x*"};
+                                                      "Match host app.corp,!x*",
+                                                      "Host v6 WEB",
+                                                      "Match originalhost gw,v6"};
         return any(headers);
     }
 
     std::string option() {
         const std::string n = std::to_string(pick(50));
         const std::vector<std::string> kinds[] = {
-            {"HostName h" + n + ".example", "Hostname=%h.n" + n, "HOSTNAME H" + n},
+            {"HostName h" + n + ".example", "Hostname=%h.n" + n, "HOSTNAME H" + n,
+             "HostName FE80::" + n + "%%ETH0", "HostName 2001:DB8::" + n,
+             "HostName 2001:DB8:0::" + n, "HostName 10.0.0.0" + n, "HostName %h:Z" + n},
             {"User u" + n, "user=\"u" + n + "\"", "User u" + n + " # note"},
             {"Port " + std::to_string(1000 + pick(9000))},
-            {"ProxyJump j" + n, "ProxyJump none", "ProxyCommand nc %h %p"},
+            {"ProxyJump j" + n, "ProxyJump none", "ProxyCommand nc %h %p",
+             "ProxyCommand nc %h %p # via " + n, "ProxyCommand  \"ssh\" -W %h:%p j" + n},
             {"IdentityFile ~/.ssh/k" + n, "IdentityFile \"~/.ssh/k" + n + "\"",
              "IdentityFile %d/.ssh/k" + n},
-            {"Compression yes", "ServerAliveInterval " + n}};
+            {"Compression yes", "ServerAliveInterval " + n, "SetEnv A" + n + "=1 B=" + n,
+             "SetEnv C=" + n, "SendEnv LANG", "SendEnv LC_" + n + " X", "RemoteCommand ls # r",
+             "LocalForward " + std::to_string(8000 + pick(50)) + " [localhost]:80"}};
         return any(kinds[pick(6)]) + "\n";
     }
 
+    // One file, a glob over several, or several paths.
     std::string include(int depth) {
-        const std::string path = home_.file(".ssh/inc" + std::to_string(++included_));
-        writeFile(path, file(depth + 1));
-        return path;
+        const std::string name = home_.file(".ssh/inc" + std::to_string(++included_));
+        const int kind = pick(3);
+        if (kind == 0) {
+            writeFile(name, file(depth + 1));
+            return name;
+        }
+        std::string paths;
+        for (int i = 0, count = 2 + pick(2); i < count; ++i) {
+            writeFile(name + "/f" + std::to_string(i), file(depth + 1));
+            paths += (i ? " " : "") + name + "/f" + std::to_string(i);
+        }
+        return kind == 1 ? name + "/*" : paths;
     }
 
     std::mt19937 random_;
@@ -97,17 +117,19 @@ private:
     int included_ = 0;
 };
 
-// The five fields the window shows, as `ssh -G` prints them, for the
-// keywords the configuration sets.
+// Every value the evaluation gives, as `ssh -G` prints it: one line for
+// each environment variable, none for a ProxyJump or ProxyCommand "none".
 SshView fields(const HostEvaluation& evaluation) {
     SshView out;
     for (const auto& value : evaluation.effective) {
         if (value.keyword == "hostname")
             out["hostname"].push_back(config::expandedHostName(value.value, evaluation.name));
-        else if (value.keyword == "proxyjump" && value.value != "none")
-            out["proxyjump"].push_back(value.value);
-        else if (value.keyword == "user" || value.keyword == "port" ||
-                 value.keyword == "identityfile")
+        else if (value.keyword == "setenv" || value.keyword == "sendenv")
+            for (auto& variable :
+                 config::splitArguments(value.value).value_or(SshView::mapped_type{}))
+                out[value.keyword].push_back(std::move(variable));
+        else if (value.value != "none" ||
+                 (value.keyword != "proxyjump" && value.keyword != "proxycommand"))
             out[value.keyword].push_back(value.value);
     }
     return out;
@@ -131,8 +153,11 @@ TEST(OpenSSHEvaluatorTest, AgreesWithSshOnGeneratedConfigurations) {
                 ASSERT_TRUE(theirs.contains(keyword)) << keyword;
                 EXPECT_EQ(values, theirs.at(keyword)) << keyword;
             }
-            // ssh -G names default identity files when none is set.
-            EXPECT_EQ(ours.contains("proxyjump"), theirs.contains("proxyjump"));
+            // ssh -G prints these only when set (and default identity files
+            // when none is).
+            for (const std::string keyword :
+                 {"proxyjump", "proxycommand", "setenv", "sendenv", "remotecommand"})
+                EXPECT_EQ(ours.contains(keyword), theirs.contains(keyword)) << keyword;
         }
     }
 }
