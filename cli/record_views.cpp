@@ -104,6 +104,7 @@ std::vector<Field> keyFields(const SSHKey& key, const std::vector<SSHHost>& host
             {"Id", visible(key.id)},
             {"Path", visible(key.path)},
             {"Type", visible(key.type)},
+            {"Size", key.bits ? std::to_string(*key.bits) + " bits" : "-"},
             {"Fingerprint", visible(key.fingerprint)},
             {"Passphrase", passphraseText(key.hasPassphrase)},
             {"Created", orDash(key.createdAt)},

@@ -21,16 +21,32 @@ void makeKeyPair(const std::string& privatePath, const std::string& type,
     ASSERT_EQ(std::system(command.c_str()), 0) << "ssh-keygen could not make " << privatePath;
 }
 
-std::string printedFingerprint(const std::string& publicPath) {
+namespace {
+
+// The size and fingerprint fields of the first line ssh-keygen -lf prints.
+std::pair<std::string, std::string> printedFields(const std::string& publicPath) {
     FILE* pipe = ::popen(("/usr/bin/ssh-keygen -lf '" + publicPath + "'").c_str(), "r");
     if (!pipe)
-        return "popen failed";
+        return {"", "popen failed"};
     char line[4096] = {};
     std::istringstream fields(std::fgets(line, sizeof line, pipe) ? line : "");
     ::pclose(pipe);
     std::string bits, fingerprint;
     fields >> bits >> fingerprint;
-    return fingerprint;
+    return {bits, fingerprint};
+}
+
+} // namespace
+
+std::string printedFingerprint(const std::string& publicPath) {
+    return printedFields(publicPath).second;
+}
+
+std::optional<int> printedBits(const std::string& publicPath) {
+    const std::string bits = printedFields(publicPath).first;
+    if (bits.empty())
+        return std::nullopt;
+    return std::stoi(bits);
 }
 
 std::string recordingKeyTool(const std::string& directory, const std::string& logPath,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ void makeKeyPair(const std::string& privatePath, const std::string& type = "ed25
 
 // The fingerprint field of what `ssh-keygen -lf` prints for the file.
 std::string printedFingerprint(const std::string& publicPath);
+// Its size field; nothing when it prints none.
+std::optional<int> printedBits(const std::string& publicPath);
 
 // An executable script in the directory that appends each call's arguments
 // as one line to logPath and then runs the real program (ssh-keygen unless
