@@ -82,6 +82,17 @@ std::string watchingKeyTool(const std::string& directory, const std::string& sna
     return tool;
 }
 
+std::string commandOutput(const std::string& command) {
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    if (pipe)
+        ::pclose(pipe);
+    return out;
+}
+
 std::vector<std::string> fileLines(const std::string& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;

@@ -33,6 +33,9 @@ std::string recordingKeyTool(const std::string& directory, const std::string& lo
 std::string watchingKeyTool(const std::string& directory, const std::string& snapshotPath,
                             const std::string& program = "/usr/bin/ssh-keygen");
 
+// What a shell command prints on standard output, whole (its errors dropped).
+std::string commandOutput(const std::string& command);
+
 // The lines of a file (none when missing).
 std::vector<std::string> fileLines(const std::string& path);
 

@@ -2,10 +2,10 @@
 #include "keys/key_protection.h"
 #include "keys/key_scanner.h"
 #include "keys/ssh_wire.h"
+#include "support/key_files.h"
 #include "support/temp_dir.h"
 
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
@@ -25,22 +25,10 @@ namespace {
 
 using KeyFactsReader::KeyFacts;
 
-// What the real tool prints, whole, for a command line.
-std::string toolOutput(const std::string& command) {
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    if (pipe)
-        ::pclose(pipe);
-    return out;
-}
-
 // The first line `ssh-keygen -l` prints of the file parsed back into facts:
 // "BITS FP COMMENT (TYPE)".
 std::optional<KeyFacts> toolFacts(const std::string& path) {
-    const std::string output = toolOutput("/usr/bin/ssh-keygen -l -f '" + path + "'");
+    const std::string output = commandOutput("/usr/bin/ssh-keygen -l -f '" + path + "'");
     const std::string line = output.substr(0, output.find('\n') + 1);
     const std::size_t open = line.rfind(" (");
     if (line.empty() || open == std::string::npos)
@@ -140,7 +128,7 @@ TEST_F(KeyFactsReaderTest, EveryKindAndFormatAgreesWithTheTool) {
                     EXPECT_EQ(inContainer->fingerprint, pub->fingerprint);
                 }
                 if (!*phrase) {
-                    const std::string half = toolOutput("/usr/bin/ssh-keygen -y -f " + path);
+                    const std::string half = commandOutput("/usr/bin/ssh-keygen -y -f " + path);
                     // Only the container keeps a comment.
                     KeyFacts rebuilt = *pub;
                     rebuilt.comment = isContainer ? pub->comment : "";
