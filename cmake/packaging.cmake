@@ -28,6 +28,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # ssh are run, not linked, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS openssh-client)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
+# The Qt platform plugin that runs the window in a Wayland session; without
+# it Qt falls back to X (XWayland).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion, qt6-wayland")
 
 include(CPack)

@@ -66,8 +66,12 @@ void MoorkeepApp::showMainWindow() {
         MainMenu::populate(mainWindow_->menuBar(),
                            {connectFeatures_->preferencesAction(), quitAction_, aboutAction_,
                             updater_->checkAction(), mainWindow_->hostMenu(),
-                            mainWindow_->keyMenu(), new KeysMenu(*model_, mainWindow_)});
+                            mainWindow_->keyMenu(), new KeysMenu(*model_, mainWindow_),
+                            mainWindow_->toggleSidebarAction(), mainWindow_->groupByFileAction()});
     }
+    // A minimised window is restored: raising it alone leaves it an icon.
+    mainWindow_->setWindowState((mainWindow_->windowState() & ~Qt::WindowMinimized) |
+                                Qt::WindowActive);
     mainWindow_->show();
     mainWindow_->raise();
     mainWindow_->activateWindow();

@@ -11,6 +11,9 @@ namespace moorkeep {
 // window's own close button ask the owner (onCancel), unless the sheet is
 // busy with its owner's call, and the owner closes it (dismiss). A sheet
 // without onCancel closes itself, on Escape as on its own buttons.
+// Return moves from a field to the next one and presses the default button
+// only from the last field (or anywhere with Ctrl+Return), so a half-filled
+// form is never sent by a Return meant to move on.
 class SheetDialog : public QDialog {
     Q_OBJECT
 
@@ -26,8 +29,19 @@ public:
 
 protected:
     virtual bool isBusy() const { return false; }
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // What Return in the last field, and Ctrl+Return anywhere, do: press the
+    // default button while it can be pressed.
+    virtual void submit();
 
 private:
+    QWidget* nextField(QWidget* field) const;
+    // Moves the focus from the field that holds from to the next field, if
+    // there is one.
+    bool movedOn(QWidget* from);
+
     std::function<void()> onCancel_;
 };
 

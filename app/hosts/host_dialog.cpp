@@ -123,6 +123,11 @@ void HostDialog::fill(const SSHHost& host) {
 void HostDialog::fillAsCopyOf(const SSHHost& host) {
     fill(host);
     alias_->setText(QString::fromStdString(host.alias) + QStringLiteral("-copy"));
+    copiedOptions_ = host.extraOptions;
+    setWindowTitle(tr("Duplicate Host"));
+    setAccessibleName(windowTitle());
+    if (auto* title = findChild<QLabel*>(QStringLiteral("dialogTitle")))
+        title->setText(windowTitle());
 }
 
 void HostDialog::showEvent(QShowEvent* event) {
@@ -171,6 +176,8 @@ SSHHost HostDialog::record() const {
     host.port = portFromField(text(port_)).value_or(22);
     host.keyId = key_->keyId().empty() ? std::nullopt : std::optional(key_->keyId());
     host.proxyJump = InputRules::nonEmptyTrimmed(text(proxyJump_));
+    if (!existing_)
+        host.extraOptions = copiedOptions_;
     return host;
 }
 
@@ -189,8 +196,6 @@ void HostDialog::markChangedOutside() {
     validate();
 }
 
-// Return moves along alias, host name, user, port and ProxyJump, and saves
-// from ProxyJump when saving is possible.
 // A field is left when the user moves on, not when the window loses focus.
 bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
@@ -200,22 +205,6 @@ bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
             left_.insert(field);
             validate();
         }
-    }
-    if (event->type() != QEvent::KeyPress)
-        return SheetDialog::eventFilter(watched, event);
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key != Qt::Key_Return && key != Qt::Key_Enter)
-        return SheetDialog::eventFilter(watched, event);
-    const std::pair<QLineEdit*, QLineEdit*> chain[] = {
-        {alias_, hostname_}, {hostname_, user_}, {user_, port_}, {port_, proxyJump_}};
-    for (const auto& [from, to] : chain)
-        if (watched == from) {
-            to->setFocus(Qt::TabFocusReason);
-            return true;
-        }
-    if (watched == proxyJump_) {
-        save();
-        return true;
     }
     return SheetDialog::eventFilter(watched, event);
 }

@@ -37,8 +37,9 @@ public:
     // The record a save hands over, from the fields as they stand.
     SSHHost record() const;
 
-    // Fills the fields of a new host from another host: its values, under
-    // the alias "ALIAS-copy".
+    // Makes this a new host copied from another, titled "Duplicate Host":
+    // its values under the alias "ALIAS-copy", and every further option it
+    // has, which the saved record keeps.
     void fillAsCopyOf(const SSHHost& host);
 
     // The edited host was changed or removed by someone else: saving would
@@ -48,6 +49,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Saving while the fields do not allow it shows every rule in the way.
+    void submit() override { save(); }
 
 private:
     QLineEdit* textField(const QString& objectName, const QString& accessibleName,
@@ -63,6 +66,7 @@ private:
     void save();
 
     std::optional<SSHHost> existing_;
+    OptionMap copiedOptions_;
     std::vector<SSHHost> allHosts_;
     SaveHandler onSave_;
     bool changedOutside_ = false;

@@ -120,12 +120,26 @@ const SSHHost& HostListModel::hostAt(int row) const {
     return model_.hosts()[std::size_t(rows_[std::size_t(row)].host)];
 }
 
+bool HostListModel::holds(const std::string& id) const {
+    const auto& hosts = model_.hosts();
+    return std::any_of(hosts.begin(), hosts.end(), [&](const SSHHost& h) { return h.id == id; });
+}
+
 std::string HostListModel::idAt(int row) const {
     return isHeader(row) ? std::string() : hostAt(row).id;
 }
 
 bool HostListModel::isHeader(int row) const {
     return rows_[std::size_t(row)].host < 0;
+}
+
+int HostListModel::entryCount() const {
+    if (groups_.empty())
+        return int(rows_.size());
+    int count = 0;
+    for (const Group& group : groups_)
+        count += group.matches;
+    return count;
 }
 
 std::optional<int> HostListModel::rowOf(const std::string& id) const {

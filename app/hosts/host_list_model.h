@@ -43,7 +43,9 @@ public:
     const SSHHost& hostAt(int row) const;
     std::optional<int> rowOf(const std::string& id) const override;
     std::string idAt(int row) const override;
+    bool holds(const std::string& id) const override;
     bool isHeader(int row) const override;
+    int entryCount() const override;
 
     // The file of the group the row belongs to (empty for the stored hosts);
     // nothing while the list is not grouped.

@@ -39,7 +39,7 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
               [this] { state_.setSheet(HostSheet::defaults()); });
     menu_.addSeparator();
     HostGrouping& grouping = state_.grouping();
-    QAction* groupByFile =
+    QAction* groupByFile = groupByFile_ =
         menu_.add(QStringLiteral("groupByFileAction"), tr("&Group by File"),
                   Shortcuts::groupByFile(), [&grouping] { grouping.setOn(!grouping.isOn()); });
     groupByFile->setCheckable(true);

@@ -7,6 +7,7 @@
 #include <QObject>
 
 class QMainWindow;
+class QAction;
 class QMenu;
 
 namespace moorkeep {
@@ -29,6 +30,7 @@ public:
     SheetDialog* sheetDialog() const { return dialogs_.sheet(); }
     // The window's Host menu: every action of the screen with its keys.
     QMenu* menu() const { return menu_.menu(); }
+    QAction* groupByFileAction() const { return groupByFile_; }
 
 private:
     void updateShortcuts();
@@ -50,6 +52,7 @@ private:
     QMainWindow& window_;
     ScreenMenu menu_;
     ScreenDialogs dialogs_;
+    QAction* groupByFile_ = nullptr;
 };
 
 } // namespace moorkeep

@@ -84,7 +84,6 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
     , model_(model)
     , state_(state)
     , listModel_(listModel) {
-    connect(&model_, &AppModel::hostsChanged, this, &HostsSidebar::showCount);
     connect(listView(), &QListView::doubleClicked, this, [this](const QModelIndex& index) {
         if (!listModel_->isHeader(index.row()))
             state_.requestConnect(listModel_->hostAt(index.row()));
@@ -94,9 +93,9 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
             setCollapsed(index.row(), !index.data(HostListModel::CollapsedRole).toBool());
     });
     listView()->installEventFilter(this);
-    // Each appearance of the screen selects the first host when none is.
-    if (!state_.selectedId() && !model_.hosts().empty())
-        state_.setSelectedId(model_.hosts().front().id);
+    // Each appearance of the screen selects the first shown host when none is.
+    if (!state_.selectedId())
+        state_.setSelectedId(listModel_->firstEntryId());
     showCount();
 }
 
@@ -145,9 +144,12 @@ bool HostsSidebar::eventFilter(QObject* watched, QEvent* event) {
     return Sidebar::eventFilter(watched, event);
 }
 
-QString HostsSidebar::countText() const {
-    const auto count = model_.hosts().size();
-    return QString::number(count) + (count == 1 ? tr(" host") : tr(" hosts"));
+int HostsSidebar::allEntries() const {
+    return int(model_.hosts().size());
+}
+
+QString HostsSidebar::countText(int count, const QString& number) const {
+    return count == 1 ? tr("1 host") : tr("%1 hosts").arg(number);
 }
 
 } // namespace moorkeep

@@ -23,7 +23,8 @@ public:
     HostListModel* listModel() const { return listModel_; }
 
 protected:
-    QString countText() const override;
+    int allEntries() const override;
+    QString countText(int count, const QString& number) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

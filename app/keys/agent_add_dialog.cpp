@@ -60,7 +60,6 @@ AgentAddDialog::AgentAddDialog(SSHKey keyInfo, OnAdd onAdd, std::function<void()
         passphraseField_->setObjectName(QStringLiteral("agentPassphraseField"));
         fields->addWidget(DialogKit::field(tr("PASSPHRASE"), passphraseField_));
         connect(passphraseField_, &QLineEdit::textChanged, this, &AgentAddDialog::update);
-        connect(passphraseField_, &QLineEdit::returnPressed, this, &AgentAddDialog::add);
     }
     layout->addLayout(fields);
     layout->addWidget(failure_);
@@ -77,7 +76,7 @@ AgentAddDialog::~AgentAddDialog() {
 }
 
 void AgentAddDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    SheetDialog::showEvent(event);
     if (passphraseField_)
         passphraseField_->setFocus(Qt::OtherFocusReason);
     else

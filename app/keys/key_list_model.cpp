@@ -1,5 +1,7 @@
 #include "keys/key_list_model.h"
 
+#include <algorithm>
+
 namespace moorkeep {
 
 KeyListModel::KeyListModel(QObject* parent)
@@ -124,6 +126,10 @@ std::optional<int> KeyListModel::rowOf(const std::string& id) const {
         if (all_[std::size_t(shown_[std::size_t(row)])].id == id)
             return row;
     return std::nullopt;
+}
+
+bool KeyListModel::holds(const std::string& id) const {
+    return std::any_of(all_.begin(), all_.end(), [&](const Row& row) { return row.id == id; });
 }
 
 std::string KeyListModel::idAt(int row) const {

@@ -43,6 +43,7 @@ public:
 
     std::optional<int> rowOf(const std::string& id) const override;
     std::string idAt(int row) const override;
+    bool holds(const std::string& id) const override;
     int usageCount(const std::string& keyId) const;
 
 private:

@@ -71,9 +71,9 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, KeyListModel* listMo
     showHeldKeys();
     connect(&model_, &AppModel::hostsChanged, this,
             [this] { listModel_->setHosts(model_.hosts()); });
-    // The tab was chosen: with nothing selected, the first of all keys is.
-    if (!state_.selectedId() && !model_.keys().empty())
-        state_.setSelectedId(model_.keys().front().id);
+    // The tab was chosen: with nothing selected, the first shown key is.
+    if (!state_.selectedId())
+        state_.setSelectedId(listModel_->firstEntryId());
     showCount();
 }
 
@@ -85,9 +85,12 @@ void KeysSidebar::showHeldKeys() {
     listModel_->setHeldKeys(std::move(held));
 }
 
-QString KeysSidebar::countText() const {
-    const auto count = model_.keys().size();
-    return count == 1 ? tr("1 key") : tr("%1 keys").arg(count);
+int KeysSidebar::allEntries() const {
+    return int(model_.keys().size());
+}
+
+QString KeysSidebar::countText(int count, const QString& number) const {
+    return count == 1 ? tr("1 key") : tr("%1 keys").arg(number);
 }
 
 } // namespace moorkeep

@@ -19,7 +19,8 @@ public:
     KeysState& state() const { return state_; }
 
 protected:
-    QString countText() const override;
+    int allEntries() const override;
+    QString countText(int count, const QString& number) const override;
 
 private:
     KeysSidebar(AppModel& model, KeysState& state, KeyListModel* listModel, QWidget* parent);

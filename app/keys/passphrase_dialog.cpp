@@ -50,10 +50,6 @@ PassphraseDialog::PassphraseDialog(SSHKey keyInfo, OnSave onSave, std::function<
     // passphrase with the keystroke that ends the current one.
     saveButton_->setDefault(false);
 
-    for (SecretField* field : {currentField_, newField_, confirmField_})
-        if (field)
-            connect(field, &QLineEdit::returnPressed, this,
-                    [this, field] { returnPressed(field); });
     connect(newField_, &QLineEdit::textChanged, this, &PassphraseDialog::update);
     connect(confirmField_, &QLineEdit::textChanged, this, &PassphraseDialog::update);
     connect(cancelButton_, &QPushButton::clicked, this, &PassphraseDialog::reject);
@@ -114,15 +110,6 @@ void PassphraseDialog::update() {
                             (isProtected() || !newField_->text().isEmpty()));
 }
 
-void PassphraseDialog::returnPressed(SecretField* field) {
-    if (field == currentField_)
-        newField_->setFocus(Qt::TabFocusReason);
-    else if (field == newField_)
-        confirmField_->setFocus(Qt::TabFocusReason);
-    else if (!isRemoving())
-        save();
-}
-
 void PassphraseDialog::confirmRemoval() {
     if (!saveButton_->isEnabled() || removeAlert_)
         return;
@@ -141,6 +128,11 @@ void PassphraseDialog::confirmRemoval() {
         if (confirmed)
             save();
     });
+}
+
+void PassphraseDialog::submit() {
+    if (!isRemoving())
+        save();
 }
 
 void PassphraseDialog::save() {

@@ -44,13 +44,15 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Return in the last field saves, except a removal, which only the
+    // button starts.
+    void submit() override;
     bool isBusy() const override { return saving_; }
 
 private:
     bool isProtected() const;
     bool entriesAgree() const;
     void update();
-    void returnPressed(SecretField* field);
     void confirmRemoval();
     void save();
     void failed(const std::optional<QString>& message);

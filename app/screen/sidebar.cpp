@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
+#include <QMenu>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -62,6 +64,7 @@ Sidebar::Sidebar(ScreenState& state, Parts parts, QWidget* parent)
     connect(listModel_, &QAbstractItemModel::rowsInserted, this, &Sidebar::showNoMatch);
     connect(listModel_, &QAbstractItemModel::rowsRemoved, this, &Sidebar::showNoMatch);
     connect(&state_, &ScreenState::searchChanged, this, &Sidebar::showNoMatch);
+    connect(listModel_, &QAbstractItemModel::modelReset, this, &Sidebar::showCount);
 
     showSelection();
     showNoMatch();
@@ -140,16 +143,41 @@ QWidget* Sidebar::divider() const {
     return line;
 }
 
-void Sidebar::showCount() {
-    count_->setText(countText());
+void Sidebar::setRowMenu(QMenu* menu) {
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, menu, [this, menu](const QPoint& at) {
+        QModelIndex index = list_->indexAt(at);
+        if (!index.isValid())
+            index = list_->currentIndex();
+        if (!index.isValid() || listModel_->isHeader(index.row()))
+            return;
+        state_.setSelectedId(listModel_->idAt(index.row()));
+        menu->popup(list_->viewport()->mapToGlobal(list_->visualRect(index).center()));
+    });
 }
 
-// The list shows the selected entry when the search lets it through.
+void Sidebar::showCount() {
+    const int all = allEntries();
+    const int shown = listModel_->entryCount();
+    QLocale locale;
+    // Thousands are grouped even in the C locale, which leaves them out.
+    locale.setNumberOptions(QLocale::DefaultNumberOptions);
+    const QString count = countText(all, locale.toString(all));
+    count_->setText(shown == all ? count : tr("%1 of %2").arg(locale.toString(shown), count));
+}
+
+// Nothing acts on an entry the list does not show: when a search or a fold
+// hides the selected entry, the first shown entry is selected instead, or
+// none; an entry that is gone leaves nothing selected.
 void Sidebar::showSelection() {
     QItemSelectionModel* selection = list_->selectionModel();
     const auto row = state_.selectedId() ? listModel_->rowOf(*state_.selectedId()) : std::nullopt;
     if (!row) {
         selection->clearSelection();
+        if (state_.selectedId())
+            state_.setSelectedId(listModel_->holds(*state_.selectedId())
+                                     ? listModel_->firstEntryId()
+                                     : std::nullopt);
         return;
     }
     const QModelIndex index = listModel_->index(*row);
@@ -161,7 +189,6 @@ void Sidebar::showSelection() {
 
 void Sidebar::listSelectionChanged() {
     const QModelIndexList selected = list_->selectionModel()->selectedIndexes();
-    // A search that hides the selected entry leaves it selected.
     if (selected.isEmpty())
         return;
     state_.setSelectedId(listModel_->idAt(selected.front().row()));

@@ -9,6 +9,7 @@ class QAbstractItemDelegate;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 
 namespace moorkeep {
 
@@ -54,15 +55,22 @@ public:
 
     Sidebar(ScreenState& state, Parts parts, QWidget* parent = nullptr);
 
+    // The menu a row's context menu shows (right click, the Menu key or
+    // Shift+F10), for the row it was asked on.
+    void setRowMenu(QMenu* menu);
+
     QLineEdit* searchField() const { return search_; }
     QListView* listView() const { return list_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    // The footer's count of all entries.
-    virtual QString countText() const = 0;
-    // Once the entries changed, and once the subclass is made.
+    // How many entries there are, searched or not.
+    virtual int allEntries() const = 0;
+    // The footer's words for that many entries, written as `number`.
+    virtual QString countText(int count, const QString& number) const = 0;
+    // Once the entries changed, and once the subclass is made; while a search
+    // narrows the list it says how many of them it shows ("14 of 10,000 hosts").
     void showCount();
 
 private:

@@ -9,20 +9,45 @@ namespace moorkeep {
 namespace {
 
 // Name and value as a screen reader reads a field: what it is, then what it
-// holds, never the shortened text.
-class ElidedLabelAccessible : public QAccessibleWidget {
+// holds, never the shortened text. The whole value is also offered as the
+// element's text, which is how AT-SPI readers read a label's contents.
+class ElidedLabelAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit ElidedLabelAccessible(ElidedLabel* label)
         : QAccessibleWidget(label, QAccessible::StaticText) {}
 
     QString text(QAccessible::Text kind) const override {
-        const auto* label = static_cast<const ElidedLabel*>(widget());
         if (kind == QAccessible::Value)
-            return label->fullText();
-        if (kind == QAccessible::Name && label->accessibleName().isEmpty())
-            return label->fullText();
+            return full();
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return full();
         return QAccessibleWidget::text(kind);
     }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(int start, int end) const override { return full().mid(start, end - start); }
+    int characterCount() const override { return int(full().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* start, int* end) const override {
+        *start = *end = 0;
+        return {};
+    }
+
+private:
+    QString full() const { return static_cast<const ElidedLabel*>(widget())->fullText(); }
 };
 
 QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {

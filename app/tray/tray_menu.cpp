@@ -15,7 +15,8 @@ TrayMenu::TrayMenu(AppModel& model, Actions actions, QWidget* parent)
     setTitle(tr("Moorkeep"));
     connect(&model_, &AppModel::keysChanged, this, &TrayMenu::rebuild);
     connect(&model_, &AppModel::agentChanged, this, &TrayMenu::rebuild);
-    connect(actions_.checkForUpdates, &QAction::enabledChanged, this, &TrayMenu::rebuild);
+    checkForUpdates_ = mirror(actions_.checkForUpdates);
+    quit_ = mirror(actions_.quit);
     rebuild();
 }
 
@@ -31,16 +32,28 @@ void TrayMenu::rebuild() {
         addSeparator();
     }
     KeyMenuItems::addTo(
-        this, model_.keys(),
+        this, model_.keys(), KeyMenuItems::copyLabel,
         [this](const SSHKey& key) { model_.notify(KeyMenuItems::copiedMessage(key)); },
         model_.agent());
     addSeparator();
     QAction* showWindow = addAction(tr("Show Window"));
     showWindow->setObjectName(QStringLiteral("showWindowAction"));
     connect(showWindow, &QAction::triggered, this, [this] { actions_.openWindow(); });
-    addAction(actions_.checkForUpdates);
+    addAction(checkForUpdates_);
     addSeparator();
-    addAction(actions_.quit);
+    addAction(quit_);
+}
+
+// The window's shortcuts do nothing in the tray's menu, so it shows none: an
+// entry of its own runs the shared action and follows its state. The shared
+// action owns it, so rebuilding the menu keeps it.
+QAction* TrayMenu::mirror(QAction* shared) {
+    auto* entry = new QAction(shared->text(), shared);
+    entry->setObjectName(shared->objectName());
+    entry->setEnabled(shared->isEnabled());
+    connect(shared, &QAction::enabledChanged, entry, &QAction::setEnabled);
+    connect(entry, &QAction::triggered, shared, &QAction::trigger);
+    return entry;
 }
 
 } // namespace moorkeep

@@ -10,10 +10,9 @@ namespace moorkeep {
 class AppModel;
 
 // The tray icon's menu: the heading, the Connect submenu, the shared key
-// entries, "Show Window",
-// "Check for Updates…" and "Quit Moorkeep". Rebuilt whenever the model's
-// keys or what the agent holds change, or the update command is enabled or
-// disabled.
+// entries ("Copy Public Key: NAME"), "Show Window", "Check for Updates…" and
+// "Quit Moorkeep". Rebuilt whenever the model's
+// keys or what the agent holds change.
 class TrayMenu : public QMenu {
     Q_OBJECT
 
@@ -31,9 +30,12 @@ public:
 
 private:
     void rebuild();
+    QAction* mirror(QAction* shared);
 
     AppModel& model_;
     Actions actions_;
+    QAction* checkForUpdates_;
+    QAction* quit_;
 };
 
 } // namespace moorkeep

@@ -115,6 +115,10 @@ QMenu* ContentView::keyMenu() const {
     return keysScreen_->menu();
 }
 
+QAction* ContentView::groupByFileAction() const {
+    return hostsScreen_->groupByFileAction();
+}
+
 namespace {
 
 // A line at the foot of the window that never stops the user.
@@ -206,12 +210,15 @@ void ContentView::showContent() {
 void ContentView::showScreen() {
     if (model_.isLoading())
         return;
-    if (model_.tab() == AppTab::hosts)
-        splitView_->setPanes(new HostsSidebar(model_, hostsState_),
-                             new HostsDetail(model_, hostsState_));
-    else
-        splitView_->setPanes(new KeysSidebar(model_, keysState_),
-                             new KeysDetail(model_, keysState_));
+    Sidebar* sidebar = nullptr;
+    if (model_.tab() == AppTab::hosts) {
+        sidebar = new HostsSidebar(model_, hostsState_);
+        splitView_->setPanes(sidebar, new HostsDetail(model_, hostsState_));
+    } else {
+        sidebar = new KeysSidebar(model_, keysState_);
+        splitView_->setPanes(sidebar, new KeysDetail(model_, keysState_));
+    }
+    sidebar->setRowMenu(model_.tab() == AppTab::hosts ? hostMenu() : keyMenu());
     splitView_->setSidebarCollapsed(isSidebarCollapsed_);
     // The search field has the keys from the start, for the tab's list.
     if (auto* search = splitView_->findChild<QLineEdit*>(model_.tab() == AppTab::hosts

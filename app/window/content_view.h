@@ -38,6 +38,9 @@ public:
     // The screens' menus, for the menu bar.
     QMenu* hostMenu() const;
     QMenu* keyMenu() const;
+    // For the View menu.
+    QAction* toggleSidebarAction() const { return toggleSidebarAction_; }
+    QAction* groupByFileAction() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

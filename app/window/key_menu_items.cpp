@@ -13,12 +13,18 @@ QString label(const SSHKey& key) {
         .arg(QString::fromStdString(key.name), QString::fromStdString(key.type));
 }
 
+QString copyLabel(const SSHKey& key) {
+    return QCoreApplication::translate("KeyMenuItems", "Copy Public Key: %1")
+        .arg(QString::fromStdString(key.name));
+}
+
 QString copiedMessage(const SSHKey& key) {
     return QCoreApplication::translate("KeyMenuItems", "Public key of \u201c%1\u201d copied")
         .arg(QString::fromStdString(key.name));
 }
 
 void addTo(QMenu* menu, const std::vector<SSHKey>& keys,
+           const std::function<QString(const SSHKey&)>& labelOf,
            const std::function<void(const SSHKey&)>& copied, const AgentState& agent) {
     bool any = false;
     for (const SSHKey& key : keys) {
@@ -26,7 +32,7 @@ void addTo(QMenu* menu, const std::vector<SSHKey>& keys,
             continue;
         any = true;
         // A "&" in a key's name is text, not a keyboard mnemonic.
-        QString text = label(key).replace(u'&', u"&&"_qs);
+        QString text = labelOf(key).replace(u'&', u"&&"_qs);
         const bool held = agent.holds(key);
         if (held)
             text += QCoreApplication::translate("KeyMenuItems", " \u00b7 in agent");

@@ -17,7 +17,7 @@ KeysMenu::KeysMenu(AppModel& model, QWidget* parent)
 void KeysMenu::rebuild() {
     clear();
     KeyMenuItems::addTo(
-        this, model_.keys(),
+        this, model_.keys(), KeyMenuItems::label,
         [this](const SSHKey& key) { model_.notify(KeyMenuItems::copiedMessage(key)); },
         model_.agent());
 }

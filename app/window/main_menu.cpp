@@ -20,6 +20,13 @@ void addApplicationMenu(QMenuBar* menuBar, const Actions& actions) {
     menu->addAction(actions.quit);
 }
 
+void addViewMenu(QMenuBar* menuBar, const Actions& actions) {
+    QMenu* menu = menuBar->addMenu(text("&View"));
+    menu->setObjectName(QStringLiteral("viewMenu"));
+    menu->addAction(actions.toggleSidebar);
+    menu->addAction(actions.groupByFile);
+}
+
 void addHelpMenu(QMenuBar* menuBar, const Actions& actions) {
     QMenu* menu = menuBar->addMenu(text("&Help"));
     menu->setObjectName(QStringLiteral("helpMenu"));
@@ -35,6 +42,7 @@ void populate(QMenuBar* menuBar, const Actions& actions) {
     actions.keys->addSeparator();
     actions.keys->addMenu(actions.keyCopies);
     menuBar->addMenu(actions.keys);
+    addViewMenu(menuBar, actions);
     addHelpMenu(menuBar, actions);
 }
 

@@ -5,8 +5,8 @@ class QMenu;
 class QMenuBar;
 
 // The main window's menus: the application menu with Preferences and Quit,
-// the Host and Key menus of
-// the screens (the Key menu ending in the submenu that copies any key), and
+// the Host and Key menus of the screens (the Key menu ending in the submenu
+// that copies any key), the View menu with the sidebar and the grouping, and
 // the Help menu with the update check after the About item.
 namespace moorkeep::MainMenu {
 
@@ -18,6 +18,8 @@ struct Actions {
     QMenu* hosts;
     QMenu* keys;
     QMenu* keyCopies;
+    QAction* toggleSidebar;
+    QAction* groupByFile;
 };
 
 void populate(QMenuBar* menuBar, const Actions& actions);

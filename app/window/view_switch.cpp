@@ -50,7 +50,12 @@ ViewSwitch::ViewSwitch(AppModel& model, QWidget* parent)
     group_->setExclusive(true);
     group_->addButton(hostsButton_, int(AppTab::hosts));
     group_->addButton(keysButton_, int(AppTab::keys));
-    connect(group_, &QButtonGroup::idClicked, this, [this](int id) { model_.setTab(AppTab(id)); });
+    // Toggled rather than clicked: a screen reader's "Toggle" checks the
+    // button without clicking it.
+    connect(group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            model_.setTab(AppTab(id));
+    });
     connect(&model_, &AppModel::tabChanged, this, &ViewSwitch::showTab);
     showTab();
 }

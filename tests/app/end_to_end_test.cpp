@@ -299,7 +299,7 @@ private slots:
         QTest::keyClicks(field(dialog, "fileNameField"), u"e2e_key"_qs);
         QTest::keyClicks(field(dialog, "displayNameField"), u"End to end"_qs);
         QTest::keyClicks(field(dialog, "emailField"), u"me@example.org"_qs);
-        QTest::keyClick(field(dialog, "emailField"), Qt::Key_Return);
+        QTest::keyClick(field(dialog, "emailField"), Qt::Key_Return, Qt::ControlModifier);
         QTRY_VERIFY_WITH_TIMEOUT(sheetClosed(), 20000);
         QVERIFY(readFile(publicKey).find("me@example.org") != std::string::npos);
         QCOMPARE(modeOf(privateKey), mode_t(0600));

@@ -27,6 +27,7 @@ for package in openssh-client 'libc6 (>=' 'libqt6widgets6 (>=' 'libqt6core6 (>='
     'libstdc++6 (>='; do
     grep -qF "$package" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
+grep -qF qt6-wayland <<<"$(field Recommends)" || fail "Recommends lacks qt6-wayland: $(field Recommends)"
 
 # The files, exactly (directories left out).
 dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ { print $NF }' | sed 's|^\./|/|' | sort >"$work/files"

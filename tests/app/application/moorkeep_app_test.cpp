@@ -42,8 +42,9 @@ private slots:
     void trayEntriesAClosedWindowBroughtBackAndItsUpdateEntry() {
         AppUnderTest t;
         QVERIFY(!t.app->findChild<QSystemTrayIcon*>(u"trayIcon"_qs)->icon().isNull());
-        QCOMPARE(t.entry(t.trayMenu(), u"Quit Moorkeep"_qs)->shortcut(),
+        QCOMPARE(t.entry(t.menu(u"applicationMenu"_qs), u"Quit Moorkeep"_qs)->shortcut(),
                  QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QCOMPARE(t.entry(t.trayMenu(), u"Quit Moorkeep"_qs)->shortcut(), QKeySequence());
         QVERIFY(t.entry(t.menu(u"helpMenu"_qs), u"About Moorkeep"_qs));
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
         QVERIFY(QApplication::quitOnLastWindowClosed());

@@ -20,8 +20,8 @@ private slots:
     // The dialog shows what Connect will run as the command line is typed,
     // refuses an open quote, and what it saves is what Connect then uses.
     // A program that crashed leaves its socket behind, where nobody answers;
-    // the next launch claims it anyway, and a launch after that shows its
-    // window and ends.
+    // the next launch claims it anyway, and a launch after that restores its
+    // minimised window and ends.
     void preferredTerminalThenASecondLaunchShowsTheWindow() {
         AppUnderTest h;
         h.app->connectFeatures().preferencesAction()->trigger();
@@ -53,7 +53,8 @@ private slots:
         QVERIFY(instance.claim());
         connect(&instance, &SingleInstance::activationRequested, h.app.get(),
                 &MoorkeepApp::showMainWindow);
-        h.window()->hide();
+        h.window()->showMinimized();
+        QVERIFY(h.window()->isMinimized());
 
         QProcess second;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -64,7 +65,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QTRY_VERIFY(h.window()->isVisible());
+        QTRY_VERIFY(h.window()->isVisible() && !h.window()->isMinimized());
     }
 
     // The socket lives only in a folder no one else may enter: the runtime

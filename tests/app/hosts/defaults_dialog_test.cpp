@@ -21,7 +21,7 @@ struct DefaultsHarness {
         return dialog->findChildren<QLineEdit*>(QString::fromLatin1(name));
     }
     Defaults save() {
-        QTest::keyClick(find("userField"), Qt::Key_Return);
+        QTest::keyClick(find("userField"), Qt::Key_Return, Qt::ControlModifier);
         if (saved.empty())
             qFatal("nothing saved");
         return saved.back();
@@ -93,6 +93,11 @@ private slots:
         QVERIFY(h.saved.empty());
         type(h.find("userField"), u" \tops\t "_qs);
         type(h.find("proxyJumpField"), u"   "_qs);
+        // Return in a field moves on; Ctrl+Return saves from any.
+        h.find("userField")->setFocus();
+        QTest::keyClick(h.find("userField"), Qt::Key_Return);
+        QVERIFY(h.saved.empty());
+        QVERIFY(!h.find("userField")->hasFocus());
 
         Defaults saved = h.save();
         QCOMPARE(saved.user, "ops");
@@ -129,7 +134,7 @@ private slots:
             QVERIFY2(h.find<QLabel>("portProblemLine")->isVisibleTo(h.dialog.get()) !=
                          bool(c.saved),
                      row);
-            QTest::keyClick(h.find("portField"), Qt::Key_Return);
+            QTest::keyClick(h.find("portField"), Qt::Key_Return, Qt::ControlModifier);
             QVERIFY2(h.saved.size() == savedBefore + (c.saved ? 1 : 0), row);
             if (c.saved) {
                 QCOMPARE(h.saved.back().port, *c.saved);

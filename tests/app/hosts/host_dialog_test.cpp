@@ -153,8 +153,8 @@ private slots:
     }
 
     // A new host starts empty with nothing red; trying to save shows every
-    // rule that stands in the way. Return moves along the fields, Escape
-    // cancels.
+    // rule that stands in the way. Return moves along every field, the Key
+    // box too, and saves only from the last; Ctrl+Return saves from any.
     void addingStartsEmptyAndSavingShowsEveryRule() {
         DialogHarness h(std::nullopt);
         QCOMPARE(h.field("portField")->text(), u"22"_qs);
@@ -164,15 +164,32 @@ private slots:
         QCOMPARE(h.shownProblems(), QStringList());
         QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
         QCOMPARE(h.shownProblems(), (QStringList{u"aliasProblemLine"_qs, u"portProblemLine"_qs}));
-        for (const char* next : {"hostnameField", "userField", "portField", "proxyJumpField"}) {
+        for (const char* next :
+             {"hostnameField", "userField", "portField", "keyPicker", "proxyJumpField"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            QVERIFY2(h.field(next)->hasFocus(), next);
+            QVERIFY2(h.dialog->findChild<QWidget*>(QString::fromLatin1(next))->hasFocus(), next);
         }
         QVERIFY(h.saved.empty());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(h.cancelled, 1);
         // The owner closes the dialog, not the dialog itself.
         QVERIFY(h.dialog->isVisible());
+    }
+
+    // A duplicate is a new host under "ALIAS-copy" with every option of the
+    // one copied, and says what it is.
+    void duplicateKeepsEveryOption() {
+        SSHHost web = sampleHost("cfg-web");
+        web.extraOptions = {{"LocalForward", "8080 localhost:80"}, {"ServerAliveInterval", "30"}};
+        DialogHarness h(std::nullopt);
+        h.dialog->fillAsCopyOf(web);
+        QCOMPARE(h.dialog->windowTitle(), u"Duplicate Host"_qs);
+        QCOMPARE(h.dialog->findChild<QLabel*>(u"dialogTitle"_qs)->text(), u"Duplicate Host"_qs);
+        QTest::keyClick(h.field("aliasField"), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(h.saved.size(), 1u);
+        QCOMPARE(h.saved[0].alias, web.alias + "-copy");
+        QCOMPARE(h.saved[0].id, std::string());
+        QCOMPARE(h.saved[0].extraOptions, web.extraOptions);
     }
 
     // A host whose alias is already odd can be edited while the alias
@@ -187,11 +204,13 @@ private slots:
         QVERIFY(h.shows("aliasProblemLine"));
         type(h.field("aliasField"), u"web db"_qs);
         QVERIFY(h.dialog->canSave());
+        QTest::keyClick(h.field("aliasField"), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(h.saved.size(), 1u);
         // The line and the disabled button are checked where a host goes
         // while its dialog is open; Return must not get round them.
         h.dialog->markChangedOutside();
         QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
-        QVERIFY(h.saved.empty());
+        QCOMPARE(h.saved.size(), 1u);
     }
 };
 

@@ -67,24 +67,39 @@ private slots:
     void init() { AppSettings::open()->clear(); }
 
     // Letters beyond ASCII match whatever their case, and the texts of all
-    // hosts are searched even right after they appear. The footer counts
-    // every host whatever the search.
-    void searchFiltersWithoutMovingTheSelection_data() {
+    // hosts are searched even right after they appear. A search that hides
+    // the selected host selects the first one shown, or none, and the footer
+    // says how many of all hosts are shown.
+    void searchFiltersAndSelectsOnlyWhatIsShown_data() {
         QTest::addColumn<QString>("search");
         QTest::addColumn<QStringList>("listed");
-        QTest::newRow("empty") << "" << strings({"prod-db", "web", "Zürich-Backup"});
-        QTest::newRow("capitals") << "PROD" << strings({"prod-db"});
-        QTest::newRow("user") << "deploy" << strings({"prod-db", "web"});
-        QTest::newRow("host name") << "example.org" << strings({"web", "Zürich-Backup"});
-        QTest::newRow("port") << "2222" << strings({});
-        QTest::newRow("trailing space narrows") << "web " << strings({});
-        QTest::newRow("capitals beyond ASCII") << "ZÜRICH-b" << strings({"Zürich-Backup"});
-        QTest::newRow("no folding of accents") << "uri" << strings({});
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("count");
+        const QStringList all = strings({"prod-db", "web", "Zürich-Backup"});
+        QTest::newRow("empty") << "" << all << "prod-db"
+                               << "3 hosts";
+        QTest::newRow("capitals") << "PROD" << strings({"prod-db"}) << "prod-db"
+                                  << "1 of 3 hosts";
+        QTest::newRow("user") << "deploy" << strings({"prod-db", "web"}) << "prod-db"
+                              << "2 of 3 hosts";
+        QTest::newRow("host name") << "example.org" << strings({"web", "Zürich-Backup"}) << "web"
+                                   << "2 of 3 hosts";
+        QTest::newRow("port") << "2222" << strings({}) << ""
+                              << "0 of 3 hosts";
+        QTest::newRow("trailing space narrows") << "web " << strings({}) << ""
+                                                << "0 of 3 hosts";
+        QTest::newRow("capitals beyond ASCII")
+            << "ZÜRICH-b" << strings({"Zürich-Backup"}) << "Zürich-Backup"
+            << "1 of 3 hosts";
+        QTest::newRow("no folding of accents") << "uri" << strings({}) << ""
+                                               << "0 of 3 hosts";
     }
 
-    void searchFiltersWithoutMovingTheSelection() {
+    void searchFiltersAndSelectsOnlyWhatIsShown() {
         QFETCH(QString, search);
         QFETCH(QStringList, listed);
+        QFETCH(QString, selected);
+        QFETCH(QString, count);
         ScreenHarness h;
         QAbstractItemModelTester tester(h.find<QListView>(u"hostList"_qs)->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -94,9 +109,20 @@ private slots:
 
         QCOMPARE(h.state().search(), search);
         QCOMPARE(h.listed(), listed);
-        // The selected host stays shown even when the search hides it.
-        QCOMPARE(h.text(u"hostAliasLabel"_qs), u"prod-db"_qs);
-        QCOMPARE(h.text(u"hostCountLabel"_qs), u"3 hosts"_qs);
+        QCOMPARE(h.text(u"hostCountLabel"_qs), count);
+        for (const char* action : {"editHostAction", "deleteHostAction", "copyCommandAction"})
+            QCOMPARE(h.find<QAction>(QString::fromLatin1(action))->isEnabled(),
+                     !selected.isEmpty());
+        if (selected.isEmpty()) {
+            QVERIFY(!h.state().selectedId());
+            QTRY_VERIFY(h.find(u"emptyHostsState"_qs));
+            return;
+        }
+        QTRY_COMPARE(h.text(u"hostAliasLabel"_qs), selected);
+        // Delete asks about the host shown, never one the search hid.
+        h.find<QAction>(u"deleteHostAction"_qs)->trigger();
+        QTRY_COMPARE(h.deleteAlert() ? h.deleteAlert()->text() : QString(),
+                     u"Delete \"%1\"?"_qs.arg(selected));
     }
 
     // Four cards, or five with a jump host; a key that is not there reads
@@ -151,6 +177,9 @@ private slots:
         QStringList heard;
         for (auto* value : h.find(u"hostCards"_qs)->findChildren<ElidedLabel*>(u"cardValue"_qs)) {
             QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(value);
+            QAccessibleTextInterface* text = reader->textInterface();
+            QVERIFY(text);
+            QCOMPARE(text->text(0, text->characterCount()), reader->text(QAccessible::Value));
             heard << reader->text(QAccessible::Name) + u": "_qs + reader->text(QAccessible::Value);
         }
         QCOMPARE(heard,
@@ -224,7 +253,10 @@ private slots:
         QTest::keyClick(search, Qt::Key_Escape);
         QCOMPARE(h.state().search(), QString());
         QVERIFY(!noMatch->isVisible());
-        // Delete in the empty field is for the selected host.
+        // The search hid every host, so none is selected until one is chosen;
+        // Delete in the empty field is then for the selected host.
+        QVERIFY(!h.state().selectedId());
+        QTest::keyClick(search, Qt::Key_Down);
         QTest::keyClick(search, Qt::Key_Delete);
         QTRY_COMPARE(h.deleteAlert() ? h.deleteAlert()->text() : QString(),
                      u"Delete \"prod-db\"?"_qs);

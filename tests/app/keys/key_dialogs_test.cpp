@@ -121,7 +121,7 @@ private slots:
         h.field(u"displayNameField"_qs)->setText(u" \n "_qs);
         h.field(u"emailField"_qs)->setText(u"  "_qs);
         child<QComboBox>(&h.dialog, u"keyTypeBox"_qs)->setCurrentIndex(1);
-        QTest::keyClick(h.field(u"fileNameField"_qs), Qt::Key_Return);
+        QTest::keyClick(h.field(u"fileNameField"_qs), Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(h.sent.size(), 1u);
         QCOMPARE(h.sent[0].first,
                  (GenerateKeyOptions{"work_key", "rsa", std::nullopt, std::nullopt}));

@@ -104,7 +104,7 @@ private slots:
         QVERIFY(!bar->isVisible());
 
         h.view->hostsState().setSearch(u"web"_qs);
-        h.view->hostsState().setSelectedId("cfg-db");
+        h.view->hostsState().setSelectedId("cfg-web");
         h.find<QToolButton>(u"keysTabButton"_qs)->click();
         QCOMPARE(h.model->tab(), AppTab::keys);
         QTRY_VERIFY(h.find(u"keysSidebar"_qs) && h.find(u"keysSidebar"_qs)->isVisible());
@@ -114,7 +114,7 @@ private slots:
         QVERIFY(h.find<QToolButton>(u"hostsTabButton"_qs)->isChecked());
         QCOMPARE(&sidebar->state(), &h.view->hostsState());
         QCOMPARE(sidebar->state().search(), u"web"_qs);
-        QCOMPARE(sidebar->state().selectedId(), std::optional<std::string>("cfg-db"));
+        QCOMPARE(sidebar->state().selectedId(), std::optional<std::string>("cfg-web"));
 
         auto* toggle = h.find<QToolButton>(u"toggleSidebarButton"_qs);
         auto* splitView = h.find<AppKitSplitView>(u"splitView"_qs);

@@ -68,9 +68,13 @@ private slots:
             {sampleKey("id_ed25519", "Laptop"), withoutPublicKey(sampleKey("id_old", "Old")), rsa});
 
         QSignalSpy told(h.model.get(), &AppModel::notified);
+        QCOMPARE(
+            texts(h.keyItems(h.trayMenu)),
+            (QStringList{u"Copy Public Key: Laptop"_qs, u"Copy Public Key: Build && Deploy"_qs}));
         for (const QList<QAction*>& items : h.bothMenus()) {
-            QCOMPARE(texts(items),
-                     (QStringList{u"Laptop \u2014 ed25519"_qs, u"Build && Deploy \u2014 rsa"_qs}));
+            if (items == h.keyItems(h.keysMenu))
+                QCOMPARE(texts(items), (QStringList{u"Laptop \u2014 ed25519"_qs,
+                                                    u"Build && Deploy \u2014 rsa"_qs}));
             QVERIFY(items[0]->isEnabled() && items[1]->isEnabled());
 
             QGuiApplication::clipboard()->setText(u"something copied before"_qs);
@@ -87,8 +91,9 @@ private slots:
     }
 
     // Heading, keys, window, updates, quit; when the keys change both menus
-    // follow, and the shared update entry keeps its place and state. Without
-    // a key that has a public key both say so.
+    // follow, and the update entry keeps its place and follows the shared
+    // one's state. The tray shows no window shortcut. Without a key that has
+    // a public key both say so.
     void trayMenuInThatOrderFollowsTheKeys() {
         MenusHarness h(sampleVault().keys);
         auto layout = [&] {
@@ -97,11 +102,16 @@ private slots:
                 shown.append(item->isSeparator() ? u"--"_qs : item->text());
             return shown;
         };
-        QCOMPARE(layout(), (QStringList{u"Moorkeep"_qs, u"--"_qs, u"Laptop \u2014 ed25519"_qs,
-                                        u"Work \u2014 ed25519"_qs, u"--"_qs, u"Show Window"_qs,
+        QCOMPARE(layout(), (QStringList{u"Moorkeep"_qs, u"--"_qs, u"Copy Public Key: Laptop"_qs,
+                                        u"Copy Public Key: Work"_qs, u"--"_qs, u"Show Window"_qs,
                                         u"Check for Updates…"_qs, u"--"_qs, u"Quit Moorkeep"_qs}));
         QVERIFY(!h.trayMenu.actions().first()->isEnabled());
-        QCOMPARE(h.trayMenu.actions()[8], &h.quit);
+        h.quit.setShortcut(QKeySequence::Quit);
+        QSignalSpy quitting(&h.quit, &QAction::triggered);
+        for (QAction* item : h.trayMenu.actions())
+            QVERIFY(item->shortcut().isEmpty());
+        h.trayMenu.actions()[8]->trigger();
+        QCOMPARE(quitting.size(), 1);
 
         h.check.setEnabled(false);
         VaultData data = sampleVault();
@@ -109,11 +119,12 @@ private slots:
         h.store->setData(data);
         QFuture<void> refreshed = h.model->refreshKeys();
         QTRY_VERIFY(refreshed.isFinished());
-        for (const QList<QAction*>& items : h.bothMenus())
-            QCOMPARE(texts(items),
-                     (QStringList{u"Work \u2014 ed25519"_qs, u"New \u2014 ed25519"_qs}));
-        QCOMPARE(h.trayMenu.actions()[6], &h.check);
-        QVERIFY(!h.check.isEnabled());
+        QCOMPARE(texts(h.keyItems(h.keysMenu)),
+                 (QStringList{u"Work \u2014 ed25519"_qs, u"New \u2014 ed25519"_qs}));
+        QCOMPARE(texts(h.keyItems(h.trayMenu)),
+                 (QStringList{u"Copy Public Key: Work"_qs, u"Copy Public Key: New"_qs}));
+        QCOMPARE(h.trayMenu.actions()[6]->text(), h.check.text());
+        QVERIFY(!h.trayMenu.actions()[6]->isEnabled());
         h.trayMenu.findChild<QAction*>(u"showWindowAction"_qs)->trigger();
         QCOMPARE(h.windowsOpened, 1);
 

@@ -1,5 +1,9 @@
+#include "screen/sidebar_list_model.h"
 #include "support/app_test.h"
 #include "support/app_under_test.h"
+
+#include <QContextMenuEvent>
+#include <QListView>
 
 Q_DECLARE_METATYPE(moorkeep::AppTab)
 
@@ -60,6 +64,34 @@ private slots:
         std::sort(live.begin(), live.end());
         std::sort(enabled.begin(), enabled.end());
         QCOMPARE(live, enabled);
+    }
+
+    // The View menu holds the sidebar and the grouping. A row's context menu
+    // (a right click, or the Menu key on the list's current row) selects that
+    // row and shows the screen's menu.
+    void viewMenuAndRowContextMenus() {
+        AppUnderTest t;
+        QStringList view;
+        for (QAction* action : t.menu(u"viewMenu"_qs)->actions())
+            view << action->objectName();
+        QCOMPARE(view, (QStringList{u"toggleSidebarAction"_qs, u"groupByFileAction"_qs}));
+        for (AppTab tab : {AppTab::hosts, AppTab::keys}) {
+            t.app->model().setTab(tab);
+            const bool hosts = tab == AppTab::hosts;
+            QListView* list = nullptr;
+            QTRY_VERIFY((list = t.find<QListView>(hosts ? u"hostList"_qs : u"keyListView"_qs)));
+            auto* rows = static_cast<SidebarListModel*>(list->model());
+            const QRect second = list->visualRect(rows->index(1));
+            QContextMenuEvent click(QContextMenuEvent::Mouse, second.center(),
+                                    list->viewport()->mapToGlobal(second.center()));
+            QApplication::sendEvent(list->viewport(), &click);
+            ScreenState& state = hosts ? static_cast<ScreenState&>(t.window()->hostsState())
+                                       : t.window()->keysState();
+            QCOMPARE(state.selectedId(), std::optional(rows->idAt(1)));
+            QMenu* menu = t.menu(hosts ? u"hostMenu"_qs : u"keyMenu"_qs);
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+        }
     }
 };
 
