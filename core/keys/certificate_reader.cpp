@@ -141,7 +141,7 @@ std::optional<Certified> ofFile(const std::string& path) {
 
 std::string validityText(const KeyCertificate& certificate) {
     const bool fromStart = certificate.validAfter == 0;
-    const bool noEnd = certificate.validBefore == KeyCertificate::forever;
+    const bool noEnd = certificate.validBefore == KeyCertificate::noEnd;
     if (fromStart && noEnd)
         return "forever";
     if (fromStart)

@@ -8,8 +8,8 @@ namespace moorkeep {
 
 // An OpenSSH certificate of a key, as ssh-keygen -L describes it.
 struct KeyCertificate {
-    // Never valid before 0 and valid until this value: no end.
-    static constexpr std::uint64_t forever = ~std::uint64_t{0};
+    // A validity that ends with this value has no end.
+    static constexpr std::uint64_t noEnd = ~std::uint64_t{0};
 
     std::string path;                    // "~/.ssh/" followed by the file's name
     std::string kind;                    // "user" or "host"
@@ -19,7 +19,7 @@ struct KeyCertificate {
     std::string caType; // of the signing key, named as SSHKey::type
     std::string caFingerprint;
     std::uint64_t validAfter = 0; // seconds since 1970
-    std::uint64_t validBefore = forever;
+    std::uint64_t validBefore = noEnd;
 
     bool operator==(const KeyCertificate&) const = default;
 };

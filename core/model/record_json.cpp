@@ -55,7 +55,7 @@ void to_json(nlohmann::json& j, const KeyCertificate& c) {
                        {"caFingerprint", c.caFingerprint},
                        {"validAfter", c.validAfter},
                        {"validBefore", nullptr}};
-    if (c.validBefore != KeyCertificate::forever)
+    if (c.validBefore != KeyCertificate::noEnd)
         j["validBefore"] = c.validBefore;
 }
 

@@ -32,7 +32,7 @@ TEST(KeyChecksTest, DsaAndShortRsaAreWeak) {
 TEST(KeyChecksTest, CertificatesAreExpiredSoonOrValidByTheClock) {
     // Each row: valid after, valid before, state, badge.
     const std::tuple<std::uint64_t, std::uint64_t, CertificateState, const char*> rows[] = {
-        {0, KeyCertificate::forever, CertificateState::valid, ""},
+        {0, KeyCertificate::noEnd, CertificateState::valid, ""},
         {now - hour, now - 1, CertificateState::expired, "Expired"},
         {now - hour, now, CertificateState::expired, "Expired"},
         {now - hour, now + 3 * hour - 20, CertificateState::expiresSoon, "Expires in 3 hours"},
@@ -53,7 +53,7 @@ TEST(KeyChecksTest, CertificatesAreExpiredSoonOrValidByTheClock) {
         SCOPED_TRACE(badge);
         EXPECT_EQ(expiry.state, state);
         EXPECT_EQ(expiry.badge, badge);
-        if (before != KeyCertificate::forever) {
+        if (before != KeyCertificate::noEnd) {
             EXPECT_EQ(expiry.secondsLeft, static_cast<std::int64_t>(before) - now);
         }
         EXPECT_EQ(expiry.message.empty(), state == CertificateState::valid);
