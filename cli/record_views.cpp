@@ -1,5 +1,6 @@
 #include "record_views.h"
 
+#include "keys/certificate_reader.h"
 #include "lookup.h"
 #include "model/input_rules.h"
 #include "openssh/ssh_command.h"
@@ -18,6 +19,18 @@ std::string orDash(const std::string& text) {
 
 std::string orDash(const std::optional<std::string>& text) {
     return text ? orDash(*text) : "-";
+}
+
+// As ssh-keygen -L tells it, on one line.
+std::string certificateText(const KeyCertificate& certificate) {
+    std::string principals;
+    for (const std::string& name : certificate.principals)
+        principals += (principals.empty() ? "" : ", ") + visible(name);
+    return visible(certificate.path) + ": " + certificate.kind + " certificate \"" +
+           visible(certificate.keyId) + "\", serial " + std::to_string(certificate.serial) +
+           ", for " + (principals.empty() ? "anyone" : principals) + ", valid " +
+           CertificateReader::validityText(certificate) + ", signed by " +
+           visible(certificate.caFingerprint);
 }
 
 // The key's name, or its id when no key of the list has it.
@@ -100,15 +113,22 @@ std::vector<Field> keyFields(const SSHKey& key, const std::vector<SSHHost>& host
     std::string usedBy;
     for (const auto& host : VaultRules::hostsUsingKey(hosts, key.id))
         usedBy += (usedBy.empty() ? "" : "\n") + visible(host.alias);
-    return {{"Name", visible(key.name)},
-            {"Id", visible(key.id)},
-            {"Path", visible(key.path)},
-            {"Type", visible(key.type)},
-            {"Fingerprint", visible(key.fingerprint)},
-            {"Passphrase", passphraseText(key.hasPassphrase)},
-            {"Created", orDash(key.createdAt)},
-            {"Used by", usedBy.empty() ? "-" : usedBy},
-            {"Public key", key.publicKey.empty() ? "-" : visible(key.publicKey, true)}};
+    std::vector<Field> fields{
+        {"Name", visible(key.name)},
+        {"Id", visible(key.id)},
+        {"Path", visible(key.path)},
+        {"Type", visible(key.type)},
+        {"Size", key.bits ? std::to_string(*key.bits) + " bits" : "-"},
+        {"Fingerprint", visible(key.fingerprint)},
+        {"Passphrase", passphraseText(key.hasPassphrase)},
+        {"Created", orDash(key.createdAt)},
+        {"Used by", usedBy.empty() ? "-" : usedBy},
+        {"Public key", key.publicKeyMissing    ? "missing (key recreate-pub re-creates it)"
+                       : key.publicKey.empty() ? "-"
+                                               : visible(key.publicKey, true)}};
+    for (const KeyCertificate& certificate : key.certificates)
+        fields.push_back({"Certificate", certificateText(certificate)});
+    return fields;
 }
 
 std::vector<Field> defaultsFields(const Defaults& defaults, const std::vector<SSHKey>& keys) {

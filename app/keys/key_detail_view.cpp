@@ -1,7 +1,9 @@
 #include "keys/key_detail_view.h"
 
 #include "dialogs/dialog_kit.h"
+#include "keys/certificate_card.h"
 #include "keys/detail_card.h"
+#include "keys/key_checks.h"
 #include "keys/used_by_table.h"
 #include "style/badge_label.h"
 #include "style/caption_label.h"
@@ -53,6 +55,11 @@ KeyDetailView::KeyDetailView(SSHKey keyInfo, std::vector<SSHHost> usedBy, Action
 
 // The locale's long form without the weekday and with the month's short
 // name: "8 Dec 2026", "Dec 8, 2026", "8. Dez. 2026".
+QString KeyDetailView::typeText(const SSHKey& key) {
+    const QString type = QString::fromStdString(key.type).toUpper();
+    return key.bits ? QStringLiteral("%1 %2").arg(type).arg(*key.bits) : type;
+}
+
 QString KeyDetailView::createdText(const std::string& createdAt, const QLocale& locale) {
     const QString text = QString::fromStdString(createdAt);
     const QDate date = QDate::fromString(text, Qt::ISODate);
@@ -111,6 +118,19 @@ QLayout* KeyDetailView::buildTitleLine() {
     titleLine->addWidget(type);
     if (keyInfo_.hasPassphrase)
         titleLine->addWidget(buildPassphraseButton(*keyInfo_.hasPassphrase));
+    auto warn = [&](const QString& text, const QString& objectName, const QString& why) {
+        auto* badge = new BadgeLabel(text, BadgeLabel::warningLook());
+        badge->setObjectName(objectName);
+        badge->setFont(TypeRamp::font(TypeRamp::Style::caption2));
+        badge->setAccessibleName(why);
+        titleLine->addWidget(badge);
+    };
+    if (auto weak = KeyChecks::weakKey(keyInfo_))
+        warn(tr("Weak"), QStringLiteral("weakKeyBadge"), QString::fromStdString(weak->message));
+    if (keyInfo_.publicKeyMissing)
+        warn(
+            tr("Public key missing"), QStringLiteral("publicKeyMissingBadge"),
+            tr("The public key file %1.pub is missing").arg(QString::fromStdString(keyInfo_.path)));
     inAgentBadge_ = new BadgeLabel(tr("In agent"), BadgeLabel::positiveLook());
     inAgentBadge_->setObjectName(QStringLiteral("inAgentBadge"));
     inAgentBadge_->setFont(TypeRamp::font(TypeRamp::Style::caption2));
@@ -160,6 +180,15 @@ QLayout* KeyDetailView::buildActions() {
     actions->addSpacing(8);
     actions->addWidget(addToAgent_);
     actions->addWidget(removeFromAgent_);
+    // Without the passphrase ssh-keygen -y reads only an unprotected key; a
+    // protected one is rebuilt with "moorkeepctl key recreate-pub".
+    if (keyInfo_.publicKeyMissing && keyInfo_.hasPassphrase == false) {
+        auto* recreate = new QPushButton(tr("Re-create Public Key"));
+        recreate->setObjectName(QStringLiteral("recreatePublicKeyButton"));
+        recreate->setAccessibleName(tr("Re-create Public Key"));
+        connect(recreate, &QPushButton::clicked, this, [this] { actions_.onRecreatePublicKey(); });
+        actions->addWidget(recreate);
+    }
     actions->addStretch();
     return actions;
 }
@@ -254,8 +283,7 @@ QWidget* KeyDetailView::buildCards() {
     // would then leave its last characters alone on a second line.
     layout->addWidget(fingerprint, 0, 0, 1, 2);
 
-    auto* type = new DetailCard(QStringLiteral("shield"), tr("TYPE"),
-                                QString::fromStdString(keyInfo_.type), false);
+    auto* type = new DetailCard(QStringLiteral("shield"), tr("TYPE"), typeText(keyInfo_), false);
     type->setObjectName(QStringLiteral("typeCard"));
     layout->addWidget(type, 1, 0);
     auto* path = new DetailCard(QStringLiteral("folder"), tr("PATH"),
@@ -266,6 +294,9 @@ QWidget* KeyDetailView::buildCards() {
                                    createdText(keyInfo_.createdAt), false);
     created->setObjectName(QStringLiteral("createdCard"));
     layout->addWidget(created, 1, 1);
+    int row = 3;
+    for (const KeyCertificate& certificate : keyInfo_.certificates)
+        layout->addWidget(new CertificateCard(keyInfo_, certificate), row++, 0, 1, 2);
     return grid;
 }
 

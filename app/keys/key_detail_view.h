@@ -30,6 +30,7 @@ public:
         std::function<void()> onDelete;
         std::function<void()> onAddToAgent;
         std::function<void()> onRemoveFromAgent;
+        std::function<void()> onRecreatePublicKey;
     };
 
     KeyDetailView(SSHKey keyInfo, std::vector<SSHHost> usedBy, Actions actions,
@@ -51,6 +52,8 @@ public:
 
     // The creation date in the short words of the locale ("8 Dec 2026"); the
     // stored text when it is not a date.
+    // "RSA 3072": the kind as ssh-keygen -l names it and its size in bits.
+    static QString typeText(const SSHKey& key);
     static QString createdText(const std::string& createdAt, const QLocale& locale = QLocale());
 
 private:

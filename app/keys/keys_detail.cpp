@@ -62,7 +62,11 @@ void KeysDetail::refresh() {
                                 shownKey] { state_.setSheet(KeySheet::passphrase(shownKey)); },
          .onDelete = [this, shownKey] { state_.setToDelete(shownKey); },
          .onAddToAgent = [this, shownKey] { state_.setSheet(KeySheet::agentAdd(shownKey)); },
-         .onRemoveFromAgent = [this, shownKey] { model_.removeKeyFromAgent(shownKey); }});
+         .onRemoveFromAgent = [this, shownKey] { model_.removeKeyFromAgent(shownKey); },
+         .onRecreatePublicKey =
+             [this, shownKey] {
+                 model_.recreatePublicKey({shownKey.id, ""});
+             }});
     showAgent();
     showView(detailView_);
 }

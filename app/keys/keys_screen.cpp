@@ -10,6 +10,7 @@
 #include "keys/keys_sidebar.h"
 #include "keys/passphrase_dialog.h"
 #include "model/app_model.h"
+#include "model/key_files.h"
 #include "model/when_finished.h"
 #include "style/copy_button.h"
 #include "window/shortcuts.h"
@@ -233,9 +234,13 @@ void KeysScreen::showDeleteAlert() {
     dialogs_.showDeleteAlert<KeySheet, SSHKey>(
         state_, window_, this,
         [](const SSHKey& key) {
+            QStringList files;
+            for (const std::string& file : filesOfKey(key))
+                files << QString::fromStdString(file);
             ConfirmAlert alert = ConfirmAlert::deleting(
                 QString::fromStdString(key.name),
-                tr("This will permanently delete the private and public key files from ~/.ssh."),
+                tr("This will permanently delete these files: %1.")
+                    .arg(files.join(QStringLiteral(", "))),
                 {QStringLiteral("deleteKeyAlert"), QStringLiteral("alertDeleteButton"),
                  QStringLiteral("alertCancelButton")});
             alert.redAction = true;

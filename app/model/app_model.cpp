@@ -87,6 +87,10 @@ QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options)
     return keyChanges_.changePassphrase(options);
 }
 
+QFuture<void> AppModel::recreatePublicKey(const RecreatePublicKeyOptions& options) {
+    return keyChanges_.recreatePublicKey(options);
+}
+
 QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {
     return hostChanges_.saveDefaults(defaults);
 }

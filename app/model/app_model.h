@@ -103,6 +103,8 @@ public:
     QFuture<void> generateKey(const GenerateKeyOptions& options,
                               const std::optional<std::string>& displayName);
     QFuture<void> changePassphrase(const ChangePassphraseOptions& options);
+    // Writes a key's missing public file (ssh-keygen -y).
+    QFuture<void> recreatePublicKey(const RecreatePublicKeyOptions& options);
     QFuture<void> saveDefaults(const Defaults& defaults);
     // The terminal command line the user prefers; read from the store each
     // time, as another instance may have changed it. Nothing for the

@@ -96,6 +96,26 @@ QFuture<void> KeyChanges::changePassphrase(const ChangePassphraseOptions& option
     return done.future();
 }
 
+QFuture<void> KeyChanges::recreatePublicKey(const RecreatePublicKeyOptions& options) {
+    const auto before = model_.keyWithId(options.keyId);
+    const QString message = AppModel::tr("Public key of \u201c%1\u201d re-created")
+                                .arg(before ? QString::fromStdString(before->name) : QString());
+    Completion done(ShownBy::window);
+    reads_.keyCalls().changeStarted();
+    store_.change([options](VaultStore& store) { return store.recreatePublicKey(options); },
+                  [this, done, message](const std::vector<SSHKey>& keys) {
+                      model_.setKeys(keys);
+                      reads_.keyCallSettled();
+                      model_.notify(message);
+                      done.finish();
+                  },
+                  [this, done](const QString& failure) {
+                      reads_.keyCallSettled(true);
+                      model_.fail(done, failure);
+                  });
+    return done.future();
+}
+
 PublishedList<SSHKey> KeyChanges::keyList() {
     return {.items = [this]() -> const std::vector<SSHKey>& { return model_.keys(); },
             .set = [this](std::vector<SSHKey> keys) { model_.setKeys(std::move(keys)); },

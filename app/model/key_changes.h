@@ -28,6 +28,7 @@ public:
                               const std::optional<std::string>& displayName);
     // Its failure is for the dialog that asked.
     QFuture<void> changePassphrase(const ChangePassphraseOptions& options);
+    QFuture<void> recreatePublicKey(const RecreatePublicKeyOptions& options);
 
 private:
     // The rename is taken back while the entry still shows it.

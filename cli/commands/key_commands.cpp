@@ -2,6 +2,7 @@
 
 #include "agent_commands.h"
 #include "cli_errors.h"
+#include "key_file_commands.h"
 #include "keys/key_file_name.h"
 #include "lookup.h"
 #include "model/input_rules.h"
@@ -34,7 +35,6 @@ constexpr std::array<OptionSpec, 4> genOptions{{
     {"--display-name", true},
     {"--passphrase-stdin", false},
 }};
-constexpr std::array<OptionSpec, 1> forceOption{{{"--force", false}}};
 constexpr std::array<OptionSpec, 1> stdinOption{{{"--stdin", false}}};
 constexpr std::array<std::string_view, 3> keyTypes{"ed25519", "rsa", "ecdsa"};
 
@@ -127,18 +127,6 @@ int rename(Session& session, const ParsedArguments& args) {
     if (!InputRules::isValidDisplayName(key.name))
         throw RefusedInput(std::string(InputRules::displayNameRuleMessage));
     session.store().saveKeyMeta(key);
-    return 0;
-}
-
-int remove(Session& session, const ParsedArguments& args) {
-    const SSHKey& key = findKey(session.data().keys, args.positionals[0]);
-    try {
-        session.store().deleteKeyMeta(key.id, {.evenIfUsed = args.has("--force")});
-    } catch (const VaultError& error) {
-        if (error.kind() != VaultError::Kind::keyInUse)
-            throw;
-        throw RefusedInput(std::string(error.what()) + " (--force deletes it anyway)");
-    }
     return 0;
 }
 
@@ -250,15 +238,6 @@ constexpr std::string_view renameHelp = R"(Usage: moorkeepctl key rename KEY NAM
 Gives the key a display name (the key files keep their names).
 )";
 
-constexpr std::string_view removeHelp = R"(Usage: moorkeepctl key rm KEY [--force]
-
-Deletes the private and public key files from ~/.ssh. Refused while hosts use
-the key.
-
-Options:
-  --force   delete the key even though hosts use it
-)";
-
 constexpr std::string_view passwdHelp = R"(Usage: moorkeepctl key passwd KEY [--stdin]
 
 Sets, changes or removes the key's passphrase. Asks on the terminal, without
@@ -286,13 +265,13 @@ would read them as code, a pattern or another path).
 } // namespace
 
 const CommandGroup& keyCommands() {
-    static const std::array<Command, 10> commands{{
+    static const std::array<Command, 11> commands{{
         {"list", "list the keys", listHelp, jsonOption, {}, list},
         {"show", "show one key", showHelp, jsonOption, keyArgument, show},
         {"pub", "print a public key", pubHelp, {}, keyArgument, pub},
         {"gen", "generate a key pair", genHelp, genOptions, nameArgument, generate},
         {"rename", "give a key a display name", renameHelp, {}, renameArguments, rename},
-        {"rm", "delete a key pair", removeHelp, forceOption, keyArgument, remove},
+        keyRemoveCommand(),
         {"passwd", "set, change or remove a passphrase", passwdHelp, stdinOption, keyArgument,
          passwd},
         {"install",
@@ -301,6 +280,7 @@ const CommandGroup& keyCommands() {
          {},
          installArguments,
          install},
+        keyRecreatePublicCommand(),
         agentAddCommand(),
         agentRemoveCommand(),
     }};

@@ -151,7 +151,7 @@ _moorkeepctl() {
             _moorkeepctl_reply "$current" < <(_moorkeepctl_hosts)
             ;;
         "key show" | "key pub" | "key rename" | "key rm" | "key passwd" | "key install" | \
-            "key agent-add" | "key agent-remove")
+            "key recreate-pub" | "key agent-add" | "key agent-remove")
             _moorkeepctl_reply "$current" < <(_moorkeepctl_keys)
             ;;
         "backup restore")

@@ -19,6 +19,7 @@ struct KeyCacheEntry {
     std::string type;
     std::string publicKey;
     std::string createdAt;
+    std::optional<int> bits{};
 
     bool operator==(const KeyCacheEntry&) const = default;
 };

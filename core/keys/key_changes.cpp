@@ -52,6 +52,13 @@ KeyToolResult changePassphrase(const std::string& toolPath, const std::string& p
     return run(toolPath, args, oldPassphrase, newPassphrase);
 }
 
+KeyToolResult publicHalf(const std::string& toolPath, const std::string& privatePath,
+                         const std::string& passphrase) {
+    // The tool tries the empty passphrase by itself and asks only for a
+    // protected key; then the one answer is the passphrase.
+    return run(toolPath, {"-y", "-f", privatePath}, "", passphrase);
+}
+
 std::string failureMessage(const KeyToolResult& result) {
     if (!result.errorOutput.empty())
         return result.errorOutput;

@@ -18,6 +18,10 @@ KeyToolResult generate(const std::string& toolPath, const std::string& privatePa
 KeyToolResult changePassphrase(const std::string& toolPath, const std::string& privatePath,
                                const std::string& oldPassphrase, const std::string& newPassphrase);
 
+// ssh-keygen -y: the public key line, with the comment the private key keeps.
+KeyToolResult publicHalf(const std::string& toolPath, const std::string& privatePath,
+                         const std::string& passphrase);
+
 // The tool's own complaint, or "ssh-keygen exited with code N" when it wrote
 // none.
 std::string failureMessage(const KeyToolResult& result);

@@ -5,9 +5,12 @@
 #include "files/paths.h"
 #include "files/plain_file.h"
 #include "files/text_file.h"
+#include "keys/certificate_reader.h"
 #include "keys/file_facts.h"
+#include "keys/key_facts_reader.h"
 #include "keys/key_protection.h"
 #include "keys/key_text.h"
+#include "keys/lone_private_key.h"
 #include "keys/utc_date.h"
 #include "model/input_rules.h"
 #include "model/short_digest.h"
@@ -18,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace moorkeep::KeyScanner {
 namespace {
@@ -31,6 +35,14 @@ struct FoundKey {
     bool hasPrivateFile = false;
     bool othersMayRead = false; // the private file's mode lets group or others in
     KeyCacheEntry entry;
+    bool lone = false;          // no public file: not cached, read anew each scan
+    bool askPublicHalf = false; // a lone key only ssh-keygen -y can describe
+};
+
+// A certificate met in the listing, for the key it certifies.
+struct FoundCertificate {
+    std::string fileName;
+    CertificateReader::Certified read;
 };
 
 // The base name of a public key entry, or nothing for other entries and for
@@ -54,7 +66,7 @@ bool sameFileFacts(const KeyCacheEntry& cached, const KeyCacheEntry& current) {
 // key: unreadable, not UTF-8, or blank.
 std::optional<FoundKey> examine(const std::string& directory, const std::string& baseName,
                                 const std::string& entryName) {
-    FoundKey found{baseName, paths::join(directory, baseName), false, false, {}};
+    FoundKey found{baseName, paths::join(directory, baseName), false, false, {}, false, false};
     KeyCacheEntry& entry = found.entry;
     entry.pubPath = paths::join(directory, entryName);
     // A key file that is not a plain file (a link to a device, a FIFO, a
@@ -104,33 +116,161 @@ std::string looseModeWarning(const std::string& privatePath) {
                          "so OpenSSH refuses it (chmod 600 fixes it).";
 }
 
-// Runs the tool for the keys that missed the cache, several at a time. Each
+enum class Query { listing, protection, publicHalf };
+
+// The facts of a key that missed the cache, read in this process where the
+// format is known; what is left is for the tool.
+void readInProcess(FoundKey& key, std::vector<std::pair<FoundKey*, Query>>& queries) {
+    KeyCacheEntry& entry = key.entry;
+    if (auto facts = KeyFactsReader::fromPublicText(entry.publicKey)) {
+        entry.fingerprint = facts->fingerprint;
+        entry.bits = facts->bits;
+    } else {
+        queries.emplace_back(&key, Query::listing);
+    }
+    if (!key.hasPrivateFile)
+        return;
+    if (auto known = KeyProtection::ofFile(key.privatePath))
+        entry.hasPassphrase = *known;
+    else
+        queries.emplace_back(&key, Query::protection);
+}
+
+// Runs the tool for what the reader could not tell, several at a time. Each
 // answer lands in its own key's entry, so the listing order is kept.
 void queryTool(std::vector<FoundKey>& found, const std::vector<std::size_t>& misses,
                const std::string& toolPath) {
-    struct Query {
-        FoundKey* key;
-        bool probe;
-    };
-    std::vector<Query> queries;
-    for (std::size_t index : misses) {
-        queries.push_back({&found[index], false});
-        if (found[index].hasPrivateFile)
-            queries.push_back({&found[index], true});
-    }
+    std::vector<std::pair<FoundKey*, Query>> queries;
+    for (std::size_t index : misses)
+        readInProcess(found[index], queries);
+    for (FoundKey& key : found)
+        if (key.askPublicHalf)
+            queries.emplace_back(&key, Query::publicHalf);
     files::runInParallel(queries.size(), [&](std::size_t index) {
-        FoundKey& key = *queries[index].key;
-        if (queries[index].probe)
-            key.entry.hasPassphrase = probeHasPassphrase(key.privatePath, toolPath);
-        else
-            key.entry.fingerprint = keyFingerprint(key.entry.pubPath, toolPath);
+        auto [key, query] = queries[index];
+        KeyCacheEntry& entry = key->entry;
+        if (query == Query::protection) {
+            entry.hasPassphrase = probeHasPassphrase(key->privatePath, toolPath);
+        } else if (query == Query::listing) {
+            KeyListing listing = keyListing(entry.pubPath, toolPath);
+            entry.fingerprint = listing.fingerprint;
+            entry.bits = listing.bits;
+        } else if (auto facts =
+                       KeyFactsReader::fromPublicText(publicHalfOf(key->privatePath, toolPath))) {
+            entry.type = facts->type;
+            entry.bits = facts->bits;
+            entry.fingerprint = facts->fingerprint;
+        }
     });
+}
+
+// A private key file whose public file is missing, as a key of its own.
+std::optional<FoundKey> examineLone(const std::string& directory, const std::string& name) {
+    FoundKey found{name, paths::join(directory, name), true, false, {}, true, false};
+    auto privFacts = keys::readFileFacts(found.privatePath);
+    if (!privFacts || !files::isPlainFile(found.privatePath) ||
+        static_cast<std::uint64_t>(privFacts->size.value_or(0)) > LonePrivateKey::sizeLimit)
+        return std::nullopt;
+    auto facts = LonePrivateKey::read(found.privatePath);
+    if (!facts)
+        return std::nullopt;
+    KeyCacheEntry& entry = found.entry;
+    entry.type = facts->type;
+    entry.bits = facts->bits;
+    entry.fingerprint = facts->fingerprint;
+    entry.hasPassphrase = facts->hasPassphrase.value_or(true);
+    entry.createdAt = keys::utcDate(privFacts->born.value_or(privFacts->modified.value_or(0)));
+    found.askPublicHalf = facts->askTool;
+    found.othersMayRead = (privFacts->permissions.value_or(0) & 077) != 0;
+    return found;
 }
 
 SSHKey keyFrom(const FoundKey& found) {
     const KeyCacheEntry& entry = found.entry;
-    return {keyId(found.privatePath), found.baseName,  "~/.ssh/" + found.baseName, entry.type,
-            entry.fingerprint,        entry.publicKey, entry.hasPassphrase,        entry.createdAt};
+    return {keyId(found.privatePath),
+            found.baseName,
+            "~/.ssh/" + found.baseName,
+            entry.type,
+            entry.fingerprint,
+            entry.publicKey,
+            entry.hasPassphrase,
+            entry.createdAt,
+            entry.bits,
+            found.lone,
+            {}};
+}
+
+// Each certificate joins the key it certifies; of two keys alike, the one
+// whose name it bears. A certificate of no key here is not shown.
+void attachCertificates(std::vector<SSHKey>& keys, std::vector<FoundCertificate>& certificates) {
+    for (FoundCertificate& found : certificates) {
+        SSHKey* owner = nullptr;
+        for (SSHKey& key : keys) {
+            const bool named = found.fileName == key.name + "-cert.pub";
+            if (key.fingerprint == found.read.keyFingerprint && (!owner || named))
+                owner = &key;
+        }
+        if (!owner)
+            continue;
+        found.read.certificate.path = "~/.ssh/" + found.fileName;
+        owner->certificates.push_back(std::move(found.read.certificate));
+    }
+}
+
+// The key a public file makes, a certificate it holds, or nothing, with the
+// warnings it gives. A cache entry stands for the file while its facts last.
+struct PublicFile {
+    std::optional<FoundKey> key;
+    std::optional<FoundCertificate> certificate;
+    bool missed = false;
+};
+
+PublicFile examinePublic(const std::string& directory, const std::string& baseName,
+                         const std::string& name,
+                         const std::unordered_map<std::string_view, const KeyCacheEntry*>& cached,
+                         std::vector<std::string>& warnings) {
+    auto key = examine(directory, baseName, name);
+    if (!key)
+        return {};
+    if (static_cast<std::uint64_t>(key->entry.pubSize) > publicKeySizeLimit) {
+        warnings.push_back(tooLargeWarning(key->entry.pubPath));
+        return {};
+    }
+    PublicFile out;
+    auto hit = cached.find(key->entry.pubPath);
+    // An entry of an older scan without a size is read again for it.
+    if (hit != cached.end() && sameFileFacts(*hit->second, key->entry) &&
+        (hit->second->bits || hit->second->fingerprint == "unknown")) {
+        key->entry = *hit->second;
+        // An older scan may have taken a key the tool refused for its
+        // loose mode for a protected one, and a chmod leaves the file's
+        // facts as they were: the format, where known, has the last word.
+        if (key->hasPrivateFile)
+            if (auto known = KeyProtection::ofFile(key->privatePath))
+                key->entry.hasPassphrase = *known;
+    } else {
+        PublicKeyRead read = readPublicKey(key->entry);
+        if (read == PublicKeyRead::tooLarge)
+            warnings.push_back(tooLargeWarning(key->entry.pubPath));
+        if (read != PublicKeyRead::key)
+            return {};
+        out.missed = true;
+    }
+    if (CertificateReader::isCertificateText(key->entry.publicKey)) {
+        if (auto read = CertificateReader::fromText(key->entry.publicKey))
+            out.certificate = FoundCertificate{name, std::move(*read)};
+        return out;
+    }
+    if (key->othersMayRead)
+        warnings.push_back(looseModeWarning(key->privatePath));
+    out.key = std::move(key);
+    return out;
+}
+
+// Whether the entry may be a private key without its public file.
+bool mayBeLone(const std::string& name, const std::unordered_set<std::string_view>& listed) {
+    return !name.ends_with(publicSuffix) && !name.starts_with('.') &&
+           !skippedNames().contains(name) && !listed.contains(name + std::string(publicSuffix));
 }
 
 } // namespace
@@ -151,52 +291,39 @@ ScanResult scan(const std::string& sshDirectory, const std::vector<KeyCacheEntry
     std::unordered_map<std::string_view, const KeyCacheEntry*> cached;
     for (const KeyCacheEntry& entry : cache)
         cached[entry.pubPath] = &entry;
+    const std::unordered_set<std::string_view> listed(names->begin(), names->end());
 
     std::vector<FoundKey> found;
+    std::vector<FoundCertificate> certificates;
     std::vector<std::size_t> misses;
-    std::vector<std::string> warnings;
+    ScanResult result;
     for (const std::string& name : *names) {
-        auto baseName = keyBaseName(name);
-        if (!baseName)
-            continue;
-        auto key = examine(sshDirectory, *baseName, name);
-        if (!key)
-            continue;
-        if (static_cast<std::uint64_t>(key->entry.pubSize) > publicKeySizeLimit) {
-            warnings.push_back(tooLargeWarning(key->entry.pubPath));
-            continue;
-        }
-        auto hit = cached.find(key->entry.pubPath);
-        if (hit != cached.end() && sameFileFacts(*hit->second, key->entry)) {
-            key->entry = *hit->second;
-            // An older scan may have taken a key the tool refused for its
-            // loose mode for a protected one, and a chmod leaves the file's
-            // facts as they were: the format, where known, has the last word.
-            if (key->hasPrivateFile)
-                if (auto known = KeyProtection::ofFile(key->privatePath))
-                    key->entry.hasPassphrase = *known;
-        } else {
-            PublicKeyRead read = readPublicKey(key->entry);
-            if (read == PublicKeyRead::tooLarge)
-                warnings.push_back(tooLargeWarning(key->entry.pubPath));
-            if (read != PublicKeyRead::key)
+        if (auto baseName = keyBaseName(name)) {
+            PublicFile file = examinePublic(sshDirectory, *baseName, name, cached, result.warnings);
+            if (file.certificate)
+                certificates.push_back(std::move(*file.certificate));
+            if (!file.key)
                 continue;
-            misses.push_back(found.size());
+            if (file.missed)
+                misses.push_back(found.size());
+            found.push_back(std::move(*file.key));
+        } else if (mayBeLone(name, listed)) {
+            if (auto lone = examineLone(sshDirectory, name)) {
+                if (lone->othersMayRead)
+                    result.warnings.push_back(looseModeWarning(lone->privatePath));
+                found.push_back(std::move(*lone));
+            }
         }
-        if (key->othersMayRead)
-            warnings.push_back(looseModeWarning(key->privatePath));
-        found.push_back(std::move(*key));
     }
     queryTool(found, misses, toolPath);
 
-    ScanResult result;
-    result.warnings = std::move(warnings);
     result.keys.reserve(found.size());
-    result.cache.reserve(found.size());
     for (FoundKey& key : found) {
         result.keys.push_back(keyFrom(key));
-        result.cache.push_back(std::move(key.entry));
+        if (!key.lone)
+            result.cache.push_back(std::move(key.entry));
     }
+    attachCertificates(result.keys, certificates);
     return result;
 }
 
@@ -204,14 +331,19 @@ std::optional<std::string> findBaseName(const std::string& sshDirectory, std::st
     auto names = files::entryNames(sshDirectory);
     if (!names)
         return std::nullopt;
+    const std::unordered_set<std::string_view> listed(names->begin(), names->end());
     for (const std::string& name : *names) {
         auto baseName = keyBaseName(name);
+        if (!baseName && mayBeLone(name, listed) && keyId(paths::join(sshDirectory, name)) == id &&
+            examineLone(sshDirectory, name))
+            return name;
         if (!baseName || keyId(paths::join(sshDirectory, *baseName)) != id)
             continue;
         // Only a public file that makes a key in a scan counts.
         KeyCacheEntry entry;
         entry.pubPath = paths::join(sshDirectory, name);
-        if (keys::readFileFacts(entry.pubPath) && readPublicKey(entry) == PublicKeyRead::key)
+        if (keys::readFileFacts(entry.pubPath) && readPublicKey(entry) == PublicKeyRead::key &&
+            !CertificateReader::isCertificateText(entry.publicKey))
             return baseName;
     }
     return std::nullopt;

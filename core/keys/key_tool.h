@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,9 +42,22 @@ struct KeyToolOptions {
 KeyToolResult runKeyTool(const std::string& path, const std::vector<std::string>& args,
                          double limitSeconds, const KeyToolOptions& options = {});
 
+// What `ssh-keygen -l` prints of a public key file: its size and "SHA256:"
+// fingerprint; "unknown" and no size when it prints none.
+struct KeyListing {
+    std::optional<int> bits;
+    std::string fingerprint = "unknown";
+};
+KeyListing keyListing(const std::string& publicKeyPath, const std::string& toolPath = keyToolPath);
+
 // The "SHA256:" fingerprint of a public key file, or "unknown".
 std::string keyFingerprint(const std::string& publicKeyPath,
                            const std::string& toolPath = keyToolPath);
+
+// The public key line `ssh-keygen -y` rebuilds from an unprotected private
+// key, or "" when it cannot.
+std::string publicHalfOf(const std::string& privateKeyPath,
+                         const std::string& toolPath = keyToolPath);
 
 // Whether the private key file is protected: as its format says (see
 // KeyProtection), or for a format not known there, true unless the tool can

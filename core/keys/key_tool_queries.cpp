@@ -1,6 +1,9 @@
 #include "keys/key_protection.h"
 #include "keys/key_text.h"
 #include "keys/key_tool.h"
+#include "model/input_rules.h"
+
+#include <charconv>
 
 namespace moorkeep {
 namespace {
@@ -9,12 +12,32 @@ constexpr double queryLimitSeconds = 5.0;
 
 } // namespace
 
-std::string keyFingerprint(const std::string& publicKeyPath, const std::string& toolPath) {
+KeyListing keyListing(const std::string& publicKeyPath, const std::string& toolPath) {
     KeyToolResult result = runKeyTool(toolPath, {"-lf", publicKeyPath}, queryLimitSeconds);
+    KeyListing listing;
     std::string_view token = result.status == 0
                                  ? keys::firstPieceStartingWith(result.output, "SHA256:")
                                  : std::string_view();
-    return token.empty() ? "unknown" : std::string(token);
+    if (token.empty())
+        return listing;
+    listing.fingerprint = std::string(token);
+    // "BITS SHA256:... COMMENT (TYPE)"
+    const std::string_view size = keys::firstPiece(result.output);
+    int bits = 0;
+    if (std::from_chars(size.data(), size.data() + size.size(), bits).ptr ==
+        size.data() + size.size())
+        listing.bits = bits;
+    return listing;
+}
+
+std::string keyFingerprint(const std::string& publicKeyPath, const std::string& toolPath) {
+    return keyListing(publicKeyPath, toolPath).fingerprint;
+}
+
+std::string publicHalfOf(const std::string& privateKeyPath, const std::string& toolPath) {
+    KeyToolResult result =
+        runKeyTool(toolPath, {"-y", "-P", "", "-f", privateKeyPath}, queryLimitSeconds);
+    return result.status == 0 ? InputRules::trimWhitespaceAndNewlines(result.output) : "";
 }
 
 bool probeHasPassphrase(const std::string& privateKeyPath, const std::string& toolPath) {

@@ -48,8 +48,8 @@ const std::set<std::string>& knownMembersOf(const std::string& list) {
                                             "keyId", "proxyJump", "extraOptions", "source"};
     static const std::set<std::string> keyMeta{"id", "name"};
     static const std::set<std::string> keyCache{
-        "pubPath",     "pubMtime",      "pubSize", "privMtime", "privSize",
-        "fingerprint", "hasPassphrase", "type",    "publicKey", "createdAt"};
+        "pubPath",       "pubMtime", "pubSize",   "privMtime", "privSize", "fingerprint",
+        "hasPassphrase", "type",     "publicKey", "createdAt", "bits"};
     if (list == "hosts")
         return host;
     if (list == "keyMeta")
@@ -102,14 +102,23 @@ void to_json(nlohmann::json& j, const KeyCacheEntry& e) {
     putOptional(j, "privMtime", e.privMtime);
     putOptional(j, "privSize", e.privSize);
     putOptional(j, "hasPassphrase", e.hasPassphrase);
+    putOptional(j, "bits", e.bits);
 }
 
 void from_json(const nlohmann::json& j, KeyCacheEntry& e) {
-    e = KeyCacheEntry{requireString(j, "pubPath"),      requireDouble(j, "pubMtime"),
-                      requireInt(j, "pubSize"),         optionalDouble(j, "privMtime"),
-                      optionalInt(j, "privSize"),       requireString(j, "fingerprint"),
-                      optionalBool(j, "hasPassphrase"), requireString(j, "type"),
-                      requireString(j, "publicKey"),    requireString(j, "createdAt")};
+    e = KeyCacheEntry{requireString(j, "pubPath"),
+                      requireDouble(j, "pubMtime"),
+                      requireInt(j, "pubSize"),
+                      optionalDouble(j, "privMtime"),
+                      optionalInt(j, "privSize"),
+                      requireString(j, "fingerprint"),
+                      optionalBool(j, "hasPassphrase"),
+                      requireString(j, "type"),
+                      requireString(j, "publicKey"),
+                      requireString(j, "createdAt"),
+                      std::nullopt};
+    if (auto bits = optionalInt(j, "bits"))
+        e.bits = static_cast<int>(*bits);
 }
 
 void to_json(nlohmann::json& j, const UserMeta& m) {

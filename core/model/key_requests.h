@@ -14,6 +14,14 @@ struct GenerateKeyOptions {
     bool operator==(const GenerateKeyOptions&) const = default;
 };
 
+// Rebuilds a key's missing public file from its private file.
+struct RecreatePublicKeyOptions {
+    std::string keyId;
+    std::string passphrase; // the key's, empty for an unprotected key
+
+    bool operator==(const RecreatePublicKeyOptions&) const = default;
+};
+
 struct DeleteKeyOptions {
     bool evenIfUsed = false; // else a key some host uses is refused
 };

@@ -44,6 +44,36 @@ void from_json(const nlohmann::json& j, SSHHost& h) {
                 source};
 }
 
+// The validity ends as numbers of seconds; no end is null.
+void to_json(nlohmann::json& j, const KeyCertificate& c) {
+    j = nlohmann::json{{"path", c.path},
+                       {"kind", c.kind},
+                       {"keyId", c.keyId},
+                       {"principals", c.principals},
+                       {"serial", c.serial},
+                       {"caType", c.caType},
+                       {"caFingerprint", c.caFingerprint},
+                       {"validAfter", c.validAfter},
+                       {"validBefore", nullptr}};
+    if (c.validBefore != KeyCertificate::noEnd)
+        j["validBefore"] = c.validBefore;
+}
+
+void from_json(const nlohmann::json& j, KeyCertificate& c) {
+    c = KeyCertificate{};
+    c.path = requireString(j, "path");
+    c.kind = requireString(j, "kind");
+    c.keyId = requireString(j, "keyId");
+    for (const auto& name : requireArray(j, "principals"))
+        c.principals.push_back(name.get<std::string>());
+    c.serial = j.at("serial").get<std::uint64_t>();
+    c.caType = requireString(j, "caType");
+    c.caFingerprint = requireString(j, "caFingerprint");
+    c.validAfter = j.at("validAfter").get<std::uint64_t>();
+    if (!j.at("validBefore").is_null())
+        c.validBefore = j.at("validBefore").get<std::uint64_t>();
+}
+
 void to_json(nlohmann::json& j, const SSHKey& k) {
     j = nlohmann::json{{"id", k.id},
                        {"name", k.name},
@@ -51,15 +81,32 @@ void to_json(nlohmann::json& j, const SSHKey& k) {
                        {"type", k.type},
                        {"fingerprint", k.fingerprint},
                        {"publicKey", k.publicKey},
-                       {"createdAt", k.createdAt}};
+                       {"createdAt", k.createdAt},
+                       {"bits", nullptr},
+                       {"publicKeyMissing", k.publicKeyMissing},
+                       {"certificates", k.certificates}};
+    if (k.bits)
+        j["bits"] = *k.bits;
     putOptional(j, "hasPassphrase", k.hasPassphrase);
 }
 
 void from_json(const nlohmann::json& j, SSHKey& k) {
-    k = SSHKey{requireString(j, "id"),           requireString(j, "name"),
-               requireString(j, "path"),         requireString(j, "type"),
-               requireString(j, "fingerprint"),  requireString(j, "publicKey"),
-               optionalBool(j, "hasPassphrase"), requireString(j, "createdAt")};
+    k = SSHKey{requireString(j, "id"),
+               requireString(j, "name"),
+               requireString(j, "path"),
+               requireString(j, "type"),
+               requireString(j, "fingerprint"),
+               requireString(j, "publicKey"),
+               optionalBool(j, "hasPassphrase"),
+               requireString(j, "createdAt"),
+               std::nullopt,
+               false,
+               {}};
+    if (auto bits = j.find("bits"); bits != j.end() && bits->is_number_integer())
+        k.bits = bits->get<int>();
+    k.publicKeyMissing = optionalBool(j, "publicKeyMissing").value_or(false);
+    if (auto certificates = j.find("certificates"); certificates != j.end())
+        k.certificates = certificates->get<std::vector<KeyCertificate>>();
 }
 
 void to_json(nlohmann::json& j, const Defaults& d) {

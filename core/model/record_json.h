@@ -16,6 +16,8 @@ void to_json(nlohmann::json& j, HostSource source);
 void from_json(const nlohmann::json& j, HostSource& source);
 void to_json(nlohmann::json& j, const SSHHost& host);
 void from_json(const nlohmann::json& j, SSHHost& host);
+void to_json(nlohmann::json& j, const KeyCertificate& certificate);
+void from_json(const nlohmann::json& j, KeyCertificate& certificate);
 void to_json(nlohmann::json& j, const SSHKey& key);
 void from_json(const nlohmann::json& j, SSHKey& key);
 void to_json(nlohmann::json& j, const Defaults& defaults);

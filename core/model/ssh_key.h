@@ -1,7 +1,10 @@
 #pragma once
 
+#include "model/key_certificate.h"
+
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace moorkeep {
 
@@ -15,6 +18,9 @@ struct SSHKey {
     std::string publicKey;
     std::optional<bool> hasPassphrase; // absent when there is no private file
     std::string createdAt;             // "yyyy-MM-dd"
+    std::optional<int> bits{};         // absent when not known
+    bool publicKeyMissing = false;     // a private key without its .pub file
+    std::vector<KeyCertificate> certificates{};
 
     bool operator==(const SSHKey&) const = default;
 };

@@ -8,13 +8,17 @@
 #include "keys/key_pair_files.h"
 #include "keys/key_scanner.h"
 #include "model/input_rules.h"
+#include "model/key_files.h"
 #include "model/vault_error.h"
 #include "stores/store_lock.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace moorkeep {
 namespace {
+
+constexpr std::string_view shownFolder = "~/.ssh/";
 
 constexpr std::string_view passphraseRuleMessage =
     "A passphrase must not contain control characters such as a carriage return: ssh-keygen "
@@ -70,6 +74,23 @@ KeyPairs::KeyFile KeyPairs::existingPrivateKey(const std::string& keyId) const {
     return key;
 }
 
+void KeyPairs::recreatePublicKey(const RecreatePublicKeyOptions& options) const {
+    if (!InputRules::isValidPassphrase(options.passphrase))
+        throw std::invalid_argument(std::string(passphraseRuleMessage));
+    StoreLock lock(places_.lockPath(), StoreLock::Mode::change, StorePlaces::changeLockWait);
+    const KeyFile key = existingPrivateKey(options.keyId);
+    if (files::exists(key.path + ".pub"))
+        throw std::invalid_argument(key.shown + ".pub exists already; it is left as it is.");
+    KeyToolResult result =
+        KeyChanges::publicHalf(places_.keyToolPath, key.path, options.passphrase);
+    if (KeyChanges::isWrongPassphrase(result))
+        throw VaultError::wrongPassphrase(key.shown);
+    const std::string line = InputRules::trimWhitespaceAndNewlines(result.output);
+    if (result.status != 0 || line.empty() || line.find('\n') != std::string::npos)
+        throw VaultError::sshKeygenFailed(KeyChanges::failureMessage(result, key.path, key.shown));
+    files::writeAtomically(key.path + ".pub", line + "\n", 0644);
+}
+
 void KeyPairs::changePassphrase(const ChangePassphraseOptions& options) const {
     if (!InputRules::isValidPassphrase(options.oldPassphrase) ||
         !InputRules::isValidPassphrase(options.newPassphrase))
@@ -101,18 +122,21 @@ void KeyPairs::changePassphrase(const ChangePassphraseOptions& options) const {
 }
 
 void KeyPairs::remove(const std::string& keyId) const {
-    auto base = KeyScanner::findBaseName(places_.sshDirectory, keyId);
-    if (!base)
+    const std::vector<SSHKey> keys =
+        KeyScanner::scan(places_.sshDirectory, {}, places_.keyToolPath).keys;
+    auto key = std::ranges::find(keys, keyId, &SSHKey::id);
+    if (key == keys.end())
         return;
-    // Both files are checked before either goes, and the private key goes
+    std::vector<std::string> paths;
+    for (const std::string& shown : filesOfKey(*key))
+        paths.push_back(paths::join(places_.sshDirectory, shown.substr(shownFolder.size())));
+    // Every file is checked before any goes, and the private key goes
     // first: a key is never left half-removed and unlisted, with its private
     // half still there.
-    const std::string privatePath = paths::join(places_.sshDirectory, *base);
-    const std::string publicPath = privatePath + ".pub";
-    KeyPairFiles::checkRemovable(privatePath);
-    KeyPairFiles::checkRemovable(publicPath);
-    KeyPairFiles::remove(privatePath);
-    KeyPairFiles::remove(publicPath);
+    for (const std::string& path : paths)
+        KeyPairFiles::checkRemovable(path);
+    for (const std::string& path : paths)
+        KeyPairFiles::remove(path);
 }
 
 } // namespace moorkeep

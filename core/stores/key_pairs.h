@@ -29,8 +29,11 @@ public:
     // On a copy of the private file, which replaces it once ssh-keygen
     // succeeded; one change of a key at a time.
     void changePassphrase(const ChangePassphraseOptions& options) const;
-    // Both files of the pair, the private one first; nothing for an id no
-    // file has.
+    // Writes NAME.pub, whole, from what ssh-keygen -y rebuilds of the
+    // private key NAME; refused while NAME.pub exists.
+    void recreatePublicKey(const RecreatePublicKeyOptions& options) const;
+    // Every file of the key (see filesOfKey), the private one first; nothing
+    // for an id no file has.
     void remove(const std::string& keyId) const;
 
 private:

@@ -192,6 +192,11 @@ std::vector<SSHKey> SystemVaultStore::changePassphrase(const ChangePassphraseOpt
     return rescanKeys();
 }
 
+std::vector<SSHKey> SystemVaultStore::recreatePublicKey(const RecreatePublicKeyOptions& options) {
+    keyPairs_.recreatePublicKey(options);
+    return rescanKeys();
+}
+
 void SystemVaultStore::saveKeyMeta(const SSHKey& key) {
     metadata_.nameKey(key);
 }

@@ -84,6 +84,7 @@ public:
     std::vector<SSHKey> rescanKeys() override;
     std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) override;
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;
+    std::vector<SSHKey> recreatePublicKey(const RecreatePublicKeyOptions& options) override;
     Defaults saveConfigDefaults(const Defaults& defaults, const KeyIdToPath& keyIdToPath) override;
     std::optional<std::string> preferredTerminal() override;
     void setPreferredTerminal(const std::optional<std::string>& commandLine) override;

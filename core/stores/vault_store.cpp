@@ -66,6 +66,10 @@ void VaultStore::moveHostBlock(const std::string&, const std::string&, std::size
     throw std::runtime_error("This store has no configuration file to move blocks in");
 }
 
+std::vector<SSHKey> VaultStore::recreatePublicKey(const RecreatePublicKeyOptions&) {
+    throw std::runtime_error("This store keeps no key files to rebuild");
+}
+
 std::vector<ConfigBackup> VaultStore::listBackups() {
     return {};
 }

@@ -73,6 +73,10 @@ public:
     virtual std::vector<SSHKey> rescanKeys() = 0;
     virtual std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) = 0;
     virtual std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) = 0;
+    // Writes the missing public file of a key from its private file (and
+    // comment), opened with the passphrase given. A store without key
+    // files (the base's answer) refuses.
+    virtual std::vector<SSHKey> recreatePublicKey(const RecreatePublicKeyOptions& options);
     // Writes the values of the Host * block.
     virtual Defaults saveConfigDefaults(const Defaults& defaults,
                                         const KeyIdToPath& keyIdToPath) = 0;

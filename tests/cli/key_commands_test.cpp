@@ -132,6 +132,59 @@ const std::string configText = "# managed by hand\n"
                                "Host db\n"
                                "  HostName db.internal   # the database\n";
 
+// A certificate beside its key is shown on the key, in JSON and as text,
+// never as a key: deleting it by its name is refused with its key's name,
+// and deleting the key names every file, the certificate's too.
+TEST_F(KeyCommandsTest, CertificatesGoWithTheirKeyAndAreNoKeyOfTheirOwn) {
+    home.makeKey("id_ed25519");
+    makeKeyPair(home.home() + "/ca");
+    ASSERT_EQ(
+        std::system(("/usr/bin/ssh-keygen -q -s " + home.home() + "/ca -I desk -n alice,bob " +
+                     home.sshPath("id_ed25519.pub") + " 2>/dev/null")
+                        .c_str()),
+        0);
+    const auto listed = nlohmann::json::parse(home.run({"key", "list", "--json"}).out);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0]["bits"], 256);
+    EXPECT_EQ(listed[0]["certificates"][0]["principals"], (nlohmann::json{"alice", "bob"}));
+    EXPECT_EQ(listed[0]["certificates"][0]["validBefore"], nullptr);
+    EXPECT_THAT(home.run({"key", "show", "id_ed25519"}).out,
+                HasSubstr("~/.ssh/id_ed25519-cert.pub: user certificate \"desk\", serial 0, for "
+                          "alice, bob, valid forever"));
+    for (const std::string name : {"id_ed25519-cert", "id_ed25519-cert.pub"})
+        home.refused({"key", "rm", name}, 2,
+                     "certificate of the key id_ed25519 (~/.ssh/id_ed25519)");
+    EXPECT_TRUE(fs::exists(home.sshPath("id_ed25519-cert.pub")));
+    EXPECT_EQ(home.run({"key", "rm", "id_ed25519"}).out,
+              "Deleted ~/.ssh/id_ed25519\nDeleted ~/.ssh/id_ed25519.pub\n"
+              "Deleted ~/.ssh/id_ed25519-cert.pub\n");
+    EXPECT_EQ(entries(home.home() + "/.ssh"), std::vector<std::string>{});
+}
+
+// A private key without its public file is listed; recreate-pub writes the
+// file ssh-keygen -y gives, comment included, asking a protected key's
+// passphrase; then it is refused. Such a key is deleted as any other.
+TEST_F(KeyCommandsTest, RecreatePubRebuildsAMissingPublicFile) {
+    home.makeKey("id_open");
+    home.makeKey("id_locked", lockedSecret);
+    for (const std::string name : {"id_open", "id_locked"}) {
+        const std::string before = readFile(home.sshPath(name + ".pub"));
+        fs::remove(home.sshPath(name + ".pub"));
+        EXPECT_TRUE(home.key(name).publicKeyMissing);
+        EXPECT_THAT(home.run({"key", "show", name}).out, HasSubstr("missing"));
+        if (name == "id_locked")
+            home.refused({"key", "recreate-pub", name, "--stdin"}, 1, "passphrase", "wrong\n");
+        EXPECT_EQ(home.run({"key", "recreate-pub", name, "--stdin"}, lockedSecret + "\n").out,
+                  "Wrote ~/.ssh/" + name + ".pub\n");
+        EXPECT_EQ(readFile(home.sshPath(name + ".pub")), before);
+        EXPECT_FALSE(home.key(name).publicKeyMissing);
+        home.refused({"key", "recreate-pub", name}, 2, "exists already");
+    }
+    fs::remove(home.sshPath("id_open.pub"));
+    EXPECT_EQ(home.run({"key", "rm", "id_open"}).out, "Deleted ~/.ssh/id_open\n");
+    EXPECT_FALSE(fs::exists(home.sshPath("id_open")));
+}
+
 // A whole working session from the terminal, as a user would type it, with
 // the files checked along the way.
 TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
@@ -164,11 +217,12 @@ TEST(ScriptedSessionTest, AddEditRenameGenerateProtectAndRemove) {
     EXPECT_EQ(pub.substr(pub.find(' ', pub.find(' ') + 1)), " ops@example.com\n");
 
     home.change({"host", "edit", "www", "--key", "Deploy"});
-    home.change({"key", "rm", "Work"});
+    EXPECT_EQ(home.run({"key", "rm", "Work"}).out,
+              "Deleted ~/.ssh/id_work\nDeleted ~/.ssh/id_work.pub\n");
     EXPECT_FALSE(fs::exists(home.sshPath("id_work")));
     EXPECT_THAT(home.config(), HasSubstr("IdentityFile ~/.ssh/deploy_key"));
 
-    home.change({"key", "rm", "Deploy", "--force"});
+    EXPECT_EQ(home.run({"key", "rm", "Deploy", "--force"}).status, 0);
     home.change({"host", "rm", "www"});
     EXPECT_FALSE(fs::exists(home.sshPath("deploy_key")));
     // The blank line that set the new block apart stays, as after any

@@ -21,16 +21,32 @@ void makeKeyPair(const std::string& privatePath, const std::string& type,
     ASSERT_EQ(std::system(command.c_str()), 0) << "ssh-keygen could not make " << privatePath;
 }
 
-std::string printedFingerprint(const std::string& publicPath) {
+namespace {
+
+// The size and fingerprint fields of the first line ssh-keygen -lf prints.
+std::pair<std::string, std::string> printedFields(const std::string& publicPath) {
     FILE* pipe = ::popen(("/usr/bin/ssh-keygen -lf '" + publicPath + "'").c_str(), "r");
     if (!pipe)
-        return "popen failed";
+        return {"", "popen failed"};
     char line[4096] = {};
     std::istringstream fields(std::fgets(line, sizeof line, pipe) ? line : "");
     ::pclose(pipe);
     std::string bits, fingerprint;
     fields >> bits >> fingerprint;
-    return fingerprint;
+    return {bits, fingerprint};
+}
+
+} // namespace
+
+std::string printedFingerprint(const std::string& publicPath) {
+    return printedFields(publicPath).second;
+}
+
+std::optional<int> printedBits(const std::string& publicPath) {
+    const std::string bits = printedFields(publicPath).first;
+    if (bits.empty())
+        return std::nullopt;
+    return std::stoi(bits);
 }
 
 std::string recordingKeyTool(const std::string& directory, const std::string& logPath,
@@ -64,6 +80,17 @@ std::string watchingKeyTool(const std::string& directory, const std::string& sna
     ::chmod(helper.c_str(), 0700);
     ::chmod(tool.c_str(), 0700);
     return tool;
+}
+
+std::string commandOutput(const std::string& command) {
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    if (pipe)
+        ::pclose(pipe);
+    return out;
 }
 
 std::vector<std::string> fileLines(const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ void makeKeyPair(const std::string& privatePath, const std::string& type = "ed25
 
 // The fingerprint field of what `ssh-keygen -lf` prints for the file.
 std::string printedFingerprint(const std::string& publicPath);
+// Its size field; nothing when it prints none.
+std::optional<int> printedBits(const std::string& publicPath);
 
 // An executable script in the directory that appends each call's arguments
 // as one line to logPath and then runs the real program (ssh-keygen unless
@@ -29,6 +32,9 @@ std::string recordingKeyTool(const std::string& directory, const std::string& lo
 // record ends with a line "askpass" or "tool"; nothing else changes.
 std::string watchingKeyTool(const std::string& directory, const std::string& snapshotPath,
                             const std::string& program = "/usr/bin/ssh-keygen");
+
+// What a shell command prints on standard output, whole (its errors dropped).
+std::string commandOutput(const std::string& command);
 
 // The lines of a file (none when missing).
 std::vector<std::string> fileLines(const std::string& path);

@@ -3,6 +3,7 @@
 #include "keys/key_list_model.h"
 #include "stores/demo_vault_store.h"
 #include "style/badge_label.h"
+#include "style/card_frame.h"
 #include "style/copy_button.h"
 #include "support/app_test.h"
 #include "window/keys_menu.h"
@@ -195,8 +196,9 @@ private slots:
         auto* alert = h.deleteAlert();
         QVERIFY(alert && alert->isVisible());
         QCOMPARE(alert->text(), u"Delete \"Work\"?"_qs);
-        QCOMPARE(alert->informativeText(),
-                 u"This will permanently delete the private and public key files from ~/.ssh."_qs);
+        QCOMPARE(
+            alert->informativeText(),
+            u"This will permanently delete these files: ~/.ssh/id_work, ~/.ssh/id_work.pub."_qs);
         alert->findChild<QPushButton*>(u"alertCancelButton"_qs)->click();
         QTRY_VERIFY(!h.state().toDelete());
         QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
@@ -232,6 +234,46 @@ private slots:
         QCOMPARE(KeyDetailView::createdText("2024-01-02", QLocale(QLocale::German)),
                  u"2. Jan. 2024"_qs);
         QCOMPARE(KeyDetailView::createdText("unknown", british), u"unknown"_qs);
+    }
+
+    // The detail tells the size, a weak key, a missing public file (with
+    // the way to rebuild it where no passphrase is needed) and each
+    // certificate with its expiry; deleting names every file.
+    void sizeWeaknessMissingPublicFileAndCertificates() {
+        VaultData data = keysVault();
+        data.keys[0].bits = 256;
+        data.keys[0].publicKeyMissing = true;
+        data.keys[1].bits = 1024;
+        data.keys[1].hasPassphrase = false;
+        data.keys[1].publicKeyMissing = true;
+        KeyCertificate certificate;
+        certificate.path = "~/.ssh/id_work-cert.pub";
+        certificate.kind = "user";
+        certificate.keyId = "desk";
+        certificate.principals = {"alice", "bob"};
+        certificate.validBefore =
+            static_cast<std::uint64_t>(QDateTime::currentSecsSinceEpoch() + 3 * 3600 - 20);
+        data.keys[1].certificates = {certificate};
+        KeysHarness h(data);
+        auto typeText = [&] {
+            return h.find<CardFrame>(u"typeCard"_qs)->findChild<QTextEdit*>()->toPlainText();
+        };
+        QCOMPARE(typeText(), u"ED25519 256"_qs);
+        QVERIFY(h.find(u"publicKeyMissingBadge"_qs));
+        QVERIFY(!h.find(u"weakKeyBadge"_qs));
+        QVERIFY(!h.find(u"recreatePublicKeyButton"_qs)); // protected: the passphrase is needed
+        QVERIFY(!h.find(u"certificateCard"_qs));
+
+        h.state().setSelectedId("key-id_work");
+        QTRY_COMPARE(typeText(), u"RSA 1024"_qs);
+        QVERIFY(h.find(u"weakKeyBadge"_qs)->accessibleName().contains(u"1024 bits"_qs));
+        QVERIFY(h.find(u"recreatePublicKeyButton"_qs));
+        QCOMPARE(h.find<QLabel>(u"certificateExpiryBadge"_qs)->text(), u"Expires in 3 hours"_qs);
+        QCOMPARE(h.find<QTextEdit>(u"certificatePrincipals"_qs)->toPlainText(), u"alice, bob"_qs);
+        h.detail()->deleteButton()->click();
+        QTRY_VERIFY(h.deleteAlert());
+        QVERIFY(h.deleteAlert()->informativeText().endsWith(
+            u"files: ~/.ssh/id_work, ~/.ssh/id_work-cert.pub."_qs));
     }
 
     // At the window's smallest the fingerprint still takes a single line.
