@@ -53,7 +53,7 @@ expect "$hosts" "label | IDENTITY KEY | None"
 expect "$hosts" "label | Connection command | ssh web"
 expect "$keys" "text | Public key | $(cat "$home/.ssh/id_ed25519.pub")"
 expect "$keys" "text | Fingerprint | $fingerprint"
-expect "$keys" "text | TYPE | ed25519"
+expect "$keys" "text | TYPE | ED25519 256"
 if [ "$missing" -ne 0 ]; then
     cat "$home/tree.txt" >&2
     exit 1
