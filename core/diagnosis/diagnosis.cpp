@@ -3,6 +3,7 @@
 #include "diagnosis/block_checks.h"
 #include "diagnosis/config_checks.h"
 #include "diagnosis/file_modes.h"
+#include "diagnosis/key_findings.h"
 #include "diagnosis/ssh_verdict.h"
 #include "openssh/openssh_check.h"
 
@@ -101,6 +102,7 @@ const std::vector<FindingSource>& findingSources() {
         ConfigChecks::missingFiles,
         ConfigChecks::unjudgedMatches,
         BlockChecks::unusedBlocks,
+        KeyFindings::check,
     };
     return sources;
 }

@@ -18,6 +18,8 @@ struct DiagnosisInput {
     std::string sshPath;
     const config::OpenSSHEvaluator& evaluator;
     std::string localUser;
+    // The keys in ~/.ssh with their certificates, as the store lists them.
+    std::vector<SSHKey> keys{};
 
     // A finding placed at a line of the configuration, or at a file (line 0).
     Finding at(Severity severity, std::string code, const std::string& path, std::size_t line,

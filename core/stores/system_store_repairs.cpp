@@ -12,7 +12,7 @@ Diagnosis SystemVaultStore::diagnose() {
     const DiagnosisInput input{
         places_.files(),
         OpenSSHCheck::findSsh(places_.sshPath, places_.keyToolPath).value_or(places_.sshPath),
-        evaluator, places_.localUser};
+        evaluator, places_.localUser, rescanKeys()};
     return moorkeep::diagnose(input);
 }
 

@@ -79,6 +79,28 @@ TEST_F(DiagnosisTest, ReportsEachKindAtItsLineAndNothingForWhatIsFine) {
               "connect to any host until this is fixed.");
 }
 
+// Keys OpenSSH refuses or soon will, and certificates it offers in vain.
+TEST_F(DiagnosisTest, WeakKeysAndCertificatesOutOfTheirTime) {
+    writeConfig("Host web\n  HostName w.example\n");
+    ASSERT_EQ(
+        std::system(("/usr/bin/ssh-keygen -q -t rsa -b 1024 -N '' -f " + ssh("id_rsa")).c_str()),
+        0);
+    makeKeyPair(ssh("id_ed25519"));
+    makeKeyPair(ssh("ca"));
+    makeKeyPair(ssh("id_ecdsa"), "ecdsa");
+    for (const auto& [key, validity] :
+         {std::pair{"id_ed25519", "20200101:20200102"}, std::pair{"id_ecdsa", "+3650d:+3651d"}})
+        ASSERT_EQ(std::system(("/usr/bin/ssh-keygen -q -s " + ssh("ca") + " -I me -n me -V " +
+                               validity + " " + ssh(std::string(key) + ".pub"))
+                                  .c_str()),
+                  0);
+    SystemVaultStore store(onHome());
+    EXPECT_THAT(found(store.diagnose()),
+                UnorderedElementsAreArray(std::vector<std::string>{
+                    "weak-key id_rsa:0", "certificate-expired id_ed25519-cert.pub:0",
+                    "certificate-not-yet-valid id_ecdsa-cert.pub:0"}));
+}
+
 // Owners and modes ssh minds, each with the fix that sets the owner-only mode
 // and leaves the bytes alone; once fixed, nothing is left to report.
 TEST_F(DiagnosisTest, PermissionsAreFoundAndFixedWithoutChangingBytes) {
