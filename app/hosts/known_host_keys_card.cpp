@@ -43,16 +43,8 @@ BadgeLabel* badge(const QString& text, const BadgeLabel::Look& look, const QStri
 
 // "2 lines from ~/.ssh/known_hosts and 1 line from ~/.ssh/known_hosts2".
 QString removalText(const KnownHostKeys& keys) {
-    std::vector<std::pair<std::string, int>> perFile;
-    for (const auto& key : keys.keys) {
-        if (!key.removable())
-            continue;
-        if (perFile.empty() || perFile.back().first != key.file)
-            perFile.emplace_back(key.file, 0);
-        ++perFile.back().second;
-    }
     QStringList parts;
-    for (const auto& [file, count] : perFile)
+    for (const auto& [file, count] : keys.removableLinesPerFile())
         parts << (count == 1
                       ? KnownHostKeysCard::tr("1 line from %1").arg(shownPath(file))
                       : KnownHostKeysCard::tr("%1 lines from %2").arg(count).arg(shownPath(file)));

@@ -117,14 +117,7 @@ void printKeys(Output& out, const KnownHostKeys& keys, const std::string& home) 
 
 // "3 lines from ~/.ssh/known_hosts and 1 line from ~/.ssh/known_hosts2".
 std::string removalText(const KnownHostKeys& keys, const std::string& home) {
-    std::vector<std::pair<std::string, std::size_t>> perFile;
-    for (const auto& key : keys.keys) {
-        if (!key.removable())
-            continue;
-        if (perFile.empty() || perFile.back().first != key.file)
-            perFile.emplace_back(key.file, 0);
-        ++perFile.back().second;
-    }
+    const auto perFile = keys.removableLinesPerFile();
     std::string text;
     for (std::size_t i = 0; i < perFile.size(); ++i) {
         const auto& [file, count] = perFile[i];

@@ -98,11 +98,8 @@ std::string refusalSentence(const Finding& refusal) {
 
 const std::vector<FindingSource>& findingSources() {
     static const std::vector<FindingSource> sources{
-        FileModes::check,
-        ConfigChecks::missingFiles,
-        ConfigChecks::unjudgedMatches,
-        BlockChecks::unusedBlocks,
-        KeyFindings::check,
+        FileModes::check,          ConfigChecks::missingFiles, ConfigChecks::unjudgedMatches,
+        BlockChecks::unusedBlocks, KeyFindings::check,
     };
     return sources;
 }

@@ -52,8 +52,7 @@ CertificateExpiry certificateExpiry(const SSHKey& key, const KeyCertificate& cer
         out.badge = "Expired";
         out.message = "The certificate " + certificate.path + " of " + key.path +
                       " has expired: ask its signer for a new one.";
-    } else if (certificate.validBefore != KeyCertificate::noEnd &&
-               out.secondsLeft <= soonSeconds) {
+    } else if (certificate.validBefore != KeyCertificate::noEnd && out.secondsLeft <= soonSeconds) {
         out.state = CertificateState::expiresSoon;
         out.badge = "Expires in " + duration(out.secondsLeft);
         out.message = "The certificate " + certificate.path + " of " + key.path + " expires in " +

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace moorkeep {
@@ -38,6 +39,19 @@ struct KnownHostKeys {
     std::size_t malformedLines = 0;       // lines OpenSSH cannot read, skipped
 
     bool operator==(const KnownHostKeys&) const = default;
+
+    // How many lines forgetting the host removes, per file, in file order.
+    std::vector<std::pair<std::string, std::size_t>> removableLinesPerFile() const {
+        std::vector<std::pair<std::string, std::size_t>> perFile;
+        for (const KnownHostKey& key : keys) {
+            if (!key.removable())
+                continue;
+            if (perFile.empty() || perFile.back().first != key.file)
+                perFile.emplace_back(key.file, 0);
+            ++perFile.back().second;
+        }
+        return perFile;
+    }
 };
 
 // What forgetting a host's keys removed: per file, how many lines.

@@ -83,7 +83,11 @@ std::string watchingKeyTool(const std::string& directory, const std::string& sna
 }
 
 std::string commandOutput(const std::string& command) {
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    return shellOutput(command + " 2>/dev/null");
+}
+
+std::string shellOutput(const std::string& command) {
+    FILE* pipe = ::popen(command.c_str(), "r");
     std::string out;
     char buffer[4096];
     for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)

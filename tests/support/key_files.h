@@ -35,6 +35,9 @@ std::string watchingKeyTool(const std::string& directory, const std::string& sna
 
 // What a shell command prints on standard output, whole (its errors dropped).
 std::string commandOutput(const std::string& command);
+// What a shell command prints on standard output, its own redirections as
+// they are.
+std::string shellOutput(const std::string& command);
 
 // The lines of a file (none when missing).
 std::vector<std::string> fileLines(const std::string& path);

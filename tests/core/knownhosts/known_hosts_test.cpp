@@ -27,17 +27,6 @@ using knownhosts::findKeys;
 using knownhosts::withoutName;
 
 // What the shell command prints on its standard output.
-std::string outputOf(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    if (pipe)
-        ::pclose(pipe);
-    return out;
-}
-
 std::string quoted(const std::string& text) {
     return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'";
 }
@@ -47,8 +36,8 @@ std::string quoted(const std::string& text) {
 std::map<std::size_t, std::string> foundBySshKeygen(const std::string& name,
                                                     const std::string& file, bool fingerprints) {
     const std::string out =
-        outputOf("/usr/bin/ssh-keygen " + std::string(fingerprints ? "-l " : "") + "-F " +
-                 quoted(name) + " -f " + quoted(file) + " 2>/dev/null");
+        shellOutput("/usr/bin/ssh-keygen " + std::string(fingerprints ? "-l " : "") + "-F " +
+                    quoted(name) + " -f " + quoted(file) + " 2>/dev/null");
     std::map<std::size_t, std::string> found;
     // "." stops at a carriage return, which a line may hold.
     static const std::regex header(
@@ -125,7 +114,7 @@ private:
         for (int i = 0; i < 4; ++i)
             text += any(names) + "," + any(names) + " " + key() + "\n";
         writeFile(path, text);
-        outputOf("/usr/bin/ssh-keygen -H -f " + quoted(path) + " >/dev/null 2>&1");
+        shellOutput("/usr/bin/ssh-keygen -H -f " + quoted(path) + " >/dev/null 2>&1");
         return fileLines(path);
     }
 
@@ -181,8 +170,8 @@ TEST(KnownHostsTest, FindingAndForgettingAgreeWithSshKeygen) {
             }
             // ssh-keygen names each line it cannot read, blank lines of
             // carriage returns too.
-            const std::string said = outputOf("/usr/bin/ssh-keygen -R " + quoted(name) + " -f " +
-                                              quoted(theirs) + " 2>&1 >/dev/null");
+            const std::string said = shellOutput("/usr/bin/ssh-keygen -R " + quoted(name) + " -f " +
+                                                 quoted(theirs) + " 2>&1 >/dev/null");
             std::size_t invalid = 0;
             for (std::size_t at = 0; (at = said.find(": invalid line", at)) != std::string::npos;
                  ++at)
