@@ -62,10 +62,10 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, KeyListModel* listMo
     , listModel_(listModel) {
     connect(&state_, &ScreenState::searchChanged, this,
             [this] { listModel_->setSearch(state_.search()); });
+    // The list's reset brings the footer's count up to date.
     connect(&model_, &AppModel::keysChanged, this, [this] {
         listModel_->setKeys(model_.keys());
         showHeldKeys();
-        showCount();
     });
     connect(&model_, &AppModel::agentChanged, this, &KeysSidebar::showHeldKeys);
     showHeldKeys();
