@@ -1,21 +1,18 @@
 #include "hosts/defaults_dialog.h"
 
 #include "dialogs/dialog_kit.h"
+#include "hosts/extra_options_table.h"
 #include "hosts/key_picker.h"
 #include "model/input_rules.h"
 #include "model/port_rule.h"
-#include "style/caption_label.h"
 #include "style/colors.h"
-#include "style/symbols.h"
 #include "style/tinted_label.h"
 #include "style/type_ramp.h"
 
-#include <QHBoxLayout>
-#include <QKeyEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <map>
 
@@ -87,13 +84,9 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     , key_(new KeyPicker(keys))
     , proxyJump_(textField(QStringLiteral("proxyJumpField"), tr("Default ProxyJump"), tr("(none)")))
     , portProblemLine_(DialogKit::problemLine(QStringLiteral("portProblemLine")))
-    , extrasLayout_(new QVBoxLayout)
-    , newKey_(
-          textField(QStringLiteral("newOptionName"), tr("New option name"), tr("New option name")))
-    , newValue_(textField(QStringLiteral("newOptionValue"), tr("New option value"), tr("Value")))
-    , addButton_(new QPushButton(tr("Add")))
-    , cancelButton_(new QPushButton(tr("Cancel")))
-    , saveButton_(new QPushButton(tr("Save Defaults"))) {
+    , extras_(new ExtraOptionsTable(initial_.extraOptions))
+    , cancelButton_(new QPushButton(tr("&Cancel")))
+    , saveButton_(new QPushButton(tr("&Save Defaults"))) {
     key_->setAccessibleName(tr("Default key"));
     cancelButton_->setObjectName(QStringLiteral("cancelButton"));
     connect(cancelButton_, &QPushButton::clicked, this, &DefaultsDialog::reject);
@@ -110,9 +103,7 @@ DefaultsDialog::DefaultsDialog(Defaults initial, const std::vector<SSHKey>& keys
     port_->setText(QString::number(initial_.port));
     key_->setKeyId(initial_.keyId);
     proxyJump_->setText(QString::fromStdString(initial_.proxyJump.value_or(std::string())));
-    // std::map keeps its keys in byte order, which for UTF-8 is code-point order.
-    for (const auto& [name, value] : initial_.extraOptions)
-        addRow(QString::fromStdString(name), QString::fromStdString(value));
+    connect(extras_, &ExtraOptionsTable::rowsChanged, this, &DefaultsDialog::orderTabs);
     connect(port_, &QLineEdit::textChanged, this, &DefaultsDialog::validate);
     validate();
     orderTabs();
@@ -146,81 +137,8 @@ QLayout* DefaultsDialog::form() {
                                     DialogKit::field(tr("PORT"), port_, {portProblemLine_})));
     form->addLayout(DialogKit::pair(DialogKit::field(tr("DEFAULT KEY"), key_),
                                     DialogKit::field(tr("PROXYJUMP"), proxyJump_)));
-    form->addLayout(extrasSection());
+    form->addWidget(extras_);
     return form;
-}
-
-// The options' rows, then the fields that add one.
-QLayout* DefaultsDialog::extrasSection() {
-    addButton_->setObjectName(QStringLiteral("addOptionButton"));
-    addButton_->setAccessibleName(tr("Add option"));
-    addButton_->setAutoDefault(false);
-    connect(addButton_, &QPushButton::clicked, this, &DefaultsDialog::addEntered);
-    connect(newKey_, &QLineEdit::textChanged, this, &DefaultsDialog::validate);
-    newKey_->installEventFilter(this);
-    newValue_->installEventFilter(this);
-    auto* entry = new QHBoxLayout;
-    entry->setSpacing(8);
-    entry->addWidget(newKey_, 1);
-    entry->addWidget(newValue_, 1);
-    entry->addWidget(addButton_);
-
-    auto* section = new QVBoxLayout;
-    section->setSpacing(8);
-    section->addWidget(new CaptionLabel(tr("EXTRA OPTIONS")));
-    extrasLayout_->setSpacing(8);
-    extrasLayout_->setContentsMargins(0, 0, 0, 0);
-    section->addLayout(extrasLayout_);
-    section->addLayout(entry);
-    return section;
-}
-
-void DefaultsDialog::addRow(const QString& key, const QString& value) {
-    ExtraRow row;
-    row.line = new QWidget;
-    row.line->setObjectName(QStringLiteral("extraOptionRow"));
-    row.key = textField(QStringLiteral("extraOptionName"), tr("Option name"), tr("Option"));
-    row.key->setText(key);
-    row.value = textField(QStringLiteral("extraOptionValue"), tr("Option value"), tr("Value"));
-    row.value->setText(value);
-    auto* remove = new QToolButton;
-    remove->setObjectName(QStringLiteral("removeOptionButton"));
-    remove->setIcon(Symbols::icon(QStringLiteral("trash"), Colors::secondary()));
-    remove->setAutoRaise(true);
-    remove->setToolTip(tr("Remove option"));
-    remove->setAccessibleName(tr("Remove option"));
-    remove->setFocusPolicy(Qt::StrongFocus);
-    row.remove = remove;
-    QWidget* line = row.line;
-    connect(remove, &QToolButton::clicked, this, [this, line] { removeRow(line); });
-    auto* layout = new QHBoxLayout(row.line);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    layout->addWidget(row.key, 1);
-    layout->addWidget(row.value, 1);
-    layout->addWidget(remove);
-    extrasLayout_->addWidget(row.line);
-    extras_.push_back(row);
-}
-
-void DefaultsDialog::removeRow(QWidget* line) {
-    std::erase_if(extras_, [&](const ExtraRow& row) { return row.line == line; });
-    line->deleteLater();
-    orderTabs();
-    // The focus leaves with the row: keep it in the section.
-    newKey_->setFocus(Qt::OtherFocusReason);
-}
-
-void DefaultsDialog::addEntered() {
-    const std::string key = InputRules::trimWhitespace(text(newKey_));
-    if (key.empty())
-        return;
-    addRow(QString::fromStdString(key),
-           QString::fromStdString(InputRules::trimWhitespace(text(newValue_))));
-    newKey_->clear();
-    newValue_->clear();
-    orderTabs();
-    newKey_->setFocus(Qt::OtherFocusReason);
 }
 
 bool DefaultsDialog::canSave() const {
@@ -228,7 +146,6 @@ bool DefaultsDialog::canSave() const {
 }
 
 void DefaultsDialog::validate() {
-    addButton_->setEnabled(!InputRules::trimWhitespace(text(newKey_)).empty());
     const auto portIssue = portProblem(text(port_));
     portProblemLine_->setText(QString::fromStdString(portIssue.value_or(std::string())));
     portProblemLine_->setVisible(portIssue.has_value());
@@ -238,9 +155,9 @@ void DefaultsDialog::validate() {
 // The tab order follows the layout, also for rows added later.
 void DefaultsDialog::orderTabs() {
     std::vector<QWidget*> chain{user_, port_, key_, proxyJump_};
-    for (const ExtraRow& row : extras_)
-        chain.insert(chain.end(), {row.key, row.value, row.remove});
-    chain.insert(chain.end(), {newKey_, newValue_, addButton_, cancelButton_, saveButton_});
+    const auto options = extras_->focusChain();
+    chain.insert(chain.end(), options.begin(), options.end());
+    chain.insert(chain.end(), {cancelButton_, saveButton_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
@@ -251,12 +168,7 @@ Defaults DefaultsDialog::record() const {
     defaults.port = portFromField(text(port_)).value_or(22);
     defaults.keyId = key_->keyId();
     defaults.proxyJump = InputRules::nonEmptyTrimmed(text(proxyJump_));
-    // A later row of the same name wins; values are kept exactly as typed.
-    for (const ExtraRow& row : extras_) {
-        const std::string key = InputRules::trimWhitespace(text(row.key));
-        if (!key.empty())
-            defaults.extraOptions[key] = text(row.value);
-    }
+    defaults.extraOptions = extras_->options();
     defaults.sourceFile = initial_.sourceFile;
     return defaults;
 }
@@ -266,17 +178,8 @@ void DefaultsDialog::save() {
         onSave_(record());
 }
 
-// Return in the new option's fields adds the option rather than saving
-// without it; with no name typed it saves, as everywhere else.
 bool DefaultsDialog::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == newKey_ || watched == newValue_) && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && addButton_->isEnabled()) {
-            addEntered();
-            return true;
-        }
-    }
-    return SheetDialog::eventFilter(watched, event);
+    return extras_->tookReturn(watched, event) || SheetDialog::eventFilter(watched, event);
 }
 
 } // namespace moorkeep

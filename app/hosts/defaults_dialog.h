@@ -12,10 +12,10 @@ class QLineEdit;
 class QLabel;
 class QLayout;
 class QPushButton;
-class QVBoxLayout;
 
 namespace moorkeep {
 
+class ExtraOptionsTable;
 class KeyPicker;
 
 // Edits the defaults of every host (the Host * block): user, port, key,
@@ -41,37 +41,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // One editable option: its name and value fields and its remove button.
-    struct ExtraRow {
-        QWidget* line;
-        QLineEdit* key;
-        QLineEdit* value;
-        QWidget* remove;
-    };
-
     QLayout* heading(const std::vector<config::DefaultsOverride>& overrides);
     QLayout* form();
-    QLayout* extrasSection();
-    void addRow(const QString& key, const QString& value);
-    void removeRow(QWidget* line);
-    void addEntered();
     void validate();
     void orderTabs();
     void save();
 
     Defaults initial_;
     SaveHandler onSave_;
-    std::vector<ExtraRow> extras_;
 
     QLineEdit* user_;
     QLineEdit* port_;
     KeyPicker* key_;
     QLineEdit* proxyJump_;
     QLabel* portProblemLine_;
-    QVBoxLayout* extrasLayout_;
-    QLineEdit* newKey_;
-    QLineEdit* newValue_;
-    QPushButton* addButton_;
+    ExtraOptionsTable* extras_;
     QPushButton* cancelButton_;
     QPushButton* saveButton_;
 };

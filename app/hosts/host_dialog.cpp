@@ -1,16 +1,19 @@
 #include "hosts/host_dialog.h"
 
 #include "dialogs/dialog_kit.h"
+#include "hosts/extra_options_table.h"
 #include "hosts/key_picker.h"
 #include "model/input_rules.h"
 #include "model/port_rule.h"
 
 #include <QFocusEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <set>
 
 namespace moorkeep {
 
@@ -47,38 +50,51 @@ HostDialog::HostDialog(std::optional<SSHHost> existing, std::vector<SSHHost> all
     , duplicateLine_(DialogKit::problemLine(QStringLiteral("duplicateAliasLine")))
     , aliasProblemLine_(DialogKit::problemLine(QStringLiteral("aliasProblemLine")))
     , portProblemLine_(DialogKit::problemLine(QStringLiteral("portProblemLine")))
+    , extras_(new ExtraOptionsTable({}))
     , changedOutsideLine_(DialogKit::problemLine(QStringLiteral("changedOutsideLine")))
-    , saveButton_(new QPushButton(existing_ ? tr("Save Changes") : tr("Add Host"))) {
+    , reloadButton_(new QPushButton(tr("&Reload")))
+    , conflictsLine_(DialogKit::problemLine(QStringLiteral("reloadConflictsLine")))
+    , cancelButton_(new QPushButton(tr("&Cancel")))
+    , saveButton_(new QPushButton(existing_ ? tr("&Save Changes") : tr("&Add Host"))) {
     key_->setAccessibleName(tr("Key"));
     duplicateLine_->setText(tr("A host with this alias already exists."));
-    changedOutsideLine_->setText(tr("This host was changed or removed outside Moorkeep."));
-    auto* cancel = new QPushButton(tr("Cancel"));
-    connect(cancel, &QPushButton::clicked, this, &HostDialog::reject);
+    reloadButton_->setObjectName(QStringLiteral("reloadButton"));
+    reloadButton_->setAutoDefault(false);
+    reloadButton_->hide();
+    connect(reloadButton_, &QPushButton::clicked, this, &HostDialog::reload);
+    conflictsLine_->setAccessibleName(tr("Fields changed here and outside"));
+    connect(cancelButton_, &QPushButton::clicked, this, &HostDialog::reject);
     saveButton_->setObjectName(QStringLiteral("saveButton"));
     connect(saveButton_, &QPushButton::clicked, this, &HostDialog::save);
-    QBoxLayout* buttons = DialogKit::buttonRow(cancel, saveButton_, 18);
+    QBoxLayout* buttons = DialogKit::buttonRow(cancelButton_, saveButton_, 18);
     buttons->setContentsMargins(0, 4, 0, 0);
 
     auto* layout = DialogKit::sheetLayout(this, 480);
     layout->addLayout(heading());
     layout->addLayout(form());
     layout->addLayout(buttons);
-    orderTabs(cancel);
+    connect(extras_, &ExtraOptionsTable::rowsChanged, this, &HostDialog::orderTabs);
 
     port_->setText(QStringLiteral("22"));
     if (existing_)
         fill(*existing_);
+    orderTabs();
     for (QLineEdit* field : {alias_, hostname_, user_, port_, proxyJump_})
         connect(field, &QLineEdit::textChanged, this, &HostDialog::validate);
     validate();
 }
 
-// The title, over the line saying the host changed outside when it did.
+// The title, over the line saying the host changed outside when it did,
+// with the button that reloads it, and what the reload could not take.
 QLayout* HostDialog::heading() {
     auto* heading = new QVBoxLayout;
     heading->setSpacing(6);
     heading->addWidget(DialogKit::title(windowTitle(), QStringLiteral("dialogTitle")));
-    heading->addWidget(changedOutsideLine_);
+    auto* outside = new QHBoxLayout;
+    outside->addWidget(changedOutsideLine_, 1);
+    outside->addWidget(reloadButton_);
+    heading->addLayout(outside);
+    heading->addWidget(conflictsLine_);
     return heading;
 }
 
@@ -91,13 +107,17 @@ QLayout* HostDialog::form() {
                                     DialogKit::field(tr("PORT"), port_, {portProblemLine_})));
     form->addWidget(DialogKit::field(tr("KEY"), key_));
     form->addWidget(DialogKit::field(tr("PROXYJUMP"), proxyJump_));
+    form->addWidget(extras_);
     return form;
 }
 
-void HostDialog::orderTabs(QWidget* cancel) {
-    QWidget* const chain[] = {alias_, hostname_,  user_,  port_,
-                              key_,   proxyJump_, cancel, saveButton_};
-    for (std::size_t i = 1; i < std::size(chain); ++i)
+// The tab order follows the layout, also for option rows added later.
+void HostDialog::orderTabs() {
+    std::vector<QWidget*> chain{alias_, hostname_, user_, port_, key_, proxyJump_};
+    const auto options = extras_->focusChain();
+    chain.insert(chain.end(), options.begin(), options.end());
+    chain.insert(chain.end(), {cancelButton_, saveButton_});
+    for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
 
@@ -118,12 +138,12 @@ void HostDialog::fill(const SSHHost& host) {
     port_->setText(QString::number(host.port));
     key_->setKeyId(host.keyId.value_or(std::string()));
     proxyJump_->setText(QString::fromStdString(host.proxyJump.value_or(std::string())));
+    extras_->setOptions(host.extraOptions);
 }
 
 void HostDialog::fillAsCopyOf(const SSHHost& host) {
     fill(host);
     alias_->setText(QString::fromStdString(host.alias) + QStringLiteral("-copy"));
-    copiedOptions_ = host.extraOptions;
     setWindowTitle(tr("Duplicate Host"));
     setAccessibleName(windowTitle());
     if (auto* title = findChild<QLabel*>(QStringLiteral("dialogTitle")))
@@ -176,8 +196,7 @@ SSHHost HostDialog::record() const {
     host.port = portFromField(text(port_)).value_or(22);
     host.keyId = key_->keyId().empty() ? std::nullopt : std::optional(key_->keyId());
     host.proxyJump = InputRules::nonEmptyTrimmed(text(proxyJump_));
-    if (!existing_)
-        host.extraOptions = copiedOptions_;
+    host.extraOptions = extras_->options();
     return host;
 }
 
@@ -190,14 +209,110 @@ void HostDialog::save() {
     validate();
 }
 
-void HostDialog::markChangedOutside() {
+void HostDialog::markChangedOutside(std::optional<SSHHost> now) {
     changedOutside_ = true;
+    outside_ = std::move(now);
+    changedOutsideLine_->setText(outside_ ? tr("This host was changed outside Moorkeep.")
+                                          : tr("This host was removed outside Moorkeep."));
     changedOutsideLine_->show();
+    reloadButton_->setVisible(outside_.has_value());
     validate();
+}
+
+namespace {
+
+QString shown(const std::string& value) {
+    return value.empty() ? HostDialog::tr("(none)") : QString::fromStdString(value);
+}
+
+QString conflict(const QString& field, const QString& mine, const QString& theirs) {
+    return HostDialog::tr("%1: kept yours, \u201c%2\u201d; outside it became \u201c%3\u201d.")
+        .arg(field, mine, theirs);
+}
+
+} // namespace
+
+void HostDialog::reload() {
+    if (!existing_ || !outside_)
+        return;
+    const SSHHost base = *existing_;
+    const SSHHost now = *outside_;
+    QStringList conflicts;
+    auto merge = [&](const QString& field, const std::string& mine, const std::string& was,
+                     const std::string& theirs, const std::function<void()>& take,
+                     const std::function<QString(const std::string&)>& show = shown) {
+        if (mine == was)
+            take();
+        else if (theirs != was && theirs != mine)
+            conflicts << conflict(field, show(mine), show(theirs));
+    };
+    auto setText = [](QLineEdit* field, const std::string& value) {
+        return [field, value] { field->setText(QString::fromStdString(value)); };
+    };
+    merge(tr("Alias"), text(alias_), base.alias, now.alias, setText(alias_, now.alias));
+    merge(tr("Host name"), text(hostname_), base.hostname, now.hostname,
+          setText(hostname_, now.hostname));
+    merge(tr("User"), text(user_), base.user, now.user, setText(user_, now.user));
+    merge(tr("Port"), text(port_), std::to_string(base.port), std::to_string(now.port),
+          setText(port_, std::to_string(now.port)));
+    const std::string nowKey = now.keyId.value_or(std::string());
+    merge(
+        tr("Key"), key_->keyId(), base.keyId.value_or(std::string()), nowKey,
+        [&] { key_->setKeyId(nowKey); },
+        [this](const std::string& id) {
+            const int index = key_->findData(QString::fromStdString(id));
+            return index < 0 ? shown(id) : key_->itemText(index);
+        });
+    const std::string nowJump = now.proxyJump.value_or(std::string());
+    merge(tr("ProxyJump"), text(proxyJump_), base.proxyJump.value_or(std::string()), nowJump,
+          setText(proxyJump_, nowJump));
+    reloadOptions(base, now, conflicts);
+
+    existing_ = now;
+    outside_.reset();
+    changedOutside_ = false;
+    changedOutsideLine_->hide();
+    reloadButton_->hide();
+    conflictsLine_->setText(conflicts.join(QLatin1Char('\n')));
+    conflictsLine_->setVisible(!conflicts.isEmpty());
+    validate();
+}
+
+// Option by option, as for the fields: one the user left as it was takes
+// its new value, or goes when it went outside.
+void HostDialog::reloadOptions(const SSHHost& base, const SSHHost& now, QStringList& conflicts) {
+    const OptionMap mine = extras_->options();
+    OptionMap merged = mine;
+    std::set<std::string> names;
+    for (const OptionMap* options : {&base.extraOptions, &now.extraOptions, &mine})
+        for (const auto& entry : *options)
+            names.insert(entry.first);
+    auto valueIn = [](const OptionMap& options, const std::string& name) {
+        const auto found = options.find(name);
+        return found == options.end() ? std::nullopt : std::optional(found->second);
+    };
+    for (const std::string& name : names) {
+        const auto was = valueIn(base.extraOptions, name);
+        const auto ours = valueIn(mine, name);
+        const auto theirs = valueIn(now.extraOptions, name);
+        if (ours == was) {
+            if (theirs)
+                merged[name] = *theirs;
+            else
+                merged.erase(name);
+        } else if (theirs != was && theirs != ours) {
+            conflicts << conflict(QString::fromStdString(name), shown(ours.value_or("")),
+                                  shown(theirs.value_or("")));
+        }
+    }
+    if (merged != mine)
+        extras_->setOptions(merged);
 }
 
 // A field is left when the user moves on, not when the window loses focus.
 bool HostDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (extras_->tookReturn(watched, event))
+        return true;
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         auto* field = qobject_cast<QLineEdit*>(watched);

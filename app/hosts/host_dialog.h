@@ -5,6 +5,7 @@
 #include "model/ssh_key.h"
 
 #include <QSet>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -16,6 +17,7 @@ class QPushButton;
 
 namespace moorkeep {
 
+class ExtraOptionsTable;
 class KeyPicker;
 
 // Adds a host or edits one. Checks what was typed and hands the finished
@@ -39,12 +41,16 @@ public:
 
     // Makes this a new host copied from another, titled "Duplicate Host":
     // its values under the alias "ALIAS-copy", and every further option it
-    // has, which the saved record keeps.
+    // has, in the options table.
     void fillAsCopyOf(const SSHHost& host);
 
-    // The edited host was changed or removed by someone else: saving would
-    // overwrite what they did, so it is no longer offered.
-    void markChangedOutside();
+    // The edited host was changed (now) or removed (nothing) by someone
+    // else: saving would overwrite what they did, so it is no longer offered
+    // until, for a changed host, the user reloads it.
+    void markChangedOutside(std::optional<SSHHost> now = std::nullopt);
+    // Takes the host as it is now for the fields the user left as they were,
+    // keeps the others, and shows each field that both changed.
+    void reload();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -57,16 +63,17 @@ private:
                          const QString& placeholder);
     QLayout* heading();
     QLayout* form();
-    void orderTabs(QWidget* cancel);
+    void orderTabs();
     void fill(const SSHHost& host);
     void validate();
     // Whether the field's rule messages show: once it was left, once saving
     // was tried, and always for a host being edited.
     bool showsProblems(QLineEdit* field) const;
     void save();
+    void reloadOptions(const SSHHost& base, const SSHHost& now, QStringList& conflicts);
 
     std::optional<SSHHost> existing_;
-    OptionMap copiedOptions_;
+    std::optional<SSHHost> outside_;
     std::vector<SSHHost> allHosts_;
     SaveHandler onSave_;
     bool changedOutside_ = false;
@@ -82,7 +89,11 @@ private:
     QLabel* duplicateLine_;
     QLabel* aliasProblemLine_;
     QLabel* portProblemLine_;
+    ExtraOptionsTable* extras_;
     QLabel* changedOutsideLine_;
+    QPushButton* reloadButton_;
+    QLabel* conflictsLine_;
+    QPushButton* cancelButton_;
     QPushButton* saveButton_;
 };
 

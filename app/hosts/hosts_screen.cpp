@@ -132,7 +132,8 @@ SheetDialog* HostsScreen::makeSheet(const HostSheet& sheet) {
 }
 
 // An edit dialog whose host was changed or removed meanwhile (another
-// program edited the file and the model reloaded) must not overwrite it.
+// program edited the file and the model reloaded) must not overwrite it; a
+// changed one can be reloaded into the dialog.
 void HostsScreen::checkEditedHost() {
     // The list shows the dialog's own edit while it is being saved.
     if (savingEdit_)
@@ -144,8 +145,10 @@ void HostsScreen::checkEditedHost() {
     const auto& hosts = model_.hosts();
     auto now = std::find_if(hosts.begin(), hosts.end(),
                             [&](const SSHHost& h) { return h.id == edited.id; });
-    if (now == hosts.end() || *now != edited)
-        dialog->markChangedOutside();
+    if (now == hosts.end())
+        dialog->markChangedOutside(std::nullopt);
+    else if (*now != edited)
+        dialog->markChangedOutside(*now);
 }
 
 // Once the store has answered, the host with the saved alias is selected: a

@@ -276,7 +276,7 @@ private slots:
         type(field(hostDialog(), "aliasField"), u"db2"_qs);
         type(field(hostDialog(), "portField"), u"2201"_qs);
         type(field(hostDialog(), "proxyJumpField"), u" web "_qs);
-        QTest::keyClick(field(hostDialog(), "proxyJumpField"), Qt::Key_Return);
+        QTest::keyClick(field(hostDialog(), "newOptionValue"), Qt::Key_Return);
         QTRY_COMPARE(readFile(file), withBlock("Host db2\n  HostName 10.0.0.2\n  User admin\n  "
                                                "Port 2201\n  ProxyJump web\n"));
         QTRY_VERIFY(w.host("db2") && !w.host("db"));

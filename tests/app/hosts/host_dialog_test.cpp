@@ -112,8 +112,8 @@ private slots:
         QCOMPARE(h.shownProblems(),
                  problem.isEmpty() ? QStringList() : QStringList{problem + u"Line"_qs});
 
-        // Return in ProxyJump saves exactly when saving is allowed.
-        QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
+        // Return in the last field saves exactly when saving is allowed.
+        QTest::keyClick(h.field("newOptionValue"), Qt::Key_Return);
         QCOMPARE(h.saved.size(), problem.isEmpty() ? 1u : 0u);
         if (!problem.isEmpty())
             return;
@@ -162,10 +162,10 @@ private slots:
         QTRY_VERIFY(h.field("aliasField")->hasFocus());
         type(h.field("portField"), u"0"_qs);
         QCOMPARE(h.shownProblems(), QStringList());
-        QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
+        QTest::keyClick(h.field("newOptionValue"), Qt::Key_Return);
         QCOMPARE(h.shownProblems(), (QStringList{u"aliasProblemLine"_qs, u"portProblemLine"_qs}));
-        for (const char* next :
-             {"hostnameField", "userField", "portField", "keyPicker", "proxyJumpField"}) {
+        for (const char* next : {"hostnameField", "userField", "portField", "keyPicker",
+                                 "proxyJumpField", "newOptionName", "newOptionValue"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QVERIFY2(h.dialog->findChild<QWidget*>(QString::fromLatin1(next))->hasFocus(), next);
         }
@@ -192,6 +192,28 @@ private slots:
         QCOMPARE(h.saved[0].extraOptions, web.extraOptions);
     }
 
+    // The options table edits a host's further options as the defaults'
+    // does: a value changed, one removed, one added by Return, each in the
+    // saved record; Return there adds rather than moving on.
+    void optionsTableChangesTheHostsOptions() {
+        SSHHost web = sampleHost("cfg-web");
+        web.extraOptions = {{"ForwardAgent", "yes"}, {"LocalForward", "8080 localhost:80"}};
+        DialogHarness h(web);
+        auto values = h.dialog->findChildren<QLineEdit*>(u"extraOptionValue"_qs);
+        QCOMPARE(values.size(), 2);
+        type(values.at(0), u"no"_qs);
+        h.dialog->findChildren<QToolButton*>(u"removeOptionButton"_qs).at(1)->click();
+        type(h.field("newOptionName"), u"DynamicForward"_qs);
+        type(h.field("newOptionValue"), u"1080"_qs);
+        QTest::keyClick(h.field("newOptionValue"), Qt::Key_Return);
+        QVERIFY(h.saved.empty());
+        QVERIFY(h.field("newOptionName")->hasFocus());
+        QTest::keyClick(h.field("newOptionName"), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(h.saved.size(), 1u);
+        QCOMPARE(h.saved[0].extraOptions,
+                 (OptionMap{{"DynamicForward", "1080"}, {"ForwardAgent", "no"}}));
+    }
+
     // A host whose alias is already odd can be edited while the alias
     // stays; a change made elsewhere stops saving.
     void oddAliasCanBeKeptAndChangedOutsideStopsSaving() {
@@ -209,8 +231,41 @@ private slots:
         // The line and the disabled button are checked where a host goes
         // while its dialog is open; Return must not get round them.
         h.dialog->markChangedOutside();
-        QTest::keyClick(h.field("proxyJumpField"), Qt::Key_Return);
+        QTest::keyClick(h.field("newOptionValue"), Qt::Key_Return);
         QCOMPARE(h.saved.size(), 1u);
+        QVERIFY(!h.button("reloadButton")->isVisibleTo(h.dialog.get()));
+    }
+
+    // Reload after an outside change: the fields and options left alone
+    // take the new values, the typed ones stay, and each that both changed
+    // is named; then saving is offered again.
+    void reloadKeepsWhatWasTypedAndNamesConflicts() {
+        SSHHost web = sampleHost("cfg-web");
+        web.extraOptions = {{"ForwardAgent", "yes"}, {"ServerAliveInterval", "30"}};
+        DialogHarness h(web);
+        type(h.field("userField"), u"alice"_qs);
+        type(h.dialog->findChildren<QLineEdit*>(u"extraOptionValue"_qs).at(0), u"no"_qs);
+        SSHHost now = web;
+        now.user = "bob";
+        now.hostname = "web2.example.com";
+        now.port = 2200;
+        now.extraOptions = {
+            {"Compression", "yes"}, {"ForwardAgent", "ask"}, {"ServerAliveInterval", "60"}};
+        h.dialog->markChangedOutside(now);
+        QVERIFY(!h.button("saveButton")->isEnabled());
+        h.button("reloadButton")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(h.button("reloadButton"), Qt::Key_Space);
+        QVERIFY(h.dialog->canSave());
+        QVERIFY(!h.shows("changedOutsideLine"));
+        const QString conflicts = h.dialog->findChild<QLabel*>(u"reloadConflictsLine"_qs)->text();
+        QCOMPARE(conflicts.count(u'\n'), 1);
+        QVERIFY(conflicts.contains(u"User: kept yours, \u201calice\u201d"_qs));
+        QVERIFY(conflicts.contains(u"ForwardAgent: kept yours, \u201cno\u201d"_qs));
+        QTest::keyClick(h.field("aliasField"), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(h.saved.size(), 1u);
+        now.user = "alice";
+        now.extraOptions["ForwardAgent"] = "no";
+        QCOMPARE(h.saved[0], now);
     }
 };
 
