@@ -35,7 +35,7 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
     , hostBox_(new QComboBox)
     , keyBox_(new QComboBox)
     , command_(DialogKit::pathLine({}))
-    , installButton_(new QPushButton(tr("Install"))) {
+    , installButton_(new QPushButton(tr("&Install"))) {
     keyBox_->setObjectName(QStringLiteral("installKeyComboBox"));
     for (const SSHKey& key : keys_)
         keyBox_->addItem(QString::fromStdString(key.name) + QStringLiteral(" \u2014 ") +
@@ -50,7 +50,7 @@ InstallKeyDialog::InstallKeyDialog(std::vector<SSHHost> hosts, std::vector<SSHKe
     command_->setWordWrap(true);
     command_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     installButton_->setObjectName(QStringLiteral("installButton"));
-    auto* cancel = new QPushButton(tr("Cancel"));
+    auto* cancel = new QPushButton(tr("&Cancel"));
 
     auto* layout = DialogKit::sheetLayout(this, width);
     layout->addWidget(DialogKit::title(windowTitle(), QStringLiteral("titleLabel")));

@@ -21,7 +21,7 @@ PreferencesDialog::PreferencesDialog(const std::optional<std::string>& preferred
     , terminalField_(new QLineEdit)
     , preview_(DialogKit::hint({}))
     , problem_(DialogKit::problem({}))
-    , saveButton_(new QPushButton(tr("Save"))) {
+    , saveButton_(new QPushButton(tr("&Save"))) {
     terminalField_->setObjectName(QStringLiteral("preferredTerminalField"));
     terminalField_->setAccessibleName(tr("Preferred terminal"));
     terminalField_->setPlaceholderText(tr("Automatic"));
@@ -31,7 +31,7 @@ PreferencesDialog::PreferencesDialog(const std::optional<std::string>& preferred
     problem_->setObjectName(QStringLiteral("terminalProblemLabel"));
     problem_->setWordWrap(true);
     saveButton_->setObjectName(QStringLiteral("saveButton"));
-    auto* cancel = new QPushButton(tr("Cancel"));
+    auto* cancel = new QPushButton(tr("&Cancel"));
 
     auto* explanation = DialogKit::hint(
         tr("The terminal that Connect and Install Public Key open. Its words are read as a "

@@ -114,9 +114,10 @@ void TerminalLauncher::offerCopy(const std::vector<std::string>& command, QWidge
     box->setInformativeText(
         tr("Choose one in Preferences (%1), or copy the command and run it in a terminal:\n\n%2")
             .arg(Shortcuts::preferences().toString(QKeySequence::NativeText), line));
-    QPushButton* copy = box->addButton(tr("Copy Command"), QMessageBox::AcceptRole);
+    QPushButton* copy = box->addButton(tr("&Copy Command"), QMessageBox::AcceptRole);
     copy->setObjectName(QStringLiteral("copyTerminalCommandButton"));
     QPushButton* close = box->addButton(QMessageBox::Close);
+    close->setText(tr("C&lose"));
     close->setObjectName(QStringLiteral("closeNoTerminalButton"));
     box->setDefaultButton(copy);
     box->setEscapeButton(close);
@@ -141,6 +142,7 @@ void TerminalLauncher::warn(const QString& objectName, const QString& title, con
     box->setText(text);
     box->setInformativeText(detail);
     box->setStandardButtons(QMessageBox::Ok);
+    box->button(QMessageBox::Ok)->setText(tr("&OK"));
     box->open();
 }
 

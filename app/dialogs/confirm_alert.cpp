@@ -14,7 +14,7 @@ ConfirmAlert ConfirmAlert::deleting(const QString& name, const QString& conseque
             .windowTitle = question,
             .question = question,
             .consequence = consequence,
-            .action = QObject::tr("Delete"),
+            .action = QObject::tr("&Delete"),
             .actionObjectName = objectNames[1],
             .cancelObjectName = objectNames[2]};
 }
@@ -30,6 +30,7 @@ QMessageBox* ConfirmAlert::open(QWidget* parent,
     if (redAction)
         DialogKit::setDestructive(confirm, true);
     QPushButton* cancel = alert->addButton(QMessageBox::Cancel);
+    cancel->setText(QObject::tr("&Cancel"));
     cancel->setObjectName(cancelObjectName);
     alert->setDefaultButton(cancel);
     alert->setEscapeButton(cancel);

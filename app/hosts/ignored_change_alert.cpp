@@ -16,7 +16,7 @@ void open(const QString& message, const IgnoredChange::Winner& winner, const QSt
     box->setInformativeText(message);
     QPushButton* move = nullptr;
     if (canMove && winner.movable) {
-        move = box->addButton(QMessageBox::tr("Move %1 Above Line %2 and Save")
+        move = box->addButton(QMessageBox::tr("&Move %1 Above Line %2 and Save")
                                   .arg(alias)
                                   .arg(static_cast<qulonglong>(winner.line)),
                               QMessageBox::AcceptRole);
@@ -24,10 +24,11 @@ void open(const QString& message, const IgnoredChange::Winner& winner, const QSt
     }
     QPushButton* defaults = nullptr;
     if (winner.defaults) {
-        defaults = box->addButton(QMessageBox::tr("Edit the Defaults…"), QMessageBox::ActionRole);
+        defaults = box->addButton(QMessageBox::tr("&Edit the Defaults…"), QMessageBox::ActionRole);
         defaults->setObjectName(QStringLiteral("editDefaultsButton"));
     }
     QPushButton* cancel = box->addButton(QMessageBox::Cancel);
+    cancel->setText(QMessageBox::tr("&Cancel"));
     cancel->setObjectName(QStringLiteral("cancelIgnoredButton"));
     box->setDefaultButton(move ? move : cancel);
     box->setEscapeButton(cancel);

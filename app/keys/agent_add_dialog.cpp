@@ -41,7 +41,7 @@ AgentAddDialog::AgentAddDialog(SSHKey keyInfo, OnAdd onAdd, std::function<void()
     , onAdd_(std::move(onAdd))
     , lifetimeBox_(new QComboBox)
     , failure_(new FailureBox)
-    , cancelButton_(new QPushButton(tr("Cancel")))
+    , cancelButton_(new QPushButton(tr("&Cancel")))
     , addButton_(new QPushButton) {
     const QString title = windowTitle();
 
@@ -86,7 +86,7 @@ void AgentAddDialog::showEvent(QShowEvent* event) {
 void AgentAddDialog::update() {
     cancelButton_->setEnabled(!adding_);
     lifetimeBox_->setEnabled(!adding_);
-    addButton_->setText(adding_ ? tr("Adding…") : tr("Add to Agent"));
+    addButton_->setText(adding_ ? tr("Adding…") : tr("&Add to Agent"));
     addButton_->setEnabled(!adding_ && (!passphraseField_ || !passphraseField_->text().isEmpty()));
 }
 

@@ -42,7 +42,7 @@ GenerateKeyDialog::GenerateKeyDialog(OnGenerate onGenerate, std::function<void()
     , typeBox_(new QComboBox)
     , passphraseField_(new SecretField)
     , failure_(new FailureBox)
-    , cancelButton_(new QPushButton(tr("Cancel")))
+    , cancelButton_(new QPushButton(tr("&Cancel")))
     , generateButton_(new QPushButton) {
     fileNameField_->setObjectName(QStringLiteral("fileNameField"));
     fileNameField_->setPlaceholderText(QStringLiteral("my_key"));
@@ -99,7 +99,7 @@ void GenerateKeyDialog::update() {
     displayNameField_->setPlaceholderText(fileName.isEmpty() ? tr("optional") : fileName);
     emailProblem_->setVisible(!InputRules::isValidEmail(emailField_->text().toStdString()));
     cancelButton_->setEnabled(!generating_);
-    generateButton_->setText(generating_ ? tr("Generating…") : tr("Generate"));
+    generateButton_->setText(generating_ ? tr("Generating…") : tr("&Generate"));
     generateButton_->setEnabled(!generating_ && isValid());
 }
 

@@ -16,12 +16,12 @@ KeyDialog::KeyDialog(SSHKey keyInfo, std::function<void(const SSHKey&)> onSave,
     , keyInfo_(std::move(keyInfo))
     , onSave_(std::move(onSave))
     , nameField_(new QLineEdit)
-    , saveButton_(new QPushButton(tr("Save"))) {
+    , saveButton_(new QPushButton(tr("&Save"))) {
     nameField_->setObjectName(QStringLiteral("displayNameField"));
     nameField_->setPlaceholderText(tr("e.g. prod-deploy"));
     nameField_->setText(QString::fromStdString(keyInfo_.name));
     saveButton_->setObjectName(QStringLiteral("saveButton"));
-    auto* cancel = new QPushButton(tr("Cancel"));
+    auto* cancel = new QPushButton(tr("&Cancel"));
 
     auto* layout = DialogKit::sheetLayout(this, width);
     layout->addLayout(DialogKit::keyHeading(windowTitle(), keyInfo_.path));

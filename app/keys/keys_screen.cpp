@@ -6,6 +6,7 @@
 #include "keys/generate_key_dialog.h"
 #include "keys/key_detail_view.h"
 #include "keys/key_dialog.h"
+#include "keys/key_in_use_alert.h"
 #include "keys/keys_detail.h"
 #include "keys/keys_sidebar.h"
 #include "keys/passphrase_dialog.h"
@@ -130,8 +131,6 @@ void KeysScreen::removeSelectedFromAgent() {
         model_.removeKeyFromAgent(*key);
 }
 
-// A key that hosts use is refused by the store, whose message the window
-// shows.
 void KeysScreen::deleteSelected() {
     const auto& id = state_.selectedId();
     if (auto key = id ? model_.keyWithId(*id) : std::nullopt)
@@ -230,7 +229,18 @@ void KeysScreen::selectNewKey(const std::vector<SSHKey>& before) {
         }
 }
 
+// Every way to Delete ends here. A key that hosts use is not offered for
+// deleting: the alert says why, names them and leads to them. (The store
+// refuses it too, should the lists have changed meanwhile.)
 void KeysScreen::showDeleteAlert() {
+    if (const auto& key = state_.toDelete())
+        if (const auto hosts = model_.hostsUsingKey(key->id); !hosts.empty()) {
+            const SSHKey used = *key;
+            state_.setToDelete(std::nullopt);
+            KeyInUseAlert::open(used, hosts, window_,
+                                [this, id = hosts.front().id] { emit showHostRequested(id); });
+            return;
+        }
     dialogs_.showDeleteAlert<KeySheet, SSHKey>(
         state_, window_, this,
         [](const SSHKey& key) {

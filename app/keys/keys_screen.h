@@ -46,6 +46,11 @@ public:
     void copySelectedFingerprint();
     void rescan();
 
+signals:
+    // Delete was asked for a key that hosts use, and the user chose to see
+    // them: the first of them.
+    void showHostRequested(const std::string& hostId);
+
 private:
     void updateShortcuts();
     std::optional<SSHKey> selectedKey() const;

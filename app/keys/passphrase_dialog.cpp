@@ -24,7 +24,7 @@ PassphraseDialog::PassphraseDialog(SSHKey keyInfo, OnSave onSave, std::function<
     , confirmField_(new SecretField)
     , mismatch_(DialogKit::problem(tr("Passphrases do not match")))
     , failure_(new FailureBox)
-    , cancelButton_(new QPushButton(tr("Cancel")))
+    , cancelButton_(new QPushButton(tr("&Cancel")))
     , saveButton_(new QPushButton) {
     newField_->setObjectName(QStringLiteral("newPassphraseField"));
     if (isProtected())
@@ -101,9 +101,9 @@ void PassphraseDialog::update() {
     const bool removing = isRemoving();
     DialogKit::setDestructive(saveButton_, removing);
     saveButton_->setText(saving_         ? tr("Saving…")
-                         : removing      ? tr("Remove Passphrase")
-                         : isProtected() ? tr("Change Passphrase")
-                                         : tr("Set Passphrase"));
+                         : removing      ? tr("&Remove Passphrase")
+                         : isProtected() ? tr("C&hange Passphrase")
+                                         : tr("&Set Passphrase"));
     // A new passphrase counts once it was typed twice alike; removing needs
     // both new fields empty.
     saveButton_->setEnabled(!saving_ && entriesAgree() &&
@@ -119,7 +119,7 @@ void PassphraseDialog::confirmRemoval() {
         .question = tr("Remove the passphrase of %1?").arg(QString::fromStdString(keyInfo_.path)),
         .consequence = tr("The key will no longer be protected: anyone who gets the file can use "
                           "this key."),
-        .action = tr("Remove Passphrase"),
+        .action = tr("&Remove Passphrase"),
         .actionObjectName = QStringLiteral("alertRemoveButton"),
         .cancelObjectName = QStringLiteral("alertCancelButton"),
         .redAction = true};

@@ -35,9 +35,9 @@ UpdateDialog::UpdateDialog(QWidget* parent)
     , messageLabel_(new QLabel(this))
     , progressBar_(new QProgressBar(this))
     , releaseNotesView_(new QPlainTextEdit(this))
-    , cancelButton_(new QPushButton(tr("Cancel"), this))
-    , downloadButton_(new QPushButton(tr("Open Download Page"), this))
-    , closeButton_(new QPushButton(tr("Close"), this)) {
+    , cancelButton_(new QPushButton(tr("&Cancel"), this))
+    , downloadButton_(new QPushButton(tr("Open &Download Page"), this))
+    , closeButton_(new QPushButton(tr("C&lose"), this)) {
     setObjectName(QStringLiteral("updateDialog"));
     setWindowTitle(tr("Software Update"));
     setAccessibleName(tr("Software Update"));

@@ -30,6 +30,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace moorkeep {
 
@@ -74,6 +75,7 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     new ErrorAlert(model_, this);
     buildStatusLine();
     keysScreen_ = new KeysScreen(model_, keysState_, this);
+    connect(keysScreen_, &KeysScreen::showHostRequested, this, &ContentView::showHost);
 
     connect(&model_, &AppModel::isLoadingChanged, this, &ContentView::showContent);
     auto* fonts = new FontWarmup(this);
@@ -84,6 +86,19 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             &ContentView::applicationStateChanged);
     showContent();
+}
+
+void ContentView::showHost(const std::string& id) {
+    const auto& hosts = model_.hosts();
+    const auto host =
+        std::find_if(hosts.begin(), hosts.end(), [&](const SSHHost& h) { return h.id == id; });
+    if (host == hosts.end())
+        return;
+    hostsState_.setSearch(QString());
+    hostsState_.grouping().setCollapsed(
+        host->source == HostSource::config ? host->facts.block.file : std::string(), false);
+    model_.setTab(AppTab::hosts);
+    hostsState_.setSelectedId(id);
 }
 
 void ContentView::buildToolBar() {

@@ -56,6 +56,8 @@ private:
     void showContent();
     void showScreen();
     void toggleSidebar();
+    // On the Hosts tab, with nothing hiding it.
+    void showHost(const std::string& id);
     void applicationStateChanged(Qt::ApplicationState state);
 
     AppModel& model_;

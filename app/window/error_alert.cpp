@@ -4,6 +4,7 @@
 #include "model/app_model.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace moorkeep {
 
@@ -30,6 +31,7 @@ void ErrorAlert::showMessage() {
     alert_->setIcon(QMessageBox::Warning);
     alert_->setText(*message);
     alert_->setStandardButtons(QMessageBox::Ok);
+    alert_->button(QMessageBox::Ok)->setText(tr("&OK"));
     connect(alert_, &QDialog::finished, this, [this] {
         alert_ = nullptr;
         model_.clearErrorMessage();

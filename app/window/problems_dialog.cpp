@@ -74,6 +74,7 @@ ProblemsDialog::ProblemsDialog(AppModel& model, QWidget* parent)
     fix_->setObjectName(QStringLiteral("fixPermissionsButton"));
     fix_->setAccessibleName(tr("Fix Permissions: make the file owner-only"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setText(tr("C&lose"));
     buttons->addButton(copy_, QDialogButtonBox::ActionRole);
     buttons->addButton(fix_, QDialogButtonBox::ActionRole);
     auto* layout = new QVBoxLayout(this);

@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(QString::fromStdString(readFile(sshFile(u"config"_qs).toStdString())),
                  u"Host *\n  User admin\n\nHost web\n  HostName 10.0.0.1\n"_qs);
         auto* move = alert->findChild<QPushButton*>(u"moveAndSaveButton"_qs);
-        QCOMPARE(move->text(), u"Move web Above Line 1 and Save"_qs);
+        QCOMPARE(move->text(), u"&Move web Above Line 1 and Save"_qs);
         const auto backups = store_->listBackups().size();
         move->click();
         QTRY_VERIFY_WITH_TIMEOUT(!w_->find<HostDialog>(u"hostDialog"_qs), waitMs);
@@ -382,7 +382,7 @@ private slots:
         QVERIFY((dialog = w.find(u"passphraseDialog"_qs)));
         QTest::keyClicks(field(dialog, "currentPassphraseField"), u"second"_qs);
         QCOMPARE(dialog->findChild<QPushButton*>(u"saveButton"_qs)->text(),
-                 u"Remove Passphrase"_qs);
+                 u"&Remove Passphrase"_qs);
         press(dialog, u"saveButton"_qs);
         press(dialog->findChild<QMessageBox*>(u"removePassphraseAlert"_qs),
               u"alertRemoveButton"_qs);

@@ -136,7 +136,7 @@ private slots:
         h.call.fail(u"ssh-keygen failed: no entropy"_qs);
         QTRY_VERIFY(h.label(u"failureLabel"_qs)->isVisible());
         QCOMPARE(h.label(u"failureLabel"_qs)->text(), u"ssh-keygen failed: no entropy"_qs);
-        QCOMPARE(h.button(u"generateButton"_qs)->text(), u"Generate"_qs);
+        QCOMPARE(h.button(u"generateButton"_qs)->text(), u"&Generate"_qs);
         QVERIFY(h.button(u"generateButton"_qs)->isEnabled());
         h.field(u"displayNameField"_qs)->setText(u"\u2003Work\t"_qs);
         h.field(u"emailField"_qs)->setText(u" me@example.org\t"_qs);
@@ -258,9 +258,9 @@ private slots:
     // has the focus, only where the key is known to have one.
     void actionNeedsTheNewPassphraseTwice_data() {
         QTest::addColumn<PassphraseRow>("row");
-        const char* set = "Set Passphrase";
-        const char* change = "Change Passphrase";
-        const char* remove = "Remove Passphrase";
+        const char* set = "&Set Passphrase";
+        const char* change = "C&hange Passphrase";
+        const char* remove = "&Remove Passphrase";
         QTest::newRow("set, nothing typed") << PassphraseRow{false, "", "", false, set};
         QTest::newRow("set, typed once") << PassphraseRow{false, "abc", "", false, set};
         QTest::newRow("set, half confirmed") << PassphraseRow{false, "abc", "ab", false, set};

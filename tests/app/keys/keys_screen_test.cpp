@@ -164,22 +164,23 @@ private slots:
         QCOMPARE(table->model()->index(0, 1).data().toString(), u"web.example.org"_qs);
         QCOMPARE(table->model()->index(0, 2).data().toString(), u"deploy"_qs);
         QCOMPARE(h.find(u"passphraseButton"_qs)->accessibleName(), u"Change passphrase"_qs);
-        // Delete from the keyboard asks, then leaves the rule to the store,
-        // whose refusal is shown, and the key stays.
-        h.store->fail(Op::deleteKeyMeta, "Remove key from all hosts first: Laptop is used by web");
+        // Delete from the keyboard says why it cannot, naming the hosts, and
+        // leads to the first of them, also past a search that hides it.
+        h.view->hostsState().setSearch(u"nothing"_qs);
         h.action(u"deleteKeyAction"_qs)->trigger();
-        QTRY_VERIFY(h.deleteAlert());
-        h.deleteAlert()->findChild<QPushButton*>(u"alertDeleteButton"_qs)->click();
-        QTRY_VERIFY(h.find<QMessageBox>(u"errorAlert"_qs));
-        QCOMPARE(h.find<QMessageBox>(u"errorAlert"_qs)->text(),
-                 u"Remove key from all hosts first: Laptop is used by web"_qs);
-        h.find<QMessageBox>(u"errorAlert"_qs)->buttons().at(0)->click();
-        QTRY_VERIFY(!h.find<QMessageBox>(u"errorAlert"_qs));
-        QCOMPARE(h.store->data().keys.size(), 3u);
-        QTRY_COMPARE(h.caption(u"keyCountLabel"_qs), u"3 keys"_qs);
-        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
-        QVERIFY(!h.store->calls(Op::deleteKeyMeta)[0].evenIfUsed);
-        h.store->succeed(Op::deleteKeyMeta);
+        QTRY_VERIFY(h.find<QMessageBox>(u"keyInUseAlert"_qs));
+        auto* inUse = h.find<QMessageBox>(u"keyInUseAlert"_qs);
+        QVERIFY(!h.deleteAlert());
+        QCOMPARE(inUse->informativeText(),
+                 u"It is the key of 2 hosts: web, api. Give them another key first, then "
+                 "delete it."_qs);
+        inUse->findChild<QPushButton*>(u"showHostsButton"_qs)->click();
+        QTRY_COMPARE(h.model->tab(), AppTab::hosts);
+        QCOMPARE(h.view->hostsState().search(), QString());
+        QCOMPARE(h.view->hostsState().selectedId(), std::optional<std::string>("cfg-web"));
+        QTRY_VERIFY(!h.find<QMessageBox>(u"keyInUseAlert"_qs));
+        QVERIFY(h.store->calls(Op::deleteKeyMeta).empty());
+        h.model->setTab(AppTab::keys);
 
         h.state().setSelectedId("key-my_key");
         QCOMPARE(h.caption(u"usedByCaption"_qs), u"USED BY 1 HOST"_qs);
@@ -201,13 +202,13 @@ private slots:
             u"This will permanently delete these files: ~/.ssh/id_work, ~/.ssh/id_work.pub."_qs);
         alert->findChild<QPushButton*>(u"alertCancelButton"_qs)->click();
         QTRY_VERIFY(!h.state().toDelete());
-        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta).size(), 0u);
         h.detail()->deleteButton()->click();
         QTRY_VERIFY(h.deleteAlert());
         h.deleteAlert()->findChild<QPushButton*>(u"alertDeleteButton"_qs)->click();
         QTRY_VERIFY(!h.state().selectedId());
-        QTRY_COMPARE(h.store->calls(Op::deleteKeyMeta).size(), 2u);
-        QCOMPARE(h.store->calls(Op::deleteKeyMeta)[1].id, "key-id_work");
+        QTRY_COMPARE(h.store->calls(Op::deleteKeyMeta).size(), 1u);
+        QCOMPARE(h.store->calls(Op::deleteKeyMeta)[0].id, "key-id_work");
         QVERIFY(!h.state().toDelete());
         QTRY_COMPARE(h.caption(u"noKeysLabel"_qs), u"Select a key"_qs);
         QVERIFY(!h.find(u"rescanButton"_qs));
