@@ -6,11 +6,14 @@
 // reported in wall time and in the thread's own CPU time, since on a busy
 // machine wall time also counts the waits for a core.
 //
+// Once the list is shown, the steps of window_steps.h follow.
+//
 //     HOME=... XDG_DATA_HOME=... app_start_bench
 //
 // MOORKEEP_BENCH_T0_NS, when set, is the CLOCK_MONOTONIC time at which the
 // caller started the process; without it the clock starts at main().
 
+#include "app/window_steps.h"
 #include "application/moorkeep_app.h"
 #include "model/app_model.h"
 #include "window/content_view.h"
@@ -130,5 +133,10 @@ int main(int argc, char** argv) {
     std::printf("probe ticks           %8d\n", steps);
     for (const Step& step : longSteps)
         std::printf("  long step %.1f to %.1f ms, CPU %.1f ms\n", step.from, step.to, step.cpu);
-    return watch.listPainted >= 0 ? 0 : 1;
+    if (watch.listPainted < 0)
+        return 1;
+    probe.stop();
+    for (const auto& [name, ms] : measureWindowSteps(*app.mainWindow()))
+        std::printf("%-22s%8.1f ms\n", name.c_str(), ms);
+    return 0;
 }
