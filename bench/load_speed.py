@@ -243,7 +243,7 @@ def main():
             failed |= any(v[2] > TARGETS[k] for k, v in r.items())
         if "scaling" in parts:
             name = "host list --json"
-            times = {n: measure(home(f"flat-{n}", n), cli, options.scaling_runs, "Scaling",
+            times = {n: measure(home(f"scale-{n}", n), cli, options.scaling_runs, "Scaling",
                                 [name])[name][0] for n in (10000, 100000)}
             growth = times[100000] / times[10000]
             print(f"  {name}: 100,000 blocks take {growth:.1f}x the 10,000 (limit 10x)")
