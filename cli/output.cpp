@@ -45,6 +45,26 @@ void Output::json(const nlohmann::json& value) {
     stream_ << value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
+void Output::jsonArray(std::size_t count,
+                       const std::function<nlohmann::json(std::size_t)>& element) {
+    if (count == 0) {
+        stream_ << "[]\n";
+        return;
+    }
+    // Each element indented one level; JSON text has line breaks only
+    // between its tokens.
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text = element(i).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+        stream_ << (i == 0 ? "[\n  " : ",\n  ");
+        std::size_t from = 0;
+        for (std::size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1)
+            stream_ << std::string_view(text).substr(from, at + 1 - from) << "  ";
+        stream_ << std::string_view(text).substr(from);
+    }
+    stream_ << "\n]\n";
+}
+
 void Output::table(const Row& shownHeader, const std::vector<Row>& shownRows) {
     auto escaped = [](Row row) {
         for (auto& cell : row)
