@@ -51,16 +51,18 @@ void Output::jsonArray(std::size_t count,
         stream_ << "[]\n";
         return;
     }
-    // Each element indented one level; JSON text has line breaks only
-    // between its tokens.
-    std::string text;
+    // Each element indented one level (JSON text has line breaks only
+    // between its tokens), and written in one piece.
+    std::string text, shown;
     for (std::size_t i = 0; i < count; ++i) {
         text = element(i).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-        stream_ << (i == 0 ? "[\n  " : ",\n  ");
-        std::size_t from = 0;
-        for (std::size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1)
-            stream_ << std::string_view(text).substr(from, at + 1 - from) << "  ";
-        stream_ << std::string_view(text).substr(from);
+        shown.assign(i == 0 ? "[\n  " : ",\n  ");
+        for (char c : text) {
+            shown += c;
+            if (c == '\n')
+                shown += "  ";
+        }
+        stream_ << shown;
     }
     stream_ << "\n]\n";
 }
