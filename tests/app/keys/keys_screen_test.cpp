@@ -1,5 +1,4 @@
 #include "keys/agent_notice.h"
-#include "keys/certificate_watch.h"
 #include "keys/key_detail_view.h"
 #include "keys/key_list_model.h"
 #include "stores/demo_vault_store.h"
@@ -271,16 +270,16 @@ private slots:
         h.find<QPushButton>(u"recreatePublicKeyButton"_qs)->click();
         QTRY_VERIFY(h.find(u"recreatePublicDialog"_qs));
         auto* recreate = h.find<QPushButton>(u"recreateButton"_qs);
+        auto* field = h.find<QLineEdit>(u"keyPassphraseField"_qs);
         QVERIFY(!recreate->isEnabled());
-        QTest::keyClicks(h.find(u"keyPassphraseField"_qs), u"pw"_qs);
+        QTest::keyClicks(field, u"pw"_qs);
         h.store->fail(Op::recreatePublicKey, "Wrong passphrase for ~/.ssh/id_ed25519");
         recreate->click();
         QTRY_VERIFY(h.find(u"failureLabel"_qs)->isVisible());
-        QVERIFY(!h.find(u"errorAlert"_qs));
-        QCOMPARE(h.find<QLineEdit>(u"keyPassphraseField"_qs)->text(), QString());
+        QVERIFY(!h.find(u"errorAlert"_qs) && field->text().isEmpty());
         h.store->succeed(Op::recreatePublicKey);
-        QTest::keyClicks(h.find(u"keyPassphraseField"_qs), u"pw"_qs);
-        QTest::keyClick(h.find(u"keyPassphraseField"_qs), Qt::Key_Return);
+        QTest::keyClicks(field, u"pw"_qs);
+        QTest::keyClick(field, Qt::Key_Return);
         QTRY_VERIFY(!h.state().sheet());
         const auto calls = h.store->calls(Op::recreatePublicKey);
         QCOMPARE(calls.size(), 2u);
@@ -298,39 +297,6 @@ private slots:
         QTRY_VERIFY(h.deleteAlert());
         QVERIFY(h.deleteAlert()->informativeText().endsWith(
             u"files: ~/.ssh/id_work, ~/.ssh/id_work-cert.pub."_qs));
-    }
-
-    // Once a certificate of a key in use has a day left, the status line
-    // says so, once; an unused key's or an endless one's never.
-    void certificateOfAKeyInUseAboutToExpireIsToldOnce() {
-        constexpr std::int64_t start = 1'900'000'000;
-        constexpr std::int64_t hour = 3600;
-        VaultData data = keysVault();
-        auto certificate = [](const char* path, std::uint64_t end) {
-            KeyCertificate c;
-            c.path = path;
-            c.validBefore = end;
-            return c;
-        };
-        data.keys[0].certificates = {certificate("~/.ssh/id_ed25519-cert.pub", start + 30 * hour),
-                                     certificate("~/.ssh/forever-cert.pub", KeyCertificate::noEnd)};
-        data.keys[1].certificates = {certificate("~/.ssh/id_work-cert.pub", start + 2 * hour)};
-        AppHarness h;
-        h.store->setData(data);
-        h.model->load();
-        QTRY_COMPARE(h.model->keys().size(), 3u);
-        QSignalSpy told(h.model.get(), &AppModel::notified);
-        std::int64_t now = start;
-        CertificateWatch watch(*h.model, nullptr, [&] { return now; });
-        QCOMPARE(told.size(), 0);
-        now = start + 7 * hour;
-        watch.check();
-        QCOMPARE(told.size(), 1);
-        QCOMPARE(told[0][0].toString(), u"The certificate ~/.ssh/id_ed25519-cert.pub of "
-                                        "~/.ssh/id_ed25519 expires in 23 hours."_qs);
-        now = start + 29 * hour;
-        watch.check();
-        QCOMPARE(told.size(), 1);
     }
 
     // At the window's smallest the fingerprint still takes a single line.
