@@ -121,7 +121,7 @@ int show(Session& session, const ParsedArguments& args) {
     const SSHHost& host = findHost(data.hosts, args.positionals[0]);
     refusal.warn();
     if (args.has("--json"))
-        session.output().json(host);
+        session.output().json(views::hostJson(host, data.keys));
     else
         session.output().fields(views::hostFields(host, data.keys));
     return 0;
