@@ -62,6 +62,7 @@ void HostListModel::hostsChanged() {
         hostOfId_.try_emplace(model_.hosts()[host].id, int(host));
     lowered_.clear();
     isLowered_ = false;
+    matchedSearch_.reset();
     filter();
     if (!isLowered_)
         lowerTimer_.start();
@@ -77,33 +78,49 @@ void HostListModel::lowerTexts() {
     isLowered_ = true;
 }
 
+// Every host that holds a search holds each part of it, so a search that
+// contains the last one looks only among the hosts that one let through.
+void HostListModel::match(const std::string& search) {
+    if (matchedSearch_ && *matchedSearch_ == search)
+        return;
+    const bool narrows = matchedSearch_ && search.find(*matchedSearch_) != std::string::npos;
+    if (!narrows) {
+        matched_.resize(model_.hosts().size());
+        for (std::size_t host = 0; host < matched_.size(); ++host)
+            matched_[host] = int(host);
+    }
+    if (!search.empty()) {
+        lowerTexts();
+        std::erase_if(matched_, [&](int host) {
+            return !containsSearch(lowered_[std::size_t(host)], search);
+        });
+    }
+    matchedSearch_ = search;
+}
+
 // The search text is lower-cased but not trimmed: a trailing space narrows.
 void HostListModel::filter() {
-    const std::string search = state_.search().toLower().toStdString();
-    const int hosts = int(model_.hosts().size());
-    if (!search.empty())
-        lowerTexts();
-    auto matches = [&](std::size_t host) {
-        return search.empty() || containsSearch(lowered_[host], search);
-    };
+    match(state_.search().toLower().toStdString());
     beginResetModel();
     rows_.clear();
     groups_.clear();
     if (!state_.grouping().isOn()) {
-        rows_.reserve(std::size_t(hosts));
-        for (int row = 0; row < hosts; ++row)
-            if (matches(std::size_t(row)))
-                rows_.push_back({row, -1});
+        rows_.reserve(matched_.size());
+        for (int host : matched_)
+            rows_.push_back({host, -1});
         indexRows();
         endResetModel();
         return;
     }
+    std::vector<bool> isMatched(model_.hosts().size());
+    for (int host : matched_)
+        isMatched[std::size_t(host)] = true;
     const std::string home = paths::currentUserHome();
     const std::string mainFile = paths::standardize(paths::join(home, ".ssh/config"), home);
     for (const auto& group : HostGroups::byFile(model_.hosts(), model_.configFiles(), mainFile)) {
         std::vector<Row> shown;
         for (std::size_t host : group.hosts)
-            if (matches(host))
+            if (isMatched[host])
                 shown.push_back({int(host), int(groups_.size())});
         // A group the search empties is left out.
         if (shown.empty())

@@ -20,7 +20,8 @@ class AppModel;
 // headed by a row of its own (its file and how many of its hosts the search
 // lets through), and a collapsed group shows only that row. Host rows are
 // indexes into the app model's list; the lower-cased texts the search looks
-// at are kept per host, so a keystroke costs one pass of substring checks.
+// at are kept per host, so a keystroke costs one pass of substring checks,
+// and a search that extends the last one checks only the hosts it kept.
 class HostListModel : public SidebarListModel {
     Q_OBJECT
 
@@ -68,6 +69,7 @@ private:
     void hostsChanged();
     void lowerTexts();
     void filter();
+    void match(const std::string& search);
     void indexRows();
 
     AppModel& model_;
@@ -77,6 +79,10 @@ private:
     std::vector<std::array<std::string, 3>> lowered_;
     bool isLowered_ = false;
     QTimer lowerTimer_;
+    // The hosts the last search let through, in order, and that search;
+    // nothing until a search ran on the current hosts.
+    std::vector<int> matched_;
+    std::optional<std::string> matchedSearch_;
     std::vector<Row> rows_;
     std::vector<Group> groups_;
     // Each id's index into the app model's list, and each host's row (-1

@@ -71,31 +71,52 @@ private slots:
     // the selected host selects the first one shown, or none, and the footer
     // says how many of all hosts are shown.
     void searchFiltersAndSelectsOnlyWhatIsShown_data() {
+        QTest::addColumn<QString>("typedFirst");
         QTest::addColumn<QString>("search");
         QTest::addColumn<QStringList>("listed");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("count");
         const QStringList all = strings({"prod-db", "web", "Zürich-Backup"});
-        QTest::newRow("empty") << "" << all << "prod-db"
+        QTest::newRow("empty") << ""
+                               << "" << all << "prod-db"
                                << "3 hosts";
-        QTest::newRow("capitals") << "PROD" << strings({"prod-db"}) << "prod-db"
+        QTest::newRow("capitals") << ""
+                                  << "PROD" << strings({"prod-db"}) << "prod-db"
                                   << "1 of 3 hosts";
-        QTest::newRow("user") << "deploy" << strings({"prod-db", "web"}) << "prod-db"
+        QTest::newRow("user") << ""
+                              << "deploy" << strings({"prod-db", "web"}) << "prod-db"
                               << "2 of 3 hosts";
-        QTest::newRow("host name") << "example.org" << strings({"web", "Zürich-Backup"}) << "web"
+        QTest::newRow("host name") << ""
+                                   << "example.org" << strings({"web", "Zürich-Backup"}) << "web"
                                    << "2 of 3 hosts";
-        QTest::newRow("port") << "2222" << strings({}) << ""
+        QTest::newRow("port") << ""
+                              << "2222" << strings({}) << ""
                               << "0 of 3 hosts";
-        QTest::newRow("trailing space narrows") << "web " << strings({}) << ""
+        QTest::newRow("trailing space narrows") << ""
+                                                << "web " << strings({}) << ""
                                                 << "0 of 3 hosts";
         QTest::newRow("capitals beyond ASCII")
+            << ""
             << "ZÜRICH-b" << strings({"Zürich-Backup"}) << "Zürich-Backup"
             << "1 of 3 hosts";
-        QTest::newRow("no folding of accents") << "uri" << strings({}) << ""
+        QTest::newRow("no folding of accents") << ""
+                                               << "uri" << strings({}) << ""
                                                << "0 of 3 hosts";
+        // Typed on from an earlier search, or back from a longer one.
+        QTest::newRow("extended inside")
+            << "xampl"
+            << "example.org" << strings({"web", "Zürich-Backup"}) << "web"
+            << "2 of 3 hosts";
+        QTest::newRow("narrower, then wider") << "prod"
+                                              << "e" << all << "prod-db"
+                                              << "3 hosts";
+        QTest::newRow("another word") << "web"
+                                      << "deploy" << strings({"prod-db", "web"}) << "web"
+                                      << "2 of 3 hosts";
     }
 
     void searchFiltersAndSelectsOnlyWhatIsShown() {
+        QFETCH(QString, typedFirst);
         QFETCH(QString, search);
         QFETCH(QStringList, listed);
         QFETCH(QString, selected);
@@ -105,6 +126,7 @@ private slots:
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(h.state().selectedId(), std::optional<std::string>("cfg-web"));
 
+        h.find<QLineEdit>(u"hostsSearchField"_qs)->setText(typedFirst);
         h.find<QLineEdit>(u"hostsSearchField"_qs)->setText(search);
 
         QCOMPARE(h.state().search(), search);
