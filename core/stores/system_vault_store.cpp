@@ -176,6 +176,19 @@ void SystemVaultStore::restoreBackup(const std::string& id, RestoreCheck check) 
     restorer_.restore(id, check);
 }
 
+std::optional<BackupTexts> SystemVaultStore::backupTexts(const std::string& id) {
+    return restorer_.texts(id);
+}
+
+std::vector<ConfigChange> SystemVaultStore::takeConfigChanges() {
+    return guard_.takeChanges();
+}
+
+void SystemVaultStore::revertConfigChanges(const std::vector<ConfigChange>& changes) {
+    ChangeLocks locks(*this);
+    restorer_.revert(changes);
+}
+
 std::vector<SSHKey> SystemVaultStore::rescanKeys() {
     UserMeta meta;
     std::vector<std::string> warnings;
