@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
                              "Host y\n  User u\nHost x\n", 0, "-Host x|~|+Host x|"},
                     DiffCase{"TwoEditsFarApart", "1\n2\n3\n4\n5\n6\n7\n", "0\n2\n3\n4\n5\n6\n8\n",
                              1, "-1|+0| 2|~| 6|-7|+8|"}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& row) { return row.param.name; });
 
 } // namespace
 } // namespace moorkeep::test
