@@ -12,10 +12,18 @@ namespace {
 
 constexpr int waitMs = 10000;
 const std::string twoHosts = "Host web\n  HostName 10.0.0.1\n\nHost db\n  HostName 10.0.0.2\n";
-const std::string webOnly = "Host web\n  HostName 10.0.0.1\n\n";
+const std::string webOnly = "Host web\n  HostName 10.0.0.1\n";
 
 std::string configPath() {
     return (QDir::homePath() + u"/.ssh/config"_qs).toStdString();
+}
+
+// As text, so that a failure shows both.
+QString configText() {
+    return QString::fromStdString(readFile(configPath()));
+}
+QString text(const std::string& bytes) {
+    return QString::fromStdString(bytes);
 }
 
 } // namespace
@@ -37,7 +45,7 @@ private:
         auto* alert = w_->find<QMessageBox>(u"deleteHostAlert"_qs);
         QVERIFY(alert->informativeText().contains(u"undo it with Edit \u2192 Undo"_qs));
         alert->findChild<QPushButton*>(u"confirmDeleteButton"_qs)->click();
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(configPath()), webOnly, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(configText(), text(webOnly), waitMs);
     }
 
 private slots:
@@ -63,13 +71,13 @@ private slots:
         QVERIFY(!action("redoAction")->isEnabled());
 
         QTest::keyClick(&w_->view, Qt::Key_Z, Qt::ControlModifier);
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(configPath()), twoHosts, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(configText(), text(twoHosts), waitMs);
         QTRY_VERIFY(w_->host("db"));
         QTRY_COMPARE(action("redoAction")->text(), u"&Redo Delete Host \u201cdb\u201d"_qs);
         QVERIFY(!action("undoAction")->isEnabled());
 
         QTest::keyClick(&w_->view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(configPath()), webOnly, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(configText(), text(webOnly), waitMs);
         QTRY_VERIFY(!w_->host("db"));
         QTRY_VERIFY(action("undoAction")->isEnabled());
 
@@ -80,7 +88,7 @@ private slots:
         QCOMPARE(*w_->model.errorMessage(),
                  u"Could not undo Delete Host \u201cdb\u201d: ~/.ssh/config was changed since, "
                  "so it was not put back as it was."_qs);
-        QCOMPARE(readFile(configPath()), webOnly + "Host extra\n");
+        QCOMPARE(configText(), text(webOnly + "Host extra\n"));
         QTRY_VERIFY(action("undoAction")->isEnabled());
     }
 
@@ -98,10 +106,10 @@ private slots:
         auto* diff = dialog->findChild<QPlainTextEdit*>(u"historyDiff"_qs);
         QTRY_COMPARE(
             diff->toPlainText(),
-            u"  Host web\n    HostName 10.0.0.1\n  \n+ Host db\n+   HostName 10.0.0.2\n"_qs);
+            u"  Host web\n    HostName 10.0.0.1\n+ \n+ Host db\n+   HostName 10.0.0.2\n"_qs);
 
         QTest::keyClick(dialog->findChild<QPushButton*>(u"restoreBackupButton"_qs), Qt::Key_Space);
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(configPath()), twoHosts, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(configText(), text(twoHosts), waitMs);
         QTRY_COMPARE(action("undoAction")->text(),
                      u"&Undo Restore Backup of \u201c~/.ssh/config\u201d"_qs);
         QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 2);
