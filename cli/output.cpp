@@ -45,6 +45,28 @@ void Output::json(const nlohmann::json& value) {
     stream_ << value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
+void Output::jsonArray(std::size_t count,
+                       const std::function<nlohmann::json(std::size_t)>& element) {
+    if (count == 0) {
+        stream_ << "[]\n";
+        return;
+    }
+    // Each element indented one level (JSON text has line breaks only
+    // between its tokens), and written in one piece.
+    std::string text, shown;
+    for (std::size_t i = 0; i < count; ++i) {
+        text = element(i).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+        shown.assign(i == 0 ? "[\n  " : ",\n  ");
+        for (char c : text) {
+            shown += c;
+            if (c == '\n')
+                shown += "  ";
+        }
+        stream_ << shown;
+    }
+    stream_ << "\n]\n";
+}
+
 void Output::table(const Row& shownHeader, const std::vector<Row>& shownRows) {
     auto escaped = [](Row row) {
         for (auto& cell : row)

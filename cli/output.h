@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
@@ -28,6 +30,9 @@ public:
 
     // Pretty-printed with sorted member names, one trailing line break.
     void json(const nlohmann::json& value);
+    // The same text as json() of the array of these elements, made and
+    // written one at a time: 10,000 hosts never stand as JSON at once.
+    void jsonArray(std::size_t count, const std::function<nlohmann::json(std::size_t)>& element);
     // Columns two spaces apart, widths counted in characters; the last
     // column is not padded.
     void table(const Row& header, const std::vector<Row>& rows);

@@ -3,6 +3,7 @@
 #include "keys/certificate_reader.h"
 #include "lookup.h"
 #include "model/input_rules.h"
+#include "model/record_json.h"
 #include "openssh/ssh_command.h"
 #include "stores/vault_rules.h"
 #include "visible_text.h"
@@ -50,6 +51,16 @@ std::string keyDescription(const std::optional<std::string>& keyId,
                : visible(*keyId) + " (no such key)";
 }
 
+// The host's own key, else the default identities OpenSSH offers it.
+std::string hostKeyText(const SSHHost& host, const std::vector<SSHKey>& keys) {
+    if (host.keyId || !host.facts.keysByDefault)
+        return keyDescription(host.keyId, keys);
+    std::string text;
+    for (const auto& id : host.facts.keyIds)
+        text += (text.empty() ? "" : "\n") + keyDescription(id, keys) + " default";
+    return text;
+}
+
 std::string optionLines(const OptionMap& options) {
     std::string text;
     for (const auto& [name, value] : options)
@@ -84,13 +95,24 @@ std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& ke
             {"Host name", orDash(host.hostname)},
             {"User", orDash(host.user)},
             {"Port", std::to_string(host.port)},
-            {"Key", keyDescription(host.keyId, keys)},
+            {"Key", hostKeyText(host, keys)},
             {"ProxyJump", orDash(host.proxyJump)},
             {"Options", optionLines(host.extraOptions)},
             {"Source", std::string(toText(host.source))},
             {"Command", InputRules::hasControlCharacters(host.alias)
                             ? "- (the alias holds control characters)"
                             : visible(SSHCommand::build(host))}};
+}
+
+nlohmann::json hostJson(const SSHHost& host, const std::vector<SSHKey>& keys) {
+    nlohmann::json out = host;
+    if (host.keyId || !host.facts.keysByDefault)
+        return out;
+    out["defaultKeys"] = nlohmann::json::array();
+    for (const auto& id : host.facts.keyIds)
+        if (const SSHKey* key = keyWithId(keys, id))
+            out["defaultKeys"].push_back({{"id", id}, {"name", key->name}, {"path", key->path}});
+    return out;
 }
 
 Row keyHeader() {

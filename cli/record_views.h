@@ -15,6 +15,9 @@ namespace moorkeep::cli::views {
 Row hostHeader();
 Row hostRow(const SSHHost& host, const std::vector<SSHKey>& keys);
 std::vector<Field> hostFields(const SSHHost& host, const std::vector<SSHKey>& keys);
+// The host's record; with "defaultKeys" (id, name, path of each) when it has
+// no key of its own and OpenSSH offers default identities.
+nlohmann::json hostJson(const SSHHost& host, const std::vector<SSHKey>& keys);
 
 Row keyHeader();
 // AGENT says whether the agent holds the key: yes, no, or "-" without one.

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <map>
 
 namespace moorkeep {
@@ -52,21 +53,26 @@ QString keywordLabel(const std::string& keyword) {
 }
 
 // One sentence per value of the block that hosts' own lines cannot change.
+// It names the first few hosts and counts the rest: a block before 10,000
+// hosts would otherwise make a label of every name.
 QString overridesText(const std::vector<config::DefaultsOverride>& overrides) {
+    constexpr std::size_t named = 5;
     QStringList sentences;
     for (const auto& entry : overrides) {
         QStringList aliases;
-        for (const auto& alias : entry.aliases)
-            aliases << QString::fromStdString(alias);
+        for (std::size_t i = 0; i < std::min(named, entry.aliases.size()); ++i)
+            aliases << QString::fromStdString(entry.aliases[i]);
+        QString names = aliases.join(QStringLiteral(", "));
+        if (entry.aliases.size() > named)
+            names =
+                DefaultsDialog::tr("%1 and %2 more").arg(names).arg(entry.aliases.size() - named);
         const QString keyword = keywordLabel(entry.keyword);
         const QString sentence =
-            aliases.size() == 1
+            entry.aliases.size() == 1
                 ? DefaultsDialog::tr("%1 %2 here overrides the %1 of 1 host: %3.")
                 : DefaultsDialog::tr("%1 %2 here overrides the %1 of %4 hosts: %3.");
-        sentences << sentence
-                         .arg(keyword, QString::fromStdString(entry.value),
-                              aliases.join(QStringLiteral(", ")))
-                         .arg(aliases.size());
+        sentences << sentence.arg(keyword, QString::fromStdString(entry.value), names)
+                         .arg(entry.aliases.size());
     }
     return sentences.join(QLatin1Char('\n')) +
            DefaultsDialog::tr("\nThis Host * block comes before their blocks, and OpenSSH takes "

@@ -264,6 +264,16 @@ QWidget* HostDetailView::buildCommandCard() {
     return card;
 }
 
+std::optional<QString> HostDetailView::keyCaption() const {
+    if (!keyInfo_)
+        return std::nullopt;
+    if (host_.keyId || !host_.facts.keysByDefault)
+        return text(keyInfo_->type);
+    const auto count = host_.facts.keyIds.size();
+    return count == 1 ? tr("%1 · default").arg(text(keyInfo_->type))
+                      : tr("%1 · default, first of %2").arg(text(keyInfo_->type)).arg(count);
+}
+
 QString HostDetailView::shadowNote(const std::string& keyword) const {
     for (const auto& line : host_.facts.shadowed)
         if (line.keyword == keyword)
@@ -282,8 +292,7 @@ QWidget* HostDetailView::buildCards() {
         new HostDetailCard(QStringLiteral("number"), tr("PORT"), QString::number(host_.port),
                            std::nullopt, shadowNote("port")),
         new HostDetailCard(QStringLiteral("key.fill"), tr("IDENTITY KEY"),
-                           keyInfo_ ? text(keyInfo_->name) : tr("None"),
-                           keyInfo_ ? std::optional(text(keyInfo_->type)) : std::nullopt,
+                           keyInfo_ ? text(keyInfo_->name) : tr("None"), keyCaption(),
                            shadowNote("identityfile"))};
     if (host_.proxyJump || !shadowNote("proxyjump").isEmpty())
         cards.push_back(new HostDetailCard(QStringLiteral("arrow.left.arrow.right"),

@@ -46,6 +46,8 @@ private:
     QWidget* buildCards();
     QWidget* buildExtraOptions();
     QWidget* buildAlsoApplies();
+    // The type of the key shown, and whether it is a default identity.
+    std::optional<QString> keyCaption() const;
     // What the card of this ssh -G keyword says when OpenSSH ignores a line
     // of the host's own block for it; empty when it does not.
     QString shadowNote(const std::string& keyword) const;

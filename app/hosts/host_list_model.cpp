@@ -56,6 +56,10 @@ HostListModel::HostListModel(AppModel& model, HostsState& state, QObject* parent
 // posted events, among them the paint of the list: a zero-delay single shot
 // would be a posted event itself and run before that paint.
 void HostListModel::hostsChanged() {
+    hostOfId_.clear();
+    hostOfId_.reserve(model_.hosts().size());
+    for (std::size_t host = 0; host < model_.hosts().size(); ++host)
+        hostOfId_.try_emplace(model_.hosts()[host].id, int(host));
     lowered_.clear();
     isLowered_ = false;
     filter();
@@ -90,6 +94,7 @@ void HostListModel::filter() {
         for (int row = 0; row < hosts; ++row)
             if (matches(std::size_t(row)))
                 rows_.push_back({row, -1});
+        indexRows();
         endResetModel();
         return;
     }
@@ -109,7 +114,15 @@ void HostListModel::filter() {
         groups_.push_back({group.file, QString::fromStdString(HostGroups::title(group, home)),
                            int(shown.size())});
     }
+    indexRows();
     endResetModel();
+}
+
+void HostListModel::indexRows() {
+    rowOfHost_.assign(model_.hosts().size(), -1);
+    for (std::size_t row = 0; row < rows_.size(); ++row)
+        if (rows_[row].host >= 0)
+            rowOfHost_[std::size_t(rows_[row].host)] = int(row);
 }
 
 int HostListModel::rowCount(const QModelIndex& parent) const {
@@ -121,8 +134,7 @@ const SSHHost& HostListModel::hostAt(int row) const {
 }
 
 bool HostListModel::holds(const std::string& id) const {
-    const auto& hosts = model_.hosts();
-    return std::any_of(hosts.begin(), hosts.end(), [&](const SSHHost& h) { return h.id == id; });
+    return hostOfId_.contains(id);
 }
 
 std::string HostListModel::idAt(int row) const {
@@ -143,10 +155,10 @@ int HostListModel::entryCount() const {
 }
 
 std::optional<int> HostListModel::rowOf(const std::string& id) const {
-    for (int row = 0; row < int(rows_.size()); ++row)
-        if (!isHeader(row) && hostAt(row).id == id)
-            return row;
-    return std::nullopt;
+    const auto host = hostOfId_.find(id);
+    if (host == hostOfId_.end() || rowOfHost_[std::size_t(host->second)] < 0)
+        return std::nullopt;
+    return rowOfHost_[std::size_t(host->second)];
 }
 
 std::optional<std::string> HostListModel::groupFileAt(int row) const {

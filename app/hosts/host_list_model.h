@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace moorkeep {
@@ -67,6 +68,7 @@ private:
     void hostsChanged();
     void lowerTexts();
     void filter();
+    void indexRows();
 
     AppModel& model_;
     HostsState& state_;
@@ -77,6 +79,11 @@ private:
     QTimer lowerTimer_;
     std::vector<Row> rows_;
     std::vector<Group> groups_;
+    // Each id's index into the app model's list, and each host's row (-1
+    // while filtered out or folded), so finding the selection costs no pass
+    // over 10,000 rows.
+    std::unordered_map<std::string, int> hostOfId_;
+    std::vector<int> rowOfHost_;
 };
 
 } // namespace moorkeep

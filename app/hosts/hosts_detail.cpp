@@ -57,7 +57,11 @@ void HostsDetail::refresh() {
         showEmpty(!hosts.empty());
         return;
     }
-    const auto keyInfo = host->keyId ? model_.keyWithId(*host->keyId) : std::nullopt;
+    // Without a key of its own, the host shows the first default identity
+    // OpenSSH offers.
+    const auto keyInfo = host->keyId                 ? model_.keyWithId(*host->keyId)
+                         : host->facts.keysByDefault ? model_.keyWithId(host->facts.keyIds.front())
+                                                     : std::nullopt;
     if (hostView_ && hostView_->host() == *host && hostView_->keyInfo() == keyInfo)
         return;
     const SSHHost shownHost = *host;

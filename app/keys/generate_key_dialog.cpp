@@ -41,6 +41,8 @@ GenerateKeyDialog::GenerateKeyDialog(OnGenerate onGenerate, std::function<void()
     , emailProblem_(DialogKit::problem(tr("Enter a valid email address")))
     , typeBox_(new QComboBox)
     , passphraseField_(new SecretField)
+    , confirmField_(new SecretField)
+    , mismatch_(DialogKit::problem(tr("Passphrases do not match")))
     , failure_(new FailureBox)
     , cancelButton_(new QPushButton(tr("Cancel")))
     , generateButton_(new QPushButton) {
@@ -57,6 +59,8 @@ GenerateKeyDialog::GenerateKeyDialog(OnGenerate onGenerate, std::function<void()
                           QString::fromUtf8(choice.value));
     passphraseField_->setObjectName(QStringLiteral("passphraseField"));
     passphraseField_->setPlaceholderText(tr("optional"));
+    confirmField_->setObjectName(QStringLiteral("confirmPassphraseField"));
+    mismatch_->setObjectName(QStringLiteral("mismatchLabel"));
     generateButton_->setObjectName(QStringLiteral("generateButton"));
 
     auto* layout = DialogKit::sheetLayout(this, width);
@@ -67,12 +71,15 @@ GenerateKeyDialog::GenerateKeyDialog(OnGenerate onGenerate, std::function<void()
     fields->addWidget(DialogKit::field(tr("EMAIL"), emailField_, {emailProblem_}));
     fields->addWidget(DialogKit::field(tr("TYPE"), typeBox_));
     fields->addWidget(DialogKit::field(tr("PASSPHRASE"), passphraseField_));
+    fields->addWidget(DialogKit::field(tr("CONFIRM PASSPHRASE"), confirmField_, {mismatch_}));
     layout->addLayout(fields);
     layout->addWidget(failure_);
     layout->addLayout(DialogKit::buttonRow(cancelButton_, generateButton_));
 
     connect(fileNameField_, &QLineEdit::textChanged, this, &GenerateKeyDialog::update);
     connect(emailField_, &QLineEdit::textChanged, this, &GenerateKeyDialog::update);
+    connect(passphraseField_, &QLineEdit::textChanged, this, &GenerateKeyDialog::update);
+    connect(confirmField_, &QLineEdit::textChanged, this, &GenerateKeyDialog::update);
     connect(cancelButton_, &QPushButton::clicked, this, &GenerateKeyDialog::reject);
     connect(generateButton_, &QPushButton::clicked, this, &GenerateKeyDialog::generate);
     update();
@@ -80,6 +87,7 @@ GenerateKeyDialog::GenerateKeyDialog(OnGenerate onGenerate, std::function<void()
 
 GenerateKeyDialog::~GenerateKeyDialog() {
     passphraseField_->wipe();
+    confirmField_->wipe();
 }
 
 void GenerateKeyDialog::showEvent(QShowEvent* event) {
@@ -89,7 +97,8 @@ void GenerateKeyDialog::showEvent(QShowEvent* event) {
 
 bool GenerateKeyDialog::isValid() const {
     return InputRules::isValidKeyFileName(fileNameField_->text().toStdString()) &&
-           InputRules::isValidEmail(emailField_->text().toStdString());
+           InputRules::isValidEmail(emailField_->text().toStdString()) &&
+           sameSecret(passphraseField_->text(), confirmField_->text());
 }
 
 void GenerateKeyDialog::update() {
@@ -98,6 +107,8 @@ void GenerateKeyDialog::update() {
                                .arg(fileName.isEmpty() ? QStringLiteral("…") : fileName));
     displayNameField_->setPlaceholderText(fileName.isEmpty() ? tr("optional") : fileName);
     emailProblem_->setVisible(!InputRules::isValidEmail(emailField_->text().toStdString()));
+    mismatch_->setVisible(!confirmField_->text().isEmpty() &&
+                          !sameSecret(passphraseField_->text(), confirmField_->text()));
     cancelButton_->setEnabled(!generating_);
     generateButton_->setText(generating_ ? tr("Generating…") : tr("Generate"));
     generateButton_->setEnabled(!generating_ && isValid());
@@ -138,6 +149,7 @@ void GenerateKeyDialog::failed(const std::optional<QString>& message) {
 
 void GenerateKeyDialog::dismiss() {
     passphraseField_->wipe();
+    confirmField_->wipe();
     SheetDialog::dismiss();
 }
 

@@ -19,7 +19,7 @@ class FailureBox;
 class SecretField;
 
 // Asks for a new key pair's file name, display name, e-mail comment, type
-// and passphrase, and hands the request to onGenerate. Stays open and busy
+// and passphrase (typed twice alike), and hands the request to onGenerate. Stays open and busy
 // until its owner closes it; a failure of onGenerate's future is shown here
 // and the user may try again.
 class GenerateKeyDialog : public SheetDialog {
@@ -59,6 +59,8 @@ private:
     QLabel* emailProblem_;
     QComboBox* typeBox_;
     SecretField* passphraseField_;
+    SecretField* confirmField_;
+    QLabel* mismatch_;
     FailureBox* failure_;
     QPushButton* cancelButton_;
     QPushButton* generateButton_;

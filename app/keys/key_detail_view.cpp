@@ -180,9 +180,7 @@ QLayout* KeyDetailView::buildActions() {
     actions->addSpacing(8);
     actions->addWidget(addToAgent_);
     actions->addWidget(removeFromAgent_);
-    // Without the passphrase ssh-keygen -y reads only an unprotected key; a
-    // protected one is rebuilt with "moorkeepctl key recreate-pub".
-    if (keyInfo_.publicKeyMissing && keyInfo_.hasPassphrase == false) {
+    if (keyInfo_.publicKeyMissing) {
         auto* recreate = new QPushButton(tr("Re-create Public Key"));
         recreate->setObjectName(QStringLiteral("recreatePublicKeyButton"));
         recreate->setAccessibleName(tr("Re-create Public Key"));

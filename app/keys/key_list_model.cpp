@@ -1,5 +1,7 @@
 #include "keys/key_list_model.h"
 
+#include "stores/vault_rules.h"
+
 #include <algorithm>
 
 namespace moorkeep {
@@ -28,11 +30,7 @@ void KeyListModel::setKeys(const std::vector<SSHKey>& keys) {
 }
 
 void KeyListModel::setHosts(const std::vector<SSHHost>& hosts) {
-    std::unordered_map<std::string, int> usage;
-    for (const auto& host : hosts)
-        if (host.keyId)
-            ++usage[*host.keyId];
-    usage_ = std::move(usage);
+    usage_ = VaultRules::usageCounts(hosts);
     if (!shown_.empty())
         emit dataChanged(index(0), index(int(shown_.size()) - 1),
                          {UsageCountRole, Qt::AccessibleTextRole});

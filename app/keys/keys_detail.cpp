@@ -63,9 +63,14 @@ void KeysDetail::refresh() {
          .onDelete = [this, shownKey] { state_.setToDelete(shownKey); },
          .onAddToAgent = [this, shownKey] { state_.setSheet(KeySheet::agentAdd(shownKey)); },
          .onRemoveFromAgent = [this, shownKey] { model_.removeKeyFromAgent(shownKey); },
+         // ssh-keygen -y reads an unprotected key alone; any other asks
+         // for the passphrase first.
          .onRecreatePublicKey =
              [this, shownKey] {
-                 model_.recreatePublicKey({shownKey.id, ""});
+                 if (shownKey.hasPassphrase == false)
+                     model_.recreatePublicKey({shownKey.id, ""});
+                 else
+                     state_.setSheet(KeySheet::recreatePublic(shownKey));
              }});
     showAgent();
     showView(detailView_);

@@ -3,12 +3,14 @@
 #include "keys/agent_actions.h"
 #include "keys/agent_add_dialog.h"
 #include "keys/agent_refresh.h"
+#include "keys/certificate_watch.h"
 #include "keys/generate_key_dialog.h"
 #include "keys/key_detail_view.h"
 #include "keys/key_dialog.h"
 #include "keys/keys_detail.h"
 #include "keys/keys_sidebar.h"
 #include "keys/passphrase_dialog.h"
+#include "keys/recreate_public_dialog.h"
 #include "model/app_model.h"
 #include "model/key_files.h"
 #include "model/when_finished.h"
@@ -70,6 +72,7 @@ KeysScreen::KeysScreen(AppModel& model, KeysState& state, QWidget* window)
     showSheet();
     showDeleteAlert();
     new AgentRefresh(model_, window_);
+    new CertificateWatch(model_, this);
 }
 
 // A key whose protection is unknown offers no passphrase change, as its
@@ -166,6 +169,14 @@ void KeysScreen::showSheet() {
         state_, [this](const KeySheet& sheet) { return makeSheet(sheet); });
 }
 
+QFuture<void> KeysScreen::closedWhenDone(QFuture<void> done) {
+    whenFinished(done, this, [this](const CallEnd& end) {
+        if (end.succeeded)
+            state_.setSheet(std::nullopt);
+    });
+    return done;
+}
+
 SheetDialog* KeysScreen::makeSheet(const KeySheet& sheet) {
     auto cancel = [this] { state_.setSheet(std::nullopt); };
     switch (sheet.kind) {
@@ -181,24 +192,21 @@ SheetDialog* KeysScreen::makeSheet(const KeySheet& sheet) {
         return new PassphraseDialog(
             *sheet.item,
             [this](const ChangePassphraseOptions& options) {
-                QFuture<void> done = model_.changePassphrase(options);
-                whenFinished(done, this, [this](const CallEnd& end) {
-                    if (end.succeeded)
-                        state_.setSheet(std::nullopt);
-                });
-                return done;
+                return closedWhenDone(model_.changePassphrase(options));
             },
             cancel, window_);
     case KeySheet::Kind::agentAdd:
         return new AgentAddDialog(
             *sheet.item,
             [this](const AgentAddOptions& options) {
-                QFuture<void> done = model_.addKeyToAgent(options);
-                whenFinished(done, this, [this](const CallEnd& end) {
-                    if (end.succeeded)
-                        state_.setSheet(std::nullopt);
-                });
-                return done;
+                return closedWhenDone(model_.addKeyToAgent(options));
+            },
+            cancel, window_);
+    case KeySheet::Kind::recreatePublic:
+        return new RecreatePublicDialog(
+            *sheet.item,
+            [this](const RecreatePublicKeyOptions& options) {
+                return closedWhenDone(model_.recreatePublicKey(options, ShownBy::caller));
             },
             cancel, window_);
     case KeySheet::Kind::generate:

@@ -4,6 +4,7 @@
 #include "screen/screen_dialogs.h"
 #include "screen/screen_menu.h"
 
+#include <QFuture>
 #include <QObject>
 #include <vector>
 
@@ -53,6 +54,9 @@ private:
     KeysDetail* detail() const;
 
     void showSheet();
+    // The sheet closes once the call it started succeeds; a failure is the
+    // dialog's to show.
+    QFuture<void> closedWhenDone(QFuture<void> done);
     SheetDialog* makeSheet(const KeySheet& sheet);
     void selectNewKey(const std::vector<SSHKey>& before);
     void showDeleteAlert();

@@ -79,19 +79,12 @@ bool PassphraseDialog::isRemoving() const {
     return isProtected() && newField_->text().isEmpty();
 }
 
-// Canonically equivalent entries (an accent typed as one character or as a
-// letter and a combining mark) count as the same passphrase.
 bool PassphraseDialog::isMismatch() const {
     return !confirmField_->text().isEmpty() && !entriesAgree();
 }
 
 bool PassphraseDialog::entriesAgree() const {
-    QString typed = newField_->text().normalized(QString::NormalizationForm_C);
-    QString confirmed = confirmField_->text().normalized(QString::NormalizationForm_C);
-    const bool agree = typed == confirmed;
-    wipeSecret(typed);
-    wipeSecret(confirmed);
-    return agree;
+    return sameSecret(newField_->text(), confirmField_->text());
 }
 
 void PassphraseDialog::update() {

@@ -32,6 +32,15 @@ void wipeSecret(QByteArray& secret) {
     secret.clear();
 }
 
+bool sameSecret(const QString& typed, const QString& confirmed) {
+    QString first = typed.normalized(QString::NormalizationForm_C);
+    QString second = confirmed.normalized(QString::NormalizationForm_C);
+    const bool same = first == second;
+    wipeSecret(first);
+    wipeSecret(second);
+    return same;
+}
+
 SecretField::SecretField(QWidget* parent)
     : QLineEdit(parent) {
     setEchoMode(QLineEdit::Password);

@@ -29,6 +29,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+// Whether the passphrase and its confirmation are the same: canonically
+// equivalent entries (an accent typed as one character or as a letter and a
+// combining mark) count as one.
+bool sameSecret(const QString& typed, const QString& confirmed);
+
 // Wipe a Qt string's buffer as wipeSecret wipes a std::string's, then
 // empty it.
 void wipeSecret(QString& secret);

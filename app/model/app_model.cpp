@@ -94,8 +94,9 @@ QFuture<void> AppModel::changePassphrase(const ChangePassphraseOptions& options)
     return keyChanges_.changePassphrase(options);
 }
 
-QFuture<void> AppModel::recreatePublicKey(const RecreatePublicKeyOptions& options) {
-    return keyChanges_.recreatePublicKey(options);
+QFuture<void> AppModel::recreatePublicKey(const RecreatePublicKeyOptions& options,
+                                          ShownBy shownBy) {
+    return keyChanges_.recreatePublicKey(options, shownBy);
 }
 
 QFuture<void> AppModel::saveDefaults(const Defaults& defaults) {

@@ -106,8 +106,10 @@ public:
     QFuture<void> generateKey(const GenerateKeyOptions& options,
                               const std::optional<std::string>& displayName);
     QFuture<void> changePassphrase(const ChangePassphraseOptions& options);
-    // Writes a key's missing public file (ssh-keygen -y).
-    QFuture<void> recreatePublicKey(const RecreatePublicKeyOptions& options);
+    // Writes a key's missing public file (ssh-keygen -y). A failure is the
+    // window's to show unless a dialog asked.
+    QFuture<void> recreatePublicKey(const RecreatePublicKeyOptions& options,
+                                    ShownBy shownBy = ShownBy::window);
     QFuture<void> saveDefaults(const Defaults& defaults);
     // The terminal command line the user prefers; read from the store each
     // time, as another instance may have changed it. Nothing for the

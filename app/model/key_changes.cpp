@@ -96,11 +96,12 @@ QFuture<void> KeyChanges::changePassphrase(const ChangePassphraseOptions& option
     return done.future();
 }
 
-QFuture<void> KeyChanges::recreatePublicKey(const RecreatePublicKeyOptions& options) {
+QFuture<void> KeyChanges::recreatePublicKey(const RecreatePublicKeyOptions& options,
+                                            ShownBy shownBy) {
     const auto before = model_.keyWithId(options.keyId);
     const QString message = AppModel::tr("Public key of \u201c%1\u201d re-created")
                                 .arg(before ? QString::fromStdString(before->name) : QString());
-    Completion done(ShownBy::window);
+    Completion done(shownBy);
     reads_.keyCalls().changeStarted();
     store_.change([options](VaultStore& store) { return store.recreatePublicKey(options); },
                   [this, done, message](const std::vector<SSHKey>& keys) {

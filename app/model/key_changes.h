@@ -28,7 +28,7 @@ public:
                               const std::optional<std::string>& displayName);
     // Its failure is for the dialog that asked.
     QFuture<void> changePassphrase(const ChangePassphraseOptions& options);
-    QFuture<void> recreatePublicKey(const RecreatePublicKeyOptions& options);
+    QFuture<void> recreatePublicKey(const RecreatePublicKeyOptions& options, ShownBy shownBy);
 
 private:
     // The rename is taken back while the entry still shows it.

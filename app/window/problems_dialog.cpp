@@ -71,8 +71,7 @@ ProblemsDialog::ProblemsDialog(AppModel& model, QWidget* parent)
     tree_->header()->setStretchLastSection(true);
     copy_->setObjectName(QStringLiteral("copyProblemButton"));
     copy_->setAccessibleName(tr("Copy the problem as FILE:LINE message"));
-    fix_->setObjectName(QStringLiteral("fixPermissionsButton"));
-    fix_->setAccessibleName(tr("Fix Permissions: make the file owner-only"));
+    fix_->setObjectName(QStringLiteral("fixFindingButton"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->addButton(copy_, QDialogButtonBox::ActionRole);
     buttons->addButton(fix_, QDialogButtonBox::ActionRole);
@@ -128,6 +127,10 @@ void ProblemsDialog::updateButtons() {
     const Finding* finding = selected();
     copy_->setEnabled(finding != nullptr);
     fix_->setEnabled(finding && finding->fix);
+    const bool recreates = finding && finding->fix && !finding->fix->keyId.empty();
+    fix_->setText(recreates ? tr("&Re-create Public Key") : tr("&Fix Permissions"));
+    fix_->setAccessibleName(recreates ? tr("Re-create Public Key: rebuild the missing public file")
+                                      : tr("Fix Permissions: make the file owner-only"));
 }
 
 void ProblemsDialog::copySelected() {
@@ -143,6 +146,13 @@ void ProblemsDialog::fixSelected() {
         return;
     const QString file = QString::fromStdString(finding->file);
     fix_->setEnabled(false);
+    // The key's own change: it rescans the keys, which checks again, and
+    // says what it did.
+    if (!finding->fix->keyId.empty()) {
+        whenFinished(model_.recreatePublicKey({finding->fix->keyId, ""}), this,
+                     [this](const CallEnd&) { updateButtons(); });
+        return;
+    }
     whenFinished(model_.diagnosis().applyFix(*finding->fix), this,
                  [this, file](const CallEnd& end) {
                      if (end.succeeded)

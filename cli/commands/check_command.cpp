@@ -87,9 +87,15 @@ const Command& checkCommand() {
     return command;
 }
 
-void warnIfRefused(Session& session) {
-    if (const auto refusal = session.store().refusal())
-        session.output().warning(refusalSentence(*refusal));
+RefusalWarning::RefusalWarning(Session& session)
+    : session_(session) {
+    VaultStore& store = session.store();
+    asked_ = std::async(std::launch::async, [&store] { return store.refusal(); });
+}
+
+void RefusalWarning::warn() {
+    if (const auto refusal = asked_.get())
+        session_.output().warning(refusalSentence(*refusal));
 }
 
 } // namespace moorkeep::cli

@@ -50,7 +50,10 @@ Options:
 constexpr std::string_view showHelp = R"(Usage: moorkeepctl host show HOST [--json] [--effective]
 
 Shows one host. HOST is an alias (the first host with exactly that alias) or
-else a host id.
+else a host id. A host no IdentityFile line reaches shows as its keys the
+default identities OpenSSH offers it (~/.ssh/id_rsa, id_ecdsa, id_ecdsa_sk,
+id_ed25519, id_ed25519_sk, id_xmss, id_dsa: those that exist), marked
+"default"; --json lists them as "defaultKeys".
 
 With --effective, HOST is any destination name, listed or not, and the output
 is what OpenSSH's client uses for it, as "ssh -G HOST" evaluates the files:

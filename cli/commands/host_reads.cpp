@@ -46,28 +46,25 @@ void listByFile(Session& session, const VaultData& data) {
     }
 }
 
-// The hosts, each with the file and line of its Host line (null for a host
-// no file gave).
-nlohmann::json hostsWithPlaces(const std::vector<SSHHost>& hosts, const std::string& home) {
-    nlohmann::json out = nlohmann::json::array();
-    for (const auto& host : hosts) {
-        nlohmann::json entry = host;
-        const ConfigPlace& place = host.facts.block;
-        entry["file"] =
-            place.file.empty() ? nlohmann::json() : nlohmann::json(paths::tilded(place.file, home));
-        entry["line"] = place.file.empty() ? nlohmann::json() : nlohmann::json(place.line);
-        out.push_back(std::move(entry));
-    }
-    return out;
+// A host with the file and line of its Host line (null for a host no file
+// gave).
+nlohmann::json hostWithPlace(const SSHHost& host, const std::string& home) {
+    nlohmann::json entry = host;
+    const ConfigPlace& place = host.facts.block;
+    entry["file"] =
+        place.file.empty() ? nlohmann::json() : nlohmann::json(paths::tilded(place.file, home));
+    entry["line"] = place.file.empty() ? nlohmann::json() : nlohmann::json(place.line);
+    return entry;
 }
 
 // What OpenSSH uses for any name, listed or not, read from the files.
 int showEffective(Session& session, const ParsedArguments& args) {
+    RefusalWarning refusal(session);
     VaultStore& store = session.store();
     const auto evaluator = store.evaluator();
     if (!evaluator)
         throw RefusedInput("--effective reads the configuration files; the demo data has none");
-    warnIfRefused(session);
+    refusal.warn();
     const HostEvaluation evaluation = evaluator->evaluate(args.positionals[0], store.localUser());
     if (args.has("--json"))
         session.output().json(views::effectiveJson(evaluation));
@@ -79,10 +76,13 @@ int showEffective(Session& session, const ParsedArguments& args) {
 } // namespace
 
 int list(Session& session, const ParsedArguments& args) {
+    RefusalWarning refusal(session);
     const VaultData& data = session.data();
-    warnIfRefused(session);
+    refusal.warn();
     if (args.has("--json")) {
-        session.output().json(hostsWithPlaces(data.hosts, homeAndMainFile(session).first));
+        const std::string home = homeAndMainFile(session).first;
+        session.output().jsonArray(
+            data.hosts.size(), [&](std::size_t i) { return hostWithPlace(data.hosts[i], home); });
         return 0;
     }
     if (args.has("--by-file")) {
@@ -116,11 +116,12 @@ const VaultData& dataToFind(Session& session, const std::string& text,
 int show(Session& session, const ParsedArguments& args) {
     if (args.has("--effective"))
         return showEffective(session, args);
+    RefusalWarning refusal(session);
     const VaultData& data = dataToFind(session, args.positionals[0]);
     const SSHHost& host = findHost(data.hosts, args.positionals[0]);
-    warnIfRefused(session);
+    refusal.warn();
     if (args.has("--json"))
-        session.output().json(host);
+        session.output().json(views::hostJson(host, data.keys));
     else
         session.output().fields(views::hostFields(host, data.keys));
     return 0;

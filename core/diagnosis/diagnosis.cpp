@@ -105,11 +105,16 @@ const std::vector<FindingSource>& findingSources() {
 }
 
 std::optional<Finding> refusal(const DiagnosisInput& input) {
+    return refusal(input, [&] { return SshVerdict::ask(input.sshPath, input.files).findings; });
+}
+
+std::optional<Finding> refusal(const DiagnosisInput& input,
+                               const std::function<std::vector<Finding>()>& askSsh) {
     struct stat facts {};
     if (::stat(input.files.configPath.c_str(), &facts) != 0 ||
         OpenSSHCheck::unsafeInput(input.evaluator.document().files))
         return std::nullopt;
-    std::vector<Finding> findings = SshVerdict::ask(input.sshPath, input.files).findings;
+    std::vector<Finding> findings = askSsh();
     FileModes::check(input, findings);
     const Diagnosis diagnosis{std::move(findings)};
     const Finding* first = diagnosis.refusal();

@@ -3,6 +3,7 @@
 #include "diagnosis/diagnosis_input.h"
 #include "diagnosis/finding.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,5 +25,9 @@ Diagnosis diagnose(const DiagnosisInput& input);
 // OpenSSH's own verdict and the check of the configuration files' owners and
 // modes only: the first error, if any.
 std::optional<Finding> refusal(const DiagnosisInput& input);
+// The same with OpenSSH's findings given (an answer kept from before)
+// instead of asked.
+std::optional<Finding> refusal(const DiagnosisInput& input,
+                               const std::function<std::vector<Finding>()>& askSsh);
 
 } // namespace moorkeep

@@ -49,6 +49,8 @@ std::string findingLine(const Finding& finding) {
 }
 
 std::string fixCommand(const FindingFix& fix, const std::string& shownPath) {
+    if (!fix.keyId.empty())
+        return "moorkeepctl key recreate-pub " + shownPath.substr(shownPath.rfind('/') + 1);
     char mode[8];
     std::snprintf(mode, sizeof mode, "%o", fix.mode & 07777u);
     return std::string("chmod ") + mode + " " + shownPath;

@@ -13,10 +13,12 @@ namespace moorkeep {
 enum class Severity { error, warning, note };
 
 // A change that mends a finding without touching anything else: the file's
-// mode set to the owner-only one OpenSSH requires (its bytes unchanged).
+// mode set to the owner-only one OpenSSH requires (its bytes unchanged), or,
+// for a key given, its missing public file re-created from the private one.
 struct FindingFix {
     std::string path; // the real path
     unsigned mode = 0;
+    std::string keyId{}; // set for a public file to re-create; mode is then 0
 
     bool operator==(const FindingFix&) const = default;
 };
@@ -58,7 +60,8 @@ const char* severityName(Severity severity);
 // copied.
 std::string findingLine(const Finding& finding);
 
-// The fix as a shell command a user could type ("chmod 600 ~/.ssh/config").
+// The fix as a shell command a user could type ("chmod 600 ~/.ssh/config",
+// "moorkeepctl key recreate-pub id_ed25519").
 std::string fixCommand(const FindingFix& fix, const std::string& shownPath);
 
 } // namespace moorkeep

@@ -2,6 +2,7 @@
 
 #include "keys/ssh_wire.h"
 
+#include <array>
 #include <memory>
 #include <openssl/bn.h>
 #include <openssl/ec.h>
@@ -22,10 +23,11 @@ struct Curve {
     int bits;
 };
 
+constexpr std::array<Curve, 3> curves{{{"nistp256", NID_X9_62_prime256v1, 256},
+                                       {"nistp384", NID_secp384r1, 384},
+                                       {"nistp521", NID_secp521r1, 521}}};
+
 const Curve* curveNamed(std::string_view name) {
-    static constexpr Curve curves[]{{"nistp256", NID_X9_62_prime256v1, 256},
-                                    {"nistp384", NID_secp384r1, 384},
-                                    {"nistp521", NID_secp521r1, 521}};
     for (const Curve& curve : curves)
         if (curve.name == name)
             return &curve;
@@ -39,32 +41,41 @@ using Group = std::unique_ptr<EC_GROUP, Freer<EC_GROUP, EC_GROUP_free>>;
 using Point = std::unique_ptr<EC_POINT, Freer<EC_POINT, EC_POINT_free>>;
 using Number = std::unique_ptr<BIGNUM, Freer<BIGNUM, BN_free>>;
 
+// Making a group costs more than reading a point, so each thread keeps one
+// of each curve; a group is only read once made.
+const EC_GROUP* groupOf(const Curve& curve) {
+    thread_local std::array<Group, curves.size()> groups;
+    Group& group = groups[std::size_t(&curve - curves.data())];
+    if (!group)
+        group.reset(EC_GROUP_new_by_curve_name(curve.nid));
+    return group.get();
+}
+
 // OpenSSH's own test of a public point (sshkey_ec_validate_public): an
 // uncompressed point on the curve, in the group of its order, whose
-// coordinates are neither tiny nor past the order.
+// coordinates are neither tiny nor past the order. The NIST curves have
+// cofactor 1, so every point on them is in that group: OpenSSH's scalar
+// multiplication by the order, the costly part, cannot fail there and is
+// left out.
 bool isValidPoint(const Curve& curve, std::string_view octets) {
     if (octets.empty() || octets.front() != POINT_CONVERSION_UNCOMPRESSED)
         return false;
-    Group group(EC_GROUP_new_by_curve_name(curve.nid));
-    Point point(group ? EC_POINT_new(group.get()) : nullptr);
-    Point product(group ? EC_POINT_new(group.get()) : nullptr);
-    Number x(BN_new()), y(BN_new()), order(BN_new()), limit(BN_new());
-    if (!point || !product || !x || !y || !order || !limit)
+    const EC_GROUP* group = groupOf(curve);
+    Point point(group ? EC_POINT_new(group) : nullptr);
+    Number x(BN_new()), y(BN_new()), limit(BN_new());
+    if (!point || !x || !y || !limit || !BN_is_one(EC_GROUP_get0_cofactor(group)))
         return false;
+    const BIGNUM* order = EC_GROUP_get0_order(group);
     const auto* data = reinterpret_cast<const unsigned char*>(octets.data());
-    if (EC_POINT_oct2point(group.get(), point.get(), data, octets.size(), nullptr) != 1 ||
-        EC_POINT_is_at_infinity(group.get(), point.get()) ||
-        EC_GROUP_get_order(group.get(), order.get(), nullptr) != 1 ||
-        EC_POINT_get_affine_coordinates(group.get(), point.get(), x.get(), y.get(), nullptr) != 1)
+    if (EC_POINT_oct2point(group, point.get(), data, octets.size(), nullptr) != 1 ||
+        EC_POINT_is_at_infinity(group, point.get()) ||
+        EC_POINT_get_affine_coordinates(group, point.get(), x.get(), y.get(), nullptr) != 1)
         return false;
-    const int half = BN_num_bits(order.get()) / 2;
+    const int half = BN_num_bits(order) / 2;
     if (BN_num_bits(x.get()) <= half || BN_num_bits(y.get()) <= half)
         return false;
-    if (EC_POINT_mul(group.get(), product.get(), nullptr, point.get(), order.get(), nullptr) != 1 ||
-        EC_POINT_is_at_infinity(group.get(), product.get()) != 1)
-        return false;
-    return BN_sub(limit.get(), order.get(), BN_value_one()) == 1 &&
-           BN_cmp(x.get(), limit.get()) < 0 && BN_cmp(y.get(), limit.get()) < 0;
+    return BN_sub(limit.get(), order, BN_value_one()) == 1 && BN_cmp(x.get(), limit.get()) < 0 &&
+           BN_cmp(y.get(), limit.get()) < 0;
 }
 
 // A string OpenSSH reads as a C string: no NUL inside.

@@ -69,6 +69,9 @@ struct HostFacts {
     // give.
     ConfigPlace block;
     std::vector<std::string> keyIds; // every known key OpenSSH offers, in its order
+    // No IdentityFile applies, so keyIds are the default identity files
+    // that exist.
+    bool keysByDefault = false;
     std::vector<ShadowedLine> shadowed;
     std::vector<ConfigCondition> unresolved;
     std::vector<ConfigCondition> alsoApplies;

@@ -1,6 +1,6 @@
 #include "openssh/host_effects.h"
 
-#include "files/paths.h"
+#include "keys/identity_paths.h"
 #include "model/ascii.h"
 #include "model/input_rules.h"
 #include "openssh/ssh_arguments.h"
@@ -22,23 +22,10 @@ std::optional<std::string> keyIdOfIdentity(std::string_view value,
                                            const ConfigParser::KeyPathToId& keyPathToId,
                                            const std::string& homedir,
                                            const std::string& localUser) {
-    std::string path;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '%' && i + 1 < value.size()) {
-            const char token = value[++i];
-            if (token == 'd')
-                path += homedir;
-            else if (token == 'u')
-                path += localUser;
-            else if (token == '%')
-                path += '%';
-            else
-                return std::nullopt;
-        } else {
-            path += value[i];
-        }
-    }
-    auto found = keyPathToId.find(paths::standardize(path, homedir));
+    const auto path = IdentityPaths::expanded(value, homedir, localUser);
+    if (!path)
+        return std::nullopt;
+    auto found = keyPathToId.find(*path);
     if (found == keyPathToId.end())
         return std::nullopt;
     return found->second;
@@ -60,6 +47,7 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
         OptionMap extras;
         HostFacts facts;
         facts.block = std::move(host.facts.block);
+        bool identityFileApplies = false;
         for (const auto& [keyword, value, place, own] : evaluation.effective) {
             if (keyword == "hostname") {
                 host.hostname = value;
@@ -70,6 +58,7 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
             } else if (keyword == "proxyjump") {
                 host.proxyJump = value;
             } else if (keyword == "identityfile") {
+                identityFileApplies = true;
                 if (auto id = keyIdOfIdentity(value, keyPathToId, homedir, localUser)) {
                     facts.keyIds.push_back(*id);
                     if (!host.keyId)
@@ -84,6 +73,11 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
                 extras.insert_or_assign(spelling, value);
             }
         }
+        if (!identityFileApplies)
+            for (std::string_view file : IdentityPaths::defaultFiles)
+                if (auto id = keyIdOfIdentity(file, keyPathToId, homedir, localUser))
+                    facts.keyIds.push_back(*id);
+        facts.keysByDefault = !identityFileApplies && !facts.keyIds.empty();
         host.extraOptions = std::move(extras);
         facts.shadowed = std::move(evaluation.shadowed);
         facts.unresolved = std::move(evaluation.unresolved);

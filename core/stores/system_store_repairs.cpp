@@ -1,6 +1,7 @@
 // What the system store finds wrong with the set-up, and the changes that mend it.
 #include "diagnosis/diagnosis.h"
 #include "diagnosis/file_modes.h"
+#include "stores/ssh_verdict_cache.h"
 #include "stores/system_vault_store.h"
 
 namespace moorkeep {
@@ -23,13 +24,19 @@ SSHHost SystemVaultStore::moveAndSaveConfigHost(const SSHHost& host,
     return hostChanges_.saveConfigHost(host, originalAlias, keyIdToPath, line);
 }
 
+// Asked before nearly every read, so ssh's part is kept while its inputs
+// stay as they were.
 std::optional<Finding> SystemVaultStore::refusal() {
+    ConfigFiles met;
     const config::OpenSSHEvaluator evaluator(
-        config::readDocument(places_.configPath, places_.homedir));
-    return moorkeep::refusal(
-        {places_.files(),
-         OpenSSHCheck::findSsh(places_.sshPath, places_.keyToolPath).value_or(places_.sshPath),
-         evaluator, places_.localUser});
+        config::readDocument(places_.configPath, places_.homedir, {}, nullptr, &met));
+    const DiagnosisInput input{
+        places_.files(),
+        OpenSSHCheck::findSsh(places_.sshPath, places_.keyToolPath).value_or(places_.sshPath),
+        evaluator, places_.localUser};
+    const SshVerdictCache cache(places_.metaStore.path() + ".ssh-verdict");
+    return moorkeep::refusal(input,
+                             [&] { return cache.findings(input.sshPath, input.files, met); });
 }
 
 void SystemVaultStore::applyFix(const FindingFix& fix) {

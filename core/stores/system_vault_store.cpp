@@ -1,6 +1,7 @@
 #include "stores/system_vault_store.h"
 
 #include "files/paths.h"
+#include "keys/configured_certificates.h"
 #include "knownhosts/known_host_reading.h"
 #include "knownhosts/known_hosts_lookup.h"
 #include "openssh/host_effects.h"
@@ -102,7 +103,7 @@ VaultData SystemVaultStore::loadDataForAliases(const std::set<std::string, std::
 VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     UserMeta meta;
     VaultData data;
-    data.keys = metadata_.scanWithCache(meta, data.warnings);
+    data.keys = scanKeys(meta, data.warnings);
 
     HostReader::KeyPathToId keyPathToId;
     for (const auto& key : data.keys)
@@ -189,10 +190,18 @@ void SystemVaultStore::revertConfigChanges(const std::vector<ConfigChange>& chan
     restorer_.revert(changes);
 }
 
+std::vector<SSHKey> SystemVaultStore::scanKeys(UserMeta& meta,
+                                               std::vector<std::string>& warnings) const {
+    std::vector<SSHKey> keys = metadata_.scanWithCache(meta, warnings);
+    ConfiguredCertificates::attach(keys, reader_.readConfigLines(), places_.homedir,
+                                   places_.localUser);
+    return keys;
+}
+
 std::vector<SSHKey> SystemVaultStore::rescanKeys() {
     UserMeta meta;
     std::vector<std::string> warnings;
-    return metadata_.scanWithCache(meta, warnings);
+    return scanKeys(meta, warnings);
 }
 
 std::vector<SSHKey> SystemVaultStore::generateKey(const GenerateKeyOptions& options) {

@@ -127,6 +127,9 @@ public:
 private:
     // loadData, with every host or only those of these aliases.
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
+    // The keys in ~/.ssh with the certificates beside them and those the
+    // configuration's CertificateFile lines name.
+    std::vector<SSHKey> scanKeys(UserMeta& meta, std::vector<std::string>& warnings) const;
     KnownHostKeys knownHostLookup(const std::string& name);
 
     StorePlaces places_;

@@ -4,9 +4,21 @@
 #include "model/vault_error.h"
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 
 namespace moorkeep::VaultRules {
+namespace {
+
+// Each key the host uses once.
+std::set<std::string> keysOf(const SSHHost& host) {
+    std::set<std::string> ids(host.facts.keyIds.begin(), host.facts.keyIds.end());
+    if (host.keyId)
+        ids.insert(*host.keyId);
+    return ids;
+}
+
+} // namespace
 
 KeyIdToPath keyIdToPath(const std::vector<SSHKey>& keys) {
     KeyIdToPath map;
@@ -76,11 +88,17 @@ std::vector<SSHKey> generateKey(VaultStore& store, const GenerateKeyOptions& opt
 std::vector<SSHHost> hostsUsingKey(const std::vector<SSHHost>& hosts, const std::string& keyId) {
     std::vector<SSHHost> out;
     for (const auto& host : hosts)
-        if ((host.keyId && *host.keyId == keyId) ||
-            std::find(host.facts.keyIds.begin(), host.facts.keyIds.end(), keyId) !=
-                host.facts.keyIds.end())
+        if (keysOf(host).contains(keyId))
             out.push_back(host);
     return out;
+}
+
+std::unordered_map<std::string, int> usageCounts(const std::vector<SSHHost>& hosts) {
+    std::unordered_map<std::string, int> counts;
+    for (const auto& host : hosts)
+        for (const auto& id : keysOf(host))
+            ++counts[id];
+    return counts;
 }
 
 void refuseIfUsed(const VaultData& data, const std::string& keyId) {

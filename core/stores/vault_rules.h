@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The rules that decide which store operation to call and with what. The
@@ -32,8 +33,12 @@ void deleteHost(VaultStore& store, const SSHHost& host, const KeyIdToPath& keyId
 std::vector<SSHKey> generateKey(VaultStore& store, const GenerateKeyOptions& options,
                                 const std::optional<std::string>& displayName);
 
-// The hosts of the list whose key is this one.
+// The hosts of the list whose key is this one: their own, or any OpenSSH
+// offers (a later IdentityFile, a default identity).
 std::vector<SSHHost> hostsUsingKey(const std::vector<SSHHost>& hosts, const std::string& keyId);
+
+// For each key some host uses, how many hosts do, as hostsUsingKey counts.
+std::unordered_map<std::string, int> usageCounts(const std::vector<SSHHost>& hosts);
 
 // Throws VaultError::keyInUse, naming the key and its hosts, when hosts of
 // the data use the key.

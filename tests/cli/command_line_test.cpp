@@ -123,6 +123,10 @@ TEST(DemoStoreTest, JsonDecodesIntoTheRecordsInStoreOrderAndKeyListIsATableForPe
     EXPECT_EQ(decoded<std::vector<SSHKey>>(runDemo({"key", "list", "--json"})), data.keys);
     EXPECT_EQ(decoded<Defaults>(runDemo({"defaults", "show", "--json"})), data.defaults);
     EXPECT_EQ(decoded<SSHHost>(runDemo({"host", "show", "3", "--json"})).alias, "bastion");
+    // The host list, written host by host, is the array pretty-printed whole.
+    const std::string listed = runDemo({"host", "list", "--json"}).out;
+    EXPECT_EQ(nlohmann::json::parse(listed).dump(2) + "\n", listed);
+    EXPECT_EQ(nlohmann::json::parse(listed).size(), data.hosts.size());
     // KEY is an id, a display name or a file name.
     for (const char* given : {"2", "personal", "id_ed25519"}) {
         EXPECT_EQ(decoded<SSHKey>(runDemo({"key", "show", given, "--json"})), data.keys[1]);

@@ -33,6 +33,19 @@ TEST_F(HostCommandsTest, ShowTakesAnAliasBeforeAnId) {
     EXPECT_EQ(decoded<SSHHost>(home.run({"host", "show", db.id, "--json"})), db);
 }
 
+// db has no IdentityFile, so OpenSSH offers it the default identity that
+// exists; web has its own key and no default.
+TEST_F(HostCommandsTest, ShowNamesTheDefaultIdentitiesOfAHostWithoutIdentityFile) {
+    home.makeKey("id_ed25519");
+    const auto db = nlohmann::json::parse(home.run({"host", "show", "db", "--json"}).out);
+    ASSERT_EQ(db["defaultKeys"].size(), 1u);
+    EXPECT_EQ(db["defaultKeys"][0]["path"], "~/.ssh/id_ed25519");
+    EXPECT_THAT(home.run({"host", "show", "db"}).out,
+                HasSubstr("id_ed25519 (~/.ssh/id_ed25519) default"));
+    const auto web = nlohmann::json::parse(home.run({"host", "show", "web", "--json"}).out);
+    EXPECT_FALSE(web.contains("defaultKeys"));
+}
+
 TEST_F(HostCommandsTest, AddAppendsTheHostAsTheDialogBuildsIt) {
     // The user is taken as typed, so a space in it is refused: OpenSSH
     // takes a user as one word.

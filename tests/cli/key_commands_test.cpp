@@ -132,22 +132,32 @@ const std::string configText = "# managed by hand\n"
                                "Host db\n"
                                "  HostName db.internal   # the database\n";
 
-// A certificate beside its key is shown on the key, in JSON and as text,
-// never as a key: deleting it by its name is refused with its key's name,
-// and deleting the key names every file, the certificate's too.
+// A certificate beside its key, or one a CertificateFile line names
+// elsewhere, is shown on the key, in JSON and as text, never as a key:
+// deleting it by its name is refused with its key's name, and deleting the
+// key names every file it removes, the certificate beside it too.
 TEST_F(KeyCommandsTest, CertificatesGoWithTheirKeyAndAreNoKeyOfTheirOwn) {
     home.makeKey("id_ed25519");
     makeKeyPair(home.home() + "/ca");
-    ASSERT_EQ(
-        std::system(("/usr/bin/ssh-keygen -q -s " + home.home() + "/ca -I desk -n alice,bob " +
-                     home.sshPath("id_ed25519.pub") + " 2>/dev/null")
-                        .c_str()),
-        0);
+    const auto sign = [&](const std::string& options) {
+        return std::system(("/usr/bin/ssh-keygen -q -s " + home.home() + "/ca " + options + " " +
+                            home.sshPath("id_ed25519.pub") + " 2>/dev/null")
+                               .c_str());
+    };
+    ASSERT_EQ(sign("-I work -n ci"), 0);
+    fs::create_directory(home.home() + "/certs");
+    fs::rename(home.sshPath("id_ed25519-cert.pub"), home.home() + "/certs/work-cert.pub");
+    home.writeConfig("Host ci\n  IdentityFile none\n  CertificateFile %d/certs/work-cert.pub\n"
+                     "Host *\n  CertificateFile ~/.ssh/id_ed25519-cert.pub\n");
+    ASSERT_EQ(sign("-I desk -n alice,bob"), 0);
     const auto listed = nlohmann::json::parse(home.run({"key", "list", "--json"}).out);
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_EQ(listed[0]["bits"], 256);
+    ASSERT_EQ(listed[0]["certificates"].size(), 2u);
     EXPECT_EQ(listed[0]["certificates"][0]["principals"], (nlohmann::json{"alice", "bob"}));
     EXPECT_EQ(listed[0]["certificates"][0]["validBefore"], nullptr);
+    EXPECT_EQ(listed[0]["certificates"][1]["path"], "~/certs/work-cert.pub");
+    EXPECT_EQ(listed[0]["certificates"][1]["principals"], (nlohmann::json{"ci"}));
     EXPECT_THAT(home.run({"key", "show", "id_ed25519"}).out,
                 HasSubstr("~/.ssh/id_ed25519-cert.pub: user certificate \"desk\", serial 0, for "
                           "alice, bob, valid forever"));
@@ -158,7 +168,8 @@ TEST_F(KeyCommandsTest, CertificatesGoWithTheirKeyAndAreNoKeyOfTheirOwn) {
     EXPECT_EQ(home.run({"key", "rm", "id_ed25519"}).out,
               "Deleted ~/.ssh/id_ed25519\nDeleted ~/.ssh/id_ed25519.pub\n"
               "Deleted ~/.ssh/id_ed25519-cert.pub\n");
-    EXPECT_EQ(entries(home.home() + "/.ssh"), std::vector<std::string>{});
+    EXPECT_EQ(entries(home.home() + "/.ssh"), std::vector<std::string>{"config"});
+    EXPECT_TRUE(fs::exists(home.home() + "/certs/work-cert.pub"));
 }
 
 // A private key without its public file is listed; recreate-pub writes the

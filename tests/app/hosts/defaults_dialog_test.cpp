@@ -62,6 +62,19 @@ private slots:
         QVERIFY2(text.startsWith(QStringLiteral("User admin here overrides the User of 2 hosts: ") +
                                  QString::fromStdString(hosts[0].alias + ", " + hosts[1].alias)),
                  qPrintable(text));
+        // Past the first few, the hosts are counted, not named.
+        std::vector<SSHHost> many(8);
+        for (std::size_t i = 0; i < many.size(); ++i) {
+            many[i].alias = "h" + std::to_string(i);
+            many[i].facts.shadowed = {user};
+        }
+        DefaultsDialog crowded(
+            Defaults{}, {}, [](Defaults) {}, [] {}, nullptr, config::defaultsOverrides(many));
+        const QString counted = crowded.findChild<QLabel*>(u"overridesLabel"_qs)->text();
+        QVERIFY2(
+            counted.startsWith(QStringLiteral(
+                "User admin here overrides the User of 8 hosts: h0, h1, h2, h3, h4 and 3 more.")),
+            qPrintable(counted));
         // Without options only the entry row shows, with nothing to add yet.
         DefaultsHarness plain(Defaults{});
         QVERIFY(!plain.find<QLabel>("overridesLabel"));

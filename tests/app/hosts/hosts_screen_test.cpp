@@ -125,8 +125,9 @@ private slots:
                      u"Delete \"%1\"?"_qs.arg(selected));
     }
 
-    // Four cards, or five with a jump host; a key that is not there reads
-    // None; options sorted by code point; no options, no heading. Lines
+    // Four cards, or five with a jump host; no key reads None, and a host
+    // without a key of its own shows the default identity OpenSSH offers
+    // first; options sorted by code point; no options, no heading. Lines
     // OpenSSH ignores and other blocks that apply are named. Values too long
     // for the pane are shortened with "…", whole in the tooltip and for
     // screen readers, which hear every value under its caption.
@@ -141,6 +142,9 @@ private slots:
         const QString longName = QString(160, u'h') + u".example.org"_qs;
         data.hosts[2].hostname = longName.toStdString();
         data.hosts[2].proxyJump = std::string(160, 'j');
+        data.hosts[1].keyId.reset();
+        data.hosts[1].facts.keyIds = {"key-id_work", "key-id_ed25519"};
+        data.hosts[1].facts.keysByDefault = true;
         ScreenHarness h(data);
         auto* cards = h.find(u"hostCards"_qs);
         QCOMPARE(texts(cards, u"cardValue"_qs), (strings({"10.0.0.5", "admin", "22", "Laptop"})));
@@ -156,8 +160,9 @@ private slots:
         h.state().setSelectedId("cfg-db");
         cards = h.find(u"hostCards"_qs);
         QCOMPARE(texts(cards, u"cardValue"_qs),
-                 (strings({"db.example.org", "deploy", "2222", "None", "bastion"})));
-        QVERIFY(!cards->findChild<QLabel*>(u"cardBadge"_qs));
+                 (strings({"db.example.org", "deploy", "2222", "Work", "bastion"})));
+        QCOMPARE(cards->findChild<QLabel*>(u"cardBadge"_qs)->text(),
+                 u"ed25519 · default, first of 2"_qs);
         QCOMPARE(
             texts(h.find(u"extraOptionsCard"_qs), u"extraOptionName"_qs),
             (strings({"AddKeysToAgent", "Compression", "ServerAliveInterval", "forwardAgent"})));

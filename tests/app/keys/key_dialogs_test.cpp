@@ -141,6 +141,12 @@ private slots:
         h.field(u"displayNameField"_qs)->setText(u"\u2003Work\t"_qs);
         h.field(u"emailField"_qs)->setText(u" me@example.org\t"_qs);
         h.field(u"passphraseField"_qs)->setText(u" pass "_qs);
+        QVERIFY(!h.button(u"generateButton"_qs)->isEnabled());
+        h.field(u"confirmPassphraseField"_qs)->setText(u"pass"_qs);
+        QVERIFY(h.label(u"mismatchLabel"_qs)->isVisible());
+        QVERIFY(!h.button(u"generateButton"_qs)->isEnabled());
+        h.field(u"confirmPassphraseField"_qs)->setText(u" pass "_qs);
+        QVERIFY(!h.label(u"mismatchLabel"_qs)->isVisible());
         h.button(u"generateButton"_qs)->click();
         QVERIFY(!h.label(u"failureLabel"_qs)->isVisible());
         QCOMPARE(h.sent.size(), 2u);
@@ -151,6 +157,27 @@ private slots:
         QTRY_VERIFY(h.button(u"cancelButton"_qs)->isEnabled());
         h.button(u"cancelButton"_qs)->click();
         QCOMPARE(h.cancels, 1);
+    }
+
+    // Return walks through every field, the passphrase typed twice, and
+    // only the last one's Return generates.
+    void generateReturnPassesEveryFieldFirst() {
+        GenerateHarness h;
+        h.dialog.show();
+        QTRY_VERIFY(h.field(u"fileNameField"_qs)->hasFocus());
+        QTest::keyClicks(h.field(u"fileNameField"_qs), u"k"_qs);
+        const char* order[] = {"displayNameField", "emailField", "keyTypeBox", "passphraseField",
+                               "confirmPassphraseField"};
+        for (const char* name : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY2(h.sent.empty(), name);
+            QTRY_COMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));
+            if (qobject_cast<SecretField*>(QApplication::focusWidget()))
+                QTest::keyClicks(QApplication::focusWidget(), u"pw"_qs);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(h.sent.size(), 1u);
+        QCOMPARE(h.sent[0].first.passphrase, std::optional<std::string>("pw"));
     }
 
     // Secrets stay off the clipboard. A failure makes room for its message.

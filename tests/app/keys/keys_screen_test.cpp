@@ -96,19 +96,23 @@ private slots:
         QCOMPARE(store->calls(Op::rescanKeys).size(), 1u);
     }
 
-    // Rows carry usage counts and locks; the search matches names and types
-    // whatever their case, untrimmed.
+    // Rows carry usage counts and locks; a host counts once for each key
+    // OpenSSH offers it (its own, a later IdentityFile, a default identity).
+    // The search matches names and types whatever their case, untrimmed.
     void rowsCarryUsageCountsAndLocksAndFollowTheSearch() {
         KeyListModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         auto vault = keysVault();
+        vault.hosts[0].facts.keyIds = {"key-id_ed25519", "key-my_key"};
+        vault.hosts[3].facts.keyIds = {"key-id_work"};
+        vault.hosts[3].facts.keysByDefault = true;
         model.setKeys(vault.keys);
         model.setHosts(vault.hosts);
         auto role = [&](int row, int which) { return model.index(row).data(which); };
         QCOMPARE(role(0, KeyListModel::UsageCountRole).toInt(), 2);
-        QCOMPARE(role(1, KeyListModel::UsageCountRole).toInt(), 0);
-        QCOMPARE(role(2, KeyListModel::UsageCountRole).toInt(), 1);
+        QCOMPARE(role(1, KeyListModel::UsageCountRole).toInt(), 1);
+        QCOMPARE(role(2, KeyListModel::UsageCountRole).toInt(), 2);
         QCOMPARE(role(0, KeyListModel::HasPassphraseRole), QVariant(true));
         QCOMPARE(role(1, KeyListModel::HasPassphraseRole), QVariant(false));
         QVERIFY(!role(2, KeyListModel::HasPassphraseRole).isValid());
@@ -237,8 +241,8 @@ private slots:
     }
 
     // The detail tells the size, a weak key, a missing public file (with
-    // the way to rebuild it where no passphrase is needed) and each
-    // certificate with its expiry; deleting names every file.
+    // the way to rebuild it, asking a protected key's passphrase first) and
+    // each certificate with its expiry; deleting names every file.
     void sizeWeaknessMissingPublicFileAndCertificates() {
         VaultData data = keysVault();
         data.keys[0].bits = 256;
@@ -261,8 +265,27 @@ private slots:
         QCOMPARE(typeText(), u"ED25519 256"_qs);
         QVERIFY(h.find(u"publicKeyMissingBadge"_qs));
         QVERIFY(!h.find(u"weakKeyBadge"_qs));
-        QVERIFY(!h.find(u"recreatePublicKeyButton"_qs)); // protected: the passphrase is needed
         QVERIFY(!h.find(u"certificateCard"_qs));
+        // Protected: the passphrase first; a failure stays in the dialog.
+        h.find<QPushButton>(u"recreatePublicKeyButton"_qs)->click();
+        QTRY_VERIFY(h.find(u"recreatePublicDialog"_qs));
+        auto* recreate = h.find<QPushButton>(u"recreateButton"_qs);
+        auto* field = h.find<QLineEdit>(u"keyPassphraseField"_qs);
+        QVERIFY(!recreate->isEnabled());
+        QTest::keyClicks(field, u"pw"_qs);
+        h.store->fail(Op::recreatePublicKey, "Wrong passphrase for ~/.ssh/id_ed25519");
+        recreate->click();
+        QTRY_VERIFY(h.find(u"failureLabel"_qs)->isVisible());
+        QVERIFY(!h.find(u"errorAlert"_qs) && field->text().isEmpty());
+        h.store->succeed(Op::recreatePublicKey);
+        QTest::keyClicks(field, u"pw"_qs);
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_VERIFY(!h.state().sheet());
+        const auto calls = h.store->calls(Op::recreatePublicKey);
+        QCOMPARE(calls.size(), 2u);
+        QCOMPARE(calls[1].id, std::string("key-id_ed25519"));
+        QCOMPARE(calls[1].passphrase, std::string("pw"));
+        QTRY_VERIFY(!h.find(u"publicKeyMissingBadge"_qs));
 
         h.state().setSelectedId("key-id_work");
         QTRY_COMPARE(typeText(), u"RSA 1024"_qs);

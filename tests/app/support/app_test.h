@@ -126,6 +126,7 @@ public:
         rescanKeys,
         generateKey,
         changePassphrase,
+        recreatePublicKey,
         saveConfigDefaults
     };
 
@@ -136,7 +137,8 @@ public:
         std::string id{}; // of the host or key the call is about
         std::optional<std::string> originalAlias{};
         KeyIdToPath keyIdToPath{};
-        bool evenIfUsed = false; // of a key deletion
+        bool evenIfUsed = false;  // of a key deletion
+        std::string passphrase{}; // of a public key re-created
     };
 
     explicit FakeVaultStore(VaultData data)
@@ -246,6 +248,14 @@ public:
     }
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions&) override {
         auto lock = enter({.op = Op::changePassphrase});
+        return data_.keys;
+    }
+    std::vector<SSHKey> recreatePublicKey(const RecreatePublicKeyOptions& options) override {
+        auto lock = enter(
+            {.op = Op::recreatePublicKey, .id = options.keyId, .passphrase = options.passphrase});
+        for (auto& k : data_.keys)
+            if (k.id == options.keyId)
+                k.publicKeyMissing = false;
         return data_.keys;
     }
     // Kept, as the real stores keep it.

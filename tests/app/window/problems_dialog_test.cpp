@@ -25,7 +25,8 @@ void replace(const QString& name, const QByteArray& bytes) {
 // The banner, the badge, the host's findings and the Problems view on a
 // small home whose configuration ssh refuses and whose key others may read;
 // the key's fix changes its mode only, and mending the file elsewhere takes
-// the banner and the badge away.
+// the banner and the badge away. A lone private key's fix re-creates its
+// public file.
 class ProblemsDialogTest : public QObject {
     Q_OBJECT
 
@@ -66,7 +67,7 @@ private slots:
         QCOMPARE(tree->topLevelItem(0)->text(0), u"~/.ssh/config"_qs);
         QCOMPARE(tree->topLevelItem(0)->childCount(), 2);
         QCOMPARE(tree->topLevelItem(1)->text(0), u"~/.ssh/id_test"_qs);
-        auto* fix = dialog->findChild<QPushButton*>(u"fixPermissionsButton"_qs);
+        auto* fix = dialog->findChild<QPushButton*>(u"fixFindingButton"_qs);
         QVERIFY(!fix->isEnabled());
         dialog->findChild<QPushButton*>(u"copyProblemButton"_qs)->click();
         QCOMPARE(QGuiApplication::clipboard()->text(),
@@ -84,6 +85,17 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), waitMs);
         QVERIFY(!badge->isVisible());
         QCOMPARE(tree->topLevelItemCount(), 0);
+
+        // A private key without its public file: the fix re-creates it.
+        const std::string publicKey = readFile(sshFile(u"id_test.pub"_qs).toStdString());
+        QVERIFY(QFile::remove(sshFile(u"id_test.pub"_qs)));
+        w.model.refreshKeys();
+        QTRY_COMPARE_WITH_TIMEOUT(tree->topLevelItemCount(), 1, waitMs);
+        tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+        QCOMPARE(fix->text(), u"&Re-create Public Key"_qs);
+        fix->click();
+        QTRY_COMPARE_WITH_TIMEOUT(tree->topLevelItemCount(), 0, waitMs);
+        QCOMPARE(readFile(sshFile(u"id_test.pub"_qs).toStdString()), publicKey);
     }
 };
 

@@ -1,7 +1,9 @@
 #include "diagnosis/diagnosis.h"
+#include "keys/key_scanner.h"
 #include "support/key_files.h"
 #include "support/store_home.h"
 
+#include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -79,8 +81,9 @@ TEST_F(DiagnosisTest, ReportsEachKindAtItsLineAndNothingForWhatIsFine) {
               "connect to any host until this is fixed.");
 }
 
-// Keys OpenSSH refuses or soon will, and certificates it offers in vain.
-TEST_F(DiagnosisTest, WeakKeysAndCertificatesOutOfTheirTime) {
+// Keys OpenSSH refuses or soon will, certificates it offers in vain, and
+// private keys without their public file: an unprotected one can be mended.
+TEST_F(DiagnosisTest, WeakAndLoneKeysAndCertificatesOutOfTheirTime) {
     writeConfig("Host web\n  HostName w.example\n");
     ASSERT_EQ(
         std::system(("/usr/bin/ssh-keygen -q -t rsa -b 1024 -N '' -f " + ssh("id_rsa")).c_str()),
@@ -94,11 +97,26 @@ TEST_F(DiagnosisTest, WeakKeysAndCertificatesOutOfTheirTime) {
                                validity + " " + ssh(std::string(key) + ".pub"))
                                   .c_str()),
                   0);
+    makeKeyPair(ssh("lone"));
+    makeKeyPair(ssh("locked"), "ed25519", "secret words");
+    std::remove(ssh("lone.pub").c_str());
+    std::remove(ssh("locked.pub").c_str());
     SystemVaultStore store(onHome());
-    EXPECT_THAT(found(store.diagnose()),
+    const Diagnosis diagnosis = store.diagnose();
+    EXPECT_THAT(found(diagnosis),
                 UnorderedElementsAreArray(std::vector<std::string>{
                     "weak-key id_rsa:0", "certificate-expired id_ed25519-cert.pub:0",
-                    "certificate-not-yet-valid id_ecdsa-cert.pub:0"}));
+                    "certificate-not-yet-valid id_ecdsa-cert.pub:0", "public-key-missing lone:0",
+                    "public-key-missing locked:0"}));
+    for (const Finding& finding : diagnosis.findings)
+        if (finding.code == "public-key-missing") {
+            const bool lone = finding.file == "~/.ssh/lone";
+            ASSERT_EQ(finding.fix.has_value(), lone) << finding.file;
+            if (!lone)
+                continue;
+            EXPECT_EQ(finding.fix->keyId, KeyScanner::keyId(ssh("lone")));
+            EXPECT_EQ(fixCommand(*finding.fix, finding.file), "moorkeepctl key recreate-pub lone");
+        }
 }
 
 // Owners and modes ssh minds, each with the fix that sets the owner-only mode

@@ -1,8 +1,12 @@
 #include "files/paths.h"
 #include "model/host_groups.h"
+#include "stores/vault_rules.h"
+#include "support/ssh_view.h"
 #include "support/store_home.h"
 #include "support/system_store_test.h"
 
+#include <filesystem>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -47,6 +51,44 @@ TEST_F(SystemVaultStoreTest, HostsKnowTheirLineAndGroupInReadingOrder) {
                                                         {"", {6}}};
     EXPECT_EQ(groups, expectedGroups);
     EXPECT_EQ(paths::tilded(groups[1].file, home.path()), "~/.ssh/config.d/work");
+}
+
+// Each host offers the keys ssh -G lists that exist: without IdentityFile the
+// default files (IdentitiesOnly keeps them), with "IdentityFile none" or a
+// missing file none of them. The hosts offered a key use it: they count and
+// keep it from being deleted.
+TEST_F(SystemVaultStoreTest, HostsOfferTheKeysSshGListsDefaultIdentitiesIncluded) {
+    makeKeyPair(ssh("id_ed25519"));
+    makeKeyPair(ssh("id_ecdsa"), "ecdsa");
+    makeKeyPair(ssh("work"));
+    writeConfig("Host plain\n  User u\nHost nokey\n  IdentityFile none\nHost only\n"
+                "  IdentitiesOnly yes\nHost own\n  IdentityFile ~/.ssh/work\nHost gone\n"
+                "  IdentityFile ~/.ssh/missing\nMatch host late\n  IdentityFile ~/.ssh/id_ecdsa\n"
+                "Host late\n  IdentityFile ~/.ssh/work\n");
+    const VaultData data = store->loadData();
+    std::vector<std::string> byDefault;
+    for (const SSHHost& host : data.hosts) {
+        std::vector<std::string> offered;
+        SshView view = sshView(ssh("config"), host.alias, home.path());
+        for (const auto& file : view["identityfile"])
+            if (const auto path = home.path() + file.substr(1); std::filesystem::exists(path))
+                offered.push_back(KeyScanner::keyId(path));
+        EXPECT_EQ(host.facts.keyIds, offered) << host.alias;
+        if (host.facts.keysByDefault)
+            byDefault.push_back(host.alias);
+    }
+    EXPECT_EQ(byDefault, (std::vector<std::string>{"plain", "only"}));
+
+    const auto counts = VaultRules::usageCounts(data.hosts);
+    const auto countOf = [&](const std::string& name) {
+        return counts.at(keyNamed(data.keys, name).id);
+    };
+    EXPECT_EQ(countOf("id_ed25519"), 2);
+    EXPECT_EQ(countOf("id_ecdsa"), 3);
+    EXPECT_EQ(countOf("work"), 2);
+    EXPECT_THAT([&] { store->deleteKeyMeta(keyNamed(data.keys, "id_ed25519").id, {}); },
+                testing::ThrowsMessage<VaultError>(
+                    "Remove key from all hosts first: id_ed25519 is used by plain, only"));
 }
 
 // Changes made while the locks are held (as the command line holds them
