@@ -1,7 +1,8 @@
 // Writes the Hosts and Keys tabs on the demo data, the passphrase dialog
 // over the Keys tab, the Keys tab on a key the demo's ssh-agent holds, and
 // the Hosts tab grouped by file on a sample home, and the banner and the
-// Problems view on a home whose configuration ssh refuses, light and dark,
+// Problems view on a home whose configuration ssh refuses, and the History
+// view after two changes, light and dark,
 // as PNG files:
 //   window_screenshots <folder>   (run with QT_QPA_PLATFORM=offscreen)
 // The README's pictures come from here. The program runs in a home of its
@@ -14,6 +15,7 @@
 #include "stores/demo_vault_store.h"
 #include "stores/system_vault_store.h"
 #include "window/content_view.h"
+#include "window/history_dialog.h"
 #include "window/problems_dialog.h"
 
 #include <QApplication>
@@ -145,6 +147,41 @@ bool shootProblems(const QString& home, const QString& bannerFile, const QString
     return dialog->grab().save(problemsFile);
 }
 
+// A home of its own, with its own backups: a host added, then another
+// deleted, and the History view on the backup the delete took.
+bool shootHistory(const QString& home, const QString& file) {
+    const QString ssh = home + u"/.ssh/"_qs;
+    if (!write(ssh + u"config"_qs, "Host prod-web\n"
+                                   "    HostName 203.0.113.10\n"
+                                   "    User deploy\n"
+                                   "\n"
+                                   "Host staging\n"
+                                   "    HostName 198.51.100.7\n"))
+        return false;
+    moorkeep::SystemVaultStore::Options options;
+    options.homedir = home.toStdString();
+    options.backupFolder = (home + u"/backups"_qs).toStdString();
+    moorkeep::AppModel model(std::make_shared<moorkeep::SystemVaultStore>(options));
+    moorkeep::ContentView view(model);
+    view.resize(1040, 680);
+    view.show();
+    if (!QTest::qWaitFor([&] { return !model.isLoading(); }, 5000))
+        return false;
+    moorkeep::SSHHost added;
+    added.alias = "pi";
+    added.hostname = "192.168.1.20";
+    added.user = "pi";
+    auto saved = model.saveHost(added);
+    if (!QTest::qWaitFor([&] { return saved.isFinished(); }, 5000) || model.hosts().size() < 3)
+        return false;
+    auto deleted = model.deleteHost(model.hosts().at(1));
+    if (!QTest::qWaitFor([&] { return deleted.isFinished(); }, 5000))
+        return false;
+    auto* dialog = moorkeep::HistoryDialog::showFor(model, &view);
+    QTest::qWait(500);
+    return dialog->grab().save(file);
+}
+
 QPalette darkPalette() {
     QPalette palette;
     const QColor window(0x2b, 0x2b, 0x2e), base(0x1e, 0x1e, 0x20), text(0xec, 0xec, 0xee);
@@ -220,7 +257,9 @@ bool shootAll(const QDir& folder, const QString& home, const QString& theme) {
            shoot(AppTab::keys, Shot::agent, folder.filePath(u"agent-%1.png"_qs.arg(theme))) &&
            shootInstallRefusal(folder.filePath(u"install-refused-%1.png"_qs.arg(theme))) &&
            shootProblems(home, folder.filePath(u"refusal-banner-%1.png"_qs.arg(theme)),
-                         folder.filePath(u"problems-%1.png"_qs.arg(theme)));
+                         folder.filePath(u"problems-%1.png"_qs.arg(theme))) &&
+           shootHistory(home + u"/history-"_qs + theme,
+                        folder.filePath(u"history-%1.png"_qs.arg(theme)));
 }
 
 } // namespace

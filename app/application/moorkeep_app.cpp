@@ -65,9 +65,10 @@ void MoorkeepApp::showMainWindow() {
         connectFeatures_->attach(*mainWindow_);
         MainMenu::populate(mainWindow_->menuBar(),
                            {connectFeatures_->preferencesAction(), quitAction_, aboutAction_,
-                            updater_->checkAction(), mainWindow_->hostMenu(),
-                            mainWindow_->keyMenu(), new KeysMenu(*model_, mainWindow_),
-                            mainWindow_->toggleSidebarAction(), mainWindow_->groupByFileAction()});
+                            updater_->checkAction(), mainWindow_->editMenu(),
+                            mainWindow_->hostMenu(), mainWindow_->keyMenu(),
+                            new KeysMenu(*model_, mainWindow_), mainWindow_->toggleSidebarAction(),
+                            mainWindow_->groupByFileAction()});
     }
     // A minimised window is restored: raising it alone leaves it an icon.
     mainWindow_->setWindowState((mainWindow_->windowState() & ~Qt::WindowMinimized) |

@@ -6,6 +6,7 @@
 #include "hosts/ignored_change_alert.h"
 #include "model/app_model.h"
 #include "model/when_finished.h"
+#include "window/history_dialog.h"
 #include "window/problems_dialog.h"
 #include "window/shortcuts.h"
 
@@ -41,6 +42,8 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
               [this] { state_.setSheet(HostSheet::defaults()); });
     menu_.add(QStringLiteral("checkConfigurationAction"), tr("Check &Configuration…"), {},
               [this] { ProblemsDialog::showFor(model_, &window_); });
+    menu_.add(QStringLiteral("historyAction"), tr("&History…"), {},
+              [this] { HistoryDialog::showFor(model_, &window_); });
     menu_.addSeparator();
     HostGrouping& grouping = state_.grouping();
     QAction* groupByFile = groupByFile_ =
@@ -125,7 +128,12 @@ SheetDialog* HostsScreen::makeSheet(const HostSheet& sheet) {
     const bool copying = sheet.kind == HostSheet::Kind::duplicate;
     auto* dialog = new HostDialog(
         copying ? std::nullopt : sheet.item, model_.hosts(), model_.keys(),
-        [this](SSHHost host) { saveHost(std::move(host)); }, cancel, &window_);
+        [this, copying](SSHHost host) {
+            const QString name = QString::fromStdString(host.alias);
+            saveHost(std::move(host), std::nullopt,
+                     copying ? tr("Duplicate Host \u201c%1\u201d").arg(name) : QString());
+        },
+        cancel, &window_);
     if (copying)
         dialog->fillAsCopyOf(*sheet.item);
     return dialog;
@@ -155,13 +163,14 @@ void HostsScreen::checkEditedHost() {
 // new host only has its id from then on. The dialog of a configuration
 // host's edit stays open until OpenSSH has judged the change, so that a
 // change it would ignore can be taken up again as typed.
-void HostsScreen::saveHost(SSHHost host, std::optional<std::size_t> moveAbove) {
+void HostsScreen::saveHost(SSHHost host, std::optional<std::size_t> moveAbove,
+                           const QString& name) {
     const bool judged = !host.id.empty() && host.source == HostSource::config;
     if (!judged)
         state_.setSheet(std::nullopt);
     savingEdit_ = judged;
     const std::string alias = host.alias;
-    whenFinished(model_.saveHost(host, moveAbove), this,
+    whenFinished(model_.saveHost(host, moveAbove, name), this,
                  [this, host, alias, judged](const CallEnd& end) {
                      savingEdit_ = false;
                      if (end.ignored) {
@@ -198,8 +207,8 @@ void HostsScreen::showDeleteAlert() {
             return ConfirmAlert::deleting(
                 QString::fromStdString(host.alias),
                 host.source == HostSource::config
-                    ? tr("This will remove the host block from your SSH config file. This action "
-                         "cannot be undone.")
+                    ? tr("This will remove the host block from your SSH config file. You can "
+                         "undo it with Edit \u2192 Undo (Ctrl+Z).")
                     : tr("This will permanently remove this host. This action cannot be undone."),
                 {QStringLiteral("deleteHostAlert"), QStringLiteral("confirmDeleteButton"),
                  QStringLiteral("cancelDeleteButton")});

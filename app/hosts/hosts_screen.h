@@ -47,7 +47,8 @@ private:
     void showSheet();
     SheetDialog* makeSheet(const HostSheet& sheet);
     void checkEditedHost();
-    void saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt);
+    void saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt,
+                  const QString& name = {});
     // The alert that offers the ways out of a change OpenSSH would ignore;
     // over the dialog when it is still open.
     void offerWayOut(const SSHHost& host, const QString& message,

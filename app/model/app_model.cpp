@@ -9,8 +9,14 @@ namespace moorkeep {
 
 AppModel::AppModel(std::shared_ptr<VaultStore> store, QObject* parent)
     : QObject(parent)
-    , store_(store, [this](const QStringList& notices) { setChangeNotices(notices); })
+    , store_(store,
+             [this](const QStringList& notices, const QString& name,
+                    const std::vector<ConfigChange>& changes) {
+                 setChangeNotices(notices);
+                 undo_.record(name, changes);
+             })
     , reads_(*this, store_)
+    , undo_(*this, store_, reads_)
     , hostChanges_(*this, store_, reads_)
     , keyChanges_(*this, store_, reads_)
     , agentCalls_(*this, store_)
@@ -58,8 +64,9 @@ QFuture<void> AppModel::load() {
     return reads_.load();
 }
 
-QFuture<void> AppModel::saveHost(SSHHost host, std::optional<std::size_t> moveAbove) {
-    return hostChanges_.saveHost(std::move(host), moveAbove);
+QFuture<void> AppModel::saveHost(SSHHost host, std::optional<std::size_t> moveAbove,
+                                 const QString& name) {
+    return hostChanges_.saveHost(std::move(host), moveAbove, name);
 }
 
 QFuture<void> AppModel::deleteHost(SSHHost host) {
@@ -110,6 +117,18 @@ QFuture<KnownHostKeys> AppModel::knownHostKeys(const std::string& name) {
 
 QFuture<void> AppModel::forgetHostKeys(const std::string& name) {
     return knownHostCalls_.forget(name);
+}
+
+QFuture<std::vector<ConfigBackup>> AppModel::backups() {
+    return undo_.backups();
+}
+
+QFuture<std::optional<BackupTexts>> AppModel::backupTexts(const std::string& id) {
+    return undo_.backupTexts(id);
+}
+
+QFuture<void> AppModel::restoreBackup(const ConfigBackup& backup) {
+    return undo_.restore(backup);
 }
 
 QFuture<void> AppModel::refreshAgent() {

@@ -9,6 +9,7 @@
 #include "model/list_reads.h"
 #include "model/preference_calls.h"
 #include "model/store_calls.h"
+#include "model/undo_history.h"
 #include "stores/vault_store.h"
 
 #include <QFuture>
@@ -94,8 +95,10 @@ public:
     // Records are taken by value: callers often pass an entry of the very
     // list that the operation changes.
     QFuture<void> load();
-    // See HostChanges::saveHost.
-    QFuture<void> saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt);
+    // See HostChanges::saveHost; name: what Undo calls it, when not
+    // "Add Host", "Edit Host" or "Move Host".
+    QFuture<void> saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt,
+                           const QString& name = {});
     QFuture<void> deleteHost(SSHHost host);
     QFuture<void> renameKey(SSHKey key);
     QFuture<void> deleteKey(SSHKey key);
@@ -125,6 +128,18 @@ public:
     QFuture<KnownHostKeys> knownHostKeys(const std::string& name);
     QFuture<void> forgetHostKeys(const std::string& name);
 
+    // The configuration changes made here, taken back and made again by
+    // name (UndoHistory); undoChanged tells when the names change.
+    std::optional<QString> undoName() const { return undo_.undoName(); }
+    std::optional<QString> redoName() const { return undo_.redoName(); }
+    QFuture<void> undo() { return undo_.undo(); }
+    QFuture<void> redo() { return undo_.redo(); }
+    // The backups of the configuration files, newest first, and how one
+    // compares with its file now; restoring one is a change Undo takes back.
+    QFuture<std::vector<ConfigBackup>> backups();
+    QFuture<std::optional<BackupTexts>> backupTexts(const std::string& id);
+    QFuture<void> restoreBackup(const ConfigBackup& backup);
+
 signals:
     void tabChanged();
     void hostsChanged();
@@ -140,6 +155,7 @@ signals:
     // overlapping calls of which one failed) and what it read is applied;
     // the list changed signals come first when it differed.
     void rereadApplied();
+    void undoChanged();
 
 private:
     // The parts that do the model's work publish what it leads to.
@@ -149,6 +165,7 @@ private:
     friend class AgentCalls;
     friend class PreferenceCalls;
     friend class KnownHostCalls;
+    friend class UndoHistory;
 
     void setHosts(std::vector<SSHHost> hosts);
     void setKeys(std::vector<SSHKey> keys);
@@ -175,6 +192,7 @@ private:
 
     StoreCalls store_;
     ListReads reads_;
+    UndoHistory undo_;
     HostChanges hostChanges_;
     KeyChanges keyChanges_;
     AgentCalls agentCalls_;

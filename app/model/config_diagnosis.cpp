@@ -7,7 +7,8 @@ namespace moorkeep {
 
 ConfigDiagnosis::ConfigDiagnosis(std::shared_ptr<VaultStore> store, AppModel& model)
     : model_(model)
-    , calls_(std::move(store), [](const QStringList&) {}) {
+    , calls_(std::move(store),
+             [](const QStringList&, const QString&, const std::vector<ConfigChange>&) {}) {
     // After the first load, so the first paint never waits for ssh.
     connect(&model_, &AppModel::isLoadingChanged, this, [this] {
         if (!model_.isLoading())

@@ -36,7 +36,13 @@ HostChanges::HostChanges(AppModel& model, StoreCalls& store, ListReads& reads)
     , store_(store)
     , reads_(reads) {}
 
-QFuture<void> HostChanges::saveHost(SSHHost host, std::optional<std::size_t> moveAbove) {
+QFuture<void> HostChanges::saveHost(SSHHost host, std::optional<std::size_t> moveAbove,
+                                    QString name) {
+    if (name.isEmpty())
+        name = (host.id.empty() ? AppModel::tr("Add Host \u201c%1\u201d")
+                : moveAbove     ? AppModel::tr("Move Host \u201c%1\u201d")
+                                : AppModel::tr("Edit Host \u201c%1\u201d"))
+                   .arg(QString::fromStdString(host.alias));
     auto keyMap = model_.keyIdToPath();
     auto originalAlias = VaultRules::originalAlias(model_.hosts(), host.id);
 
@@ -54,6 +60,7 @@ QFuture<void> HostChanges::saveHost(SSHHost host, std::optional<std::size_t> mov
     // Set on the worker before the failure is handed over.
     auto ignored = std::make_shared<std::optional<IgnoredChange::Winner>>();
     store_.change(
+        name,
         [host, originalAlias, keyMap, moveAbove, ignored](VaultStore& store) {
             try {
                 return saveAndReread(store, host, originalAlias, keyMap, moveAbove);
@@ -104,10 +111,12 @@ void HostChanges::takeBack(const SSHHost& host, const std::optional<SSHHost>& re
 }
 
 QFuture<void> HostChanges::deleteHost(const SSHHost& host) {
-    return removeAtOnce(store_, hostList(), host,
-                        [host, keyMap = model_.keyIdToPath()](VaultStore& store) {
-                            VaultRules::deleteHost(store, host, keyMap);
-                        });
+    return removeAtOnce(
+        store_, hostList(), host,
+        [host, keyMap = model_.keyIdToPath()](VaultStore& store) {
+            VaultRules::deleteHost(store, host, keyMap);
+        },
+        AppModel::tr("Delete Host \u201c%1\u201d").arg(QString::fromStdString(host.alias)));
 }
 
 QFuture<void> HostChanges::saveDefaults(const Defaults& defaults) {
@@ -118,19 +127,22 @@ QFuture<void> HostChanges::saveDefaults(const Defaults& defaults) {
         model_.fail(done, message);
         reads_.hostCallSettled(true);
     };
-    store_.change([defaults, keyMap](
-                      VaultStore& store) { return store.saveConfigDefaults(defaults, keyMap); },
-                  [this, done, fail](const Defaults& saved) {
-                      model_.setDefaults(saved);
-                      store_.read([](VaultStore& store) { return store.loadData(); },
-                                  [this, done](VaultData&& data) {
-                                      model_.setHosts(std::move(data.hosts));
-                                      reads_.hostCallSettled();
-                                      done.finish();
-                                  },
-                                  fail);
-                  },
-                  fail);
+    store_.change(
+        AppModel::tr("Change Defaults"),
+        [defaults, keyMap](VaultStore& store) {
+            return store.saveConfigDefaults(defaults, keyMap);
+        },
+        [this, done, fail](const Defaults& saved) {
+            model_.setDefaults(saved);
+            store_.read([](VaultStore& store) { return store.loadData(); },
+                        [this, done](VaultData&& data) {
+                            model_.setHosts(std::move(data.hosts));
+                            reads_.hostCallSettled();
+                            done.finish();
+                        },
+                        fail);
+        },
+        fail);
     return done.future();
 }
 

@@ -5,6 +5,7 @@
 #include "model/ssh_host.h"
 
 #include <QFuture>
+#include <QString>
 #include <cstddef>
 #include <optional>
 
@@ -22,8 +23,10 @@ public:
 
     // moveAbove: the block first moves above that line of its file, in the
     // same change. A change OpenSSH would ignore fails with the block that
-    // wins (CallEnd::ignored), for the caller to show.
-    QFuture<void> saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt);
+    // wins (CallEnd::ignored), for the caller to show. Undo names it `name`,
+    // or "Add Host", "Move Host" or "Edit Host" and its alias.
+    QFuture<void> saveHost(SSHHost host, std::optional<std::size_t> moveAbove = std::nullopt,
+                           QString name = {});
     QFuture<void> deleteHost(const SSHHost& host);
     // The defaults are applied as soon as they are saved; the hosts, whose
     // effective values may have changed with them, come from a fresh

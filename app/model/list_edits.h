@@ -53,10 +53,10 @@ template <typename Item> struct PublishedList {
 
 // The entry leaves the list at once, then work(store) runs as a change of
 // the list; a failure puts the entry back where it was, unless an entry of
-// its id is back already.
+// its id is back already. A name makes it a change the user can take back.
 template <typename Item, typename Work>
 QFuture<void> removeAtOnce(StoreCalls& store, const PublishedList<Item>& list, const Item& item,
-                           Work work) {
+                           Work work, const QString& name = {}) {
     const std::vector<Item>& items = list.items();
     std::optional<Item> removed;
     if (auto it = findById(items, item); it != items.end())
@@ -70,7 +70,7 @@ QFuture<void> removeAtOnce(StoreCalls& store, const PublishedList<Item>& list, c
     Completion done;
     list.calls.changeStarted();
     store.change(
-        work,
+        name, work,
         [done, list] {
             list.settled(false);
             done.finish();

@@ -11,6 +11,7 @@
 #include "style/font_warmup.h"
 #include "style/symbols.h"
 #include "window/app_kit_split_view.h"
+#include "window/edit_menu.h"
 #include "window/error_alert.h"
 #include "window/loading_spinner.h"
 #include "window/refusal_banner.h"
@@ -76,6 +77,7 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
     buildStatusLine();
     keysScreen_ = new KeysScreen(model_, keysState_, this);
     connect(keysScreen_, &KeysScreen::showHostRequested, this, &ContentView::showHost);
+    editMenu_ = new EditMenu(model_, this);
 
     connect(&model_, &AppModel::isLoadingChanged, this, &ContentView::showContent);
     auto* fonts = new FontWarmup(this);

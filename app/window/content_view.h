@@ -40,6 +40,7 @@ public:
     // The screens' menus, for the menu bar.
     QMenu* hostMenu() const;
     QMenu* keyMenu() const;
+    QMenu* editMenu() const { return editMenu_; }
     // For the View menu.
     QAction* toggleSidebarAction() const { return toggleSidebarAction_; }
     QAction* groupByFileAction() const;
@@ -72,6 +73,7 @@ private:
     AppKitSplitView* splitView_;
     HostsScreen* hostsScreen_;
     KeysScreen* keysScreen_;
+    QMenu* editMenu_ = nullptr;
 };
 
 } // namespace moorkeep

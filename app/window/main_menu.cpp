@@ -38,6 +38,7 @@ void addHelpMenu(QMenuBar* menuBar, const Actions& actions) {
 
 void populate(QMenuBar* menuBar, const Actions& actions) {
     addApplicationMenu(menuBar, actions);
+    menuBar->addMenu(actions.edit);
     menuBar->addMenu(actions.hosts);
     actions.keys->addSeparator();
     actions.keys->addMenu(actions.keyCopies);

@@ -5,6 +5,7 @@ class QMenu;
 class QMenuBar;
 
 // The main window's menus: the application menu with Preferences and Quit,
+// the Edit menu with Undo and Redo,
 // the Host and Key menus of the screens (the Key menu ending in the submenu
 // that copies any key), the View menu with the sidebar and the grouping, and
 // the Help menu with the update check after the About item.
@@ -15,6 +16,7 @@ struct Actions {
     QAction* quit;
     QAction* about;
     QAction* checkForUpdates;
+    QMenu* edit;
     QMenu* hosts;
     QMenu* keys;
     QMenu* keyCopies;

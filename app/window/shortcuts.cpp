@@ -33,6 +33,14 @@ QKeySequence duplicate() {
     return QKeySequence(Qt::CTRL | Qt::Key_D);
 }
 
+QKeySequence undo() {
+    return QKeySequence(Qt::CTRL | Qt::Key_Z);
+}
+
+QKeySequence redo() {
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+}
+
 QKeySequence remove() {
     return QKeySequence(Qt::Key_Delete);
 }

@@ -24,6 +24,8 @@ QKeySequence copyFingerprint();
 QKeySequence rescan();
 QKeySequence connectToHost();
 QKeySequence preferences();
+QKeySequence undo();
+QKeySequence redo();
 
 // "Edit host (Ctrl+E)": a tooltip that names the keys.
 QString tip(const QString& text, const QKeySequence& keys);

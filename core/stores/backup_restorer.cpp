@@ -5,6 +5,7 @@
 #include "files/fresh_replacement.h"
 #include "files/paths.h"
 #include "files/text_file.h"
+#include "model/short_digest.h"
 #include "openssh/openssh_check.h"
 
 #include <algorithm>
@@ -31,15 +32,54 @@ void BackupRestorer::restore(const std::string& id, VaultStore::RestoreCheck che
         throw FileError("The backup \"" + id + "\" was taken from " + backup->file +
                         ", which is not " + places_.displayPath(places_.configPath) +
                         " or a file it includes, so it was not put back.");
-    const std::string bytes = store.read(*backup);
+    putBack(target, store.read(*backup), check, std::nullopt);
+}
+
+void BackupRestorer::revert(const std::vector<ConfigChange>& changes) const {
+    const ConfigBackups store = guard_.backups();
+    for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
+        std::string bytes;
+        if (change->backupId) {
+            const auto backup = store.find(*change->backupId);
+            if (!backup)
+                throw FileError("The backup of " + places_.displayPath(change->file) +
+                                " from before that change is no longer kept, so it was not "
+                                "put back.");
+            bytes = store.read(*backup);
+        }
+        putBack(change->file, bytes, VaultStore::RestoreCheck::byOpenSSH, change->written);
+    }
+}
+
+std::optional<BackupTexts> BackupRestorer::texts(const std::string& id) const {
+    const ConfigBackups store = guard_.backups();
+    const auto backup = store.find(id);
+    if (!backup)
+        return std::nullopt;
+    files::ReadResult kept = files::readFile(paths::join(store.folder(), backup->id));
+    if (kept.status != files::ReadStatus::ok)
+        return std::nullopt;
+    files::ReadResult now = files::readFile(paths::standardize(backup->file, places_.homedir));
+    return BackupTexts{std::move(kept.bytes),
+                       now.status == files::ReadStatus::ok ? std::move(now.bytes) : ""};
+}
+
+void BackupRestorer::putBack(const std::string& target, const std::string& bytes,
+                             VaultStore::RestoreCheck check,
+                             const std::optional<std::string>& expected) const {
+    const ConfigBackups store = guard_.backups();
     guard_.sweepLeftovers(target);
     // The bytes replaced are backed up as they are at the rename, whatever
     // another program wrote into the file meanwhile.
     std::optional<std::string> taken;
+    std::optional<std::uint64_t> noted;
     auto discardTaken = [&] {
         if (taken)
             store.discard(*taken);
         taken.reset();
+        if (noted)
+            guard_.unnote(*noted);
+        noted.reset();
     };
     files::createDirectories(paths::parent(target), 0700);
     try {
@@ -54,6 +94,9 @@ void BackupRestorer::restore(const std::string& id, VaultStore::RestoreCheck che
                  return std::move(read.bytes);
              },
              .edit = [&](const std::optional<std::string>& current) -> std::optional<std::string> {
+                 if (expected && (!current || shortDigest(*current) != *expected))
+                     throw FileError(places_.displayPath(target) +
+                                     " was changed since, so it was not put back as it was.");
                  if (current && *current == bytes)
                      return std::nullopt;
                  return bytes;
@@ -64,8 +107,12 @@ void BackupRestorer::restore(const std::string& id, VaultStore::RestoreCheck che
                                                  places_.displayPath(target));
                      if (check == VaultStore::RestoreCheck::byOpenSSH)
                          guard_.checkChange(target, OpenSSHCheck::anyHost, current, next);
-                     if (current)
+                     std::optional<std::string> before;
+                     if (current) {
                          taken = store.save(target, *current);
+                         before = taken ? taken : store.holding(target, *current);
+                     }
+                     noted = guard_.note({target, before, shortDigest(next)});
                  },
              .unprepare = discardTaken});
     } catch (...) {

@@ -159,7 +159,7 @@ std::optional<std::string> ConfigBackups::save(const std::string& file,
         throw FileError("Could not back up " + file + " to " + folder_ + ": " + error.what() +
                         " It was not changed.");
     }
-    if (holdsCopy(file, bytes))
+    if (holding(file, bytes))
         return std::nullopt;
     files::removeStaleEntries(folder_, [](const std::string& name, bool isFolder) {
         return !isFolder && name.starts_with(temporaryPrefix);
@@ -192,15 +192,16 @@ std::optional<std::string> ConfigBackups::save(const std::string& file,
     return id;
 }
 
-bool ConfigBackups::holdsCopy(const std::string& file, std::string_view bytes) const {
-    for (const auto& backup : list()) {
+std::optional<std::string> ConfigBackups::holding(const std::string& file,
+                                                  std::string_view bytes) const {
+    for (auto& backup : list()) {
         if (backup.file != file || backup.size != bytes.size())
             continue;
         files::ReadResult kept = files::readFile(paths::join(folder_, backup.id));
         if (kept.status == files::ReadStatus::ok && kept.bytes == bytes)
-            return true;
+            return std::move(backup.id);
     }
-    return false;
+    return std::nullopt;
 }
 
 void ConfigBackups::discard(const std::string& id) const {

@@ -17,6 +17,22 @@ struct ConfigBackup {
     std::uint64_t size = 0;
 };
 
+// One change this store made to a configuration file: enough to put the
+// file back as it was, and to see whether it still holds what was written.
+struct ConfigChange {
+    std::string file;                    // the absolute path written
+    std::optional<std::string> backupId; // the backup of the bytes replaced; nothing for a new file
+    std::string written;                 // shortDigest of the bytes written
+
+    bool operator==(const ConfigChange&) const = default;
+};
+
+// A backup's text and what its file holds now (empty when it is missing).
+struct BackupTexts {
+    std::string backup;
+    std::string current;
+};
+
 // The folder of backups: owner-only, one file per backup (mode 0600), named
 // after the time and the file, the newest 20 of each file kept.
 class ConfigBackups {
@@ -43,12 +59,12 @@ public:
     // Newest first; never fails.
     std::vector<ConfigBackup> list() const;
     std::optional<ConfigBackup> find(const std::string& id) const;
+    // The backup of the file that holds exactly these bytes, if one does.
+    std::optional<std::string> holding(const std::string& file, std::string_view bytes) const;
     // Throws FileError.
     std::string read(const ConfigBackup& backup) const;
 
 private:
-    bool holdsCopy(const std::string& file, std::string_view bytes) const;
-
     std::string folder_;
 };
 

@@ -5,6 +5,7 @@
 #include "files/file_error.h"
 #include "files/paths.h"
 #include "files/stale_files.h"
+#include "model/short_digest.h"
 #include "openssh/openssh_check.h"
 #include "reading/config_parser.h"
 
@@ -64,6 +65,29 @@ void ConfigGuard::tell(const std::string& notice) const {
 std::vector<std::string> ConfigGuard::takeNotices() {
     std::lock_guard lock(noticeMutex_);
     return std::exchange(notices_, {});
+}
+
+std::uint64_t ConfigGuard::note(ConfigChange change) const {
+    std::lock_guard lock(changeMutex_);
+    changes_[std::this_thread::get_id()].emplace_back(++nextToken_, std::move(change));
+    return nextToken_;
+}
+
+void ConfigGuard::unnote(std::uint64_t token) const {
+    std::lock_guard lock(changeMutex_);
+    auto mine = changes_.find(std::this_thread::get_id());
+    if (mine != changes_.end())
+        std::erase_if(mine->second, [token](const auto& noted) { return noted.first == token; });
+}
+
+std::vector<ConfigChange> ConfigGuard::takeChanges() {
+    std::lock_guard lock(changeMutex_);
+    auto mine = changes_.extract(std::this_thread::get_id());
+    std::vector<ConfigChange> taken;
+    if (mine)
+        for (auto& noted : mine.mapped())
+            taken.push_back(std::move(noted.second));
+    return taken;
 }
 
 void ConfigGuard::checkChange(const std::string& file, const std::string& destination,
@@ -132,27 +156,39 @@ ConfigWriter::AtPath ConfigGuard::guarded(const std::string& file, const std::st
     // The backup of this change, removed again when the change does not
     // happen after all: only writes that happened leave history.
     auto taken = std::make_shared<std::optional<std::string>>();
+    auto noted = std::make_shared<std::optional<std::uint64_t>>();
     const ConfigBackups store = backups();
+    auto forget = [this, taken, noted, store] {
+        if (*taken)
+            store.discard(**taken);
+        taken->reset();
+        if (*noted)
+            unnote(**noted);
+        noted->reset();
+    };
     return {file,
-            [this, destination, standardized, takesEffect, taken,
+            [this, destination, standardized, takesEffect, taken, noted,
              store](const std::string& path, const std::optional<std::string>& current,
                     const std::string& next) {
                 if (current && *current == next)
                     return;
+                if (*noted)
+                    unnote(**noted);
+                noted->reset();
                 refuseReadOnly(files::resolveLinks(path), places_.displayPath(path));
                 if (takesEffect)
                     takesEffect(standardized, next);
                 if (!current) {
                     checkChange(path, destination, current, next);
+                    *noted = note({path, std::nullopt, shortDigest(next)});
                     return;
                 }
                 *taken = checkWithBackup(store, path, destination, *current, next);
+                // Bytes already backed up earlier are put back from that backup.
+                *noted = note(
+                    {path, *taken ? *taken : store.holding(path, *current), shortDigest(next)});
             },
-            [taken, store] {
-                if (*taken)
-                    store.discard(**taken);
-                taken->reset();
-            }};
+            forget};
 }
 
 } // namespace moorkeep

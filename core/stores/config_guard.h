@@ -4,10 +4,13 @@
 #include "stores/config_backups.h"
 #include "stores/store_places.h"
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace moorkeep {
@@ -50,6 +53,15 @@ public:
     // reports, each once: that OpenSSH could not check them.
     std::vector<std::string> takeNotices();
 
+    // Records a change about to be written by the calling thread; the
+    // token takes it back when the file is then not replaced.
+    std::uint64_t note(ConfigChange change) const;
+    void unnote(std::uint64_t token) const;
+    // The changes the calling thread's writes made since it last asked,
+    // oldest first: each call of the store runs on one thread, so a caller
+    // gets its own changes only.
+    std::vector<ConfigChange> takeChanges();
+
 private:
     // Backs the current bytes up while OpenSSH checks the next; the backup's
     // id, nothing when a backup already holds these bytes. A refused change
@@ -63,6 +75,9 @@ private:
     const StorePlaces& places_;
     mutable std::mutex noticeMutex_;
     mutable std::vector<std::string> notices_;
+    mutable std::mutex changeMutex_;
+    mutable std::uint64_t nextToken_ = 0;
+    mutable std::map<std::thread::id, std::vector<std::pair<std::uint64_t, ConfigChange>>> changes_;
 };
 
 } // namespace moorkeep

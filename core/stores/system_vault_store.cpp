@@ -177,6 +177,19 @@ void SystemVaultStore::restoreBackup(const std::string& id, RestoreCheck check) 
     restorer_.restore(id, check);
 }
 
+std::optional<BackupTexts> SystemVaultStore::backupTexts(const std::string& id) {
+    return restorer_.texts(id);
+}
+
+std::vector<ConfigChange> SystemVaultStore::takeConfigChanges() {
+    return guard_.takeChanges();
+}
+
+void SystemVaultStore::revertConfigChanges(const std::vector<ConfigChange>& changes) {
+    ChangeLocks locks(*this);
+    restorer_.revert(changes);
+}
+
 std::vector<SSHKey> SystemVaultStore::scanKeys(UserMeta& meta,
                                                std::vector<std::string>& warnings) const {
     std::vector<SSHKey> keys = metadata_.scanWithCache(meta, warnings);

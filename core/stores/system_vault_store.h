@@ -105,6 +105,10 @@ public:
     // (see BackupRestorer).
     void restoreBackup(const std::string& id,
                        RestoreCheck check = RestoreCheck::byOpenSSH) override;
+    std::optional<BackupTexts> backupTexts(const std::string& id) override;
+    std::vector<ConfigChange> takeConfigChanges() override;
+    // Under the change locks.
+    void revertConfigChanges(const std::vector<ConfigChange>& changes) override;
 
     Diagnosis diagnose() override;
     std::optional<Finding> refusal() override;

@@ -78,6 +78,18 @@ void VaultStore::restoreBackup(const std::string&, RestoreCheck) {
     throw std::runtime_error("This store keeps no backups to put back");
 }
 
+std::optional<BackupTexts> VaultStore::backupTexts(const std::string&) {
+    return std::nullopt;
+}
+
+std::vector<ConfigChange> VaultStore::takeConfigChanges() {
+    return {};
+}
+
+void VaultStore::revertConfigChanges(const std::vector<ConfigChange>&) {
+    throw std::runtime_error("This store keeps no backups to put back");
+}
+
 SSHHost VaultStore::moveAndSaveConfigHost(const SSHHost&, const std::optional<std::string>&,
                                           const KeyIdToPath&, std::size_t) {
     throw std::runtime_error("This store has no files to move blocks in");

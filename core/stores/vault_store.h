@@ -109,6 +109,15 @@ public:
     enum class RestoreCheck { byOpenSSH, none };
     // Puts a backup back in place of its file, checked by OpenSSH unless told otherwise.
     virtual void restoreBackup(const std::string& id, RestoreCheck check = RestoreCheck::byOpenSSH);
+    // A backup's text beside its file's text now; nothing when it cannot be read.
+    virtual std::optional<BackupTexts> backupTexts(const std::string& id);
+    // The configuration changes the calling thread's calls made since it
+    // last asked, oldest first, restores included; none for a store without files.
+    virtual std::vector<ConfigChange> takeConfigChanges();
+    // Puts each file back as it was before its change, newest first, as
+    // BackupRestorer::revert does; what that writes is itself a change, so
+    // reverting it makes the change again. A store without files refuses.
+    virtual void revertConfigChanges(const std::vector<ConfigChange>& changes);
 
     // What is wrong with the set-up: OpenSSH's verdict on the whole
     // configuration and the diagnosis's own checks; none for a store without

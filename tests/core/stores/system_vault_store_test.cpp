@@ -1,3 +1,4 @@
+#include "files/file_error.h"
 #include "metadata/user_meta_store.h"
 #include "model/vault_error.h"
 #include "stores/store_lock.h"
@@ -9,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <set>
+#include <thread>
 
 namespace moorkeep::test {
 namespace {
@@ -104,6 +106,60 @@ TEST_F(SystemVaultStoreTest, TheInterfaceReachesTheFilesOfItsHome) {
     EXPECT_EQ(backups[0].file, ssh("config"));
     files.restoreBackup(backups[0].id);
     EXPECT_EQ(config(), before);
+}
+
+// Each thread's calls take their own changes; reverting one puts the file
+// back from its backup, and reverting that revert makes the change again,
+// while the file still holds what was written.
+TEST_F(SystemVaultStoreTest, ChangesAreRevertedFromTheirBackupsWhileTheFileHoldsThem) {
+    VaultStore& files = *store;
+    files.saveHost(host("web", "w"), {});
+    auto created = files.takeConfigChanges();
+    ASSERT_EQ(created.size(), 1u);
+    EXPECT_EQ(created[0].file, ssh("config"));
+    EXPECT_FALSE(created[0].backupId);
+    const std::string one = config();
+
+    std::thread([&] { files.saveHost(host("db", "d"), {}); }).join();
+    EXPECT_TRUE(files.takeConfigChanges().empty());
+    const std::string two = config();
+    files.restoreBackup(files.listBackups().at(0).id);
+    auto restored = files.takeConfigChanges();
+    ASSERT_EQ(restored.size(), 1u);
+    EXPECT_EQ(config(), one);
+
+    files.revertConfigChanges(restored);
+    EXPECT_EQ(config(), two);
+    auto redo = files.takeConfigChanges();
+    files.revertConfigChanges(redo);
+    EXPECT_EQ(config(), one);
+    EXPECT_TRUE(files.takeConfigChanges().size() == 1u);
+
+    writeConfig(one + "Host edited\n");
+    EXPECT_THROW(
+        {
+            try {
+                files.revertConfigChanges(redo);
+            } catch (const FileError& error) {
+                EXPECT_STREQ(error.what(),
+                             "~/.ssh/config was changed since, so it was not put back as it was.");
+                throw;
+            }
+        },
+        FileError);
+    EXPECT_EQ(config(), one + "Host edited\n");
+    EXPECT_TRUE(files.takeConfigChanges().empty());
+
+    writeConfig(one);
+    files.revertConfigChanges(created);
+    EXPECT_EQ(config(), "");
+    const auto emptied = files.takeConfigChanges();
+    ASSERT_EQ(emptied.size(), 1u);
+    const auto texts = files.backupTexts(emptied[0].backupId.value_or(""));
+    ASSERT_TRUE(texts);
+    EXPECT_EQ(texts->backup, one);
+    EXPECT_EQ(texts->current, "");
+    EXPECT_FALSE(files.backupTexts("none"));
 }
 
 } // namespace
