@@ -77,6 +77,8 @@ private:
 // thread took without returning to its loop.
 struct StepProbe {
     static constexpr double tickMs = 2;
+    explicit StepProbe(double startMs)
+        : start(startMs) {}
     double start;
     double lastWall = nowMs(CLOCK_MONOTONIC);
     double lastCpu = nowMs(CLOCK_THREAD_CPUTIME_ID);
@@ -121,7 +123,7 @@ int main(int argc, char** argv) {
     app.mainWindow()->installEventFilter(&watch);
     const double windowBuilt = nowMs(CLOCK_MONOTONIC) - start;
 
-    StepProbe steps{start};
+    StepProbe steps(start);
     std::vector<std::pair<std::string, double>> windowSteps;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
