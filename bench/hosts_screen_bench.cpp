@@ -1,5 +1,6 @@
 // The Hosts tab with 10,000 hosts (Qt offscreen): opening the window, one
 // keystroke in the search field (filter and repaint), and selecting a host.
+#include "app/paint_count.h"
 #include "hosts/hosts_state.h"
 #include "model/app_model.h"
 #include "window/content_view.h"
@@ -75,20 +76,6 @@ struct Window {
     }
     moorkeep::AppModel model;
     moorkeep::ContentView view;
-};
-
-// Counts the paint events a widget receives.
-class PaintCount : public QObject {
-public:
-    explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
 };
 
 // Runs the event loop until the widget has painted: the view lays out its

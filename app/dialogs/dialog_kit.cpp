@@ -9,11 +9,25 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace moorkeep::DialogKit {
+
+QLineEdit* textField(const QString& objectName, const QString& accessibleName,
+                     const QString& placeholder) {
+    auto* field = new QLineEdit;
+    field->setObjectName(objectName);
+    field->setAccessibleName(accessibleName);
+    field->setPlaceholderText(placeholder);
+    return field;
+}
+
+std::string text(const QLineEdit* field) {
+    return field->text().toStdString();
+}
 
 QVBoxLayout* sheetLayout(QDialog* dialog, int width) {
     dialog->setFixedWidth(width);

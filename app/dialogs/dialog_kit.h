@@ -7,6 +7,7 @@
 class QBoxLayout;
 class QDialog;
 class QLabel;
+class QLineEdit;
 class QMessageBox;
 class QPushButton;
 class QVBoxLayout;
@@ -24,6 +25,12 @@ QLabel* title(const QString& text, const QString& objectName);
 QLabel* pathLine(const QString& path);
 // A key dialog's heading: its title over the key's file, 4 pixels apart.
 QVBoxLayout* keyHeading(const QString& title, const std::string& path);
+// A line edit with its object name, accessible name and placeholder.
+QLineEdit* textField(const QString& objectName, const QString& accessibleName,
+                     const QString& placeholder);
+// A line edit's text as UTF-8.
+std::string text(const QLineEdit* field);
+
 // 14 between fields.
 QVBoxLayout* fieldGroup();
 // An upper-case caption over its input, 5 pixels apart; a required field's

@@ -21,18 +21,8 @@ namespace moorkeep {
 
 namespace {
 
-std::string text(const QLineEdit* field) {
-    return field->text().toStdString();
-}
-
-QLineEdit* textField(const QString& objectName, const QString& accessibleName,
-                     const QString& placeholder) {
-    auto* field = new QLineEdit;
-    field->setObjectName(objectName);
-    field->setAccessibleName(accessibleName);
-    field->setPlaceholderText(placeholder);
-    return field;
-}
+using DialogKit::text;
+using DialogKit::textField;
 
 } // namespace
 

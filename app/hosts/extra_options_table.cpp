@@ -1,5 +1,6 @@
 #include "hosts/extra_options_table.h"
 
+#include "dialogs/dialog_kit.h"
 #include "model/input_rules.h"
 #include "style/caption_label.h"
 #include "style/colors.h"
@@ -18,18 +19,8 @@ namespace moorkeep {
 
 namespace {
 
-std::string text(const QLineEdit* field) {
-    return field->text().toStdString();
-}
-
-QLineEdit* textField(const QString& objectName, const QString& accessibleName,
-                     const QString& placeholder) {
-    auto* field = new QLineEdit;
-    field->setObjectName(objectName);
-    field->setAccessibleName(accessibleName);
-    field->setPlaceholderText(placeholder);
-    return field;
-}
+using DialogKit::text;
+using DialogKit::textField;
 
 QHBoxLayout* line(QLineEdit* key, QLineEdit* value, QWidget* button) {
     auto* layout = new QHBoxLayout;

@@ -1,5 +1,6 @@
 #include "window_steps.h"
 
+#include "app/paint_count.h"
 #include "hosts/defaults_dialog.h"
 #include "hosts/hosts_state.h"
 #include "window/content_view.h"
@@ -23,20 +24,6 @@ double nowMs(clockid_t clock) {
     clock_gettime(clock, &t);
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
-
-// Counts the paint events of a widget.
-class PaintCount : public QObject {
-public:
-    explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 // Runs the event loop until the widget found after the input has painted.
 void runUntilPainted(const std::function<QWidget*()>& painted) {
