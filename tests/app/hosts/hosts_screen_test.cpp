@@ -248,8 +248,8 @@ private slots:
 
         h.state().setToDelete(hosts[0]);
         QCOMPARE(h.deleteAlert()->informativeText(),
-                 u"This will remove the host block from your SSH config file. This action cannot "
-                 u"be undone."_qs);
+                 u"This will remove the host block from your SSH config file. You can undo it "
+                 u"with Edit \u2192 Undo (Ctrl+Z)."_qs);
         h.deleteAlert()->findChild<QPushButton*>(u"confirmDeleteButton"_qs)->click();
         QTRY_COMPARE(h.model->hosts().size(), 1u);
         QTRY_COMPARE(h.state().selectedId(), std::nullopt);

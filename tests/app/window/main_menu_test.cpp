@@ -24,7 +24,8 @@ private slots:
                                       u"defaultsAction Ctrl+Shift+D"_qs,
                                       u"groupByFileAction Ctrl+Shift+G"_qs,
                                       u"installKeyAction"_qs,
-                                      u"checkConfigurationAction"_qs};
+                                      u"checkConfigurationAction"_qs,
+                                      u"historyAction"_qs};
         const QStringList keyEntries{u"generateKeyAction Ctrl+N"_qs, u"keysSearchAction Ctrl+F"_qs,
                                      u"rescanKeysAction F5"_qs, u"installKeyAction"_qs};
         const QStringList keyChoice{u"renameKeyAction F2"_qs, u"deleteKeyAction Del"_qs,
