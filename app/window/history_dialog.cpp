@@ -116,9 +116,11 @@ void HistoryDialog::fill(const std::vector<ConfigBackup>& backups) {
     const std::string keep = before ? before->id : std::string();
     backups_ = backups;
     tree_->clear();
-    summary_->setText(backups_.empty()
-                          ? tr("No backups yet: one is kept before each change.")
-                          : tr("%n backups, the newest first.", "", int(backups_.size())));
+    // Without a translation loaded, tr's %n keeps the plural, so the singular is spelled out.
+    summary_->setText(backups_.empty() ? tr("No backups yet: one is kept before each change.")
+                      : backups_.size() == 1
+                          ? tr("1 backup.")
+                          : tr("%1 backups, the newest first.").arg(backups_.size()));
     QTreeWidgetItem* current = nullptr;
     for (std::size_t i = 0; i < backups_.size(); ++i) {
         const QString file = shownPath(backups_[i].file);

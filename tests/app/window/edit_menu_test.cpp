@@ -4,6 +4,7 @@
 #include "support/app_test.h"
 #include "window/history_dialog.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
@@ -105,6 +106,8 @@ private slots:
         QTRY_COMPARE(tree->topLevelItemCount(), 1);
         QCOMPARE(tree->topLevelItem(0)->text(0), u"~/.ssh/config"_qs);
         QCOMPARE(tree->topLevelItem(0)->childCount(), 1);
+        auto* summary = dialog->findChild<QLabel*>(u"historySummary"_qs);
+        QCOMPARE(summary->text(), u"1 backup."_qs);
         auto* diff = dialog->findChild<QPlainTextEdit*>(u"historyDiff"_qs);
         QTRY_COMPARE(
             diff->toPlainText(),
@@ -115,6 +118,7 @@ private slots:
         QTRY_COMPARE(action("undoAction")->text(),
                      u"&Undo Restore Backup of \u201c~/.ssh/config\u201d"_qs);
         QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 2);
+        QCOMPARE(summary->text(), u"2 backups, the newest first."_qs);
     }
 };
 
