@@ -78,13 +78,8 @@ void WindowConnectActions::update() {
 }
 
 std::optional<SSHHost> WindowConnectActions::selectedHost() const {
-    const auto& id = window_.hostsState().selectedId();
-    if (!id)
-        return std::nullopt;
-    const auto& hosts = model_.hosts();
-    auto host =
-        std::find_if(hosts.begin(), hosts.end(), [&](const SSHHost& h) { return h.id == *id; });
-    return host == hosts.end() ? std::nullopt : std::optional(*host);
+    const SSHHost* host = model_.hostWithId(window_.hostsState().selectedId());
+    return host ? std::optional(*host) : std::nullopt;
 }
 
 void WindowConnectActions::openInstallDialog(const std::optional<std::string>& hostId,

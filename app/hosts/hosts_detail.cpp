@@ -47,14 +47,10 @@ QWidget* HostsDetail::makeEmptyState(bool anyHosts) {
 // The view is made anew only when the host or its key differs from what is
 // shown, so an unrelated change keeps "Copied" and the scroll position.
 void HostsDetail::refresh() {
-    const auto& hosts = model_.hosts();
-    auto host = state_.selectedId()
-                    ? std::find_if(hosts.begin(), hosts.end(),
-                                   [&](const SSHHost& h) { return h.id == *state_.selectedId(); })
-                    : hosts.end();
-    if (host == hosts.end()) {
+    const SSHHost* host = model_.hostWithId(state_.selectedId());
+    if (!host) {
         hostView_ = nullptr;
-        showEmpty(!hosts.empty());
+        showEmpty(!model_.hosts().empty());
         return;
     }
     // Without a key of its own, the host shows the first default identity

@@ -69,12 +69,7 @@ void HostsScreen::updateShortcuts() {
 }
 
 const SSHHost* HostsScreen::selectedHost() const {
-    if (!state_.selectedId())
-        return nullptr;
-    const auto& hosts = model_.hosts();
-    auto host = std::find_if(hosts.begin(), hosts.end(),
-                             [&](const SSHHost& h) { return h.id == *state_.selectedId(); });
-    return host == hosts.end() ? nullptr : &*host;
+    return model_.hostWithId(state_.selectedId());
 }
 
 void HostsScreen::focusSearch() {

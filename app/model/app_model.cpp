@@ -52,6 +52,14 @@ std::optional<SSHKey> AppModel::keyWithId(const std::string& id) const {
     return *it;
 }
 
+const SSHHost* AppModel::hostWithId(const std::optional<std::string>& id) const {
+    if (!id)
+        return nullptr;
+    auto it =
+        std::find_if(hosts_.begin(), hosts_.end(), [&](const SSHHost& h) { return h.id == *id; });
+    return it == hosts_.end() ? nullptr : &*it;
+}
+
 std::vector<SSHHost> AppModel::hostsUsingKey(const std::string& keyId) const {
     return VaultRules::hostsUsingKey(hosts_, keyId);
 }

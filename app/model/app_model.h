@@ -89,6 +89,8 @@ public:
     ConfigDiagnosis& diagnosis() { return diagnosis_; }
 
     std::optional<SSHKey> keyWithId(const std::string& id) const;
+    // The listed host of that id; none for no id or an id no longer listed.
+    const SSHHost* hostWithId(const std::optional<std::string>& id) const;
     std::vector<SSHHost> hostsUsingKey(const std::string& keyId) const;
     KeyIdToPath keyIdToPath() const;
 
