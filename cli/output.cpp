@@ -46,23 +46,16 @@ void Output::json(const nlohmann::json& value) {
 }
 
 void Output::jsonArray(std::size_t count,
-                       const std::function<nlohmann::json(std::size_t)>& element) {
+                       const std::function<void(std::size_t, std::string&)>& appendElement) {
     if (count == 0) {
         stream_ << "[]\n";
         return;
     }
-    // Each element indented one level (JSON text has line breaks only
-    // between its tokens), and written in one piece.
-    std::string text, shown;
+    std::string text;
     for (std::size_t i = 0; i < count; ++i) {
-        text = element(i).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-        shown.assign(i == 0 ? "[\n  " : ",\n  ");
-        for (char c : text) {
-            shown += c;
-            if (c == '\n')
-                shown += "  ";
-        }
-        stream_ << shown;
+        text.assign(i == 0 ? "[\n  " : ",\n  ");
+        appendElement(i, text);
+        stream_ << text;
     }
     stream_ << "\n]\n";
 }

@@ -30,9 +30,11 @@ public:
 
     // Pretty-printed with sorted member names, one trailing line break.
     void json(const nlohmann::json& value);
-    // The same text as json() of the array of these elements, made and
-    // written one at a time: 10,000 hosts never stand as JSON at once.
-    void jsonArray(std::size_t count, const std::function<nlohmann::json(std::size_t)>& element);
+    // The same text as json() of the array of these elements, each appended
+    // as JSON text one level deep (see JsonObjectText) and written at once:
+    // 10,000 hosts never stand as JSON at once.
+    void jsonArray(std::size_t count,
+                   const std::function<void(std::size_t, std::string&)>& appendElement);
     // Columns two spaces apart, widths counted in characters; the last
     // column is not padded.
     void table(const Row& header, const std::vector<Row>& rows);
