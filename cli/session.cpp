@@ -30,7 +30,7 @@ void Session::beginChange() {
         return;
     // A scan may run the key tool for a while; run it before the locks, so
     // that the scan under them finds a fresh cache and runs nothing.
-    store_->rescanKeys();
+    store_->refreshKeyCache();
     locks_ = store_->holdChanges();
     data_.reset();
     aliasData_.reset();

@@ -5,6 +5,7 @@
 #include "diagnosis/file_modes.h"
 #include "diagnosis/key_findings.h"
 #include "diagnosis/ssh_verdict.h"
+#include "files/background_work.h"
 #include "openssh/openssh_check.h"
 
 #include <algorithm>
@@ -104,18 +105,15 @@ const std::vector<FindingSource>& findingSources() {
     return sources;
 }
 
-std::optional<Finding> refusal(const DiagnosisInput& input) {
-    return refusal(input, [&] { return SshVerdict::ask(input.sshPath, input.files).findings; });
-}
-
-std::optional<Finding> refusal(const DiagnosisInput& input,
+std::optional<Finding> refusal(const StoreFiles& files, const std::vector<std::string>& configFiles,
                                const std::function<std::vector<Finding>()>& askSsh) {
     struct stat facts {};
-    if (::stat(input.files.configPath.c_str(), &facts) != 0 ||
-        OpenSSHCheck::unsafeInput(input.evaluator.document().files))
+    if (::stat(files.configPath.c_str(), &facts) != 0 || OpenSSHCheck::unsafeInput(configFiles))
         return std::nullopt;
     std::vector<Finding> findings = askSsh();
-    FileModes::check(input, findings);
+    for (const auto& file : configFiles)
+        if (auto finding = FileModes::configFileFinding(files, file))
+            findings.push_back(std::move(*finding));
     const Diagnosis diagnosis{std::move(findings)};
     const Finding* first = diagnosis.refusal();
     return first ? std::optional(*first) : std::nullopt;
@@ -127,21 +125,28 @@ Diagnosis diagnose(const DiagnosisInput& input) {
     if (::stat(input.files.configPath.c_str(), &facts) != 0)
         return diagnosis;
     const config::ConfigDocument& document = input.evaluator.document();
-    if (const auto unsafe = OpenSSHCheck::unsafeInput(document.files))
-        diagnosis.findings.push_back(
-            input.at(Severity::note, "not-checked", *unsafe, 0,
-                     "OpenSSH was not asked about the configuration: this file is not a plain "
-                     "file, or is too large."));
-    else
-        diagnosis.findings = SshVerdict::ask(input.sshPath, input.files).findings;
+    // ssh takes about as long as the checks made here: the two run side by
+    // side.
+    std::vector<std::vector<Finding>> found(findingSources().size());
+    files::runSideBySide(
+        [&] {
+            for (std::size_t i = 0; i < found.size(); ++i)
+                findingSources()[i](input, found[i]);
+        },
+        [&] {
+            if (const auto unsafe = OpenSSHCheck::unsafeInput(document.files))
+                diagnosis.findings.push_back(input.at(
+                    Severity::note, "not-checked", *unsafe, 0,
+                    "OpenSSH was not asked about the configuration: this file is not a plain "
+                    "file, or is too large."));
+            else
+                diagnosis.findings = SshVerdict::ask(input.sshPath, input.files).findings;
+        });
     const std::vector<Finding> fromSsh = diagnosis.findings;
-    for (const FindingSource& source : findingSources()) {
-        std::vector<Finding> found;
-        source(input, found);
-        for (Finding& finding : found)
+    for (auto& some : found)
+        for (Finding& finding : some)
             if (!reported(diagnosis.findings, finding, fromSsh))
                 diagnosis.findings.push_back(std::move(finding));
-    }
     nameHosts(document, diagnosis.findings);
     order(document, diagnosis.findings);
     return diagnosis;

@@ -22,12 +22,10 @@ const std::vector<FindingSource>& findingSources();
 // on a user-interface thread.
 Diagnosis diagnose(const DiagnosisInput& input);
 
-// OpenSSH's own verdict and the check of the configuration files' owners and
-// modes only: the first error, if any.
-std::optional<Finding> refusal(const DiagnosisInput& input);
-// The same with OpenSSH's findings given (an answer kept from before)
-// instead of asked.
-std::optional<Finding> refusal(const DiagnosisInput& input,
+// OpenSSH's own verdict (asked, or an answer kept from before) and the check
+// of the owners and modes of the configuration's files: the first error, if
+// any.
+std::optional<Finding> refusal(const StoreFiles& files, const std::vector<std::string>& configFiles,
                                const std::function<std::vector<Finding>()>& askSsh);
 
 } // namespace moorkeep

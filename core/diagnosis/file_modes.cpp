@@ -45,10 +45,12 @@ std::set<std::string> keyFiles(const DiagnosisInput& input) {
         }
         ::closedir(dir);
     }
+    // Many hosts name the same few files: each is looked at once.
+    std::set<std::string> named;
     for (const auto& line : input.evaluator.document().lines)
         if (line.keyword == "identityfile") {
-            const std::string value = config::valueOf(line);
-            if (value.find_first_of("%$") == std::string::npos) {
+            std::string value = config::valueOf(line);
+            if (value.find_first_of("%$") == std::string::npos && named.insert(value).second) {
                 const std::string path = paths::standardize(value, input.files.home);
                 if (!path.empty() && path.front() == '/' && looksPrivate(path))
                     keys.insert(path);
@@ -57,27 +59,31 @@ std::set<std::string> keyFiles(const DiagnosisInput& input) {
     return keys;
 }
 
-void checkConfigFile(const DiagnosisInput& input, const std::string& path,
-                     std::vector<Finding>& findings) {
+} // namespace
+
+std::optional<Finding> configFileFinding(const StoreFiles& files, const std::string& path) {
     struct stat facts {};
     if (::stat(path.c_str(), &facts) != 0)
-        return;
+        return std::nullopt;
     const bool ownerOk = facts.st_uid == 0 || facts.st_uid == ::getuid();
     if (ownerOk && (facts.st_mode & 022) == 0)
-        return;
+        return std::nullopt;
     // OpenSSH's words when it reads the file.
-    Finding finding = input.at(Severity::error, "config-permissions", path, 0,
-                               "Bad owner or permissions on " + path);
+    Finding finding;
+    finding.severity = Severity::error;
+    finding.code = "config-permissions";
+    finding.path = path;
+    finding.file = files.displayPath(path);
+    finding.message = "Bad owner or permissions on " + path;
     if (facts.st_uid == ::getuid())
         finding.fix = FindingFix{path, facts.st_mode & 0700u};
-    findings.push_back(std::move(finding));
+    return finding;
 }
-
-} // namespace
 
 void check(const DiagnosisInput& input, std::vector<Finding>& findings) {
     for (const auto& file : input.evaluator.document().files)
-        checkConfigFile(input, file, findings);
+        if (auto finding = configFileFinding(input.files, file))
+            findings.push_back(std::move(*finding));
     for (const auto& key : keyFiles(input)) {
         struct stat facts {};
         if (::stat(key.c_str(), &facts) != 0 || facts.st_uid != ::getuid() ||

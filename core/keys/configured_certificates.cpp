@@ -19,14 +19,27 @@ bool holds(const SSHKey& key, const std::string& shown) {
 
 } // namespace
 
-void attach(std::vector<SSHKey>& keys, const std::vector<ConfigLineSource>& lines,
+std::vector<std::string> namedIn(const std::vector<ConfigLineSource>& lines) {
+    std::vector<std::string> named;
+    for (const ConfigLineSource& line : lines)
+        if (equalsIgnoringCase(line.directive, "certificatefile"))
+            named.push_back(config::joinedArguments(line.value));
+    return named;
+}
+
+std::vector<std::string> namedIn(const config::ConfigDocument& document) {
+    std::vector<std::string> named;
+    for (const config::DocumentLine& line : document.lines)
+        if (line.keyword == "certificatefile")
+            named.push_back(config::valueOf(line));
+    return named;
+}
+
+void attach(std::vector<SSHKey>& keys, const std::vector<std::string>& certificateFiles,
             const std::string& homedir, const std::string& localUser) {
     std::set<std::string> read;
-    for (const ConfigLineSource& line : lines) {
-        if (!equalsIgnoringCase(line.directive, "certificatefile"))
-            continue;
-        const auto path =
-            IdentityPaths::expanded(config::joinedArguments(line.value), homedir, localUser);
+    for (const std::string& named : certificateFiles) {
+        const auto path = IdentityPaths::expanded(named, homedir, localUser);
         if (!path || !read.insert(*path).second)
             continue;
         const std::string shown = paths::tilded(*path, homedir);

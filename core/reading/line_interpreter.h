@@ -25,6 +25,11 @@ public:
     // place empty.
     void add(std::string_view directive, std::string_view value, const std::string& sourceFile,
              std::size_t line);
+    // Whether the options that follow, until the next Host or Match line,
+    // change nothing: a reader of a large file need not hand them over.
+    bool ignoresOptions() const {
+        return current_ == Block::none || current_ == Block::skippedHost;
+    }
     // The hosts, completed from the defaults, and the defaults.
     ParsedConfig finish();
 

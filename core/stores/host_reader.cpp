@@ -1,5 +1,6 @@
 #include "stores/host_reader.h"
 
+#include "keys/configured_certificates.h"
 #include "openssh/host_effects.h"
 #include "openssh/ssh_arguments.h"
 #include "reading/config_syntax.h"
@@ -24,32 +25,38 @@ config::OpenSSHEvaluator HostReader::evaluatorWith(const config::TextOverrides& 
         config::readDocument(places_.configPath, places_.homedir, overrides));
 }
 
-ParsedConfig HostReader::readEvaluated(const KeyPathToId& keyPathToId,
-                                       const ConfigParser::AliasFilter* onlyAliases,
-                                       ConfigReadProblems& problems, ConfigFiles& met,
-                                       const HostLineSeen& seen) const {
-    // One reading serves both: the hosts as their blocks give them, then the
-    // values OpenSSH uses for them.
+HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
+                                                 const ConfigParser::AliasFilter* onlyAliases,
+                                                 const HostLineSeen& seen) const {
+    // One reading serves all: the hosts as their blocks give them, the
+    // values OpenSSH uses for them, and the certificates it names.
+    ConfigRead read;
     config::ConfigDocument document =
-        config::readDocument(places_.configPath, places_.homedir, {}, &problems, &met);
+        config::readDocument(places_.configPath, places_.homedir, {}, &read.problems, &read.met);
+    read.certificateFiles = ConfiguredCertificates::namedIn(document);
     config::LineInterpreter interpreter(keyPathToId, places_.homedir, onlyAliases);
     for (const auto& line : document.lines) {
         if (line.kind == config::DocumentLine::Kind::includeBegin ||
             line.kind == config::DocumentLine::Kind::includeEnd)
+            continue;
+        if (line.kind == config::DocumentLine::Kind::option && interpreter.ignoresOptions())
             continue;
         const std::string& file = document.files[line.file];
         if (seen && line.kind == config::DocumentLine::Kind::host)
             seen(config::headerPatterns(line.value()), file);
         interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
     }
-    ParsedConfig config = interpreter.finish();
-    if (!config.hosts.empty()) {
-        // An index of the blocks by name pays for itself after a few names.
-        const config::OpenSSHEvaluator evaluator(std::move(document), config.hosts.size() > 8);
-        config::applyEvaluation(config.hosts, evaluator, keyPathToId, places_.homedir,
-                                places_.localUser);
-    }
-    return config;
+    read.config = interpreter.finish();
+    if (read.config.hosts.empty() && !onlyAliases)
+        return read;
+    // An index of the blocks by name pays for itself after a few names.
+    auto evaluator = std::make_shared<const config::OpenSSHEvaluator>(std::move(document),
+                                                                      read.config.hosts.size() > 8);
+    config::applyEvaluation(read.config.hosts, *evaluator, keyPathToId, places_.homedir,
+                            places_.localUser);
+    if (onlyAliases)
+        read.evaluator = std::move(evaluator);
+    return read;
 }
 
 ParsedConfig HostReader::readConfig(const KeyPathToId& keyPathToId) const {
@@ -58,13 +65,13 @@ ParsedConfig HostReader::readConfig(const KeyPathToId& keyPathToId) const {
 
 HostReader::AliasesRead HostReader::readAliases(const ConfigParser::AliasFilter& aliases,
                                                 const KeyPathToId& keyPathToId) const {
-    AliasesRead read;
-    read.config = readEvaluated(keyPathToId, &aliases, read.problems, read.met,
-                                [&](std::string_view value, const std::string& file) {
-                                    if (aliases.contains(value))
-                                        read.blockFiles.try_emplace(std::string(value), file);
-                                });
-    return read;
+    AliasesRead some;
+    some.read =
+        readEvaluated(keyPathToId, &aliases, [&](std::string_view value, const std::string& file) {
+            if (aliases.contains(value))
+                some.blockFiles.try_emplace(std::string(value), file);
+        });
+    return some;
 }
 
 void HostReader::keepHeldRead(const ConfigParser::AliasFilter& aliases,
@@ -73,9 +80,9 @@ void HostReader::keepHeldRead(const ConfigParser::AliasFilter& aliases,
     if (hold == 0)
         return;
     HeldRead held{hold, aliases, keyPathToId, read, {}};
-    for (const auto& path : read.met.files)
+    for (const auto& path : read.read.met.files)
         held.stamps.emplace_back(path, files::stampOf(path));
-    for (const auto& path : read.met.folders)
+    for (const auto& path : read.read.met.folders)
         held.stamps.emplace_back(path, files::stampOf(path));
     std::lock_guard lock(heldReadMutex_);
     heldRead_ = std::move(held);
@@ -97,7 +104,8 @@ HostReader::ConfigBlock HostReader::readConfigBlock(const std::string& alias,
                                                     const KeyPathToId& keyPathToId) const {
     std::optional<AliasesRead> held = heldReadFor(alias, keyPathToId);
     AliasesRead read = held ? std::move(*held) : readAliases({alias}, keyPathToId);
-    ConfigBlock block{std::move(read.config), std::nullopt, std::move(read.problems)};
+    ConfigBlock block{std::move(read.read.config), std::nullopt, std::move(read.read.problems),
+                      std::move(read.read.evaluator)};
     // A held read may have kept other aliases too.
     std::erase_if(block.config.hosts, [&](const SSHHost& host) { return host.alias != alias; });
     if (auto file = read.blockFiles.find(alias); file != read.blockFiles.end())
@@ -107,17 +115,11 @@ HostReader::ConfigBlock HostReader::readConfigBlock(const std::string& alias,
 
 HostReader::ConfigRead HostReader::read(const ConfigParser::AliasFilter* onlyAliases,
                                         const KeyPathToId& keyPathToId) const {
-    ConfigRead read;
-    if (onlyAliases) {
-        AliasesRead some = readAliases(*onlyAliases, keyPathToId);
-        keepHeldRead(*onlyAliases, keyPathToId, some);
-        read.config = std::move(some.config);
-        read.problems = std::move(some.problems);
-        read.met = std::move(some.met);
-    } else {
-        read.config = readEvaluated(keyPathToId, nullptr, read.problems, read.met, {});
-    }
-    return read;
+    if (!onlyAliases)
+        return readEvaluated(keyPathToId, nullptr, {});
+    AliasesRead some = readAliases(*onlyAliases, keyPathToId);
+    keepHeldRead(*onlyAliases, keyPathToId, some);
+    return std::move(some.read);
 }
 
 } // namespace moorkeep

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -42,6 +43,10 @@ public:
         ParsedConfig config;
         ConfigReadProblems problems;
         ConfigFiles met;
+        std::vector<std::string> certificateFiles; // every CertificateFile value
+        // What OpenSSH makes of the files as read, kept by a read of some
+        // aliases for the change that follows.
+        std::shared_ptr<const config::OpenSSHEvaluator> evaluator;
     };
     ConfigRead read(const ConfigParser::AliasFilter* onlyAliases,
                     const KeyPathToId& keyPathToId) const;
@@ -51,7 +56,8 @@ public:
     struct ConfigBlock {
         ParsedConfig config;
         std::optional<std::string> file;
-        ConfigReadProblems problems; // the files reading skipped
+        ConfigReadProblems problems;                               // the files reading skipped
+        std::shared_ptr<const config::OpenSSHEvaluator> evaluator; // of the files as read
     };
     ConfigBlock readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const;
 
@@ -60,17 +66,14 @@ private:
     // when given) with the values OpenSSH uses for them. seen hears of every
     // Host line: its value and its file.
     using HostLineSeen = std::function<void(std::string_view value, const std::string& file)>;
-    ParsedConfig readEvaluated(const KeyPathToId& keyPathToId,
-                               const ConfigParser::AliasFilter* onlyAliases,
-                               ConfigReadProblems& problems, ConfigFiles& met,
-                               const HostLineSeen& seen) const;
+    ConfigRead readEvaluated(const KeyPathToId& keyPathToId,
+                             const ConfigParser::AliasFilter* onlyAliases,
+                             const HostLineSeen& seen) const;
     // The configuration with only the hosts of these aliases, the file of
     // each one's first Host line, and what reading skipped and depended on.
     struct AliasesRead {
-        ParsedConfig config;
+        ConfigRead read;
         std::map<std::string, std::string, std::less<>> blockFiles;
-        ConfigReadProblems problems;
-        ConfigFiles met;
     };
     AliasesRead readAliases(const ConfigParser::AliasFilter& aliases,
                             const KeyPathToId& keyPathToId) const;

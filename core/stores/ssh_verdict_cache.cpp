@@ -3,6 +3,7 @@
 #include "diagnosis/ssh_verdict.h"
 #include "files/atomic_file.h"
 #include "files/file_stamp.h"
+#include "files/paths.h"
 #include "files/text_file.h"
 
 #include <nlohmann/json.hpp>
@@ -44,35 +45,57 @@ Finding findingOf(const nlohmann::json& j) {
     return f;
 }
 
+// The inputs ssh's answer depended on, as they are now.
+nlohmann::json inputsOf(const std::string& sshPath, const StoreFiles& files,
+                        const std::vector<std::string>& paths) {
+    nlohmann::json inputs = nlohmann::json::array({stampJson(sshPath), files.home});
+    for (const auto& path : paths)
+        inputs.push_back(stampJson(path));
+    return inputs;
+}
+
 } // namespace
 
 SshVerdictCache::SshVerdictCache(std::string path)
     : path_(std::move(path)) {}
 
+std::optional<SshVerdictCache::Kept> SshVerdictCache::kept(const std::string& sshPath,
+                                                           const StoreFiles& files) const {
+    const auto text = files::readBytes(path_);
+    if (!text)
+        return std::nullopt;
+    const auto keptJson = nlohmann::json::parse(*text, nullptr, false);
+    try {
+        const nlohmann::json& inputs = keptJson.at("inputs");
+        std::vector<std::string> paths;
+        for (std::size_t i = 2; i < inputs.size(); ++i)
+            paths.push_back(inputs[i].at(0).get<std::string>());
+        if (inputs != inputsOf(sshPath, files, paths))
+            return std::nullopt;
+        Kept out{{}, keptJson.at("files").get<std::vector<std::string>>()};
+        for (const auto& finding : keptJson.at("findings"))
+            out.findings.push_back(findingOf(finding));
+        return out;
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt; // a damaged or older file is answered anew
+    }
+}
+
 std::vector<Finding> SshVerdictCache::findings(const std::string& sshPath, const StoreFiles& files,
                                                const ConfigFiles& met) const {
-    nlohmann::json inputs = nlohmann::json::array({stampJson(sshPath), files.home});
-    for (const auto& list : {met.files, met.folders})
-        for (const auto& path : list)
-            inputs.push_back(stampJson(path));
-    if (const auto text = files::readBytes(path_)) {
-        const auto kept = nlohmann::json::parse(*text, nullptr, false);
-        try {
-            if (kept.is_object() && kept.value("inputs", nlohmann::json()) == inputs) {
-                std::vector<Finding> out;
-                for (const auto& finding : kept.at("findings"))
-                    out.push_back(findingOf(finding));
-                return out;
-            }
-        } catch (const nlohmann::json::exception&) {
-            // A damaged file is answered anew.
-        }
-    }
+    std::vector<std::string> paths = met.files;
+    paths.insert(paths.end(), met.folders.begin(), met.folders.end());
+    nlohmann::json inputs = inputsOf(sshPath, files, paths);
+    if (auto known = kept(sshPath, files); known && known->configFiles == met.files)
+        return known->findings;
     std::vector<Finding> found = SshVerdict::ask(sshPath, files).findings;
-    nlohmann::json keep = {{"inputs", std::move(inputs)}, {"findings", nlohmann::json::array()}};
+    nlohmann::json keep = {
+        {"inputs", std::move(inputs)}, {"files", met.files}, {"findings", nlohmann::json::array()}};
     for (const Finding& finding : found)
         keep["findings"].push_back(findingJson(finding));
     try {
+        // The metadata folder may not exist before the first note is kept.
+        files::createDirectories(paths::parent(path_), 0700);
         files::writeAtomically(path_, keep.dump());
     } catch (const std::exception&) {
         // Reads never fail: the next run asks ssh again.

@@ -4,6 +4,7 @@
 #include "model/config_records.h"
 #include "stores/vault_store.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,16 @@ namespace moorkeep {
 class SshVerdictCache {
 public:
     explicit SshVerdictCache(std::string path);
+
+    // ssh's findings kept from before, and the configuration files its
+    // reading met, while ssh, the home and every file and folder that reading
+    // met are as they were: then the configuration reads as it did, and
+    // nothing need be read to know it.
+    struct Kept {
+        std::vector<Finding> findings;
+        std::vector<std::string> configFiles;
+    };
+    std::optional<Kept> kept(const std::string& sshPath, const StoreFiles& files) const;
 
     // The kept findings when they are still true, otherwise ssh's answer
     // now, which is then kept. Failing to keep it only costs the next run.

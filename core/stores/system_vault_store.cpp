@@ -103,12 +103,15 @@ VaultData SystemVaultStore::loadDataForAliases(const std::set<std::string, std::
 VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     UserMeta meta;
     VaultData data;
-    data.keys = scanKeys(meta, data.warnings);
+    // The certificates the configuration names join after its one reading.
+    data.keys = scanKeys(meta, data.warnings, {});
 
     HostReader::KeyPathToId keyPathToId;
     for (const auto& key : data.keys)
         keyPathToId[places_.expandHome(key.path)] = key.id;
     HostReader::ConfigRead read = reader_.read(onlyAliases, keyPathToId);
+    ConfiguredCertificates::attach(data.keys, read.certificateFiles, places_.homedir,
+                                   places_.localUser);
     ParsedConfig& config = read.config;
     data.sources.config = std::move(read.met);
     data.sources.keyFolder = places_.sshDirectory;
@@ -190,18 +193,24 @@ void SystemVaultStore::revertConfigChanges(const std::vector<ConfigChange>& chan
     restorer_.revert(changes);
 }
 
-std::vector<SSHKey> SystemVaultStore::scanKeys(UserMeta& meta,
-                                               std::vector<std::string>& warnings) const {
+std::vector<SSHKey>
+SystemVaultStore::scanKeys(UserMeta& meta, std::vector<std::string>& warnings,
+                           const std::vector<std::string>& certificateFiles) const {
     std::vector<SSHKey> keys = metadata_.scanWithCache(meta, warnings);
-    ConfiguredCertificates::attach(keys, reader_.readConfigLines(), places_.homedir,
-                                   places_.localUser);
+    ConfiguredCertificates::attach(keys, certificateFiles, places_.homedir, places_.localUser);
     return keys;
 }
 
 std::vector<SSHKey> SystemVaultStore::rescanKeys() {
     UserMeta meta;
     std::vector<std::string> warnings;
-    return scanKeys(meta, warnings);
+    return scanKeys(meta, warnings, ConfiguredCertificates::namedIn(reader_.readConfigLines()));
+}
+
+void SystemVaultStore::refreshKeyCache() {
+    UserMeta meta;
+    std::vector<std::string> warnings;
+    metadata_.scanWithCache(meta, warnings);
 }
 
 std::vector<SSHKey> SystemVaultStore::generateKey(const GenerateKeyOptions& options) {

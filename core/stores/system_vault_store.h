@@ -82,6 +82,7 @@ public:
     void saveKeyMeta(const SSHKey& key) override;
     void deleteKeyMeta(const std::string& id, const DeleteKeyOptions& options) override;
     std::vector<SSHKey> rescanKeys() override;
+    void refreshKeyCache() override;
     std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) override;
     std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) override;
     std::vector<SSHKey> recreatePublicKey(const RecreatePublicKeyOptions& options) override;
@@ -127,9 +128,10 @@ public:
 private:
     // loadData, with every host or only those of these aliases.
     VaultData load(const ConfigParser::AliasFilter* onlyAliases);
-    // The keys in ~/.ssh with the certificates beside them and those the
-    // configuration's CertificateFile lines name.
-    std::vector<SSHKey> scanKeys(UserMeta& meta, std::vector<std::string>& warnings) const;
+    // The keys in ~/.ssh with the certificates beside them and those these
+    // CertificateFile values name.
+    std::vector<SSHKey> scanKeys(UserMeta& meta, std::vector<std::string>& warnings,
+                                 const std::vector<std::string>& certificateFiles) const;
     KnownHostKeys knownHostLookup(const std::string& name);
 
     StorePlaces places_;

@@ -71,6 +71,9 @@ public:
     // use is refused (VaultError::keyInUse) unless the options say otherwise.
     virtual void deleteKeyMeta(const std::string& id, const DeleteKeyOptions& options) = 0;
     virtual std::vector<SSHKey> rescanKeys() = 0;
+    // Brings the store's record of the key files up to date, so that a scan
+    // soon after runs no key tool. Nothing more is read.
+    virtual void refreshKeyCache() { rescanKeys(); }
     virtual std::vector<SSHKey> generateKey(const GenerateKeyOptions& options) = 0;
     virtual std::vector<SSHKey> changePassphrase(const ChangePassphraseOptions& options) = 0;
     // Writes the missing public file of a key from its private file (and

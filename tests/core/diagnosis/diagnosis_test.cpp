@@ -3,9 +3,11 @@
 #include "support/key_files.h"
 #include "support/store_home.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace moorkeep::test {
 namespace {
@@ -143,6 +145,30 @@ TEST_F(DiagnosisTest, PermissionsAreFoundAndFixedWithoutChangingBytes) {
     EXPECT_EQ(modeOf(ssh("")), 0700u);
     EXPECT_EQ(readFile(ssh("id_ed25519")), key);
     EXPECT_EQ(found(store.diagnose()), std::vector<std::string>{});
+}
+
+// ssh's verdict is kept while ssh and every file and folder its reading met
+// stay as they were: a second read asks no ssh, a change of an included file
+// or of a file's mode is seen at once.
+TEST_F(DiagnosisTest, KeptVerdictServesUntilAFileItReadChanges) {
+    const std::string counter = home.file("asked"), fakeSsh = home.file("ssh");
+    writeFile(fakeSsh,
+              "#!/bin/sh\necho >>" + counter + "\nexec " + OpenSSHCheck::sshPath + " \"$@\"\n");
+    ::chmod(fakeSsh.c_str(), 0700);
+    writeConfig(placed("Include @inner\nHost web\n  Port 1\n"));
+    writeFile(ssh("inner"), "Host db\n  Usr x\n");
+    SystemVaultStore store(onHome(keyToolPath, fakeSsh));
+    auto asked = [&] { return std::ranges::count(readFile(counter), '\n'); };
+    ASSERT_TRUE(store.refusal());
+    EXPECT_EQ(store.refusal()->message, "Bad configuration option: usr");
+    EXPECT_EQ(asked(), 1);
+    writeFile(ssh("inner"), "Host db\n  User x\n");
+    EXPECT_FALSE(store.refusal());
+    EXPECT_FALSE(store.refusal());
+    EXPECT_EQ(asked(), 2);
+    ::chmod(ssh("inner").c_str(), 0666);
+    ASSERT_TRUE(store.refusal());
+    EXPECT_EQ(store.refusal()->message, "Bad owner or permissions on " + ssh("inner"));
 }
 
 } // namespace
