@@ -101,7 +101,8 @@ public:
         }
         bool allShadowed = true;
         for (const auto& name : names.positive) {
-            const HostEvaluation evaluation = input_.evaluator.evaluate(name, input_.localUser);
+            const HostEvaluation evaluation =
+                input_.evaluator.evaluate(name, input_.localUser, false);
             if (!readFor(block, name, evaluation))
                 return;
             allShadowed = allShadowed && shadowed(block, evaluation);

@@ -1,5 +1,6 @@
 #include "openssh/host_effects.h"
 
+#include "files/background_work.h"
 #include "keys/identity_paths.h"
 #include "model/ascii.h"
 #include "model/input_rules.h"
@@ -8,7 +9,9 @@
 #include "reading/config_syntax.h"
 
 #include <pwd.h>
+#include <span>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace moorkeep::config {
 
@@ -31,14 +34,25 @@ std::optional<std::string> keyIdOfIdentity(std::string_view value,
     return found->second;
 }
 
-void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evaluator,
-                     const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
-                     const std::string& localUser) {
+namespace {
+
+void evaluateHosts(std::span<SSHHost> hosts, const OpenSSHEvaluator& evaluator,
+                   const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
+                   const std::string& localUser) {
+    // Many hosts name the same few files.
+    std::unordered_map<std::string, std::optional<std::string>> keyIds;
+    auto keyIdOf = [&](const std::string& value) -> const std::optional<std::string>& {
+        auto found = keyIds.find(value);
+        if (found == keyIds.end())
+            found = keyIds.emplace(value, keyIdOfIdentity(value, keyPathToId, homedir, localUser))
+                        .first;
+        return found->second;
+    };
     for (SSHHost& host : hosts) {
         if (host.source != HostSource::config)
             continue;
         const std::string name = SSHCommand::destinationPattern(host.alias);
-        HostEvaluation evaluation = evaluator.evaluate(name, localUser);
+        HostEvaluation evaluation = evaluator.evaluate(name, localUser, false);
         host.user.clear();
         host.port = 22;
         host.keyId.reset();
@@ -59,7 +73,7 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
                 host.proxyJump = value;
             } else if (keyword == "identityfile") {
                 identityFileApplies = true;
-                if (auto id = keyIdOfIdentity(value, keyPathToId, homedir, localUser)) {
+                if (const auto& id = keyIdOf(value)) {
                     facts.keyIds.push_back(*id);
                     if (!host.keyId)
                         host.keyId = *id;
@@ -75,7 +89,7 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
         }
         if (!identityFileApplies)
             for (std::string_view file : IdentityPaths::defaultFiles)
-                if (auto id = keyIdOfIdentity(file, keyPathToId, homedir, localUser))
+                if (const auto& id = keyIdOf(std::string(file)))
                     facts.keyIds.push_back(*id);
         facts.keysByDefault = !identityFileApplies && !facts.keyIds.empty();
         host.extraOptions = std::move(extras);
@@ -84,6 +98,24 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
         facts.alsoApplies = std::move(evaluation.alsoApplies);
         host.facts = std::move(facts);
     }
+}
+
+} // namespace
+
+void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evaluator,
+                     const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
+                     const std::string& localUser) {
+    // Each host is evaluated alone, so a large configuration's hosts are
+    // shared between two threads.
+    const std::span<SSHHost> all(hosts);
+    if (hosts.size() < 2000) {
+        evaluateHosts(all, evaluator, keyPathToId, homedir, localUser);
+        return;
+    }
+    const std::size_t half = hosts.size() / 2;
+    files::runSideBySide(
+        [&] { evaluateHosts(all.subspan(half), evaluator, keyPathToId, homedir, localUser); },
+        [&] { evaluateHosts(all.first(half), evaluator, keyPathToId, homedir, localUser); });
 }
 
 } // namespace moorkeep::config

@@ -107,13 +107,14 @@ public:
                std::find(patterns.begin(), patterns.end(), name_) != patterns.end();
     }
 
-    HostEvaluation result() const {
+    HostEvaluation result(bool valuePlaces) const {
         HostEvaluation out;
         out.name = std::string(name_);
+        out.effective.reserve(set_.size());
         for (std::size_t i = 0; i < set_.size(); ++i)
             out.effective.push_back({std::string(document_.lines[set_[i]].keyword),
-                                     valueOf(document_.lines[set_[i]]), place(set_[i]),
-                                     setOwn_[i]});
+                                     valueOf(document_.lines[set_[i]]),
+                                     valuePlaces ? place(set_[i]) : ConfigPlace{}, setOwn_[i]});
         for (auto [index, winner] : shadowed_) {
             const std::uint32_t by = set_[winner];
             const auto header = setHeader_[winner];
@@ -335,8 +336,9 @@ void OpenSSHEvaluator::index() {
     indexed_ = true;
 }
 
-HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name,
-                                          const std::string& localUser) const {
+HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name, const std::string& localUser,
+                                          bool valuePlaces,
+                                          const std::vector<std::uint32_t>& leftOut) const {
     Evaluation evaluation(document_, name, localUser);
     auto apply = [&](const Section& section) {
         const std::uint32_t* first = conditions_.data() + section.conditionsBegin;
@@ -346,13 +348,14 @@ HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name,
         const auto header = first == last ? std::nullopt : std::optional(*(last - 1));
         const bool own = header && evaluation.isOwn(*header);
         for (std::uint32_t i = section.begin; i < section.end; ++i)
-            if (document_.lines[i].kind == Kind::option)
+            if (document_.lines[i].kind == Kind::option &&
+                !std::binary_search(leftOut.begin(), leftOut.end(), i))
                 evaluation.apply(i, own, header);
     };
     if (!indexed_) {
         for (const Section& section : sections_)
             apply(section);
-        return evaluation.result();
+        return evaluation.result(valuePlaces);
     }
     static const std::vector<std::uint32_t> none;
     const auto found = byName_.find(std::string(name));
@@ -364,7 +367,7 @@ HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name,
         else
             apply(sections_[named[b++]]);
     }
-    return evaluation.result();
+    return evaluation.result(valuePlaces);
 }
 
 } // namespace moorkeep::config

@@ -22,7 +22,12 @@ public:
     explicit OpenSSHEvaluator(ConfigDocument document, bool forManyNames = false);
 
     // localUser is whom "Match user" compares with while no User applies.
-    HostEvaluation evaluate(std::string_view name, const std::string& localUser) const;
+    // Without valuePlaces the effective values carry no place: a reading of
+    // thousands of hosts keeps only the values. Option lines at the indices
+    // of leftOut (sorted) count as not written.
+    HostEvaluation evaluate(std::string_view name, const std::string& localUser,
+                            bool valuePlaces = true,
+                            const std::vector<std::uint32_t>& leftOut = {}) const;
 
     const ConfigDocument& document() const { return document_; }
 

@@ -3,6 +3,18 @@
 #include "model/ascii.h"
 
 namespace moorkeep::config {
+namespace {
+
+// Words between single spaces, with nothing to unquote: the text is already
+// its arguments joined, as most values of a large file are, and cheaper to
+// take as it is.
+bool isPlainWords(std::string_view text) {
+    return !text.empty() && text.front() != ' ' && text.back() != ' ' &&
+           text.find_first_of("\t\"'\\#") == std::string_view::npos &&
+           text.find("  ") == std::string_view::npos;
+}
+
+} // namespace
 
 std::optional<std::vector<std::string>> splitArguments(std::string_view s) {
     std::vector<std::string> arguments;
@@ -39,6 +51,8 @@ std::optional<std::vector<std::string>> splitArguments(std::string_view s) {
 }
 
 std::string joinedArguments(std::string_view text) {
+    if (isPlainWords(text))
+        return std::string(text);
     const auto arguments = splitArguments(text);
     if (!arguments)
         return std::string(text);
@@ -49,11 +63,7 @@ std::string joinedArguments(std::string_view text) {
 }
 
 std::string headerPatterns(std::string_view text) {
-    // Most Host lines are plain words between single spaces: already the text
-    // sought, and cheaper to take as they are in a large file.
-    if (!text.empty() && text.front() != ' ' && text.back() != ' ' &&
-        text.find_first_of("\t\"'\\#") == std::string_view::npos &&
-        text.find("  ") == std::string_view::npos)
+    if (isPlainWords(text))
         return std::string(text);
     const auto arguments = splitArguments(text);
     if (!arguments)

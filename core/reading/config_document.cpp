@@ -120,6 +120,13 @@ bool takesRestOfLine(std::string_view keyword) {
 }
 
 std::string writtenKeyword(const DocumentLine& line) {
+    // Nearly always the line begins with the keyword itself, followed by a
+    // blank or "=": no need to split the line again.
+    const std::string_view start = line.text.substr(0, line.keyword.size());
+    if (line.text.size() > start.size() &&
+        std::string_view(" \t=").find(line.text[start.size()]) != std::string_view::npos &&
+        equalsIgnoringCase(start, line.keyword))
+        return std::string(start);
     return std::string(splitLine(line.text)->keyword);
 }
 
