@@ -100,6 +100,16 @@ bool enterFile(const std::string& name, int depth, std::set<std::string>& visite
 
 namespace {
 
+// Whether the line may be an Include line: after blanks it starts with
+// "include" in any case, or with a quote or "=" that splitting sees past.
+bool mayInclude(std::string_view line) {
+    const std::size_t start = line.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos)
+        return false;
+    return line[start] == '"' || line[start] == '=' ||
+           equalsIgnoringCase(line.substr(start, 7), "include");
+}
+
 void readLinesAt(const std::string& from, std::set<std::string>& visited,
                  const std::string& homedir, const LineSink& sink, ConfigReadProblems* problems,
                  ConfigFiles* met, int depth) {
@@ -112,6 +122,9 @@ void readLinesAt(const std::string& from, std::set<std::string>& visited,
 
     const config::ConfigText configText(*text);
     for (std::size_t i = 0; i < configText.lineCount(); ++i) {
+        // Without a sink only the Include lines matter.
+        if (!sink && !mayInclude(configText.line(i)))
+            continue;
         const auto line = config::splitLine(configText.line(i));
         if (!line)
             continue;
@@ -123,7 +136,8 @@ void readLinesAt(const std::string& from, std::set<std::string>& visited,
                 readLinesAt(file, visited, homedir, sink, problems, met, depth + 1);
             continue;
         }
-        sink(line->keyword, line->value, name);
+        if (sink)
+            sink(line->keyword, line->value, name);
     }
 }
 

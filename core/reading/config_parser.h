@@ -30,7 +30,8 @@ std::vector<ConfigLineSource> readLines(const std::string& from, std::set<std::s
 // during the call.
 using LineSink = std::function<void(std::string_view directive, std::string_view value,
                                     const std::string& sourceFile)>;
-// The same lines, handed to sink one by one instead of gathered in a list.
+// The same lines, handed to sink one by one instead of gathered in a list;
+// without a sink, only the files and folders are gathered.
 // When problems is given, every file that was skipped (unreadable, not
 // UTF-8, over the size limit, or included deeper than OpenSSH follows) is
 // added to it, in reading order; a missing file is no problem. When met is

@@ -37,9 +37,7 @@ void ConfigGuard::refuseReadOnly(const std::string& path, const std::string& sho
 std::vector<std::string> ConfigGuard::filesReadWith(const std::string& file) const {
     std::set<std::string> visited;
     ConfigFiles met;
-    ConfigParser::readLines(
-        file, visited, places_.homedir,
-        [](std::string_view, std::string_view, const std::string&) {}, nullptr, &met);
+    ConfigParser::readLines(file, visited, places_.homedir, {}, nullptr, &met);
     return met.files;
 }
 
@@ -110,20 +108,27 @@ void ConfigGuard::sweepLeftovers(const std::string& file) const {
     OpenSSHCheck::sweepStaleChecks();
 }
 
-std::optional<std::string> ConfigGuard::checkWithBackup(const ConfigBackups& store,
-                                                        const std::string& path,
-                                                        const std::string& destination,
-                                                        const std::string& current,
-                                                        const std::string& next) const {
-    // The check waits for a process and the backup for the disk, so the two
-    // run side by side.
+std::optional<std::string>
+ConfigGuard::checkJudgeAndBackUp(const ConfigBackups& store, const std::string& path,
+                                 const std::string& destination,
+                                 const std::optional<std::string>& current, const std::string& next,
+                                 const EffectJudge& judge, const std::string& standardized) const {
+    // The check waits for a process, the judge reads the configuration and
+    // the backup waits for the disk, so the check runs beside the others.
     std::optional<std::string> backup;
-    std::exception_ptr backupFailure;
-    std::exception_ptr refusal;
+    std::exception_ptr judged, refusal, backupFailure;
     files::runSideBySide(
         [&] {
             try {
-                backup = store.save(path, current);
+                if (judge)
+                    judge(standardized, next);
+            } catch (...) {
+                judged = std::current_exception();
+                return;
+            }
+            try {
+                if (current)
+                    backup = store.save(path, *current);
             } catch (...) {
                 backupFailure = std::current_exception();
             }
@@ -135,14 +140,16 @@ std::optional<std::string> ConfigGuard::checkWithBackup(const ConfigBackups& sto
                 refusal = std::current_exception();
             }
         });
-    if (refusal) {
+    for (const std::exception_ptr& failure : {judged, refusal}) {
+        if (!failure)
+            continue;
         try {
             if (backup)
                 store.discard(*backup);
         } catch (const std::exception&) {
             // The refusal is what counts.
         }
-        std::rethrow_exception(refusal);
+        std::rethrow_exception(failure);
     }
     if (backupFailure)
         std::rethrow_exception(backupFailure);
@@ -176,17 +183,13 @@ ConfigWriter::AtPath ConfigGuard::guarded(const std::string& file, const std::st
                     unnote(**noted);
                 noted->reset();
                 refuseReadOnly(files::resolveLinks(path), places_.displayPath(path));
-                if (takesEffect)
-                    takesEffect(standardized, next);
-                if (!current) {
-                    checkChange(path, destination, current, next);
-                    *noted = note({path, std::nullopt, shortDigest(next)});
-                    return;
-                }
-                *taken = checkWithBackup(store, path, destination, *current, next);
+                *taken = checkJudgeAndBackUp(store, path, destination, current, next, takesEffect,
+                                             standardized);
                 // Bytes already backed up earlier are put back from that backup.
-                *noted = note(
-                    {path, *taken ? *taken : store.holding(path, *current), shortDigest(next)});
+                std::optional<std::string> undo = *taken;
+                if (current && !undo)
+                    undo = store.holding(path, *current);
+                *noted = note({path, undo, shortDigest(next)});
             },
             forget};
 }

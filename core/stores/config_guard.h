@@ -63,13 +63,15 @@ public:
     std::vector<ConfigChange> takeChanges();
 
 private:
-    // Backs the current bytes up while OpenSSH checks the next; the backup's
-    // id, nothing when a backup already holds these bytes. A refused change
-    // keeps no backup.
-    std::optional<std::string> checkWithBackup(const ConfigBackups& store, const std::string& path,
-                                               const std::string& destination,
-                                               const std::string& current,
-                                               const std::string& next) const;
+    // Judges the next bytes and backs the current ones up (when there are
+    // any) while OpenSSH checks the next; the backup's id, nothing when a
+    // backup already holds these bytes. A refused change keeps no backup;
+    // the judge's refusal is the one reported.
+    std::optional<std::string>
+    checkJudgeAndBackUp(const ConfigBackups& store, const std::string& path,
+                        const std::string& destination, const std::optional<std::string>& current,
+                        const std::string& next, const EffectJudge& judge,
+                        const std::string& standardized) const;
     void tell(const std::string& notice) const;
 
     const StorePlaces& places_;

@@ -41,6 +41,34 @@ std::optional<std::string> fileOfBlock(const std::vector<ConfigLineSource>& line
 }
 
 // The record of the first block of this alias, as the files give it now.
+// The option lines of this keyword in the block whose Host line stands at
+// the place: up to the next Host or Match line of the same file, as the
+// block's text runs.
+std::vector<std::uint32_t> blockLines(const config::ConfigDocument& document,
+                                      const ConfigPlace& header, std::string_view keyword) {
+    using Kind = config::DocumentLine::Kind;
+    std::vector<std::uint32_t> found;
+    const auto count = static_cast<std::uint32_t>(document.lines.size());
+    std::uint32_t i = 0;
+    while (i < count &&
+           !(document.lines[i].kind == Kind::host && document.lines[i].line == header.line &&
+             document.files[document.lines[i].file] == header.file))
+        ++i;
+    if (i == count)
+        return found;
+    const std::uint32_t file = document.lines[i].file;
+    for (++i; i < count; ++i) {
+        const config::DocumentLine& line = document.lines[i];
+        if (line.file != file)
+            continue;
+        if (line.kind == Kind::host || line.kind == Kind::match)
+            break;
+        if (line.kind == Kind::option && line.keyword == keyword)
+            found.push_back(i);
+    }
+    return found;
+}
+
 std::optional<SSHHost> hostOf(const ParsedConfig& config, const std::string& alias) {
     for (const auto& host : config.hosts)
         if (host.alias == alias)
@@ -144,9 +172,21 @@ void ConfigHostChanges::refuseSkippedBlock(const ConfigReadProblems& problems,
 Defaults ConfigHostChanges::withPortOtherwise(Defaults defaults, const std::string& name,
                                               const std::optional<SSHHost>& original,
                                               const std::string& file,
-                                              const KeyIdToPath& keyIdToPath) const {
-    config::TextOverrides withoutPort;
+                                              const KeyIdToPath& keyIdToPath,
+                                              const config::OpenSSHEvaluator* read) const {
     defaults.port = 22;
+    if (read && (!original || !original->facts.block.file.empty())) {
+        // The block's Port lines left out are the block written without them.
+        std::vector<std::uint32_t> portLines;
+        if (original)
+            portLines = blockLines(read->document(), original->facts.block, "port");
+        for (const auto& value :
+             read->evaluate(name, places_.localUser, false, portLines).effective)
+            if (value.keyword == "port")
+                defaults.port = InputRules::portFromText(value.value);
+        return defaults;
+    }
+    config::TextOverrides withoutPort;
     if (original) {
         SSHHost without = *original;
         without.port = defaults.port;
@@ -194,8 +234,8 @@ SSHHost ConfigHostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyI
     const auto destination = SSHCommand::destinationPattern(host.alias);
     const auto original = hostOf(block.config, host.alias);
     const std::string file = block.file.value_or(places_.configPath);
-    const Defaults defaults =
-        withPortOtherwise(block.config.defaults, destination, original, file, keyIdToPath);
+    const Defaults defaults = withPortOtherwise(block.config.defaults, destination, original, file,
+                                                keyIdToPath, block.evaluator.get());
     if (original) {
         if (!ConfigWriter::updateHostBlock(
                 guard_.guarded(file, destination,
@@ -249,8 +289,8 @@ SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
         keepDerivedHostName(asked, *original);
     }
     const auto destination = SSHCommand::destinationPattern(asked.alias);
-    const Defaults defaults =
-        withPortOtherwise(block.config.defaults, destination, original, *block.file, keyIdToPath);
+    const Defaults defaults = withPortOtherwise(block.config.defaults, destination, original,
+                                                *block.file, keyIdToPath, block.evaluator.get());
     const auto atPath = guard_.guarded(
         *block.file, destination, effectJudge(destination, original, asked, defaults, keyIdToPath));
     if (moveAbove) {
