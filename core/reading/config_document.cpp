@@ -39,9 +39,10 @@ public:
         const std::string& kept =
             *document.texts.emplace_back(std::make_unique<const std::string>(std::move(*text)));
         const ConfigText lines(kept);
-        // One allocation for the lines of this file: growing a large list
-        // step by step would touch every page of it several times.
-        document.lines.reserve(document.lines.size() + lines.lineCount() * 3 / 4 + 16);
+        // One allocation for the lines of this file, as many as it has text
+        // lines: growing a large list step by step would touch every page of
+        // it several times, and room never used is never touched.
+        document.lines.reserve(document.lines.size() + lines.lineCount() + 16);
         for (std::size_t i = 0; i < lines.lineCount(); ++i)
             readLine(lines.line(i), fileIndex, static_cast<std::uint32_t>(i + 1), depth);
     }

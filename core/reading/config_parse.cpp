@@ -1,3 +1,4 @@
+#include "files/background_work.h"
 #include "model/ascii.h"
 #include "model/input_rules.h"
 #include "openssh/ssh_arguments.h"
@@ -6,6 +7,7 @@
 #include "reading/line_interpreter.h"
 
 #include <algorithm>
+#include <span>
 
 namespace moorkeep::ConfigParser {
 
@@ -149,8 +151,7 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
                 hosts_.reserve(std::max<std::size_t>(256, hosts_.capacity() * 4));
             hasPort_.push_back(false);
             SSHHost& host = hosts_.emplace_back();
-            host.id = ConfigParser::hostId(patterns);
-            host.alias = patterns;
+            host.alias = patterns; // the id follows in finish()
             host.source = HostSource::config;
             if (line > 0)
                 host.facts.block = {sourceFile, line};
@@ -168,6 +169,18 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
 }
 
 ParsedConfig LineInterpreter::finish() {
+    // Digesting the aliases costs more than the rest of reading the blocks,
+    // so a large configuration's hosts get their ids on two threads.
+    auto giveIds = [](std::span<SSHHost> hosts) {
+        for (SSHHost& host : hosts)
+            host.id = ConfigParser::hostId(host.alias);
+    };
+    const std::span<SSHHost> all(hosts_);
+    if (all.size() < 2000)
+        giveIds(all);
+    else
+        files::runSideBySide([&] { giveIds(all.subspan(all.size() / 2)); },
+                             [&] { giveIds(all.first(all.size() / 2)); });
     ParsedConfig result;
     for (std::size_t i = 0; i < hosts_.size(); ++i)
         complete(hosts_[i], hasPort_[i], defaults_);
