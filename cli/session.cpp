@@ -15,6 +15,11 @@ Session::~Session() {
     if (store_)
         for (const auto& notice : store_->takeNotices())
             output_.warning(notice);
+    // The process ends with the session: the hosts of a large configuration
+    // are left to it instead of being freed one by one, which takes longer
+    // than printing them. They stay reachable, so no leak is reported.
+    static std::optional<VaultData>* const leftToExit = new std::optional<VaultData>();
+    *leftToExit = std::move(data_);
 }
 
 VaultStore& Session::store() {
