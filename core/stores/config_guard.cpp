@@ -108,14 +108,15 @@ void ConfigGuard::sweepLeftovers(const std::string& file) const {
     OpenSSHCheck::sweepStaleChecks();
 }
 
-std::optional<std::string>
+ConfigGuard::Checked
 ConfigGuard::checkJudgeAndBackUp(const ConfigBackups& store, const std::string& path,
                                  const std::string& destination,
                                  const std::optional<std::string>& current, const std::string& next,
                                  const EffectJudge& judge, const std::string& standardized) const {
     // The check waits for a process, the judge reads the configuration and
     // the backup waits for the disk, so the check runs beside the others.
-    std::optional<std::string> backup;
+    Checked checked;
+    std::optional<std::string>& backup = checked.backup;
     std::exception_ptr judged, refusal, backupFailure;
     files::runSideBySide(
         [&] {
@@ -132,6 +133,7 @@ ConfigGuard::checkJudgeAndBackUp(const ConfigBackups& store, const std::string& 
             } catch (...) {
                 backupFailure = std::current_exception();
             }
+            checked.nextDigest = shortDigest(next);
         },
         [&] {
             try {
@@ -153,7 +155,7 @@ ConfigGuard::checkJudgeAndBackUp(const ConfigBackups& store, const std::string& 
     }
     if (backupFailure)
         std::rethrow_exception(backupFailure);
-    return backup;
+    return checked;
 }
 
 ConfigWriter::AtPath ConfigGuard::guarded(const std::string& file, const std::string& destination,
@@ -183,13 +185,14 @@ ConfigWriter::AtPath ConfigGuard::guarded(const std::string& file, const std::st
                     unnote(**noted);
                 noted->reset();
                 refuseReadOnly(files::resolveLinks(path), places_.displayPath(path));
-                *taken = checkJudgeAndBackUp(store, path, destination, current, next, takesEffect,
-                                             standardized);
+                Checked checked = checkJudgeAndBackUp(store, path, destination, current, next,
+                                                      takesEffect, standardized);
+                *taken = checked.backup;
                 // Bytes already backed up earlier are put back from that backup.
                 std::optional<std::string> undo = *taken;
                 if (current && !undo)
                     undo = store.holding(path, *current);
-                *noted = note({path, undo, shortDigest(next)});
+                *noted = note({path, undo, std::move(checked.nextDigest)});
             },
             forget};
 }

@@ -63,15 +63,17 @@ public:
     std::vector<ConfigChange> takeChanges();
 
 private:
-    // Judges the next bytes and backs the current ones up (when there are
-    // any) while OpenSSH checks the next; the backup's id, nothing when a
-    // backup already holds these bytes. A refused change keeps no backup;
-    // the judge's refusal is the one reported.
-    std::optional<std::string>
-    checkJudgeAndBackUp(const ConfigBackups& store, const std::string& path,
-                        const std::string& destination, const std::optional<std::string>& current,
-                        const std::string& next, const EffectJudge& judge,
-                        const std::string& standardized) const;
+    // Judges the next bytes, backs the current ones up (when there are any)
+    // and digests the next ones while OpenSSH checks them. A refused change
+    // keeps no backup; the judge's refusal is the one reported.
+    struct Checked {
+        std::optional<std::string> backup; // nothing when one already holds these bytes
+        std::string nextDigest;
+    };
+    Checked checkJudgeAndBackUp(const ConfigBackups& store, const std::string& path,
+                                const std::string& destination,
+                                const std::optional<std::string>& current, const std::string& next,
+                                const EffectJudge& judge, const std::string& standardized) const;
     void tell(const std::string& notice) const;
 
     const StorePlaces& places_;
