@@ -89,6 +89,7 @@ HistoryDialog::HistoryDialog(AppModel& model, QWidget* parent)
     split->addWidget(diff_);
     split->setStretchFactor(1, 2);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setText(tr("&Close"));
     buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("closeHistoryButton"));
     buttons->addButton(restore_, QDialogButtonBox::ActionRole);
     auto* layout = new QVBoxLayout(this);
