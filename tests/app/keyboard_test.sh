@@ -55,13 +55,14 @@ QT_QPA_PLATFORM=xcb "$1" >"$home/output.log" 2>&1 &
 pids+=($!)
 within active Moorkeep || fail "the Moorkeep window did not get the focus"
 
-# Delete asks about the selected host once the hosts are listed: the first.
-asked() {
+# Delete asks about the selected host once the window lists it: at first,
+# the first host.
+asks() {
     press Delete
     sleep 0.2
-    active 'Delete "alpha"?'
+    active "Delete \"$1\"?"
 }
-within asked || fail "Delete did not ask about the first host"
+within asks alpha || fail "Delete did not ask about the first host"
 press Escape
 within active Moorkeep || fail "Escape did not close the alert"
 
@@ -79,6 +80,10 @@ within holds "$home/after" || fail "Alt+D did not delete beta's block"
 within active Moorkeep || fail "the window did not get the focus back"
 press ctrl+z
 within holds "$home/before" || fail "Ctrl+Z did not put the file back as it was"
+# The host is back and selected again.
+within asks beta || fail "beta was not selected again after Ctrl+Z"
+press Escape
+within active Moorkeep || fail "Escape did not close the alert"
 press ctrl+shift+z
 within holds "$home/after" || fail "Ctrl+Shift+Z did not delete beta again"
 
