@@ -154,6 +154,12 @@ bool shootProblems(const QString& home, const QString& bannerFile, const QString
 // A home of its own, with its own backups: a host added, then another
 // deleted, and the History view on the backup the delete took.
 bool shootHistory(const QString& home, const QString& file) {
+    // The view names files from the home folder, "~/.ssh/config".
+    struct HomeFor {
+        QByteArray outer = qgetenv("HOME");
+        ~HomeFor() { qputenv("HOME", outer); }
+    } homeFor;
+    qputenv("HOME", QFile::encodeName(home));
     const QString ssh = home + u"/.ssh/"_qs;
     if (!write(ssh + u"config"_qs, "Host prod-web\n"
                                    "    HostName 203.0.113.10\n"
