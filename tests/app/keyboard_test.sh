@@ -3,8 +3,8 @@
 # as a person would, under a window manager on a virtual X display: a host
 # found with the search field is deleted (Return in the alert keeps it, Alt+D
 # deletes it), Ctrl+Z puts the file back byte for byte although the search
-# field had typing of its own, and Ctrl+Shift+Z deletes the host again; Ctrl+Z
-# after new typing in the field takes back the typing.
+# field had typing of its own and selects the host again, and Ctrl+Shift+Z
+# deletes it again; Ctrl+Z after new typing in the field takes back the typing.
 # Usage: keyboard_test.sh PROGRAM
 set -euo pipefail
 
@@ -30,13 +30,14 @@ fail() {
     cat "$home/output.log" >&2
     exit 1
 }
-# Runs the command until it succeeds, for 10 seconds at most.
+# Runs the command until it succeeds, for 30 seconds at most: a loaded
+# machine starts the sanitizer build slowly.
 within() {
-    for _ in $(seq 1 100); do
-        "$@" && return 0
+    local end=$((SECONDS + 30))
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
         sleep 0.1
     done
-    return 1
 }
 active() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "$1" ]; }
 press() { xdotool key --delay 60 "$@"; }
@@ -53,6 +54,8 @@ pids+=($!)
 within xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 || fail "the window manager did not start"
 QT_QPA_PLATFORM=xcb "$1" >"$home/output.log" 2>&1 &
 pids+=($!)
+within xdotool search --onlyvisible --name '^Moorkeep$' >/dev/null ||
+    fail "no window titled Moorkeep appeared"
 within active Moorkeep || fail "the Moorkeep window did not get the focus"
 
 # Delete asks about the selected host once the window lists it: at first,
