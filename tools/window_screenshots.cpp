@@ -1,14 +1,17 @@
 // Writes the Hosts and Keys tabs on the demo data, the passphrase dialog
 // over the Keys tab, the Keys tab on a key the demo's ssh-agent holds, and
 // the Hosts tab grouped by file on a sample home, and the banner and the
-// Problems view on a home whose configuration ssh refuses, and the History
-// view after two changes, light and dark,
-// as PNG files:
+// Problems view on a home whose configuration ssh refuses, the History
+// view after two changes, the Edit Host dialog with its further options and
+// with the line of a change made outside, and the alert of a key hosts use,
+// light and dark, as PNG files:
 //   window_screenshots <folder>   (run with QT_QPA_PLATFORM=offscreen)
 // The README's pictures come from here. The program runs in a home of its
 // own, so the window's settings and the files it reads are never the user's.
 #include "connect/install_key_dialog.h"
+#include "hosts/host_dialog.h"
 #include "hosts/hosts_state.h"
+#include "keys/key_in_use_alert.h"
 #include "keys/keys_state.h"
 #include "metadata/user_meta_store.h"
 #include "model/app_model.h"
@@ -23,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
@@ -150,6 +154,12 @@ bool shootProblems(const QString& home, const QString& bannerFile, const QString
 // A home of its own, with its own backups: a host added, then another
 // deleted, and the History view on the backup the delete took.
 bool shootHistory(const QString& home, const QString& file) {
+    // The view names files from the home folder, "~/.ssh/config".
+    struct HomeFor {
+        QByteArray outer = qgetenv("HOME");
+        ~HomeFor() { qputenv("HOME", outer); }
+    } homeFor;
+    qputenv("HOME", QFile::encodeName(home));
     const QString ssh = home + u"/.ssh/"_qs;
     if (!write(ssh + u"config"_qs, "Host prod-web\n"
                                    "    HostName 203.0.113.10\n"
@@ -247,6 +257,44 @@ bool shootInstallRefusal(const QString& file) {
     return dialog.grab().save(file);
 }
 
+// Edit Host on a demo host with further options, and once more after the
+// host changed outside Moorkeep, offering Reload.
+bool shootHostDialog(const QString& file, const QString& changedFile) {
+    moorkeep::DemoVaultStore store;
+    const moorkeep::VaultData demo = store.loadData();
+    moorkeep::SSHHost host = demo.hosts.at(2);
+    host.extraOptions["LocalForward"] = "5433 db.internal:5432";
+    host.extraOptions["ServerAliveInterval"] = "30";
+    moorkeep::HostDialog dialog(
+        host, demo.hosts, demo.keys, [](moorkeep::SSHHost) {}, [] {});
+    dialog.show();
+    QTest::qWait(300);
+    if (!dialog.grab().save(file))
+        return false;
+    moorkeep::SSHHost outside = host;
+    outside.port = 2200;
+    dialog.markChangedOutside(outside);
+    QTest::qWait(300);
+    return dialog.grab().save(changedFile);
+}
+
+// Delete on the demo key that hosts use: the alert that says why not.
+bool shootKeyInUse(const QString& file) {
+    moorkeep::DemoVaultStore store;
+    const moorkeep::VaultData demo = store.loadData();
+    const moorkeep::SSHKey& key = demo.keys.at(1);
+    std::vector<moorkeep::SSHHost> users;
+    for (const auto& host : demo.hosts)
+        if (host.keyId == key.id)
+            users.push_back(host);
+    QWidget parent;
+    parent.resize(600, 400);
+    parent.show();
+    QMessageBox* alert = moorkeep::KeyInUseAlert::open(key, users, &parent, [] {});
+    QTest::qWait(300);
+    return alert->grab().save(file);
+}
+
 bool shootAll(const QDir& folder, const QString& home, const QString& theme) {
     using moorkeep::AppTab;
     return shootGrouped(home, folder.filePath(u"hosts-grouped-%1.png"_qs.arg(theme))) &&
@@ -259,7 +307,10 @@ bool shootAll(const QDir& folder, const QString& home, const QString& theme) {
            shootProblems(home, folder.filePath(u"refusal-banner-%1.png"_qs.arg(theme)),
                          folder.filePath(u"problems-%1.png"_qs.arg(theme))) &&
            shootHistory(home + u"/history-"_qs + theme,
-                        folder.filePath(u"history-%1.png"_qs.arg(theme)));
+                        folder.filePath(u"history-%1.png"_qs.arg(theme))) &&
+           shootHostDialog(folder.filePath(u"edit-host-%1.png"_qs.arg(theme)),
+                           folder.filePath(u"edit-host-changed-%1.png"_qs.arg(theme))) &&
+           shootKeyInUse(folder.filePath(u"key-in-use-%1.png"_qs.arg(theme)));
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <algorithm>
+#include <utility>
 
 namespace moorkeep {
 
@@ -60,6 +61,9 @@ HostsScreen::HostsScreen(AppModel& model, HostsState& state, QMainWindow& window
     connect(&state_, &ScreenState::toDeleteChanged, this, &HostsScreen::showDeleteAlert);
     connect(&model_, &AppModel::hostsChanged, this, &HostsScreen::checkEditedHost);
     connect(&model_, &AppModel::hostsChanged, this, &HostsScreen::updateShortcuts);
+    // Once the list shows the hosts, so that it finds the row.
+    connect(&model_, &AppModel::hostsChanged, this, &HostsScreen::reselectDeleted,
+            Qt::QueuedConnection);
     connect(&state_, &ScreenState::selectedIdChanged, this, &HostsScreen::updateShortcuts);
     updateShortcuts();
 }
@@ -208,7 +212,18 @@ void HostsScreen::showDeleteAlert() {
                 {QStringLiteral("deleteHostAlert"), QStringLiteral("confirmDeleteButton"),
                  QStringLiteral("cancelDeleteButton")});
         },
-        [this](const SSHHost& host) { return model_.deleteHost(host); });
+        [this](const SSHHost& host) {
+            deletedId_ = host.id;
+            return model_.deleteHost(host);
+        });
+}
+
+// Undo brings a deleted host back as it was, selected as it was when
+// nothing else has been chosen since.
+void HostsScreen::reselectDeleted() {
+    if (!deletedId_ || state_.selectedId() || !model_.hostWithId(deletedId_))
+        return;
+    state_.setSelectedId(std::exchange(deletedId_, std::nullopt));
 }
 
 } // namespace moorkeep

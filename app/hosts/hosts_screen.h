@@ -54,6 +54,7 @@ private:
     void offerWayOut(const SSHHost& host, const QString& message,
                      const IgnoredChange::Winner& winner, bool dialogOpen);
     void showDeleteAlert();
+    void reselectDeleted();
 
     AppModel& model_;
     HostsState& state_;
@@ -61,6 +62,7 @@ private:
     ScreenMenu menu_;
     ScreenDialogs dialogs_;
     bool savingEdit_ = false;
+    std::optional<std::string> deletedId_;
     QAction* groupByFile_ = nullptr;
 };
 

@@ -110,6 +110,7 @@ HostsSidebar::HostsSidebar(AppModel& model, HostsState& state, HostListModel* li
             setCollapsed(index.row(), !index.data(HostListModel::CollapsedRole).toBool());
     });
     listView()->installEventFilter(this);
+    connect(&model_, &AppModel::undoChanged, this, &Sidebar::forgetTyping);
     // Each appearance of the screen selects the first shown host when none is.
     if (!state_.selectedId())
         state_.setSelectedId(listModel_->firstEntryId());

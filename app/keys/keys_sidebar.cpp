@@ -71,6 +71,7 @@ KeysSidebar::KeysSidebar(AppModel& model, KeysState& state, KeyListModel* listMo
     showHeldKeys();
     connect(&model_, &AppModel::hostsChanged, this,
             [this] { listModel_->setHosts(model_.hosts()); });
+    connect(&model_, &AppModel::undoChanged, this, &Sidebar::forgetTyping);
     // The tab was chosen: with nothing selected, the first shown key is.
     if (!state_.selectedId())
         state_.setSelectedId(listModel_->firstEntryId());

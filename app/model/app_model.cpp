@@ -131,8 +131,8 @@ QFuture<std::vector<ConfigBackup>> AppModel::backups() {
     return undo_.backups();
 }
 
-QFuture<std::optional<BackupTexts>> AppModel::backupTexts(const std::string& id) {
-    return undo_.backupTexts(id);
+QFuture<std::optional<std::vector<BackupDiff::Line>>> AppModel::backupDiff(const std::string& id) {
+    return undo_.backupDiff(id);
 }
 
 QFuture<void> AppModel::restoreBackup(const ConfigBackup& backup) {

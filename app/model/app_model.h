@@ -136,10 +136,11 @@ public:
     std::optional<QString> redoName() const { return undo_.redoName(); }
     QFuture<void> undo() { return undo_.undo(); }
     QFuture<void> redo() { return undo_.redo(); }
-    // The backups of the configuration files, newest first, and how one
-    // compares with its file now; restoring one is a change Undo takes back.
+    // The backups of the configuration files, newest first, and the lines
+    // that turn what one's file holds now into it (nothing when it cannot be
+    // read); restoring one is a change Undo takes back.
     QFuture<std::vector<ConfigBackup>> backups();
-    QFuture<std::optional<BackupTexts>> backupTexts(const std::string& id);
+    QFuture<std::optional<std::vector<BackupDiff::Line>>> backupDiff(const std::string& id);
     QFuture<void> restoreBackup(const ConfigBackup& backup);
 
 signals:

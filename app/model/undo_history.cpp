@@ -66,10 +66,18 @@ QFuture<std::vector<ConfigBackup>> UndoHistory::backups() {
         store_, [](VaultStore& store) { return store.listBackups(); }, std::vector<ConfigBackup>{});
 }
 
-QFuture<std::optional<BackupTexts>> UndoHistory::backupTexts(const std::string& id) {
+QFuture<std::optional<std::vector<BackupDiff::Line>>>
+UndoHistory::backupDiff(const std::string& id) {
+    using Diff = std::optional<std::vector<BackupDiff::Line>>;
     return readOrNone(
-        store_, [id](VaultStore& store) { return store.backupTexts(id); },
-        std::optional<BackupTexts>{});
+        store_,
+        [id](VaultStore& store) -> Diff {
+            const auto texts = store.backupTexts(id);
+            if (!texts)
+                return std::nullopt;
+            return BackupDiff::compare(texts->current, texts->backup);
+        },
+        Diff{});
 }
 
 QFuture<void> UndoHistory::restore(const ConfigBackup& backup) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "stores/backup_diff.h"
 #include "stores/config_backups.h"
 
 #include <QFuture>
@@ -30,7 +31,8 @@ public:
     QFuture<void> redo();
 
     QFuture<std::vector<ConfigBackup>> backups();
-    QFuture<std::optional<BackupTexts>> backupTexts(const std::string& id);
+    // Compared on the worker too: a long file takes a while.
+    QFuture<std::optional<std::vector<BackupDiff::Line>>> backupDiff(const std::string& id);
     // Named "Restore Backup of “FILE”", to be undone as any change.
     QFuture<void> restore(const ConfigBackup& backup);
 

@@ -215,14 +215,29 @@ void Sidebar::showNoMatch() {
                          noMatchFormat_.arg(SearchNotice::quoted(state_.search())));
 }
 
+void Sidebar::forgetTyping() {
+    // Setting the text anew empties the field's undo history.
+    const int cursor = search_->cursorPosition();
+    search_->setText(search_->text());
+    search_->setCursorPosition(cursor);
+}
+
 // Up and Down in the search field move through the list without leaving it;
-// Escape empties it, and Delete in it empty deletes the selected entry.
+// Escape empties it, Delete in it empty deletes the selected entry, and Undo
+// and Redo are the window's unless the field has typing of its own to take
+// back or make again.
 bool Sidebar::eventFilter(QObject* watched, QEvent* event) {
     if (watched != search_)
         return QWidget::eventFilter(watched, event);
     if (SearchNotice::clearOnEscape(search_, event) ||
         SearchNotice::leavesDeleteToWindow(search_, event))
         return true;
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->matches(QKeySequence::Undo) && !search_->isUndoAvailable()) ||
+            (key->matches(QKeySequence::Redo) && !search_->isRedoAvailable()))
+            return true;
+    }
     // The line edit would otherwise take some of the window's keys for
     // itself, such as Ctrl+E for "end of line".
     if (event->type() == QEvent::ShortcutOverride &&

@@ -60,6 +60,11 @@ public:
     void setRowMenu(QMenu* menu);
 
     QLineEdit* searchField() const { return search_; }
+
+    // A change made in the window is newer than the typing in the search
+    // field, so Ctrl+Z after it goes to the window's Undo: the field forgets
+    // what it could undo.
+    void forgetTyping();
     QListView* listView() const { return list_; }
 
 protected:

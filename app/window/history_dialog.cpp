@@ -35,8 +35,7 @@ QString localTime(const std::string& utc) {
 }
 
 // "- " for the lines only the file holds now, "+ " for those only the backup holds.
-QString diffText(const BackupTexts& texts) {
-    const auto lines = BackupDiff::compare(texts.current, texts.backup);
+QString diffText(const std::vector<BackupDiff::Line>& lines) {
     if (lines.empty())
         return HistoryDialog::tr("The file holds this backup's text now.");
     QString out;
@@ -90,6 +89,7 @@ HistoryDialog::HistoryDialog(AppModel& model, QWidget* parent)
     split->addWidget(diff_);
     split->setStretchFactor(1, 2);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setText(tr("&Close"));
     buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("closeHistoryButton"));
     buttons->addButton(restore_, QDialogButtonBox::ActionRole);
     auto* layout = new QVBoxLayout(this);
@@ -155,16 +155,16 @@ void HistoryDialog::compareSelected() {
     if (!backup)
         return;
     const std::string id = backup->id;
-    auto* watcher = new QFutureWatcher<std::optional<BackupTexts>>(this);
+    auto* watcher = new QFutureWatcher<std::optional<std::vector<BackupDiff::Line>>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, id] {
         watcher->deleteLater();
         const ConfigBackup* still = selected();
         if (!still || still->id != id)
             return;
-        const auto texts = watcher->future().result();
-        diff_->setPlainText(texts ? diffText(*texts) : tr("This backup cannot be read."));
+        const auto lines = watcher->future().result();
+        diff_->setPlainText(lines ? diffText(*lines) : tr("This backup cannot be read."));
     });
-    watcher->setFuture(model_.backupTexts(id));
+    watcher->setFuture(model_.backupDiff(id));
 }
 
 void HistoryDialog::restoreSelected() {

@@ -11,6 +11,8 @@
 #include "keys/passphrase_dialog.h"
 #include "support/app_test.h"
 #include "updates/update_dialog.h"
+#include "window/history_dialog.h"
+#include "window/problems_dialog.h"
 
 namespace {
 
@@ -21,7 +23,7 @@ QFuture<void> noCall() {
 }
 
 // Each dialog of the window, as it first shows, over window.
-std::vector<std::pair<const char*, Make>> dialogs() {
+std::vector<std::pair<const char*, Make>> dialogs(AppModel& model) {
     const VaultData vault = sampleVault();
     const SSHKey key = vault.keys.front();
     SSHHost changed = vault.hosts.front();
@@ -70,6 +72,8 @@ std::vector<std::pair<const char*, Make>> dialogs() {
          }},
         {"preferences", [](QWidget* w) { return new PreferencesDialog(std::nullopt, {}, w); }},
         {"update", [](QWidget* w) { return new UpdateDialog(w); }},
+        {"history", [&model](QWidget* w) { return new HistoryDialog(model, w); }},
+        {"problems", [&model](QWidget* w) { return new ProblemsDialog(model, w); }},
         {"delete alert",
          [](QWidget* w) {
              return ConfirmAlert::deleting(u"web"_qs, u"Gone."_qs, {u"a"_qs, u"b"_qs, u"c"_qs})
@@ -109,7 +113,8 @@ class DialogButtonsTest : public QObject {
 
 private slots:
     void everyButtonHasAMnemonicOfItsOwn() {
-        for (const auto& [name, make] : dialogs()) {
+        AppHarness harness;
+        for (const auto& [name, make] : dialogs(*harness.model)) {
             QWidget window;
             QDialog* dialog = make(&window);
             QVERIFY2(dialog, name);

@@ -62,11 +62,12 @@ private slots:
         home_.reset();
     }
 
-    // Ctrl+Z puts the deleted block back and Ctrl+Shift+Z removes it again,
-    // each named; once the file changed elsewhere, Undo is refused and the
-    // file stays as the other program wrote it.
+    // Ctrl+Z puts the deleted block back, the host as it was, and
+    // Ctrl+Shift+Z removes it again, each named; once the file changed elsewhere, Undo is refused
+    // and the file stays as the other program wrote it.
     void undoAndRedoFollowTheFileUntilItChangesElsewhere() {
         QVERIFY(!action("undoAction")->isEnabled());
+        const SSHHost db = *w_->host("db");
         deleteDb();
         QTRY_COMPARE(action("undoAction")->text(), u"&Undo Delete Host \u201cdb\u201d"_qs);
         QVERIFY(!action("redoAction")->isEnabled());
@@ -76,6 +77,7 @@ private slots:
         action("undoAction")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(configText(), text(twoHosts), waitMs);
         QTRY_VERIFY(w_->host("db"));
+        QCOMPARE(*w_->host("db"), db);
         QTRY_COMPARE(action("redoAction")->text(), u"&Redo Delete Host \u201cdb\u201d"_qs);
         QVERIFY(!action("undoAction")->isEnabled());
 
