@@ -16,15 +16,8 @@ fi
 # shellcheck source=../support/test_home.sh
 source "$(dirname "$0")/../support/test_home.sh"
 home=$test_home
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$home"
-}
-trap cleanup EXIT
+# shellcheck source=started_programs.sh
+source "$(dirname "$0")/started_programs.sh"
 fail() {
     echo "$1" >&2
     cat "$home/output.log" >&2

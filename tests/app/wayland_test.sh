@@ -17,15 +17,8 @@ if [ -z "${WAYLAND_TEST_HOME:-}" ]; then
     exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 home=$WAYLAND_TEST_HOME
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$home"
-}
-trap cleanup EXIT
+# shellcheck source=started_programs.sh
+source "$(dirname "$0")/started_programs.sh"
 fail() {
     echo "$1" >&2
     tail -n 40 "$home/first.log" "$home/weston.log" >&2 || true
