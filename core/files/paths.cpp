@@ -1,5 +1,6 @@
 #include "files/paths.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -46,8 +47,17 @@ std::string expandTilde(std::string_view path, std::string_view home) {
         slash == std::string_view::npos ? std::string_view{} : path.substr(slash);
     if (user.empty())
         return std::string(home) + std::string(rest);
-    if (const passwd* entry = getpwnam(std::string(user).c_str()); entry && entry->pw_dir)
-        return std::string(entry->pw_dir) + std::string(rest);
+    // The reentrant lookup: hosts are evaluated on several threads.
+    std::vector<char> buffer(4096);
+    passwd entry{};
+    passwd* found = nullptr;
+    int failed;
+    while ((failed = getpwnam_r(std::string(user).c_str(), &entry, buffer.data(), buffer.size(),
+                                &found)) == ERANGE &&
+           buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (failed == 0 && found && found->pw_dir)
+        return std::string(found->pw_dir) + std::string(rest);
     return std::string(path);
 }
 
