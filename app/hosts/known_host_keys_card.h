@@ -16,7 +16,7 @@ class AppModel;
 
 // The host keys ssh trusts for a host, under the caption "KNOWN HOST KEYS":
 // each key's type, fingerprint, file and line, and whether its line is
-// hashed or marked, read on the model's workers each time the card is made;
+// hashed or marked, read on the model's workers each time a host is set;
 // "Forget Host Keys…" removes them, once the user has confirmed which files
 // lose how many lines. Without a key it says that ssh will ask on first
 // connect.
@@ -24,9 +24,11 @@ class KnownHostKeysCard : public QWidget {
     Q_OBJECT
 
 public:
-    KnownHostKeysCard(AppModel& model, const SSHHost& host, QWidget* parent = nullptr);
+    explicit KnownHostKeysCard(AppModel& model, QWidget* parent = nullptr);
 
-    // What was read last; nothing while the first reading runs.
+    // Reads the keys of this host, showing none until they come.
+    void setHost(const SSHHost& host);
+    // What was read last for the host; nothing while its first reading runs.
     const std::optional<KnownHostKeys>& keys() const { return keys_; }
     void reload();
     // Asks before forgetting; the answer comes with the alert.
@@ -42,6 +44,8 @@ private:
 
     AppModel& model_;
     std::string name_;
+    // Counts the readings started, so that only the last one is shown.
+    int reading_ = 0;
     std::optional<KnownHostKeys> keys_;
     QVBoxLayout* cardLayout_ = nullptr;
     QWidget* body_ = nullptr;
