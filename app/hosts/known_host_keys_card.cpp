@@ -91,6 +91,10 @@ KnownHostKeysCard::KnownHostKeysCard(AppModel& model, QWidget* parent)
     layout->setSpacing(8);
     layout->addLayout(head);
     layout->addWidget(card);
+    // A timer's turn comes after the posted events, the paint among them.
+    readSoon_.setSingleShot(true);
+    readSoon_.setInterval(0);
+    connect(&readSoon_, &QTimer::timeout, this, &KnownHostKeysCard::reload);
 }
 
 void KnownHostKeysCard::setHost(const SSHHost& host) {
@@ -99,7 +103,9 @@ void KnownHostKeysCard::setHost(const SSHHost& host) {
     setBody(nullptr);
     note_->setText(tr("Reading the known_hosts files…"));
     forgetButton_->setEnabled(false);
-    reload();
+    // No answer of a host before this one is shown meanwhile.
+    ++reading_;
+    readSoon_.start();
 }
 
 // A watcher owned by the card: the answer is dropped with the card, or when

@@ -3,6 +3,7 @@
 #include "model/known_host_keys.h"
 #include "model/ssh_host.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <optional>
 
@@ -26,7 +27,9 @@ class KnownHostKeysCard : public QWidget {
 public:
     explicit KnownHostKeysCard(AppModel& model, QWidget* parent = nullptr);
 
-    // Reads the keys of this host, showing none until they come.
+    // Reads the keys of this host, showing none until they come. The reading
+    // starts once the window has painted the rest of the host, and only for
+    // the last host set by then, as when the selection runs down the list.
     void setHost(const SSHHost& host);
     // What was read last for the host; nothing while its first reading runs.
     const std::optional<KnownHostKeys>& keys() const { return keys_; }
@@ -46,6 +49,7 @@ private:
     std::string name_;
     // Counts the readings started, so that only the last one is shown.
     int reading_ = 0;
+    QTimer readSoon_;
     std::optional<KnownHostKeys> keys_;
     QVBoxLayout* cardLayout_ = nullptr;
     QWidget* body_ = nullptr;
