@@ -1,6 +1,7 @@
 #include "hosts/host_detail_view.h"
 
-#include "hosts/host_detail_card.h"
+#include "hosts/host_facts_grid.h"
+#include "hosts/shown_place.h"
 #include "openssh/ssh_command.h"
 #include "style/badge_label.h"
 #include "style/card_frame.h"
@@ -14,12 +15,12 @@
 #include "style/type_ramp.h"
 #include "window/shortcuts.h"
 
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -33,18 +34,6 @@ QString text(const std::string& value) {
 
 std::function<QColor()> secondary() {
     return [] { return Colors::secondary(); };
-}
-
-// A configuration file as people write it: the home folder as "~".
-QString shownPath(const std::string& path) {
-    const QString file = text(path);
-    const QString home = QDir::homePath();
-    return file.startsWith(home + QLatin1Char('/')) ? QStringLiteral("~") + file.mid(home.size())
-                                                    : file;
-}
-
-QString placeText(const ConfigPlace& place) {
-    return QObject::tr("%1 line %2").arg(shownPath(place.file)).arg(place.line);
 }
 
 QFont headingFont(TypeRamp::Style style) {
@@ -66,8 +55,8 @@ protected:
 // following the card's; a long one ends in "…" (Copy takes all of it).
 class CommandText : public ElidedLabel {
 public:
-    explicit CommandText(const QString& command)
-        : ElidedLabel(command, TypeRamp::monospaced(TypeRamp::Style::body),
+    CommandText()
+        : ElidedLabel(QString(), TypeRamp::monospaced(TypeRamp::Style::body),
                       [] { return Colors::primary(); }) {
         setTextInteractionFlags(Qt::TextSelectableByMouse);
         setContentsMargins(14, 12, 14, 12);
@@ -117,24 +106,56 @@ QWidget* captionedSection(const QString& caption, QWidget* card) {
 
 } // namespace
 
-HostDetailView::HostDetailView(SSHHost host, std::optional<SSHKey> keyInfo,
-                               std::function<void()> onEdit, std::function<void()> onDelete,
+HostDetailView::HostDetailView(std::function<void()> onEdit, std::function<void()> onDelete,
                                QWidget* parent)
     : DetailPage(QStringLiteral("hostDetailView"), QStringLiteral("hostDetailColumn"), parent)
-    , host_(std::move(host))
-    , keyInfo_(std::move(keyInfo))
     , onEdit_(std::move(onEdit))
     , onDelete_(std::move(onDelete)) {
-    setAccessibleName(tr("Host %1").arg(text(host_.alias)));
     QVBoxLayout* layout = column();
     layout->addWidget(buildHeader());
     layout->addWidget(buildCommandCard());
-    layout->addWidget(buildCards());
-    if (!host_.extraOptions.empty())
-        layout->addWidget(buildExtraOptions());
-    if (!host_.facts.alsoApplies.empty() || !host_.facts.unresolved.empty())
-        layout->addWidget(buildAlsoApplies());
+    facts_ = new HostFactsGrid;
+    layout->addWidget(facts_);
     showColumn();
+}
+
+// The parts every host has take the new texts; the extra options and the
+// other blocks that apply are made anew only when they differ.
+void HostDetailView::setHost(SSHHost host, std::optional<SSHKey> keyInfo) {
+    const SSHHost before = std::exchange(host_, std::move(host));
+    keyInfo_ = std::move(keyInfo);
+    setAccessibleName(tr("Host %1").arg(text(host_.alias)));
+    title_->setFullText(text(host_.alias));
+    setBadge(host_.source == HostSource::config);
+    hostname_->setFullText(text(host_.hostname));
+    const QString sshCommand = text(SSHCommand::build(host_));
+    copyButton_->setCopyText(sshCommand);
+    command_->setFullText(sshCommand);
+    facts_->setHost(host_, keyInfo_);
+    if (!filled_ || before.extraOptions != host_.extraOptions)
+        replaceSection(extraOptions_, host_.extraOptions.empty() ? nullptr : buildExtraOptions(),
+                       facts_);
+    if (!filled_ || before.facts.alsoApplies != host_.facts.alsoApplies ||
+        before.facts.unresolved != host_.facts.unresolved)
+        replaceSection(alsoApplies_,
+                       host_.facts.alsoApplies.empty() && host_.facts.unresolved.empty()
+                           ? nullptr
+                           : buildAlsoApplies(),
+                       extraOptions_ ? extraOptions_ : facts_);
+    filled_ = true;
+    verticalScrollBar()->setValue(0);
+}
+
+void HostDetailView::replaceSection(QWidget*& section, QWidget* next, QWidget* after) {
+    delete section;
+    section = next;
+    if (!next)
+        return;
+    const int at = column()->indexOf(after) + 1;
+    column()->insertWidget(at, next);
+    // Read in the order shown.
+    if (QWidget* below = column()->itemAt(at + 1)->widget())
+        next->stackUnder(below);
 }
 
 void HostDetailView::addSection(QWidget* section) {
@@ -155,33 +176,41 @@ QWidget* HostDetailView::buildHeader() {
 
 // The alias (with the badge of a host from the ssh config) over the host name.
 QLayout* HostDetailView::buildTitles() {
-    auto* title =
-        new ElidedLabel(text(host_.alias), TypeRamp::font(TypeRamp::Style::title2, QFont::Bold),
-                        [] { return Colors::primary(); });
-    title->setObjectName(QStringLiteral("hostAliasLabel"));
-    title->setAccessibleName(tr("Alias"));
-    title->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* titleLine = new QHBoxLayout;
-    titleLine->setSpacing(8);
-    titleLine->addWidget(title);
-    if (host_.source == HostSource::config) {
-        auto* badge = new BadgeLabel(tr("ssh config"), BadgeLabel::neutralLook());
-        badge->setObjectName(QStringLiteral("sshConfigBadge"));
-        badge->setFont(TypeRamp::font(TypeRamp::Style::caption2));
-        titleLine->addWidget(badge);
-    }
-    titleLine->addStretch();
+    title_ = new ElidedLabel(QString(), TypeRamp::font(TypeRamp::Style::title2, QFont::Bold),
+                             [] { return Colors::primary(); });
+    title_->setObjectName(QStringLiteral("hostAliasLabel"));
+    title_->setAccessibleName(tr("Alias"));
+    title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    titleLine_ = new QHBoxLayout;
+    titleLine_->setSpacing(8);
+    titleLine_->addWidget(title_);
+    titleLine_->addStretch();
 
-    auto* hostname = new ElidedLabel(text(host_.hostname), TypeRamp::font(TypeRamp::Style::callout),
-                                     secondary());
-    hostname->setObjectName(QStringLiteral("hostHostnameLabel"));
-    hostname->setAccessibleName(tr("Host name"));
-    hostname->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    hostname_ = new ElidedLabel(QString(), TypeRamp::font(TypeRamp::Style::callout), secondary());
+    hostname_->setObjectName(QStringLiteral("hostHostnameLabel"));
+    hostname_->setAccessibleName(tr("Host name"));
+    hostname_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    titles->addLayout(titleLine);
-    titles->addWidget(hostname);
+    titles->addLayout(titleLine_);
+    titles->addWidget(hostname_);
     return titles;
+}
+
+void HostDetailView::setBadge(bool shown) {
+    if (!shown) {
+        delete badge_;
+        badge_ = nullptr;
+        return;
+    }
+    if (badge_)
+        return;
+    badge_ = new BadgeLabel(tr("ssh config"), BadgeLabel::neutralLook());
+    badge_->setObjectName(QStringLiteral("sshConfigBadge"));
+    badge_->setFont(TypeRamp::font(TypeRamp::Style::caption2));
+    titleLine_->insertWidget(1, badge_);
+    // Read after the alias, as it is shown.
+    badge_->stackUnder(hostname_);
 }
 
 // Connect, Edit and Delete.
@@ -245,12 +274,10 @@ QWidget* HostDetailView::buildCommandCard() {
     copyButton_->setToolTip(tr("Copy the command (Ctrl+Shift+C)"));
     copyButton_->setSymbolColor(Colors::secondary());
     copyButton_->setIdleAccessibleName(tr("Copy connection command"));
-    const QString sshCommand = text(SSHCommand::build(host_));
-    copyButton_->setCopyText(sshCommand);
     head->addWidget(copyButton_);
 
-    auto* command = new CommandText(sshCommand);
-    command->setAccessibleName(tr("Connection command"));
+    command_ = new CommandText;
+    command_->setAccessibleName(tr("Connection command"));
 
     auto* card = new CardFrame;
     card->setObjectName(QStringLiteral("commandCard"));
@@ -260,57 +287,8 @@ QWidget* HostDetailView::buildCommandCard() {
     layout->setSpacing(0);
     layout->addLayout(head);
     layout->addWidget(new Divider);
-    layout->addWidget(command);
+    layout->addWidget(command_);
     return card;
-}
-
-std::optional<QString> HostDetailView::keyCaption() const {
-    if (!keyInfo_)
-        return std::nullopt;
-    if (host_.keyId || !host_.facts.keysByDefault)
-        return text(keyInfo_->type);
-    const auto count = host_.facts.keyIds.size();
-    return count == 1 ? tr("%1 · default").arg(text(keyInfo_->type))
-                      : tr("%1 · default, first of %2").arg(text(keyInfo_->type)).arg(count);
-}
-
-QString HostDetailView::shadowNote(const std::string& keyword) const {
-    for (const auto& line : host_.facts.shadowed)
-        if (line.keyword == keyword)
-            return tr("OpenSSH uses %1 from %2, not %3 from line %4.")
-                .arg(text(line.byValue), placeText(line.by), text(line.value))
-                .arg(line.place.line);
-    return {};
-}
-
-QWidget* HostDetailView::buildCards() {
-    std::vector<HostDetailCard*> cards{
-        new HostDetailCard(QStringLiteral("globe"), tr("HOSTNAME"), text(host_.hostname),
-                           std::nullopt, shadowNote("hostname")),
-        new HostDetailCard(QStringLiteral("person"), tr("USER"), text(host_.user), std::nullopt,
-                           shadowNote("user")),
-        new HostDetailCard(QStringLiteral("number"), tr("PORT"), QString::number(host_.port),
-                           std::nullopt, shadowNote("port")),
-        new HostDetailCard(QStringLiteral("key.fill"), tr("IDENTITY KEY"),
-                           keyInfo_ ? text(keyInfo_->name) : tr("None"), keyCaption(),
-                           shadowNote("identityfile"))};
-    if (host_.proxyJump || !shadowNote("proxyjump").isEmpty())
-        cards.push_back(new HostDetailCard(QStringLiteral("arrow.left.arrow.right"),
-                                           tr("PROXYJUMP"), text(host_.proxyJump.value_or("")),
-                                           std::nullopt, shadowNote("proxyjump")));
-
-    auto* grid = new QWidget;
-    grid->setObjectName(QStringLiteral("hostCards"));
-    auto* layout = new QGridLayout(grid);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(14);
-    layout->setColumnStretch(0, 1);
-    layout->setColumnStretch(1, 1);
-    for (int i = 0; i < int(cards.size()); ++i) {
-        cards[std::size_t(i)]->setObjectName(QStringLiteral("detailCard"));
-        layout->addWidget(cards[std::size_t(i)], i / 2, i % 2);
-    }
-    return grid;
 }
 
 // std::map orders its keys by byte, which for UTF-8 is code-point order.
@@ -355,8 +333,8 @@ QWidget* HostDetailView::buildAlsoApplies() {
             [] { return Colors::primary(); });
         header->setObjectName(QStringLiteral("alsoAppliesBlock"));
         header->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        auto* where = new TintedLabel(note.isEmpty() ? placeText(condition.place)
-                                                     : placeText(condition.place) +
+        auto* where = new TintedLabel(note.isEmpty() ? ShownPlace::line(condition.place)
+                                                     : ShownPlace::line(condition.place) +
                                                            QStringLiteral(" · ") + note,
                                       TypeRamp::font(TypeRamp::Style::caption), secondary());
         where->setWordWrap(true);

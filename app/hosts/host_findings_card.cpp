@@ -11,12 +11,9 @@
 
 namespace moorkeep {
 
-HostFindingsCard::HostFindingsCard(AppModel& model, std::string alias,
-                                   std::optional<std::string> keyFile, QWidget* parent)
+HostFindingsCard::HostFindingsCard(AppModel& model, QWidget* parent)
     : QWidget(parent)
-    , model_(model)
-    , alias_(std::move(alias))
-    , keyFile_(std::move(keyFile)) {
+    , model_(model) {
     setObjectName(QStringLiteral("hostFindingsCard"));
     setAccessibleName(tr("Configuration problems of this host"));
     auto* layout = new QVBoxLayout(this);
@@ -30,30 +27,42 @@ HostFindingsCard::HostFindingsCard(AppModel& model, std::string alias,
     rows_->setContentsMargins(12, 10, 12, 10);
     layout->addWidget(card);
     connect(&model_.diagnosis(), &ConfigDiagnosis::changed, this, &HostFindingsCard::update);
+    setVisible(false);
+}
+
+void HostFindingsCard::setHost(std::string alias, std::optional<std::string> keyFile) {
+    alias_ = std::move(alias);
+    keyFile_ = std::move(keyFile);
     update();
 }
 
 void HostFindingsCard::update() {
-    while (QLayoutItem* item = rows_->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
     const Diagnosis& diagnosis = model_.diagnosis().current();
     auto findings = diagnosis.aboutHost(alias_);
     for (const Finding& finding : diagnosis.findings)
         if (keyFile_ && finding.file == *keyFile_)
             findings.push_back(finding);
-    for (const Finding& finding : findings) {
+    while (rowLabels_.size() > findings.size()) {
+        delete rowLabels_.back();
+        rowLabels_.pop_back();
+    }
+    for (std::size_t index = 0; index < findings.size(); ++index) {
+        const Finding& finding = findings[index];
         const bool error = finding.severity == Severity::error;
-        auto* row =
-            new TintedLabel(QString::fromUtf8(severityName(finding.severity)) +
-                                QStringLiteral(": ") + QString::fromStdString(findingLine(finding)),
-                            TypeRamp::font(TypeRamp::Style::caption),
-                            [error] { return error ? Colors::destructive() : Colors::primary(); });
+        const QString line = QString::fromUtf8(severityName(finding.severity)) +
+                             QStringLiteral(": ") + QString::fromStdString(findingLine(finding));
+        auto color = [error] { return error ? Colors::destructive() : Colors::primary(); };
+        if (index < rowLabels_.size()) {
+            rowLabels_[index]->setColor(color);
+            rowLabels_[index]->setText(line);
+            continue;
+        }
+        auto* row = new TintedLabel(line, TypeRamp::font(TypeRamp::Style::caption), color);
         row->setObjectName(QStringLiteral("hostFinding"));
         row->setWordWrap(true);
         row->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         rows_->addWidget(row);
+        rowLabels_.push_back(row);
     }
     setVisible(!findings.empty());
 }

@@ -3,8 +3,13 @@
 #include <QWidget>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QVBoxLayout;
+
+namespace moorkeep {
+class TintedLabel;
+}
 
 namespace moorkeep {
 
@@ -17,9 +22,10 @@ class HostFindingsCard : public QWidget {
     Q_OBJECT
 
 public:
+    explicit HostFindingsCard(AppModel& model, QWidget* parent = nullptr);
+
     // keyFile: the host's key as findings show files ("~/.ssh/id_work").
-    HostFindingsCard(AppModel& model, std::string alias, std::optional<std::string> keyFile,
-                     QWidget* parent = nullptr);
+    void setHost(std::string alias, std::optional<std::string> keyFile);
 
 private:
     void update();
@@ -28,6 +34,8 @@ private:
     std::string alias_;
     std::optional<std::string> keyFile_;
     QVBoxLayout* rows_;
+    // One a finding, kept while there are as many findings.
+    std::vector<TintedLabel*> rowLabels_;
 };
 
 } // namespace moorkeep

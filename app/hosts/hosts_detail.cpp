@@ -44,8 +44,10 @@ QWidget* HostsDetail::makeEmptyState(bool anyHosts) {
     return empty;
 }
 
-// The view is made anew only when the host or its key differs from what is
-// shown, so an unrelated change keeps "Copied" and the scroll position.
+// The view is refilled only when the host or its key differs from what is
+// shown, so an unrelated change keeps "Copied" and the scroll position. It
+// is made once and kept while hosts are shown: making one costs many times
+// more than filling it.
 void HostsDetail::refresh() {
     const SSHHost* host = model_.hostWithId(state_.selectedId());
     if (!host) {
@@ -60,18 +62,28 @@ void HostsDetail::refresh() {
                                                      : std::nullopt;
     if (hostView_ && hostView_->host() == *host && hostView_->keyInfo() == keyInfo)
         return;
-    const SSHHost shownHost = *host;
-    hostView_ = new HostDetailView(
-        shownHost, keyInfo, [this, shownHost] { state_.setSheet(HostSheet::edit(shownHost)); },
-        [this, shownHost] { state_.setToDelete(shownHost); });
+    const bool made = !hostView_;
+    if (made)
+        makeHostView();
+    hostView_->setHost(*host, keyInfo);
+    findings_->setHost(host->alias, keyInfo ? std::optional(keyInfo->path) : std::nullopt);
+    knownKeys_->setHost(*host);
+    if (made)
+        showView(hostView_);
+}
+
+// Its actions are for the host it shows at the time.
+void HostsDetail::makeHostView() {
+    hostView_ = new HostDetailView([this] { state_.setSheet(HostSheet::edit(hostView_->host())); },
+                                   [this] { state_.setToDelete(hostView_->host()); });
     connect(hostView_, &HostDetailView::connectRequested, this,
-            [this, shownHost] { state_.requestConnect(shownHost); });
+            [this] { state_.requestConnect(hostView_->host()); });
     connect(hostView_, &HostDetailView::installKeyRequested, this,
-            [this, shownHost] { state_.requestKeyInstall(shownHost); });
-    hostView_->addSection(new HostFindingsCard(
-        model_, shownHost.alias, keyInfo ? std::optional(keyInfo->path) : std::nullopt));
-    hostView_->addSection(new KnownHostKeysCard(model_, shownHost));
-    showView(hostView_);
+            [this] { state_.requestKeyInstall(hostView_->host()); });
+    findings_ = new HostFindingsCard(model_);
+    hostView_->addSection(findings_);
+    knownKeys_ = new KnownHostKeysCard(model_);
+    hostView_->addSection(knownKeys_);
 }
 
 } // namespace moorkeep

@@ -9,6 +9,8 @@
 namespace moorkeep {
 
 class AppModel;
+class HostFindingsCard;
+class KnownHostKeysCard;
 
 // The Hosts screen's detail pane: the selected host (of all hosts, whatever
 // the search), or the empty state.
@@ -28,9 +30,13 @@ protected:
 private:
     void refresh();
 
+    void makeHostView();
+
     AppModel& model_;
     HostsState& state_;
     QPointer<HostDetailView> hostView_;
+    HostFindingsCard* findings_ = nullptr;
+    KnownHostKeysCard* knownKeys_ = nullptr;
     QTimer firstRefresh_;
 };
 

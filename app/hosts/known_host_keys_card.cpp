@@ -1,6 +1,7 @@
 #include "hosts/known_host_keys_card.h"
 
 #include "dialogs/confirm_alert.h"
+#include "hosts/shown_place.h"
 #include "model/app_model.h"
 #include "model/when_finished.h"
 #include "openssh/ssh_command.h"
@@ -11,7 +12,6 @@
 #include "style/tinted_label.h"
 #include "style/type_ramp.h"
 
-#include <QDir>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -26,14 +26,6 @@ std::function<QColor()> secondary() {
     return [] { return Colors::secondary(); };
 }
 
-// A file as people write it: the home folder as "~".
-QString shownPath(const std::string& path) {
-    const QString file = QString::fromStdString(path);
-    const QString home = QDir::homePath();
-    return file.startsWith(home + QLatin1Char('/')) ? QStringLiteral("~") + file.mid(home.size())
-                                                    : file;
-}
-
 BadgeLabel* badge(const QString& text, const BadgeLabel::Look& look, const QString& name) {
     auto* label = new BadgeLabel(text, look);
     label->setObjectName(name);
@@ -45,9 +37,10 @@ BadgeLabel* badge(const QString& text, const BadgeLabel::Look& look, const QStri
 QString removalText(const KnownHostKeys& keys) {
     QStringList parts;
     for (const auto& [file, count] : keys.removableLinesPerFile())
-        parts << (count == 1
-                      ? KnownHostKeysCard::tr("1 line from %1").arg(shownPath(file))
-                      : KnownHostKeysCard::tr("%1 lines from %2").arg(count).arg(shownPath(file)));
+        parts << (count == 1 ? KnownHostKeysCard::tr("1 line from %1").arg(ShownPlace::path(file))
+                             : KnownHostKeysCard::tr("%1 lines from %2")
+                                   .arg(count)
+                                   .arg(ShownPlace::path(file)));
     if (parts.size() < 2)
         return parts.join(QString());
     const QString last = parts.takeLast();
@@ -63,10 +56,9 @@ std::string lookedUpName(const SSHHost& host) {
 
 } // namespace
 
-KnownHostKeysCard::KnownHostKeysCard(AppModel& model, const SSHHost& host, QWidget* parent)
+KnownHostKeysCard::KnownHostKeysCard(AppModel& model, QWidget* parent)
     : QWidget(parent)
-    , model_(model)
-    , name_(lookedUpName(host)) {
+    , model_(model) {
     setObjectName(QStringLiteral("knownHostKeysSection"));
     auto* head = new QHBoxLayout;
     head->setContentsMargins(0, 0, 0, 0);
@@ -89,8 +81,7 @@ KnownHostKeysCard::KnownHostKeysCard(AppModel& model, const SSHHost& host, QWidg
     cardLayout_ = new QVBoxLayout(card);
     cardLayout_->setContentsMargins(14, 10, 14, 10);
     cardLayout_->setSpacing(8);
-    note_ = new TintedLabel(tr("Reading the known_hosts files…"),
-                            TypeRamp::font(TypeRamp::Style::caption), secondary());
+    note_ = new TintedLabel(QString(), TypeRamp::font(TypeRamp::Style::caption), secondary());
     note_->setObjectName(QStringLiteral("knownHostKeysNote"));
     note_->setWordWrap(true);
     cardLayout_->addWidget(note_);
@@ -100,17 +91,33 @@ KnownHostKeysCard::KnownHostKeysCard(AppModel& model, const SSHHost& host, QWidg
     layout->setSpacing(8);
     layout->addLayout(head);
     layout->addWidget(card);
-    reload();
+    // A timer's turn comes after the posted events, the paint among them.
+    readSoon_.setSingleShot(true);
+    readSoon_.setInterval(0);
+    connect(&readSoon_, &QTimer::timeout, this, &KnownHostKeysCard::reload);
 }
 
-// A watcher owned by the card: the answer is dropped with the card.
+void KnownHostKeysCard::setHost(const SSHHost& host) {
+    name_ = lookedUpName(host);
+    keys_.reset();
+    setBody(nullptr);
+    note_->setText(tr("Reading the known_hosts files…"));
+    forgetButton_->setEnabled(false);
+    // No answer of a host before this one is shown meanwhile.
+    ++reading_;
+    readSoon_.start();
+}
+
+// A watcher owned by the card: the answer is dropped with the card, or when
+// another reading started since.
 void KnownHostKeysCard::reload() {
     auto* watcher = new QFutureWatcher<KnownHostKeys>(this);
-    connect(watcher, &QFutureWatcher<KnownHostKeys>::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        if (watcher->future().resultCount() > 0)
-            showKeys(watcher->result());
-    });
+    connect(watcher, &QFutureWatcher<KnownHostKeys>::finished, this,
+            [this, watcher, reading = ++reading_] {
+                watcher->deleteLater();
+                if (reading == reading_ && watcher->future().resultCount() > 0)
+                    showKeys(watcher->result());
+            });
     watcher->setFuture(model_.knownHostKeys(name_));
 }
 
@@ -165,7 +172,7 @@ QWidget* KnownHostKeysCard::keyRow(const KnownHostKey& key) {
     const QString fingerprint = key.fingerprint.empty()
                                     ? tr("(no fingerprint: the key does not decode)")
                                     : QString::fromStdString(key.fingerprint);
-    const QString place = QStringLiteral("%1:%2").arg(shownPath(key.file)).arg(key.line);
+    const QString place = QStringLiteral("%1:%2").arg(ShownPlace::path(key.file)).arg(key.line);
     auto* typeLabel =
         new TintedLabel(type, TypeRamp::monospaced(TypeRamp::Style::caption, QFont::Medium),
                         [] { return Colors::primary(); });
@@ -218,8 +225,8 @@ void KnownHostKeysCard::confirmForget() {
                        .cancelObjectName = QStringLiteral("cancelForgetHostKeysButton"),
                        .redAction = true};
     // The host shown may change while the alert is open.
-    alert.open(window(), [card = QPointer(this)](bool confirmed) {
-        if (!confirmed || !card)
+    alert.open(window(), [card = QPointer(this), asked = name_](bool confirmed) {
+        if (!confirmed || !card || card->name_ != asked)
             return;
         whenFinished(card->model_.forgetHostKeys(card->name_), card,
                      [card](const CallEnd&) { card->reload(); });

@@ -17,6 +17,12 @@ CopyButton::CopyButton(Look look, QWidget* parent)
     setCopied(false);
 }
 
+void CopyButton::setCopyText(const QString& text) {
+    copyText_ = text;
+    if (copied_)
+        setCopied(false);
+}
+
 void CopyButton::copy() {
     auto* clipboard = QGuiApplication::clipboard();
     clipboard->clear();

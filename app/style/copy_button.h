@@ -19,8 +19,8 @@ public:
 
     CopyButton(Look look, QWidget* parent = nullptr);
 
-    // The text a press copies.
-    void setCopyText(const QString& text) { copyText_ = text; }
+    // The text a press copies; a new one is not copied yet.
+    void setCopyText(const QString& text);
     bool isCopied() const { return copied_; }
     void copy();
     // Draws the symbols in this colour rather than the text's.

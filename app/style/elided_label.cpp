@@ -69,6 +69,20 @@ ElidedLabel::ElidedLabel(const QString& text, const QFont& font, std::function<Q
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+void ElidedLabel::setFullText(const QString& text) {
+    if (text == fullText_)
+        return;
+    fullText_ = text;
+    updateGeometry();
+    // Not laid out yet, it waits for its width as a new label does.
+    if (testAttribute(Qt::WA_Resized)) {
+        elide();
+        return;
+    }
+    setText(fullText_);
+    setToolTip(QString());
+}
+
 QSize ElidedLabel::sizeHint() const {
     const QMargins margins = contentsMargins();
     return {fontMetrics().horizontalAdvance(fullText_) + margins.left() + margins.right() + 1,

@@ -15,6 +15,7 @@ public:
                 QWidget* parent = nullptr);
 
     const QString& fullText() const { return fullText_; }
+    void setFullText(const QString& text);
     bool isElided() const { return text() != fullText_; }
 
     QSize sizeHint() const override;

@@ -3,6 +3,7 @@
 #include "colors.h"
 
 #include <QApplication>
+#include <QCache>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -60,25 +61,43 @@ QSvgRenderer* renderer(const QString& name, qreal side) {
 }
 
 // The symbol drawn in black on a transparent square of side pixels in the
-// middle of rect, then tinted: everything it covers takes color.
-void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color) {
-    const qreal side = std::min(rect.width(), rect.height());
+// middle of an image of the size, then tinted: everything it covers takes
+// color. Kept for the next paint: lists and detail panes paint the same few
+// symbols in the same few colours over and over, and drawing one from its
+// SVG costs more than all the rest of a list's row.
+QImage tinted(const QString& name, const QSizeF& size, const QColor& color, qreal ratio) {
+    static QCache<QString, QImage> images(4 * 1024 * 1024);
+    const QString key = u"%1@%2x%3@%4#%5"_qs.arg(name)
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(ratio)
+                            .arg(color.rgba64());
+    if (const QImage* found = images.object(key))
+        return *found;
+    const qreal side = std::min(size.width(), size.height());
     QSvgRenderer* svg = side > 0 ? renderer(name, side) : nullptr;
     if (!svg || !svg->isValid())
-        return;
-    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    QImage image((rect.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        return {};
+    QImage image((size * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     {
         QPainter onImage(&image);
         onImage.setRenderHint(QPainter::Antialiasing);
-        const QPointF corner((rect.width() - side) / 2, (rect.height() - side) / 2);
+        const QPointF corner((size.width() - side) / 2, (size.height() - side) / 2);
         svg->render(&onImage, QRectF(corner, QSizeF(side, side)));
         onImage.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        onImage.fillRect(QRectF(QPointF(0, 0), rect.size()), color);
+        onImage.fillRect(QRectF(QPointF(0, 0), size), color);
     }
-    painter.drawImage(rect.topLeft(), image);
+    images.insert(key, new QImage(image), int(image.sizeInBytes()));
+    return image;
+}
+
+void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color) {
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QImage image = tinted(name, rect.size(), color, ratio);
+    if (!image.isNull())
+        painter.drawImage(rect.topLeft(), image);
 }
 
 // Paints the symbol afresh for every size and state, so icons stay sharp at

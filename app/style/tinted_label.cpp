@@ -13,6 +13,11 @@ TintedLabel::TintedLabel(const QString& text, const QFont& font, std::function<Q
     applyColor();
 }
 
+void TintedLabel::setColor(std::function<QColor()> color) {
+    color_ = std::move(color);
+    applyColor();
+}
+
 void TintedLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange && !applying_)
         applyColor();

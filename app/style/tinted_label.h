@@ -16,6 +16,8 @@ public:
     TintedLabel(const QString& text, const QFont& font, std::function<QColor()> color,
                 QWidget* parent = nullptr);
 
+    void setColor(std::function<QColor()> color);
+
 protected:
     void changeEvent(QEvent* event) override;
 

@@ -49,6 +49,11 @@ private slots:
             }
             QVERIFY(!Symbols::icon(name).pixmap(24, 24).isNull());
         }
+        // Drawn once more in another colour, a symbol takes that one.
+        for (const QColor& color : {tint, QColor(Qt::red), tint}) {
+            const QImage image = Symbols::pixmap(u"plus"_qs, color, 32).toImage();
+            QCOMPARE(image.pixelColor(16, 8), color);
+        }
         // Lines are 1.3 pixels wide up to about 21 pixels, then a sixteenth of the size.
         for (const auto& [pixels, width] :
              {std::pair{10, 1.3}, std::pair{16, 1.3}, std::pair{64, 4.0}}) {
