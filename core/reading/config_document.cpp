@@ -142,4 +142,29 @@ ConfigDocument readDocument(const std::string& from, const std::string& homedir,
     return std::move(reader.document);
 }
 
+std::vector<std::uint32_t> blockOptionLines(const ConfigDocument& document,
+                                            const ConfigPlace& header, std::string_view keyword) {
+    using Kind = DocumentLine::Kind;
+    std::vector<std::uint32_t> found;
+    const auto count = static_cast<std::uint32_t>(document.lines.size());
+    std::uint32_t i = 0;
+    while (i < count &&
+           !(document.lines[i].kind == Kind::host && document.lines[i].line == header.line &&
+             document.files[document.lines[i].file] == header.file))
+        ++i;
+    if (i == count)
+        return found;
+    const std::uint32_t file = document.lines[i].file;
+    for (++i; i < count; ++i) {
+        const DocumentLine& line = document.lines[i];
+        if (line.file != file)
+            continue;
+        if (line.kind == Kind::host || line.kind == Kind::match)
+            break;
+        if (line.kind == Kind::option && line.keyword == keyword)
+            found.push_back(i);
+    }
+    return found;
+}
+
 } // namespace moorkeep::config

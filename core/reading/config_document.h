@@ -73,6 +73,12 @@ ConfigDocument readDocument(const std::string& from, const std::string& homedir,
                             const TextOverrides& overrides = {},
                             ConfigReadProblems* problems = nullptr, ConfigFiles* met = nullptr);
 
+// The option lines of this (lower-case) keyword in the block whose Host line
+// stands at the place: up to the next Host or Match line of the same file, as
+// the block's text runs. Indices into document.lines.
+std::vector<std::uint32_t> blockOptionLines(const ConfigDocument& document,
+                                            const ConfigPlace& header, std::string_view keyword);
+
 // The keyword of a line as it is written (the case kept).
 std::string writtenKeyword(const DocumentLine& line);
 

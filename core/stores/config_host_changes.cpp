@@ -41,34 +41,6 @@ std::optional<std::string> fileOfBlock(const std::vector<ConfigLineSource>& line
 }
 
 // The record of the first block of this alias, as the files give it now.
-// The option lines of this keyword in the block whose Host line stands at
-// the place: up to the next Host or Match line of the same file, as the
-// block's text runs.
-std::vector<std::uint32_t> blockLines(const config::ConfigDocument& document,
-                                      const ConfigPlace& header, std::string_view keyword) {
-    using Kind = config::DocumentLine::Kind;
-    std::vector<std::uint32_t> found;
-    const auto count = static_cast<std::uint32_t>(document.lines.size());
-    std::uint32_t i = 0;
-    while (i < count &&
-           !(document.lines[i].kind == Kind::host && document.lines[i].line == header.line &&
-             document.files[document.lines[i].file] == header.file))
-        ++i;
-    if (i == count)
-        return found;
-    const std::uint32_t file = document.lines[i].file;
-    for (++i; i < count; ++i) {
-        const config::DocumentLine& line = document.lines[i];
-        if (line.file != file)
-            continue;
-        if (line.kind == Kind::host || line.kind == Kind::match)
-            break;
-        if (line.kind == Kind::option && line.keyword == keyword)
-            found.push_back(i);
-    }
-    return found;
-}
-
 std::optional<SSHHost> hostOf(const ParsedConfig& config, const std::string& alias) {
     for (const auto& host : config.hosts)
         if (host.alias == alias)
@@ -179,7 +151,7 @@ Defaults ConfigHostChanges::withPortOtherwise(Defaults defaults, const std::stri
         // The block's Port lines left out are the block written without them.
         std::vector<std::uint32_t> portLines;
         if (original)
-            portLines = blockLines(read->document(), original->facts.block, "port");
+            portLines = config::blockOptionLines(read->document(), original->facts.block, "port");
         for (const auto& value :
              read->evaluate(name, places_.localUser, false, portLines).effective)
             if (value.keyword == "port")

@@ -250,5 +250,19 @@ TEST_F(ConfigParserTest, IncludeProblemsAreReportedAndTheRestIsRead) {
                                                                {ssh("folder"), Kind::unreadable}}));
 }
 
+// A block's lines run to the next Host or Match line of its own file; an
+// included file's lines are not the block's.
+TEST_F(ConfigParserTest, ABlocksOptionLinesAreThoseOfItsOwnText) {
+    writeFile(ssh("inner"), "Port 3\nHost other\n  Port 4\n");
+    writeFile(ssh("config"), "Host web\n  Port 1\n  Include inner\n  PORT 2\nMatch all\n"
+                             "  Port 5\nHost web\n  Port 6\n");
+    const auto document = config::readDocument(ssh("config"), home.path());
+    std::vector<std::string> found;
+    for (std::uint32_t i : config::blockOptionLines(document, {ssh("config"), 1}, "port"))
+        found.push_back(std::string(document.lines[i].text));
+    EXPECT_EQ(found, (Names{"Port 1", "PORT 2"}));
+    EXPECT_TRUE(config::blockOptionLines(document, {ssh("config"), 2}, "port").empty());
+}
+
 } // namespace
 } // namespace moorkeep::test
