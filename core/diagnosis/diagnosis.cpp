@@ -75,8 +75,8 @@ void order(const config::ConfigDocument& document, std::vector<Finding>& finding
 
 } // namespace
 
-Finding DiagnosisInput::at(Severity severity, std::string code, const std::string& path,
-                           std::size_t line, std::string message) const {
+Finding findingAt(const StoreFiles& files, Severity severity, std::string code,
+                  const std::string& path, std::size_t line, std::string message) {
     Finding finding;
     finding.severity = severity;
     finding.code = std::move(code);
@@ -85,6 +85,11 @@ Finding DiagnosisInput::at(Severity severity, std::string code, const std::strin
     finding.line = line;
     finding.message = std::move(message);
     return finding;
+}
+
+Finding DiagnosisInput::at(Severity severity, std::string code, const std::string& path,
+                           std::size_t line, std::string message) const {
+    return findingAt(files, severity, std::move(code), path, line, std::move(message));
 }
 
 std::string refusalSentence(const Finding& refusal) {

@@ -26,6 +26,11 @@ struct DiagnosisInput {
                std::string message) const;
 };
 
+// A finding placed at a line of the configuration, or at a file (line 0),
+// the file shown as the store's files name it.
+Finding findingAt(const StoreFiles& files, Severity severity, std::string code,
+                  const std::string& path, std::size_t line, std::string message);
+
 // One check: adds what it finds. Checks never fail.
 using FindingSource = std::function<void(const DiagnosisInput&, std::vector<Finding>&)>;
 

@@ -49,7 +49,7 @@ std::set<std::string> keyFiles(const DiagnosisInput& input) {
     std::set<std::string> named;
     for (const auto& line : input.evaluator.document().lines)
         if (line.keyword == "identityfile") {
-            std::string value = config::valueOf(line);
+            const std::string value = config::valueOf(line);
             if (value.find_first_of("%$") == std::string::npos && named.insert(value).second) {
                 const std::string path = paths::standardize(value, input.files.home);
                 if (!path.empty() && path.front() == '/' && looksPrivate(path))
@@ -69,12 +69,8 @@ std::optional<Finding> configFileFinding(const StoreFiles& files, const std::str
     if (ownerOk && (facts.st_mode & 022) == 0)
         return std::nullopt;
     // OpenSSH's words when it reads the file.
-    Finding finding;
-    finding.severity = Severity::error;
-    finding.code = "config-permissions";
-    finding.path = path;
-    finding.file = files.displayPath(path);
-    finding.message = "Bad owner or permissions on " + path;
+    Finding finding = findingAt(files, Severity::error, "config-permissions", path, 0,
+                                "Bad owner or permissions on " + path);
     if (facts.st_uid == ::getuid())
         finding.fix = FindingFix{path, facts.st_mode & 0700u};
     return finding;

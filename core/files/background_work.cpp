@@ -58,4 +58,14 @@ void runSideBySide(const std::function<void()>& aside, const std::function<void(
         aside();
 }
 
+void runInTwoHalves(std::size_t count, std::size_t alone,
+                    const std::function<void(std::size_t begin, std::size_t end)>& work) {
+    if (count < alone) {
+        work(0, count);
+        return;
+    }
+    const std::size_t half = count / 2;
+    runSideBySide([&] { work(half, count); }, [&] { work(0, half); });
+}
+
 } // namespace moorkeep::files

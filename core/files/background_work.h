@@ -11,6 +11,11 @@ namespace moorkeep::files {
 // and returns when all calls are done. work must not throw.
 void runInParallel(std::size_t count, const std::function<void(std::size_t)>& work);
 
+// Calls work(0, count) when count is under alone, otherwise work on the two
+// halves of [0, count) side by side. work must not throw.
+void runInTwoHalves(std::size_t count, std::size_t alone,
+                    const std::function<void(std::size_t begin, std::size_t end)>& work);
+
 // Calls aside on another thread while here runs on the calling one, and
 // returns when both are done; when no thread can be started, aside runs
 // after here. Neither may throw.

@@ -108,14 +108,9 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
     // Each host is evaluated alone, so a large configuration's hosts are
     // shared between two threads.
     const std::span<SSHHost> all(hosts);
-    if (hosts.size() < 2000) {
-        evaluateHosts(all, evaluator, keyPathToId, homedir, localUser);
-        return;
-    }
-    const std::size_t half = hosts.size() / 2;
-    files::runSideBySide(
-        [&] { evaluateHosts(all.subspan(half), evaluator, keyPathToId, homedir, localUser); },
-        [&] { evaluateHosts(all.first(half), evaluator, keyPathToId, homedir, localUser); });
+    files::runInTwoHalves(all.size(), 2000, [&](std::size_t begin, std::size_t end) {
+        evaluateHosts(all.subspan(begin, end - begin), evaluator, keyPathToId, homedir, localUser);
+    });
 }
 
 } // namespace moorkeep::config

@@ -7,7 +7,6 @@
 #include "reading/line_interpreter.h"
 
 #include <algorithm>
-#include <span>
 
 namespace moorkeep::ConfigParser {
 
@@ -171,16 +170,10 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
 ParsedConfig LineInterpreter::finish() {
     // Digesting the aliases costs more than the rest of reading the blocks,
     // so a large configuration's hosts get their ids on two threads.
-    auto giveIds = [](std::span<SSHHost> hosts) {
-        for (SSHHost& host : hosts)
-            host.id = ConfigParser::hostId(host.alias);
-    };
-    const std::span<SSHHost> all(hosts_);
-    if (all.size() < 2000)
-        giveIds(all);
-    else
-        files::runSideBySide([&] { giveIds(all.subspan(all.size() / 2)); },
-                             [&] { giveIds(all.first(all.size() / 2)); });
+    files::runInTwoHalves(hosts_.size(), 2000, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            hosts_[i].id = ConfigParser::hostId(hosts_[i].alias);
+    });
     ParsedConfig result;
     for (std::size_t i = 0; i < hosts_.size(); ++i)
         complete(hosts_[i], hasPort_[i], defaults_);

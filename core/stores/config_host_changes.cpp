@@ -143,31 +143,13 @@ void ConfigHostChanges::refuseSkippedBlock(const ConfigReadProblems& problems,
 
 Defaults ConfigHostChanges::withPortOtherwise(Defaults defaults, const std::string& name,
                                               const std::optional<SSHHost>& original,
-                                              const std::string& file,
-                                              const KeyIdToPath& keyIdToPath,
-                                              const config::OpenSSHEvaluator* read) const {
+                                              const config::OpenSSHEvaluator& read) const {
     defaults.port = 22;
-    if (read && (!original || !original->facts.block.file.empty())) {
-        // The block's Port lines left out are the block written without them.
-        std::vector<std::uint32_t> portLines;
-        if (original)
-            portLines = config::blockOptionLines(read->document(), original->facts.block, "port");
-        for (const auto& value :
-             read->evaluate(name, places_.localUser, false, portLines).effective)
-            if (value.keyword == "port")
-                defaults.port = InputRules::portFromText(value.value);
-        return defaults;
-    }
-    config::TextOverrides withoutPort;
-    if (original) {
-        SSHHost without = *original;
-        without.port = defaults.port;
-        if (auto text = files::readUtf8(file))
-            withoutPort[paths::standardize(file, places_.homedir)] = ConfigWriter::updateHostBlock(
-                *text, without, *original, original->alias, defaults, keyIdToPath);
-    }
-    const config::OpenSSHEvaluator evaluator = reader_.evaluatorWith(withoutPort);
-    for (const auto& value : evaluator.evaluate(name, places_.localUser).effective)
+    // Leaving the block's Port lines out reads as the block written without them.
+    std::vector<std::uint32_t> portLines;
+    if (original)
+        portLines = config::blockOptionLines(read.document(), original->facts.block, "port");
+    for (const auto& value : read.evaluate(name, places_.localUser, false, portLines).effective)
         if (value.keyword == "port")
             defaults.port = InputRules::portFromText(value.value);
     return defaults;
@@ -206,8 +188,8 @@ SSHHost ConfigHostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyI
     const auto destination = SSHCommand::destinationPattern(host.alias);
     const auto original = hostOf(block.config, host.alias);
     const std::string file = block.file.value_or(places_.configPath);
-    const Defaults defaults = withPortOtherwise(block.config.defaults, destination, original, file,
-                                                keyIdToPath, block.evaluator.get());
+    const Defaults defaults =
+        withPortOtherwise(block.config.defaults, destination, original, *block.evaluator);
     if (original) {
         if (!ConfigWriter::updateHostBlock(
                 guard_.guarded(file, destination,
@@ -219,7 +201,7 @@ SSHHost ConfigHostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyI
         // OpenSSH would keep using a block in a file that could not be read
         // here, and ignore a second one appended after it.
         refuseSkippedBlock(block.problems, host.alias);
-        const config::OpenSSHEvaluator now = reader_.evaluatorWith({});
+        const config::OpenSSHEvaluator& now = *block.evaluator;
         if (auto naming = EffectCheck::namingLine(now.document(), destination))
             throw FileError("A host with this alias already exists: " +
                             places_.displayPath(naming->place.file) + " line " +
@@ -261,8 +243,8 @@ SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
         keepDerivedHostName(asked, *original);
     }
     const auto destination = SSHCommand::destinationPattern(asked.alias);
-    const Defaults defaults = withPortOtherwise(block.config.defaults, destination, original,
-                                                *block.file, keyIdToPath, block.evaluator.get());
+    const Defaults defaults =
+        withPortOtherwise(block.config.defaults, destination, original, *block.evaluator);
     const auto atPath = guard_.guarded(
         *block.file, destination, effectJudge(destination, original, asked, defaults, keyIdToPath));
     if (moveAbove) {

@@ -44,14 +44,12 @@ private:
     // that no second block is added for it.
     void refuseSkippedBlock(const ConfigReadProblems& problems, const std::string& pattern) const;
     // The defaults with, as their port, the one OpenSSH takes for the name
-    // when the host's block (in this file) has no Port line: a Port of the
-    // host's own is written whenever it differs from that, 22 included.
-    // The reading of the block, when it kept what OpenSSH makes of the files,
-    // serves without reading them again.
+    // when the host's block has no Port line: a Port of the host's own is
+    // written whenever it differs from that, 22 included. Evaluated on the
+    // reading the block came from, its Port lines left out.
     Defaults withPortOtherwise(Defaults defaults, const std::string& name,
-                               const std::optional<SSHHost>& original, const std::string& file,
-                               const KeyIdToPath& keyIdToPath,
-                               const config::OpenSSHEvaluator* read = nullptr) const;
+                               const std::optional<SSHHost>& original,
+                               const config::OpenSSHEvaluator& read) const;
     // Judges a change of this host against what OpenSSH will use.
     ConfigGuard::EffectJudge effectJudge(const std::string& name,
                                          const std::optional<SSHHost>& before, const SSHHost& asked,

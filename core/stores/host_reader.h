@@ -56,8 +56,9 @@ public:
     struct ConfigBlock {
         ParsedConfig config;
         std::optional<std::string> file;
-        ConfigReadProblems problems;                               // the files reading skipped
-        std::shared_ptr<const config::OpenSSHEvaluator> evaluator; // of the files as read
+        ConfigReadProblems problems; // the files reading skipped
+        // What OpenSSH makes of the files as read; never null.
+        std::shared_ptr<const config::OpenSSHEvaluator> evaluator;
     };
     ConfigBlock readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const;
 

@@ -81,13 +81,12 @@ std::optional<SshVerdictCache::Kept> SshVerdictCache::kept(const std::string& ss
     }
 }
 
-std::vector<Finding> SshVerdictCache::findings(const std::string& sshPath, const StoreFiles& files,
-                                               const ConfigFiles& met) const {
+std::vector<Finding> SshVerdictCache::askAndKeep(const std::string& sshPath,
+                                                 const StoreFiles& files,
+                                                 const ConfigFiles& met) const {
     std::vector<std::string> paths = met.files;
     paths.insert(paths.end(), met.folders.begin(), met.folders.end());
     nlohmann::json inputs = inputsOf(sshPath, files, paths);
-    if (auto known = kept(sshPath, files); known && known->configFiles == met.files)
-        return known->findings;
     std::vector<Finding> found = SshVerdict::ask(sshPath, files).findings;
     nlohmann::json keep = {
         {"inputs", std::move(inputs)}, {"files", met.files}, {"findings", nlohmann::json::array()}};

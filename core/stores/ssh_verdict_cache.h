@@ -28,10 +28,10 @@ public:
     };
     std::optional<Kept> kept(const std::string& sshPath, const StoreFiles& files) const;
 
-    // The kept findings when they are still true, otherwise ssh's answer
-    // now, which is then kept. Failing to keep it only costs the next run.
-    std::vector<Finding> findings(const std::string& sshPath, const StoreFiles& files,
-                                  const ConfigFiles& met) const;
+    // ssh's answer now, kept with the stamps of what this reading met.
+    // Failing to keep it only costs the next run.
+    std::vector<Finding> askAndKeep(const std::string& sshPath, const StoreFiles& files,
+                                    const ConfigFiles& met) const;
 
 private:
     std::string path_;

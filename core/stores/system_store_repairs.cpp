@@ -41,7 +41,7 @@ std::optional<Finding> SystemVaultStore::refusal() {
     const config::ConfigDocument document =
         config::readDocument(places_.configPath, places_.homedir, {}, nullptr, &met);
     return moorkeep::refusal(files, document.files,
-                             [&] { return cache.findings(ssh, files, met); });
+                             [&] { return cache.askAndKeep(ssh, files, met); });
 }
 
 void SystemVaultStore::applyFix(const FindingFix& fix) {

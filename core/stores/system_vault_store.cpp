@@ -104,7 +104,7 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     UserMeta meta;
     VaultData data;
     // The certificates the configuration names join after its one reading.
-    data.keys = scanKeys(meta, data.warnings, {});
+    data.keys = metadata_.scanWithCache(meta, data.warnings);
 
     HostReader::KeyPathToId keyPathToId;
     for (const auto& key : data.keys)
