@@ -48,11 +48,14 @@ void evaluateHosts(std::span<SSHHost> hosts, const OpenSSHEvaluator& evaluator,
                         .first;
         return found->second;
     };
+    const auto& lines = evaluator.document().lines;
     for (SSHHost& host : hosts) {
         if (host.source != HostSource::config)
             continue;
         const std::string name = SSHCommand::destinationPattern(host.alias);
-        HostEvaluation evaluation = evaluator.evaluate(name, localUser, false);
+        // The values are taken from the lines themselves: text is made only
+        // for what the record keeps.
+        EvaluatedLines found = evaluator.evaluateLines(name, localUser);
         host.user.clear();
         host.port = 22;
         host.keyId.reset();
@@ -62,29 +65,31 @@ void evaluateHosts(std::span<SSHHost> hosts, const OpenSSHEvaluator& evaluator,
         HostFacts facts;
         facts.block = std::move(host.facts.block);
         bool identityFileApplies = false;
-        for (const auto& [keyword, value, place, own] : evaluation.effective) {
+        for (const auto [index, own] : found.effective) {
+            const DocumentLine& line = lines[index];
+            const std::string_view keyword = line.keyword;
             if (keyword == "hostname") {
-                host.hostname = value;
+                host.hostname = valueOf(line);
             } else if (keyword == "user") {
-                host.user = value;
+                host.user = valueOf(line);
             } else if (keyword == "port") {
-                host.port = InputRules::portFromText(value);
+                host.port = InputRules::portFromText(valueOf(line));
             } else if (keyword == "proxyjump") {
-                host.proxyJump = value;
+                host.proxyJump = valueOf(line);
             } else if (keyword == "identityfile") {
                 identityFileApplies = true;
-                if (const auto& id = keyIdOf(value)) {
+                if (const auto& id = keyIdOf(valueOf(line))) {
                     facts.keyIds.push_back(*id);
                     if (!host.keyId)
                         host.keyId = *id;
                 }
             } else {
                 // The spelling the host's record already uses is kept.
-                std::string spelling = keyword;
+                std::string spelling(keyword);
                 for (const auto& [written, ignored] : host.extraOptions)
                     if (equalsIgnoringCase(written, keyword))
                         spelling = written;
-                extras.insert_or_assign(spelling, value);
+                extras.insert_or_assign(std::move(spelling), valueOf(line));
             }
         }
         if (!identityFileApplies)
@@ -93,9 +98,11 @@ void evaluateHosts(std::span<SSHHost> hosts, const OpenSSHEvaluator& evaluator,
                     facts.keyIds.push_back(*id);
         facts.keysByDefault = !identityFileApplies && !facts.keyIds.empty();
         host.extraOptions = std::move(extras);
-        facts.shadowed = std::move(evaluation.shadowed);
-        facts.unresolved = std::move(evaluation.unresolved);
-        facts.alsoApplies = std::move(evaluation.alsoApplies);
+        found.effective.clear();
+        HostEvaluation described = evaluator.describe(found, name, false);
+        facts.shadowed = std::move(described.shadowed);
+        facts.unresolved = std::move(described.unresolved);
+        facts.alsoApplies = std::move(described.alsoApplies);
         host.facts = std::move(facts);
     }
 }

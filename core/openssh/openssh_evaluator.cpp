@@ -107,36 +107,21 @@ public:
                std::find(patterns.begin(), patterns.end(), name_) != patterns.end();
     }
 
-    HostEvaluation result(bool valuePlaces) const {
-        HostEvaluation out;
-        out.name = std::string(name_);
+    EvaluatedLines result() const {
+        EvaluatedLines out;
         out.effective.reserve(set_.size());
         for (std::size_t i = 0; i < set_.size(); ++i)
-            out.effective.push_back({std::string(document_.lines[set_[i]].keyword),
-                                     valueOf(document_.lines[set_[i]]),
-                                     valuePlaces ? place(set_[i]) : ConfigPlace{}, setOwn_[i]});
-        for (auto [index, winner] : shadowed_) {
-            const std::uint32_t by = set_[winner];
-            const auto header = setHeader_[winner];
-            out.shadowed.push_back(
-                {std::string(document_.lines[index].keyword), valueOf(document_.lines[index]),
-                 place(index), valueOf(document_.lines[by]), place(by),
-                 header ? std::string(document_.lines[*header].text) : std::string()});
-        }
-        for (std::uint32_t index : unresolved_)
-            out.unresolved.push_back({std::string(document_.lines[index].text), place(index)});
+            out.effective.push_back({set_[i], setOwn_[i]});
+        for (auto [index, winner] : shadowed_)
+            out.shadowed.push_back({index, set_[winner], setHeader_[winner]});
+        out.unresolved = unresolved_;
         for (std::uint32_t index : applied_)
             if (!isOwn(index))
-                out.alsoApplies.push_back({std::string(document_.lines[index].text), place(index)});
+                out.alsoApplies.push_back(index);
         return out;
     }
 
 private:
-    ConfigPlace place(std::uint32_t index) const {
-        const DocumentLine& line = document_.lines[index];
-        return {document_.files[line.file], line.line};
-    }
-
     const DocumentLine* lineSetting(std::string_view keyword) const {
         for (std::uint32_t set : set_)
             if (document_.lines[set].keyword == keyword)
@@ -339,6 +324,36 @@ void OpenSSHEvaluator::index() {
 HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name, const std::string& localUser,
                                           bool valuePlaces,
                                           const std::vector<std::uint32_t>& leftOut) const {
+    return describe(evaluateLines(name, localUser, leftOut), name, valuePlaces);
+}
+
+ConfigPlace OpenSSHEvaluator::place(std::uint32_t index) const {
+    const DocumentLine& line = document_.lines[index];
+    return {document_.files[line.file], line.line};
+}
+
+HostEvaluation OpenSSHEvaluator::describe(const EvaluatedLines& found, std::string_view name,
+                                          bool valuePlaces) const {
+    const auto& lines = document_.lines;
+    HostEvaluation out;
+    out.name = std::string(name);
+    out.effective.reserve(found.effective.size());
+    for (auto [index, own] : found.effective)
+        out.effective.push_back({std::string(lines[index].keyword), valueOf(lines[index]),
+                                 valuePlaces ? place(index) : ConfigPlace{}, own});
+    for (const auto& [index, by, byHeader] : found.shadowed)
+        out.shadowed.push_back({std::string(lines[index].keyword), valueOf(lines[index]),
+                                place(index), valueOf(lines[by]), place(by),
+                                byHeader ? std::string(lines[*byHeader].text) : std::string()});
+    for (std::uint32_t index : found.unresolved)
+        out.unresolved.push_back({std::string(lines[index].text), place(index)});
+    for (std::uint32_t index : found.alsoApplies)
+        out.alsoApplies.push_back({std::string(lines[index].text), place(index)});
+    return out;
+}
+
+EvaluatedLines OpenSSHEvaluator::evaluateLines(std::string_view name, const std::string& localUser,
+                                               const std::vector<std::uint32_t>& leftOut) const {
     Evaluation evaluation(document_, name, localUser);
     auto apply = [&](const Section& section) {
         const std::uint32_t* first = conditions_.data() + section.conditionsBegin;
@@ -355,7 +370,7 @@ HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name, const std::stri
     if (!indexed_) {
         for (const Section& section : sections_)
             apply(section);
-        return evaluation.result(valuePlaces);
+        return evaluation.result();
     }
     static const std::vector<std::uint32_t> none;
     const auto found = byName_.find(std::string(name));
@@ -367,7 +382,7 @@ HostEvaluation OpenSSHEvaluator::evaluate(std::string_view name, const std::stri
         else
             apply(sections_[named[b++]]);
     }
-    return evaluation.result(valuePlaces);
+    return evaluation.result();
 }
 
 } // namespace moorkeep::config

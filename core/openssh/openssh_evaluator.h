@@ -4,12 +4,31 @@
 #include "reading/config_document.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace moorkeep::config {
+
+// What an evaluation found, by index into the document's lines: the form a
+// reading of thousands of hosts works with, making no text it does not need.
+struct EvaluatedLines {
+    struct Value {
+        std::uint32_t line = 0;
+        bool own = false; // set by the host's own block
+    };
+    struct Shadow {
+        std::uint32_t line = 0;
+        std::uint32_t by = 0; // the line OpenSSH uses instead
+        std::optional<std::uint32_t> byHeader;
+    };
+    std::vector<Value> effective;
+    std::vector<Shadow> shadowed;
+    std::vector<std::uint32_t> unresolved;  // Match lines
+    std::vector<std::uint32_t> alsoApplies; // Host and Match lines
+};
 
 // Computes what OpenSSH's client uses for a destination name: the blocks in
 // reading order whose Host patterns or Match conditions take the name, the
@@ -28,6 +47,12 @@ public:
     HostEvaluation evaluate(std::string_view name, const std::string& localUser,
                             bool valuePlaces = true,
                             const std::vector<std::uint32_t>& leftOut = {}) const;
+    // The same evaluation by line index.
+    EvaluatedLines evaluateLines(std::string_view name, const std::string& localUser,
+                                 const std::vector<std::uint32_t>& leftOut = {}) const;
+    // An evaluation by line index in words, as evaluate() gives it.
+    HostEvaluation describe(const EvaluatedLines& found, std::string_view name,
+                            bool valuePlaces) const;
 
     const ConfigDocument& document() const { return document_; }
 
@@ -43,6 +68,7 @@ private:
     };
 
     void index();
+    ConfigPlace place(std::uint32_t index) const;
 
     ConfigDocument document_;
     std::vector<Section> sections_;
