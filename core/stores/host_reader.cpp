@@ -1,11 +1,14 @@
 #include "stores/host_reader.h"
 
+#include "files/background_work.h"
 #include "keys/configured_certificates.h"
 #include "openssh/host_effects.h"
 #include "openssh/ssh_arguments.h"
 #include "reading/config_syntax.h"
 #include "reading/line_interpreter.h"
 #include "stores/store_lock.h"
+
+#include <span>
 
 namespace moorkeep {
 
@@ -25,33 +28,60 @@ config::OpenSSHEvaluator HostReader::evaluatorWith(const config::TextOverrides& 
         config::readDocument(places_.configPath, places_.homedir, overrides));
 }
 
+HostReader::DocumentRead HostReader::readDocument() const {
+    DocumentRead files;
+    files.document =
+        config::readDocument(places_.configPath, places_.homedir, {}, &files.problems, &files.met);
+    return files;
+}
+
 HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
                                                  const ConfigParser::AliasFilter* onlyAliases,
-                                                 const HostLineSeen& seen) const {
+                                                 const HostLineSeen& seen,
+                                                 DocumentRead files) const {
     // One reading serves all: the hosts as their blocks give them, the
     // values OpenSSH uses for them, and the certificates it names.
     ConfigRead read;
-    config::ConfigDocument document =
-        config::readDocument(places_.configPath, places_.homedir, {}, &read.problems, &read.met);
+    read.problems = std::move(files.problems);
+    read.met = std::move(files.met);
+    config::ConfigDocument& document = files.document;
     read.certificateFiles = ConfiguredCertificates::namedIn(document);
+    // The evaluator indexes the blocks on another thread while this one
+    // interprets the lines. Moving the document leaves its lines, texts and
+    // argument lists where they are, so the views taken here stay valid.
+    const std::span<const config::DocumentLine> lines(document.lines);
+    const std::vector<std::string> fileNames = document.files;
+    std::shared_ptr<const config::OpenSSHEvaluator> evaluator;
     config::LineInterpreter interpreter(keyPathToId, places_.homedir, onlyAliases);
-    for (const auto& line : document.lines) {
-        if (line.kind == config::DocumentLine::Kind::includeBegin ||
-            line.kind == config::DocumentLine::Kind::includeEnd)
-            continue;
-        if (line.kind == config::DocumentLine::Kind::option && interpreter.ignoresOptions())
-            continue;
-        const std::string& file = document.files[line.file];
-        if (seen && line.kind == config::DocumentLine::Kind::host)
-            seen(config::headerPatterns(line.value()), file);
-        interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
+    const auto makeEvaluator = [&] {
+        // An index of the blocks by name pays for itself after a few names;
+        // a reading of a few aliases evaluates only those.
+        const bool many = !onlyAliases || onlyAliases->size() > 8;
+        evaluator = std::make_shared<const config::OpenSSHEvaluator>(std::move(document), many);
+    };
+    const auto interpret = [&] {
+        for (const auto& line : lines) {
+            if (line.kind == config::DocumentLine::Kind::includeBegin ||
+                line.kind == config::DocumentLine::Kind::includeEnd)
+                continue;
+            if (line.kind == config::DocumentLine::Kind::option && interpreter.ignoresOptions())
+                continue;
+            const std::string& file = fileNames[line.file];
+            if (seen && line.kind == config::DocumentLine::Kind::host)
+                seen(config::headerPatterns(line.value()), file);
+            interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
+        }
+    };
+    // A thread costs more than a small configuration's whole reading.
+    if (lines.size() < 4000) {
+        makeEvaluator();
+        interpret();
+    } else {
+        files::runSideBySide(makeEvaluator, interpret);
     }
     read.config = interpreter.finish();
     if (read.config.hosts.empty() && !onlyAliases)
         return read;
-    // An index of the blocks by name pays for itself after a few names.
-    auto evaluator = std::make_shared<const config::OpenSSHEvaluator>(std::move(document),
-                                                                      read.config.hosts.size() > 8);
     config::applyEvaluation(read.config.hosts, *evaluator, keyPathToId, places_.homedir,
                             places_.localUser);
     if (onlyAliases)
@@ -64,13 +94,16 @@ ParsedConfig HostReader::readConfig(const KeyPathToId& keyPathToId) const {
 }
 
 HostReader::AliasesRead HostReader::readAliases(const ConfigParser::AliasFilter& aliases,
-                                                const KeyPathToId& keyPathToId) const {
+                                                const KeyPathToId& keyPathToId,
+                                                DocumentRead files) const {
     AliasesRead some;
-    some.read =
-        readEvaluated(keyPathToId, &aliases, [&](std::string_view value, const std::string& file) {
+    some.read = readEvaluated(
+        keyPathToId, &aliases,
+        [&](std::string_view value, const std::string& file) {
             if (aliases.contains(value))
                 some.blockFiles.try_emplace(std::string(value), file);
-        });
+        },
+        std::move(files));
     return some;
 }
 
@@ -103,7 +136,7 @@ HostReader::heldReadFor(const std::string& alias, const KeyPathToId& keyPathToId
 HostReader::ConfigBlock HostReader::readConfigBlock(const std::string& alias,
                                                     const KeyPathToId& keyPathToId) const {
     std::optional<AliasesRead> held = heldReadFor(alias, keyPathToId);
-    AliasesRead read = held ? std::move(*held) : readAliases({alias}, keyPathToId);
+    AliasesRead read = held ? std::move(*held) : readAliases({alias}, keyPathToId, readDocument());
     ConfigBlock block{std::move(read.read.config), std::nullopt, std::move(read.read.problems),
                       std::move(read.read.evaluator)};
     // A held read may have kept other aliases too.
@@ -114,10 +147,10 @@ HostReader::ConfigBlock HostReader::readConfigBlock(const std::string& alias,
 }
 
 HostReader::ConfigRead HostReader::read(const ConfigParser::AliasFilter* onlyAliases,
-                                        const KeyPathToId& keyPathToId) const {
+                                        const KeyPathToId& keyPathToId, DocumentRead files) const {
     if (!onlyAliases)
-        return readEvaluated(keyPathToId, nullptr, {});
-    AliasesRead some = readAliases(*onlyAliases, keyPathToId);
+        return readEvaluated(keyPathToId, nullptr, {}, std::move(files));
+    AliasesRead some = readAliases(*onlyAliases, keyPathToId, std::move(files));
     keepHeldRead(*onlyAliases, keyPathToId, some);
     return std::move(some.read);
 }

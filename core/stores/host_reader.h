@@ -48,8 +48,16 @@ public:
         // aliases for the change that follows.
         std::shared_ptr<const config::OpenSSHEvaluator> evaluator;
     };
-    ConfigRead read(const ConfigParser::AliasFilter* onlyAliases,
-                    const KeyPathToId& keyPathToId) const;
+    // The files as OpenSSH reads them, before they are interpreted: read
+    // while the keys are scanned, whose paths the interpreting needs.
+    struct DocumentRead {
+        config::ConfigDocument document;
+        ConfigReadProblems problems;
+        ConfigFiles met;
+    };
+    DocumentRead readDocument() const;
+    ConfigRead read(const ConfigParser::AliasFilter* onlyAliases, const KeyPathToId& keyPathToId,
+                    DocumentRead files) const;
 
     // The configuration with only the hosts of this alias, and the file of
     // its first Host line, read in one pass.
@@ -68,8 +76,8 @@ private:
     // Host line: its value and its file.
     using HostLineSeen = std::function<void(std::string_view value, const std::string& file)>;
     ConfigRead readEvaluated(const KeyPathToId& keyPathToId,
-                             const ConfigParser::AliasFilter* onlyAliases,
-                             const HostLineSeen& seen) const;
+                             const ConfigParser::AliasFilter* onlyAliases, const HostLineSeen& seen,
+                             DocumentRead files) const;
     // The configuration with only the hosts of these aliases, the file of
     // each one's first Host line, and what reading skipped and depended on.
     struct AliasesRead {
@@ -77,7 +85,7 @@ private:
         std::map<std::string, std::string, std::less<>> blockFiles;
     };
     AliasesRead readAliases(const ConfigParser::AliasFilter& aliases,
-                            const KeyPathToId& keyPathToId) const;
+                            const KeyPathToId& keyPathToId, DocumentRead files) const;
     // A read for some aliases made while this thread held the change locks:
     // a change that follows in the same hold (the command line reads a
     // host, then changes it) starts from it instead of reading every file

@@ -1,5 +1,6 @@
 #include "stores/system_vault_store.h"
 
+#include "files/background_work.h"
 #include "files/paths.h"
 #include "keys/configured_certificates.h"
 #include "knownhosts/known_host_reading.h"
@@ -7,6 +8,7 @@
 #include "openssh/host_effects.h"
 #include "stores/vault_rules.h"
 
+#include <exception>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -103,13 +105,26 @@ VaultData SystemVaultStore::loadDataForAliases(const std::set<std::string, std::
 VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     UserMeta meta;
     VaultData data;
-    // The certificates the configuration names join after its one reading.
-    data.keys = metadata_.scanWithCache(meta, data.warnings);
+    // The keys are scanned while the configuration's files are read; the
+    // certificates the configuration names join after its one reading.
+    HostReader::DocumentRead files;
+    std::exception_ptr scanFailed;
+    files::runSideBySide(
+        [&] {
+            try {
+                data.keys = metadata_.scanWithCache(meta, data.warnings);
+            } catch (...) {
+                scanFailed = std::current_exception();
+            }
+        },
+        [&] { files = reader_.readDocument(); });
+    if (scanFailed)
+        std::rethrow_exception(scanFailed);
 
     HostReader::KeyPathToId keyPathToId;
     for (const auto& key : data.keys)
         keyPathToId[places_.expandHome(key.path)] = key.id;
-    HostReader::ConfigRead read = reader_.read(onlyAliases, keyPathToId);
+    HostReader::ConfigRead read = reader_.read(onlyAliases, keyPathToId, std::move(files));
     ConfiguredCertificates::attach(data.keys, read.certificateFiles, places_.homedir,
                                    places_.localUser);
     ParsedConfig& config = read.config;
