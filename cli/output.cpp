@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include "files/background_work.h"
 #include "visible_text.h"
 
 #include <algorithm>
@@ -51,12 +52,35 @@ void Output::jsonArray(std::size_t count,
         stream_ << "[]\n";
         return;
     }
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
-        text.assign(i == 0 ? "[\n  " : ",\n  ");
-        appendElement(i, text);
+    std::string text = "[\n  ";
+    appendElement(0, text);
+    // A long list is made in two halves: the second on another thread, into
+    // text written once the first half is out. That text is reserved here,
+    // where the memory the reading freed can take it, at half as much again
+    // per element as the first one took.
+    const std::size_t split = count < 2000 ? count : count / 2;
+    std::string later;
+    if (split < count)
+        later.reserve((count - split) * (text.size() * 3 / 2));
+    const auto makeLater = [&] {
+        for (std::size_t i = split; i < count; ++i) {
+            later += ",\n  ";
+            appendElement(i, later);
+        }
+    };
+    const auto writeFirst = [&] {
         stream_ << text;
-    }
+        for (std::size_t i = 1; i < split; ++i) {
+            text.assign(",\n  ");
+            appendElement(i, text);
+            stream_ << text;
+        }
+    };
+    if (split == count)
+        writeFirst();
+    else
+        files::runSideBySide(makeLater, writeFirst);
+    stream_ << later;
     stream_ << "\n]\n";
 }
 

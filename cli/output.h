@@ -31,8 +31,9 @@ public:
     // Pretty-printed with sorted member names, one trailing line break.
     void json(const nlohmann::json& value);
     // The same text as json() of the array of these elements, each appended
-    // as JSON text one level deep (see JsonObjectText) and written at once:
-    // 10,000 hosts never stand as JSON at once.
+    // as JSON text one level deep (see JsonObjectText). A long list's second
+    // half is made on another thread, so appendElement must be safe to call
+    // from two threads at once; only that half stands as text at once.
     void jsonArray(std::size_t count,
                    const std::function<void(std::size_t, std::string&)>& appendElement);
     // Columns two spaces apart, widths counted in characters; the last

@@ -258,3 +258,42 @@ INSTANTIATE_TEST_SUITE_P(
 
 } // namespace
 } // namespace moorkeep::test
+
+namespace moorkeep::test {
+namespace {
+
+// A list long enough to be read and written on two threads: every host in
+// order with the values ssh uses for it, as the one JSON text nlohmann
+// would write of the same array.
+TEST(HostListLargeTest, TwoThreadsListEveryHostInOrderAsOneJsonText) {
+    CliHome home;
+    constexpr int count = 2500;
+    std::string config;
+    for (int i = 0; i < count; ++i) {
+        config += "Host h" + std::to_string(i) + "\n  HostName 10.0." + std::to_string(i / 256) +
+                  "." + std::to_string(i % 256) + "\n  Port " + std::to_string(2200 + i % 100) +
+                  "\n";
+        if (i % 2)
+            config += "  User own" + std::to_string(i) + "\n";
+    }
+    const std::string command = "echo \"caf\xc3\xa9\" \\ done";
+    config += "Host *\n  User everyone\n  RemoteCommand " + command + "\n";
+    home.writeConfig(config);
+
+    const auto result = home.run({"host", "list", "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto listed = nlohmann::json::parse(result.out);
+    EXPECT_EQ(result.out, listed.dump(2) + "\n");
+    ASSERT_EQ(listed.size(), static_cast<std::size_t>(count));
+    for (int i : {0, 1, 1249, 1250, 1251, count - 1}) {
+        const auto& host = listed.at(static_cast<std::size_t>(i));
+        EXPECT_EQ(host.at("alias"), "h" + std::to_string(i));
+        EXPECT_EQ(host.at("line"), 1 + 3 * i + i / 2);
+        EXPECT_EQ(host.at("port"), 2200 + i % 100);
+        EXPECT_EQ(host.at("user"), i % 2 ? "own" + std::to_string(i) : "everyone");
+        EXPECT_EQ(host.at("extraOptions").at("remotecommand"), command);
+    }
+}
+
+} // namespace
+} // namespace moorkeep::test
