@@ -63,7 +63,7 @@ struct Names {
     bool wildcard = false;
 };
 
-Names namesOf(const std::vector<std::string>& patterns) {
+Names namesOf(std::span<const std::string> patterns) {
     Names names;
     for (const auto& pattern : patterns) {
         if (!pattern.empty() && pattern.front() == '!')

@@ -159,8 +159,8 @@ IgnoredChange::Winner winnerOf(const config::ConfigDocument& document, const Doc
     winner.line = header->line;
     const auto own = namingLine(document, name);
     winner.movable = own && own->place.file == winner.file && own->place.line > winner.line;
-    winner.defaults =
-        header->kind == Kind::host && document.arguments(*header) == std::vector<std::string>{"*"};
+    winner.defaults = header->kind == Kind::host && document.arguments(*header).size() == 1 &&
+                      document.arguments(*header)[0] == "*";
     return winner;
 }
 

@@ -30,8 +30,8 @@ bool isPlainName(std::string_view pattern) {
 
 // The names a Host line can take when all its patterns are plain; nothing
 // when one is a wildcard.
-std::optional<std::vector<std::string>> plainNames(const std::vector<std::string>& patterns) {
-    std::vector<std::string> names;
+std::optional<std::vector<std::string_view>> plainNames(std::span<const std::string> patterns) {
+    std::vector<std::string_view> names;
     for (const auto& pattern : patterns) {
         if (!pattern.empty() && pattern.front() == '!')
             continue;
@@ -102,7 +102,7 @@ public:
 
     bool isOwn(std::uint32_t header) const {
         const DocumentLine& line = document_.lines[header];
-        const auto& patterns = document_.arguments(line);
+        const auto patterns = document_.arguments(line);
         return line.kind == Kind::host &&
                std::find(patterns.begin(), patterns.end(), name_) != patterns.end();
     }
@@ -155,7 +155,7 @@ private:
     // Whether a Match line takes the name; nothing when it depends on a
     // condition that is not judged here. A condition judged false decides.
     std::optional<bool> matchLine(const DocumentLine& line) const {
-        const auto& arguments = document_.arguments(line);
+        const auto arguments = document_.arguments(line);
         if (arguments.empty())
             return false;
         bool unresolved = false;
@@ -304,7 +304,7 @@ OpenSSHEvaluator::OpenSSHEvaluator(ConfigDocument document, bool forManyNames)
 
 void OpenSSHEvaluator::index() {
     for (std::uint32_t s = 0; s < sections_.size(); ++s) {
-        std::optional<std::vector<std::string>> names;
+        std::optional<std::vector<std::string_view>> names;
         for (std::uint32_t c = sections_[s].conditionsBegin; c < sections_[s].conditionsEnd; ++c)
             if (document_.lines[conditions_[c]].kind == Kind::host &&
                 (names = plainNames(document_.arguments(document_.lines[conditions_[c]]))))
@@ -315,9 +315,12 @@ void OpenSSHEvaluator::index() {
         }
         std::sort(names->begin(), names->end());
         names->erase(std::unique(names->begin(), names->end()), names->end());
-        for (auto& name : *names)
-            byName_[std::move(name)].push_back(s);
+        for (std::string_view name : *names)
+            byName_.emplace_back(name, s);
     }
+    // Sections were met in order, so each name's stay in order.
+    std::stable_sort(byName_.begin(), byName_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     indexed_ = true;
 }
 
@@ -372,15 +375,15 @@ EvaluatedLines OpenSSHEvaluator::evaluateLines(std::string_view name, const std:
             apply(section);
         return evaluation.result();
     }
-    static const std::vector<std::uint32_t> none;
-    const auto found = byName_.find(std::string(name));
-    const std::vector<std::uint32_t>& named = found == byName_.end() ? none : found->second;
-    std::size_t a = 0, b = 0;
-    while (a < anyName_.size() || b < named.size()) {
-        if (b == named.size() || (a < anyName_.size() && anyName_[a] < named[b]))
+    const auto [named, namedEnd] =
+        std::equal_range(byName_.begin(), byName_.end(), std::pair(name, std::uint32_t{0}),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::size_t a = 0;
+    for (auto b = named; a < anyName_.size() || b != namedEnd;) {
+        if (b == namedEnd || (a < anyName_.size() && anyName_[a] < b->second))
             apply(sections_[anyName_[a++]]);
         else
-            apply(sections_[named[b++]]);
+            apply(sections_[(b++)->second]);
     }
     return evaluation.result();
 }

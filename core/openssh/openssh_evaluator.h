@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace moorkeep::config {
@@ -77,7 +77,9 @@ private:
     // names apply only to those names; the others are judged for every name.
     bool indexed_ = false;
     std::vector<std::uint32_t> anyName_;
-    std::unordered_map<std::string, std::vector<std::uint32_t>> byName_;
+    // Each plain name with a section it takes, by name, into the document's
+    // own argument lists.
+    std::vector<std::pair<std::string_view, std::uint32_t>> byName_;
 };
 
 // Whether OpenSSH gathers every value of this option (IdentityFile and the

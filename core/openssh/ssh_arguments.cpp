@@ -146,7 +146,7 @@ int matchPatternList(std::string_view name, std::string_view list, bool ignoreCa
     return result;
 }
 
-bool hostPatternsMatch(std::string_view name, const std::vector<std::string>& patterns) {
+bool hostPatternsMatch(std::string_view name, std::span<const std::string> patterns) {
     bool matched = false;
     for (std::string_view pattern : patterns) {
         const bool negated = !pattern.empty() && pattern.front() == '!';

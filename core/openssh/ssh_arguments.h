@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +30,7 @@ int matchPatternList(std::string_view name, std::string_view list, bool ignoreCa
 
 // Whether a Host line's patterns take the name: one of them matches and no
 // negated one does.
-bool hostPatternsMatch(std::string_view name, const std::vector<std::string>& patterns);
+bool hostPatternsMatch(std::string_view name, std::span<const std::string> patterns);
 
 // The patterns of a Host line as one text that names its block: the
 // arguments joined by spaces, one that holds a blank, quote or backslash (or

@@ -64,15 +64,21 @@ private:
                                           split->value.size() - shownFrom);
         const std::string_view rest = split->value;
         DocumentLine entry;
-        entry.keyword = *document.keywords.insert(asciiLower(split->keyword)).first;
+        entry.keyword =
+            DocumentKeyword(*document.keywords.insert(asciiLower(split->keyword)).first);
         entry.text = line;
         entry.file = file;
         entry.line = number;
         entry.valueAt = static_cast<std::uint32_t>(rest.data() - line.data());
         auto keepArguments = [&] {
-            entry.arguments = static_cast<std::uint32_t>(document.argumentLists.size());
-            document.argumentLists.push_back(argumentsOf(entry));
-            return document.argumentLists.back();
+            std::vector<std::string> words = argumentsOf(entry);
+            entry.arguments = static_cast<std::uint32_t>(document.argumentStarts.size() - 1);
+            document.argumentWords.insert(document.argumentWords.end(),
+                                          std::make_move_iterator(words.begin()),
+                                          std::make_move_iterator(words.end()));
+            document.argumentStarts.push_back(
+                static_cast<std::uint32_t>(document.argumentWords.size()));
+            return document.arguments(entry);
         };
         if (entry.keyword == "include") {
             const auto files = ConfigParser::includedFiles(keepArguments(), homedir_, met_);
@@ -126,7 +132,7 @@ bool takesRestOfLine(std::string_view keyword) {
 std::string writtenKeyword(const DocumentLine& line) {
     // Nearly always the line begins with the keyword itself, followed by a
     // blank or "=": no need to split the line again.
-    const std::string_view start = line.text.substr(0, line.keyword.size());
+    const std::string_view start = line.text.substr(0, std::string_view(line.keyword).size());
     if (line.text.size() > start.size() &&
         std::string_view(" \t=").find(line.text[start.size()]) != std::string_view::npos &&
         equalsIgnoringCase(start, line.keyword))

@@ -6,12 +6,35 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
 namespace moorkeep::config {
+
+// A keyword the document keeps once, lower-case: it reads and compares as
+// its text, at the size of a pointer.
+class DocumentKeyword {
+public:
+    DocumentKeyword() = default;
+    explicit DocumentKeyword(const std::string& text)
+        : text_(&text) {}
+
+    operator std::string_view() const {
+        return text_ ? std::string_view(*text_) : std::string_view();
+    }
+    friend bool operator==(DocumentKeyword a, std::string_view b) {
+        return std::string_view(a) == b;
+    }
+    friend bool operator==(DocumentKeyword a, DocumentKeyword b) {
+        return a.text_ == b.text_ || std::string_view(a) == std::string_view(b);
+    }
+
+private:
+    const std::string* text_ = nullptr;
+};
 
 // One line of the configuration that means something to OpenSSH, with its
 // place. Include lines are replaced by the lines of the files they name,
@@ -20,12 +43,12 @@ namespace moorkeep::config {
 struct DocumentLine {
     enum class Kind : std::uint8_t { option, host, match, includeBegin, includeEnd };
 
-    std::string_view keyword; // lower-case
-    std::string_view text;    // the line, trimmed: how Host and Match lines are shown
-    std::uint32_t file = 0;   // index into ConfigDocument::files
-    std::uint32_t line = 0;   // counted from 1
+    DocumentKeyword keyword;
+    std::string_view text;  // the line, trimmed: how Host and Match lines are shown
+    std::uint32_t file = 0; // index into ConfigDocument::files
+    std::uint32_t line = 0; // counted from 1
     // For Host, Match and Include lines, which every reading needs: the
-    // index of the value's arguments in ConfigDocument::argumentLists.
+    // index of the value's arguments among the document's argument lists.
     std::uint32_t arguments = 0;
     std::uint32_t valueAt = 0; // where the value starts in text
     Kind kind = Kind::option;
@@ -43,10 +66,15 @@ struct ConfigDocument {
     // stay in place when the document moves.
     std::vector<std::unique_ptr<const std::string>> texts;
     std::unordered_set<std::string> keywords;
-    std::vector<std::vector<std::string>> argumentLists{{}};
+    // The argument lists one after another, list i from argumentStarts[i]
+    // to argumentStarts[i + 1]; list 0 is empty. One list of words costs no
+    // allocation per line.
+    std::vector<std::string> argumentWords;
+    std::vector<std::uint32_t> argumentStarts{0, 0};
 
-    const std::vector<std::string>& arguments(const DocumentLine& line) const {
-        return argumentLists[line.arguments];
+    std::span<const std::string> arguments(const DocumentLine& line) const {
+        const std::uint32_t begin = argumentStarts[line.arguments];
+        return std::span(argumentWords).subspan(begin, argumentStarts[line.arguments + 1] - begin);
     }
 };
 

@@ -25,7 +25,7 @@ std::string listedFolder(const std::string& pattern) {
 
 } // namespace
 
-std::vector<std::string> includedFiles(const std::vector<std::string>& words,
+std::vector<std::string> includedFiles(std::span<const std::string> words,
                                        const std::string& homedir, ConfigFiles* met) {
     std::vector<std::string> files;
     auto noteFolder = [&](std::string folder) {

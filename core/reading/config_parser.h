@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,7 +47,7 @@ std::vector<ConfigLineSource> readLines(const std::string& from, const std::stri
 // The files that the words of an Include line name, in order: a word may
 // be a glob, and a relative path is taken from homedir/.ssh, as in OpenSSH.
 // The folders that decided the answer go to met.
-std::vector<std::string> includedFiles(const std::vector<std::string>& words,
+std::vector<std::string> includedFiles(std::span<const std::string> words,
                                        const std::string& homedir, ConfigFiles* met = nullptr);
 // A configuration file's text, or nothing when it is to be skipped: a
 // problem is noted for every reason but a missing file.
