@@ -1,6 +1,5 @@
 #include "output.h"
 
-#include "files/background_work.h"
 #include "visible_text.h"
 
 #include <algorithm>
@@ -46,42 +45,25 @@ void Output::json(const nlohmann::json& value) {
     stream_ << value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-void Output::jsonArray(std::size_t count,
-                       const std::function<void(std::size_t, std::string&)>& appendElement) {
-    if (count == 0) {
-        stream_ << "[]\n";
+void JsonArrayOutput::appendElement(std::string& elements,
+                                    const std::function<void(std::string&)>& append) {
+    elements += ",\n  ";
+    append(elements);
+}
+
+void JsonArrayOutput::write(std::string_view elements) {
+    if (elements.empty())
         return;
+    if (!open_) {
+        stream_ << '[';
+        elements.remove_prefix(1); // the comma
+        open_ = true;
     }
-    std::string text = "[\n  ";
-    appendElement(0, text);
-    // A long list is made in two halves: the second on another thread, into
-    // text written once the first half is out. That text is reserved here,
-    // where the memory the reading freed can take it, at half as much again
-    // per element as the first one took.
-    const std::size_t split = count < 2000 ? count : count / 2;
-    std::string later;
-    if (split < count)
-        later.reserve((count - split) * (text.size() * 3 / 2));
-    const auto makeLater = [&] {
-        for (std::size_t i = split; i < count; ++i) {
-            later += ",\n  ";
-            appendElement(i, later);
-        }
-    };
-    const auto writeFirst = [&] {
-        stream_ << text;
-        for (std::size_t i = 1; i < split; ++i) {
-            text.assign(",\n  ");
-            appendElement(i, text);
-            stream_ << text;
-        }
-    };
-    if (split == count)
-        writeFirst();
-    else
-        files::runSideBySide(makeLater, writeFirst);
-    stream_ << later;
-    stream_ << "\n]\n";
+    stream_ << elements;
+}
+
+void JsonArrayOutput::close() {
+    stream_ << (open_ ? "\n]\n" : "[]\n");
 }
 
 void Output::table(const Row& shownHeader, const std::vector<Row>& shownRows) {

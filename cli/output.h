@@ -6,6 +6,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,27 @@ using Field = std::pair<std::string, std::string>;
 // neither NO_COLOR set nor TERM=dumb.
 bool colourWanted(int fd);
 
+// A JSON array written as its elements come, the same text as
+// Output::json() of the whole array: a list of thousands never stands as
+// JSON at once.
+class JsonArrayOutput {
+public:
+    explicit JsonArrayOutput(std::ostream& stream)
+        : stream_(stream) {}
+
+    // Adds an element to text that write() takes: a separator, then what
+    // append adds (JSON one level deep, see JsonObjectText).
+    static void appendElement(std::string& elements,
+                              const std::function<void(std::string&)>& append);
+    // Writes elements appendElement made, in order.
+    void write(std::string_view elements);
+    void close();
+
+private:
+    std::ostream& stream_;
+    bool open_ = false;
+};
+
 // Writes what a command prints: JSON for programs, aligned columns for
 // people. Colour (bold headings only) when asked for. Text for people shows
 // control characters escaped (see visible); JSON escapes them itself.
@@ -30,12 +52,6 @@ public:
 
     // Pretty-printed with sorted member names, one trailing line break.
     void json(const nlohmann::json& value);
-    // The same text as json() of the array of these elements, each appended
-    // as JSON text one level deep (see JsonObjectText). A long list's second
-    // half is made on another thread, so appendElement must be safe to call
-    // from two threads at once; only that half stands as text at once.
-    void jsonArray(std::size_t count,
-                   const std::function<void(std::size_t, std::string&)>& appendElement);
     // Columns two spaces apart, widths counted in characters; the last
     // column is not padded.
     void table(const Row& header, const std::vector<Row>& rows);

@@ -44,12 +44,22 @@ void Session::beginChange() {
 const VaultData& Session::data() {
     if (!data_) {
         data_ = store().loadData();
-        // Reading goes on without what it could not use; the user hears of
-        // it, apart from the output.
-        for (const auto& warning : data_->warnings)
-            output_.warning(warning);
+        warn(*data_);
     }
     return *data_;
+}
+
+VaultData Session::dataHandingOverHosts(const VaultStore::HostSink& sink) {
+    VaultData data = store().loadDataHandingOverHosts(sink);
+    warn(data);
+    return data;
+}
+
+void Session::warn(const VaultData& data) {
+    // Reading goes on without what it could not use; the user hears of it,
+    // apart from the output.
+    for (const auto& warning : data.warnings)
+        output_.warning(warning);
 }
 
 const VaultData& Session::dataForAliases(const AliasSet& aliases) {

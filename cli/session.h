@@ -41,6 +41,10 @@ public:
     // once that is loaded): a host found in it by its alias is the one
     // data() gives, and so are the other hosts of these aliases.
     const VaultData& dataForAliases(const AliasSet& aliases);
+    // The snapshot with the configuration's hosts handed to sink instead of
+    // kept (see VaultStore::loadDataHandingOverHosts), its warnings given as
+    // data() gives them.
+    VaultData dataHandingOverHosts(const VaultStore::HostSink& sink);
     Output& output() { return output_; }
     const GlobalOptions& options() const { return options_; }
 
@@ -50,6 +54,8 @@ public:
     void beginChange();
 
 private:
+    void warn(const VaultData& data);
+
     GlobalOptions options_;
     Output& output_;
     std::unique_ptr<VaultStore> store_;

@@ -88,19 +88,52 @@ int showEffective(Session& session, const ParsedArguments& args) {
     return 0;
 }
 
+// The list as JSON, each host written as soon as it is read: the first
+// part's straight out, the second part's (read at the same time on another
+// thread) kept as text until the first part is out, then the hosts the
+// metadata file keeps. The text kept is in pieces, which never need copying
+// as a growing whole would.
+void listJson(Session& session, RefusalWarning& refusal) {
+    const std::string home = homeAndMainFile(session).first;
+    JsonArrayOutput array(session.output().stream());
+    std::string first;
+    std::vector<std::string> later;
+    const VaultData rest = session.dataHandingOverHosts([&](int part, SSHHost&& host) {
+        const auto append = [&](std::string& text) { appendListedHost(text, host, home); };
+        if (part == 1) {
+            constexpr std::size_t pieceSize = 64 * 1024;
+            if (later.empty() || later.back().size() > pieceSize) {
+                later.emplace_back().reserve(pieceSize + 4096);
+            }
+            JsonArrayOutput::appendElement(later.back(), append);
+            return;
+        }
+        first.clear();
+        JsonArrayOutput::appendElement(first, append);
+        array.write(first);
+    });
+    refusal.warn();
+    for (const std::string& piece : later)
+        array.write(piece);
+    for (const SSHHost& host : rest.hosts) {
+        first.clear();
+        JsonArrayOutput::appendElement(
+            first, [&](std::string& text) { appendListedHost(text, host, home); });
+        array.write(first);
+    }
+    array.close();
+}
+
 } // namespace
 
 int list(Session& session, const ParsedArguments& args) {
     RefusalWarning refusal(session);
-    const VaultData& data = session.data();
-    refusal.warn();
     if (args.has("--json")) {
-        const std::string home = homeAndMainFile(session).first;
-        session.output().jsonArray(data.hosts.size(), [&](std::size_t i, std::string& out) {
-            appendListedHost(out, data.hosts[i], home);
-        });
+        listJson(session, refusal);
         return 0;
     }
+    const VaultData& data = session.data();
+    refusal.warn();
     if (args.has("--by-file")) {
         listByFile(session, data);
         return 0;

@@ -34,80 +34,79 @@ std::optional<std::string> keyIdOfIdentity(std::string_view value,
     return found->second;
 }
 
-namespace {
+HostValues::HostValues(const OpenSSHEvaluator& evaluator,
+                       const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
+                       const std::string& localUser)
+    : evaluator_(evaluator)
+    , keyPathToId_(keyPathToId)
+    , homedir_(homedir)
+    , localUser_(localUser) {}
 
-void evaluateHosts(std::span<SSHHost> hosts, const OpenSSHEvaluator& evaluator,
-                   const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
-                   const std::string& localUser) {
-    // Many hosts name the same few files.
-    std::unordered_map<std::string, std::optional<std::string>> keyIds;
-    auto keyIdOf = [&](const std::string& value) -> const std::optional<std::string>& {
-        auto found = keyIds.find(value);
-        if (found == keyIds.end())
-            found = keyIds.emplace(value, keyIdOfIdentity(value, keyPathToId, homedir, localUser))
-                        .first;
-        return found->second;
-    };
-    const auto& lines = evaluator.document().lines;
-    for (SSHHost& host : hosts) {
-        if (host.source != HostSource::config)
-            continue;
-        const std::string name = SSHCommand::destinationPattern(host.alias);
-        // The values are taken from the lines themselves: text is made only
-        // for what the record keeps.
-        EvaluatedLines found = evaluator.evaluateLines(name, localUser);
-        host.user.clear();
-        host.port = 22;
-        host.keyId.reset();
-        host.proxyJump.reset();
-        host.hostname = name;
-        OptionMap extras;
-        HostFacts facts;
-        facts.block = std::move(host.facts.block);
-        bool identityFileApplies = false;
-        for (const auto [index, own] : found.effective) {
-            const DocumentLine& line = lines[index];
-            const std::string_view keyword = line.keyword;
-            if (keyword == "hostname") {
-                host.hostname = valueOf(line);
-            } else if (keyword == "user") {
-                host.user = valueOf(line);
-            } else if (keyword == "port") {
-                host.port = InputRules::portFromText(valueOf(line));
-            } else if (keyword == "proxyjump") {
-                host.proxyJump = valueOf(line);
-            } else if (keyword == "identityfile") {
-                identityFileApplies = true;
-                if (const auto& id = keyIdOf(valueOf(line))) {
-                    facts.keyIds.push_back(*id);
-                    if (!host.keyId)
-                        host.keyId = *id;
-                }
-            } else {
-                // The spelling the host's record already uses is kept.
-                std::string spelling(keyword);
-                for (const auto& [written, ignored] : host.extraOptions)
-                    if (equalsIgnoringCase(written, keyword))
-                        spelling = written;
-                extras.insert_or_assign(std::move(spelling), valueOf(line));
-            }
-        }
-        if (!identityFileApplies)
-            for (std::string_view file : IdentityPaths::defaultFiles)
-                if (const auto& id = keyIdOf(std::string(file)))
-                    facts.keyIds.push_back(*id);
-        facts.keysByDefault = !identityFileApplies && !facts.keyIds.empty();
-        host.extraOptions = std::move(extras);
-        found.effective.clear();
-        HostEvaluation described = evaluator.describe(found, name, false);
-        facts.shadowed = std::move(described.shadowed);
-        facts.unresolved = std::move(described.unresolved);
-        facts.alsoApplies = std::move(described.alsoApplies);
-        host.facts = std::move(facts);
-    }
+const std::optional<std::string>& HostValues::keyIdOf(const std::string& value) {
+    auto found = keyIds_.find(value);
+    if (found == keyIds_.end())
+        found = keyIds_.emplace(value, keyIdOfIdentity(value, keyPathToId_, homedir_, localUser_))
+                    .first;
+    return found->second;
 }
 
-} // namespace
+void HostValues::apply(SSHHost& host) {
+    if (host.source != HostSource::config)
+        return;
+    const auto& lines = evaluator_.document().lines;
+    const std::string name = SSHCommand::destinationPattern(host.alias);
+    // The values are taken from the lines themselves: text is made only
+    // for what the record keeps.
+    EvaluatedLines found = evaluator_.evaluateLines(name, localUser_);
+    host.user.clear();
+    host.port = 22;
+    host.keyId.reset();
+    host.proxyJump.reset();
+    host.hostname = name;
+    OptionMap extras;
+    HostFacts facts;
+    facts.block = std::move(host.facts.block);
+    bool identityFileApplies = false;
+    for (const auto [index, own] : found.effective) {
+        const DocumentLine& line = lines[index];
+        const std::string_view keyword = line.keyword;
+        if (keyword == "hostname") {
+            host.hostname = valueOf(line);
+        } else if (keyword == "user") {
+            host.user = valueOf(line);
+        } else if (keyword == "port") {
+            host.port = InputRules::portFromText(valueOf(line));
+        } else if (keyword == "proxyjump") {
+            host.proxyJump = valueOf(line);
+        } else if (keyword == "identityfile") {
+            identityFileApplies = true;
+            if (const auto& id = keyIdOf(valueOf(line))) {
+                facts.keyIds.push_back(*id);
+                if (!host.keyId)
+                    host.keyId = *id;
+            }
+        } else {
+            // The spelling the host's record already uses is kept.
+            std::string spelling(keyword);
+            for (const auto& [written, ignored] : host.extraOptions)
+                if (equalsIgnoringCase(written, keyword))
+                    spelling = written;
+            extras.insert_or_assign(std::move(spelling), valueOf(line));
+        }
+    }
+    if (!identityFileApplies)
+        for (std::string_view file : IdentityPaths::defaultFiles)
+            if (const auto& id = keyIdOf(std::string(file)))
+                facts.keyIds.push_back(*id);
+    facts.keysByDefault = !identityFileApplies && !facts.keyIds.empty();
+    host.extraOptions = std::move(extras);
+    found.effective.clear();
+    HostEvaluation described = evaluator_.describe(found, name, false);
+    facts.shadowed = std::move(described.shadowed);
+    facts.unresolved = std::move(described.unresolved);
+    facts.alsoApplies = std::move(described.alsoApplies);
+    host.facts = std::move(facts);
+}
 
 void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evaluator,
                      const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
@@ -116,7 +115,9 @@ void applyEvaluation(std::vector<SSHHost>& hosts, const OpenSSHEvaluator& evalua
     // shared between two threads.
     const std::span<SSHHost> all(hosts);
     files::runInTwoHalves(all.size(), 2000, [&](std::size_t begin, std::size_t end) {
-        evaluateHosts(all.subspan(begin, end - begin), evaluator, keyPathToId, homedir, localUser);
+        HostValues values(evaluator, keyPathToId, homedir, localUser);
+        for (SSHHost& host : all.subspan(begin, end - begin))
+            values.apply(host);
     });
 }
 

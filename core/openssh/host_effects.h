@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace moorkeep::config {
@@ -22,6 +23,28 @@ std::optional<std::string> keyIdOfIdentity(std::string_view value,
                                            const ConfigParser::KeyPathToId& keyPathToId,
                                            const std::string& homedir,
                                            const std::string& localUser);
+
+// Gives configuration hosts, one at a time, what OpenSSH uses for their
+// destination names: host name, user, port, key, jump host and extra
+// options, and the facts of the evaluation (every key offered, shadowed
+// lines, other blocks). One per thread: it remembers the keys that the
+// files the hosts name are.
+class HostValues {
+public:
+    HostValues(const OpenSSHEvaluator& evaluator, const ConfigParser::KeyPathToId& keyPathToId,
+               const std::string& homedir, const std::string& localUser);
+    // A host of another source is left as it is.
+    void apply(SSHHost& host);
+
+private:
+    const std::optional<std::string>& keyIdOf(const std::string& value);
+
+    const OpenSSHEvaluator& evaluator_;
+    const ConfigParser::KeyPathToId& keyPathToId_;
+    const std::string& homedir_;
+    const std::string& localUser_;
+    std::unordered_map<std::string, std::optional<std::string>> keyIds_;
+};
 
 // Gives each configuration host what OpenSSH uses for its destination name:
 // host name, user, port, key, jump host and extra options, and the facts of

@@ -130,7 +130,10 @@ LineInterpreter::LineInterpreter(const ConfigParser::KeyPathToId& keyPathToId,
 
 void LineInterpreter::add(std::string_view directive, std::string_view value,
                           const std::string& sourceFile, std::size_t line) {
-    if (equalsIgnoringCase(directive, "host")) {
+    const bool header = equalsIgnoringCase(directive, "host");
+    if ((header || equalsIgnoringCase(directive, "match")) && sink_ && current_ == Block::host)
+        handOverCurrent();
+    if (header) {
         // A block is named by its patterns as OpenSSH takes them.
         const std::string patterns = headerPatterns(value);
         const BlockKind kind = blockKind(patterns);
@@ -167,7 +170,22 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
     }
 }
 
+void LineInterpreter::handOverCurrent() {
+    SSHHost host = std::move(hosts_.back());
+    const bool hasPort = hasPort_.back();
+    hosts_.pop_back();
+    hasPort_.pop_back();
+    current_ = Block::none;
+    if (host.alias.empty())
+        return;
+    host.id = ConfigParser::hostId(host.alias);
+    complete(host, hasPort, handOverDefaults_);
+    sink_(std::move(host));
+}
+
 ParsedConfig LineInterpreter::finish() {
+    if (sink_ && current_ == Block::host)
+        handOverCurrent();
     // Digesting the aliases costs more than the rest of reading the blocks,
     // so a large configuration's hosts get their ids on two threads.
     files::runInTwoHalves(hosts_.size(), 2000, [&](std::size_t begin, std::size_t end) {

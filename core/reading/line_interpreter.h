@@ -4,6 +4,7 @@
 #include "reading/config_parser.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,8 +34,20 @@ public:
     // The hosts, completed from the defaults, and the defaults.
     ParsedConfig finish();
 
+    // From now on each host is handed over as soon as its block ends (at
+    // the next Host or Match line, or in finish()), with its id and
+    // completed from these defaults (the whole configuration's, read
+    // beforehand), instead of kept for finish(): for a reading that
+    // evaluates each host at once and keeps none.
+    void handOver(std::function<void(SSHHost&&)> sink, Defaults defaults) {
+        sink_ = std::move(sink);
+        handOverDefaults_ = std::move(defaults);
+    }
+
 private:
     enum class Block { none, defaults, host, skippedHost };
+
+    void handOverCurrent();
 
     const ConfigParser::KeyPathToId& keyPathToId_;
     const std::string& homedir_;
@@ -43,6 +56,8 @@ private:
     std::vector<bool> hasPort_;  // for each host: its block has a Port line
     Defaults defaults_;
     Block current_ = Block::none;
+    std::function<void(SSHHost&&)> sink_;
+    Defaults handOverDefaults_;
 };
 
 } // namespace moorkeep::config

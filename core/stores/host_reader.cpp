@@ -12,6 +12,31 @@
 
 namespace moorkeep {
 
+namespace {
+
+// Feeds the interpreter the lines that mean something to it.
+void interpretLines(config::LineInterpreter& interpreter,
+                    std::span<const config::DocumentLine> lines,
+                    const std::vector<std::string>& fileNames,
+                    const std::function<void(std::string_view, const std::string&)>& seen) {
+    for (const auto& line : lines) {
+        if (line.kind == config::DocumentLine::Kind::includeBegin ||
+            line.kind == config::DocumentLine::Kind::includeEnd)
+            continue;
+        if (line.kind == config::DocumentLine::Kind::option && interpreter.ignoresOptions())
+            continue;
+        const std::string& file = fileNames[line.file];
+        if (seen && line.kind == config::DocumentLine::Kind::host)
+            seen(config::headerPatterns(line.value()), file);
+        interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
+    }
+}
+
+// A thread costs more than a small configuration's whole reading.
+constexpr std::size_t linesForTwoThreads = 4000;
+
+} // namespace
+
 HostReader::HostReader(const StorePlaces& places)
     : places_(places) {}
 
@@ -59,21 +84,8 @@ HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
         const bool many = !onlyAliases || onlyAliases->size() > 8;
         evaluator = std::make_shared<const config::OpenSSHEvaluator>(std::move(document), many);
     };
-    const auto interpret = [&] {
-        for (const auto& line : lines) {
-            if (line.kind == config::DocumentLine::Kind::includeBegin ||
-                line.kind == config::DocumentLine::Kind::includeEnd)
-                continue;
-            if (line.kind == config::DocumentLine::Kind::option && interpreter.ignoresOptions())
-                continue;
-            const std::string& file = fileNames[line.file];
-            if (seen && line.kind == config::DocumentLine::Kind::host)
-                seen(config::headerPatterns(line.value()), file);
-            interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
-        }
-    };
-    // A thread costs more than a small configuration's whole reading.
-    if (lines.size() < 4000) {
+    const auto interpret = [&] { interpretLines(interpreter, lines, fileNames, seen); };
+    if (lines.size() < linesForTwoThreads) {
         makeEvaluator();
         interpret();
     } else {
@@ -86,6 +98,58 @@ HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
                             places_.localUser);
     if (onlyAliases)
         read.evaluator = std::move(evaluator);
+    return read;
+}
+
+HostReader::ConfigRead HostReader::readHandingOver(const KeyPathToId& keyPathToId,
+                                                   DocumentRead files,
+                                                   const std::function<bool(const SSHHost&)>& keep,
+                                                   const HostSink& sink) const {
+    ConfigRead read;
+    read.problems = std::move(files.problems);
+    read.met = std::move(files.met);
+    read.certificateFiles = ConfiguredCertificates::namedIn(files.document);
+    // The defaults the hosts are completed from, as read() gives them, are
+    // the whole configuration's: read first, by an interpreter that skips
+    // every host, while the evaluator indexes the blocks.
+    const std::span<const config::DocumentLine> lines(files.document.lines);
+    const std::vector<std::string> fileNames = files.document.files;
+    std::optional<const config::OpenSSHEvaluator> evaluator;
+    files::runSideBySide([&] { evaluator.emplace(std::move(files.document), true); },
+                         [&] {
+                             const ConfigParser::AliasFilter none;
+                             config::LineInterpreter defaults(keyPathToId, places_.homedir, &none);
+                             interpretLines(defaults, lines, fileNames, {});
+                             read.config.defaults = defaults.finish().defaults;
+                         });
+    // A large configuration is read in two parts side by side, split at a
+    // Host line, where an interpreter starts as it would after any line.
+    std::size_t split = lines.size();
+    if (lines.size() >= linesForTwoThreads) {
+        split = lines.size() / 2;
+        while (split < lines.size() && lines[split].kind != config::DocumentLine::Kind::host)
+            ++split;
+    }
+    const auto readPart = [&](int part, std::span<const config::DocumentLine> partLines) {
+        config::LineInterpreter interpreter(keyPathToId, places_.homedir);
+        config::HostValues values(*evaluator, keyPathToId, places_.homedir, places_.localUser);
+        interpreter.handOver(
+            [&](SSHHost&& host) {
+                if (!keep(host))
+                    return;
+                values.apply(host);
+                sink(part, std::move(host));
+            },
+            read.config.defaults);
+        interpretLines(interpreter, partLines, fileNames, {});
+        interpreter.finish();
+    };
+    if (split == lines.size())
+        readPart(0, lines);
+    else
+        files::runSideBySide([&] { readPart(0, lines.first(split)); },
+                             [&] { readPart(1, lines.subspan(split)); });
+
     return read;
 }
 

@@ -59,6 +59,15 @@ public:
     ConfigRead read(const ConfigParser::AliasFilter* onlyAliases, const KeyPathToId& keyPathToId,
                     DocumentRead files) const;
 
+    // The hosts read() gives, those keep takes, each handed to sink as soon
+    // as it is evaluated instead of kept: part 0's in reading order on the
+    // calling thread and, at the same time on another thread, part 1's,
+    // which follow them. The read holds no hosts.
+    using HostSink = std::function<void(int part, SSHHost&& host)>;
+    ConfigRead readHandingOver(const KeyPathToId& keyPathToId, DocumentRead files,
+                               const std::function<bool(const SSHHost&)>& keep,
+                               const HostSink& sink) const;
+
     // The configuration with only the hosts of this alias, and the file of
     // its first Host line, read in one pass.
     struct ConfigBlock {

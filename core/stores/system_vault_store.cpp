@@ -102,7 +102,12 @@ VaultData SystemVaultStore::loadDataForAliases(const std::set<std::string, std::
     return load(&aliases);
 }
 
-VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
+VaultData SystemVaultStore::loadDataHandingOverHosts(const HostSink& sink) {
+    return load(nullptr, &sink);
+}
+
+VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases,
+                                 const HostSink* sink) {
     UserMeta meta;
     VaultData data;
     // The keys are scanned while the configuration's files are read; the
@@ -121,10 +126,22 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     if (scanFailed)
         std::rethrow_exception(scanFailed);
 
+    // A host kept in the metadata file stands for the configuration's
+    // hosts of its alias.
+    std::vector<SSHHost>& stored = meta.hosts;
+    std::unordered_set<std::string_view> storedAliases;
+    for (auto& host : stored) {
+        host.source = HostSource::user;
+        storedAliases.insert(host.alias);
+    }
     HostReader::KeyPathToId keyPathToId;
     for (const auto& key : data.keys)
         keyPathToId[places_.expandHome(key.path)] = key.id;
-    HostReader::ConfigRead read = reader_.read(onlyAliases, keyPathToId, std::move(files));
+    HostReader::ConfigRead read =
+        sink ? reader_.readHandingOver(
+                   keyPathToId, std::move(files),
+                   [&](const SSHHost& host) { return !storedAliases.contains(host.alias); }, *sink)
+             : reader_.read(onlyAliases, keyPathToId, std::move(files));
     ConfiguredCertificates::attach(data.keys, read.certificateFiles, places_.homedir,
                                    places_.localUser);
     ParsedConfig& config = read.config;
@@ -137,12 +154,6 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases) {
     if (auto reason = guard_.uncheckedReason(data.sources.config.files, ssh))
         data.warnings.push_back(*reason);
 
-    std::vector<SSHHost>& stored = meta.hosts;
-    std::unordered_set<std::string_view> storedAliases;
-    for (auto& host : stored) {
-        host.source = HostSource::user;
-        storedAliases.insert(host.alias);
-    }
     if (!storedAliases.empty())
         std::erase_if(config.hosts,
                       [&](const SSHHost& host) { return storedAliases.contains(host.alias); });

@@ -71,6 +71,7 @@ public:
 
     VaultData loadData() override;
     VaultData loadDataForAliases(const std::set<std::string, std::less<>>& aliases) override;
+    VaultData loadDataHandingOverHosts(const HostSink& sink) override;
     SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) override;
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
                            const KeyIdToPath& keyIdToPath) override;
@@ -126,8 +127,9 @@ public:
     std::vector<std::string> takeNotices() override;
 
 private:
-    // loadData, with every host or only those of these aliases.
-    VaultData load(const ConfigParser::AliasFilter* onlyAliases);
+    // loadData, with every host or only those of these aliases; with a
+    // sink, the configuration's hosts go to it instead.
+    VaultData load(const ConfigParser::AliasFilter* onlyAliases, const HostSink* sink = nullptr);
     // The keys in ~/.ssh with the certificates beside them and those these
     // CertificateFile values name.
     std::vector<SSHKey> scanKeys(UserMeta& meta, std::vector<std::string>& warnings,

@@ -24,6 +24,19 @@ VaultData VaultStore::loadDataForAliases(const std::set<std::string, std::less<>
     return data;
 }
 
+VaultData VaultStore::loadDataHandingOverHosts(const HostSink& sink) {
+    VaultData data = loadData();
+    std::vector<SSHHost> others;
+    for (SSHHost& host : data.hosts) {
+        if (host.source == HostSource::config)
+            sink(0, std::move(host));
+        else
+            others.push_back(std::move(host));
+    }
+    data.hosts = std::move(others);
+    return data;
+}
+
 std::optional<std::string> VaultStore::preferredTerminal() {
     return std::nullopt;
 }

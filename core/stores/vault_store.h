@@ -12,6 +12,7 @@
 #include "stores/config_backups.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -49,6 +50,13 @@ public:
     // defaults in full. Commands about one host of a large configuration
     // need no more.
     virtual VaultData loadDataForAliases(const std::set<std::string, std::less<>>& aliases);
+    // loadData with the configuration's hosts handed to sink as each is read
+    // instead of kept, for a list of thousands: part 0's in order on the
+    // calling thread and, at the same time on another thread, part 1's,
+    // which follow them. The snapshot holds the other hosts, which follow
+    // those. sink must not throw.
+    using HostSink = std::function<void(int part, SSHHost&& host)>;
+    virtual VaultData loadDataHandingOverHosts(const HostSink& sink);
     // Writes a new host, or one of the store's own list, as a Host block of the configuration.
     virtual SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) = 0;
     // Rewrites the Host block of a configuration host (originalAlias: the block it had).

@@ -291,7 +291,7 @@ TEST(HostListLargeTest, TwoThreadsListEveryHostInOrderAsOneJsonText) {
         EXPECT_EQ(host.at("line"), 1 + 3 * i + i / 2);
         EXPECT_EQ(host.at("port"), 2200 + i % 100);
         EXPECT_EQ(host.at("user"), i % 2 ? "own" + std::to_string(i) : "everyone");
-        EXPECT_EQ(host.at("extraOptions").at("remotecommand"), command);
+        EXPECT_EQ(host.at("extraOptions").at("RemoteCommand"), command);
     }
 }
 

@@ -36,6 +36,42 @@ TEST_F(SystemVaultStoreTest, LoadingSomeAliasesGivesTheirHostsAsAFullLoadDoes) {
     }
 }
 
+// A configuration long enough to be read in two parts: the hosts handed
+// over, part by part, then those the snapshot keeps, are a full load's, and
+// so is everything else the snapshot holds.
+TEST_F(SystemVaultStoreTest, HandingOverTheHostsGivesThemAsAFullLoadDoes) {
+    makeKeyPair(ssh("id_ed25519"));
+    makeKeyPair(ssh("id_work"));
+    std::string config = "Host *\n  ServerAliveInterval 30\nInclude ~/.ssh/lab\n";
+    for (int i = 0; i < 1500; ++i) {
+        config += "Host h" + std::to_string(i) + (i % 7 ? "" : " h" + std::to_string(i) + ".alt") +
+                  "\n  Port " + std::to_string(2000 + i % 50) + "\n";
+        if (i % 3 == 0)
+            config += "  IdentityFile ~/.ssh/id_work\n  serveraliveinterval 10\n";
+        if (i % 500 == 250)
+            config += "Match host h1*\n  User matched\nHost *.lab !h3\n  ProxyJump jump\n";
+        if (i % 600 == 0)
+            config += "Host h" + std::to_string(i) + "\n  User second\n";
+    }
+    writeConfig(config + "Host *\n  User everyone\n  IdentityFile ~/.ssh/id_ed25519\n");
+    writeFile(ssh("lab"), "Host pi\n  HostName pi.lab\n");
+    storeHosts(meta(), {stored("U1", "h1200", "stored.example")});
+
+    const VaultData full = store->loadData();
+    ASSERT_GT(full.hosts.size(), 1500u);
+    std::vector<SSHHost> parts[2];
+    VaultData rest = store->loadDataHandingOverHosts(
+        [&](int part, SSHHost&& host) { parts[part].push_back(std::move(host)); });
+    ASSERT_FALSE(parts[0].empty());
+    ASSERT_FALSE(parts[1].empty());
+    std::vector<SSHHost> handed = std::move(parts[0]);
+    handed.insert(handed.end(), parts[1].begin(), parts[1].end());
+    handed.insert(handed.end(), rest.hosts.begin(), rest.hosts.end());
+    EXPECT_TRUE(handed == full.hosts);
+    rest.hosts = full.hosts;
+    EXPECT_EQ(rest, full);
+}
+
 // A display name replaces the last one and goes with its metadata entry;
 // deleting a key takes both files and its name, and may be done twice. A key
 // that hosts use is refused, naming them, unless the caller overrides.
