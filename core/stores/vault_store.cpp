@@ -25,15 +25,12 @@ VaultData VaultStore::loadDataForAliases(const std::set<std::string, std::less<>
 }
 
 VaultData VaultStore::loadDataHandingOverHosts(const HostSink& sink) {
+    // Every host is handed over, which keeps them in order whatever their
+    // sources.
     VaultData data = loadData();
-    std::vector<SSHHost> others;
-    for (SSHHost& host : data.hosts) {
-        if (host.source == HostSource::config)
-            sink(0, std::move(host));
-        else
-            others.push_back(std::move(host));
-    }
-    data.hosts = std::move(others);
+    for (SSHHost& host : data.hosts)
+        sink(0, std::move(host));
+    data.hosts.clear();
     return data;
 }
 

@@ -53,8 +53,8 @@ public:
     // loadData with the configuration's hosts handed to sink as each is read
     // instead of kept, for a list of thousands: part 0's in order on the
     // calling thread and, at the same time on another thread, part 1's,
-    // which follow them. The snapshot holds the other hosts, which follow
-    // those. sink must not throw.
+    // which follow them. The snapshot holds the hosts not handed over (those
+    // the metadata file keeps), which follow those. sink must not throw.
     using HostSink = std::function<void(int part, SSHHost&& host)>;
     virtual VaultData loadDataHandingOverHosts(const HostSink& sink);
     // Writes a new host, or one of the store's own list, as a Host block of the configuration.
