@@ -8,6 +8,7 @@
 #include "reading/config_text.h"
 
 #include <algorithm>
+#include <array>
 #include <set>
 
 namespace moorkeep::config {
@@ -53,6 +54,30 @@ public:
     ConfigDocument document;
 
 private:
+    std::array<DocumentKeyword, 8> recentKeywords_{};
+    std::size_t nextRecent_ = 0;
+
+    // The keyword lower-cased, kept once. A configuration uses a few
+    // keywords over and over: those met last are looked at first, which
+    // costs neither a string nor a hash.
+    DocumentKeyword keptKeyword(std::string_view written) {
+        std::array<char, 32> buffer;
+        if (written.size() > buffer.size())
+            return DocumentKeyword(*document.keywords.insert(asciiLower(written)).first);
+        for (std::size_t i = 0; i < written.size(); ++i)
+            buffer[i] = asciiLower(written[i]);
+        const std::string_view lowered(buffer.data(), written.size());
+        for (DocumentKeyword keyword : recentKeywords_)
+            if (keyword == lowered)
+                return keyword;
+        auto found = document.keywords.find(lowered);
+        if (found == document.keywords.end())
+            found = document.keywords.emplace(lowered).first;
+        const DocumentKeyword kept(*found);
+        recentKeywords_[nextRecent_++ % recentKeywords_.size()] = kept;
+        return kept;
+    }
+
     void readLine(std::string_view line, std::uint32_t file, std::uint32_t number, int depth) {
         const auto split = splitLine(line);
         if (!split)
@@ -64,8 +89,7 @@ private:
                                           split->value.size() - shownFrom);
         const std::string_view rest = split->value;
         DocumentLine entry;
-        entry.keyword =
-            DocumentKeyword(*document.keywords.insert(asciiLower(split->keyword)).first);
+        entry.keyword = keptKeyword(split->keyword);
         entry.text = line;
         entry.file = file;
         entry.line = number;

@@ -65,7 +65,13 @@ struct ConfigDocument {
     // The files' texts and the keywords, which the lines point into; they
     // stay in place when the document moves.
     std::vector<std::unique_ptr<const std::string>> texts;
-    std::unordered_set<std::string> keywords;
+    struct KeywordHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_set<std::string, KeywordHash, std::equal_to<>> keywords;
     // The argument lists one after another, list i from argumentStarts[i]
     // to argumentStarts[i + 1]; list 0 is empty. One list of words costs no
     // allocation per line.

@@ -3,6 +3,8 @@
 #include "model/ascii.h"
 #include "reading/config_syntax.h"
 
+#include <array>
+
 namespace moorkeep::config {
 namespace {
 
@@ -10,6 +12,14 @@ namespace {
 bool isWhitespace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
+
+// The bytes that end a word: WHITESPACE, the quote and "=".
+constexpr auto wordEnds = [] {
+    std::array<bool, 256> ends{};
+    for (unsigned char c : {' ', '\t', '\r', '\n', '"', '='})
+        ends[c] = true;
+    return ends;
+}();
 
 std::size_t skipWhitespace(std::string_view text, std::size_t at) {
     while (at < text.size() && isWhitespace(text[at]))
@@ -26,7 +36,7 @@ std::optional<std::string_view> nextWord(std::string_view text, std::size_t& at,
         return std::nullopt;
     const std::size_t start = at;
     std::size_t end = at;
-    while (end < text.size() && !isWhitespace(text[end]) && text[end] != '"' && text[end] != '=')
+    while (end < text.size() && !wordEnds[static_cast<unsigned char>(text[end])])
         ++end;
     if (end == text.size()) {
         at = std::string_view::npos;
