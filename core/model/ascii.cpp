@@ -1,7 +1,5 @@
 #include "model/ascii.h"
 
-#include <algorithm>
-
 namespace moorkeep {
 
 std::string asciiLower(std::string_view text) {
@@ -9,10 +7,6 @@ std::string asciiLower(std::string_view text) {
     for (char& c : lower)
         c = asciiLower(c);
     return lower;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return asciiLower(x) == asciiLower(y); });
 }
 
 } // namespace moorkeep

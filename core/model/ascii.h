@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,14 @@ constexpr char asciiLower(char c) {
 
 std::string asciiLower(std::string_view text);
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// Inline: reading a large configuration compares every keyword with several.
+inline bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+    return true;
+}
 
 } // namespace moorkeep

@@ -65,7 +65,14 @@ public:
     Evaluation(const ConfigDocument& document, std::string_view name, const std::string& localUser)
         : document_(document)
         , name_(name)
-        , localUser_(localUser) {}
+        , localUser_(localUser) {
+        // Room for a host's usual few values at once, rather than growing
+        // step by step for each of thousands of hosts.
+        set_.reserve(16);
+        setOwn_.reserve(16);
+        setHeader_.reserve(16);
+        applied_.reserve(4);
+    }
 
     bool holds(const std::uint32_t* begin, const std::uint32_t* end) {
         for (; begin != end; ++begin)

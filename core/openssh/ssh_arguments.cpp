@@ -2,6 +2,8 @@
 
 #include "model/ascii.h"
 
+#include <array>
+
 namespace moorkeep::config {
 namespace {
 
@@ -9,9 +11,25 @@ namespace {
 // its arguments joined, as most values of a large file are, and cheaper to
 // take as it is.
 bool isPlainWords(std::string_view text) {
-    return !text.empty() && text.front() != ' ' && text.back() != ' ' &&
-           text.find_first_of("\t\"'\\#") == std::string_view::npos &&
-           text.find("  ") == std::string_view::npos;
+    static constexpr auto special = [] {
+        std::array<bool, 256> bytes{};
+        for (unsigned char c : {'\t', '"', '\'', '\\', '#'})
+            bytes[c] = true;
+        return bytes;
+    }();
+    if (text.empty() || text.front() == ' ' || text.back() == ' ')
+        return false;
+    // One pass: no tab, quote, backslash or "#", and no two spaces in a row.
+    bool afterSpace = false;
+    for (char c : text) {
+        if (special[static_cast<unsigned char>(c)])
+            return false;
+        const bool space = c == ' ';
+        if (space && afterSpace)
+            return false;
+        afterSpace = space;
+    }
+    return true;
 }
 
 } // namespace
