@@ -49,8 +49,8 @@ const VaultData& Session::data() {
     return *data_;
 }
 
-VaultData Session::dataHandingOverHosts(const VaultStore::HostSink& sink) {
-    VaultData data = store().loadDataHandingOverHosts(sink);
+VaultData Session::dataHandingOverHosts(const VaultStore::HostSink& sink, bool withFacts) {
+    VaultData data = store().loadDataHandingOverHosts(sink, withFacts);
     warn(data);
     return data;
 }

@@ -44,7 +44,7 @@ public:
     // The snapshot with the configuration's hosts handed to sink instead of
     // kept (see VaultStore::loadDataHandingOverHosts), its warnings given as
     // data() gives them.
-    VaultData dataHandingOverHosts(const VaultStore::HostSink& sink);
+    VaultData dataHandingOverHosts(const VaultStore::HostSink& sink, bool withFacts);
     Output& output() { return output_; }
     const GlobalOptions& options() const { return options_; }
 

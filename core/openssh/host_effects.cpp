@@ -36,11 +36,12 @@ std::optional<std::string> keyIdOfIdentity(std::string_view value,
 
 HostValues::HostValues(const OpenSSHEvaluator& evaluator,
                        const ConfigParser::KeyPathToId& keyPathToId, const std::string& homedir,
-                       const std::string& localUser)
+                       const std::string& localUser, bool withFacts)
     : evaluator_(evaluator)
     , keyPathToId_(keyPathToId)
     , homedir_(homedir)
-    , localUser_(localUser) {}
+    , localUser_(localUser)
+    , withFacts_(withFacts) {}
 
 const std::optional<std::string>& HostValues::keyIdOf(const std::string& value) {
     auto found = keyIds_.find(value);
@@ -94,12 +95,18 @@ void HostValues::apply(SSHHost& host) {
             extras.insert_or_assign(std::move(spelling), valueOf(line));
         }
     }
+    host.extraOptions = std::move(extras);
+    if (!withFacts_) {
+        HostFacts placeOnly;
+        placeOnly.block = std::move(facts.block);
+        host.facts = std::move(placeOnly);
+        return;
+    }
     if (!identityFileApplies)
         for (std::string_view file : IdentityPaths::defaultFiles)
             if (const auto& id = keyIdOf(std::string(file)))
                 facts.keyIds.push_back(*id);
     facts.keysByDefault = !identityFileApplies && !facts.keyIds.empty();
-    host.extraOptions = std::move(extras);
     found.effective.clear();
     HostEvaluation described = evaluator_.describe(found, name, false);
     facts.shadowed = std::move(described.shadowed);

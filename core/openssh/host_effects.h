@@ -31,8 +31,10 @@ std::optional<std::string> keyIdOfIdentity(std::string_view value,
 // files the hosts name are.
 class HostValues {
 public:
+    // Without withFacts a host's facts are only the place of its block,
+    // which is all a list shows of them.
     HostValues(const OpenSSHEvaluator& evaluator, const ConfigParser::KeyPathToId& keyPathToId,
-               const std::string& homedir, const std::string& localUser);
+               const std::string& homedir, const std::string& localUser, bool withFacts = true);
     // A host of another source is left as it is.
     void apply(SSHHost& host);
 
@@ -43,6 +45,7 @@ private:
     const ConfigParser::KeyPathToId& keyPathToId_;
     const std::string& homedir_;
     const std::string& localUser_;
+    bool withFacts_;
     std::unordered_map<std::string, std::optional<std::string>> keyIds_;
 };
 

@@ -104,7 +104,7 @@ HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
 HostReader::ConfigRead HostReader::readHandingOver(const KeyPathToId& keyPathToId,
                                                    DocumentRead files,
                                                    const std::function<bool(const SSHHost&)>& keep,
-                                                   const HostSink& sink) const {
+                                                   const HostSink& sink, bool withFacts) const {
     ConfigRead read;
     read.problems = std::move(files.problems);
     read.met = std::move(files.met);
@@ -132,7 +132,8 @@ HostReader::ConfigRead HostReader::readHandingOver(const KeyPathToId& keyPathToI
     }
     const auto readPart = [&](int part, std::span<const config::DocumentLine> partLines) {
         config::LineInterpreter interpreter(keyPathToId, places_.homedir);
-        config::HostValues values(*evaluator, keyPathToId, places_.homedir, places_.localUser);
+        config::HostValues values(*evaluator, keyPathToId, places_.homedir, places_.localUser,
+                                  withFacts);
         interpreter.handOver(
             [&](SSHHost&& host) {
                 if (!keep(host))

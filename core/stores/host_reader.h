@@ -60,13 +60,14 @@ public:
                     DocumentRead files) const;
 
     // The hosts read() gives, those keep takes, each handed to sink as soon
-    // as it is evaluated instead of kept: part 0's in reading order on the
-    // calling thread and, at the same time on another thread, part 1's,
-    // which follow them. The read holds no hosts.
+    // as it is evaluated instead of kept: part 0's and part 1's (which follow
+    // them) each in reading order, on two threads at the same time. The read
+    // holds no hosts. Without withFacts a host's facts are only its block's
+    // place.
     using HostSink = std::function<void(int part, SSHHost&& host)>;
     ConfigRead readHandingOver(const KeyPathToId& keyPathToId, DocumentRead files,
                                const std::function<bool(const SSHHost&)>& keep,
-                               const HostSink& sink) const;
+                               const HostSink& sink, bool withFacts) const;
 
     // The configuration with only the hosts of this alias, and the file of
     // its first Host line, read in one pass.

@@ -102,12 +102,12 @@ VaultData SystemVaultStore::loadDataForAliases(const std::set<std::string, std::
     return load(&aliases);
 }
 
-VaultData SystemVaultStore::loadDataHandingOverHosts(const HostSink& sink) {
-    return load(nullptr, &sink);
+VaultData SystemVaultStore::loadDataHandingOverHosts(const HostSink& sink, bool withFacts) {
+    return load(nullptr, &sink, withFacts);
 }
 
-VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases,
-                                 const HostSink* sink) {
+VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases, const HostSink* sink,
+                                 bool withFacts) {
     UserMeta meta;
     VaultData data;
     // The keys are scanned while the configuration's files are read; the
@@ -140,7 +140,8 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases,
     HostReader::ConfigRead read =
         sink ? reader_.readHandingOver(
                    keyPathToId, std::move(files),
-                   [&](const SSHHost& host) { return !storedAliases.contains(host.alias); }, *sink)
+                   [&](const SSHHost& host) { return !storedAliases.contains(host.alias); }, *sink,
+                   withFacts)
              : reader_.read(onlyAliases, keyPathToId, std::move(files));
     ConfiguredCertificates::attach(data.keys, read.certificateFiles, places_.homedir,
                                    places_.localUser);

@@ -71,7 +71,7 @@ public:
 
     VaultData loadData() override;
     VaultData loadDataForAliases(const std::set<std::string, std::less<>>& aliases) override;
-    VaultData loadDataHandingOverHosts(const HostSink& sink) override;
+    VaultData loadDataHandingOverHosts(const HostSink& sink, bool withFacts = true) override;
     SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) override;
     SSHHost saveConfigHost(const SSHHost& host, const std::optional<std::string>& originalAlias,
                            const KeyIdToPath& keyIdToPath) override;
@@ -128,8 +128,10 @@ public:
 
 private:
     // loadData, with every host or only those of these aliases; with a
-    // sink, the configuration's hosts go to it instead.
-    VaultData load(const ConfigParser::AliasFilter* onlyAliases, const HostSink* sink = nullptr);
+    // sink, the configuration's hosts go to it instead (with their facts or
+    // only their blocks' places).
+    VaultData load(const ConfigParser::AliasFilter* onlyAliases, const HostSink* sink = nullptr,
+                   bool withFacts = true);
     // The keys in ~/.ssh with the certificates beside them and those these
     // CertificateFile values name.
     std::vector<SSHKey> scanKeys(UserMeta& meta, std::vector<std::string>& warnings,

@@ -24,12 +24,18 @@ VaultData VaultStore::loadDataForAliases(const std::set<std::string, std::less<>
     return data;
 }
 
-VaultData VaultStore::loadDataHandingOverHosts(const HostSink& sink) {
+VaultData VaultStore::loadDataHandingOverHosts(const HostSink& sink, bool withFacts) {
     // Every host is handed over, which keeps them in order whatever their
     // sources.
     VaultData data = loadData();
-    for (SSHHost& host : data.hosts)
+    for (SSHHost& host : data.hosts) {
+        if (!withFacts) {
+            HostFacts placeOnly;
+            placeOnly.block = std::move(host.facts.block);
+            host.facts = std::move(placeOnly);
+        }
         sink(0, std::move(host));
+    }
     data.hosts.clear();
     return data;
 }

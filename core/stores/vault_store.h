@@ -51,12 +51,14 @@ public:
     // need no more.
     virtual VaultData loadDataForAliases(const std::set<std::string, std::less<>>& aliases);
     // loadData with the configuration's hosts handed to sink as each is read
-    // instead of kept, for a list of thousands: part 0's in order on the
-    // calling thread and, at the same time on another thread, part 1's,
-    // which follow them. The snapshot holds the hosts not handed over (those
-    // the metadata file keeps), which follow those. sink must not throw.
+    // instead of kept, for a list of thousands: part 0's and part 1's (which
+    // follow them) each in order, on two threads at the same time. The
+    // snapshot holds the hosts not handed over (those the metadata file
+    // keeps), which follow those. Without withFacts the hosts' facts are
+    // only their blocks' places, all a list shows of them. sink must not
+    // throw.
     using HostSink = std::function<void(int part, SSHHost&& host)>;
-    virtual VaultData loadDataHandingOverHosts(const HostSink& sink);
+    virtual VaultData loadDataHandingOverHosts(const HostSink& sink, bool withFacts = true);
     // Writes a new host, or one of the store's own list, as a Host block of the configuration.
     virtual SSHHost saveHost(const SSHHost& host, const KeyIdToPath& keyIdToPath) = 0;
     // Rewrites the Host block of a configuration host (originalAlias: the block it had).

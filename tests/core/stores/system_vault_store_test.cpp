@@ -59,17 +59,26 @@ TEST_F(SystemVaultStoreTest, HandingOverTheHostsGivesThemAsAFullLoadDoes) {
 
     const VaultData full = store->loadData();
     ASSERT_GT(full.hosts.size(), 1500u);
-    std::vector<SSHHost> parts[2];
-    VaultData rest = store->loadDataHandingOverHosts(
-        [&](int part, SSHHost&& host) { parts[part].push_back(std::move(host)); });
-    ASSERT_FALSE(parts[0].empty());
-    ASSERT_FALSE(parts[1].empty());
-    std::vector<SSHHost> handed = std::move(parts[0]);
-    handed.insert(handed.end(), parts[1].begin(), parts[1].end());
-    handed.insert(handed.end(), rest.hosts.begin(), rest.hosts.end());
-    EXPECT_TRUE(handed == full.hosts);
-    rest.hosts = full.hosts;
-    EXPECT_EQ(rest, full);
+    // Without the facts, a host keeps only its block's place of them.
+    std::vector<SSHHost> placesOnly = full.hosts;
+    for (SSHHost& host : placesOnly) {
+        HostFacts placeOnly;
+        placeOnly.block = host.facts.block;
+        host.facts = placeOnly;
+    }
+    for (const bool withFacts : {true, false}) {
+        std::vector<SSHHost> parts[2];
+        VaultData rest = store->loadDataHandingOverHosts(
+            [&](int part, SSHHost&& host) { parts[part].push_back(std::move(host)); }, withFacts);
+        ASSERT_FALSE(parts[0].empty());
+        ASSERT_FALSE(parts[1].empty());
+        std::vector<SSHHost> handed = std::move(parts[0]);
+        handed.insert(handed.end(), parts[1].begin(), parts[1].end());
+        handed.insert(handed.end(), rest.hosts.begin(), rest.hosts.end());
+        EXPECT_TRUE(handed == (withFacts ? full.hosts : placesOnly)) << withFacts;
+        rest.hosts = full.hosts;
+        EXPECT_EQ(rest, full);
+    }
 }
 
 // A display name replaces the last one and goes with its metadata entry;
