@@ -28,9 +28,15 @@ std::size_t blockEnd(const ConfigText& text, std::size_t header) {
 std::optional<BlockHeader> readHeader(std::string_view line) {
     // Most lines of a large file are no header: only lines whose keyword may
     // be "Host" or "Match" are split, which saves copying every other one.
-    const std::size_t first = line.find_first_not_of(" \t\r\n=");
-    if (first == std::string_view::npos ||
-        std::string_view("hHmM\"").find(line[first]) == std::string_view::npos)
+    std::size_t first = 0;
+    while (first < line.size() &&
+           (line[first] == ' ' || line[first] == '\t' || line[first] == '\r' ||
+            line[first] == '\n' || line[first] == '='))
+        ++first;
+    if (first == line.size())
+        return std::nullopt;
+    const char start = line[first];
+    if (start != 'h' && start != 'H' && start != 'm' && start != 'M' && start != '"')
         return std::nullopt;
     auto split = splitLine(line);
     if (!split || !isHeaderKeyword(split->keyword))

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace moorkeep::test {
 namespace {
@@ -175,6 +176,21 @@ TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
     writeFile(ssh("config"), "Host mine\n");
     EXPECT_EQ(ConfigParser::readLines("~/.ssh/config", home.path()),
               ConfigParser::readLines(ssh("config"), home.path()));
+
+    // Looking for the Include lines alone finds them in any spelling and at
+    // any place; a text that names none, or only in a comment, reads no more.
+    for (const std::string text :
+         {"INCLUDE conf.d/a\n", "Host x\n  \"iNcLuDe\" conf.d/a\n",
+          "Host xyz\n\tInclude=conf.d/a\n", "# include nothing\nHost y\n", "Host y\n  User z\n"}) {
+        writeFile(ssh("config"), text);
+        std::set<std::string> visited;
+        ConfigFiles found;
+        ConfigParser::readLines(ssh("config"), visited, home.path(), {}, nullptr, &found);
+        const bool includes = text.find("conf.d") != std::string::npos;
+        EXPECT_EQ(found.files,
+                  includes ? Names{ssh("config"), ssh("conf.d/a")} : Names{ssh("config")})
+            << text;
+    }
 }
 
 // Reading in one pass, with or without an alias filter, must give what
