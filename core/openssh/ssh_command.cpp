@@ -2,6 +2,7 @@
 
 #include "reading/config_syntax.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace moorkeep::SSHCommand {
@@ -99,6 +100,9 @@ std::string joined(const std::vector<std::string>& arguments) {
 }
 
 std::string destinationPattern(const std::string& alias) {
+    // Nearly every alias is one word, which is its own destination.
+    if (std::none_of(alias.begin(), alias.end(), config::isSpace))
+        return alias;
     const auto patterns = config::words(alias);
     for (const std::string& pattern : patterns)
         if (pattern.front() != '!' && pattern.find_first_of("*?") == std::string::npos)
