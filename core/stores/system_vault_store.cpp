@@ -6,6 +6,7 @@
 #include "knownhosts/known_host_reading.h"
 #include "knownhosts/known_hosts_lookup.h"
 #include "openssh/host_effects.h"
+#include "stores/store_lock.h"
 #include "stores/vault_rules.h"
 
 #include <exception>
@@ -111,18 +112,25 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases, c
     UserMeta meta;
     VaultData data;
     // The keys are scanned while the configuration's files are read; the
-    // certificates the configuration names join after its one reading.
+    // certificates the configuration names join after its one reading. A
+    // thread that holds the metadata lock scans itself: the scan may save
+    // the key cache under that lock, which another thread would wait for.
     HostReader::DocumentRead files;
     std::exception_ptr scanFailed;
-    files::runSideBySide(
-        [&] {
-            try {
-                data.keys = metadata_.scanWithCache(meta, data.warnings);
-            } catch (...) {
-                scanFailed = std::current_exception();
-            }
-        },
-        [&] { files = reader_.readDocument(); });
+    const auto scan = [&] {
+        try {
+            data.keys = metadata_.scanWithCache(meta, data.warnings);
+        } catch (...) {
+            scanFailed = std::current_exception();
+        }
+    };
+    const auto readFiles = [&] { files = reader_.readDocument(); };
+    if (StoreLock::holdOf(places_.lockPath()) != 0) {
+        scan();
+        readFiles();
+    } else {
+        files::runSideBySide(scan, readFiles);
+    }
     if (scanFailed)
         std::rethrow_exception(scanFailed);
 

@@ -207,5 +207,18 @@ TEST_F(SystemVaultStoreTest, ChangesAreRevertedFromTheirBackupsWhileTheFileHolds
     EXPECT_FALSE(files.backupTexts("none"));
 }
 
+// Under the change locks a load scans the keys on the thread that holds
+// them, so a key that is new then is read and kept in the cache at once.
+TEST_F(SystemVaultStoreTest, ALoadUnderTheLocksKeepsANewKeyInTheCache) {
+    writeConfig("Host web\n  IdentityFile ~/.ssh/fresh\n");
+    store->loadData();
+    SystemVaultStore::ChangeLocks locks(*store);
+    makeKeyPair(ssh("fresh"));
+    const VaultData data = store->loadData();
+    ASSERT_EQ(data.keys.size(), 1u);
+    EXPECT_EQ(data.hosts.at(0).keyId, data.keys[0].id);
+    EXPECT_EQ(meta().load().keyCache.value_or(std::vector<KeyCacheEntry>{}).size(), 1u);
+}
+
 } // namespace
 } // namespace moorkeep::test
