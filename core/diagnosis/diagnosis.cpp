@@ -5,7 +5,6 @@
 #include "diagnosis/file_modes.h"
 #include "diagnosis/key_findings.h"
 #include "diagnosis/ssh_verdict.h"
-#include "files/background_work.h"
 #include "openssh/openssh_check.h"
 
 #include <algorithm>
@@ -124,30 +123,33 @@ std::optional<Finding> refusal(const StoreFiles& files, const std::vector<std::s
     return first ? std::optional(*first) : std::nullopt;
 }
 
-Diagnosis diagnose(const DiagnosisInput& input) {
+std::vector<Finding> sshFindings(const StoreFiles& files, const std::string& sshPath,
+                                 const std::vector<std::string>& configFiles) {
+    struct stat facts {};
+    if (::stat(files.configPath.c_str(), &facts) != 0)
+        return {};
+    if (const auto unsafe = OpenSSHCheck::unsafeInput(configFiles))
+        return {findingAt(files, Severity::note, "not-checked", *unsafe, 0,
+                          "OpenSSH was not asked about the configuration: this file is not a "
+                          "plain file, or is too large.")};
+    return SshVerdict::ask(sshPath, files).findings;
+}
+
+std::vector<std::vector<Finding>> checkFindings(const DiagnosisInput& input) {
+    std::vector<std::vector<Finding>> found(findingSources().size());
+    for (std::size_t i = 0; i < found.size(); ++i)
+        findingSources()[i](input, found[i]);
+    return found;
+}
+
+Diagnosis diagnose(const DiagnosisInput& input, std::vector<Finding> fromSsh,
+                   std::vector<std::vector<Finding>> found) {
     Diagnosis diagnosis;
     struct stat facts {};
     if (::stat(input.files.configPath.c_str(), &facts) != 0)
         return diagnosis;
     const config::ConfigDocument& document = input.evaluator.document();
-    // ssh takes about as long as the checks made here: the two run side by
-    // side.
-    std::vector<std::vector<Finding>> found(findingSources().size());
-    files::runSideBySide(
-        [&] {
-            for (std::size_t i = 0; i < found.size(); ++i)
-                findingSources()[i](input, found[i]);
-        },
-        [&] {
-            if (const auto unsafe = OpenSSHCheck::unsafeInput(document.files))
-                diagnosis.findings.push_back(input.at(
-                    Severity::note, "not-checked", *unsafe, 0,
-                    "OpenSSH was not asked about the configuration: this file is not a plain "
-                    "file, or is too large."));
-            else
-                diagnosis.findings = SshVerdict::ask(input.sshPath, input.files).findings;
-        });
-    const std::vector<Finding> fromSsh = diagnosis.findings;
+    diagnosis.findings = fromSsh;
     for (auto& some : found)
         for (Finding& finding : some)
             if (!reported(diagnosis.findings, finding, fromSsh))

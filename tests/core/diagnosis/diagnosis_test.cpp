@@ -81,6 +81,13 @@ TEST_F(DiagnosisTest, ReportsEachKindAtItsLineAndNothingForWhatIsFine) {
     EXPECT_EQ(refusalSentence(*diagnosis.refusal()),
               "OpenSSH refuses ~/.ssh/config: line 5: Bad configuration option: usr. ssh cannot "
               "connect to any host until this is fixed.");
+
+    // A file that is no plain file is never handed to ssh, which would wait
+    // on it until its time ran out.
+    ASSERT_EQ(::mkfifo(ssh("pipe").c_str(), 0600), 0);
+    writeConfig(placed("Include @pipe\nHost web\n"));
+    EXPECT_THAT(found(store.diagnose()),
+                UnorderedElementsAreArray(std::vector<std::string>{"not-checked pipe:0"}));
 }
 
 // Keys OpenSSH refuses or soon will, certificates it offers in vain, and
