@@ -1,8 +1,9 @@
 #include "keys/ssh_wire.h"
 
+#include "model/sha256.h"
+
 #include <array>
 #include <openssl/evp.h>
-#include <openssl/sha.h>
 
 namespace moorkeep::keys {
 namespace {
@@ -106,10 +107,10 @@ std::optional<std::string> decodeBase64(std::string_view text) {
 }
 
 std::string sha256Fingerprint(std::string_view blob) {
-    std::array<unsigned char, SHA256_DIGEST_LENGTH> digest{};
-    SHA256(reinterpret_cast<const unsigned char*>(blob.data()), blob.size(), digest.data());
-    std::array<unsigned char, 4 * ((SHA256_DIGEST_LENGTH + 2) / 3) + 1> encoded{};
-    const int length = EVP_EncodeBlock(encoded.data(), digest.data(), SHA256_DIGEST_LENGTH);
+    const Sha256Digest digest = sha256(blob);
+    std::array<unsigned char, 4 * ((digest.size() + 2) / 3) + 1> encoded{};
+    const int length =
+        EVP_EncodeBlock(encoded.data(), digest.data(), static_cast<int>(digest.size()));
     std::string text(reinterpret_cast<const char*>(encoded.data()),
                      static_cast<std::size_t>(length));
     while (!text.empty() && text.back() == '=')
