@@ -123,8 +123,8 @@ void closeFromBut(int first, int kept) {
     ::_exit(127);
 }
 
-// The part of the start that runs in the child between fork and exec, so
-// only calls that are safe there: a session of its own (no controlling
+// The part of the start that runs in the child between vfork and exec,
+// in the parent's memory, so only calls that are safe there: a session of its own (no controlling
 // terminal, one process group that holds whatever it starts), death with the
 // thread that started it, a ceiling on its memory, signals unblocked and at
 // their defaults, the given standard streams, the passed descriptors from 3
@@ -191,12 +191,23 @@ int spawnChild(const std::string& path, const std::vector<std::string>& args,
     if (!openPipe(notice))
         return errno;
     const pid_t parent = ::getpid();
-    pid = ::fork();
-    if (pid < 0)
-        return errno;
+    // vfork, because fork would copy the page tables of a large process and
+    // make every page it then writes fault again, which costs more than the
+    // check the child runs. The child borrows this thread's memory until it
+    // execs, so no handler of this process may run in it: signals wait until
+    // it has set its own to their defaults.
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &before);
+    pid = ::vfork();
     if (pid == 0)
         becomeTool(path.c_str(), argv.data(), envp.data(), streams, notice.writeEnd.get(), parent,
                    options.passedDescriptors, options.memoryLimit);
+    const int started = pid < 0 ? errno : 0;
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (started != 0)
+        return started;
     notice.writeEnd.reset();
     int error = 0;
     ssize_t count;
