@@ -39,16 +39,16 @@ public:
         document.files.push_back(name);
         const std::string& kept =
             *document.texts.emplace_back(std::make_unique<const std::string>(std::move(*text)));
-        const ConfigText lines(kept);
         // Room for as many lines as the file has text lines: growing a large
         // list step by step would touch every page of it several times, and
         // room never used is never touched. Over many included files the room
         // still grows by doubling, so the lines read so far move seldom.
-        const std::size_t wanted = document.lines.size() + lines.lineCount() + 16;
+        const std::size_t wanted = document.lines.size() + lineCountOf(kept) + 16;
         if (wanted > document.lines.capacity())
             document.lines.reserve(std::max(wanted, document.lines.capacity() * 2));
-        for (std::size_t i = 0; i < lines.lineCount(); ++i)
-            readLine(lines.line(i), fileIndex, static_cast<std::uint32_t>(i + 1), depth);
+        forEachLine(kept, [&](std::string_view line, std::size_t index) {
+            readLine(line, fileIndex, static_cast<std::uint32_t>(index + 1), depth);
+        });
     }
 
     ConfigDocument document;

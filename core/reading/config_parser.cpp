@@ -150,25 +150,24 @@ void readLinesAt(const std::string& from, std::set<std::string>& visited,
     if (!text || (!sink && !mentionsInclude(*text)))
         return;
 
-    const config::ConfigText configText(*text);
-    for (std::size_t i = 0; i < configText.lineCount(); ++i) {
+    config::forEachLine(*text, [&](std::string_view written, std::size_t) {
         // Without a sink only the Include lines matter.
-        if (!sink && !mayInclude(configText.line(i)))
-            continue;
-        const auto line = config::splitLine(configText.line(i));
+        if (!sink && !mayInclude(written))
+            return;
+        const auto line = config::splitLine(written);
         if (!line)
-            continue;
+            return;
         if (equalsIgnoringCase(line->keyword, "include")) {
             // Quoted paths are one word, as OpenSSH reads them.
             const auto words = config::splitArguments(line->value);
             for (const std::string& file :
                  includedFiles(words.value_or(std::vector<std::string>{}), homedir, met))
                 readLinesAt(file, visited, homedir, sink, problems, met, depth + 1);
-            continue;
+            return;
         }
         if (sink)
             sink(line->keyword, line->value, name);
-    }
+    });
 }
 
 } // namespace

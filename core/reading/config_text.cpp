@@ -5,10 +5,21 @@ namespace moorkeep::config {
 ConfigText::ConfigText(std::string_view text)
     : text_(text)
     , lineEnd_(lineEndOf(text)) {
+    // Counted first: a list grown line by line would be copied and touched
+    // several times over on a large file.
+    starts_.reserve(lineCountOf(text));
     starts_.push_back(0);
     for (std::size_t at = text.find('\n'); at != std::string_view::npos;
          at = text.find('\n', at + 1))
         starts_.push_back(at + 1);
+}
+
+std::size_t lineCountOf(std::string_view text) {
+    std::size_t count = 1;
+    for (std::size_t at = text.find('\n'); at != std::string_view::npos;
+         at = text.find('\n', at + 1))
+        ++count;
+    return count;
 }
 
 std::string_view ConfigText::line(std::size_t index) const {
