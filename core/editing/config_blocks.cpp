@@ -23,20 +23,39 @@ std::size_t blockEnd(const ConfigText& text, std::size_t header) {
     return end;
 }
 
-} // namespace
-
-std::optional<BlockHeader> readHeader(std::string_view line) {
-    // Most lines of a large file are no header: only lines whose keyword may
-    // be "Host" or "Match" are split, which saves copying every other one.
+// Whether the line's keyword may be "Host" or "Match": the first word after
+// blanks and "=", unless a quote joins it to more. Most lines of a large file
+// are ruled out by their first letter.
+bool mayBeHeader(std::string_view line) {
     std::size_t first = 0;
     while (first < line.size() &&
            (line[first] == ' ' || line[first] == '\t' || line[first] == '\r' ||
             line[first] == '\n' || line[first] == '='))
         ++first;
     if (first == line.size())
-        return std::nullopt;
+        return false;
     const char start = line[first];
-    if (start != 'h' && start != 'H' && start != 'm' && start != 'M' && start != '"')
+    if (start == '"')
+        return true;
+    if (start != 'h' && start != 'H' && start != 'm' && start != 'M')
+        return false;
+    std::size_t end = first;
+    for (; end < line.size(); ++end) {
+        const char c = line[end];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '=')
+            break;
+        if (c == '"')
+            return true;
+    }
+    return isHeaderKeyword(line.substr(first, end - first));
+}
+
+} // namespace
+
+std::optional<BlockHeader> readHeader(std::string_view line) {
+    // Only lines whose keyword may be "Host" or "Match" are split, which
+    // saves copying every other one.
+    if (!mayBeHeader(line))
         return std::nullopt;
     auto split = splitLine(line);
     if (!split || !isHeaderKeyword(split->keyword))

@@ -27,11 +27,10 @@ struct LineEdit {
 // lines, which stand where they stood in the text as long as no edit has
 // touched its end: such edits are replaced in place, without splitting the
 // whole text into lines again.
-std::string applyEdits(std::string_view in, std::vector<LineEdit> edits) {
+std::string applyEdits(const ConfigText& original, std::vector<LineEdit> edits) {
     std::sort(edits.begin(), edits.end(),
               [](const LineEdit& a, const LineEdit& b) { return a.from > b.from; });
-    const ConfigText original(in);
-    std::string text(in);
+    std::string text(original.text());
     bool inPlace = true;
     for (const LineEdit& edit : edits) {
         inPlace = inPlace && edit.to < original.lineCount();
@@ -116,7 +115,7 @@ std::optional<std::string> editHostBlock(std::string_view in, const SSHHost& hos
     auto edits = groupEdits(text, *block, changedHostGroups(original, host, defaults, keyIdToPath));
     if (host.alias != alias)
         edits.push_back({block->header, block->header + 1, {"Host " + host.alias}});
-    return applyEdits(in, std::move(edits));
+    return applyEdits(text, std::move(edits));
 }
 
 std::optional<std::string> removeHostBlock(std::string_view in, std::string_view alias) {
@@ -138,7 +137,7 @@ std::optional<std::string> editDefaultsBlock(std::string_view in, const Defaults
     if (!block)
         return std::nullopt;
     return applyEdits(
-        in, groupEdits(text, *block, changedDefaultsGroups(original, defaults, keyIdToPath)));
+        text, groupEdits(text, *block, changedDefaultsGroups(original, defaults, keyIdToPath)));
 }
 
 std::optional<SSHHost> hostInText(std::string_view in, std::string_view alias,

@@ -32,7 +32,7 @@ std::optional<std::string> readConfig(const std::string& path) {
     return std::move(read.bytes);
 }
 
-using Edit = std::function<std::optional<std::string>(const std::string& text)>;
+using Edit = std::function<std::optional<std::string>(std::string_view text)>;
 
 // Applies the edit to the file as it is when it is replaced, however often
 // another program changes it meanwhile (see files::replaceFresh); the check
@@ -43,7 +43,7 @@ bool writeEdit(const AtPath& atPath, const Edit& edit) {
         {.read = readConfig,
          .edit =
              [&edit](const std::optional<std::string>& current) {
-                 return edit(current.value_or(std::string()));
+                 return edit(current ? std::string_view(*current) : std::string_view());
              },
          .prepare =
              [&atPath](const std::optional<std::string>& current, const std::string& next) {
@@ -58,8 +58,8 @@ bool writeEdit(const AtPath& atPath, const Edit& edit) {
 }
 
 // A new block goes into the file, which is then owner-only.
-void writeAdded(const AtPath& atPath, const std::function<std::string(const std::string&)>& add) {
-    writeEdit(atPath, [&add](const std::string& text) { return std::optional(add(text)); });
+void writeAdded(const AtPath& atPath, const std::function<std::string(std::string_view)>& add) {
+    writeEdit(atPath, [&add](std::string_view text) { return std::optional(add(text)); });
     files::setPermissions(files::resolveLinks(atPath.path), 0600);
 }
 
@@ -73,7 +73,7 @@ void appendHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& 
                      const KeyIdToPath& keyIdToPath) {
     checkChange(std::nullopt, host, defaults, keyIdToPath);
     createParent(atPath.path);
-    writeAdded(atPath, [&](const std::string& text) {
+    writeAdded(atPath, [&](std::string_view text) {
         return appendHostBlock(text, host, defaults, keyIdToPath);
     });
 }
@@ -82,14 +82,14 @@ void insertHostBlock(const AtPath& atPath, const SSHHost& host, const Defaults& 
                      const KeyIdToPath& keyIdToPath, std::size_t beforeLine) {
     checkChange(std::nullopt, host, defaults, keyIdToPath);
     createParent(atPath.path);
-    writeAdded(atPath, [&](const std::string& text) {
+    writeAdded(atPath, [&](std::string_view text) {
         return insertHostBlock(text, host, defaults, keyIdToPath, beforeLine);
     });
 }
 
 bool moveHostBlock(const AtPath& atPath, const std::string& alias, std::size_t beforeLine) {
-    return writeEdit(
-        atPath, [&](const std::string& text) { return moveHostBlock(text, alias, beforeLine); });
+    return writeEdit(atPath,
+                     [&](std::string_view text) { return moveHostBlock(text, alias, beforeLine); });
 }
 
 bool updateHostBlock(const AtPath& atPath, const SSHHost& host,
@@ -107,7 +107,7 @@ bool updateHostBlock(const AtPath& atPath, const SSHHost& host, const SSHHost& o
                      const std::optional<std::string>& originalAlias, const Defaults& defaults,
                      const KeyIdToPath& keyIdToPath) {
     checkChange(original, host, defaults, keyIdToPath);
-    return writeEdit(atPath, [&](const std::string& text) {
+    return writeEdit(atPath, [&](std::string_view text) {
         return config::editHostBlock(text, host, original, originalAlias, defaults, keyIdToPath);
     });
 }
@@ -117,7 +117,7 @@ bool moveAndUpdateHostBlock(const AtPath& atPath, const SSHHost& host, const SSH
                             const Defaults& defaults, const KeyIdToPath& keyIdToPath,
                             std::size_t beforeLine) {
     checkChange(original, host, defaults, keyIdToPath);
-    return writeEdit(atPath, [&](const std::string& text) -> std::optional<std::string> {
+    return writeEdit(atPath, [&](std::string_view text) -> std::optional<std::string> {
         const auto moved = moveHostBlock(text, originalAlias.value_or(host.alias), beforeLine);
         if (!moved)
             return std::nullopt;
@@ -127,7 +127,7 @@ bool moveAndUpdateHostBlock(const AtPath& atPath, const SSHHost& host, const SSH
 
 bool deleteHostBlock(const AtPath& atPath, const std::string& alias) {
     return writeEdit(atPath,
-                     [&](const std::string& text) { return config::removeHostBlock(text, alias); });
+                     [&](std::string_view text) { return config::removeHostBlock(text, alias); });
 }
 
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
@@ -141,7 +141,7 @@ bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
 bool updateDefaultsBlock(const AtPath& atPath, const Defaults& defaults, const Defaults& original,
                          const KeyIdToPath& keyIdToPath) {
     checkChange(original, defaults, keyIdToPath);
-    return writeEdit(atPath, [&](const std::string& text) {
+    return writeEdit(atPath, [&](std::string_view text) {
         return config::editDefaultsBlock(text, defaults, original, keyIdToPath);
     });
 }
@@ -150,7 +150,7 @@ void appendDefaultsBlock(const AtPath& atPath, const Defaults& defaults,
                          const std::optional<Defaults>& original, const KeyIdToPath& keyIdToPath) {
     checkChange(original, defaults, keyIdToPath);
     createParent(atPath.path);
-    writeAdded(atPath, [&](const std::string& text) {
+    writeAdded(atPath, [&](std::string_view text) {
         return appendDefaultsBlock(text, defaults, original, keyIdToPath);
     });
 }
