@@ -109,8 +109,10 @@ void BackupRestorer::putBack(const std::string& target, const std::string& bytes
                          guard_.checkChange(target, OpenSSHCheck::anyHost, current, next);
                      std::optional<std::string> before;
                      if (current) {
-                         taken = store.save(target, *current);
-                         before = taken ? taken : store.holding(target, *current);
+                         ConfigBackups::Saved saved = store.save(target, *current);
+                         if (saved.isNew)
+                             taken = saved.id;
+                         before = std::move(saved.id);
                      }
                      noted = guard_.note({target, before, shortDigest(next)});
                  },

@@ -145,8 +145,7 @@ std::string ConfigBackups::defaultFolder(const std::string& homedir) {
     return paths::join(paths::join(state, "Moorkeep"), "backups");
 }
 
-std::optional<std::string> ConfigBackups::save(const std::string& file,
-                                               std::string_view bytes) const {
+ConfigBackups::Saved ConfigBackups::save(const std::string& file, std::string_view bytes) const {
     // A folder that is a link is followed, but the mode of what it leads to
     // is its owner's business.
     struct stat facts {};
@@ -159,8 +158,8 @@ std::optional<std::string> ConfigBackups::save(const std::string& file,
         throw FileError("Could not back up " + file + " to " + folder_ + ": " + error.what() +
                         " It was not changed.");
     }
-    if (holding(file, bytes))
-        return std::nullopt;
+    if (auto held = holding(file, bytes))
+        return {std::move(*held), false};
     files::removeStaleEntries(folder_, [](const std::string& name, bool isFolder) {
         return !isFolder && name.starts_with(temporaryPrefix);
     });
@@ -189,7 +188,7 @@ std::optional<std::string> ConfigBackups::save(const std::string& file,
             same.push_back(std::move(backup));
     for (std::size_t i = keptPerFile; i < same.size(); ++i)
         ::unlink(paths::join(folder_, same[i].id).c_str());
-    return id;
+    return {std::move(id), true};
 }
 
 std::optional<std::string> ConfigBackups::holding(const std::string& file,

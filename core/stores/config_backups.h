@@ -45,26 +45,32 @@ public:
 
     const std::string& folder() const { return folder_; }
 
+    // The backup that holds the bytes after save: new, or one the file
+    // already had.
+    struct Saved {
+        std::string id;
+        bool isNew = false;
+    };
     // Keeps the bytes as the newest backup of the file and drops the oldest
-    // beyond keptPerFile; returns the new backup's id, or nothing when a
-    // backup of the file already holds exactly these bytes (so that the kept
-    // copies all differ, and repeats never push out older history). Throws
-    // FileError, with a message saying that nothing was changed, when the
-    // backup cannot be written. A backup is listed only once it is written
-    // whole and flushed to disk. A folder that is a symbolic link is
-    // followed and keeps its target's mode.
-    std::optional<std::string> save(const std::string& file, std::string_view bytes) const;
+    // beyond keptPerFile, unless a backup of the file already holds exactly
+    // these bytes (so that the kept copies all differ, and repeats never push
+    // out older history). Throws FileError, with a message saying that
+    // nothing was changed, when the backup cannot be written. A backup is
+    // listed only once it is written whole and flushed to disk. A folder that
+    // is a symbolic link is followed and keeps its target's mode.
+    Saved save(const std::string& file, std::string_view bytes) const;
     // Removes a backup taken for a change that then did not happen.
     void discard(const std::string& id) const;
     // Newest first; never fails.
     std::vector<ConfigBackup> list() const;
     std::optional<ConfigBackup> find(const std::string& id) const;
-    // The backup of the file that holds exactly these bytes, if one does.
-    std::optional<std::string> holding(const std::string& file, std::string_view bytes) const;
     // Throws FileError.
     std::string read(const ConfigBackup& backup) const;
 
 private:
+    // The backup of the file that holds exactly these bytes, if one does.
+    std::optional<std::string> holding(const std::string& file, std::string_view bytes) const;
+
     std::string folder_;
 };
 

@@ -89,13 +89,14 @@ std::vector<ConfigChange> ConfigGuard::takeChanges() {
 }
 
 void ConfigGuard::checkChange(const std::string& file, const std::string& destination,
-                              const std::optional<std::string>& current,
-                              const std::string& next) const {
+                              const std::optional<std::string>& current, const std::string& next,
+                              const std::optional<std::vector<std::string>>& readWith) const {
     const bool included = paths::standardize(file, places_.homedir) !=
                           paths::standardize(places_.configPath, places_.homedir);
     OpenSSHCheck::Request request{places_.sshPath, places_.displayPath(file), included,
                                   destination};
-    if (auto reason = uncheckedReason(filesReadWith(file), request.sshPath)) {
+    if (auto reason =
+            uncheckedReason(readWith ? *readWith : filesReadWith(file), request.sshPath)) {
         tell(*reason);
         return;
     }
@@ -112,11 +113,12 @@ ConfigGuard::Checked
 ConfigGuard::checkJudgeAndBackUp(const ConfigBackups& store, const std::string& path,
                                  const std::string& destination,
                                  const std::optional<std::string>& current, const std::string& next,
-                                 const EffectJudge& judge, const std::string& standardized) const {
+                                 const EffectJudge& judge, const std::string& standardized,
+                                 const std::optional<std::vector<std::string>>& readWith) const {
     // The check waits for a process, the judge reads the configuration and
     // the backup waits for the disk, so the check runs beside the others.
     Checked checked;
-    std::optional<std::string>& backup = checked.backup;
+    std::optional<ConfigBackups::Saved>& backup = checked.backup;
     std::exception_ptr judged, refusal, backupFailure;
     files::runSideBySide(
         [&] {
@@ -137,7 +139,7 @@ ConfigGuard::checkJudgeAndBackUp(const ConfigBackups& store, const std::string& 
         },
         [&] {
             try {
-                checkChange(path, destination, current, next);
+                checkChange(path, destination, current, next, readWith);
             } catch (...) {
                 refusal = std::current_exception();
             }
@@ -146,8 +148,8 @@ ConfigGuard::checkJudgeAndBackUp(const ConfigBackups& store, const std::string& 
         if (!failure)
             continue;
         try {
-            if (backup)
-                store.discard(*backup);
+            if (backup && backup->isNew)
+                store.discard(backup->id);
         } catch (const std::exception&) {
             // The refusal is what counts.
         }
@@ -159,7 +161,8 @@ ConfigGuard::checkJudgeAndBackUp(const ConfigBackups& store, const std::string& 
 }
 
 ConfigWriter::AtPath ConfigGuard::guarded(const std::string& file, const std::string& destination,
-                                          EffectJudge takesEffect) const {
+                                          EffectJudge takesEffect,
+                                          std::optional<std::vector<std::string>> readWith) const {
     sweepLeftovers(file);
     const std::string standardized = paths::standardize(file, places_.homedir);
     // The backup of this change, removed again when the change does not
@@ -176,7 +179,7 @@ ConfigWriter::AtPath ConfigGuard::guarded(const std::string& file, const std::st
         noted->reset();
     };
     return {file,
-            [this, destination, standardized, takesEffect, taken, noted,
+            [this, destination, standardized, takesEffect, readWith, taken, noted,
              store](const std::string& path, const std::optional<std::string>& current,
                     const std::string& next) {
                 if (current && *current == next)
@@ -186,13 +189,16 @@ ConfigWriter::AtPath ConfigGuard::guarded(const std::string& file, const std::st
                 noted->reset();
                 refuseReadOnly(files::resolveLinks(path), places_.displayPath(path));
                 Checked checked = checkJudgeAndBackUp(store, path, destination, current, next,
-                                                      takesEffect, standardized);
-                *taken = checked.backup;
-                // Bytes already backed up earlier are put back from that backup.
-                std::optional<std::string> undo = *taken;
-                if (current && !undo)
-                    undo = store.holding(path, *current);
-                *noted = note({path, undo, std::move(checked.nextDigest)});
+                                                      takesEffect, standardized, readWith);
+                // Bytes already backed up earlier are put back from that
+                // backup, which stays when the change does not happen.
+                std::optional<std::string> undo;
+                if (checked.backup) {
+                    undo = checked.backup->id;
+                    if (checked.backup->isNew)
+                        *taken = checked.backup->id;
+                }
+                *noted = note({path, std::move(undo), std::move(checked.nextDigest)});
             },
             forget};
 }

@@ -29,9 +29,11 @@ public:
     // The file form's target, checked by OpenSSH (evaluated for the given
     // host name) and backed up before it is replaced; a read-only file is
     // not replaced. takesEffect, when given, first judges the new text (see
-    // EffectCheck).
+    // EffectCheck). readWith, when given, are the files reading the file
+    // meets, as a reading under the change locks just found them.
     ConfigWriter::AtPath guarded(const std::string& file, const std::string& destination,
-                                 EffectJudge takesEffect = {}) const;
+                                 EffectJudge takesEffect = {},
+                                 std::optional<std::vector<std::string>> readWith = {}) const;
     // Removes what interrupted changes of the file left beside it and in
     // the checks' folder, once no running change can own it.
     void sweepLeftovers(const std::string& file) const;
@@ -44,7 +46,8 @@ public:
     // Throws OpenSSHCheck::Rejection; a change OpenSSH cannot check goes
     // ahead with a notice.
     void checkChange(const std::string& file, const std::string& destination,
-                     const std::optional<std::string>& current, const std::string& next) const;
+                     const std::optional<std::string>& current, const std::string& next,
+                     const std::optional<std::vector<std::string>>& readWith = {}) const;
     // Throws FileError for a file its owner marked read-only (path resolved,
     // shown as messages spell it).
     static void refuseReadOnly(const std::string& path, const std::string& shown);
@@ -67,13 +70,14 @@ private:
     // and digests the next ones while OpenSSH checks them. A refused change
     // keeps no backup; the judge's refusal is the one reported.
     struct Checked {
-        std::optional<std::string> backup; // nothing when one already holds these bytes
+        std::optional<ConfigBackups::Saved> backup; // nothing for a new file
         std::string nextDigest;
     };
     Checked checkJudgeAndBackUp(const ConfigBackups& store, const std::string& path,
                                 const std::string& destination,
                                 const std::optional<std::string>& current, const std::string& next,
-                                const EffectJudge& judge, const std::string& standardized) const;
+                                const EffectJudge& judge, const std::string& standardized,
+                                const std::optional<std::vector<std::string>>& readWith) const;
     void tell(const std::string& notice) const;
 
     const StorePlaces& places_;

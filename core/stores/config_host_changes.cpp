@@ -114,6 +114,17 @@ void keepDerivedHostName(SSHHost& renamed, const SSHHost& original) {
     renamed.hostname = hostname;
 }
 
+// The files reading the block's file meets, when the reading of the block
+// found them: the main file's are every file it met.
+std::optional<std::vector<std::string>> filesReadWith(const HostReader::ConfigBlock& block,
+                                                      const std::string& file,
+                                                      const StorePlaces& places) {
+    if (paths::standardize(file, places.homedir) !=
+        paths::standardize(places.configPath, places.homedir))
+        return std::nullopt;
+    return block.filesRead;
+}
+
 } // namespace
 
 ConfigHostChanges::ConfigHostChanges(const StorePlaces& places, const HostReader& reader,
@@ -193,7 +204,8 @@ SSHHost ConfigHostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyI
     if (original) {
         if (!ConfigWriter::updateHostBlock(
                 guard_.guarded(file, destination,
-                               effectJudge(destination, original, saved, defaults, keyIdToPath)),
+                               effectJudge(destination, original, saved, defaults, keyIdToPath),
+                               filesReadWith(block, file, places_)),
                 saved, *original, host.alias, defaults, keyIdToPath))
             throw notChanged(host.alias, file, places_.displayPath(file));
     } else {
@@ -214,7 +226,8 @@ SSHHost ConfigHostChanges::saveHost(const SSHHost& host, const KeyIdToPath& keyI
                                        destination, places_.localUser);
         ConfigWriter::insertHostBlock(
             guard_.guarded(places_.configPath, destination,
-                           effectJudge(destination, std::nullopt, saved, defaults, keyIdToPath)),
+                           effectJudge(destination, std::nullopt, saved, defaults, keyIdToPath),
+                           block.filesRead),
             saved, defaults, keyIdToPath, before.value_or(static_cast<std::size_t>(-1)));
     }
 
@@ -246,7 +259,8 @@ SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
     const Defaults defaults =
         withPortOtherwise(block.config.defaults, destination, original, *block.evaluator);
     const auto atPath = guard_.guarded(
-        *block.file, destination, effectJudge(destination, original, asked, defaults, keyIdToPath));
+        *block.file, destination, effectJudge(destination, original, asked, defaults, keyIdToPath),
+        filesReadWith(block, *block.file, places_));
     if (moveAbove) {
         if (*moveAbove == 0 ||
             !ConfigWriter::moveAndUpdateHostBlock(atPath, asked, *original, alias, defaults,

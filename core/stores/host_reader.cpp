@@ -17,7 +17,7 @@ namespace {
 // Feeds the interpreter the lines that mean something to it.
 void interpretLines(config::LineInterpreter& interpreter,
                     std::span<const config::DocumentLine> lines,
-                    const std::vector<std::string>& fileNames,
+                    std::span<const std::string> fileNames,
                     const std::function<void(std::string_view, const std::string&)>& seen) {
     for (const auto& line : lines) {
         if (line.kind == config::DocumentLine::Kind::includeBegin ||
@@ -34,6 +34,17 @@ void interpretLines(config::LineInterpreter& interpreter,
 
 // A thread costs more than a small configuration's whole reading.
 constexpr std::size_t linesForTwoThreads = 4000;
+
+// Runs both, side by side when the configuration is large enough.
+void runForLines(std::size_t lineCount, const std::function<void()>& first,
+                 const std::function<void()>& second) {
+    if (lineCount < linesForTwoThreads) {
+        first();
+        second();
+    } else {
+        files::runSideBySide(first, second);
+    }
+}
 
 } // namespace
 
@@ -72,10 +83,11 @@ HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
     config::ConfigDocument& document = files.document;
     read.certificateFiles = ConfiguredCertificates::namedIn(document);
     // The evaluator indexes the blocks on another thread while this one
-    // interprets the lines. Moving the document leaves its lines, texts and
-    // argument lists where they are, so the views taken here stay valid.
+    // interprets the lines. Moving the document leaves its lines, file
+    // names, texts and argument lists where they are, so the views taken here
+    // stay valid.
     const std::span<const config::DocumentLine> lines(document.lines);
-    const std::vector<std::string> fileNames = document.files;
+    const std::span<const std::string> fileNames(document.files);
     std::shared_ptr<const config::OpenSSHEvaluator> evaluator;
     config::LineInterpreter interpreter(keyPathToId, places_.homedir, onlyAliases);
     const auto makeEvaluator = [&] {
@@ -84,13 +96,8 @@ HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
         const bool many = !onlyAliases || onlyAliases->size() > 8;
         evaluator = std::make_shared<const config::OpenSSHEvaluator>(std::move(document), many);
     };
-    const auto interpret = [&] { interpretLines(interpreter, lines, fileNames, seen); };
-    if (lines.size() < linesForTwoThreads) {
-        makeEvaluator();
-        interpret();
-    } else {
-        files::runSideBySide(makeEvaluator, interpret);
-    }
+    runForLines(lines.size(), makeEvaluator,
+                [&] { interpretLines(interpreter, lines, fileNames, seen); });
     read.config = interpreter.finish();
     if (read.config.hosts.empty() && !onlyAliases)
         return read;
@@ -113,15 +120,16 @@ HostReader::ConfigRead HostReader::readHandingOver(const KeyPathToId& keyPathToI
     // the whole configuration's: read first, by an interpreter that skips
     // every host, while the evaluator indexes the blocks.
     const std::span<const config::DocumentLine> lines(files.document.lines);
-    const std::vector<std::string> fileNames = files.document.files;
+    const std::span<const std::string> fileNames(files.document.files);
     std::optional<const config::OpenSSHEvaluator> evaluator;
-    files::runSideBySide([&] { evaluator.emplace(std::move(files.document), true); },
-                         [&] {
-                             const ConfigParser::AliasFilter none;
-                             config::LineInterpreter defaults(keyPathToId, places_.homedir, &none);
-                             interpretLines(defaults, lines, fileNames, {});
-                             read.config.defaults = defaults.finish().defaults;
-                         });
+    runForLines(
+        lines.size(), [&] { evaluator.emplace(std::move(files.document), true); },
+        [&] {
+            const ConfigParser::AliasFilter none;
+            config::LineInterpreter defaults(keyPathToId, places_.homedir, &none);
+            interpretLines(defaults, lines, fileNames, {});
+            read.config.defaults = defaults.finish().defaults;
+        });
     // A large configuration is read in two parts side by side, split at a
     // Host line, where an interpreter starts as it would after any line.
     std::size_t split = lines.size();
@@ -203,7 +211,7 @@ HostReader::ConfigBlock HostReader::readConfigBlock(const std::string& alias,
     std::optional<AliasesRead> held = heldReadFor(alias, keyPathToId);
     AliasesRead read = held ? std::move(*held) : readAliases({alias}, keyPathToId, readDocument());
     ConfigBlock block{std::move(read.read.config), std::nullopt, std::move(read.read.problems),
-                      std::move(read.read.evaluator)};
+                      std::move(read.read.evaluator), std::move(read.read.met.files)};
     // A held read may have kept other aliases too.
     std::erase_if(block.config.hosts, [&](const SSHHost& host) { return host.alias != alias; });
     if (auto file = read.blockFiles.find(alias); file != read.blockFiles.end())

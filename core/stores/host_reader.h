@@ -77,6 +77,7 @@ public:
         ConfigReadProblems problems; // the files reading skipped
         // What OpenSSH makes of the files as read; never null.
         std::shared_ptr<const config::OpenSSHEvaluator> evaluator;
+        std::vector<std::string> filesRead; // every file the reading met
     };
     ConfigBlock readConfigBlock(const std::string& alias, const KeyPathToId& keyPathToId) const;
 

@@ -44,8 +44,12 @@ TEST(ConfigBackupsTest, TheNewestTwentyOfEachFileAreKeptPrivatelyAndOnce) {
     ::chmod(dir.file("shared").c_str(), 0755);
     fs::create_symlink(dir.file("shared"), dir.file("linked"));
     const ConfigBackups linked(dir.file("linked"));
-    EXPECT_TRUE(linked.save("/home/me/.ssh/config", "one"));
-    EXPECT_FALSE(linked.save("/home/me/.ssh/config", "one"));
+    const ConfigBackups::Saved first = linked.save("/home/me/.ssh/config", "one");
+    EXPECT_TRUE(first.isNew);
+    // The same bytes again are the backup that holds them already.
+    const ConfigBackups::Saved again = linked.save("/home/me/.ssh/config", "one");
+    EXPECT_FALSE(again.isNew);
+    EXPECT_EQ(again.id, first.id);
     EXPECT_EQ(modeOf(dir.file("shared")), 0755u);
     EXPECT_EQ(linked.list().size(), 1u);
 }
