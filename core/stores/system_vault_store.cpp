@@ -112,9 +112,9 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases, c
     UserMeta meta;
     VaultData data;
     // The keys are scanned while the configuration's files are read; the
-    // certificates the configuration names join after its one reading. A
-    // thread that holds the metadata lock scans itself: the scan may save
-    // the key cache under that lock, which another thread would wait for.
+    // certificates the configuration names join after its one reading. The
+    // calling thread scans: one that holds the metadata lock may save the key
+    // cache under it, which another thread would wait for.
     HostReader::DocumentRead files;
     std::exception_ptr scanFailed;
     const auto scan = [&] {
@@ -125,12 +125,7 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases, c
         }
     };
     const auto readFiles = [&] { files = reader_.readDocument(); };
-    if (StoreLock::holdOf(places_.lockPath()) != 0) {
-        scan();
-        readFiles();
-    } else {
-        files::runSideBySide(scan, readFiles);
-    }
+    files::runSideBySide(readFiles, scan);
     if (scanFailed)
         std::rethrow_exception(scanFailed);
 
