@@ -78,14 +78,16 @@ int run(std::span<const std::string> args, Output& output) {
 }
 
 // A command reads a large configuration into buffers of a megabyte or more,
-// several times over. glibc maps each such buffer anew and returns it on
-// free, so every one costs fresh page faults; kept in the heap, freed
-// buffers are used again.
+// several times over, and each page it touches first costs a fault. glibc
+// maps each such buffer anew and returns it on free, and gives threads heaps
+// of their own; kept in one heap, freed buffers are used again, by any
+// thread.
 void keepLargeBuffers() {
 #ifdef __GLIBC__
     constexpr int limit = 32 << 20; // the largest threshold glibc takes
     mallopt(M_MMAP_THRESHOLD, limit);
     mallopt(M_TRIM_THRESHOLD, limit);
+    mallopt(M_ARENA_MAX, 1);
 #endif
 }
 
