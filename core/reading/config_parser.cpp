@@ -100,23 +100,11 @@ bool enterFile(const std::string& name, int depth, std::set<std::string>& visite
     return true;
 }
 
-namespace {
-
-// Whether the line may be an Include line: after blanks it starts with
-// "include" in any case, or with a quote or "=" that splitting sees past.
-bool mayInclude(std::string_view line) {
-    const std::size_t start = line.find_first_not_of(" \t\r\n");
-    if (start == std::string_view::npos)
-        return false;
-    return line[start] == '"' || line[start] == '=' ||
-           equalsIgnoringCase(line.substr(start, 7), "include");
-}
-
-// Whether the text holds "include" in any case: a file without it has no
-// Include line, which spares a reading for them alone every line. Eight
-// bytes are looked at together for an "i" (OR-ing 0x20 folds the case of
-// exactly the letters of the word).
+// Eight bytes are looked at together for an "i" (OR-ing 0x20 folds the case
+// of exactly the letters of the word).
 bool mentionsInclude(std::string_view text) {
+    if (text.find('"') != std::string_view::npos)
+        return true;
     constexpr std::string_view word = "include";
     constexpr std::uint64_t ones = 0x0101010101010101;
     constexpr std::uint64_t highs = 0x8080808080808080;
@@ -138,6 +126,22 @@ bool mentionsInclude(std::string_view text) {
         if (startsAt(at))
             return true;
     return false;
+}
+
+namespace {
+
+// Whether the line may be an Include line: after blanks it starts with
+// "include" in any case or with "=", which splitting sees past, or its first
+// word holds a quote, which joins the keyword's pieces ("In"clude" is
+// Include).
+bool mayInclude(std::string_view line) {
+    const std::size_t start = line.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos)
+        return false;
+    const std::size_t end = std::min(line.find_first_of(" \t\r\n=", start), line.size());
+    return line[start] == '=' ||
+           line.substr(start, end - start).find('"') != std::string_view::npos ||
+           equalsIgnoringCase(line.substr(start, 7), "include");
 }
 
 void readLinesAt(const std::string& from, std::set<std::string>& visited,

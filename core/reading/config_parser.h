@@ -49,6 +49,10 @@ std::vector<ConfigLineSource> readLines(const std::string& from, const std::stri
 // The folders that decided the answer go to met.
 std::vector<std::string> includedFiles(std::span<const std::string> words,
                                        const std::string& homedir, ConfigFiles* met = nullptr);
+// Whether the text may hold an Include line: "include" in any case, or a
+// quote, which may join a keyword's pieces. A file without either spares a
+// reading for the Include lines alone every line.
+bool mentionsInclude(std::string_view text);
 // A configuration file's text, or nothing when it is to be skipped: a
 // problem is noted for every reason but a missing file.
 std::optional<std::string> readText(const std::string& name, ConfigReadProblems* problems);

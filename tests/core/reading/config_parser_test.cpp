@@ -181,7 +181,8 @@ TEST_F(ConfigParserTest, ReadingNamesTheFilesAndFoldersItDependedOn) {
     // any place; a text that names none, or only in a comment, reads no more.
     for (const std::string text :
          {"INCLUDE conf.d/a\n", "Host x\n  \"iNcLuDe\" conf.d/a\n",
-          "Host xyz\n\tInclude=conf.d/a\n", "# include nothing\nHost y\n", "Host y\n  User z\n"}) {
+          "Host x\nIn\"clude\" conf.d/a\n", "Host xyz\n\tInclude=conf.d/a\n",
+          "# include nothing\nHost y\n", "Host y\n  User z\n"}) {
         writeFile(ssh("config"), text);
         std::set<std::string> visited;
         ConfigFiles found;
