@@ -170,6 +170,20 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
     }
 }
 
+bool LineInterpreter::skipHost(std::span<const std::string> patterns) {
+    // A name with no wildcard, negation, blank, quote or backslash is its
+    // own pattern text and names a host block.
+    if (!onlyAliases_ || patterns.size() != 1 || patterns[0].empty() ||
+        patterns[0].front() == '#' ||
+        patterns[0].find_first_of(" \t\"'\\*?!") != std::string::npos ||
+        onlyAliases_->contains(patterns[0]))
+        return false;
+    if (sink_ && current_ == Block::host)
+        handOverCurrent();
+    current_ = Block::skippedHost;
+    return true;
+}
+
 void LineInterpreter::handOverCurrent() {
     SSHHost host = std::move(hosts_.back());
     const bool hasPort = hasPort_.back();

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,10 @@ public:
     // place empty.
     void add(std::string_view directive, std::string_view value, const std::string& sourceFile,
              std::size_t line);
+    // Takes a Host line of one plain host name (its patterns as split) that
+    // the aliases read leave out, as add() would, without splitting it
+    // again; false, and nothing taken, for any other line.
+    bool skipHost(std::span<const std::string> patterns);
     // Whether the options that follow, until the next Host or Match line,
     // change nothing: a reader of a large file need not hand them over.
     bool ignoresOptions() const {

@@ -14,19 +14,42 @@ namespace moorkeep {
 
 namespace {
 
+// What interpreting a document's lines reads of it besides the lines. Views
+// taken before the document moves into an evaluator stay valid after.
+struct DocumentParts {
+    std::span<const std::string> fileNames;
+    std::span<const std::string> argumentWords;
+    std::span<const std::uint32_t> argumentStarts;
+
+    explicit DocumentParts(const config::ConfigDocument& document)
+        : fileNames(document.files)
+        , argumentWords(document.argumentWords)
+        , argumentStarts(document.argumentStarts) {}
+
+    std::span<const std::string> arguments(const config::DocumentLine& line) const {
+        const std::uint32_t begin = argumentStarts[line.arguments];
+        return argumentWords.subspan(begin, argumentStarts[line.arguments + 1] - begin);
+    }
+};
+
 // Feeds the interpreter the lines that mean something to it.
 void interpretLines(config::LineInterpreter& interpreter,
-                    std::span<const config::DocumentLine> lines,
-                    std::span<const std::string> fileNames,
+                    std::span<const config::DocumentLine> lines, const DocumentParts& parts,
                     const std::function<void(std::string_view, const std::string&)>& seen) {
+    using Kind = config::DocumentLine::Kind;
     for (const auto& line : lines) {
-        if (line.kind == config::DocumentLine::Kind::includeBegin ||
-            line.kind == config::DocumentLine::Kind::includeEnd)
+        if (line.kind == Kind::includeBegin || line.kind == Kind::includeEnd)
             continue;
-        if (line.kind == config::DocumentLine::Kind::option && interpreter.ignoresOptions())
+        if (line.kind == Kind::option && interpreter.ignoresOptions())
             continue;
-        const std::string& file = fileNames[line.file];
-        if (seen && line.kind == config::DocumentLine::Kind::host)
+        const std::string& file = parts.fileNames[line.file];
+        // Most Host lines of a reading of a few aliases name another host.
+        if (line.kind == Kind::host && interpreter.skipHost(parts.arguments(line))) {
+            if (seen)
+                seen(parts.arguments(line)[0], file);
+            continue;
+        }
+        if (seen && line.kind == Kind::host)
             seen(config::headerPatterns(line.value()), file);
         interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
     }
@@ -87,7 +110,7 @@ HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
     // names, texts and argument lists where they are, so the views taken here
     // stay valid.
     const std::span<const config::DocumentLine> lines(document.lines);
-    const std::span<const std::string> fileNames(document.files);
+    const DocumentParts parts(document);
     std::shared_ptr<const config::OpenSSHEvaluator> evaluator;
     config::LineInterpreter interpreter(keyPathToId, places_.homedir, onlyAliases);
     const auto makeEvaluator = [&] {
@@ -97,7 +120,7 @@ HostReader::ConfigRead HostReader::readEvaluated(const KeyPathToId& keyPathToId,
         evaluator = std::make_shared<const config::OpenSSHEvaluator>(std::move(document), many);
     };
     runForLines(lines.size(), makeEvaluator,
-                [&] { interpretLines(interpreter, lines, fileNames, seen); });
+                [&] { interpretLines(interpreter, lines, parts, seen); });
     read.config = interpreter.finish();
     if (read.config.hosts.empty() && !onlyAliases)
         return read;
@@ -120,14 +143,14 @@ HostReader::ConfigRead HostReader::readHandingOver(const KeyPathToId& keyPathToI
     // the whole configuration's: read first, by an interpreter that skips
     // every host, while the evaluator indexes the blocks.
     const std::span<const config::DocumentLine> lines(files.document.lines);
-    const std::span<const std::string> fileNames(files.document.files);
+    const DocumentParts parts(files.document);
     std::optional<const config::OpenSSHEvaluator> evaluator;
     runForLines(
         lines.size(), [&] { evaluator.emplace(std::move(files.document), true); },
         [&] {
             const ConfigParser::AliasFilter none;
             config::LineInterpreter defaults(keyPathToId, places_.homedir, &none);
-            interpretLines(defaults, lines, fileNames, {});
+            interpretLines(defaults, lines, parts, {});
             read.config.defaults = defaults.finish().defaults;
         });
     // A large configuration is read in two parts side by side, split at a
@@ -150,7 +173,7 @@ HostReader::ConfigRead HostReader::readHandingOver(const KeyPathToId& keyPathToI
                 sink(part, std::move(host));
             },
             read.config.defaults);
-        interpretLines(interpreter, partLines, fileNames, {});
+        interpretLines(interpreter, partLines, parts, {});
         interpreter.finish();
     };
     if (split == lines.size())
