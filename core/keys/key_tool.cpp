@@ -123,13 +123,13 @@ void closeFromBut(int first, int kept) {
     ::_exit(127);
 }
 
-// The part of the start that runs in the child between vfork and exec,
-// in the parent's memory, so only calls that are safe there: a session of its own (no controlling
-// terminal, one process group that holds whatever it starts), death with the
-// thread that started it, a ceiling on its memory, signals unblocked and at
-// their defaults, the given standard streams, the passed descriptors from 3
-// up and no other descriptor. The error of a failed start goes to the parent
-// through the notice pipe.
+// The part of the start that runs in the child between vfork and exec, in
+// the parent's memory, so only calls that are safe there: a session of its
+// own (no controlling terminal, one process group that holds whatever it
+// starts), death with the thread that started it, a ceiling on its memory,
+// signals unblocked and at their defaults, the given standard streams, the
+// passed descriptors from 3 up and no other descriptor. The error of a
+// failed start goes to the parent through the notice pipe.
 [[noreturn]] void becomeTool(const char* path, char* const* argv, char* const* envp,
                              const std::array<int, 3>& streams, int notice, pid_t parent,
                              const std::vector<int>& passed, std::uint64_t memoryLimit) {

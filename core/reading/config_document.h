@@ -79,8 +79,15 @@ struct ConfigDocument {
     std::vector<std::uint32_t> argumentStarts{0, 0};
 
     std::span<const std::string> arguments(const DocumentLine& line) const {
-        const std::uint32_t begin = argumentStarts[line.arguments];
-        return std::span(argumentWords).subspan(begin, argumentStarts[line.arguments + 1] - begin);
+        return argumentList(argumentWords, argumentStarts, line);
+    }
+
+    // A line's list among argument lists kept as ConfigDocument keeps them.
+    static std::span<const std::string> argumentList(std::span<const std::string> words,
+                                                     std::span<const std::uint32_t> starts,
+                                                     const DocumentLine& line) {
+        const std::uint32_t begin = starts[line.arguments];
+        return words.subspan(begin, starts[line.arguments + 1] - begin);
     }
 };
 

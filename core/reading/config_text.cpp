@@ -8,10 +8,9 @@ ConfigText::ConfigText(std::string_view text)
     // Counted first: a list grown line by line would be copied and touched
     // several times over on a large file.
     starts_.reserve(lineCountOf(text));
-    starts_.push_back(0);
-    for (std::size_t at = text.find('\n'); at != std::string_view::npos;
-         at = text.find('\n', at + 1))
-        starts_.push_back(at + 1);
+    forEachLine(text, [&](std::string_view line, std::size_t) {
+        starts_.push_back(static_cast<std::size_t>(line.data() - text.data()));
+    });
 }
 
 std::size_t lineCountOf(std::string_view text) {

@@ -27,8 +27,7 @@ struct DocumentParts {
         , argumentStarts(document.argumentStarts) {}
 
     std::span<const std::string> arguments(const config::DocumentLine& line) const {
-        const std::uint32_t begin = argumentStarts[line.arguments];
-        return argumentWords.subspan(begin, argumentStarts[line.arguments + 1] - begin);
+        return config::ConfigDocument::argumentList(argumentWords, argumentStarts, line);
     }
 };
 
@@ -43,14 +42,17 @@ void interpretLines(config::LineInterpreter& interpreter,
         if (line.kind == Kind::option && interpreter.ignoresOptions())
             continue;
         const std::string& file = parts.fileNames[line.file];
-        // Most Host lines of a reading of a few aliases name another host.
-        if (line.kind == Kind::host && interpreter.skipHost(parts.arguments(line))) {
+        if (line.kind == Kind::host) {
+            // Most Host lines of a reading of a few aliases name another host.
+            const std::span<const std::string> patterns = parts.arguments(line);
+            if (interpreter.skipHost(patterns)) {
+                if (seen)
+                    seen(patterns[0], file);
+                continue;
+            }
             if (seen)
-                seen(parts.arguments(line)[0], file);
-            continue;
+                seen(config::headerPatterns(line.value()), file);
         }
-        if (seen && line.kind == Kind::host)
-            seen(config::headerPatterns(line.value()), file);
         interpreter.add(config::writtenKeyword(line), line.value(), file, line.line);
     }
 }
