@@ -25,8 +25,11 @@ public:
     operator std::string_view() const {
         return text_ ? std::string_view(*text_) : std::string_view();
     }
+    // Most comparisons are with a keyword of another size or first letter,
+    // which settles them without a call.
     friend bool operator==(DocumentKeyword a, std::string_view b) {
-        return std::string_view(a) == b;
+        const std::string_view text(a);
+        return text.size() == b.size() && (b.empty() || text.front() == b.front()) && text == b;
     }
     friend bool operator==(DocumentKeyword a, DocumentKeyword b) {
         return a.text_ == b.text_ || std::string_view(a) == std::string_view(b);

@@ -15,9 +15,7 @@ ConfigText::ConfigText(std::string_view text)
 
 std::size_t lineCountOf(std::string_view text) {
     std::size_t count = 1;
-    for (std::size_t at = text.find('\n'); at != std::string_view::npos;
-         at = text.find('\n', at + 1))
-        ++count;
+    forEachLineFeed(text, [&](std::size_t) { ++count; });
     return count;
 }
 
