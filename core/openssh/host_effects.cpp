@@ -58,7 +58,8 @@ void HostValues::apply(SSHHost& host) {
     const std::string name = SSHCommand::destinationPattern(host.alias);
     // The values are taken from the lines themselves: text is made only
     // for what the record keeps.
-    EvaluatedLines found = evaluator_.evaluateLines(name, localUser_);
+    EvaluatedLines& found = found_;
+    evaluator_.evaluateLines(name, localUser_, {}, found);
     host.user.clear();
     host.port = 22;
     host.keyId.reset();
@@ -82,7 +83,8 @@ void HostValues::apply(SSHHost& host) {
         } else if (keyword == "identityfile") {
             identityFileApplies = true;
             if (const auto& id = keyIdOf(valueOf(line))) {
-                facts.keyIds.push_back(*id);
+                if (withFacts_)
+                    facts.keyIds.push_back(*id);
                 if (!host.keyId)
                     host.keyId = *id;
             }

@@ -47,6 +47,8 @@ private:
     const std::string& localUser_;
     bool withFacts_;
     std::unordered_map<std::string, std::optional<std::string>> keyIds_;
+    // The last host's evaluation, whose lists the next one reuses.
+    EvaluatedLines found_;
 };
 
 // Gives each configuration host what OpenSSH uses for its destination name:

@@ -59,19 +59,35 @@ std::string numericAddress(const std::string& text) {
     return failed ? std::string() : std::string(name);
 }
 
-// One evaluation's working state, by line index.
+// The lists an evaluation works in, kept for each thread: a reading of
+// thousands of hosts evaluates one after another, and lists that keep their
+// room cost no allocation for each host.
+struct Working {
+    struct Set {
+        std::uint32_t line = 0;              // a line whose value OpenSSH uses
+        bool own = false;                    // from the host's own block
+        std::optional<std::uint32_t> header; // its block's header
+    };
+    std::vector<Set> set;                                          // in order
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> shadowed; // line, index into set
+    std::vector<std::pair<std::uint32_t, bool>> judgedMatches;
+    std::vector<std::uint32_t> unresolved;
+    std::vector<std::uint32_t> applied;
+};
+
+// One evaluation's working state, by line index. One at a time on a thread.
 class Evaluation {
 public:
     Evaluation(const ConfigDocument& document, std::string_view name, const std::string& localUser)
         : document_(document)
         , name_(name)
-        , localUser_(localUser) {
-        // Room for a host's usual few values at once, rather than growing
-        // step by step for each of thousands of hosts.
-        set_.reserve(16);
-        setOwn_.reserve(16);
-        setHeader_.reserve(16);
-        applied_.reserve(4);
+        , localUser_(localUser)
+        , working_(threadWorking()) {
+        working_.set.clear();
+        working_.shadowed.clear();
+        working_.judgedMatches.clear();
+        working_.unresolved.clear();
+        working_.applied.clear();
     }
 
     bool holds(const std::uint32_t* begin, const std::uint32_t* end) {
@@ -86,25 +102,22 @@ public:
         const std::string_view slot = slotOf(line.keyword);
         if (accumulates(slot)) {
             // OpenSSH drops a repeated key or forward, never a SendEnv.
-            for (std::uint32_t set : set_)
-                if (line.keyword != "sendenv" && document_.lines[set].keyword == line.keyword &&
-                    argumentsOf(document_.lines[set]) == argumentsOf(line))
+            for (const auto& set : working_.set)
+                if (line.keyword != "sendenv" &&
+                    document_.lines[set.line].keyword == line.keyword &&
+                    argumentsOf(document_.lines[set.line]) == argumentsOf(line))
                     return;
-            set_.push_back(index);
-            setOwn_.push_back(own);
-            setHeader_.push_back(header);
+            working_.set.push_back({index, own, header});
             return;
         }
-        for (std::size_t i = 0; i < set_.size(); ++i) {
-            if (slotOf(document_.lines[set_[i]].keyword) == slot) {
+        for (std::size_t i = 0; i < working_.set.size(); ++i) {
+            if (slotOf(document_.lines[working_.set[i].line].keyword) == slot) {
                 if (own)
-                    shadowed_.emplace_back(index, static_cast<std::uint32_t>(i));
+                    working_.shadowed.emplace_back(index, static_cast<std::uint32_t>(i));
                 return;
             }
         }
-        set_.push_back(index);
-        setOwn_.push_back(own);
-        setHeader_.push_back(header);
+        working_.set.push_back({index, own, header});
     }
 
     bool isOwn(std::uint32_t header) const {
@@ -114,25 +127,33 @@ public:
                std::find(patterns.begin(), patterns.end(), name_) != patterns.end();
     }
 
-    EvaluatedLines result() const {
-        EvaluatedLines out;
-        out.effective.reserve(set_.size());
-        for (std::size_t i = 0; i < set_.size(); ++i)
-            out.effective.push_back({set_[i], setOwn_[i]});
-        for (auto [index, winner] : shadowed_)
-            out.shadowed.push_back({index, set_[winner], setHeader_[winner]});
-        out.unresolved = unresolved_;
-        for (std::uint32_t index : applied_)
+    // Into the lists of out, which keep their room.
+    void result(EvaluatedLines& out) const {
+        out.effective.clear();
+        out.shadowed.clear();
+        out.alsoApplies.clear();
+        for (const auto& set : working_.set)
+            out.effective.push_back({set.line, set.own});
+        for (auto [index, winner] : working_.shadowed) {
+            const auto& by = working_.set[winner];
+            out.shadowed.push_back({index, by.line, by.header});
+        }
+        out.unresolved.assign(working_.unresolved.begin(), working_.unresolved.end());
+        for (std::uint32_t index : working_.applied)
             if (!isOwn(index))
                 out.alsoApplies.push_back(index);
-        return out;
     }
 
 private:
+    static Working& threadWorking() {
+        thread_local Working working;
+        return working;
+    }
+
     const DocumentLine* lineSetting(std::string_view keyword) const {
-        for (std::uint32_t set : set_)
-            if (document_.lines[set].keyword == keyword)
-                return &document_.lines[set];
+        for (const auto& set : working_.set)
+            if (document_.lines[set.line].keyword == keyword)
+                return &document_.lines[set.line];
         return nullptr;
     }
 
@@ -145,17 +166,18 @@ private:
         if (line.kind == Kind::host) {
             result = hostPatternsMatch(name_, document_.arguments(line));
         } else {
-            for (auto [index, known] : judgedMatches_)
+            for (auto [index, known] : working_.judgedMatches)
                 if (index == header)
                     return known;
             if (auto matched = matchLine(line))
                 result = *matched;
             else
-                unresolved_.push_back(header);
-            judgedMatches_.emplace_back(header, result);
+                working_.unresolved.push_back(header);
+            working_.judgedMatches.emplace_back(header, result);
         }
-        if (result && std::find(applied_.begin(), applied_.end(), header) == applied_.end())
-            applied_.push_back(header);
+        auto& applied = working_.applied;
+        if (result && std::find(applied.begin(), applied.end(), header) == applied.end())
+            applied.push_back(header);
         return result;
     }
 
@@ -215,13 +237,7 @@ private:
     const ConfigDocument& document_;
     std::string_view name_;
     const std::string& localUser_;
-    std::vector<std::uint32_t> set_; // lines whose values OpenSSH uses, in order
-    std::vector<bool> setOwn_;       // for each: from the host's own block
-    std::vector<std::optional<std::uint32_t>> setHeader_;           // for each: its block's header
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> shadowed_; // line, index into set_
-    std::vector<std::pair<std::uint32_t, bool>> judgedMatches_;
-    std::vector<std::uint32_t> unresolved_;
-    std::vector<std::uint32_t> applied_;
+    Working& working_;
 };
 
 } // namespace
@@ -364,6 +380,14 @@ HostEvaluation OpenSSHEvaluator::describe(const EvaluatedLines& found, std::stri
 
 EvaluatedLines OpenSSHEvaluator::evaluateLines(std::string_view name, const std::string& localUser,
                                                const std::vector<std::uint32_t>& leftOut) const {
+    EvaluatedLines found;
+    evaluateLines(name, localUser, leftOut, found);
+    return found;
+}
+
+void OpenSSHEvaluator::evaluateLines(std::string_view name, const std::string& localUser,
+                                     const std::vector<std::uint32_t>& leftOut,
+                                     EvaluatedLines& into) const {
     Evaluation evaluation(document_, name, localUser);
     auto apply = [&](const Section& section) {
         const std::uint32_t* first = conditions_.data() + section.conditionsBegin;
@@ -380,7 +404,8 @@ EvaluatedLines OpenSSHEvaluator::evaluateLines(std::string_view name, const std:
     if (!indexed_) {
         for (const Section& section : sections_)
             apply(section);
-        return evaluation.result();
+        evaluation.result(into);
+        return;
     }
     const auto [named, namedEnd] =
         std::equal_range(byName_.begin(), byName_.end(), std::pair(name, std::uint32_t{0}),
@@ -392,7 +417,7 @@ EvaluatedLines OpenSSHEvaluator::evaluateLines(std::string_view name, const std:
         else
             apply(sections_[(b++)->second]);
     }
-    return evaluation.result();
+    evaluation.result(into);
 }
 
 } // namespace moorkeep::config

@@ -50,6 +50,10 @@ public:
     // The same evaluation by line index.
     EvaluatedLines evaluateLines(std::string_view name, const std::string& localUser,
                                  const std::vector<std::uint32_t>& leftOut = {}) const;
+    // The same into the lists of into, which keep their room from one host
+    // to the next.
+    void evaluateLines(std::string_view name, const std::string& localUser,
+                       const std::vector<std::uint32_t>& leftOut, EvaluatedLines& into) const;
     // An evaluation by line index in words, as evaluate() gives it.
     HostEvaluation describe(const EvaluatedLines& found, std::string_view name,
                             bool valuePlaces) const;
