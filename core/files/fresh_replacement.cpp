@@ -4,6 +4,7 @@
 #include "files/background_work.h"
 #include "files/file_error.h"
 #include "files/file_stamp.h"
+#include "files/text_file.h"
 
 #include <cerrno>
 #include <exception>
@@ -20,10 +21,13 @@ namespace {
 constexpr int attempts = 50;
 
 // Whether the file still has this stamp and, read as the change reads it,
-// these bytes.
+// these bytes. Bytes the file had are compared with it as they stand, with
+// no copy made of them.
 bool unchanged(const std::string& path, const std::string& target, const FileStamp& stamp,
                const FreshEdit& change, const std::optional<std::string>& bytes) {
-    return stampOf(target) == stamp && change.read(path) == bytes;
+    if (stampOf(target) != stamp)
+        return false;
+    return bytes ? holdsBytes(path, *bytes) : change.read(path) == bytes;
 }
 
 struct OpenFile {

@@ -11,8 +11,8 @@ namespace moorkeep::files {
 // saving it, a script appending to it), which must not lose what they write
 // while the change is prepared.
 struct FreshEdit {
-    // The file's bytes, nothing when it is missing; throws when the file
-    // must not be replaced.
+    // The file's bytes as they are, nothing when it is missing; throws
+    // when the file must not be replaced.
     std::function<std::optional<std::string>(const std::string& path)> read;
     // The new bytes made from those, nothing when there is nothing to write.
     std::function<std::optional<std::string>(const std::optional<std::string>& current)> edit;

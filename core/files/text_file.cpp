@@ -53,6 +53,32 @@ ReadResult readFile(const std::string& path, std::size_t limit) {
     return result;
 }
 
+bool holdsBytes(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                static_cast<std::uintmax_t>(st.st_size) == bytes.size();
+    // The size is only a first sign: what is read decides, to its end.
+    char buffer[65536];
+    std::size_t done = 0;
+    while (same) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            same = n == 0 && done == bytes.size();
+            break;
+        }
+        const auto got = static_cast<std::size_t>(n);
+        same = got <= bytes.size() - done && std::memcmp(buffer, bytes.data() + done, got) == 0;
+        done += got;
+    }
+    ::close(fd);
+    return same;
+}
+
 std::optional<std::string> readBytes(const std::string& path, std::size_t limit) {
     ReadResult result = readFile(path, limit);
     if (result.status != ReadStatus::ok)

@@ -27,6 +27,9 @@ std::optional<std::string> readBytes(const std::string& path, std::size_t limit 
 // The text, or nothing when the file cannot be read or is not valid UTF-8.
 std::optional<std::string> readUtf8(const std::string& path, std::size_t limit = fileSizeLimit);
 bool isValidUtf8(std::string_view bytes);
+// Whether the path is a regular file that holds exactly these bytes: read
+// a piece at a time and compared, so that no copy of a large file is made.
+bool holdsBytes(const std::string& path, std::string_view bytes);
 bool exists(const std::string& path);
 
 } // namespace moorkeep::files

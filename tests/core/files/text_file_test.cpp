@@ -45,5 +45,29 @@ TEST(FileReading, OnlyWithinTheLimitAndOnlyUtf8IsText) {
     EXPECT_TRUE(files::isValidUtf8(ascii + "Host web\n"));
 }
 
+// Compared a piece at a time: a difference anywhere, in the last piece
+// only, or a file longer or shorter than the bytes, is seen.
+TEST(FileReading, HoldsBytesOnlyWhenEveryByteIsTheSame) {
+    TempDir dir;
+    std::string large(200000, 'x');
+    large[131071] = 'y';
+    writeFile(dir.file("large"), large);
+    EXPECT_TRUE(files::holdsBytes(dir.file("large"), large));
+    std::string last = large;
+    last.back() = 'z';
+    EXPECT_FALSE(files::holdsBytes(dir.file("large"), last));
+    std::string atPieceEnd = large;
+    atPieceEnd[65535] = 'z';
+    EXPECT_FALSE(files::holdsBytes(dir.file("large"), atPieceEnd));
+    EXPECT_FALSE(files::holdsBytes(dir.file("large"), large.substr(0, large.size() - 1)));
+    EXPECT_FALSE(files::holdsBytes(dir.file("large"), large + "x"));
+
+    writeFile(dir.file("empty"), "");
+    EXPECT_TRUE(files::holdsBytes(dir.file("empty"), ""));
+    EXPECT_FALSE(files::holdsBytes(dir.file("missing"), ""));
+    EXPECT_FALSE(files::holdsBytes(dir.path(), ""));
+    EXPECT_FALSE(files::holdsBytes("/dev/zero", ""));
+}
+
 } // namespace
 } // namespace moorkeep::test
