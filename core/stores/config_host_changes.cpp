@@ -245,7 +245,7 @@ SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
                                           const KeyIdToPath& keyIdToPath,
                                           std::optional<std::size_t> moveAbove) {
     const std::string alias = originalAlias.value_or(host.alias);
-    const ConfigBlock block = reader_.readConfigBlock(alias, places_.invert(keyIdToPath));
+    ConfigBlock block = reader_.readConfigBlock(alias, places_.invert(keyIdToPath));
     const auto original = hostOf(block.config, alias);
     if (!original || !block.file)
         throw notFound(alias,
@@ -258,6 +258,9 @@ SSHHost ConfigHostChanges::saveConfigHost(const SSHHost& host,
     const auto destination = SSHCommand::destinationPattern(asked.alias);
     const Defaults defaults =
         withPortOtherwise(block.config.defaults, destination, original, *block.evaluator);
+    // The judge reads the files again, with the change: the memory of this
+    // reading is free for it.
+    block.evaluator.reset();
     const auto atPath = guard_.guarded(
         *block.file, destination, effectJudge(destination, original, asked, defaults, keyIdToPath),
         filesReadWith(block, *block.file, places_));

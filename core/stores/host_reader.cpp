@@ -220,20 +220,21 @@ void HostReader::keepHeldRead(const ConfigParser::AliasFilter& aliases,
 }
 
 std::optional<HostReader::AliasesRead>
-HostReader::heldReadFor(const std::string& alias, const KeyPathToId& keyPathToId) const {
+HostReader::takeHeldRead(const std::string& alias, const KeyPathToId& keyPathToId) const {
     std::lock_guard lock(heldReadMutex_);
-    if (!heldRead_ || heldRead_->hold != StoreLock::holdOf(places_.sshDirectory) ||
-        !heldRead_->aliases.contains(alias) || heldRead_->keyPathToId != keyPathToId)
+    std::optional<HeldRead> held = std::exchange(heldRead_, std::nullopt);
+    if (!held || held->hold != StoreLock::holdOf(places_.sshDirectory) ||
+        !held->aliases.contains(alias) || held->keyPathToId != keyPathToId)
         return std::nullopt;
-    for (const auto& [path, stamp] : heldRead_->stamps)
+    for (const auto& [path, stamp] : held->stamps)
         if (files::stampOf(path) != stamp)
             return std::nullopt;
-    return heldRead_->read;
+    return std::move(held->read);
 }
 
 HostReader::ConfigBlock HostReader::readConfigBlock(const std::string& alias,
                                                     const KeyPathToId& keyPathToId) const {
-    std::optional<AliasesRead> held = heldReadFor(alias, keyPathToId);
+    std::optional<AliasesRead> held = takeHeldRead(alias, keyPathToId);
     AliasesRead read = held ? std::move(*held) : readAliases({alias}, keyPathToId, readDocument());
     ConfigBlock block{std::move(read.read.config), std::nullopt, std::move(read.read.problems),
                       std::move(read.read.evaluator), std::move(read.read.met.files)};

@@ -110,8 +110,10 @@ private:
     };
     void keepHeldRead(const ConfigParser::AliasFilter& aliases, const KeyPathToId& keyPathToId,
                       const AliasesRead& read) const;
-    std::optional<AliasesRead> heldReadFor(const std::string& alias,
-                                           const KeyPathToId& keyPathToId) const;
+    // The held read, when it serves this alias, taken out: one change uses
+    // it, and a reading let go of leaves its memory to the next.
+    std::optional<AliasesRead> takeHeldRead(const std::string& alias,
+                                            const KeyPathToId& keyPathToId) const;
 
     const StorePlaces& places_;
     mutable std::mutex heldReadMutex_;
