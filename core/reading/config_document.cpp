@@ -17,11 +17,12 @@ namespace {
 class DocumentReader {
 public:
     DocumentReader(const std::string& homedir, const TextOverrides& overrides,
-                   ConfigReadProblems* problems, ConfigFiles* met)
+                   ConfigReadProblems* problems, ConfigFiles* met, const BlockFilter& leftOut)
         : homedir_(homedir)
         , overrides_(overrides)
         , problems_(problems)
-        , met_(met) {}
+        , met_(met)
+        , leftOut_(leftOut) {}
 
     void read(const std::string& from, int depth) {
         const std::string name = paths::standardize(from, homedir_);
@@ -35,6 +36,7 @@ public:
             text = ConfigParser::readText(name, problems_);
         if (!text)
             return;
+        leaving_ = false;
         const auto fileIndex = static_cast<std::uint32_t>(document.files.size());
         document.files.push_back(name);
         const std::string& kept =
@@ -78,9 +80,27 @@ private:
         return kept;
     }
 
+    // Whether a line of a block left out can be passed over unsplit: one
+    // whose first letter no header, Include or CertificateFile keyword
+    // starts with is another option, a comment or nothing at all.
+    static bool passesOver(std::string_view line) {
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line[first] == '#')
+            return true;
+        const char letter = asciiLower(line[first]);
+        return letter >= 'a' && letter <= 'z' && letter != 'h' && letter != 'm' && letter != 'i' &&
+               letter != 'c';
+    }
+
     void readLine(std::string_view line, std::uint32_t file, std::uint32_t number, int depth) {
+        if (leaving_ && passesOver(line))
+            return;
         const auto split = splitLine(line);
         if (!split)
+            return;
+        if (leaving_ && !isHeaderKeyword(split->keyword) &&
+            !equalsIgnoringCase(split->keyword, "include") &&
+            !equalsIgnoringCase(split->keyword, "certificatefile"))
             return;
         // Shown from the first character that is no space or tab to the end
         // of the value.
@@ -108,8 +128,10 @@ private:
             const auto files = ConfigParser::includedFiles(keepArguments(), homedir_, met_);
             entry.kind = DocumentLine::Kind::includeBegin;
             document.lines.push_back(entry);
+            const bool leaving = leaving_;
             for (const std::string& included : files)
                 read(included, depth + 1);
+            leaving_ = leaving;
             entry.kind = DocumentLine::Kind::includeEnd;
             document.lines.push_back(entry);
             return;
@@ -119,7 +141,8 @@ private:
                 entry.keyword == "host" ? DocumentLine::Kind::host : DocumentLine::Kind::match;
             // A header OpenSSH cannot split still ends the block before it;
             // it takes no name.
-            keepArguments();
+            const auto patterns = keepArguments();
+            leaving_ = entry.kind == DocumentLine::Kind::host && leftOut_ && leftOut_(patterns);
         }
         document.lines.push_back(entry);
     }
@@ -128,6 +151,8 @@ private:
     const TextOverrides& overrides_;
     ConfigReadProblems* problems_;
     ConfigFiles* met_;
+    const BlockFilter& leftOut_;
+    bool leaving_ = false; // in a block whose option lines are left out
     std::set<std::string> visited_;
 };
 
@@ -166,8 +191,8 @@ std::string writtenKeyword(const DocumentLine& line) {
 
 ConfigDocument readDocument(const std::string& from, const std::string& homedir,
                             const TextOverrides& overrides, ConfigReadProblems* problems,
-                            ConfigFiles* met) {
-    DocumentReader reader(homedir, overrides, problems, met);
+                            ConfigFiles* met, const BlockFilter& leftOut) {
+    DocumentReader reader(homedir, overrides, problems, met, leftOut);
     reader.read(from, 0);
     return std::move(reader.document);
 }

@@ -4,6 +4,7 @@
 #include "reading/config_read_problem.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -113,9 +114,14 @@ using TextOverrides = std::map<std::string, std::string, std::less<>>;
 // Each file is read once. Lines OpenSSH cannot split are left out; files
 // that cannot be read go to problems, and what the reading depended on to
 // met, as ConfigParser::readLines records them.
+// leftOut, when given, takes the patterns (as split) of a Host line whose
+// block's option lines are not kept: every header, Include and
+// CertificateFile line still is.
+using BlockFilter = std::function<bool(std::span<const std::string> patterns)>;
 ConfigDocument readDocument(const std::string& from, const std::string& homedir,
                             const TextOverrides& overrides = {},
-                            ConfigReadProblems* problems = nullptr, ConfigFiles* met = nullptr);
+                            ConfigReadProblems* problems = nullptr, ConfigFiles* met = nullptr,
+                            const BlockFilter& leftOut = {});
 
 // The option lines of this (lower-case) keyword in the block whose Host line
 // stands at the place: up to the next Host or Match line of the same file, as

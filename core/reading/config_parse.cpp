@@ -170,13 +170,17 @@ void LineInterpreter::add(std::string_view directive, std::string_view value,
     }
 }
 
-bool LineInterpreter::skipHost(std::span<const std::string> patterns) {
+bool LineInterpreter::namesOtherHost(std::span<const std::string> patterns,
+                                     const ConfigParser::AliasFilter& aliases) {
     // A name with no wildcard, negation, blank, quote or backslash is its
     // own pattern text and names a host block.
-    if (!onlyAliases_ || patterns.size() != 1 || patterns[0].empty() ||
-        patterns[0].front() == '#' ||
-        patterns[0].find_first_of(" \t\"'\\*?!") != std::string::npos ||
-        onlyAliases_->contains(patterns[0]))
+    return patterns.size() == 1 && !patterns[0].empty() && patterns[0].front() != '#' &&
+           patterns[0].find_first_of(" \t\"'\\*?!") == std::string::npos &&
+           !aliases.contains(patterns[0]);
+}
+
+bool LineInterpreter::skipHost(std::span<const std::string> patterns) {
+    if (!onlyAliases_ || !namesOtherHost(patterns, *onlyAliases_))
         return false;
     if (sink_ && current_ == Block::host)
         handOverCurrent();

@@ -31,6 +31,11 @@ public:
     // the aliases read leave out, as add() would, without splitting it
     // again; false, and nothing taken, for any other line.
     bool skipHost(std::span<const std::string> patterns);
+    // Whether a Host line's patterns (as split) are one plain host name that
+    // is none of these aliases: the block of another host, which a reading
+    // of the aliases leaves out.
+    static bool namesOtherHost(std::span<const std::string> patterns,
+                               const ConfigParser::AliasFilter& aliases);
     // Whether the options that follow, until the next Host or Match line,
     // change nothing: a reader of a large file need not hand them over.
     bool ignoresOptions() const {

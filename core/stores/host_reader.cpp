@@ -4,10 +4,12 @@
 #include "keys/configured_certificates.h"
 #include "openssh/host_effects.h"
 #include "openssh/ssh_arguments.h"
+#include "openssh/ssh_command.h"
 #include "reading/config_syntax.h"
 #include "reading/line_interpreter.h"
 #include "stores/store_lock.h"
 
+#include <algorithm>
 #include <span>
 
 namespace moorkeep {
@@ -89,10 +91,28 @@ config::OpenSSHEvaluator HostReader::evaluatorWith(const config::TextOverrides& 
         config::readDocument(places_.configPath, places_.homedir, overrides));
 }
 
-HostReader::DocumentRead HostReader::readDocument() const {
+HostReader::DocumentRead
+HostReader::readDocument(const ConfigParser::AliasFilter* onlyAliases) const {
     DocumentRead files;
-    files.document =
-        config::readDocument(places_.configPath, places_.homedir, {}, &files.problems, &files.met);
+    config::BlockFilter leftOut;
+    std::vector<std::string> names;
+    if (onlyAliases) {
+        // The block of another plain host name gives those aliases nothing,
+        // as long as OpenSSH applies it to none of the names they are
+        // evaluated for.
+        for (const std::string& alias : *onlyAliases) {
+            names.push_back(alias);
+            names.push_back(SSHCommand::destinationPattern(alias));
+        }
+        leftOut = [&](std::span<const std::string> patterns) {
+            return config::LineInterpreter::namesOtherHost(patterns, *onlyAliases) &&
+                   std::none_of(names.begin(), names.end(), [&](const std::string& name) {
+                       return config::hostPatternsMatch(name, patterns);
+                   });
+        };
+    }
+    files.document = config::readDocument(places_.configPath, places_.homedir, {}, &files.problems,
+                                          &files.met, leftOut);
     return files;
 }
 

@@ -50,12 +50,14 @@ public:
     };
     // The files as OpenSSH reads them, before they are interpreted: read
     // while the keys are scanned, whose paths the interpreting needs.
+    // With onlyAliases, the option lines of blocks that a reading of those
+    // aliases does without (see read()) are left out.
     struct DocumentRead {
         config::ConfigDocument document;
         ConfigReadProblems problems;
         ConfigFiles met;
     };
-    DocumentRead readDocument() const;
+    DocumentRead readDocument(const ConfigParser::AliasFilter* onlyAliases = nullptr) const;
     ConfigRead read(const ConfigParser::AliasFilter* onlyAliases, const KeyPathToId& keyPathToId,
                     DocumentRead files) const;
 

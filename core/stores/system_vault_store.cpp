@@ -124,7 +124,7 @@ VaultData SystemVaultStore::load(const ConfigParser::AliasFilter* onlyAliases, c
             scanFailed = std::current_exception();
         }
     };
-    const auto readFiles = [&] { files = reader_.readDocument(); };
+    const auto readFiles = [&] { files = reader_.readDocument(onlyAliases); };
     files::runSideBySide(readFiles, scan);
     if (scanFailed)
         std::rethrow_exception(scanFailed);

@@ -7,6 +7,8 @@
 #include "support/system_store_test.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <set>
@@ -34,6 +36,48 @@ TEST_F(SystemVaultStoreTest, LoadingSomeAliasesGivesTheirHostsAsAFullLoadDoes) {
         std::erase_if(expected.hosts, [&](const SSHHost& h) { return !only.contains(h.alias); });
         EXPECT_EQ(store->loadDataForAliases(only), expected) << only.size();
     }
+}
+
+// A reading of some aliases leaves out the option lines of other plain
+// hosts' blocks, but not of a block OpenSSH applies to them all the same
+// (one of the names of a block of several), not their Include lines and the
+// files those read, and not a CertificateFile line, whose certificate joins
+// its key.
+TEST_F(SystemVaultStoreTest, ReadingSomeAliasesLeavesOutOnlyWhatTheyDoWithout) {
+    makeKeyPair(ssh("id_ed25519"));
+    std::filesystem::create_directories(home.file("certs"));
+    makeKeyPair(home.file("certs/ca"));
+    ASSERT_EQ(
+        std::system(("/usr/bin/ssh-keygen -q -s '" + home.file("certs/ca") +
+                     "' -I desk -n alice '" + ssh("id_ed25519.pub") + "' >/dev/null 2>&1 && mv '" +
+                     ssh("id_ed25519-cert.pub") + "' '" + home.file("certs/desk-cert.pub") + "'")
+                        .c_str()),
+        0);
+    writeConfig("Host other\n\tPort=2\n  CertificateFile ~/certs/desk-cert.pub\n"
+                "  Include ~/.ssh/inner\n  User after-include\n"
+                "Host dual d.example\n  HostName dual.example\n"
+                "Host dual\n  User second-block\n"
+                "Host web\n  HostName web.example\n  Port 3\n"
+                "Host third\n  IdentityFile ~/.ssh/id_ed25519\n"
+                "Host *\n  IdentityFile ~/.ssh/id_ed25519\n");
+    writeFile(ssh("inner"), "Port 9\nHost web\n  ProxyJump jump\n");
+    const VaultData full = store->loadData();
+    ASSERT_EQ(full.keys.size(), 1u);
+    ASSERT_EQ(full.keys[0].certificates.size(), 1u);
+    for (const std::set<std::string, std::less<>>& only :
+         std::vector<std::set<std::string, std::less<>>>{
+             {"web"}, {"other"}, {"dual d.example"}, {"third", "dual"}}) {
+        VaultData expected = full;
+        std::erase_if(expected.hosts, [&](const SSHHost& h) { return !only.contains(h.alias); });
+        EXPECT_EQ(store->loadDataForAliases(only), expected) << *only.begin();
+    }
+    const SSHHost dual = store->loadDataForAliases({"dual d.example"}).hosts.at(0);
+    EXPECT_EQ(dual.user, "second-block");
+    const SSHHost web = store->loadDataForAliases({"web"}).hosts.at(0);
+    EXPECT_EQ(web.port, 3);
+    // The Include stands in a block of another host: OpenSSH applies
+    // none of what it reads to web.
+    EXPECT_FALSE(web.proxyJump);
 }
 
 // A configuration long enough to be read in two parts: the hosts handed
