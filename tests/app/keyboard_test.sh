@@ -42,9 +42,12 @@ printf 'Host alpha\n    HostName alpha.example.org\n\nHost beta\n    HostName be
 cp "$config" "$home/before"
 sed '/^Host beta$/,/^$/d' "$home/before" >"$home/after"
 
-openbox >"$home/wm.log" 2>&1 &
+# Openbox names itself on the root window before it manages windows, and a
+# window mapped in between never gets the focus: wait for the command it
+# runs once it is running.
+openbox --startup "touch $home/wm-ready" >"$home/wm.log" 2>&1 &
 pids+=($!)
-within xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 || fail "the window manager did not start"
+within test -e "$home/wm-ready" || fail "the window manager did not start"
 QT_QPA_PLATFORM=xcb "$1" >"$home/output.log" 2>&1 &
 pids+=($!)
 within xdotool search --onlyvisible --name '^Moorkeep$' >/dev/null ||
