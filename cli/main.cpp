@@ -7,14 +7,12 @@
 #include "commands/key_commands.h"
 #include "files/interrupt_cleanup.h"
 #include "global_options.h"
+#include "heap_room.h"
 #include "output.h"
 #include "session.h"
 #include "visible_text.h"
 
 #include <iostream>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -77,24 +75,10 @@ int run(std::span<const std::string> args, Output& output) {
     throw UsageError("unknown command " + word, "");
 }
 
-// A command reads a large configuration into buffers of a megabyte or more,
-// several times over, and each page it touches first costs a fault. glibc
-// maps each such buffer anew and returns it on free, and gives threads heaps
-// of their own; kept in one heap, freed buffers are used again, by any
-// thread.
-void keepLargeBuffers() {
-#ifdef __GLIBC__
-    constexpr int limit = 32 << 20; // the largest threshold glibc takes
-    mallopt(M_MMAP_THRESHOLD, limit);
-    mallopt(M_TRIM_THRESHOLD, limit);
-    mallopt(M_ARENA_MAX, 1);
-#endif
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    keepLargeBuffers();
+    heap::keepLargeBuffers();
     // An interrupted command leaves no key copy, half-made key or child
     // behind.
     moorkeep::InterruptCleanup::install();

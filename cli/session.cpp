@@ -1,8 +1,10 @@
 #include "session.h"
 
+#include "heap_room.h"
 #include "stores/store_factory.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <utility>
 
 namespace moorkeep::cli {
@@ -23,9 +25,15 @@ Session::~Session() {
 }
 
 VaultStore& Session::store() {
-    if (!store_)
+    if (!store_) {
         store_ = makeVaultStore({options_.demo, options_.home, options_.meta},
                                 std::getenv("MOORKEEP_DEMO"));
+        if (const auto files = store_->storeFiles()) {
+            struct stat config {};
+            if (::stat(files->configPath.c_str(), &config) == 0 && S_ISREG(config.st_mode))
+                heap::makeRoomForConfig(static_cast<std::size_t>(config.st_size));
+        }
+    }
     return *store_;
 }
 

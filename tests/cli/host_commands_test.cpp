@@ -262,12 +262,13 @@ INSTANTIATE_TEST_SUITE_P(
 namespace moorkeep::test {
 namespace {
 
-// A list long enough to be read and written on two threads: every host in
-// order with the values ssh uses for it, as the one JSON text nlohmann
-// would write of the same array.
+// A list long enough to be read and written on two threads, in room made
+// beforehand for a large configuration (over 256 KiB): every host in order
+// with the values ssh uses for it, as the one JSON text nlohmann would write
+// of the same array.
 TEST(HostListLargeTest, TwoThreadsListEveryHostInOrderAsOneJsonText) {
     CliHome home;
-    constexpr int count = 2500;
+    constexpr int count = 6000;
     std::string config;
     for (int i = 0; i < count; ++i) {
         config += "Host h" + std::to_string(i) + "\n  HostName 10.0." + std::to_string(i / 256) +
@@ -278,6 +279,7 @@ TEST(HostListLargeTest, TwoThreadsListEveryHostInOrderAsOneJsonText) {
     }
     const std::string command = "echo \"caf\xc3\xa9\" \\ done";
     config += "Host *\n  User everyone\n  RemoteCommand " + command + "\n";
+    ASSERT_GT(config.size(), 256u << 10);
     home.writeConfig(config);
 
     const auto result = home.run({"host", "list", "--json"});
@@ -285,7 +287,7 @@ TEST(HostListLargeTest, TwoThreadsListEveryHostInOrderAsOneJsonText) {
     const auto listed = nlohmann::json::parse(result.out);
     EXPECT_EQ(result.out, listed.dump(2) + "\n");
     ASSERT_EQ(listed.size(), static_cast<std::size_t>(count));
-    for (int i : {0, 1, 1249, 1250, 1251, count - 1}) {
+    for (int i : {0, 1, count / 2 - 1, count / 2, count / 2 + 1, count - 1}) {
         const auto& host = listed.at(static_cast<std::size_t>(i));
         EXPECT_EQ(host.at("alias"), "h" + std::to_string(i));
         EXPECT_EQ(host.at("line"), 1 + 3 * i + i / 2);

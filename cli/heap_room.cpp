@@ -1,0 +1,53 @@
+#include "heap_room.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#ifdef __GLIBC__
+#include <malloc.h>
+#include <sys/mman.h>
+#endif
+
+namespace moorkeep::cli::heap {
+
+namespace {
+
+#ifdef __GLIBC__
+constexpr std::size_t largestThreshold = 32 << 20; // the largest glibc takes
+#endif
+
+} // namespace
+
+void keepLargeBuffers() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(largestThreshold));
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(largestThreshold));
+    mallopt(M_ARENA_MAX, 1);
+#endif
+}
+
+void makeRoomForConfig(std::size_t configBytes) {
+#if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
+    // A reading and what is made of it take about eight times the text;
+    // the room stays below the trim threshold, so that freeing it keeps it.
+    constexpr std::size_t smallest = 256 << 10, perByte = 8;
+    if (configBytes < smallest)
+        return;
+    const std::size_t room = std::min(configBytes * perByte, largestThreshold / 2);
+    void* block = std::malloc(room);
+    if (!block)
+        return;
+    const std::uintptr_t page = 4096, start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (start + room) & ~(page - 1);
+    // A kernel without MADV_POPULATE_WRITE refuses it; the pages then fault
+    // one by one as before.
+    if (end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+    std::free(block);
+#else
+    (void)configBytes;
+#endif
+}
+
+} // namespace moorkeep::cli::heap
