@@ -30,8 +30,8 @@ void makeRoomForConfig(std::size_t configBytes) {
 #if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
     // A reading and what is made of it take about eight times the text;
     // the room stays below the trim threshold, so that freeing it keeps it.
-    constexpr std::size_t smallest = 256 << 10, perByte = 8;
-    if (configBytes < smallest)
+    constexpr std::size_t perByte = 8;
+    if (configBytes < largeConfigBytes)
         return;
     const std::size_t room = std::min(configBytes * perByte, largestThreshold / 2);
     void* block = std::malloc(room);

@@ -11,6 +11,9 @@ namespace moorkeep::cli::heap {
 // buffers are used again, by any thread.
 void keepLargeBuffers();
 
+// From this size on a configuration's reading is given room beforehand.
+inline constexpr std::size_t largeConfigBytes = 256 << 10;
+
 // Makes room in that heap for the reading of a configuration of this many
 // bytes, with its pages faulted in by one call. Each page a process touches
 // first costs it a fault, which on a virtual machine costs more than the

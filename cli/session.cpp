@@ -1,13 +1,43 @@
 #include "session.h"
 
 #include "heap_room.h"
+#include "reading/config_parser.h"
 #include "stores/store_factory.h"
 
 #include <cstdlib>
+#include <set>
+#include <string>
 #include <sys/stat.h>
 #include <utility>
 
 namespace moorkeep::cli {
+
+namespace {
+
+std::size_t fileBytes(const std::string& path) {
+    struct stat file {};
+    return ::stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode)
+               ? static_cast<std::size_t>(file.st_size)
+               : 0;
+}
+
+// What the reading of the configuration takes in: the main file, and when
+// that is small, the files its Include lines name, where most of a
+// configuration may stand.
+std::size_t configBytes(const StoreFiles& files) {
+    const std::size_t main = fileBytes(files.configPath);
+    if (main >= heap::largeConfigBytes)
+        return main;
+    std::set<std::string> visited;
+    ConfigFiles met;
+    ConfigParser::readLines(files.configPath, visited, files.home, {}, nullptr, &met);
+    std::size_t total = 0;
+    for (const std::string& file : met.files)
+        total += fileBytes(file);
+    return total;
+}
+
+} // namespace
 
 Session::Session(GlobalOptions options, Output& output)
     : options_(std::move(options))
@@ -28,11 +58,8 @@ VaultStore& Session::store() {
     if (!store_) {
         store_ = makeVaultStore({options_.demo, options_.home, options_.meta},
                                 std::getenv("MOORKEEP_DEMO"));
-        if (const auto files = store_->storeFiles()) {
-            struct stat config {};
-            if (::stat(files->configPath.c_str(), &config) == 0 && S_ISREG(config.st_mode))
-                heap::makeRoomForConfig(static_cast<std::size_t>(config.st_size));
-        }
+        if (const auto files = store_->storeFiles())
+            heap::makeRoomForConfig(configBytes(*files));
     }
     return *store_;
 }

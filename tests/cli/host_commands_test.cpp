@@ -263,11 +263,10 @@ namespace moorkeep::test {
 namespace {
 
 // A list long enough to be read and written on two threads, in room made
-// beforehand for a large configuration (over 256 KiB): every host in order
-// with the values ssh uses for it, as the one JSON text nlohmann would write
-// of the same array.
+// beforehand for a large configuration (over 256 KiB), in the main file or
+// in one it includes: every host in order with the values ssh uses for it,
+// as the one JSON text nlohmann would write of the same array.
 TEST(HostListLargeTest, TwoThreadsListEveryHostInOrderAsOneJsonText) {
-    CliHome home;
     constexpr int count = 6000;
     std::string config;
     for (int i = 0; i < count; ++i) {
@@ -280,20 +279,29 @@ TEST(HostListLargeTest, TwoThreadsListEveryHostInOrderAsOneJsonText) {
     const std::string command = "echo \"caf\xc3\xa9\" \\ done";
     config += "Host *\n  User everyone\n  RemoteCommand " + command + "\n";
     ASSERT_GT(config.size(), 256u << 10);
-    home.writeConfig(config);
 
-    const auto result = home.run({"host", "list", "--json"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    const auto listed = nlohmann::json::parse(result.out);
-    EXPECT_EQ(result.out, listed.dump(2) + "\n");
-    ASSERT_EQ(listed.size(), static_cast<std::size_t>(count));
-    for (int i : {0, 1, count / 2 - 1, count / 2, count / 2 + 1, count - 1}) {
-        const auto& host = listed.at(static_cast<std::size_t>(i));
-        EXPECT_EQ(host.at("alias"), "h" + std::to_string(i));
-        EXPECT_EQ(host.at("line"), 1 + 3 * i + i / 2);
-        EXPECT_EQ(host.at("port"), 2200 + i % 100);
-        EXPECT_EQ(host.at("user"), i % 2 ? "own" + std::to_string(i) : "everyone");
-        EXPECT_EQ(host.at("extraOptions").at("RemoteCommand"), command);
+    for (const bool included : {false, true}) {
+        SCOPED_TRACE(included ? "included" : "one file");
+        CliHome home;
+        if (included) {
+            writeFile(home.sshPath("hosts.conf"), config);
+            home.writeConfig("Include hosts.conf\n");
+        } else {
+            home.writeConfig(config);
+        }
+        const auto result = home.run({"host", "list", "--json"});
+        ASSERT_EQ(result.status, 0) << result.err;
+        const auto listed = nlohmann::json::parse(result.out);
+        EXPECT_EQ(result.out, listed.dump(2) + "\n");
+        ASSERT_EQ(listed.size(), static_cast<std::size_t>(count));
+        for (int i : {0, 1, count / 2 - 1, count / 2, count / 2 + 1, count - 1}) {
+            const auto& host = listed.at(static_cast<std::size_t>(i));
+            EXPECT_EQ(host.at("alias"), "h" + std::to_string(i));
+            EXPECT_EQ(host.at("line"), 1 + 3 * i + i / 2);
+            EXPECT_EQ(host.at("port"), 2200 + i % 100);
+            EXPECT_EQ(host.at("user"), i % 2 ? "own" + std::to_string(i) : "everyone");
+            EXPECT_EQ(host.at("extraOptions").at("RemoteCommand"), command);
+        }
     }
 }
 
