@@ -6,17 +6,12 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace moorkeep::cli::heap {
 
-namespace {
-
-#ifdef __GLIBC__
 constexpr std::size_t largestThreshold = 32 << 20; // the largest glibc takes
-#endif
-
-} // namespace
 
 void keepLargeBuffers() {
 #ifdef __GLIBC__
@@ -37,7 +32,8 @@ void makeRoomForConfig(std::size_t configBytes) {
     void* block = std::malloc(room);
     if (!block)
         return;
-    const std::uintptr_t page = 4096, start = reinterpret_cast<std::uintptr_t>(block);
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t first = (start + page - 1) & ~(page - 1);
     const std::uintptr_t end = (start + room) & ~(page - 1);
     // A kernel without MADV_POPULATE_WRITE refuses it; the pages then fault

@@ -15,15 +15,8 @@ if [ -z "${A11Y_HOME:-}" ]; then
     exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 home=$A11Y_HOME
-app_pid=
-cleanup() {
-    if [ -n "$app_pid" ]; then
-        kill "$app_pid" 2>/dev/null || true
-        wait "$app_pid" 2>/dev/null || true
-    fi
-    rm -rf "$home"
-}
-trap cleanup EXIT
+# shellcheck source=started_programs.sh
+source "$(dirname "$0")/started_programs.sh"
 
 mkdir -m 700 "$home/.ssh"
 printf 'Host web\n    HostName web.example.org\n    User corpuser\n    Port 2200\n' >"$home/.ssh/config"
@@ -33,6 +26,7 @@ fingerprint=$(/usr/bin/ssh-keygen -l -f "$home/.ssh/id_ed25519.pub" | awk '{prin
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 "$1" >"$home/output.log" 2>&1 &
 app_pid=$!
+pids+=("$app_pid")
 /usr/bin/python3 "$(dirname "$0")/accessible_tree.py" Moorkeep Keys >"$home/tree.txt"
 
 hosts=$(sed '/^== Keys$/q' "$home/tree.txt")

@@ -13,15 +13,8 @@ fi
 # shellcheck source=../support/test_home.sh
 source "$(dirname "$0")/../support/test_home.sh"
 home=$test_home
-app_pid=
-cleanup() {
-    if [ -n "$app_pid" ]; then
-        kill "$app_pid" 2>/dev/null || true
-        wait "$app_pid" 2>/dev/null || true
-    fi
-    rm -rf "$home"
-}
-trap cleanup EXIT
+# shellcheck source=started_programs.sh
+source "$(dirname "$0")/started_programs.sh"
 fail() {
     echo "$1" >&2
     cat "$home/output.log" >&2
@@ -32,6 +25,7 @@ window_mapped() { xwininfo -root -tree | grep -q '"Moorkeep"'; }
 export MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb
 "$1" >"$home/output.log" 2>&1 &
 app_pid=$!
+pids+=("$app_pid")
 
 for _ in $(seq 1 50); do
     window_mapped && break

@@ -14,19 +14,13 @@ program=$1 entry=$2
 # shellcheck source=../support/test_home.sh
 source "$(dirname "$0")/../support/test_home.sh"
 home=$test_home
-app_pid=
-cleanup() {
-    if [ -n "$app_pid" ]; then
-        kill "$app_pid" 2>/dev/null || true
-        wait "$app_pid" 2>/dev/null || true
-    fi
-    rm -rf "$home"
-}
-trap cleanup EXIT
+# shellcheck source=../app/started_programs.sh
+source "$(dirname "$0")/../app/started_programs.sh"
 fail() { echo "$1" >&2; exit 1; }
 
 MOORKEEP_DEMO=1 QT_QPA_PLATFORM=xcb "$program" &
 app_pid=$!
+pids+=("$app_pid")
 window=
 for _ in $(seq 1 50); do
     # The titled window with a class; Qt's client leader has the title too.
