@@ -55,9 +55,10 @@ private:
                                          const std::optional<SSHHost>& before, const SSHHost& asked,
                                          const Defaults& defaults,
                                          const KeyIdToPath& keyIdToPath) const;
-    // `pattern` is the Host line of the block written.
-    ConfigGuard::EffectJudge effectJudge(EffectCheck::Request request,
-                                         const std::string& pattern) const;
+    // `pattern` is the Host line of the block written. For one host, the
+    // files are read only for the host asked for (see HostReader::evaluatorWith).
+    ConfigGuard::EffectJudge effectJudge(EffectCheck::Request request, const std::string& pattern,
+                                         bool oneHost) const;
 
     const StorePlaces& places_;
     const HostReader& reader_;

@@ -86,33 +86,42 @@ std::vector<ConfigLineSource> HostReader::readConfigLines(ConfigReadProblems& pr
     return ConfigParser::readLines(places_.configPath, places_.homedir, problems);
 }
 
-config::OpenSSHEvaluator HostReader::evaluatorWith(const config::TextOverrides& overrides) const {
-    return config::OpenSSHEvaluator(
-        config::readDocument(places_.configPath, places_.homedir, overrides));
+namespace {
+
+// The blocks that give the aliases nothing: those of another plain host
+// name, as long as OpenSSH applies them to none of the names the aliases are
+// evaluated for. Nothing without aliases.
+config::BlockFilter blocksLeftOut(const ConfigParser::AliasFilter* onlyAliases) {
+    if (!onlyAliases)
+        return {};
+    std::vector<std::string> names;
+    for (const std::string& alias : *onlyAliases) {
+        names.push_back(alias);
+        names.push_back(SSHCommand::destinationPattern(alias));
+    }
+    return [onlyAliases, names = std::move(names)](std::span<const std::string> patterns) {
+        return config::LineInterpreter::namesOtherHost(patterns, *onlyAliases) &&
+               std::none_of(names.begin(), names.end(), [&](const std::string& name) {
+                   return config::hostPatternsMatch(name, patterns);
+               });
+    };
+}
+
+} // namespace
+
+config::OpenSSHEvaluator
+HostReader::evaluatorWith(const config::TextOverrides& overrides,
+                          const ConfigParser::AliasFilter* onlyAliases) const {
+    return config::OpenSSHEvaluator(config::readDocument(places_.configPath, places_.homedir,
+                                                         overrides, nullptr, nullptr,
+                                                         blocksLeftOut(onlyAliases)));
 }
 
 HostReader::DocumentRead
 HostReader::readDocument(const ConfigParser::AliasFilter* onlyAliases) const {
     DocumentRead files;
-    config::BlockFilter leftOut;
-    std::vector<std::string> names;
-    if (onlyAliases) {
-        // The block of another plain host name gives those aliases nothing,
-        // as long as OpenSSH applies it to none of the names they are
-        // evaluated for.
-        for (const std::string& alias : *onlyAliases) {
-            names.push_back(alias);
-            names.push_back(SSHCommand::destinationPattern(alias));
-        }
-        leftOut = [&](std::span<const std::string> patterns) {
-            return config::LineInterpreter::namesOtherHost(patterns, *onlyAliases) &&
-                   std::none_of(names.begin(), names.end(), [&](const std::string& name) {
-                       return config::hostPatternsMatch(name, patterns);
-                   });
-        };
-    }
     files.document = config::readDocument(places_.configPath, places_.homedir, {}, &files.problems,
-                                          &files.met, leftOut);
+                                          &files.met, blocksLeftOut(onlyAliases));
     return files;
 }
 

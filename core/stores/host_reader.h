@@ -33,8 +33,12 @@ public:
     std::vector<ConfigLineSource> readConfigLines(ConfigReadProblems& problems) const;
     ParsedConfig readConfig(const KeyPathToId& keyPathToId) const;
     // What OpenSSH makes of the configuration as it is now, or with some
-    // files' texts replaced.
-    config::OpenSSHEvaluator evaluatorWith(const config::TextOverrides& overrides) const;
+    // files' texts replaced. With aliases, only for those: the option lines
+    // of blocks that cannot apply to them are passed over, as
+    // readDocument passes them over.
+    config::OpenSSHEvaluator
+    evaluatorWith(const config::TextOverrides& overrides,
+                  const ConfigParser::AliasFilter* onlyAliases = nullptr) const;
 
     // The configuration, with every host or only those of these aliases,
     // what reading skipped and what it depended on. A read of some aliases
