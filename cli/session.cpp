@@ -65,7 +65,11 @@ VaultStore& Session::store() {
     return *store_;
 }
 
-void Session::beginChange() {
+void Session::beginChange(const std::optional<std::string>& checkedFor) {
+    // ssh starts up while the change is read and made. It starts after the
+    // heap's room is made, as faults taken side by side slow each other.
+    if (checkedFor)
+        store().expectChange(*checkedFor);
     // The demo keeps no files, so it has nothing to lock.
     if (locks_ || !store().storeFiles())
         return;

@@ -50,8 +50,10 @@ public:
 
     // Called by a command that changes the configuration before it reads
     // anything: holds the store's change locks until the session ends, so
-    // that the snapshot the change starts from is the one it changes.
-    void beginChange();
+    // that the snapshot the change starts from is the one it changes. With
+    // the host name OpenSSH will check the change for, as ssh takes it on
+    // its command line, that check starts now (see VaultStore::expectChange).
+    void beginChange(const std::optional<std::string>& checkedFor = std::nullopt);
 
 private:
     void warn(const VaultData& data);

@@ -135,7 +135,7 @@ int add(Session& session, const ParsedArguments& args) {
     auto hostname = args.value("--hostname");
     if (!hostname)
         throw UsageError("missing --hostname", "host add");
-    session.beginChange();
+    session.beginChange(SSHCommand::destinationPattern(args.positionals[0]));
     const VaultData& data = session.data();
     FieldChanges changes = readFieldChanges(args, data.keys, FieldTarget::host, "host add");
     // A new host as the host dialog builds it: empty id, source user.
@@ -153,7 +153,10 @@ int add(Session& session, const ParsedArguments& args) {
 }
 
 int edit(Session& session, const ParsedArguments& args) {
-    session.beginChange();
+    // Most hosts are found by their alias, which is what OpenSSH checks the
+    // change for.
+    session.beginChange(
+        SSHCommand::destinationPattern(args.value("--alias").value_or(args.positionals[0])));
     const VaultData& data =
         hostreads::dataToFind(session, args.positionals[0], args.value("--alias"));
     SSHHost host = findHost(data.hosts, args.positionals[0]);

@@ -1,22 +1,20 @@
 #include "openssh/openssh_check.h"
 
-#include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/folders.h"
-#include "files/interrupt_cleanup.h"
 #include "files/paths.h"
 #include "files/plain_file.h"
 #include "files/stale_files.h"
 #include "keys/key_tool.h"
 #include "model/input_rules.h"
+#include "openssh/scratch_folder.h"
+#include "openssh/started_check.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,51 +22,6 @@ namespace moorkeep::OpenSSHCheck {
 namespace {
 
 constexpr std::uint64_t largestInput = 16u << 20;
-
-constexpr const char* scratchPrefix = "moorkeep-check-";
-
-// A fresh owner-only folder for the copies, removed with them, also by an
-// interrupt (see InterruptCleanup) while ssh reads them.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(std::string shownPath)
-        : shownPath_(std::move(shownPath)) {
-        path_ =
-            files::makePrivateFolder(files::temporaryRoot(), scratchPrefix,
-                                     "create a folder for checking the configuration in", folder_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string write(const std::string& name, std::string_view bytes) {
-        const std::string path = paths::join(path_, name);
-        interrupted_.push_back(std::make_unique<Guard>(Guard::Kind::file, path));
-        int error = 0;
-        {
-            // A handler that begins meanwhile waits for the copy to exist.
-            const InterruptCleanup::Making making;
-            // The copy lives only while ssh reads it: it need not reach the
-            // disk.
-            error = files::writeNewFile(path, bytes, 0600, false);
-        }
-        if (error != 0)
-            throw FileError("Could not write a copy of " + shownPath_ + " for OpenSSH to check (" +
-                            FileError::reason(error) + "), so nothing was changed.");
-        return path;
-    }
-
-private:
-    using Guard = InterruptCleanup::Guard;
-
-    std::string shownPath_;
-    std::string path_;
-    std::optional<Guard> folder_;
-    std::vector<std::unique_ptr<Guard>> interrupted_;
-};
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos;
@@ -94,18 +47,29 @@ struct Verdict {
     std::string message; // empty when OpenSSH accepts the text
 };
 
-Verdict ask(const Request& request, std::string_view text) {
-    ScratchFolder folder(request.shownPath);
-    const std::string copy = folder.write("config", text);
+// The started check, when there is one, reads the text in place of a copy.
+Verdict ask(const Request& request, std::string_view text, StartedCheck* started = nullptr) {
+    std::optional<ScratchFolder> own;
+    ScratchFolder& folder = started ? started->folder() : own.emplace();
+    std::string copy;
     std::string wrapper;
-    if (request.included)
-        wrapper = folder.write("wrapper", "Include " + quotedForInclude(copy) + "\n");
-    // A destination ssh refuses on its command line would fail the check
-    // for a reason that is not the file.
-    const std::string destination =
-        InputRules::isValidAlias(request.destination) ? request.destination : anyHost;
-    const KeyToolResult result =
-        runCheck(request.sshPath, request.included ? wrapper : copy, destination);
+    KeyToolResult result;
+    if (started) {
+        wrapper = started->inputPath();
+        std::string including;
+        if (request.included) {
+            copy = folder.write("included", text, request.shownPath);
+            including = "Include " + quotedForInclude(copy) + "\n";
+        }
+        result = started->finish(request.included ? std::string_view(including) : text);
+    } else {
+        copy = folder.write("config", text, request.shownPath);
+        if (request.included)
+            wrapper = folder.write("wrapper", "Include " + quotedForInclude(copy) + "\n",
+                                   request.shownPath);
+        result = runCheck(request.sshPath, request.included ? wrapper : copy,
+                          checkedDestination(request.destination));
+    }
     if (result.status == -1)
         return {false, result.errorOutput};
     if (result.status == 0)
@@ -113,7 +77,8 @@ Verdict ask(const Request& request, std::string_view text) {
     // Without a terminal ssh still ends its lines with "\r\n".
     std::string message = result.errorOutput;
     std::erase(message, '\r');
-    replaceAll(message, copy, request.shownPath);
+    if (!copy.empty())
+        replaceAll(message, copy, request.shownPath);
     if (!wrapper.empty())
         replaceAll(message, wrapper, request.shownPath);
     while (!message.empty() && message.back() == '\n')
@@ -169,14 +134,21 @@ std::optional<std::string> findSsh(const std::string& configured, const std::str
     return std::nullopt;
 }
 
+std::string checkedDestination(const std::string& destination) {
+    // A destination ssh refuses on its command line would fail the check
+    // for a reason that is not the file.
+    return InputRules::isValidAlias(destination) ? destination : anyHost;
+}
+
 KeyToolResult runCheck(const std::string& ssh, const std::string& file,
-                       const std::string& destination, const std::vector<std::string>& options) {
+                       const std::string& destination, const std::vector<std::string>& options,
+                       double limit) {
     std::vector<std::string> arguments{"-G", "-F", file};
     arguments.insert(arguments.end(), options.begin(), options.end());
     arguments.insert(arguments.end(), {"-T", "--", destination});
     KeyToolOptions child;
     child.environment = {{"SHELL", inertShell()}};
-    return runKeyTool(ssh, arguments, limitSeconds, child);
+    return runKeyTool(ssh, arguments, limit, child);
 }
 
 void sweepStaleChecks() {
@@ -198,8 +170,8 @@ std::optional<std::string> unsafeInput(const std::vector<std::string>& files) {
 
 std::optional<std::string> checkReplacement(const Request& request,
                                             const std::optional<std::string>& current,
-                                            const std::string& next) {
-    const Verdict changed = ask(request, next);
+                                            const std::string& next, StartedCheck* started) {
+    const Verdict changed = ask(request, next, started);
     if (!changed.asked)
         return "OpenSSH could not check the change of " + request.shownPath + " (" +
                changed.message + "); it was written unchecked.";

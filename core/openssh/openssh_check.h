@@ -21,6 +21,8 @@
 // on disk is not checked at all (see unsafeInput).
 namespace moorkeep::OpenSSHCheck {
 
+class StartedCheck;
+
 inline constexpr const char* sshPath = "/usr/bin/ssh";
 inline constexpr double limitSeconds = 5;
 // The destination a check evaluates when the edited name is not one that
@@ -49,8 +51,12 @@ std::optional<std::string> unsafeInput(const std::vector<std::string>& files);
 // its time and memory limits, no terminal asked for, and a shell that runs
 // nothing for Match exec. The options follow the file.
 KeyToolResult runCheck(const std::string& ssh, const std::string& file,
-                       const std::string& destination,
-                       const std::vector<std::string>& options = {});
+                       const std::string& destination, const std::vector<std::string>& options = {},
+                       double limit = limitSeconds);
+
+// The host name a check evaluates for the destination: the destination
+// itself, unless ssh would refuse it on its command line.
+std::string checkedDestination(const std::string& destination);
 
 // Removes the folders of checks that an ended process left behind, once no
 // check still running can own them.
@@ -66,8 +72,11 @@ public:
 // text for a reason the current text does not share (a missing file counts
 // as accepted): errors already in the file do not block a change, new ones
 // always do. Returns a sentence for the user when OpenSSH could not be asked.
+// A started check, when given, is the one that reads the next text; it must
+// be for the request's ssh and destination.
 std::optional<std::string> checkReplacement(const Request& request,
                                             const std::optional<std::string>& current,
-                                            const std::string& next);
+                                            const std::string& next,
+                                            StartedCheck* started = nullptr);
 
 } // namespace moorkeep::OpenSSHCheck

@@ -88,6 +88,21 @@ std::vector<ConfigChange> ConfigGuard::takeChanges() {
     return taken;
 }
 
+void ConfigGuard::startCheck(const std::string& destination) {
+    const auto ssh = OpenSSHCheck::findSsh(places_.sshPath, places_.keyToolPath);
+    if (!ssh)
+        return;
+    std::unique_ptr<OpenSSHCheck::StartedCheck> started;
+    try {
+        started = std::make_unique<OpenSSHCheck::StartedCheck>(*ssh, destination);
+    } catch (const std::exception&) {
+        // The check then starts when the change is checked, as it would.
+        return;
+    }
+    const std::lock_guard lock(startedMutex_);
+    started_ = std::move(started);
+}
+
 void ConfigGuard::checkChange(const std::string& file, const std::string& destination,
                               const std::optional<std::string>& current, const std::string& next,
                               const std::optional<std::vector<std::string>>& readWith) const {
@@ -100,7 +115,15 @@ void ConfigGuard::checkChange(const std::string& file, const std::string& destin
         tell(*reason);
         return;
     }
-    if (auto notice = OpenSSHCheck::checkReplacement(request, current, next))
+    std::unique_ptr<OpenSSHCheck::StartedCheck> started;
+    {
+        const std::lock_guard lock(startedMutex_);
+        started = std::move(started_);
+    }
+    const bool fits = started && started->sshPath() == request.sshPath &&
+                      started->destination() == destination && started->fresh();
+    if (auto notice =
+            OpenSSHCheck::checkReplacement(request, current, next, fits ? started.get() : nullptr))
         tell(*notice);
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "editing/config_writer.h"
+#include "openssh/started_check.h"
 #include "stores/config_backups.h"
 #include "stores/store_places.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,6 +50,12 @@ public:
     void checkChange(const std::string& file, const std::string& destination,
                      const std::optional<std::string>& current, const std::string& next,
                      const std::optional<std::vector<std::string>>& readWith = {}) const;
+    // Starts OpenSSH's check of the next change now, for that change's
+    // destination, so that ssh starts up while the change is read and made
+    // (see OpenSSHCheck::StartedCheck). The next check uses it when it is
+    // for this destination, and ends it unused otherwise. Nothing starts
+    // when ssh cannot be found or run.
+    void startCheck(const std::string& destination);
     // Throws FileError for a file its owner marked read-only (path resolved,
     // shown as messages spell it).
     static void refuseReadOnly(const std::string& path, const std::string& shown);
@@ -83,6 +91,8 @@ private:
     const StorePlaces& places_;
     mutable std::mutex noticeMutex_;
     mutable std::vector<std::string> notices_;
+    mutable std::mutex startedMutex_;
+    mutable std::unique_ptr<OpenSSHCheck::StartedCheck> started_;
     mutable std::mutex changeMutex_;
     mutable std::uint64_t nextToken_ = 0;
     mutable std::map<std::thread::id, std::vector<std::pair<std::uint64_t, ConfigChange>>> changes_;

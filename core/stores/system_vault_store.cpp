@@ -91,6 +91,10 @@ ForgottenHostKeys SystemVaultStore::forgetHostKeys(const std::string& name) {
     return knownhosts::forgetKeys(knownHostLookup(name), places_.homedir);
 }
 
+void SystemVaultStore::expectChange(const std::string& destination) {
+    guard_.startCheck(destination);
+}
+
 std::vector<std::string> SystemVaultStore::takeNotices() {
     return guard_.takeNotices();
 }

@@ -123,6 +123,8 @@ public:
     ForgottenHostKeys forgetHostKeys(const std::string& name) override;
 
     std::unique_ptr<ChangeHold> holdChanges() override;
+    // Starts OpenSSH's check of the change ahead (see ConfigGuard::startCheck).
+    void expectChange(const std::string& destination) override;
     // That OpenSSH could not check them.
     std::vector<std::string> takeNotices() override;
 

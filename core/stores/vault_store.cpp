@@ -137,6 +137,8 @@ std::unique_ptr<VaultStore::ChangeHold> VaultStore::holdChanges() {
     return nullptr;
 }
 
+void VaultStore::expectChange(const std::string&) {}
+
 std::vector<std::string> VaultStore::takeNotices() {
     return {};
 }

@@ -159,6 +159,10 @@ public:
     };
     // Holds the locks of a configuration change until dropped; nothing for a store without locks.
     virtual std::unique_ptr<ChangeHold> holdChanges();
+    // Says that a change for this host name (as ssh takes it on its command
+    // line) is about to be made, so that a store may start OpenSSH's check
+    // of it ahead. Nothing here.
+    virtual void expectChange(const std::string& destination);
     // What the user should hear of changes made so far that no error
     // reports, each once: that OpenSSH could not check them. None here.
     virtual std::vector<std::string> takeNotices();

@@ -1,9 +1,11 @@
 #include "editing/config_blocks.h"
 #include "files/file_error.h"
+#include "files/folders.h"
 #include "keys/askpass.h"
 #include "keys/key_pair_files.h"
 #include "metadata/user_meta_store.h"
 #include "model/ascii.h"
+#include "openssh/scratch_folder.h"
 #include "reading/config_parser.h"
 #include "reading/config_syntax.h"
 #include "support/full_disk.h"
@@ -104,6 +106,42 @@ TEST_F(GuardedChanges, ChangesSshCannotJudgeGoAheadAndSaySo) {
     store.saveConfigHost(host("old", "o2"), "old", {});
     EXPECT_NE(config().find("HostName o2"), std::string::npos);
     EXPECT_THAT(store.takeNotices(), ElementsAre(HasSubstr("/proc/self/pagemap")));
+}
+
+// A check started before the change is read judges it as a check started
+// with the text does, in the main file and in an included one, naming the
+// real file; one started for another host leaves the change to a check of
+// its own.
+TEST_F(GuardedChanges, AChangeExpectedAheadIsJudgedAsAnyOther) {
+    writeConfig("Include conf.d/*\nHost web\n  HostName w\n");
+    writeFile(ssh("conf.d/db"), "Host db\n  HostName d\n");
+    SSHHost broken = host("web", "w");
+    broken.extraOptions = {{"Ciphers", "no-such-cipher"}};
+    SSHHost brokenDb = host("db", "d");
+    brokenDb.extraOptions = {{"Ciphers", "no-such-cipher"}};
+    const std::string before = config();
+    for (const char* expected : {"web", "other"}) {
+        store.expectChange(expected);
+        EXPECT_THAT([&] { store.saveConfigHost(broken, "web", {}); },
+                    ThrowsMessage<OpenSSHCheck::Rejection>(
+                        testing::AllOf(HasSubstr("~/.ssh/config line 4: Bad SSH2 cipher spec"),
+                                       testing::Not(HasSubstr(OpenSSHCheck::scratchPrefix)))));
+    }
+    store.expectChange("db");
+    EXPECT_THAT([&] { store.saveConfigHost(brokenDb, "db", {}); },
+                ThrowsMessage<OpenSSHCheck::Rejection>(
+                    testing::AllOf(HasSubstr("~/.ssh/conf.d/db line 3: Bad SSH2 cipher spec"),
+                                   testing::Not(HasSubstr(OpenSSHCheck::scratchPrefix)))));
+    EXPECT_EQ(config(), before);
+
+    store.expectChange("web");
+    SSHHost changed = host("web", "w2");
+    changed.port = 2200;
+    store.saveConfigHost(changed, "web", {});
+    EXPECT_THAT(config(), HasSubstr("  HostName w2\n  Port 2200\n"));
+    EXPECT_TRUE(store.takeNotices().empty());
+    EXPECT_THAT(entries(files::temporaryRoot()),
+                testing::Not(testing::Contains(testing::StartsWith(OpenSSHCheck::scratchPrefix))));
 }
 
 // Another program writes the configuration while each change is checked:
