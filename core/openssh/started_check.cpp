@@ -31,17 +31,16 @@ Descriptor openFifo(const std::string& path, int flags) {
     return Descriptor(fd);
 }
 
-// False once ssh stops reading (it ended, or failed on a line).
-bool writeAll(int fd, std::string_view bytes) {
+// Stops early once ssh stops reading (it ended, or failed on a line).
+void writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
-            return false;
+            return;
         bytes.remove_prefix(static_cast<std::size_t>(wrote));
     }
-    return true;
 }
 
 // A pipe that holds the whole text lets ssh read it without waiting for
