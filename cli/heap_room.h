@@ -15,9 +15,10 @@ void keepLargeBuffers();
 inline constexpr std::size_t largeConfigBytes = 256 << 10;
 
 // Makes room in that heap for the reading of a configuration of this many
-// bytes, with its pages faulted in by one call. Each page a process touches
-// first costs it a fault, which on a virtual machine costs more than the
-// work done in the page; faulted in together they cost a fraction of that.
+// bytes, with its pages faulted in by one call, as huge pages where the
+// system has them. Each page a process touches first costs it a fault,
+// which on a virtual machine costs more than the work done in the page;
+// faulted in together, or as one huge page, they cost a fraction of that.
 // Does nothing for a small configuration, whose few pages are not worth it.
 void makeRoomForConfig(std::size_t configBytes);
 
