@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <utility>
 
 namespace moorkeep {
 
@@ -22,11 +23,15 @@ MoorkeepApp::MoorkeepApp(const StoreFactory& makeStore, QObject* parent)
     , updater_(new UpdaterController(UpdateSettings::fromBuild(), {}, this))
     , quitAction_(new QAction(tr("Quit Moorkeep"), this))
     , aboutAction_(new QAction(tr("About Moorkeep"), this)) {
-    // Start-up order: the quit policy, the updater, the store, the model,
-    // then the window with its menus and the tray icon. The store is chosen
-    // once and never replaced; the model owns it.
+    // Start-up order: the quit policy, the updater, the store, the model and
+    // its first load, then the window with its menus and the tray icon. The
+    // load runs on a worker while the window is built, and is applied once
+    // the event loop runs. The store is chosen once and never replaced; the
+    // model owns it.
     updateQuitPolicy();
     model_ = std::make_unique<AppModel>(makeStore());
+    model_->load();
+    loadedAhead_ = true;
     connectFeatures_ = new ConnectFeatures(
         *model_, [this]() -> QWidget* { return mainWindow_; }, this);
 
@@ -59,7 +64,10 @@ ContentView* MoorkeepApp::mainWindow() const {
 
 void MoorkeepApp::showMainWindow() {
     if (!mainWindow_) {
-        mainWindow_ = new ContentView(*model_);
+        // A window made anew (after the last one closed) loads as it appears.
+        mainWindow_ = new ContentView(*model_, std::exchange(loadedAhead_, false)
+                                                   ? ContentView::Load::startedAhead
+                                                   : ContentView::Load::onShow);
         mainWindow_->setAttribute(Qt::WA_DeleteOnClose);
         mainWindow_->installEventFilter(this);
         connectFeatures_->attach(*mainWindow_);

@@ -56,6 +56,7 @@ private:
     QAction* quitAction_;
     QAction* aboutAction_;
     QPointer<ContentView> mainWindow_;
+    bool loadedAhead_ = false; // the first window's load, started with the model
     QPointer<QSystemTrayIcon> trayIcon_;
 };
 

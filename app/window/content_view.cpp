@@ -32,12 +32,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace moorkeep {
 
-ContentView::ContentView(AppModel& model, QWidget* parent)
+ContentView::ContentView(AppModel& model, Load load, QWidget* parent)
     : QMainWindow(parent)
     , model_(model)
+    , firstLoad_(load)
     , toggleSidebarAction_(
           new QAction(Symbols::icon(QStringLiteral("sidebar.leading")), tr("Toggle Sidebar"), this))
     , pages_(new QStackedWidget(this))
@@ -234,7 +236,7 @@ void ContentView::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // Spontaneous shows are the window system restoring the window, not the
     // window appearing anew.
-    if (!event->spontaneous())
+    if (!event->spontaneous() && std::exchange(firstLoad_, Load::onShow) == Load::onShow)
         model_.load();
 }
 

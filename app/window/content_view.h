@@ -32,7 +32,10 @@ public:
     static constexpr QSize minimumContentSize{560, 360};
     static constexpr int noticeMilliseconds = 4000;
 
-    explicit ContentView(AppModel& model, QWidget* parent = nullptr);
+    // The window loads the model when it appears, unless its caller has
+    // started that load already.
+    enum class Load { onShow, startedAhead };
+    explicit ContentView(AppModel& model, Load load = Load::onShow, QWidget* parent = nullptr);
 
     HostsState& hostsState() { return hostsState_; }
     KeysState& keysState() { return keysState_; }
@@ -62,6 +65,7 @@ private:
     void applicationStateChanged(Qt::ApplicationState state);
 
     AppModel& model_;
+    Load firstLoad_;
     HostsState hostsState_;
     KeysState keysState_;
     bool didHandleInitialActivation_ = false;
