@@ -51,22 +51,21 @@ struct Verdict {
 Verdict ask(const Request& request, std::string_view text, StartedCheck* started = nullptr) {
     std::optional<ScratchFolder> own;
     ScratchFolder& folder = started ? started->folder() : own.emplace();
+    // An included file is read through a one-line wrapper that includes its
+    // copy; the started check's FIFO is the wrapper, or the text itself.
     std::string copy;
+    if (!started || request.included)
+        copy = folder.write("copy", text, request.shownPath);
+    const std::string including =
+        request.included ? "Include " + quotedForInclude(copy) + "\n" : std::string();
     std::string wrapper;
     KeyToolResult result;
     if (started) {
         wrapper = started->inputPath();
-        std::string including;
-        if (request.included) {
-            copy = folder.write("included", text, request.shownPath);
-            including = "Include " + quotedForInclude(copy) + "\n";
-        }
         result = started->finish(request.included ? std::string_view(including) : text);
     } else {
-        copy = folder.write("config", text, request.shownPath);
         if (request.included)
-            wrapper = folder.write("wrapper", "Include " + quotedForInclude(copy) + "\n",
-                                   request.shownPath);
+            wrapper = folder.write("wrapper", including, request.shownPath);
         result = runCheck(request.sshPath, request.included ? wrapper : copy,
                           checkedDestination(request.destination));
     }

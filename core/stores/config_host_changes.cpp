@@ -174,18 +174,15 @@ ConfigGuard::EffectJudge ConfigHostChanges::effectJudge(const std::string& name,
     return effectJudge({name, config::changedHostGroups(before, asked, defaults, keyIdToPath),
                         asked, keyIdToPath, places_.invert(keyIdToPath), places_.homedir,
                         places_.localUser, "the block of " + asked.alias},
-                       asked.alias, true);
+                       asked.alias, ConfigParser::AliasFilter{asked.alias});
 }
 
-ConfigGuard::EffectJudge ConfigHostChanges::effectJudge(EffectCheck::Request request,
-                                                        const std::string& pattern,
-                                                        bool oneHost) const {
-    std::optional<ConfigParser::AliasFilter> only;
-    if (oneHost)
-        only = ConfigParser::AliasFilter{request.asked.alias};
-    return [this, request, pattern, only](const std::string& file, const std::string& next) {
+ConfigGuard::EffectJudge
+ConfigHostChanges::effectJudge(EffectCheck::Request request, const std::string& pattern,
+                               std::optional<ConfigParser::AliasFilter> onlyAliases) const {
+    return [this, request, pattern, onlyAliases](const std::string& file, const std::string& next) {
         const config::OpenSSHEvaluator after =
-            reader_.evaluatorWith({{file, next}}, only ? &*only : nullptr);
+            reader_.evaluatorWith({{file, next}}, onlyAliases ? &*onlyAliases : nullptr);
         const auto showPath = [this](const std::string& path) { return places_.displayPath(path); };
         BlockReach::requireRead(after, request.name, pattern, request.localUser, request.block,
                                 showPath);
@@ -367,7 +364,7 @@ Defaults ConfigHostChanges::saveConfigDefaults(const Defaults& defaults,
                             config::changedDefaultsGroups(original, defaults, keyIdToPath), asked,
                             keyIdToPath, keyPathToId, places_.homedir, places_.localUser,
                             "the Host * block"},
-                           "*", false);
+                           "*", std::nullopt);
     };
     if (auto file = fileOfBlock(lines, "*")) {
         if (!ConfigWriter::updateDefaultsBlock(

@@ -55,10 +55,11 @@ private:
                                          const std::optional<SSHHost>& before, const SSHHost& asked,
                                          const Defaults& defaults,
                                          const KeyIdToPath& keyIdToPath) const;
-    // `pattern` is the Host line of the block written. For one host, the
-    // files are read only for the host asked for (see HostReader::evaluatorWith).
-    ConfigGuard::EffectJudge effectJudge(EffectCheck::Request request, const std::string& pattern,
-                                         bool oneHost) const;
+    // `pattern` is the Host line of the block written. With aliases, the
+    // files are read only for those (see HostReader::evaluatorWith).
+    ConfigGuard::EffectJudge
+    effectJudge(EffectCheck::Request request, const std::string& pattern,
+                std::optional<ConfigParser::AliasFilter> onlyAliases) const;
 
     const StorePlaces& places_;
     const HostReader& reader_;

@@ -124,13 +124,13 @@ TEST_F(GuardedChanges, AChangeExpectedAheadIsJudgedAsAnyOther) {
         store.expectChange(expected);
         EXPECT_THAT([&] { store.saveConfigHost(broken, "web", {}); },
                     ThrowsMessage<OpenSSHCheck::Rejection>(
-                        testing::AllOf(HasSubstr("~/.ssh/config line 4: Bad SSH2 cipher spec"),
+                        testing::AllOf(HasSubstr("~/.ssh/config line 4: Bad SSH2 cipher"),
                                        testing::Not(HasSubstr(OpenSSHCheck::scratchPrefix)))));
     }
     store.expectChange("db");
     EXPECT_THAT([&] { store.saveConfigHost(brokenDb, "db", {}); },
                 ThrowsMessage<OpenSSHCheck::Rejection>(
-                    testing::AllOf(HasSubstr("~/.ssh/conf.d/db line 3: Bad SSH2 cipher spec"),
+                    testing::AllOf(HasSubstr("~/.ssh/conf.d/db line 3: Bad SSH2 cipher"),
                                    testing::Not(HasSubstr(OpenSSHCheck::scratchPrefix)))));
     EXPECT_EQ(config(), before);
 
