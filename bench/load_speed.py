@@ -154,7 +154,9 @@ def commands(home):
     ]
 
 
-def measure(home, cli, runs, label, only=None):
+def measure(home, cli, runs, label, only=None, judged=True):
+    """Pairs each command with ssh -G; `judged` marks the ratios over their
+    targets (the scaling runs are judged by their growth alone)."""
     print(f"\n{label}: {home.hosts} blocks")
     print(f"  {'command':<23}{'ours ms':>9}{'ssh -G ms':>11}{'ratio':>7}{'target':>8}"
           f"{'peak MiB':>10}{'ratio p25-p75':>15}")
@@ -165,9 +167,9 @@ def measure(home, cli, runs, label, only=None):
         ours, ssh, ratio, spread = paired(lambda i: home.ctl(cli, *args(i)), home.ssh_g(alias),
                                           runs)
         peak = peak_kib(home.ctl(cli, *args(runs))) / 1024
-        target = TARGETS[name]
-        mark = "" if ratio <= target else "  OVER"
-        print(f"  {name:<23}{ours:9.1f}{ssh:11.1f}{ratio:7.2f}{target:8.1f}{peak:10.1f}"
+        target = f"{TARGETS[name]:8.1f}" if judged else f"{'-':>8}"
+        mark = "  OVER" if judged and ratio > TARGETS[name] else ""
+        print(f"  {name:<23}{ours:9.1f}{ssh:11.1f}{ratio:7.2f}{target}{peak:10.1f}"
               f"{spread[0]:9.2f}-{spread[1]:.2f}{mark}")
         results[name] = (ours, ssh, ratio, peak)
     return results
@@ -247,7 +249,7 @@ def main():
         if "scaling" in parts:
             name = "host list --json"
             times = {n: measure(home(f"scale-{n}", n), cli, options.scaling_runs, "Scaling",
-                                [name])[name][0] for n in (10000, 100000)}
+                                [name], judged=False)[name][0] for n in (10000, 100000)}
             growth = times[100000] / times[10000]
             print(f"  {name}: 100,000 blocks take {growth:.1f}x the 10,000 (limit 10x)")
             failed |= growth > 10
@@ -256,6 +258,10 @@ def main():
                                   os.path.abspath(options.app), options.scaling_runs,
                                   options.xvfb)
             for name, limit in APP_LIMITS.items():
+                if name not in figures:  # an older build times fewer steps
+                    print(f"  {name:<24}not measured")
+                    failed = True
+                    continue
                 over = statistics.median(figures[name]) >= limit
                 print(f"  {name:<24}limit {limit:6d}{'  OVER' if over else ''}")
                 failed |= over
